@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+
+// Application-wide values of one run. Created by main() (or by a test) and handed to every window,
+// so that nothing lives in mutable globals and each test starts clean.
+struct Estado {
+    QString carpeta; // the application folder: holds Categorias, Preferencias and Exportar
+
+    bool HayCambios = false;
+    QString CategoriaActual;
+    QString TituloApp;
+    QString ModoScript;
+    QString TemaAyuda;
+    QString MailPara;
+    QString MailDe;
+
+    // Preferences. Their values at program start are 0, false and empty; CargarPreferencias sets them.
+    int Reemplazar = 0;
+    QString Mostrar;
+    int MostrarTodas = 0;
+    QString Ruta;
+    int MSOutlook = 0;
+    int IncluirTags = 0;
+    QString Extension;
+    int Tag = 0;
+    bool Derecha = false;
+    bool Izquierda = false;
+    int Tipo = 0;
+
+    QString carpetaCategorias() const { return carpeta + QStringLiteral("/Categorias"); }
+    QString rutaCategoria(const QString &nombre) const {
+        return carpetaCategorias() + QLatin1Char('/') + nombre + QStringLiteral(".rtn");
+    }
+    QString carpetaPreferencias() const { return carpeta + QStringLiteral("/Preferencias"); }
+    QString rutaConfig() const { return carpetaPreferencias() + QStringLiteral("/config.ini"); }
+    QString carpetaExportar() const { return carpeta + QStringLiteral("/Exportar"); }
+    // The folder the category panel lists (preference Ruta); every other access uses Categorias.
+    QString carpetaListado() const { return carpeta + QLatin1Char('/') + Ruta; }
+};

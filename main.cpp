@@ -1,0 +1,3 @@
+#include "core/mdlInicio.h"
+
+int main(int argc, char **argv) { return mdlInicio::Main(argc, argv); }

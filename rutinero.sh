@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Sets everything up on Debian 12 and then runs the program (default) or the test suite.
+#   ./rutinero.sh            install what is missing, build, start the program
+#   ./rutinero.sh pruebas    install what is missing, build, run every test
+#   ./rutinero.sh bench      install what is missing, build, run the benchmark
+# A second run rebuilds only what changed.
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+modo="${1:-ejecutar}"
+BUILD="${RUTINERO_BUILD:-build}"
+
+paquetes=(cmake g++ make qt6-base-dev xdg-utils)
+case "$modo" in
+  pruebas) paquetes+=(clang libclang-rt-14-dev) ;;
+esac
+
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+done
+if [ ${#faltan[@]} -gt 0 ]; then
+  echo "Instalando paquetes que faltan: ${faltan[*]}"
+  if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); else sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${faltan[@]}"
+fi
+
+compilar() { # carpeta, opciones de cmake...
+  local carpeta="$1"; shift
+  if [ ! -f "$carpeta/CMakeCache.txt" ]; then
+    cmake -S . -B "$carpeta" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  fi
+  cmake --build "$carpeta" -j2
+}
+
+case "$modo" in
+  ejecutar)
+    compilar "$BUILD"
+    # The starter library goes beside the program only the first time.
+    if [ ! -d "$BUILD/Categorias" ] && [ -d resources/inicio/Categorias ]; then
+      cp -r resources/inicio/Categorias "$BUILD/Categorias"
+      echo "Biblioteca de inicio instalada en $BUILD/Categorias"
+    fi
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "No hay una pantalla gráfica disponible (DISPLAY y WAYLAND_DISPLAY están vacías)." >&2
+      echo "El programa está compilado en $BUILD/rutinero. Inícielo desde un escritorio, o sin pantalla con:" >&2
+      echo "  sudo apt-get install xvfb && xvfb-run ./rutinero.sh" >&2
+      exit 1
+    fi
+    exec "$BUILD/rutinero"
+    ;;
+  pruebas)
+    compilar "$BUILD"
+    ctest --test-dir "$BUILD" --output-on-failure -j2
+    if [ -x scripts/pruebas-extra.sh ]; then scripts/pruebas-extra.sh; fi
+    ;;
+  bench)
+    compilar "$BUILD"
+    "$BUILD/bench/rutinero_bench"
+    ;;
+  *)
+    echo "Uso: $0 [ejecutar|pruebas|bench]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,86 @@
+#include "store/Cp1252.h"
+
+namespace {
+// Bytes 0x80..0x9F; the undefined ones keep their C1 control code.
+const char16_t kAlto[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+int ByteDe(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i)
+        if (kAlto[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+} // namespace
+
+namespace cp1252 {
+
+QString Decodificar(const char *datos, qsizetype largo) {
+    const auto *b = reinterpret_cast<const unsigned char *>(datos);
+    qsizetype i = 0;
+    while (i < largo && (b[i] < 0x80 || b[i] >= 0xA0))
+        ++i;
+    if (i == largo)
+        return QString::fromLatin1(datos, largo);
+    QString texto = QString::fromLatin1(datos, largo);
+    char16_t *d = reinterpret_cast<char16_t *>(texto.data());
+    for (; i < largo; ++i)
+        if (b[i] >= 0x80 && b[i] < 0xA0)
+            d[i] = kAlto[b[i] - 0x80];
+    return texto;
+}
+
+void CodificarEn(const QString &texto, QByteArray &salida) {
+    const char16_t *c = reinterpret_cast<const char16_t *>(texto.constData());
+    const qsizetype n = texto.size();
+    const qsizetype inicio = salida.size();
+    salida.resize(inicio + n);
+    char *d = salida.data() + inicio;
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = c[i];
+        if (u < 0x80) {
+            d[j++] = char(u);
+            continue;
+        }
+        const int b = ByteDe(u);
+        d[j++] = b < 0 ? '?' : char(b);
+        // A character outside the basic plane is two code units but one '?'.
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(c[i + 1]))
+            ++i;
+    }
+    salida.resize(inicio + j);
+}
+
+QByteArray Codificar(const QString &texto) {
+    QByteArray salida;
+    CodificarEn(texto, salida);
+    return salida;
+}
+
+bool Representable(const QString &texto) {
+    for (QChar c : texto)
+        if (ByteDe(c.unicode()) < 0)
+            return false;
+    return true;
+}
+
+QString NoRepresentables(const QString &texto) {
+    QString malos;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        QString uno(texto[i]);
+        if (texto[i].isHighSurrogate() && i + 1 < texto.size() && texto[i + 1].isLowSurrogate())
+            uno += texto[++i];
+        else if (ByteDe(texto[i].unicode()) >= 0)
+            continue;
+        if (!malos.contains(uno))
+            malos += uno;
+    }
+    return malos;
+}
+
+} // namespace cp1252

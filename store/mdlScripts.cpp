@@ -1,0 +1,160 @@
+#include "store/mdlScripts.h"
+#include "core/mdlSistema.h"
+#include "store/Cp1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <cstring>
+
+namespace mdlScripts {
+namespace {
+
+struct Lector {
+    const char *b;
+    qsizetype n;
+    qsizetype p = 0;
+
+    bool esFinDeLinea(char c) const { return c == '\r' || c == '\n'; }
+
+    void consumirDelimitador() {
+        if (p >= n)
+            return;
+        if (b[p] == ',') {
+            ++p;
+        } else if (b[p] == '\r') {
+            ++p;
+            if (p < n && b[p] == '\n')
+                ++p;
+        } else if (b[p] == '\n') {
+            ++p;
+        }
+    }
+
+    // Only blanks and line ends remain: no further record (a trailing empty line is not a script).
+    bool soloBlancos() const {
+        for (qsizetype i = p; i < n; ++i)
+            if (b[i] != ' ' && b[i] != '\t' && !esFinDeLinea(b[i]))
+                return false;
+        return true;
+    }
+
+    QString campo(bool esCodigo) {
+        while (p < n && (b[p] == ' ' || b[p] == '\t'))
+            ++p;
+        if (p < n && b[p] == '"') {
+            const qsizetype inicio = ++p;
+            const void *q = std::memchr(b + p, '"', size_t(n - p));
+            const qsizetype cierre = q ? static_cast<const char *>(q) - b : n;
+            QString texto = cp1252::Decodificar(b + inicio, cierre - inicio);
+            p = q ? cierre + 1 : n;
+            while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
+                ++p;
+            consumirDelimitador();
+            return texto;
+        }
+        const qsizetype inicio = p;
+        while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
+            ++p;
+        qsizetype fin = p;
+        while (fin > inicio && (b[fin - 1] == ' ' || b[fin - 1] == '\t'))
+            --fin;
+        consumirDelimitador();
+        const QString texto = cp1252::Decodificar(b + inicio, fin - inicio);
+        // An unquoted field may carry a stray quote that the writer could not store back.
+        return texto.contains(QLatin1Char('"')) ? SinComillas(texto, esCodigo) : texto;
+    }
+};
+
+void AgregarCampo(QByteArray &salida, const QString &campo, bool esCodigo) {
+    salida.append('"');
+    if (campo.contains(QLatin1Char('"')))
+        cp1252::CodificarEn(SinComillas(campo, esCodigo), salida);
+    else
+        cp1252::CodificarEn(campo, salida);
+    salida.append("\"\r\n");
+}
+
+} // namespace
+
+QString SinComillas(const QString &campo, bool esCodigo) {
+    QString t = campo;
+    return esCodigo ? t.replace(QLatin1Char('"'), kTokenComilla) : t.replace(QLatin1Char('"'), QLatin1Char(' '));
+}
+
+QVector<Script> Analizar(const QByteArray &datos) {
+    QVector<Script> scripts;
+    Lector l{datos.constData(), datos.size()};
+    while (l.p < l.n && !l.soloBlancos()) {
+        Script s;
+        // A last record with fewer than four fields gets empty ones.
+        s.Nombre = l.campo(false);
+        if (l.p < l.n)
+            s.Descripcion = l.campo(false);
+        if (l.p < l.n)
+            s.Codigo = l.campo(true);
+        if (l.p < l.n)
+            s.Puntaje = l.campo(false);
+        scripts.append(std::move(s));
+    }
+    return scripts;
+}
+
+QByteArray Componer(const QVector<Script> &scripts) {
+    qsizetype total = 0;
+    for (const Script &s : scripts)
+        total += s.Nombre.size() + s.Descripcion.size() + s.Codigo.size() + s.Puntaje.size() + 16;
+    QByteArray salida;
+    salida.reserve(total);
+    for (const Script &s : scripts) {
+        AgregarCampo(salida, s.Nombre, false);
+        AgregarCampo(salida, s.Descripcion, false);
+        AgregarCampo(salida, s.Codigo, true);
+        AgregarCampo(salida, s.Puntaje, false);
+    }
+    return salida;
+}
+
+bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error) {
+    const QByteArray datos = dispositivo.readAll();
+    const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
+    if (archivo && archivo->error() != QFileDevice::NoError) {
+        if (error)
+            *error = archivo->errorString();
+        return false;
+    }
+    scripts += Analizar(datos);
+    return true;
+}
+
+bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *error) {
+    const QByteArray datos = Componer(scripts);
+    if (dispositivo.write(datos) != datos.size()) {
+        if (error)
+            *error = dispositivo.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) {
+    const QFileInfo info(ruta);
+    if (info.isDir()) {
+        if (error)
+            *error = QStringLiteral("es una carpeta, no un archivo");
+        return false;
+    }
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return Leer(f, scripts, error);
+}
+
+bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error) {
+    return mdlSistema::GuardarBytes(ruta, Componer(scripts), error);
+}
+
+} // namespace mdlScripts

@@ -1,0 +1,63 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+class QIODevice;
+
+// One snippet. In Codigo every double quote is held as the token "*RTN*"; names and descriptions
+// hold no double quote, so the file format needs no escaping.
+struct Script {
+    QString Nombre;
+    QString Descripcion;
+    QString Codigo;
+    QString Puntaje;
+    bool operator==(const Script &o) const {
+        return Nombre == o.Nombre && Descripcion == o.Descripcion && Codigo == o.Codigo && Puntaje == o.Puntaje;
+    }
+    bool operator!=(const Script &o) const { return !(*this == o); }
+};
+
+namespace mdlScripts {
+
+inline const QString kTokenComilla = QStringLiteral("*RTN*");
+constexpr int kCampos = 4;
+
+// The category file: four quoted fields per script, each followed by CR LF, Windows-1252.
+// The reader also takes unquoted fields and fields separated by commas on one line.
+QVector<Script> Analizar(const QByteArray &datos);
+QByteArray Componer(const QVector<Script> &scripts);
+
+// Device versions, so a test can hand in a device that fails. On failure *error holds the reason.
+bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error = nullptr);
+bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *error = nullptr);
+
+// Whole-file versions. Writing goes through a temporary file renamed over the old one, so the
+// category on disk is either as it was or completely new.
+bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error = nullptr);
+bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error = nullptr);
+
+// A stored field never holds a double quote: in the code it becomes the token, elsewhere a space.
+// The writer applies this so that no record can break the file's structure.
+QString SinComillas(const QString &campo, bool esCodigo);
+
+// The progress bar's rule while a category is read: it rests at 0 of 200, and after record k the
+// value becomes k + 1 while below the maximum, and the maximum grows by 200 when reached.
+struct Progreso {
+    int minimo = 0;
+    int maximo = 200;
+    int valor = 0;
+    void trasRegistro(int k) {
+        if (valor < maximo)
+            valor = k + 1;
+        else if (valor == maximo)
+            maximo += 200;
+    }
+    void reposo() {
+        minimo = 0;
+        maximo = 200;
+        valor = minimo;
+    }
+};
+
+} // namespace mdlScripts

@@ -1,0 +1,83 @@
+#include "store/mdlScriptsVista.h"
+#include "store/mdlScripts.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+namespace mdlScripts {
+namespace {
+void Aplicar(QProgressBar *barra, const Progreso &p) {
+    if (!barra)
+        return;
+    barra->setRange(p.minimo, p.maximo);
+    barra->setValue(p.valor);
+}
+
+QString NombreDe(const QString &archivo) { return QFileInfo(archivo).completeBaseName(); }
+} // namespace
+
+bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QWidget *padre) {
+    QVector<Script> scripts;
+    QString error;
+    const bool ok = LeerArchivo(archivo, scripts, &error);
+    Progreso p;
+    if (barra) {
+        p.minimo = barra->minimum();
+        p.maximo = barra->maximum();
+        p.valor = barra->value();
+    }
+    if (ok) {
+        // The bar follows the rule record by record, but is only told where it ends: touching the
+        // widget per record would cost more than reading.
+        for (int k = 1; k <= scripts.size(); ++k)
+            p.trasRegistro(k);
+        Aplicar(barra, p);
+        vista::Anexar(lista, scripts);
+    }
+    p.reposo();
+    Aplicar(barra, p);
+    if (!ok)
+        mensajes::Aviso(padre ? padre : lista->window(),
+                        QStringLiteral("No se pudo leer la categoría %1 (%2): %3")
+                            .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
+                        QStringLiteral("Abrir categoría"));
+    return ok;
+}
+
+bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
+    return GuardarArchivo(Fname, vista::Scripts(Lw), error);
+}
+
+bool GuardarCategoria(frmPrincipal &principal, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {
+    const int n = lista->topLevelItemCount();
+    if (barra && n > 0) {
+        // A maximum equal to the minimum is refused: an empty list keeps the previous maximum.
+        barra->setRange(0, n);
+        barra->setValue(0);
+    }
+    QString error;
+    const bool ok = GuardarLW(lista, archivo, &error);
+    if (barra && ok && n > 0)
+        barra->setValue(n);
+    if (ok)
+        principal.setGuardarHabilitado(false);
+    if (barra) {
+        barra->setRange(0, 200);
+        barra->setValue(0);
+    }
+    if (!ok)
+        mensajes::Aviso(&principal,
+                        QStringLiteral("No se pudo guardar la categoría %1 en %2: %3\n\nLos cambios siguen "
+                                       "pendientes; el archivo no se ha modificado.")
+                            .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
+                        QStringLiteral("Guardar cambios"));
+    return ok;
+}
+
+} // namespace mdlScripts

@@ -1,0 +1,45 @@
+#pragma once
+#include "core/Estado.h"
+
+#include <QByteArray>
+#include <QMessageBox>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+
+class QWidget;
+
+namespace ayudas {
+
+// What a message box showed before it was answered.
+struct Mensaje {
+    QString texto;
+    QString titulo;
+    QMessageBox::Icon icono = QMessageBox::NoIcon;
+    bool visto = false;
+};
+
+// Runs `accion` on the next modal window that opens (polling, so it can be armed before the call
+// that opens the window and blocks). Gives up after 10 s.
+void AlAbrirseModal(std::function<void(QWidget *)> accion);
+// Answers the next message box with the button, recording what it said in *registro.
+void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
+
+QByteArray LeerBytes(const QString &ruta);
+void EscribirBytes(const QString &ruta, const QByteArray &datos);
+
+// An application folder of its own, with a state object pointing at it.
+struct Carpeta {
+    QTemporaryDir dir;
+    Estado estado;
+    Carpeta();
+    QString ruta(const QString &relativa) const { return dir.path() + QLatin1Char('/') + relativa; }
+    // Writes Categorias/<nombre>.rtn with the given bytes (the folder is made).
+    void categoria(const QString &nombre, const QByteArray &datos);
+};
+
+// The bytes of one record as the file stores it.
+QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
+                    const QByteArray &puntaje);
+
+} // namespace ayudas

@@ -1,0 +1,10 @@
+#pragma once
+#include <QIcon>
+
+// The application icon, from the PNG sizes in the resources (no SVG plug-in needed).
+inline QIcon IconoApp() {
+    QIcon icono;
+    for (int n : {16, 32, 48, 64, 128, 256})
+        icono.addFile(QStringLiteral(":/icons/rutinero-%1.png").arg(n), QSize(n, n));
+    return icono;
+}

@@ -1,0 +1,125 @@
+#include "ui/main/ListaScripts.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+ItemScript::ItemScript(const Script &s) : QTreeWidgetItem(QTreeWidgetItem::UserType) {
+    setText(vista::ColNombre, s.Nombre);
+    setText(vista::ColDescripcion, s.Descripcion);
+    setText(vista::ColCodigo, s.Codigo);
+    setText(vista::ColPuntaje, s.Puntaje);
+    static const QIcon icono = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    setIcon(vista::ColNombre, icono);
+    setFlags(flags() | Qt::ItemIsDragEnabled);
+}
+
+bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
+    const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
+    return text(c).compare(otro.text(c), Qt::CaseInsensitive) < 0;
+}
+
+namespace vista {
+
+QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
+
+Script ScriptDe(const QTreeWidgetItem *item) {
+    if (!item)
+        return {};
+    return {item->text(ColNombre), item->text(ColDescripcion), item->text(ColCodigo), item->text(ColPuntaje)};
+}
+
+QVector<Script> Scripts(const QTreeWidget *lista) {
+    QVector<Script> r;
+    const int n = lista->topLevelItemCount();
+    r.reserve(n);
+    for (int i = 0; i < n; ++i)
+        r.append(ScriptDe(lista->topLevelItem(i)));
+    return r;
+}
+
+void Anexar(QTreeWidget *lista, const QVector<Script> &scripts) {
+    if (scripts.isEmpty())
+        return;
+    QList<QTreeWidgetItem *> items;
+    items.reserve(scripts.size());
+    for (const Script &s : scripts)
+        items.append(new ItemScript(s));
+    const bool ordenar = lista->isSortingEnabled();
+    lista->setUpdatesEnabled(false);
+    lista->setSortingEnabled(false);
+    lista->addTopLevelItems(items);
+    if (ordenar)
+        lista->setSortingEnabled(true);
+    lista->setUpdatesEnabled(true);
+}
+
+void PrepararColumnas(QTreeWidget *lista) {
+    lista->setColumnCount(4);
+    lista->setHeaderLabels({QStringLiteral("Nombre"), QStringLiteral("Descripción"), QStringLiteral("Código"),
+                            QStringLiteral("P")});
+    lista->setColumnHidden(ColCodigo, true);
+    lista->setRootIsDecorated(false);
+    lista->setUniformRowHeights(true);
+    lista->setAllColumnsShowFocus(true);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->sortByColumn(ColNombre, Qt::AscendingOrder);
+}
+
+} // namespace vista
+
+namespace {
+// Draws a dashed frame around the drop-highlighted row, visible with or without the selection.
+class DelegadoResaltado : public QStyledItemDelegate {
+public:
+    explicit DelegadoResaltado(ListaScripts *lista) : QStyledItemDelegate(lista), lista_(lista) {}
+    void paint(QPainter *p, const QStyleOptionViewItem &op, const QModelIndex &indice) const override {
+        QStyleOptionViewItem o(op);
+        const QTreeWidgetItem *r = lista_->resaltado();
+        const bool marcado = r && lista_->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(r)) == indice.row() &&
+                             !indice.parent().isValid();
+        if (marcado && !(o.state & QStyle::State_Selected))
+            p->fillRect(o.rect, QColor(255, 236, 160));
+        QStyledItemDelegate::paint(p, o, indice);
+        if (marcado) {
+            p->save();
+            QPen lapiz(QColor(200, 110, 0));
+            lapiz.setWidth(2);
+            lapiz.setStyle(Qt::DashLine);
+            p->setPen(lapiz);
+            p->drawLine(o.rect.topLeft(), o.rect.topRight());
+            p->drawLine(o.rect.bottomLeft(), o.rect.bottomRight());
+            p->restore();
+        }
+    }
+
+private:
+    ListaScripts *lista_;
+};
+} // namespace
+
+ListaScripts::ListaScripts(QWidget *padre) : QTreeWidget(padre) {
+    vista::PrepararColumnas(this);
+    setItemDelegate(new DelegadoResaltado(this));
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    connect(this, &QTreeWidget::itemClicked, this, [this] { setResaltado(nullptr); });
+}
+
+void ListaScripts::setResaltado(QTreeWidgetItem *item) {
+    resaltado_ = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
+    viewport()->update();
+}
+
+void ListaScripts::startDrag(Qt::DropActions) {
+    if (!currentItem())
+        return;
+    auto *drag = new QDrag(this);
+    auto *datos = new QMimeData;
+    datos->setText(QString()); // the payload is empty: the move dialog works on the selected row
+    drag->setMimeData(datos);
+    drag->exec(Qt::CopyAction | Qt::MoveAction);
+}

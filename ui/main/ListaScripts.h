@@ -1,0 +1,41 @@
+#pragma once
+#include "store/mdlScripts.h"
+
+#include <QPersistentModelIndex>
+#include <QTreeWidget>
+#include <QVector>
+
+// A row of a script list: text = Nombre, sub-items 1..3 = Descripcion, Codigo, Puntaje.
+// Sorting compares the sorted column without regard to letter case.
+class ItemScript : public QTreeWidgetItem {
+public:
+    explicit ItemScript(const Script &s);
+    bool operator<(const QTreeWidgetItem &otro) const override;
+};
+
+namespace vista {
+enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
+QTreeWidgetItem *NuevoItem(const Script &s);
+Script ScriptDe(const QTreeWidgetItem *item);
+QVector<Script> Scripts(const QTreeWidget *lista);
+// Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
+void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
+// Sets up the four columns "Nombre", "Descripción", "Código" (always 0 wide) and "P".
+void PrepararColumnas(QTreeWidget *lista);
+} // namespace vista
+
+// The main window's script list. Drags carry an empty plain text; one row may carry the drop
+// highlight, drawn apart from the selection.
+class ListaScripts : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit ListaScripts(QWidget *padre = nullptr);
+    QTreeWidgetItem *resaltado() const { return resaltado_.isValid() ? itemFromIndex(resaltado_) : nullptr; }
+    void setResaltado(QTreeWidgetItem *item);
+
+protected:
+    void startDrag(Qt::DropActions acciones) override;
+
+private:
+    QPersistentModelIndex resaltado_; // follows the row as others move, and dies with it
+};

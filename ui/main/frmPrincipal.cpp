@@ -1,0 +1,389 @@
+#include "ui/main/frmPrincipal.h"
+#include "core/Version.h"
+#include "core/mdlINI.h"
+#include "core/mdlSistema.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/mdlSistemaVista.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+QLabel *Cabecera(QWidget *padre, const QString &nombre, const QString &texto, const QString &accesible) {
+    auto *l = new QLabel(texto, padre);
+    l->setObjectName(nombre);
+    l->setAccessibleName(accesible);
+    l->setFocusPolicy(Qt::NoFocus);
+    l->setAutoFillBackground(true);
+    return l;
+}
+
+QToolButton *BotonCabecera(QWidget *padre, const QString &nombre, const QString &consejo, QStyle::StandardPixmap img) {
+    auto *b = new QToolButton(padre);
+    b->setObjectName(nombre);
+    b->setToolTip(consejo);
+    b->setAccessibleName(consejo);
+    b->setIcon(QApplication::style()->standardIcon(img));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QFrame *Marco(QWidget *padre, const QString &nombre, QFrame::Shape forma = QFrame::NoFrame) {
+    auto *f = new QFrame(padre);
+    f->setObjectName(nombre);
+    f->setFrameShape(forma);
+    return f;
+}
+} // namespace
+
+frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), estado(e) {
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    crearMenus();
+    crearBarras();
+    crearControles();
+    conectarPanel();
+    conectarLista();
+    conectarComandos();
+    conectarDisposicion();
+    Form_Load();
+}
+
+frmPrincipal::~frmPrincipal() = default;
+
+QIcon frmPrincipal::Imagen(int n) {
+    QStyle *s = QApplication::style();
+    switch (n) {
+    case 1:
+        return s->standardIcon(QStyle::SP_FileIcon);
+    case 7:
+        return s->standardIcon(QStyle::SP_DirIcon);
+    default:
+        return {};
+    }
+}
+
+QAction *frmPrincipal::botonMenu(int posicion) const {
+    return posicion >= 1 && posicion <= botonesMenu_.size() ? botonesMenu_[posicion - 1] : nullptr;
+}
+
+QAction *frmPrincipal::botonScript(int posicion) const {
+    return posicion >= 1 && posicion <= botonesScript_.size() ? botonesScript_[posicion - 1] : nullptr;
+}
+
+QAction *frmPrincipal::entradaCategorias(int posicion) const {
+    const auto acciones = menuBotonCategorias->actions();
+    return posicion >= 1 && posicion <= acciones.size() ? acciones[posicion - 1] : nullptr;
+}
+
+void frmPrincipal::crearMenus() {
+    QMenuBar *barra = menuBar();
+    auto accion = [this](QMenu *menu, const char *nombre, const QString &texto, const QKeySequence &atajo = {}) {
+        QAction *a = menu->addAction(texto);
+        a->setObjectName(QString::fromLatin1(nombre));
+        if (!atajo.isEmpty()) {
+            a->setShortcut(atajo);
+            a->setShortcutContext(Qt::WindowShortcut);
+        }
+        addAction(a);
+        return a;
+    };
+    auto menu = [](QMenu *padre, QMenuBar *barra, const char *nombre, const QString &texto) {
+        QMenu *m = padre ? padre->addMenu(texto) : barra->addMenu(texto);
+        m->setObjectName(QString::fromLatin1(nombre));
+        return m;
+    };
+
+    g001 = menu(nullptr, barra, "g001", QStringLiteral("&Archivo"));
+    mnuGuardar = accion(g001, "mnuGuardar", QStringLiteral("&Guardar cambios"), QKeySequence(QStringLiteral("Ctrl+G")));
+    g001->addSeparator()->setObjectName(QStringLiteral("g010"));
+    g013 = menu(g001, barra, "g013", QStringLiteral("Enviar"));
+    mnuEnviar = accion(g013, "mnuEnviar", QStringLiteral("MS Outlook"));
+    g013->addSeparator()->setObjectName(QStringLiteral("g019"));
+    mnuOutlookConfig = accion(g013, "mnuOutlookConfig", QStringLiteral("Configurar"));
+    g012 = menu(g001, barra, "g012", QStringLiteral("Exportar"));
+    mnuOpciones = accion(g012, "mnuOpciones", QStringLiteral("Opciones"));
+    g001->addSeparator()->setObjectName(QStringLiteral("g015"));
+    mnuSalir = accion(g001, "mnuSalir", QStringLiteral("Salir"), QKeySequence(QStringLiteral("Ctrl+S")));
+
+    g002 = menu(nullptr, barra, "g002", QStringLiteral("C&ategoría"));
+    mnuAgregar = accion(g002, "mnuAgregar", QStringLiteral("Agregar"));
+    mnuEliminar = accion(g002, "mnuEliminar", QStringLiteral("Eliminar"));
+    mnuRenombrar = accion(g002, "mnuRenombrar", QStringLiteral("Renombrar"));
+    g002->addSeparator()->setObjectName(QStringLiteral("g009"));
+    mnuImportar = accion(g002, "mnuImportar", QStringLiteral("Importar"), QKeySequence(QStringLiteral("Ctrl+I")));
+
+    mnuCodigo = menu(nullptr, barra, "mnuCodigo", QStringLiteral("&Código"));
+    mnuCodAgregar = accion(mnuCodigo, "mnuCodAgregar", QStringLiteral("&Agregar"), QKeySequence(QStringLiteral("Ctrl+A")));
+    mnuCodEditar = accion(mnuCodigo, "mnuCodEditar", QStringLiteral("&Editar"), QKeySequence(QStringLiteral("Ctrl+E")));
+    mnuCodEliminar = accion(mnuCodigo, "mnuCodEliminar", QStringLiteral("Eliminar"));
+    mnuCodCopiar = accion(mnuCodigo, "mnuCodCopiar", QStringLiteral("Copiar"));
+    mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g003"));
+    mnuCodBuscar = accion(mnuCodigo, "mnuCodBuscar", QStringLiteral("&Buscar"), QKeySequence(QStringLiteral("Ctrl+B")));
+
+    g004 = menu(nullptr, barra, "g004", QStringLiteral("&Ver"));
+    mnuVerOp = accion(g004, "mnuVerOp", QStringLiteral("Opciones"), QKeySequence(QStringLiteral("Ctrl+O")));
+    mnuVerOp->setCheckable(true);
+    g004->addSeparator()->setObjectName(QStringLiteral("g021"));
+    mnuVerE = accion(g004, "mnuVerE", QStringLiteral("Barra de estado"));
+    mnuVerE->setCheckable(true);
+
+    g007 = menu(nullptr, barra, "g007", QStringLiteral("Ay&uda"));
+    g020 = menu(g007, barra, "g020", QStringLiteral("Soporte"));
+    mnuLinkJS = accion(g020, "mnuLinkJS", QStringLiteral("JavaScript"));
+    mnuLinkASP = accion(g020, "mnuLinkASP", QStringLiteral("ASP"));
+    mnuLinkPHP = accion(g020, "mnuLinkPHP", QStringLiteral("PHP"));
+    mnuLinkVB = accion(g020, "mnuLinkVB", QStringLiteral("Visual Basic"));
+    mnuActualizar = accion(g007, "mnuActualizar", QStringLiteral("Actualizar"), QKeySequence(Qt::Key_F1));
+    g007->addSeparator()->setObjectName(QStringLiteral("g006"));
+    mnuAcerca = accion(g007, "mnuAcerca", QStringLiteral("Acerca de..."));
+}
+
+void frmPrincipal::crearBarras() {
+    barMenu = new QToolBar(QStringLiteral("Barra principal"), this);
+    barMenu->setObjectName(QStringLiteral("barMenu"));
+    barMenu->setMovable(false);
+    barMenu->setFloatable(false);
+    barMenu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    barMenu->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    addToolBar(Qt::TopToolBarArea, barMenu);
+
+    struct Boton {
+        const char *clave;
+        QString texto;
+        QStyle::StandardPixmap img;
+    };
+    const Boton botones[] = {
+        {"importar", QStringLiteral("Importar"), QStyle::SP_DialogOpenButton},
+        {"exportar", QStringLiteral("Exportar"), QStyle::SP_ArrowRight},
+        {"guardar", QStringLiteral("Guardar"), QStyle::SP_DialogSaveButton},
+        {"categorias", QStringLiteral("Categoría"), QStyle::SP_FileDialogNewFolder},
+        {"outlook", QStringLiteral("E-mail"), QStyle::SP_DriveNetIcon},
+        {"ayuda", QStringLiteral("Ayuda"), QStyle::SP_DialogHelpButton},
+        {"acerca", QStringLiteral("Acerca de"), QStyle::SP_MessageBoxInformation},
+    };
+    QStyle *s = QApplication::style();
+    for (int i = 0; i < 7; ++i) {
+        if (i > 0) {
+            QAction *sep = barMenu->addSeparator();
+            botonesMenu_.append(sep);
+        }
+        QAction *a = barMenu->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        a->setObjectName(QString::fromLatin1(botones[i].clave));
+        botonesMenu_.append(a);
+    }
+    menuBotonCategorias = new QMenu(this);
+    menuBotonCategorias->setObjectName(QStringLiteral("menuBotonCategorias"));
+    menuBotonCategorias->addAction(QStringLiteral("Agregar"))->setObjectName(QStringLiteral("agregar"));
+    menuBotonCategorias->addAction(QStringLiteral("Eliminar"))->setObjectName(QStringLiteral("eliminar"));
+    menuBotonCategorias->addAction(QStringLiteral("Renombrar"))->setObjectName(QStringLiteral("renombrar"));
+    menuBotonAyuda = new QMenu(this);
+    menuBotonAyuda->setObjectName(QStringLiteral("menuBotonAyuda"));
+    menuBotonAyuda->addAction(QStringLiteral("Soporte JS"))->setObjectName(QStringLiteral("js"));
+    menuBotonAyuda->addAction(QStringLiteral("Soporte ASP"))->setObjectName(QStringLiteral("asp"));
+    menuBotonAyuda->addAction(QStringLiteral("Soporte PHP"))->setObjectName(QStringLiteral("php"));
+    menuBotonAyuda->addAction(QStringLiteral("Soporte VB"))->setObjectName(QStringLiteral("vb"));
+    for (auto [pos, menu] : {std::pair{7, menuBotonCategorias}, std::pair{11, menuBotonAyuda}}) {
+        botonMenu(pos)->setMenu(menu);
+        if (auto *b = qobject_cast<QToolButton *>(barMenu->widgetForAction(botonMenu(pos))))
+            b->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+}
+
+void frmPrincipal::crearControles() {
+    auto *centro = new QWidget(this);
+    centro->setObjectName(QStringLiteral("centro"));
+    setCentralWidget(centro);
+
+    lin2 = Marco(centro, QStringLiteral("lin2"), QFrame::HLine);
+    lin1 = Marco(centro, QStringLiteral("lin1"), QFrame::HLine);
+
+    picPaneles = new QWidget(centro);
+    picPaneles->setObjectName(QStringLiteral("picPaneles"));
+    Panel1 = Marco(picPaneles, QStringLiteral("Panel1"), QFrame::StyledPanel);
+    Panel2 = Marco(picPaneles, QStringLiteral("Panel2"), QFrame::StyledPanel);
+    lbl1 = Cabecera(Panel1, QStringLiteral("lbl1"), QStringLiteral(" Categorías"), QStringLiteral("Categorías"));
+    cmdMCat = BotonCabecera(Panel1, QStringLiteral("cmdMCat"), QStringLiteral("Configurar panel"),
+                            QStyle::SP_FileDialogDetailedView);
+    cmdM1 = BotonCabecera(Panel1, QStringLiteral("cmdM1"), QStringLiteral("Expandir"), QStyle::SP_TitleBarMaxButton);
+    cboCat = new QComboBox(Panel1);
+    cboCat->setObjectName(QStringLiteral("cboCat"));
+    cboCat->setAccessibleName(QStringLiteral("Filtro del panel"));
+    // The combo shows any text (Mostrar need not be an entry) but cannot be typed in.
+    cboCat->setEditable(true);
+    cboCat->lineEdit()->setReadOnly(true);
+    cboCat->setInsertPolicy(QComboBox::NoInsert);
+    lstCat = new QTreeWidget(Panel1);
+    lstCat->setObjectName(QStringLiteral("lstCat"));
+    lstCat->setAccessibleName(QStringLiteral("Categorías"));
+    lstCat->setColumnCount(1);
+    lstCat->setHeaderLabels({QStringLiteral("Categorías")});
+    lstCat->setRootIsDecorated(false);
+    lstCat->setUniformRowHeights(true);
+    lstCat->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstCat->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstCat->setAcceptDrops(true);
+    lstCat->viewport()->setAcceptDrops(true);
+    lstCat->setDragDropMode(QAbstractItemView::DropOnly);
+
+    lbl2 = Cabecera(Panel2, QStringLiteral("lbl2"), QStringLiteral(" Opciones"), QStringLiteral("Opciones"));
+    cmdM2 = BotonCabecera(Panel2, QStringLiteral("cmdM2"), QStringLiteral("Cerrar"), QStyle::SP_TitleBarCloseButton);
+    lstOp = new QTreeWidget(Panel2);
+    lstOp->setObjectName(QStringLiteral("lstOp"));
+    lstOp->setAccessibleName(QStringLiteral("Opciones"));
+    lstOp->setColumnCount(1);
+    lstOp->setHeaderLabels({QStringLiteral("Opciones")});
+    lstOp->setRootIsDecorated(false);
+    lstOp->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    picMenu3 = new QWidget(centro);
+    picMenu3->setObjectName(QStringLiteral("picMenu3"));
+    Panel3 = Marco(picMenu3, QStringLiteral("Panel3"), QFrame::StyledPanel);
+    lblMenu3a = Cabecera(Panel3, QStringLiteral("lblMenu3a"), QString(), QStringLiteral("Cabecera de scripts"));
+    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QStringLiteral("Categoría abierta"));
+    cmdM3 = BotonCabecera(Panel3, QStringLiteral("cmdM3"), QStringLiteral("Expandir"), QStyle::SP_TitleBarUnshadeButton);
+    cmdM4 = BotonCabecera(Panel3, QStringLiteral("cmdM4"), QStringLiteral("Cerrar"), QStyle::SP_TitleBarShadeButton);
+    cmdM3->setEnabled(false);
+    fraMenu4 = Marco(Panel3, QStringLiteral("fraMenu4"), QFrame::StyledPanel);
+    barScript = new QToolBar(QStringLiteral("Barra de scripts"), fraMenu4);
+    barScript->setObjectName(QStringLiteral("barScript"));
+    barScript->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    struct Boton {
+        const char *clave;
+        QString texto;
+        QStyle::StandardPixmap img;
+    };
+    const Boton botones[] = {
+        {"agregar", QStringLiteral("  Agregar  "), QStyle::SP_FileDialogNewFolder},
+        {"editar", QStringLiteral("  Editar  "), QStyle::SP_FileDialogContentsView},
+        {"eliminar", QStringLiteral("  Eliminar  "), QStyle::SP_TrashIcon},
+        {"subir", QStringLiteral("  Subir  "), QStyle::SP_ArrowUp},
+        {"bajar", QStringLiteral("  Bajar  "), QStyle::SP_ArrowDown},
+        {"buscar", QStringLiteral("  Buscar  "), QStyle::SP_FileDialogInfoView},
+    };
+    QStyle *s = QApplication::style();
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0)
+            botonesScript_.append(barScript->addSeparator());
+        QAction *a = barScript->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        a->setObjectName(QString::fromLatin1(botones[i].clave));
+        botonesScript_.append(a);
+    }
+    fraMenu3 = Marco(Panel3, QStringLiteral("fraMenu3"), QFrame::StyledPanel);
+    lstScripts = new ListaScripts(fraMenu3);
+    lstScripts->setObjectName(QStringLiteral("lstScripts"));
+    lstScripts->setAccessibleName(QStringLiteral("Scripts"));
+
+    barEstado = new QStatusBar(this);
+    barEstado->setObjectName(QStringLiteral("barEstado"));
+    barEstado->setSizeGripEnabled(false);
+    setStatusBar(barEstado);
+    const int anchos[5] = {0, 1000, 500, 500, 700};
+    for (int i = 0; i < 5; ++i) {
+        panelEstado[i] = new QLabel(barEstado);
+        panelEstado[i]->setObjectName(QStringLiteral("panelEstado%1").arg(i + 1));
+        if (i == 0)
+            barEstado->addWidget(panelEstado[i], 1);
+        else {
+            panelEstado[i]->setMinimumWidth(anchos[i] / 15);
+            panelEstado[i]->setAlignment(Qt::AlignCenter);
+            barEstado->addPermanentWidget(panelEstado[i]);
+        }
+    }
+    panelEstado[0]->setAccessibleName(QStringLiteral("Línea de estado"));
+    barProgreso = new QProgressBar(barEstado);
+    barProgreso->setObjectName(QStringLiteral("barProgreso"));
+    barProgreso->setTextVisible(false);
+}
+
+QStringList frmPrincipal::entradasPanel() const {
+    QStringList r;
+    for (int i = 0; i < cboCat->count(); ++i)
+        r.append(cboCat->itemText(i));
+    return r;
+}
+
+void frmPrincipal::setEntradasPanel(const QStringList &entradas, const QString &texto) {
+    const QSignalBlocker bloqueo(cboCat);
+    cboCat->clear();
+    cboCat->addItems(entradas);
+    const int i = entradas.indexOf(texto);
+    if (i >= 0)
+        cboCat->setCurrentIndex(i);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::Form_Load() {
+    estado.TituloApp = version::Titulo();
+    setWindowTitle(estado.TituloApp);
+    if (!mdlSistema::ExisteArchivo(estado.carpetaCategorias()))
+        QDir().mkpath(estado.carpetaCategorias());
+    inHabilitarS();
+    LlenarOp();
+    if (estado.Mostrar == QLatin1String("Todas"))
+        estado.MostrarTodas = 1;
+    LlenarCat();
+    mdlSistema::ActualizarBotones(*this);
+    botonScript(1)->setEnabled(false);
+    setGuardarHabilitado(false);
+    mnuVerOp->setChecked(true);
+    mnuVerE->setChecked(true);
+    for (int i = 1; i <= 3; ++i)
+        setOpcionMarcada(i, true);
+    lstCat->setProperty("ocultarSeleccion", true);
+    if (estado.Izquierda)
+        mnuVerOp_Click();
+    if (estado.Derecha)
+        cmdM4_Click();
+    barProgreso->setRange(0, 200);
+    barProgreso->setValue(0);
+}
+
+void frmPrincipal::Form_Unload() {
+    if (descargado_)
+        return;
+    descargado_ = true;
+    if (estado.HayCambios)
+        Preguntar();
+    if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
+        QDir().mkpath(estado.carpetaPreferencias());
+    QString error;
+    if (!mdlINI::GuardarPreferencias(estado, cboCat->currentText(), entradasPanel(), &error))
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudieron guardar las preferencias en %1: %2")
+                            .arg(QDir::toNativeSeparators(estado.rutaConfig()), error),
+                        estado.TituloApp);
+    // Every other window goes, most recent first.
+    const auto ventanas = QApplication::topLevelWidgets();
+    for (auto it = ventanas.crbegin(); it != ventanas.crend(); ++it)
+        if (*it != this && (*it)->isVisible())
+            (*it)->close();
+    emit terminado();
+}
+
+void frmPrincipal::closeEvent(QCloseEvent *evento) {
+    // The main window cannot refuse to close: the save question offers only Yes and No.
+    Form_Unload();
+    evento->accept();
+}
+
+bool frmPrincipal::eventFilter(QObject *objeto, QEvent *evento) {
+    if (filtrarPanel(objeto, evento) || filtrarLista(objeto, evento))
+        return true;
+    return QMainWindow::eventFilter(objeto, evento);
+}

@@ -1,0 +1,201 @@
+#pragma once
+#include "core/Estado.h"
+
+#include <QMainWindow>
+#include <QVector>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ListaScripts;
+
+// The main window. Its controls are public members named as the user sees them described, because
+// the dialogs read and change them directly (the open category lives only in lstScripts).
+// The code is split by concern:
+//   frmPrincipal.cpp             controls, load and unload
+//   frmPrincipal_cambios.cpp     pending changes: MarcarCambios, Preguntar, Limpiar, ControlarCat
+//   frmPrincipal_panel.cpp       category panel: lstCat, cboCat, lstOp
+//   frmPrincipal_lista.cpp       script list and barScript
+//   frmPrincipal_comandos.cpp    menus, barMenu, header buttons, category management
+//   frmPrincipal_disposicion.cpp resize and paint rules, status bar panels
+//   frmPrincipal_editor.cpp      editor and export commands
+//   frmPrincipal_herramientas.cpp search, move, duplicates, import
+//   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
+class frmPrincipal : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmPrincipal(Estado &estado, QWidget *padre = nullptr);
+    ~frmPrincipal() override;
+
+    Estado &estado;
+
+    // Main toolbar: positions 1..13, separators at even positions.
+    QToolBar *barMenu = nullptr;
+    QAction *botonMenu(int posicion) const;
+    QMenu *menuBotonCategorias = nullptr; // drop-down of "categorias": 1 agregar, 2 eliminar, 3 renombrar
+    QMenu *menuBotonAyuda = nullptr;      // drop-down of "ayuda": js, asp, php, vb
+    QAction *entradaCategorias(int posicion) const;
+
+    // Left panel.
+    QWidget *picPaneles = nullptr;
+    QFrame *Panel1 = nullptr;
+    QFrame *Panel2 = nullptr;
+    QLabel *lbl1 = nullptr;
+    QLabel *lbl2 = nullptr;
+    QToolButton *cmdM1 = nullptr;
+    QToolButton *cmdM2 = nullptr;
+    QToolButton *cmdMCat = nullptr;
+    QComboBox *cboCat = nullptr;
+    QTreeWidget *lstCat = nullptr;
+    QTreeWidget *lstOp = nullptr;
+
+    // Right panel.
+    QWidget *picMenu3 = nullptr;
+    QFrame *Panel3 = nullptr;
+    QLabel *lblMenu3 = nullptr;
+    QLabel *lblMenu3a = nullptr;
+    QToolButton *cmdM3 = nullptr;
+    QToolButton *cmdM4 = nullptr;
+    QFrame *fraMenu4 = nullptr;
+    QToolBar *barScript = nullptr; // positions 1..11, separators at even positions
+    QAction *botonScript(int posicion) const;
+    QFrame *fraMenu3 = nullptr;
+    ListaScripts *lstScripts = nullptr;
+
+    QFrame *lin1 = nullptr;
+    QFrame *lin2 = nullptr;
+    QStatusBar *barEstado = nullptr;
+    QLabel *panelEstado[5] = {}; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
+    QProgressBar *barProgreso = nullptr;
+
+    // Menus.
+    QMenu *g001 = nullptr, *g013 = nullptr, *g012 = nullptr, *g002 = nullptr, *mnuCodigo = nullptr,
+          *g004 = nullptr, *g007 = nullptr, *g020 = nullptr;
+    QAction *mnuGuardar = nullptr, *mnuEnviar = nullptr, *mnuOutlookConfig = nullptr, *mnuOpciones = nullptr,
+            *mnuSalir = nullptr, *mnuAgregar = nullptr, *mnuEliminar = nullptr, *mnuRenombrar = nullptr,
+            *mnuImportar = nullptr, *mnuCodAgregar = nullptr, *mnuCodEditar = nullptr,
+            *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr, *mnuVerOp = nullptr,
+            *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
+            *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
+
+    // Images of ImageList1: 1 script, 7 category.
+    static QIcon Imagen(int n);
+
+    // The entries of cboCat, in order.
+    QStringList entradasPanel() const;
+    void setEntradasPanel(const QStringList &entradas, const QString &texto);
+
+    // Pending changes (frmPrincipal_cambios.cpp).
+    void MarcarCambios();
+    // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
+    bool Preguntar();
+    void Limpiar();
+    void ControlarCat();
+    void setGuardarHabilitado(bool habilitado);
+    // "Categoría: " + selected entry of lstCat + " / Scripts: " + count.
+    void ActualizarLineaEstado();
+    QString textoCategoriaSeleccionada() const;
+    bool hayCategoriaAbierta() const;
+
+    // Category panel (frmPrincipal_panel.cpp).
+    void LlenarCat();
+    void LlenarOp();
+    bool opcionMarcada(int posicion) const;
+    void setOpcionMarcada(int posicion, bool marcada);
+    void AbrirCategoria(); // double click on lstCat
+    void ResaltarPanel(int panel); // 1 categories, 2 options, 3 scripts
+
+    // Script list (frmPrincipal_lista.cpp).
+    void LScripts();
+    void HabilitarS();
+    void inHabilitarS();
+    void EliminarS();
+    void SubirS();
+    void BajarS();
+    void ejecutarBotonScript(const QString &clave);
+
+    // Commands (frmPrincipal_comandos.cpp).
+    void ejecutarBotonMenu(const QString &clave);
+    void mnuAgregar_Click();
+    void mnuEliminar_Click();
+    void mnuRenombrar_Click();
+    void mnuSalir_Click();
+    void mnuVerOp_Click();
+    void mnuVerE_Click();
+    void cmdM3_Click();
+    void cmdM4_Click();
+    static void ElDuplicados(QComboBox *cb);
+
+    // Editor (frmPrincipal_editor.cpp).
+    void AgregarS();
+    void EditarS();
+    void VerS();
+    void mnuOpciones_Click();
+
+    // Library tools (frmPrincipal_herramientas.cpp).
+    void BuscarS();
+    void CopiarS();
+    void MoverPorArrastre();
+    void AbrirEliminarDuplicados();
+    void mnuImportar_Click();
+
+    // Mail, panel configuration, help (frmPrincipal_ayuda.cpp).
+    void mnuEnviar_Click();
+    void mnuOutlookConfig_Click();
+    void cmdMCat_Click();
+    void MostrarAyuda();
+    void mnuActualizar_Click();
+    void mnuAcerca_Click();
+    void mnuLinkJS_Click();
+    void mnuLinkASP_Click();
+    void mnuLinkPHP_Click();
+    void mnuLinkVB_Click();
+
+    // Layout (frmPrincipal_disposicion.cpp).
+    void Disponer();
+    void ColocarProgreso();
+
+signals:
+    // The window has unloaded: the program ends.
+    void terminado();
+
+protected:
+    void closeEvent(QCloseEvent *evento) override;
+    void resizeEvent(QResizeEvent *evento) override;
+    void changeEvent(QEvent *evento) override;
+    void paintEvent(QPaintEvent *evento) override;
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
+private:
+    void crearControles();
+    void crearMenus();
+    void crearBarras();
+    void Form_Load();
+    void Form_Unload();
+    // One per file, run by the constructor: each concern connects its own signals.
+    void conectarPanel();
+    void conectarLista();
+    void conectarComandos();
+    void conectarDisposicion();
+    bool filtrarPanel(QObject *objeto, QEvent *evento);
+    bool filtrarLista(QObject *objeto, QEvent *evento);
+
+    QVector<QAction *> botonesMenu_;
+    QVector<QAction *> botonesScript_;
+    bool descargado_ = false;
+    // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
+    int topFraMenu3_ = 1200;
+    friend class PruebaPrincipal;
+
+public:
+    int topFraMenu3() const { return topFraMenu3_; }
+    void setTopFraMenu3(int tw) { topFraMenu3_ = tw; }
+};

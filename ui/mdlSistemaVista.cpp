@@ -1,0 +1,75 @@
+#include "ui/mdlSistemaVista.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QUrl>
+
+namespace mdlSistema {
+
+QString FiltroQt(const QString &Filtro) {
+    QStringList partes = Filtro.split(QLatin1Char('|'));
+    if (!partes.isEmpty() && partes.back().isEmpty())
+        partes.removeLast();
+    QStringList filtros;
+    for (int i = 0; i + 1 < partes.size(); i += 2) {
+        QString desc = partes[i];
+        const QString patron = QString(partes[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the pattern from the parentheses; a description that already shows it is kept.
+        if (!desc.contains(QLatin1Char('(')))
+            desc += QStringLiteral(" (") + patron + QLatin1Char(')');
+        else
+            desc = desc.left(desc.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") + patron +
+                   QLatin1Char(')');
+        filtros.append(desc);
+    }
+    return filtros.join(QStringLiteral(";;"));
+}
+
+QString AbrirArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo, const QString &DirInicial) {
+    const QString ruta = QFileDialog::getOpenFileName(frm, Titulo, DirInicial, FiltroQt(Filtro));
+    return ruta.trimmed();
+}
+
+void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
+    if (Operacion != QLatin1String("open") || Archivo.isEmpty())
+        return;
+    const QUrl url = Archivo.contains(QStringLiteral("://")) || Archivo.startsWith(QStringLiteral("mailto:"))
+                         ? QUrl(Archivo)
+                         : QUrl::fromLocalFile(QFileInfo(Archivo).absoluteFilePath());
+    QDesktopServices::openUrl(url);
+}
+
+void HabilitarBotones(frmPrincipal &p) {
+    for (int pos : {1, 3, 5, 11})
+        p.botonScript(pos)->setEnabled(true);
+    for (QAction *a : {p.mnuCodAgregar, p.mnuCodEditar, p.mnuCodEliminar, p.mnuCodCopiar, p.mnuCodBuscar})
+        a->setEnabled(true);
+}
+
+void DeshabilitarBotones(frmPrincipal &p) {
+    p.botonScript(1)->setEnabled(true);
+    for (int pos : {3, 5, 11})
+        p.botonScript(pos)->setEnabled(false);
+    p.mnuCodAgregar->setEnabled(p.lblMenu3->text() != QLatin1String("(Ninguna)"));
+    for (QAction *a : {p.mnuCodEditar, p.mnuCodEliminar, p.mnuCodCopiar, p.mnuCodBuscar})
+        a->setEnabled(false);
+}
+
+void ActualizarBotones(frmPrincipal &p) {
+    QTreeWidget *l = p.lstScripts;
+    if (l->topLevelItemCount() > 0) {
+        QTreeWidgetItem *actual = l->currentItem() ? l->currentItem() : l->topLevelItem(0);
+        l->setCurrentItem(actual);
+        HabilitarBotones(p);
+        l->scrollToItem(actual);
+    } else {
+        DeshabilitarBotones(p);
+    }
+}
+
+} // namespace mdlSistema

@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+class frmPrincipal;
+
+// Platform services that involve windows or the desktop.
+namespace mdlSistema {
+// The platform's open-file dialog. Filtro is "desc|pattern|desc|pattern"; the result is the chosen
+// path, or the empty text when cancelled.
+QString AbrirArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo, const QString &DirInicial);
+// Converts a "desc|pattern|" filter into Qt's "desc (pattern);;..." form.
+QString FiltroQt(const QString &Filtro);
+// Hands a web address or a file to the desktop's default handler. Only the "open" verb exists.
+void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &Parametros = QString(),
+              const QString &Directorio = QString(), int Modo = 1);
+void ActualizarBotones(frmPrincipal &p);
+void HabilitarBotones(frmPrincipal &p);
+void DeshabilitarBotones(frmPrincipal &p);
+} // namespace mdlSistema
