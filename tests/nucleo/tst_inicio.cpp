@@ -1,0 +1,104 @@
+// Start and shutdown: folders made, preferences read once and written once, one instance, and a
+// failed save never reported as done.
+#include "Ayudas.h"
+#include "core/frmSplash.h"
+#include "core/mdlINI.h"
+#include "core/mdlInicio.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLockFile>
+#include <QTreeWidget>
+#include <QtTest>
+
+class tst_inicio : public QObject {
+    Q_OBJECT
+private slots:
+    void arranqueYCierreSinArchivos() {
+        ayudas::Carpeta c;
+        frmSplash splash(c.estado);
+        splash.Startup();
+        frmPrincipal *w = splash.principal();
+        QVERIFY(w && !w->isVisible());
+        QVERIFY(QFileInfo(c.estado.carpetaCategorias()).isDir());
+        QTRY_VERIFY_WITH_TIMEOUT(w->isVisible(), 5000);
+        QVERIFY(!splash.isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Rutinero v1.0"));
+        QCOMPARE(w->lstCat->topLevelItemCount(), 0);
+        QCOMPARE(w->entradasPanel(), QStringList{"Todas"});
+        QCOMPARE(w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+        QVERIFY(!w->mnuGuardar->isEnabled());
+        QSignalSpy fin(w, &frmPrincipal::terminado);
+        w->close();
+        QCOMPARE(fin.count(), 1);
+        const QByteArray ini = ayudas::LeerBytes(c.estado.rutaConfig());
+        QVERIFY(ini.startsWith("[Categor\xed" "a]\r\nReemplazar=1\r\n"));
+        QVERIFY(ini.contains("[Panel]\r\nCategor\xed" "as=1\r\nNombre0=Todas\r\n"));
+        delete w;
+    }
+
+    void preferenciasAlArrancar() {
+        ayudas::Carpeta c;
+        ayudas::EscribirBytes(c.estado.rutaConfig(),
+                              "[Categor\xed" "a]\r\nMostrar=me\r\nMostrarTodas=0\r\n[Panel]\r\nCategor\xed" "as=2\r\n"
+                              "Nombre0=Todas\r\nNombre1=me\r\n");
+        c.categoria(QStringLiteral("Menus"), {});
+        c.categoria(QStringLiteral("Imagenes"), {});
+        const QStringList panel = mdlINI::CargarPreferencias(c.estado);
+        frmPrincipal w(c.estado);
+        w.setEntradasPanel(panel, c.estado.Mostrar);
+        QCOMPARE(w.cboCat->currentText(), QStringLiteral("me"));
+        QCOMPARE(w.lstCat->topLevelItemCount(), 1);
+        QCOMPARE(w.lstCat->topLevelItem(0)->text(0), QStringLiteral("Menus"));
+        w.close();
+        QVERIFY(ayudas::LeerBytes(c.estado.rutaConfig()).contains("Mostrar=me\r\n"));
+    }
+
+    void unaSolaInstancia() {
+        QTemporaryDir dir;
+        auto primera = mdlInicio::TomarInstancia(dir.path());
+        QVERIFY(primera);
+        QVERIFY(!mdlInicio::TomarInstancia(dir.path()));
+        QTemporaryDir otra;
+        QVERIFY(mdlInicio::TomarInstancia(otra.path())); // another application folder is another program
+        primera.reset();
+        QVERIFY(mdlInicio::TomarInstancia(dir.path()));
+    }
+
+    void guardadoFallidoQuedaPendiente() {
+        ayudas::Carpeta c;
+        mdlINI::CargarPreferencias(c.estado);
+        frmPrincipal w(c.estado);
+        // The category file has become a folder: the save cannot replace it.
+        QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Menus")));
+        w.lblMenu3->setText(QStringLiteral("Menus"));
+        vista::Anexar(w.lstScripts, {{"a", "", "", "1"}});
+        w.MarcarCambios();
+        ayudas::Mensaje pregunta, fallo;
+        ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
+        QTimer::singleShot(300, [&] { ayudas::ContestarMensaje(QMessageBox::Ok, &fallo); });
+        QVERIFY(!w.Preguntar());
+        QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
+        QVERIFY(fallo.visto);
+        QVERIFY(fallo.texto.contains(QStringLiteral("Menus")));
+        QVERIFY(c.estado.HayCambios);
+        QVERIFY(w.mnuGuardar->isEnabled());
+        QVERIFY(w.botonMenu(5)->isEnabled());
+        QVERIFY(QFileInfo(c.estado.rutaCategoria(QStringLiteral("Menus"))).isDir());
+
+        // A working save clears the pending state and writes the list.
+        QDir(c.estado.rutaCategoria(QStringLiteral("Menus"))).removeRecursively();
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        QVERIFY(w.Preguntar());
+        QVERIFY(!c.estado.HayCambios);
+        QVERIFY(!w.mnuGuardar->isEnabled());
+        QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria(QStringLiteral("Menus"))), ayudas::Registro("a", "", "", "1"));
+        w.close();
+    }
+};
+
+QTEST_MAIN(tst_inicio)
+#include "tst_inicio.moc"
