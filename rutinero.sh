@@ -3,6 +3,7 @@
 #   ./rutinero.sh            install what is missing, build, start the program
 #   ./rutinero.sh pruebas    install what is missing, build, run every test
 #   ./rutinero.sh bench      install what is missing, build, run the benchmark
+#   ./rutinero.sh fuzz [s]   install what is missing, run each fuzzer for s seconds (default 60)
 # A second run rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
@@ -11,7 +12,7 @@ BUILD="${RUTINERO_BUILD:-build}"
 
 paquetes=(cmake g++ make qt6-base-dev xdg-utils)
 case "$modo" in
-  pruebas) paquetes+=(clang libclang-rt-14-dev) ;;
+  pruebas|fuzz) paquetes+=(clang libclang-rt-14-dev) ;;
 esac
 
 faltan=()
@@ -53,6 +54,9 @@ case "$modo" in
     compilar "$BUILD"
     ctest --test-dir "$BUILD" --output-on-failure -j2
     if [ -x scripts/pruebas-extra.sh ]; then scripts/pruebas-extra.sh; fi
+    ;;
+  fuzz)
+    scripts/fuzz.sh "${2:-60}"
     ;;
   bench)
     compilar "$BUILD"

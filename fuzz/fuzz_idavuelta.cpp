@@ -1,0 +1,16 @@
+// Whatever the reader accepts, the writer stores, and reading that back gives the same records.
+#include "store/mdlScripts.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(datos), qsizetype(largo));
+    const QVector<Script> primera = mdlScripts::Analizar(bytes);
+    const QByteArray escrito = mdlScripts::Componer(primera);
+    if (mdlScripts::Analizar(escrito) != primera)
+        __builtin_trap();
+    if (mdlScripts::Componer(mdlScripts::Analizar(escrito)) != escrito)
+        __builtin_trap();
+    return 0;
+}
