@@ -1,0 +1,209 @@
+// Measures how the program copes with big libraries, on the real code paths, in one process.
+// Every figure is also given as a ratio against a baseline measured in the same run, so results
+// compare across noisy machines.
+#include "core/mdlINI.h"
+#include "core/mdlSistema.h"
+#include "store/Cp1252.h"
+#include "store/mdlScripts.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+#if __has_include("ui/tools/Herramientas.h")
+#include "ui/tools/Herramientas.h"
+#define RUTINERO_BENCH_HERRAMIENTAS 1
+#endif
+
+namespace {
+
+struct Fila {
+    QString nombre;
+    double ms;
+    double mb; // 0 when MB/s means nothing
+    double base;
+};
+QVector<Fila> filas;
+
+double Mediana(int veces, const std::function<void()> &f) {
+    f(); // warm-up
+    QVector<double> t;
+    for (int i = 0; i < veces; ++i) {
+        QElapsedTimer r;
+        r.start();
+        f();
+        t.append(r.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
+                                 "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
+                                 "archivo", "cadena", "número", "lista", "árbol", "caché"};
+
+QString Frase(QRandomGenerator &r, int palabras) {
+    QStringList p;
+    for (int i = 0; i < palabras; ++i)
+        p << QString::fromUtf8(kPalabras[r.bounded(20)]);
+    return p.join(QLatin1Char(' '));
+}
+
+QVector<Script> Biblioteca(int n, quint32 semilla) {
+    QRandomGenerator r(semilla);
+    QVector<Script> v;
+    v.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        if (i > 10 && r.bounded(10) == 0) { // a share of duplicates
+            v.append(v[r.bounded(i)]);
+            continue;
+        }
+        Script s;
+        s.Nombre = Frase(r, 2 + r.bounded(3)) + QStringLiteral(" %1").arg(i);
+        s.Descripcion = Frase(r, 5 + r.bounded(8));
+        const int largo = 200 + r.bounded(8 * 1024 - 200);
+        QString c;
+        c.reserve(largo + 80);
+        while (c.size() < largo) {
+            c += QStringLiteral("  var x = *RTN*") + Frase(r, 2) + QStringLiteral("*RTN*; // línea\r\n");
+        }
+        s.Codigo = c;
+        s.Puntaje = QString::number(r.bounded(11));
+        v.append(s);
+    }
+    return v;
+}
+
+long MemoriaPicoKB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+void Anotar(const QString &nombre, double ms, double mb, double base) { filas.append({nombre, ms, mb, base}); }
+
+} // namespace
+
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    Estado estado;
+    estado.carpeta = dir.path();
+    QDir().mkpath(estado.carpetaCategorias());
+    mdlINI::CargarPreferencias(estado);
+
+    for (int n : {1000, 10000, 32767, 100000}) {
+        const QString nombre = QStringLiteral("Lib%1").arg(n);
+        const QString ruta = estado.rutaCategoria(nombre);
+        const QVector<Script> datos = Biblioteca(n, quint32(n));
+        mdlScripts::GuardarArchivo(ruta, datos);
+        const double mb = QFileInfo(ruta).size() / 1e6;
+        const int veces = n >= 32767 ? 3 : 7;
+        const QString et = QStringLiteral("%1 scripts").arg(n);
+
+        const double base = Mediana(veces, [&] {
+            QFile f(ruta);
+            f.open(QIODevice::ReadOnly);
+            volatile qsizetype largo = cp1252::Decodificar(f.readAll()).size();
+            (void)largo;
+        });
+        Anotar(QStringLiteral("base: leer y decodificar, ") + et, base, mb, base);
+        const double analizar = Mediana(veces, [&] {
+            QVector<Script> v;
+            mdlScripts::LeerArchivo(ruta, v);
+        });
+        Anotar(QStringLiteral("analizar, ") + et, analizar, mb, base);
+        QFile f(ruta);
+        f.open(QIODevice::ReadOnly);
+        const QString todo = cp1252::Decodificar(f.readAll());
+        const QString copia = estado.carpetaCategorias() + QStringLiteral("/copia.bin");
+        const double baseEscritura = Mediana(veces, [&] { mdlSistema::GuardarBytes(copia, cp1252::Codificar(todo)); });
+        Anotar(QStringLiteral("base: codificar y escribir, ") + et, baseEscritura, mb, base);
+        Anotar(QStringLiteral("escribir registros, ") + et,
+               Mediana(veces, [&] { mdlScripts::GuardarArchivo(copia, datos); }), mb, baseEscritura);
+        QFile::remove(copia);
+
+        frmPrincipal w(estado);
+        w.LlenarCat();
+        QTreeWidgetItem *item = nullptr;
+        for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
+            if (w.lstCat->topLevelItem(i)->text(0) == nombre)
+                item = w.lstCat->topLevelItem(i);
+        w.lstCat->setCurrentItem(item);
+        for (bool ordenado : {false, true}) {
+            w.setOpcionMarcada(1, ordenado);
+            Anotar(QStringLiteral("abrir en lstScripts%1, ").arg(ordenado ? " (ordenado)" : "") + et,
+                   Mediana(veces, [&] {
+                       w.AbrirCategoria();
+                       QCoreApplication::processEvents();
+                   }),
+                   mb, analizar);
+        }
+        if (n == 32767)
+            Anotar(QStringLiteral("memoria pico con %1 abiertos (MB)").arg(n), MemoriaPicoKB() / 1024.0, 0, 0);
+        Anotar(QStringLiteral("guardar desde lstScripts, ") + et, Mediana(veces, [&] {
+                   mdlScripts::GuardarCategoria(w, w.lstScripts, ruta, w.barProgreso);
+               }),
+               mb, baseEscritura);
+#ifdef RUTINERO_BENCH_HERRAMIENTAS
+        Anotar(QStringLiteral("buscar en nombres, ") + et, Mediana(veces, [&] {
+                   volatile auto r = herramientas::BuscarNombres(w.lstScripts, QStringLiteral("tabla"));
+                   (void)r;
+               }),
+               0, base);
+        Anotar(QStringLiteral("eliminar duplicados, ") + et, Mediana(veces, [&] {
+                   volatile auto r = herramientas::SinDuplicados(datos).size();
+                   (void)r;
+               }),
+               0, base);
+#endif
+        w.Limpiar();
+        QFile::remove(ruta);
+        w.LlenarCat();
+    }
+
+    // The category list over 2 000 files.
+    for (int i = 0; i < 2000; ++i) {
+        QFile f(estado.rutaCategoria(QStringLiteral("%1cat%2").arg(QChar(u'a' + i % 26)).arg(i)));
+        f.open(QIODevice::WriteOnly);
+    }
+    {
+        frmPrincipal w(estado);
+        estado.MostrarTodas = 1;
+        const double todas = Mediana(7, [&] { w.LlenarCat(); });
+        Anotar(QStringLiteral("LlenarCat, 2000 archivos, todas"), todas, 0, 0);
+        estado.MostrarTodas = 0;
+        estado.Mostrar = QStringLiteral("m");
+        Anotar(QStringLiteral("LlenarCat, 2000 archivos, filtro \"m\""), Mediana(7, [&] { w.LlenarCat(); }), 0, 0);
+        w.close();
+    }
+
+    // "x base": parsing and searching against reading and decoding; writing and saving against
+    // encoding and writing; opening into the list against parsing.
+    std::printf("%-52s %10s %9s %9s %8s\n", "medida", "ms", "MB", "MB/s", "x base");
+    for (const Fila &f : filas) {
+        const QByteArray n = f.nombre.toUtf8();
+        if (f.mb > 0)
+            std::printf("%-52s %10.1f %9.1f %9.0f %8.2f\n", n.constData(), f.ms, f.mb, f.mb / (f.ms / 1000),
+                        f.base > 0 ? f.ms / f.base : 0.0);
+        else if (f.base > 0)
+            std::printf("%-52s %10.2f %9s %9s %8.2f\n", n.constData(), f.ms, "", "", f.ms / f.base);
+        else
+            std::printf("%-52s %10.1f\n", n.constData(), f.ms);
+    }
+    return 0;
+}
