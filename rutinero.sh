@@ -38,10 +38,7 @@ case "$modo" in
   ejecutar)
     compilar "$BUILD"
     # The starter library goes beside the program only the first time.
-    if [ ! -d "$BUILD/Categorias" ] && [ -d resources/inicio/Categorias ]; then
-      cp -r resources/inicio/Categorias "$BUILD/Categorias"
-      echo "Biblioteca de inicio instalada en $BUILD/Categorias"
-    fi
+    scripts/instalar-inicio.sh "$BUILD"
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       echo "No hay una pantalla gráfica disponible (DISPLAY y WAYLAND_DISPLAY están vacías)." >&2
       echo "El programa está compilado en $BUILD/rutinero. Inícielo desde un escritorio, o sin pantalla con:" >&2
