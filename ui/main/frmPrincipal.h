@@ -163,6 +163,9 @@ public:
     void Disponer();
     void ColocarProgreso();
 
+    // Library tools, script import (frmPrincipal_herramientas.cpp).
+    void Importar();
+
 signals:
     // The window has unloaded: the program ends.
     void terminado();

@@ -1,8 +1,70 @@
 // Library tools: search, move to another category, duplicate removal, import.
+#include "core/mdlSistema.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
+#include "ui/tools/frmBuscar.h"
+#include "ui/tools/frmEliminarDup.h"
+#include "ui/tools/frmExaminar.h"
+#include "ui/tools/frmMover.h"
 
-void frmPrincipal::BuscarS() {}
-void frmPrincipal::CopiarS() {}
-void frmPrincipal::MoverPorArrastre() {}
-void frmPrincipal::AbrirEliminarDuplicados() {}
-void frmPrincipal::mnuImportar_Click() {}
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+
+void frmPrincipal::BuscarS() {
+    frmBuscar dlg(*this);
+    dlg.exec();
+}
+
+void frmPrincipal::CopiarS() {
+    QTreeWidgetItem *sel = lstScripts->currentItem();
+    if (!sel || !sel->isSelected())
+        return;
+    frmMover dlg(*this);
+    dlg.exec();
+}
+
+void frmPrincipal::MoverPorArrastre() {
+    // Not modal: the user may pick another script while it is open; the move takes the one selected
+    // when "Copiar" is clicked.
+    auto *dlg = new frmMover(*this);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->show();
+}
+
+void frmPrincipal::AbrirEliminarDuplicados() {
+    frmEliminarDup dlg(*this);
+    dlg.exec();
+}
+
+void frmPrincipal::mnuImportar_Click() {
+    // A save that failed keeps the changes pending: clearing or refilling the list now would lose them.
+    if (estado.HayCambios && !Preguntar())
+        return;
+    if (opcionMarcada(3)) {
+        frmExaminar dlg(*this);
+        dlg.exec();
+        return;
+    }
+    if (lstScripts->topLevelItemCount() == 0 && lblMenu3->text() == QLatin1String("(Ninguna)")) {
+        mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Importar"));
+        return;
+    }
+    Importar();
+}
+
+void frmPrincipal::Importar() {
+    const QString ruta = mdlSistema::AbrirArchivo(this, QStringLiteral("Rutinero (*.rtn)|*.rtn"),
+                                                  QStringLiteral("Importar"), QDir::currentPath());
+    // A folder is not a category file, even when it is named like one.
+    if (!ruta.isEmpty() && mdlSistema::ExisteArchivo(ruta) && QFileInfo(ruta).isFile()) {
+        // A file that cannot be read has already been reported and changes nothing.
+        if (mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this))
+            MarcarCambios();
+    }
+    ActualizarLineaEstado();
+    mdlSistema::ActualizarBotones(*this);
+}

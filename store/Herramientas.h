@@ -1,0 +1,25 @@
+#pragma once
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+// Rules of the library tools that need no window, so they can be checked and measured on their own.
+namespace herramientas {
+
+// Positions (from 0) of the names that contain the word, without regard to letter case (accented
+// capitals included), in list order. An empty word finds nothing.
+QVector<int> Buscar(const QStringList &nombres, const QString &palabra);
+
+// For each (name, description), in order: true when it survives. A later script with exactly the same
+// name and description as an earlier one is a duplicate; the first of each group survives. One pass
+// over a hash, so a long list with many repeats costs no more than reading it. `avance` is told
+// every so often how many scripts have been looked at.
+QVector<bool> Sobrevivientes(const QVector<QPair<QString, QString>> &claves,
+                             const std::function<void(int)> &avance = {});
+
+// The category a copied file becomes: its name cut before the first dot ("a.b.rtn" gives "a").
+QString NombreImportado(const QString &archivo);
+
+} // namespace herramientas

@@ -1,0 +1,106 @@
+#include "ui/tools/frmBuscar.h"
+#include "store/Herramientas.h"
+#include "ui/Iconos.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+    setObjectName(QStringLiteral("frmBuscar"));
+    setWindowTitle(QStringLiteral("Buscar"));
+    setWindowIcon(IconoApp());
+
+    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.lblMenu3->text()), this);
+    lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
+    txtBuscar = new QLineEdit(this);
+    txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
+    txtBuscar->setAccessibleName(lblBuscar->text());
+    lblBuscar->setBuddy(txtBuscar);
+    cmdBuscar = new QPushButton(this);
+    cmdBuscar->setObjectName(QStringLiteral("cmdBuscar"));
+    cmdBuscar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    cmdBuscar->setToolTip(QStringLiteral("Buscar"));
+    cmdBuscar->setAccessibleName(QStringLiteral("Buscar"));
+    // Enter in the word starts the search.
+    cmdBuscar->setDefault(true);
+    cmdBuscar->setAutoDefault(true);
+
+    lstBuscar = new QTreeWidget(this);
+    lstBuscar->setObjectName(QStringLiteral("lstBuscar"));
+    lstBuscar->setAccessibleName(QStringLiteral("Resultados"));
+    lstBuscar->setRootIsDecorated(false);
+    lstBuscar->setColumnCount(2);
+    lstBuscar->setHeaderLabels({QStringLiteral("Nombre"), QStringLiteral("Index")});
+    lstBuscar->setColumnHidden(1, true);
+    lstBuscar->header()->setStretchLastSection(true);
+
+    cmdCerrar = new QPushButton(QStringLiteral("Cerrar"), this);
+    cmdCerrar->setObjectName(QStringLiteral("cmdCerrar"));
+    cmdCerrar->setAutoDefault(false);
+
+    auto *fila = new QHBoxLayout;
+    fila->addWidget(txtBuscar, 1);
+    fila->addWidget(cmdBuscar);
+    auto *abajo = new QHBoxLayout;
+    abajo->addStretch(1);
+    abajo->addWidget(cmdCerrar);
+    auto *todo = new QVBoxLayout(this);
+    todo->addWidget(lblBuscar);
+    todo->addLayout(fila);
+    todo->addWidget(lstBuscar, 1);
+    todo->addLayout(abajo);
+    resize(360, 320);
+
+    connect(cmdBuscar, &QPushButton::clicked, this, &frmBuscar::cmdBuscar_Click);
+    connect(cmdCerrar, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstBuscar, &QTreeWidget::itemDoubleClicked, this, [this] { lstBuscar_DblClick(); });
+}
+
+void frmBuscar::cmdBuscar_Click() {
+    const QString palabra = txtBuscar->text();
+    if (palabra.isEmpty())
+        return;
+    lstBuscar->clear();
+    QStringList nombres;
+    const int n = p_.lstScripts->topLevelItemCount();
+    nombres.reserve(n);
+    for (int i = 0; i < n; ++i)
+        nombres.append(p_.lstScripts->topLevelItem(i)->text(vista::ColNombre));
+    QList<QTreeWidgetItem *> filas;
+    const QIcon icono = frmPrincipal::Imagen(1);
+    for (int i : herramientas::Buscar(nombres, palabra)) {
+        auto *item = new QTreeWidgetItem({nombres.at(i), QString::number(i + 1)});
+        item->setIcon(0, icono);
+        filas.append(item);
+    }
+    lstBuscar->addTopLevelItems(filas);
+    if (filas.isEmpty())
+        mensajes::Informacion(this, QStringLiteral("No se encontró la palabra ") + palabra, QStringLiteral("Buscar"));
+}
+
+void frmBuscar::lstBuscar_DblClick() {
+    if (lstBuscar->topLevelItemCount() == 0)
+        return;
+    if (QTreeWidgetItem *r = lstBuscar->currentItem()) {
+        bool ok = false;
+        const int p = r->text(1).toInt(&ok);
+        // The main list cannot change while this modal window is open, but a stale position is
+        // ignored rather than trusted.
+        if (QTreeWidgetItem *item = ok ? p_.lstScripts->topLevelItem(p - 1) : nullptr) {
+            p_.lstScripts->clearSelection();
+            p_.lstScripts->setCurrentItem(item);
+            item->setSelected(true);
+            p_.lstScripts->scrollToItem(item);
+        }
+    }
+    accept();
+}

@@ -1,0 +1,119 @@
+#include "ui/tools/frmEliminarDup.h"
+#include "store/Herramientas.h"
+#include "ui/Iconos.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal), p_(principal) {
+    setObjectName(QStringLiteral("frmEliminarDup"));
+    setWindowTitle(QStringLiteral("Eliminar duplicados"));
+    setWindowIcon(IconoApp());
+
+    lblDup = new QLabel(QStringLiteral("Haga click en Eliminar para comenzar"), this);
+    lblDup->setObjectName(QStringLiteral("lblDup"));
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    barMover = new QProgressBar(Frame1);
+    barMover->setObjectName(QStringLiteral("barMover"));
+    barMover->setTextVisible(false);
+    (new QVBoxLayout(Frame1))->addWidget(barMover);
+    cmdEliminar = new QPushButton(QStringLiteral("Eliminar"), this);
+    cmdEliminar->setObjectName(QStringLiteral("cmdEliminar"));
+    cmdEliminar->setDefault(true);
+    cmdCancelar = new QPushButton(QStringLiteral("Cerrar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCancelar->setAutoDefault(false);
+
+    auto *botones = new QHBoxLayout;
+    botones->addStretch(1);
+    botones->addWidget(cmdEliminar);
+    botones->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    todo->addWidget(lblDup);
+    todo->addWidget(Frame1);
+    todo->addLayout(botones);
+    resize(380, 140);
+
+    connect(cmdEliminar, &QPushButton::clicked, this, &frmEliminarDup::Comenzar);
+    connect(cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
+
+    HayDuplicados = false;
+    barMover->setRange(0, 200);
+    barMover->setValue(0);
+    if (p_.lstScripts->topLevelItemCount() == 0)
+        SinDuplicados();
+}
+
+void frmEliminarDup::Comenzar() {
+    BuscarDuplicados();
+    if (HayDuplicados)
+        DuplicadosEliminados();
+    else
+        SinDuplicados();
+}
+
+void frmEliminarDup::BuscarDuplicados() {
+    QTreeWidget *lista = p_.lstScripts;
+    const int n = lista->topLevelItemCount();
+    HayDuplicados = false;
+    if (n > 0)
+        barMover->setRange(0, n);
+    barMover->setValue(0);
+
+    QVector<QPair<QString, QString>> claves;
+    claves.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        const QTreeWidgetItem *item = lista->topLevelItem(i);
+        claves.append({item->text(vista::ColNombre), item->text(vista::ColDescripcion)});
+    }
+    const QVector<bool> vive = herramientas::Sobrevivientes(claves, [this](int k) { barMover->setValue(k); });
+    const int quedan = int(std::count(vive.begin(), vive.end(), true));
+    if (quedan == n)
+        return;
+
+    // One rebuild of the list instead of one removal per duplicate; the survivors keep their order.
+    HayDuplicados = true;
+    lista->setUpdatesEnabled(false);
+    QTreeWidgetItem *actual = lista->currentItem();
+    const QList<QTreeWidgetItem *> todos = lista->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem *> sobreviven;
+    sobreviven.reserve(quedan);
+    for (int i = 0; i < todos.size(); ++i) {
+        if (vive.at(i))
+            sobreviven.append(todos.at(i));
+        else {
+            if (todos.at(i) == actual)
+                actual = nullptr;
+            delete todos.at(i);
+        }
+    }
+    lista->addTopLevelItems(sobreviven);
+    if (actual)
+        lista->setCurrentItem(actual);
+    lista->setUpdatesEnabled(true);
+    barMover->setRange(0, quedan);
+    barMover->setValue(quedan);
+}
+
+void frmEliminarDup::SinDuplicados() {
+    barMover->setValue(barMover->maximum());
+    lblDup->setText(QStringLiteral("No se encontraron duplicados"));
+    cmdEliminar->setEnabled(false);
+    cmdCancelar->setDefault(true);
+}
+
+void frmEliminarDup::DuplicadosEliminados() {
+    lblDup->setText(QStringLiteral("Los duplicados han sido eliminados"));
+    p_.MarcarCambios();
+    p_.ActualizarLineaEstado();
+}
