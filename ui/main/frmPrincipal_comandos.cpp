@@ -1,19 +1,283 @@
 // Menus, the main toolbar, the panel header buttons and category management.
+#include "core/mdlSistema.h"
+#include "store/Categorias.h"
+#include "store/frmCategoria.h"
+#include "ui/Mensajes.h"
+#include "ui/main/Disposicion.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+// While a category's label is being edited, its item keeps the name it had before.
+constexpr int kNombreAnterior = Qt::UserRole + 41;
+
+// The end of an in-place edit of lstCat: the file follows the new name, or nothing changes.
+void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item) {
+    const QString viejo = item->data(0, kNombreAnterior).toString();
+    const QString nuevo = categorias::LimpiarRenombre(item->text(0));
+    auto mostrar = [&](const QString &texto) {
+        const QSignalBlocker bloqueo(w.lstCat);
+        item->setData(0, kNombreAnterior, QVariant());
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        item->setText(0, texto);
+    };
+    const QString titulo = QStringLiteral("Renombrar");
+    if (nuevo.isEmpty()) {
+        mostrar(viejo);
+        mensajes::Aviso(&w, QStringLiteral("El nombre de la categoría no puede quedar vacío."), titulo);
+        return;
+    }
+    const QString origen = w.estado.rutaCategoria(viejo), destino = w.estado.rutaCategoria(nuevo);
+    QString error;
+    switch (categorias::RenombrarArchivo(origen, destino, &error)) {
+    case categorias::Renombre::MismoNombre:
+        mostrar(nuevo);
+        return;
+    case categorias::Renombre::Hecho:
+        mostrar(nuevo);
+        w.Limpiar();
+        return;
+    case categorias::Renombre::DestinoExiste:
+        mostrar(viejo);
+        mensajes::Aviso(&w,
+                        QStringLiteral("Ya existe una categoría llamada %1. La categoría %2 no se ha renombrado.")
+                            .arg(nuevo, viejo),
+                        titulo);
+        return;
+    case categorias::Renombre::FaltaOrigen:
+        mostrar(viejo);
+        mensajes::Aviso(&w,
+                        QStringLiteral("No se encuentra el archivo de la categoría %1 (%2); no se ha renombrado.")
+                            .arg(viejo, QDir::toNativeSeparators(origen)),
+                        titulo);
+        return;
+    case categorias::Renombre::NombreVacio:
+    case categorias::Renombre::Fallo:
+        mostrar(viejo);
+        mensajes::Aviso(&w,
+                        QStringLiteral("No se pudo renombrar la categoría %1 a %2: %3").arg(viejo, nuevo, error),
+                        titulo);
+        return;
+    }
+}
+
+// The toolbar is hidden and shown as a whole while the list frame moves, so it never shows half-way.
+void PausarScripts(frmPrincipal &w, bool pausa) { w.Panel3->setUpdatesEnabled(!pausa); }
+
+// A checkable action has already flipped its mark when it reports the trigger; the command itself
+// flips it, so the mark is put back first.
+void ConectarMarcada(frmPrincipal *w, QAction *a, void (frmPrincipal::*orden)()) {
+    QObject::connect(a, &QAction::triggered, w, [w, a, orden](bool marcada) {
+        a->setChecked(!marcada);
+        (w->*orden)();
+    });
+}
+} // namespace
 
 void frmPrincipal::conectarComandos() {
-    connect(mnuSalir, &QAction::triggered, this, &frmPrincipal::mnuSalir_Click);
+    const std::pair<QAction *, void (frmPrincipal::*)()> menus[] = {
+        {mnuEnviar, &frmPrincipal::mnuEnviar_Click},
+        {mnuOutlookConfig, &frmPrincipal::mnuOutlookConfig_Click},
+        {mnuOpciones, &frmPrincipal::mnuOpciones_Click},
+        {mnuSalir, &frmPrincipal::mnuSalir_Click},
+        {mnuAgregar, &frmPrincipal::mnuAgregar_Click},
+        {mnuEliminar, &frmPrincipal::mnuEliminar_Click},
+        {mnuRenombrar, &frmPrincipal::mnuRenombrar_Click},
+        {mnuImportar, &frmPrincipal::mnuImportar_Click},
+        {mnuLinkJS, &frmPrincipal::mnuLinkJS_Click},
+        {mnuLinkASP, &frmPrincipal::mnuLinkASP_Click},
+        {mnuLinkPHP, &frmPrincipal::mnuLinkPHP_Click},
+        {mnuLinkVB, &frmPrincipal::mnuLinkVB_Click},
+        {mnuActualizar, &frmPrincipal::mnuActualizar_Click},
+        {mnuAcerca, &frmPrincipal::mnuAcerca_Click},
+    };
+    for (const auto &[accion, orden] : menus)
+        connect(accion, &QAction::triggered, this, orden);
+    connect(mnuGuardar, &QAction::triggered, this, [this] { Preguntar(); });
+    ConectarMarcada(this, mnuVerOp, &frmPrincipal::mnuVerOp_Click);
+    ConectarMarcada(this, mnuVerE, &frmPrincipal::mnuVerE_Click);
+
+    // The toolbar and its drop-down entries dispatch on their keys, reaching the commands directly.
+    for (int pos = 1; pos <= 13; pos += 2) {
+        QAction *b = botonMenu(pos);
+        connect(b, &QAction::triggered, this, [this, b] { ejecutarBotonMenu(b->objectName()); });
+    }
+    for (QMenu *m : {menuBotonCategorias, menuBotonAyuda})
+        for (QAction *e : m->actions())
+            connect(e, &QAction::triggered, this, [this, e] { ejecutarBotonMenu(e->objectName()); });
+
+    connect(cmdM1, &QToolButton::clicked, this, [this] {
+        mnuVerOp_Click();
+        lstCat->setFocus();
+    });
+    connect(cmdM2, &QToolButton::clicked, this, &frmPrincipal::mnuVerOp_Click);
+    connect(cmdMCat, &QToolButton::clicked, this, &frmPrincipal::cmdMCat_Click);
+    connect(cmdM3, &QToolButton::clicked, this, &frmPrincipal::cmdM3_Click);
+    connect(cmdM4, &QToolButton::clicked, this, &frmPrincipal::cmdM4_Click);
+
+    connect(lstCat, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int columna) {
+        if (columna == 0 && item->data(0, kNombreAnterior).isValid())
+            TerminarRenombre(*this, item);
+    });
 }
-void frmPrincipal::ejecutarBotonMenu(const QString &) {}
-void frmPrincipal::mnuAgregar_Click() {}
-void frmPrincipal::mnuEliminar_Click() {}
-void frmPrincipal::mnuRenombrar_Click() {}
+
+void frmPrincipal::ejecutarBotonMenu(const QString &clave) {
+    if (clave == QLatin1String("importar"))
+        mnuImportar_Click();
+    else if (clave == QLatin1String("exportar"))
+        mnuOpciones_Click();
+    else if (clave == QLatin1String("guardar"))
+        Preguntar();
+    else if (clave == QLatin1String("categorias") || clave == QLatin1String("agregar"))
+        mnuAgregar_Click();
+    else if (clave == QLatin1String("eliminar"))
+        mnuEliminar_Click();
+    else if (clave == QLatin1String("renombrar"))
+        mnuRenombrar_Click();
+    else if (clave == QLatin1String("outlook"))
+        mnuOutlookConfig_Click();
+    else if (clave == QLatin1String("ayuda")) {
+        estado.TemaAyuda = QStringLiteral("Ayuda");
+        MostrarAyuda();
+    } else if (clave == QLatin1String("acerca"))
+        mnuAcerca_Click();
+    else if (clave == QLatin1String("js"))
+        mnuLinkJS_Click();
+    else if (clave == QLatin1String("asp"))
+        mnuLinkASP_Click();
+    else if (clave == QLatin1String("php"))
+        mnuLinkPHP_Click();
+    else if (clave == QLatin1String("vb"))
+        mnuLinkVB_Click();
+}
+
+void frmPrincipal::mnuAgregar_Click() {
+    // A save that failed keeps its changes pending; the list they live in is not cleared.
+    if (estado.HayCambios && !Preguntar())
+        return;
+    frmCategoria dialogo(*this);
+    dialogo.exec();
+}
+
+void frmPrincipal::mnuEliminar_Click() {
+    if (estado.HayCambios && !Preguntar())
+        return;
+    QTreeWidgetItem *item = lstCat->currentItem();
+    lstCat->setFocus();
+    if (!item)
+        return;
+    const QString nombre = item->text(0);
+    const QString ruta = estado.rutaCategoria(nombre);
+    if (mdlSistema::ExisteArchivo(ruta)) {
+        if (!mensajes::Preguntar(this, QStringLiteral("¿Desea eliminar la categoría %1?").arg(nombre),
+                                 estado.TituloApp))
+            return;
+        QFile archivo(ruta);
+        if (!archivo.remove()) {
+            mensajes::Aviso(this,
+                            QStringLiteral("No se pudo eliminar la categoría %1 (%2): %3")
+                                .arg(nombre, QDir::toNativeSeparators(ruta), archivo.errorString()),
+                            QStringLiteral("Eliminar"));
+            return;
+        }
+    }
+    delete item;
+    Limpiar();
+}
+
+void frmPrincipal::mnuRenombrar_Click() {
+    if (estado.HayCambios && !Preguntar())
+        return;
+    lstCat->setFocus();
+    QTreeWidgetItem *item = lstCat->currentItem();
+    if (!item)
+        return;
+    {
+        const QSignalBlocker bloqueo(lstCat);
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+        item->setData(0, kNombreAnterior, item->text(0));
+    }
+    // An edit given up with Escape leaves the entry as it was and not editable by a click.
+    QAbstractItemDelegate *delegado = lstCat->itemDelegateForIndex(lstCat->currentIndex());
+    connect(
+        delegado, &QAbstractItemDelegate::closeEditor, this,
+        [this, item] {
+            for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+                if (lstCat->topLevelItem(i) == item && item->data(0, kNombreAnterior).isValid()) {
+                    const QSignalBlocker bloqueo(lstCat);
+                    item->setData(0, kNombreAnterior, QVariant());
+                    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                }
+        },
+        Qt::SingleShotConnection);
+    lstCat->editItem(item, 0);
+}
+
 void frmPrincipal::mnuSalir_Click() { close(); }
-void frmPrincipal::mnuVerOp_Click() {}
-void frmPrincipal::mnuVerE_Click() {}
-void frmPrincipal::cmdM3_Click() {}
-void frmPrincipal::cmdM4_Click() {}
-void frmPrincipal::ElDuplicados(QComboBox *) {}
+
+void frmPrincipal::mnuVerOp_Click() {
+    const bool mostrar = !mnuVerOp->isChecked();
+    mnuVerOp->setChecked(mostrar);
+    for (QWidget *w : {static_cast<QWidget *>(Panel2), static_cast<QWidget *>(lbl2),
+                       static_cast<QWidget *>(cmdM2), static_cast<QWidget *>(lstOp)})
+        w->setVisible(mostrar);
+    disposicion::Aplicar(*this, disposicion::VerOpciones(disposicion::Leer(*this), mostrar));
+    estado.Izquierda = !mostrar;
+}
+
+void frmPrincipal::mnuVerE_Click() {
+    if (isMaximized())
+        return;
+    const bool mostrar = !mnuVerE->isChecked();
+    mnuVerE->setChecked(mostrar);
+    // The window grows or shrinks by the bar, so the panels keep their size.
+    const int alto = barEstado->isVisibleTo(this) && barEstado->height() > 0 ? barEstado->height()
+                                                                              : barEstado->sizeHint().height();
+    barEstado->setVisible(mostrar);
+    // The panels follow through the central area's resize.
+    resize(width(), height() + (mostrar ? alto : -alto));
+}
+
+void frmPrincipal::cmdM3_Click() {
+    PausarScripts(*this, true);
+    setTopFraMenu3(1200);
+    disposicion::Aplicar(*this, disposicion::BarraScripts(disposicion::Leer(*this), true));
+    cmdM4->setEnabled(true);
+    cmdM3->setEnabled(false);
+    estado.Derecha = false;
+    fraMenu4->setVisible(true);
+    PausarScripts(*this, false);
+}
+
+void frmPrincipal::cmdM4_Click() {
+    PausarScripts(*this, true);
+    fraMenu4->setVisible(false);
+    setTopFraMenu3(360);
+    disposicion::Aplicar(*this, disposicion::BarraScripts(disposicion::Leer(*this), false));
+    cmdM4->setEnabled(false);
+    cmdM3->setEnabled(true);
+    estado.Derecha = true;
+    PausarScripts(*this, false);
+}
+
+void frmPrincipal::ElDuplicados(QComboBox *cb) {
+    if (!cb)
+        return;
+    for (int i = 0; i < cb->count(); ++i)
+        for (int j = cb->count() - 1; j > i; --j)
+            if (cb->itemText(j) == cb->itemText(i))
+                cb->removeItem(j);
+}

@@ -1,14 +1,252 @@
-// Layout: the areas are placed by fixed rules from the window's size.
+// Layout: the areas are placed by fixed rules from the window's size (ui/main/Disposicion.h), and the
+// status bar shows the progress bar, the lock keys and the time.
+#include "ui/Twips.h"
+#include "ui/main/Disposicion.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
 #include <QResizeEvent>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <vector>
 
-void frmPrincipal::conectarDisposicion() { resize(8715 / 15, 6180 / 15); }
-void frmPrincipal::Disponer() {}
-void frmPrincipal::ColocarProgreso() {}
+namespace {
+
+// How an area's coordinates relate to its widget's parent.
+enum Marco {
+    Directo,  // the same origin
+    Interior, // the window's inner area; the widget lives in the central widget, below the toolbar
+    EnPanel2, // picPaneles; the widget lives in Panel2
+};
+
+struct Enlace {
+    QRect disposicion::Areas::*area;
+    QWidget *control;
+    Marco marco;
+};
+
+std::vector<Enlace> Enlaces(const frmPrincipal &w) {
+    using A = disposicion::Areas;
+    return {
+        {&A::picPaneles, w.picPaneles, Interior}, {&A::Panel1, w.Panel1, Directo},
+        {&A::Panel2, w.Panel2, Directo},          {&A::lbl1, w.lbl1, Directo},
+        {&A::cmdMCat, w.cmdMCat, Directo},        {&A::cmdM1, w.cmdM1, Directo},
+        {&A::cboCat, w.cboCat, Directo},          {&A::lstCat, w.lstCat, Directo},
+        {&A::lbl2, w.lbl2, EnPanel2},             {&A::cmdM2, w.cmdM2, EnPanel2},
+        {&A::lstOp, w.lstOp, EnPanel2},           {&A::picMenu3, w.picMenu3, Interior},
+        {&A::Panel3, w.Panel3, Directo},          {&A::lblMenu3a, w.lblMenu3a, Directo},
+        {&A::lblMenu3, w.lblMenu3, Directo},      {&A::cmdM3, w.cmdM3, Directo},
+        {&A::cmdM4, w.cmdM4, Directo},            {&A::fraMenu4, w.fraMenu4, Directo},
+        {&A::barScript, w.barScript, Directo},    {&A::fraMenu3, w.fraMenu3, Directo},
+        {&A::lstScripts, w.lstScripts, Directo},  {&A::lin2, w.lin2, Interior},
+        {&A::lin1, w.lin1, Interior},
+    };
+}
+
+// The window's frame as it stands, in pixels: the toolbar above the central widget, the status bar.
+struct Marcos {
+    int barra = 0, estado = 0, ancho = 0, alto = 0;
+};
+
+Marcos Medir(const frmPrincipal &w) {
+    Marcos m;
+    const QWidget *centro = w.centralWidget();
+    const QWidget *menu = w.menuWidget();
+    const int arriba = menu && menu->isVisibleTo(&w) ? menu->geometry().bottom() + 1 : 0;
+    m.barra = qMax(0, centro->y() - arriba);
+    m.estado = w.barEstado->isVisibleTo(&w) ? w.barEstado->height() : 0;
+    m.ancho = centro->width();
+    m.alto = m.barra + centro->height() + m.estado;
+    return m;
+}
+
+// Edges are converted, not sizes, so areas that meet in twips meet in pixels.
+QRect APixeles(const QRect &r) {
+    const int x = twips::APixeles(r.x()), y = twips::APixeles(r.y());
+    return {x, y, twips::APixeles(r.x() + r.width()) - x, twips::APixeles(r.y() + r.height()) - y};
+}
+QRect ATwips(const QRect &r) {
+    const int x = twips::ATwips(r.x()), y = twips::ATwips(r.y());
+    return {x, y, twips::ATwips(r.x() + r.width()) - x, twips::ATwips(r.y() + r.height()) - y};
+}
+
+// Places the progress bar over panel 2 and keeps the lock-key panels current.
+class Vigia : public QObject {
+public:
+    explicit Vigia(frmPrincipal &w) : QObject(&w), w_(w) {}
+
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override {
+        const QEvent::Type t = evento->type();
+        if (objeto == w_.panelEstado[1] && (t == QEvent::Move || t == QEvent::Resize))
+            w_.ColocarProgreso();
+        else if (objeto == w_.centralWidget() && t == QEvent::Resize)
+            w_.Disponer(); // also when a bar appears or goes without the window changing size
+        else if ((t == QEvent::KeyPress || t == QEvent::KeyRelease) && objeto->isWidgetType())
+            Teclas(static_cast<QKeyEvent *>(evento));
+        return false;
+    }
+
+private:
+    // Only the X11 platform hands over the lock state, with every key event; elsewhere the two
+    // panels stay empty rather than guess.
+    void Teclas(const QKeyEvent *k) {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return;
+        const quint32 estado = k->nativeModifiers();
+        constexpr quint32 kMayusculas = 0x02, kNumerico = 0x10; // LockMask, Mod2Mask
+        w_.panelEstado[2]->setText(estado & kNumerico ? QStringLiteral("NUM") : QString());
+        w_.panelEstado[3]->setText(estado & kMayusculas ? QStringLiteral("MAYÚS") : QString());
+    }
+    frmPrincipal &w_;
+};
+
+} // namespace
+
+namespace disposicion {
+
+Areas Leer(const frmPrincipal &w) {
+    Areas a = Diseno();
+    const int barra = Medir(w).barra;
+    const int panel2 = w.Panel2->y();
+    for (const Enlace &e : Enlaces(w)) {
+        QRect r = e.control->geometry();
+        if (e.marco == Interior)
+            r.translate(0, barra);
+        else if (e.marco == EnPanel2)
+            r.translate(0, panel2);
+        a.*e.area = ATwips(r);
+    }
+    const Marcos m = Medir(w);
+    a.barMenu = ATwips({0, 0, m.ancho, m.barra});
+    a.barEstado = ATwips({0, m.alto - m.estado, m.ancho, m.estado});
+    const QHeaderView *cab = w.lstScripts->header();
+    a.colNombre = twips::ATwips(cab->sectionSize(vista::ColNombre));
+    a.colDescripcion = twips::ATwips(cab->sectionSize(vista::ColDescripcion));
+    a.colPuntaje = twips::ATwips(cab->sectionSize(vista::ColPuntaje));
+    a.verEHabilitado = w.mnuVerE->isEnabled();
+    return a;
+}
+
+void Aplicar(frmPrincipal &w, const Areas &a) {
+    const int barra = Medir(w).barra;
+    const int panel2 = twips::APixeles(a.Panel2.y());
+    for (const Enlace &e : Enlaces(w)) {
+        QRect r = APixeles(a.*e.area);
+        if (e.marco == Interior)
+            r.translate(0, -barra);
+        else if (e.marco == EnPanel2)
+            r.translate(0, -panel2);
+        if (e.control->geometry() != r)
+            e.control->setGeometry(r);
+    }
+}
+
+} // namespace disposicion
+
+void frmPrincipal::conectarDisposicion() {
+    // Header text boxes start grey with white text; the panel in use takes the highlight later.
+    for (QLabel *l : {lbl1, lbl2, lblMenu3, lblMenu3a}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Window, QColor(128, 128, 128));
+        p.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(p);
+        l->setAutoFillBackground(true);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    // The etched rule under the toolbar: a grey pixel line over a white one.
+    for (auto [linea, color] : {std::pair{lin2, QColor(128, 128, 128)}, std::pair{lin1, QColor(Qt::white)}}) {
+        linea->setFrameShape(QFrame::NoFrame);
+        QPalette p = linea->palette();
+        p.setColor(QPalette::Window, color);
+        linea->setPalette(p);
+        linea->setAutoFillBackground(true);
+    }
+    const int lado = twips::APixeles(215) - 2;
+    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
+        b->setIconSize(QSize(lado, lado));
+    // "P" keeps its own width instead of stretching into the free space.
+    lstScripts->header()->setStretchLastSection(false);
+
+    disposicion::Aplicar(*this, disposicion::Diseno());
+
+    auto *vigia = new Vigia(*this);
+    panelEstado[1]->installEventFilter(vigia);
+    centralWidget()->installEventFilter(vigia);
+    qApp->installEventFilter(vigia);
+    auto *reloj = new QTimer(this);
+    reloj->setObjectName(QStringLiteral("reloj"));
+    auto hora = [this] { panelEstado[4]->setText(QTime::currentTime().toString(QStringLiteral("HH:mm"))); };
+    connect(reloj, &QTimer::timeout, this, hora);
+    hora();
+    reloj->start(1000);
+
+    // The panels get their designed size; the toolbar, menu and status bar take what they need.
+    const int barra = barMenu->sizeHint().height(), estado = barEstado->sizeHint().height();
+    const int menu = menuBar()->sizeHint().height();
+    resize(twips::APixeles(8715), menu + barra + twips::APixeles(6180 - 570 - 270) + estado);
+}
+
+void frmPrincipal::Disponer() {
+    if (isMinimized())
+        return;
+    const Marcos m = Medir(*this);
+    disposicion::Entrada e;
+    e.ancho = twips::ATwips(m.ancho);
+    e.alto = twips::ATwips(m.alto);
+    e.altoBarra = twips::ATwips(m.barra);
+    e.altoEstado = twips::ATwips(m.estado);
+    e.izquierda = estado.Izquierda;
+    e.topFraMenu3 = topFraMenu3();
+    e.maximizada = isMaximized();
+    const disposicion::Areas a = disposicion::Calcular(e, disposicion::Leer(*this));
+
+    mnuVerE->setEnabled(a.verEHabilitado);
+    lstScripts->setUpdatesEnabled(false);
+    lstScripts->setColumnWidth(vista::ColNombre, twips::APixeles(a.colNombre));
+    lstScripts->setColumnWidth(vista::ColDescripcion, twips::APixeles(a.colDescripcion));
+    lstScripts->setColumnWidth(vista::ColPuntaje, twips::APixeles(a.colPuntaje));
+    lstScripts->setUpdatesEnabled(true);
+    disposicion::Aplicar(*this, a);
+    ColocarProgreso();
+}
+
+void frmPrincipal::ColocarProgreso() {
+    // Over panel 2, 60 twips in; centred in the bar, whose height the style decides.
+    const QRect panel = panelEstado[1]->geometry();
+    const int alto = twips::APixeles(135);
+    const QRect r(panel.x() + twips::APixeles(60), (barEstado->height() - alto) / 2, twips::APixeles(900), alto);
+    if (barProgreso->geometry() != r)
+        barProgreso->setGeometry(r);
+    barProgreso->raise();
+}
+
 void frmPrincipal::resizeEvent(QResizeEvent *evento) {
     QMainWindow::resizeEvent(evento);
     Disponer();
 }
-void frmPrincipal::changeEvent(QEvent *evento) { QMainWindow::changeEvent(evento); }
-void frmPrincipal::paintEvent(QPaintEvent *evento) { QMainWindow::paintEvent(evento); }
+
+void frmPrincipal::changeEvent(QEvent *evento) {
+    QMainWindow::changeEvent(evento);
+    if (evento->type() == QEvent::WindowStateChange)
+        Disponer();
+}
+
+void frmPrincipal::paintEvent(QPaintEvent *evento) {
+    QMainWindow::paintEvent(evento);
+    ColocarProgreso();
+}

@@ -1,0 +1,157 @@
+#include "store/frmCategoria.h"
+#include "core/mdlSistema.h"
+#include "store/Categorias.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/Iconos.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QValidator>
+#include <QVBoxLayout>
+
+namespace {
+// Drops the refused characters from whatever reaches the field, typed or pasted, so a name such as
+// "../x" can never become a path outside the category folder.
+class ValidadorNombre : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &texto, int &pos) const override {
+        const QString antes = texto.left(pos);
+        texto = categorias::Filtrar(texto);
+        pos = int(categorias::Filtrar(antes).size());
+        return Acceptable;
+    }
+};
+} // namespace
+
+frmCategoria::frmCategoria(frmPrincipal &principal) : QDialog(&principal), p_(principal) {
+    setObjectName(QStringLiteral("frmCategoria"));
+    setWindowTitle(QStringLiteral("Agregar categoría"));
+    setWindowIcon(IconoApp());
+    setModal(true);
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setPixmap(style()->standardIcon(QStyle::SP_FileDialogNewFolder).pixmap(32, 32));
+    Picture1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    Label1 = new QLabel(QStringLiteral("Nombre de la categoría:"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    txtACat = new QLineEdit(Frame1);
+    txtACat->setObjectName(QStringLiteral("txtACat"));
+    txtACat->setAccessibleName(QStringLiteral("Nombre de la categoría"));
+    txtACat->setValidator(new ValidadorNombre(txtACat));
+    Label1->setBuddy(txtACat);
+    lblCopiar = new QLabel(QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."), Frame1);
+    lblCopiar->setObjectName(QStringLiteral("lblCopiar"));
+    lblCopiar->setWordWrap(true);
+    cheCatRe = new QCheckBox(QStringLiteral("Preguntar antes de reemplazar"), Frame1);
+    cheCatRe->setObjectName(QStringLiteral("cheCatRe"));
+    cheCatRe->setChecked(p_.estado.Reemplazar != 0);
+
+    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdAceptar->setDefault(true);
+    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCancelar->setAutoDefault(false);
+
+    auto *marco = new QVBoxLayout(Frame1);
+    marco->addWidget(Label1);
+    marco->addWidget(txtACat);
+    marco->addWidget(lblCopiar);
+    marco->addSpacing(6);
+    marco->addWidget(cheCatRe);
+    auto *arriba = new QHBoxLayout;
+    arriba->addWidget(Picture1);
+    arriba->addWidget(Frame1, 1);
+    auto *botones = new QHBoxLayout;
+    botones->addStretch(1);
+    botones->addWidget(cmdAceptar);
+    botones->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    todo->addLayout(arriba);
+    todo->addLayout(botones);
+    setMinimumWidth(360);
+    setTabOrder(txtACat, cheCatRe);
+    setTabOrder(cheCatRe, cmdAceptar);
+    setTabOrder(cmdAceptar, cmdCancelar);
+    txtACat->setFocus();
+
+    // Enter reaches Aceptar as the default button, once; the field itself runs nothing on Enter.
+    connect(cmdAceptar, &QPushButton::clicked, this, &frmCategoria::cmdAceptar_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmCategoria::done(int resultado) {
+    p_.estado.Reemplazar = cheCatRe->isChecked() ? 1 : 0;
+    QDialog::done(resultado);
+}
+
+void frmCategoria::cmdAceptar_Click() {
+    const QString nombre = txtACat->text().trimmed();
+    txtACat->setText(nombre);
+    if (nombre.isEmpty())
+        return;
+    const QString ruta = p_.estado.rutaCategoria(nombre);
+    const bool existe = mdlSistema::ExisteArchivo(ruta);
+    if (existe && cheCatRe->isChecked() &&
+        !mensajes::Preguntar(this, QStringLiteral("La categoría %1 ya existe. ¿Desea reemplazarla?").arg(nombre),
+                             p_.estado.TituloApp)) {
+        reject();
+        return;
+    }
+
+    // The open category's changes were offered for saving before this dialog opened.
+    p_.lstScripts->clear();
+    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
+    p_.panelEstado[0]->setText(QString());
+    mdlSistema::ActualizarBotones(p_);
+    p_.botonScript(1)->setEnabled(false);
+    QString error;
+    if (!mdlScripts::GuardarLW(p_.lstScripts, ruta, &error)) {
+        // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudo crear la categoría %1 en %2: %3")
+                            .arg(nombre, QDir::toNativeSeparators(ruta), error),
+                        QStringLiteral("Agregar categoría"));
+        return;
+    }
+
+    if (existe) {
+        for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
+            if (p_.lstCat->topLevelItem(i)->text(0) == nombre) {
+                delete p_.lstCat->takeTopLevelItem(i);
+                break;
+            }
+    }
+    p_.mnuEliminar->setEnabled(true);
+    p_.mnuRenombrar->setEnabled(true);
+    p_.mnuImportar->setEnabled(true);
+    p_.entradaCategorias(2)->setEnabled(true);
+    p_.entradaCategorias(3)->setEnabled(true);
+    auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
+    item->setIcon(0, frmPrincipal::Imagen(7));
+    for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem *e = p_.lstCat->topLevelItem(i); e->text(0) == nombre) {
+            p_.lstCat->setCurrentItem(e);
+            p_.lstCat->scrollToItem(e);
+            break;
+        }
+    accept();
+}
