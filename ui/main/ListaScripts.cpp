@@ -78,9 +78,8 @@ public:
     explicit DelegadoResaltado(ListaScripts *lista) : QStyledItemDelegate(lista), lista_(lista) {}
     void paint(QPainter *p, const QStyleOptionViewItem &op, const QModelIndex &indice) const override {
         QStyleOptionViewItem o(op);
-        const QTreeWidgetItem *r = lista_->resaltado();
-        const bool marcado = r && lista_->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(r)) == indice.row() &&
-                             !indice.parent().isValid();
+        // Compared by index: looking the row up by item would cost a scan of the list per painted row.
+        const bool marcado = lista_->filaResaltada() == indice.row() && !indice.parent().isValid();
         if (marcado && !(o.state & QStyle::State_Selected))
             p->fillRect(o.rect, QColor(255, 236, 160));
         QStyledItemDelegate::paint(p, o, indice);

@@ -32,6 +32,7 @@ public:
     explicit ListaScripts(QWidget *padre = nullptr);
     QTreeWidgetItem *resaltado() const { return resaltado_.isValid() ? itemFromIndex(resaltado_) : nullptr; }
     void setResaltado(QTreeWidgetItem *item);
+    int filaResaltada() const { return resaltado_.isValid() ? resaltado_.row() : -1; }
 
 protected:
     void startDrag(Qt::DropActions acciones) override;

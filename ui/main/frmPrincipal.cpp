@@ -345,7 +345,6 @@ void frmPrincipal::Form_Load() {
     mnuVerE->setChecked(true);
     for (int i = 1; i <= 3; ++i)
         setOpcionMarcada(i, true);
-    lstCat->setProperty("ocultarSeleccion", true);
     if (estado.Izquierda)
         mnuVerOp_Click();
     if (estado.Derecha)

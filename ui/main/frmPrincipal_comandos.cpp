@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -25,13 +26,10 @@ namespace {
 constexpr int kNombreAnterior = Qt::UserRole + 41;
 
 // The end of an in-place edit of lstCat: the file follows the new name, or nothing changes.
-void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item) {
-    const QString viejo = item->data(0, kNombreAnterior).toString();
+void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &viejo) {
     const QString nuevo = categorias::LimpiarRenombre(item->text(0));
     auto mostrar = [&](const QString &texto) {
         const QSignalBlocker bloqueo(w.lstCat);
-        item->setData(0, kNombreAnterior, QVariant());
-        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
         item->setText(0, texto);
     };
     const QString titulo = QStringLiteral("Renombrar");
@@ -72,6 +70,19 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item) {
                         titulo);
         return;
     }
+}
+
+// Ends the editing state of an entry; gives the name it had before, or nothing if it was not edited.
+QVariant SoltarEdicion(QTreeWidget *lista, QTreeWidgetItem *item) {
+    if (lista->indexOfTopLevelItem(item) < 0)
+        return {};
+    const QVariant viejo = item->data(0, kNombreAnterior);
+    if (viejo.isValid()) {
+        const QSignalBlocker bloqueo(lista);
+        item->setData(0, kNombreAnterior, QVariant());
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    }
+    return viejo;
 }
 
 // The toolbar is hidden and shown as a whole while the list frame moves, so it never shows half-way.
@@ -128,9 +139,17 @@ void frmPrincipal::conectarComandos() {
     connect(cmdM3, &QToolButton::clicked, this, &frmPrincipal::cmdM3_Click);
     connect(cmdM4, &QToolButton::clicked, this, &frmPrincipal::cmdM4_Click);
 
+    // The rename runs once the editor has closed: a message shown while it is still open would take
+    // its focus and make it commit the raw text a second time.
     connect(lstCat, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int columna) {
-        if (columna == 0 && item->data(0, kNombreAnterior).isValid())
-            TerminarRenombre(*this, item);
+        if (columna != 0)
+            return;
+        const QVariant viejo = SoltarEdicion(lstCat, item);
+        if (viejo.isValid())
+            QTimer::singleShot(0, this, [this, item, nombre = viejo.toString()] {
+                if (lstCat->indexOfTopLevelItem(item) >= 0)
+                    TerminarRenombre(*this, item, nombre);
+            });
     });
 }
 
@@ -214,14 +233,7 @@ void frmPrincipal::mnuRenombrar_Click() {
     QAbstractItemDelegate *delegado = lstCat->itemDelegateForIndex(lstCat->currentIndex());
     connect(
         delegado, &QAbstractItemDelegate::closeEditor, this,
-        [this, item] {
-            for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
-                if (lstCat->topLevelItem(i) == item && item->data(0, kNombreAnterior).isValid()) {
-                    const QSignalBlocker bloqueo(lstCat);
-                    item->setData(0, kNombreAnterior, QVariant());
-                    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-                }
-        },
+        [this, item] { SoltarEdicion(lstCat, item); },
         Qt::SingleShotConnection);
     lstCat->editItem(item, 0);
 }

@@ -179,6 +179,9 @@ void frmPrincipal::conectarDisposicion() {
     const int lado = twips::APixeles(215) - 2;
     for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
         b->setIconSize(QSize(lado, lado));
+    // The script toolbar has 540 twips of height: small images keep the captions inside it.
+    barScript->setIconSize(QSize(16, 16));
+    barScript->setStyleSheet(QStringLiteral("QToolBar { padding: 0px; border: none; } QToolButton { padding: 0px 1px; margin: 0px; }"));
     // "P" keeps its own width instead of stretching into the free space.
     lstScripts->header()->setStretchLastSection(false);
 

@@ -1,19 +1,125 @@
 // Script list and its toolbar barScript.
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolBar>
 
-void frmPrincipal::conectarLista() {}
-bool frmPrincipal::filtrarLista(QObject *, QEvent *) { return false; }
-void frmPrincipal::LScripts() {}
-void frmPrincipal::HabilitarS() {}
+void frmPrincipal::conectarLista() {
+    lstScripts->viewport()->installEventFilter(this);
+    connect(lstScripts, &QTreeWidget::itemDoubleClicked, this, [this] { VerS(); });
+    for (int pos = 1; pos <= 11; pos += 2) {
+        QAction *b = botonScript(pos);
+        connect(b, &QAction::triggered, this, [this, b] {
+            lstScripts->setFocus();
+            ResaltarPanel(3);
+            ejecutarBotonScript(b->objectName());
+        });
+    }
+    connect(mnuCodAgregar, &QAction::triggered, this, [this] {
+        LScripts();
+        AgregarS();
+    });
+    connect(mnuCodEditar, &QAction::triggered, this, [this] {
+        LScripts();
+        EditarS();
+    });
+    connect(mnuCodEliminar, &QAction::triggered, this, &frmPrincipal::EliminarS);
+    connect(mnuCodCopiar, &QAction::triggered, this, &frmPrincipal::CopiarS);
+    connect(mnuCodBuscar, &QAction::triggered, this, &frmPrincipal::BuscarS);
+}
+
+bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
+    if (objeto != lstScripts->viewport() || evento->type() != QEvent::MouseButtonPress)
+        return false;
+    auto *raton = static_cast<QMouseEvent *>(evento);
+    ResaltarPanel(3);
+    if (raton->button() == Qt::RightButton) {
+        mnuCodigo->popup(raton->globalPosition().toPoint());
+        return true;
+    }
+    return false;
+}
+
+void frmPrincipal::ejecutarBotonScript(const QString &clave) {
+    if (clave == QLatin1String("agregar")) {
+        LScripts();
+        AgregarS();
+    } else if (clave == QLatin1String("editar")) {
+        LScripts();
+        EditarS();
+    } else if (clave == QLatin1String("eliminar"))
+        EliminarS();
+    else if (clave == QLatin1String("subir"))
+        SubirS();
+    else if (clave == QLatin1String("bajar"))
+        BajarS();
+    else if (clave == QLatin1String("buscar"))
+        BuscarS();
+}
+
+void frmPrincipal::LScripts() {
+    ResaltarPanel(3);
+    lstScripts->setFocus();
+}
+
+void frmPrincipal::HabilitarS() {
+    for (int pos : {1, 3, 5, 11})
+        botonScript(pos)->setEnabled(true);
+    if (!opcionMarcada(1))
+        for (int pos : {7, 9})
+            botonScript(pos)->setEnabled(true);
+}
+
 void frmPrincipal::inHabilitarS() {
     if (lstScripts->topLevelItemCount() == 0)
         for (int pos : {1, 3, 5, 7, 9, 11})
             botonScript(pos)->setEnabled(false);
 }
-void frmPrincipal::EliminarS() {}
-void frmPrincipal::SubirS() {}
-void frmPrincipal::BajarS() {}
-void frmPrincipal::ejecutarBotonScript(const QString &) {}
+
+void frmPrincipal::EliminarS() {
+    MarcarCambios();
+    if (lstScripts->topLevelItemCount() > 0) {
+        QTreeWidgetItem *sel = lstScripts->currentItem() ? lstScripts->currentItem() : lstScripts->topLevelItem(0);
+        delete sel;
+        ActualizarLineaEstado();
+    }
+    mdlSistema::ActualizarBotones(*this);
+}
+
+namespace {
+// Moves the selected row by one place (-1 up, +1 down) keeping all its fields; the row that moved,
+// or the one that could not, is selected and carries the drop highlight.
+void Mover(ListaScripts *lista, int paso) {
+    QTreeWidgetItem *sel = lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+    const int p = lista->indexOfTopLevelItem(sel);
+    const int destino = p + paso;
+    if (destino >= 0 && destino < lista->topLevelItemCount()) {
+        const bool ordenar = lista->isSortingEnabled();
+        lista->setSortingEnabled(false);
+        lista->takeTopLevelItem(p);
+        lista->insertTopLevelItem(destino, sel);
+        lista->setSortingEnabled(ordenar);
+    }
+    lista->setCurrentItem(sel);
+    lista->scrollToItem(sel);
+    lista->setResaltado(sel);
+}
+} // namespace
+
+void frmPrincipal::SubirS() {
+    if (lstScripts->topLevelItemCount() == 0)
+        return;
+    MarcarCambios();
+    Mover(lstScripts, -1);
+}
+
+void frmPrincipal::BajarS() {
+    if (lstScripts->topLevelItemCount() == 0)
+        return;
+    MarcarCambios();
+    Mover(lstScripts, +1);
+}

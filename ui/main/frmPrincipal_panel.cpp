@@ -1,29 +1,235 @@
 // Category panel: lstCat, cboCat and the options list lstOp.
 #include "core/mdlSistema.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTreeWidget>
 
-void frmPrincipal::conectarPanel() {}
+namespace {
+const QString kImportarCategoria = QStringLiteral("Importar categoría");
+const QString kImportarScripts = QStringLiteral("Importar scripts");
 
-bool frmPrincipal::filtrarPanel(QObject *, QEvent *) { return false; }
+void Colorear(QLabel *l, bool resaltado) {
+    QPalette p = l->palette();
+    if (resaltado) {
+        p.setColor(QPalette::Window, l->style()->standardPalette().color(QPalette::Active, QPalette::Highlight));
+        p.setColor(QPalette::WindowText,
+                   l->style()->standardPalette().color(QPalette::Active, QPalette::HighlightedText));
+    } else {
+        p.setColor(QPalette::Window, QColor(128, 128, 128));
+        p.setColor(QPalette::WindowText, Qt::white);
+    }
+    l->setPalette(p);
+}
+
+// With the selection hidden, an unfocused lstCat paints its selected row like any other.
+void SeleccionInactivaVisible(QTreeWidget *lista, bool visible) {
+    QPalette p = lista->palette();
+    const QPalette base = lista->style()->standardPalette();
+    for (auto rol : {QPalette::Highlight, QPalette::HighlightedText}) {
+        const QColor activo = base.color(QPalette::Active, rol);
+        const QColor oculto = base.color(QPalette::Inactive, rol == QPalette::Highlight ? QPalette::Base : QPalette::Text);
+        p.setColor(QPalette::Inactive, rol, visible ? activo : oculto);
+    }
+    lista->setPalette(p);
+}
+
+// A script dragged out of lstScripts carries an empty plain text and nothing else.
+bool EsScriptArrastrado(const QMimeData *datos, const QObject *origen, const frmPrincipal &w) {
+    // A drop synthesised without a drag in progress has no source; its empty text still tells it apart.
+    return datos && datos->hasText() && (origen == w.lstScripts || (!origen && datos->text().isEmpty()));
+}
+} // namespace
+
+void frmPrincipal::conectarPanel() {
+    SeleccionInactivaVisible(lstCat, false);
+    for (QObject *o : {static_cast<QObject *>(lstCat), static_cast<QObject *>(lstCat->viewport()),
+                       static_cast<QObject *>(lstOp), static_cast<QObject *>(cboCat),
+                       static_cast<QObject *>(cboCat->lineEdit())})
+        o->installEventFilter(this);
+
+    connect(lstCat, &QTreeWidget::itemClicked, this, [this] {
+        // A save that failed leaves the changes pending rather than dropping them unsaved.
+        if (estado.HayCambios && !Preguntar())
+            return;
+        estado.HayCambios = false;
+        setGuardarHabilitado(false);
+    });
+    connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
+
+    connect(cboCat, qOverload<int>(&QComboBox::activated), this, [this](int indice) {
+        if (estado.HayCambios && !Preguntar())
+            return;
+        const QString texto = cboCat->itemText(indice);
+        cboCat->setEditText(texto);
+        if (texto == QLatin1String("Todas")) {
+            estado.MostrarTodas = 1;
+            estado.Mostrar = QStringLiteral("Todas");
+        } else {
+            estado.MostrarTodas = 0;
+            estado.Mostrar = texto;
+        }
+        LlenarCat();
+        Limpiar();
+    });
+
+    connect(lstOp, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int columna) {
+        if (columna != 0)
+            return;
+        const int posicion = lstOp->indexOfTopLevelItem(item) + 1;
+        const bool marcada = item->checkState(0) == Qt::Checked;
+        switch (posicion) {
+        case 1:
+            lstScripts->setSortingEnabled(marcada);
+            if (marcada)
+                lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+            botonScript(7)->setEnabled(!marcada);
+            botonScript(9)->setEnabled(!marcada);
+            break;
+        case 2:
+            // The list view shows names only.
+            lstScripts->setHeaderHidden(!marcada);
+            lstScripts->setColumnHidden(vista::ColDescripcion, !marcada);
+            lstScripts->setColumnHidden(vista::ColPuntaje, !marcada);
+            break;
+        case 3: {
+            const QSignalBlocker bloqueo(lstOp);
+            item->setText(0, marcada ? kImportarCategoria : kImportarScripts);
+            break;
+        }
+        case 4: {
+            if (!marcada)
+                break;
+            auto desmarcar = [this, item] {
+                const QSignalBlocker bloqueo(lstOp);
+                item->setCheckState(0, Qt::Unchecked);
+            };
+            const QString titulo = QStringLiteral("Eliminar duplicados");
+            if (!hayCategoriaAbierta()) {
+                mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
+                desmarcar();
+                return;
+            }
+            if (lstScripts->topLevelItemCount() == 0) {
+                mensajes::Aviso(this, QStringLiteral("La categoría se encuentra vacía"), titulo);
+                desmarcar();
+                return;
+            }
+            AbrirEliminarDuplicados();
+            desmarcar();
+            break;
+        }
+        default:
+            return;
+        }
+        lstOp->setCurrentItem(item);
+    });
+}
+
+bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
+    const QEvent::Type tipo = evento->type();
+    if (objeto == cboCat || (cboCat && objeto == cboCat->lineEdit())) {
+        if (tipo == QEvent::KeyPress || tipo == QEvent::KeyRelease || tipo == QEvent::ShortcutOverride) {
+            // Nothing can be typed; Tab still moves on, so the keyboard user is not trapped.
+            const int tecla = static_cast<QKeyEvent *>(evento)->key();
+            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab;
+        }
+        return false;
+    }
+    if (objeto == lstCat && tipo == QEvent::FocusOut) {
+        Colorear(lbl1, false);
+        return false;
+    }
+    if (objeto == lstOp) {
+        if (tipo == QEvent::FocusIn)
+            ResaltarPanel(2);
+        else if (tipo == QEvent::FocusOut)
+            Colorear(lbl2, false);
+        return false;
+    }
+    if (objeto != lstCat->viewport())
+        return false;
+    switch (tipo) {
+    case QEvent::MouseButtonPress: {
+        auto *raton = static_cast<QMouseEvent *>(evento);
+        ResaltarPanel(1);
+        if (raton->button() == Qt::RightButton) {
+            if (estado.HayCambios)
+                Preguntar();
+            else
+                g002->popup(raton->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *arrastre = static_cast<QDragMoveEvent *>(evento);
+        if (EsScriptArrastrado(arrastre->mimeData(), arrastre->source(), *this))
+            arrastre->acceptProposedAction();
+        else
+            arrastre->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *suelta = static_cast<QDropEvent *>(evento);
+        if (!EsScriptArrastrado(suelta->mimeData(), suelta->source(), *this))
+            return true;
+        // The drag's own event loop is still running: the dialog opens once it has ended.
+        suelta->setDropAction(Qt::CopyAction);
+        suelta->accept();
+        QMetaObject::invokeMethod(this, &frmPrincipal::MoverPorArrastre, Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
 
 void frmPrincipal::LlenarCat() {
+    lstCat->setUpdatesEnabled(false);
     lstCat->clear();
     const QStringList archivos =
         QDir(estado.carpetaListado()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QString filtro = estado.Mostrar.toLower();
+    const int largo = filtro.size();
+    const QIcon icono = Imagen(7);
+    QList<QTreeWidgetItem *> items;
+    items.reserve(archivos.size());
     for (const QString &a : archivos) {
-        auto *item = new QTreeWidgetItem(lstCat, {a.section(QLatin1Char('.'), 0, 0)});
-        item->setIcon(0, Imagen(7));
+        const QString nombre = a.section(QLatin1Char('.'), 0, 0);
+        if (estado.MostrarTodas == 0 && !(nombre.size() >= largo && nombre.left(largo).toLower() == filtro))
+            continue;
+        auto *item = new QTreeWidgetItem({nombre});
+        item->setIcon(0, icono);
+        items.append(item);
     }
+    lstCat->addTopLevelItems(items);
+    lstCat->setUpdatesEnabled(true);
     ControlarCat();
 }
 
 void frmPrincipal::LlenarOp() {
+    const QSignalBlocker bloqueo(lstOp);
     lstOp->clear();
-    for (const QString &t : {QStringLiteral("Orden ascendente"), QStringLiteral("Mostrar detalles"),
-                             QStringLiteral("Importar categoría"), QStringLiteral("Eliminar duplicados")}) {
+    for (const QString &t : {QStringLiteral("Orden ascendente"), QStringLiteral("Mostrar detalles"), kImportarCategoria,
+                             QStringLiteral("Eliminar duplicados")}) {
         auto *item = new QTreeWidgetItem(lstOp, {t});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
@@ -40,5 +246,55 @@ void frmPrincipal::setOpcionMarcada(int posicion, bool marcada) {
         i->setCheckState(0, marcada ? Qt::Checked : Qt::Unchecked);
 }
 
-void frmPrincipal::AbrirCategoria() {}
-void frmPrincipal::ResaltarPanel(int) {}
+void frmPrincipal::AbrirCategoria() {
+    if (lstCat->topLevelItemCount() == 0)
+        return;
+    // Opening replaces the list: if the save failed, the unsaved scripts stay on screen.
+    if (estado.HayCambios && !Preguntar())
+        return;
+    estado.HayCambios = false;
+    setGuardarHabilitado(false);
+    const QTreeWidgetItem *sel = lstCat->currentItem();
+    if (!sel)
+        return;
+    const QString nombre = sel->text(0);
+    const QString ruta = estado.rutaCategoria(nombre);
+    if (!mdlSistema::ExisteArchivo(ruta))
+        return;
+    lblMenu3->setText(nombre);
+    SeleccionInactivaVisible(lstCat, true);
+
+    lstScripts->setUpdatesEnabled(false);
+    lstScripts->setSortingEnabled(false);
+    lstScripts->clear();
+    const bool leida = mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this);
+    const bool ordenar = opcionMarcada(1);
+    if (ordenar)
+        lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+    lstScripts->setSortingEnabled(ordenar);
+    lstScripts->setUpdatesEnabled(true);
+    botonScript(7)->setEnabled(!ordenar);
+    botonScript(9)->setEnabled(!ordenar);
+    if (!leida) {
+        // An unreadable file is not opened: saving an empty list over it would destroy it.
+        Limpiar();
+        return;
+    }
+    mdlSistema::ActualizarBotones(*this);
+    ActualizarLineaEstado();
+}
+
+void frmPrincipal::ResaltarPanel(int panel) {
+    switch (panel) {
+    case 1:
+        Colorear(lbl1, true);
+        break;
+    case 2:
+        Colorear(lbl2, true);
+        break;
+    default:
+        break;
+    }
+    for (QLabel *l : {lblMenu3, lblMenu3a})
+        Colorear(l, panel == 3);
+}
