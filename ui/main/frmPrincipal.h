@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QVector>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -16,6 +17,9 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ListaScripts;
+namespace correo {
+class Envio;
+}
 
 // The main window. Its controls are public members named as the user sees them described, because
 // the dialogs read and change them directly (the open category lives only in lstScripts).
@@ -158,6 +162,10 @@ public:
     void mnuLinkASP_Click();
     void mnuLinkPHP_Click();
     void mnuLinkVB_Click();
+    // Sends the open category's file by e-mail to MailPara, from MailDe.
+    void EnviarMail();
+    // Where EnviarMail hands the message: the desktop's mail composer unless another is given.
+    void setEnvioCorreo(std::shared_ptr<correo::Envio> envio) { envioCorreo_ = std::move(envio); }
 
     // Layout (frmPrincipal_disposicion.cpp).
     void Disponer();
@@ -196,6 +204,7 @@ private:
     bool descargado_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
+    std::shared_ptr<correo::Envio> envioCorreo_;
     friend class PruebaPrincipal;
 
 public:

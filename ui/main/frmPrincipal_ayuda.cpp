@@ -1,13 +1,91 @@
 // Mail, panel configuration, help, about and the support links.
+#include "core/Correo.h"
+#include "core/Soporte.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
+#include "ui/tools/frmAcerca.h"
+#include "ui/tools/frmAyuda.h"
+#include "ui/tools/frmOutlook.h"
+#include "ui/tools/frmVerCat.h"
 
-void frmPrincipal::mnuEnviar_Click() {}
-void frmPrincipal::mnuOutlookConfig_Click() {}
-void frmPrincipal::cmdMCat_Click() {}
-void frmPrincipal::MostrarAyuda() {}
-void frmPrincipal::mnuActualizar_Click() {}
-void frmPrincipal::mnuAcerca_Click() {}
-void frmPrincipal::mnuLinkJS_Click() {}
-void frmPrincipal::mnuLinkASP_Click() {}
-void frmPrincipal::mnuLinkPHP_Click() {}
-void frmPrincipal::mnuLinkVB_Click() {}
+#include <QComboBox>
+#include <QLabel>
+
+void frmPrincipal::mnuEnviar_Click() {
+    if (lstScripts->topLevelItemCount() == 0) {
+        mensajes::Aviso(this, QStringLiteral("No se puede enviar un archivo vacío"), QStringLiteral("Enviar e-mail"));
+        return;
+    }
+    // The attachment is the file on disk; a save that failed would send something else than the
+    // user sees, so nothing is sent then (the failure has been reported).
+    if (estado.HayCambios && !Preguntar())
+        return;
+    if (estado.MSOutlook != 1 && !estado.MailPara.isEmpty() && !estado.MailDe.isEmpty()) {
+        EnviarMail();
+        return;
+    }
+    // Not modal. A dialog already open is brought forward rather than doubled.
+    if (auto *abierto = findChild<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly)) {
+        abierto->raise();
+        abierto->activateWindow();
+        return;
+    }
+    auto *dlg = new frmOutlook(*this);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->show();
+}
+
+void frmPrincipal::mnuOutlookConfig_Click() {
+    if (auto *abierto = findChild<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly)) {
+        abierto->raise();
+        abierto->activateWindow();
+        return;
+    }
+    frmOutlook dlg(*this);
+    dlg.exec();
+}
+
+void frmPrincipal::EnviarMail() {
+    if (!envioCorreo_)
+        envioCorreo_ = std::make_shared<correo::EnvioEscritorio>();
+    const QString categoria = lblMenu3->text();
+    envioCorreo_->Enviar(
+        correo::Componer(estado.MailPara, estado.MailDe, categoria, estado.rutaCategoria(categoria)));
+}
+
+void frmPrincipal::cmdMCat_Click() {
+    // The dialog may close the open category: pending changes that could not be saved stay open.
+    if (estado.HayCambios && !Preguntar())
+        return;
+    {
+        frmVerCat dlg(*this);
+        dlg.exec();
+    }
+    cboCat->setFocus();
+}
+
+void frmPrincipal::MostrarAyuda() {
+    frmAyuda dlg(*this);
+    dlg.exec();
+}
+
+void frmPrincipal::mnuActualizar_Click() {
+    estado.TemaAyuda = QStringLiteral("Actualizar");
+    MostrarAyuda();
+}
+
+void frmPrincipal::mnuAcerca_Click() {
+    frmAcerca dlg(*this);
+    dlg.exec();
+}
+
+namespace {
+void AbrirForo(int id) { mdlSistema::Ejecutar(QStringLiteral("open"), soporte::Foro(id), QString(), QString(), 1); }
+} // namespace
+
+void frmPrincipal::mnuLinkJS_Click() { AbrirForo(soporte::ForoJS); }
+void frmPrincipal::mnuLinkASP_Click() { AbrirForo(soporte::ForoASP); }
+void frmPrincipal::mnuLinkPHP_Click() { AbrirForo(soporte::ForoPHP); }
+void frmPrincipal::mnuLinkVB_Click() { AbrirForo(soporte::ForoVB); }

@@ -1,0 +1,29 @@
+#pragma once
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class Enlace;
+class frmPrincipal;
+
+// The program's title, credits and acknowledgements, with a link to the maker's site.
+class frmAcerca : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAcerca(frmPrincipal &principal, QWidget *padre = nullptr);
+
+    QLabel *Picture1 = nullptr;
+    QLabel *lblTitulo = nullptr;
+    QLabel *Label2 = nullptr;
+    Enlace *Label1 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QPushButton *cmdCancelar = nullptr;
+
+    void Label1_Click();
+
+private:
+    frmPrincipal &p_;
+};

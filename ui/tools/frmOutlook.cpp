@@ -1,0 +1,109 @@
+#include "ui/tools/frmOutlook.h"
+#include "ui/Iconos.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal), p_(principal) {
+    setObjectName(QStringLiteral("frmOutlook"));
+    setWindowTitle(QStringLiteral("Enviar archivo"));
+    setWindowIcon(IconoApp());
+
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Picture1 = new QLabel(Frame1);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
+
+    auto campo = [this](const char *nombre, QLabel *etiqueta) {
+        auto *t = new QLineEdit(Frame1);
+        t->setObjectName(QString::fromLatin1(nombre));
+        t->setAccessibleName(etiqueta->text().chopped(1));
+        etiqueta->setBuddy(t);
+        return t;
+    };
+    Label2 = new QLabel(QStringLiteral("Para (E-mail):"), Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    txtPara = campo("txtPara", Label2);
+    Label3 = new QLabel(QStringLiteral("De (Nombre):"), Frame1);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    txtDe = campo("txtDe", Label3);
+    lblArchivo = new QLabel(QStringLiteral("Archivo adjunto:"), Frame1);
+    lblArchivo->setObjectName(QStringLiteral("lblArchivo"));
+    txtAdjunto = campo("txtAdjunto", lblArchivo);
+    txtAdjunto->setReadOnly(true);
+
+    cheEmail = new QCheckBox(QStringLiteral("Siempre mostrar esta ventana antes de enviar un e-mail"), this);
+    cheEmail->setObjectName(QStringLiteral("cheEmail"));
+    Label1 = new QLabel(QStringLiteral("Para enviar un e-mail desde Rutinero, es necesario tener instalado el "
+                                       "programa MS Outlook."),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+
+    cmdAceptar = new QPushButton(QStringLiteral("Enviar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdAceptar->setDefault(true);
+    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCancelar->setAutoDefault(false);
+
+    auto *formulario = new QFormLayout;
+    formulario->addRow(Label2, txtPara);
+    formulario->addRow(Label3, txtDe);
+    formulario->addRow(lblArchivo, txtAdjunto);
+    auto *marco = new QHBoxLayout(Frame1);
+    marco->addWidget(Picture1, 0, Qt::AlignTop);
+    marco->addLayout(formulario, 1);
+    auto *botones = new QHBoxLayout;
+    botones->addStretch(1);
+    botones->addWidget(cmdAceptar);
+    botones->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    todo->addWidget(Frame1);
+    todo->addWidget(cheEmail);
+    todo->addWidget(Label1);
+    todo->addLayout(botones);
+    resize(420, sizeHint().height());
+
+    setTabOrder(txtPara, txtDe);
+    setTabOrder(txtDe, txtAdjunto);
+    setTabOrder(txtAdjunto, cheEmail);
+    setTabOrder(cheEmail, cmdAceptar);
+    setTabOrder(cmdAceptar, cmdCancelar);
+
+    connect(cmdAceptar, &QPushButton::clicked, this, &frmOutlook::cmdAceptar_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
+    connect(this, &QDialog::finished, this, &frmOutlook::Form_Unload);
+    Form_Load();
+}
+
+void frmOutlook::Form_Load() {
+    txtPara->setText(p_.estado.MailPara);
+    txtDe->setText(p_.estado.MailDe);
+    cheEmail->setChecked(p_.estado.MSOutlook == 1);
+    txtAdjunto->setText(p_.hayCategoriaAbierta() ? p_.lblMenu3->text() + QStringLiteral(".rtn") : QString());
+}
+
+void frmOutlook::Form_Unload() {
+    p_.estado.MailPara = txtPara->text();
+    p_.estado.MailDe = txtDe->text();
+    p_.estado.MSOutlook = cheEmail->isChecked() ? 1 : 0;
+}
+
+void frmOutlook::cmdAceptar_Click() {
+    if (txtPara->text().isEmpty() || txtDe->text().isEmpty() || txtAdjunto->text().isEmpty())
+        return;
+    Form_Unload();
+    p_.EnviarMail();
+    accept();
+}

@@ -1,0 +1,201 @@
+#include "ui/tools/frmVerCat.h"
+#include "ui/Iconos.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+    setObjectName(QStringLiteral("frmVerCat"));
+    setWindowTitle(QStringLiteral("Configurar panel"));
+    setWindowIcon(IconoApp());
+
+    fraOpciones = new QGroupBox(QStringLiteral("Opciones"), this);
+    fraOpciones->setObjectName(QStringLiteral("fraOpciones"));
+    cheVerCat = new QCheckBox(QStringLiteral("Mostrar todas las categorías"), fraOpciones);
+    cheVerCat->setObjectName(QStringLiteral("cheVerCat"));
+    Label2 = new QLabel(QStringLiteral("Mostrar únicamente las categorías que comiencen con las letras:"), fraOpciones);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    txtPanel = new QLineEdit(fraOpciones);
+    txtPanel->setObjectName(QStringLiteral("txtPanel"));
+    txtPanel->setMaxLength(30);
+    txtPanel->setAccessibleName(QStringLiteral("Letras del filtro"));
+    Label2->setBuddy(txtPanel);
+    // The box is white while it can be typed in and takes the button face while it cannot.
+    QPalette paleta = txtPanel->palette();
+    paleta.setColor(QPalette::Active, QPalette::Base, Qt::white);
+    paleta.setColor(QPalette::Inactive, QPalette::Base, Qt::white);
+    paleta.setColor(QPalette::Disabled, QPalette::Base, paleta.color(QPalette::Disabled, QPalette::Button));
+    txtPanel->setPalette(paleta);
+    txtPanel->installEventFilter(this);
+
+    fraCategorias = new QGroupBox(QStringLiteral("Categorías: Acceso rápido"), this);
+    fraCategorias->setObjectName(QStringLiteral("fraCategorias"));
+    cboCat = new QComboBox(fraCategorias);
+    cboCat->setObjectName(QStringLiteral("cboCat"));
+    cboCat->setAccessibleName(QStringLiteral("Acceso rápido"));
+    // Like the main window's combo: it shows any text but cannot be typed in.
+    cboCat->setEditable(true);
+    cboCat->lineEdit()->setReadOnly(true);
+    cboCat->setInsertPolicy(QComboBox::NoInsert);
+    cboCat->installEventFilter(this);
+    cboCat->lineEdit()->installEventFilter(this);
+    cmdElCat = new QPushButton(QStringLiteral("Remover del panel"), fraCategorias);
+    cmdElCat->setObjectName(QStringLiteral("cmdElCat"));
+    cmdElCat->setAutoDefault(false);
+    cmdElCat->setEnabled(false);
+
+    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdAceptar->setDefault(true);
+    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCancelar->setAutoDefault(false);
+
+    auto *opciones = new QVBoxLayout(fraOpciones);
+    opciones->addWidget(cheVerCat);
+    opciones->addWidget(Label2);
+    opciones->addWidget(txtPanel);
+    auto *categorias = new QHBoxLayout(fraCategorias);
+    categorias->addWidget(cboCat, 1);
+    categorias->addWidget(cmdElCat);
+    auto *botones = new QHBoxLayout;
+    botones->addStretch(1);
+    botones->addWidget(cmdAceptar);
+    botones->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    todo->addWidget(fraOpciones);
+    todo->addWidget(fraCategorias);
+    todo->addLayout(botones);
+    resize(380, sizeHint().height());
+
+    connect(cheVerCat, &QCheckBox::clicked, this, &frmVerCat::cheVerCat_Click);
+    connect(cboCat, &QComboBox::activated, this, &frmVerCat::cboCat_Click);
+    connect(cmdElCat, &QPushButton::clicked, this, &frmVerCat::cmdElCat_Click);
+    connect(cmdAceptar, &QPushButton::clicked, this, &frmVerCat::cmdAceptar_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmVerCat::cmdCancelar_Click);
+    Form_Load();
+}
+
+void frmVerCat::Form_Load() {
+    Estado &e = p_.estado;
+    if (e.Mostrar == QLatin1String("Todas"))
+        e.Mostrar.clear();
+    txtPanel->setText(e.Mostrar);
+    cheVerCat->setChecked(e.MostrarTodas == 1);
+    cheVerCat_Click();
+    cboCat->addItems(p_.entradasPanel());
+    cboCat->setEditText(QStringLiteral("Todas"));
+}
+
+void frmVerCat::cheVerCat_Click() {
+    const bool todas = cheVerCat->isChecked();
+    txtPanel->setEnabled(!todas);
+    if (todas)
+        txtPanel->clear();
+}
+
+void frmVerCat::cboCat_Click() {
+    const QString t = cboCat->currentText();
+    cmdElCat->setEnabled(!t.isEmpty() && t != QLatin1String("Todas"));
+}
+
+void frmVerCat::MostrarEnPanel(const QString &texto) {
+    QComboBox *cb = p_.cboCat;
+    // Programmatic: the panel must not take this for the user choosing a filter.
+    const QSignalBlocker bloqueo(cb);
+    const int i = cb->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i >= 0)
+        cb->setCurrentIndex(i);
+    cb->setEditText(texto);
+}
+
+void frmVerCat::cmdAceptar_Click() {
+    Estado &e = p_.estado;
+    // Letters are needed when not every category is shown. Blank letters are none: they would file a
+    // blank entry and label the panel "Todas" while it filtered on those letters. The filter state is
+    // left as it was, so giving up with "Cancelar" afterwards really changes nothing.
+    if (!cheVerCat->isChecked() && txtPanel->text().trimmed().isEmpty())
+        return;
+    e.Mostrar = txtPanel->text().trimmed();
+    if (e.Mostrar.isEmpty())
+        e.Mostrar = QStringLiteral("Todas");
+    e.MostrarTodas = cheVerCat->isChecked() ? 1 : 0;
+    if (e.MostrarTodas == 0) {
+        // The entry keeps the letters as typed; a repeated one is held once.
+        const QSignalBlocker bloqueo(p_.cboCat);
+        const QString texto = p_.cboCat->currentText();
+        p_.cboCat->addItem(txtPanel->text());
+        frmPrincipal::ElDuplicados(p_.cboCat);
+        p_.cboCat->setEditText(texto);
+    }
+    p_.LlenarCat();
+    p_.Limpiar();
+    MostrarEnPanel(e.Mostrar);
+    accept();
+}
+
+void frmVerCat::cmdElCat_Click() {
+    const int pos = cboCat->currentIndex();
+    if (pos < 0 || pos >= p_.cboCat->count())
+        return;
+    QString texto = p_.cboCat->currentText();
+    if (cboCat->currentText() == texto) {
+        p_.lstCat->clear();
+        texto.clear();
+        MostrarEnPanel(texto);
+        p_.Limpiar();
+    }
+    {
+        // Removing the shown entry would make the combo show another one.
+        const QSignalBlocker bloqueo(p_.cboCat);
+        p_.cboCat->removeItem(pos);
+        p_.cboCat->setEditText(texto);
+    }
+    cboCat->removeItem(pos);
+    cboCat->setEditText(QStringLiteral("Todas"));
+    cmdElCat->setEnabled(false);
+}
+
+void frmVerCat::cmdCancelar_Click() { reject(); }
+
+void frmVerCat::reject() {
+    // The entry in use was removed: nothing is open under a filter that no longer exists.
+    if (p_.cboCat->currentText().isEmpty())
+        p_.Limpiar();
+    QDialog::reject();
+}
+
+bool frmVerCat::eventFilter(QObject *objeto, QEvent *evento) {
+    if (evento->type() == QEvent::KeyPress) {
+        auto *tecla = static_cast<QKeyEvent *>(evento);
+        if (objeto == txtPanel && (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)) {
+            cmdAceptar_Click();
+            return true;
+        }
+        // The quick-access combo is chosen from, never typed in; Escape and Tab still leave it.
+        // The keys that open its list are kept, so it can be used without a mouse.
+        if (objeto == cboCat || objeto == cboCat->lineEdit()) {
+            const int k = tecla->key();
+            const bool abre = k == Qt::Key_F4 || ((tecla->modifiers() & Qt::AltModifier) &&
+                                                  (k == Qt::Key_Down || k == Qt::Key_Up));
+            if (abre) {
+                cboCat->showPopup();
+                return true;
+            }
+            if (k != Qt::Key_Escape && k != Qt::Key_Tab && k != Qt::Key_Backtab)
+                return true;
+        }
+    }
+    return QDialog::eventFilter(objeto, evento);
+}
