@@ -1,7 +1,46 @@
 // Commands that open the script editor and the export options.
+#include "ui/editor/frmExportar.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
-void frmPrincipal::AgregarS() {}
-void frmPrincipal::EditarS() {}
-void frmPrincipal::VerS() {}
-void frmPrincipal::mnuOpciones_Click() {}
+namespace {
+// The script the editor will read: the selected row, or the first when none is (a list that holds
+// scripts always has one selected).
+bool SeleccionarDeNuevo(QTreeWidget *lista) {
+    if (lista->topLevelItemCount() == 0)
+        return false;
+    QTreeWidgetItem *item = lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+    lista->setCurrentItem(item);
+    return true;
+}
+} // namespace
+
+void frmPrincipal::AgregarS() {
+    estado.ModoScript = QStringLiteral("Agregar");
+    frmScript editor(*this);
+    editor.exec();
+}
+
+void frmPrincipal::EditarS() {
+    if (!SeleccionarDeNuevo(lstScripts))
+        return;
+    estado.ModoScript = QStringLiteral("Editar");
+    frmScript editor(*this);
+    editor.exec();
+}
+
+void frmPrincipal::VerS() {
+    if (!SeleccionarDeNuevo(lstScripts))
+        return;
+    estado.ModoScript = QStringLiteral("Ver");
+    // Each view is a window of its own that lives until it is closed.
+    auto *ver = new frmScript(*this);
+    ver->setAttribute(Qt::WA_DeleteOnClose);
+    ver->show();
+}
+
+void frmPrincipal::mnuOpciones_Click() {
+    frmExportar dlg(*this);
+    dlg.exec();
+}

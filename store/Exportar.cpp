@@ -1,0 +1,21 @@
+#include "store/Exportar.h"
+
+namespace exportar {
+
+QString Pagina(const QString &codigo, int tag) {
+    const QString crlf = QStringLiteral("\r\n");
+    QString t = codigo;
+    t.replace(QLatin1Char('\n'), crlf);
+    if (tag == 0)
+        return t;
+    t.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+    t.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+    t.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
+    return QStringLiteral("<html><body><pre>") + crlf + t + crlf + QStringLiteral("</pre></body></html>");
+}
+
+QString RutaVistaPrevia(const QString &carpetaExportar, const QString &extension) {
+    return carpetaExportar + QStringLiteral("/Temp.") + extension;
+}
+
+} // namespace exportar

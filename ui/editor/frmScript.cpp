@@ -1,0 +1,526 @@
+#include "ui/editor/frmScript.h"
+#include "core/mdlSistema.h"
+#include "store/Cp1252.h"
+#include "store/Etiquetas.h"
+#include "store/Exportar.h"
+#include "ui/Iconos.h"
+#include "ui/Mensajes.h"
+#include "ui/Twips.h"
+#include "ui/editor/DisposicionScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+struct Fuente {
+    const char *menu;
+    const char *nombre;
+    int puntos;
+};
+constexpr Fuente kFuentes[6] = {
+    {"MS Sans Serif (8 px)", "MS Sans Serif", 8}, {"MS Sans Serif (10 px)", "MS Sans Serif", 10},
+    {"Courier New (8 px)", "Courier New", 8},     {"Courier New (10 px)", "Courier New", 10},
+    {"Verdana (8 px)", "Verdana", 8},             {"Verdana (10 px)", "Verdana", 10},
+};
+
+// Leading and trailing spaces only: tabs and other blanks are part of the text.
+QString SinEspacios(const QString &t) {
+    qsizetype i = 0, j = t.size();
+    while (i < j && t[i] == QLatin1Char(' '))
+        ++i;
+    while (j > i && t[j - 1] == QLatin1Char(' '))
+        --j;
+    return t.mid(i, j - i);
+}
+
+QString NombreODescripcion(const QString &t) {
+    return SinEspacios(t).replace(QLatin1Char('"'), QLatin1Char(' '));
+}
+
+QLabel *Etiqueta(QWidget *padre, const char *nombre, const QString &texto) {
+    auto *l = new QLabel(texto, padre);
+    l->setObjectName(QString::fromLatin1(nombre));
+    return l;
+}
+
+QLineEdit *Campo(QWidget *padre, const char *nombre, const QString &accesible) {
+    auto *t = new QLineEdit(padre);
+    t->setObjectName(QString::fromLatin1(nombre));
+    t->setAccessibleName(accesible);
+    return t;
+}
+} // namespace
+
+frmScript::frmScript(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                  Qt::WindowCloseButtonHint),
+      p_(principal) {
+    setObjectName(QStringLiteral("frmScript"));
+    setWindowTitle(QStringLiteral("Script"));
+    setWindowIcon(IconoApp());
+    crearMenus();
+    crearControles();
+    crearBarra();
+    resize(twips::APixeles(disposicionScript::kAncho),
+           twips::APixeles(disposicionScript::kAlto) + barraMenus->sizeHint().height());
+    setMinimumSize(twips::APixeles(3600), twips::APixeles(2800));
+    Form_Load();
+}
+
+QAction *frmScript::boton(int posicion) const {
+    return posicion >= 1 && posicion <= botones_.size() ? botones_[posicion - 1] : nullptr;
+}
+
+void frmScript::crearMenus() {
+    barraMenus = new QMenuBar(this);
+    barraMenus->setObjectName(QStringLiteral("barraMenus"));
+    auto accion = [this](QMenu *menu, const char *nombre, const QString &texto) {
+        QAction *a = menu->addAction(texto);
+        a->setObjectName(QString::fromLatin1(nombre));
+        return a;
+    };
+    mnuCodigoMenu = barraMenus->addMenu(QStringLiteral("Código"));
+    mnuCodigoMenu->setObjectName(QStringLiteral("mnuCodigo"));
+    mnuCopiar = accion(mnuCodigoMenu, "mnuCopiar", QStringLiteral("Copiar"));
+    mnuImprimir = accion(mnuCodigoMenu, "mnuImprimir", QStringLiteral("Imprimir"));
+    mnuCodigoMenu->addSeparator();
+    mnuExportar = accion(mnuCodigoMenu, "mnuExportar", QStringLiteral("Exportar"));
+
+    mnuOpcionesMenu = barraMenus->addMenu(QStringLiteral("Opciones"));
+    mnuOpcionesMenu->setObjectName(QStringLiteral("mnuOpciones"));
+    mnuFuenteMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Fuente"));
+    mnuFuenteMenu->setObjectName(QStringLiteral("mnuFuenteMenu"));
+    for (int k = 0; k < 6; ++k) {
+        mnuFuente[k] = accion(mnuFuenteMenu, "mnuFuente", QString::fromLatin1(kFuentes[k].menu));
+        mnuFuente[k]->setObjectName(QStringLiteral("mnuFuente%1").arg(k));
+        mnuFuente[k]->setCheckable(true);
+        connect(mnuFuente[k], &QAction::triggered, this, [this, k] { mnuFuente_Click(k); });
+    }
+    mnuOpcionesMenu->addSeparator();
+    mnuTags = accion(mnuOpcionesMenu, "mnuTags", QStringLiteral("Incluir tags"));
+    mnuTags->setCheckable(true);
+
+    connect(mnuCopiar, &QAction::triggered, this, &frmScript::CopiarCodigo);
+    connect(mnuImprimir, &QAction::triggered, this, &frmScript::ImprimirScript);
+    connect(mnuExportar, &QAction::triggered, this, &frmScript::ExportarScript);
+    connect(mnuTags, &QAction::triggered, this, &frmScript::mnuTags_Click);
+}
+
+void frmScript::crearControles() {
+    auto *todo = new QVBoxLayout(this);
+    todo->setContentsMargins(0, 0, 0, 0);
+    todo->setSpacing(0);
+    todo->setMenuBar(barraMenus);
+    area = new QWidget(this);
+    area->setObjectName(QStringLiteral("area"));
+    todo->addWidget(area);
+    area->installEventFilter(this);
+
+    Parar = Campo(area, "Parar", QString());
+    Parar->setFrame(false);
+    Parar->setFocusPolicy(Qt::NoFocus);
+    for (int i = 0; i < 2; ++i) {
+        lin[i] = new QFrame(area);
+        lin[i]->setObjectName(QStringLiteral("lin%1").arg(i));
+        lin[i]->setFrameShape(QFrame::NoFrame);
+        lin[i]->setAutoFillBackground(true);
+        QPalette pal = lin[i]->palette();
+        pal.setColor(QPalette::Window, i == 0 ? QColor(128, 128, 128) : QColor(Qt::white));
+        lin[i]->setPalette(pal);
+    }
+    Label1 = Etiqueta(area, "Label1", QStringLiteral("Nombre:"));
+    Label2 = Etiqueta(area, "Label2", QStringLiteral("Descripción:"));
+    Label3 = Etiqueta(area, "Label3", QStringLiteral("Puntaje:"));
+    txtNombre = Campo(area, "txtNombre", QStringLiteral("Nombre"));
+    txtDes = Campo(area, "txtDes", QStringLiteral("Descripción"));
+    // No length limit on the field itself: a longer score read from a file must survive an edit.
+    txtPuntaje = Campo(area, "txtPuntaje", QStringLiteral("Puntaje"));
+    Label1->setBuddy(txtNombre);
+    Label2->setBuddy(txtDes);
+    Label3->setBuddy(txtPuntaje);
+    txtCodigo = new QPlainTextEdit(area);
+    txtCodigo->setObjectName(QStringLiteral("txtCodigo"));
+    txtCodigo->setAccessibleName(QStringLiteral("Código"));
+    txtCodigo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtCodigo->setTabChangesFocus(true);
+    fuenteDisenada_ = txtCodigo->font();
+    cheIncluir = new QCheckBox(QStringLiteral("Incluir principales tags al agregar un script"), area);
+    cheIncluir->setObjectName(QStringLiteral("cheIncluir"));
+    cheIncluir->setEnabled(false);
+    connect(cheIncluir, &QCheckBox::toggled, this, &frmScript::cheIncluir_Click);
+
+    for (QWidget *w : {static_cast<QWidget *>(txtNombre), static_cast<QWidget *>(txtDes),
+                       static_cast<QWidget *>(txtPuntaje)})
+        w->installEventFilter(this);
+    setTabOrder(txtNombre, txtPuntaje);
+    setTabOrder(txtPuntaje, txtDes);
+    setTabOrder(txtDes, txtCodigo);
+    setTabOrder(txtCodigo, cheIncluir);
+}
+
+void frmScript::crearBarra() {
+    barMenu = new QToolBar(area);
+    barMenu->setObjectName(QStringLiteral("barMenu"));
+    barMenu->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    barMenu->setIconSize(QSize(16, 16));
+    struct Boton {
+        const char *clave;
+        QString texto, consejo;
+        QStyle::StandardPixmap img;
+    };
+    const Boton botones[] = {
+        {"copiar", QStringLiteral("Copiar"), QStringLiteral("Copiar al portapapeles"),
+         QStyle::SP_FileDialogContentsView},
+        {"imprimir", QStringLiteral("Imprimir"), QStringLiteral("Imprimir código"), QStyle::SP_ComputerIcon},
+        {"exportar", QStringLiteral("Exportar"), QStringLiteral("Exportar"), QStyle::SP_ArrowRight},
+        {"aceptar", QStringLiteral("Aceptar"), QStringLiteral("Aceptar"), QStyle::SP_DialogApplyButton},
+        {"cancelar", QStringLiteral(" Cancelar "), QStringLiteral("Cancelar"), QStyle::SP_DialogCancelButton},
+        {"cerrar", QStringLiteral("Cerrar"), QStringLiteral("Cerrar"), QStyle::SP_DialogCloseButton},
+    };
+    QStyle *s = QApplication::style();
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0)
+            botones_.append(barMenu->addSeparator());
+        QAction *a = barMenu->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        a->setObjectName(QString::fromLatin1(botones[i].clave));
+        a->setToolTip(botones[i].consejo);
+        botones_.append(a);
+    }
+    // Dispatch by position: the key of a button is only its name.
+    for (int pos = 1; pos <= botones_.size(); ++pos)
+        connect(botones_[pos - 1], &QAction::triggered, this, [this, pos] { barMenu_ButtonClick(pos); });
+    barMenu->raise();
+}
+
+void frmScript::Form_Load() {
+    Estado &e = p_.estado;
+    cheIncluir->setChecked(e.IncluirTags == 1);
+    mnuFuente_Click(e.Tipo);
+    const QString &modo = e.ModoScript;
+    if (modo == QLatin1String("Ver")) {
+        Parar->setFocusPolicy(Qt::StrongFocus);
+        setTabOrder(Parar, txtNombre);
+        CargarScript();
+        for (QLineEdit *t : {txtNombre, txtDes, txtPuntaje})
+            t->setReadOnly(true);
+        txtCodigo->setReadOnly(true);
+        boton(7)->setEnabled(false);
+        boton(9)->setEnabled(false);
+        Parar->setFocus();
+    } else if (modo == QLatin1String("Editar")) {
+        CargarScript();
+        for (int pos : {1, 3, 5, 11})
+            boton(pos)->setEnabled(false);
+        txtNombre->setFocus();
+    } else if (modo == QLatin1String("Agregar")) {
+        setWindowTitle(QStringLiteral("Agregar"));
+        txtNombre->clear();
+        txtDes->clear();
+        txtPuntaje->clear();
+        TagsPrincipales = etiquetas::Principales(e.Extension);
+        ponerCodigo(e.IncluirTags == 1 ? etiquetas::AEditor(TagsPrincipales) : QString());
+        for (int pos : {1, 3, 5, 11})
+            boton(pos)->setEnabled(false);
+        cheIncluir->setEnabled(true);
+        txtNombre->setFocus();
+    }
+}
+
+void frmScript::CargarScript() {
+    const QTreeWidgetItem *item = p_.lstScripts->currentItem();
+    if (item) {
+        txtNombre->setText(item->text(vista::ColNombre));
+        txtDes->setText(item->text(vista::ColDescripcion));
+        txtPuntaje->setText(item->text(vista::ColPuntaje));
+        ponerCodigo(etiquetas::AEditor(item->text(vista::ColCodigo)));
+        txtNombre->setCursorPosition(0);
+        txtDes->setCursorPosition(0);
+    }
+    setWindowTitle(txtNombre->text());
+    cheIncluir->setEnabled(false);
+    mnuTags->setEnabled(false);
+}
+
+QString frmScript::textoCodigo() const {
+    // The raw text keeps non-breaking spaces, which the plain-text view would turn into spaces.
+    QString t = txtCodigo->document()->toRawText();
+    for (QChar &c : t)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    return t;
+}
+
+void frmScript::ponerCodigo(const QString &texto) { txtCodigo->setPlainText(texto); }
+
+void frmScript::barMenu_ButtonClick(int posicion) {
+    switch (posicion) {
+    case 1:
+        CopiarCodigo();
+        break;
+    case 3:
+        ImprimirScript();
+        break;
+    case 5:
+        ExportarScript();
+        break;
+    case 7:
+        if (p_.estado.ModoScript == QLatin1String("Agregar")) {
+            Agregar();
+            mdlSistema::ActualizarBotones(p_);
+        } else if (p_.estado.ModoScript == QLatin1String("Editar")) {
+            Editar();
+        }
+        break;
+    case 9:
+    case 11:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+bool frmScript::Representables(const QString &titulo) {
+    const QString malos = cp1252::NoRepresentables(txtNombre->text() + txtDes->text() + txtPuntaje->text() +
+                                                   textoCodigo());
+    if (malos.isEmpty())
+        return true;
+    QStringList uno;
+    for (char32_t c : malos.toUcs4())
+        uno << QString::fromUcs4(&c, 1);
+    mensajes::Aviso(this,
+                    QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: %1\n"
+                                   "Quítelos o cámbielos por otros y vuelva a aceptar.")
+                        .arg(uno.join(QLatin1Char(' '))),
+                    titulo);
+    return false;
+}
+
+void frmScript::Normalizar() {
+    txtNombre->setText(NombreODescripcion(txtNombre->text()));
+    txtDes->setText(NombreODescripcion(txtDes->text()));
+}
+
+void frmScript::Agregar() {
+    if (txtNombre->text().isEmpty() || txtDes->text().isEmpty() || txtPuntaje->text().isEmpty() ||
+        textoCodigo().isEmpty()) {
+        mensajes::Aviso(this, QStringLiteral("Por favor, complete todos los campos."), QStringLiteral("Agregar"));
+        return;
+    }
+    if (!Representables(QStringLiteral("Agregar")))
+        return;
+    p_.MarcarCambios();
+    Normalizar();
+    const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
+    QTreeWidget *lista = p_.lstScripts;
+    // Appended at the end first; sorting, if on, is applied afterwards and keeps equal names in order.
+    lista->setSortingEnabled(false);
+    lista->addTopLevelItem(vista::NuevoItem(s));
+    p_.ActualizarLineaEstado();
+    QTreeWidgetItem *elegido = nullptr;
+    if (p_.opcionMarcada(1)) {
+        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        lista->setSortingEnabled(true);
+        for (int i = 0; i < lista->topLevelItemCount() && !elegido; ++i)
+            if (lista->topLevelItem(i)->text(vista::ColNombre) == s.Nombre)
+                elegido = lista->topLevelItem(i);
+    } else {
+        elegido = lista->topLevelItem(lista->topLevelItemCount() - 1);
+    }
+    if (elegido) {
+        lista->setCurrentItem(elegido);
+        lista->scrollToItem(elegido);
+    }
+    done(QDialog::Accepted);
+}
+
+void frmScript::Editar() {
+    QTreeWidget *lista = p_.lstScripts;
+    QTreeWidgetItem *viejo = lista->currentItem();
+    if (!viejo) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (!Representables(QStringLiteral("Editar")))
+        return;
+    p_.MarcarCambios();
+    Normalizar();
+    const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
+    const int p = lista->indexOfTopLevelItem(viejo);
+    lista->setSortingEnabled(false);
+    QTreeWidgetItem *nuevo = vista::NuevoItem(s);
+    lista->insertTopLevelItem(p + 1, nuevo);
+    delete lista->takeTopLevelItem(p);
+    lista->setCurrentItem(nuevo);
+    if (p_.opcionMarcada(1)) {
+        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        lista->setSortingEnabled(true);
+    }
+    lista->scrollToItem(nuevo);
+    done(QDialog::Accepted);
+}
+
+void frmScript::cheIncluir_Click() {
+    Estado &e = p_.estado;
+    if (!cheIncluir->isChecked()) {
+        e.IncluirTags = 0;
+        mnuTags->setChecked(false);
+        return;
+    }
+    e.IncluirTags = 1;
+    mnuTags->setChecked(true);
+    if (textoCodigo().isEmpty())
+        ponerCodigo(etiquetas::AEditor(TagsPrincipales));
+}
+
+void frmScript::mnuTags_Click() { cheIncluir->setChecked(mnuTags->isChecked()); }
+
+void frmScript::LimpiarFuentes() {
+    for (QAction *a : mnuFuente)
+        a->setChecked(false);
+}
+
+void frmScript::mnuFuente_Click(int indice) {
+    p_.estado.Tipo = indice;
+    if (indice < 0 || indice > 5)
+        return; // not an entry: the field keeps the font it was designed with
+    LimpiarFuentes();
+    mnuFuente[indice]->setChecked(true);
+    txtCodigo->setFont(QFont(QString::fromLatin1(kFuentes[indice].nombre), kFuentes[indice].puntos));
+}
+
+void frmScript::CopiarCodigo() {
+    QClipboard *portapapeles = QGuiApplication::clipboard();
+    portapapeles->clear();
+    txtCodigo->setFocus();
+    txtCodigo->selectAll();
+    portapapeles->setText(textoCodigo());
+}
+
+QStringList frmScript::lineasImpresion() const {
+    QStringList lineas{QStringLiteral("Nombre: ") + txtNombre->text(),
+                       QStringLiteral("Descripción: ") + txtDes->text(), QStringLiteral(" ")};
+    lineas += textoCodigo().split(QLatin1Char('\n'));
+    return lineas;
+}
+
+QStringList frmScript::ImprimirEn(QPrinter &impresora) {
+    QPainter pintor;
+    if (!pintor.begin(&impresora))
+        return {};
+    pintor.setFont(QFont(QStringLiteral("Arial"), 12));
+    const int ancho = impresora.width();
+    const int alto = impresora.height();
+    const int interlinea = pintor.fontMetrics().lineSpacing();
+    constexpr int kBanderas = Qt::TextWordWrap | Qt::TextExpandTabs | Qt::AlignLeft | Qt::AlignTop;
+    QStringList impresas;
+    int y = 0;
+    for (const QString &linea : lineasImpresion()) {
+        // A line wider than the page wraps instead of being cut at its edge.
+        const QRect medida = pintor.boundingRect(QRect(0, 0, ancho, alto), kBanderas, linea);
+        const int h = std::max(interlinea, medida.height());
+        if (y > 0 && y + h > alto) {
+            if (!impresora.newPage())
+                break;
+            y = 0;
+        }
+        pintor.drawText(QRect(0, y, ancho, h), kBanderas, linea);
+        impresas << linea;
+        y += h;
+    }
+    pintor.end();
+    return impresas;
+}
+
+void frmScript::ImprimirScript() {
+    const QPrinterInfo predeterminada = QPrinterInfo::defaultPrinter();
+    if (predeterminada.isNull())
+        return;
+    QPrinter impresora(predeterminada);
+    impresora.setDocName(txtNombre->text());
+    ImprimirEn(impresora);
+}
+
+void frmScript::ExportarScript() {
+    const Estado &e = p_.estado;
+    if (!mdlSistema::ExisteArchivo(e.carpetaExportar()))
+        QDir().mkpath(e.carpetaExportar());
+    const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
+    mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag));
+    if (mdlSistema::ExisteArchivo(ruta))
+        mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
+}
+
+void frmScript::Form_Resize() {
+    if (isMinimized())
+        return;
+    const auto a = disposicionScript::Calcular(twips::ATwips(area->width()), twips::ATwips(area->height()));
+    barMenu->setGeometry(twips::APixeles(a.barMenu));
+    lin[0]->setGeometry(twips::APixeles(a.lin0));
+    lin[1]->setGeometry(twips::APixeles(a.lin1));
+    Parar->setGeometry(twips::APixeles(a.Parar));
+    Label1->setGeometry(twips::APixeles(a.Label1));
+    txtNombre->setGeometry(twips::APixeles(a.txtNombre));
+    Label3->setGeometry(twips::APixeles(a.Label3));
+    txtPuntaje->setGeometry(twips::APixeles(a.txtPuntaje));
+    Label2->setGeometry(twips::APixeles(a.Label2));
+    txtDes->setGeometry(twips::APixeles(a.txtDes));
+    txtCodigo->setGeometry(twips::APixeles(a.txtCodigo));
+    cheIncluir->setGeometry(twips::APixeles(a.cheIncluir));
+}
+
+bool frmScript::eventFilter(QObject *objeto, QEvent *evento) {
+    if (objeto == area && evento->type() == QEvent::Resize) {
+        Form_Resize();
+        return false;
+    }
+    if (evento->type() != QEvent::KeyPress || !(objeto == txtNombre || objeto == txtDes || objeto == txtPuntaje))
+        return QDialog::eventFilter(objeto, evento);
+    auto *tecla = static_cast<QKeyEvent *>(evento);
+    const QString texto = tecla->text();
+    if (objeto == txtPuntaje) {
+        if (tecla->matches(QKeySequence::Paste))
+            return true;
+        // Keys that type nothing (arrows, Delete) and focus moves are not characters.
+        if (texto.isEmpty() || tecla->key() == Qt::Key_Tab || tecla->key() == Qt::Key_Backtab)
+            return false;
+        if (tecla->key() == Qt::Key_Backspace || texto == QLatin1String("\b"))
+            return false;
+        if (texto.size() != 1 || texto[0] < QLatin1Char('0') || texto[0] > QLatin1Char('9'))
+            return true;
+        // At most two characters.
+        return txtPuntaje->text().size() - txtPuntaje->selectedText().size() >= 2;
+    }
+    return texto == QLatin1String("*") || texto == QLatin1String(",") || texto == QLatin1String("\"");
+}
+
+void frmScript::keyPressEvent(QKeyEvent *evento) {
+    // Esc does not close the editor: typed work is lost only through "Cancelar" or "Cerrar".
+    if (evento->key() == Qt::Key_Escape) {
+        evento->accept();
+        return;
+    }
+    QDialog::keyPressEvent(evento);
+}
