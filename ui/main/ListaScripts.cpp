@@ -19,17 +19,33 @@ ItemScript::ItemScript(const Script &s) : QTreeWidgetItem(QTreeWidgetItem::UserT
 
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-    return text(c).compare(otro.text(c), Qt::CaseInsensitive) < 0;
+    return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
+}
+
+QVariant ItemScript::data(int columna, int rol) const {
+    constexpr int kVisible = 1000;
+    if (rol == Qt::DisplayRole && columna != vista::ColCodigo) {
+        const QVariant v = QTreeWidgetItem::data(columna, Qt::EditRole);
+        const QString t = v.toString();
+        if (t.size() > kVisible)
+            return QVariant(t.left(kVisible) + QChar(0x2026));
+        return v;
+    }
+    return QTreeWidgetItem::data(columna, rol);
 }
 
 namespace vista {
 
 QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
+QString Campo(const QTreeWidgetItem *item, int columna) {
+    return item ? item->data(columna, Qt::EditRole).toString() : QString();
+}
+
 Script ScriptDe(const QTreeWidgetItem *item) {
     if (!item)
         return {};
-    return {item->text(ColNombre), item->text(ColDescripcion), item->text(ColCodigo), item->text(ColPuntaje)};
+    return {Campo(item, ColNombre), Campo(item, ColDescripcion), Campo(item, ColCodigo), Campo(item, ColPuntaje)};
 }
 
 QVector<Script> Scripts(const QTreeWidget *lista) {

@@ -11,11 +11,16 @@ class ItemScript : public QTreeWidgetItem {
 public:
     explicit ItemScript(const Script &s);
     bool operator<(const QTreeWidgetItem &otro) const override;
+    // What is shown of a very long name or description is cut: laying out megabytes of text for one
+    // row would freeze the window. The stored field stays whole (vista::Campo).
+    QVariant data(int columna, int rol) const override;
 };
 
 namespace vista {
 enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
 QTreeWidgetItem *NuevoItem(const Script &s);
+// A field as stored, whole; item->text() gives what the row shows.
+QString Campo(const QTreeWidgetItem *item, int columna);
 Script ScriptDe(const QTreeWidgetItem *item);
 QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.

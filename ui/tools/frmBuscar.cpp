@@ -74,7 +74,7 @@ void frmBuscar::cmdBuscar_Click() {
     const int n = p_.lstScripts->topLevelItemCount();
     nombres.reserve(n);
     for (int i = 0; i < n; ++i)
-        nombres.append(p_.lstScripts->topLevelItem(i)->text(vista::ColNombre));
+        nombres.append(vista::Campo(p_.lstScripts->topLevelItem(i), vista::ColNombre));
     QList<QTreeWidgetItem *> filas;
     const QIcon icono = frmPrincipal::Imagen(1);
     for (int i : herramientas::Buscar(nombres, palabra)) {

@@ -74,7 +74,7 @@ void frmEliminarDup::BuscarDuplicados() {
     claves.reserve(n);
     for (int i = 0; i < n; ++i) {
         const QTreeWidgetItem *item = lista->topLevelItem(i);
-        claves.append({item->text(vista::ColNombre), item->text(vista::ColDescripcion)});
+        claves.append({vista::Campo(item, vista::ColNombre), vista::Campo(item, vista::ColDescripcion)});
     }
     const QVector<bool> vive = herramientas::Sobrevivientes(claves, [this](int k) { barMover->setValue(k); });
     const int quedan = int(std::count(vive.begin(), vive.end(), true));
