@@ -5,7 +5,7 @@
 namespace disposicionScript {
 
 namespace {
-constexpr int kIzquierdaCampos = 1200;
+constexpr int kIzquierdaCampos = 1290;
 int NoNegativo(int n) { return std::max(0, n); }
 } // namespace
 
@@ -15,11 +15,11 @@ Areas Diseno() {
     a.lin0 = {0, 590, kAncho, 15};
     a.lin1 = {0, 600, kAncho, 15};
     a.Parar = {30, 30, 30, 30}; // behind the toolbar: it only holds the focus in "Ver"
-    a.Label1 = {120, 780, 1000, 255};
+    a.Label1 = {75, 780, 1185, 255};
     a.txtPuntaje = {kAncho - 515, 720, 375, 315};
     a.Label3 = {a.txtPuntaje.left() - 750, 780, 700, 255};
     a.txtNombre = {kIzquierdaCampos, 720, a.Label3.left() - 1400, 315};
-    a.Label2 = {120, 1200, 1050, 255};
+    a.Label2 = {75, 1200, 1185, 255};
     a.txtDes = {kIzquierdaCampos, 1140, a.txtPuntaje.left() - kIzquierdaCampos + 375, 315};
     a.txtCodigo = {120, 1620, kAncho - 250, kAlto - 2120};
     a.cheIncluir = {120, kAlto - 360, 5400, 255};

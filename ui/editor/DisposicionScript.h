@@ -13,7 +13,7 @@ struct Areas {
 };
 
 // The designed inner size and places.
-constexpr int kAncho = 8400, kAlto = 6300;
+constexpr int kAncho = 9000, kAlto = 6300;
 Areas Diseno();
 
 // The resize rule for an inner area of ancho x alto. A width or height that would come out negative

@@ -251,10 +251,10 @@ void frmScript::Form_Load() {
 void frmScript::CargarScript() {
     const QTreeWidgetItem *item = p_.lstScripts->currentItem();
     if (item) {
-        txtNombre->setText(item->text(vista::ColNombre));
-        txtDes->setText(item->text(vista::ColDescripcion));
-        txtPuntaje->setText(item->text(vista::ColPuntaje));
-        ponerCodigo(etiquetas::AEditor(item->text(vista::ColCodigo)));
+        txtNombre->setText(vista::Campo(item, vista::ColNombre));
+        txtDes->setText(vista::Campo(item, vista::ColDescripcion));
+        txtPuntaje->setText(vista::Campo(item, vista::ColPuntaje));
+        ponerCodigo(etiquetas::AEditor(vista::Campo(item, vista::ColCodigo)));
         txtNombre->setCursorPosition(0);
         txtDes->setCursorPosition(0);
     }
@@ -344,7 +344,7 @@ void frmScript::Agregar() {
         lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
         lista->setSortingEnabled(true);
         for (int i = 0; i < lista->topLevelItemCount() && !elegido; ++i)
-            if (lista->topLevelItem(i)->text(vista::ColNombre) == s.Nombre)
+            if (vista::Campo(lista->topLevelItem(i), vista::ColNombre) == s.Nombre)
                 elegido = lista->topLevelItem(i);
     } else {
         elegido = lista->topLevelItem(lista->topLevelItemCount() - 1);
