@@ -4,6 +4,7 @@ namespace disposicion {
 
 namespace {
 constexpr int kBoton = 225, kAltoBoton = 215; // the small header buttons
+constexpr int kHolgura = 30;                  // between the header text and its first button
 
 // A negative length is refused and the area keeps the one it had.
 void Ancho(QRect &r, int w) {
@@ -110,6 +111,8 @@ Areas Calcular(const Entrada &e, const Areas &previa) {
     Ancho(a.lblMenu3a, a.fraMenu3.width());
     Izquierda(a.cmdM3, a.fraMenu3.width() - 310);
     Izquierda(a.cmdM4, a.fraMenu3.width() - 90);
+    // The open category's name runs up to the header's buttons, never under them.
+    Ancho(a.lblMenu3, a.cmdM3.x() - kHolgura - a.lblMenu3.x());
     return a;
 }
 

@@ -182,6 +182,9 @@ void frmPrincipal::conectarDisposicion() {
     // The script toolbar has 540 twips of height: small images keep the captions inside it.
     barScript->setIconSize(QSize(16, 16));
     barScript->setStyleSheet(QStringLiteral("QToolBar { padding: 0px; border: none; } QToolButton { padding: 0px 1px; margin: 0px; }"));
+    // A long status line is cut at the window's edge; as a label's minimum it would stop the window
+    // from being made narrower than the text.
+    panelEstado[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // "P" keeps its own width instead of stretching into the free space.
     lstScripts->header()->setStretchLastSection(false);
 
