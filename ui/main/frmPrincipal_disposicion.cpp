@@ -177,8 +177,16 @@ void frmPrincipal::conectarDisposicion() {
         linea->setAutoFillBackground(true);
     }
     const int lado = twips::APixeles(215) - 2;
-    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
+    // The small buttons get a light face of their own: the style's title-bar images are grey and
+    // would vanish on the grey header.
+    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat}) {
         b->setIconSize(QSize(lado, lado));
+        b->setStyleSheet(QStringLiteral("QToolButton { background: palette(button); border: 1px solid palette(dark);"
+                                        " padding: 0px; margin: 0px; }"
+                                        " QToolButton:hover { background: palette(light); }"
+                                        " QToolButton:pressed { background: palette(midlight); }"
+                                        " QToolButton:disabled { background: palette(window); border-color: palette(mid); }"));
+    }
     // The script toolbar has 540 twips of height: small images keep the captions inside it.
     barScript->setIconSize(QSize(16, 16));
     barScript->setStyleSheet(QStringLiteral("QToolBar { padding: 0px; border: none; } QToolButton { padding: 0px 1px; margin: 0px; }"));
