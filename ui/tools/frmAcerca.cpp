@@ -65,7 +65,7 @@ frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     todo->addLayout(cabecera);
     todo->addWidget(Frame1, 1);
     todo->addLayout(abajo);
-    resize(440, 340);
+    resize(440, 380);
 
     connect(cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
     connect(Label1, &Enlace::clicked, this, &frmAcerca::Label1_Click);

@@ -76,7 +76,7 @@ frmAyuda::frmAyuda(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
     todo->addWidget(txtTexto, 1);
     todo->addWidget(Shape1);
     todo->addLayout(abajo);
-    resize(440, 300);
+    resize(440, 250);
 
     connect(cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
     connect(lblLink, &Enlace::clicked, this, &frmAyuda::lblLink_Click);

@@ -54,6 +54,7 @@ frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     cmdElCat->setObjectName(QStringLiteral("cmdElCat"));
     cmdElCat->setAutoDefault(false);
     cmdElCat->setEnabled(false);
+    cmdElCat->setMinimumWidth(cmdElCat->sizeHint().width());
 
     cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
     cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
