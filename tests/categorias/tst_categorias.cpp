@@ -716,6 +716,62 @@ private slots:
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("A"));
     }
 
+    void cadaMenuLlegaASuOrden() {
+        Ventana v;
+        v.c.categoria("A", kAjax);
+        v.crear();
+        v.abrir("A");
+        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        // Chooses a menu entry and names what it opened: dialogs by class, then message texts.
+        auto elegir = [&](QAction *a) {
+            Mensajes vigia;
+            vigia.cerrarDialogos = true;
+            a->trigger();
+            QCoreApplication::processEvents();
+            return (vigia.dialogos + vigia.textos()).join(QLatin1Char('+'));
+        };
+        QCOMPARE(elegir(v.w->mnuOutlookConfig), QStringLiteral("frmOutlook"));
+        QCOMPARE(elegir(v.w->mnuOpciones), QStringLiteral("frmExportar"));
+        QCOMPARE(elegir(v.w->mnuAgregar), QStringLiteral("frmCategoria"));
+        QCOMPARE(elegir(v.w->mnuImportar), QStringLiteral("frmExaminar"));
+        QCOMPARE(elegir(v.w->mnuCodAgregar), QStringLiteral("frmScript"));
+        QCOMPARE(elegir(v.w->mnuCodEditar), QStringLiteral("frmScript"));
+        QCOMPARE(elegir(v.w->mnuCodBuscar), QStringLiteral("frmBuscar"));
+        QCOMPARE(elegir(v.w->mnuCodCopiar), QStringLiteral("frmMover"));
+        QCOMPARE(elegir(v.w->mnuActualizar), QStringLiteral("frmAyuda"));
+        QCOMPARE(v.c.estado.TemaAyuda, QStringLiteral("Actualizar"));
+        QCOMPARE(elegir(v.w->mnuAcerca), QStringLiteral("frmAcerca"));
+        QCOMPARE(elegir(v.w->mnuCodEliminar), QString());
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 1);
+        QVERIFY(v.c.estado.HayCambios);
+        QCOMPARE(elegir(v.w->mnuGuardar), QStringLiteral("¿Guardar cambios realizados a A?"));
+        QCOMPARE(v.bytes("A"), kAjax); // answered No
+
+        // The shortcuts reach the same commands from the keyboard.
+        v.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
+        QTest::keyClick(v.w.get(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(!v.w->mnuVerOp->isChecked() && !v.w->Panel2->isVisible());
+        QTest::keyClick(v.w.get(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(v.w->mnuVerOp->isChecked() && v.w->Panel2->isVisible());
+        {
+            Mensajes vigia;
+            vigia.cerrarDialogos = true;
+            QTest::keyClick(v.w.get(), Qt::Key_F1);
+            QCoreApplication::processEvents();
+            QCOMPARE(vigia.dialogos, QStringList{"frmAyuda"});
+        }
+
+        // Leaving: the window unloads, writes the preferences and ends the program.
+        QSignalSpy fin(v.w.get(), &frmPrincipal::terminado);
+        v.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
+        QTest::keyClick(v.w.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fin.count(), 1);
+        QVERIFY(!v.w->isVisible());
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaConfig()));
+    }
+
     void desplegableDeCategorias() {
         Ventana v;
         v.c.categoria("A", kAjax);
