@@ -9,9 +9,9 @@ QVector<int> Buscar(const QStringList &nombres, const QString &palabra) {
     QVector<int> r;
     if (palabra.isEmpty())
         return r;
-    const QString p = palabra.toLower();
+    // Case folding in place: no lowered copy of every name.
     for (int i = 0; i < nombres.size(); ++i)
-        if (nombres.at(i).toLower().contains(p))
+        if (nombres.at(i).contains(palabra, Qt::CaseInsensitive))
             r.append(i);
     return r;
 }

@@ -14,6 +14,12 @@ public:
     // What is shown of a very long name or description is cut: laying out megabytes of text for one
     // row would freeze the window. The stored field stays whole (vista::Campo).
     QVariant data(int columna, int rol) const override;
+    void setData(int columna, int rol, const QVariant &valor) override;
+
+private:
+    // The name, kept beside the item's own copy (shared, so it costs no memory): sorting compares it
+    // directly, without a virtual call and a QVariant per comparison.
+    QString nombre_;
 };
 
 namespace vista {
@@ -25,6 +31,9 @@ Script ScriptDe(const QTreeWidgetItem *item);
 QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
+// Keeps the list sorted by name, ascending without regard to case, or leaves the rows as they are.
+// One sort, and the headers do not re-sort by another column when clicked.
+void Ordenar(QTreeWidget *lista, bool ordenar);
 // Sets up the four columns "Nombre", "Descripción", "Código" (always 0 wide) and "P".
 void PrepararColumnas(QTreeWidget *lista);
 } // namespace vista

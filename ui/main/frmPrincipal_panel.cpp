@@ -96,9 +96,7 @@ void frmPrincipal::conectarPanel() {
         const bool marcada = item->checkState(0) == Qt::Checked;
         switch (posicion) {
         case 1:
-            lstScripts->setSortingEnabled(marcada);
-            if (marcada)
-                lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+            vista::Ordenar(lstScripts, marcada);
             botonScript(7)->setEnabled(!marcada);
             botonScript(9)->setEnabled(!marcada);
             break;
@@ -265,13 +263,11 @@ void frmPrincipal::AbrirCategoria() {
     SeleccionInactivaVisible(lstCat, true);
 
     lstScripts->setUpdatesEnabled(false);
+    const bool ordenar = opcionMarcada(1);
     lstScripts->setSortingEnabled(false);
     lstScripts->clear();
+    vista::Ordenar(lstScripts, ordenar); // before reading: the rows are made in order
     const bool leida = mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this);
-    const bool ordenar = opcionMarcada(1);
-    if (ordenar)
-        lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
-    lstScripts->setSortingEnabled(ordenar);
     lstScripts->setUpdatesEnabled(true);
     botonScript(7)->setEnabled(!ordenar);
     botonScript(9)->setEnabled(!ordenar);
