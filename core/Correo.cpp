@@ -4,7 +4,8 @@
 
 namespace correo {
 
-Mensaje Componer(const QString &para, const QString &de, const QString &categoria, const QString &rutaAdjunto) {
+Mensaje Componer(const QString &para, const QString &de, const QString &categoria,
+                 const QString &rutaAdjunto) {
     const QString crlf = QStringLiteral("\r\n");
     Mensaje m;
     m.para = para;
@@ -12,7 +13,8 @@ Mensaje Componer(const QString &para, const QString &de, const QString &categori
     // The version in the body names the format of the attachment, not the running program.
     m.cuerpo = QStringLiteral("El siguiente e-mail ha sido enviado por ") + de +
                QStringLiteral(" utilizando el programa Rutinero v1.0") + crlf;
-    m.cuerpo += QStringLiteral("Archivo adjunto: Categoría de Rutinero ") + categoria + QStringLiteral(".rtn");
+    m.cuerpo +=
+        QStringLiteral("Archivo adjunto: Categoría de Rutinero ") + categoria + QStringLiteral(".rtn");
     m.cuerpo += crlf + crlf;
     m.adjunto = rutaAdjunto;
     return m;
@@ -23,8 +25,13 @@ QStringList ArgumentosXdgEmail(const Mensaje &m) {
     QString cuerpo = m.cuerpo;
     cuerpo.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // The texts are handed over as UTF-8 whatever the locale says.
-    QStringList args{QStringLiteral("--utf8"), QStringLiteral("--subject"), m.asunto, QStringLiteral("--body"),
-                     cuerpo, QStringLiteral("--attach"), m.adjunto};
+    QStringList args{QStringLiteral("--utf8"),
+                     QStringLiteral("--subject"),
+                     m.asunto,
+                     QStringLiteral("--body"),
+                     cuerpo,
+                     QStringLiteral("--attach"),
+                     m.adjunto};
     const bool simple = m.para.contains(QLatin1Char('@')) && !m.para.startsWith(QLatin1Char('-')) &&
                         !m.para.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive);
     if (simple)

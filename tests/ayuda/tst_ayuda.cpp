@@ -94,7 +94,7 @@ const QString kTitulo = QStringLiteral("Rutinero v1.0");
 // Stands in for the web browser.
 class Navegador : public QObject {
     Q_OBJECT
-public:
+  public:
     QList<QUrl> abiertas;
     Navegador() {
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
@@ -104,30 +104,34 @@ public:
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     }
-public slots:
+  public slots:
     void abrir(const QUrl &url) { abiertas.append(url); }
 };
 
 class tst_ayuda : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void textosDelCorreo() {
-        const correo::Mensaje m = correo::Componer("ana@example.org", "Ana", "Menus", "/x/Categorias/Menus.rtn");
+        const correo::Mensaje m =
+            correo::Componer("ana@example.org", "Ana", "Menus", "/x/Categorias/Menus.rtn");
         QCOMPARE(m.para, QStringLiteral("ana@example.org"));
         QCOMPARE(m.asunto, QStringLiteral("Archivo de Rutinero enviado por Ana"));
-        QCOMPARE(m.cuerpo.toUtf8(), QByteArray("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
-                                               "Rutinero v1.0\r\nArchivo adjunto: Categor\xc3\xad"
-                                               "a de Rutinero Menus.rtn\r\n\r\n"));
+        QCOMPARE(m.cuerpo.toUtf8(),
+                 QByteArray("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
+                            "Rutinero v1.0\r\nArchivo adjunto: Categor\xc3\xad"
+                            "a de Rutinero Menus.rtn\r\n\r\n"));
         QCOMPARE(m.adjunto, QStringLiteral("/x/Categorias/Menus.rtn"));
 
         // xdg-email writes each line end as CR LF itself, and gets the address where no option hides.
         const QStringList a = correo::ArgumentosXdgEmail(m);
-        QCOMPARE(a, (QStringList{"--utf8", "--subject", m.asunto, "--body",
-                                 QStringLiteral("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
-                                                "Rutinero v1.0\nArchivo adjunto: Categoría de Rutinero Menus.rtn\n\n"),
-                                 "--attach", m.adjunto, "ana@example.org"}));
+        QCOMPARE(a, (QStringList{
+                        "--utf8", "--subject", m.asunto, "--body",
+                        QStringLiteral("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
+                                       "Rutinero v1.0\nArchivo adjunto: Categoría de Rutinero Menus.rtn\n\n"),
+                        "--attach", m.adjunto, "ana@example.org"}));
         for (const char *raro : {"--attach=/etc/passwd", "mailto:x@y?attach=/etc/passwd", "ana"}) {
-            const QStringList b = correo::ArgumentosXdgEmail(correo::Componer(raro, "Ana", "Menus", "/m.rtn"));
+            const QStringList b =
+                correo::ArgumentosXdgEmail(correo::Componer(raro, "Ana", "Menus", "/m.rtn"));
             QCOMPARE(b.mid(b.size() - 2), (QStringList{"--to", raro}));
         }
     }
@@ -190,8 +194,9 @@ private slots:
         const correo::Mensaje &m = v.correo->mensajes.first();
         QCOMPARE(m.para, QStringLiteral("ana@example.org"));
         QCOMPARE(m.asunto, QStringLiteral("Archivo de Rutinero enviado por Ana"));
-        QCOMPARE(m.cuerpo, QStringLiteral("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
-                                          "Rutinero v1.0\r\nArchivo adjunto: Categoría de Rutinero Menus.rtn\r\n\r\n"));
+        QCOMPARE(m.cuerpo,
+                 QStringLiteral("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
+                                "Rutinero v1.0\r\nArchivo adjunto: Categoría de Rutinero Menus.rtn\r\n\r\n"));
         QCOMPARE(m.adjunto, v.c.estado.rutaCategoria("Menus"));
         QCOMPARE(v.correo->adjuntos.first(), Registro("Menu1", "d", "c", "1"));
         QCOMPARE(v.c.estado.MailPara, QStringLiteral("ana@example.org"));
@@ -416,8 +421,10 @@ private slots:
         v.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
 
-        const QString actualizar = cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/actualizar.txt"));
-        const QString soporte = cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/ayuda.txt"));
+        const QString actualizar =
+            cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/actualizar.txt"));
+        const QString soporte =
+            cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/ayuda.txt"));
         struct Visto {
             QString caption, titulo, texto, enlace;
         } f1, boton;

@@ -15,7 +15,8 @@
 
 void frmPrincipal::mnuEnviar_Click() {
     if (lstScripts->topLevelItemCount() == 0) {
-        mensajes::Aviso(this, QStringLiteral("No se puede enviar un archivo vacío"), QStringLiteral("Enviar e-mail"));
+        mensajes::Aviso(this, QStringLiteral("No se puede enviar un archivo vacío"),
+                        QStringLiteral("Enviar e-mail"));
         return;
     }
     // The attachment is the file on disk; a save that failed would send something else than the
@@ -82,10 +83,20 @@ void frmPrincipal::mnuAcerca_Click() {
 }
 
 namespace {
-void AbrirForo(int id) { mdlSistema::Ejecutar(QStringLiteral("open"), soporte::Foro(id), QString(), QString(), 1); }
+void AbrirForo(int id) {
+    mdlSistema::Ejecutar(QStringLiteral("open"), soporte::Foro(id), QString(), QString(), 1);
+}
 } // namespace
 
-void frmPrincipal::mnuLinkJS_Click() { AbrirForo(soporte::ForoJS); }
-void frmPrincipal::mnuLinkASP_Click() { AbrirForo(soporte::ForoASP); }
-void frmPrincipal::mnuLinkPHP_Click() { AbrirForo(soporte::ForoPHP); }
-void frmPrincipal::mnuLinkVB_Click() { AbrirForo(soporte::ForoVB); }
+void frmPrincipal::mnuLinkJS_Click() {
+    AbrirForo(soporte::ForoJS);
+}
+void frmPrincipal::mnuLinkASP_Click() {
+    AbrirForo(soporte::ForoASP);
+}
+void frmPrincipal::mnuLinkPHP_Click() {
+    AbrirForo(soporte::ForoPHP);
+}
+void frmPrincipal::mnuLinkVB_Click() {
+    AbrirForo(soporte::ForoVB);
+}

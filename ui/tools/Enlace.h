@@ -5,13 +5,13 @@
 // Space when it has the focus) reports itself; whoever owns it decides what to open.
 class Enlace : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit Enlace(const QString &texto, QWidget *padre = nullptr);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent *evento) override;
     void keyPressEvent(QKeyEvent *evento) override;
 };

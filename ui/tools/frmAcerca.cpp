@@ -12,7 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal), p_(principal) {
     setObjectName(QStringLiteral("frmAcerca"));
     setWindowTitle(QStringLiteral("Acerca de Rutinero"));
     setWindowIcon(IconoApp());
@@ -72,4 +73,6 @@ frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     lblTitulo->setText(p_.estado.TituloApp);
 }
 
-void frmAcerca::Label1_Click() { mdlSistema::Ejecutar(QStringLiteral("open"), Label1->text()); }
+void frmAcerca::Label1_Click() {
+    mdlSistema::Ejecutar(QStringLiteral("open"), Label1->text());
+}

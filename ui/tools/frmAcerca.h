@@ -11,7 +11,7 @@ class frmPrincipal;
 // The program's title, credits and acknowledgements, with a link to the maker's site.
 class frmAcerca : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmAcerca(frmPrincipal &principal, QWidget *padre = nullptr);
 
     QLabel *Picture1 = nullptr;
@@ -24,6 +24,6 @@ public:
 
     void Label1_Click();
 
-private:
+  private:
     frmPrincipal &p_;
 };

@@ -17,7 +17,9 @@
 #include <QVBoxLayout>
 
 // The resources live in a static library: naming them here makes sure the linker keeps them.
-static void CargarRecursos() { Q_INIT_RESOURCE(rutinero); }
+static void CargarRecursos() {
+    Q_INIT_RESOURCE(rutinero);
+}
 
 QString frmAyuda::TextoRecurso(const QString &nombre) {
     CargarRecursos();
@@ -27,7 +29,8 @@ QString frmAyuda::TextoRecurso(const QString &nombre) {
     return cp1252::Decodificar(f.readAll());
 }
 
-frmAyuda::frmAyuda(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+frmAyuda::frmAyuda(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal), p_(principal) {
     setObjectName(QStringLiteral("frmAyuda"));
     setWindowIcon(IconoApp());
 
@@ -87,8 +90,11 @@ void frmAyuda::Form_Load() {
     // Any mode other than exactly "Ayuda" is the update text.
     const bool ayuda = p_.estado.TemaAyuda == QLatin1String("Ayuda");
     setWindowTitle(ayuda ? QStringLiteral("Ayuda") : QStringLiteral("Actualizar"));
-    lblTitulo->setText((ayuda ? QStringLiteral("Soporte ") : QStringLiteral("Actualizar ")) + p_.estado.TituloApp);
+    lblTitulo->setText((ayuda ? QStringLiteral("Soporte ") : QStringLiteral("Actualizar ")) +
+                       p_.estado.TituloApp);
     txtTexto->setPlainText(TextoRecurso(ayuda ? QStringLiteral("AYUDA") : QStringLiteral("ACTUALIZAR")));
 }
 
-void frmAyuda::lblLink_Click() { mdlSistema::Ejecutar(QStringLiteral("open"), lblLink->text()); }
+void frmAyuda::lblLink_Click() {
+    mdlSistema::Ejecutar(QStringLiteral("open"), lblLink->text());
+}

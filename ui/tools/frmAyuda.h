@@ -11,7 +11,7 @@ class frmPrincipal;
 // Help, in two modes chosen by TemaAyuda: "Ayuda" shows the support text, anything else the update text.
 class frmAyuda : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmAyuda(frmPrincipal &principal, QWidget *padre = nullptr);
 
     QLabel *picAyuda = nullptr;
@@ -28,7 +28,7 @@ public:
     // The text of a help resource ("AYUDA" or "ACTUALIZAR"), decoded from Windows-1252.
     static QString TextoRecurso(const QString &nombre);
 
-private:
+  private:
     void Form_Load();
     frmPrincipal &p_;
 };

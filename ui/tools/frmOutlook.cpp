@@ -44,9 +44,10 @@ frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
 
     cheEmail = new QCheckBox(QStringLiteral("Siempre mostrar esta ventana antes de enviar un e-mail"), this);
     cheEmail->setObjectName(QStringLiteral("cheEmail"));
-    Label1 = new QLabel(QStringLiteral("Para enviar un e-mail desde Rutinero, es necesario tener instalado el "
-                                       "programa MS Outlook."),
-                        this);
+    Label1 =
+        new QLabel(QStringLiteral("Para enviar un e-mail desde Rutinero, es necesario tener instalado el "
+                                  "programa MS Outlook."),
+                   this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 

@@ -11,7 +11,7 @@ class frmPrincipal;
 // Collects the recipient and the sender for sending the open category; keeps them for the run.
 class frmOutlook : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmOutlook(frmPrincipal &principal, QWidget *padre = nullptr);
 
     QGroupBox *Frame1 = nullptr;
@@ -29,7 +29,7 @@ public:
 
     void cmdAceptar_Click();
 
-private:
+  private:
     void Form_Load();
     // However the dialog closes, what was typed stays for the rest of the run.
     void Form_Unload();

@@ -14,7 +14,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre)
+    : QDialog(padre ? padre : &principal), p_(principal) {
     setObjectName(QStringLiteral("frmVerCat"));
     setWindowTitle(QStringLiteral("Configurar panel"));
     setWindowIcon(IconoApp());
@@ -23,7 +24,8 @@ frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     fraOpciones->setObjectName(QStringLiteral("fraOpciones"));
     cheVerCat = new QCheckBox(QStringLiteral("Mostrar todas las categorías"), fraOpciones);
     cheVerCat->setObjectName(QStringLiteral("cheVerCat"));
-    Label2 = new QLabel(QStringLiteral("Mostrar únicamente las categorías que comiencen con las letras:"), fraOpciones);
+    Label2 = new QLabel(QStringLiteral("Mostrar únicamente las categorías que comiencen con las letras:"),
+                        fraOpciones);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
     txtPanel = new QLineEdit(fraOpciones);
@@ -93,7 +95,8 @@ void frmVerCat::Form_Load() {
     if (e.Mostrar == QLatin1String("Todas"))
         e.Mostrar.clear();
     txtPanel->setText(e.Mostrar);
-    cheVerCat->setChecked(e.MostrarTodas == 1);
+    // Any value but 0 lists every category.
+    cheVerCat->setChecked(e.MostrarTodas != 0);
     cheVerCat_Click();
     cboCat->addItems(p_.entradasPanel());
     cboCat->setEditText(QStringLiteral("Todas"));
@@ -168,7 +171,9 @@ void frmVerCat::cmdElCat_Click() {
     cmdElCat->setEnabled(false);
 }
 
-void frmVerCat::cmdCancelar_Click() { reject(); }
+void frmVerCat::cmdCancelar_Click() {
+    reject();
+}
 
 void frmVerCat::reject() {
     // The entry in use was removed: nothing is open under a filter that no longer exists.

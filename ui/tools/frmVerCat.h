@@ -13,7 +13,7 @@ class frmPrincipal;
 // mirrors the main window's entry for entry, so a position in one is the same entry in the other.
 class frmVerCat : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmVerCat(frmPrincipal &principal, QWidget *padre = nullptr);
 
     QGroupBox *fraOpciones = nullptr;
@@ -35,10 +35,10 @@ public:
     // "Cancelar", Escape and the close box.
     void reject() override;
 
-protected:
+  protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
-private:
+  private:
     void Form_Load();
     // Sets the text the main window's combo shows, selecting the entry when there is one.
     void MostrarEnPanel(const QString &texto);
