@@ -63,7 +63,11 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), esta
     Form_Load();
 }
 
-frmPrincipal::~frmPrincipal() = default;
+frmPrincipal::~frmPrincipal() {
+    // The application-wide key filter goes first: events sent while the children are destroyed
+    // must not reach a window that is half gone.
+    delete findChild<QObject *>(QStringLiteral("vigia"), Qt::FindDirectChildrenOnly);
+}
 
 QIcon frmPrincipal::Imagen(int n) {
     QStyle *s = QApplication::style();

@@ -86,7 +86,7 @@ QRect ATwips(const QRect &r) {
 // Places the progress bar over panel 2 and keeps the lock-key panels current.
 class Vigia : public QObject {
 public:
-    explicit Vigia(frmPrincipal &w) : QObject(&w), w_(w) {}
+    explicit Vigia(frmPrincipal &w) : QObject(&w), w_(w) { setObjectName(QStringLiteral("vigia")); }
 
 protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override {
