@@ -296,6 +296,30 @@ private slots:
         QVERIFY(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled());
     }
 
+    // The save question writes to the category the changes belong to, whatever the heading shows.
+    void guardarVaACategoriaActual() {
+        Ventana v;
+        v.c.categoria("A", kTres);
+        v.c.categoria("B", Registro("b", "", "", ""));
+        v.crear();
+        v.abrir("A");
+        v.w->EliminarS();
+        v.w->lblMenu3->setText(QStringLiteral("B"));
+        ayudas::ContestarMensaje(QMessageBox::No);
+        v.w->mnuGuardar->trigger();
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), kTres);
+        QVERIFY(!v.c.estado.HayCambios && !v.w->mnuGuardar->isEnabled());
+
+        v.c.estado.HayCambios = true;
+        v.w->setGuardarHabilitado(true);
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuGuardar->trigger();
+        QVector<Script> leidos;
+        QVERIFY(mdlScripts::LeerArchivo(v.c.estado.rutaCategoria("A"), leidos));
+        QCOMPARE(leidos.size(), 2);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("B")), Registro("b", "", "", ""));
+    }
+
     void soltarUnScriptAbreElDialogoDeMover() {
         Ventana v;
         v.c.categoria("A", kTres);
