@@ -7,6 +7,7 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
+#include "ui/Dialogos.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -64,12 +65,8 @@ frmCategoria::frmCategoria(frmPrincipal &principal) : QDialog(&principal), p_(pr
     cheCatRe->setObjectName(QStringLiteral("cheCatRe"));
     cheCatRe->setChecked(p_.estado.Reemplazar != 0);
 
-    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setDefault(true);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdAceptar = dialogos::Boton(this, "cmdAceptar", QStringLiteral("Aceptar"), true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
     auto *marco = new QVBoxLayout(Frame1);
     marco->addWidget(Label1);
@@ -80,10 +77,7 @@ frmCategoria::frmCategoria(frmPrincipal &principal) : QDialog(&principal), p_(pr
     auto *arriba = new QHBoxLayout;
     arriba->addWidget(Picture1);
     arriba->addWidget(Frame1, 1);
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addLayout(arriba);
     todo->addLayout(botones);

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -48,6 +49,20 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
         else
             caja->reject();
     });
+}
+
+QStringList Textos(const QTreeWidget *lista) {
+    QStringList r;
+    for (int i = 0; i < lista->topLevelItemCount(); ++i)
+        r << lista->topLevelItem(i)->text(0);
+    return r;
+}
+
+QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto) {
+    for (int i = 0; i < lista->topLevelItemCount(); ++i)
+        if (lista->topLevelItem(i)->text(0) == texto)
+            return lista->topLevelItem(i);
+    return nullptr;
 }
 
 QByteArray LeerBytes(const QString &ruta) {

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace ayudas {
@@ -24,6 +26,10 @@ struct Mensaje {
 void AlAbrirseModal(std::function<void(QWidget *)> accion);
 // Answers the next message box with the button, recording what it said in *registro.
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
+
+// The texts of a list's rows, and the row with a given text (or none).
+QStringList Textos(const QTreeWidget *lista);
+QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
 
 QByteArray LeerBytes(const QString &ruta);
 void EscribirBytes(const QString &ruta, const QByteArray &datos);

@@ -33,20 +33,8 @@
 using ayudas::Registro;
 
 namespace {
-QStringList Textos(const QTreeWidget *l) {
-    QStringList r;
-    for (int i = 0; i < l->topLevelItemCount(); ++i)
-        r << l->topLevelItem(i)->text(0);
-    return r;
-}
-
-QTreeWidgetItem *Buscar(QTreeWidget *l, const QString &texto) {
-    for (int i = 0; i < l->topLevelItemCount(); ++i)
-        if (l->topLevelItem(i)->text(0) == texto)
-            return l->topLevelItem(i);
-    return nullptr;
-}
-
+using ayudas::Buscar;
+using ayudas::Textos;
 // Polls for a window of class T becoming the active modal one, then runs `accion` on it. Armed
 // before the call that opens the window and blocks.
 template <class T> void AlAbrirse(std::function<void(T *)> accion) {
@@ -168,8 +156,8 @@ struct Ventana {
     // Renames the selected category as a user does: the command, the new text, Enter.
     void renombrar(const QString &texto) {
         w->mnuRenombrar->trigger();
-        QLineEdit *ed = editor();
-        QVERIFY(ed);
+        QLineEdit *ed = nullptr;
+        QTRY_VERIFY((ed = editor()));
         ed->selectAll();
         QTest::keyClicks(ed, texto);
         QTest::keyClick(ed, Qt::Key_Return);
@@ -428,6 +416,7 @@ private slots:
 
         // Escape gives up: the entry and the files stay, and the entry is not editable by a click.
         v.w->mnuRenombrar->trigger();
+        QTRY_VERIFY(v.editor());
         QTest::keyClicks(v.editor(), "Otro");
         QTest::keyClick(v.editor(), Qt::Key_Escape);
         QTRY_VERIFY(!v.editor());

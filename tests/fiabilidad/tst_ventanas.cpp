@@ -21,14 +21,8 @@
 using ayudas::Registro;
 
 namespace {
+using ayudas::Buscar;
 const QByteArray kOtra = Registro("o1", "d", "c", "1") + Registro("o2", "d", "c", "2");
-
-QTreeWidgetItem *Buscar(QTreeWidget *l, const QString &texto) {
-    for (int i = 0; i < l->topLevelItemCount(); ++i)
-        if (l->topLevelItem(i)->text(0) == texto)
-            return l->topLevelItem(i);
-    return nullptr;
-}
 
 struct Ventana {
     ayudas::Carpeta c;

@@ -17,20 +17,8 @@
 using ayudas::Registro;
 
 namespace {
-QStringList Textos(const QTreeWidget *l) {
-    QStringList r;
-    for (int i = 0; i < l->topLevelItemCount(); ++i)
-        r << l->topLevelItem(i)->text(0);
-    return r;
-}
-
-QTreeWidgetItem *Buscar(QTreeWidget *l, const QString &texto) {
-    for (int i = 0; i < l->topLevelItemCount(); ++i)
-        if (l->topLevelItem(i)->text(0) == texto)
-            return l->topLevelItem(i);
-    return nullptr;
-}
-
+using ayudas::Buscar;
+using ayudas::Textos;
 void DobleClic(QTreeWidget *l, QTreeWidgetItem *item) {
     const QPoint p = l->visualItemRect(item).center();
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, p);

@@ -1,6 +1,7 @@
 #include "ui/editor/frmExportar.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,20 +47,13 @@ frmExportar::frmExportar(frmPrincipal &principal, QWidget *padre)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
-    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setDefault(true);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdAceptar = dialogos::Boton(this, "cmdAceptar", QStringLiteral("Aceptar"), true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
     auto *info = new QHBoxLayout;
     info->addWidget(Picture1, 0, Qt::AlignTop);
     info->addWidget(Label1, 1);
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(Label2);
     todo->addWidget(cboExt);

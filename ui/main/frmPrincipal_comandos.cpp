@@ -235,7 +235,12 @@ void frmPrincipal::mnuRenombrar_Click() {
         delegado, &QAbstractItemDelegate::closeEditor, this,
         [this, item] { SoltarEdicion(lstCat, item); },
         Qt::SingleShotConnection);
-    lstCat->editItem(item, 0);
+    // Opened once the event that asked for it is over: a menu that is still closing would take the
+    // focus from the new editor and end the edit before the user typed.
+    QTimer::singleShot(0, this, [this, item] {
+        if (lstCat->indexOfTopLevelItem(item) >= 0)
+            lstCat->editItem(item, 0);
+    });
 }
 
 void frmPrincipal::mnuSalir_Click() { close(); }

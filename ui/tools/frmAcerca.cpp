@@ -4,6 +4,7 @@
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Enlace.h"
+#include "ui/Dialogos.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -48,9 +49,7 @@ frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre)
     auto *marco = new QVBoxLayout(Frame1);
     marco->addWidget(Text1);
 
-    cmdCancelar = new QPushButton(QStringLiteral("Cerrar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setDefault(true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cerrar"), true);
 
     auto *textos = new QVBoxLayout;
     textos->addWidget(lblTitulo);

@@ -4,6 +4,7 @@
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -43,9 +44,7 @@ frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     lstBuscar->setColumnHidden(1, true);
     lstBuscar->header()->setStretchLastSection(true);
 
-    cmdCerrar = new QPushButton(QStringLiteral("Cerrar"), this);
-    cmdCerrar->setObjectName(QStringLiteral("cmdCerrar"));
-    cmdCerrar->setAutoDefault(false);
+    cmdCerrar = dialogos::Boton(this, "cmdCerrar", QStringLiteral("Cerrar"), false);
 
     auto *fila = new QHBoxLayout;
     fila->addWidget(txtBuscar, 1);

@@ -3,6 +3,7 @@
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -27,17 +28,10 @@ frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
     barMover->setObjectName(QStringLiteral("barMover"));
     barMover->setTextVisible(false);
     (new QVBoxLayout(Frame1))->addWidget(barMover);
-    cmdEliminar = new QPushButton(QStringLiteral("Eliminar"), this);
-    cmdEliminar->setObjectName(QStringLiteral("cmdEliminar"));
-    cmdEliminar->setDefault(true);
-    cmdCancelar = new QPushButton(QStringLiteral("Cerrar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdEliminar = dialogos::Boton(this, "cmdEliminar", QStringLiteral("Eliminar"), true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cerrar"), false);
 
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdEliminar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdEliminar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(lblDup);
     todo->addWidget(Frame1);

@@ -5,6 +5,7 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
+#include "ui/Dialogos.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -44,13 +45,9 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     flbArchivos = new QListWidget(this);
     flbArchivos->setObjectName(QStringLiteral("flbArchivos"));
     flbArchivos->setAccessibleName(QStringLiteral("Archivos"));
-    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setDefault(true);
+    cmdAceptar = dialogos::Boton(this, "cmdAceptar", QStringLiteral("Aceptar"), true);
     cmdAceptar->setEnabled(false);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
     auto *rejilla = new QGridLayout(this);
     rejilla->addWidget(Label1, 0, 0, 1, 2);
@@ -58,10 +55,7 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     rejilla->addWidget(lblCarpeta, 2, 0, 1, 2);
     rejilla->addWidget(dirCarpeta, 3, 0);
     rejilla->addWidget(flbArchivos, 3, 1);
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
     rejilla->addLayout(botones, 4, 0, 1, 2);
     resize(460, 320);
 

@@ -5,6 +5,7 @@
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,18 +50,11 @@ frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
     vista::PrepararColumnas(lstMover);
     lstMover->hide();
 
-    cmdPegar = new QPushButton(QStringLiteral("Copiar"), this);
-    cmdPegar->setObjectName(QStringLiteral("cmdPegar"));
-    cmdPegar->setDefault(true);
+    cmdPegar = dialogos::Boton(this, "cmdPegar", QStringLiteral("Copiar"), true);
     cmdPegar->setEnabled(false);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdPegar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdPegar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(lblCopiar);
     todo->addWidget(Frame1);

@@ -1,6 +1,7 @@
 #include "ui/tools/frmOutlook.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -51,12 +52,8 @@ frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
-    cmdAceptar = new QPushButton(QStringLiteral("Enviar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setDefault(true);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdAceptar = dialogos::Boton(this, "cmdAceptar", QStringLiteral("Enviar"), true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
     auto *formulario = new QFormLayout;
     formulario->addRow(Label2, txtPara);
@@ -65,10 +62,7 @@ frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
     auto *marco = new QHBoxLayout(Frame1);
     marco->addWidget(Picture1, 0, Qt::AlignTop);
     marco->addLayout(formulario, 1);
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(Frame1);
     todo->addWidget(cheEmail);

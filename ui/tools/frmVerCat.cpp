@@ -1,6 +1,7 @@
 #include "ui/tools/frmVerCat.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/Dialogos.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,12 +59,8 @@ frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre)
     cmdElCat->setEnabled(false);
     cmdElCat->setMinimumWidth(cmdElCat->sizeHint().width());
 
-    cmdAceptar = new QPushButton(QStringLiteral("Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setDefault(true);
-    cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setAutoDefault(false);
+    cmdAceptar = dialogos::Boton(this, "cmdAceptar", QStringLiteral("Aceptar"), true);
+    cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
 
     auto *opciones = new QVBoxLayout(fraOpciones);
     opciones->addWidget(cheVerCat);
@@ -72,10 +69,7 @@ frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre)
     auto *categorias = new QHBoxLayout(fraCategorias);
     categorias->addWidget(cboCat, 1);
     categorias->addWidget(cmdElCat);
-    auto *botones = new QHBoxLayout;
-    botones->addStretch(1);
-    botones->addWidget(cmdAceptar);
-    botones->addWidget(cmdCancelar);
+    auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(fraOpciones);
     todo->addWidget(fraCategorias);
