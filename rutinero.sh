@@ -42,7 +42,8 @@ case "$modo" in
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       echo "No hay una pantalla gráfica disponible (DISPLAY y WAYLAND_DISPLAY están vacías)." >&2
       echo "El programa está compilado en $BUILD/rutinero. Inícielo desde un escritorio, o sin pantalla con:" >&2
-      echo "  sudo apt-get install xvfb && xvfb-run ./rutinero.sh" >&2
+      if [ "$(id -u)" -eq 0 ]; then pre=""; else pre="sudo "; fi
+      echo "  ${pre}apt-get install xvfb && xvfb-run -a ./rutinero.sh" >&2
       exit 1
     fi
     exec "$BUILD/rutinero"
