@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QStringMatcher>
 
 namespace herramientas {
 
@@ -9,9 +10,10 @@ QVector<int> Buscar(const QStringList &nombres, const QString &palabra) {
     QVector<int> r;
     if (palabra.isEmpty())
         return r;
-    // Case folding in place: no lowered copy of every name.
+    // One folded skip table for the word, and no lowered copy of every name.
+    const QStringMatcher buscador(palabra, Qt::CaseInsensitive);
     for (int i = 0; i < nombres.size(); ++i)
-        if (nombres.at(i).contains(palabra, Qt::CaseInsensitive))
+        if (buscador.indexIn(nombres.at(i)) >= 0)
             r.append(i);
     return r;
 }

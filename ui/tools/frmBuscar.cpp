@@ -39,6 +39,7 @@ frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     lstBuscar->setObjectName(QStringLiteral("lstBuscar"));
     lstBuscar->setAccessibleName(QStringLiteral("Resultados"));
     lstBuscar->setRootIsDecorated(false);
+    lstBuscar->setUniformRowHeights(true); // thousands of results lay out without measuring each row
     lstBuscar->setColumnCount(2);
     lstBuscar->setHeaderLabels({QStringLiteral("Nombre"), QStringLiteral("Index")});
     lstBuscar->setColumnHidden(1, true);
