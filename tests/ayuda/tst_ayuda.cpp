@@ -92,22 +92,6 @@ const QString kTitulo = QStringLiteral("Rutinero v1.0");
 } // namespace
 
 // Stands in for the web browser.
-class Navegador : public QObject {
-    Q_OBJECT
-  public:
-    QList<QUrl> abiertas;
-    Navegador() {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "abrir");
-    }
-    ~Navegador() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    }
-  public slots:
-    void abrir(const QUrl &url) { abiertas.append(url); }
-};
-
 class tst_ayuda : public QObject {
     Q_OBJECT
   private slots:
@@ -416,7 +400,7 @@ class tst_ayuda : public QObject {
     void ayudaYActualizar() {
         Ventana v;
         v.abrir();
-        Navegador navegador;
+        ayudas::Navegador navegador;
         v.w->show();
         v.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
@@ -477,7 +461,7 @@ class tst_ayuda : public QObject {
     void enlacesDeSoporte() {
         Ventana v;
         v.abrir();
-        Navegador navegador;
+        ayudas::Navegador navegador;
         const struct {
             QAction *menu;
             const char *clave;

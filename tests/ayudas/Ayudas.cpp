@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,6 +50,16 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
         else
             caja->reject();
     });
+}
+
+Navegador::Navegador() {
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "abrir");
+}
+
+Navegador::~Navegador() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
 QStringList Textos(const QTreeWidget *lista) {

@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QObject>
+#include <QList>
 #include <functional>
 
 class QTreeWidget;
@@ -26,6 +29,17 @@ struct Mensaje {
 void AlAbrirseModal(std::function<void(QWidget *)> accion);
 // Answers the next message box with the button, recording what it said in *registro.
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
+
+// Where the program's web addresses go instead of the browser, while it lives.
+class Navegador : public QObject {
+    Q_OBJECT
+public:
+    Navegador();
+    ~Navegador() override;
+    QList<QUrl> abiertas;
+public slots:
+    void abrir(const QUrl &url) { abiertas.append(url); }
+};
 
 // The texts of a list's rows, and the row with a given text (or none).
 QStringList Textos(const QTreeWidget *lista);

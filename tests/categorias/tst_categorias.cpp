@@ -100,23 +100,6 @@ private:
     QTimer timer_;
 };
 
-// Where the support links go instead of the browser.
-class Navegador : public QObject {
-    Q_OBJECT
-public:
-    Navegador() {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "abrir");
-    }
-    ~Navegador() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    }
-    QStringList abiertas;
-public slots:
-    void abrir(const QUrl &url) { abiertas << url.toString(); }
-};
-
 struct Ventana {
     ayudas::Carpeta c;
     std::unique_ptr<frmPrincipal> w;
@@ -657,7 +640,7 @@ private slots:
         v.c.categoria("A", kAjax);
         v.crear();
         v.abrir("A");
-        Navegador navegador;
+        ayudas::Navegador navegador;
         // Clicks a toolbar button and names what it opened: a dialog's class or a question.
         auto pulsar = [&](int pos) {
             Mensajes vigia; // answers a question with No
@@ -693,7 +676,7 @@ private slots:
             v.w->menuBotonAyuda->findChild<QAction *>(QString::fromLatin1(clave))->trigger();
             QCOMPARE(navegador.abiertas.size(), 2);
             QCOMPARE(navegador.abiertas[0], navegador.abiertas[1]);
-            QVERIFY(navegador.abiertas[0].startsWith(QLatin1String("http")));
+            QVERIFY(navegador.abiertas[0].toString().startsWith(QLatin1String("http")));
             navegador.abiertas.clear();
         }
         // An unknown key runs nothing.
