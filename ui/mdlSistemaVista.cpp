@@ -63,7 +63,7 @@ void DeshabilitarBotones(frmPrincipal &p) {
 void ActualizarBotones(frmPrincipal &p) {
     QTreeWidget *l = p.lstScripts;
     if (l->topLevelItemCount() > 0) {
-        QTreeWidgetItem *actual = l->currentItem() ? l->currentItem() : l->topLevelItem(0);
+        QTreeWidgetItem *actual = vista::Seleccionado(l);
         l->setCurrentItem(actual);
         HabilitarBotones(p);
         l->scrollToItem(actual);

@@ -49,6 +49,10 @@ namespace vista {
 
 QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
+QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
+    return lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+}
+
 QString Campo(const QTreeWidgetItem *item, int columna) {
     return item ? item->data(columna, Qt::EditRole).toString() : QString();
 }

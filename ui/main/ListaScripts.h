@@ -25,6 +25,9 @@ private:
 namespace vista {
 enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
 QTreeWidgetItem *NuevoItem(const Script &s);
+// The row commands act on: the current one, or the first when none is (a list that holds scripts
+// always has one selected for them). None for an empty list.
+QTreeWidgetItem *Seleccionado(const QTreeWidget *lista);
 // A field as stored, whole; item->text() gives what the row shows.
 QString Campo(const QTreeWidgetItem *item, int columna);
 Script ScriptDe(const QTreeWidgetItem *item);

@@ -10,7 +10,7 @@ namespace {
 bool SeleccionarDeNuevo(QTreeWidget *lista) {
     if (lista->topLevelItemCount() == 0)
         return false;
-    QTreeWidgetItem *item = lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+    QTreeWidgetItem *item = vista::Seleccionado(lista);
     lista->setCurrentItem(item);
     return true;
 }

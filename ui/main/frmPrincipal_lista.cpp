@@ -83,7 +83,7 @@ void frmPrincipal::inHabilitarS() {
 void frmPrincipal::EliminarS() {
     MarcarCambios();
     if (lstScripts->topLevelItemCount() > 0) {
-        QTreeWidgetItem *sel = lstScripts->currentItem() ? lstScripts->currentItem() : lstScripts->topLevelItem(0);
+        QTreeWidgetItem *sel = vista::Seleccionado(lstScripts);
         delete sel;
         ActualizarLineaEstado();
     }
@@ -94,7 +94,7 @@ namespace {
 // Moves the selected row by one place (-1 up, +1 down) keeping all its fields; the row that moved,
 // or the one that could not, is selected and carries the drop highlight.
 void Mover(ListaScripts *lista, int paso) {
-    QTreeWidgetItem *sel = lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+    QTreeWidgetItem *sel = vista::Seleccionado(lista);
     const int p = lista->indexOfTopLevelItem(sel);
     const int destino = p + paso;
     if (destino >= 0 && destino < lista->topLevelItemCount()) {
