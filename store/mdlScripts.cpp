@@ -39,19 +39,37 @@ struct Lector {
         return true;
     }
 
-    QString campo(bool esCodigo) {
+    void saltarBlancos() {
         while (p < n && (b[p] == ' ' || b[p] == '\t'))
             ++p;
+    }
+
+    // A quoted field: its bytes' place, consumed with what follows up to the delimiter.
+    Tramo entreComillas() {
+        const qsizetype inicio = ++p;
+        const void *q = std::memchr(b + p, '"', size_t(n - p));
+        const qsizetype cierre = q ? static_cast<const char *>(q) - b : n;
+        p = q ? cierre + 1 : n;
+        while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
+            ++p;
+        consumirDelimitador();
+        return {inicio, cierre - inicio};
+    }
+
+    // The code field left in place when quoted; otherwise decoded into *texto.
+    Tramo codigo(QString *texto) {
+        saltarBlancos();
+        if (p < n && b[p] == '"')
+            return entreComillas();
+        *texto = campo(true);
+        return {};
+    }
+
+    QString campo(bool esCodigo) {
+        saltarBlancos();
         if (p < n && b[p] == '"') {
-            const qsizetype inicio = ++p;
-            const void *q = std::memchr(b + p, '"', size_t(n - p));
-            const qsizetype cierre = q ? static_cast<const char *>(q) - b : n;
-            QString texto = cp1252::Decodificar(b + inicio, cierre - inicio);
-            p = q ? cierre + 1 : n;
-            while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
-                ++p;
-            consumirDelimitador();
-            return texto;
+            const Tramo t = entreComillas();
+            return cp1252::Decodificar(b + t.inicio, t.largo);
         }
         const qsizetype inicio = p;
         while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
@@ -82,22 +100,38 @@ QString SinComillas(const QString &campo, bool esCodigo) {
     return esCodigo ? t.replace(QLatin1Char('"'), kTokenComilla) : t.replace(QLatin1Char('"'), QLatin1Char(' '));
 }
 
-QVector<Script> Analizar(const QByteArray &datos) {
+namespace {
+QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> *codigos) {
     QVector<Script> scripts;
     Lector l{datos.constData(), datos.size()};
     while (l.p < l.n && !l.soloBlancos()) {
         Script s;
+        Tramo t;
         // A last record with fewer than four fields gets empty ones.
         s.Nombre = l.campo(false);
         if (l.p < l.n)
             s.Descripcion = l.campo(false);
-        if (l.p < l.n)
-            s.Codigo = l.campo(true);
+        if (l.p < l.n) {
+            if (codigos)
+                t = l.codigo(&s.Codigo);
+            else
+                s.Codigo = l.campo(true);
+        }
         if (l.p < l.n)
             s.Puntaje = l.campo(false);
         scripts.append(std::move(s));
+        if (codigos)
+            codigos->append(t);
     }
     return scripts;
+}
+} // namespace
+
+QVector<Script> Analizar(const QByteArray &datos) { return Analizar(datos, nullptr); }
+
+QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos) {
+    codigos.clear();
+    return Analizar(datos, &codigos);
 }
 
 QByteArray Componer(const QVector<Script> &scripts) {
@@ -115,14 +149,23 @@ QByteArray Componer(const QVector<Script> &scripts) {
     return salida;
 }
 
-bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error) {
-    const QByteArray datos = dispositivo.readAll();
+namespace {
+bool LeerTodo(QIODevice &dispositivo, QByteArray &datos, QString *error) {
+    datos = dispositivo.readAll();
     const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
     if (archivo && archivo->error() != QFileDevice::NoError) {
         if (error)
             *error = archivo->errorString();
         return false;
     }
+    return true;
+}
+} // namespace
+
+bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error) {
+    QByteArray datos;
+    if (!LeerTodo(dispositivo, datos, error))
+        return false;
     scripts += Analizar(datos);
     return true;
 }
@@ -137,7 +180,7 @@ bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *e
     return true;
 }
 
-bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) {
+bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error) {
     const QFileInfo info(ruta);
     if (info.isDir()) {
         if (error)
@@ -150,7 +193,15 @@ bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) 
             *error = f.errorString();
         return false;
     }
-    return Leer(f, scripts, error);
+    return LeerTodo(f, datos, error);
+}
+
+bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) {
+    QByteArray datos;
+    if (!LeerBytes(ruta, datos, error))
+        return false;
+    scripts += Analizar(datos);
+    return true;
 }
 
 bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error) {

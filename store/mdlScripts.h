@@ -26,6 +26,16 @@ constexpr int kCampos = 4;
 // The category file: four quoted fields per script, each followed by CR LF, Windows-1252.
 // The reader also takes unquoted fields and fields separated by commas on one line.
 QVector<Script> Analizar(const QByteArray &datos);
+
+// Where a record's code lies in the file's bytes, when it was left there undecoded.
+struct Tramo {
+    qsizetype inicio = -1; // -1: the code was decoded into the record
+    qsizetype largo = 0;
+};
+// Like Analizar, but the code of every quoted record stays in `datos` and its place goes to
+// `codigos` (one entry per record), with the record's Codigo empty. A list that opens a big category
+// then neither decodes nor doubles the code, which is almost all of the file.
+QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos);
 QByteArray Componer(const QVector<Script> &scripts);
 
 // Device versions, so a test can hand in a device that fails. On failure *error holds the reason.
@@ -35,6 +45,8 @@ bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *e
 // Whole-file versions. Writing goes through a temporary file renamed over the old one, so the
 // category on disk is either as it was or completely new.
 bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error = nullptr);
+// The file's bytes, for Analizar with code left in place.
+bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error = nullptr);
 bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error = nullptr);
 
 // A stored field never holds a double quote: in the code it becomes the token, elsewhere a space.

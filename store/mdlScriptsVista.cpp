@@ -23,9 +23,11 @@ QString NombreDe(const QString &archivo) { return QFileInfo(archivo).completeBas
 } // namespace
 
 bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QWidget *padre) {
-    QVector<Script> scripts;
+    QByteArray datos;
     QString error;
-    const bool ok = LeerArchivo(archivo, scripts, &error);
+    const bool ok = LeerBytes(archivo, datos, &error);
+    QVector<Tramo> codigos;
+    const QVector<Script> scripts = ok ? Analizar(datos, codigos) : QVector<Script>();
     Progreso p;
     if (barra) {
         p.minimo = barra->minimum();
@@ -38,7 +40,7 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
         for (int k = 1; k <= scripts.size(); ++k)
             p.trasRegistro(k);
         Aplicar(barra, p);
-        vista::Anexar(lista, scripts);
+        vista::Anexar(lista, scripts, datos, codigos);
     }
     p.reposo();
     Aplicar(barra, p);

@@ -93,6 +93,14 @@ private slots:
         QCOMPARE(obtenidos, campos);
         // Whatever the reader accepts, the writer stores and the reader gives back unchanged.
         QCOMPARE(Analizar(Componer(s)), s);
+        // Code left in the file's bytes decodes to what the eager reader gives.
+        QVector<Tramo> tramos;
+        QVector<Script> perezosos = Analizar(bytes, tramos);
+        QCOMPARE(tramos.size(), perezosos.size());
+        for (int i = 0; i < perezosos.size(); ++i)
+            if (tramos[i].inicio >= 0)
+                perezosos[i].Codigo = cp1252::Decodificar(bytes.constData() + tramos[i].inicio, tramos[i].largo);
+        QCOMPARE(perezosos, s);
     }
 
     void vacioYMuchos() {
@@ -165,6 +173,19 @@ private slots:
         QCOMPARE(lista.topLevelItem(2)->text(2), QStringLiteral("*RTN*"));
         QCOMPARE(barra.maximum(), 200);
         QCOMPARE(barra.value(), 0);
+
+        // A row keeps its code as the file's bytes: read, saved and replaced like any other field.
+        const QByteArray original = ayudas::Registro("e", "", "\x80 *RTN*\r\n\xe1", "3");
+        c.categoria(QStringLiteral("Y"), original);
+        ListaScripts otra;
+        QVERIFY(LeerCategoria(&otra, c.estado.rutaCategoria(QStringLiteral("Y")), nullptr));
+        QTreeWidgetItem *e = otra.topLevelItem(0);
+        QCOMPARE(vista::Campo(e, vista::ColCodigo), QString::fromUtf8("€ *RTN*\r\ná"));
+        const QString copia = c.estado.rutaCategoria(QStringLiteral("Z"));
+        QVERIFY(GuardarLW(&otra, copia));
+        QCOMPARE(ayudas::LeerBytes(copia), original);
+        e->setText(vista::ColCodigo, QStringLiteral("nuevo"));
+        QCOMPARE(vista::ScriptDe(e), (Script{"e", "", "nuevo", "3"}));
     }
 
     void archivoIlegible() {

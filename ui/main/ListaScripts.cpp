@@ -1,4 +1,5 @@
 #include "ui/main/ListaScripts.h"
+#include "store/Cp1252.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -10,42 +11,78 @@
 #include <algorithm>
 #include <numeric>
 
-ItemScript::ItemScript(const Script &s) : QTreeWidgetItem(QTreeWidgetItem::UserType) {
-    setText(vista::ColNombre, s.Nombre);
-    setText(vista::ColDescripcion, s.Descripcion);
-    setText(vista::ColCodigo, s.Codigo);
-    setText(vista::ColPuntaje, s.Puntaje);
-    static const QIcon icono = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    setIcon(vista::ColNombre, icono);
+ItemScript::ItemScript(const Script &s)
+    : QTreeWidgetItem(QTreeWidgetItem::UserType), campos_{s.Nombre, s.Descripcion, s.Codigo, s.Puntaje},
+      clave_(vista::ClaveOrden(s.Nombre)) {
     setFlags(flags() | Qt::ItemIsDragEnabled);
+}
+
+ItemScript::ItemScript(const Script &s, const QByteArray &archivo, mdlScripts::Tramo codigo) : ItemScript(s) {
+    if (codigo.inicio >= 0) {
+        archivo_ = archivo;
+        codigo_ = codigo;
+    }
+}
+
+QString ItemScript::campo(int columna) const {
+    if (columna == vista::ColCodigo && codigo_.inicio >= 0)
+        return cp1252::Decodificar(archivo_.constData() + codigo_.inicio, codigo_.largo);
+    return campos_[columna];
 }
 
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
     if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType)
-        return nombre_.compare(static_cast<const ItemScript &>(otro).nombre_, Qt::CaseInsensitive) < 0;
+        return clave_ < static_cast<const ItemScript &>(otro).clave_;
     return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
 }
 
 void ItemScript::setData(int columna, int rol, const QVariant &valor) {
+    if (columna >= 0 && columna < mdlScripts::kCampos && (rol == Qt::DisplayRole || rol == Qt::EditRole)) {
+        campos_[columna] = valor.toString();
+        if (columna == vista::ColCodigo) {
+            archivo_ = QByteArray();
+            codigo_ = {};
+        }
+        if (columna == vista::ColNombre)
+            clave_ = vista::ClaveOrden(campos_[columna]);
+    }
+    // The base item is told too: it tells the view, which repaints and keeps the order.
     QTreeWidgetItem::setData(columna, rol, valor);
-    if (columna == vista::ColNombre && (rol == Qt::DisplayRole || rol == Qt::EditRole))
-        nombre_ = QTreeWidgetItem::data(columna, Qt::EditRole).toString();
 }
 
 QVariant ItemScript::data(int columna, int rol) const {
     constexpr int kVisible = 1000;
-    if (rol == Qt::DisplayRole && columna != vista::ColCodigo) {
-        const QVariant v = QTreeWidgetItem::data(columna, Qt::EditRole);
-        const QString t = v.toString();
-        if (t.size() > kVisible)
-            return QVariant(t.left(kVisible) + QChar(0x2026));
-        return v;
+    if (columna >= 0 && columna < mdlScripts::kCampos) {
+        if (rol == Qt::EditRole || (rol == Qt::DisplayRole && columna == vista::ColCodigo))
+            return campo(columna);
+        const QString &t = campos_[columna];
+        if (rol == Qt::DisplayRole)
+            return t.size() > kVisible ? QVariant(t.left(kVisible) + QChar(0x2026)) : QVariant(t);
+        if (rol == Qt::DecorationRole && columna == vista::ColNombre) {
+            static const QIcon icono = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+            return icono;
+        }
     }
     return QTreeWidgetItem::data(columna, rol);
 }
 
 namespace vista {
+
+QString ClaveOrden(const QString &nombre) {
+    const QChar *c = nombre.constData();
+    const qsizetype n = nombre.size();
+    qsizetype i = 0;
+    while (i < n && c[i] == c[i].toCaseFolded())
+        ++i;
+    if (i == n)
+        return nombre;
+    QString clave = nombre;
+    QChar *d = clave.data();
+    for (; i < n; ++i)
+        d[i] = d[i].toCaseFolded();
+    return clave;
+}
 
 QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
@@ -54,6 +91,8 @@ QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
 }
 
 QString Campo(const QTreeWidgetItem *item, int columna) {
+    if (item && item->type() == QTreeWidgetItem::UserType && columna >= 0 && columna < mdlScripts::kCampos)
+        return static_cast<const ItemScript *>(item)->campo(columna);
     return item ? item->data(columna, Qt::EditRole).toString() : QString();
 }
 
@@ -72,28 +111,49 @@ QVector<Script> Scripts(const QTreeWidget *lista) {
     return r;
 }
 
-void Anexar(QTreeWidget *lista, const QVector<Script> &scripts) {
-    if (scripts.isEmpty())
+namespace {
+// Appends `n` rows made by `nuevo(i)`; `nombre(i)` is row i's name.
+template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n, Nombre nombre, Nuevo nuevo) {
+    if (n == 0)
         return;
     const bool ordenar = lista->isSortingEnabled();
-    // Rows made in name order lie in memory in that order: the list's own sort then walks them in
-    // sequence instead of jumping across the heap, which costs more than the comparisons.
-    QVector<int> orden(scripts.size());
-    std::iota(orden.begin(), orden.end(), 0);
-    if (ordenar && lista->topLevelItemCount() == 0 && lista->sortColumn() == ColNombre)
-        std::stable_sort(orden.begin(), orden.end(), [&scripts](int a, int b) {
-            return scripts.at(a).Nombre.compare(scripts.at(b).Nombre, Qt::CaseInsensitive) < 0;
-        });
     QList<QTreeWidgetItem *> items;
-    items.reserve(scripts.size());
-    for (int i : orden)
-        items.append(new ItemScript(scripts.at(i)));
+    items.reserve(n);
+    if (ordenar && lista->topLevelItemCount() == 0 && lista->sortColumn() == ColNombre) {
+        // Rows made in name order lie in memory in that order: the list's own sort then walks them
+        // in sequence instead of jumping across the heap, which costs more than the comparisons.
+        QVector<QString> claves(n);
+        for (int i = 0; i < n; ++i)
+            claves[i] = ClaveOrden(nombre(i));
+        QVector<int> orden(n);
+        std::iota(orden.begin(), orden.end(), 0);
+        std::stable_sort(orden.begin(), orden.end(), [&claves](int a, int b) { return claves.at(a) < claves.at(b); });
+        for (int i : orden)
+            items.append(nuevo(i));
+    } else {
+        for (int i = 0; i < n; ++i)
+            items.append(nuevo(i));
+    }
     lista->setUpdatesEnabled(false);
     lista->setSortingEnabled(false);
     lista->addTopLevelItems(items);
     if (ordenar)
         lista->setSortingEnabled(true);
     lista->setUpdatesEnabled(true);
+}
+} // namespace
+
+void Anexar(QTreeWidget *lista, const QVector<Script> &scripts) {
+    AnexarFilas(
+        lista, scripts.size(), [&](int i) { return scripts.at(i).Nombre; },
+        [&](int i) { return new ItemScript(scripts.at(i)); });
+}
+
+void Anexar(QTreeWidget *lista, const QVector<Script> &scripts, const QByteArray &archivo,
+            const QVector<mdlScripts::Tramo> &codigos) {
+    AnexarFilas(
+        lista, scripts.size(), [&](int i) { return scripts.at(i).Nombre; },
+        [&](int i) { return new ItemScript(scripts.at(i), archivo, codigos.value(i)); });
 }
 
 void Ordenar(QTreeWidget *lista, bool ordenar) {

@@ -7,22 +7,35 @@
 
 // A row of a script list: text = Nombre, sub-items 1..3 = Descripcion, Codigo, Puntaje.
 // Sorting compares the sorted column without regard to letter case.
+// The row holds its script's fields itself, shared with the parsed records, instead of in the base
+// item's per-role tables: opening tens of thousands of rows then costs two allocations per row, not
+// eight, and closing frees as few. A row read from a file may keep its code as the file's bytes
+// (shared by all rows of that file) and decode it only when asked.
 class ItemScript : public QTreeWidgetItem {
 public:
     explicit ItemScript(const Script &s);
+    ItemScript(const Script &s, const QByteArray &archivo, mdlScripts::Tramo codigo);
     bool operator<(const QTreeWidgetItem &otro) const override;
     // What is shown of a very long name or description is cut: laying out megabytes of text for one
     // row would freeze the window. The stored field stays whole (vista::Campo).
     QVariant data(int columna, int rol) const override;
     void setData(int columna, int rol, const QVariant &valor) override;
+    QString campo(int columna) const;
+    // The name folded once, so that sorting compares plain text: a case-blind comparison folds every
+    // letter on every call, and sorting a big category makes half a million of them.
+    const QString &clave() const { return clave_; }
 
 private:
-    // The name, kept beside the item's own copy (shared, so it costs no memory): sorting compares it
-    // directly, without a virtual call and a QVariant per comparison.
-    QString nombre_;
+    QString campos_[mdlScripts::kCampos];
+    QString clave_;
+    QByteArray archivo_;
+    mdlScripts::Tramo codigo_;
 };
 
 namespace vista {
+// The key names sort by: each letter case-folded, so that comparing keys as plain text orders names
+// without regard to case. A name with nothing to fold is its own key (shared, no copy).
+QString ClaveOrden(const QString &nombre);
 enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
 QTreeWidgetItem *NuevoItem(const Script &s);
 // The row commands act on: the current one, or the first when none is (a list that holds scripts
@@ -34,6 +47,9 @@ Script ScriptDe(const QTreeWidgetItem *item);
 QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
+// The same for records whose code was left in the file's bytes (mdlScripts::Analizar).
+void Anexar(QTreeWidget *lista, const QVector<Script> &scripts, const QByteArray &archivo,
+            const QVector<mdlScripts::Tramo> &codigos);
 // Keeps the list sorted by name, ascending without regard to case, or leaves the rows as they are.
 // One sort, and the headers do not re-sort by another column when clicked.
 void Ordenar(QTreeWidget *lista, bool ordenar);
