@@ -2,18 +2,40 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QStringMatcher>
 
 namespace herramientas {
 
-QVector<int> Buscar(const QStringList &nombres, const QString &palabra) {
+namespace {
+// Most letters are ASCII: folding them needs no trip to the Unicode tables.
+inline char16_t Plegado(char16_t c) {
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    return char16_t(QChar::toCaseFolded(char32_t(c)));
+}
+} // namespace
+
+QString Plegar(const QString &texto) {
+    const char16_t *c = reinterpret_cast<const char16_t *>(texto.constData());
+    const qsizetype n = texto.size();
+    qsizetype i = 0;
+    while (i < n && c[i] == Plegado(c[i]))
+        ++i;
+    if (i == n)
+        return texto;
+    QString plegado = texto;
+    char16_t *d = reinterpret_cast<char16_t *>(plegado.data());
+    for (; i < n; ++i)
+        d[i] = Plegado(d[i]);
+    return plegado;
+}
+
+QVector<int> Buscar(int cuantos, const std::function<QStringView(int)> &plegado, const QString &palabra) {
     QVector<int> r;
     if (palabra.isEmpty())
         return r;
-    // One folded skip table for the word, and no lowered copy of every name.
-    const QStringMatcher buscador(palabra, Qt::CaseInsensitive);
-    for (int i = 0; i < nombres.size(); ++i)
-        if (buscador.indexIn(nombres.at(i)) >= 0)
+    const QString buscada = Plegar(palabra);
+    for (int i = 0; i < cuantos; ++i)
+        if (plegado(i).contains(buscada))
             r.append(i);
     return r;
 }

@@ -8,9 +8,14 @@
 // Rules of the library tools that need no window, so they can be checked and measured on their own.
 namespace herramientas {
 
+// The text with each letter case-folded, so that plain comparisons of folded texts disregard case
+// (accented capitals included). A text with nothing to fold is given back shared, without a copy.
+QString Plegar(const QString &texto);
+
 // Positions (from 0) of the names that contain the word, without regard to letter case (accented
-// capitals included), in list order. An empty word finds nothing.
-QVector<int> Buscar(const QStringList &nombres, const QString &palabra);
+// capitals included), in list order. An empty word finds nothing. `plegado(i)` gives name i already
+// folded (Plegar): the list keeps its names folded for sorting, so searching folds only the word.
+QVector<int> Buscar(int cuantos, const std::function<QStringView(int)> &plegado, const QString &palabra);
 
 // For each (name, description), in order: true when it survives. A later script with exactly the same
 // name and description as an earlier one is a duplicate; the first of each group survives. One pass

@@ -236,6 +236,22 @@ private slots:
         QVERIFY(!v.c.estado.HayCambios);
     }
 
+    void duplicadosEnListaOrdenada() {
+        Ventana v;
+        v.c.categoria("O", Registro("b", "", "", "") + Registro("\xd1u", "", "", "") + Registro("A", "", "", "") +
+                               Registro("b", "", "", "") + Registro("a", "", "", "") + Registro("\xe1", "", "", ""));
+        v.abrir("O");
+        v.w->setOpcionMarcada(1, true);
+        QCOMPARE(v.nombres(), (QStringList{"A", "a", "b", "b", "á", "Ñu"}));
+        frmEliminarDup(*v.w).cmdEliminar->click();
+        // The survivors stay in order, and a script added afterwards still goes to its place.
+        QCOMPARE(v.nombres(), (QStringList{"A", "a", "b", "á", "Ñu"}));
+        QVERIFY(v.w->lstScripts->isSortingEnabled());
+        v.w->lstScripts->addTopLevelItem(vista::NuevoItem({"B", "", "", ""}));
+        QCOMPARE(v.nombres(), (QStringList{"A", "a", "b", "B", "á", "Ñu"}));
+        QCOMPARE(herramientas::Plegar(QStringLiteral("ÁRBOL Ñu")), QStringLiteral("árbol ñu"));
+    }
+
     void sinDuplicados() {
         Ventana v;
         v.c.categoria("A", Registro("Uno", "", "", ""));

@@ -1,5 +1,6 @@
 #include "ui/main/ListaScripts.h"
 #include "store/Cp1252.h"
+#include "store/Herramientas.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -13,7 +14,7 @@
 
 ItemScript::ItemScript(const Script &s)
     : QTreeWidgetItem(QTreeWidgetItem::UserType), campos_{s.Nombre, s.Descripcion, s.Codigo, s.Puntaje},
-      clave_(vista::ClaveOrden(s.Nombre)) {
+      clave_(herramientas::Plegar(s.Nombre)) {
     setFlags(flags() | Qt::ItemIsDragEnabled);
 }
 
@@ -45,7 +46,7 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
             codigo_ = {};
         }
         if (columna == vista::ColNombre)
-            clave_ = vista::ClaveOrden(campos_[columna]);
+            clave_ = herramientas::Plegar(campos_[columna]);
     }
     // The base item is told too: it tells the view, which repaints and keeps the order.
     QTreeWidgetItem::setData(columna, rol, valor);
@@ -69,21 +70,6 @@ QVariant ItemScript::data(int columna, int rol) const {
 
 namespace vista {
 
-QString ClaveOrden(const QString &nombre) {
-    const QChar *c = nombre.constData();
-    const qsizetype n = nombre.size();
-    qsizetype i = 0;
-    while (i < n && c[i] == c[i].toCaseFolded())
-        ++i;
-    if (i == n)
-        return nombre;
-    QString clave = nombre;
-    QChar *d = clave.data();
-    for (; i < n; ++i)
-        d[i] = d[i].toCaseFolded();
-    return clave;
-}
-
 QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
 QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
@@ -94,6 +80,12 @@ QString Campo(const QTreeWidgetItem *item, int columna) {
     if (item && item->type() == QTreeWidgetItem::UserType && columna >= 0 && columna < mdlScripts::kCampos)
         return static_cast<const ItemScript *>(item)->campo(columna);
     return item ? item->data(columna, Qt::EditRole).toString() : QString();
+}
+
+const QString &Clave(const QTreeWidgetItem *item) {
+    static const QString ninguna; // only script rows are ever put in a script list
+    return item && item->type() == QTreeWidgetItem::UserType ? static_cast<const ItemScript *>(item)->clave()
+                                                              : ninguna;
 }
 
 Script ScriptDe(const QTreeWidgetItem *item) {
@@ -124,7 +116,7 @@ template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n,
         // in sequence instead of jumping across the heap, which costs more than the comparisons.
         QVector<QString> claves(n);
         for (int i = 0; i < n; ++i)
-            claves[i] = ClaveOrden(nombre(i));
+            claves[i] = herramientas::Plegar(nombre(i));
         QVector<int> orden(n);
         std::iota(orden.begin(), orden.end(), 0);
         std::stable_sort(orden.begin(), orden.end(), [&claves](int a, int b) { return claves.at(a) < claves.at(b); });

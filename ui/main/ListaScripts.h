@@ -33,9 +33,6 @@ private:
 };
 
 namespace vista {
-// The key names sort by: each letter case-folded, so that comparing keys as plain text orders names
-// without regard to case. A name with nothing to fold is its own key (shared, no copy).
-QString ClaveOrden(const QString &nombre);
 enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
 QTreeWidgetItem *NuevoItem(const Script &s);
 // The row commands act on: the current one, or the first when none is (a list that holds scripts
@@ -43,6 +40,8 @@ QTreeWidgetItem *NuevoItem(const Script &s);
 QTreeWidgetItem *Seleccionado(const QTreeWidget *lista);
 // A field as stored, whole; item->text() gives what the row shows.
 QString Campo(const QTreeWidgetItem *item, int columna);
+// A script row's name folded (herramientas::Plegar), as it sorts and is searched.
+const QString &Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
 QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.

@@ -15,6 +15,33 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+// A found script: its name as the main list shows it and its position there, kept as they are and
+// turned into text only when a row is painted, so that listing thousands of finds stays cheap.
+class FilaHallada : public QTreeWidgetItem {
+public:
+    FilaHallada(const QTreeWidgetItem *script, int posicion)
+        : nombre_(script->text(vista::ColNombre)), posicion_(posicion) {}
+    QVariant data(int columna, int rol) const override {
+        if (rol == Qt::DisplayRole || rol == Qt::EditRole) {
+            if (columna == 0)
+                return nombre_;
+            if (columna == 1)
+                return QString::number(posicion_);
+        }
+        if (rol == Qt::DecorationRole && columna == 0) {
+            static const QIcon icono = frmPrincipal::Imagen(1);
+            return icono;
+        }
+        return QTreeWidgetItem::data(columna, rol);
+    }
+
+private:
+    QString nombre_;
+    int posicion_;
+};
+} // namespace
+
 frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
     setObjectName(QStringLiteral("frmBuscar"));
     setWindowTitle(QStringLiteral("Buscar"));
@@ -70,18 +97,11 @@ void frmBuscar::cmdBuscar_Click() {
     if (palabra.isEmpty())
         return;
     lstBuscar->clear();
-    QStringList nombres;
-    const int n = p_.lstScripts->topLevelItemCount();
-    nombres.reserve(n);
-    for (int i = 0; i < n; ++i)
-        nombres.append(vista::Campo(p_.lstScripts->topLevelItem(i), vista::ColNombre));
+    const QTreeWidget *lista = p_.lstScripts;
+    const auto clave = [lista](int i) { return QStringView(vista::Clave(lista->topLevelItem(i))); };
     QList<QTreeWidgetItem *> filas;
-    const QIcon icono = frmPrincipal::Imagen(1);
-    for (int i : herramientas::Buscar(nombres, palabra)) {
-        auto *item = new QTreeWidgetItem({nombres.at(i), QString::number(i + 1)});
-        item->setIcon(0, icono);
-        filas.append(item);
-    }
+    for (int i : herramientas::Buscar(lista->topLevelItemCount(), clave, palabra))
+        filas.append(new FilaHallada(lista->topLevelItem(i), i + 1));
     lstBuscar->addTopLevelItems(filas);
     if (filas.isEmpty())
         mensajes::Informacion(this, QStringLiteral("No se encontró la palabra ") + palabra, QStringLiteral("Buscar"));

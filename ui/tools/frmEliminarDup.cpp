@@ -91,7 +91,11 @@ void frmEliminarDup::BuscarDuplicados() {
             delete todos.at(i);
         }
     }
+    // Rows added to a sorted list go in one by one: added as they are, they are already in order.
+    const bool ordenada = lista->isSortingEnabled();
+    lista->setSortingEnabled(false);
     lista->addTopLevelItems(sobreviven);
+    lista->setSortingEnabled(ordenada);
     if (actual)
         lista->setCurrentItem(actual);
     lista->setUpdatesEnabled(true);
