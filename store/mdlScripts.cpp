@@ -134,18 +134,27 @@ QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos) {
     return Analizar(datos, &codigos);
 }
 
+void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo) {
+    AgregarCampo(salida, s.Nombre, false);
+    AgregarCampo(salida, s.Descripcion, false);
+    if (codigoCrudo.isNull()) {
+        AgregarCampo(salida, s.Codigo, true);
+    } else {
+        salida.append('"');
+        salida.append(codigoCrudo);
+        salida.append("\"\r\n");
+    }
+    AgregarCampo(salida, s.Puntaje, false);
+}
+
 QByteArray Componer(const QVector<Script> &scripts) {
     qsizetype total = 0;
     for (const Script &s : scripts)
         total += s.Nombre.size() + s.Descripcion.size() + s.Codigo.size() + s.Puntaje.size() + 16;
     QByteArray salida;
     salida.reserve(total);
-    for (const Script &s : scripts) {
-        AgregarCampo(salida, s.Nombre, false);
-        AgregarCampo(salida, s.Descripcion, false);
-        AgregarCampo(salida, s.Codigo, true);
-        AgregarCampo(salida, s.Puntaje, false);
-    }
+    for (const Script &s : scripts)
+        AgregarRegistro(salida, s);
     return salida;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVector>
 
@@ -37,6 +38,9 @@ struct Tramo {
 // then neither decodes nor doubles the code, which is almost all of the file.
 QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos);
 QByteArray Componer(const QVector<Script> &scripts);
+// Appends one record. `codigoCrudo`, when not null, is the code as the bytes it was read from
+// (Analizar's Tramo): written back as it is, it needs neither decoding nor encoding.
+void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo = {});
 
 // Device versions, so a test can hand in a device that fails. On failure *error holds the reason.
 bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error = nullptr);

@@ -1,4 +1,5 @@
 #include "store/mdlScriptsVista.h"
+#include "core/mdlSistema.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -53,7 +54,7 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 }
 
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
-    return GuardarArchivo(Fname, vista::Scripts(Lw), error);
+    return mdlSistema::GuardarBytes(Fname, vista::Componer(Lw), error);
 }
 
 bool GuardarCategoria(frmPrincipal &principal, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {

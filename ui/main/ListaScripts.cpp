@@ -25,6 +25,11 @@ ItemScript::ItemScript(const Script &s, const QByteArray &archivo, mdlScripts::T
     }
 }
 
+QByteArrayView ItemScript::codigoCrudo() const {
+    return codigo_.inicio >= 0 ? QByteArrayView(archivo_.constData() + codigo_.inicio, codigo_.largo)
+                               : QByteArrayView();
+}
+
 QString ItemScript::campo(int columna) const {
     if (columna == vista::ColCodigo && codigo_.inicio >= 0)
         return cp1252::Decodificar(archivo_.constData() + codigo_.inicio, codigo_.largo);
@@ -92,6 +97,35 @@ Script ScriptDe(const QTreeWidgetItem *item) {
     if (!item)
         return {};
     return {Campo(item, ColNombre), Campo(item, ColDescripcion), Campo(item, ColCodigo), Campo(item, ColPuntaje)};
+}
+
+namespace {
+QByteArrayView CodigoCrudo(const QTreeWidgetItem *item) {
+    return item->type() == QTreeWidgetItem::UserType ? static_cast<const ItemScript *>(item)->codigoCrudo()
+                                                     : QByteArrayView();
+}
+} // namespace
+
+QByteArray Componer(const QTreeWidget *lista) {
+    const int n = lista->topLevelItemCount();
+    qsizetype total = 0;
+    for (int i = 0; i < n; ++i) {
+        const QTreeWidgetItem *item = lista->topLevelItem(i);
+        const QByteArrayView crudo = CodigoCrudo(item);
+        total += Campo(item, ColNombre).size() + Campo(item, ColDescripcion).size() + Campo(item, ColPuntaje).size() +
+                 (crudo.isNull() ? Campo(item, ColCodigo).size() : crudo.size()) + 16;
+    }
+    QByteArray salida;
+    salida.reserve(total);
+    for (int i = 0; i < n; ++i) {
+        const QTreeWidgetItem *item = lista->topLevelItem(i);
+        const QByteArrayView crudo = CodigoCrudo(item);
+        mdlScripts::AgregarRegistro(salida,
+                                    {Campo(item, ColNombre), Campo(item, ColDescripcion),
+                                     crudo.isNull() ? Campo(item, ColCodigo) : QString(), Campo(item, ColPuntaje)},
+                                    crudo);
+    }
+    return salida;
 }
 
 QVector<Script> Scripts(const QTreeWidget *lista) {

@@ -21,6 +21,8 @@ public:
     QVariant data(int columna, int rol) const override;
     void setData(int columna, int rol, const QVariant &valor) override;
     QString campo(int columna) const;
+    // The code as the file's bytes it was read from, or null once it is held as text.
+    QByteArrayView codigoCrudo() const;
     // The name folded once, so that sorting compares plain text: a case-blind comparison folds every
     // letter on every call, and sorting a big category makes half a million of them.
     const QString &clave() const { return clave_; }
@@ -43,6 +45,8 @@ QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.
 const QString &Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
+// The rows as the category file's bytes.
+QByteArray Componer(const QTreeWidget *lista);
 QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
