@@ -8,3 +8,7 @@ inline QIcon IconoApp() {
         icono.addFile(QStringLiteral(":/icons/rutinero-%1.png").arg(n), QSize(n, n));
     return icono;
 }
+
+// An envelope for the mail command, drawn at each size: the style's own images have none, and its
+// network-drive image comes only in a small size, so it stood out shrunk among the other buttons.
+QIcon IconoCorreo();

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -81,6 +82,25 @@ private slots:
         v.abrir("x");
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
         QVERIFY(v.w->panelEstado[0]->text().isEmpty());
+    }
+
+    void textoCortadoEnTooltip() {
+        Ventana v;
+        v.crear();
+        QTreeWidget *op = v.w->lstOp;
+        const auto pedir = [op](int fila) {
+            QCoreApplication::processEvents(); // the column follows the new width
+            const QPoint p = op->visualItemRect(op->topLevelItem(fila)).center();
+            QHelpEvent e(QEvent::ToolTip, p, op->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(op->viewport(), &e);
+        };
+        op->setFixedWidth(60); // the fixed panel is too narrow for the option's name
+        pedir(3);
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Eliminar duplicados"));
+        op->setFixedWidth(600);
+        pedir(3);
+        QTRY_VERIFY(!QToolTip::isVisible()); // shown whole: no tooltip
     }
 
     void elegirEnElCombo() {

@@ -1,6 +1,7 @@
 #include "ui/main/ListaScripts.h"
 #include "store/Cp1252.h"
 #include "store/Herramientas.h"
+#include "ui/TextoCortado.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -205,16 +206,16 @@ void PrepararColumnas(QTreeWidget *lista) {
 
 namespace {
 // Draws a dashed frame around the drop-highlighted row, visible with or without the selection.
-class DelegadoResaltado : public QStyledItemDelegate {
+class DelegadoResaltado : public DelegadoTextoCortado {
 public:
-    explicit DelegadoResaltado(ListaScripts *lista) : QStyledItemDelegate(lista), lista_(lista) {}
+    explicit DelegadoResaltado(ListaScripts *lista) : DelegadoTextoCortado(lista), lista_(lista) {}
     void paint(QPainter *p, const QStyleOptionViewItem &op, const QModelIndex &indice) const override {
         QStyleOptionViewItem o(op);
         // Compared by index: looking the row up by item would cost a scan of the list per painted row.
         const bool marcado = lista_->filaResaltada() == indice.row() && !indice.parent().isValid();
         if (marcado && !(o.state & QStyle::State_Selected))
             p->fillRect(o.rect, QColor(255, 236, 160));
-        QStyledItemDelegate::paint(p, o, indice);
+        DelegadoTextoCortado::paint(p, o, indice);
         if (marcado) {
             p->save();
             QPen lapiz(QColor(200, 110, 0));

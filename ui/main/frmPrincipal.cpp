@@ -1,4 +1,6 @@
 #include "ui/main/frmPrincipal.h"
+#include "ui/Iconos.h"
+#include "ui/TextoCortado.h"
 #include "core/Version.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
@@ -187,7 +189,8 @@ void frmPrincipal::crearBarras() {
             QAction *sep = barMenu->addSeparator();
             botonesMenu_.append(sep);
         }
-        QAction *a = barMenu->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        const QIcon icono = qstrcmp(botones[i].clave, "outlook") == 0 ? IconoCorreo() : s->standardIcon(botones[i].img);
+        QAction *a = barMenu->addAction(icono, botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         botonesMenu_.append(a);
     }
@@ -241,6 +244,7 @@ void frmPrincipal::crearControles() {
     lstCat->setUniformRowHeights(true);
     lstCat->setSelectionMode(QAbstractItemView::SingleSelection);
     lstCat->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstCat->setItemDelegate(new DelegadoTextoCortado(lstCat));
     lstCat->setAcceptDrops(true);
     lstCat->viewport()->setAcceptDrops(true);
     lstCat->setDragDropMode(QAbstractItemView::DropOnly);
@@ -254,6 +258,7 @@ void frmPrincipal::crearControles() {
     lstOp->setHeaderLabels({QStringLiteral("Opciones")});
     lstOp->setRootIsDecorated(false);
     lstOp->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstOp->setItemDelegate(new DelegadoTextoCortado(lstOp));
 
     picMenu3 = new QWidget(centro);
     picMenu3->setObjectName(QStringLiteral("picMenu3"));
