@@ -12,15 +12,7 @@
 #include "ui/tools/frmOutlook.h"
 #include "ui/tools/frmVerCat.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QToolButton>
+#include <QtWidgets>
 #include <QtTest>
 
 namespace {

@@ -11,18 +11,9 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QDesktopServices>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QtWidgets>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QPushButton>
-#include <QToolBar>
 #include <QtTest>
 
 namespace {
