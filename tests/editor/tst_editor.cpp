@@ -3,7 +3,6 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "store/Etiquetas.h"
-#include "store/mdlScriptsVista.h"
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
 #include "ui/editor/frmExportar.h"
@@ -69,6 +68,11 @@ void pulsar(frmScript &e, int posicion) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
+// The fields as the user sees them: name, description, score, code.
+QString Campos(const frmScript &e) {
+    return QStringList{e.txtNombre->text(), e.txtDes->text(), e.txtPuntaje->text(), e.textoCodigo()}.join('|');
+}
+
 // "Aceptar" when a warning is expected: its title and text, flagged if no warning or the window closed.
 QString Rechazo(frmScript &e) {
     ayudas::Mensaje m;
@@ -104,14 +108,12 @@ private slots:
             ayudas::AlAbrirseModal([&](QWidget *m) {
                 auto *e = qobject_cast<frmScript *>(m);
                 QVERIFY(e);
-                vistos << QStringList{e->windowTitle(), Controles(*e), e->txtNombre->text(), e->txtDes->text(),
-                                      e->textoCodigo(), e->txtPuntaje->text()}
-                              .join('|');
+                vistos << e->windowTitle() + "|" + Controles(*e) + "|" + Campos(*e);
                 pulsar(*e, 9);
             });
             (v.w.get()->*orden)();
         }
-        QCOMPARE(vistos, (QStringList{"Agregar|7 9 tags menu||||", "Dos|7 9|Dos|d2|c2|2"}));
+        QCOMPARE(vistos, (QStringList{"Agregar|7 9 tags menu||||", "Dos|7 9|Dos|d2|2|c2"}));
         QCOMPARE(v.lista(), QStringLiteral("Uno,Dos @1"));
 
         // "Ver": a modeless window each time, read-only, the focus parked away from the fields,
@@ -126,8 +128,8 @@ private slots:
         frmScript *uno = ventanas[1];
         QCOMPARE(uno->focusWidget(), uno->Parar);
         delete v.w->lstScripts->takeTopLevelItem(0);
-        QCOMPARE(uno->windowTitle() + ": " + Controles(*uno) + " " + uno->txtNombre->text() + uno->textoCodigo(),
-                 QStringLiteral("Uno: 1 3 5 11 lectura Unox=\"1\""));
+        QCOMPARE(uno->windowTitle() + ": " + Controles(*uno) + " " + Campos(*uno),
+                 QStringLiteral("Uno: 1 3 5 11 lectura Uno|d1|1|x=\"1\""));
         for (frmScript *f : ventanas)
             f->close();
         QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty()); // a closed view is gone
@@ -147,7 +149,7 @@ private slots:
             con[vacio].clear();
             auto f = v.editor("Agregar", con);
             QCOMPARE(Rechazo(*f), QStringLiteral("Agregar: Por favor, complete todos los campos."));
-            QCOMPARE(f->txtNombre->text() + f->txtDes->text(), con[0] + con[1]);
+            QCOMPARE(Campos(*f), con.join('|'));
             QCOMPARE(v.lista(), QStringLiteral("Viejo @0"));
         }
         // Committed: trimmed, a pasted quote turned to a space, appended and selected, stored with CR LF.
@@ -191,9 +193,7 @@ private slots:
             {e->txtDes, "x,\"y*", "abcd e|xy|1|"}, {e->txtCodigo, "f(\"a\", *b)", "abcd e|xy|1|f(\"a\", *b)"}};
         for (auto [campo, teclas, queda] : casos) {
             QTest::keyClicks(campo, teclas);
-            QCOMPARE(QStringList({e->txtNombre->text(), e->txtDes->text(), e->txtPuntaje->text(), e->textoCodigo()})
-                         .join('|'),
-                     QString::fromLatin1(queda));
+            QCOMPARE(Campos(*e), QString::fromLatin1(queda));
         }
         e->txtPuntaje->selectAll();
         QTest::keyClicks(e->txtPuntaje, "98"); // replacing the selection is not a third digit
