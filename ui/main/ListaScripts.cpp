@@ -129,15 +129,6 @@ QByteArray Componer(const QTreeWidget *lista) {
     return salida;
 }
 
-QVector<Script> Scripts(const QTreeWidget *lista) {
-    QVector<Script> r;
-    const int n = lista->topLevelItemCount();
-    r.reserve(n);
-    for (int i = 0; i < n; ++i)
-        r.append(ScriptDe(lista->topLevelItem(i)));
-    return r;
-}
-
 namespace {
 // Appends `n` rows made by `nuevo(i)`; `nombre(i)` is row i's name.
 template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n, Nombre nombre, Nuevo nuevo) {

@@ -47,7 +47,6 @@ const QString &Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
 // The rows as the category file's bytes.
 QByteArray Componer(const QTreeWidget *lista);
-QVector<Script> Scripts(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
 // The same for records whose code was left in the file's bytes (mdlScripts::Analizar).
