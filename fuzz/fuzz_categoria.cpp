@@ -1,4 +1,5 @@
 // Any bytes may arrive as a category file from another user: the reader must never crash or hang.
+#include "store/Cp1252.h"
 #include "store/mdlScripts.h"
 
 #include <cstddef>
@@ -11,5 +12,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
         if (s.Nombre.contains(QLatin1Char('"')) || s.Descripcion.contains(QLatin1Char('"')) ||
             s.Codigo.contains(QLatin1Char('"')) || s.Puntaje.contains(QLatin1Char('"')))
             __builtin_trap(); // a stored field never holds a double quote
+    // Code left in the file's bytes, decoded when asked, is what the eager reader gives; written
+    // back as it is, it makes the same bytes as the decoded record.
+    QVector<mdlScripts::Tramo> tramos;
+    const QVector<Script> perezosos = mdlScripts::Analizar(bytes, tramos);
+    if (perezosos.size() != scripts.size() || tramos.size() != scripts.size())
+        __builtin_trap();
+    QByteArray crudo, decodificado;
+    for (int i = 0; i < scripts.size(); ++i) {
+        const mdlScripts::Tramo t = tramos.at(i);
+        Script s = perezosos.at(i);
+        if (t.inicio >= 0) {
+            if (t.inicio + t.largo > bytes.size())
+                __builtin_trap();
+            s.Codigo = cp1252::Decodificar(bytes.constData() + t.inicio, t.largo);
+            mdlScripts::AgregarRegistro(crudo, perezosos.at(i), QByteArrayView(bytes.constData() + t.inicio, t.largo));
+        } else {
+            mdlScripts::AgregarRegistro(crudo, s);
+        }
+        if (s != scripts.at(i))
+            __builtin_trap();
+        mdlScripts::AgregarRegistro(decodificado, scripts.at(i));
+    }
+    if (crudo != decodificado)
+        __builtin_trap();
     return 0;
 }
