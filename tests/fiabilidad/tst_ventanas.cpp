@@ -7,32 +7,22 @@
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QProcess>
-#include <QPushButton>
-#include <QTreeWidget>
 #include <QtTest>
-#include <memory>
+#include <QtWidgets>
 
-using ayudas::Registro;
+using namespace ayudas;
 
 namespace {
-using ayudas::Buscar;
 const QByteArray kOtra = Registro("o1", "d", "c", "1") + Registro("o2", "d", "c", "2");
 
 struct Ventana {
-    ayudas::Carpeta c;
+    Carpeta c;
     std::unique_ptr<frmPrincipal> w;
-    Ventana() {
+    QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
+    QByteArray bytes(const QString &nombre) const { return LeerBytes(ruta(nombre)); }
+    void crear() {
         c.estado.Ruta = QStringLiteral("Categorias");
         c.estado.Mostrar = QStringLiteral("Todas");
-        QDir().mkpath(c.estado.carpetaCategorias());
-    }
-    void crear() {
         w = std::make_unique<frmPrincipal>(c.estado);
         w->setOpcionMarcada(1, false);
     }
@@ -41,18 +31,14 @@ struct Ventana {
         w->lstCat->setCurrentItem(Buscar(w->lstCat, nombre));
         w->AbrirCategoria();
     }
-};
-
-// A small tmpfs the test can fill or make read-only; empty when the machine does not allow mounts.
-struct Montaje {
-    QTemporaryDir dir;
-    bool montado = false;
-    explicit Montaje(const QString &opciones) {
-        montado = QProcess::execute("mount", {"-t", "tmpfs", "-o", opciones, "tmpfs", dir.path()}) == 0;
-    }
-    ~Montaje() {
-        if (montado)
-            QProcess::execute("umount", {"-l", dir.path()});
+    // Moves the open category's first script into `destino`.
+    void mover(const QString &destino) {
+        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+        frmMover dlg(*w);
+        dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText(destino));
+        QCOMPARE(dlg.cboImagen->currentText(), destino);
+        emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
+        QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
     }
 };
 } // namespace
@@ -83,57 +69,44 @@ private slots:
         Ventana v;
         v.c.categoria("Raro", bytes);
         v.c.categoria("Otra", kOtra);
-        const QString recibidos = v.c.ruta("recibidos");
-        ayudas::EscribirBytes(recibidos + "/Ajeno.rtn", bytes);
+        const QString ajeno = v.c.ruta("recibidos/Ajeno.rtn");
+        EscribirBytes(ajeno, bytes);
         v.crear();
-
         v.abrir("Raro");
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Raro"));
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), esperados.size());
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Raro")), bytes);
+        QCOMPARE(v.bytes("Raro"), bytes);
 
-        // Scripts imported into the open category: appended in the list, nothing written.
+        // Scripts imported into the open category are appended to the list; nothing is written.
         v.abrir("Otra");
         v.w->setOpcionMarcada(3, false);
-        ayudas::AlAbrirseModal([&](QWidget *w) {
+        AlAbrirseModal([&](QWidget *w) {
             auto *dlg = qobject_cast<QFileDialog *>(w);
             QVERIFY(dlg);
-            dlg->selectFile(recibidos + "/Ajeno.rtn");
+            dlg->selectFile(ajeno);
             QMetaObject::invokeMethod(dlg, "accept");
         });
         v.w->mnuImportar_Click();
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2 + esperados.size());
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")), kOtra);
-        QCOMPARE(ayudas::LeerBytes(recibidos + "/Ajeno.rtn"), bytes);
         v.c.estado.HayCambios = false;
 
-        // The whole file imported as a category: copied as it is.
+        // The whole file imported as a category is copied as it is.
         v.w->setOpcionMarcada(3, true);
-        ayudas::AlAbrirseModal([&](QWidget *w) {
+        AlAbrirseModal([&](QWidget *w) {
             auto *dlg = qobject_cast<frmExaminar *>(w);
             QVERIFY(dlg);
-            dlg->setCarpeta(recibidos);
+            dlg->setCarpeta(QFileInfo(ajeno).path());
             QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
         });
         v.w->mnuImportar_Click();
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Ajeno")), bytes);
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")), kOtra);
 
         // A move into the hostile category: the target gets the script, the source stays as saved.
         v.abrir("Otra");
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
-        {
-            frmMover dlg(*v.w);
-            dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Raro"));
-            emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
-            QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
-        }
-        esperados.append(Script{"o1", "d", "c", "1"});
-        QVector<Script> leidos;
-        QVERIFY(mdlScripts::LeerArchivo(v.c.estado.rutaCategoria("Raro"), leidos));
-        QCOMPARE(leidos, esperados);
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")), kOtra);
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Ajeno")), bytes);
+        v.mover("Raro");
+        QCOMPARE(mdlScripts::Analizar(v.bytes("Raro")), (esperados << Script{"o1", "d", "c", "1"}));
+        QCOMPARE(v.bytes("Otra"), kOtra);
+        QCOMPARE(v.bytes("Ajeno"), bytes);
+        QCOMPARE(LeerBytes(ajeno), bytes);
         v.c.estado.HayCambios = false;
     }
 
@@ -141,49 +114,38 @@ private slots:
     // into a folder after it was listed is reported and never opened or written.
     void noSonArchivos() {
         Ventana v;
-        QDir().mkpath(v.c.estado.rutaCategoria("Carpeta"));
-        const QString bucle = v.c.estado.rutaCategoria("Bucle");
-        QFile::link(bucle, bucle);
+        QDir().mkpath(v.ruta("Carpeta"));
+        QFile::link(v.ruta("Bucle"), v.ruta("Bucle"));
         v.c.categoria("Cambia", kOtra);
         v.c.categoria("Otra", kOtra);
         v.crear();
-        v.w->LlenarCat();
+        v.abrir("Otra");
         QVERIFY(!Buscar(v.w->lstCat, "Carpeta") && !Buscar(v.w->lstCat, "Bucle"));
-
-        QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Cambia")));
-        QVERIFY(QDir().mkpath(v.c.estado.rutaCategoria("Cambia")));
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        QVERIFY(QFile::remove(v.ruta("Cambia")) && QDir().mkpath(v.ruta("Cambia")));
+        // As a move target: refused with a message, and the script stays where it was.
+        Mensaje copiar, abrir;
+        ContestarMensaje(QMessageBox::Ok, &copiar);
+        v.mover("Cambia");
+        QVERIFY(copiar.visto && v.w->lstScripts->topLevelItemCount() == 2 && !v.c.estado.HayCambios);
+        QVERIFY(QFileInfo(v.ruta("Cambia")).isDir());
+        QCOMPARE(v.bytes("Otra"), kOtra);
+        // Opened: reported, and nothing is left open.
+        ContestarMensaje(QMessageBox::Ok, &abrir);
         v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, "Cambia"));
         v.w->AbrirCategoria();
-        QVERIFY(m.visto);
-        QVERIFY2(m.texto.startsWith(QStringLiteral("No se pudo leer la categoría Cambia")), qPrintable(m.texto));
+        QVERIFY2(abrir.texto.startsWith(QStringLiteral("No se pudo leer la categoría Cambia")), qPrintable(abrir.texto));
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
-
-        // As a move target: refused, and the script stays where it was.
-        v.abrir("Otra");
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
-        {
-            frmMover dlg(*v.w);
-            dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Cambia"));
-            emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
-            QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
-        }
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
-        QVERIFY(!v.c.estado.HayCambios);
-        QVERIFY(QFileInfo(v.c.estado.rutaCategoria("Cambia")).isDir());
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")), kOtra);
     }
 
     // A full disk or a read-only folder at save time: the old file stays whole, the user is told, and
     // the changes stay pending until a save succeeds.
     void discoLlenoYSoloLectura() {
-        Montaje m(QStringLiteral("size=256k"));
-        if (!m.montado)
+        QTemporaryDir disco; // a small tmpfs the test can fill and make read-only
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disco.path()}) != 0)
             QSKIP("This machine does not allow a small tmpfs; the injected write failure covers it");
+        auto desmontar = qScopeGuard([&] { QProcess::execute("umount", {"-l", disco.path()}); });
         Ventana v;
-        v.c.estado.carpeta = m.dir.path();
-        QDir().mkpath(v.c.estado.carpetaCategorias());
+        v.c.estado.carpeta = disco.path();
         QByteArray grande;
         for (int i = 0; i < 400; ++i)
             grande += Registro("script " + QByteArray::number(i), "descripción", QByteArray(200, 'c'), "1");
@@ -191,42 +153,27 @@ private slots:
         v.crear();
         v.abrir("Menus");
         v.w->EliminarS();
-        // Fill what is left of the disk.
-        {
-            QFile relleno(m.dir.path() + "/relleno");
-            QVERIFY(relleno.open(QIODevice::WriteOnly));
-            const QByteArray bloque(4096, 'r');
-            while (relleno.write(bloque) == bloque.size() && relleno.flush()) {
-            }
-        }
-        auto guardar = [&](ayudas::Mensaje *aviso) {
-            ayudas::AlAbrirseModal([aviso](QWidget *pregunta) {
-                if (aviso)
-                    ayudas::ContestarMensaje(QMessageBox::Ok, aviso);
+        EscribirBytes(disco.path() + "/relleno", QByteArray(256 * 1024, 'r')); // more than is left
+        // Saved with the question answered Yes: on the full disk, then read-only, then writable again.
+        for (const char *modo : {"", "remount,ro", "remount,rw"}) {
+            if (*modo)
+                QCOMPARE(QProcess::execute("mount", {"-o", modo, disco.path()}), 0);
+            const bool falla = QByteArray(modo) != "remount,rw";
+            Mensaje aviso;
+            AlAbrirseModal([&](QWidget *pregunta) {
+                if (falla)
+                    ContestarMensaje(QMessageBox::Ok, &aviso);
                 qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
             });
             v.w->mnuGuardar->trigger();
-        };
-        ayudas::Mensaje lleno;
-        guardar(&lleno);
-        QVERIFY2(lleno.texto.startsWith(QStringLiteral("No se pudo guardar la categoría Menus")), qPrintable(lleno.texto));
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), grande);
-        QVERIFY(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled());
-
-        QFile::remove(m.dir.path() + "/relleno");
-        QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", m.dir.path()}), 0);
-        ayudas::Mensaje soloLectura;
-        guardar(&soloLectura);
-        QVERIFY(soloLectura.visto);
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), grande);
-        QVERIFY(v.c.estado.HayCambios);
-
-        QCOMPARE(QProcess::execute("mount", {"-o", "remount,rw", m.dir.path()}), 0);
-        guardar(nullptr);
-        QVERIFY(!v.c.estado.HayCambios);
-        QVector<Script> leidos;
-        QVERIFY(mdlScripts::LeerArchivo(v.c.estado.rutaCategoria("Menus"), leidos));
-        QCOMPARE(leidos.size(), 399);
+            QCOMPARE(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled(), falla);
+            if (!falla)
+                break;
+            QVERIFY2(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría Menus")), qPrintable(aviso.texto));
+            QCOMPARE(v.bytes("Menus"), grande);
+            QFile::remove(disco.path() + "/relleno");
+        }
+        QCOMPARE(mdlScripts::Analizar(v.bytes("Menus")).size(), 399);
         v.w.reset(); // before the folder goes
     }
 };
