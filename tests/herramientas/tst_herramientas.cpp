@@ -92,6 +92,16 @@ private slots:
         QVERIFY(!dlg.isVisible());
         QCOMPARE(v.w->lstScripts->currentItem(), v.w->lstScripts->topLevelItem(5));
         QVERIFY(v.w->lstScripts->currentItem()->isSelected());
+
+        // Renamed rows are found by their new names, short or long, and no longer by the old ones.
+        const QString largo = QString(60, 'x') + "FORM";
+        v.w->lstScripts->topLevelItem(1)->setText(0, largo);
+        v.w->lstScripts->topLevelItem(0)->setText(0, "Otro");
+        dlg.show();
+        QCOMPARE(hallados("form"), QStringList({largo + "@2"}) + form.mid(1));
+        v.w->lstScripts->topLevelItem(1)->setText(0, "Tabla");
+        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        QCOMPARE(hallados("xform"), QStringList{});
     }
 
     void mover() {

@@ -14,9 +14,20 @@
 #include <numeric>
 
 ItemScript::ItemScript(const Script &s)
-    : QTreeWidgetItem(QTreeWidgetItem::UserType), campos_{s.Nombre, s.Descripcion, s.Codigo, s.Puntaje},
-      clave_(herramientas::Plegar(s.Nombre)) {
+    : QTreeWidgetItem(QTreeWidgetItem::UserType), campos_{s.Nombre, s.Descripcion, s.Codigo, s.Puntaje} {
+    plegarNombre();
     setFlags(flags() | Qt::ItemIsDragEnabled);
+}
+
+void ItemScript::plegarNombre() {
+    const QString plegado = herramientas::Plegar(campos_[vista::ColNombre]);
+    if (plegado.size() <= kCorta) {
+        std::copy_n(reinterpret_cast<const char16_t *>(plegado.constData()), plegado.size(), corta_);
+        largoCorta_ = quint8(plegado.size());
+        clave_ = QString();
+    } else {
+        clave_ = plegado;
+    }
 }
 
 ItemScript::ItemScript(const Script &s, const QByteArray &archivo, mdlScripts::Tramo codigo) : ItemScript(s) {
@@ -40,7 +51,7 @@ QString ItemScript::campo(int columna) const {
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
     if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType)
-        return clave_ < static_cast<const ItemScript &>(otro).clave_;
+        return clave() < static_cast<const ItemScript &>(otro).clave();
     return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
 }
 
@@ -52,7 +63,7 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
             codigo_ = {};
         }
         if (columna == vista::ColNombre)
-            clave_ = herramientas::Plegar(campos_[columna]);
+            plegarNombre();
     }
     // The base item is told too: it tells the view, which repaints and keeps the order.
     QTreeWidgetItem::setData(columna, rol, valor);
@@ -88,10 +99,10 @@ QString Campo(const QTreeWidgetItem *item, int columna) {
     return item ? item->data(columna, Qt::EditRole).toString() : QString();
 }
 
-const QString &Clave(const QTreeWidgetItem *item) {
-    static const QString ninguna; // only script rows are ever put in a script list
+QStringView Clave(const QTreeWidgetItem *item) {
+    // Only script rows are ever put in a script list.
     return item && item->type() == QTreeWidgetItem::UserType ? static_cast<const ItemScript *>(item)->clave()
-                                                              : ninguna;
+                                                              : QStringView();
 }
 
 Script ScriptDe(const QTreeWidgetItem *item) {

@@ -25,11 +25,18 @@ public:
     QByteArrayView codigoCrudo() const;
     // The name folded once, so that sorting compares plain text: a case-blind comparison folds every
     // letter on every call, and sorting a big category makes half a million of them.
-    const QString &clave() const { return clave_; }
+    QStringView clave() const { return clave_.isNull() ? QStringView(corta_, largoCorta_) : QStringView(clave_); }
 
 private:
+    void plegarNombre();
+
     QString campos_[mdlScripts::kCampos];
-    QString clave_;
+    // A short folded name is kept inside the row itself: searching and sorting read every row's
+    // name, and one more heap block per row, scattered, costs a cache miss each.
+    static constexpr int kCorta = 48;
+    char16_t corta_[kCorta];
+    quint8 largoCorta_ = 0;
+    QString clave_; // the folded name when it is longer than kCorta
     QByteArray archivo_;
     mdlScripts::Tramo codigo_;
 };
@@ -43,7 +50,7 @@ QTreeWidgetItem *Seleccionado(const QTreeWidget *lista);
 // A field as stored, whole; item->text() gives what the row shows.
 QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.
-const QString &Clave(const QTreeWidgetItem *item);
+QStringView Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
 // The rows as the category file's bytes.
 QByteArray Componer(const QTreeWidget *lista);

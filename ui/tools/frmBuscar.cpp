@@ -98,7 +98,7 @@ void frmBuscar::cmdBuscar_Click() {
         return;
     lstBuscar->clear();
     const QTreeWidget *lista = p_.lstScripts;
-    const auto clave = [lista](int i) { return QStringView(vista::Clave(lista->topLevelItem(i))); };
+    const auto clave = [lista](int i) { return vista::Clave(lista->topLevelItem(i)); };
     QList<QTreeWidgetItem *> filas;
     for (int i : herramientas::Buscar(lista->topLevelItemCount(), clave, palabra))
         filas.append(new FilaHallada(lista->topLevelItem(i), i + 1));
