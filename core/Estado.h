@@ -1,10 +1,15 @@
 #pragma once
+#include "core/Sesion.h"
+
 #include <QString>
 
 // Application-wide values of one run. Created by main() (or by a test) and handed to every window,
 // so that nothing lives in mutable globals and each test starts clean.
 struct Estado {
     QString carpeta; // the application folder: holds Categorias, Preferencias and Exportar
+
+    // The open category and its pending changes.
+    Sesion sesion;
 
     bool HayCambios = false;
     QString CategoriaActual;
