@@ -10,7 +10,8 @@ cd "$(dirname "$(readlink -f "$0")")"
 modo="${1:-ejecutar}"
 BUILD="${RUTINERO_BUILD:-build}"
 
-paquetes=(cmake g++ make qt6-base-dev xdg-utils)
+paquetes=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqscintilla2-qt6-l10n
+          libsqlite3-dev libgit2-dev xdg-utils)
 case "$modo" in
   pruebas|fuzz) paquetes+=(clang libclang-rt-14-dev) ;;
 esac
