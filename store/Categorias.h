@@ -24,4 +24,9 @@ enum class Renombre {
 // Renames the file `origen` to `destino`, never over an existing file.
 Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString *error = nullptr);
 
+// "Todas" and "(Ninguna)" stand for every category and for none in lists and headings: a category
+// under either name could not be told apart from them.
+bool EsSeudonimo(const QString &nombre);
+QString AvisoSeudonimo(const QString &nombre);
+
 } // namespace categorias

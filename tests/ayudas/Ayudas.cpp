@@ -1,4 +1,5 @@
 #include "Ayudas.h"
+#include "ui/Mensajes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,31 +14,37 @@
 
 namespace ayudas {
 
-void AlAbrirseModal(std::function<void(QWidget *)> accion) {
-    auto *timer = new QTimer(qApp);
-    auto reloj = std::make_shared<QElapsedTimer>();
-    reloj->start();
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, reloj, accion] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (reloj->elapsed() > 10000)
-                timer->deleteLater();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        accion(modal);
+namespace {
+// A window that nobody answers fails the test at once instead of waiting for a user.
+const bool kSinRespuesta = [] {
+    mensajes::SinRespuesta([](QWidget *w) {
+        const auto *caja = qobject_cast<QMessageBox *>(w);
+        const QString texto = QStringLiteral("Ventana sin respuesta preparada: %1 %2")
+                                  .arg(QString::fromLatin1(w->metaObject()->className()),
+                                       caja ? caja->text() : w->windowTitle());
+        QTest::qFail(texto.toUtf8().constData(), __FILE__, __LINE__);
+        return int(QDialog::Rejected);
     });
-    timer->start();
+    return true;
+}();
+} // namespace
+
+void AlAbrirseModal(std::function<void(QWidget *)> accion) {
+    (void)kSinRespuesta;
+    mensajes::Encolar([accion](QWidget *w) {
+        accion(w);
+        return mensajes::kSuResultado;
+    });
 }
 
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
-    AlAbrirseModal([boton, registro](QWidget *w) {
+    mensajes::Encolar([boton, registro](QWidget *w) {
         auto *caja = qobject_cast<QMessageBox *>(w);
         if (!caja) {
-            qWarning("Se esperaba un mensaje y se abrió %s", w->metaObject()->className());
-            return;
+            QTest::qFail(qPrintable(QStringLiteral("Se esperaba un mensaje y se abrió %1")
+                                        .arg(QString::fromLatin1(w->metaObject()->className()))),
+                         __FILE__, __LINE__);
+            return int(QDialog::Rejected);
         }
         if (registro) {
             registro->texto = caja->text();
@@ -45,10 +52,7 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
             registro->icono = caja->icon();
             registro->visto = true;
         }
-        if (QAbstractButton *b = caja->button(boton))
-            b->click();
-        else
-            caja->reject();
+        return int(boton);
     });
 }
 

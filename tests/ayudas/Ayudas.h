@@ -24,8 +24,9 @@ struct Mensaje {
     bool visto = false;
 };
 
-// Runs `accion` on the next modal window that opens (polling, so it can be armed before the call
-// that opens the window and blocks). Gives up after 10 s.
+// Queues `accion` as the answer to the next modal window the program opens (through the message
+// helper's queue, armed before the call that opens the window). The window's own buttons, clicked by
+// `accion`, decide its result; a window still open afterwards is cancelled.
 void AlAbrirseModal(std::function<void(QWidget *)> accion);
 // Answers the next message box with the button, recording what it said in *registro.
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);

@@ -39,7 +39,7 @@ struct Ventana {
         const bool guardar = w->mnuGuardar->isEnabled() && w->botonMenu(5)->isEnabled();
         return ayudas::Textos(w->lstScripts).join(',') + " @" +
                QString::number(w->lstScripts->indexOfTopLevelItem(w->lstScripts->currentItem())) +
-               (c.estado.HayCambios ? (guardar ? " *" : " ?") : "");
+               (c.estado.sesion.HayCambios() ? (guardar ? " *" : " ?") : "");
     }
     // An editor in the given mode, as the main window opens it but without waiting for it.
     std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {

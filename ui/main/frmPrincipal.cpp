@@ -58,6 +58,13 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), esta
     crearMenus();
     crearBarras();
     crearControles();
+    // A category name still being typed in place is settled before any command acts: the command
+    // must see the panel and the open category as they will be.
+    for (QAction *a : findChildren<QAction *>())
+        connect(a, &QAction::triggered, this, &frmPrincipal::TerminarEdicionCategoria);
+    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
+        connect(b, &QToolButton::pressed, this, &frmPrincipal::TerminarEdicionCategoria);
+    connect(&estado.sesion, &Sesion::cambiado, this, &frmPrincipal::MostrarSesion);
     conectarPanel();
     conectarLista();
     conectarComandos();
@@ -366,7 +373,7 @@ void frmPrincipal::Form_Unload() {
     if (descargado_)
         return;
     descargado_ = true;
-    if (estado.HayCambios)
+    if (estado.sesion.HayCambios())
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());
@@ -385,7 +392,12 @@ void frmPrincipal::Form_Unload() {
 }
 
 void frmPrincipal::closeEvent(QCloseEvent *evento) {
-    // The main window cannot refuse to close: the save question offers only Yes and No.
+    TerminarEdicionCategoria();
+    // A save that fails keeps the window open with its changes, unless the user chooses to leave.
+    if (!descargado_ && !PuedeCerrar()) {
+        evento->ignore();
+        return;
+    }
     Form_Unload();
     evento->accept();
 }

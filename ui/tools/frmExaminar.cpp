@@ -1,4 +1,5 @@
 #include "ui/tools/frmExaminar.h"
+#include "store/Categorias.h"
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -95,7 +96,7 @@ void frmExaminar::setCarpeta(const QString &ruta) {
 }
 
 void frmExaminar::cmdAceptar_Click() {
-    QStringList fallidos;
+    QStringList fallidos, reservados, copiados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
     for (int i = 0; i < flbArchivos->count(); ++i) {
@@ -105,17 +106,19 @@ void frmExaminar::cmdAceptar_Click() {
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
+        if (categorias::EsSeudonimo(nombre)) {
+            reservados.append(archivo);
+            continue;
+        }
         if (!QFile::copy(origen.filePath(archivo), destino)) {
             fallidos.append(archivo);
             continue;
         }
+        copiados.append(archivo);
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
         item->setIcon(0, frmPrincipal::Imagen(7));
     }
-    p_.lstScripts->clear();
-    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
-    mdlSistema::ActualizarBotones(p_);
-    p_.botonScript(1)->setEnabled(false);
+    p_.Limpiar();
     if (p_.lstCat->topLevelItemCount() == 0) {
         for (QAction *a : {p_.mnuEliminar, p_.mnuRenombrar, p_.mnuImportar, p_.entradaCategorias(2),
                            p_.entradaCategorias(3)})
@@ -126,5 +129,13 @@ void frmExaminar::cmdAceptar_Click() {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
+    if (!reservados.isEmpty())
+        mensajes::Aviso(this,
+                        QStringLiteral("Estos archivos no se importaron porque su nombre está reservado para el "
+                                       "programa (\"Todas\" y \"(Ninguna)\"):\n%1")
+                            .arg(reservados.join(QLatin1Char('\n'))),
+                        QStringLiteral("Importar"));
+    if (!copiados.isEmpty())
+        p_.estado.sesion.AnunciarEscritos(copiados);
     accept();
 }
