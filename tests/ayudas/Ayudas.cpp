@@ -1,5 +1,8 @@
 #include "Ayudas.h"
+#include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -98,6 +101,54 @@ Carpeta::Carpeta() { estado.carpeta = dir.path(); }
 
 void Carpeta::categoria(const QString &nombre, const QByteArray &datos) {
     EscribirBytes(estado.rutaCategoria(nombre), datos);
+}
+
+Principal::Principal(const QList<QPair<QString, QByteArray>> &categorias) {
+    c.estado.Ruta = QStringLiteral("Categorias");
+    c.estado.Mostrar = QStringLiteral("Todas");
+    c.estado.MostrarTodas = 1;
+    QDir().mkpath(c.estado.carpetaCategorias());
+    for (const auto &[nombre, datos] : categorias)
+        c.categoria(nombre, datos);
+    w = std::make_unique<frmPrincipal>(c.estado);
+    w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+    w->LlenarCat();
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        qWarning("La ventana principal no se mostró");
+}
+
+Principal::~Principal() = default;
+
+void Principal::seleccionar(const QString &nombre) {
+    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+}
+
+void Principal::abrir(const QString &nombre) {
+    seleccionar(nombre);
+    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+}
+
+void Principal::seleccionarScript(const QString &nombre) {
+    QTreeWidgetItem *item = Buscar(w->lstScripts, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    w->lstScripts->scrollToItem(item);
+    QTest::mouseClick(w->lstScripts->viewport(), Qt::LeftButton, {}, w->lstScripts->visualItemRect(item).center());
+}
+
+QStringList Principal::scripts() const { return Textos(w->lstScripts); }
+
+QStringList Principal::enArchivo(const QString &categoria) const {
+    QVector<Script> registros;
+    mdlScripts::LeerArchivo(c.estado.rutaCategoria(categoria), registros);
+    QStringList nombres;
+    for (const Script &s : registros)
+        nombres << s.Nombre;
+    return nombres;
 }
 
 QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
