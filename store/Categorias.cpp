@@ -1,4 +1,5 @@
 #include "store/Categorias.h"
+#include "core/mdlSistema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,6 +54,28 @@ Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString
         return Renombre::Fallo;
     }
     return Renombre::Hecho;
+}
+
+bool CopiarArchivo(const QString &origen, const QString &destino, QString *error) {
+    const QFileInfo d(destino);
+    if (d.exists() || d.isSymLink()) {
+        if (error)
+            *error = QStringLiteral("Ya existe un archivo con ese nombre");
+        return false;
+    }
+    QFile f(origen);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    const QByteArray datos = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return mdlSistema::GuardarBytes(destino, datos, error);
 }
 
 } // namespace categorias

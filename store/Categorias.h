@@ -24,4 +24,9 @@ enum class Renombre {
 // Renames the file `origen` to `destino`, never over an existing file.
 Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString *error = nullptr);
 
+// Copies a received category file to `destino` as a new file of the user's own, with the
+// permissions any new file gets: a read-only source would otherwise make every later save fail.
+// Never over an existing file; on failure *error says why.
+bool CopiarArchivo(const QString &origen, const QString &destino, QString *error = nullptr);
+
 } // namespace categorias

@@ -1,4 +1,5 @@
 #include "ui/tools/frmExaminar.h"
+#include "store/Categorias.h"
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -10,7 +11,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -101,11 +101,13 @@ void frmExaminar::cmdAceptar_Click() {
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
-        const QString destino = p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo;
+        // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
+        const QString destino =
+            p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo.chopped(4) + QStringLiteral(".rtn");
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
-        if (!QFile::copy(origen.filePath(archivo), destino)) {
+        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino)) {
             fallidos.append(archivo);
             continue;
         }
