@@ -110,7 +110,7 @@ private slots:
         if (raiz)
             for (const QString &ruta : {v.c.dir.path(), v.c.estado.carpetaCategorias(), origen, fuente})
                 QVERIFY(::chown(QFile::encodeName(ruta).constData(), 65534, 65534) == 0);
-        // A child process also takes away the answer to a failure notice, should one open.
+        // In a child even the answer armed for a failure notice ends with the import.
         const pid_t hijo = ::fork();
         QVERIFY(hijo >= 0);
         if (hijo == 0) {
