@@ -1,4 +1,5 @@
 #include "store/Categorias.h"
+#include "core/mdlSistema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +65,28 @@ QString AvisoSeudonimo(const QString &nombre) {
     return QStringLiteral("El nombre %1 está reservado: el programa lo usa para referirse a todas las categorías o "
                           "a ninguna. Elija otro nombre.")
         .arg(nombre);
+}
+
+bool CopiarArchivo(const QString &origen, const QString &destino, QString *error) {
+    const QFileInfo d(destino);
+    if (d.exists() || d.isSymLink()) {
+        if (error)
+            *error = QStringLiteral("Ya existe un archivo con ese nombre");
+        return false;
+    }
+    QFile f(origen);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    const QByteArray datos = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return mdlSistema::GuardarBytes(destino, datos, error);
 }
 
 } // namespace categorias

@@ -29,4 +29,9 @@ Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString
 bool EsSeudonimo(const QString &nombre);
 QString AvisoSeudonimo(const QString &nombre);
 
+// Copies a received category file to `destino` as a new file of the user's own, with the
+// permissions any new file gets: a read-only source would otherwise make every later save fail.
+// Never over an existing file; on failure *error says why.
+bool CopiarArchivo(const QString &origen, const QString &destino, QString *error = nullptr);
+
 } // namespace categorias

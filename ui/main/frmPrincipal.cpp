@@ -271,7 +271,9 @@ void frmPrincipal::crearControles() {
     picMenu3->setObjectName(QStringLiteral("picMenu3"));
     Panel3 = Marco(picMenu3, QStringLiteral("Panel3"), QFrame::StyledPanel);
     lblMenu3a = Cabecera(Panel3, QStringLiteral("lblMenu3a"), QString(), QStringLiteral("Cabecera de scripts"));
-    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QStringLiteral("Categoría abierta"));
+    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QString());
+    // A label whose text changes is read by that text; its role goes in the description.
+    lblMenu3->setAccessibleDescription(QStringLiteral("Categoría abierta"));
     cmdM3 = BotonCabecera(Panel3, QStringLiteral("cmdM3"), QStringLiteral("Expandir"), QStyle::SP_TitleBarUnshadeButton);
     cmdM4 = BotonCabecera(Panel3, QStringLiteral("cmdM4"), QStringLiteral("Cerrar"), QStyle::SP_TitleBarShadeButton);
     cmdM3->setEnabled(false);
@@ -321,7 +323,7 @@ void frmPrincipal::crearControles() {
             barEstado->addPermanentWidget(panelEstado[i]);
         }
     }
-    panelEstado[0]->setAccessibleName(QStringLiteral("Línea de estado"));
+    panelEstado[0]->setAccessibleDescription(QStringLiteral("Línea de estado"));
     barProgreso = new QProgressBar(barEstado);
     barProgreso->setObjectName(QStringLiteral("barProgreso"));
     barProgreso->setTextVisible(false);

@@ -73,8 +73,11 @@ void frmPrincipal::conectarPanel() {
     connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
 
     connect(cboCat, qOverload<int>(&QComboBox::activated), this, [this](int indice) {
-        if (estado.sesion.HayCambios() && !Preguntar())
+        if (estado.sesion.HayCambios() && !Preguntar()) {
+            // The filter stays; so does its name in the box, which is what the preferences keep.
+            setEntradasPanel(entradasPanel(), estado.Mostrar);
             return;
+        }
         const QString texto = cboCat->itemText(indice);
         cboCat->setEditText(texto);
         if (texto == QLatin1String("Todas")) {

@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -102,7 +101,9 @@ void frmExaminar::cmdAceptar_Click() {
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
-        const QString destino = p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo;
+        // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
+        const QString destino =
+            p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo.chopped(4) + QStringLiteral(".rtn");
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
@@ -110,11 +111,11 @@ void frmExaminar::cmdAceptar_Click() {
             reservados.append(archivo);
             continue;
         }
-        if (!QFile::copy(origen.filePath(archivo), destino)) {
+        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino)) {
             fallidos.append(archivo);
             continue;
         }
-        copiados.append(archivo);
+        copiados.append(QFileInfo(destino).fileName());
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
         item->setIcon(0, frmPrincipal::Imagen(7));
     }
