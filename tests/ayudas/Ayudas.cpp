@@ -123,6 +123,7 @@ Principal::~Principal() = default;
 void Principal::seleccionar(const QString &nombre) {
     QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
+    w->lstCat->scrollToItem(item);
     QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
 }
 
@@ -130,6 +131,7 @@ void Principal::abrir(const QString &nombre) {
     seleccionar(nombre);
     QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
+    w->lstCat->scrollToItem(item);
     QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
 }
 
