@@ -103,7 +103,7 @@ void Carpeta::categoria(const QString &nombre, const QByteArray &datos) {
     EscribirBytes(estado.rutaCategoria(nombre), datos);
 }
 
-Principal::Principal(const QList<QPair<QString, QByteArray>> &categorias) {
+VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias) {
     c.estado.Ruta = QStringLiteral("Categorias");
     c.estado.Mostrar = QStringLiteral("Todas");
     c.estado.MostrarTodas = 1;
@@ -118,16 +118,16 @@ Principal::Principal(const QList<QPair<QString, QByteArray>> &categorias) {
         qWarning("La ventana principal no se mostró");
 }
 
-Principal::~Principal() = default;
+VentanaPrincipal::~VentanaPrincipal() = default;
 
-void Principal::seleccionar(const QString &nombre) {
+void VentanaPrincipal::seleccionar(const QString &nombre) {
     QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
     w->lstCat->scrollToItem(item);
     QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
 }
 
-void Principal::abrir(const QString &nombre) {
+void VentanaPrincipal::abrir(const QString &nombre) {
     seleccionar(nombre);
     QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
@@ -135,16 +135,16 @@ void Principal::abrir(const QString &nombre) {
     QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
 }
 
-void Principal::seleccionarScript(const QString &nombre) {
+void VentanaPrincipal::seleccionarScript(const QString &nombre) {
     QTreeWidgetItem *item = Buscar(w->lstScripts, nombre);
     QVERIFY2(item, qPrintable(nombre));
     w->lstScripts->scrollToItem(item);
     QTest::mouseClick(w->lstScripts->viewport(), Qt::LeftButton, {}, w->lstScripts->visualItemRect(item).center());
 }
 
-QStringList Principal::scripts() const { return Textos(w->lstScripts); }
+QStringList VentanaPrincipal::scripts() const { return Textos(w->lstScripts); }
 
-QStringList Principal::enArchivo(const QString &categoria) const {
+QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
     QVector<Script> registros;
     mdlScripts::LeerArchivo(c.estado.rutaCategoria(categoria), registros);
     QStringList nombres;

@@ -62,11 +62,11 @@ struct Carpeta {
 };
 
 // A main window shown over its own application folder, every category listed (filter "Todas").
-struct Principal {
+struct VentanaPrincipal {
     Carpeta c;
     std::unique_ptr<frmPrincipal> w;
-    explicit Principal(const QList<QPair<QString, QByteArray>> &categorias = {});
-    ~Principal();
+    explicit VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias = {});
+    ~VentanaPrincipal();
     // A click on the category's entry; abrir double-clicks it too, which opens it.
     void seleccionar(const QString &nombre);
     void abrir(const QString &nombre);

@@ -15,7 +15,7 @@
 #include <QtWidgets>
 
 namespace {
-using ayudas::Principal;
+using ayudas::VentanaPrincipal;
 using ayudas::Registro;
 
 // A category of n scripts named s01, s02, ...
@@ -47,7 +47,7 @@ QLineEdit *EditorDeNombre(frmPrincipal &w) {
 }
 
 // Starts renaming the selected category and types a new name without pressing Enter.
-void EmpezarRenombre(Principal &v, const QString &nombre) {
+void EmpezarRenombre(VentanaPrincipal &v, const QString &nombre) {
     v.w->mnuRenombrar->trigger();
     QTRY_VERIFY(EditorDeNombre(*v.w));
     EditorDeNombre(*v.w)->selectAll();
@@ -69,7 +69,7 @@ private slots:
     // Deleting a script while another category's new name is still being typed: the rename is
     // settled first, so nothing is deleted from a list the rename then clears, and Menus keeps its 12.
     void eliminarConRenombrePendienteNoVaciaLaCategoria() {
-        Principal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
+        VentanaPrincipal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
         v.abrir("Menus");
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
@@ -82,7 +82,7 @@ private slots:
     // Adding a script with a rename pending: no script goes to a list that belongs to no category,
     // and no file is named after the heading's "(Ninguna)".
     void agregarConRenombrePendienteNoCreaArchivoNinguna() {
-        Principal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
+        VentanaPrincipal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
         v.abrir("Menus");
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
@@ -96,7 +96,7 @@ private slots:
     // Closing with a save that fails: the window stays open and the changes pending; once the file
     // can be written again, closing saves them.
     void guardadoFallidoAlCerrarNoCierra() {
-        Principal v({{"Menus", Numerados(12)}});
+        VentanaPrincipal v({{"Menus", Numerados(12)}});
         v.abrir("Menus");
         v.seleccionarScript("s03");
         v.w->EliminarS();
@@ -120,7 +120,7 @@ private slots:
     // After the failure, Reintentar saves once the obstacle is gone, and "Salir sin guardar" leaves
     // the file as it was.
     void guardadoFallidoAlCerrarReintentaOSaleSinGuardar() {
-        Principal v({{"Menus", Numerados(4)}});
+        VentanaPrincipal v({{"Menus", Numerados(4)}});
         v.abrir("Menus");
         v.seleccionarScript("s01");
         v.w->EliminarS();
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(v.w->close());
         QCOMPARE(v.enArchivo("Menus"), Nombres(4, {"s01"}));
 
-        Principal otra({{"Menus", antes}});
+        VentanaPrincipal otra({{"Menus", antes}});
         otra.abrir("Menus");
         otra.seleccionarScript("s02");
         otra.w->EliminarS();
@@ -152,7 +152,7 @@ private slots:
     // "No" at the question asked before adding a category: the list shows the file again, and a
     // later save of another change does not write the declined deletion.
     void noAntesDeAgregarCategoriaNoGuardaLoRechazado() {
-        Principal v({{"Menus", Numerados(6)}});
+        VentanaPrincipal v({{"Menus", Numerados(6)}});
         v.abrir("Menus");
         v.seleccionarScript("s01");
         v.w->EliminarS();
@@ -170,7 +170,7 @@ private slots:
 
     // "No" at the question asked by the script import: the import goes on over the file as stored.
     void noAntesDeImportarMuestraElArchivo() {
-        Principal v({{"Menus", Numerados(3)}});
+        VentanaPrincipal v({{"Menus", Numerados(3)}});
         const QString ajeno = v.c.ruta("fuera/Ajeno.rtn");
         ayudas::EscribirBytes(ajeno, Registro("ajeno", "", "", ""));
         v.w->setOpcionMarcada(3, false); // scripts into the open category
@@ -194,7 +194,7 @@ private slots:
     // The mail window names the category it was opened for; if another is open when Enviar is
     // clicked, it says so and shows the new attachment instead of sending something else.
     void correoSigueALaCategoriaAbierta() {
-        Principal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
+        VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
         auto correos = std::make_shared<Correos>();
         v.w->setEnvioCorreo(correos);
         v.c.estado.MSOutlook = 1;
@@ -218,7 +218,7 @@ private slots:
 
     // With no category open any more, Enviar says so and hands nothing over.
     void correoSinCategoriaAbiertaNoEnvia() {
-        Principal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
+        VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
         auto correos = std::make_shared<Correos>();
         v.w->setEnvioCorreo(correos);
         v.c.estado.MSOutlook = 1;
@@ -242,7 +242,7 @@ private slots:
     // The move window opened by a drop names one script and moves that one, even when the user has
     // selected another meanwhile.
     void moverPorArrastreMueveElScriptNombrado() {
-        Principal v({{"Menus", Numerados(8)}, {"Otra", {}}});
+        VentanaPrincipal v({{"Menus", Numerados(8)}, {"Otra", {}}});
         v.abrir("Menus");
         v.seleccionarScript("s03");
         v.w->MoverPorArrastre();
@@ -258,7 +258,7 @@ private slots:
 
     // A named script that is gone when Copiar is clicked is reported, and nothing moves.
     void moverPorArrastreSinElScriptNoMueveOtro() {
-        Principal v({{"Menus", Numerados(4)}, {"Otra", {}}});
+        VentanaPrincipal v({{"Menus", Numerados(4)}, {"Otra", {}}});
         v.abrir("Menus");
         v.seleccionarScript("s02");
         v.w->MoverPorArrastre();
@@ -280,7 +280,7 @@ private slots:
     void eliminarTrasDuplicadosActuaSobreLaFilaCercana() {
         const QByteArray datos = Registro("a", "x", "1", "") + Registro("b", "x", "2", "") + Registro("a", "x", "3", "") +
                                  Registro("c", "x", "4", "") + Registro("d", "x", "5", "");
-        Principal v({{"Dup", datos}});
+        VentanaPrincipal v({{"Dup", datos}});
         v.w->setOpcionMarcada(1, false); // the file's order
         v.abrir("Dup");
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "a", "c", "d"}));
@@ -302,7 +302,7 @@ private slots:
 
     // Eliminar with no row selected does nothing and marks nothing.
     void eliminarSinFilaSeleccionadaNoHaceNada() {
-        Principal v({{"Menus", Numerados(3)}});
+        VentanaPrincipal v({{"Menus", Numerados(3)}});
         v.abrir("Menus");
         v.w->lstScripts->setCurrentItem(nullptr);
         v.w->lstScripts->clearSelection();
@@ -313,7 +313,7 @@ private slots:
 
     // A right click selects the category under the pointer, so the pop-up's Eliminar asks about it.
     void clicDerechoSeleccionaLaCategoria() {
-        Principal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
+        VentanaPrincipal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
         v.seleccionar("Alfa");
         QTreeWidgetItem *beta = ayudas::Buscar(v.w->lstCat, "Beta");
         QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, v.w->lstCat->visualItemRect(beta).center());
@@ -330,7 +330,7 @@ private slots:
     // A file named like the no-category marker is an ordinary category: it opens, takes a script and
     // saves to its own file.
     void categoriaLlamadaNingunaFuncionaComoOtra() {
-        Principal v({{"(Ninguna)", Numerados(2)}});
+        VentanaPrincipal v({{"(Ninguna)", Numerados(2)}});
         v.abrir("(Ninguna)");
         QVERIFY(v.c.estado.sesion.hayAbierta());
         QCOMPARE(v.scripts(), Nombres(2));
@@ -352,7 +352,7 @@ private slots:
     }
     void renombrarATodasSeRechaza() {
         QFETCH(QString, nombre);
-        Principal v({{"Menus", Numerados(1)}});
+        VentanaPrincipal v({{"Menus", Numerados(1)}});
         v.seleccionar("Menus");
         EmpezarRenombre(v, nombre);
         ayudas::Mensaje aviso;
@@ -365,7 +365,7 @@ private slots:
 
     // Adding a category called Todas is refused the same way; nothing is created.
     void agregarTodasSeRechaza() {
-        Principal v;
+        VentanaPrincipal v;
         ayudas::Mensaje aviso;
         ayudas::AlAbrirseModal([&](QWidget *w) {
             auto *d = qobject_cast<frmCategoria *>(w);

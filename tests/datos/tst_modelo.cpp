@@ -96,7 +96,7 @@ public:
     }
 
 private:
-    ayudas::Principal v;
+    ayudas::VentanaPrincipal v;
     Modelo m;
     QString externo;
 

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -52,7 +53,7 @@ QFrame *Marco(QWidget *padre, const QString &nombre, QFrame::Shape forma = QFram
 }
 } // namespace
 
-frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), estado(e) {
+frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Principal(e) {
     setObjectName(QStringLiteral("frmPrincipal"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     crearMenus();
@@ -78,7 +79,7 @@ frmPrincipal::~frmPrincipal() {
     delete findChild<QObject *>(QStringLiteral("vigia"), Qt::FindDirectChildrenOnly);
 }
 
-QIcon frmPrincipal::Imagen(int n) {
+QIcon Principal::Imagen(int n) {
     QStyle *s = QApplication::style();
     switch (n) {
     case 1:
@@ -327,6 +328,67 @@ void frmPrincipal::crearControles() {
     barProgreso = new QProgressBar(barEstado);
     barProgreso->setObjectName(QStringLiteral("barProgreso"));
     barProgreso->setTextVisible(false);
+}
+
+QTreeWidget *frmPrincipal::filas() const { return lstScripts; }
+
+QStringList frmPrincipal::categoriasListadas() const {
+    QStringList r;
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        r.append(lstCat->topLevelItem(i)->text(0));
+    return r;
+}
+
+void frmPrincipal::CategoriaAgregada(const QString &nombre, bool seleccionar) {
+    auto *item = new QTreeWidgetItem(lstCat, {nombre});
+    item->setIcon(0, Imagen(7));
+    if (seleccionar) {
+        lstCat->setCurrentItem(item);
+        lstCat->scrollToItem(item);
+    }
+    ControlarCat();
+}
+
+void frmPrincipal::CategoriaQuitada(const QString &nombre) {
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == nombre) {
+            delete lstCat->takeTopLevelItem(i);
+            break;
+        }
+    ControlarCat();
+}
+
+QString frmPrincipal::textoPanel() const { return cboCat->currentText(); }
+
+void frmPrincipal::MostrarEnPanel(const QString &texto) {
+    // Programmatic: the panel must not take this for the user choosing a filter.
+    const QSignalBlocker bloqueo(cboCat);
+    const int i = cboCat->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i >= 0)
+        cboCat->setCurrentIndex(i);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::AgregarEntradaPanel(const QString &entrada) {
+    // The entry keeps the letters as typed; a repeated one is held once.
+    const QSignalBlocker bloqueo(cboCat);
+    const QString texto = cboCat->currentText();
+    cboCat->addItem(entrada);
+    ElDuplicados(cboCat);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::QuitarEntradaPanel(int posicion) {
+    // Removing the shown entry would make the combo show another one.
+    const QSignalBlocker bloqueo(cboCat);
+    const QString texto = cboCat->currentText();
+    cboCat->removeItem(posicion);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::VaciarCategorias() {
+    lstCat->clear();
+    ControlarCat();
 }
 
 QStringList frmPrincipal::entradasPanel() const {

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Estado.h"
+#include "ui/main/Principal.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -33,13 +34,23 @@ class Envio;
 //   frmPrincipal_editor.cpp      editor and export commands
 //   frmPrincipal_herramientas.cpp search, move, duplicates, import
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
-class frmPrincipal : public QMainWindow {
+class frmPrincipal : public QMainWindow, public Principal {
     Q_OBJECT
 public:
     explicit frmPrincipal(Estado &estado, QWidget *padre = nullptr);
     ~frmPrincipal() override;
 
-    Estado &estado;
+    // The narrow side the dialogs see.
+    QWidget *ventana() override { return this; }
+    QTreeWidget *filas() const override;
+    QStringList categoriasListadas() const override;
+    void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
+    void CategoriaQuitada(const QString &nombre) override;
+    QString textoPanel() const override;
+    void MostrarEnPanel(const QString &texto) override;
+    void AgregarEntradaPanel(const QString &entrada) override;
+    void QuitarEntradaPanel(int posicion) override;
+    void VaciarCategorias() override;
 
     // Main toolbar: positions 1..13, separators at even positions.
     QToolBar *barMenu = nullptr;
@@ -90,18 +101,16 @@ public:
             *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
             *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
 
-    // Images of ImageList1: 1 script, 7 category.
-    static QIcon Imagen(int n);
 
     // The entries of cboCat, in order.
-    QStringList entradasPanel() const;
+    QStringList entradasPanel() const override;
     void setEntradasPanel(const QStringList &entradas, const QString &texto);
 
     // Pending changes (frmPrincipal_cambios.cpp).
-    void MarcarCambios();
+    void MarcarCambios() override;
     // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
     // On No the list is read again from the file, so declined changes can never be saved later.
-    bool Preguntar();
+    bool Preguntar() override;
     // Writes the pending changes without asking; false when the save failed.
     bool GuardarPendientes();
     // The close box's question: true when the window may go (saved, nothing pending, or the user
@@ -111,18 +120,18 @@ public:
     void Recargar();
     // Settles a category name being typed in place (the rename runs now) before another command acts.
     void TerminarEdicionCategoria();
-    void Limpiar();
+    void Limpiar() override;
     void ControlarCat();
     void setGuardarHabilitado(bool habilitado);
     // "Categoría: " + selected entry of lstCat + " / Scripts: " + count.
-    void ActualizarLineaEstado();
+    void ActualizarLineaEstado() override;
     QString textoCategoriaSeleccionada() const;
     bool hayCategoriaAbierta() const;
 
     // Category panel (frmPrincipal_panel.cpp).
-    void LlenarCat();
+    void LlenarCat() override;
     void LlenarOp();
-    bool opcionMarcada(int posicion) const;
+    bool opcionMarcada(int posicion) const override;
     void setOpcionMarcada(int posicion, bool marcada);
     void AbrirCategoria(); // double click on lstCat
     // Reads the category `nombre` into the list; false when its file cannot be read.
@@ -176,7 +185,7 @@ public:
     void mnuLinkVB_Click();
     // Sends the category's file by e-mail to MailPara, from MailDe; false (nothing handed over) when
     // that category is not the open one or its file is missing.
-    bool EnviarMail(const QString &categoria);
+    bool EnviarMail(const QString &categoria) override;
     // Where EnviarMail hands the message: the desktop's mail composer unless another is given.
     void setEnvioCorreo(std::shared_ptr<correo::Envio> envio) { envioCorreo_ = std::move(envio); }
 

@@ -2,7 +2,7 @@
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QFrame>
@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmEliminarDup::frmEliminarDup(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmEliminarDup"));
     setWindowTitle(QStringLiteral("Eliminar duplicados"));
     setWindowIcon(IconoApp());
@@ -44,7 +44,7 @@ frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
     HayDuplicados = false;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    if (p_.lstScripts->topLevelItemCount() == 0)
+    if (p_.filas()->topLevelItemCount() == 0)
         SinDuplicados();
 }
 
@@ -57,7 +57,7 @@ void frmEliminarDup::Comenzar() {
 }
 
 void frmEliminarDup::BuscarDuplicados() {
-    QTreeWidget *lista = p_.lstScripts;
+    QTreeWidget *lista = p_.filas();
     const int n = lista->topLevelItemCount();
     HayDuplicados = false;
     if (n > 0)

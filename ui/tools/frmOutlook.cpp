@@ -1,7 +1,7 @@
 #include "ui/tools/frmOutlook.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QCheckBox>
@@ -14,8 +14,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmOutlook::frmOutlook(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmOutlook"));
     setWindowTitle(QStringLiteral("Enviar archivo"));
     setWindowIcon(IconoApp());
