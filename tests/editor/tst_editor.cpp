@@ -5,6 +5,7 @@
 #include "store/Etiquetas.h"
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
+#include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
@@ -304,18 +305,22 @@ private slots:
             return r;
         };
         auto e = v.editor("Ver");
-        QVERIFY(e->txtCodigo->font() == QPlainTextEdit().font() && fuente(*e).endsWith(" ------"));
+        QVERIFY(e->txtCodigo->font() == EditorCodigo().font() && fuente(*e).endsWith(" ------"));
         e->mnuFuente[5]->trigger();
         QCOMPARE(fuente(*e), QStringLiteral("Verdana10 -----x"));
         e->mnuFuente[2]->trigger();
         e->mnuFuente[2]->trigger(); // a second click on a marked entry keeps it marked
-        QCOMPARE(fuente(*e), QStringLiteral("Courier New8 --x---"));
+        // Courier New, or the system's monospaced font where it is missing.
+        const QString courier = QFontDatabase::hasFamily("Courier New")
+                                    ? QStringLiteral("Courier New")
+                                    : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+        QCOMPARE(fuente(*e), courier + "8 --x---");
         auto f = v.editor("Ver"); // the font chosen is the next window's
-        QCOMPARE(fuente(*f), QStringLiteral("Courier New8 --x---"));
+        QCOMPARE(fuente(*f), courier + "8 --x---");
         // Copy: the code as shown, with real quotes, left selected; an empty code empties the clipboard.
         pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("uno\"\ndos"));
-        QCOMPARE(e->txtCodigo->textCursor().selectedText().size(), 8);
+        QCOMPARE(e->txtCodigo->selectedText().size(), 8);
         e->ponerCodigo(QString());
         e->mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());

@@ -55,7 +55,7 @@ frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     lblBuscar->setBuddy(txtBuscar);
     cmdBuscar = new QPushButton(this);
     cmdBuscar->setObjectName(QStringLiteral("cmdBuscar"));
-    cmdBuscar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    cmdBuscar->setIcon(Icono("edit-find"));
     cmdBuscar->setToolTip(QStringLiteral("Buscar"));
     cmdBuscar->setAccessibleName(QStringLiteral("Buscar"));
     // Enter in the word starts the search.
