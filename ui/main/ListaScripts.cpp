@@ -48,10 +48,16 @@ QString ItemScript::campo(int columna) const {
     return campos_[columna];
 }
 
+const QCollatorSortKey &ItemScript::claveOrden() const {
+    if (!orden_)
+        orden_.emplace(herramientas::ClaveOrden(campos_[vista::ColNombre]));
+    return *orden_;
+}
+
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
     if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType)
-        return clave() < static_cast<const ItemScript &>(otro).clave();
+        return claveOrden().compare(static_cast<const ItemScript &>(otro).claveOrden()) < 0;
     return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
 }
 
@@ -62,8 +68,10 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
             archivo_ = QByteArray();
             codigo_ = {};
         }
-        if (columna == vista::ColNombre)
+        if (columna == vista::ColNombre) {
             plegarNombre();
+            orden_.reset();
+        }
     }
     // The base item is told too: it tells the view, which repaints and keeps the order.
     QTreeWidgetItem::setData(columna, rol, valor);
@@ -151,14 +159,19 @@ template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n,
     if (ordenar && lista->topLevelItemCount() == 0 && lista->sortColumn() == ColNombre) {
         // Rows made in name order lie in memory in that order: the list's own sort then walks them
         // in sequence instead of jumping across the heap, which costs more than the comparisons.
-        QVector<QString> claves(n);
+        // Each name's sort key is made once here and kept by its row for the list's own sort.
+        std::vector<std::optional<QCollatorSortKey>> claves(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i)
-            claves[i] = herramientas::Plegar(nombre(i));
+            claves[i].emplace(herramientas::ClaveOrden(nombre(i)));
         QVector<int> orden(n);
         std::iota(orden.begin(), orden.end(), 0);
-        std::stable_sort(orden.begin(), orden.end(), [&claves](int a, int b) { return claves.at(a) < claves.at(b); });
-        for (int i : orden)
-            items.append(nuevo(i));
+        std::stable_sort(orden.begin(), orden.end(),
+                         [&claves](int a, int b) { return claves[a]->compare(*claves[b]) < 0; });
+        for (int i : orden) {
+            ItemScript *item = nuevo(i);
+            item->setClaveOrden(std::move(*claves[i]));
+            items.append(item);
+        }
     } else {
         for (int i = 0; i < n; ++i)
             items.append(nuevo(i));
@@ -215,8 +228,12 @@ public:
         QStyleOptionViewItem o(op);
         // Compared by index: looking the row up by item would cost a scan of the list per painted row.
         const bool marcado = lista_->filaResaltada() == indice.row() && !indice.parent().isValid();
-        if (marcado && !(o.state & QStyle::State_Selected))
+        if (marcado && !(o.state & QStyle::State_Selected)) {
             p->fillRect(o.rect, QColor(255, 236, 160));
+            // Dark text on the light mark, whatever the desktop's theme gives the list.
+            for (auto grupo : {QPalette::Active, QPalette::Inactive})
+                o.palette.setColor(grupo, QPalette::Text, Qt::black);
+        }
         DelegadoTextoCortado::paint(p, o, indice);
         if (marcado) {
             p->save();
