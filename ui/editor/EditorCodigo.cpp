@@ -50,13 +50,21 @@ double Contraste(const QColor &a, const QColor &b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// A lexer colour made for white paper, turned so it still reads on the given paper.
+// A lexer colour made for white paper, turned so it still reads on the given paper: the same hue,
+// lighter (or darker) until it stands out enough.
 QColor Legible(const QColor &tinta, const QColor &papel) {
     if (Contraste(tinta, papel) >= 4.5)
         return tinta;
-    QColor c = QColor::fromHslF(tinta.hslHueF() < 0 ? 0 : tinta.hslHueF(), tinta.hslSaturationF(),
-                                1.0 - tinta.lightnessF());
-    return Contraste(c, papel) >= Contraste(tinta, papel) ? c : tinta;
+    const double h = tinta.hslHueF() < 0 ? 0 : tinta.hslHueF(), s = tinta.hslSaturationF();
+    const double l0 = tinta.lightnessF();
+    const bool aclarar = papel.lightnessF() < 0.5;
+    double l = aclarar ? std::max(l0, 1.0 - l0) : std::min(l0, 1.0 - l0);
+    QColor c = QColor::fromHslF(h, s, l);
+    while (Contraste(c, papel) < 4.5 && l > 0.0 && l < 1.0) {
+        l = aclarar ? std::min(1.0, l + 0.05) : std::max(0.0, l - 0.05);
+        c = QColor::fromHslF(h, s, l);
+    }
+    return c;
 }
 
 QColor Mezcla(const QColor &a, const QColor &b, double t) {
