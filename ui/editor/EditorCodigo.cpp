@@ -216,6 +216,11 @@ void EditorCodigo::keyPressEvent(QKeyEvent *evento) {
         evento->accept();
         return;
     }
+    // Esc belongs to the window (Cancelar) unless a list or tip of the editor is open.
+    if (tecla == Qt::Key_Escape && !isListActive() && !isCallTipActive()) {
+        evento->ignore();
+        return;
+    }
     QsciScintilla::keyPressEvent(evento);
 }
 
