@@ -459,7 +459,7 @@ private slots:
         e->mnuResaltado[1 + int(lenguaje::Lenguaje::Sql)]->trigger(); // "Resaltado" ▸ "SQL"
         QCOMPARE(e->txtCodigo->lexer()->language(), "SQL");
         e->mnuResaltado[1 + int(lenguaje::Lenguaje::Ninguno)]->trigger();
-        QVERIFY(!e->txtCodigo->lexer());
+        QVERIFY(!e->txtCodigo->resaltando());
         e->mnuResaltado[0]->trigger(); // automatic again, and it follows a paste
         QCOMPARE(e->txtCodigo->lenguaje(), lenguaje::Lenguaje::Html);
         e->ponerCodigo(QStringLiteral("SELECT a FROM b;"));
@@ -469,17 +469,17 @@ private slots:
     void codigoGrandeSinResaltado() {
         Ventana v({});
         auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
-        QTRY_VERIFY(e->txtCodigo->lexer());
+        QTRY_VERIFY(e->txtCodigo->resaltando());
         QApplication::clipboard()->setText(QStringLiteral("<b>") + QString(EditorCodigo::kGrande, QLatin1Char('x')));
         e->txtCodigo->setFocus();
         QTest::keyClick(e->txtCodigo, Qt::Key_V, Qt::ControlModifier);
         QVERIFY(e->txtCodigo->grande());
-        QVERIFY(!e->txtCodigo->lexer());
+        QVERIFY(!e->txtCodigo->resaltando());
         QCOMPARE(e->txtCodigo->lines(), 1); // one long line, not wrapped
         QCOMPARE(e->txtCodigo->wrapMode(), QsciScintilla::WrapNone);
         QTest::keyClick(e->txtCodigo, Qt::Key_Z, Qt::ControlModifier); // undone: small again, highlighted
         QVERIFY(!e->txtCodigo->grande());
-        QVERIFY(e->txtCodigo->lexer());
+        QVERIFY(e->txtCodigo->resaltando());
     }
 
     void buscarEnElCodigo() {

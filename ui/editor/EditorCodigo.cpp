@@ -2,6 +2,7 @@
 
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexercss.h>
+#include <Qsci/qscilexercustom.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
 #include <Qsci/qscilexersql.h>
@@ -16,6 +17,50 @@ class LexicoPhp : public QsciLexerHTML {
 public:
     using QsciLexerHTML::QsciLexerHTML;
     const char *lexer() const override { return "phpscript"; }
+};
+
+// Plain text cut into short pieces of alternating styles, all drawn alike. The editor measures a line
+// piece by piece and keeps only short pieces' widths in its cache: without this, one long line is
+// measured whole again on every keystroke. Pieces end after a delimiter, so after an edit the rest
+// of the line is cut as before and its widths come from the cache.
+class LexicoTramos : public QsciLexerCustom {
+public:
+    static constexpr int kEstilos = 3;
+    using QsciLexerCustom::QsciLexerCustom;
+    const char *language() const override { return "Texto"; }
+    QString description(int estilo) const override {
+        return estilo >= 0 && estilo < kEstilos ? QStringLiteral("Texto") : QString();
+    }
+    void styleText(int inicio, int fin) override {
+        QsciScintilla *e = editor();
+        if (!e || fin <= inicio)
+            return;
+        const auto *t = reinterpret_cast<const unsigned char *>(
+            e->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, inicio, long(fin - inicio)));
+        if (!t)
+            return;
+        startStyling(inicio);
+        const int n = fin - inicio;
+        int desde = 0, anterior = -1;
+        quint32 huella = 0;
+        for (int i = 0; i < n; ++i) {
+            const unsigned char c = t[i];
+            huella = huella * 31 + c;
+            const int largo = i + 1 - desde;
+            const bool siguienteEsInicio = i + 1 >= n || (t[i + 1] & 0xC0) != 0x80; // never inside a character
+            const bool corte = c == ' ' || c == ';' || c == ',' || c == '{' || c == '}' || c == '(' || c == ')' ||
+                               c == '>' || c == '\n';
+            if (siguienteEsInicio && ((corte && largo >= 6) || largo >= 24 || i + 1 == n)) {
+                int estilo = int(huella % kEstilos);
+                if (estilo == anterior)
+                    estilo = (estilo + 1) % kEstilos;
+                setStyling(largo, estilo);
+                anterior = estilo;
+                desde = i + 1;
+                huella = 0;
+            }
+        }
+    }
 };
 
 std::unique_ptr<QsciLexer> NuevoLexico(lenguaje::Lenguaje l, QObject *padre) {
@@ -91,7 +136,7 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     // One long line (minified code) is laid out again on every keystroke: the cache keeps its
     // measured pieces, and only the visible page is styled.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
-    SendScintilla(SCI_SETPOSITIONCACHE, 16384);
+    SendScintilla(SCI_SETPOSITIONCACHE, 1 << 17);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETSCROLLWIDTH, 1);
     SendScintilla(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
@@ -115,14 +160,16 @@ void EditorCodigo::ponerTexto(const QString &texto) {
 }
 
 void EditorCodigo::setLenguaje(lenguaje::Lenguaje l) {
-    if (l == lenguaje_ && (lexico_ != nullptr) == (l != lenguaje::Lenguaje::Ninguno && !grande_))
+    if (l == lenguaje_)
         return;
     lenguaje_ = l;
-    aplicarLexico();
+    if (!grande_)
+        aplicarLexico();
 }
 
 void EditorCodigo::aplicarLexico() {
-    std::unique_ptr<QsciLexer> nuevo = grande_ ? nullptr : NuevoLexico(lenguaje_, this);
+    std::unique_ptr<QsciLexer> nuevo =
+        grande_ ? std::make_unique<LexicoTramos>() : NuevoLexico(lenguaje_, nullptr);
     setLexer(nuevo.get());
     lexico_ = std::move(nuevo);
     setBraceMatching(grande_ ? NoBraceMatch : SloppyBraceMatch);

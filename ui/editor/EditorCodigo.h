@@ -27,6 +27,8 @@ public:
     void setLenguaje(lenguaje::Lenguaje l);
     lenguaje::Lenguaje lenguaje() const { return lenguaje_; }
     bool grande() const { return grande_; }
+    // Whether the code is highlighted as its language now (not while big, nor with Ninguno).
+    bool resaltando() const { return lexico_ && !grande_; }
 
     // The font of every style, the line numbers included; bold and italic styles keep their weight.
     void setFuente(const QFont &fuente);
