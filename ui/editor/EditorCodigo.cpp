@@ -9,13 +9,33 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <string>
 
 namespace {
-// PHP written without its opening tag: the hypertext lexer's own PHP mode, which starts inside the
-// script instead of waiting for "<?php".
-class LexicoPhp : public QsciLexerHTML {
+// HTML with the elements and attributes of HTML5 too: the lexer's own list predates them and would
+// mark <details> or <section> as unknown tags.
+class LexicoHtml : public QsciLexerHTML {
 public:
     using QsciLexerHTML::QsciLexerHTML;
+    const char *keywords(int conjunto) const override {
+        if (conjunto != 1)
+            return QsciLexerHTML::keywords(conjunto);
+        static const std::string todas =
+            std::string(QsciLexerHTML::keywords(1)) +
+            " article aside audio bdi canvas data datalist details dialog embed figcaption figure footer header"
+            " main mark meter nav output picture progress rp rt ruby section source summary template time"
+            " track video wbr async autocomplete autofocus autoplay controls crossorigin defer download"
+            " draggable form formaction hidden integrity list loading loop max min muted novalidate pattern"
+            " placeholder poster preload required role sizes srcset step";
+        return todas.c_str();
+    }
+};
+
+// PHP written without its opening tag: the hypertext lexer's own PHP mode, which starts inside the
+// script instead of waiting for "<?php".
+class LexicoPhp : public LexicoHtml {
+public:
+    using LexicoHtml::LexicoHtml;
     const char *lexer() const override { return "phpscript"; }
 };
 
@@ -68,7 +88,7 @@ std::unique_ptr<QsciLexer> NuevoLexico(lenguaje::Lenguaje l, QObject *padre) {
     switch (l) {
     case Lenguaje::Html:
     case Lenguaje::Asp:
-        return std::make_unique<QsciLexerHTML>(padre);
+        return std::make_unique<LexicoHtml>(padre);
     case Lenguaje::Php:
         return std::make_unique<LexicoPhp>(padre);
     case Lenguaje::Css:
