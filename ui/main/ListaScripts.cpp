@@ -56,8 +56,12 @@ const QCollatorSortKey &ItemScript::claveOrden() const {
 
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-    if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType)
-        return claveOrden().compare(static_cast<const ItemScript &>(otro).claveOrden()) < 0;
+    if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType) {
+        const auto &o = static_cast<const ItemScript &>(otro);
+        if (tanda_ != 0 && tanda_ == o.tanda_)
+            return puesto_ < o.puesto_;
+        return claveOrden().compare(o.claveOrden()) < 0;
+    }
     return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
 }
 
@@ -71,6 +75,7 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
         if (columna == vista::ColNombre) {
             plegarNombre();
             orden_.reset();
+            tanda_ = 0;
         }
     }
     // The base item is told too: it tells the view, which repaints and keeps the order.
@@ -167,9 +172,12 @@ template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n,
         std::iota(orden.begin(), orden.end(), 0);
         std::stable_sort(orden.begin(), orden.end(),
                          [&claves](int a, int b) { return claves[a]->compare(*claves[b]) < 0; });
+        static quint32 tandas = 0;
+        const quint32 tanda = ++tandas == 0 ? ++tandas : tandas;
+        quint32 puesto = 0;
         for (int i : orden) {
             ItemScript *item = nuevo(i);
-            item->setClaveOrden(std::move(*claves[i]));
+            item->setOrden(std::move(*claves[i]), tanda, puesto++);
             items.append(item);
         }
     } else {

@@ -31,7 +31,13 @@ public:
     QStringView clave() const { return clave_.isNull() ? QStringView(corta_, largoCorta_) : QStringView(clave_); }
     // The name's sort key, made when first needed or handed over by a batch that made it already.
     const QCollatorSortKey &claveOrden() const;
-    void setClaveOrden(QCollatorSortKey clave) { orden_.emplace(std::move(clave)); }
+    // A batch sorted its rows already: each keeps its key and its place in that batch, and two rows
+    // of one batch compare by place, without reaching for their keys.
+    void setOrden(QCollatorSortKey clave, quint32 tanda, quint32 puesto) {
+        orden_.emplace(std::move(clave));
+        tanda_ = tanda;
+        puesto_ = puesto;
+    }
 
 private:
     void plegarNombre();
@@ -44,6 +50,7 @@ private:
     quint8 largoCorta_ = 0;
     QString clave_; // the folded name when it is longer than kCorta
     mutable std::optional<QCollatorSortKey> orden_;
+    quint32 tanda_ = 0, puesto_ = 0; // 0: in no sorted batch
     QByteArray archivo_;
     mdlScripts::Tramo codigo_;
 };
