@@ -33,8 +33,9 @@ QString Plegar(const QString &texto) {
 }
 
 namespace {
+// One per thread: a big list's keys are made on several threads at once.
 const QCollator &Colador() {
-    static const QCollator colador = [] {
+    static thread_local const QCollator colador = [] {
         QCollator c{QLocale(QLocale::Spanish, QLocale::Spain)};
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;

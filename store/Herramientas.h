@@ -16,7 +16,7 @@ QString Plegar(const QString &texto);
 // The order a Spanish reader expects: letters compared as in Spanish (ñ after n), with neither case nor
 // accents deciding unless the names are otherwise equal ("árbol" among the a's). The key is made once
 // per name, so that sorting many names compares bytes instead of collating on every comparison.
-QCollatorSortKey ClaveOrden(const QString &nombre);
+QCollatorSortKey ClaveOrden(const QString &nombre); // may be called from any thread
 // Sorts names in that order, keeping the given order among names that compare equal.
 void OrdenarNombres(QStringList &nombres);
 
