@@ -22,12 +22,17 @@
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+#include <time.h>
 
+#include "ui/editor/EditorCodigo.h"
+#include "ui/editor/frmScript.h"
 #include "ui/tools/frmBuscar.h"
 #include "ui/tools/frmEliminarDup.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest/QTest>
 
 namespace {
 
@@ -47,6 +52,27 @@ double Mediana(int veces, const std::function<void()> &f) {
         r.start();
         f();
         t.append(r.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// The processor time of this thread: on a machine shared with other work, the wall clock also
+// counts the time the program waited for a processor.
+double MsCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Mediana in processor time.
+double MedianaCpu(int veces, const std::function<void()> &f) {
+    f();
+    QVector<double> t;
+    for (int i = 0; i < veces; ++i) {
+        const double antes = MsCpu();
+        f();
+        t.append(MsCpu() - antes);
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
@@ -108,6 +134,45 @@ void ReiniciarPico() {
 
 void Anotar(const QString &nombre, double ms, double mb, double base) { filas.append({nombre, ms, mb, base}); }
 
+// A big paste into the editor's code, then one typed key, each timed with the repaint it causes:
+// the user sees the window answer only once it has painted. Median of three, wall clock and CPU.
+void PegarYTeclear(frmPrincipal &w, const QString &nombre, const QString &texto) {
+    QVector<double> pegar, teclear, pegarCpu, teclearCpu;
+    for (int i = 0; i < 3; ++i) {
+        w.estado.ModoScript = QStringLiteral("Agregar");
+        frmScript e(w);
+        e.show();
+        e.activateWindow();
+        QCoreApplication::processEvents();
+        QGuiApplication::clipboard()->setText(texto);
+        e.txtCodigo->setFocus();
+        QElapsedTimer r;
+        r.start();
+        double cpu = MsCpu();
+        QTest::keyClick(e.txtCodigo, Qt::Key_V, Qt::ControlModifier);
+        e.txtCodigo->viewport()->repaint();
+        pegar.append(r.nsecsElapsed() / 1e6);
+        pegarCpu.append(MsCpu() - cpu);
+        QTest::keyClick(e.txtCodigo, Qt::Key_End);
+        QCoreApplication::processEvents();
+        r.restart();
+        cpu = MsCpu();
+        QTest::keyClick(e.txtCodigo, Qt::Key_X);
+        e.txtCodigo->viewport()->repaint();
+        teclear.append(r.nsecsElapsed() / 1e6);
+        teclearCpu.append(MsCpu() - cpu);
+        e.txtCodigo->ponerTexto(QString()); // nothing typed is asked about on closing
+        e.hide();
+    }
+    for (QVector<double> *v : {&pegar, &teclear, &pegarCpu, &teclearCpu})
+        std::sort(v->begin(), v->end());
+    const double mb = texto.size() / 1e6;
+    Anotar(QStringLiteral("editor: pegar ") + nombre, pegar[1], mb, 0);
+    Anotar(QStringLiteral("editor: pegar ") + nombre + QStringLiteral(", CPU"), pegarCpu[1], mb, 0);
+    Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre, teclear[1], 0, 0);
+    Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre + QStringLiteral(", CPU"), teclearCpu[1], 0, 0);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -121,9 +186,11 @@ int main(int argc, char **argv) {
 
     // Sizes may be given on the command line, to look at one of them alone.
     QVector<int> tamanos{1000, 10000, 32767, 100000};
+    // "editor" alone measures only the code editor.
+    const bool soloEditor = argc == 2 && QByteArray(argv[1]) == "editor";
     if (argc > 1) {
         tamanos.clear();
-        for (int i = 1; i < argc; ++i)
+        for (int i = 1; i < argc && !soloEditor; ++i)
             tamanos.append(QByteArray(argv[i]).toInt());
     }
     for (int n : tamanos) {
@@ -174,6 +241,12 @@ int main(int argc, char **argv) {
             });
             Anotar(QStringLiteral("abrir en lstScripts%1, ").arg(ordenado ? " (ordenado)" : "") + et, t, mb,
                    analizar);
+            const double cpu = MedianaCpu(veces, [&] {
+                w.AbrirCategoria();
+                QCoreApplication::processEvents();
+            });
+            Anotar(QStringLiteral("abrir en lstScripts%1, CPU, ").arg(ordenado ? " (ordenado)" : "") + et, cpu, mb,
+                   analizar);
             abrir = ordenado ? abrir : t;
         }
         if (n == 32767) {
@@ -223,11 +296,11 @@ int main(int argc, char **argv) {
     }
 
     // The category list over 2 000 files.
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 2000 && !soloEditor; ++i) {
         QFile f(estado.rutaCategoria(QStringLiteral("%1cat%2").arg(QChar(u'a' + i % 26)).arg(i)));
         f.open(QIODevice::WriteOnly);
     }
-    {
+    if (!soloEditor) {
         frmPrincipal w(estado);
         estado.MostrarTodas = 1;
         const double todas = Mediana(7, [&] { w.LlenarCat(); });
@@ -236,6 +309,20 @@ int main(int argc, char **argv) {
         estado.Mostrar = QStringLiteral("m");
         Anotar(QStringLiteral("LlenarCat, 2000 archivos, filtro \"m\""), Mediana(7, [&] { w.LlenarCat(); }), 0, 0);
         w.close();
+    }
+
+    {
+        // The editor's code field with minified code in one line, and with a big multi-line paste.
+        frmPrincipal w(estado);
+        QRandomGenerator r(7);
+        QString linea;
+        while (linea.size() < 1000 * 1000)
+            linea += QStringLiteral("function f%1(a){return a*%2+\"x\";}var v%1=[1,2,3];").arg(r.bounded(1000)).arg(r.bounded(99));
+        PegarYTeclear(w, QStringLiteral("una línea de 1 MB"), linea);
+        QString lineas;
+        while (lineas.size() < 5 * 1000 * 1000)
+            lineas += QStringLiteral("<div class=\"fila\"><a href=\"#%1\">enlace %1</a> texto</div>\n").arg(r.bounded(100000));
+        PegarYTeclear(w, QStringLiteral("5 MB en líneas"), lineas);
     }
 
     // "x base": parsing against reading and decoding; writing and saving against encoding and

@@ -1,6 +1,7 @@
 #include "core/mdlInicio.h"
 #include "core/frmSplash.h"
 #include "ui/Iconos.h"
+#include "ui/Traducciones.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ int Main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rutinero"));
     QApplication::setWindowIcon(IconoApp());
+    CargarTraducciones();
     QApplication::setQuitOnLastWindowClosed(false);
     Estado estado;
     estado.carpeta = QCoreApplication::applicationDirPath();

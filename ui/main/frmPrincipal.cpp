@@ -180,25 +180,23 @@ void frmPrincipal::crearBarras() {
     struct Boton {
         const char *clave;
         QString texto;
-        QStyle::StandardPixmap img;
+        const char *icono; // freedesktop name
     };
     const Boton botones[] = {
-        {"importar", QStringLiteral("Importar"), QStyle::SP_DialogOpenButton},
-        {"exportar", QStringLiteral("Exportar"), QStyle::SP_ArrowRight},
-        {"guardar", QStringLiteral("Guardar"), QStyle::SP_DialogSaveButton},
-        {"categorias", QStringLiteral("Categoría"), QStyle::SP_FileDialogNewFolder},
-        {"outlook", QStringLiteral("E-mail"), QStyle::SP_DriveNetIcon},
-        {"ayuda", QStringLiteral("Ayuda"), QStyle::SP_DialogHelpButton},
-        {"acerca", QStringLiteral("Acerca de"), QStyle::SP_MessageBoxInformation},
+        {"importar", QStringLiteral("Importar"), "document-open"},
+        {"exportar", QStringLiteral("Exportar"), "document-send"},
+        {"guardar", QStringLiteral("Guardar"), "document-save"},
+        {"categorias", QStringLiteral("Categoría"), "folder-new"},
+        {"outlook", QStringLiteral("E-mail"), "mail-send"},
+        {"ayuda", QStringLiteral("Ayuda"), "help-browser"},
+        {"acerca", QStringLiteral("Acerca de"), "help-about"},
     };
-    QStyle *s = QApplication::style();
     for (int i = 0; i < 7; ++i) {
         if (i > 0) {
             QAction *sep = barMenu->addSeparator();
             botonesMenu_.append(sep);
         }
-        const QIcon icono = qstrcmp(botones[i].clave, "outlook") == 0 ? IconoCorreo() : s->standardIcon(botones[i].img);
-        QAction *a = barMenu->addAction(icono, botones[i].texto);
+        QAction *a = barMenu->addAction(Icono(botones[i].icono), botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         botonesMenu_.append(a);
     }
@@ -285,21 +283,20 @@ void frmPrincipal::crearControles() {
     struct Boton {
         const char *clave;
         QString texto;
-        QStyle::StandardPixmap img;
+        const char *icono; // freedesktop name
     };
     const Boton botones[] = {
-        {"agregar", QStringLiteral("  Agregar  "), QStyle::SP_FileDialogNewFolder},
-        {"editar", QStringLiteral("  Editar  "), QStyle::SP_FileDialogContentsView},
-        {"eliminar", QStringLiteral("  Eliminar  "), QStyle::SP_TrashIcon},
-        {"subir", QStringLiteral("  Subir  "), QStyle::SP_ArrowUp},
-        {"bajar", QStringLiteral("  Bajar  "), QStyle::SP_ArrowDown},
-        {"buscar", QStringLiteral("  Buscar  "), QStyle::SP_FileDialogInfoView},
+        {"agregar", QStringLiteral("  Agregar  "), "list-add"},
+        {"editar", QStringLiteral("  Editar  "), "accessories-text-editor"},
+        {"eliminar", QStringLiteral("  Eliminar  "), "edit-delete"},
+        {"subir", QStringLiteral("  Subir  "), "go-up"},
+        {"bajar", QStringLiteral("  Bajar  "), "go-down"},
+        {"buscar", QStringLiteral("  Buscar  "), "edit-find"},
     };
-    QStyle *s = QApplication::style();
     for (int i = 0; i < 6; ++i) {
         if (i > 0)
             botonesScript_.append(barScript->addSeparator());
-        QAction *a = barScript->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        QAction *a = barScript->addAction(Icono(botones[i].icono), botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         botonesScript_.append(a);
     }

@@ -4,12 +4,14 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolBar>
 
 void frmPrincipal::conectarLista() {
     lstScripts->viewport()->installEventFilter(this);
+    lstScripts->installEventFilter(this);
     connect(lstScripts, &QTreeWidget::itemDoubleClicked, this, [this] { VerS(); });
     for (int pos = 1; pos <= 11; pos += 2) {
         QAction *b = botonScript(pos);
@@ -33,6 +35,15 @@ void frmPrincipal::conectarLista() {
 }
 
 bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
+    if (objeto == lstScripts && evento->type() == QEvent::KeyPress) {
+        auto *tecla = static_cast<QKeyEvent *>(evento);
+        if (tecla->key() == Qt::Key_Delete && tecla->modifiers() == Qt::NoModifier &&
+            botonScript(5)->isEnabled()) {
+            EliminarS();
+            return true;
+        }
+        return false;
+    }
     if (objeto != lstScripts->viewport() || evento->type() != QEvent::MouseButtonPress)
         return false;
     auto *raton = static_cast<QMouseEvent *>(evento);

@@ -1,5 +1,6 @@
 // Category panel: lstCat, cboCat and the options list lstOp.
 #include "core/mdlSistema.h"
+#include "store/Herramientas.h"
 #include "store/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -146,9 +147,20 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
     const QEvent::Type tipo = evento->type();
     if (objeto == cboCat || (cboCat && objeto == cboCat->lineEdit())) {
         if (tipo == QEvent::KeyPress || tipo == QEvent::KeyRelease || tipo == QEvent::ShortcutOverride) {
-            // Nothing can be typed; Tab still moves on, so the keyboard user is not trapped.
+            // Nothing can be typed; Tab still moves on, and Up and Down choose an entry as a click does.
             const int tecla = static_cast<QKeyEvent *>(evento)->key();
-            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab;
+            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab && tecla != Qt::Key_Up && tecla != Qt::Key_Down;
+        }
+        // Scrolling the panel past the box must not change the filter (and close the open category).
+        if (tipo == QEvent::Wheel && !cboCat->hasFocus())
+            return true;
+        return false;
+    }
+    if (objeto == lstCat && tipo == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent *>(evento)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) { // as a double click
+            AbrirCategoria();
+            return true;
         }
         return false;
     }
@@ -208,8 +220,9 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
 void frmPrincipal::LlenarCat() {
     lstCat->setUpdatesEnabled(false);
     lstCat->clear();
-    const QStringList archivos =
+    QStringList archivos =
         QDir(estado.carpetaListado()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    herramientas::OrdenarNombres(archivos);
     const QString filtro = estado.Mostrar.toLower();
     const int largo = filtro.size();
     const QIcon icono = Imagen(7);

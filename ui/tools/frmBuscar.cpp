@@ -55,7 +55,7 @@ frmBuscar::frmBuscar(Principal &principal, QWidget *padre) : QDialog(padre ? pad
     lblBuscar->setBuddy(txtBuscar);
     cmdBuscar = new QPushButton(this);
     cmdBuscar->setObjectName(QStringLiteral("cmdBuscar"));
-    cmdBuscar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    cmdBuscar->setIcon(Icono("edit-find"));
     cmdBuscar->setToolTip(QStringLiteral("Buscar"));
     cmdBuscar->setAccessibleName(QStringLiteral("Buscar"));
     // Enter in the word starts the search.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -60,6 +61,7 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     resize(460, 320);
 
     connect(drvCarpeta, &QComboBox::activated, this, [this](int i) { setCarpeta(drvCarpeta->itemData(i).toString()); });
+    dirCarpeta->installEventFilter(this);
     connect(dirCarpeta, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         setCarpeta(QDir(carpeta_).absoluteFilePath(item->text()));
     });
@@ -73,6 +75,20 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     setCarpeta(p_.estado.carpeta);
 }
 
+bool frmExaminar::eventFilter(QObject *objeto, QEvent *evento) {
+    // Enter opens the folder and ends there: passed on, it would press "Aceptar" and import every file
+    // of the folder just opened.
+    if (objeto == dirCarpeta && evento->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent *>(evento)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) {
+            if (QListWidgetItem *item = dirCarpeta->currentItem())
+                setCarpeta(QDir(carpeta_).absoluteFilePath(item->text()));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(objeto, evento);
+}
+
 void frmExaminar::setCarpeta(const QString &ruta) {
     QDir dir(ruta);
     // A folder that cannot be listed keeps the one shown before.
@@ -83,11 +99,15 @@ void frmExaminar::setCarpeta(const QString &ruta) {
     dirCarpeta->clear();
     if (!dir.isRoot())
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), QStringLiteral("..")));
-    for (const QString &d : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+    QStringList carpetas = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    herramientas::OrdenarNombres(carpetas);
+    for (const QString &d : carpetas)
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), d));
     flbArchivos->clear();
     // Files only: a folder named like a category file is not one.
-    flbArchivos->addItems(dir.entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    QStringList archivos = dir.entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    herramientas::OrdenarNombres(archivos);
+    flbArchivos->addItems(archivos);
     cmdAceptar->setEnabled(flbArchivos->count() > 0);
     for (int i = 0; i < drvCarpeta->count(); ++i)
         if (QStorageInfo(carpeta_).rootPath() == drvCarpeta->itemData(i).toString())

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -80,9 +81,20 @@ frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
 }
 
 bool frmMover::eventFilter(QObject *objeto, QEvent *evento) {
-    // Typing in the combo would pick a category by its first letter behind the user's back.
-    if (objeto == cboImagen && evento->type() == QEvent::KeyPress)
-        return true;
+    // Typing in the combo would pick a category by its first letter behind the user's back; the keys
+    // that leave it (Tab) or answer the dialog (Esc, Enter) go through.
+    if (objeto == cboImagen && evento->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(evento)->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return false;
+        default:
+            return true;
+        }
+    }
     return QDialog::eventFilter(objeto, evento);
 }
 

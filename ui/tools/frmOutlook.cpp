@@ -24,7 +24,7 @@ frmOutlook::frmOutlook(Principal &principal, QWidget *padre)
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Picture1 = new QLabel(Frame1);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
+    Picture1->setPixmap(Icono("mail-send").pixmap(32, 32));
 
     auto campo = [this](const char *nombre, QLabel *etiqueta) {
         auto *t = new QLineEdit(Frame1);

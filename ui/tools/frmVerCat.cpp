@@ -34,12 +34,6 @@ frmVerCat::frmVerCat(Principal &principal, QWidget *padre)
     txtPanel->setMaxLength(30);
     txtPanel->setAccessibleName(QStringLiteral("Letras del filtro"));
     Label2->setBuddy(txtPanel);
-    // The box is white while it can be typed in and takes the button face while it cannot.
-    QPalette paleta = txtPanel->palette();
-    paleta.setColor(QPalette::Active, QPalette::Base, Qt::white);
-    paleta.setColor(QPalette::Inactive, QPalette::Base, Qt::white);
-    paleta.setColor(QPalette::Disabled, QPalette::Base, paleta.color(QPalette::Disabled, QPalette::Button));
-    txtPanel->setPalette(paleta);
     txtPanel->installEventFilter(this);
 
     fraCategorias = new QGroupBox(QStringLiteral("Categorías: Acceso rápido"), this);
