@@ -1,6 +1,7 @@
 // Measures how the program copes with big libraries, on the real code paths, in one process.
 // Every figure is also given as a ratio against a baseline measured in the same run, so results
 // compare across noisy machines.
+#include "core/Archivos.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
@@ -151,7 +152,7 @@ int main(int argc, char **argv) {
         f.open(QIODevice::ReadOnly);
         const QString todo = cp1252::Decodificar(f.readAll());
         const QString copia = estado.carpetaCategorias() + QStringLiteral("/copia.bin");
-        const double baseEscritura = Mediana(veces, [&] { mdlSistema::GuardarBytes(copia, cp1252::Codificar(todo)); });
+        const double baseEscritura = Mediana(veces, [&] { archivos::Guardar(copia, cp1252::Codificar(todo)); });
         Anotar(QStringLiteral("base: codificar y escribir, ") + et, baseEscritura, mb, base);
         Anotar(QStringLiteral("escribir registros, ") + et,
                Mediana(veces, [&] { mdlScripts::GuardarArchivo(copia, datos); }), mb, baseEscritura);

@@ -24,4 +24,8 @@ enum class Renombre {
 // Renames the file `origen` to `destino`, never over an existing file.
 Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString *error = nullptr);
 
+// Copies a category file received from elsewhere to `destino` as it is, through the one writer.
+// Only a regular file is copied; on failure *error holds the reason and nothing was written.
+bool Importar(const QString &origen, const QString &destino, QString *error = nullptr);
+
 } // namespace categorias

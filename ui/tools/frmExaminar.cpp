@@ -1,4 +1,6 @@
 #include "ui/tools/frmExaminar.h"
+#include "core/Archivos.h"
+#include "store/Categorias.h"
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -10,7 +12,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -87,7 +88,7 @@ void frmExaminar::setCarpeta(const QString &ruta) {
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), d));
     flbArchivos->clear();
     // Files only: a folder named like a category file is not one.
-    flbArchivos->addItems(dir.entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    flbArchivos->addItems(archivos::Listar(carpeta_, QStringLiteral(".rtn")));
     cmdAceptar->setEnabled(flbArchivos->count() > 0);
     for (int i = 0; i < drvCarpeta->count(); ++i)
         if (QStorageInfo(carpeta_).rootPath() == drvCarpeta->itemData(i).toString())
@@ -105,8 +106,9 @@ void frmExaminar::cmdAceptar_Click() {
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
-        if (!QFile::copy(origen.filePath(archivo), destino)) {
-            fallidos.append(archivo);
+        QString error;
+        if (!categorias::Importar(origen.filePath(archivo), destino, &error)) {
+            fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
             continue;
         }
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
