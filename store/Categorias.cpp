@@ -77,4 +77,14 @@ bool Importar(const QString &origen, const QString &destino, QString *error) {
            archivos::Guardar(destino, datos, error, QFileInfo(destino).path());
 }
 
+bool CambiadaEnDisco(const QString &ruta, const Huella &antes) {
+    if (!antes.valida())
+        return archivos::Existe(ruta);
+    QByteArray bytes;
+    if (!archivos::Leer(ruta, bytes))
+        return true;
+    const Huella ahora = Huella::DeBytes(ruta, bytes);
+    return ahora.tamano != antes.tamano || ahora.hash != antes.hash;
+}
+
 } // namespace categorias

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/Sesion.h"
+
 #include <QString>
 
 // Rules and file operations of category management that need no window.
@@ -27,5 +29,10 @@ Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString
 // Copies a category file received from elsewhere to `destino` as it is, through the one writer.
 // Only a regular file is copied; on failure *error holds the reason and nothing was written.
 bool Importar(const QString &origen, const QString &destino, QString *error = nullptr);
+
+// True when the category file is no longer what `antes` printed: another program rewrote it (other
+// size or other bytes), removed it or made it unreadable; or, with no print, a file is there now.
+// A file written again with the very same bytes is not a change.
+bool CambiadaEnDisco(const QString &ruta, const Huella &antes);
 
 } // namespace categorias
