@@ -223,6 +223,32 @@ int main(int argc, char **argv) {
         w.LlenarCat();
     }
 
+    // The longest panel list config.ini can hold: start (read, then fill cboCat) and close (read cboCat,
+    // write the file).
+    {
+        QTemporaryDir otra;
+        Estado e;
+        e.carpeta = otra.path();
+        QByteArray ini = "[Panel]\r\nCategor\xed" "as=32767\r\n";
+        for (int i = 0; i < 32767; ++i)
+            ini += "Nombre" + QByteArray::number(i) + "=entrada " + QByteArray::number(i) + "\r\n";
+        QDir().mkpath(e.carpetaPreferencias());
+        QFile f(e.rutaConfig());
+        f.open(QIODevice::WriteOnly);
+        f.write(ini);
+        f.close();
+        frmPrincipal w(e);
+        Anotar(QStringLiteral("panel de 32767 entradas: cargar y llenar cboCat"), Mediana(3, [&] {
+                   const QStringList panel = mdlINI::CargarPreferencias(e);
+                   w.setEntradasPanel(panel, e.Mostrar);
+               }),
+               0, 0);
+        Anotar(QStringLiteral("panel de 32767 entradas: guardar config.ini"), Mediana(3, [&] {
+                   mdlINI::GuardarPreferencias(e, w.cboCat->currentText(), w.entradasPanel());
+               }),
+               0, 0);
+    }
+
     // The category list over 2 000 files.
     for (int i = 0; i < 2000; ++i) {
         QFile f(estado.rutaCategoria(QStringLiteral("%1cat%2").arg(QChar(u'a' + i % 26)).arg(i)));
