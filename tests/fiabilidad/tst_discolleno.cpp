@@ -229,8 +229,10 @@ private slots:
         }
         const QString razon =
             medio == Limite ? QStringLiteral("el archivo supera el tamaño máximo permitido") : QStringLiteral("el disco está lleno");
-        qInfo("%s: antes %lld bytes, después %s; aviso: %s", qPrintable(QString::fromUtf8(QTest::currentDataTag())),
-              qint64(antes.size()), e.bytes(archivo) == antes ? "idéntico" : "CAMBIADO", qPrintable(m.texto));
+        const QByteArray despues = e.bytes(archivo);
+        qInfo("%s: antes %lld bytes, después %lld bytes (%s); aviso: %s",
+              qPrintable(QString::fromUtf8(QTest::currentDataTag())), qint64(antes.size()), qint64(despues.size()),
+              despues == antes ? "idéntico" : "CAMBIADO", qPrintable(m.texto.section('\n', 0, 1).replace('\n', ' ')));
         QVERIFY2(m.visto, "the failure was not reported");
         QVERIFY2(m.texto.startsWith(aviso), qPrintable(m.texto));
         QVERIFY2(m.texto.contains(razon), qPrintable(m.texto));
