@@ -213,7 +213,7 @@ int main(int argc, char **argv) {
                 dup.cmdEliminar->click();
                 if (i > 0)
                     t.append(r.nsecsElapsed() / 1e6);
-                estado.HayCambios = false; // dropped, so the next opening asks nothing
+                estado.sesion.Descartar(); // dropped, so the next opening asks nothing
             }
             std::sort(t.begin(), t.end());
             Anotar(QStringLiteral("eliminar duplicados, ") + et, t[t.size() / 2], 0, abrir);

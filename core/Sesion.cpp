@@ -17,7 +17,7 @@ Huella Huella::DeBytes(const QString &ruta, const QByteArray &bytes) {
     const QFileInfo i(ruta);
     h.tamano = bytes.size();
     h.modificado = i.lastModified();
-    h.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    h.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
     return h;
 }
 
@@ -30,6 +30,8 @@ void Sesion::Abrir(const QString &nombre, const QString &ruta, const Huella &h) 
 }
 
 void Sesion::Cerrar() {
+    // Nothing can be pending for a category that is no longer shown.
+    hayCambios_ = false;
     abierta_.clear();
     ruta_.clear();
     huella_ = {};

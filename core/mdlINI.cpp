@@ -271,7 +271,7 @@ double Val(const QString &texto) {
 QString DeBooleano(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
 QStringList CargarPreferencias(Estado &estado) {
-    estado.HayCambios = false;
+    estado.sesion.Descartar();
     if (!mdlSistema::ExisteArchivo(estado.rutaConfig())) {
         estado.Mostrar = QStringLiteral("Todas");
         estado.MostrarTodas = 1;

@@ -71,7 +71,23 @@ Renombre RenombrarArchivo(const QString &origen, const QString &destino, QString
     return Renombre::Hecho;
 }
 
-bool Importar(const QString &origen, const QString &destino, QString *error) {
+bool EsSeudonimo(const QString &nombre) {
+    return nombre.compare(QLatin1String("Todas"), Qt::CaseInsensitive) == 0 ||
+           nombre.compare(QLatin1String("(Ninguna)"), Qt::CaseInsensitive) == 0;
+}
+
+QString AvisoSeudonimo(const QString &nombre) {
+    return QStringLiteral("El nombre %1 está reservado: el programa lo usa para referirse a todas las categorías o "
+                          "a ninguna. Elija otro nombre.")
+        .arg(nombre);
+}
+
+bool CopiarArchivo(const QString &origen, const QString &destino, QString *error) {
+    if (archivos::Existe(destino)) {
+        if (error)
+            *error = archivos::Razon(EEXIST);
+        return false;
+    }
     QByteArray datos;
     return archivos::Leer(origen, datos, error) &&
            archivos::Guardar(destino, datos, error, QFileInfo(destino).path());

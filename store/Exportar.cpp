@@ -10,6 +10,8 @@ QString Pagina(const QString &codigo, int tag) {
     t.replace(QLatin1Char('\n'), crlf);
     if (tag == 0)
         return t;
+    // "&" first, or the entities written next would be shown as the characters they stand for.
+    t.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
     t.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
     t.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
     t.replace(QLatin1Char('"'), QStringLiteral("&quot;"));

@@ -102,6 +102,10 @@ void frmCategoria::cmdAceptar_Click() {
     txtACat->setText(nombre);
     if (nombre.isEmpty())
         return;
+    if (categorias::EsSeudonimo(nombre)) {
+        mensajes::Aviso(this, categorias::AvisoSeudonimo(nombre), QStringLiteral("Agregar categoría"));
+        return;
+    }
     const QString ruta = p_.estado.rutaCategoria(nombre);
     const bool existe = mdlSistema::ExisteArchivo(ruta);
     if (existe && cheCatRe->isChecked() &&
@@ -112,11 +116,7 @@ void frmCategoria::cmdAceptar_Click() {
     }
 
     // The open category's changes were offered for saving before this dialog opened.
-    p_.lstScripts->clear();
-    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
-    p_.panelEstado[0]->setText(QString());
-    mdlSistema::ActualizarBotones(p_);
-    p_.botonScript(1)->setEnabled(false);
+    p_.Limpiar();
     QString error;
     if (!mdlScripts::GuardarLW(p_.lstScripts, ruta, &error)) {
         // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
@@ -147,5 +147,6 @@ void frmCategoria::cmdAceptar_Click() {
             p_.lstCat->scrollToItem(e);
             break;
         }
+    p_.estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     accept();
 }

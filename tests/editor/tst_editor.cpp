@@ -39,7 +39,7 @@ struct Ventana {
         const bool guardar = w->mnuGuardar->isEnabled() && w->botonMenu(5)->isEnabled();
         return ayudas::Textos(w->lstScripts).join(',') + " @" +
                QString::number(w->lstScripts->indexOfTopLevelItem(w->lstScripts->currentItem())) +
-               (c.estado.HayCambios ? (guardar ? " *" : " ?") : "");
+               (c.estado.sesion.HayCambios() ? (guardar ? " *" : " ?") : "");
     }
     // An editor in the given mode, as the main window opens it but without waiting for it.
     std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
@@ -267,9 +267,9 @@ private slots:
         const std::tuple<int, const char *, QString, QByteArray> casos[] = {
             {0, "html", QStringLiteral("<html>\n<body>\"Hola\" & adiós</body>\n</html>"),
              "<html>\r\n<body>\"Hola\" & adi\xf3s</body>\r\n</html>\r\n"},
-            // Wrapped and escaped; "&" and an entity already there are left alone.
+            // Wrapped and escaped, "&" first: an entity already there is shown as written.
             {1, "html", QStringLiteral("if (a < b && c > 0) say(\"x\"); &lt;"),
-             "<html><body><pre>\r\nif (a &lt; b && c &gt; 0) say(&quot;x&quot;); &lt;\r\n</pre></body></html>\r\n"},
+             "<html><body><pre>\r\nif (a &lt; b &amp;&amp; c &gt; 0) say(&quot;x&quot;); &amp;lt;\r\n</pre></body></html>\r\n"},
             {0, "htm", QString(), "\r\n"}}; // the typed extension names the file
         for (const auto &[tag, ext, codigo, archivo] : casos) {
             v.c.estado.Tag = tag;

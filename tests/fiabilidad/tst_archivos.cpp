@@ -247,8 +247,8 @@ private slots:
         QCOMPARE(v.cambiarYGuardar(true).section(": ", -1).section('\n', 0, 0),
                  QStringLiteral("es un enlace a un archivo fuera de la carpeta Categorias"));
         QCOMPARE(LeerBytes(ajeno), kMenus);
-        QVERIFY(QFileInfo(v.ruta("Fuera")).isSymLink() && v.c.estado.HayCambios);
-        v.c.estado.HayCambios = false;
+        QVERIFY(QFileInfo(v.ruta("Fuera")).isSymLink() && v.c.estado.sesion.HayCambios());
+        v.c.estado.sesion.Descartar();
 
         // As a move target: refused, and the script stays.
         QVERIFY(v.abrir("Menus"));
@@ -273,7 +273,7 @@ private slots:
         // Within the folder, the link's target is the category that changes.
         QVERIFY(v.abrir("Alias"));
         v.cambiarYGuardar(false);
-        QVERIFY(!v.c.estado.HayCambios);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(v.bytes("Menus"), Registro("b", "d", "c", "2"));
         QVERIFY(QFileInfo(v.ruta("Alias")).isSymLink());
     }
@@ -368,7 +368,7 @@ private slots:
         QVERIFY(v.abrir(QStringLiteral("Menús")));
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
         v.cambiarYGuardar(false);
-        QVERIFY(!v.c.estado.HayCambios);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(LeerCrudo(carpeta, "Men\xfas.rtn"), Registro("b", "d", "c", "2"));
         QCOMPARE(archivos::Listar(carpeta, ".rtn").size(), 2); // no second file beside it
         QVERIFY(LeerCrudo(carpeta, "Men\xc3\xbas.rtn").isNull());

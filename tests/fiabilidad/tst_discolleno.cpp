@@ -240,10 +240,10 @@ private slots:
         QCOMPARE(QFileInfo::exists(e.ruta(archivo)), !antes.isNull());
         QVERIFY(abiertos.isEmpty());
         if (caso.startsWith("categoría")) {
-            QVERIFY(e.estado.HayCambios && e.w->mnuGuardar->isEnabled());
+            QVERIFY(e.estado.sesion.HayCambios() && e.w->mnuGuardar->isEnabled());
         } else if (caso == "destino de mover") {
             QCOMPARE(e.w->lstScripts->topLevelItemCount(), filas);
-            QVERIFY(!e.estado.HayCambios);
+            QVERIFY(!e.estado.sesion.HayCambios());
         }
         e.w.reset(); // before the file system goes
     }

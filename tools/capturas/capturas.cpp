@@ -62,6 +62,6 @@ int main(int argc, char **argv) {
     frmScript ver(w);
     ver.show();
     ok = Guardar(&ver, salida + QStringLiteral("/editor.png")) && ok;
-    estado.HayCambios = false;
+    estado.sesion.Descartar();
     return ok ? 0 : 1;
 }

@@ -28,6 +28,8 @@ frmExportar::frmExportar(frmPrincipal &principal, QWidget *padre)
     cboExt->setAccessibleName(QStringLiteral("Extensión"));
     cboExt->setEditable(true);
     cboExt->setInsertPolicy(QComboBox::NoInsert);
+    // The extension is kept as typed: no completion, and no folding onto a listed entry of another case.
+    cboExt->setCompleter(nullptr);
     cboExt->addItems({QStringLiteral("html"), QStringLiteral("js"), QStringLiteral("asp"), QStringLiteral("php"),
                       QStringLiteral("txt")});
     Label2->setBuddy(cboExt);

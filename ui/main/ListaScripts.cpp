@@ -93,6 +93,25 @@ QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
     return lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
 }
 
+void SeleccionarCercana(QTreeWidget *lista, int fila) {
+    const int n = lista->topLevelItemCount();
+    if (n == 0 || fila < 0) {
+        lista->setCurrentItem(nullptr);
+        return;
+    }
+    QTreeWidgetItem *cercana = lista->topLevelItem(std::min(fila, n - 1));
+    lista->setCurrentItem(cercana);
+    cercana->setSelected(true);
+}
+
+void Quitar(QTreeWidget *lista, QTreeWidgetItem *item) {
+    const int fila = lista->indexOfTopLevelItem(item);
+    if (fila < 0)
+        return;
+    delete lista->takeTopLevelItem(fila);
+    SeleccionarCercana(lista, fila);
+}
+
 QString Campo(const QTreeWidgetItem *item, int columna) {
     if (item && item->type() == QTreeWidgetItem::UserType && columna >= 0 && columna < mdlScripts::kCampos)
         return static_cast<const ItemScript *>(item)->campo(columna);

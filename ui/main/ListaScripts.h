@@ -52,6 +52,11 @@ QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.
 QStringView Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
+// Removes a row; the selection moves to the nearest row left (the next, or the last), so that no
+// command afterwards acts on a row the user did not see selected.
+void Quitar(QTreeWidget *lista, QTreeWidgetItem *item);
+// After rows were removed around position `fila`, selects the nearest row left, or none.
+void SeleccionarCercana(QTreeWidget *lista, int fila);
 // The rows as the category file's bytes.
 QByteArray Componer(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.

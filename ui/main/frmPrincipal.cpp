@@ -58,6 +58,13 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), esta
     crearMenus();
     crearBarras();
     crearControles();
+    // A category name still being typed in place is settled before any command acts: the command
+    // must see the panel and the open category as they will be.
+    for (QAction *a : findChildren<QAction *>())
+        connect(a, &QAction::triggered, this, &frmPrincipal::TerminarEdicionCategoria);
+    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
+        connect(b, &QToolButton::pressed, this, &frmPrincipal::TerminarEdicionCategoria);
+    connect(&estado.sesion, &Sesion::cambiado, this, &frmPrincipal::MostrarSesion);
     conectarPanel();
     conectarLista();
     conectarComandos();
@@ -264,7 +271,9 @@ void frmPrincipal::crearControles() {
     picMenu3->setObjectName(QStringLiteral("picMenu3"));
     Panel3 = Marco(picMenu3, QStringLiteral("Panel3"), QFrame::StyledPanel);
     lblMenu3a = Cabecera(Panel3, QStringLiteral("lblMenu3a"), QString(), QStringLiteral("Cabecera de scripts"));
-    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QStringLiteral("Categoría abierta"));
+    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QString());
+    // A label whose text changes is read by that text; its role goes in the description.
+    lblMenu3->setAccessibleDescription(QStringLiteral("Categoría abierta"));
     cmdM3 = BotonCabecera(Panel3, QStringLiteral("cmdM3"), QStringLiteral("Expandir"), QStyle::SP_TitleBarUnshadeButton);
     cmdM4 = BotonCabecera(Panel3, QStringLiteral("cmdM4"), QStringLiteral("Cerrar"), QStyle::SP_TitleBarShadeButton);
     cmdM3->setEnabled(false);
@@ -314,7 +323,7 @@ void frmPrincipal::crearControles() {
             barEstado->addPermanentWidget(panelEstado[i]);
         }
     }
-    panelEstado[0]->setAccessibleName(QStringLiteral("Línea de estado"));
+    panelEstado[0]->setAccessibleDescription(QStringLiteral("Línea de estado"));
     barProgreso = new QProgressBar(barEstado);
     barProgreso->setObjectName(QStringLiteral("barProgreso"));
     barProgreso->setTextVisible(false);
@@ -366,7 +375,7 @@ void frmPrincipal::Form_Unload() {
     if (descargado_)
         return;
     descargado_ = true;
-    if (estado.HayCambios)
+    if (estado.sesion.HayCambios())
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());
@@ -385,7 +394,12 @@ void frmPrincipal::Form_Unload() {
 }
 
 void frmPrincipal::closeEvent(QCloseEvent *evento) {
-    // The main window cannot refuse to close: the save question offers only Yes and No.
+    TerminarEdicionCategoria();
+    // A save that fails keeps the window open with its changes, unless the user chooses to leave.
+    if (!descargado_ && !PuedeCerrar()) {
+        evento->ignore();
+        return;
+    }
     Form_Unload();
     evento->accept();
 }

@@ -100,7 +100,17 @@ public:
     // Pending changes (frmPrincipal_cambios.cpp).
     void MarcarCambios();
     // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
+    // On No the list is read again from the file, so declined changes can never be saved later.
     bool Preguntar();
+    // Writes the pending changes without asking; false when the save failed.
+    bool GuardarPendientes();
+    // The close box's question: true when the window may go (saved, nothing pending, or the user
+    // chose to leave without saving after a failed save).
+    bool PuedeCerrar();
+    // Reads the open category's file into the list again, keeping the selected row's place.
+    void Recargar();
+    // Settles a category name being typed in place (the rename runs now) before another command acts.
+    void TerminarEdicionCategoria();
     void Limpiar();
     void ControlarCat();
     void setGuardarHabilitado(bool habilitado);
@@ -115,6 +125,8 @@ public:
     bool opcionMarcada(int posicion) const;
     void setOpcionMarcada(int posicion, bool marcada);
     void AbrirCategoria(); // double click on lstCat
+    // Reads the category `nombre` into the list; false when its file cannot be read.
+    bool Abrir(const QString &nombre);
     void ResaltarPanel(int panel); // 1 categories, 2 options, 3 scripts
 
     // Script list (frmPrincipal_lista.cpp).
@@ -162,8 +174,9 @@ public:
     void mnuLinkASP_Click();
     void mnuLinkPHP_Click();
     void mnuLinkVB_Click();
-    // Sends the open category's file by e-mail to MailPara, from MailDe.
-    void EnviarMail();
+    // Sends the category's file by e-mail to MailPara, from MailDe; false (nothing handed over) when
+    // that category is not the open one or its file is missing.
+    bool EnviarMail(const QString &categoria);
     // Where EnviarMail hands the message: the desktop's mail composer unless another is given.
     void setEnvioCorreo(std::shared_ptr<correo::Envio> envio) { envioCorreo_ = std::move(envio); }
 
@@ -198,6 +211,14 @@ private:
     void conectarDisposicion();
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
+
+    void MostrarSesion();
+    // A rename typed in place, committed by the editor and not yet carried out.
+    struct RenombrePendiente {
+        QTreeWidgetItem *item = nullptr;
+        QString viejo;
+    } renombre_;
+    void RenombrarPendiente();
 
     QVector<QAction *> botonesMenu_;
     QVector<QAction *> botonesScript_;

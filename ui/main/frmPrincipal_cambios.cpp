@@ -1,4 +1,5 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
+// Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
 #include "store/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -15,30 +16,79 @@ void frmPrincipal::setGuardarHabilitado(bool habilitado) {
     mnuGuardar->setEnabled(habilitado);
 }
 
+void frmPrincipal::MostrarSesion() {
+    const Sesion &s = estado.sesion;
+    lblMenu3->setText(s.hayAbierta() ? s.abierta() : QStringLiteral("(Ninguna)"));
+    setGuardarHabilitado(s.HayCambios());
+}
+
 void frmPrincipal::MarcarCambios() {
-    estado.HayCambios = true;
-    estado.CategoriaActual = lblMenu3->text();
-    setGuardarHabilitado(true);
+    // Rows can only change in an open category; without one there is no file they could belong to.
+    if (estado.sesion.hayAbierta())
+        estado.sesion.MarcarCambios();
+}
+
+bool frmPrincipal::GuardarPendientes() {
+    Sesion &s = estado.sesion;
+    const QString categoria = s.CategoriaActual();
+    const QString ruta = estado.rutaCategoria(categoria);
+    // The list holds the open category only: changes of another one can no longer be written from it.
+    if (categoria != s.abierta()) {
+        s.Descartar();
+        return true;
+    }
+    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+        // Nothing is reported as saved that was not: the changes stay pending.
+        s.MarcarCambios();
+        return false;
+    }
+    s.Guardada(Huella::DeArchivo(ruta));
+    s.AnunciarEscritos({categoria + QStringLiteral(".rtn")});
+    return true;
 }
 
 bool frmPrincipal::Preguntar() {
+    Sesion &s = estado.sesion;
     const bool si = mensajes::Preguntar(
-        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(estado.CategoriaActual), estado.TituloApp);
-    if (si && !mdlScripts::GuardarCategoria(*this, lstScripts, estado.rutaCategoria(estado.CategoriaActual),
-                                            barProgreso)) {
-        // Nothing is reported as saved that was not: the changes stay pending.
-        estado.HayCambios = true;
-        setGuardarHabilitado(true);
+        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(s.CategoriaActual()), estado.TituloApp);
+    if (si)
+        return GuardarPendientes();
+    const bool abierta = s.CategoriaActual() == s.abierta();
+    s.Descartar();
+    // What the list shows is what is stored: the declined changes leave it, so that no later save
+    // can write them.
+    if (abierta)
+        Recargar();
+    return true;
+}
+
+bool frmPrincipal::PuedeCerrar() {
+    if (!estado.sesion.HayCambios() || Preguntar())
+        return true;
+    for (;;) {
+        const auto respuesta = mensajes::Mostrar(
+            this,
+            QStringLiteral("No se pudieron guardar los cambios realizados a %1.\n\n¿Desea intentarlo de nuevo, "
+                           "salir sin guardarlos o volver al programa?")
+                .arg(estado.sesion.CategoriaActual()),
+            estado.TituloApp, QMessageBox::Warning,
+            QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel);
+        if (respuesta == QMessageBox::Retry) {
+            if (GuardarPendientes())
+                return true;
+            continue;
+        }
+        if (respuesta == QMessageBox::Discard) {
+            estado.sesion.Descartar();
+            return true;
+        }
         return false;
     }
-    estado.HayCambios = false;
-    setGuardarHabilitado(false);
-    return true;
 }
 
 void frmPrincipal::Limpiar() {
     lstScripts->clear();
-    lblMenu3->setText(QStringLiteral("(Ninguna)"));
+    estado.sesion.Cerrar();
     mdlSistema::ActualizarBotones(*this);
     botonScript(1)->setEnabled(false);
     panelEstado[0]->setText(QString());
@@ -60,7 +110,7 @@ QString frmPrincipal::textoCategoriaSeleccionada() const {
     return i ? i->text(0) : QString();
 }
 
-bool frmPrincipal::hayCategoriaAbierta() const { return lblMenu3->text() != QLatin1String("(Ninguna)"); }
+bool frmPrincipal::hayCategoriaAbierta() const { return estado.sesion.hayAbierta(); }
 
 void frmPrincipal::ActualizarLineaEstado() {
     panelEstado[0]->setText(QStringLiteral("Categoría: %1 / Scripts: %2")

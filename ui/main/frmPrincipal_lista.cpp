@@ -81,12 +81,13 @@ void frmPrincipal::inHabilitarS() {
 }
 
 void frmPrincipal::EliminarS() {
+    // Only the row the user sees selected is deleted, never one guessed for them.
+    QTreeWidgetItem *sel = lstScripts->currentItem();
+    if (!estado.sesion.hayAbierta() || !sel || !sel->isSelected())
+        return;
+    vista::Quitar(lstScripts, sel);
     MarcarCambios();
-    if (lstScripts->topLevelItemCount() > 0) {
-        QTreeWidgetItem *sel = vista::Seleccionado(lstScripts);
-        delete sel;
-        ActualizarLineaEstado();
-    }
+    ActualizarLineaEstado();
     mdlSistema::ActualizarBotones(*this);
 }
 
@@ -111,14 +112,14 @@ void Mover(ListaScripts *lista, int paso) {
 } // namespace
 
 void frmPrincipal::SubirS() {
-    if (lstScripts->topLevelItemCount() == 0)
+    if (lstScripts->topLevelItemCount() == 0 || !estado.sesion.hayAbierta())
         return;
     MarcarCambios();
     Mover(lstScripts, -1);
 }
 
 void frmPrincipal::BajarS() {
-    if (lstScripts->topLevelItemCount() == 0)
+    if (lstScripts->topLevelItemCount() == 0 || !estado.sesion.hayAbierta())
         return;
     MarcarCambios();
     Mover(lstScripts, +1);

@@ -8,6 +8,7 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -67,16 +68,17 @@ void frmPrincipal::conectarPanel() {
 
     connect(lstCat, &QTreeWidget::itemClicked, this, [this] {
         // A save that failed leaves the changes pending rather than dropping them unsaved.
-        if (estado.HayCambios && !Preguntar())
-            return;
-        estado.HayCambios = false;
-        setGuardarHabilitado(false);
+        if (estado.sesion.HayCambios())
+            Preguntar();
     });
     connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
 
     connect(cboCat, qOverload<int>(&QComboBox::activated), this, [this](int indice) {
-        if (estado.HayCambios && !Preguntar())
+        if (estado.sesion.HayCambios() && !Preguntar()) {
+            // The filter stays; so does its name in the box, which is what the preferences keep.
+            setEntradasPanel(entradasPanel(), estado.Mostrar);
             return;
+        }
         const QString texto = cboCat->itemText(indice);
         cboCat->setEditText(texto);
         if (texto == QLatin1String("Todas")) {
@@ -120,7 +122,7 @@ void frmPrincipal::conectarPanel() {
                 item->setCheckState(0, Qt::Unchecked);
             };
             const QString titulo = QStringLiteral("Eliminar duplicados");
-            if (!hayCategoriaAbierta()) {
+            if (!estado.sesion.hayAbierta()) {
                 mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
                 desmarcar();
                 return;
@@ -169,7 +171,10 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
         auto *raton = static_cast<QMouseEvent *>(evento);
         ResaltarPanel(1);
         if (raton->button() == Qt::RightButton) {
-            if (estado.HayCambios)
+            // The pop-up's commands act on the row under the pointer, as the user sees it.
+            if (QTreeWidgetItem *bajo = lstCat->itemAt(raton->position().toPoint()))
+                lstCat->setCurrentItem(bajo);
+            if (estado.sesion.HayCambios())
                 Preguntar();
             else
                 g002->popup(raton->globalPosition().toPoint());
@@ -249,18 +254,18 @@ void frmPrincipal::AbrirCategoria() {
     if (lstCat->topLevelItemCount() == 0)
         return;
     // Opening replaces the list: if the save failed, the unsaved scripts stay on screen.
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
-    estado.HayCambios = false;
-    setGuardarHabilitado(false);
     const QTreeWidgetItem *sel = lstCat->currentItem();
     if (!sel)
         return;
-    const QString nombre = sel->text(0);
+    Abrir(sel->text(0));
+}
+
+bool frmPrincipal::Abrir(const QString &nombre) {
     const QString ruta = estado.rutaCategoria(nombre);
     if (!mdlSistema::ExisteArchivo(ruta))
-        return;
-    lblMenu3->setText(nombre);
+        return false;
     SeleccionInactivaVisible(lstCat, true);
 
     lstScripts->setUpdatesEnabled(false);
@@ -275,10 +280,25 @@ void frmPrincipal::AbrirCategoria() {
     if (!leida) {
         // An unreadable file is not opened: saving an empty list over it would destroy it.
         Limpiar();
-        return;
+        return false;
     }
+    estado.sesion.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
     mdlSistema::ActualizarBotones(*this);
     ActualizarLineaEstado();
+    return true;
+}
+
+void frmPrincipal::Recargar() {
+    if (!estado.sesion.hayAbierta())
+        return;
+    const int fila = lstScripts->indexOfTopLevelItem(lstScripts->currentItem());
+    if (!Abrir(estado.sesion.abierta())) {
+        Limpiar();
+        return;
+    }
+    const int n = lstScripts->topLevelItemCount();
+    if (n > 0 && fila >= 0)
+        lstScripts->setCurrentItem(lstScripts->topLevelItem(std::min(fila, n - 1)));
 }
 
 void frmPrincipal::ResaltarPanel(int panel) {

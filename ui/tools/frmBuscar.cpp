@@ -47,7 +47,7 @@ frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     setWindowTitle(QStringLiteral("Buscar"));
     setWindowIcon(IconoApp());
 
-    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.lblMenu3->text()), this);
+    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.estado.sesion.hayAbierta() ? p_.estado.sesion.abierta() : QStringLiteral("(Ninguna)")), this);
     lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
     txtBuscar = new QLineEdit(this);
     txtBuscar->setObjectName(QStringLiteral("txtBuscar"));

@@ -79,13 +79,17 @@ void frmEliminarDup::BuscarDuplicados() {
     HayDuplicados = true;
     lista->setUpdatesEnabled(false);
     QTreeWidgetItem *actual = lista->currentItem();
+    const int filaActual = lista->indexOfTopLevelItem(actual);
+    int quedanAntes = 0; // survivors before the current row: where the selection lands if it goes
     const QList<QTreeWidgetItem *> todos = lista->invisibleRootItem()->takeChildren();
     QList<QTreeWidgetItem *> sobreviven;
     sobreviven.reserve(quedan);
     for (int i = 0; i < todos.size(); ++i) {
-        if (vive.at(i))
+        if (vive.at(i)) {
             sobreviven.append(todos.at(i));
-        else {
+            if (i < filaActual)
+                ++quedanAntes;
+        } else {
             if (todos.at(i) == actual)
                 actual = nullptr;
             delete todos.at(i);
@@ -98,6 +102,8 @@ void frmEliminarDup::BuscarDuplicados() {
     lista->setSortingEnabled(ordenada);
     if (actual)
         lista->setCurrentItem(actual);
+    else if (filaActual >= 0)
+        vista::SeleccionarCercana(lista, quedanAntes);
     lista->setUpdatesEnabled(true);
     barMover->setRange(0, quedan);
     barMover->setValue(quedan);

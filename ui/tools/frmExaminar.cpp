@@ -96,28 +96,32 @@ void frmExaminar::setCarpeta(const QString &ruta) {
 }
 
 void frmExaminar::cmdAceptar_Click() {
-    QStringList fallidos;
+    QStringList fallidos, reservados, copiados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
-        const QString destino = p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo;
+        // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
+        const QString destino =
+            p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo.chopped(4) + QStringLiteral(".rtn");
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
+        if (categorias::EsSeudonimo(nombre)) {
+            reservados.append(archivo);
+            continue;
+        }
         QString error;
-        if (!categorias::Importar(origen.filePath(archivo), destino, &error)) {
+        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino, &error)) {
             fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
             continue;
         }
+        copiados.append(QFileInfo(destino).fileName());
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
         item->setIcon(0, frmPrincipal::Imagen(7));
     }
-    p_.lstScripts->clear();
-    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
-    mdlSistema::ActualizarBotones(p_);
-    p_.botonScript(1)->setEnabled(false);
+    p_.Limpiar();
     if (p_.lstCat->topLevelItemCount() == 0) {
         for (QAction *a : {p_.mnuEliminar, p_.mnuRenombrar, p_.mnuImportar, p_.entradaCategorias(2),
                            p_.entradaCategorias(3)})
@@ -128,5 +132,13 @@ void frmExaminar::cmdAceptar_Click() {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
+    if (!reservados.isEmpty())
+        mensajes::Aviso(this,
+                        QStringLiteral("Estos archivos no se importaron porque su nombre está reservado para el "
+                                       "programa (\"Todas\" y \"(Ninguna)\"):\n%1")
+                            .arg(reservados.join(QLatin1Char('\n'))),
+                        QStringLiteral("Importar"));
+    if (!copiados.isEmpty())
+        p_.estado.sesion.AnunciarEscritos(copiados);
     accept();
 }

@@ -34,4 +34,5 @@ class frmOutlook : public QDialog {
     // However the dialog closes, what was typed stays for the rest of the run.
     void Form_Unload();
     frmPrincipal &p_;
+    QString categoria_; // the category the window was opened for
 };
