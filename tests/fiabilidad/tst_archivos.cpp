@@ -28,24 +28,21 @@ using namespace ayudas;
 namespace {
 const QByteArray kMenus = Registro("a", "d", "c", "1") + Registro("b", "d", "c", "2");
 
-// The main window over its own folder, as tst_ventanas builds it.
-struct Ventana {
-    Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
+// The shared main window, with what these tests do to it.
+struct Ventana : Principal {
     QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
     QByteArray bytes(const QString &nombre) const { return LeerBytes(ruta(nombre)); }
-    void crear() {
-        c.estado.Ruta = QStringLiteral("Categorias");
-        c.estado.Mostrar = QStringLiteral("Todas");
-        c.estado.MostrarTodas = 1;
-        QDir().mkpath(c.estado.carpetaCategorias());
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setOpcionMarcada(1, false);
-        w->LlenarCat();
-        w->show(); // in-place editing needs a shown list
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    // The list again, after the test has put its files in place.
+    void listar() { w->LlenarCat(); }
+    // Opens the category by a double click; true when it is the open one afterwards.
+    bool abrirCategoria(const QString &nombre) {
+        listar();
+        if (!Buscar(w->lstCat, nombre))
+            return false;
+        abrir(nombre);
+        return w->lblMenu3->text() == nombre;
     }
-    // Starts renaming the selected category and types the text into the in-place editor at once.
+    // Starts renaming the category and types the text into the in-place editor at once.
     void renombrar(const QString &nombre, const QString &texto) {
         w->lstCat->setCurrentItem(Buscar(w->lstCat, nombre));
         w->mnuRenombrar->trigger();
@@ -55,15 +52,6 @@ struct Ventana {
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_VERIFY(!w->lstCat->indexWidget(w->lstCat->currentIndex()));
         QCoreApplication::processEvents();
-    }
-    bool abrir(const QString &nombre) {
-        w->LlenarCat();
-        QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
-        if (!item)
-            return false;
-        w->lstCat->setCurrentItem(item);
-        w->AbrirCategoria();
-        return w->lblMenu3->text() == nombre;
     }
     // Deletes the first script and saves with the question answered Yes; gives the failure's text
     // when one is expected (an answer armed for a message that never comes would outlive the test).
@@ -214,7 +202,7 @@ private slots:
         v.c.categoria("Cambia", kMenus);
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), v.ruta("Cero")));
         QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Tubo")).constData(), 0644), 0);
-        v.crear();
+        v.listar();
         QCOMPARE(Textos(v.w->lstCat), (QStringList{"Cambia", "Menus"}));
         QVERIFY(QFile::remove(v.ruta("Cambia")));
         QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Cambia")).constData(), 0644), 0);
@@ -240,9 +228,9 @@ private slots:
         QVERIFY(QFile::link(ajeno, v.ruta("Fuera")));
         QVERIFY(QFile::link(nuevo, v.ruta("Colgante")));
         QVERIFY(QFile::link(v.ruta("Menus"), v.ruta("Alias")));
-        v.crear();
+        v.listar();
 
-        QVERIFY(v.abrir("Fuera"));
+        QVERIFY(v.abrirCategoria("Fuera"));
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
         QCOMPARE(v.cambiarYGuardar(true).section(": ", -1).section('\n', 0, 0),
                  QStringLiteral("es un enlace a un archivo fuera de la carpeta Categorias"));
@@ -251,7 +239,7 @@ private slots:
         v.c.estado.sesion.Descartar();
 
         // As a move target: refused, and the script stays.
-        QVERIFY(v.abrir("Menus"));
+        QVERIFY(v.abrirCategoria("Menus"));
         v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
         {
             frmMover dlg(*v.w);
@@ -271,7 +259,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(nuevo));
 
         // Within the folder, the link's target is the category that changes.
-        QVERIFY(v.abrir("Alias"));
+        QVERIFY(v.abrirCategoria("Alias"));
         v.cambiarYGuardar(false);
         QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(v.bytes("Menus"), Registro("b", "d", "c", "2"));
@@ -321,7 +309,7 @@ private slots:
     void renombreDemasiadoLargo() {
         Ventana v;
         v.c.categoria("Menus", kMenus);
-        v.crear();
+        v.listar();
         Mensaje aviso;
         ContestarMensaje(QMessageBox::Ok, &aviso);
         v.renombrar("Menus", QString(300, QLatin1Char('n')));
@@ -345,7 +333,7 @@ private slots:
         QFETCH(QString, nombre);
         Ventana v;
         v.c.categoria("Menus", kMenus);
-        v.crear();
+        v.listar();
         Mensaje aviso;
         ContestarMensaje(QMessageBox::Ok, &aviso);
         v.renombrar("Menus", nombre);
@@ -359,13 +347,12 @@ private slots:
     // listed by a readable form, opened, saved under its own name, renamed and deleted.
     void nombresQueNoSonUtf8() {
         Ventana v;
-        QDir().mkpath(v.c.estado.carpetaCategorias());
         const QString carpeta = v.c.estado.carpetaCategorias();
         CrearCrudo(carpeta, "Men\xfas.rtn", kMenus);
         CrearCrudo(carpeta, "Caf\xc3\xa9\xff.rtn", kMenus); // UTF-8 and a stray byte in one name
-        v.crear();
+        v.listar();
         QCOMPARE(Textos(v.w->lstCat), (QStringList{QStringLiteral("Caféÿ"), QStringLiteral("Menús")}));
-        QVERIFY(v.abrir(QStringLiteral("Menús")));
+        QVERIFY(v.abrirCategoria(QStringLiteral("Menús")));
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
         v.cambiarYGuardar(false);
         QVERIFY(!v.c.estado.sesion.HayCambios());
@@ -447,7 +434,7 @@ private slots:
         QCOMPARE(p[0].scripts, mdlScripts::Analizar(pendientes));
         QCOMPARE(p[1].categoria, QStringLiteral("Menús"));
         QVERIFY(!p[0].ruta.startsWith(v.c.estado.carpetaCategorias()));
-        v.crear();
+        v.listar();
         QCOMPARE(Textos(v.w->lstCat), QStringList{"Menus"});
         QCOMPARE(v.bytes("Menus"), kMenus);
         QVERIFY(recuperacion::Descartar(v.c.estado, "Menus"));
