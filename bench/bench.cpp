@@ -1,6 +1,7 @@
 // Measures how the program copes with big libraries, on the real code paths, in one process.
 // Every figure is also given as a ratio against a baseline measured in the same run, so results
 // compare across noisy machines.
+#include "core/Archivos.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
@@ -218,7 +219,7 @@ int main(int argc, char **argv) {
         f.open(QIODevice::ReadOnly);
         const QString todo = cp1252::Decodificar(f.readAll());
         const QString copia = estado.carpetaCategorias() + QStringLiteral("/copia.bin");
-        const double baseEscritura = Mediana(veces, [&] { mdlSistema::GuardarBytes(copia, cp1252::Codificar(todo)); });
+        const double baseEscritura = Mediana(veces, [&] { archivos::Guardar(copia, cp1252::Codificar(todo)); });
         Anotar(QStringLiteral("base: codificar y escribir, ") + et, baseEscritura, mb, base);
         Anotar(QStringLiteral("escribir registros, ") + et,
                Mediana(veces, [&] { mdlScripts::GuardarArchivo(copia, datos); }), mb, baseEscritura);
@@ -293,6 +294,32 @@ int main(int argc, char **argv) {
         w.Limpiar();
         QFile::remove(ruta);
         w.LlenarCat();
+    }
+
+    // The longest panel list config.ini can hold: start (read, then fill cboCat) and close (read cboCat,
+    // write the file).
+    {
+        QTemporaryDir otra;
+        Estado e;
+        e.carpeta = otra.path();
+        QByteArray ini = "[Panel]\r\nCategor\xed" "as=32767\r\n";
+        for (int i = 0; i < 32767; ++i)
+            ini += "Nombre" + QByteArray::number(i) + "=entrada " + QByteArray::number(i) + "\r\n";
+        QDir().mkpath(e.carpetaPreferencias());
+        QFile f(e.rutaConfig());
+        f.open(QIODevice::WriteOnly);
+        f.write(ini);
+        f.close();
+        frmPrincipal w(e);
+        Anotar(QStringLiteral("panel de 32767 entradas: cargar y llenar cboCat"), Mediana(3, [&] {
+                   const QStringList panel = mdlINI::CargarPreferencias(e);
+                   w.setEntradasPanel(panel, e.Mostrar);
+               }),
+               0, 0);
+        Anotar(QStringLiteral("panel de 32767 entradas: guardar config.ini"), Mediana(3, [&] {
+                   mdlINI::GuardarPreferencias(e, w.cboCat->currentText(), w.entradasPanel());
+               }),
+               0, 0);
     }
 
     // The category list over 2 000 files.

@@ -1,14 +1,15 @@
 #include "core/Sesion.h"
+#include "core/Archivos.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 
 Huella Huella::DeArchivo(const QString &ruta) {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
+    // Read as a category is: a link to a device or a pipe gives no print instead of hanging.
+    QByteArray bytes;
+    if (!archivos::Leer(ruta, bytes))
         return {};
-    return DeBytes(ruta, f.readAll());
+    return DeBytes(ruta, bytes);
 }
 
 Huella Huella::DeBytes(const QString &ruta, const QByteArray &bytes) {

@@ -1,6 +1,7 @@
 #include "core/frmSplash.h"
 #include "core/Version.h"
 #include "core/mdlINI.h"
+#include "store/Recuperacion.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -43,6 +44,8 @@ void frmSplash::Startup() {
     show();
     repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // What a killed save left behind goes before anything is read.
+    recuperacion::LimpiarRestos(estado_);
     const QStringList panel = mdlINI::CargarPreferencias(estado_);
     // The main window loads here, hidden, with the preference values already in memory.
     principal_ = new frmPrincipal(estado_);

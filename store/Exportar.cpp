@@ -1,5 +1,7 @@
 #include "store/Exportar.h"
 
+#include <QRegularExpression>
+
 namespace exportar {
 
 QString Pagina(const QString &codigo, int tag) {
@@ -16,8 +18,13 @@ QString Pagina(const QString &codigo, int tag) {
     return QStringLiteral("<html><body><pre>") + crlf + t + crlf + QStringLiteral("</pre></body></html>");
 }
 
+QString ExtensionValida(const QString &extension) {
+    static const QRegularExpression valida(QStringLiteral("^[A-Za-z0-9]{1,10}$"));
+    return valida.match(extension).hasMatch() ? extension : QStringLiteral("html");
+}
+
 QString RutaVistaPrevia(const QString &carpetaExportar, const QString &extension) {
-    return carpetaExportar + QStringLiteral("/Temp.") + extension;
+    return carpetaExportar + QStringLiteral("/Temp.") + ExtensionValida(extension);
 }
 
 } // namespace exportar

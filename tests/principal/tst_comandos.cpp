@@ -1,7 +1,7 @@
 // Main-window commands as a user runs them: importing category files, choosing a panel filter while
 // a save fails, the preview page, the export options, and what a screen reader reads.
 #include "Ayudas.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/Exportar.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/main/ListaScripts.h"
@@ -104,7 +104,7 @@ private slots:
                 return 4; // not the user's own
             if ((st.st_mode & 07777) != (nueva.st_mode & 07777))
                 return 5; // not what any new file gets
-            return mdlSistema::GuardarBytes(copia, Registro("otro", "", "", "")) ? 0 : 6; // a later save
+            return archivos::Guardar(copia, Registro("otro", "", "", "")) ? 0 : 6; // a later save
         };
         const bool raiz = ::geteuid() == 0;
         if (raiz)

@@ -538,9 +538,16 @@ void frmScript::ExportarScript() {
     if (!mdlSistema::ExisteArchivo(e.carpetaExportar()))
         QDir().mkpath(e.carpetaExportar());
     const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
-    mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag));
-    if (mdlSistema::ExisteArchivo(ruta))
-        mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
+    QString error;
+    // A failed write must not open the previous preview as if it were this one.
+    if (!mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag), &error)) {
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudo escribir la vista previa en %1: %2")
+                            .arg(QDir::toNativeSeparators(ruta), error),
+                        QStringLiteral("Exportar"));
+        return;
+    }
+    mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
 }
 
 void frmScript::Form_Resize() {

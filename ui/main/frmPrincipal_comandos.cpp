@@ -1,4 +1,5 @@
 // Menus, the main toolbar, the panel header buttons and category management.
+#include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Categorias.h"
 #include "store/frmCategoria.h"
@@ -11,7 +12,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -42,6 +42,12 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
     if (categorias::EsSeudonimo(nuevo)) {
         mostrar(viejo);
         mensajes::Aviso(&w, categorias::AvisoSeudonimo(nuevo), titulo);
+        return;
+    }
+    // What the add dialog would not let through (control characters above all) is refused here too.
+    if (categorias::Filtrar(nuevo) != nuevo) {
+        mostrar(viejo);
+        mensajes::Aviso(&w, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."), titulo);
         return;
     }
     // The window is reset after a rename: changes made meanwhile are offered first, and a save that
@@ -239,11 +245,11 @@ void frmPrincipal::mnuEliminar_Click() {
         if (!mensajes::Preguntar(this, QStringLiteral("¿Desea eliminar la categoría %1?").arg(nombre),
                                  estado.TituloApp))
             return;
-        QFile archivo(ruta);
-        if (!archivo.remove()) {
+        QString error;
+        if (!archivos::Eliminar(ruta, &error)) {
             mensajes::Aviso(this,
                             QStringLiteral("No se pudo eliminar la categoría %1 (%2): %3")
-                                .arg(nombre, QDir::toNativeSeparators(ruta), archivo.errorString()),
+                                .arg(nombre, QDir::toNativeSeparators(ruta), error),
                             QStringLiteral("Eliminar"));
             return;
         }

@@ -1,4 +1,5 @@
 // Category panel: lstCat, cboCat and the options list lstOp.
+#include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Herramientas.h"
 #include "store/mdlScriptsVista.h"
@@ -220,15 +221,15 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
 void frmPrincipal::LlenarCat() {
     lstCat->setUpdatesEnabled(false);
     lstCat->clear();
-    QStringList archivos =
-        QDir(estado.carpetaListado()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    herramientas::OrdenarNombres(archivos);
+    // Names that are not UTF-8 are listed by their readable form; the file layer finds them again.
+    QStringList nombres = archivos::Listar(estado.carpetaListado(), QStringLiteral(".rtn"));
+    herramientas::OrdenarNombres(nombres);
     const QString filtro = estado.Mostrar.toLower();
     const int largo = filtro.size();
     const QIcon icono = Imagen(7);
     QList<QTreeWidgetItem *> items;
-    items.reserve(archivos.size());
-    for (const QString &a : archivos) {
+    items.reserve(nombres.size());
+    for (const QString &a : nombres) {
         const QString nombre = a.section(QLatin1Char('.'), 0, 0);
         if (estado.MostrarTodas == 0 && !(nombre.size() >= largo && nombre.left(largo).toLower() == filtro))
             continue;

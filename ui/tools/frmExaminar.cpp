@@ -1,4 +1,5 @@
 #include "ui/tools/frmExaminar.h"
+#include "core/Archivos.h"
 #include "store/Categorias.h"
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
@@ -105,9 +106,9 @@ void frmExaminar::setCarpeta(const QString &ruta) {
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), d));
     flbArchivos->clear();
     // Files only: a folder named like a category file is not one.
-    QStringList archivos = dir.entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    herramientas::OrdenarNombres(archivos);
-    flbArchivos->addItems(archivos);
+    QStringList recibidos = archivos::Listar(carpeta_, QStringLiteral(".rtn"));
+    herramientas::OrdenarNombres(recibidos);
+    flbArchivos->addItems(recibidos);
     cmdAceptar->setEnabled(flbArchivos->count() > 0);
     for (int i = 0; i < drvCarpeta->count(); ++i)
         if (QStorageInfo(carpeta_).rootPath() == drvCarpeta->itemData(i).toString())
@@ -131,8 +132,9 @@ void frmExaminar::cmdAceptar_Click() {
             reservados.append(archivo);
             continue;
         }
-        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino)) {
-            fallidos.append(archivo);
+        QString error;
+        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino, &error)) {
+            fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
             continue;
         }
         copiados.append(QFileInfo(destino).fileName());
