@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 frmSplash::frmSplash(Estado &estado, QWidget *padre)
@@ -57,4 +58,6 @@ void frmSplash::Timer1_Timer() {
     Timer1.stop();
     principal_->show();
     close();
+    // Changes a previous run could not ask about are offered once the window is up.
+    QTimer::singleShot(0, principal_, &frmPrincipal::OfrecerRecuperacion);
 }

@@ -1,4 +1,5 @@
 #include "core/mdlInicio.h"
+#include "core/Senales.h"
 #include "core/Version.h"
 #include "core/frmSplash.h"
 #include "core/Archivos.h"
@@ -8,6 +9,7 @@
 #include "ui/main/frmPrincipal.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
@@ -117,7 +119,17 @@ int Main(int argc, char **argv) {
     presencia.Escuchar(estado.carpeta, [&principal] { TraerAlFrente(principal.get()); });
     QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    ConectarFin(*principal);
     return app.exec();
+}
+
+void ConectarFin(frmPrincipal &principal) {
+    senales::AlTerminar(&principal, [&principal] { principal.FinDeSesion(false); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &principal, [&principal](QSessionManager &sesion) {
+        if (!principal.FinDeSesion(sesion.allowsInteraction()))
+            sesion.cancel();
+        sesion.release();
+    });
 }
 
 } // namespace mdlInicio

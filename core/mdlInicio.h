@@ -7,6 +7,7 @@
 class QLocalServer;
 class QLockFile;
 class QWidget;
+class frmPrincipal;
 
 namespace mdlInicio {
 // Takes the one-instance lock of the application folder: a lock file in that folder, so two starts
@@ -34,6 +35,11 @@ private:
 // Shows the window (restored if minimised), raises it and gives it the focus; a modal dialog open
 // over it comes up too.
 void TraerAlFrente(QWidget *ventana);
+
+// The program told to stop (a signal) or the desktop session ending closes the window as the close
+// box does, asking where the session allows it and keeping pending changes for the next start
+// where it does not.
+void ConectarFin(frmPrincipal &principal);
 
 // The program's entry.
 int Main(int argc, char **argv);

@@ -430,11 +430,11 @@ void frmPrincipal::Form_Load() {
     barProgreso->setValue(0);
 }
 
-void frmPrincipal::Form_Unload() {
+void frmPrincipal::Form_Unload(bool preguntar) {
     if (descargado_)
         return;
     descargado_ = true;
-    if (estado.sesion.HayCambios())
+    if (preguntar && estado.sesion.HayCambios())
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());

@@ -116,6 +116,12 @@ public:
     // The close box's question: true when the window may go (saved, nothing pending, or the user
     // chose to leave without saving after a failed save).
     bool PuedeCerrar();
+    // The program is told to stop (a signal) or the desktop session ends. Where the user can be asked
+    // (`preguntar`), the close box's question runs and false means they chose to stay; otherwise the
+    // pending changes go to a recovery file, offered at the next start. Preferences are written.
+    bool FinDeSesion(bool preguntar);
+    // Offers the changes a previous run kept in a recovery file.
+    void OfrecerRecuperacion();
     // Reads the open category's file into the list again, keeping the selected row's place.
     void Recargar();
     // Settles a category name being typed in place (the rename runs now) before another command acts.
@@ -212,7 +218,7 @@ private:
     void crearMenus();
     void crearBarras();
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload(bool preguntar = true);
     // One per file, run by the constructor: each concern connects its own signals.
     void conectarPanel();
     void conectarLista();

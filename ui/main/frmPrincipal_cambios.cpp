@@ -1,5 +1,7 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
 // Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
+#include "store/Recuperacion.h"
+#include "store/mdlScripts.h"
 #include "store/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -7,6 +9,8 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -116,4 +120,61 @@ void frmPrincipal::ActualizarLineaEstado() {
     panelEstado[0]->setText(QStringLiteral("Categoría: %1 / Scripts: %2")
                                 .arg(textoCategoriaSeleccionada())
                                 .arg(lstScripts->topLevelItemCount()));
+}
+
+bool frmPrincipal::FinDeSesion(bool preguntar) {
+    TerminarEdicionCategoria();
+    if (preguntar) {
+        if (!PuedeCerrar())
+            return false;
+    } else if (estado.sesion.HayCambios()) {
+        // Nobody can be asked: the changes wait outside Categorias for the next start.
+        QString error;
+        if (!recuperacion::Guardar(estado, estado.sesion.CategoriaActual(), vista::Componer(lstScripts), &error))
+            qWarning("No se pudieron guardar los cambios pendientes para recuperarlos: %s", qPrintable(error));
+        estado.sesion.Descartar();
+    }
+    Form_Unload(false);
+    return true;
+}
+
+void frmPrincipal::OfrecerRecuperacion() {
+    for (const recuperacion::Pendiente &p : recuperacion::Pendientes(estado)) {
+        // The list holds one category's changes at a time; the others wait for a later start.
+        if (estado.sesion.HayCambios())
+            return;
+        const bool si = mensajes::Preguntar(
+            this,
+            QStringLiteral("El programa terminó sin poder preguntar por los cambios de la categoría %1 (%2 "
+                           "scripts). ¿Desea recuperarlos? Quedarán pendientes de guardar.")
+                .arg(p.categoria)
+                .arg(p.scripts.size()),
+            estado.TituloApp);
+        if (!si) {
+            recuperacion::Descartar(estado, p.categoria);
+            continue;
+        }
+        const QString ruta = estado.rutaCategoria(p.categoria);
+        if (!QFileInfo(ruta).isFile()) {
+            // The category is gone: the recovered scripts make it again.
+            QString error;
+            if (!mdlScripts::GuardarArchivo(ruta, p.scripts, &error)) {
+                mensajes::Aviso(this,
+                                QStringLiteral("No se pudo crear la categoría %1 (%2): %3")
+                                    .arg(p.categoria, QDir::toNativeSeparators(ruta), error),
+                                estado.TituloApp);
+                continue;
+            }
+            LlenarCat();
+            estado.sesion.AnunciarEscritos({p.categoria + QStringLiteral(".rtn")});
+        }
+        if (!Abrir(p.categoria))
+            continue;
+        lstScripts->clear();
+        vista::Anexar(lstScripts, p.scripts);
+        MarcarCambios();
+        ActualizarLineaEstado();
+        mdlSistema::ActualizarBotones(*this);
+        recuperacion::Descartar(estado, p.categoria);
+    }
 }
