@@ -96,6 +96,10 @@ bool CopiarArchivo(const QString &origen, const QString &destino, QString *error
 bool CambiadaEnDisco(const QString &ruta, const Huella &antes) {
     if (!antes.valida())
         return archivos::Existe(ruta);
+    // Same size and time to the nanosecond: nobody wrote it, and a big file need not be read again.
+    const QFileInfo i(ruta);
+    if (i.exists() && i.size() == antes.tamano && antes.modificado.isValid() && i.lastModified() == antes.modificado)
+        return false;
     QByteArray bytes;
     if (!archivos::Leer(ruta, bytes))
         return true;

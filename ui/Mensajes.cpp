@@ -65,6 +65,8 @@ QMessageBox::StandardButton Mostrar(QWidget *padre, const QString &texto, const 
         {QMessageBox::Retry, QStringLiteral("&Reintentar")},
         {QMessageBox::Discard, QStringLiteral("&Salir sin guardar")},
         {QMessageBox::Cancel, QStringLiteral("Cancelar")},
+        {QMessageBox::Save, QStringLiteral("S&obrescribir")},
+        {QMessageBox::SaveAll, QStringLiteral("Conservar &ambas")},
     };
     for (const auto &[boton, texto] : textos)
         if (auto *b = caja.button(boton))

@@ -9,6 +9,9 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QApplication>
+#include <QScrollBar>
+#include <QTimer>
+#include <QFileSystemWatcher>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -428,6 +431,34 @@ void frmPrincipal::Form_Load() {
         cmdM4_Click();
     barProgreso->setRange(0, 200);
     barProgreso->setValue(0);
+
+    // Files other programs add to or remove from the listed folder show up without a manual refill;
+    // a burst of changes (a sync, our own saves) is taken once.
+    vigilante_ = new QFileSystemWatcher(this);
+    vigilante_->addPath(estado.carpetaListado());
+    refresco_ = new QTimer(this);
+    refresco_->setSingleShot(true);
+    refresco_->setInterval(250);
+    connect(vigilante_, &QFileSystemWatcher::directoryChanged, refresco_, qOverload<>(&QTimer::start));
+    connect(refresco_, &QTimer::timeout, this, &frmPrincipal::SeguirCarpeta);
+}
+
+void frmPrincipal::SeguirCarpeta() {
+    // A name being typed in place would lose its editor: the refill waits until it is settled.
+    if (lstCat->indexWidget(lstCat->currentIndex()) || renombre_.item) {
+        refresco_->start();
+        return;
+    }
+    const QString seleccionada = textoCategoriaSeleccionada();
+    const int arriba = lstCat->verticalScrollBar()->value();
+    LlenarCat();
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == seleccionada) {
+            const QSignalBlocker bloqueo(lstCat);
+            lstCat->setCurrentItem(lstCat->topLevelItem(i));
+            break;
+        }
+    lstCat->verticalScrollBar()->setValue(arriba);
 }
 
 void frmPrincipal::Form_Unload(bool preguntar) {

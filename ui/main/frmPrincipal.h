@@ -8,7 +8,9 @@
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
+class QTimer;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -111,8 +113,12 @@ public:
     // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
     // On No the list is read again from the file, so declined changes can never be saved later.
     bool Preguntar() override;
-    // Writes the pending changes without asking; false when the save failed.
+    // Writes the pending changes without asking; false when the save failed or was given up.
     bool GuardarPendientes();
+    // Saves the list as a new category beside the open one ("Nombre copia"), which becomes the open one.
+    bool GuardarComoNueva();
+    // The panel again after other programs added or removed files, keeping the selection.
+    void SeguirCarpeta();
     // The close box's question: true when the window may go (saved, nothing pending, or the user
     // chose to leave without saving after a failed save).
     bool PuedeCerrar();
@@ -241,6 +247,8 @@ private:
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;
+    QFileSystemWatcher *vigilante_ = nullptr;
+    QTimer *refresco_ = nullptr;
     friend class PruebaPrincipal;
 
 public:

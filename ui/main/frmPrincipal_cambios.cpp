@@ -1,5 +1,7 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
 // Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
+#include "core/Archivos.h"
+#include "store/Categorias.h"
 #include "store/Recuperacion.h"
 #include "store/mdlScripts.h"
 #include "store/mdlScriptsVista.h"
@@ -41,6 +43,22 @@ bool frmPrincipal::GuardarPendientes() {
         s.Descartar();
         return true;
     }
+    // Another program (an editor, a sync tool) may have rewritten the file since it was read: its
+    // work is not overwritten without the user's word. A file that is gone, or no longer a file,
+    // holds no such work; the write itself says what stands in its way.
+    if (QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, s.huella())) {
+        const auto respuesta = mensajes::Mostrar(
+            this,
+            QStringLiteral("Otro programa ha cambiado el archivo de la categoría %1 desde que se abrió.\n\n"
+                           "«Sobrescribir» lo reemplaza por la lista que se ve; «Conservar ambas» guarda la "
+                           "lista como una categoría nueva y deja el archivo como está.")
+                .arg(categoria),
+            estado.TituloApp, QMessageBox::Warning, QMessageBox::Save | QMessageBox::SaveAll | QMessageBox::Cancel);
+        if (respuesta == QMessageBox::SaveAll)
+            return GuardarComoNueva();
+        if (respuesta != QMessageBox::Save)
+            return false;
+    }
     if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
         // Nothing is reported as saved that was not: the changes stay pending.
         s.MarcarCambios();
@@ -48,6 +66,24 @@ bool frmPrincipal::GuardarPendientes() {
     }
     s.Guardada(Huella::DeArchivo(ruta));
     s.AnunciarEscritos({categoria + QStringLiteral(".rtn")});
+    return true;
+}
+
+bool frmPrincipal::GuardarComoNueva() {
+    Sesion &s = estado.sesion;
+    QString nombre = s.abierta() + QStringLiteral(" copia");
+    for (int n = 2; archivos::Existe(estado.rutaCategoria(nombre)); ++n)
+        nombre = s.abierta() + QStringLiteral(" copia %1").arg(n);
+    const QString ruta = estado.rutaCategoria(nombre);
+    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+        s.MarcarCambios();
+        return false;
+    }
+    // The list now is the new category; the other program's file stays as it left it.
+    CategoriaAgregada(nombre, true);
+    s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
+    s.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
+    ActualizarLineaEstado();
     return true;
 }
 
