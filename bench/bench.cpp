@@ -264,7 +264,7 @@ int main(int argc, char **argv) {
                    QFileInfo(ruta).size() / 1048576.0);
         }
         Anotar(QStringLiteral("guardar desde lstScripts, ") + et, Mediana(veces, [&] {
-                   mdlScripts::GuardarCategoria(w, w.lstScripts, ruta, w.barProgreso);
+                   mdlScripts::GuardarCategoria(&w, w.lstScripts, ruta, w.barProgreso);
                }),
                mb, baseEscritura);
         {

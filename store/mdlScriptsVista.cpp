@@ -3,7 +3,6 @@
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
 
 #include <QAction>
 #include <QDir>
@@ -57,7 +56,7 @@ bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
     return archivos::Guardar(Fname, vista::Componer(Lw), error, QFileInfo(Fname).path());
 }
 
-bool GuardarCategoria(frmPrincipal &principal, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {
+bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {
     const int n = lista->topLevelItemCount();
     if (barra && n > 0) {
         // A maximum equal to the minimum is refused: an empty list keeps the previous maximum.
@@ -68,14 +67,12 @@ bool GuardarCategoria(frmPrincipal &principal, QTreeWidget *lista, const QString
     const bool ok = GuardarLW(lista, archivo, &error);
     if (barra && ok && n > 0)
         barra->setValue(n);
-    if (ok)
-        principal.setGuardarHabilitado(false);
     if (barra) {
         barra->setRange(0, 200);
         barra->setValue(0);
     }
     if (!ok)
-        mensajes::Aviso(&principal,
+        mensajes::Aviso(padre,
                         QStringLiteral("No se pudo guardar la categoría %1 en %2: %3\n\nLos cambios siguen "
                                        "pendientes; el archivo no se ha modificado.")
                             .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),

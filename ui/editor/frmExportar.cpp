@@ -2,7 +2,7 @@
 #include "store/Exportar.h"
 #include "ui/Mensajes.h"
 #include "ui/Iconos.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QApplication>
@@ -15,8 +15,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-frmExportar::frmExportar(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmExportar::frmExportar(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmExportar"));
     setWindowTitle(QStringLiteral("Opciones de exportar"));
     setWindowIcon(IconoApp());

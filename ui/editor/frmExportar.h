@@ -6,14 +6,14 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // The two preferences of the preview: the file's extension and whether the code is shown as text
 // inside a pre element.
 class frmExportar : public QDialog {
     Q_OBJECT
 public:
-    explicit frmExportar(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmExportar(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *Label2 = nullptr;
     QComboBox *cboExt = nullptr;
@@ -27,5 +27,5 @@ public:
     void cmdAceptar_Click();
 
 private:
-    frmPrincipal &p_;
+    Principal &p_;
 };

@@ -9,7 +9,7 @@
 #include "ui/editor/DisposicionScript.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
@@ -78,8 +78,8 @@ QLineEdit *Campo(QWidget *padre, const char *nombre, const QString &accesible) {
 }
 } // namespace
 
-frmScript::frmScript(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal,
+frmScript::frmScript(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana(),
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                   Qt::WindowCloseButtonHint),
       p_(principal) {
@@ -281,7 +281,7 @@ void frmScript::Form_Load() {
 }
 
 void frmScript::CargarScript() {
-    const QTreeWidgetItem *item = p_.lstScripts->currentItem();
+    const QTreeWidgetItem *item = p_.filas()->currentItem();
     if (item) {
         txtNombre->setText(vista::Campo(item, vista::ColNombre));
         txtDes->setText(vista::Campo(item, vista::ColDescripcion));
@@ -313,7 +313,7 @@ void frmScript::barMenu_ButtonClick(int posicion) {
     case 7:
         if (p_.estado.ModoScript == QLatin1String("Agregar")) {
             Agregar();
-            mdlSistema::ActualizarBotones(p_);
+            p_.ActualizarBotones();
         } else if (p_.estado.ModoScript == QLatin1String("Editar")) {
             Editar();
         }
@@ -393,7 +393,7 @@ void frmScript::Agregar() {
     p_.MarcarCambios();
     Normalizar();
     const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
-    QTreeWidget *lista = p_.lstScripts;
+    QTreeWidget *lista = p_.filas();
     // Appended at the end first; sorting, if on, is applied afterwards and keeps equal names in order.
     lista->setSortingEnabled(false);
     lista->addTopLevelItem(vista::NuevoItem(s));
@@ -416,7 +416,7 @@ void frmScript::Agregar() {
 }
 
 void frmScript::Editar() {
-    QTreeWidget *lista = p_.lstScripts;
+    QTreeWidget *lista = p_.filas();
     QTreeWidgetItem *viejo = lista->currentItem();
     if (!viejo) {
         done(QDialog::Rejected);
@@ -749,7 +749,7 @@ bool frmScript::BuscarCodigo(bool adelante) {
 }
 
 QString frmScript::categoriaAbierta() const {
-    return p_.estado.sesion.hayAbierta() ? p_.estado.sesion.abierta() : p_.lblMenu3->text();
+    return p_.estado.sesion.abierta();
 }
 
 void frmScript::ElegirResaltado() {

@@ -15,7 +15,7 @@ class QMenuBar;
 class QPrinter;
 class QToolBar;
 class QToolButton;
-class frmPrincipal;
+class Principal;
 
 // Adds, edits or views one script of the main window's list. The mode is the main window's
 // ModoScript when the window is created: "Agregar" and "Editar" are shown modally, "Ver" is a new
@@ -23,7 +23,7 @@ class frmPrincipal;
 class frmScript : public QDialog {
     Q_OBJECT
 public:
-    explicit frmScript(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmScript(Principal &principal, QWidget *padre = nullptr);
 
     QMenuBar *barraMenus = nullptr;
     QWidget *area = nullptr; // the inner area the layout rules place controls in
@@ -104,7 +104,7 @@ private:
     bool Representables(const QString &titulo);
     void Normalizar();
 
-    frmPrincipal &p_;
+    Principal &p_;
     QString TagsPrincipales;
     QFont fuenteDisenada_;
     QVector<QAction *> botones_;

@@ -34,12 +34,17 @@ public:
     virtual bool Preguntar() = 0;
     virtual void Limpiar() = 0;
     virtual void ActualizarLineaEstado() = 0;
+    // The script commands after the number of rows changed.
+    virtual void ActualizarBotones() = 0;
 
     // The category panel: the names it lists, and a category added or copied in from outside.
     virtual QStringList categoriasListadas() const = 0;
     virtual void CategoriaAgregada(const QString &nombre, bool seleccionar) = 0;
     virtual void CategoriaQuitada(const QString &nombre) = 0;
     virtual void LlenarCat() = 0;
+    // The category import is over: nothing open, and with no category listed, nothing to delete,
+    // rename or import.
+    virtual void ImportacionTerminada() = 0;
 
     // The quick-access filter entries of the panel and the one it shows.
     virtual QStringList entradasPanel() const = 0;

@@ -386,6 +386,15 @@ void frmPrincipal::QuitarEntradaPanel(int posicion) {
     cboCat->setEditText(texto);
 }
 
+void frmPrincipal::ActualizarBotones() { mdlSistema::ActualizarBotones(*this); }
+
+void frmPrincipal::ImportacionTerminada() {
+    Limpiar();
+    if (lstCat->topLevelItemCount() == 0)
+        for (QAction *a : {mnuEliminar, mnuRenombrar, mnuImportar, entradaCategorias(2), entradaCategorias(3)})
+            a->setEnabled(false);
+}
+
 void frmPrincipal::VaciarCategorias() {
     lstCat->clear();
     ControlarCat();

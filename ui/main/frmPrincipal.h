@@ -53,6 +53,8 @@ public:
     void AgregarEntradaPanel(const QString &entrada) override;
     void QuitarEntradaPanel(int posicion) override;
     void VaciarCategorias() override;
+    void ImportacionTerminada() override;
+    void ActualizarBotones() override;
 
     // Main toolbar: positions 1..13, separators at even positions.
     QToolBar *barMenu = nullptr;

@@ -59,7 +59,7 @@ bool frmPrincipal::GuardarPendientes() {
         if (respuesta != QMessageBox::Save)
             return false;
     }
-    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+    if (!mdlScripts::GuardarCategoria(this, lstScripts, ruta, barProgreso)) {
         // Nothing is reported as saved that was not: the changes stay pending.
         s.MarcarCambios();
         return false;
@@ -75,7 +75,7 @@ bool frmPrincipal::GuardarComoNueva() {
     for (int n = 2; archivos::Existe(estado.rutaCategoria(nombre)); ++n)
         nombre = s.abierta() + QStringLiteral(" copia %1").arg(n);
     const QString ruta = estado.rutaCategoria(nombre);
-    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+    if (!mdlScripts::GuardarCategoria(this, lstScripts, ruta, barProgreso)) {
         s.MarcarCambios();
         return false;
     }

@@ -5,7 +5,7 @@
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/Dialogos.h"
 
@@ -23,8 +23,8 @@
 #include <QStyle>
 #include <QTreeWidget>
 
-frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmExaminar"));
     setWindowTitle(QStringLiteral("Importar (.rtn)"));
     setWindowIcon(IconoApp());
@@ -138,16 +138,9 @@ void frmExaminar::cmdAceptar_Click() {
             continue;
         }
         copiados.append(QFileInfo(destino).fileName());
-        auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
-        item->setIcon(0, frmPrincipal::Imagen(7));
+        p_.CategoriaAgregada(nombre, false);
     }
-    p_.Limpiar();
-    if (p_.lstCat->topLevelItemCount() == 0) {
-        for (QAction *a : {p_.mnuEliminar, p_.mnuRenombrar, p_.mnuImportar, p_.entradaCategorias(2),
-                           p_.entradaCategorias(3)})
-            if (a)
-                a->setEnabled(false);
-    }
+    p_.ImportacionTerminada();
     if (!fallidos.isEmpty())
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),

@@ -7,14 +7,14 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // Picks a folder and imports every category file in it as a new category. Existing categories are
 // never overwritten.
 class frmExaminar : public QDialog {
     Q_OBJECT
 public:
-    explicit frmExaminar(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmExaminar(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *Label1 = nullptr;
     QComboBox *drvCarpeta = nullptr;  // mounted volumes
@@ -32,6 +32,6 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
-    frmPrincipal &p_;
+    Principal &p_;
     QString carpeta_;
 };

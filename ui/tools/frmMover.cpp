@@ -4,7 +4,7 @@
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QApplication>
@@ -20,13 +20,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmMover"));
     setWindowTitle(QStringLiteral("Copiar"));
     setWindowIcon(IconoApp());
 
     // The dialog moves the script it names, whatever the user selects while it stays open.
-    fila_ = p_.lstScripts->currentItem();
+    fila_ = p_.filas()->currentItem();
     if (fila_)
         script_ = vista::ScriptDe(fila_);
     categoria_ = p_.estado.sesion.abierta();
@@ -67,9 +67,9 @@ frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
     todo->addLayout(botones);
     resize(400, 170);
 
-    const QIcon icono = frmPrincipal::Imagen(7);
-    for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
-        cboImagen->addItem(icono, p_.lstCat->topLevelItem(i)->text(0));
+    const QIcon icono = Principal::Imagen(7);
+    for (const QString &categoria : p_.categoriasListadas())
+        cboImagen->addItem(icono, categoria);
     cboImagen->setCurrentIndex(-1);
 
     connect(cboImagen, &QComboBox::activated, this, [this] {
@@ -132,7 +132,7 @@ void frmMover::cmdPegar_Click() {
         vista::Anexar(lstMover, scripts);
         scripts.append(vista::ScriptDe(sel));
         auto *fila = vista::NuevoItem(scripts.last());
-        fila->setIcon(0, frmPrincipal::Imagen(1));
+        fila->setIcon(0, Principal::Imagen(1));
         lstMover->addTopLevelItem(fila);
         barMover->setRange(0, int(scripts.size()));
         barMover->setValue(int(scripts.size()) / 2);
@@ -152,7 +152,7 @@ void frmMover::cmdPegar_Click() {
         return;
     }
 
-    vista::Quitar(p_.lstScripts, sel);
+    vista::Quitar(p_.filas(), sel);
     p_.estado.sesion.AnunciarEscritos({destino + QStringLiteral(".rtn")});
     p_.ActualizarLineaEstado();
     QApplication::processEvents();
@@ -165,8 +165,8 @@ QTreeWidgetItem *frmMover::FilaNombrada() const {
     if (!fila_ || categoria_.isEmpty() || p_.estado.sesion.abierta() != categoria_)
         return nullptr;
     // The row may have gone (deleted, category read again): a pointer alone could name another one.
-    for (int i = 0; i < p_.lstScripts->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem *f = p_.lstScripts->topLevelItem(i); f == fila_)
+    for (int i = 0; i < p_.filas()->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem *f = p_.filas()->topLevelItem(i); f == fila_)
             return vista::ScriptDe(f) == script_ ? f : nullptr;
     return nullptr;
 }

@@ -10,14 +10,14 @@ class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class frmPrincipal;
+class Principal;
 
 // Moves the selected script of the open category to the end of another category's file.
 // One move per opening.
 class frmMover : public QDialog {
     Q_OBJECT
 public:
-    explicit frmMover(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmMover(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *lblCopiar = nullptr;
     QFrame *Frame1 = nullptr;
@@ -35,7 +35,7 @@ protected:
 private:
     // The row the dialog was opened for, if it is still in the open category unchanged.
     QTreeWidgetItem *FilaNombrada() const;
-    frmPrincipal &p_;
+    Principal &p_;
     QTreeWidgetItem *fila_ = nullptr;
     Script script_;
     QString categoria_;
