@@ -1,3 +1,3 @@
-#include "core/mdlInicio.h"
+#include "ui/mdlInicio.h"
 
 int main(int argc, char **argv) { return mdlInicio::Main(argc, argv); }

@@ -6,7 +6,7 @@
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
 #include "store/mdlScripts.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 

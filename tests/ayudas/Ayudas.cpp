@@ -83,26 +83,6 @@ QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto) {
     return nullptr;
 }
 
-QByteArray LeerBytes(const QString &ruta) {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-void EscribirBytes(const QString &ruta, const QByteArray &datos) {
-    QDir().mkpath(QFileInfo(ruta).absolutePath());
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(datos);
-}
-
-Carpeta::Carpeta() { estado.carpeta = dir.path(); }
-
-void Carpeta::categoria(const QString &nombre, const QByteArray &datos) {
-    EscribirBytes(estado.rutaCategoria(nombre), datos);
-}
-
 VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias) {
     c.estado.Ruta = QStringLiteral("Categorias");
     c.estado.Mostrar = QStringLiteral("Todas");
@@ -151,14 +131,6 @@ QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
     for (const Script &s : registros)
         nombres << s.Nombre;
     return nombres;
-}
-
-QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
-                    const QByteArray &puntaje) {
-    QByteArray r;
-    for (const QByteArray &c : {nombre, desc, codigo, puntaje})
-        r += '"' + c + "\"\r\n";
-    return r;
 }
 
 } // namespace ayudas

@@ -1,4 +1,5 @@
 #pragma once
+#include "AyudasNucleo.h"
 #include "core/Estado.h"
 
 #include <QByteArray>
@@ -48,18 +49,6 @@ public slots:
 QStringList Textos(const QTreeWidget *lista);
 QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
 
-QByteArray LeerBytes(const QString &ruta);
-void EscribirBytes(const QString &ruta, const QByteArray &datos);
-
-// An application folder of its own, with a state object pointing at it.
-struct Carpeta {
-    QTemporaryDir dir;
-    Estado estado;
-    Carpeta();
-    QString ruta(const QString &relativa) const { return dir.path() + QLatin1Char('/') + relativa; }
-    // Writes Categorias/<nombre>.rtn with the given bytes (the folder is made).
-    void categoria(const QString &nombre, const QByteArray &datos);
-};
 
 // A main window shown over its own application folder, every category listed (filter "Todas").
 struct VentanaPrincipal {
@@ -76,9 +65,5 @@ struct VentanaPrincipal {
     // The names of the records the category's file holds, in order.
     QStringList enArchivo(const QString &categoria) const;
 };
-
-// The bytes of one record as the file stores it.
-QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
-                    const QByteArray &puntaje);
 
 } // namespace ayudas

@@ -2,7 +2,7 @@
 // buttons; the main window's layout as the user resizes it. Driven through the real main window.
 #include "Ayudas.h"
 #include "ui/Mensajes.h"
-#include "store/frmCategoria.h"
+#include "ui/frmCategoria.h"
 #include "ui/Twips.h"
 #include "ui/main/Disposicion.h"
 #include "ui/main/ListaScripts.h"

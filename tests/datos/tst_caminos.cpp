@@ -3,7 +3,7 @@
 // the user works, duplicate removal, the pop-up menu and reserved names.
 #include "Ayudas.h"
 #include "core/Correo.h"
-#include "store/frmCategoria.h"
+#include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -5,7 +5,7 @@
 //   RUTINERO_MODELO_PASOS=50000 build/tst_modelo      more steps (CI runs the default)
 //   RUTINERO_MODELO_SEMILLA=1234 build/tst_modelo     one seed only
 #include "Ayudas.h"
-#include "store/frmCategoria.h"
+#include "ui/frmCategoria.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"

@@ -3,7 +3,7 @@
 // recovery files and files changed by other programs.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "core/frmSplash.h"
+#include "ui/frmSplash.h"
 #include "store/Categorias.h"
 #include "store/Recuperacion.h"
 #include "store/mdlScripts.h"

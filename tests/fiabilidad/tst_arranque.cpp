@@ -3,7 +3,7 @@
 // a long panel list in config.ini, a hostile export extension, and installing over a library.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "core/mdlInicio.h"
+#include "ui/mdlInicio.h"
 #include "store/Exportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"

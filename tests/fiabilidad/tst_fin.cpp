@@ -3,7 +3,7 @@
 // kept in a recovery file (never a category) and offered at the next start.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "core/mdlInicio.h"
+#include "ui/mdlInicio.h"
 #include "store/Recuperacion.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"

@@ -3,7 +3,7 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "store/Herramientas.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscar.h"

@@ -1,6 +1,6 @@
 // The starter library: each file is exactly what the program itself would write, and installing it
 // never touches a library the user already has.
-#include "Ayudas.h"
+#include "AyudasNucleo.h"
 #include "store/mdlScripts.h"
 
 #include <QProcess>

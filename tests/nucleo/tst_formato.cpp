@@ -2,7 +2,7 @@
 #include "Ayudas.h"
 #include "store/Cp1252.h"
 #include "store/mdlScripts.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 
 #include <QProgressBar>

@@ -1,5 +1,5 @@
 // The preferences file: profile-function semantics, conversions and the exact bytes written.
-#include "Ayudas.h"
+#include "AyudasNucleo.h"
 #include "core/mdlINI.h"
 
 #include <QtTest>
@@ -16,7 +16,7 @@ private slots:
         ini.cargarBytes("clave=fuera\r\n[Uno]\r\nA = 1 \r\nsin igual\r\nvacia=\r\ncomillas=\"x y\"\r\n"
                         "[uno]\r\nA=segunda\r\n[Otra]\r\nA=3\r\n");
         QStringList leidos;
-        for (const QString &k : {"UNO/a", "Uno/vacia", "Uno/falta", "Nada/A", "Uno/comillas", "Uno/sin igual",
+        for (const QString k : {"UNO/a", "Uno/vacia", "Uno/falta", "Nada/A", "Uno/comillas", "Uno/sin igual",
                                  "Otra/A", "/clave"})
             leidos << ini.leer(k.section('/', 0, 0), k.section('/', 1), "d");
         QCOMPARE(leidos, (QStringList{"1", "", "d", "d", "x y", "d", "3", "d"}));

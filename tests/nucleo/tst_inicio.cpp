@@ -1,9 +1,9 @@
 // Start and shutdown: folders made, preferences read once and written once, one instance, and a
 // failed save never reported as done.
 #include "Ayudas.h"
-#include "core/frmSplash.h"
+#include "ui/frmSplash.h"
 #include "core/mdlINI.h"
-#include "core/mdlInicio.h"
+#include "ui/mdlInicio.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 

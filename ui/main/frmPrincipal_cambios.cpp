@@ -4,7 +4,7 @@
 #include "store/Categorias.h"
 #include "store/Recuperacion.h"
 #include "store/mdlScripts.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -2,7 +2,7 @@
 #include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Categorias.h"
-#include "store/frmCategoria.h"
+#include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
 #include "ui/main/Disposicion.h"
 #include "ui/main/ListaScripts.h"

@@ -1,6 +1,6 @@
 // Library tools: search, move to another category, duplicate removal, import.
 #include "core/mdlSistema.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

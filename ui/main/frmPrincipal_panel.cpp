@@ -2,7 +2,7 @@
 #include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Herramientas.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

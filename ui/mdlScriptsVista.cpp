@@ -1,4 +1,4 @@
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "core/Archivos.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"

@@ -1,4 +1,4 @@
-#include "core/frmSplash.h"
+#include "ui/frmSplash.h"
 #include "core/Version.h"
 #include "core/mdlINI.h"
 #include "store/Recuperacion.h"

@@ -1,0 +1,28 @@
+#pragma once
+#include "core/Estado.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// Test helpers that need no window: files, folders and records as the format stores them.
+namespace ayudas {
+
+QByteArray LeerBytes(const QString &ruta);
+void EscribirBytes(const QString &ruta, const QByteArray &datos);
+
+// An application folder of its own, with a state object pointing at it.
+struct Carpeta {
+    QTemporaryDir dir;
+    Estado estado;
+    Carpeta();
+    QString ruta(const QString &relativa) const { return dir.path() + QLatin1Char('/') + relativa; }
+    // Writes Categorias/<nombre>.rtn with the given bytes (the folder is made).
+    void categoria(const QString &nombre, const QByteArray &datos);
+};
+
+// The bytes of one record as the file stores it.
+QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
+                    const QByteArray &puntaje);
+
+} // namespace ayudas
