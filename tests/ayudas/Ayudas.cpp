@@ -3,6 +3,9 @@
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmEliminarDup.h"
+
+#include <QPushButton>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -81,6 +84,16 @@ QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto) {
         if (lista->topLevelItem(i)->text(0) == texto)
             return lista->topLevelItem(i);
     return nullptr;
+}
+
+void EliminarDuplicados(frmPrincipal &w) {
+    AlAbrirseModal([](QWidget *ventana) {
+        auto *d = qobject_cast<frmEliminarDup *>(ventana);
+        QVERIFY(d);
+        QTest::mouseClick(d->cmdEliminar, Qt::LeftButton);
+        QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
+    });
+    w.setOpcionMarcada(4, true);
 }
 
 VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias) {

@@ -50,6 +50,9 @@ QStringList Textos(const QTreeWidget *lista);
 QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
 
 
+// Runs "Eliminar duplicados" from the options list as a user does: the dialog's Eliminar, then Cerrar.
+void EliminarDuplicados(frmPrincipal &w);
+
 // A main window shown over its own application folder, every category listed (filter "Todas").
 struct VentanaPrincipal {
     Carpeta c;

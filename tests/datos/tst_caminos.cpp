@@ -59,6 +59,20 @@ struct Correos : correo::Envio {
     QStringList adjuntos;
     void Enviar(const correo::Mensaje &m) override { adjuntos << QFileInfo(m.adjunto).fileName(); }
 };
+
+// Menus opened and the mail window shown for it (it always shows: MSOutlook), addresses typed.
+frmOutlook *AbrirCorreo(VentanaPrincipal &v, const std::shared_ptr<Correos> &correos) {
+    v.w->setEnvioCorreo(correos);
+    v.c.estado.MSOutlook = 1;
+    v.abrir("Menus");
+    v.w->mnuEnviar->trigger();
+    auto *dlg = v.w->findChild<frmOutlook *>();
+    if (dlg) {
+        dlg->txtPara->setText("a@b.c");
+        dlg->txtDe->setText("Yo");
+    }
+    return dlg;
+}
 } // namespace
 
 class tst_caminos : public QObject {
@@ -196,15 +210,9 @@ private slots:
     void correoSigueALaCategoriaAbierta() {
         VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
         auto correos = std::make_shared<Correos>();
-        v.w->setEnvioCorreo(correos);
-        v.c.estado.MSOutlook = 1;
-        v.abrir("Menus");
-        v.w->mnuEnviar->trigger();
-        auto *dlg = v.w->findChild<frmOutlook *>();
+        frmOutlook *dlg = AbrirCorreo(v, correos);
         QVERIFY(dlg && dlg->isVisible());
         QCOMPARE(dlg->txtAdjunto->text(), QStringLiteral("Menus.rtn"));
-        dlg->txtPara->setText("a@b.c");
-        dlg->txtDe->setText("Yo");
         v.abrir("Otra");
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
@@ -220,14 +228,8 @@ private slots:
     void correoSinCategoriaAbiertaNoEnvia() {
         VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
         auto correos = std::make_shared<Correos>();
-        v.w->setEnvioCorreo(correos);
-        v.c.estado.MSOutlook = 1;
-        v.abrir("Menus");
-        v.w->mnuEnviar->trigger();
-        auto *dlg = v.w->findChild<frmOutlook *>();
+        frmOutlook *dlg = AbrirCorreo(v, correos);
         QVERIFY(dlg);
-        dlg->txtPara->setText("a@b.c");
-        dlg->txtDe->setText("Yo");
         v.seleccionar("Otra");
         ayudas::ContestarMensaje(QMessageBox::Yes);
         v.w->mnuEliminar->trigger(); // deleting a category closes the open one
@@ -285,13 +287,7 @@ private slots:
         v.abrir("Dup");
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "a", "c", "d"}));
         v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(2)); // the second "a"
-        ayudas::AlAbrirseModal([](QWidget *w) {
-            auto *d = qobject_cast<frmEliminarDup *>(w);
-            QVERIFY(d);
-            QTest::mouseClick(d->cmdEliminar, Qt::LeftButton);
-            QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
-        });
-        v.w->setOpcionMarcada(4, true);
+        ayudas::EliminarDuplicados(*v.w);
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "c", "d"}));
         QTreeWidgetItem *sel = v.w->lstScripts->currentItem();
         QVERIFY(sel && sel->isSelected());

@@ -315,13 +315,7 @@ private:
         case Duplicados: {
             if (m.abierta.isEmpty() || m.lista.isEmpty())
                 return;
-            ayudas::AlAbrirseModal([](QWidget *w) {
-                auto *d = qobject_cast<frmEliminarDup *>(w);
-                QVERIFY(d);
-                QTest::mouseClick(d->cmdEliminar, Qt::LeftButton);
-                QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
-            });
-            v.w->setOpcionMarcada(4, true);
+            ayudas::EliminarDuplicados(*v.w);
             QStringList unicos;
             for (const QString &n : std::as_const(m.lista))
                 if (!unicos.contains(n))
