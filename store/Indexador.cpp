@@ -5,6 +5,7 @@
 #include <QFileSystemWatcher>
 #include <QMutex>
 #include <QThread>
+#include <QTimer>
 #include <QWaitCondition>
 #include <atomic>
 
@@ -37,6 +38,7 @@ struct Indexador::Hilos {
     QThread *hiloIndice = nullptr, *hiloBusqueda = nullptr;
 
     void Indexar(Indexador *dueno);
+    void Revisar(Indexador *dueno, Indice &indice, QStringList &antes);
     void Buscar(Indexador *dueno);
 };
 
@@ -48,8 +50,24 @@ template <typename F> void EnDueno(Indexador *dueno, F &&f) {
 }
 } // namespace
 
+void Indexador::Hilos::Revisar(Indexador *dueno, Indice &indice, QStringList &antes) {
+    // A file still being written when it was read, or written in place before it was watched, differs
+    // from what was indexed: one more pass shortly. What stays different (a file that cannot be read)
+    // does not keep passes coming.
+    QStringList pendientes;
+    const QMap<QString, biblioteca::Sello> hechas = indice.Indexadas();
+    const QMap<QString, biblioteca::Sello> disco = biblioteca::Archivos(carpeta);
+    for (auto it = disco.cbegin(); it != disco.cend(); ++it)
+        if (hechas.value(it.key()) != it.value())
+            pendientes.append(it.key());
+    if (indice.abierto() && !pendientes.isEmpty() && pendientes != antes)
+        EnDueno(dueno, [d = dueno] { QTimer::singleShot(300, d, &Indexador::Actualizar); });
+    antes = pendientes;
+}
+
 void Indexador::Hilos::Indexar(Indexador *dueno) {
     Indice indice(ruta);
+    QStringList pendientes;
     {
         QMutexLocker l(&m);
         escritor = &indice;
@@ -81,6 +99,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
                 },
                 &cancelarPasada);
             if (!indice.danado() || salir) {
+                Revisar(dueno, indice, pendientes);
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
                 break;
             }
