@@ -4,10 +4,12 @@
 #include "store/mdlScripts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
+#include <sys/stat.h>
 
 namespace biblioteca {
 
@@ -212,13 +214,18 @@ bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, co
 
 QMap<QString, Sello> Archivos(const QString &carpeta) {
     QMap<QString, Sello> r;
-    const QFileInfoList lista = QDir(carpeta).entryInfoList({QStringLiteral("*.rtn")}, QDir::Files);
-    for (const QFileInfo &i : lista) {
+    const QStringList lista = QDir(carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::NoSort);
+    for (const QString &archivo : lista) {
         // The program names a category by what comes before the first dot and opens name + ".rtn".
-        const QString nombre = i.fileName().section(QLatin1Char('.'), 0, 0);
-        if (nombre.isEmpty() || nombre + QStringLiteral(".rtn") != i.fileName())
+        const QString nombre = archivo.section(QLatin1Char('.'), 0, 0);
+        if (nombre.isEmpty() || nombre + QStringLiteral(".rtn") != archivo)
             continue;
-        r.insert(nombre, {i.size(), i.lastModified().toMSecsSinceEpoch()});
+        // Every search looks at every file: the time is taken as the system gives it, without the
+        // local-time conversions of QFileInfo, which cost more than the look itself.
+        struct stat e;
+        if (::stat(QFile::encodeName(carpeta + QLatin1Char('/') + archivo).constData(), &e) != 0)
+            continue;
+        r.insert(nombre, {qint64(e.st_size), qint64(e.st_mtim.tv_sec) * 1000 + e.st_mtim.tv_nsec / 1000000});
     }
     return r;
 }

@@ -20,6 +20,8 @@ namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
 constexpr int kVersion = 1;
 constexpr size_t kSemilla = 0x52544e31;
+// Bytes of category files written in one transaction.
+constexpr qint64 kLote = 16 << 20;
 
 qint64 Huella(QStringView nombre, QStringView descripcion, QByteArrayView codigo) {
     return qint64(qHashMulti(kSemilla, nombre, descripcion, codigo));
@@ -151,7 +153,9 @@ struct Indice::Datos {
 
     // Readers and the writer do not wait for each other; a crash cannot damage it, at most lose the
     // last category written, which the next pass indexes again.
-    bool Preparar() { return Ejecutar("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); }
+    bool Preparar() {
+        return Ejecutar("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
+    }
 
     bool DeEstaVersion() {
         return Numero("PRAGMA user_version") == kVersion &&
@@ -173,6 +177,7 @@ struct Indice::Datos {
             // Folded copies: the tokenizer of this SQLite cannot drop accents itself.
             "CREATE VIRTUAL TABLE texto USING fts5(nombre, descripcion, codigo,"
             " tokenize = 'trigram case_sensitive 1', columnsize = 0);"
+            "INSERT INTO texto(texto, rank) VALUES('pgsz', 4000);"
             "INSERT INTO meta VALUES('sonda', " +
             QByteArray::number(Sonda()) + ");PRAGMA user_version = " + QByteArray::number(kVersion) + ";COMMIT;";
         return Ejecutar(sql.constData());
@@ -280,19 +285,33 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
             porHacer.append(it.key());
             total += it->tamano;
         }
-    qint64 hecho = 0;
+    qint64 hecho = 0, enLote = 0;
     if (avance && total > 0)
         avance(0, total);
+    // Small categories go together in one transaction: the full-text index writes a segment per
+    // commit, and many small segments cost more to write and to merge than a few big ones.
+    bool abierta = false;
     for (const QString &nombre : porHacer) {
         if ((cancelar && cancelar->load()) || d_->danado)
+            break;
+        if (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE")))
             break;
         if (d_->Indexar(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), nombre, disco.value(nombre),
                         cancelar))
             hechas.append(nombre);
         hecho += disco.value(nombre).tamano;
+        enLote += disco.value(nombre).tamano;
+        if (enLote >= kLote) {
+            abierta = false;
+            enLote = 0;
+            if (!d_->Ejecutar("COMMIT"))
+                d_->Ejecutar("ROLLBACK");
+        }
         if (avance)
             avance(hecho, total);
     }
+    if (abierta && !d_->Ejecutar("COMMIT"))
+        d_->Ejecutar("ROLLBACK");
     return hechas;
 }
 
@@ -305,7 +324,7 @@ bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const
         return false;
     QVector<mdlScripts::Tramo> tramos;
     const QVector<Script> scripts = mdlScripts::Analizar(datos, tramos);
-    if (!Ejecutar("BEGIN IMMEDIATE"))
+    if (!Ejecutar("SAVEPOINT categoria"))
         return false;
     qint64 id = -1;
     {
@@ -323,9 +342,10 @@ bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const
         Sql s(db, "UPDATE archivos SET tamano = ?, modificado = ?, generacion = generacion + 1 WHERE id = ?");
         ok = Bien(s.con(1, sello.tamano).con(2, sello.modificado).con(3, id).hacer());
     }
-    ok = ok && !(cancelar && cancelar->load()) && Ejecutar("COMMIT");
+    ok = ok && !(cancelar && cancelar->load());
     if (!ok)
-        Ejecutar("ROLLBACK");
+        Ejecutar("ROLLBACK TO categoria");
+    Ejecutar("RELEASE categoria");
     return ok;
 }
 
@@ -532,9 +552,15 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         for (const Ref &ref : refs)
             evaluar(ref);
     } else {
+        // Both in order of id: many candidates are met walking the scripts, few by halving.
+        const bool andar = candidatos.size() * 16 > refs.size();
         auto it = refs.cbegin();
         for (qint64 id : candidatos) {
-            it = std::lower_bound(it, refs.cend(), id, [](const Ref &a, qint64 b) { return a.id < b; });
+            if (andar)
+                while (it != refs.cend() && it->id < id)
+                    ++it;
+            else
+                it = std::lower_bound(it, refs.cend(), id, [](const Ref &a, qint64 b) { return a.id < b; });
             if (it == refs.cend())
                 break;
             if (it->id == id)
