@@ -164,7 +164,7 @@ private slots:
         v.w->AbrirCategoria();
         v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
         v.w->EliminarS();
-        QVERIFY(v.c.estado.HayCambios);
+        QVERIFY(v.c.estado.sesion.HayCambios());
         v.buscarEnBiblioteca();
         QTest::keyClicks(v.dlg->txtBuscar, "clics");
         QTRY_COMPARE(v.columna(1), QStringList{"Eventos"});
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a PHP?"));
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("JavaScript"));
         QCOMPARE(v.seleccionado(), QStringLiteral("Eventos"));
-        QVERIFY(!v.c.estado.HayCambios);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
     }
 

@@ -8,7 +8,6 @@
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -52,11 +51,11 @@ void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
     QTreeWidgetItem *item = enPanel();
     if (!item) {
         // The panel's filter hides it: the panel shows every category, as choosing "Todas" does.
-        if (estado.HayCambios && !Preguntar())
+        if (estado.sesion.HayCambios() && !Preguntar())
             return;
         estado.MostrarTodas = 1;
         estado.Mostrar = QStringLiteral("Todas");
-        cboCat->setEditText(estado.Mostrar);
+        MostrarEnPanel(estado.Mostrar);
         LlenarCat();
         Limpiar();
         if (!(item = enPanel()))
@@ -64,7 +63,7 @@ void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
     }
     lstCat->setCurrentItem(item);
     AbrirCategoria();
-    if (lblMenu3->text() != h.categoria)
+    if (estado.sesion.abierta() != h.categoria)
         return; // the pending changes could not be saved: the list still holds them
     // The file may have changed since it was indexed, and a sorted list is not in file order: the row
     // is the one at the script's place if it still holds it, or else the first with its content.
