@@ -46,7 +46,10 @@ struct Fila {
 };
 QVector<Fila> filas;
 
-double Mediana(int veces, const std::function<void()> &f) {
+struct Tiempos {
+    double mediana, p99;
+};
+Tiempos Medir(int veces, const std::function<void()> &f) {
     f(); // warm-up
     QVector<double> t;
     for (int i = 0; i < veces; ++i) {
@@ -56,8 +59,10 @@ double Mediana(int veces, const std::function<void()> &f) {
         t.append(r.nsecsElapsed() / 1e6);
     }
     std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return {t[t.size() / 2], t[std::min(int(t.size()) - 1, int(t.size() * 0.99))]};
 }
+
+double Mediana(int veces, const std::function<void()> &f) { return Medir(veces, f).mediana; }
 
 // The processor time of this thread: on a machine shared with other work, the wall clock also
 // counts the time the program waited for a processor.
@@ -280,22 +285,6 @@ QVector<Script> Scripts(const Vocabulario &v, QRandomGenerator &r, int n) {
         lista.append(s);
     }
     return lista;
-}
-
-struct Tiempos {
-    double mediana, p99;
-};
-Tiempos Medir(int veces, const std::function<void()> &f) {
-    f(); // warm-up
-    QVector<double> t;
-    for (int i = 0; i < veces; ++i) {
-        QElapsedTimer r;
-        r.start();
-        f();
-        t.append(r.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return {t[t.size() / 2], t[std::min(int(t.size()) - 1, int(t.size() * 0.99))]};
 }
 
 qint64 Tamano(const QString &carpeta) {

@@ -149,6 +149,11 @@ QString Consulta(QRandomGenerator &r, const QList<QByteArray> &textos) {
 
 QString RutaIndice(const ayudas::Carpeta &c) { return c.estado.carpetaPreferencias() + "/indice.db"; }
 
+// The index of the folder's library, made and brought up to its files.
+bool Indexar(biblioteca::Indice &indice, const ayudas::Carpeta &c) {
+    return indice.AbrirParaEscribir() && !indice.Actualizar(c.estado.carpetaCategorias()).isEmpty();
+}
+
 bool Integro(const QString &ruta) {
     sqlite3 *db = nullptr;
     bool ok = sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
@@ -222,8 +227,7 @@ private slots:
             datos += Registro("uno " + QByteArray::number(i), "", "", "");
         c.categoria("A", datos);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(c.estado.carpetaCategorias());
+        QVERIFY(Indexar(indice, c));
         const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), "UNO", 10);
         QCOMPARE(r.hallazgos.size(), 10);
         QCOMPARE(r.total, 30);
@@ -236,8 +240,7 @@ private slots:
         ayudas::Carpeta c;
         c.categoria("JS", Registro("Debounce", "Funci\xf3n debounce", "var a;\r\n  // deBOUNCE *RTN*x*RTN*\r\nfin", "1"));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(c.estado.carpetaCategorias());
+        QVERIFY(Indexar(indice, c));
         const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), QString::fromUtf8("bóunc \"x"), 10);
         QCOMPARE(r.total, 1);
         const biblioteca::Hallazgo &h = r.hallazgos[0];
@@ -286,8 +289,7 @@ private slots:
             datos += Registro("s" + QByteArray::number(i), "d", "c", "");
         c.categoria("A", datos);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(carpeta);
+        QVERIFY(Indexar(indice, c));
         const auto ids = [&] {
             QMap<int, qint64> r; // position -> row
             sqlite3 *db = nullptr;
@@ -328,8 +330,7 @@ private slots:
         const QList<QByteArray> textos = Biblioteca(c, 99);
         {
             biblioteca::Indice indice(RutaIndice(c));
-            QVERIFY(indice.AbrirParaEscribir());
-            indice.Actualizar(carpeta);
+            QVERIFY(Indexar(indice, c));
         }
         QFile f(RutaIndice(c));
         QVERIFY(f.open(QIODevice::ReadWrite));
