@@ -1,14 +1,16 @@
 #include "store/Busqueda.h"
+#include "core/Archivos.h"
 #include "store/Cp1252.h"
 #include "store/Etiquetas.h"
 #include "store/mdlScripts.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace biblioteca {
@@ -213,20 +215,24 @@ bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, co
 }
 
 QMap<QString, Sello> Archivos(const QString &carpeta) {
+    // Every search looks at every file, so the folder is read as the system gives it: QDir and
+    // QFileInfo would cost several times the look itself (their local-time conversions most).
     QMap<QString, Sello> r;
-    const QStringList lista = QDir(carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::NoSort);
-    for (const QString &archivo : lista) {
+    DIR *d = ::opendir(QFile::encodeName(carpeta).constData());
+    if (!d)
+        return r;
+    while (const dirent *e = ::readdir(d)) {
         // The program names a category by what comes before the first dot and opens name + ".rtn".
-        const QString nombre = archivo.section(QLatin1Char('.'), 0, 0);
-        if (nombre.isEmpty() || nombre + QStringLiteral(".rtn") != archivo)
+        const char *punto = std::strchr(e->d_name, '.');
+        if (!punto || punto == e->d_name || std::strcmp(punto, ".rtn") != 0)
             continue;
-        // Every search looks at every file: the time is taken as the system gives it, without the
-        // local-time conversions of QFileInfo, which cost more than the look itself.
-        struct stat e;
-        if (::stat(QFile::encodeName(carpeta + QLatin1Char('/') + archivo).constData(), &e) != 0)
+        struct stat info;
+        if (::fstatat(::dirfd(d), e->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
             continue;
-        r.insert(nombre, {qint64(e.st_size), qint64(e.st_mtim.tv_sec) * 1000 + e.st_mtim.tv_nsec / 1000000});
+        r.insert(archivos::Legible(QByteArray(e->d_name, int(punto - e->d_name))),
+                 {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000});
     }
+    ::closedir(d);
     return r;
 }
 

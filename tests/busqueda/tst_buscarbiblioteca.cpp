@@ -1,7 +1,7 @@
 // The library search window on the real main window: typing, results, opening, copying, keyboard.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/IndiceBiblioteca.h"
 #include "store/Indexador.h"
 #include "store/mdlScriptsVista.h"
@@ -255,7 +255,7 @@ private slots:
         connect(v.w->indexador(), &Indexador::avance, aviso,
                 [&] { vistos << (aviso->isVisible() ? aviso->text() : QString()); });
         // Written whole and renamed into place, as the program writes.
-        QVERIFY(mdlSistema::GuardarBytes(v.c.estado.rutaCategoria("Grande"),
+        QVERIFY(archivos::Guardar(v.c.estado.rutaCategoria("Grande"),
                                          Registro("uno", "", QByteArray(4000, 'x'), "") + Registro("dos", "", "", "")));
         const auto indexada = [&] {
             return std::any_of(fin.cbegin(), fin.cend(), [](const QList<QVariant> &p) {
