@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QSet>
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <sqlite3.h>
 #include <vector>
@@ -80,10 +81,42 @@ private:
 };
 
 // A script as the searcher keeps it in memory: what ranks it, without its code.
+// Which trigrams a text holds, as 128 bits: a word whose bits are not all there is not in the text,
+// which spares most of the searches through names and descriptions of scripts matched by their code.
+struct Trigramas {
+    quint64 b[2] = {0, 0};
+    explicit Trigramas(QStringView s) {
+        for (qsizetype i = 0; i + 2 < s.size(); ++i) {
+            const uint h = (uint(s[i].unicode()) * 31u + s[i + 1].unicode()) * 31u + s[i + 2].unicode();
+            b[(h >> 6) & 1] |= quint64(1) << (h & 63);
+        }
+    }
+    bool puede(const Trigramas &palabra) const {
+        return (b[0] & palabra.b[0]) == palabra.b[0] && (b[1] & palabra.b[1]) == palabra.b[1];
+    }
+};
+
+// A plain search: names and descriptions are short, and QString's general search costs more in
+// setting out than in looking.
+bool Contiene(QStringView texto, QStringView palabra) {
+    const qsizetype m = palabra.size();
+    if (m == 0)
+        return true;
+    const char16_t *t = texto.utf16(), *p = palabra.utf16();
+    for (qsizetype i = 0, ultimo = texto.size() - m; i <= ultimo; ++i)
+        if (t[i] == p[0] && std::memcmp(t + i + 1, p + 1, size_t(m - 1) * sizeof(char16_t)) == 0)
+            return true;
+    return false;
+}
+
 struct Fila {
     qint64 id = 0;
     int posicion = 0;
     QString nombre, descripcion; // folded
+    Trigramas enNombre, enDescripcion;
+    Fila(qint64 i, int p, QString n, QString d)
+        : id(i), posicion(p), nombre(std::move(n)), descripcion(std::move(d)), enNombre(nombre),
+          enDescripcion(descripcion) {}
 };
 struct Categoria {
     QString nombre;
@@ -108,6 +141,8 @@ struct Indice::Datos {
     // What the searcher knows of each category (by its row), and every script by id.
     std::map<qint64, Categoria> cache;
     std::vector<Ref> refs;
+    QStringList categorias;
+    QMap<QString, int> orden;
 
     bool Bien(int rc) {
         if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -132,7 +167,8 @@ struct Indice::Datos {
     bool Abrir(int modo) {
         Cerrar();
         sqlite3 *nueva = nullptr;
-        const int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &nueva, modo, nullptr);
+        // One thread per connection: SQLite's own lock per call is not needed.
+        const int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &nueva, modo | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
             Bien(rc);
             sqlite3_close_v2(nueva);
@@ -153,8 +189,10 @@ struct Indice::Datos {
 
     // Readers and the writer do not wait for each other; a crash cannot damage it, at most lose the
     // last category written, which the next pass indexes again.
+    // The log is cut back after each checkpoint: a first build writes it far bigger than it need stay.
     bool Preparar() {
-        return Ejecutar("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
+        return Ejecutar("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;"
+                        "PRAGMA journal_size_limit=67108864;");
     }
 
     bool DeEstaVersion() {
@@ -228,7 +266,9 @@ bool Indice::AbrirParaEscribir() {
 
 bool Indice::AbrirParaLeer() {
     d_->danado = false;
-    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->DeEstaVersion())
+    // Searching reads the same pages again and again: mapped, they are not copied in at each query.
+    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->DeEstaVersion() &&
+        d_->Ejecutar("PRAGMA mmap_size = 4294967296"))
         return true;
     d_->Cerrar();
     return false;
@@ -312,6 +352,9 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     }
     if (abierta && !d_->Ejecutar("COMMIT"))
         d_->Ejecutar("ROLLBACK");
+    // What was written moves into the file and the log shrinks, rather than wait for the next pass.
+    if (!hechas.isEmpty())
+        d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
     return hechas;
 }
 
@@ -468,7 +511,7 @@ bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &disco, const QMap<QS
         filas.con(1, id);
         int rcf;
         while ((rcf = filas.paso()) == SQLITE_ROW)
-            c.filas.push_back({filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)), Plegar(filas.texto(3))});
+            c.filas.emplace_back(filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)), Plegar(filas.texto(3)));
         filas.reiniciar();
         if (!Bien(rcf)) {
             c.generacion = -1;
@@ -532,14 +575,19 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         if (!Ids(s.con(2, palabras[i].toUtf8()), enCodigo[i], bien))
             return false;
     }
+    std::vector<Trigramas> trigramas;
+    for (const QString &p : palabras)
+        trigramas.emplace_back(p);
     const auto evaluar = [&](const Ref &ref) {
         if (!ref.cat->vigente)
             return;
         Clave c;
         c.categoria = ref.cat->orden;
         c.posicion = ref.fila->posicion;
+        const Fila &f = *ref.fila;
         for (int i = 0; i < palabras.size(); ++i) {
-            const bool n = ref.fila->nombre.contains(palabras[i]), d = ref.fila->descripcion.contains(palabras[i]);
+            const bool n = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
+            const bool d = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
             c.enNombre += n;
             c.enDescripcion += d;
             // A long word the index matched is in the code when it is in neither.
@@ -553,7 +601,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
             evaluar(ref);
     } else {
         // Both in order of id: many candidates are met walking the scripts, few by halving.
-        const bool andar = candidatos.size() * 16 > refs.size();
+        const bool andar = candidatos.size() * 64 > refs.size();
         auto it = refs.cbegin();
         for (qint64 id : candidatos) {
             if (andar)
@@ -573,7 +621,11 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
 bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
                               const std::atomic<bool> *cancelar) {
     const QMap<QString, Sello> disco = Archivos(carpeta);
-    const QMap<QString, int> orden = OrdenCategorias(disco.keys());
+    // The same categories as last time are in the same order.
+    if (disco.keys() != categorias) {
+        categorias = disco.keys();
+        orden = OrdenCategorias(categorias);
+    }
     std::vector<std::pair<Clave, qint64>> delIndice;
     if (!Sincronizar(disco, orden) || !Candidatos(palabras, delIndice, cancelar))
         return false;
