@@ -27,6 +27,7 @@
 
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
+#include "store/IndiceBiblioteca.h"
 #include "ui/tools/frmBuscar.h"
 #include "ui/tools/frmEliminarDup.h"
 
@@ -45,19 +46,6 @@ struct Fila {
 };
 QVector<Fila> filas;
 
-double Mediana(int veces, const std::function<void()> &f) {
-    f(); // warm-up
-    QVector<double> t;
-    for (int i = 0; i < veces; ++i) {
-        QElapsedTimer r;
-        r.start();
-        f();
-        t.append(r.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
 // The processor time of this thread: on a machine shared with other work, the wall clock also
 // counts the time the program waited for a processor.
 double MsCpu() {
@@ -66,18 +54,28 @@ double MsCpu() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Mediana in processor time.
-double MedianaCpu(int veces, const std::function<void()> &f) {
-    f();
-    QVector<double> t;
+// Median and 99th percentile of the wall clock, and median of the processor time.
+struct Tiempos {
+    double mediana, p99, cpu;
+};
+Tiempos Medir(int veces, const std::function<void()> &f) {
+    f(); // warm-up
+    QVector<double> t, cpu;
     for (int i = 0; i < veces; ++i) {
+        QElapsedTimer r;
+        r.start();
         const double antes = MsCpu();
         f();
-        t.append(MsCpu() - antes);
+        cpu.append(MsCpu() - antes);
+        t.append(r.nsecsElapsed() / 1e6);
     }
     std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    std::sort(cpu.begin(), cpu.end());
+    return {t[t.size() / 2], t[std::min(int(t.size()) - 1, int(t.size() * 0.99))], cpu[cpu.size() / 2]};
 }
+
+double Mediana(int veces, const std::function<void()> &f) { return Medir(veces, f).mediana; }
+double MedianaCpu(int veces, const std::function<void()> &f) { return Medir(veces, f).cpu; }
 
 const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
                                  "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
@@ -174,6 +172,226 @@ void PegarYTeclear(frmPrincipal &w, const QString &nombre, const QString &texto)
     Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre + QStringLiteral(", CPU"), teclearCpu[1], 0, 0);
 }
 
+// --- The library search: the index against reading every file, on a library like a real one: names
+// and descriptions from a vocabulary of a few hundred words, code of some 1 KB in several languages,
+// each word as frequent as a natural text would have it (Zipf).
+const char *const kVocabulario[] = {
+    "formulario", "tabla", "menú", "validación", "cookie", "fecha", "imagen", "galería", "cabecera", "pie",
+    "botón", "enlace", "consulta", "sesión", "archivo", "cadena", "número", "lista", "árbol", "caché",
+    "debounce", "throttle", "fetch", "modal", "tooltip", "slider", "carrusel", "pestañas", "acordeón", "usuario",
+    "contraseña", "correo", "teléfono", "dirección", "búsqueda", "filtro", "orden", "página", "paginación",
+    "calendario", "reloj", "temporizador", "contador", "animación", "transición", "sombra", "borde", "color",
+    "fuente", "texto", "párrafo", "título", "encabezado", "columna", "fila", "celda", "rejilla", "flexbox",
+    "plantilla", "componente", "evento", "clic", "teclado", "ratón", "scroll", "arrastrar", "soltar", "subir",
+    "descargar", "exportar", "importar", "json", "xml", "csv", "base", "datos", "conexión", "mysql", "sqlite",
+    "postgres", "índice", "clave", "valor", "objeto", "arreglo", "mapa", "conjunto", "pila", "cola", "nodo",
+    "grafo", "ruta", "servidor", "cliente", "petición", "respuesta", "cabeceras", "estado", "error", "excepción",
+    "registro", "bitácora", "depuración", "prueba", "aserción", "simulación", "promesa", "async", "await",
+    "callback", "closure", "prototipo", "clase", "herencia", "interfaz", "módulo", "paquete", "dependencia",
+    "versión", "cifrado", "hash", "token", "autenticación", "permiso", "rol", "perfil", "avatar", "comentario",
+    "mensaje", "notificación", "alerta", "diálogo", "ventana", "marco", "iframe", "vídeo", "audio", "mapa",
+    "geolocalización", "idioma", "traducción", "moneda", "impuesto", "factura", "carrito", "producto", "precio",
+    "descuento", "cupón", "envío", "pago", "tarjeta", "banco", "saldo", "gráfico", "barra", "circular", "línea",
+    "estadística", "promedio", "mediana", "redondeo", "aleatorio", "semilla", "fecha", "hora", "zona", "semana",
+    "mes", "año", "festivo", "cumpleaños", "edad", "nombre", "apellido", "documento", "captcha", "spam", "robot",
+    "sitemap", "meta", "favicon", "manifest", "worker", "socket", "stream", "buffer", "blob", "canvas", "svg",
+    "webgl", "shader", "textura", "sprite", "juego", "puntuación", "nivel", "vida", "jugador", "tablero",
+    "ajedrez", "naipes", "dado", "ruleta", "encuesta", "voto", "estrella", "reseña", "foro", "hilo", "tema",
+    "etiqueta", "categoría", "slug", "url", "redirección", "htaccess", "cron", "tarea", "cola", "lote",
+    "migración", "esquema", "vista", "disparador", "procedimiento", "función", "variable", "constante",
+    "bucle", "condición", "recursión", "ordenar", "buscar", "reemplazar", "dividir", "unir", "recortar",
+    "mayúsculas", "minúsculas", "acentos", "espacios", "tabulador", "salto", "escape", "comillas", "regex"};
+
+// Syllables for the many identifiers of real code that no topic word explains.
+const char *const kSilabas[] = {"ka", "mo", "ri", "xe", "lu", "pa", "ne", "so", "di", "ur", "ven", "tor", "qui",
+                                "bel", "gra", "fin", "zo", "ex", "al", "mir", "cos", "ped", "ul", "har"};
+const char *const kRelleno[] = {"para", "con", "de", "el", "la", "un", "que", "en", "los", "por", "una", "y",
+                                "sin", "cada", "desde", "al", "del", "las", "se", "muestra", "devuelve", "usa"};
+
+struct Vocabulario {
+    QStringList palabras, sueltos;
+    QVector<double> acumulado;
+    explicit Vocabulario(quint32 semilla) {
+        for (const char *p : kVocabulario)
+            palabras << QString::fromUtf8(p);
+        QRandomGenerator r(semilla);
+        std::shuffle(palabras.begin(), palabras.end(), r); // which words are frequent is left to chance
+        double suma = 0;
+        for (int i = 0; i < palabras.size(); ++i)
+            acumulado << (suma += 1.0 / (i + 1));
+        for (int i = 0; i < 20000; ++i) {
+            QString id;
+            for (int k = 0, n = 2 + r.bounded(3); k < n; ++k)
+                id += QString::fromLatin1(kSilabas[r.bounded(int(std::size(kSilabas)))]);
+            sueltos << id;
+        }
+    }
+    const QString &una(QRandomGenerator &r) const {
+        const double x = r.generateDouble() * acumulado.last();
+        return palabras[int(std::lower_bound(acumulado.begin(), acumulado.end(), x) - acumulado.begin())];
+    }
+    // An identifier: from the script's topic or one of the many others, without accents, as code has them.
+    QString identificador(QRandomGenerator &r, const QStringList &tema) const {
+        QString id = r.bounded(3) == 0 ? tema[r.bounded(int(tema.size()))] : sueltos[r.bounded(int(sueltos.size()))];
+        if (r.bounded(2))
+            id += QString::fromLatin1(kSilabas[r.bounded(int(std::size(kSilabas)))]).toUpper();
+        return biblioteca::Plegar(id);
+    }
+};
+
+const char *const kLineas[] = {
+    "var %1 = document.getElementById(*RTN*%2*RTN*);", "function %1(%2, %3) {", "  return %1.%2(%3);", "}",
+    "  if (%1 > %2) { %3(); }", "$%1 = $_POST[*RTN*%2*RTN*];", "echo *RTN*<div class='%1'>*RTN* . $%2;",
+    "SELECT %1, %2 FROM %3 WHERE %1 = ?;", ".%1 { color: #%4; margin: %5px; }", "// %1 %2 %3",
+    "<input type=*RTN*text*RTN* name=*RTN*%1*RTN* value=*RTN*%2*RTN*>", "  for (var i = 0; i < %1.length; i++) %2(i);"};
+
+// Scripts about a topic of two words of the vocabulary, which their name and description speak of and
+// some of their code's identifiers carry; code of 3 to 30 lines, some 1 KB.
+QVector<Script> Scripts(const Vocabulario &v, QRandomGenerator &r, int n) {
+    QVector<Script> lista;
+    lista.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        const QStringList tema{v.una(r), v.una(r)};
+        Script s;
+        QStringList nombre = tema;
+        for (int k = r.bounded(3); k > 0; --k)
+            nombre << v.una(r);
+        s.Nombre = nombre.join(QLatin1Char(' '));
+        s.Nombre[0] = s.Nombre[0].toUpper();
+        QStringList desc = tema;
+        for (int k = 4 + r.bounded(10); k > 0; --k)
+            desc << (r.bounded(2) ? QString::fromLatin1(kRelleno[r.bounded(int(std::size(kRelleno)))]) : v.una(r));
+        std::shuffle(desc.begin(), desc.end(), r);
+        s.Descripcion = desc.join(QLatin1Char(' '));
+        QStringList c;
+        for (int k = 3 + r.bounded(28); k > 0; --k) {
+            QString linea = QString::fromLatin1(kLineas[r.bounded(int(std::size(kLineas)))]);
+            for (int a = 1; a <= 3; ++a)
+                linea.replace(QLatin1Char('%') + QString::number(a), v.identificador(r, tema));
+            linea.replace(QStringLiteral("%4"), QStringLiteral("%1").arg(r.bounded(0x1000000), 6, 16, QLatin1Char('0')));
+            linea.replace(QStringLiteral("%5"), QString::number(r.bounded(40)));
+            c << linea;
+        }
+        s.Codigo = c.join(QStringLiteral("\r\n"));
+        s.Puntaje = QString::number(r.bounded(11));
+        lista.append(s);
+    }
+    return lista;
+}
+
+qint64 Tamano(const QString &carpeta) {
+    qint64 total = 0;
+    for (const QFileInfo &i : QDir(carpeta).entryInfoList(QDir::Files))
+        total += i.size();
+    return total;
+}
+
+void MedirBiblioteca(int categorias) {
+    QTemporaryDir dir;
+    Estado estado;
+    estado.carpeta = dir.path();
+    QDir().mkpath(estado.carpetaCategorias());
+    mdlINI::CargarPreferencias(estado);
+    const Vocabulario voc(19);
+    QRandomGenerator r(19);
+    const QString carpeta = estado.carpetaCategorias();
+    for (int c = 0; c < categorias; ++c)
+        mdlScripts::GuardarArchivo(estado.rutaCategoria(QStringLiteral("Cat%1").arg(c, 3, 10, QLatin1Char('0'))),
+                                   Scripts(voc, r, 200));
+    const double mb = Tamano(carpeta) / 1e6;
+    const QString ruta = estado.carpetaPreferencias() + QStringLiteral("/indice-biblioteca.db");
+    QDir().mkpath(estado.carpetaPreferencias());
+
+    struct Linea {
+        QString nombre;
+        Tiempos indice, lectura;
+        int hallados;
+    };
+    QVector<Linea> lineas;
+    double construir = 0;
+    biblioteca::Indice indice(ruta);
+    {
+        QElapsedTimer t;
+        t.start();
+        indice.AbrirParaEscribir();
+        indice.Actualizar(carpeta);
+        construir = t.nsecsElapsed() / 1e6;
+    }
+    const double mbIndice = QFileInfo(ruta).size() / 1e6;
+    const Tiempos leerTodo = Medir(5, [&] {
+        for (const QString &a : QDir(carpeta).entryList(QDir::Files)) {
+            QVector<Script> v;
+            mdlScripts::LeerArchivo(carpeta + QLatin1Char('/') + a, v);
+        }
+    });
+    // The last, a word of nearly every script's code, is the worst case: the index reads it everywhere.
+    for (const char *q : {"z", "tab", "formular", "cookie arbol", "document"}) {
+        const QString consulta = QString::fromUtf8(q);
+        Linea l;
+        l.nombre = QStringLiteral("\"%1\"").arg(consulta);
+        l.hallados = indice.Buscar(carpeta, consulta, 100).total;
+        l.indice = Medir(200, [&] { indice.Buscar(carpeta, consulta, 100); });
+        l.lectura = Medir(11, [&] { biblioteca::BuscarEnArchivos(carpeta, consulta, 100); });
+        lineas.append(l);
+    }
+
+    // Saving one category of 32 767 scripts from the real window, one script changed each time, and
+    // indexing it again afterwards.
+    const QString grande = QStringLiteral("Grande");
+    mdlScripts::GuardarArchivo(estado.rutaCategoria(grande), Scripts(voc, r, 32767));
+    indice.Actualizar(carpeta);
+    frmPrincipal w(estado);
+    w.LlenarCat();
+    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
+        if (w.lstCat->topLevelItem(i)->text(0) == grande)
+            w.lstCat->setCurrentItem(w.lstCat->topLevelItem(i));
+    w.setOpcionMarcada(1, false);
+    w.AbrirCategoria();
+    const double mbGrande = QFileInfo(estado.rutaCategoria(grande)).size() / 1e6;
+    QVector<double> guardar, reindexar;
+    for (int i = 0; i < 7; ++i) {
+        QTreeWidgetItem *fila = w.lstScripts->topLevelItem(int(r.bounded(32767)));
+        fila->setText(vista::ColDescripcion, fila->text(vista::ColDescripcion) + QStringLiteral(" cambiada"));
+        QElapsedTimer t;
+        t.start();
+        mdlScripts::GuardarCategoria(w, w.lstScripts, estado.rutaCategoria(grande), w.barProgreso);
+        guardar.append(t.nsecsElapsed() / 1e6);
+        t.restart();
+        indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
+        reindexar.append(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(guardar.begin(), guardar.end());
+    std::sort(reindexar.begin(), reindexar.end());
+    // The same category indexed from nothing, for scale: what each save would cost without keeping the
+    // rows of the scripts that did not change.
+    QTemporaryDir sola;
+    QFile::copy(estado.rutaCategoria(grande), sola.path() + QStringLiteral("/Grande.rtn"));
+    biblioteca::Indice desdeCero(sola.path() + QStringLiteral("/indice.db"));
+    desdeCero.AbrirParaEscribir();
+    QElapsedTimer t;
+    t.start();
+    desdeCero.Actualizar(sola.path());
+    const double todoDeNuevo = t.nsecsElapsed() / 1e6;
+
+    std::printf("\nbúsqueda en la biblioteca: %d scripts en %d categorías, %.1f MB de archivos\n", categorias * 200,
+                categorias, mb);
+    std::printf("%-44s %10s %9s %9s\n", "medida", "ms", "MB", "MB/s");
+    std::printf("%-44s %10.0f %9.1f %9.1f   (índice: %.0f MB)\n", "construir el índice", construir, mb,
+                mb / (construir / 1000), mbIndice);
+    std::printf("%-44s %10.0f %9.1f %9.1f\n", "base: leer y analizar todos los archivos", leerTodo.mediana, mb,
+                mb / (leerTodo.mediana / 1000));
+    std::printf("\n%-16s %27s %29s %15s %9s\n", "consulta", "índice: med  p99  CPU med", "lectura: med  p99  CPU med",
+                "x lect. (CPU)", "hallados");
+    for (const Linea &l : lineas)
+        std::printf("%-16s %9.2f %8.2f %8.2f %9.1f %9.1f %9.1f %7.4f (%.4f) %9d\n", l.nombre.toUtf8().constData(),
+                    l.indice.mediana, l.indice.p99, l.indice.cpu, l.lectura.mediana, l.lectura.p99, l.lectura.cpu,
+                    l.indice.mediana / l.lectura.mediana, l.indice.cpu / l.lectura.cpu, l.hallados);
+    std::printf("\ncategoría de 32 767 scripts, %.1f MB\n", mbGrande);
+    std::printf("%-44s %10s %10s %8s\n", "un script cambiado, mediana de 7", "guardar", "reindexar", "x guard.");
+    std::printf("%-44s %10.1f %10.1f %8.2f\n", "", guardar[3], reindexar[3], reindexar[3] / guardar[3]);
+    std::printf("%-44s %10s %10.1f %8.2f\n", "indexada desde cero", "", todoDeNuevo, todoDeNuevo / guardar[3]);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -185,6 +403,11 @@ int main(int argc, char **argv) {
     QDir().mkpath(estado.carpetaCategorias());
     mdlINI::CargarPreferencias(estado);
 
+    // "biblioteca [categorías]" measures the library search alone (500 categories of 200 scripts).
+    if (argc > 1 && qstrcmp(argv[1], "biblioteca") == 0) {
+        MedirBiblioteca(argc > 2 ? QByteArray(argv[2]).toInt() : 500);
+        return 0;
+    }
     // Sizes may be given on the command line, to look at one of them alone.
     QVector<int> tamanos{1000, 10000, 32767, 100000};
     // "editor" alone measures only the code editor.
@@ -366,5 +589,8 @@ int main(int argc, char **argv) {
         else
             std::printf("%-52s %10.1f\n", n.constData(), f.ms);
     }
+    std::fflush(stdout);
+    if (argc == 1)
+        MedirBiblioteca(500);
     return 0;
 }

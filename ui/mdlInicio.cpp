@@ -117,6 +117,7 @@ int Main(int argc, char **argv) {
     std::unique_ptr<frmPrincipal> principal(splash->principal());
     Presencia presencia;
     presencia.Escuchar(estado.carpeta, [&principal] { TraerAlFrente(principal.get()); });
+    principal->IniciarIndice();
     QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     ConectarFin(*principal);

@@ -392,6 +392,7 @@ private slots:
                 atajos << a->objectName() + " " + a->shortcut().toString(QKeySequence::PortableText);
         atajos.sort();
         QCOMPARE(atajos.join(", "), QStringLiteral("mnuActualizar F1, mnuCodAgregar Ctrl+A, mnuCodBuscar Ctrl+B, "
+                                                   "mnuCodBuscarBiblioteca Ctrl+Shift+F, "
                                                    "mnuCodEditar Ctrl+E, mnuGuardar Ctrl+G, mnuImportar Ctrl+I, "
                                                    "mnuSalir Ctrl+S, mnuVerOp Ctrl+O"));
         v.w->activateWindow();

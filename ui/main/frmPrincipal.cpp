@@ -151,6 +151,8 @@ void frmPrincipal::crearMenus() {
     mnuCodCopiar = accion(mnuCodigo, "mnuCodCopiar", QStringLiteral("Copiar"));
     mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g003"));
     mnuCodBuscar = accion(mnuCodigo, "mnuCodBuscar", QStringLiteral("&Buscar"), QKeySequence(QStringLiteral("Ctrl+B")));
+    mnuCodBuscarBiblioteca = accion(mnuCodigo, "mnuCodBuscarBiblioteca", QStringLiteral("Buscar en la biblioteca"),
+                                    QKeySequence(QStringLiteral("Ctrl+Shift+F")));
 
     g004 = menu(nullptr, barra, "g004", QStringLiteral("&Ver"));
     mnuVerOp = accion(g004, "mnuVerOp", QStringLiteral("Opciones"), QKeySequence(QStringLiteral("Ctrl+O")));

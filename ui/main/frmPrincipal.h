@@ -20,6 +20,11 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ListaScripts;
+class Indexador;
+class frmBuscarBiblioteca;
+namespace biblioteca {
+struct Hallazgo;
+}
 namespace correo {
 class Envio;
 }
@@ -36,6 +41,7 @@ class Envio;
 //   frmPrincipal_editor.cpp      editor and export commands
 //   frmPrincipal_herramientas.cpp search, move, duplicates, import
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
+//   frmPrincipal_biblioteca.cpp  the library's search index and its window
 class frmPrincipal : public QMainWindow, public Principal {
     Q_OBJECT
 public:
@@ -101,7 +107,8 @@ public:
     QAction *mnuGuardar = nullptr, *mnuEnviar = nullptr, *mnuOutlookConfig = nullptr, *mnuOpciones = nullptr,
             *mnuSalir = nullptr, *mnuAgregar = nullptr, *mnuEliminar = nullptr, *mnuRenombrar = nullptr,
             *mnuImportar = nullptr, *mnuCodAgregar = nullptr, *mnuCodEditar = nullptr,
-            *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr, *mnuVerOp = nullptr,
+            *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr,
+            *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr,
             *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
             *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
 
@@ -203,6 +210,13 @@ public:
     // Where EnviarMail hands the message: the desktop's mail composer unless another is given.
     void setEnvioCorreo(std::shared_ptr<correo::Envio> envio) { envioCorreo_ = std::move(envio); }
 
+    // The library's search (frmPrincipal_biblioteca.cpp). The index is kept from the start of the run.
+    void IniciarIndice();
+    Indexador *indexador() const { return indexador_; }
+    void mnuCodBuscarBiblioteca_Click();
+    // Opens the found script's category as a double click on it does, and selects the script.
+    void AbrirScript(const biblioteca::Hallazgo &h);
+
     // Layout (frmPrincipal_disposicion.cpp).
     void Disponer();
     void ColocarProgreso();
@@ -251,6 +265,8 @@ private:
     std::shared_ptr<correo::Envio> envioCorreo_;
     QFileSystemWatcher *vigilante_ = nullptr;
     QTimer *refresco_ = nullptr;
+    Indexador *indexador_ = nullptr;
+    frmBuscarBiblioteca *buscarBiblioteca_ = nullptr;
     friend class PruebaPrincipal;
 
 public:

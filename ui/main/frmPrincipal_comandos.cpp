@@ -127,6 +127,7 @@ void frmPrincipal::conectarComandos() {
         {mnuEliminar, &frmPrincipal::mnuEliminar_Click},
         {mnuRenombrar, &frmPrincipal::mnuRenombrar_Click},
         {mnuImportar, &frmPrincipal::mnuImportar_Click},
+        {mnuCodBuscarBiblioteca, &frmPrincipal::mnuCodBuscarBiblioteca_Click},
         {mnuLinkJS, &frmPrincipal::mnuLinkJS_Click},
         {mnuLinkASP, &frmPrincipal::mnuLinkASP_Click},
         {mnuLinkPHP, &frmPrincipal::mnuLinkPHP_Click},

@@ -1,0 +1,48 @@
+#pragma once
+#include "store/Busqueda.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QFileSystemWatcher;
+
+Q_DECLARE_METATYPE(biblioteca::Respuesta)
+
+// Keeps the library's index up to the category files and answers searches, both off the user
+// interface thread: one thread writes the index, another searches, each with its own connection.
+// Typing never waits for either; a newer query makes an older one give up.
+class Indexador : public QObject {
+    Q_OBJECT
+public:
+    Indexador(const QString &carpetaCategorias, const QString &rutaIndice, QObject *padre = nullptr);
+    ~Indexador() override;
+
+    // Starts watching the folder and the first pass over it.
+    void Iniciar();
+    bool iniciado() const { return vigia_ != nullptr; }
+    // Asks for a search; the answer comes through `hallados` with the number given here.
+    quint64 Buscar(const QString &consulta, int limite);
+
+public slots:
+    // Files the program wrote, renamed, deleted or imported (names relative to the folder): indexed
+    // again even when their size and time look the same.
+    void ArchivosEscritos(const QStringList &archivos);
+    // A pass over the folder: only categories whose file changed are read again.
+    void Actualizar();
+
+signals:
+    void hallados(quint64 numero, const biblioteca::Respuesta &respuesta);
+    // During a pass: bytes of category files indexed of those to index.
+    void avance(qint64 hecho, qint64 total);
+    // A pass ended; the categories it indexed again.
+    void actualizado(const QStringList &categorias);
+
+private:
+    void Vigilar();
+
+    struct Hilos;
+    std::shared_ptr<Hilos> h_;
+    QFileSystemWatcher *vigia_ = nullptr;
+};

@@ -1,0 +1,707 @@
+#include "store/IndiceBiblioteca.h"
+#include "store/Cp1252.h"
+#include "store/Etiquetas.h"
+#include "store/mdlScripts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <sqlite3.h>
+#include <vector>
+
+namespace biblioteca {
+
+namespace {
+// Raised whenever what the file holds changes meaning; an index of another version is made anew.
+constexpr int kVersion = 1;
+constexpr size_t kSemilla = 0x52544e31;
+// Bytes of category files written in one transaction.
+constexpr qint64 kLote = 16 << 20;
+
+qint64 Huella(QStringView nombre, QStringView descripcion, QByteArrayView codigo) {
+    return qint64(qHashMulti(kSemilla, nombre, descripcion, codigo));
+}
+// The hash of known texts, kept in the file: a library whose hash gives other values (another build of
+// Qt) would take every script for changed, so the index is made anew at once instead.
+qint64 Sonda() { return Huella(u"rutinero", u"sonda", "0123456789"); }
+
+// The trigram index matches a word only from three characters (code points) on.
+int Letras(QStringView s) {
+    int n = 0;
+    for (QChar c : s)
+        n += !c.isLowSurrogate();
+    return n;
+}
+
+QByteArray Frase(const QString &palabra) {
+    return '"' + QString(palabra).replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
+}
+
+class Sql {
+public:
+    Sql(sqlite3 *db, const char *texto) {
+        if (db)
+            rc_ = sqlite3_prepare_v2(db, texto, -1, &st_, nullptr);
+    }
+    ~Sql() { sqlite3_finalize(st_); }
+    Sql(const Sql &) = delete;
+    Sql &operator=(const Sql &) = delete;
+    int error() const { return st_ ? SQLITE_OK : (rc_ == SQLITE_OK ? SQLITE_ERROR : rc_); }
+    Sql &con(int i, qint64 v) {
+        sqlite3_bind_int64(st_, i, v);
+        return *this;
+    }
+    Sql &con(int i, const QByteArray &t) {
+        sqlite3_bind_text(st_, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    int paso() { return st_ ? sqlite3_step(st_) : error(); }
+    // Runs a statement that gives no rows, ready to run again.
+    int hacer() {
+        const int rc = paso();
+        sqlite3_reset(st_);
+        return rc == SQLITE_ROW ? SQLITE_DONE : rc;
+    }
+    void reiniciar() { sqlite3_reset(st_); }
+    qint64 entero(int c) const { return sqlite3_column_int64(st_, c); }
+    QString texto(int c) const {
+        const auto *p = static_cast<const char *>(sqlite3_column_blob(st_, c));
+        return QString::fromUtf8(p, sqlite3_column_bytes(st_, c));
+    }
+
+private:
+    sqlite3_stmt *st_ = nullptr;
+    int rc_ = SQLITE_OK;
+};
+
+// A script as the searcher keeps it in memory: what ranks it, without its code.
+// Which trigrams a text holds, as 128 bits: a word whose bits are not all there is not in the text,
+// which spares most of the searches through names and descriptions of scripts matched by their code.
+struct Trigramas {
+    quint64 b[2] = {0, 0};
+    explicit Trigramas(QStringView s) {
+        for (qsizetype i = 0; i + 2 < s.size(); ++i) {
+            const uint h = (uint(s[i].unicode()) * 31u + s[i + 1].unicode()) * 31u + s[i + 2].unicode();
+            b[(h >> 6) & 1] |= quint64(1) << (h & 63);
+        }
+    }
+    bool puede(const Trigramas &palabra) const {
+        return (b[0] & palabra.b[0]) == palabra.b[0] && (b[1] & palabra.b[1]) == palabra.b[1];
+    }
+};
+
+// A plain search: names and descriptions are short, and QString's general search costs more in
+// setting out than in looking.
+bool Contiene(QStringView texto, QStringView palabra) {
+    const qsizetype m = palabra.size();
+    if (m == 0)
+        return true;
+    const char16_t *t = texto.utf16(), *p = palabra.utf16();
+    for (qsizetype i = 0, ultimo = texto.size() - m; i <= ultimo; ++i)
+        if (t[i] == p[0] && std::memcmp(t + i + 1, p + 1, size_t(m - 1) * sizeof(char16_t)) == 0)
+            return true;
+    return false;
+}
+
+struct Fila {
+    qint64 id = 0;
+    int posicion = 0;
+    QString nombre, descripcion; // folded
+    Trigramas enNombre, enDescripcion;
+    Fila(qint64 i, int p, QString n, QString d)
+        : id(i), posicion(p), nombre(std::move(n)), descripcion(std::move(d)), enNombre(nombre),
+          enDescripcion(descripcion) {}
+};
+struct Categoria {
+    QString nombre;
+    qint64 generacion = -1;
+    std::vector<Fila> filas;
+    int orden = 0;
+    bool vigente = false; // the index holds the file as it is now
+};
+struct Ref {
+    qint64 id;
+    const Categoria *cat;
+    const Fila *fila;
+};
+} // namespace
+
+struct Indice::Datos {
+    QString ruta;
+    sqlite3 *db = nullptr;
+    QMutex candado; // Interrumpir comes from another thread
+    bool danado = false;
+    bool interrumpida = false;
+    // What the searcher knows of each category (by its row), and every script by id.
+    std::map<qint64, Categoria> cache;
+    std::vector<Ref> refs;
+    QStringList categorias;
+    QMap<QString, int> orden;
+
+    bool Bien(int rc) {
+        if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
+            return true;
+        const int primario = rc & 0xff;
+        if (primario == SQLITE_CORRUPT || primario == SQLITE_NOTADB)
+            danado = true;
+        if (primario == SQLITE_INTERRUPT)
+            interrumpida = true;
+        return false;
+    }
+    bool Ejecutar(const char *sql) { return db && Bien(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
+
+    void Cerrar() {
+        QMutexLocker l(&candado);
+        sqlite3_close_v2(db);
+        db = nullptr;
+        cache.clear();
+        refs.clear();
+    }
+
+    bool Abrir(int modo) {
+        Cerrar();
+        sqlite3 *nueva = nullptr;
+        // One thread per connection: SQLite's own lock per call is not needed.
+        const int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &nueva, modo | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            Bien(rc);
+            sqlite3_close_v2(nueva);
+            return false;
+        }
+        // Only our own two connections share the file; a wait this long means another program holds it.
+        sqlite3_busy_timeout(nueva, 1000);
+        QMutexLocker l(&candado);
+        db = nueva;
+        return true;
+    }
+
+    qint64 Numero(const char *sql) {
+        Sql s(db, sql);
+        const int rc = s.paso();
+        return Bien(rc) && rc == SQLITE_ROW ? s.entero(0) : -1;
+    }
+
+    // Readers and the writer do not wait for each other; a crash cannot damage it, at most lose the
+    // last category written, which the next pass indexes again.
+    // The log is cut back after each checkpoint: a first build writes it far bigger than it need stay.
+    bool Preparar() {
+        return Ejecutar("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;"
+                        "PRAGMA journal_size_limit=67108864;");
+    }
+
+    bool DeEstaVersion() {
+        return Numero("PRAGMA user_version") == kVersion &&
+               Numero("SELECT valor FROM meta WHERE clave = 'sonda'") == Sonda() &&
+               Numero("SELECT count(*) FROM archivos") >= 0;
+    }
+
+    bool Esquema() {
+        const QByteArray sql =
+            "BEGIN;"
+            "CREATE TABLE meta(clave TEXT PRIMARY KEY, valor INTEGER) WITHOUT ROWID;"
+            "CREATE TABLE archivos(id INTEGER PRIMARY KEY, nombre TEXT NOT NULL UNIQUE, tamano INTEGER NOT NULL,"
+            " modificado INTEGER NOT NULL, generacion INTEGER NOT NULL);"
+            // Names and descriptions apart from the code: the searcher loads them all.
+            "CREATE TABLE scripts(id INTEGER PRIMARY KEY, archivo INTEGER NOT NULL, posicion INTEGER NOT NULL,"
+            " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL);"
+            "CREATE INDEX scripts_archivo ON scripts(archivo);"
+            "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo TEXT NOT NULL);"
+            // Folded copies: the tokenizer of this SQLite cannot drop accents itself.
+            "CREATE VIRTUAL TABLE texto USING fts5(nombre, descripcion, codigo,"
+            " tokenize = 'trigram case_sensitive 1', columnsize = 0);"
+            "INSERT INTO texto(texto, rank) VALUES('pgsz', 4000);"
+            "INSERT INTO meta VALUES('sonda', " +
+            QByteArray::number(Sonda()) + ");PRAGMA user_version = " + QByteArray::number(kVersion) + ";COMMIT;";
+        return Ejecutar(sql.constData());
+    }
+
+    bool Quitar(qint64 archivo) {
+        for (const char *sql : {"DELETE FROM texto WHERE rowid IN (SELECT id FROM scripts WHERE archivo = ?1)",
+                                "DELETE FROM codigos WHERE id IN (SELECT id FROM scripts WHERE archivo = ?1)",
+                                "DELETE FROM scripts WHERE archivo = ?1", "DELETE FROM archivos WHERE id = ?1"}) {
+            Sql s(db, sql);
+            if (!Bien(s.con(1, archivo).hacer()))
+                return false;
+        }
+        return true;
+    }
+
+    bool Indexar(const QString &ruta, const QString &nombre, const Sello &sello, const std::atomic<bool> *cancelar);
+    bool Escribir(qint64 archivo, const QVector<Script> &scripts, const QByteArray &datos,
+                  const QVector<mdlScripts::Tramo> &tramos, const std::atomic<bool> *cancelar);
+    bool Sincronizar(const QMap<QString, Sello> &disco, const QMap<QString, int> &orden);
+    bool Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
+                    const std::atomic<bool> *cancelar);
+    bool Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
+                   const std::atomic<bool> *cancelar);
+};
+
+Indice::Indice(const QString &ruta) : d_(std::make_unique<Datos>()) { d_->ruta = ruta; }
+
+Indice::~Indice() { d_->Cerrar(); }
+
+bool Indice::abierto() const { return d_->db != nullptr; }
+bool Indice::danado() const { return d_->danado; }
+void Indice::Cerrar() { d_->Cerrar(); }
+
+void Indice::Interrumpir() {
+    QMutexLocker l(&d_->candado);
+    if (d_->db)
+        sqlite3_interrupt(d_->db);
+}
+
+bool Indice::AbrirParaEscribir() {
+    d_->danado = false;
+    QDir().mkpath(QFileInfo(d_->ruta).absolutePath());
+    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->Preparar() && d_->DeEstaVersion())
+        return true;
+    return Rehacer();
+}
+
+bool Indice::AbrirParaLeer() {
+    d_->danado = false;
+    // Searching reads the same pages again and again: mapped, they are not copied in at each query.
+    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->DeEstaVersion() &&
+        d_->Ejecutar("PRAGMA mmap_size = 4294967296"))
+        return true;
+    d_->Cerrar();
+    return false;
+}
+
+bool Indice::Rehacer() {
+    d_->Cerrar();
+    for (const char *resto : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(d_->ruta + QLatin1String(resto));
+    if (!d_->Abrir(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) || !d_->Preparar() || !d_->Esquema()) {
+        d_->Cerrar();
+        return false;
+    }
+    d_->danado = false;
+    return true;
+}
+
+QMap<QString, Sello> Indice::Indexadas() {
+    QMap<QString, Sello> r;
+    Sql s(d_->db, "SELECT nombre, tamano, modificado FROM archivos");
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW)
+        r.insert(s.texto(0), {s.entero(1), s.entero(2)});
+    d_->Bien(rc);
+    return r;
+}
+
+QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzados,
+                               const std::function<void(qint64, qint64)> &avance, const std::atomic<bool> *cancelar) {
+    QStringList hechas;
+    if (!abierto())
+        return hechas;
+    const QMap<QString, Sello> disco = Archivos(carpeta);
+    QMap<QString, std::pair<qint64, Sello>> indexadas;
+    {
+        Sql s(d_->db, "SELECT id, nombre, tamano, modificado FROM archivos");
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW)
+            indexadas.insert(s.texto(1), {s.entero(0), Sello{s.entero(2), s.entero(3)}});
+        if (!d_->Bien(rc))
+            return hechas;
+    }
+    for (auto it = indexadas.cbegin(); it != indexadas.cend(); ++it)
+        if (!disco.contains(it.key())) {
+            if (!d_->Ejecutar("BEGIN IMMEDIATE"))
+                return hechas;
+            d_->Ejecutar(d_->Quitar(it->first) ? "COMMIT" : "ROLLBACK");
+        }
+    QStringList porHacer;
+    qint64 total = 0;
+    for (auto it = disco.cbegin(); it != disco.cend(); ++it)
+        if (!indexadas.contains(it.key()) || indexadas.value(it.key()).second != it.value() ||
+            forzados.contains(it.key() + QStringLiteral(".rtn"))) {
+            porHacer.append(it.key());
+            total += it->tamano;
+        }
+    qint64 hecho = 0, enLote = 0;
+    if (avance && total > 0)
+        avance(0, total);
+    // Small categories go together in one transaction: the full-text index writes a segment per
+    // commit, and many small segments cost more to write and to merge than a few big ones.
+    bool abierta = false;
+    for (const QString &nombre : porHacer) {
+        if ((cancelar && cancelar->load()) || d_->danado)
+            break;
+        if (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE")))
+            break;
+        if (d_->Indexar(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), nombre, disco.value(nombre),
+                        cancelar))
+            hechas.append(nombre);
+        hecho += disco.value(nombre).tamano;
+        enLote += disco.value(nombre).tamano;
+        if (enLote >= kLote) {
+            abierta = false;
+            enLote = 0;
+            if (!d_->Ejecutar("COMMIT"))
+                d_->Ejecutar("ROLLBACK");
+        }
+        if (avance)
+            avance(hecho, total);
+    }
+    if (abierta && !d_->Ejecutar("COMMIT"))
+        d_->Ejecutar("ROLLBACK");
+    // What was written moves into the file and the log shrinks, rather than wait for the next pass.
+    if (!hechas.isEmpty())
+        d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
+    return hechas;
+}
+
+bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const Sello &sello,
+                            const std::atomic<bool> *cancelar) {
+    // The look was taken before reading: a file that changes while it is read differs from it at the
+    // next pass and is read again.
+    QByteArray datos;
+    if (!mdlScripts::LeerBytes(archivo, datos))
+        return false;
+    QVector<mdlScripts::Tramo> tramos;
+    const QVector<Script> scripts = mdlScripts::Analizar(datos, tramos);
+    if (!Ejecutar("SAVEPOINT categoria"))
+        return false;
+    qint64 id = -1;
+    {
+        Sql s(db, "SELECT id FROM archivos WHERE nombre = ?");
+        if (s.con(1, nombre.toUtf8()).paso() == SQLITE_ROW)
+            id = s.entero(0);
+    }
+    if (id < 0) {
+        Sql s(db, "INSERT INTO archivos(nombre, tamano, modificado, generacion) VALUES(?, -1, 0, 0)");
+        if (Bien(s.con(1, nombre.toUtf8()).hacer()))
+            id = sqlite3_last_insert_rowid(db);
+    }
+    bool ok = id >= 0 && Escribir(id, scripts, datos, tramos, cancelar);
+    if (ok) {
+        Sql s(db, "UPDATE archivos SET tamano = ?, modificado = ?, generacion = generacion + 1 WHERE id = ?");
+        ok = Bien(s.con(1, sello.tamano).con(2, sello.modificado).con(3, id).hacer());
+    }
+    ok = ok && !(cancelar && cancelar->load());
+    if (!ok)
+        Ejecutar("ROLLBACK TO categoria");
+    Ejecutar("RELEASE categoria");
+    return ok;
+}
+
+bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, const QByteArray &datos,
+                             const QVector<mdlScripts::Tramo> &tramos, const std::atomic<bool> *cancelar) {
+    // A saved category mostly holds the scripts it held: each new record takes the row of an old one
+    // with the same content, at the same place if there is one, so only what changed is indexed again.
+    struct Vieja {
+        qint64 id;
+        int posicion;
+        bool usada = false;
+    };
+    std::vector<Vieja> viejas;
+    QHash<qint64, std::vector<int>> porHuella;
+    QHash<QPair<qint64, int>, int> exactas;
+    {
+        Sql s(db, "SELECT id, posicion, huella FROM scripts WHERE archivo = ? ORDER BY posicion");
+        s.con(1, archivo);
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW) {
+            const int i = int(viejas.size());
+            viejas.push_back({s.entero(0), int(s.entero(1))});
+            porHuella[s.entero(2)].push_back(i);
+            exactas.insert({s.entero(2), int(s.entero(1))}, i);
+        }
+        if (!Bien(rc))
+            return false;
+    }
+    const int n = scripts.size();
+    std::vector<qint64> huellas(n);
+    std::vector<int> toma(n, -1);
+    for (int i = 0; i < n; ++i) {
+        const Script &s = scripts[i];
+        const mdlScripts::Tramo &t = tramos[i];
+        huellas[i] = t.inicio >= 0 ? Huella(s.Nombre, s.Descripcion, QByteArrayView(datos.constData() + t.inicio, t.largo))
+                                   : Huella(s.Nombre, s.Descripcion, cp1252::Codificar(s.Codigo));
+        const auto e = exactas.constFind({huellas[i], i});
+        if (e != exactas.cend()) {
+            toma[i] = *e;
+            viejas[*e].usada = true;
+        }
+    }
+    QHash<qint64, size_t> siguiente;
+    for (int i = 0; i < n; ++i) {
+        if (toma[i] >= 0)
+            continue;
+        const auto it = porHuella.constFind(huellas[i]);
+        if (it == porHuella.cend())
+            continue;
+        size_t &k = siguiente[huellas[i]];
+        while (k < it->size() && viejas[(*it)[k]].usada)
+            ++k;
+        if (k < it->size()) {
+            toma[i] = (*it)[k];
+            viejas[toma[i]].usada = true;
+        }
+    }
+
+    Sql quitarTexto(db, "DELETE FROM texto WHERE rowid = ?"), quitarCodigo(db, "DELETE FROM codigos WHERE id = ?"),
+        quitarScript(db, "DELETE FROM scripts WHERE id = ?");
+    for (const Vieja &v : viejas)
+        if (!v.usada && !(Bien(quitarTexto.con(1, v.id).hacer()) && Bien(quitarCodigo.con(1, v.id).hacer()) &&
+                          Bien(quitarScript.con(1, v.id).hacer())))
+            return false;
+
+    Sql mover(db, "UPDATE scripts SET posicion = ? WHERE id = ?");
+    Sql script(db, "INSERT INTO scripts(archivo, posicion, huella, nombre, descripcion) VALUES(?, ?, ?, ?, ?)");
+    Sql codigo(db, "INSERT INTO codigos(id, codigo) VALUES(?, ?)");
+    Sql texto(db, "INSERT INTO texto(rowid, nombre, descripcion, codigo) VALUES(?, ?, ?, ?)");
+    for (int i = 0; i < n; ++i) {
+        if (toma[i] >= 0) {
+            if (viejas[toma[i]].posicion != i && !Bien(mover.con(1, i).con(2, viejas[toma[i]].id).hacer()))
+                return false;
+            continue;
+        }
+        if (cancelar && (i & 63) == 0 && cancelar->load())
+            return false;
+        const Script &s = scripts[i];
+        const mdlScripts::Tramo &t = tramos[i];
+        const QString editor =
+            etiquetas::AEditor(t.inicio >= 0 ? cp1252::Decodificar(datos.constData() + t.inicio, t.largo) : s.Codigo);
+        if (!Bien(script.con(1, archivo)
+                      .con(2, i)
+                      .con(3, huellas[i])
+                      .con(4, s.Nombre.toUtf8())
+                      .con(5, s.Descripcion.toUtf8())
+                      .hacer()))
+            return false;
+        const qint64 id = sqlite3_last_insert_rowid(db);
+        if (!Bien(codigo.con(1, id).con(2, editor.toUtf8()).hacer()) ||
+            !Bien(texto.con(1, id)
+                      .con(2, Plegar(s.Nombre).toUtf8())
+                      .con(3, Plegar(s.Descripcion).toUtf8())
+                      .con(4, Plegar(editor).toUtf8())
+                      .hacer()))
+            return false;
+    }
+    return true;
+}
+
+bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &disco, const QMap<QString, int> &orden) {
+    Sql s(db, "SELECT id, nombre, tamano, modificado, generacion FROM archivos");
+    Sql filas(db, "SELECT id, posicion, nombre, descripcion FROM scripts WHERE archivo = ? ORDER BY id");
+    QSet<qint64> vistas;
+    bool cambio = false;
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW) {
+        const qint64 id = s.entero(0);
+        vistas.insert(id);
+        Categoria &c = cache[id];
+        c.nombre = s.texto(1);
+        const Sello sello{s.entero(2), s.entero(3)};
+        c.vigente = disco.contains(c.nombre) && disco.value(c.nombre) == sello;
+        c.orden = orden.value(c.nombre);
+        if (c.generacion == s.entero(4))
+            continue;
+        c.generacion = s.entero(4);
+        c.filas.clear();
+        cambio = true;
+        filas.con(1, id);
+        int rcf;
+        while ((rcf = filas.paso()) == SQLITE_ROW)
+            c.filas.emplace_back(filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)), Plegar(filas.texto(3)));
+        filas.reiniciar();
+        if (!Bien(rcf)) {
+            c.generacion = -1;
+            return false;
+        }
+    }
+    if (!Bien(rc))
+        return false;
+    for (auto it = cache.begin(); it != cache.end();)
+        if (!vistas.contains(it->first)) {
+            it = cache.erase(it);
+            cambio = true;
+        } else {
+            ++it;
+        }
+    if (cambio || refs.empty()) {
+        refs.clear();
+        for (const auto &[id, c] : cache)
+            for (const Fila &f : c.filas)
+                refs.push_back({f.id, &c, &f});
+        std::sort(refs.begin(), refs.end(), [](const Ref &a, const Ref &b) { return a.id < b.id; });
+    }
+    return true;
+}
+
+namespace {
+// The ids a statement gives, in order.
+bool Ids(Sql &s, std::vector<qint64> &r, const std::function<bool(int)> &bien) {
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW)
+        r.push_back(s.entero(0));
+    return bien(rc);
+}
+} // namespace
+
+bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
+                               const std::atomic<bool> *cancelar) {
+    const auto bien = [this](int rc) { return Bien(rc); };
+    QByteArray largas;
+    std::vector<bool> corta(palabras.size());
+    for (int i = 0; i < palabras.size(); ++i) {
+        corta[i] = Letras(palabras[i]) < 3;
+        if (!corta[i])
+            largas += (largas.isEmpty() ? "" : " AND ") + Frase(palabras[i]);
+    }
+    std::vector<qint64> candidatos;
+    if (!largas.isEmpty()) {
+        Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH ? ORDER BY rowid");
+        if (!Ids(s.con(1, largas), candidatos, bien))
+            return false;
+    }
+    // Short words cannot use the trigrams: their code is read, among the candidates of the long ones.
+    std::vector<std::vector<qint64>> enCodigo(palabras.size());
+    for (int i = 0; i < palabras.size(); ++i) {
+        if (!corta[i])
+            continue;
+        Sql s(db, largas.isEmpty() ? "SELECT rowid FROM texto WHERE instr(codigo, ?2) ORDER BY rowid"
+                                   : "SELECT rowid FROM texto WHERE texto MATCH ?1 AND instr(codigo, ?2) ORDER BY rowid");
+        if (!largas.isEmpty())
+            s.con(1, largas);
+        if (!Ids(s.con(2, palabras[i].toUtf8()), enCodigo[i], bien))
+            return false;
+    }
+    std::vector<Trigramas> trigramas;
+    for (const QString &p : palabras)
+        trigramas.emplace_back(p);
+    const auto evaluar = [&](const Ref &ref) {
+        if (!ref.cat->vigente)
+            return;
+        Clave c;
+        c.categoria = ref.cat->orden;
+        c.posicion = ref.fila->posicion;
+        const Fila &f = *ref.fila;
+        for (int i = 0; i < palabras.size(); ++i) {
+            const bool n = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
+            const bool d = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
+            c.enNombre += n;
+            c.enDescripcion += d;
+            // A long word the index matched is in the code when it is in neither.
+            if (!n && !d && corta[i] && !std::binary_search(enCodigo[i].begin(), enCodigo[i].end(), ref.id))
+                return;
+        }
+        r.emplace_back(c, ref.id);
+    };
+    if (largas.isEmpty()) {
+        for (const Ref &ref : refs)
+            evaluar(ref);
+    } else {
+        // Both in order of id: many candidates are met walking the scripts, few by halving.
+        const bool andar = candidatos.size() * 64 > refs.size();
+        auto it = refs.cbegin();
+        for (qint64 id : candidatos) {
+            if (andar)
+                while (it != refs.cend() && it->id < id)
+                    ++it;
+            else
+                it = std::lower_bound(it, refs.cend(), id, [](const Ref &a, qint64 b) { return a.id < b; });
+            if (it == refs.cend())
+                break;
+            if (it->id == id)
+                evaluar(*it);
+        }
+    }
+    return !(cancelar && cancelar->load());
+}
+
+bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
+                              const std::atomic<bool> *cancelar) {
+    const QMap<QString, Sello> disco = Archivos(carpeta);
+    // The same categories as last time are in the same order.
+    if (disco.keys() != categorias) {
+        categorias = disco.keys();
+        orden = OrdenCategorias(categorias);
+    }
+    std::vector<std::pair<Clave, qint64>> delIndice;
+    if (!Sincronizar(disco, orden) || !Candidatos(palabras, delIndice, cancelar))
+        return false;
+    // What the index does not hold as it is now is read from the files.
+    QSet<QString> cubiertas;
+    for (const auto &[id, c] : cache)
+        if (c.vigente)
+            cubiertas.insert(c.nombre);
+    Recolector r(limite);
+    for (auto it = orden.cbegin(); it != orden.cend(); ++it) {
+        if (cancelar && cancelar->load())
+            return false;
+        if (!cubiertas.contains(it.key()))
+            BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(), it.value(),
+                              palabras, r, cancelar);
+    }
+    res.total = r.total() + int(delIndice.size());
+    const size_t k = std::min(delIndice.size(), size_t(std::max(limite, 0)));
+    std::partial_sort(delIndice.begin(), delIndice.begin() + k, delIndice.end(),
+                      [](const auto &a, const auto &b) { return Antes(a.first, b.first); });
+    const auto leidos = r.Mejores();
+    QMap<qint64, QString> nombres;
+    for (const auto &[id, c] : cache)
+        nombres.insert(id, c.nombre);
+    Sql s(db, "SELECT s.archivo, s.nombre, s.descripcion, c.codigo FROM scripts s JOIN codigos c ON c.id = s.id"
+              " WHERE s.id = ?");
+    size_t i = 0, j = 0;
+    while (res.hallazgos.size() < limite && (i < k || j < leidos.size())) {
+        if (j >= leidos.size() || (i < k && Antes(delIndice[i].first, leidos[j].first))) {
+            Hallazgo h;
+            const int rc = s.con(1, delIndice[i].second).paso();
+            if (rc != SQLITE_ROW) {
+                // A script without its code: the tables no longer agree.
+                Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+                return false;
+            }
+            h.categoria = nombres.value(s.entero(0));
+            h.posicion = delIndice[i].first.posicion;
+            h.nombre = s.texto(1);
+            h.descripcion = s.texto(2);
+            h.codigo = s.texto(3);
+            s.reiniciar();
+            res.hallazgos.append(std::move(h));
+            ++i;
+        } else {
+            res.hallazgos.append(leidos[j++].second);
+        }
+    }
+    for (Hallazgo &h : res.hallazgos)
+        Adornar(h, palabras);
+    return true;
+}
+
+Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int limite,
+                         const std::atomic<bool> *cancelar) {
+    Respuesta res;
+    const QStringList palabras = Palabras(consulta);
+    if (palabras.isEmpty())
+        return res;
+    d_->interrumpida = false;
+    if (abierto() && !sqlite3_get_autocommit(d_->db))
+        d_->Ejecutar("ROLLBACK");
+    if (abierto() && d_->Ejecutar("BEGIN")) {
+        // One read transaction: the writer's commits meanwhile are not half seen.
+        const bool ok = d_->Responder(carpeta, palabras, limite, res, cancelar);
+        if (!d_->Ejecutar("COMMIT") && !sqlite3_get_autocommit(d_->db))
+            d_->Ejecutar("ROLLBACK");
+        if (ok)
+            return res;
+    }
+    if (d_->interrumpida || (cancelar && cancelar->load())) {
+        res = {};
+        res.interrumpida = true;
+        return res;
+    }
+    return BuscarEnArchivos(carpeta, consulta, limite, cancelar);
+}
+
+} // namespace biblioteca

@@ -1,0 +1,60 @@
+#pragma once
+#include "store/Busqueda.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace biblioteca {
+
+// The full-text index of the library: an SQLite file beside the preferences, with a trigram index
+// over folded copies of names, descriptions and code, and the originals to show. It is only a cache:
+// the category files stay the truth, and a category the index does not hold as its file is now is
+// read from the file when searching.
+// One object is one connection, used by one thread; each thread opens its own.
+class Indice {
+public:
+    explicit Indice(const QString &ruta);
+    ~Indice();
+    Indice(const Indice &) = delete;
+    Indice &operator=(const Indice &) = delete;
+
+    // For the thread that writes: opens the index, or makes it anew when it is missing, damaged,
+    // locked by another program or of an older format. False when no index can be had at all.
+    bool AbrirParaEscribir();
+    // For a thread that only searches: opens the index as it is; false when there is none usable.
+    bool AbrirParaLeer();
+    bool abierto() const;
+    void Cerrar();
+    // Removes the index file and makes an empty one.
+    bool Rehacer();
+    // From any thread: the statement running now gives up.
+    void Interrumpir();
+    // An operation met a damaged file: it must be made anew.
+    bool danado() const;
+
+    // Brings the index up to the folder: categories whose file size or time changed (and those in
+    // `forzados`, just written by the program) are read again, and within them only the scripts that
+    // changed are indexed again; removed files leave. `avance` hears bytes done of bytes to do.
+    // Gives the categories read again. A category that cannot be indexed stays as it was.
+    QStringList Actualizar(const QString &carpeta, const QStringList &forzados = {},
+                           const std::function<void(qint64, qint64)> &avance = {},
+                           const std::atomic<bool> *cancelar = nullptr);
+
+    // Answers from the index for every category it holds as its file is now and reads the files of
+    // the others; without an index, reads every file.
+    Respuesta Buscar(const QString &carpeta, const QString &consulta, int limite,
+                     const std::atomic<bool> *cancelar = nullptr);
+
+    // The categories the index holds, with how their files looked when indexed.
+    QMap<QString, Sello> Indexadas();
+
+private:
+    struct Datos;
+    std::unique_ptr<Datos> d_;
+};
+
+} // namespace biblioteca

@@ -1,0 +1,309 @@
+// The library search window on the real main window: typing, results, opening, copying, keyboard.
+#include "Ayudas.h"
+#include "core/mdlINI.h"
+#include "core/Archivos.h"
+#include "store/IndiceBiblioteca.h"
+#include "store/Indexador.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmBuscarBiblioteca.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+using ayudas::Registro;
+
+struct Ventana {
+    ayudas::Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+    frmBuscarBiblioteca *dlg = nullptr;
+
+    Ventana() {
+        c.categoria("JavaScript", Registro("Debounce", "Funci\xf3n debounce", "function d() {\r\n  return *RTN*x*RTN*;\r\n}", "1") +
+                                      Registro("Eventos", "Escucha clics", "el.onclick = f;", "2"));
+        c.categoria("CSS", Registro("Botones", "Estilo de botones", "button { color: red; } /* rebounce */", "1"));
+        c.categoria("PHP", Registro("Formulario", "Valida el formulario", "<?php echo 1; ?>", "1"));
+    }
+    void abrir() {
+        mdlINI::CargarPreferencias(c.estado);
+        w = std::make_unique<frmPrincipal>(c.estado);
+        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
+        w->LlenarCat();
+        w->setOpcionMarcada(1, false);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+    // The command as the user gives it: its shortcut on the main window.
+    void buscarEnBiblioteca() {
+        w->activateWindow(); // as the user's click on it
+        QTRY_VERIFY(w->isActiveWindow());
+        QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        dlg = w->findChild<frmBuscarBiblioteca *>();
+        QVERIFY(dlg && dlg->isVisible());
+        QTRY_VERIFY(dlg->isActiveWindow());
+    }
+    void escribir(const QString &texto) {
+        dlg->txtBuscar->clear();
+        QTest::keyClicks(dlg->txtBuscar, texto);
+    }
+    QStringList columna(int c) const {
+        QStringList r;
+        for (int i = 0; i < dlg->lstResultados->topLevelItemCount(); ++i)
+            r << dlg->lstResultados->topLevelItem(i)->text(c);
+        return r;
+    }
+    QString seleccionado() const {
+        const QTreeWidgetItem *i = w->lstScripts->currentItem();
+        return i && i->isSelected() ? i->text(0) : QString();
+    }
+};
+} // namespace
+
+class tst_buscarbiblioteca : public QObject {
+    Q_OBJECT
+private slots:
+    void comandoTrasBuscar() {
+        Ventana v;
+        v.abrir();
+        const QList<QAction *> menu = v.w->mnuCodigo->actions();
+        const int buscar = menu.indexOf(v.w->mnuCodBuscar);
+        QCOMPARE(menu.value(buscar + 1), v.w->mnuCodBuscarBiblioteca);
+        QCOMPARE(v.w->mnuCodBuscarBiblioteca->text(), QStringLiteral("Buscar en la biblioteca"));
+        QCOMPARE(v.w->mnuCodBuscarBiblioteca->shortcut(), QKeySequence("Ctrl+Shift+F"));
+        // No category open: the library can still be searched.
+        QVERIFY(v.w->mnuCodBuscarBiblioteca->isEnabled());
+        // The toolbars keep their buttons where they were.
+        QCOMPARE(v.w->botonScript(11)->objectName(), QStringLiteral("buscar"));
+        QCOMPARE(v.w->barScript->actions().size(), 11);
+        QCOMPARE(v.w->barMenu->actions().size(), 13);
+        v.buscarEnBiblioteca();
+        QVERIFY(!v.dlg->isModal());
+        QCOMPARE(QApplication::focusWidget(), v.dlg->txtBuscar);
+    }
+
+    // Names, descriptions and code, any part of a word, without case or accents; names first.
+    void resultadosAlEscribir() {
+        Ventana v;
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, QString::fromUtf8("BOÚNC"));
+        QTRY_COMPARE(v.columna(1), (QStringList{"Debounce", "Botones"}));
+        QCOMPARE(v.columna(0), (QStringList{"JavaScript", "CSS"}));
+        QCOMPARE(v.columna(2), (QStringList{QString::fromUtf8("Función debounce"), "Estilo de botones"}));
+        QCOMPARE(v.columna(3), (QStringList{"", "button { color: red; } /* rebounce */"}));
+        const QTreeWidgetItem *css = v.dlg->lstResultados->topLevelItem(1);
+        QCOMPARE(css->data(3, Qt::UserRole + 1).value<QList<int>>(), (QList<int>{28, 5}));
+        QCOMPARE(v.dlg->lblMas->text(), QString());
+        // Every word must be found, each in any field.
+        v.escribir("return deb");
+        QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
+        QCOMPARE(v.columna(3), QStringList{"return \"x\";"});
+        v.escribir("return php");
+        QTRY_COMPARE(v.dlg->lblMas->text(), QStringLiteral("Ningún script contiene return php"));
+        QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), 0);
+        QVERIFY(!v.dlg->cmdAbrir->isEnabled() && !v.dlg->cmdCopiar->isEnabled());
+    }
+
+    void masDeLosQueSeMuestran() {
+        Ventana v;
+        QByteArray muchos;
+        for (int i = 0; i < frmBuscarBiblioteca::kLimite + 7; ++i)
+            muchos += Registro("tabla " + QByteArray::number(i), "", "", "");
+        v.c.categoria("Tablas", muchos);
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "tab");
+        QTRY_COMPARE(v.dlg->lblMas->text(), QStringLiteral("y 7 más"));
+        QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), frmBuscarBiblioteca::kLimite);
+    }
+
+    void abrirConIntro_data() {
+        QTest::addColumn<bool>("ordenada");
+        QTest::addColumn<QString>("filtro");
+        QTest::newRow("en orden del archivo") << false << "Todas";
+        QTest::newRow("ordenada por nombre") << true << "Todas";
+        QTest::newRow("oculta por el filtro del panel") << false << "P";
+    }
+    // Enter opens the category of the chosen result and selects the script there.
+    void abrirConIntro() {
+        QFETCH(bool, ordenada);
+        QFETCH(QString, filtro);
+        Ventana v;
+        // Sorted, the list holds another script at the file's place of this one.
+        v.c.categoria("JavaScript", Registro("Zeta", "", "", "") + Registro("Alfa", "", "", "") +
+                                        Registro("Debounce", "d", "c", ""));
+        v.abrir();
+        v.w->setOpcionMarcada(1, ordenada);
+        v.c.estado.Mostrar = filtro;
+        v.c.estado.MostrarTodas = filtro == "Todas";
+        v.w->LlenarCat();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "debounce");
+        QTRY_COMPARE(v.columna(0), QStringList{"JavaScript"});
+        QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Return);
+        QVERIFY(!v.dlg->isVisible());
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("JavaScript"));
+        QCOMPARE(v.seleccionado(), QStringLiteral("Debounce"));
+        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: JavaScript / Scripts: 3"));
+        QCOMPARE(v.w->textoCategoriaSeleccionada(), QStringLiteral("JavaScript"));
+    }
+
+    void abrirConCambiosPendientes_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("sí") << int(QMessageBox::Yes);
+        QTest::newRow("no") << int(QMessageBox::No);
+    }
+    // Opening with the open category changed asks the save question first, like every command.
+    void abrirConCambiosPendientes() {
+        QFETCH(int, respuesta);
+        Ventana v;
+        v.abrir();
+        v.w->lstCat->setCurrentItem(ayudas::Buscar(v.w->lstCat, "PHP"));
+        v.w->AbrirCategoria();
+        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        v.w->EliminarS();
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "clics");
+        QTRY_COMPARE(v.columna(1), QStringList{"Eventos"});
+        ayudas::Mensaje m;
+        ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &m);
+        const QPoint p = v.dlg->lstResultados->visualItemRect(v.dlg->lstResultados->topLevelItem(0)).center();
+        QTest::mouseClick(v.dlg->lstResultados->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(v.dlg->lstResultados->viewport(), Qt::LeftButton, {}, p);
+        QTRY_VERIFY(m.visto);
+        QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a PHP?"));
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("JavaScript"));
+        QCOMPARE(v.seleccionado(), QStringLiteral("Eventos"));
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
+    }
+
+    // The code goes to the clipboard as the editor shows it, and nothing is opened.
+    void copiarCodigo() {
+        Ventana v;
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "debounce");
+        QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("function d() {\n  return \"x\";\n}"));
+        QVERIFY(v.dlg->isVisible());
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+    }
+
+    // The keyboard alone: arrows from the query move through the results, Escape closes, and the
+    // command brings back the last query ready to be typed over, with the row chosen.
+    void teclado() {
+        Ventana v;
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "o");
+        QTRY_VERIFY(v.dlg->lstResultados->topLevelItemCount() >= 3);
+        QCOMPARE(v.dlg->lstResultados->currentItem(), v.dlg->lstResultados->topLevelItem(0));
+        QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Down);
+        QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Down);
+        QCOMPARE(v.dlg->lstResultados->currentItem(), v.dlg->lstResultados->topLevelItem(2));
+        QCOMPARE(QApplication::focusWidget(), v.dlg->txtBuscar);
+        const QString nombre = v.dlg->lstResultados->currentItem()->text(1);
+        QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), v.dlg->lstResultados);
+        QTest::keyClick(v.dlg->lstResultados, Qt::Key_Escape);
+        QVERIFY(!v.dlg->isVisible());
+        v.buscarEnBiblioteca();
+        QCOMPARE(v.dlg->txtBuscar->text(), QStringLiteral("o"));
+        QCOMPARE(v.dlg->txtBuscar->selectedText(), QStringLiteral("o"));
+        // The row chosen before is still chosen, and Enter opens it.
+        QTRY_VERIFY(v.dlg->lstResultados->topLevelItemCount() >= 3);
+        QCOMPARE(v.dlg->lstResultados->currentItem()->text(1), nombre);
+        QTest::keyClick(v.dlg->lstResultados, Qt::Key_Return);
+        QVERIFY(!v.dlg->isVisible());
+        QCOMPARE(v.seleccionado(), nombre);
+    }
+
+    // A script gone from its file since the search is not selected in its place; the user is told.
+    void scriptQueYaNoEsta() {
+        Ventana v;
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "formulario");
+        QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
+        v.c.categoria("PHP", Registro("Otro", "", "", ""));
+        ayudas::Mensaje m;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        v.dlg->cmdAbrir->click();
+        QTRY_VERIFY(m.visto);
+        QCOMPARE(m.texto, QStringLiteral("El script Formulario ya no está en la categoría PHP."));
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("PHP"));
+    }
+
+    // The status bar tells how far the first build of a big library has gone.
+    void avanceEnLaBarraDeEstado() {
+        Ventana v;
+        v.abrir();
+        v.w->IniciarIndice(); // the start of the run does it
+        auto *aviso = v.w->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
+        QVERIFY(aviso);
+        QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
+        QTRY_COMPARE(fin.size(), 1);
+        QVERIFY(!aviso->isVisible()); // too small to be told
+        aviso->umbral = 1000;
+        QStringList vistos;
+        connect(v.w->indexador(), &Indexador::avance, aviso,
+                [&] { vistos << (aviso->isVisible() ? aviso->text() : QString()); });
+        // Written whole and renamed into place, as the program writes.
+        QVERIFY(archivos::Guardar(v.c.estado.rutaCategoria("Grande"),
+                                         Registro("uno", "", QByteArray(4000, 'x'), "") + Registro("dos", "", "", "")));
+        const auto indexada = [&] {
+            return std::any_of(fin.cbegin(), fin.cend(), [](const QList<QVariant> &p) {
+                return p.at(0).toStringList().contains("Grande");
+            });
+        };
+        QTRY_VERIFY(indexada());
+        QCOMPARE(vistos, (QStringList{"Indexando la biblioteca: 0 %", "Indexando la biblioteca: 100 %"}));
+        QVERIFY(!aviso->isVisible());
+    }
+
+    // A category the program wrote is read again even when its size and time look unchanged.
+    void escrituraDelPrograma() {
+        Ventana v;
+        const QString ruta = v.c.estado.rutaCategoria("PHP");
+        {
+            biblioteca::Indice indice(v.c.estado.carpetaPreferencias() + "/indice-biblioteca.db");
+            QVERIFY(indice.AbrirParaEscribir());
+            QCOMPARE(indice.Actualizar(v.c.estado.carpetaCategorias()).size(), 3);
+        }
+        const QDateTime antes = QFileInfo(ruta).lastModified();
+        v.c.categoria("PHP", ayudas::LeerBytes(ruta).replace("Formulario", "Formulazio"));
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(antes, QFileDevice::FileModificationTime));
+        f.close();
+        v.abrir();
+        v.w->IniciarIndice();
+        QSignalSpy pasadas(v.w->indexador(), &Indexador::actualizado);
+        QTRY_COMPARE(pasadas.size(), 1);
+        QCOMPARE(pasadas[0][0].toStringList(), QStringList{}); // it looks as it did
+        v.c.estado.sesion.AnunciarEscritos({"PHP.rtn"});
+        QTRY_COMPARE(pasadas.size(), 2);
+        QCOMPARE(pasadas[1][0].toStringList(), QStringList{"PHP"});
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "formulaz");
+        QTRY_COMPARE(v.columna(1), QStringList{"Formulazio"});
+    }
+
+    // Without a place for the index the search still answers, reading the files.
+    void sinIndice() {
+        Ventana v;
+        ayudas::EscribirBytes(v.c.estado.carpetaPreferencias(), "no es una carpeta");
+        v.abrir();
+        v.buscarEnBiblioteca();
+        QTest::keyClicks(v.dlg->txtBuscar, "valida");
+        QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
+    }
+};
+
+QTEST_MAIN(tst_buscarbiblioteca)
+#include "tst_buscarbiblioteca.moc"

@@ -1,0 +1,453 @@
+// The library's search index against a plain search of every file, and how it keeps up with the files.
+#include "AyudasNucleo.h"
+#include "store/Busqueda.h"
+#include "store/Indexador.h"
+#include "store/IndiceBiblioteca.h"
+#include "store/Cp1252.h"
+#include "store/mdlScripts.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+using ayudas::Registro;
+using Lugar = QPair<QString, int>; // category, record number
+
+// Folding written apart from the program's: canonical decomposition without its marks, then lower case.
+QString PlegarRef(const QString &t) {
+    QString r;
+    for (QChar c : t.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            r += c;
+    return r.toLower();
+}
+
+// The search by its rules, over what the files hold: every word in one field (the code with real
+// quotes); more words in the name first, then in the description, then category and place.
+struct Referencia {
+    QVector<Lugar> lugares;
+    int total = 0;
+};
+Referencia Buscar(const QString &carpeta, const QString &consulta) {
+    QStringList palabras;
+    for (const QString &p : PlegarRef(consulta).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        if (!palabras.contains(p))
+            palabras << p;
+    struct Uno {
+        int nombre, desc;
+        QString cat;
+        int pos;
+    };
+    QVector<Uno> hallados;
+    if (palabras.isEmpty())
+        return {};
+    for (const QString &archivo : QDir(carpeta).entryList({"*.rtn"}, QDir::Files)) {
+        const QString cat = archivo.chopped(4);
+        if (cat.contains('.'))
+            continue;
+        QVector<Script> scripts;
+        mdlScripts::LeerArchivo(carpeta + '/' + archivo, scripts);
+        for (int i = 0; i < scripts.size(); ++i) {
+            const QString n = PlegarRef(scripts[i].Nombre), d = PlegarRef(scripts[i].Descripcion);
+            const QString c = PlegarRef(QString(scripts[i].Codigo).replace("*RTN*", "\""));
+            Uno u{0, 0, cat, i};
+            bool todas = true;
+            for (const QString &p : palabras) {
+                u.nombre += n.contains(p);
+                u.desc += d.contains(p);
+                todas = todas && (n.contains(p) || d.contains(p) || c.contains(p));
+            }
+            if (todas)
+                hallados << u;
+        }
+    }
+    std::sort(hallados.begin(), hallados.end(), [](const Uno &a, const Uno &b) {
+        if (a.nombre != b.nombre)
+            return a.nombre > b.nombre;
+        if (a.desc != b.desc)
+            return a.desc > b.desc;
+        if (const int c = a.cat.compare(b.cat, Qt::CaseInsensitive))
+            return c < 0;
+        if (a.cat != b.cat)
+            return a.cat < b.cat;
+        return a.pos < b.pos;
+    });
+    Referencia r;
+    r.total = hallados.size();
+    for (const Uno &u : hallados)
+        r.lugares << Lugar{u.cat, u.pos};
+    return r;
+}
+
+QVector<Lugar> Lugares(const biblioteca::Respuesta &r) {
+    QVector<Lugar> v;
+    for (const biblioteca::Hallazgo &h : r.hallazgos)
+        v << Lugar{h.categoria, h.posicion};
+    return v;
+}
+
+// Windows-1252 text with accents, capitals, the bytes 0x80..0x9F and spaces; sometimes empty.
+const QByteArray kLetras = "abcdeinorstuvAEIOU \xe1\xe9\xed\xf3\xfa\xf1\xc1\xc9\xd1\xfc\xdc\xe7\x80\x8a\x9a\x9f\xff";
+QByteArray Texto(QRandomGenerator &r, int maximo, bool codigo) {
+    QByteArray t;
+    const int n = r.bounded(maximo + 1);
+    for (int i = 0; i < n; ++i) {
+        const int k = r.bounded(40);
+        if (codigo && k == 0)
+            t += "*RTN*";
+        else if (codigo && k == 1)
+            t += "\r\n";
+        else
+            t += kLetras[r.bounded(int(kLetras.size()))];
+    }
+    return t;
+}
+
+// A library of categories with random scripts; gives a few of its texts to build queries from.
+QList<QByteArray> Biblioteca(ayudas::Carpeta &c, quint32 semilla) {
+    QRandomGenerator r(semilla);
+    QList<QByteArray> textos;
+    const QStringList nombres{"Menus", "menus2", QString::fromUtf8("Árbol"), "arbol", "Zeta", "vacia"};
+    for (const QString &cat : nombres) {
+        QByteArray datos;
+        const int n = cat == "vacia" ? 0 : 1 + r.bounded(25);
+        for (int i = 0; i < n; ++i) {
+            const QByteArray nombre = Texto(r, 12, false), desc = Texto(r, 30, false), codigo = Texto(r, 120, true);
+            datos += Registro(nombre, desc, codigo, QByteArray::number(r.bounded(11)));
+            textos << nombre << desc << codigo;
+        }
+        c.categoria(cat, datos);
+    }
+    return textos;
+}
+
+// A query from the library's own texts: pieces of 1 to 8 letters, one or two of them, with case and
+// accents changed, so that most find something.
+QString Consulta(QRandomGenerator &r, const QList<QByteArray> &textos) {
+    QStringList palabras;
+    const int cuantas = 1 + r.bounded(2);
+    for (int k = 0; k < cuantas; ++k) {
+        const QString t = cp1252::Decodificar(textos[r.bounded(int(textos.size()))])
+                              .replace("*RTN*", "\"")
+                              .simplified()
+                              .remove(' ');
+        if (t.isEmpty())
+            continue;
+        const int largo = 1 + r.bounded(8);
+        QString p = t.mid(r.bounded(int(t.size())), largo);
+        if (r.bounded(2))
+            p = p.toUpper();
+        p.replace('a', QChar(0xC1)).replace('o', QChar(0xF6));
+        palabras << p;
+    }
+    return palabras.join(' ');
+}
+
+QString RutaIndice(const ayudas::Carpeta &c) { return c.estado.carpetaPreferencias() + "/indice.db"; }
+
+// The index of the folder's library, made and brought up to its files.
+bool Indexar(biblioteca::Indice &indice, const ayudas::Carpeta &c) {
+    return indice.AbrirParaEscribir() && !indice.Actualizar(c.estado.carpetaCategorias()).isEmpty();
+}
+
+bool Integro(const QString &ruta) {
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    sqlite3_stmt *st = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+         sqlite3_step(st) == SQLITE_ROW && qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok") == 0;
+    sqlite3_finalize(st);
+    ok = ok && sqlite3_exec(db, "INSERT INTO texto(texto) VALUES('integrity-check')", nullptr, nullptr, nullptr) != SQLITE_CORRUPT;
+    sqlite3_close(db);
+    return ok;
+}
+} // namespace
+
+class tst_indice : public QObject {
+    Q_OBJECT
+private slots:
+    void plegar_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("plegado");
+        QTest::newRow("acentos y mayúsculas") << QString::fromUtf8("ÁRBOL Canción") << "arbol cancion";
+        QTest::newRow("eñe y diéresis") << QString::fromUtf8("Ñandú pingüino ÿŸ") << "nandu pinguino yy";
+        QTest::newRow("sin base") << QString::fromUtf8("Œuvre ß Ø") << QString::fromUtf8("œuvre ß ø");
+        QTest::newRow("comillas y signos") << QString::fromUtf8("\"€‚…\"") << QString::fromUtf8("\"€‚…\"");
+    }
+    void plegar() {
+        QFETCH(QString, texto);
+        QFETCH(QString, plegado);
+        QCOMPARE(biblioteca::Plegar(texto), plegado);
+    }
+
+    void igualQueLaReferencia_data() {
+        QTest::addColumn<quint32>("semilla");
+        for (quint32 s : {1u, 2u, 3u, 4u, 5u, 6u})
+            QTest::newRow(qPrintable(QString("semilla %1").arg(s))) << s;
+    }
+    // The index, reading stale categories from their files, and the plain reading of every file give
+    // what the reference gives, in the same order.
+    void igualQueLaReferencia() {
+        QFETCH(quint32, semilla);
+        ayudas::Carpeta c;
+        const QList<QByteArray> textos = Biblioteca(c, semilla);
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
+        QRandomGenerator r(semilla * 7919);
+        QStringList consultas{"\"", "rtn", "*RTN*", "a", "zz", "  ", "nada_de_esto"};
+        for (int i = 0; i < 60; ++i)
+            consultas << Consulta(r, textos);
+        for (const QString &q : consultas) {
+            const Referencia ref = Buscar(carpeta, q);
+            const biblioteca::Respuesta conIndice = indice.Buscar(carpeta, q, 1000);
+            QCOMPARE(Lugares(conIndice), ref.lugares);
+            QCOMPARE(conIndice.total, ref.total);
+            const biblioteca::Respuesta leyendo = biblioteca::BuscarEnArchivos(carpeta, q, 1000);
+            QCOMPARE(Lugares(leyendo), ref.lugares);
+        }
+        // Two categories change behind the index's back: their files are read, the rest still indexed.
+        c.categoria("Zeta", Registro("Nuevo Árbol", "", "x", "1"));
+        QFile::remove(carpeta + "/menus2.rtn");
+        for (const QString &q : consultas.mid(0, 30)) {
+            const biblioteca::Respuesta r = indice.Buscar(carpeta, q, 1000);
+            QCOMPARE(Lugares(r), Buscar(carpeta, q).lugares);
+        }
+    }
+
+    void limiteYTotal() {
+        ayudas::Carpeta c;
+        QByteArray datos;
+        for (int i = 0; i < 30; ++i)
+            datos += Registro("uno " + QByteArray::number(i), "", "", "");
+        c.categoria("A", datos);
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(Indexar(indice, c));
+        const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), "UNO", 10);
+        QCOMPARE(r.hallazgos.size(), 10);
+        QCOMPARE(r.total, 30);
+        QCOMPARE(r.hallazgos.last().posicion, 9);
+    }
+
+    // What a result shows: the fields as they are, the first line of code with a word, and where the
+    // words are in each.
+    void lineaYMarcas() {
+        ayudas::Carpeta c;
+        c.categoria("JS", Registro("Debounce", "Funci\xf3n debounce", "var a;\r\n  // deBOUNCE *RTN*x*RTN*\r\nfin", "1"));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(Indexar(indice, c));
+        const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), QString::fromUtf8("bóunc \"x"), 10);
+        QCOMPARE(r.total, 1);
+        const biblioteca::Hallazgo &h = r.hallazgos[0];
+        QCOMPARE(h.descripcion, QString::fromUtf8("Función debounce"));
+        QCOMPARE(h.codigo, "var a;\n  // deBOUNCE \"x\"\nfin");
+        QCOMPARE(h.linea, "// deBOUNCE \"x\"");
+        QCOMPARE(h.enNombre, (QVector<biblioteca::Marca>{{2, 5}}));
+        QCOMPARE(h.enDescripcion, (QVector<biblioteca::Marca>{{10, 5}}));
+        QCOMPARE(h.enLinea, (QVector<biblioteca::Marca>{{5, 5}, {12, 2}}));
+    }
+
+    void lineaLargaCortada() {
+        biblioteca::Hallazgo h;
+        h.codigo = QString(300, 'a') + "clave" + QString(300, 'b');
+        biblioteca::Adornar(h, {"clave"});
+        QCOMPARE(h.linea, QString::fromUtf8("…") + QString(40, 'a') + "clave" + QString(115, 'b') + QString::fromUtf8("…"));
+        QCOMPARE(h.enLinea, (QVector<biblioteca::Marca>{{41, 5}}));
+    }
+
+    // Files changed, added and removed are read again, and only they.
+    void sigueLosArchivos() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        c.categoria("A", Registro("alfa", "", "", ""));
+        c.categoria("B", Registro("beta", "", "", ""));
+        c.categoria("C", Registro("gama", "", "", ""));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta), (QStringList{"A", "B", "C"}));
+        QCOMPARE(indice.Actualizar(carpeta), QStringList{});
+        c.categoria("B", Registro("beta", "", "", "") + Registro("betún", "", "", ""));
+        c.categoria("D", Registro("delta", "", "", ""));
+        QFile::remove(carpeta + "/C.rtn");
+        QCOMPARE(indice.Actualizar(carpeta), (QStringList{"B", "D"}));
+        QCOMPARE(indice.Indexadas(), biblioteca::Archivos(carpeta));
+        // Written by the program: read again even if it looks the same.
+        QCOMPARE(indice.Actualizar(carpeta, {"A.rtn"}), QStringList{"A"});
+    }
+
+    // Saving a category with one script changed and the others moved keeps the others' rows.
+    void soloLoQueCambio() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QByteArray datos;
+        for (int i = 0; i < 50; ++i)
+            datos += Registro("s" + QByteArray::number(i), "d", "c", "");
+        c.categoria("A", datos);
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(Indexar(indice, c));
+        const auto ids = [&] {
+            QMap<int, qint64> r; // position -> row
+            sqlite3 *db = nullptr;
+            sqlite3_open_v2(RutaIndice(c).toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+            sqlite3_stmt *st = nullptr;
+            sqlite3_prepare_v2(db, "SELECT posicion, id FROM scripts", -1, &st, nullptr);
+            while (sqlite3_step(st) == SQLITE_ROW)
+                r.insert(sqlite3_column_int(st, 0), sqlite3_column_int64(st, 1));
+            sqlite3_finalize(st);
+            sqlite3_close(db);
+            return r;
+        };
+        const QMap<int, qint64> antes = ids();
+        // A new first script moves every other one place down; s10 changes.
+        c.categoria("A", Registro("nuevo", "", "", "") + QByteArray(datos).replace("\"s10\"", "\"s10b\""));
+        indice.Actualizar(carpeta);
+        const QMap<int, qint64> despues = ids();
+        QCOMPARE(despues.size(), 51);
+        for (int i = 0; i < 50; ++i)
+            if (i != 10)
+                QCOMPARE(despues.value(i + 1), antes.value(i));
+        QVERIFY(!antes.values().contains(despues.value(11)));
+        QCOMPARE(Lugares(indice.Buscar(carpeta, "s10", 10)), (QVector<Lugar>{{"A", 11}}));
+    }
+
+    void indiceInservibleSeRehace_data() {
+        QTest::addColumn<int>("dano");
+        QTest::newRow("basura") << 0;
+        QTest::newRow("páginas rotas") << 1;
+        QTest::newRow("versión anterior") << 2;
+        QTest::newRow("vacío") << 3;
+    }
+    // Whatever is found in place of the index, it is made anew without a word, and answers right.
+    void indiceInservibleSeRehace() {
+        QFETCH(int, dano);
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        const QList<QByteArray> textos = Biblioteca(c, 99);
+        {
+            biblioteca::Indice indice(RutaIndice(c));
+            QVERIFY(Indexar(indice, c));
+        }
+        QFile f(RutaIndice(c));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.size() > 8192);
+        switch (dano) {
+        case 0:
+            f.write(QByteArray(int(f.size()), 'x'));
+            break;
+        case 1: {
+            QRandomGenerator r(5);
+            f.seek(4096);
+            QByteArray ruido(int(f.size()) - 4096, 0);
+            for (char &b : ruido)
+                b = char(r.bounded(256));
+            f.write(ruido);
+            break;
+        }
+        case 2: {
+            f.close();
+            sqlite3 *db = nullptr;
+            sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
+            QCOMPARE(sqlite3_exec(db, "PRAGMA user_version = 0", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+            break;
+        }
+        case 3:
+            f.resize(0);
+            break;
+        }
+        f.close();
+        Indexador ix(carpeta, RutaIndice(c));
+        QSignalSpy hechos(&ix, &Indexador::actualizado);
+        ix.Iniciar();
+        const QString q = "a";
+        const quint64 n = ix.Buscar(q, 1000);
+        QSignalSpy respuestas(&ix, &Indexador::hallados);
+        QTRY_VERIFY(!respuestas.isEmpty());
+        QCOMPARE(respuestas[0][0].toULongLong(), n);
+        QCOMPARE(Lugares(respuestas[0][1].value<biblioteca::Respuesta>()), Buscar(carpeta, q).lugares);
+        QTRY_VERIFY(!hechos.isEmpty());
+        biblioteca::Indice lector(RutaIndice(c));
+        QTRY_VERIFY(lector.AbrirParaLeer() && lector.Indexadas() == biblioteca::Archivos(carpeta));
+        QVERIFY(Integro(RutaIndice(c)));
+    }
+
+    // An index another program holds locked is replaced by a new one.
+    void indiceBloqueadoSeRehace() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        Biblioteca(c, 7);
+        {
+            biblioteca::Indice indice(RutaIndice(c));
+            QVERIFY(indice.AbrirParaEscribir());
+        }
+        int listo[2], fin[2];
+        QVERIFY(pipe(listo) == 0 && pipe(fin) == 0);
+        const pid_t hijo = fork();
+        if (hijo == 0) {
+            ::close(fin[1]);
+            sqlite3 *db = nullptr;
+            sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
+            char b = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM archivos;",
+                                  nullptr, nullptr, nullptr) == SQLITE_OK;
+            if (write(listo[1], &b, 1) != 1)
+                _exit(1);
+            (void)!read(fin[0], &b, 1); // until the test ends
+            _exit(0);
+        }
+        ::close(fin[0]);
+        char b = 0;
+        QCOMPARE(read(listo[0], &b, 1), ssize_t(1));
+        QCOMPARE(b, char(1)); // the other process holds the file
+        biblioteca::Indice indice(RutaIndice(c));
+        const bool abierto = indice.AbrirParaEscribir();
+        const QStringList hechas = indice.Actualizar(carpeta);
+        ::close(fin[1]);
+        waitpid(hijo, nullptr, 0);
+        QVERIFY(abierto);
+        QCOMPARE(hechas.size(), 6);
+        QCOMPARE(Lugares(indice.Buscar(carpeta, "e", 1000)), Buscar(carpeta, "e").lugares);
+    }
+
+    // Where no index can be kept (the preferences' place is a file), searching reads the files.
+    void sinIndiceSeLeenLosArchivos() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        Biblioteca(c, 11);
+        ayudas::EscribirBytes(c.estado.carpetaPreferencias(), "no es una carpeta");
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(!indice.AbrirParaEscribir());
+        QCOMPARE(Lugares(indice.Buscar(carpeta, "o", 1000)), Buscar(carpeta, "o").lugares);
+    }
+
+    // With the program running, files changed, added and removed by another program reach the index.
+    void elIndexadorSigueLosArchivos() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        c.categoria("A", Registro("alfa", "", "", ""));
+        Indexador ix(carpeta, RutaIndice(c));
+        ix.Iniciar();
+        biblioteca::Indice lector(RutaIndice(c));
+        const auto alDia = [&] { return lector.AbrirParaLeer() && lector.Indexadas() == biblioteca::Archivos(carpeta); };
+        QTRY_VERIFY(alDia());
+        c.categoria("B", Registro("beta", "", "", ""));
+        QTRY_VERIFY(alDia());
+        {
+            QFile f(carpeta + "/A.rtn"); // written in place, as an editor might
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(Registro("alfombra", "", "", ""));
+        }
+        QTRY_VERIFY(alDia());
+        QFile::remove(carpeta + "/B.rtn");
+        QTRY_VERIFY(alDia());
+        QCOMPARE(lector.Indexadas().keys(), QStringList{"A"});
+        QCOMPARE(Lugares(lector.Buscar(carpeta, "alf", 10)), (QVector<Lugar>{{"A", 0}, {"A", 1}}));
+    }
+};
+
+QTEST_MAIN(tst_indice)
+#include "tst_indice.moc"

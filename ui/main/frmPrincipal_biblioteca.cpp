@@ -1,0 +1,90 @@
+// The library's search: the index kept beside the preferences, its window, and opening what it found.
+#include "core/mdlSistema.h"
+#include "store/Etiquetas.h"
+#include "store/Indexador.h"
+#include "store/mdlScriptsVista.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmBuscarBiblioteca.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+void frmPrincipal::IniciarIndice() {
+    if (indexador_)
+        return;
+    indexador_ = new Indexador(estado.carpetaCategorias(),
+                               estado.carpetaPreferencias() + QStringLiteral("/indice-biblioteca.db"), this);
+    connect(&estado.sesion, &Sesion::archivosEscritos, indexador_, &Indexador::ArchivosEscritos);
+    barEstado->insertPermanentWidget(1, new AvisoIndice(*indexador_, barEstado)); // after the status line
+    indexador_->Iniciar();
+}
+
+void frmPrincipal::mnuCodBuscarBiblioteca_Click() {
+    IniciarIndice();
+    if (!buscarBiblioteca_)
+        buscarBiblioteca_ = new frmBuscarBiblioteca(
+            *indexador_, [this](const biblioteca::Hallazgo &h) { AbrirScript(h); }, this);
+    buscarBiblioteca_->Mostrar();
+}
+
+namespace {
+bool EsElScript(const QTreeWidgetItem *fila, const biblioteca::Hallazgo &h) {
+    return fila && vista::Campo(fila, vista::ColNombre) == h.nombre &&
+           vista::Campo(fila, vista::ColDescripcion) == h.descripcion &&
+           etiquetas::AEditor(vista::Campo(fila, vista::ColCodigo)) == h.codigo;
+}
+} // namespace
+
+void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
+    const QString titulo = QStringLiteral("Buscar en la biblioteca");
+    if (!mdlSistema::ExisteArchivo(estado.rutaCategoria(h.categoria))) {
+        mensajes::Aviso(this, QStringLiteral("La categoría %1 ya no existe.").arg(h.categoria), titulo);
+        return;
+    }
+    const auto enPanel = [this, &h]() -> QTreeWidgetItem * {
+        const auto hallados = lstCat->findItems(h.categoria, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        return hallados.isEmpty() ? nullptr : hallados.first();
+    };
+    QTreeWidgetItem *item = enPanel();
+    if (!item) {
+        // The panel's filter hides it: the panel shows every category, as choosing "Todas" does.
+        if (estado.sesion.HayCambios() && !Preguntar())
+            return;
+        estado.MostrarTodas = 1;
+        estado.Mostrar = QStringLiteral("Todas");
+        MostrarEnPanel(estado.Mostrar);
+        LlenarCat();
+        Limpiar();
+        if (!(item = enPanel()))
+            return;
+    }
+    lstCat->setCurrentItem(item);
+    AbrirCategoria();
+    if (estado.sesion.abierta() != h.categoria)
+        return; // the pending changes could not be saved: the list still holds them
+    // The file may have changed since it was indexed, and a sorted list is not in file order: the row
+    // is the one at the script's place if it still holds it, or else the first with its content.
+    QTreeWidgetItem *fila = lstScripts->topLevelItem(h.posicion);
+    if (!EsElScript(fila, h)) {
+        fila = nullptr;
+        for (int i = 0; i < lstScripts->topLevelItemCount() && !fila; ++i)
+            if (EsElScript(lstScripts->topLevelItem(i), h))
+                fila = lstScripts->topLevelItem(i);
+    }
+    if (!fila) {
+        mensajes::Aviso(this,
+                        QStringLiteral("El script %1 ya no está en la categoría %2.").arg(h.nombre, h.categoria),
+                        titulo);
+        return;
+    }
+    lstScripts->clearSelection();
+    lstScripts->setCurrentItem(fila);
+    fila->setSelected(true);
+    lstScripts->scrollToItem(fila, QAbstractItemView::PositionAtCenter);
+    LScripts();
+    activateWindow();
+    raise();
+}

@@ -1,0 +1,246 @@
+#include "ui/tools/frmBuscarBiblioteca.h"
+#include "store/Indexador.h"
+#include "ui/Dialogos.h"
+#include "ui/Iconos.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+enum Columna { ColCategoria, ColNombre, ColDescripcion, ColCodigo };
+// Where the words are in a cell's text: start and length, one pair after another.
+constexpr int kRolMarcas = Qt::UserRole + 1;
+
+QList<int> Plano(const QVector<biblioteca::Marca> &marcas) {
+    QList<int> r;
+    for (const biblioteca::Marca &m : marcas)
+        r << m.inicio << m.largo;
+    return r;
+}
+
+// Paints a cell's text with the words found in it marked.
+class DelegadoMarcas : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *p, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const override {
+        QStyleOptionViewItem o = opcion;
+        initStyleOption(&o, indice);
+        const QString texto = o.text;
+        o.text.clear();
+        const QWidget *w = o.widget;
+        QStyle *estilo = w ? w->style() : QApplication::style();
+        estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+        const QRect r = estilo->subElementRect(QStyle::SE_ItemViewItemText, &o, w).adjusted(2, 0, -2, 0);
+        const QString visible = o.fontMetrics.elidedText(texto, Qt::ElideRight, r.width());
+        // Past an elision the text shown is shorter: marks beyond it go.
+        const int corte = visible == texto ? int(texto.size()) : int(visible.size()) - 1;
+        QList<QTextLayout::FormatRange> rangos;
+        const QList<int> marcas = indice.data(kRolMarcas).value<QList<int>>();
+        for (int i = 0; i + 1 < marcas.size(); i += 2) {
+            const int inicio = marcas[i], fin = std::min(marcas[i] + marcas[i + 1], corte);
+            if (inicio >= fin)
+                continue;
+            QTextLayout::FormatRange f;
+            f.start = inicio;
+            f.length = fin - inicio;
+            f.format.setBackground(QColor(255, 214, 102));
+            f.format.setForeground(QColor(Qt::black));
+            rangos << f;
+        }
+        QTextLayout capa(visible, o.font);
+        capa.setFormats(rangos);
+        capa.beginLayout();
+        QTextLine linea = capa.createLine();
+        linea.setLineWidth(1e6);
+        capa.endLayout();
+        p->save();
+        p->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        p->setClipRect(r);
+        capa.draw(p, QPointF(r.left(), r.top() + (r.height() - linea.height()) / 2));
+        p->restore();
+    }
+};
+} // namespace
+
+frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWidget *padre)
+    : QDialog(padre), indexador_(indexador), abrir_(std::move(abrir)) {
+    setObjectName(QStringLiteral("frmBuscarBiblioteca"));
+    setWindowTitle(QStringLiteral("Buscar en la biblioteca"));
+    setWindowIcon(IconoApp());
+    setModal(false);
+
+    lblBuscar = new QLabel(QStringLiteral("&Buscar en nombres, descripciones y código de todas las categorías:"), this);
+    lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
+    txtBuscar = new QLineEdit(this);
+    txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
+    txtBuscar->setAccessibleName(QStringLiteral("Buscar en la biblioteca"));
+    txtBuscar->setClearButtonEnabled(true);
+    txtBuscar->installEventFilter(this);
+    lblBuscar->setBuddy(txtBuscar);
+
+    lstResultados = new QTreeWidget(this);
+    lstResultados->setObjectName(QStringLiteral("lstResultados"));
+    lstResultados->setAccessibleName(QStringLiteral("Resultados"));
+    lstResultados->setRootIsDecorated(false);
+    lstResultados->setUniformRowHeights(true);
+    lstResultados->setAllColumnsShowFocus(true);
+    lstResultados->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstResultados->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstResultados->setHeaderLabels(
+        {QStringLiteral("Categoría"), QStringLiteral("Nombre"), QStringLiteral("Descripción"), QStringLiteral("Código")});
+    lstResultados->setItemDelegate(new DelegadoMarcas(lstResultados));
+    lstResultados->header()->setStretchLastSection(true);
+    lstResultados->setColumnWidth(ColCategoria, 110);
+    lstResultados->setColumnWidth(ColNombre, 170);
+    lstResultados->setColumnWidth(ColDescripcion, 230);
+
+    lblMas = new QLabel(this);
+    lblMas->setObjectName(QStringLiteral("lblMas"));
+
+    cmdAbrir = dialogos::Boton(this, "cmdAbrir", QStringLiteral("&Abrir"), true);
+    cmdAbrir->setToolTip(QStringLiteral("Abre la categoría con el script seleccionado (Intro)"));
+    cmdCopiar = dialogos::Boton(this, "cmdCopiar", QStringLiteral("&Copiar código"), false);
+    cmdCopiar->setToolTip(QStringLiteral("Copia el código del script al portapapeles"));
+    cmdCerrar = dialogos::Boton(this, "cmdCerrar", QStringLiteral("Cerrar"), false);
+
+    auto *todo = new QVBoxLayout(this);
+    todo->addWidget(lblBuscar);
+    todo->addWidget(txtBuscar);
+    todo->addWidget(lstResultados, 1);
+    todo->addWidget(lblMas);
+    todo->addLayout(dialogos::FilaBotones({cmdAbrir, cmdCopiar, cmdCerrar}));
+    setTabOrder(txtBuscar, lstResultados);
+    setTabOrder(lstResultados, cmdAbrir);
+    setTabOrder(cmdAbrir, cmdCopiar);
+    setTabOrder(cmdCopiar, cmdCerrar);
+    resize(820, 420);
+
+    connect(txtBuscar, &QLineEdit::textChanged, this, &frmBuscarBiblioteca::Consultar);
+    connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::Recibir);
+    connect(lstResultados, &QTreeWidget::itemDoubleClicked, this, &frmBuscarBiblioteca::cmdAbrir_Click);
+    connect(lstResultados, &QTreeWidget::currentItemChanged, this, [this] {
+        const bool hay = actual() != nullptr;
+        cmdAbrir->setEnabled(hay);
+        cmdCopiar->setEnabled(hay);
+    });
+    connect(cmdAbrir, &QPushButton::clicked, this, &frmBuscarBiblioteca::cmdAbrir_Click);
+    connect(cmdCopiar, &QPushButton::clicked, this, &frmBuscarBiblioteca::cmdCopiar_Click);
+    connect(cmdCerrar, &QPushButton::clicked, this, &QDialog::reject);
+    cmdAbrir->setEnabled(false);
+    cmdCopiar->setEnabled(false);
+}
+
+void frmBuscarBiblioteca::Mostrar() {
+    show();
+    raise();
+    activateWindow();
+    txtBuscar->setFocus();
+    txtBuscar->selectAll();
+    Consultar(); // the library may have changed since the last time
+}
+
+void frmBuscarBiblioteca::Consultar() {
+    if (biblioteca::Palabras(txtBuscar->text()).isEmpty()) {
+        esperada_ = 0;
+        hallazgos_.clear();
+        lstResultados->clear();
+        lblMas->clear();
+        return;
+    }
+    esperada_ = indexador_.Buscar(txtBuscar->text(), kLimite);
+}
+
+void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r) {
+    if (numero != esperada_)
+        return; // an answer to what was typed before
+    // The row the user is on stays chosen when it is still found.
+    int elegida = 0;
+    if (const biblioteca::Hallazgo *antes = actual())
+        for (int i = 0; i < r.hallazgos.size(); ++i)
+            if (r.hallazgos[i].categoria == antes->categoria && r.hallazgos[i].posicion == antes->posicion)
+                elegida = i;
+    hallazgos_ = r.hallazgos;
+    lstResultados->clear();
+    const QFont fija = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QList<QTreeWidgetItem *> filas;
+    for (const biblioteca::Hallazgo &h : hallazgos_) {
+        // A tab is one character like a space: the marks keep their places.
+        auto *f = new QTreeWidgetItem({h.categoria, h.nombre, h.descripcion, QString(h.linea).replace('\t', ' ')});
+        f->setData(ColNombre, kRolMarcas, QVariant::fromValue(Plano(h.enNombre)));
+        f->setData(ColDescripcion, kRolMarcas, QVariant::fromValue(Plano(h.enDescripcion)));
+        f->setData(ColCodigo, kRolMarcas, QVariant::fromValue(Plano(h.enLinea)));
+        f->setFont(ColCodigo, fija);
+        f->setToolTip(ColDescripcion, h.descripcion);
+        f->setToolTip(ColCodigo, h.linea);
+        filas << f;
+    }
+    lstResultados->addTopLevelItems(filas);
+    if (!filas.isEmpty())
+        lstResultados->setCurrentItem(filas[elegida]);
+    if (r.total == 0)
+        lblMas->setText(QStringLiteral("Ningún script contiene %1").arg(txtBuscar->text().trimmed()));
+    else if (r.total > hallazgos_.size())
+        lblMas->setText(QStringLiteral("y %1 más").arg(r.total - hallazgos_.size()));
+    else
+        lblMas->clear();
+}
+
+const biblioteca::Hallazgo *frmBuscarBiblioteca::actual() const {
+    const int fila = lstResultados->indexOfTopLevelItem(lstResultados->currentItem());
+    return fila >= 0 && fila < hallazgos_.size() ? &hallazgos_[fila] : nullptr;
+}
+
+void frmBuscarBiblioteca::cmdAbrir_Click() {
+    const biblioteca::Hallazgo *h = actual();
+    if (!h)
+        return;
+    const biblioteca::Hallazgo elegido = *h; // opening may ask, and answers may arrive meanwhile
+    hide();
+    abrir_(elegido);
+}
+
+void frmBuscarBiblioteca::cmdCopiar_Click() {
+    if (const biblioteca::Hallazgo *h = actual())
+        QGuiApplication::clipboard()->setText(h->codigo);
+}
+
+bool frmBuscarBiblioteca::eventFilter(QObject *objeto, QEvent *evento) {
+    // The arrows move through the results while the query keeps the focus.
+    if (objeto == txtBuscar && evento->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(evento)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(lstResultados, evento);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(objeto, evento);
+}
+
+AvisoIndice::AvisoIndice(Indexador &indexador, QWidget *padre) : QLabel(padre) {
+    setObjectName(QStringLiteral("lblIndice"));
+    setAccessibleName(QStringLiteral("Índice de la biblioteca"));
+    hide();
+    connect(&indexador, &Indexador::avance, this, [this](qint64 hecho, qint64 total) {
+        if (total < umbral)
+            return;
+        setText(QStringLiteral("Indexando la biblioteca: %1 %").arg(total > 0 ? hecho * 100 / total : 100));
+        show();
+    });
+    connect(&indexador, &Indexador::actualizado, this, &QWidget::hide);
+}

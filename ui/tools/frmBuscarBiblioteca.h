@@ -1,0 +1,60 @@
+#pragma once
+#include "store/Busqueda.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class Indexador;
+
+// Searches the whole library as the user types: names, descriptions and code of every category. It
+// stays open beside the main window and keeps its query for the session; a result opens its category
+// with the script selected, or gives its code to the clipboard.
+class frmBuscarBiblioteca : public QDialog {
+    Q_OBJECT
+public:
+    // Opens the found script's category and selects it, the way the main window opens categories.
+    using Abrir = std::function<void(const biblioteca::Hallazgo &)>;
+    frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWidget *padre);
+
+    static constexpr int kLimite = 100; // results listed; the rest are counted
+
+    QLabel *lblBuscar = nullptr;
+    QLineEdit *txtBuscar = nullptr;
+    QTreeWidget *lstResultados = nullptr; // Categoría, Nombre, Descripción, Código
+    QLabel *lblMas = nullptr;             // "y N más", or that nothing matched
+    QPushButton *cmdAbrir = nullptr;
+    QPushButton *cmdCopiar = nullptr;
+    QPushButton *cmdCerrar = nullptr;
+
+    // Shows the window with the last query ready to be typed over and its results fresh.
+    void Mostrar();
+    void cmdAbrir_Click();
+    void cmdCopiar_Click();
+    // The result of the current row, if any.
+    const biblioteca::Hallazgo *actual() const;
+
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
+private:
+    void Consultar();
+    void Recibir(quint64 numero, const biblioteca::Respuesta &r);
+
+    Indexador &indexador_;
+    Abrir abrir_;
+    quint64 esperada_ = 0;
+    QVector<biblioteca::Hallazgo> hallazgos_;
+};
+
+// The status bar's notice while the index of a big library is built.
+class AvisoIndice : public QLabel {
+    Q_OBJECT
+public:
+    AvisoIndice(Indexador &indexador, QWidget *padre);
+    // Passes with less than this to read end too soon to be worth telling.
+    qint64 umbral = 8 << 20;
+};
