@@ -354,7 +354,7 @@ void MedirBiblioteca(int categorias) {
         fila->setText(vista::ColDescripcion, fila->text(vista::ColDescripcion) + QStringLiteral(" cambiada"));
         QElapsedTimer t;
         t.start();
-        mdlScripts::GuardarCategoria(w, w.lstScripts, estado.rutaCategoria(grande), w.barProgreso);
+        mdlScripts::GuardarCategoria(&w, w.lstScripts, estado.rutaCategoria(grande), w.barProgreso);
         guardar.append(t.nsecsElapsed() / 1e6);
         t.restart();
         indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
