@@ -1,0 +1,322 @@
+#include "store/Repositorio.h"
+#include "store/Git.h"
+#include "store/Mezcla.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace git {
+
+namespace {
+// The files of a folder that are categories, by name.
+QStringList CategoriasDe(const QString &carpeta) {
+    return QDir(carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+std::optional<QByteArray> LeerArchivo(const QString &ruta) {
+    QFile f(ruta);
+    if (!QFileInfo(ruta).isFile() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return f.readAll();
+}
+
+// Who a version is by: the user's git identity, or the program's when none is set.
+Signature Firma(git_repository *repo) {
+    Signature s;
+    if (git_signature_default(En(s), repo) < 0)
+        git_signature_now(En(s), "Rutinero", "rutinero@localhost");
+    return s;
+}
+
+bool ArbolDeCommit(git_repository *repo, const git_oid &id, Commit &commit, Tree &arbol) {
+    return git_commit_lookup(En(commit), repo, &id) == 0 && git_commit_tree(En(arbol), commit.get()) == 0;
+}
+
+std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, const QByteArray &archivo) {
+    if (!arbol)
+        return std::nullopt;
+    const git_tree_entry *e = git_tree_entry_byname(arbol, archivo.constData());
+    if (!e || git_tree_entry_type(e) != GIT_OBJECT_BLOB)
+        return std::nullopt;
+    Blob b;
+    if (git_blob_lookup(En(b), repo, git_tree_entry_id(e)) < 0)
+        return std::nullopt;
+    return Contenido(b.get());
+}
+
+bool Cabeza(git_repository *repo, Commit &commit, Tree &arbol) {
+    git_oid id;
+    if (git_reference_name_to_id(&id, repo, "HEAD") < 0)
+        return false;
+    return ArbolDeCommit(repo, id, commit, arbol);
+}
+} // namespace
+
+Repositorio::Repositorio() { git_libgit2_init(); }
+
+Repositorio::~Repositorio() {
+    git_repository_free(repo_);
+    git_libgit2_shutdown();
+}
+
+bool Repositorio::Existe(const QString &carpeta) { return QFileInfo(carpeta + QStringLiteral("/.git")).exists(); }
+
+bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QString *error) {
+    git_repository_free(repo_);
+    repo_ = nullptr;
+    carpeta_ = carpeta;
+    if (creado)
+        *creado = false;
+    const QByteArray ruta = Ruta(carpeta);
+    const int r = git_repository_open_ext(&repo_, ruta.constData(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
+    if (r == 0)
+        return true;
+    repo_ = nullptr;
+    if (r != GIT_ENOTFOUND || !crear) {
+        if (error)
+            *error = UltimoError();
+        return false;
+    }
+    git_repository_init_options o;
+    git_repository_init_options_init(&o, GIT_REPOSITORY_INIT_OPTIONS_VERSION);
+    o.flags = GIT_REPOSITORY_INIT_NO_REINIT;
+    // One branch name on every machine, whatever each one's git prefers.
+    o.initial_head = "main";
+    if (git_repository_init_ext(&repo_, ruta.constData(), &o) < 0) {
+        repo_ = nullptr;
+        if (error)
+            *error = UltimoError();
+        return false;
+    }
+    if (creado)
+        *creado = true;
+    return true;
+}
+
+QByteArray Repositorio::Ultima() const {
+    git_oid id;
+    if (!repo_ || git_reference_name_to_id(&id, repo_, "HEAD") < 0)
+        return {};
+    return Hex(id);
+}
+
+QString Repositorio::Rama() const {
+    Reference ref;
+    if (!repo_ || git_reference_lookup(En(ref), repo_, "HEAD") < 0)
+        return QStringLiteral("main");
+    const char *destino = git_reference_symbolic_target(ref.get());
+    const QString nombre = destino ? QString::fromUtf8(destino) : QString();
+    return nombre.startsWith(QLatin1String("refs/heads/")) ? nombre.mid(11) : QStringLiteral("main");
+}
+
+QStringList Repositorio::CategoriasPresentes() const { return CategoriasDe(carpeta_); }
+
+bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QString *error,
+                            const QString &mensajeDado) {
+    if (mensaje)
+        mensaje->clear();
+    auto fallar = [&] {
+        if (error)
+            *error = UltimoError();
+        return false;
+    };
+    if (!repo_) {
+        if (error)
+            *error = QStringLiteral("no hay repositorio");
+        return false;
+    }
+    Commit padre;
+    Tree arbol;
+    const bool hayPadre = Cabeza(repo_, padre, arbol);
+    TreeBuilder tb;
+    if (git_treebuilder_new(En(tb), repo_, arbol.get()) < 0)
+        return fallar();
+
+    QVector<mezcla::CambioArchivo> cambios;
+    QVector<std::pair<QByteArray, git_oid>> agregados;
+    QVector<QByteArray> quitados;
+    QSet<QString> vistos;
+    for (const QString &archivo : archivos) {
+        if (archivo.isEmpty() || vistos.contains(archivo))
+            continue;
+        vistos.insert(archivo);
+        const QByteArray nombre = Ruta(archivo);
+        mezcla::CambioArchivo c{archivo, BlobEn(repo_, arbol.get(), nombre),
+                                LeerArchivo(carpeta_ + QLatin1Char('/') + archivo)};
+        if (c.antes == c.despues)
+            continue;
+        if (c.despues) {
+            git_oid id;
+            if (git_blob_create_from_buffer(&id, repo_, c.despues->constData(), size_t(c.despues->size())) < 0 ||
+                git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &id, GIT_FILEMODE_BLOB) < 0)
+                return fallar();
+            agregados.append({nombre, id});
+        } else {
+            if (git_treebuilder_remove(tb.get(), nombre.constData()) < 0)
+                return fallar();
+            quitados.append(nombre);
+        }
+        cambios.append(std::move(c));
+    }
+    if (cambios.isEmpty())
+        return true;
+
+    const QString texto = mensajeDado.isEmpty() ? mezcla::Mensaje(cambios) : mensajeDado;
+    git_oid idArbol, idCommit;
+    Tree nuevo;
+    if (git_treebuilder_write(&idArbol, tb.get()) < 0 || git_tree_lookup(En(nuevo), repo_, &idArbol) < 0)
+        return fallar();
+    const Signature firma = Firma(repo_);
+    const git_commit *padres[] = {padre.get()};
+    const QByteArray utf8 = texto.toUtf8();
+    if (git_commit_create(&idCommit, repo_, "HEAD", firma.get(), firma.get(), nullptr, utf8.constData(),
+                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0)
+        return fallar();
+
+    // The index follows, so that git tools see these files as recorded. The version is made
+    // already; an index that cannot be written only makes them look changed to such tools.
+    Index indice;
+    if (git_repository_index(En(indice), repo_) == 0) {
+        for (const auto &[nombre, id] : agregados) {
+            git_index_entry e{};
+            e.mode = GIT_FILEMODE_BLOB;
+            e.id = id;
+            e.path = nombre.constData();
+            git_index_add(indice.get(), &e);
+        }
+        for (const QByteArray &nombre : quitados)
+            git_index_remove_bypath(indice.get(), nombre.constData());
+        git_index_write(indice.get());
+    }
+    if (mensaje)
+        *mensaje = texto;
+    return true;
+}
+
+QStringList Repositorio::Pendientes() const {
+    QStringList r;
+    if (!repo_)
+        return r;
+    Commit padre;
+    Tree arbol;
+    Cabeza(repo_, padre, arbol);
+    QSet<QString> presentes;
+    for (const QString &archivo : CategoriasDe(carpeta_)) {
+        presentes.insert(archivo);
+        const std::optional<QByteArray> datos = LeerArchivo(carpeta_ + QLatin1Char('/') + archivo);
+        if (!datos)
+            continue;
+        git_oid id;
+        git_odb_hash(&id, datos->constData(), size_t(datos->size()), GIT_OBJECT_BLOB);
+        if (IdEn(arbol.get(), Ruta(archivo)) != Id(&id))
+            r << archivo;
+    }
+    if (arbol)
+        for (size_t i = 0; i < git_tree_entrycount(arbol.get()); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(arbol.get(), i);
+            const QString archivo = DeRuta(git_tree_entry_name(e));
+            if (archivo.endsWith(QLatin1String(".rtn")) && !presentes.contains(archivo) &&
+                !QFileInfo::exists(carpeta_ + QLatin1Char('/') + archivo))
+                r << archivo;
+        }
+    return r;
+}
+
+namespace {
+// Walks the first-parent line back from the last version, each commit with its tree and its
+// parent's tree (null for the first commit). `visitar` returns false to stop.
+template <typename F> void Recorrer(git_repository *repo, F visitar) {
+    Revwalk rw;
+    if (!repo || git_revwalk_new(En(rw), repo) < 0 || git_revwalk_push_head(rw.get()) < 0)
+        return;
+    git_revwalk_simplify_first_parent(rw.get());
+    git_oid id;
+    while (git_revwalk_next(&id, rw.get()) == 0) {
+        Commit c;
+        Tree arbol;
+        if (!ArbolDeCommit(repo, id, c, arbol))
+            return;
+        Commit padre;
+        Tree arbolPadre;
+        if (git_commit_parentcount(c.get()) > 0 && git_commit_parent(En(padre), c.get(), 0) == 0)
+            git_commit_tree(En(arbolPadre), padre.get());
+        if (!visitar(c.get(), arbol.get(), arbolPadre.get()))
+            return;
+    }
+}
+} // namespace
+
+QVector<Version> Repositorio::Versiones(const QString &archivo) const {
+    QVector<Version> r;
+    QByteArray nombre = Ruta(archivo);
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
+        const QByteArray id = IdEn(arbol, nombre);
+        if (id.isEmpty())
+            return true; // not there in this version (deleted later, or made again since)
+        const QByteArray antes = IdEn(padre, nombre);
+        if (id != antes) {
+            r.append({Hex(*git_commit_id(c)), Fecha(c), QString::fromUtf8(git_commit_message(c)).trimmed(),
+                      DeRuta(nombre.constData())});
+            // Come with the same bytes as a file this version removed: a rename, followed back.
+            if (antes.isEmpty() && padre)
+                for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
+                    const git_tree_entry *e = git_tree_entry_byindex(padre, i);
+                    if (Id(git_tree_entry_id(e)) == id && IdEn(arbol, git_tree_entry_name(e)).isEmpty()) {
+                        nombre = git_tree_entry_name(e);
+                        break;
+                    }
+                }
+        }
+        return true;
+    });
+    return r;
+}
+
+std::optional<QByteArray> Repositorio::Contenido(const QByteArray &commit, const QString &archivo) const {
+    git_oid id;
+    Commit c;
+    Tree arbol;
+    if (!repo_ || !DeHex(commit, &id) || !ArbolDeCommit(repo_, id, c, arbol))
+        return std::nullopt;
+    return BlobEn(repo_, arbol.get(), Ruta(archivo));
+}
+
+QVector<Eliminada> Repositorio::Eliminadas() const {
+    QVector<Eliminada> r;
+    QSet<QByteArray> vistas;
+    Tree ultimo;
+    bool primero = true;
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
+        if (primero) {
+            git_tree_dup(En(ultimo), const_cast<git_tree *>(arbol));
+            primero = false;
+        }
+        if (!padre || git_oid_equal(git_tree_id(arbol), git_tree_id(padre)))
+            return true;
+        // What came in this version: a file gone with the same bytes as one come was renamed.
+        QSet<QByteArray> venidos;
+        for (size_t i = 0; i < git_tree_entrycount(arbol); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(arbol, i);
+            if (IdEn(padre, git_tree_entry_name(e)).isEmpty())
+                venidos.insert(Id(git_tree_entry_id(e)));
+        }
+        for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(padre, i);
+            const QByteArray nombre = git_tree_entry_name(e);
+            if (!nombre.endsWith(".rtn") || vistas.contains(nombre) || !IdEn(arbol, nombre).isEmpty() ||
+                !IdEn(ultimo.get(), nombre).isEmpty() || venidos.contains(Id(git_tree_entry_id(e))))
+                continue;
+            vistas.insert(nombre);
+            const QString archivo = DeRuta(nombre.constData());
+            if (QFileInfo::exists(carpeta_ + QLatin1Char('/') + archivo))
+                continue;
+            r.append({archivo, Hex(*git_commit_parent_id(c, 0)), Fecha(c)});
+        }
+        return true;
+    });
+    return r;
+}
+
+} // namespace git
