@@ -27,18 +27,14 @@ using TreeBuilder = Propio<git_treebuilder, git_treebuilder_free>;
 using Remote = Propio<git_remote, git_remote_free>;
 using Odb = Propio<git_odb, git_odb_free>;
 
-// Writes the handle's address for a libgit2 call and owns what it gets.
-template <typename P> class Salida {
-public:
-    explicit Salida(P &propio) : propio_(propio) {}
-    ~Salida() { propio_.reset(crudo_); }
-    operator typename P::pointer *() { return &crudo_; }
-
-private:
-    P &propio_;
-    typename P::pointer crudo_ = nullptr;
-};
-template <typename P> Salida<P> En(P &propio) { return Salida<P>(propio); }
+// Calls a libgit2 function that gives a new object through its first argument, and owns it at once
+// (before anything after the call in the same expression runs).
+template <typename P, typename F, typename... A> int Tomar(P &propio, F funcion, A... argumentos) {
+    typename P::pointer crudo = nullptr;
+    const int r = funcion(&crudo, argumentos...);
+    propio.reset(crudo);
+    return r;
+}
 
 // The last libgit2 error of this thread, as text.
 inline QString UltimoError() {

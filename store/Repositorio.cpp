@@ -25,13 +25,13 @@ std::optional<QByteArray> LeerArchivo(const QString &ruta) {
 // Who a version is by: the user's git identity, or the program's when none is set.
 Signature Firma(git_repository *repo) {
     Signature s;
-    if (git_signature_default(En(s), repo) < 0)
-        git_signature_now(En(s), "Rutinero", "rutinero@localhost");
+    if (Tomar(s, git_signature_default, repo) < 0)
+        Tomar(s, git_signature_now, "Rutinero", "rutinero@localhost");
     return s;
 }
 
 bool ArbolDeCommit(git_repository *repo, const git_oid &id, Commit &commit, Tree &arbol) {
-    return git_commit_lookup(En(commit), repo, &id) == 0 && git_commit_tree(En(arbol), commit.get()) == 0;
+    return Tomar(commit, git_commit_lookup, repo, &id) == 0 && Tomar(arbol, git_commit_tree, commit.get()) == 0;
 }
 
 std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, const QByteArray &archivo) {
@@ -41,7 +41,7 @@ std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, co
     if (!e || git_tree_entry_type(e) != GIT_OBJECT_BLOB)
         return std::nullopt;
     Blob b;
-    if (git_blob_lookup(En(b), repo, git_tree_entry_id(e)) < 0)
+    if (Tomar(b, git_blob_lookup, repo, git_tree_entry_id(e)) < 0)
         return std::nullopt;
     return Contenido(b.get());
 }
@@ -62,6 +62,21 @@ Repositorio::~Repositorio() {
 }
 
 bool Repositorio::Existe(const QString &carpeta) { return QFileInfo(carpeta + QStringLiteral("/.git")).exists(); }
+
+bool Repositorio::CrearRemoto(const QString &carpeta, QString *error) {
+    git_libgit2_init();
+    git_repository_init_options o;
+    git_repository_init_options_init(&o, GIT_REPOSITORY_INIT_OPTIONS_VERSION);
+    o.flags = GIT_REPOSITORY_INIT_BARE | GIT_REPOSITORY_INIT_MKPATH | GIT_REPOSITORY_INIT_NO_REINIT;
+    o.initial_head = "main";
+    git_repository *r = nullptr;
+    const bool ok = git_repository_init_ext(&r, Ruta(carpeta).constData(), &o) == 0;
+    if (!ok && error)
+        *error = UltimoError();
+    git_repository_free(r);
+    git_libgit2_shutdown();
+    return ok;
+}
 
 bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QString *error) {
     git_repository_free(repo_);
@@ -104,7 +119,7 @@ QByteArray Repositorio::Ultima() const {
 
 QString Repositorio::Rama() const {
     Reference ref;
-    if (!repo_ || git_reference_lookup(En(ref), repo_, "HEAD") < 0)
+    if (!repo_ || Tomar(ref, git_reference_lookup, repo_, "HEAD") < 0)
         return QStringLiteral("main");
     const char *destino = git_reference_symbolic_target(ref.get());
     const QString nombre = destino ? QString::fromUtf8(destino) : QString();
@@ -131,7 +146,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     Tree arbol;
     const bool hayPadre = Cabeza(repo_, padre, arbol);
     TreeBuilder tb;
-    if (git_treebuilder_new(En(tb), repo_, arbol.get()) < 0)
+    if (Tomar(tb, git_treebuilder_new, repo_, arbol.get()) < 0)
         return fallar();
 
     QVector<mezcla::CambioArchivo> cambios;
@@ -166,7 +181,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     const QString texto = mensajeDado.isEmpty() ? mezcla::Mensaje(cambios) : mensajeDado;
     git_oid idArbol, idCommit;
     Tree nuevo;
-    if (git_treebuilder_write(&idArbol, tb.get()) < 0 || git_tree_lookup(En(nuevo), repo_, &idArbol) < 0)
+    if (git_treebuilder_write(&idArbol, tb.get()) < 0 || Tomar(nuevo, git_tree_lookup, repo_, &idArbol) < 0)
         return fallar();
     const Signature firma = Firma(repo_);
     const git_commit *padres[] = {padre.get()};
@@ -178,7 +193,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     // The index follows, so that git tools see these files as recorded. The version is made
     // already; an index that cannot be written only makes them look changed to such tools.
     Index indice;
-    if (git_repository_index(En(indice), repo_) == 0) {
+    if (Tomar(indice, git_repository_index, repo_) == 0) {
         for (const auto &[nombre, id] : agregados) {
             git_index_entry e{};
             e.mode = GIT_FILEMODE_BLOB;
@@ -229,7 +244,7 @@ namespace {
 // parent's tree (null for the first commit). `visitar` returns false to stop.
 template <typename F> void Recorrer(git_repository *repo, F visitar) {
     Revwalk rw;
-    if (!repo || git_revwalk_new(En(rw), repo) < 0 || git_revwalk_push_head(rw.get()) < 0)
+    if (!repo || Tomar(rw, git_revwalk_new, repo) < 0 || git_revwalk_push_head(rw.get()) < 0)
         return;
     git_revwalk_simplify_first_parent(rw.get());
     git_oid id;
@@ -240,8 +255,8 @@ template <typename F> void Recorrer(git_repository *repo, F visitar) {
             return;
         Commit padre;
         Tree arbolPadre;
-        if (git_commit_parentcount(c.get()) > 0 && git_commit_parent(En(padre), c.get(), 0) == 0)
-            git_commit_tree(En(arbolPadre), padre.get());
+        if (git_commit_parentcount(c.get()) > 0 && Tomar(padre, git_commit_parent, c.get(), 0) == 0)
+            Tomar(arbolPadre, git_commit_tree, padre.get());
         if (!visitar(c.get(), arbol.get(), arbolPadre.get()))
             return;
     }
@@ -274,6 +289,15 @@ QVector<Version> Repositorio::Versiones(const QString &archivo) const {
     return r;
 }
 
+QStringList Repositorio::Mensajes() const {
+    QStringList r;
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *, const git_tree *) {
+        r << QString::fromUtf8(git_commit_message(c)).trimmed();
+        return true;
+    });
+    return r;
+}
+
 std::optional<QByteArray> Repositorio::Contenido(const QByteArray &commit, const QString &archivo) const {
     git_oid id;
     Commit c;
@@ -286,11 +310,12 @@ std::optional<QByteArray> Repositorio::Contenido(const QByteArray &commit, const
 QVector<Eliminada> Repositorio::Eliminadas() const {
     QVector<Eliminada> r;
     QSet<QByteArray> vistas;
-    Tree ultimo;
+    QSet<QByteArray> actuales; // what the last version holds, under any name
     bool primero = true;
     Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
         if (primero) {
-            git_tree_dup(En(ultimo), const_cast<git_tree *>(arbol));
+            for (size_t i = 0; i < git_tree_entrycount(arbol); ++i)
+                actuales.insert(Id(git_tree_entry_id(git_tree_entry_byindex(arbol, i))));
             primero = false;
         }
         if (!padre || git_oid_equal(git_tree_id(arbol), git_tree_id(padre)))
@@ -304,15 +329,14 @@ QVector<Eliminada> Repositorio::Eliminadas() const {
         }
         for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
             const git_tree_entry *e = git_tree_entry_byindex(padre, i);
-            const QByteArray nombre = git_tree_entry_name(e);
+            const QByteArray nombre = git_tree_entry_name(e), id = Id(git_tree_entry_id(e));
             if (!nombre.endsWith(".rtn") || vistas.contains(nombre) || !IdEn(arbol, nombre).isEmpty() ||
-                !IdEn(ultimo.get(), nombre).isEmpty() || venidos.contains(Id(git_tree_entry_id(e))))
+                venidos.contains(id))
                 continue;
             vistas.insert(nombre);
-            const QString archivo = DeRuta(nombre.constData());
-            if (QFileInfo::exists(carpeta_ + QLatin1Char('/') + archivo))
-                continue;
-            r.append({archivo, Hex(*git_commit_parent_id(c, 0)), Fecha(c)});
+            // Brought back already (under its name or another): nothing to offer.
+            if (!actuales.contains(id))
+                r.append({DeRuta(nombre.constData()), Hex(*git_commit_parent_id(c, 0)), Fecha(c)});
         }
         return true;
     });

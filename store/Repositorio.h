@@ -41,6 +41,8 @@ public:
     bool abierto() const { return repo_ != nullptr; }
     QString carpeta() const { return carpeta_; }
     static bool Existe(const QString &carpeta);
+    // An empty bare repository in the folder (made if missing), for machines to sync through.
+    static bool CrearRemoto(const QString &carpeta, QString *error = nullptr);
 
     // The files as they are now, recorded as one version that holds only these changes; the rest of
     // the last version is kept as it was. When no file differs, nothing is recorded and *mensaje is
@@ -56,6 +58,8 @@ public:
     std::optional<QByteArray> Contenido(const QByteArray &commit, const QString &archivo) const;
     // Deleted categories, most recently deleted first, each once.
     QVector<Eliminada> Eliminadas() const;
+    // The messages of the versions, newest first.
+    QStringList Mensajes() const;
     // The last version's commit, hex; empty when there is none yet.
     QByteArray Ultima() const;
     QString Rama() const;

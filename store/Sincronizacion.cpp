@@ -120,7 +120,7 @@ mezcla::Arbol Entradas(const git_tree *t) {
 QByteArray Leer(git_repository *r, const git_tree *t, const QString &archivo) {
     const git_tree_entry *e = t ? git_tree_entry_byname(t, Ruta(archivo).constData()) : nullptr;
     Blob b;
-    if (!e || git_blob_lookup(En(b), r, git_tree_entry_id(e)) < 0)
+    if (!e || Tomar(b, git_blob_lookup, r, git_tree_entry_id(e)) < 0)
         return {};
     return Contenido(b.get());
 }
@@ -156,7 +156,7 @@ QStringList Resumen(git_repository *r, const git_tree *antes, const Cambios &cam
 // The tree `base` with the changes, written; its id in *id.
 bool ArbolCon(git_repository *r, const git_tree *base, const Cambios &cambios, git_oid *id) {
     TreeBuilder tb;
-    if (git_treebuilder_new(En(tb), r, base) < 0)
+    if (Tomar(tb, git_treebuilder_new, r, base) < 0)
         return false;
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         const QByteArray nombre = Ruta(it.key());
@@ -253,13 +253,13 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
     const QByteArray refRama = "refs/heads/" + repo.Rama().toUtf8();
     Remote remoto;
     const QByteArray direccion = url.trimmed().toUtf8();
-    if (direccion.isEmpty() || git_remote_create_anonymous(En(remoto), r, direccion.constData()) < 0) {
+    if (direccion.isEmpty() || Tomar(remoto, git_remote_create_anonymous, r, direccion.constData()) < 0) {
         inf.error = QStringLiteral("La dirección del repositorio remoto no es válida: %1").arg(url);
         return inf;
     }
     git_remote_callbacks cb = Llamadas_(cx);
     Odb odb;
-    if (git_repository_odb(En(odb), r) < 0) {
+    if (Tomar(odb, git_repository_odb, r) < 0) {
         inf.error = UltimoError();
         return inf;
     }
@@ -309,13 +309,13 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         const bool hayNuestro = git_reference_name_to_id(&idNuestro, r, "HEAD") == 0;
         Commit cNuestro, cSuyo;
         Tree tNuestro, tSuyo;
-        if (hayNuestro && (git_commit_lookup(En(cNuestro), r, &idNuestro) < 0 ||
-                           git_commit_tree(En(tNuestro), cNuestro.get()) < 0)) {
+        if (hayNuestro && (Tomar(cNuestro, git_commit_lookup, r, &idNuestro) < 0 ||
+                           Tomar(tNuestro, git_commit_tree, cNuestro.get()) < 0)) {
             inf.error = UltimoError();
             return inf;
         }
         if (haySuyo &&
-            (git_commit_lookup(En(cSuyo), r, &idSuyo) < 0 || git_commit_tree(En(tSuyo), cSuyo.get()) < 0)) {
+            (Tomar(cSuyo, git_commit_lookup, r, &idSuyo) < 0 || Tomar(tSuyo, git_commit_tree, cSuyo.get()) < 0)) {
             inf.error = QStringLiteral("Lo recibido del repositorio remoto está incompleto: %1").arg(UltimoError());
             return inf;
         }
@@ -341,8 +341,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                 Commit cBase;
                 Tree tBase;
                 if (git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0) {
-                    git_commit_lookup(En(cBase), r, &idBase);
-                    git_commit_tree(En(tBase), cBase.get());
+                    Tomar(cBase, git_commit_lookup, r, &idBase);
+                    Tomar(tBase, git_commit_tree, cBase.get());
                 }
                 const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
                 mezcla = mezcla::MezclarArboles(
@@ -354,7 +354,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                     cambios.insert(it.key(), it->datos);
                 git_oid idArbol;
                 Tree tMezcla;
-                if (!ArbolCon(r, tNuestro.get(), cambios, &idArbol) || git_tree_lookup(En(tMezcla), r, &idArbol) < 0) {
+                if (!ArbolCon(r, tNuestro.get(), cambios, &idArbol) || Tomar(tMezcla, git_tree_lookup, r, &idArbol) < 0) {
                     inf.error = QStringLiteral("No se pudo guardar la versión combinada: %1").arg(UltimoError());
                     return inf;
                 }
@@ -364,8 +364,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                         .arg(url, recibido.isEmpty() ? QStringLiteral("sin cambios recibidos") : recibido.join(QStringLiteral("; ")));
                 const Signature firma = [&] {
                     Signature s;
-                    if (git_signature_default(En(s), r) < 0)
-                        git_signature_now(En(s), "Rutinero", "rutinero@localhost");
+                    if (Tomar(s, git_signature_default, r) < 0)
+                        Tomar(s, git_signature_now, "Rutinero", "rutinero@localhost");
                     return s;
                 }();
                 const git_commit *padres[] = {cNuestro.get(), cSuyo.get()};
@@ -387,7 +387,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                 return inf;
             }
             Reference ref;
-            if (git_reference_create(En(ref), r, refRama.constData(), &resultado, 1, "sincronizar") < 0) {
+            if (Tomar(ref, git_reference_create, r, refRama.constData(), &resultado, 1, "sincronizar") < 0) {
                 const QString motivo = UltimoError();
                 Cambios deshacer;
                 for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
@@ -407,13 +407,13 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                     inf.escritos << it.key();
         }
         Commit cResultado;
-        if (git_commit_lookup(En(cResultado), r, &resultado) < 0 ||
-            git_commit_tree(En(tResultado), cResultado.get()) < 0) {
+        if (Tomar(cResultado, git_commit_lookup, r, &resultado) < 0 ||
+            Tomar(tResultado, git_commit_tree, cResultado.get()) < 0) {
             inf.error = UltimoError();
             return inf;
         }
         Index indice;
-        if (git_repository_index(En(indice), r) == 0 && git_index_read_tree(indice.get(), tResultado.get()) == 0)
+        if (Tomar(indice, git_repository_index, r) == 0 && git_index_read_tree(indice.get(), tResultado.get()) == 0)
             git_index_write(indice.get());
 
         if (haySuyo && git_oid_equal(&resultado, &idSuyo)) {

@@ -127,6 +127,7 @@ void frmCategoria::cmdAceptar_Click() {
         return;
     }
 
+    p_.estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     if (existe) {
         for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
             if (p_.lstCat->topLevelItem(i)->text(0) == nombre) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Estado.h"
+#include "store/mdlScripts.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -17,6 +18,7 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ListaScripts;
+class Versiones;
 namespace correo {
 class Envio;
 }
@@ -33,6 +35,7 @@ class Envio;
 //   frmPrincipal_editor.cpp      editor and export commands
 //   frmPrincipal_herramientas.cpp search, move, duplicates, import
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
+//   frmPrincipal_historial.cpp   history and sync: what their windows need of this one
 class frmPrincipal : public QMainWindow {
     Q_OBJECT
 public:
@@ -89,6 +92,8 @@ public:
             *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr, *mnuVerOp = nullptr,
             *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
             *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
+    QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
+            *mnuEliminadas = nullptr;
 
     // Images of ImageList1: 1 script, 7 category.
     static QIcon Imagen(int n);
@@ -174,6 +179,20 @@ public:
     // Library tools, script import (frmPrincipal_herramientas.cpp).
     void Importar();
 
+    // History and sync (frmPrincipal_historial.cpp).
+    Versiones *versiones() const { return versiones_; }
+    // The open category's name; empty when none is open.
+    QString categoriaAbierta() const;
+    // Appends the scripts to the open category as a pending change (only those it does not hold as
+    // they are, when asked), and gives how many were added.
+    int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan);
+    // The category list read again after files changed behind it; the open category follows its file.
+    void ReleerCategorias(const QStringList &archivos);
+    // A note in the status bar (for a while, or until the next one), with a long task's progress.
+    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
+    void TerminarAvance();
+    void setComandosHabilitados(bool habilitados);
+
 signals:
     // The window has unloaded: the program ends.
     void terminado();
@@ -196,6 +215,7 @@ private:
     void conectarLista();
     void conectarComandos();
     void conectarDisposicion();
+    void conectarHistorial();
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
@@ -205,6 +225,7 @@ private:
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;
+    Versiones *versiones_ = nullptr;
     friend class PruebaPrincipal;
 
 public:

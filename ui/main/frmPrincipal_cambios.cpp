@@ -31,6 +31,8 @@ bool frmPrincipal::Preguntar() {
         setGuardarHabilitado(true);
         return false;
     }
+    if (si)
+        estado.sesion.AnunciarEscritos({estado.CategoriaActual + QStringLiteral(".rtn")});
     estado.HayCambios = false;
     setGuardarHabilitado(false);
     return true;

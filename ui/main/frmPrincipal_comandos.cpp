@@ -46,6 +46,7 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
         return;
     case categorias::Renombre::Hecho:
         mostrar(nuevo);
+        w.estado.sesion.AnunciarEscritos({viejo + QStringLiteral(".rtn"), nuevo + QStringLiteral(".rtn")});
         w.Limpiar();
         return;
     case categorias::Renombre::DestinoExiste:
@@ -212,6 +213,7 @@ void frmPrincipal::mnuEliminar_Click() {
                             QStringLiteral("Eliminar"));
             return;
         }
+        estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     }
     delete item;
     Limpiar();

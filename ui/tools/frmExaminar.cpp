@@ -95,7 +95,7 @@ void frmExaminar::setCarpeta(const QString &ruta) {
 }
 
 void frmExaminar::cmdAceptar_Click() {
-    QStringList fallidos;
+    QStringList fallidos, copiados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
     for (int i = 0; i < flbArchivos->count(); ++i) {
@@ -109,9 +109,12 @@ void frmExaminar::cmdAceptar_Click() {
             fallidos.append(archivo);
             continue;
         }
+        copiados << archivo;
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
         item->setIcon(0, frmPrincipal::Imagen(7));
     }
+    if (!copiados.isEmpty())
+        p_.estado.sesion.AnunciarEscritos(copiados);
     p_.lstScripts->clear();
     p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
     mdlSistema::ActualizarBotones(p_);

@@ -132,6 +132,7 @@ void frmMover::cmdPegar_Click() {
         return;
     }
 
+    p_.estado.sesion.AnunciarEscritos({destino + QStringLiteral(".rtn")});
     delete sel;
     p_.ActualizarLineaEstado();
     QApplication::processEvents();
