@@ -88,14 +88,18 @@ QString Motivo(int codigo) {
     const git_error *e = git_error_last();
     const QString tecnico = e && e->message ? QString::fromUtf8(e->message).trimmed() : QString();
     const int clase = e ? e->klass : 0;
+    auto dice = [&](const char *texto) { return tecnico.contains(QLatin1String(texto), Qt::CaseInsensitive); };
     QString motivo;
-    if (codigo == GIT_EAUTH)
-        motivo = QStringLiteral("el servidor no aceptó el usuario o la clave");
-    else if (codigo == GIT_ECERTIFICATE)
-        motivo = QStringLiteral("el certificado del servidor no es válido");
-    else if (codigo == GIT_EUSER)
+    if (codigo == GIT_EUSER)
         motivo = QStringLiteral("se canceló");
-    else if (codigo == GIT_ENOTFOUND)
+    else if (codigo == GIT_EAUTH || dice("authentication") || dice("credentials"))
+        motivo = QStringLiteral("el servidor no aceptó el usuario o la clave");
+    else if (codigo == GIT_ECERTIFICATE || dice("certificate"))
+        motivo = QStringLiteral("el certificado del servidor no es válido");
+    else if (dice("unsupported URL protocol"))
+        motivo = QStringLiteral("la dirección no es de un tipo conocido (una carpeta, ssh:// o https://)");
+    else if (codigo == GIT_ENOTFOUND || dice("resolve path") || dice("could not find repository") ||
+             dice("not found") || dice("does not appear to be a git repository"))
         motivo = QStringLiteral("no hay un repositorio en esa dirección");
     else if (clase == GIT_ERROR_NET || clase == GIT_ERROR_SSH || clase == GIT_ERROR_HTTP || clase == GIT_ERROR_SSL ||
              clase == GIT_ERROR_OS)

@@ -101,11 +101,14 @@ struct Maquina {
         QVERIFY(!QFile::exists(c.estado.rutaCategoria(nombre)));
         esperar();
     }
-    // "Sincronizar", its summary answered; what it did.
+    // "Sincronizar" (its save question, if any, answered Yes), and its summary answered; what it did.
     git::Informe sincronizar(ayudas::Mensaje *resumen = nullptr) {
         QSignalSpy fin(&versiones(), &Versiones::sincronizacionTerminada);
-        ayudas::ContestarMensaje(QMessageBox::Ok, resumen);
+        if (c.estado.HayCambios)
+            ayudas::ContestarMensaje(QMessageBox::Yes);
         w->mnuSincronizar->trigger();
+        // The summary comes once the sync's thread is done, so it is answered from here on.
+        ayudas::ContestarMensaje(QMessageBox::Ok, resumen);
         if (!fin.wait(60000) && fin.isEmpty())
             return {};
         return fin.first().first().value<git::Informe>();
