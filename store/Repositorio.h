@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -69,6 +70,13 @@ public:
 private:
     git_repository *repo_ = nullptr;
     QString carpeta_;
+    // The id of each category file as last hashed, with the file's inode, size and time then:
+    // looking for changes reads only the files that were touched since.
+    struct Sello {
+        qint64 inodo = -1, tamano = -1, tiempo = -1;
+        QByteArray id;
+    };
+    mutable QHash<QString, Sello> sellos_;
 };
 
 } // namespace git

@@ -232,6 +232,13 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
     return r;
 }
 
+// The remote's branch as last seen, under refs/remotes/sincronizar/.
+void Recordar(git_repository *r, const QByteArray &refRama, const git_oid &id) {
+    Reference ref;
+    const QByteArray nombre = "refs/remotes/sincronizar/" + refRama.mid(int(qstrlen("refs/heads/")));
+    Tomar(ref, git_reference_create, r, nombre.constData(), &id, 1, "sincronizar");
+}
+
 } // namespace
 
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas) {
@@ -307,6 +314,10 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             }
         }
         git_remote_disconnect(remoto.get());
+        // What the remote holds is remembered as a reference of ours: the next fetch then offers
+        // it as common ground, and only what is new travels.
+        if (haySuyo)
+            Recordar(r, refRama, idSuyo);
 
         Avisar(&cx, QStringLiteral("Sincronizar: combinando categorías"));
         git_oid idNuestro;
@@ -427,6 +438,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         git_push_options po;
         git_push_options_init(&po, GIT_PUSH_OPTIONS_VERSION);
         po.callbacks = cb;
+        po.pb_parallelism = 0; // as many threads as the machine has
         QByteArray spec = refRama + ':' + refRama;
         char *specs[] = {spec.data()};
         const git_strarray refspecs = {specs, 1};
@@ -434,6 +446,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         Avisar(&cx, QStringLiteral("Sincronizar: enviando"));
         e = git_remote_push(remoto.get(), &refspecs, &po);
         if (e == 0 && cx.rechazo.isEmpty()) {
+            Recordar(r, refRama, resultado);
             inf.enviado += Resumen(r, tSuyo.get(), Diferencias(r, tSuyo.get(), tResultado.get()));
             inf.ok = true;
             return inf;

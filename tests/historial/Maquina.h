@@ -46,6 +46,7 @@ struct Maquina {
         w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        esperar(); // the first version holds the library as it was at the start
     }
     Versiones &versiones() const { return *w->versiones(); }
     void esperar() const { versiones().Esperar(); }
