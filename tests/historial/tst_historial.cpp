@@ -2,6 +2,7 @@
 // version, scripts and categories come back from the history, and a repository that cannot be
 // written never costs a save.
 #include "Maquina.h"
+#include "core/mdlINI.h"
 #include "store/frmCategoria.h"
 #include "ui/tools/frmEliminadas.h"
 #include "ui/tools/frmExaminar.h"
@@ -119,6 +120,16 @@ private slots:
         m.esperar();
         QCOMPARE(m.mensajes(), QStringList{"Mía"});
         QVERIFY(!m.enUltima("Otra.rtn")); // left for its owner to record
+    }
+
+    // The two new preferences are read from their own sections of config.ini.
+    void preferenciasDelHistorial() {
+        ayudas::Carpeta c;
+        ayudas::EscribirBytes(c.estado.rutaConfig(),
+                              "[Historial]\r\nAutomatico=0\r\n[Sincronizar]\r\nRemoto=/media/usb/rutinero.git\r\n");
+        mdlINI::CargarPreferencias(c.estado);
+        QCOMPARE(c.estado.HistorialAutomatico, 0);
+        QCOMPARE(c.estado.Remoto, QStringLiteral("/media/usb/rutinero.git"));
     }
 
     void guardarEsUnaVersionDeLoTocado() {

@@ -5,6 +5,9 @@
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "store/Repositorio.h"
+#include "store/mdlScripts.h"
+#include "ui/tools/frmHistorial.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeWidget>
+#include <QTreeWidgetItem>
 #include <cstdio>
 
 namespace {
@@ -46,6 +50,30 @@ int main(int argc, char **argv) {
     const QStringList panel = mdlINI::CargarPreferencias(estado);
     QDir().mkpath(salida);
 
+    {
+        // A short history of JavaScript for the history window: the library as installed, then two
+        // saves of it.
+        git::Repositorio repo;
+        QString mensaje;
+        repo.Abrir(estado.carpetaCategorias(), true);
+        const QStringList todas = repo.CategoriasPresentes();
+        repo.Confirmar(todas, &mensaje, nullptr,
+                       QStringLiteral("Primera versión de la biblioteca: %1 categorías").arg(todas.size()));
+        const QString js = estado.rutaCategoria(QStringLiteral("JavaScript"));
+        QVector<Script> v;
+        if (mdlScripts::LeerArchivo(js, v) && v.size() > 4) {
+            v[1].Codigo += QStringLiteral("\r\n// Revisado");
+            v.append({QStringLiteral("Validar correo"), QStringLiteral("Comprueba una dirección de correo"),
+                      QStringLiteral("function esCorreo(t) {\r\n  return /^[^@\\s]+@[^@\\s]+$/.test(t);\r\n}"),
+                      QStringLiteral("8")});
+            mdlScripts::GuardarArchivo(js, v);
+            repo.Confirmar({QStringLiteral("JavaScript.rtn")}, &mensaje, nullptr);
+            v.remove(3);
+            mdlScripts::GuardarArchivo(js, v);
+            repo.Confirmar({QStringLiteral("JavaScript.rtn")}, &mensaje, nullptr);
+        }
+    }
+
     frmPrincipal w(estado);
     w.setEntradasPanel(panel.isEmpty() ? QStringList{QStringLiteral("Todas")} : panel, estado.Mostrar);
     w.show();
@@ -62,6 +90,15 @@ int main(int argc, char **argv) {
     frmScript ver(w);
     ver.show();
     ok = Guardar(&ver, salida + QStringLiteral("/editor.png")) && ok;
+    ver.close();
+
+    frmHistorial historial(w, QStringLiteral("JavaScript"));
+    historial.show();
+    if (QTreeWidgetItem *version = historial.lstVersiones->topLevelItem(1))
+        historial.lstVersiones->setCurrentItem(version);
+    if (QTreeWidgetItem *script = historial.lstVersion->topLevelItem(3))
+        historial.lstVersion->setCurrentItem(script);
+    ok = Guardar(&historial, salida + QStringLiteral("/historial.png")) && ok;
     estado.HayCambios = false;
     return ok ? 0 : 1;
 }
