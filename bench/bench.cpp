@@ -1,6 +1,7 @@
 // Measures how the program copes with big libraries, on the real code paths, in one process.
 // Every figure is also given as a ratio against a baseline measured in the same run, so results
 // compare across noisy machines.
+#include "core/Archivos.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
@@ -24,12 +25,17 @@
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+#include <time.h>
 
+#include "ui/editor/EditorCodigo.h"
+#include "ui/editor/frmScript.h"
 #include "ui/tools/frmBuscar.h"
 #include "ui/tools/frmEliminarDup.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest/QTest>
 
 namespace {
 
@@ -49,6 +55,27 @@ double Mediana(int veces, const std::function<void()> &f) {
         r.start();
         f();
         t.append(r.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// The processor time of this thread: on a machine shared with other work, the wall clock also
+// counts the time the program waited for a processor.
+double MsCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Mediana in processor time.
+double MedianaCpu(int veces, const std::function<void()> &f) {
+    f();
+    QVector<double> t;
+    for (int i = 0; i < veces; ++i) {
+        const double antes = MsCpu();
+        f();
+        t.append(MsCpu() - antes);
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
@@ -199,6 +226,45 @@ void MedirSincronizacion() {
     Anotar(QStringLiteral("sincronizar 100 cat.: recibir lo combinado"), recibe[2], 0, base);
 }
 
+// A big paste into the editor's code, then one typed key, each timed with the repaint it causes:
+// the user sees the window answer only once it has painted. Median of three, wall clock and CPU.
+void PegarYTeclear(frmPrincipal &w, const QString &nombre, const QString &texto) {
+    QVector<double> pegar, teclear, pegarCpu, teclearCpu;
+    for (int i = 0; i < 3; ++i) {
+        w.estado.ModoScript = QStringLiteral("Agregar");
+        frmScript e(w);
+        e.show();
+        e.activateWindow();
+        QCoreApplication::processEvents();
+        QGuiApplication::clipboard()->setText(texto);
+        e.txtCodigo->setFocus();
+        QElapsedTimer r;
+        r.start();
+        double cpu = MsCpu();
+        QTest::keyClick(e.txtCodigo, Qt::Key_V, Qt::ControlModifier);
+        e.txtCodigo->viewport()->repaint();
+        pegar.append(r.nsecsElapsed() / 1e6);
+        pegarCpu.append(MsCpu() - cpu);
+        QTest::keyClick(e.txtCodigo, Qt::Key_End);
+        QCoreApplication::processEvents();
+        r.restart();
+        cpu = MsCpu();
+        QTest::keyClick(e.txtCodigo, Qt::Key_X);
+        e.txtCodigo->viewport()->repaint();
+        teclear.append(r.nsecsElapsed() / 1e6);
+        teclearCpu.append(MsCpu() - cpu);
+        e.txtCodigo->ponerTexto(QString()); // nothing typed is asked about on closing
+        e.hide();
+    }
+    for (QVector<double> *v : {&pegar, &teclear, &pegarCpu, &teclearCpu})
+        std::sort(v->begin(), v->end());
+    const double mb = texto.size() / 1e6;
+    Anotar(QStringLiteral("editor: pegar ") + nombre, pegar[1], mb, 0);
+    Anotar(QStringLiteral("editor: pegar ") + nombre + QStringLiteral(", CPU"), pegarCpu[1], mb, 0);
+    Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre, teclear[1], 0, 0);
+    Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre + QStringLiteral(", CPU"), teclearCpu[1], 0, 0);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -215,16 +281,13 @@ int main(int argc, char **argv) {
     // Sizes may be given on the command line, to look at one of them alone; "sincronizar" alone
     // measures only the sync.
     QVector<int> tamanos{1000, 10000, 32767, 100000};
-    bool sincronizar = true;
+    // "editor" alone measures only the code editor, "sincronizar" alone only the sync.
+    const bool soloEditor = argc == 2 && QByteArray(argv[1]) == "editor";
+    const bool soloSincronizar = argc == 2 && QByteArray(argv[1]) == "sincronizar";
     if (argc > 1) {
         tamanos.clear();
-        sincronizar = false;
-        for (int i = 1; i < argc; ++i) {
-            if (qstrcmp(argv[i], "sincronizar") == 0)
-                sincronizar = true;
-            else
-                tamanos.append(QByteArray(argv[i]).toInt());
-        }
+        for (int i = 1; i < argc && !soloEditor && !soloSincronizar; ++i)
+            tamanos.append(QByteArray(argv[i]).toInt());
     }
     for (int n : tamanos) {
         const QString nombre = QStringLiteral("Lib%1").arg(n);
@@ -251,7 +314,7 @@ int main(int argc, char **argv) {
         f.open(QIODevice::ReadOnly);
         const QString todo = cp1252::Decodificar(f.readAll());
         const QString copia = estado.carpetaCategorias() + QStringLiteral("/copia.bin");
-        const double baseEscritura = Mediana(veces, [&] { mdlSistema::GuardarBytes(copia, cp1252::Codificar(todo)); });
+        const double baseEscritura = Mediana(veces, [&] { archivos::Guardar(copia, cp1252::Codificar(todo)); });
         Anotar(QStringLiteral("base: codificar y escribir, ") + et, baseEscritura, mb, base);
         Anotar(QStringLiteral("escribir registros, ") + et,
                Mediana(veces, [&] { mdlScripts::GuardarArchivo(copia, datos); }), mb, baseEscritura);
@@ -273,6 +336,12 @@ int main(int argc, char **argv) {
                 QCoreApplication::processEvents();
             });
             Anotar(QStringLiteral("abrir en lstScripts%1, ").arg(ordenado ? " (ordenado)" : "") + et, t, mb,
+                   analizar);
+            const double cpu = MedianaCpu(veces, [&] {
+                w.AbrirCategoria();
+                QCoreApplication::processEvents();
+            });
+            Anotar(QStringLiteral("abrir en lstScripts%1, CPU, ").arg(ordenado ? " (ordenado)" : "") + et, cpu, mb,
                    analizar);
             abrir = ordenado ? abrir : t;
         }
@@ -312,7 +381,7 @@ int main(int argc, char **argv) {
                 dup.cmdEliminar->click();
                 if (i > 0)
                     t.append(r.nsecsElapsed() / 1e6);
-                estado.HayCambios = false; // dropped, so the next opening asks nothing
+                estado.sesion.Descartar(); // dropped, so the next opening asks nothing
             }
             std::sort(t.begin(), t.end());
             Anotar(QStringLiteral("eliminar duplicados, ") + et, t[t.size() / 2], 0, abrir);
@@ -322,12 +391,38 @@ int main(int argc, char **argv) {
         w.LlenarCat();
     }
 
+    // The longest panel list config.ini can hold: start (read, then fill cboCat) and close (read cboCat,
+    // write the file).
+    {
+        QTemporaryDir otra;
+        Estado e;
+        e.carpeta = otra.path();
+        QByteArray ini = "[Panel]\r\nCategor\xed" "as=32767\r\n";
+        for (int i = 0; i < 32767; ++i)
+            ini += "Nombre" + QByteArray::number(i) + "=entrada " + QByteArray::number(i) + "\r\n";
+        QDir().mkpath(e.carpetaPreferencias());
+        QFile f(e.rutaConfig());
+        f.open(QIODevice::WriteOnly);
+        f.write(ini);
+        f.close();
+        frmPrincipal w(e);
+        Anotar(QStringLiteral("panel de 32767 entradas: cargar y llenar cboCat"), Mediana(3, [&] {
+                   const QStringList panel = mdlINI::CargarPreferencias(e);
+                   w.setEntradasPanel(panel, e.Mostrar);
+               }),
+               0, 0);
+        Anotar(QStringLiteral("panel de 32767 entradas: guardar config.ini"), Mediana(3, [&] {
+                   mdlINI::GuardarPreferencias(e, w.cboCat->currentText(), w.entradasPanel());
+               }),
+               0, 0);
+    }
+
     // The category list over 2 000 files.
-    for (int i = 0; !tamanos.isEmpty() && i < 2000; ++i) {
+    for (int i = 0; i < 2000 && !soloEditor && !soloSincronizar; ++i) {
         QFile f(estado.rutaCategoria(QStringLiteral("%1cat%2").arg(QChar(u'a' + i % 26)).arg(i)));
         f.open(QIODevice::WriteOnly);
     }
-    if (!tamanos.isEmpty()) {
+    if (!soloEditor && !soloSincronizar) {
         frmPrincipal w(estado);
         estado.MostrarTodas = 1;
         const double todas = Mediana(7, [&] { w.LlenarCat(); });
@@ -338,8 +433,21 @@ int main(int argc, char **argv) {
         w.close();
     }
 
-    if (sincronizar)
+    if (!soloEditor)
         MedirSincronizacion();
+    if (!soloSincronizar) {
+        // The editor's code field with minified code in one line, and with a big multi-line paste.
+        frmPrincipal w(estado);
+        QRandomGenerator r(7);
+        QString linea;
+        while (linea.size() < 1000 * 1000)
+            linea += QStringLiteral("function f%1(a){return a*%2+\"x\";}var v%1=[1,2,3];").arg(r.bounded(1000)).arg(r.bounded(99));
+        PegarYTeclear(w, QStringLiteral("una línea de 1 MB"), linea);
+        QString lineas;
+        while (lineas.size() < 5 * 1000 * 1000)
+            lineas += QStringLiteral("<div class=\"fila\"><a href=\"#%1\">enlace %1</a> texto</div>\n").arg(r.bounded(100000));
+        PegarYTeclear(w, QStringLiteral("5 MB en líneas"), lineas);
+    }
 
     // "x base": parsing against reading and decoding; writing and saving against encoding and
     // writing; opening into the list against parsing; search and duplicate removal against opening

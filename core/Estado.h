@@ -11,8 +11,6 @@ struct Estado {
     // The open category and its pending changes.
     Sesion sesion;
 
-    bool HayCambios = false;
-    QString CategoriaActual;
     QString TituloApp;
     QString ModoScript;
     QString TemaAyuda;

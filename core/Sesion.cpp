@@ -1,14 +1,15 @@
 #include "core/Sesion.h"
+#include "core/Archivos.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 
 Huella Huella::DeArchivo(const QString &ruta) {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
+    // Read as a category is: a link to a device or a pipe gives no print instead of hanging.
+    QByteArray bytes;
+    if (!archivos::Leer(ruta, bytes))
         return {};
-    return DeBytes(ruta, f.readAll());
+    return DeBytes(ruta, bytes);
 }
 
 Huella Huella::DeBytes(const QString &ruta, const QByteArray &bytes) {
@@ -16,7 +17,7 @@ Huella Huella::DeBytes(const QString &ruta, const QByteArray &bytes) {
     const QFileInfo i(ruta);
     h.tamano = bytes.size();
     h.modificado = i.lastModified();
-    h.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    h.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
     return h;
 }
 
@@ -29,6 +30,8 @@ void Sesion::Abrir(const QString &nombre, const QString &ruta, const Huella &h) 
 }
 
 void Sesion::Cerrar() {
+    // Nothing can be pending for a category that is no longer shown.
+    hayCambios_ = false;
     abierta_.clear();
     ruta_.clear();
     huella_ = {};

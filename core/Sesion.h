@@ -10,7 +10,7 @@
 struct Huella {
     qint64 tamano = -1;
     QDateTime modificado;
-    QByteArray hash; // SHA-256 of the bytes
+    QByteArray hash; // of the bytes: tells a change apart, it guards against no one
     bool valida() const { return tamano >= 0; }
     bool operator==(const Huella &o) const {
         return tamano == o.tamano && modificado == o.modificado && hash == o.hash;

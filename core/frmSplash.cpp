@@ -1,11 +1,13 @@
 #include "core/frmSplash.h"
 #include "core/Version.h"
 #include "core/mdlINI.h"
+#include "store/Recuperacion.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 frmSplash::frmSplash(Estado &estado, QWidget *padre)
@@ -43,6 +45,8 @@ void frmSplash::Startup() {
     show();
     repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // What a killed save left behind goes before anything is read.
+    recuperacion::LimpiarRestos(estado_);
     const QStringList panel = mdlINI::CargarPreferencias(estado_);
     // The main window loads here, hidden, with the preference values already in memory.
     principal_ = new frmPrincipal(estado_);
@@ -54,4 +58,6 @@ void frmSplash::Timer1_Timer() {
     Timer1.stop();
     principal_->show();
     close();
+    // Changes a previous run could not ask about are offered once the window is up.
+    QTimer::singleShot(0, principal_, &frmPrincipal::OfrecerRecuperacion);
 }

@@ -1,8 +1,10 @@
 #include "core/mdlINI.h"
+#include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
+#include "store/Exportar.h"
 
-#include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -36,6 +38,17 @@ bool EsSeccion(const QString &linea, QString *nombre) {
 
 bool Iguales(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// The value of a key line whose equals sign is at `igual`.
+QString Valor(const QString &linea, qsizetype igual) {
+    QString v = linea.mid(igual + 1).trimmed();
+    // The profile functions drop one pair of enclosing quotes.
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+QString Plegada(const QString &clave) { return clave.toCaseFolded(); }
+
 // A value on one line: line breaks would make new lines in the file.
 QString UnaLinea(QString v) {
     v.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -61,9 +74,9 @@ void Ini::cargarBytes(const QByteArray &datos) {
 }
 
 void Ini::cargar(const QString &ruta) {
-    QFile f(ruta);
-    if (f.open(QIODevice::ReadOnly))
-        cargarBytes(f.readAll());
+    QByteArray datos;
+    if (archivos::Leer(ruta, datos))
+        cargarBytes(datos);
     else
         lineas_.clear();
 }
@@ -78,7 +91,7 @@ QByteArray Ini::bytes() const {
 }
 
 bool Ini::guardar(const QString &ruta, QString *error) const {
-    return mdlSistema::GuardarBytes(ruta, bytes(), error);
+    return archivos::Guardar(ruta, bytes(), error);
 }
 
 int Ini::buscarSeccion(const QString &seccion) const {
@@ -102,14 +115,8 @@ int Ini::buscarClave(int inicio, int fin, const QString &clave, QString *valor) 
         const qsizetype igual = l.indexOf(QLatin1Char('='));
         if (igual < 0 || !Iguales(l.left(igual).trimmed(), clave))
             continue;
-        if (valor) {
-            QString v = l.mid(igual + 1).trimmed();
-            // The profile functions drop one pair of enclosing quotes.
-            if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-                v.back() == v.front())
-                v = v.mid(1, v.size() - 2);
-            *valor = v;
-        }
+        if (valor)
+            *valor = Valor(l, igual);
         return i;
     }
     return -1;
@@ -149,6 +156,64 @@ void Ini::escribir(const QString &seccion, const QString &clave, const QString &
     while (despues - 1 > s && lineas_[despues - 1].trimmed().isEmpty())
         --despues;
     lineas_.insert(despues, linea);
+}
+
+QStringList Ini::leerVarias(const QString &seccion, const QStringList &claves, const QString &porDefecto) const {
+    QHash<QString, QString> valores;
+    const int s = buscarSeccion(seccion);
+    if (s >= 0) {
+        const int fin = finSeccion(s);
+        for (int i = s + 1; i < fin; ++i) {
+            const qsizetype igual = lineas_[i].indexOf(QLatin1Char('='));
+            if (igual < 0)
+                continue;
+            const QString clave = Plegada(lineas_[i].left(igual).trimmed());
+            if (!valores.contains(clave))
+                valores.insert(clave, Valor(lineas_[i], igual));
+        }
+    }
+    QStringList r;
+    r.reserve(claves.size());
+    for (const QString &c : claves)
+        r.append(valores.value(Plegada(c), porDefecto).left(kLargoMaximo));
+    return r;
+}
+
+void Ini::escribirVarias(const QString &seccion, const QVector<QPair<QString, QString>> &pares) {
+    if (pares.isEmpty())
+        return;
+    int s = buscarSeccion(seccion);
+    if (s < 0) {
+        escribir(seccion, pares.front().first, pares.front().second);
+        s = buscarSeccion(seccion);
+    }
+    const int fin = finSeccion(s);
+    // Where each key is: its line, or (negative) its place among the lines still to be added.
+    QHash<QString, int> lugar;
+    for (int i = fin - 1; i > s; --i) {
+        const qsizetype igual = lineas_[i].indexOf(QLatin1Char('='));
+        if (igual >= 0)
+            lugar.insert(Plegada(lineas_[i].left(igual).trimmed()), i); // the first one wins
+    }
+    QStringList nuevas;
+    for (const auto &[clave, valor] : pares) {
+        const QString linea = UnaLinea(clave) + QLatin1Char('=') + UnaLinea(valor);
+        const QString k = Plegada(clave);
+        const auto it = lugar.constFind(k);
+        if (it == lugar.cend()) {
+            lugar.insert(k, -1 - int(nuevas.size()));
+            nuevas.append(linea);
+        } else if (*it >= 0) {
+            lineas_[*it] = linea;
+        } else {
+            nuevas[-1 - *it] = linea;
+        }
+    }
+    // New keys go after the section's last non-blank line, in order.
+    int despues = fin;
+    while (despues - 1 > s && lineas_[despues - 1].trimmed().isEmpty())
+        --despues;
+    lineas_ = lineas_.mid(0, despues) + nuevas + lineas_.mid(despues);
 }
 
 QString TextoHasta(const QString &texto, const QString &separador) {
@@ -208,7 +273,7 @@ double Val(const QString &texto) {
 QString DeBooleano(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
 QStringList CargarPreferencias(Estado &estado) {
-    estado.HayCambios = false;
+    estado.sesion.Descartar();
     if (!mdlSistema::ExisteArchivo(estado.rutaConfig())) {
         estado.Mostrar = QStringLiteral("Todas");
         estado.MostrarTodas = 1;
@@ -236,7 +301,7 @@ QStringList CargarPreferencias(Estado &estado) {
     estado.Ruta = leer(kCategoria, QStringLiteral("Ruta"), QStringLiteral("Categorias"));
     AEntero(leer(kEmail, QStringLiteral("MSOutlook"), QStringLiteral("1")), estado.MSOutlook);
     AEntero(leer(kScript, QStringLiteral("IncluirTags"), QStringLiteral("0")), estado.IncluirTags);
-    estado.Extension = leer(kExportar, QStringLiteral("Extension"), QStringLiteral("html"));
+    estado.Extension = exportar::ExtensionValida(leer(kExportar, QStringLiteral("Extension"), QStringLiteral("html")));
     AEntero(leer(kExportar, QStringLiteral("Tag"), QStringLiteral("0")), estado.Tag);
     ABooleano(leer(kVentana, QStringLiteral("Derecha"), QStringLiteral("False")), estado.Derecha);
     ABooleano(leer(kVentana, QStringLiteral("Izquierda"), QStringLiteral("False")), estado.Izquierda);
@@ -246,9 +311,15 @@ QStringList CargarPreferencias(Estado &estado) {
 
     QStringList panel;
     const double n = std::floor(Val(leer(kPanel, kCategorias, QStringLiteral("0"))));
-    if (n > 0 && n <= kMaximoEntradas)
+    if (n > 0 && n <= kMaximoEntradas) {
+        QStringList claves;
+        claves.reserve(int(n));
         for (int i = 0; i < int(n); ++i)
-            panel.append(leer(kPanel, QStringLiteral("Nombre%1").arg(i), QString()));
+            claves.append(QStringLiteral("Nombre%1").arg(i));
+        panel = ini.leerVarias(kPanel, claves, QString());
+        for (QString &p : panel)
+            p = TextoHasta(p, QString(QChar(0)));
+    }
     return panel;
 }
 
@@ -270,9 +341,12 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kFuente, QStringLiteral("Tipo"), n(estado.Tipo));
     ini.escribir(kHistorial, QStringLiteral("Automatico"), n(estado.HistorialAutomatico));
     ini.escribir(kSincronizar, QStringLiteral("Remoto"), estado.Remoto);
-    ini.escribir(kPanel, kCategorias, n(int(panel.size())));
+    QVector<QPair<QString, QString>> pares;
+    pares.reserve(panel.size() + 1);
+    pares.append({kCategorias, n(int(panel.size()))});
     for (int i = 0; i < panel.size(); ++i)
-        ini.escribir(kPanel, QStringLiteral("Nombre%1").arg(i), panel[i]);
+        pares.append({QStringLiteral("Nombre%1").arg(i), panel[i]});
+    ini.escribirVarias(kPanel, pares);
     return ini.guardar(estado.rutaConfig(), error);
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QPair>
 #include <QVector>
 
 // The preferences file: our own INI layer with the semantics of the Windows profile functions
@@ -25,6 +26,10 @@ public:
     // Values are cut to 254 characters.
     QString leer(const QString &seccion, const QString &clave, const QString &porDefecto) const;
     void escribir(const QString &seccion, const QString &clave, const QString &valor);
+    // The same as leer of each key, and as escribir of each pair in order, in one pass over the
+    // section: a list of thousands of keys costs time in proportion to its length.
+    QStringList leerVarias(const QString &seccion, const QStringList &claves, const QString &porDefecto) const;
+    void escribirVarias(const QString &seccion, const QVector<QPair<QString, QString>> &pares);
 
 private:
     int buscarSeccion(const QString &seccion) const;

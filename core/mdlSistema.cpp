@@ -1,9 +1,9 @@
 #include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/Cp1252.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace mdlSistema {
 
@@ -17,34 +17,13 @@ bool ExisteArchivo(const QString &archivo) {
                                                          QDir::NoDotAndDotDot)
                     .isEmpty();
     }
-    return QFileInfo::exists(archivo);
+    return archivos::Existe(archivo);
 }
 
-bool GuardarBytes(const QString &archivo, const QByteArray &datos, QString *error) {
-    QSaveFile f(archivo);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    if (f.write(datos) != datos.size()) {
-        if (error)
-            *error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool GuardarTexto(const QString &archivo, const QString &texto) {
+bool GuardarTexto(const QString &archivo, const QString &texto, QString *error) {
     QByteArray datos = cp1252::Codificar(texto);
     datos.append("\r\n");
-    return GuardarBytes(archivo, datos);
+    return archivos::Guardar(archivo, datos, error);
 }
 
 } // namespace mdlSistema

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 BUILD="${RUTINERO_BUILD:-build}"
 faltan=()
-for p in cmake g++ make qt6-base-dev xvfb xauth; do
+for p in cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n xvfb xauth; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
 done
 if [ ${#faltan[@]} -gt 0 ]; then
@@ -14,5 +14,6 @@ if [ ${#faltan[@]} -gt 0 ]; then
 fi
 [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD" -j2 --target rutinero_capturas
+# RUTINERO_REVISION=<carpeta> also pictures the editor over several languages and a dark theme there.
 xvfb-run -a -s "-screen 0 1280x900x24" "$BUILD/tools/capturas/rutinero_capturas" \
-  resources/inicio/Categorias docs/capturas
+  resources/inicio/Categorias docs/capturas ${RUTINERO_REVISION:+"$RUTINERO_REVISION"}

@@ -1,5 +1,7 @@
 #include "store/Cp1252.h"
 
+#include <algorithm>
+
 namespace {
 // Bytes 0x80..0x9F; the undefined ones keep their C1 control code.
 const char16_t kAlto[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -81,6 +83,53 @@ QString NoRepresentables(const QString &texto) {
             malos += uno;
     }
     return malos;
+}
+
+QVector<Rechazado> Rechazados(const QString &texto) {
+    QVector<Rechazado> r;
+    int linea = 1;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto[i];
+        if (c == QLatin1Char('\n')) {
+            ++linea;
+            continue;
+        }
+        if (ByteDe(c.unicode()) >= 0)
+            continue;
+        char32_t uno = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < texto.size() && texto[i + 1].isLowSurrogate())
+            uno = QChar::surrogateToUcs4(c, texto[++i]);
+        if (std::none_of(r.cbegin(), r.cend(), [uno](const Rechazado &x) { return x.caracter == uno; }))
+            r.append({uno, linea});
+    }
+    return r;
+}
+
+bool EsInvisible(char32_t c) {
+    switch (QChar::category(c)) {
+    case QChar::Other_Format:
+    case QChar::Other_Control:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool EsQuitable(char32_t c) { return c == 0x200B || c == 0xFEFF; }
+
+QString SinQuitables(const QString &texto) {
+    QString t = texto;
+    t.remove(QChar(0x200B));
+    t.remove(QChar(0xFEFF));
+    return t;
 }
 
 } // namespace cp1252

@@ -7,6 +7,9 @@ namespace exportar {
 // lines. tag 0: the code unchanged. Any other tag: the code inside a minimal page and a pre element,
 // with "<", ">" and the double quote written as entities, in that order; "&" is left as it is.
 QString Pagina(const QString &codigo, int tag);
-// Exportar/Temp.<extension> beneath the application folder.
+// The extension when it is one to ten letters and digits; anything else (a dot, a slash, a
+// space) would reach the path, so it gives "html".
+QString ExtensionValida(const QString &extension);
+// Exportar/Temp.<extension> beneath the application folder (through ExtensionValida).
 QString RutaVistaPrevia(const QString &carpetaExportar, const QString &extension);
 } // namespace exportar

@@ -1,5 +1,7 @@
 #pragma once
 // Shared by the history and sync code only: owning handles for libgit2 objects and a few helpers.
+#include "core/Archivos.h"
+
 #include <git2.h>
 
 #include <QByteArray>
@@ -43,7 +45,8 @@ inline QString UltimoError() {
 }
 
 inline QByteArray Ruta(const QString &archivo) { return QFile::encodeName(archivo); }
-inline QString DeRuta(const char *ruta) { return QFile::decodeName(ruta); }
+// A name in a tree as the user reads it (names that are not UTF-8 read as Windows-1252).
+inline QString DeRuta(const char *ruta) { return archivos::Legible(QByteArray(ruta)); }
 inline QByteArray Hex(const git_oid &id) {
     char texto[GIT_OID_HEXSZ + 1] = {};
     git_oid_tostr(texto, sizeof texto, &id);

@@ -1,7 +1,10 @@
 #include "store/Herramientas.h"
 
+#include <QCollator>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <numeric>
 
 namespace herramientas {
 
@@ -27,6 +30,35 @@ QString Plegar(const QString &texto) {
     for (; i < n; ++i)
         d[i] = Plegado(d[i]);
     return plegado;
+}
+
+namespace {
+// One per thread: a big list's keys are made on several threads at once.
+const QCollator &Colador() {
+    static thread_local const QCollator colador = [] {
+        QCollator c{QLocale(QLocale::Spanish, QLocale::Spain)};
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return colador;
+}
+} // namespace
+
+QCollatorSortKey ClaveOrden(const QString &nombre) { return Colador().sortKey(nombre); }
+
+void OrdenarNombres(QStringList &nombres) {
+    std::vector<QCollatorSortKey> claves;
+    claves.reserve(size_t(nombres.size()));
+    for (const QString &n : nombres)
+        claves.push_back(ClaveOrden(n));
+    std::vector<int> orden(size_t(nombres.size()));
+    std::iota(orden.begin(), orden.end(), 0);
+    std::stable_sort(orden.begin(), orden.end(), [&claves](int a, int b) { return claves[a].compare(claves[b]) < 0; });
+    QStringList ordenados;
+    ordenados.reserve(nombres.size());
+    for (int i : orden)
+        ordenados.append(nombres.at(i));
+    nombres = std::move(ordenados);
 }
 
 QVector<int> Buscar(int cuantos, const std::function<QStringView(int)> &plegado, const QString &palabra) {

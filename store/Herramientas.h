@@ -1,4 +1,5 @@
 #pragma once
+#include <QCollatorSortKey>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,13 @@ namespace herramientas {
 // The text with each letter case-folded, so that plain comparisons of folded texts disregard case
 // (accented capitals included). A text with nothing to fold is given back shared, without a copy.
 QString Plegar(const QString &texto);
+
+// The order a Spanish reader expects: letters compared as in Spanish (ñ after n), with neither case nor
+// accents deciding unless the names are otherwise equal ("árbol" among the a's). The key is made once
+// per name, so that sorting many names compares bytes instead of collating on every comparison.
+QCollatorSortKey ClaveOrden(const QString &nombre); // may be called from any thread
+// Sorts names in that order, keeping the given order among names that compare equal.
+void OrdenarNombres(QStringList &nombres);
 
 // Positions (from 0) of the names that contain the word, without regard to letter case (accented
 // capitals included), in list order. An empty word finds nothing. `plegado(i)` gives name i already

@@ -13,15 +13,19 @@ namespace git {
 
 namespace {
 // The files of a folder that are categories, by name.
-QStringList CategoriasDe(const QString &carpeta) {
-    return QDir(carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files | QDir::Hidden, QDir::Name);
-}
+QStringList CategoriasDe(const QString &carpeta) { return archivos::Listar(carpeta, QStringLiteral(".rtn")); }
 
 std::optional<QByteArray> LeerArchivo(const QString &ruta) {
-    QFile f(ruta);
-    if (!QFileInfo(ruta).isFile() || !f.open(QIODevice::ReadOnly))
+    QByteArray datos;
+    if (!archivos::Existe(ruta) || !archivos::Leer(ruta, datos))
         return std::nullopt;
-    return f.readAll();
+    return datos;
+}
+
+// The name's bytes in a tree: the file's own bytes on disk, also when they are not UTF-8.
+QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
+    const QByteArray ruta = archivos::Nativa(carpeta + QLatin1Char('/') + archivo);
+    return ruta.mid(ruta.lastIndexOf('/') + 1);
 }
 
 // Who a version is by: the user's git identity, or the program's when none is set.
@@ -188,7 +192,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
         if (archivo.isEmpty() || vistos.contains(archivo))
             continue;
         vistos.insert(archivo);
-        const QByteArray nombre = Ruta(archivo);
+        const QByteArray nombre = NombreGit(carpeta_, archivo);
         mezcla::CambioArchivo c{archivo, BlobEn(repo_, arbol.get(), nombre),
                                 LeerArchivo(carpeta_ + QLatin1Char('/') + archivo)};
         if (c.antes == c.despues)
@@ -253,7 +257,7 @@ QStringList Repositorio::Pendientes() const {
         presentes.insert(archivo);
         const QString ruta = carpeta_ + QLatin1Char('/') + archivo;
         struct stat st;
-        if (::stat(QFile::encodeName(ruta).constData(), &st) != 0)
+        if (::stat(archivos::Nativa(ruta).constData(), &st) != 0)
             continue;
         const Sello actual{qint64(st.st_ino), qint64(st.st_size),
                            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, {}};
@@ -269,15 +273,15 @@ QStringList Repositorio::Pendientes() const {
             sello = actual;
             sello.id = Id(&id);
         }
-        if (IdEn(arbol.get(), Ruta(archivo)) != sello.id)
+        if (IdEn(arbol.get(), NombreGit(carpeta_, archivo)) != sello.id)
             r << archivo;
     }
     if (arbol)
         for (size_t i = 0; i < git_tree_entrycount(arbol.get()); ++i) {
             const git_tree_entry *e = git_tree_entry_byindex(arbol.get(), i);
             const QString archivo = DeRuta(git_tree_entry_name(e));
-            if (archivo.endsWith(QLatin1String(".rtn")) && !presentes.contains(archivo) &&
-                !QFileInfo::exists(carpeta_ + QLatin1Char('/') + archivo))
+            if (archivo.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive) && !presentes.contains(archivo) &&
+                !archivos::Existe(carpeta_ + QLatin1Char('/') + archivo))
                 r << archivo;
         }
     return r;
@@ -309,7 +313,7 @@ template <typename F> void Recorrer(git_repository *repo, F visitar) {
 
 QVector<Version> Repositorio::Versiones(const QString &archivo) const {
     QVector<Version> r;
-    QByteArray nombre = Ruta(archivo);
+    QByteArray nombre = NombreGit(carpeta_, archivo);
     Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
         const QByteArray id = IdEn(arbol, nombre);
         if (id.isEmpty())
@@ -348,7 +352,7 @@ std::optional<QByteArray> Repositorio::Contenido(const QByteArray &commit, const
     Tree arbol;
     if (!repo_ || !DeHex(commit, &id) || !ArbolDeCommit(repo_, id, c, arbol))
         return std::nullopt;
-    return BlobEn(repo_, arbol.get(), Ruta(archivo));
+    return BlobEn(repo_, arbol.get(), NombreGit(carpeta_, archivo));
 }
 
 QVector<Eliminada> Repositorio::Eliminadas() const {

@@ -1,5 +1,5 @@
 #include "store/Sincronizacion.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
 #include "store/Repositorio.h"
@@ -186,20 +186,17 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, const std::functio
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
         QString e;
         bool ok;
-        if (it.value()) {
-            ok = mdlSistema::GuardarBytes(ruta, *it.value(), &e);
-        } else {
-            QFile f(ruta);
-            ok = !QFileInfo::exists(ruta) || f.remove();
-            e = f.errorString();
-        }
+        if (it.value())
+            ok = archivos::Guardar(ruta, *it.value(), &e, carpeta);
+        else
+            ok = !archivos::Existe(ruta) || archivos::Eliminar(ruta, &e);
         if (!ok) {
             for (const QString &h : hechos) {
                 const QString r = carpeta + QLatin1Char('/') + h;
                 if (existia(h))
-                    mdlSistema::GuardarBytes(r, antes(h));
+                    archivos::Guardar(r, antes(h), nullptr, carpeta);
                 else
-                    QFile::remove(r);
+                    archivos::Eliminar(r);
             }
             *error = QStringLiteral("No se pudo escribir la categoría %1: %2. No se ha cambiado nada en este equipo.")
                          .arg(mezcla::Categoria(it.key()), e);

@@ -5,7 +5,7 @@
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/Dialogos.h"
 
@@ -37,7 +37,7 @@ public:
 };
 } // namespace
 
-frmCategoria::frmCategoria(frmPrincipal &principal) : QDialog(&principal), p_(principal) {
+frmCategoria::frmCategoria(Principal &principal) : QDialog(principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmCategoria"));
     setWindowTitle(QStringLiteral("Agregar categoría"));
     setWindowIcon(IconoApp());
@@ -102,6 +102,10 @@ void frmCategoria::cmdAceptar_Click() {
     txtACat->setText(nombre);
     if (nombre.isEmpty())
         return;
+    if (categorias::EsSeudonimo(nombre)) {
+        mensajes::Aviso(this, categorias::AvisoSeudonimo(nombre), QStringLiteral("Agregar categoría"));
+        return;
+    }
     const QString ruta = p_.estado.rutaCategoria(nombre);
     const bool existe = mdlSistema::ExisteArchivo(ruta);
     if (existe && cheCatRe->isChecked() &&
@@ -112,13 +116,9 @@ void frmCategoria::cmdAceptar_Click() {
     }
 
     // The open category's changes were offered for saving before this dialog opened.
-    p_.lstScripts->clear();
-    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
-    p_.panelEstado[0]->setText(QString());
-    mdlSistema::ActualizarBotones(p_);
-    p_.botonScript(1)->setEnabled(false);
+    p_.Limpiar();
     QString error;
-    if (!mdlScripts::GuardarLW(p_.lstScripts, ruta, &error)) {
+    if (!mdlScripts::GuardarLW(p_.filas(), ruta, &error)) {
         // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo crear la categoría %1 en %2: %3")
@@ -127,26 +127,10 @@ void frmCategoria::cmdAceptar_Click() {
         return;
     }
 
+    // A replaced category is listed once, last and selected.
+    if (existe)
+        p_.CategoriaQuitada(nombre);
+    p_.CategoriaAgregada(nombre, true);
     p_.estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
-    if (existe) {
-        for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
-            if (p_.lstCat->topLevelItem(i)->text(0) == nombre) {
-                delete p_.lstCat->takeTopLevelItem(i);
-                break;
-            }
-    }
-    p_.mnuEliminar->setEnabled(true);
-    p_.mnuRenombrar->setEnabled(true);
-    p_.mnuImportar->setEnabled(true);
-    p_.entradaCategorias(2)->setEnabled(true);
-    p_.entradaCategorias(3)->setEnabled(true);
-    auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
-    item->setIcon(0, frmPrincipal::Imagen(7));
-    for (int i = 0; i < p_.lstCat->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem *e = p_.lstCat->topLevelItem(i); e->text(0) == nombre) {
-            p_.lstCat->setCurrentItem(e);
-            p_.lstCat->scrollToItem(e);
-            break;
-        }
     accept();
 }

@@ -6,13 +6,13 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // Adds a category, or replaces an existing one by an empty category.
 class frmCategoria : public QDialog {
     Q_OBJECT
 public:
-    explicit frmCategoria(frmPrincipal &principal);
+    explicit frmCategoria(Principal &principal);
 
     QLabel *Picture1 = nullptr;
     QFrame *Frame1 = nullptr;
@@ -30,5 +30,5 @@ protected:
     void done(int resultado) override;
 
 private:
-    frmPrincipal &p_;
+    Principal &p_;
 };

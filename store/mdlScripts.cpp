@@ -1,8 +1,7 @@
 #include "store/mdlScripts.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/Cp1252.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <cstring>
@@ -164,7 +163,7 @@ bool LeerTodo(QIODevice &dispositivo, QByteArray &datos, QString *error) {
     const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
     if (archivo && archivo->error() != QFileDevice::NoError) {
         if (error)
-            *error = archivo->errorString();
+            *error = archivos::Razon(archivo->error());
         return false;
     }
     return true;
@@ -182,28 +181,16 @@ bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error) {
 bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *error) {
     const QByteArray datos = Componer(scripts);
     if (dispositivo.write(datos) != datos.size()) {
+        const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
         if (error)
-            *error = dispositivo.errorString();
+            *error = archivos::Razon(archivo && archivo->error() != QFileDevice::NoError ? archivo->error()
+                                                                                          : QFileDevice::WriteError);
         return false;
     }
     return true;
 }
 
-bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error) {
-    const QFileInfo info(ruta);
-    if (info.isDir()) {
-        if (error)
-            *error = QStringLiteral("es una carpeta, no un archivo");
-        return false;
-    }
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return LeerTodo(f, datos, error);
-}
+bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error) { return archivos::Leer(ruta, datos, error); }
 
 bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) {
     QByteArray datos;
@@ -214,7 +201,7 @@ bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) 
 }
 
 bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error) {
-    return mdlSistema::GuardarBytes(ruta, Componer(scripts), error);
+    return archivos::Guardar(ruta, Componer(scripts), error, QFileInfo(ruta).path());
 }
 
 } // namespace mdlScripts

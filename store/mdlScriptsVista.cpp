@@ -1,5 +1,5 @@
 #include "store/mdlScriptsVista.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -54,7 +54,7 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 }
 
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
-    return mdlSistema::GuardarBytes(Fname, vista::Componer(Lw), error);
+    return archivos::Guardar(Fname, vista::Componer(Lw), error, QFileInfo(Fname).path());
 }
 
 bool GuardarCategoria(frmPrincipal &principal, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {

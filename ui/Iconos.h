@@ -9,6 +9,8 @@ inline QIcon IconoApp() {
     return icono;
 }
 
-// An envelope for the mail command, drawn at each size: the style's own images have none, and its
-// network-drive image comes only in a small size, so it stood out shrunk among the other buttons.
-QIcon IconoCorreo();
+// A command's picture by its freedesktop name ("document-save"), from the desktop's icon theme; where
+// the theme has none, the copy bundled from the Adwaita theme (resources/iconos).
+QIcon Icono(const char *nombre);
+// The bundled copy alone, as the program shows it without a desktop theme.
+QIcon IconoIncluido(const char *nombre);

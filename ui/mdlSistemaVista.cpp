@@ -1,4 +1,5 @@
 #include "ui/mdlSistemaVista.h"
+#include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -31,8 +32,13 @@ QString FiltroQt(const QString &Filtro) {
 }
 
 QString AbrirArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo, const QString &DirInicial) {
-    const QString ruta = QFileDialog::getOpenFileName(frm, Titulo, DirInicial, FiltroQt(Filtro));
-    return ruta.trimmed();
+    QFileDialog dialogo(frm, Titulo, DirInicial, FiltroQt(Filtro));
+    dialogo.setObjectName(QStringLiteral("dlgAbrir"));
+    dialogo.setFileMode(QFileDialog::ExistingFile);
+    dialogo.setAcceptMode(QFileDialog::AcceptOpen);
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return QString();
+    return dialogo.selectedFiles().constFirst().trimmed();
 }
 
 void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
@@ -55,7 +61,7 @@ void DeshabilitarBotones(frmPrincipal &p) {
     p.botonScript(1)->setEnabled(true);
     for (int pos : {3, 5, 11})
         p.botonScript(pos)->setEnabled(false);
-    p.mnuCodAgregar->setEnabled(p.lblMenu3->text() != QLatin1String("(Ninguna)"));
+    p.mnuCodAgregar->setEnabled(p.estado.sesion.hayAbierta());
     for (QAction *a : {p.mnuCodEditar, p.mnuCodEliminar, p.mnuCodCopiar, p.mnuCodBuscar})
         a->setEnabled(false);
 }

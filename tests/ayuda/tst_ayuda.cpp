@@ -132,7 +132,7 @@ private slots:
         v.w->mnuEnviar->trigger();
         // Only the refusal: no save question, no dialog, nothing sent, the changes still pending.
         QCOMPARE(m.titulo + ": " + m.texto, QStringLiteral("Enviar e-mail: No se puede enviar un archivo vacío"));
-        QVERIFY(m.icono == QMessageBox::Warning && v.c.estado.HayCambios);
+        QVERIFY(m.icono == QMessageBox::Warning && v.c.estado.sesion.HayCambios());
         QCOMPARE(v.correos(), QStringLiteral("||1|0"));
     }
 

@@ -1,4 +1,8 @@
 #include "Ayudas.h"
+#include "store/mdlScripts.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,31 +17,37 @@
 
 namespace ayudas {
 
-void AlAbrirseModal(std::function<void(QWidget *)> accion) {
-    auto *timer = new QTimer(qApp);
-    auto reloj = std::make_shared<QElapsedTimer>();
-    reloj->start();
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, reloj, accion] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (reloj->elapsed() > 10000)
-                timer->deleteLater();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        accion(modal);
+namespace {
+// A window that nobody answers fails the test at once instead of waiting for a user.
+const bool kSinRespuesta = [] {
+    mensajes::SinRespuesta([](QWidget *w) {
+        const auto *caja = qobject_cast<QMessageBox *>(w);
+        const QString texto = QStringLiteral("Ventana sin respuesta preparada: %1 %2")
+                                  .arg(QString::fromLatin1(w->metaObject()->className()),
+                                       caja ? caja->text() : w->windowTitle());
+        QTest::qFail(texto.toUtf8().constData(), __FILE__, __LINE__);
+        return int(QDialog::Rejected);
     });
-    timer->start();
+    return true;
+}();
+} // namespace
+
+void AlAbrirseModal(std::function<void(QWidget *)> accion) {
+    (void)kSinRespuesta;
+    mensajes::Encolar([accion](QWidget *w) {
+        accion(w);
+        return mensajes::kSuResultado;
+    });
 }
 
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
-    AlAbrirseModal([boton, registro](QWidget *w) {
+    mensajes::Encolar([boton, registro](QWidget *w) {
         auto *caja = qobject_cast<QMessageBox *>(w);
         if (!caja) {
-            qWarning("Se esperaba un mensaje y se abrió %s", w->metaObject()->className());
-            return;
+            QTest::qFail(qPrintable(QStringLiteral("Se esperaba un mensaje y se abrió %1")
+                                        .arg(QString::fromLatin1(w->metaObject()->className()))),
+                         __FILE__, __LINE__);
+            return int(QDialog::Rejected);
         }
         if (registro) {
             registro->texto = caja->text();
@@ -45,10 +55,7 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
             registro->icono = caja->icon();
             registro->visto = true;
         }
-        if (QAbstractButton *b = caja->button(boton))
-            b->click();
-        else
-            caja->reject();
+        return int(boton);
     });
 }
 
@@ -94,6 +101,56 @@ Carpeta::Carpeta() { estado.carpeta = dir.path(); }
 
 void Carpeta::categoria(const QString &nombre, const QByteArray &datos) {
     EscribirBytes(estado.rutaCategoria(nombre), datos);
+}
+
+VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias) {
+    c.estado.Ruta = QStringLiteral("Categorias");
+    c.estado.Mostrar = QStringLiteral("Todas");
+    c.estado.MostrarTodas = 1;
+    QDir().mkpath(c.estado.carpetaCategorias());
+    for (const auto &[nombre, datos] : categorias)
+        c.categoria(nombre, datos);
+    w = std::make_unique<frmPrincipal>(c.estado);
+    w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+    w->LlenarCat();
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        qWarning("La ventana principal no se mostró");
+}
+
+VentanaPrincipal::~VentanaPrincipal() = default;
+
+void VentanaPrincipal::seleccionar(const QString &nombre) {
+    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    w->lstCat->scrollToItem(item);
+    QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+}
+
+void VentanaPrincipal::abrir(const QString &nombre) {
+    seleccionar(nombre);
+    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    w->lstCat->scrollToItem(item);
+    QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+}
+
+void VentanaPrincipal::seleccionarScript(const QString &nombre) {
+    QTreeWidgetItem *item = Buscar(w->lstScripts, nombre);
+    QVERIFY2(item, qPrintable(nombre));
+    w->lstScripts->scrollToItem(item);
+    QTest::mouseClick(w->lstScripts->viewport(), Qt::LeftButton, {}, w->lstScripts->visualItemRect(item).center());
+}
+
+QStringList VentanaPrincipal::scripts() const { return Textos(w->lstScripts); }
+
+QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
+    QVector<Script> registros;
+    mdlScripts::LeerArchivo(c.estado.rutaCategoria(categoria), registros);
+    QStringList nombres;
+    for (const Script &s : registros)
+        nombres << s.Nombre;
+    return nombres;
 }
 
 QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,

@@ -9,10 +9,12 @@
 #include <QObject>
 #include <QList>
 #include <functional>
+#include <memory>
 
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class frmPrincipal;
 
 namespace ayudas {
 
@@ -24,8 +26,9 @@ struct Mensaje {
     bool visto = false;
 };
 
-// Runs `accion` on the next modal window that opens (polling, so it can be armed before the call
-// that opens the window and blocks). Gives up after 10 s.
+// Queues `accion` as the answer to the next modal window the program opens (through the message
+// helper's queue, armed before the call that opens the window). The window's own buttons, clicked by
+// `accion`, decide its result; a window still open afterwards is cancelled.
 void AlAbrirseModal(std::function<void(QWidget *)> accion);
 // Answers the next message box with the button, recording what it said in *registro.
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
@@ -56,6 +59,22 @@ struct Carpeta {
     QString ruta(const QString &relativa) const { return dir.path() + QLatin1Char('/') + relativa; }
     // Writes Categorias/<nombre>.rtn with the given bytes (the folder is made).
     void categoria(const QString &nombre, const QByteArray &datos);
+};
+
+// A main window shown over its own application folder, every category listed (filter "Todas").
+struct VentanaPrincipal {
+    Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+    explicit VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias = {});
+    ~VentanaPrincipal();
+    // A click on the category's entry; abrir double-clicks it too, which opens it.
+    void seleccionar(const QString &nombre);
+    void abrir(const QString &nombre);
+    // A click on the script's row.
+    void seleccionarScript(const QString &nombre);
+    QStringList scripts() const;
+    // The names of the records the category's file holds, in order.
+    QStringList enArchivo(const QString &categoria) const;
 };
 
 // The bytes of one record as the file stores it.

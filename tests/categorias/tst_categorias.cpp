@@ -1,6 +1,7 @@
 // Adding, replacing, renaming and deleting categories; the menus, the main toolbar and the header
 // buttons; the main window's layout as the user resizes it. Driven through the real main window.
 #include "Ayudas.h"
+#include "ui/Mensajes.h"
 #include "store/frmCategoria.h"
 #include "ui/Twips.h"
 #include "ui/main/Disposicion.h"
@@ -23,31 +24,26 @@ class Mensajes {
 public:
     explicit Mensajes(QList<QMessageBox::StandardButton> respuestas = {}, std::function<void(QDialog *)> dialogo = {})
         : respuestas_(std::move(respuestas)), dialogo_(std::move(dialogo)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!modal || modal->property("visto").toBool())
-                return;
-            modal->setProperty("visto", true);
-            if (auto *caja = qobject_cast<QMessageBox *>(modal)) {
+        anterior_ = mensajes::SinRespuesta([this](QWidget *w) {
+            if (auto *caja = qobject_cast<QMessageBox *>(w)) {
                 textos << caja->text();
                 const auto b = respuestas_.isEmpty() ? QMessageBox::No : respuestas_.takeFirst();
-                QAbstractButton *boton = caja->button(b) ? caja->button(b) : caja->button(QMessageBox::Ok);
-                boton ? boton->click() : caja->reject();
-                return;
+                return int(caja->button(b) ? b : QMessageBox::Ok);
             }
-            dialogos << QString::fromLatin1(modal->metaObject()->className());
-            // Queued, so that what the dialog opens in turn is answered too.
-            QMetaObject::invokeMethod(
-                modal, [this, modal] { dialogo_ ? dialogo_(modal) : modal->reject(); }, Qt::QueuedConnection);
+            auto *modal = qobject_cast<QDialog *>(w);
+            dialogos << QString::fromLatin1(w->metaObject()->className());
+            if (dialogo_ && modal)
+                dialogo_(modal);
+            return mensajes::kSuResultado;
         });
-        timer_.start(5);
     }
+    ~Mensajes() { mensajes::SinRespuesta(anterior_); }
     QStringList textos, dialogos;
 
 private:
     QList<QMessageBox::StandardButton> respuestas_;
     std::function<void(QDialog *)> dialogo_;
-    QTimer timer_;
+    mensajes::Respuesta anterior_;
 };
 
 // Types a name into the add dialog and accepts it with Enter.
@@ -152,7 +148,7 @@ private slots:
             v.w->mnuAgregar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a Ajax?", reemplazar}));
         }
-        QVERIFY(preguntar && !v.c.estado.HayCambios);
+        QVERIFY(preguntar && !v.c.estado.sesion.HayCambios());
         QCOMPARE(v.bytes("Ajax"), kAjax);
         QCOMPARE(v.vista(), QStringLiteral("Ajax,Zeta | Ajax.rtn,Zeta.rtn | Ajax"));
         // Yes: an empty category takes its place, listed once, last and selected; nothing is open.
@@ -259,7 +255,7 @@ private slots:
         }
         QCOMPARE(v.vista(), QStringLiteral("Foo,Nuevo | Foo.rtn,Nuevo.rtn | (Ninguna)"));
         QCOMPARE(v.bytes("Nuevo"), Registro("Tabla", "", "x", ""));
-        QVERIFY(!v.c.estado.HayCambios && !v.w->mnuGuardar->isEnabled() && v.w->lstScripts->topLevelItemCount() == 0);
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled() && v.w->lstScripts->topLevelItemCount() == 0);
         // The same name, or one that differs only by removed characters: nothing happens at all.
         Mensajes mensajes;
         v.abrir("Nuevo");
@@ -321,7 +317,7 @@ private slots:
             v.w->mnuEliminar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a A?", "¿Desea eliminar la categoría B?"}));
         }
-        QVERIFY(!v.c.estado.HayCambios);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
         for (auto [respuesta, queda, bytes] : {std::tuple{QMessageBox::No, "A,B | A.rtn,B.rtn | A", kAjax},
                                                {QMessageBox::Yes, "B | B.rtn | (Ninguna)", QByteArray()}}) {
             v.abrir("A");

@@ -3,13 +3,16 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "store/Etiquetas.h"
+#include "store/Lenguaje.h"
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
+#include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
+#include <Qsci/qscilexer.h>
 #include <QtWidgets>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -39,13 +42,16 @@ struct Ventana {
         const bool guardar = w->mnuGuardar->isEnabled() && w->botonMenu(5)->isEnabled();
         return ayudas::Textos(w->lstScripts).join(',') + " @" +
                QString::number(w->lstScripts->indexOfTopLevelItem(w->lstScripts->currentItem())) +
-               (c.estado.HayCambios ? (guardar ? " *" : " ?") : "");
+               (c.estado.sesion.HayCambios() ? (guardar ? " *" : " ?") : "");
     }
     // An editor in the given mode, as the main window opens it but without waiting for it.
     std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
         c.estado.ModoScript = modo;
         auto e = std::make_unique<frmScript>(*w);
         e->show();
+        e->activateWindow(); // keys and shortcuts reach the window the user works in
+        if (!QTest::qWaitForWindowActive(e.get()))
+            qWarning("El editor no se activó");
         if (!campos.isEmpty()) {
             int i = 0;
             for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
@@ -267,9 +273,9 @@ private slots:
         const std::tuple<int, const char *, QString, QByteArray> casos[] = {
             {0, "html", QStringLiteral("<html>\n<body>\"Hola\" & adiós</body>\n</html>"),
              "<html>\r\n<body>\"Hola\" & adi\xf3s</body>\r\n</html>\r\n"},
-            // Wrapped and escaped; "&" and an entity already there are left alone.
+            // Wrapped and escaped, "&" first: an entity already there is shown as written.
             {1, "html", QStringLiteral("if (a < b && c > 0) say(\"x\"); &lt;"),
-             "<html><body><pre>\r\nif (a &lt; b && c &gt; 0) say(&quot;x&quot;); &lt;\r\n</pre></body></html>\r\n"},
+             "<html><body><pre>\r\nif (a &lt; b &amp;&amp; c &gt; 0) say(&quot;x&quot;); &amp;lt;\r\n</pre></body></html>\r\n"},
             {0, "htm", QString(), "\r\n"}}; // the typed extension names the file
         for (const auto &[tag, ext, codigo, archivo] : casos) {
             v.c.estado.Tag = tag;
@@ -304,18 +310,22 @@ private slots:
             return r;
         };
         auto e = v.editor("Ver");
-        QVERIFY(e->txtCodigo->font() == QPlainTextEdit().font() && fuente(*e).endsWith(" ------"));
+        QVERIFY(e->txtCodigo->font() == EditorCodigo().font() && fuente(*e).endsWith(" ------"));
         e->mnuFuente[5]->trigger();
         QCOMPARE(fuente(*e), QStringLiteral("Verdana10 -----x"));
         e->mnuFuente[2]->trigger();
         e->mnuFuente[2]->trigger(); // a second click on a marked entry keeps it marked
-        QCOMPARE(fuente(*e), QStringLiteral("Courier New8 --x---"));
+        // Courier New, or the system's monospaced font where it is missing.
+        const QString courier = QFontDatabase::hasFamily("Courier New")
+                                    ? QStringLiteral("Courier New")
+                                    : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+        QCOMPARE(fuente(*e), courier + "8 --x---");
         auto f = v.editor("Ver"); // the font chosen is the next window's
-        QCOMPARE(fuente(*f), QStringLiteral("Courier New8 --x---"));
+        QCOMPARE(fuente(*f), courier + "8 --x---");
         // Copy: the code as shown, with real quotes, left selected; an empty code empties the clipboard.
         pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("uno\"\ndos"));
-        QCOMPARE(e->txtCodigo->textCursor().selectedText().size(), 8);
+        QCOMPARE(e->txtCodigo->selectedText().size(), 8);
         e->ponerCodigo(QString());
         e->mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
@@ -327,6 +337,236 @@ private slots:
             pulsar(*f, 3);
             QVERIFY(!QApplication::activeModalWidget());
         }
+    }
+    void unTabuladorSeGuardaComoTabulador() {
+        Ventana v(Registro("A", "d", "", "1"));
+        auto e = v.editor("Editar");
+        e->txtCodigo->setFocus();
+        QTest::keyClicks(e->txtCodigo, "si");
+        QTest::keyClick(e->txtCodigo, Qt::Key_Return);
+        QTest::keyClick(e->txtCodigo, Qt::Key_Tab);
+        QTest::keyClicks(e->txtCodigo, "x");
+        QCOMPARE(QApplication::focusWidget(), e->txtCodigo); // the Tab stayed in the code
+        QTest::keyClick(e->txtCodigo, Qt::Key_Return, Qt::ControlModifier); // Aceptar
+        QVERIFY(!e->isVisible());
+        QCOMPARE(v.guardar(), Registro("A", "d", "si\r\n\tx", "1"));
+    }
+
+    void mayusTabQuitaLaSangria() {
+        Ventana v({});
+        auto e = v.editor("Agregar", {"n", "d", "1", "uno\n\tdos"});
+        e->txtCodigo->setFocus();
+        e->txtCodigo->selectAll();
+        QTest::keyClick(e->txtCodigo, Qt::Key_Tab);
+        QCOMPARE(e->textoCodigo(), QStringLiteral("\tuno\n\t\tdos"));
+        QTest::keyClick(e->txtCodigo, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(e->txtCodigo, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(e->textoCodigo(), QStringLiteral("uno\ndos"));
+    }
+
+    void controlTabSaleDelCodigo() {
+        Ventana v({});
+        auto e = v.editor("Agregar");
+        e->activateWindow();
+        e->txtCodigo->setFocus();
+        QTest::keyClick(e->txtCodigo, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), e->cheIncluir);
+        QVERIFY(e->textoCodigo().isEmpty());
+    }
+
+    void descartarPregunta_data() {
+        QTest::addColumn<QString>("como"); // Esc, Cancelar or the close box
+        QTest::addColumn<bool>("tecleado");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<bool>("pregunto");
+        QTest::addColumn<bool>("abierta");
+        for (const char *como : {"esc", "cancelar", "cierre"}) {
+            const QByteArray c(como);
+            QTest::newRow(c + " sin cambios") << QString(c) << false << int(QMessageBox::No) << false << false;
+            QTest::newRow(c + " con cambios, no") << QString(c) << true << int(QMessageBox::No) << true << true;
+            QTest::newRow(c + " con cambios, sí") << QString(c) << true << int(QMessageBox::Yes) << true << false;
+        }
+    }
+    void descartarPregunta() {
+        QFETCH(QString, como);
+        QFETCH(bool, tecleado);
+        QFETCH(int, respuesta);
+        QFETCH(bool, pregunto);
+        QFETCH(bool, abierta);
+        Ventana v(Registro("A", "d", "c", "1"));
+        auto e = v.editor("Editar");
+        if (tecleado)
+            QTest::keyClicks(e->txtCodigo, "x");
+        ayudas::Mensaje m;
+        if (pregunto)
+            ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &m);
+        if (como == "esc")
+            QTest::keyClick(e->txtCodigo, Qt::Key_Escape);
+        else if (como == "cancelar")
+            pulsar(*e, 9);
+        else
+            e->close();
+        QCOMPARE(e->isVisible(), abierta);
+        QCOMPARE(m.visto, pregunto);
+        if (pregunto)
+            QCOMPARE(m.texto, QStringLiteral("¿Descartar los cambios del script?"));
+        QCOMPARE(v.lista(), QStringLiteral("A @0")); // nothing committed either way
+    }
+
+    void escCierraUnaVista() {
+        Ventana v(Registro("A", "d", "c", "1"));
+        v.w->VerS();
+        QTRY_COMPARE(v.w->findChildren<frmScript *>().size(), 1);
+        frmScript *f = v.w->findChildren<frmScript *>().first();
+        QTest::keyClick(f->txtCodigo, Qt::Key_Escape);
+        QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty());
+    }
+
+    void lenguajeElegido_data() {
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QString>("categoria");
+        QTest::addColumn<int>("lenguaje");
+        using L = lenguaje::Lenguaje;
+        auto fila = [](const char *n, const char *c, const char *cat, L l) {
+            QTest::newRow(n) << QString::fromUtf8(c) << QString::fromUtf8(cat) << int(l);
+        };
+        fila("html con script", "<div id=\"a\">\n<script>var x = 1;</script>\n</div>", "Menus", L::Html);
+        fila("php con etiqueta", "<?php echo $a; ?>", "Menus", L::Php);
+        fila("php sin etiqueta en su categoría", "echo $a;", "PHP", L::Php);
+        fila("php sin etiqueta ni categoría", "$total = $a + 1;", "Varios", L::Php);
+        fila("asp", "<% Response.Write(\"x\") %>", "Menus", L::Asp);
+        fila("css", "body { color: red; }", "Varios", L::Css);
+        fila("javascript", "function f(a) {\n  return a;\n}", "Varios", L::JavaScript);
+        fila("sql", "SELECT nombre FROM clientes WHERE id = 1;", "Varios", L::Sql);
+        fila("shell con shebang", "#!/bin/bash\necho hola", "Varios", L::Shell);
+        fila("categoría Linux", "ls -la | less", "Linux", L::Shell);
+        fila("las etiquetas mandan sobre la categoría", "<table><tr><td>1</td></tr></table>", "SQL", L::Html);
+        fila("nada que decir", "hola mundo", "Varios", L::Ninguno);
+    }
+    void lenguajeElegido() {
+        QFETCH(QString, codigo);
+        QFETCH(QString, categoria);
+        QFETCH(int, lenguaje);
+        QCOMPARE(int(lenguaje::Elegir(codigo, categoria)), lenguaje);
+    }
+
+    void resaltadoAutomaticoYElegido() {
+        Ventana v(Registro("A", "d", "<p>hola</p>", "1"));
+        auto e = v.editor("Editar");
+        QCOMPARE(e->txtCodigo->lenguaje(), lenguaje::Lenguaje::Html);
+        QVERIFY(e->txtCodigo->lexer());
+        QCOMPARE(e->txtCodigo->lexer()->language(), "HTML");
+        e->mnuResaltado[1 + int(lenguaje::Lenguaje::Sql)]->trigger(); // "Resaltado" ▸ "SQL"
+        QCOMPARE(e->txtCodigo->lexer()->language(), "SQL");
+        e->mnuResaltado[1 + int(lenguaje::Lenguaje::Ninguno)]->trigger();
+        QVERIFY(!e->txtCodigo->resaltando());
+        e->mnuResaltado[0]->trigger(); // automatic again, and it follows a paste
+        QCOMPARE(e->txtCodigo->lenguaje(), lenguaje::Lenguaje::Html);
+        e->ponerCodigo(QStringLiteral("SELECT a FROM b;"));
+        QTRY_COMPARE(e->txtCodigo->lenguaje(), lenguaje::Lenguaje::Sql);
+    }
+
+    void codigoGrandeSinResaltado() {
+        Ventana v({});
+        auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
+        QTRY_VERIFY(e->txtCodigo->resaltando());
+        QApplication::clipboard()->setText(QStringLiteral("<b>") + QString(EditorCodigo::kGrande, QLatin1Char('x')));
+        e->txtCodigo->setFocus();
+        QTest::keyClick(e->txtCodigo, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(e->txtCodigo->grande());
+        QVERIFY(!e->txtCodigo->resaltando());
+        QCOMPARE(e->txtCodigo->lines(), 1); // one long line, not wrapped
+        QCOMPARE(e->txtCodigo->wrapMode(), QsciScintilla::WrapNone);
+        QTest::keyClick(e->txtCodigo, Qt::Key_Z, Qt::ControlModifier); // undone: small again, highlighted
+        QVERIFY(!e->txtCodigo->grande());
+        QVERIFY(e->txtCodigo->resaltando());
+    }
+
+    void buscarEnElCodigo() {
+        Ventana v(Registro("A", "d", "uno dos\r\ntres dos\r\ncuatro", "1"));
+        auto e = v.editor("Ver");
+        e->activateWindow();
+        e->txtCodigo->setFocus();
+        QTest::keyClick(e->txtCodigo, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(e->fraBuscar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), e->txtBuscar);
+        QTest::keyClicks(e->txtBuscar, "dos");
+        int linea = -1, indice = -1;
+        e->txtCodigo->getCursorPosition(&linea, &indice);
+        QCOMPARE(QPoint(linea, indice), QPoint(0, 7)); // after the first match
+        QTest::keyClick(e->txtBuscar, Qt::Key_F3);
+        e->txtCodigo->getCursorPosition(&linea, &indice);
+        QCOMPARE(QPoint(linea, indice), QPoint(1, 8));
+        QTest::keyClick(e->txtBuscar, Qt::Key_F3, Qt::ShiftModifier);
+        e->txtCodigo->getCursorPosition(&linea, &indice);
+        QCOMPARE(QPoint(linea, indice), QPoint(0, 7));
+        QCOMPARE(e->txtCodigo->selectedText(), QStringLiteral("dos"));
+        QTest::keyClicks(e->txtBuscar, "z");
+        QCOMPARE(e->lblBuscar->text(), QStringLiteral("No se encontró"));
+        QTest::keyClick(e->txtBuscar, Qt::Key_Escape); // closes the bar, not the window
+        QVERIFY(!e->fraBuscar->isVisible());
+        QVERIFY(e->isVisible());
+    }
+
+    void laFuenteEnCadaEstilo() {
+        Ventana v(Registro("A", "d", "<p class=*RTN*a*RTN*>x</p>", "1"));
+        auto e = v.editor("Ver");
+        QsciLexer *lexico = e->txtCodigo->lexer();
+        QVERIFY(lexico);
+        e->mnuFuente[5]->trigger();
+        for (int estilo = 0; estilo < 128; ++estilo) {
+            if (lexico->description(estilo).isEmpty())
+                continue;
+            QCOMPARE(lexico->font(estilo).family(), QStringLiteral("Verdana"));
+            QCOMPARE(lexico->font(estilo).pointSize(), 10);
+        }
+    }
+
+    void invisiblesNombradosYQuitados() {
+        Ventana v(Registro("A", "d", "c", "1"));
+        auto e = v.editor("Editar", {"A", "d", "1", QStringLiteral("a\nb\nc\u200bd\ufeff")});
+        ayudas::Mensaje m;
+        ayudas::ContestarMensaje(QMessageBox::No, &m);
+        pulsar(*e, 7);
+        QCOMPARE(m.texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
+                                                             "categoría: U+200B en la línea 3, U+FEFF en la línea 3"));
+        QCOMPARE(m.icono, QMessageBox::Question);
+        QVERIFY(e->isVisible());
+        ayudas::ContestarMensaje(QMessageBox::Yes); // one answer removes them, and the script is committed
+        pulsar(*e, 7);
+        QVERIFY(!e->isVisible());
+        QCOMPARE(v.fila(0)->text(vista::ColCodigo), QStringLiteral("a\r\nb\r\ncd"));
+    }
+
+    void otroInvisibleSoloSeNombra() {
+        Ventana v(Registro("A", "d", "c", "1"));
+        auto e = v.editor("Editar", {QStringLiteral("A\u2003B"), "d", "1", "c"});
+        QCOMPARE(Rechazo(*e).section('\n', 0, 0),
+                 QStringLiteral("Editar: Estos caracteres no se pueden guardar en el archivo de la categoría: U+2003 "
+                                "en el nombre"));
+    }
+
+    void pegarEnElPuntajeFiltra_data() {
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("pegado");
+        QTest::addColumn<QString>("queda");
+        QTest::newRow("solo cifras") << "" << "a1b2c3" << "12";
+        QTest::newRow("hasta dos") << "5" << "67" << "56";
+        QTest::newRow("ya lleno") << "12" << "3" << "12";
+        QTest::newRow("sin cifras") << "" << "xyz" << "";
+    }
+    void pegarEnElPuntajeFiltra() {
+        QFETCH(QString, antes);
+        QFETCH(QString, pegado);
+        QFETCH(QString, queda);
+        Ventana v({});
+        auto e = v.editor("Agregar");
+        e->txtPuntaje->setText(antes);
+        e->txtPuntaje->setFocus();
+        e->txtPuntaje->end(false);
+        QApplication::clipboard()->setText(pegado);
+        QTest::keyClick(e->txtPuntaje, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(e->txtPuntaje->text(), queda);
     }
 };
 

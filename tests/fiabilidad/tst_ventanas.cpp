@@ -88,7 +88,7 @@ private slots:
         });
         v.w->mnuImportar_Click();
         QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2 + esperados.size());
-        v.c.estado.HayCambios = false;
+        v.c.estado.sesion.Descartar();
 
         // The whole file imported as a category is copied as it is.
         v.w->setOpcionMarcada(3, true);
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(v.bytes("Otra"), kOtra);
         QCOMPARE(v.bytes("Ajeno"), bytes);
         QCOMPARE(LeerBytes(ajeno), bytes);
-        v.c.estado.HayCambios = false;
+        v.c.estado.sesion.Descartar();
     }
 
     // Things named like category files that are not readable files are not listed; one that turns
@@ -126,7 +126,7 @@ private slots:
         Mensaje copiar, abrir;
         ContestarMensaje(QMessageBox::Ok, &copiar);
         v.mover("Cambia");
-        QVERIFY(copiar.visto && v.w->lstScripts->topLevelItemCount() == 2 && !v.c.estado.HayCambios);
+        QVERIFY(copiar.visto && v.w->lstScripts->topLevelItemCount() == 2 && !v.c.estado.sesion.HayCambios());
         QVERIFY(QFileInfo(v.ruta("Cambia")).isDir());
         QCOMPARE(v.bytes("Otra"), kOtra);
         // Opened: reported, and nothing is left open.
@@ -166,7 +166,7 @@ private slots:
                 qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
             });
             v.w->mnuGuardar->trigger();
-            QCOMPARE(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled(), falla);
+            QCOMPARE(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled(), falla);
             if (!falla)
                 break;
             QVERIFY2(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría Menus")), qPrintable(aviso.texto));

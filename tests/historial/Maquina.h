@@ -81,7 +81,7 @@ struct Maquina {
             e->barMenu_ButtonClick(7);
         });
         w->EditarS();
-        QVERIFY(c.estado.HayCambios);
+        QVERIFY(c.estado.sesion.HayCambios());
     }
     void eliminarScript(const QString &nombre) {
         seleccionarScript(nombre);
@@ -92,7 +92,7 @@ struct Maquina {
     void guardar() {
         ayudas::ContestarMensaje(QMessageBox::Yes);
         w->mnuGuardar->trigger();
-        QVERIFY(!c.estado.HayCambios);
+        QVERIFY(!c.estado.sesion.HayCambios());
         esperar();
     }
     void eliminarCategoria(const QString &nombre) {
@@ -105,7 +105,7 @@ struct Maquina {
     // "Sincronizar" (its save question, if any, answered Yes), and its summary answered; what it did.
     git::Informe sincronizar(ayudas::Mensaje *resumen = nullptr) {
         QSignalSpy fin(&versiones(), &Versiones::sincronizacionTerminada);
-        if (c.estado.HayCambios)
+        if (c.estado.sesion.HayCambios())
             ayudas::ContestarMensaje(QMessageBox::Yes);
         w->mnuSincronizar->trigger();
         // The summary comes once the sync's thread is done, so it is answered from here on.

@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(v.versiones.size(), 2);
         QCOMPARE(v.scripts, (QStringList{"a", "b"}));
         QCOMPARE(ayudas::Textos(m.w->lstScripts), (QStringList{"a", "b"}));
-        QVERIFY(m.c.estado.HayCambios); // the save question decides, as for any change
+        QVERIFY(m.c.estado.sesion.HayCambios()); // the save question decides, as for any change
         m.guardar();
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QCOMPARE(m.mensajes().first(), QStringLiteral("Menus: 1 script agregado"));

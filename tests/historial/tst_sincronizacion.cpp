@@ -199,7 +199,7 @@ private slots:
         e.a.abrir("Menus");
         e.a.editar("a", "sin guardar");
         QVERIFY(e.a.sincronizar().ok);
-        QVERIFY(!e.a.c.estado.HayCambios);
+        QVERIFY(!e.a.c.estado.sesion.HayCambios());
         QVERIFY(e.b.sincronizar().ok);
         QCOMPARE(e.b.bytes("Menus"), Bytes({Rec("a", "sin guardar"), Rec("b", "2")}));
     }

@@ -62,23 +62,23 @@ private slots:
         frmPrincipal w(c.estado);
         // The category file has become a folder: the save cannot replace it.
         QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Menus")));
-        w.lblMenu3->setText(QStringLiteral("Menus"));
+        c.estado.sesion.Abrir(QStringLiteral("Menus"), c.estado.rutaCategoria(QStringLiteral("Menus")), {});
         vista::Anexar(w.lstScripts, {{"a", "", "", "1"}});
         w.MarcarCambios();
         ayudas::Mensaje pregunta, fallo;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
-        QTimer::singleShot(300, [&] { ayudas::ContestarMensaje(QMessageBox::Ok, &fallo); });
+        ayudas::ContestarMensaje(QMessageBox::Ok, &fallo);
         QVERIFY(!w.Preguntar());
         QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QVERIFY2(fallo.texto.contains(QStringLiteral("Menus")), qPrintable(fallo.texto));
-        QVERIFY(c.estado.HayCambios && w.mnuGuardar->isEnabled() && w.botonMenu(5)->isEnabled());
+        QVERIFY(c.estado.sesion.HayCambios() && w.mnuGuardar->isEnabled() && w.botonMenu(5)->isEnabled());
         QVERIFY(QFileInfo(c.estado.rutaCategoria(QStringLiteral("Menus"))).isDir());
 
         // A working save clears the pending state and writes the list.
         QDir(c.estado.rutaCategoria(QStringLiteral("Menus"))).removeRecursively();
         ayudas::ContestarMensaje(QMessageBox::Yes);
         QVERIFY(w.Preguntar());
-        QVERIFY(!c.estado.HayCambios && !w.mnuGuardar->isEnabled());
+        QVERIFY(!c.estado.sesion.HayCambios() && !w.mnuGuardar->isEnabled());
         QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria(QStringLiteral("Menus"))), ayudas::Registro("a", "", "", "1"));
     }
 };

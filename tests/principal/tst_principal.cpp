@@ -108,10 +108,10 @@ private slots:
         pedir(3);
         QTRY_VERIFY(!QToolTip::isVisible()); // shown whole: no tooltip
 
-        // Opening with no categories listed asks nothing (a question here would block the test).
+        // With no category open there is nothing to mark, and opening with none listed asks nothing.
         v.w->MarcarCambios();
         v.w->AbrirCategoria();
-        QVERIFY(v.c.estado.HayCambios);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
     }
 
     void abrirOrdenarYGuardarEnElOrdenVisto() {
@@ -181,14 +181,14 @@ private slots:
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
         QVERIFY(l->currentItem() == l->topLevelItem(0) && l->resaltado() == l->topLevelItem(0));
         QCOMPARE(vista::ScriptDe(l->topLevelItem(0)), (Script{"B", "db", "c*RTN*b", "2"}));
-        QVERIFY(!l->topLevelItem(0)->icon(0).isNull() && v.c.estado.HayCambios);
+        QVERIFY(!l->topLevelItem(0)->icon(0).isNull() && v.c.estado.sesion.HayCambios());
 
         // Already first: nothing moves, yet the category counts as changed.
-        v.c.estado.HayCambios = false;
+        v.c.estado.sesion.Descartar();
         v.w->setGuardarHabilitado(false);
         v.w->SubirS();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QVERIFY(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled());
+        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
 
         for (int i = 0; i < 3; ++i) // the third finds it last
             v.w->BajarS();
@@ -218,7 +218,7 @@ private slots:
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::No, &m);
         QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, p);
-        QVERIFY(m.visto && !v.w->g002->isVisible() && !v.c.estado.HayCambios);
+        QVERIFY(m.visto && !v.w->g002->isVisible() && !v.c.estado.sesion.HayCambios());
         QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, p);
         QTRY_VERIFY(v.w->g002->isVisible());
         v.w->g002->hide();
@@ -233,7 +233,8 @@ private slots:
         QCOMPARE(v.w->lblMenu3a->palette().color(QPalette::Window), resaltado);
     }
 
-    // Saving goes to the category the changes belong to, and a failed save keeps them there.
+    // Saving goes to the category the changes belong to, whatever the heading shows; No reads the
+    // file again, so the declined deletion can never be saved later.
     void guardarEnLaCategoriaActual() {
         Ventana v;
         v.c.categoria("A", kTres);
@@ -245,29 +246,29 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::No);
         v.w->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), kTres);
-        QVERIFY(!v.c.estado.HayCambios && !v.w->mnuGuardar->isEnabled());
-        v.c.estado.HayCambios = true; // not marked anew: that would take the heading's name
-        v.w->setGuardarHabilitado(true);
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled());
+        QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("A"));
+
+        v.w->EliminarS();
+        v.w->lblMenu3->setText(QStringLiteral("B"));
         ayudas::ContestarMensaje(QMessageBox::Yes);
         v.w->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), Registro("beta", "b", "cb", "2") + Registro("gamma", "g", "c*RTN*g", "3"));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("B")), Registro("b", "", "", ""));
 
         // The file's place is taken by a folder: the save cannot succeed, and B does not open.
-        v.w->lblMenu3->setText(QStringLiteral("A"));
         v.w->MarcarCambios();
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("A")) && QDir().mkpath(v.c.estado.rutaCategoria("A")));
         ayudas::Mensaje aviso;
-        ayudas::AlAbrirseModal([&aviso](QWidget *pregunta) {
-            ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
-            qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
-        });
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
         v.w->lstCat->setCurrentItem(ayudas::Buscar(v.w->lstCat, "B"));
         v.w->AbrirCategoria();
         QVERIFY(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría A")));
         QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("A"));
         QCOMPARE(v.scripts(), (QStringList{"beta", "gamma"}));
-        QVERIFY(v.c.estado.HayCambios && v.w->mnuGuardar->isEnabled());
+        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
     }
 };
 

@@ -1,7 +1,10 @@
 // Takes the README's pictures of the real windows over a copy of the starter library.
-//   rutinero_capturas <carpeta Categorias de inicio> <carpeta de salida>
+//   rutinero_capturas <carpeta Categorias de inicio> <carpeta de salida> [carpeta de revisión]
+// With a third folder it also pictures the editor over HTML, PHP and SQL code and the main window
+// under a dark palette, for a person to look at (they are not in the README).
 #include "core/Estado.h"
 #include "core/mdlINI.h"
+#include "ui/Traducciones.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -10,6 +13,7 @@
 #include "ui/tools/frmHistorial.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,6 +35,43 @@ bool Guardar(QWidget *w, const QString &ruta) {
     const bool ok = w->grab().save(ruta);
     std::printf("%s %s\n", ok ? "escrita" : "NO escrita", qPrintable(ruta));
     return ok;
+}
+
+void Abrir(frmPrincipal &w, const QString &categoria, int fila) {
+    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
+        if (w.lstCat->topLevelItem(i)->text(0) == categoria)
+            w.lstCat->setCurrentItem(w.lstCat->topLevelItem(i));
+    w.AbrirCategoria();
+    if (w.lstScripts->topLevelItemCount() > fila)
+        w.lstScripts->setCurrentItem(w.lstScripts->topLevelItem(fila));
+    w.LScripts();
+}
+
+// A view window over the selected script.
+bool Editor(frmPrincipal &w, const QString &ruta) {
+    w.estado.ModoScript = QStringLiteral("Ver");
+    frmScript ver(w);
+    ver.resize(760, 520);
+    ver.show();
+    return Guardar(&ver, ruta);
+}
+
+QPalette PaletaOscura() {
+    QPalette p;
+    const QColor ventana(45, 45, 48), base(30, 30, 30), claro(225, 225, 225);
+    p.setColor(QPalette::Window, ventana);
+    p.setColor(QPalette::WindowText, claro);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, ventana);
+    p.setColor(QPalette::Text, claro);
+    p.setColor(QPalette::Button, ventana);
+    p.setColor(QPalette::ButtonText, claro);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, claro);
+    p.setColor(QPalette::Highlight, QColor(38, 120, 200));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    return p;
 }
 } // namespace
 
@@ -74,23 +115,14 @@ int main(int argc, char **argv) {
         }
     }
 
+    CargarTraducciones();
     frmPrincipal w(estado);
     w.setEntradasPanel(panel.isEmpty() ? QStringList{QStringLiteral("Todas")} : panel, estado.Mostrar);
     w.show();
-    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
-        if (w.lstCat->topLevelItem(i)->text(0) == QLatin1String("JavaScript"))
-            w.lstCat->setCurrentItem(w.lstCat->topLevelItem(i));
-    w.AbrirCategoria();
-    if (w.lstScripts->topLevelItemCount() > 2)
-        w.lstScripts->setCurrentItem(w.lstScripts->topLevelItem(2));
-    w.LScripts();
+    Abrir(w, QStringLiteral("JavaScript"), 2);
     bool ok = Guardar(&w, salida + QStringLiteral("/principal.png"));
-
-    estado.ModoScript = QStringLiteral("Ver");
-    frmScript ver(w);
-    ver.show();
-    ok = Guardar(&ver, salida + QStringLiteral("/editor.png")) && ok;
-    ver.close();
+    Abrir(w, QStringLiteral("PHP"), 0);
+    ok = Editor(w, salida + QStringLiteral("/editor.png")) && ok;
 
     frmHistorial historial(w, QStringLiteral("JavaScript"));
     historial.show();
@@ -99,6 +131,26 @@ int main(int argc, char **argv) {
     if (QTreeWidgetItem *script = historial.lstVersion->topLevelItem(3))
         historial.lstVersion->setCurrentItem(script);
     ok = Guardar(&historial, salida + QStringLiteral("/historial.png")) && ok;
-    estado.HayCambios = false;
+    historial.close();
+
+    if (argc > 3) {
+        const QString revision = QString::fromLocal8Bit(argv[3]);
+        QDir().mkpath(revision);
+        for (const char *c : {"HTML", "PHP", "SQL", "CSS", "Linux"}) {
+            Abrir(w, QString::fromLatin1(c), 1);
+            ok = Editor(w, revision + QStringLiteral("/editor-%1.png").arg(QString::fromLatin1(c))) && ok;
+        }
+        // A desktop's dark theme is there before the program starts: a new window under it.
+        w.hide();
+        QApplication::setPalette(PaletaOscura());
+        frmPrincipal oscura(estado);
+        oscura.setEntradasPanel(w.entradasPanel(), estado.Mostrar);
+        oscura.show();
+        Abrir(oscura, QStringLiteral("JavaScript"), 2);
+        ok = Guardar(&oscura, revision + QStringLiteral("/principal-oscuro.png")) && ok;
+        Abrir(oscura, QStringLiteral("HTML"), 0);
+        ok = Editor(oscura, revision + QStringLiteral("/editor-oscuro.png")) && ok;
+    }
+    estado.sesion.Descartar();
     return ok ? 0 : 1;
 }

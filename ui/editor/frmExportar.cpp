@@ -1,4 +1,6 @@
 #include "ui/editor/frmExportar.h"
+#include "store/Exportar.h"
+#include "ui/Mensajes.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/Dialogos.h"
@@ -26,6 +28,8 @@ frmExportar::frmExportar(frmPrincipal &principal, QWidget *padre)
     cboExt->setAccessibleName(QStringLiteral("Extensión"));
     cboExt->setEditable(true);
     cboExt->setInsertPolicy(QComboBox::NoInsert);
+    // The extension is kept as typed: no completion, and no folding onto a listed entry of another case.
+    cboExt->setCompleter(nullptr);
     cboExt->addItems({QStringLiteral("html"), QStringLiteral("js"), QStringLiteral("asp"), QStringLiteral("php"),
                       QStringLiteral("txt")});
     Label2->setBuddy(cboExt);
@@ -77,6 +81,11 @@ void frmExportar::cmdAceptar_Click() {
     const QString ext = cboExt->currentText();
     if (ext.isEmpty())
         return;
+    if (exportar::ExtensionValida(ext) != ext) {
+        mensajes::Aviso(this, QStringLiteral("La extensión solo puede tener letras y números (hasta 10)."),
+                        windowTitle());
+        return;
+    }
     p_.estado.Extension = ext;
     p_.estado.Tag = cheTag->isChecked() ? 1 : 0;
     accept();

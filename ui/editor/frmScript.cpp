@@ -7,30 +7,36 @@
 #include "ui/Mensajes.h"
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
+#include "ui/editor/EditorCodigo.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <array>
 
 namespace {
 struct Fuente {
@@ -83,10 +89,23 @@ frmScript::frmScript(frmPrincipal &principal, QWidget *padre)
     crearMenus();
     crearControles();
     crearBarra();
+    crearBuscar();
+    crearTeclas();
     resize(twips::APixeles(disposicionScript::kAncho),
            twips::APixeles(disposicionScript::kAlto) + barraMenus->sizeHint().height());
     setMinimumSize(twips::APixeles(3600), twips::APixeles(2800));
     Form_Load();
+    RecordarCampos();
+    ElegirResaltado();
+    // While automatic, the language follows what is pasted or typed, once the typing pauses.
+    auto *reloj = new QTimer(this);
+    reloj->setSingleShot(true);
+    reloj->setInterval(400);
+    connect(txtCodigo, &QsciScintilla::textChanged, reloj, qOverload<>(&QTimer::start));
+    connect(reloj, &QTimer::timeout, this, [this] {
+        if (mnuResaltado[0]->isChecked())
+            ElegirResaltado();
+    });
 }
 
 QAction *frmScript::boton(int posicion) const {
@@ -118,6 +137,21 @@ void frmScript::crearMenus() {
         mnuFuente[k]->setCheckable(true);
         connect(mnuFuente[k], &QAction::triggered, this, [this, k] { mnuFuente_Click(k); });
     }
+    mnuResaltadoMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Resaltado"));
+    mnuResaltadoMenu->setObjectName(QStringLiteral("mnuResaltadoMenu"));
+    grupoResaltado_ = new QActionGroup(this);
+    for (int i = 0; i < 9; ++i) {
+        const QString texto =
+            i == 0 ? QStringLiteral("Automático") : lenguaje::Nombre(lenguaje::Lenguaje(i - 1));
+        mnuResaltado[i] = accion(mnuResaltadoMenu, "mnuResaltado", texto);
+        mnuResaltado[i]->setObjectName(QStringLiteral("mnuResaltado%1").arg(i));
+        mnuResaltado[i]->setCheckable(true);
+        grupoResaltado_->addAction(mnuResaltado[i]);
+        if (i == 0)
+            mnuResaltadoMenu->addSeparator();
+        connect(mnuResaltado[i], &QAction::triggered, this, &frmScript::ElegirResaltado);
+    }
+    mnuResaltado[0]->setChecked(true);
     mnuOpcionesMenu->addSeparator();
     mnuTags = accion(mnuOpcionesMenu, "mnuTags", QStringLiteral("Incluir tags"));
     mnuTags->setCheckable(true);
@@ -160,12 +194,10 @@ void frmScript::crearControles() {
     Label1->setBuddy(txtNombre);
     Label2->setBuddy(txtDes);
     Label3->setBuddy(txtPuntaje);
-    txtCodigo = new QPlainTextEdit(area);
+    txtCodigo = new EditorCodigo(area);
     txtCodigo->setObjectName(QStringLiteral("txtCodigo"));
     txtCodigo->setAccessibleName(QStringLiteral("Código"));
-    txtCodigo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtCodigo->setTabChangesFocus(true);
-    fuenteDisenada_ = txtCodigo->font();
+    fuenteDisenada_ = txtCodigo->fuente();
     cheIncluir = new QCheckBox(QStringLiteral("Incluir principales tags al agregar un script"), area);
     cheIncluir->setObjectName(QStringLiteral("cheIncluir"));
     cheIncluir->setEnabled(false);
@@ -174,6 +206,8 @@ void frmScript::crearControles() {
     for (QWidget *w : {static_cast<QWidget *>(txtNombre), static_cast<QWidget *>(txtDes),
                        static_cast<QWidget *>(txtPuntaje)})
         w->installEventFilter(this);
+    connect(txtPuntaje, &QLineEdit::textEdited, this, &frmScript::FiltrarPuntaje);
+    connect(txtPuntaje, &QLineEdit::textChanged, this, [this](const QString &t) { puntaje_ = t; });
     setTabOrder(txtNombre, txtPuntaje);
     setTabOrder(txtPuntaje, txtDes);
     setTabOrder(txtDes, txtCodigo);
@@ -188,22 +222,20 @@ void frmScript::crearBarra() {
     struct Boton {
         const char *clave;
         QString texto, consejo;
-        QStyle::StandardPixmap img;
+        const char *icono; // freedesktop name
     };
     const Boton botones[] = {
-        {"copiar", QStringLiteral("Copiar"), QStringLiteral("Copiar al portapapeles"),
-         QStyle::SP_FileDialogContentsView},
-        {"imprimir", QStringLiteral("Imprimir"), QStringLiteral("Imprimir código"), QStyle::SP_ComputerIcon},
-        {"exportar", QStringLiteral("Exportar"), QStringLiteral("Exportar"), QStyle::SP_ArrowRight},
-        {"aceptar", QStringLiteral("Aceptar"), QStringLiteral("Aceptar"), QStyle::SP_DialogApplyButton},
-        {"cancelar", QStringLiteral(" Cancelar "), QStringLiteral("Cancelar"), QStyle::SP_DialogCancelButton},
-        {"cerrar", QStringLiteral("Cerrar"), QStringLiteral("Cerrar"), QStyle::SP_DialogCloseButton},
+        {"copiar", QStringLiteral("Copiar"), QStringLiteral("Copiar al portapapeles"), "edit-copy"},
+        {"imprimir", QStringLiteral("Imprimir"), QStringLiteral("Imprimir código"), "document-print"},
+        {"exportar", QStringLiteral("Exportar"), QStringLiteral("Exportar"), "document-print-preview"},
+        {"aceptar", QStringLiteral("Aceptar"), QStringLiteral("Aceptar"), "emblem-default"},
+        {"cancelar", QStringLiteral(" Cancelar "), QStringLiteral("Cancelar"), "process-stop"},
+        {"cerrar", QStringLiteral("Cerrar"), QStringLiteral("Cerrar"), "window-close"},
     };
-    QStyle *s = QApplication::style();
     for (int i = 0; i < 6; ++i) {
         if (i > 0)
             botones_.append(barMenu->addSeparator());
-        QAction *a = barMenu->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        QAction *a = barMenu->addAction(Icono(botones[i].icono), botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         a->setToolTip(botones[i].consejo);
         botones_.append(a);
@@ -263,16 +295,9 @@ void frmScript::CargarScript() {
     mnuTags->setEnabled(false);
 }
 
-QString frmScript::textoCodigo() const {
-    // The raw text keeps non-breaking spaces, which the plain-text view would turn into spaces.
-    QString t = txtCodigo->document()->toRawText();
-    for (QChar &c : t)
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            c = QLatin1Char('\n');
-    return t;
-}
+QString frmScript::textoCodigo() const { return txtCodigo->texto(); }
 
-void frmScript::ponerCodigo(const QString &texto) { txtCodigo->setPlainText(texto); }
+void frmScript::ponerCodigo(const QString &texto) { txtCodigo->ponerTexto(texto); }
 
 void frmScript::barMenu_ButtonClick(int posicion) {
     switch (posicion) {
@@ -303,19 +328,53 @@ void frmScript::barMenu_ButtonClick(int posicion) {
 }
 
 bool frmScript::Representables(const QString &titulo) {
-    const QString malos = cp1252::NoRepresentables(txtNombre->text() + txtDes->text() + txtPuntaje->text() +
-                                                   textoCodigo());
-    if (malos.isEmpty())
+    struct Campo {
+        QString texto;
+        const char *donde; // where a refused character is, for a one-line field
+    };
+    auto leer = [this] {
+        return std::array<Campo, 4>{Campo{txtNombre->text(), "en el nombre"}, Campo{txtDes->text(), "en la descripción"},
+                                    Campo{txtPuntaje->text(), "en el puntaje"}, Campo{textoCodigo(), nullptr}};
+    };
+    // Visible characters are shown as they are; invisible ones by their code and where they are, or
+    // the user could not find them.
+    QStringList visibles, invisibles;
+    bool quitables = false;
+    for (const Campo &c : leer()) {
+        for (const cp1252::Rechazado &r : cp1252::Rechazados(c.texto)) {
+            if (!cp1252::EsInvisible(r.caracter)) {
+                const QString t = QString::fromUcs4(&r.caracter, 1);
+                if (!visibles.contains(t))
+                    visibles << t;
+                continue;
+            }
+            quitables = quitables || cp1252::EsQuitable(r.caracter);
+            const QString codigo = QStringLiteral("U+%1").arg(uint(r.caracter), 4, 16, QLatin1Char('0')).toUpper();
+            invisibles << codigo + QLatin1Char(' ') +
+                              (c.donde ? QString::fromUtf8(c.donde) : QStringLiteral("en la línea %1").arg(r.linea));
+        }
+    }
+    if (visibles.isEmpty() && invisibles.isEmpty())
         return true;
-    QStringList uno;
-    for (char32_t c : malos.toUcs4())
-        uno << QString::fromUcs4(&c, 1);
-    mensajes::Aviso(this,
-                    QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: %1\n"
-                                   "Quítelos o cámbielos por otros y vuelva a aceptar.")
-                        .arg(uno.join(QLatin1Char(' '))),
-                    titulo);
-    return false;
+    QString lista = visibles.join(QLatin1Char(' '));
+    if (!invisibles.isEmpty())
+        lista += (lista.isEmpty() ? QString() : QStringLiteral(", ")) + invisibles.join(QStringLiteral(", "));
+    const QString texto = QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: %1\n")
+                              .arg(lista);
+    if (!quitables) {
+        mensajes::Aviso(this, texto + QStringLiteral("Quítelos o cámbielos por otros y vuelva a aceptar."), titulo);
+        return false;
+    }
+    // Zero-width spaces and byte-order marks come with pasted text and mean nothing: one answer removes them.
+    if (mensajes::Mostrar(this,
+                          texto + QStringLiteral("¿Quitar los espacios de ancho cero y las marcas de orden de bytes?"),
+                          titulo, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    txtNombre->setText(cp1252::SinQuitables(txtNombre->text()));
+    txtDes->setText(cp1252::SinQuitables(txtDes->text()));
+    txtPuntaje->setText(cp1252::SinQuitables(txtPuntaje->text()));
+    txtCodigo->setText(cp1252::SinQuitables(textoCodigo()));
+    return Representables(titulo);
 }
 
 void frmScript::Normalizar() {
@@ -391,8 +450,12 @@ void frmScript::cheIncluir_Click() {
     }
     e.IncluirTags = 1;
     mnuTags->setChecked(true);
-    if (textoCodigo().isEmpty())
+    if (textoCodigo().isEmpty()) {
         ponerCodigo(etiquetas::AEditor(TagsPrincipales));
+        // Put there by the program, not typed: closing still asks nothing.
+        if (campos_.size() == 4)
+            campos_[3] = textoCodigo();
+    }
 }
 
 void frmScript::mnuTags_Click() { cheIncluir->setChecked(mnuTags->isChecked()); }
@@ -408,14 +471,21 @@ void frmScript::mnuFuente_Click(int indice) {
         return; // not an entry: the field keeps the font it was designed with
     LimpiarFuentes();
     mnuFuente[indice]->setChecked(true);
-    txtCodigo->setFont(QFont(QString::fromLatin1(kFuentes[indice].nombre), kFuentes[indice].puntos));
+    const QString nombre = QString::fromLatin1(kFuentes[indice].nombre);
+    QFont fuente(nombre, kFuentes[indice].puntos);
+    // A code font must keep columns: where Courier New is missing, the system's monospaced font.
+    if (nombre == QLatin1String("Courier New") && !QFontDatabase::hasFamily(nombre)) {
+        fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        fuente.setPointSize(kFuentes[indice].puntos);
+    }
+    txtCodigo->setFuente(fuente);
 }
 
 void frmScript::CopiarCodigo() {
     QClipboard *portapapeles = QGuiApplication::clipboard();
     portapapeles->clear();
     txtCodigo->setFocus();
-    txtCodigo->selectAll();
+    txtCodigo->selectAll(true);
     portapapeles->setText(textoCodigo());
 }
 
@@ -468,9 +538,16 @@ void frmScript::ExportarScript() {
     if (!mdlSistema::ExisteArchivo(e.carpetaExportar()))
         QDir().mkpath(e.carpetaExportar());
     const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
-    mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag));
-    if (mdlSistema::ExisteArchivo(ruta))
-        mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
+    QString error;
+    // A failed write must not open the previous preview as if it were this one.
+    if (!mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag), &error)) {
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudo escribir la vista previa en %1: %2")
+                            .arg(QDir::toNativeSeparators(ruta), error),
+                        QStringLiteral("Exportar"));
+        return;
+    }
+    mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
 }
 
 void frmScript::Form_Resize() {
@@ -487,7 +564,14 @@ void frmScript::Form_Resize() {
     txtPuntaje->setGeometry(twips::APixeles(a.txtPuntaje));
     Label2->setGeometry(twips::APixeles(a.Label2));
     txtDes->setGeometry(twips::APixeles(a.txtDes));
-    txtCodigo->setGeometry(twips::APixeles(a.txtCodigo));
+    QRect codigo = twips::APixeles(a.txtCodigo);
+    if (fraBuscar->isVisibleTo(this)) {
+        // The find bar takes the bottom of the code's area.
+        const int alto = std::min(fraBuscar->sizeHint().height(), codigo.height());
+        codigo.setHeight(codigo.height() - alto);
+        fraBuscar->setGeometry(codigo.x(), codigo.bottom() + 1, codigo.width(), alto);
+    }
+    txtCodigo->setGeometry(codigo);
     cheIncluir->setGeometry(twips::APixeles(a.cheIncluir));
 }
 
@@ -496,13 +580,29 @@ bool frmScript::eventFilter(QObject *objeto, QEvent *evento) {
         Form_Resize();
         return false;
     }
+    if (objeto == txtBuscar && evento->type() == QEvent::KeyPress) {
+        auto *tecla = static_cast<QKeyEvent *>(evento);
+        if (tecla->key() == Qt::Key_Escape) { // closes the bar, not the window
+            fraBuscar->hide();
+            Form_Resize();
+            txtCodigo->setFocus();
+            return true;
+        }
+        if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) {
+            if (!(tecla->modifiers() & Qt::ControlModifier)) {
+                BuscarCodigo(!(tecla->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+        return false;
+    }
     if (evento->type() != QEvent::KeyPress || !(objeto == txtNombre || objeto == txtDes || objeto == txtPuntaje))
         return QDialog::eventFilter(objeto, evento);
     auto *tecla = static_cast<QKeyEvent *>(evento);
     const QString texto = tecla->text();
     if (objeto == txtPuntaje) {
         if (tecla->matches(QKeySequence::Paste))
-            return true;
+            return false; // what it adds is filtered like typing (FiltrarPuntaje)
         // Keys that type nothing (arrows, Delete) and focus moves are not characters.
         if (texto.isEmpty() || tecla->key() == Qt::Key_Tab || tecla->key() == Qt::Key_Backtab)
             return false;
@@ -517,10 +617,179 @@ bool frmScript::eventFilter(QObject *objeto, QEvent *evento) {
 }
 
 void frmScript::keyPressEvent(QKeyEvent *evento) {
-    // Esc does not close the editor: typed work is lost only through "Cancelar" or "Cerrar".
-    if (evento->key() == Qt::Key_Escape) {
+    // Esc is "Cancelar" (or "Cerrar" in a view): through close(), so a view window is deleted too, and
+    // typed changes are asked about in reject().
+    if (evento->key() == Qt::Key_Escape && evento->modifiers() == Qt::NoModifier) {
         evento->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(evento);
+}
+
+void frmScript::reject() {
+    if (hayCambiosTipeados() &&
+        !mensajes::Preguntar(this, QStringLiteral("¿Descartar los cambios del script?"), p_.estado.TituloApp))
+        return;
+    QDialog::reject();
+}
+
+void frmScript::RecordarCampos() {
+    campos_ = QStringList{txtNombre->text(), txtDes->text(), txtPuntaje->text(), textoCodigo()};
+}
+
+bool frmScript::hayCambiosTipeados() const {
+    if (p_.estado.ModoScript == QLatin1String("Ver") || txtCodigo->isReadOnly() || campos_.size() != 4)
+        return false;
+    return campos_[0] != txtNombre->text() || campos_[1] != txtDes->text() || campos_[2] != txtPuntaje->text() ||
+           campos_[3] != textoCodigo();
+}
+
+void frmScript::crearTeclas() {
+    auto tecla = [this](const char *nombre, const QList<QKeySequence> &teclas, auto accion) {
+        auto *a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(nombre));
+        a->setShortcuts(teclas);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, accion);
+    };
+    tecla("teclaAceptar", {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}, [this] {
+        if (boton(7)->isEnabled())
+            barMenu_ButtonClick(7);
+    });
+    tecla("teclaBuscar", {QKeySequence::Find}, [this] { MostrarBuscar(); });
+    tecla("teclaSiguiente", {QKeySequence(Qt::Key_F3)}, [this] {
+        if (txtBuscar->text().isEmpty())
+            MostrarBuscar();
+        else
+            BuscarCodigo(true);
+    });
+    tecla("teclaAnterior", {QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [this] { BuscarCodigo(false); });
+}
+
+void frmScript::crearBuscar() {
+    fraBuscar = new QFrame(area);
+    fraBuscar->setObjectName(QStringLiteral("fraBuscar"));
+    fraBuscar->setFrameShape(QFrame::StyledPanel);
+    auto *etiqueta = new QLabel(QStringLiteral("Buscar:"), fraBuscar);
+    txtBuscar = new QLineEdit(fraBuscar);
+    txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
+    txtBuscar->setAccessibleName(QStringLiteral("Buscar en el código"));
+    txtBuscar->installEventFilter(this);
+    etiqueta->setBuddy(txtBuscar);
+    auto boton = [this](const char *nombre, const QString &consejo, const char *icono) {
+        auto *b = new QToolButton(fraBuscar);
+        b->setObjectName(QString::fromLatin1(nombre));
+        b->setToolTip(consejo);
+        b->setAccessibleName(consejo);
+        b->setIcon(Icono(icono));
+        b->setAutoRaise(true);
+        return b;
+    };
+    cmdAnterior = boton("cmdAnterior", QStringLiteral("Anterior (Mayús+F3)"), "go-up");
+    cmdSiguiente = boton("cmdSiguiente", QStringLiteral("Siguiente (F3)"), "go-down");
+    cmdCerrarBuscar = boton("cmdCerrarBuscar", QStringLiteral("Cerrar la búsqueda"), "window-close");
+    lblBuscar = new QLabel(fraBuscar);
+    lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
+    auto *fila = new QHBoxLayout(fraBuscar);
+    fila->setContentsMargins(4, 2, 4, 2);
+    fila->addWidget(etiqueta);
+    fila->addWidget(txtBuscar, 1);
+    fila->addWidget(cmdAnterior);
+    fila->addWidget(cmdSiguiente);
+    fila->addWidget(lblBuscar);
+    fila->addWidget(cmdCerrarBuscar);
+    fraBuscar->hide();
+    setTabOrder(cheIncluir, txtBuscar);
+    connect(cmdAnterior, &QToolButton::clicked, this, [this] { BuscarCodigo(false); });
+    connect(cmdSiguiente, &QToolButton::clicked, this, [this] { BuscarCodigo(true); });
+    connect(cmdCerrarBuscar, &QToolButton::clicked, this, [this] {
+        fraBuscar->hide();
+        Form_Resize();
+        txtCodigo->setFocus();
+    });
+    // Typing searches at once, from where the current match starts, so a longer word keeps its place.
+    connect(txtBuscar, &QLineEdit::textEdited, this, [this] {
+        int l1 = 0, i1 = 0, l2 = 0, i2 = 0;
+        txtCodigo->getSelection(&l1, &i1, &l2, &i2);
+        if (l1 >= 0)
+            txtCodigo->setCursorPosition(l1, i1);
+        BuscarCodigo(true);
+    });
+}
+
+void frmScript::MostrarBuscar() {
+    const QString elegido = txtCodigo->selectedText();
+    if (!elegido.isEmpty() && !elegido.contains(QLatin1Char('\n')))
+        txtBuscar->setText(elegido);
+    fraBuscar->show();
+    Form_Resize();
+    txtBuscar->setFocus();
+    txtBuscar->selectAll();
+}
+
+bool frmScript::BuscarCodigo(bool adelante) {
+    const QString palabra = txtBuscar->text();
+    if (palabra.isEmpty())
+        return false;
+    bool hallado;
+    if (adelante) {
+        hallado = txtCodigo->findFirst(palabra, false, false, false, true, true);
+    } else {
+        // Backwards from the start of the current match, or it would be found again.
+        int l1 = -1, i1 = -1, l2 = 0, i2 = 0;
+        txtCodigo->getSelection(&l1, &i1, &l2, &i2);
+        if (l1 < 0)
+            txtCodigo->getCursorPosition(&l1, &i1);
+        hallado = txtCodigo->findFirst(palabra, false, false, false, true, false, l1, i1);
+    }
+    lblBuscar->setText(hallado ? QString() : QStringLiteral("No se encontró"));
+    return hallado;
+}
+
+QString frmScript::categoriaAbierta() const {
+    return p_.estado.sesion.hayAbierta() ? p_.estado.sesion.abierta() : p_.lblMenu3->text();
+}
+
+void frmScript::ElegirResaltado() {
+    int elegido = 0;
+    for (int i = 0; i < 9; ++i)
+        if (mnuResaltado[i]->isChecked())
+            elegido = i;
+    if (elegido > 0) {
+        txtCodigo->setLenguaje(lenguaje::Lenguaje(elegido - 1));
+        return;
+    }
+    txtCodigo->setLenguaje(lenguaje::Elegir(textoCodigo(), categoriaAbierta()));
+}
+
+namespace {
+// What an edit of the score added, filtered as typing is: digits only, two characters at most.
+QString PuntajeFiltrado(const QString &antes, const QString &despues, int *cursor) {
+    qsizetype prefijo = 0;
+    while (prefijo < antes.size() && prefijo < despues.size() && antes[prefijo] == despues[prefijo])
+        ++prefijo;
+    qsizetype sufijo = 0;
+    while (sufijo < antes.size() - prefijo && sufijo < despues.size() - prefijo &&
+           antes[antes.size() - 1 - sufijo] == despues[despues.size() - 1 - sufijo])
+        ++sufijo;
+    const QString puesto = despues.mid(prefijo, despues.size() - prefijo - sufijo);
+    const qsizetype queda = prefijo + sufijo; // what the edit left of the old text
+    QString digitos;
+    for (QChar c : puesto)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9') && queda + digitos.size() < 2)
+            digitos += c;
+    *cursor = int(prefijo + digitos.size());
+    return antes.left(prefijo) + digitos + antes.right(sufijo);
+}
+} // namespace
+
+void frmScript::FiltrarPuntaje(const QString &nuevo) {
+    int cursor = 0;
+    const QString filtrado = PuntajeFiltrado(puntaje_, nuevo, &cursor);
+    if (filtrado == nuevo)
+        return;
+    txtPuntaje->setText(filtrado);
+    txtPuntaje->setCursorPosition(cursor);
 }

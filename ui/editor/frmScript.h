@@ -3,16 +3,18 @@
 #include <QFont>
 #include <QStringList>
 
+class EditorCodigo;
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QPrinter;
 class QToolBar;
+class QToolButton;
 class frmPrincipal;
 
 // Adds, edits or views one script of the main window's list. The mode is the main window's
@@ -32,12 +34,20 @@ public:
     QLineEdit *txtNombre = nullptr;
     QLineEdit *txtDes = nullptr;
     QLineEdit *txtPuntaje = nullptr;
-    QPlainTextEdit *txtCodigo = nullptr;
+    EditorCodigo *txtCodigo = nullptr;
     QCheckBox *cheIncluir = nullptr;
+    // The find bar under the code (Ctrl+F, F3, Mayús+F3).
+    QFrame *fraBuscar = nullptr;
+    QLineEdit *txtBuscar = nullptr;
+    QToolButton *cmdAnterior = nullptr, *cmdSiguiente = nullptr, *cmdCerrarBuscar = nullptr;
+    QLabel *lblBuscar = nullptr;
 
     QMenu *mnuCodigoMenu = nullptr, *mnuOpcionesMenu = nullptr, *mnuFuenteMenu = nullptr;
     QAction *mnuCopiar = nullptr, *mnuImprimir = nullptr, *mnuExportar = nullptr, *mnuTags = nullptr;
     QAction *mnuFuente[6] = {};
+    // "Resaltado": 0 automatic (from the code and the category), then one entry per language.
+    QMenu *mnuResaltadoMenu = nullptr;
+    QAction *mnuResaltado[9] = {};
 
     // Toolbar positions 1..11; separators at even positions.
     QAction *boton(int posicion) const;
@@ -59,6 +69,16 @@ public:
     QStringList lineasImpresion() const;
     QStringList ImprimirEn(QPrinter &impresora);
 
+    // The find bar: shown with the selected text, or the next or previous match of its text.
+    void MostrarBuscar();
+    bool BuscarCodigo(bool adelante);
+    // Whether the user changed any field since the window opened (never in "Ver").
+    bool hayCambiosTipeados() const;
+
+public slots:
+    // Cancelar, Esc and the close box: typed changes are dropped only when the user says so.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
     void keyPressEvent(QKeyEvent *evento) override;
@@ -67,6 +87,12 @@ private:
     void crearControles();
     void crearMenus();
     void crearBarra();
+    void crearBuscar();
+    void crearTeclas();
+    void ElegirResaltado();
+    void FiltrarPuntaje(const QString &nuevo);
+    void RecordarCampos();
+    QString categoriaAbierta() const;
     void Form_Load();
     void Form_Resize();
     void CargarScript();
@@ -82,4 +108,7 @@ private:
     QString TagsPrincipales;
     QFont fuenteDisenada_;
     QVector<QAction *> botones_;
+    QActionGroup *grupoResaltado_ = nullptr;
+    QStringList campos_; // the fields as loaded, to tell typed changes
+    QString puntaje_;    // the score before the last edit, to filter what a paste adds
 };

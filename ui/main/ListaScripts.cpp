@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <numeric>
 
@@ -48,10 +50,20 @@ QString ItemScript::campo(int columna) const {
     return campos_[columna];
 }
 
+const QCollatorSortKey &ItemScript::claveOrden() const {
+    if (!orden_)
+        orden_.emplace(herramientas::ClaveOrden(campos_[vista::ColNombre]));
+    return *orden_;
+}
+
 bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
     const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-    if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType)
-        return clave() < static_cast<const ItemScript &>(otro).clave();
+    if (c == vista::ColNombre && otro.type() == QTreeWidgetItem::UserType) {
+        const auto &o = static_cast<const ItemScript &>(otro);
+        if (tanda_ != 0 && tanda_ == o.tanda_)
+            return puesto_ < o.puesto_;
+        return claveOrden().compare(o.claveOrden()) < 0;
+    }
     return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
 }
 
@@ -62,8 +74,11 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
             archivo_ = QByteArray();
             codigo_ = {};
         }
-        if (columna == vista::ColNombre)
+        if (columna == vista::ColNombre) {
             plegarNombre();
+            orden_.reset();
+            tanda_ = 0;
+        }
     }
     // The base item is told too: it tells the view, which repaints and keeps the order.
     QTreeWidgetItem::setData(columna, rol, valor);
@@ -91,6 +106,25 @@ QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
 QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
     return lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
+}
+
+void SeleccionarCercana(QTreeWidget *lista, int fila) {
+    const int n = lista->topLevelItemCount();
+    if (n == 0 || fila < 0) {
+        lista->setCurrentItem(nullptr);
+        return;
+    }
+    QTreeWidgetItem *cercana = lista->topLevelItem(std::min(fila, n - 1));
+    lista->setCurrentItem(cercana);
+    cercana->setSelected(true);
+}
+
+void Quitar(QTreeWidget *lista, QTreeWidgetItem *item) {
+    const int fila = lista->indexOfTopLevelItem(item);
+    if (fila < 0)
+        return;
+    delete lista->takeTopLevelItem(fila);
+    SeleccionarCercana(lista, fila);
 }
 
 QString Campo(const QTreeWidgetItem *item, int columna) {
@@ -151,14 +185,32 @@ template <class Nombre, class Nuevo> void AnexarFilas(QTreeWidget *lista, int n,
     if (ordenar && lista->topLevelItemCount() == 0 && lista->sortColumn() == ColNombre) {
         // Rows made in name order lie in memory in that order: the list's own sort then walks them
         // in sequence instead of jumping across the heap, which costs more than the comparisons.
-        QVector<QString> claves(n);
-        for (int i = 0; i < n; ++i)
-            claves[i] = herramientas::Plegar(nombre(i));
+        // Each name's sort key is made once here and kept by its row for the list's own sort.
+        std::vector<std::optional<QCollatorSortKey>> claves(static_cast<size_t>(n));
+        // Collating is most of the cost of a sorted opening: a big list's keys are made in parts, one
+        // per processor.
+        const int partes = n >= 8192 ? std::max(1, QThread::idealThreadCount()) : 1;
+        QVector<int> comienzos;
+        for (int p = 0; p < partes; ++p)
+            comienzos.append(int(qint64(n) * p / partes));
+        QtConcurrent::blockingMap(comienzos, [&](int desde) {
+            const int p = int(comienzos.indexOf(desde));
+            const int hasta = p + 1 < partes ? comienzos.at(p + 1) : n;
+            for (int i = desde; i < hasta; ++i)
+                claves[i].emplace(herramientas::ClaveOrden(nombre(i)));
+        });
         QVector<int> orden(n);
         std::iota(orden.begin(), orden.end(), 0);
-        std::stable_sort(orden.begin(), orden.end(), [&claves](int a, int b) { return claves.at(a) < claves.at(b); });
-        for (int i : orden)
-            items.append(nuevo(i));
+        std::stable_sort(orden.begin(), orden.end(),
+                         [&claves](int a, int b) { return claves[a]->compare(*claves[b]) < 0; });
+        static quint32 tandas = 0;
+        const quint32 tanda = ++tandas == 0 ? ++tandas : tandas;
+        quint32 puesto = 0;
+        for (int i : orden) {
+            ItemScript *item = nuevo(i);
+            item->setOrden(std::move(*claves[i]), tanda, puesto++);
+            items.append(item);
+        }
     } else {
         for (int i = 0; i < n; ++i)
             items.append(nuevo(i));
@@ -215,8 +267,12 @@ public:
         QStyleOptionViewItem o(op);
         // Compared by index: looking the row up by item would cost a scan of the list per painted row.
         const bool marcado = lista_->filaResaltada() == indice.row() && !indice.parent().isValid();
-        if (marcado && !(o.state & QStyle::State_Selected))
+        if (marcado && !(o.state & QStyle::State_Selected)) {
             p->fillRect(o.rect, QColor(255, 236, 160));
+            // Dark text on the light mark, whatever the desktop's theme gives the list.
+            for (auto grupo : {QPalette::Active, QPalette::Inactive})
+                o.palette.setColor(grupo, QPalette::Text, Qt::black);
+        }
         DelegadoTextoCortado::paint(p, o, indice);
         if (marcado) {
             p->save();

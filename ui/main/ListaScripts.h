@@ -1,12 +1,15 @@
 #pragma once
 #include "store/mdlScripts.h"
 
+#include <QCollatorSortKey>
 #include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <QVector>
+#include <optional>
 
 // A row of a script list: text = Nombre, sub-items 1..3 = Descripcion, Codigo, Puntaje.
-// Sorting compares the sorted column without regard to letter case.
+// Sorting by name follows the Spanish order (herramientas::ClaveOrden); other columns compare without
+// regard to letter case.
 // The row holds its script's fields itself, shared with the parsed records, instead of in the base
 // item's per-role tables: opening tens of thousands of rows then costs two allocations per row, not
 // eight, and closing frees as few. A row read from a file may keep its code as the file's bytes
@@ -26,6 +29,15 @@ public:
     // The name folded once, so that sorting compares plain text: a case-blind comparison folds every
     // letter on every call, and sorting a big category makes half a million of them.
     QStringView clave() const { return clave_.isNull() ? QStringView(corta_, largoCorta_) : QStringView(clave_); }
+    // The name's sort key, made when first needed or handed over by a batch that made it already.
+    const QCollatorSortKey &claveOrden() const;
+    // A batch sorted its rows already: each keeps its key and its place in that batch, and two rows
+    // of one batch compare by place, without reaching for their keys.
+    void setOrden(QCollatorSortKey clave, quint32 tanda, quint32 puesto) {
+        orden_.emplace(std::move(clave));
+        tanda_ = tanda;
+        puesto_ = puesto;
+    }
 
 private:
     void plegarNombre();
@@ -37,6 +49,8 @@ private:
     char16_t corta_[kCorta];
     quint8 largoCorta_ = 0;
     QString clave_; // the folded name when it is longer than kCorta
+    mutable std::optional<QCollatorSortKey> orden_;
+    quint32 tanda_ = 0, puesto_ = 0; // 0: in no sorted batch
     QByteArray archivo_;
     mdlScripts::Tramo codigo_;
 };
@@ -52,6 +66,11 @@ QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.
 QStringView Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
+// Removes a row; the selection moves to the nearest row left (the next, or the last), so that no
+// command afterwards acts on a row the user did not see selected.
+void Quitar(QTreeWidget *lista, QTreeWidgetItem *item);
+// After rows were removed around position `fila`, selects the nearest row left, or none.
+void SeleccionarCercana(QTreeWidget *lista, int fila);
 // The rows as the category file's bytes.
 QByteArray Componer(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.

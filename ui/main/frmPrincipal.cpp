@@ -9,6 +9,9 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QApplication>
+#include <QScrollBar>
+#include <QTimer>
+#include <QFileSystemWatcher>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -52,12 +56,19 @@ QFrame *Marco(QWidget *padre, const QString &nombre, QFrame::Shape forma = QFram
 }
 } // namespace
 
-frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), estado(e) {
+frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Principal(e) {
     setObjectName(QStringLiteral("frmPrincipal"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     crearMenus();
     crearBarras();
     crearControles();
+    // A category name still being typed in place is settled before any command acts: the command
+    // must see the panel and the open category as they will be.
+    for (QAction *a : findChildren<QAction *>())
+        connect(a, &QAction::triggered, this, &frmPrincipal::TerminarEdicionCategoria);
+    for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
+        connect(b, &QToolButton::pressed, this, &frmPrincipal::TerminarEdicionCategoria);
+    connect(&estado.sesion, &Sesion::cambiado, this, &frmPrincipal::MostrarSesion);
     conectarPanel();
     conectarLista();
     conectarComandos();
@@ -72,7 +83,7 @@ frmPrincipal::~frmPrincipal() {
     delete findChild<QObject *>(QStringLiteral("vigia"), Qt::FindDirectChildrenOnly);
 }
 
-QIcon frmPrincipal::Imagen(int n) {
+QIcon Principal::Imagen(int n) {
     QStyle *s = QApplication::style();
     switch (n) {
     case 1:
@@ -179,25 +190,23 @@ void frmPrincipal::crearBarras() {
     struct Boton {
         const char *clave;
         QString texto;
-        QStyle::StandardPixmap img;
+        const char *icono; // freedesktop name
     };
     const Boton botones[] = {
-        {"importar", QStringLiteral("Importar"), QStyle::SP_DialogOpenButton},
-        {"exportar", QStringLiteral("Exportar"), QStyle::SP_ArrowRight},
-        {"guardar", QStringLiteral("Guardar"), QStyle::SP_DialogSaveButton},
-        {"categorias", QStringLiteral("Categoría"), QStyle::SP_FileDialogNewFolder},
-        {"outlook", QStringLiteral("E-mail"), QStyle::SP_DriveNetIcon},
-        {"ayuda", QStringLiteral("Ayuda"), QStyle::SP_DialogHelpButton},
-        {"acerca", QStringLiteral("Acerca de"), QStyle::SP_MessageBoxInformation},
+        {"importar", QStringLiteral("Importar"), "document-open"},
+        {"exportar", QStringLiteral("Exportar"), "document-send"},
+        {"guardar", QStringLiteral("Guardar"), "document-save"},
+        {"categorias", QStringLiteral("Categoría"), "folder-new"},
+        {"outlook", QStringLiteral("E-mail"), "mail-send"},
+        {"ayuda", QStringLiteral("Ayuda"), "help-browser"},
+        {"acerca", QStringLiteral("Acerca de"), "help-about"},
     };
-    QStyle *s = QApplication::style();
     for (int i = 0; i < 7; ++i) {
         if (i > 0) {
             QAction *sep = barMenu->addSeparator();
             botonesMenu_.append(sep);
         }
-        const QIcon icono = qstrcmp(botones[i].clave, "outlook") == 0 ? IconoCorreo() : s->standardIcon(botones[i].img);
-        QAction *a = barMenu->addAction(icono, botones[i].texto);
+        QAction *a = barMenu->addAction(Icono(botones[i].icono), botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         botonesMenu_.append(a);
     }
@@ -271,7 +280,9 @@ void frmPrincipal::crearControles() {
     picMenu3->setObjectName(QStringLiteral("picMenu3"));
     Panel3 = Marco(picMenu3, QStringLiteral("Panel3"), QFrame::StyledPanel);
     lblMenu3a = Cabecera(Panel3, QStringLiteral("lblMenu3a"), QString(), QStringLiteral("Cabecera de scripts"));
-    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QStringLiteral("Categoría abierta"));
+    lblMenu3 = Cabecera(Panel3, QStringLiteral("lblMenu3"), QStringLiteral("(Ninguna)"), QString());
+    // A label whose text changes is read by that text; its role goes in the description.
+    lblMenu3->setAccessibleDescription(QStringLiteral("Categoría abierta"));
     cmdM3 = BotonCabecera(Panel3, QStringLiteral("cmdM3"), QStringLiteral("Expandir"), QStyle::SP_TitleBarUnshadeButton);
     cmdM4 = BotonCabecera(Panel3, QStringLiteral("cmdM4"), QStringLiteral("Cerrar"), QStyle::SP_TitleBarShadeButton);
     cmdM3->setEnabled(false);
@@ -282,21 +293,20 @@ void frmPrincipal::crearControles() {
     struct Boton {
         const char *clave;
         QString texto;
-        QStyle::StandardPixmap img;
+        const char *icono; // freedesktop name
     };
     const Boton botones[] = {
-        {"agregar", QStringLiteral("  Agregar  "), QStyle::SP_FileDialogNewFolder},
-        {"editar", QStringLiteral("  Editar  "), QStyle::SP_FileDialogContentsView},
-        {"eliminar", QStringLiteral("  Eliminar  "), QStyle::SP_TrashIcon},
-        {"subir", QStringLiteral("  Subir  "), QStyle::SP_ArrowUp},
-        {"bajar", QStringLiteral("  Bajar  "), QStyle::SP_ArrowDown},
-        {"buscar", QStringLiteral("  Buscar  "), QStyle::SP_FileDialogInfoView},
+        {"agregar", QStringLiteral("  Agregar  "), "list-add"},
+        {"editar", QStringLiteral("  Editar  "), "accessories-text-editor"},
+        {"eliminar", QStringLiteral("  Eliminar  "), "edit-delete"},
+        {"subir", QStringLiteral("  Subir  "), "go-up"},
+        {"bajar", QStringLiteral("  Bajar  "), "go-down"},
+        {"buscar", QStringLiteral("  Buscar  "), "edit-find"},
     };
-    QStyle *s = QApplication::style();
     for (int i = 0; i < 6; ++i) {
         if (i > 0)
             botonesScript_.append(barScript->addSeparator());
-        QAction *a = barScript->addAction(s->standardIcon(botones[i].img), botones[i].texto);
+        QAction *a = barScript->addAction(Icono(botones[i].icono), botones[i].texto);
         a->setObjectName(QString::fromLatin1(botones[i].clave));
         botonesScript_.append(a);
     }
@@ -321,10 +331,71 @@ void frmPrincipal::crearControles() {
             barEstado->addPermanentWidget(panelEstado[i]);
         }
     }
-    panelEstado[0]->setAccessibleName(QStringLiteral("Línea de estado"));
+    panelEstado[0]->setAccessibleDescription(QStringLiteral("Línea de estado"));
     barProgreso = new QProgressBar(barEstado);
     barProgreso->setObjectName(QStringLiteral("barProgreso"));
     barProgreso->setTextVisible(false);
+}
+
+QTreeWidget *frmPrincipal::filas() const { return lstScripts; }
+
+QStringList frmPrincipal::categoriasListadas() const {
+    QStringList r;
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        r.append(lstCat->topLevelItem(i)->text(0));
+    return r;
+}
+
+void frmPrincipal::CategoriaAgregada(const QString &nombre, bool seleccionar) {
+    auto *item = new QTreeWidgetItem(lstCat, {nombre});
+    item->setIcon(0, Imagen(7));
+    if (seleccionar) {
+        lstCat->setCurrentItem(item);
+        lstCat->scrollToItem(item);
+    }
+    ControlarCat();
+}
+
+void frmPrincipal::CategoriaQuitada(const QString &nombre) {
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == nombre) {
+            delete lstCat->takeTopLevelItem(i);
+            break;
+        }
+    ControlarCat();
+}
+
+QString frmPrincipal::textoPanel() const { return cboCat->currentText(); }
+
+void frmPrincipal::MostrarEnPanel(const QString &texto) {
+    // Programmatic: the panel must not take this for the user choosing a filter.
+    const QSignalBlocker bloqueo(cboCat);
+    const int i = cboCat->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i >= 0)
+        cboCat->setCurrentIndex(i);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::AgregarEntradaPanel(const QString &entrada) {
+    // The entry keeps the letters as typed; a repeated one is held once.
+    const QSignalBlocker bloqueo(cboCat);
+    const QString texto = cboCat->currentText();
+    cboCat->addItem(entrada);
+    ElDuplicados(cboCat);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::QuitarEntradaPanel(int posicion) {
+    // Removing the shown entry would make the combo show another one.
+    const QSignalBlocker bloqueo(cboCat);
+    const QString texto = cboCat->currentText();
+    cboCat->removeItem(posicion);
+    cboCat->setEditText(texto);
+}
+
+void frmPrincipal::VaciarCategorias() {
+    lstCat->clear();
+    ControlarCat();
 }
 
 QStringList frmPrincipal::entradasPanel() const {
@@ -367,13 +438,41 @@ void frmPrincipal::Form_Load() {
         cmdM4_Click();
     barProgreso->setRange(0, 200);
     barProgreso->setValue(0);
+
+    // Files other programs add to or remove from the listed folder show up without a manual refill;
+    // a burst of changes (a sync, our own saves) is taken once.
+    vigilante_ = new QFileSystemWatcher(this);
+    vigilante_->addPath(estado.carpetaListado());
+    refresco_ = new QTimer(this);
+    refresco_->setSingleShot(true);
+    refresco_->setInterval(250);
+    connect(vigilante_, &QFileSystemWatcher::directoryChanged, refresco_, qOverload<>(&QTimer::start));
+    connect(refresco_, &QTimer::timeout, this, &frmPrincipal::SeguirCarpeta);
 }
 
-void frmPrincipal::Form_Unload() {
+void frmPrincipal::SeguirCarpeta() {
+    // A name being typed in place would lose its editor: the refill waits until it is settled.
+    if (lstCat->indexWidget(lstCat->currentIndex()) || renombre_.item) {
+        refresco_->start();
+        return;
+    }
+    const QString seleccionada = textoCategoriaSeleccionada();
+    const int arriba = lstCat->verticalScrollBar()->value();
+    LlenarCat();
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == seleccionada) {
+            const QSignalBlocker bloqueo(lstCat);
+            lstCat->setCurrentItem(lstCat->topLevelItem(i));
+            break;
+        }
+    lstCat->verticalScrollBar()->setValue(arriba);
+}
+
+void frmPrincipal::Form_Unload(bool preguntar) {
     if (descargado_)
         return;
     descargado_ = true;
-    if (estado.HayCambios)
+    if (preguntar && estado.sesion.HayCambios())
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());
@@ -392,7 +491,12 @@ void frmPrincipal::Form_Unload() {
 }
 
 void frmPrincipal::closeEvent(QCloseEvent *evento) {
-    // The main window cannot refuse to close: the save question offers only Yes and No.
+    TerminarEdicionCategoria();
+    // A save that fails keeps the window open with its changes, unless the user chooses to leave.
+    if (!descargado_ && !PuedeCerrar()) {
+        evento->ignore();
+        return;
+    }
     Form_Unload();
     evento->accept();
 }

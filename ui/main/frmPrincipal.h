@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Estado.h"
 #include "store/mdlScripts.h"
+#include "ui/main/Principal.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -8,7 +9,9 @@
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
+class QTimer;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -36,13 +39,23 @@ class Envio;
 //   frmPrincipal_herramientas.cpp search, move, duplicates, import
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
 //   frmPrincipal_historial.cpp   history and sync: what their windows need of this one
-class frmPrincipal : public QMainWindow {
+class frmPrincipal : public QMainWindow, public Principal {
     Q_OBJECT
 public:
     explicit frmPrincipal(Estado &estado, QWidget *padre = nullptr);
     ~frmPrincipal() override;
 
-    Estado &estado;
+    // The narrow side the dialogs see.
+    QWidget *ventana() override { return this; }
+    QTreeWidget *filas() const override;
+    QStringList categoriasListadas() const override;
+    void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
+    void CategoriaQuitada(const QString &nombre) override;
+    QString textoPanel() const override;
+    void MostrarEnPanel(const QString &texto) override;
+    void AgregarEntradaPanel(const QString &entrada) override;
+    void QuitarEntradaPanel(int posicion) override;
+    void VaciarCategorias() override;
 
     // Main toolbar: positions 1..13, separators at even positions.
     QToolBar *barMenu = nullptr;
@@ -95,31 +108,51 @@ public:
     QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
             *mnuEliminadas = nullptr;
 
-    // Images of ImageList1: 1 script, 7 category.
-    static QIcon Imagen(int n);
 
     // The entries of cboCat, in order.
-    QStringList entradasPanel() const;
+    QStringList entradasPanel() const override;
     void setEntradasPanel(const QStringList &entradas, const QString &texto);
 
     // Pending changes (frmPrincipal_cambios.cpp).
-    void MarcarCambios();
+    void MarcarCambios() override;
     // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
-    bool Preguntar();
-    void Limpiar();
+    // On No the list is read again from the file, so declined changes can never be saved later.
+    bool Preguntar() override;
+    // Writes the pending changes without asking; false when the save failed or was given up.
+    bool GuardarPendientes();
+    // Saves the list as a new category beside the open one ("Nombre copia"), which becomes the open one.
+    bool GuardarComoNueva();
+    // The panel again after other programs added or removed files, keeping the selection.
+    void SeguirCarpeta();
+    // The close box's question: true when the window may go (saved, nothing pending, or the user
+    // chose to leave without saving after a failed save).
+    bool PuedeCerrar();
+    // The program is told to stop (a signal) or the desktop session ends. Where the user can be asked
+    // (`preguntar`), the close box's question runs and false means they chose to stay; otherwise the
+    // pending changes go to a recovery file, offered at the next start. Preferences are written.
+    bool FinDeSesion(bool preguntar);
+    // Offers the changes a previous run kept in a recovery file.
+    void OfrecerRecuperacion();
+    // Reads the open category's file into the list again, keeping the selected row's place.
+    void Recargar();
+    // Settles a category name being typed in place (the rename runs now) before another command acts.
+    void TerminarEdicionCategoria();
+    void Limpiar() override;
     void ControlarCat();
     void setGuardarHabilitado(bool habilitado);
     // "Categoría: " + selected entry of lstCat + " / Scripts: " + count.
-    void ActualizarLineaEstado();
+    void ActualizarLineaEstado() override;
     QString textoCategoriaSeleccionada() const;
     bool hayCategoriaAbierta() const;
 
     // Category panel (frmPrincipal_panel.cpp).
-    void LlenarCat();
+    void LlenarCat() override;
     void LlenarOp();
-    bool opcionMarcada(int posicion) const;
+    bool opcionMarcada(int posicion) const override;
     void setOpcionMarcada(int posicion, bool marcada);
     void AbrirCategoria(); // double click on lstCat
+    // Reads the category `nombre` into the list; false when its file cannot be read.
+    bool Abrir(const QString &nombre);
     void ResaltarPanel(int panel); // 1 categories, 2 options, 3 scripts
 
     // Script list (frmPrincipal_lista.cpp).
@@ -167,8 +200,9 @@ public:
     void mnuLinkASP_Click();
     void mnuLinkPHP_Click();
     void mnuLinkVB_Click();
-    // Sends the open category's file by e-mail to MailPara, from MailDe.
-    void EnviarMail();
+    // Sends the category's file by e-mail to MailPara, from MailDe; false (nothing handed over) when
+    // that category is not the open one or its file is missing.
+    bool EnviarMail(const QString &categoria) override;
     // Where EnviarMail hands the message: the desktop's mail composer unless another is given.
     void setEnvioCorreo(std::shared_ptr<correo::Envio> envio) { envioCorreo_ = std::move(envio); }
 
@@ -209,7 +243,7 @@ private:
     void crearMenus();
     void crearBarras();
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload(bool preguntar = true);
     // One per file, run by the constructor: each concern connects its own signals.
     void conectarPanel();
     void conectarLista();
@@ -219,12 +253,22 @@ private:
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
+    void MostrarSesion();
+    // A rename typed in place, committed by the editor and not yet carried out.
+    struct RenombrePendiente {
+        QTreeWidgetItem *item = nullptr;
+        QString viejo;
+    } renombre_;
+    void RenombrarPendiente();
+
     QVector<QAction *> botonesMenu_;
     QVector<QAction *> botonesScript_;
     bool descargado_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;
+    QFileSystemWatcher *vigilante_ = nullptr;
+    QTimer *refresco_ = nullptr;
     Versiones *versiones_ = nullptr;
     friend class PruebaPrincipal;
 

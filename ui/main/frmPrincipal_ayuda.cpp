@@ -11,6 +11,7 @@
 #include "ui/tools/frmVerCat.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 
 void frmPrincipal::mnuEnviar_Click() {
@@ -21,10 +22,10 @@ void frmPrincipal::mnuEnviar_Click() {
     }
     // The attachment is the file on disk; a save that failed would send something else than the
     // user sees, so nothing is sent then (the failure has been reported).
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     if (estado.MSOutlook != 1 && !estado.MailPara.isEmpty() && !estado.MailDe.isEmpty()) {
-        EnviarMail();
+        EnviarMail(estado.sesion.abierta());
         return;
     }
     // Not modal. A dialog already open is brought forward rather than doubled.
@@ -45,31 +46,35 @@ void frmPrincipal::mnuOutlookConfig_Click() {
         return;
     }
     frmOutlook dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
-void frmPrincipal::EnviarMail() {
+bool frmPrincipal::EnviarMail(const QString &categoria) {
+    // Only a category that is open and whose file exists can be attached.
+    if (categoria.isEmpty() || categoria != estado.sesion.abierta() ||
+        !QFileInfo(estado.rutaCategoria(categoria)).isFile())
+        return false;
     if (!envioCorreo_)
         envioCorreo_ = std::make_shared<correo::EnvioEscritorio>();
-    const QString categoria = lblMenu3->text();
     envioCorreo_->Enviar(
         correo::Componer(estado.MailPara, estado.MailDe, categoria, estado.rutaCategoria(categoria)));
+    return true;
 }
 
 void frmPrincipal::cmdMCat_Click() {
     // The dialog may close the open category: pending changes that could not be saved stay open.
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     {
         frmVerCat dlg(*this);
-        dlg.exec();
+        mensajes::Ejecutar(dlg);
     }
     cboCat->setFocus();
 }
 
 void frmPrincipal::MostrarAyuda() {
     frmAyuda dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 void frmPrincipal::mnuActualizar_Click() {
@@ -79,7 +84,7 @@ void frmPrincipal::mnuActualizar_Click() {
 
 void frmPrincipal::mnuAcerca_Click() {
     frmAcerca dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 namespace {

@@ -1,4 +1,9 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
+// Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
+#include "core/Archivos.h"
+#include "store/Categorias.h"
+#include "store/Recuperacion.h"
+#include "store/mdlScripts.h"
 #include "store/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -6,6 +11,8 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -15,32 +22,113 @@ void frmPrincipal::setGuardarHabilitado(bool habilitado) {
     mnuGuardar->setEnabled(habilitado);
 }
 
+void frmPrincipal::MostrarSesion() {
+    const Sesion &s = estado.sesion;
+    lblMenu3->setText(s.hayAbierta() ? s.abierta() : QStringLiteral("(Ninguna)"));
+    setGuardarHabilitado(s.HayCambios());
+}
+
 void frmPrincipal::MarcarCambios() {
-    estado.HayCambios = true;
-    estado.CategoriaActual = lblMenu3->text();
-    setGuardarHabilitado(true);
+    // Rows can only change in an open category; without one there is no file they could belong to.
+    if (estado.sesion.hayAbierta())
+        estado.sesion.MarcarCambios();
+}
+
+bool frmPrincipal::GuardarPendientes() {
+    Sesion &s = estado.sesion;
+    const QString categoria = s.CategoriaActual();
+    const QString ruta = estado.rutaCategoria(categoria);
+    // The list holds the open category only: changes of another one can no longer be written from it.
+    if (categoria != s.abierta()) {
+        s.Descartar();
+        return true;
+    }
+    // Another program (an editor, a sync tool) may have rewritten the file since it was read: its
+    // work is not overwritten without the user's word. A file that is gone, or no longer a file,
+    // holds no such work; the write itself says what stands in its way.
+    if (QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, s.huella())) {
+        const auto respuesta = mensajes::Mostrar(
+            this,
+            QStringLiteral("Otro programa ha cambiado el archivo de la categoría %1 desde que se abrió.\n\n"
+                           "«Sobrescribir» lo reemplaza por la lista que se ve; «Conservar ambas» guarda la "
+                           "lista como una categoría nueva y deja el archivo como está.")
+                .arg(categoria),
+            estado.TituloApp, QMessageBox::Warning, QMessageBox::Save | QMessageBox::SaveAll | QMessageBox::Cancel);
+        if (respuesta == QMessageBox::SaveAll)
+            return GuardarComoNueva();
+        if (respuesta != QMessageBox::Save)
+            return false;
+    }
+    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+        // Nothing is reported as saved that was not: the changes stay pending.
+        s.MarcarCambios();
+        return false;
+    }
+    s.Guardada(Huella::DeArchivo(ruta));
+    s.AnunciarEscritos({categoria + QStringLiteral(".rtn")});
+    return true;
+}
+
+bool frmPrincipal::GuardarComoNueva() {
+    Sesion &s = estado.sesion;
+    QString nombre = s.abierta() + QStringLiteral(" copia");
+    for (int n = 2; archivos::Existe(estado.rutaCategoria(nombre)); ++n)
+        nombre = s.abierta() + QStringLiteral(" copia %1").arg(n);
+    const QString ruta = estado.rutaCategoria(nombre);
+    if (!mdlScripts::GuardarCategoria(*this, lstScripts, ruta, barProgreso)) {
+        s.MarcarCambios();
+        return false;
+    }
+    // The list now is the new category; the other program's file stays as it left it.
+    CategoriaAgregada(nombre, true);
+    s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
+    s.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
+    ActualizarLineaEstado();
+    return true;
 }
 
 bool frmPrincipal::Preguntar() {
+    Sesion &s = estado.sesion;
     const bool si = mensajes::Preguntar(
-        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(estado.CategoriaActual), estado.TituloApp);
-    if (si && !mdlScripts::GuardarCategoria(*this, lstScripts, estado.rutaCategoria(estado.CategoriaActual),
-                                            barProgreso)) {
-        // Nothing is reported as saved that was not: the changes stay pending.
-        estado.HayCambios = true;
-        setGuardarHabilitado(true);
+        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(s.CategoriaActual()), estado.TituloApp);
+    if (si)
+        return GuardarPendientes();
+    const bool abierta = s.CategoriaActual() == s.abierta();
+    s.Descartar();
+    // What the list shows is what is stored: the declined changes leave it, so that no later save
+    // can write them.
+    if (abierta)
+        Recargar();
+    return true;
+}
+
+bool frmPrincipal::PuedeCerrar() {
+    if (!estado.sesion.HayCambios() || Preguntar())
+        return true;
+    for (;;) {
+        const auto respuesta = mensajes::Mostrar(
+            this,
+            QStringLiteral("No se pudieron guardar los cambios realizados a %1.\n\n¿Desea intentarlo de nuevo, "
+                           "salir sin guardarlos o volver al programa?")
+                .arg(estado.sesion.CategoriaActual()),
+            estado.TituloApp, QMessageBox::Warning,
+            QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel);
+        if (respuesta == QMessageBox::Retry) {
+            if (GuardarPendientes())
+                return true;
+            continue;
+        }
+        if (respuesta == QMessageBox::Discard) {
+            estado.sesion.Descartar();
+            return true;
+        }
         return false;
     }
-    if (si)
-        estado.sesion.AnunciarEscritos({estado.CategoriaActual + QStringLiteral(".rtn")});
-    estado.HayCambios = false;
-    setGuardarHabilitado(false);
-    return true;
 }
 
 void frmPrincipal::Limpiar() {
     lstScripts->clear();
-    lblMenu3->setText(QStringLiteral("(Ninguna)"));
+    estado.sesion.Cerrar();
     mdlSistema::ActualizarBotones(*this);
     botonScript(1)->setEnabled(false);
     panelEstado[0]->setText(QString());
@@ -62,10 +150,67 @@ QString frmPrincipal::textoCategoriaSeleccionada() const {
     return i ? i->text(0) : QString();
 }
 
-bool frmPrincipal::hayCategoriaAbierta() const { return lblMenu3->text() != QLatin1String("(Ninguna)"); }
+bool frmPrincipal::hayCategoriaAbierta() const { return estado.sesion.hayAbierta(); }
 
 void frmPrincipal::ActualizarLineaEstado() {
     panelEstado[0]->setText(QStringLiteral("Categoría: %1 / Scripts: %2")
                                 .arg(textoCategoriaSeleccionada())
                                 .arg(lstScripts->topLevelItemCount()));
+}
+
+bool frmPrincipal::FinDeSesion(bool preguntar) {
+    TerminarEdicionCategoria();
+    if (preguntar) {
+        if (!PuedeCerrar())
+            return false;
+    } else if (estado.sesion.HayCambios()) {
+        // Nobody can be asked: the changes wait outside Categorias for the next start.
+        QString error;
+        if (!recuperacion::Guardar(estado, estado.sesion.CategoriaActual(), vista::Componer(lstScripts), &error))
+            qWarning("No se pudieron guardar los cambios pendientes para recuperarlos: %s", qPrintable(error));
+        estado.sesion.Descartar();
+    }
+    Form_Unload(false);
+    return true;
+}
+
+void frmPrincipal::OfrecerRecuperacion() {
+    for (const recuperacion::Pendiente &p : recuperacion::Pendientes(estado)) {
+        // The list holds one category's changes at a time; the others wait for a later start.
+        if (estado.sesion.HayCambios())
+            return;
+        const bool si = mensajes::Preguntar(
+            this,
+            QStringLiteral("El programa terminó sin poder preguntar por los cambios de la categoría %1 (%2 "
+                           "scripts). ¿Desea recuperarlos? Quedarán pendientes de guardar.")
+                .arg(p.categoria)
+                .arg(p.scripts.size()),
+            estado.TituloApp);
+        if (!si) {
+            recuperacion::Descartar(estado, p.categoria);
+            continue;
+        }
+        const QString ruta = estado.rutaCategoria(p.categoria);
+        if (!QFileInfo(ruta).isFile()) {
+            // The category is gone: the recovered scripts make it again.
+            QString error;
+            if (!mdlScripts::GuardarArchivo(ruta, p.scripts, &error)) {
+                mensajes::Aviso(this,
+                                QStringLiteral("No se pudo crear la categoría %1 (%2): %3")
+                                    .arg(p.categoria, QDir::toNativeSeparators(ruta), error),
+                                estado.TituloApp);
+                continue;
+            }
+            LlenarCat();
+            estado.sesion.AnunciarEscritos({p.categoria + QStringLiteral(".rtn")});
+        }
+        if (!Abrir(p.categoria))
+            continue;
+        lstScripts->clear();
+        vista::Anexar(lstScripts, p.scripts);
+        MarcarCambios();
+        ActualizarLineaEstado();
+        mdlSistema::ActualizarBotones(*this);
+        recuperacion::Descartar(estado, p.categoria);
+    }
 }

@@ -1,4 +1,5 @@
 // Menus, the main toolbar, the panel header buttons and category management.
+#include "core/Archivos.h"
 #include "core/mdlSistema.h"
 #include "store/Categorias.h"
 #include "store/frmCategoria.h"
@@ -11,7 +12,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <utility>
 
 namespace {
 // While a category's label is being edited, its item keeps the name it had before.
@@ -38,6 +39,23 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
         mensajes::Aviso(&w, QStringLiteral("El nombre de la categoría no puede quedar vacío."), titulo);
         return;
     }
+    if (categorias::EsSeudonimo(nuevo)) {
+        mostrar(viejo);
+        mensajes::Aviso(&w, categorias::AvisoSeudonimo(nuevo), titulo);
+        return;
+    }
+    // What the add dialog would not let through (control characters above all) is refused here too.
+    if (categorias::Filtrar(nuevo) != nuevo) {
+        mostrar(viejo);
+        mensajes::Aviso(&w, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."), titulo);
+        return;
+    }
+    // The window is reset after a rename: changes made meanwhile are offered first, and a save that
+    // fails keeps the old name so that they stay where they belong.
+    if (w.estado.sesion.HayCambios() && !w.Preguntar()) {
+        mostrar(viejo);
+        return;
+    }
     const QString origen = w.estado.rutaCategoria(viejo), destino = w.estado.rutaCategoria(nuevo);
     QString error;
     switch (categorias::RenombrarArchivo(origen, destino, &error)) {
@@ -46,8 +64,8 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
         return;
     case categorias::Renombre::Hecho:
         mostrar(nuevo);
-        w.estado.sesion.AnunciarEscritos({viejo + QStringLiteral(".rtn"), nuevo + QStringLiteral(".rtn")});
         w.Limpiar();
+        w.estado.sesion.AnunciarEscritos({viejo + QStringLiteral(".rtn"), nuevo + QStringLiteral(".rtn")});
         return;
     case categorias::Renombre::DestinoExiste:
         mostrar(viejo);
@@ -146,12 +164,34 @@ void frmPrincipal::conectarComandos() {
         if (columna != 0)
             return;
         const QVariant viejo = SoltarEdicion(lstCat, item);
-        if (viejo.isValid())
-            QTimer::singleShot(0, this, [this, item, nombre = viejo.toString()] {
-                if (lstCat->indexOfTopLevelItem(item) >= 0)
-                    TerminarRenombre(*this, item, nombre);
-            });
+        if (!viejo.isValid())
+            return;
+        renombre_ = {item, viejo.toString()};
+        QTimer::singleShot(0, this, &frmPrincipal::RenombrarPendiente);
     });
+}
+
+void frmPrincipal::RenombrarPendiente() {
+    const RenombrePendiente r = std::exchange(renombre_, {});
+    if (r.item && lstCat->indexOfTopLevelItem(r.item) >= 0)
+        TerminarRenombre(*this, r.item, r.viejo);
+}
+
+void frmPrincipal::TerminarEdicionCategoria() {
+    // An editor still open hands its text over as Enter would.
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = lstCat->topLevelItem(i);
+        if (!item->data(0, kNombreAnterior).isValid())
+            continue;
+        QAbstractItemDelegate *delegado = lstCat->itemDelegateForIndex(lstCat->indexFromItem(item));
+        if (QWidget *editor = lstCat->indexWidget(lstCat->indexFromItem(item))) {
+            emit delegado->commitData(editor);
+            emit delegado->closeEditor(editor, QAbstractItemDelegate::NoHint);
+        } else {
+            SoltarEdicion(lstCat, item);
+        }
+    }
+    RenombrarPendiente();
 }
 
 void frmPrincipal::ejecutarBotonMenu(const QString &clave) {
@@ -186,14 +226,14 @@ void frmPrincipal::ejecutarBotonMenu(const QString &clave) {
 
 void frmPrincipal::mnuAgregar_Click() {
     // A save that failed keeps its changes pending; the list they live in is not cleared.
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     frmCategoria dialogo(*this);
-    dialogo.exec();
+    mensajes::Ejecutar(dialogo);
 }
 
 void frmPrincipal::mnuEliminar_Click() {
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     QTreeWidgetItem *item = lstCat->currentItem();
     lstCat->setFocus();
@@ -205,22 +245,22 @@ void frmPrincipal::mnuEliminar_Click() {
         if (!mensajes::Preguntar(this, QStringLiteral("¿Desea eliminar la categoría %1?").arg(nombre),
                                  estado.TituloApp))
             return;
-        QFile archivo(ruta);
-        if (!archivo.remove()) {
+        QString error;
+        if (!archivos::Eliminar(ruta, &error)) {
             mensajes::Aviso(this,
                             QStringLiteral("No se pudo eliminar la categoría %1 (%2): %3")
-                                .arg(nombre, QDir::toNativeSeparators(ruta), archivo.errorString()),
+                                .arg(nombre, QDir::toNativeSeparators(ruta), error),
                             QStringLiteral("Eliminar"));
             return;
         }
-        estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     }
     delete item;
     Limpiar();
+    estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
 }
 
 void frmPrincipal::mnuRenombrar_Click() {
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     lstCat->setFocus();
     QTreeWidgetItem *item = lstCat->currentItem();

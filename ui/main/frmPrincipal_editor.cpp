@@ -1,6 +1,7 @@
 // Commands that open the script editor and the export options.
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
+#include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -17,17 +18,20 @@ bool SeleccionarDeNuevo(QTreeWidget *lista) {
 } // namespace
 
 void frmPrincipal::AgregarS() {
+    // A script is added to the open category; without one there is no file it could go to.
+    if (!estado.sesion.hayAbierta())
+        return;
     estado.ModoScript = QStringLiteral("Agregar");
     frmScript editor(*this);
-    editor.exec();
+    mensajes::Ejecutar(editor);
 }
 
 void frmPrincipal::EditarS() {
-    if (!SeleccionarDeNuevo(lstScripts))
+    if (!estado.sesion.hayAbierta() || !SeleccionarDeNuevo(lstScripts))
         return;
     estado.ModoScript = QStringLiteral("Editar");
     frmScript editor(*this);
-    editor.exec();
+    mensajes::Ejecutar(editor);
 }
 
 void frmPrincipal::VerS() {
@@ -42,5 +46,5 @@ void frmPrincipal::VerS() {
 
 void frmPrincipal::mnuOpciones_Click() {
     frmExportar dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }

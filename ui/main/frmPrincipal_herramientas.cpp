@@ -16,20 +16,23 @@
 
 void frmPrincipal::BuscarS() {
     frmBuscar dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 void frmPrincipal::CopiarS() {
     QTreeWidgetItem *sel = lstScripts->currentItem();
-    if (!sel || !sel->isSelected())
+    if (!estado.sesion.hayAbierta() || !sel || !sel->isSelected())
         return;
     frmMover dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 void frmPrincipal::MoverPorArrastre() {
-    // Not modal: the user may pick another script while it is open; the move takes the one selected
-    // when "Copiar" is clicked.
+    QTreeWidgetItem *sel = lstScripts->currentItem();
+    if (!estado.sesion.hayAbierta() || !sel)
+        return;
+    // Not modal: the user may pick another script while it is open; the dialog moves the script it
+    // names, the one selected when it opened.
     auto *dlg = new frmMover(*this);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->show();
@@ -37,19 +40,19 @@ void frmPrincipal::MoverPorArrastre() {
 
 void frmPrincipal::AbrirEliminarDuplicados() {
     frmEliminarDup dlg(*this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 void frmPrincipal::mnuImportar_Click() {
     // A save that failed keeps the changes pending: clearing or refilling the list now would lose them.
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
     if (opcionMarcada(3)) {
         frmExaminar dlg(*this);
-        dlg.exec();
+        mensajes::Ejecutar(dlg);
         return;
     }
-    if (lstScripts->topLevelItemCount() == 0 && lblMenu3->text() == QLatin1String("(Ninguna)")) {
+    if (!estado.sesion.hayAbierta()) {
         mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Importar"));
         return;
     }
@@ -62,7 +65,7 @@ void frmPrincipal::Importar() {
     // A folder is not a category file, even when it is named like one.
     if (!ruta.isEmpty() && mdlSistema::ExisteArchivo(ruta) && QFileInfo(ruta).isFile()) {
         // A file that cannot be read has already been reported and changes nothing.
-        if (mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this))
+        if (estado.sesion.hayAbierta() && mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this))
             MarcarCambios();
     }
     ActualizarLineaEstado();

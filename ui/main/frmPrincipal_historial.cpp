@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -26,7 +27,7 @@ void frmPrincipal::conectarHistorial() {
     connect(mnuSincronizarConfig, &QAction::triggered, versiones_, [this] { versiones_->Configurar(); });
 }
 
-QString frmPrincipal::categoriaAbierta() const { return hayCategoriaAbierta() ? lblMenu3->text() : QString(); }
+QString frmPrincipal::categoriaAbierta() const { return estado.sesion.abierta(); }
 
 int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) {
     QVector<Script> nuevos;
@@ -61,27 +62,17 @@ int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLos
 }
 
 void frmPrincipal::ReleerCategorias(const QStringList &archivos) {
-    const QString abierta = categoriaAbierta();
     const QString seleccionada = textoCategoriaSeleccionada();
     LlenarCat();
-    auto seleccionar = [this](const QString &nombre) {
-        for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
-            if (lstCat->topLevelItem(i)->text(0) == nombre) {
-                lstCat->setCurrentItem(lstCat->topLevelItem(i));
-                return true;
-            }
-        return false;
-    };
-    seleccionar(seleccionada);
-    if (abierta.isEmpty() || !archivos.contains(abierta + QStringLiteral(".rtn")))
-        return;
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == seleccionada) {
+            const QSignalBlocker bloqueo(lstCat);
+            lstCat->setCurrentItem(lstCat->topLevelItem(i));
+            break;
+        }
     // What the list shows is what the file holds now.
-    if (!mdlSistema::ExisteArchivo(estado.rutaCategoria(abierta)) || !seleccionar(abierta)) {
-        Limpiar();
-        return;
-    }
-    AbrirCategoria();
-    seleccionar(seleccionada);
+    if (estado.sesion.hayAbierta() && archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
+        Recargar();
 }
 
 void frmPrincipal::MostrarEnEstado(const QString &texto, int duracionMs, int valor, int maximo) {

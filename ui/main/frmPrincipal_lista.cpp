@@ -4,12 +4,14 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolBar>
 
 void frmPrincipal::conectarLista() {
     lstScripts->viewport()->installEventFilter(this);
+    lstScripts->installEventFilter(this);
     connect(lstScripts, &QTreeWidget::itemDoubleClicked, this, [this] { VerS(); });
     for (int pos = 1; pos <= 11; pos += 2) {
         QAction *b = botonScript(pos);
@@ -33,6 +35,15 @@ void frmPrincipal::conectarLista() {
 }
 
 bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
+    if (objeto == lstScripts && evento->type() == QEvent::KeyPress) {
+        auto *tecla = static_cast<QKeyEvent *>(evento);
+        if (tecla->key() == Qt::Key_Delete && tecla->modifiers() == Qt::NoModifier &&
+            botonScript(5)->isEnabled()) {
+            EliminarS();
+            return true;
+        }
+        return false;
+    }
     if (objeto != lstScripts->viewport() || evento->type() != QEvent::MouseButtonPress)
         return false;
     auto *raton = static_cast<QMouseEvent *>(evento);
@@ -81,12 +92,13 @@ void frmPrincipal::inHabilitarS() {
 }
 
 void frmPrincipal::EliminarS() {
+    // Only the row the user sees selected is deleted, never one guessed for them.
+    QTreeWidgetItem *sel = lstScripts->currentItem();
+    if (!estado.sesion.hayAbierta() || !sel || !sel->isSelected())
+        return;
+    vista::Quitar(lstScripts, sel);
     MarcarCambios();
-    if (lstScripts->topLevelItemCount() > 0) {
-        QTreeWidgetItem *sel = vista::Seleccionado(lstScripts);
-        delete sel;
-        ActualizarLineaEstado();
-    }
+    ActualizarLineaEstado();
     mdlSistema::ActualizarBotones(*this);
 }
 
@@ -111,14 +123,14 @@ void Mover(ListaScripts *lista, int paso) {
 } // namespace
 
 void frmPrincipal::SubirS() {
-    if (lstScripts->topLevelItemCount() == 0)
+    if (lstScripts->topLevelItemCount() == 0 || !estado.sesion.hayAbierta())
         return;
     MarcarCambios();
     Mover(lstScripts, -1);
 }
 
 void frmPrincipal::BajarS() {
-    if (lstScripts->topLevelItemCount() == 0)
+    if (lstScripts->topLevelItemCount() == 0 || !estado.sesion.hayAbierta())
         return;
     MarcarCambios();
     Mover(lstScripts, +1);

@@ -1,5 +1,7 @@
 // Category panel: lstCat, cboCat and the options list lstOp.
+#include "core/Archivos.h"
 #include "core/mdlSistema.h"
+#include "store/Herramientas.h"
 #include "store/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -7,6 +9,7 @@
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -66,16 +69,17 @@ void frmPrincipal::conectarPanel() {
 
     connect(lstCat, &QTreeWidget::itemClicked, this, [this] {
         // A save that failed leaves the changes pending rather than dropping them unsaved.
-        if (estado.HayCambios && !Preguntar())
-            return;
-        estado.HayCambios = false;
-        setGuardarHabilitado(false);
+        if (estado.sesion.HayCambios())
+            Preguntar();
     });
     connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
 
     connect(cboCat, qOverload<int>(&QComboBox::activated), this, [this](int indice) {
-        if (estado.HayCambios && !Preguntar())
+        if (estado.sesion.HayCambios() && !Preguntar()) {
+            // The filter stays; so does its name in the box, which is what the preferences keep.
+            setEntradasPanel(entradasPanel(), estado.Mostrar);
             return;
+        }
         const QString texto = cboCat->itemText(indice);
         cboCat->setEditText(texto);
         if (texto == QLatin1String("Todas")) {
@@ -119,7 +123,7 @@ void frmPrincipal::conectarPanel() {
                 item->setCheckState(0, Qt::Unchecked);
             };
             const QString titulo = QStringLiteral("Eliminar duplicados");
-            if (!hayCategoriaAbierta()) {
+            if (!estado.sesion.hayAbierta()) {
                 mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
                 desmarcar();
                 return;
@@ -144,9 +148,20 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
     const QEvent::Type tipo = evento->type();
     if (objeto == cboCat || (cboCat && objeto == cboCat->lineEdit())) {
         if (tipo == QEvent::KeyPress || tipo == QEvent::KeyRelease || tipo == QEvent::ShortcutOverride) {
-            // Nothing can be typed; Tab still moves on, so the keyboard user is not trapped.
+            // Nothing can be typed; Tab still moves on, and Up and Down choose an entry as a click does.
             const int tecla = static_cast<QKeyEvent *>(evento)->key();
-            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab;
+            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab && tecla != Qt::Key_Up && tecla != Qt::Key_Down;
+        }
+        // Scrolling the panel past the box must not change the filter (and close the open category).
+        if (tipo == QEvent::Wheel && !cboCat->hasFocus())
+            return true;
+        return false;
+    }
+    if (objeto == lstCat && tipo == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent *>(evento)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) { // as a double click
+            AbrirCategoria();
+            return true;
         }
         return false;
     }
@@ -168,7 +183,10 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
         auto *raton = static_cast<QMouseEvent *>(evento);
         ResaltarPanel(1);
         if (raton->button() == Qt::RightButton) {
-            if (estado.HayCambios)
+            // The pop-up's commands act on the row under the pointer, as the user sees it.
+            if (QTreeWidgetItem *bajo = lstCat->itemAt(raton->position().toPoint()))
+                lstCat->setCurrentItem(bajo);
+            if (estado.sesion.HayCambios())
                 Preguntar();
             else
                 g002->popup(raton->globalPosition().toPoint());
@@ -203,14 +221,15 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
 void frmPrincipal::LlenarCat() {
     lstCat->setUpdatesEnabled(false);
     lstCat->clear();
-    const QStringList archivos =
-        QDir(estado.carpetaListado()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    // Names that are not UTF-8 are listed by their readable form; the file layer finds them again.
+    QStringList nombres = archivos::Listar(estado.carpetaListado(), QStringLiteral(".rtn"));
+    herramientas::OrdenarNombres(nombres);
     const QString filtro = estado.Mostrar.toLower();
     const int largo = filtro.size();
     const QIcon icono = Imagen(7);
     QList<QTreeWidgetItem *> items;
-    items.reserve(archivos.size());
-    for (const QString &a : archivos) {
+    items.reserve(nombres.size());
+    for (const QString &a : nombres) {
         const QString nombre = a.section(QLatin1Char('.'), 0, 0);
         if (estado.MostrarTodas == 0 && !(nombre.size() >= largo && nombre.left(largo).toLower() == filtro))
             continue;
@@ -248,18 +267,18 @@ void frmPrincipal::AbrirCategoria() {
     if (lstCat->topLevelItemCount() == 0)
         return;
     // Opening replaces the list: if the save failed, the unsaved scripts stay on screen.
-    if (estado.HayCambios && !Preguntar())
+    if (estado.sesion.HayCambios() && !Preguntar())
         return;
-    estado.HayCambios = false;
-    setGuardarHabilitado(false);
     const QTreeWidgetItem *sel = lstCat->currentItem();
     if (!sel)
         return;
-    const QString nombre = sel->text(0);
+    Abrir(sel->text(0));
+}
+
+bool frmPrincipal::Abrir(const QString &nombre) {
     const QString ruta = estado.rutaCategoria(nombre);
     if (!mdlSistema::ExisteArchivo(ruta))
-        return;
-    lblMenu3->setText(nombre);
+        return false;
     SeleccionInactivaVisible(lstCat, true);
 
     lstScripts->setUpdatesEnabled(false);
@@ -274,10 +293,25 @@ void frmPrincipal::AbrirCategoria() {
     if (!leida) {
         // An unreadable file is not opened: saving an empty list over it would destroy it.
         Limpiar();
-        return;
+        return false;
     }
+    estado.sesion.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
     mdlSistema::ActualizarBotones(*this);
     ActualizarLineaEstado();
+    return true;
+}
+
+void frmPrincipal::Recargar() {
+    if (!estado.sesion.hayAbierta())
+        return;
+    const int fila = lstScripts->indexOfTopLevelItem(lstScripts->currentItem());
+    if (!Abrir(estado.sesion.abierta())) {
+        Limpiar();
+        return;
+    }
+    const int n = lstScripts->topLevelItemCount();
+    if (n > 0 && fila >= 0)
+        lstScripts->setCurrentItem(lstScripts->topLevelItem(std::min(fila, n - 1)));
 }
 
 void frmPrincipal::ResaltarPanel(int panel) {

@@ -102,19 +102,19 @@ void Versiones::MostrarHistorial() {
     }
     Esperar();
     frmHistorial dlg(p_, categoria);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 void Versiones::MostrarEliminadas() {
     Esperar();
     frmEliminadas dlg(p_, *this);
-    dlg.exec();
+    mensajes::Ejecutar(dlg);
 }
 
 bool Versiones::Configurar() {
     const bool antes = p_.estado.HistorialAutomatico != 0;
     frmSincronizar dlg(p_.estado, &p_);
-    if (dlg.exec() != QDialog::Accepted)
+    if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
         return false;
     if (!antes && p_.estado.HistorialAutomatico)
         QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
@@ -130,7 +130,7 @@ void Versiones::Sincronizar() {
     if (url.isEmpty())
         return;
     // What is only in the window is not in the files: the save question comes first.
-    if (p_.estado.HayCambios && !p_.Preguntar())
+    if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
         return;
     sincronizando_ = true;
     p_.setComandosHabilitados(false);

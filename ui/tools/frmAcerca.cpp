@@ -1,7 +1,7 @@
 #include "ui/tools/frmAcerca.h"
 #include "core/Soporte.h"
 #include "ui/Iconos.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Enlace.h"
 #include "ui/Dialogos.h"
@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmAcerca::frmAcerca(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmAcerca::frmAcerca(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmAcerca"));
     setWindowTitle(QStringLiteral("Acerca de Rutinero"));
     setWindowIcon(IconoApp());

@@ -6,13 +6,13 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class Enlace;
-class frmPrincipal;
+class Principal;
 
 // The program's title, credits and acknowledgements, with a link to the maker's site.
 class frmAcerca : public QDialog {
     Q_OBJECT
   public:
-    explicit frmAcerca(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmAcerca(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *Picture1 = nullptr;
     QLabel *lblTitulo = nullptr;
@@ -25,5 +25,5 @@ class frmAcerca : public QDialog {
     void Label1_Click();
 
   private:
-    frmPrincipal &p_;
+    Principal &p_;
 };

@@ -2,7 +2,7 @@
 #include "core/Soporte.h"
 #include "store/Cp1252.h"
 #include "ui/Iconos.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Enlace.h"
 
@@ -29,8 +29,8 @@ QString frmAyuda::TextoRecurso(const QString &nombre) {
     return cp1252::Decodificar(f.readAll());
 }
 
-frmAyuda::frmAyuda(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmAyuda::frmAyuda(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmAyuda"));
     setWindowIcon(IconoApp());
 

@@ -6,13 +6,13 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class Enlace;
-class frmPrincipal;
+class Principal;
 
 // Help, in two modes chosen by TemaAyuda: "Ayuda" shows the support text, anything else the update text.
 class frmAyuda : public QDialog {
     Q_OBJECT
   public:
-    explicit frmAyuda(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmAyuda(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *picAyuda = nullptr;
     QLabel *Picture1 = nullptr;
@@ -30,5 +30,5 @@ class frmAyuda : public QDialog {
 
   private:
     void Form_Load();
-    frmPrincipal &p_;
+    Principal &p_;
 };

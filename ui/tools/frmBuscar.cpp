@@ -3,7 +3,7 @@
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QHBoxLayout>
@@ -30,7 +30,7 @@ public:
                 return QString::number(posicion_);
         }
         if (rol == Qt::DecorationRole && columna == 0) {
-            static const QIcon icono = frmPrincipal::Imagen(1);
+            static const QIcon icono = Principal::Imagen(1);
             return icono;
         }
         return QTreeWidgetItem::data(columna, rol);
@@ -42,12 +42,12 @@ private:
 };
 } // namespace
 
-frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? padre : &principal), p_(principal) {
+frmBuscar::frmBuscar(Principal &principal, QWidget *padre) : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmBuscar"));
     setWindowTitle(QStringLiteral("Buscar"));
     setWindowIcon(IconoApp());
 
-    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.lblMenu3->text()), this);
+    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.estado.sesion.hayAbierta() ? p_.estado.sesion.abierta() : QStringLiteral("(Ninguna)")), this);
     lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
     txtBuscar = new QLineEdit(this);
     txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
@@ -55,7 +55,7 @@ frmBuscar::frmBuscar(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? 
     lblBuscar->setBuddy(txtBuscar);
     cmdBuscar = new QPushButton(this);
     cmdBuscar->setObjectName(QStringLiteral("cmdBuscar"));
-    cmdBuscar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    cmdBuscar->setIcon(Icono("edit-find"));
     cmdBuscar->setToolTip(QStringLiteral("Buscar"));
     cmdBuscar->setAccessibleName(QStringLiteral("Buscar"));
     // Enter in the word starts the search.
@@ -97,7 +97,7 @@ void frmBuscar::cmdBuscar_Click() {
     if (palabra.isEmpty())
         return;
     lstBuscar->clear();
-    const QTreeWidget *lista = p_.lstScripts;
+    const QTreeWidget *lista = p_.filas();
     const auto clave = [lista](int i) { return vista::Clave(lista->topLevelItem(i)); };
     QList<QTreeWidgetItem *> filas;
     for (int i : herramientas::Buscar(lista->topLevelItemCount(), clave, palabra))
@@ -115,11 +115,11 @@ void frmBuscar::lstBuscar_DblClick() {
         const int p = r->text(1).toInt(&ok);
         // The main list cannot change while this modal window is open, but a stale position is
         // ignored rather than trusted.
-        if (QTreeWidgetItem *item = ok ? p_.lstScripts->topLevelItem(p - 1) : nullptr) {
-            p_.lstScripts->clearSelection();
-            p_.lstScripts->setCurrentItem(item);
+        if (QTreeWidgetItem *item = ok ? p_.filas()->topLevelItem(p - 1) : nullptr) {
+            p_.filas()->clearSelection();
+            p_.filas()->setCurrentItem(item);
             item->setSelected(true);
-            p_.lstScripts->scrollToItem(item);
+            p_.filas()->scrollToItem(item);
         }
     }
     accept();

@@ -6,13 +6,13 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class frmPrincipal;
+class Principal;
 
 // Finds the open category's scripts whose name holds a word, and selects the chosen one.
 class frmBuscar : public QDialog {
     Q_OBJECT
 public:
-    explicit frmBuscar(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmBuscar(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *lblBuscar = nullptr;
     QLineEdit *txtBuscar = nullptr;
@@ -24,5 +24,5 @@ public:
     void lstBuscar_DblClick();
 
 private:
-    frmPrincipal &p_;
+    Principal &p_;
 };

@@ -1,5 +1,5 @@
 #include "ui/tools/frmEliminadas.h"
-#include "core/mdlSistema.h"
+#include "core/Archivos.h"
 #include "store/Mezcla.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
@@ -75,12 +75,12 @@ void frmEliminadas::cmdRecuperar_Click() {
     }
     // Brought back beside a category of the same name, never over it.
     QString destino = nombre;
-    for (int k = 1; QFileInfo::exists(p_.estado.rutaCategoria(destino)); ++k)
+    for (int k = 1; archivos::Existe(p_.estado.rutaCategoria(destino)); ++k)
         destino = k == 1 ? QStringLiteral("%1 (recuperada)").arg(nombre)
                          : QStringLiteral("%1 (recuperada %2)").arg(nombre).arg(k);
     const QString ruta = p_.estado.rutaCategoria(destino);
     QString error;
-    if (!mdlSistema::GuardarBytes(ruta, *datos, &error)) {
+    if (!archivos::Guardar(ruta, *datos, &error, p_.estado.carpetaCategorias())) {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo recuperar la categoría %1 en %2: %3")
                             .arg(nombre, QDir::toNativeSeparators(ruta), error),

@@ -2,7 +2,7 @@
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QFrame>
@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmEliminarDup::frmEliminarDup(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmEliminarDup"));
     setWindowTitle(QStringLiteral("Eliminar duplicados"));
     setWindowIcon(IconoApp());
@@ -44,7 +44,7 @@ frmEliminarDup::frmEliminarDup(frmPrincipal &principal, QWidget *padre)
     HayDuplicados = false;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    if (p_.lstScripts->topLevelItemCount() == 0)
+    if (p_.filas()->topLevelItemCount() == 0)
         SinDuplicados();
 }
 
@@ -57,7 +57,7 @@ void frmEliminarDup::Comenzar() {
 }
 
 void frmEliminarDup::BuscarDuplicados() {
-    QTreeWidget *lista = p_.lstScripts;
+    QTreeWidget *lista = p_.filas();
     const int n = lista->topLevelItemCount();
     HayDuplicados = false;
     if (n > 0)
@@ -79,13 +79,17 @@ void frmEliminarDup::BuscarDuplicados() {
     HayDuplicados = true;
     lista->setUpdatesEnabled(false);
     QTreeWidgetItem *actual = lista->currentItem();
+    const int filaActual = lista->indexOfTopLevelItem(actual);
+    int quedanAntes = 0; // survivors before the current row: where the selection lands if it goes
     const QList<QTreeWidgetItem *> todos = lista->invisibleRootItem()->takeChildren();
     QList<QTreeWidgetItem *> sobreviven;
     sobreviven.reserve(quedan);
     for (int i = 0; i < todos.size(); ++i) {
-        if (vive.at(i))
+        if (vive.at(i)) {
             sobreviven.append(todos.at(i));
-        else {
+            if (i < filaActual)
+                ++quedanAntes;
+        } else {
             if (todos.at(i) == actual)
                 actual = nullptr;
             delete todos.at(i);
@@ -98,6 +102,8 @@ void frmEliminarDup::BuscarDuplicados() {
     lista->setSortingEnabled(ordenada);
     if (actual)
         lista->setCurrentItem(actual);
+    else if (filaActual >= 0)
+        vista::SeleccionarCercana(lista, quedanAntes);
     lista->setUpdatesEnabled(true);
     barMover->setRange(0, quedan);
     barMover->setValue(quedan);

@@ -5,13 +5,13 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // Removes from the open category every script that repeats an earlier one (same name and description).
 class frmEliminarDup : public QDialog {
     Q_OBJECT
 public:
-    explicit frmEliminarDup(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmEliminarDup(Principal &principal, QWidget *padre = nullptr);
 
     QLabel *lblDup = nullptr;
     QFrame *Frame1 = nullptr;
@@ -26,5 +26,5 @@ private:
     void BuscarDuplicados();
     void SinDuplicados();
     void DuplicadosEliminados();
-    frmPrincipal &p_;
+    Principal &p_;
 };

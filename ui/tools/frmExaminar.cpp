@@ -1,4 +1,6 @@
 #include "ui/tools/frmExaminar.h"
+#include "core/Archivos.h"
+#include "store/Categorias.h"
 #include "store/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -10,9 +12,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -60,6 +62,7 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     resize(460, 320);
 
     connect(drvCarpeta, &QComboBox::activated, this, [this](int i) { setCarpeta(drvCarpeta->itemData(i).toString()); });
+    dirCarpeta->installEventFilter(this);
     connect(dirCarpeta, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         setCarpeta(QDir(carpeta_).absoluteFilePath(item->text()));
     });
@@ -73,6 +76,20 @@ frmExaminar::frmExaminar(frmPrincipal &principal, QWidget *padre)
     setCarpeta(p_.estado.carpeta);
 }
 
+bool frmExaminar::eventFilter(QObject *objeto, QEvent *evento) {
+    // Enter opens the folder and ends there: passed on, it would press "Aceptar" and import every file
+    // of the folder just opened.
+    if (objeto == dirCarpeta && evento->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent *>(evento)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) {
+            if (QListWidgetItem *item = dirCarpeta->currentItem())
+                setCarpeta(QDir(carpeta_).absoluteFilePath(item->text()));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(objeto, evento);
+}
+
 void frmExaminar::setCarpeta(const QString &ruta) {
     QDir dir(ruta);
     // A folder that cannot be listed keeps the one shown before.
@@ -83,11 +100,15 @@ void frmExaminar::setCarpeta(const QString &ruta) {
     dirCarpeta->clear();
     if (!dir.isRoot())
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), QStringLiteral("..")));
-    for (const QString &d : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+    QStringList carpetas = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    herramientas::OrdenarNombres(carpetas);
+    for (const QString &d : carpetas)
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), d));
     flbArchivos->clear();
     // Files only: a folder named like a category file is not one.
-    flbArchivos->addItems(dir.entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    QStringList recibidos = archivos::Listar(carpeta_, QStringLiteral(".rtn"));
+    herramientas::OrdenarNombres(recibidos);
+    flbArchivos->addItems(recibidos);
     cmdAceptar->setEnabled(flbArchivos->count() > 0);
     for (int i = 0; i < drvCarpeta->count(); ++i)
         if (QStorageInfo(carpeta_).rootPath() == drvCarpeta->itemData(i).toString())
@@ -95,30 +116,32 @@ void frmExaminar::setCarpeta(const QString &ruta) {
 }
 
 void frmExaminar::cmdAceptar_Click() {
-    QStringList fallidos, copiados;
+    QStringList fallidos, reservados, copiados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
-        const QString destino = p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo;
+        // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
+        const QString destino =
+            p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo.chopped(4) + QStringLiteral(".rtn");
         // An existing category is never overwritten; a name without a category part cannot be one.
         if (nombre.isEmpty() || QFileInfo::exists(destino))
             continue;
-        if (!QFile::copy(origen.filePath(archivo), destino)) {
-            fallidos.append(archivo);
+        if (categorias::EsSeudonimo(nombre)) {
+            reservados.append(archivo);
             continue;
         }
-        copiados << archivo;
+        QString error;
+        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino, &error)) {
+            fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
+            continue;
+        }
+        copiados.append(QFileInfo(destino).fileName());
         auto *item = new QTreeWidgetItem(p_.lstCat, {nombre});
         item->setIcon(0, frmPrincipal::Imagen(7));
     }
-    if (!copiados.isEmpty())
-        p_.estado.sesion.AnunciarEscritos(copiados);
-    p_.lstScripts->clear();
-    p_.lblMenu3->setText(QStringLiteral("(Ninguna)"));
-    mdlSistema::ActualizarBotones(p_);
-    p_.botonScript(1)->setEnabled(false);
+    p_.Limpiar();
     if (p_.lstCat->topLevelItemCount() == 0) {
         for (QAction *a : {p_.mnuEliminar, p_.mnuRenombrar, p_.mnuImportar, p_.entradaCategorias(2),
                            p_.entradaCategorias(3)})
@@ -129,5 +152,13 @@ void frmExaminar::cmdAceptar_Click() {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
+    if (!reservados.isEmpty())
+        mensajes::Aviso(this,
+                        QStringLiteral("Estos archivos no se importaron porque su nombre está reservado para el "
+                                       "programa (\"Todas\" y \"(Ninguna)\"):\n%1")
+                            .arg(reservados.join(QLatin1Char('\n'))),
+                        QStringLiteral("Importar"));
+    if (!copiados.isEmpty())
+        p_.estado.sesion.AnunciarEscritos(copiados);
     accept();
 }

@@ -28,6 +28,9 @@ public:
     void setCarpeta(const QString &ruta);
     void cmdAceptar_Click();
 
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
 private:
     frmPrincipal &p_;
     QString carpeta_;

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,9 +25,13 @@ frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
     setWindowTitle(QStringLiteral("Copiar"));
     setWindowIcon(IconoApp());
 
-    const QTreeWidgetItem *sel = p_.lstScripts->currentItem();
+    // The dialog moves the script it names, whatever the user selects while it stays open.
+    fila_ = p_.lstScripts->currentItem();
+    if (fila_)
+        script_ = vista::ScriptDe(fila_);
+    categoria_ = p_.estado.sesion.abierta();
     lblCopiar = new QLabel(QStringLiteral("Seleccione la categoría a la cual desea copiar el script: ") +
-                               (sel ? sel->text(vista::ColNombre) : QString()),
+                               (fila_ ? fila_->text(vista::ColNombre) : QString()),
                            this);
     lblCopiar->setObjectName(QStringLiteral("lblCopiar"));
     lblCopiar->setWordWrap(true);
@@ -76,9 +81,20 @@ frmMover::frmMover(frmPrincipal &principal, QWidget *padre) : QDialog(padre ? pa
 }
 
 bool frmMover::eventFilter(QObject *objeto, QEvent *evento) {
-    // Typing in the combo would pick a category by its first letter behind the user's back.
-    if (objeto == cboImagen && evento->type() == QEvent::KeyPress)
-        return true;
+    // Typing in the combo would pick a category by its first letter behind the user's back; the keys
+    // that leave it (Tab) or answer the dialog (Esc, Enter) go through.
+    if (objeto == cboImagen && evento->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(evento)->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return false;
+        default:
+            return true;
+        }
+    }
     return QDialog::eventFilter(objeto, evento);
 }
 
@@ -89,12 +105,16 @@ void frmMover::cmdPegar_Click() {
         reject();
         return;
     }
-    QTreeWidgetItem *sel = p_.lstScripts->currentItem();
-    if (!sel || !sel->isSelected()) {
+    QTreeWidgetItem *sel = FilaNombrada();
+    if (!sel) {
+        mensajes::Aviso(this,
+                        QStringLiteral("El script %1 ya no está en la categoría abierta; no se ha copiado nada.")
+                            .arg(script_.Nombre),
+                        QStringLiteral("Copiar"));
         reject();
         return;
     }
-    if (p_.lblMenu3->text() == destino) {
+    if (categoria_ == destino) {
         reject();
         return;
     }
@@ -132,11 +152,21 @@ void frmMover::cmdPegar_Click() {
         return;
     }
 
+    vista::Quitar(p_.lstScripts, sel);
     p_.estado.sesion.AnunciarEscritos({destino + QStringLiteral(".rtn")});
-    delete sel;
     p_.ActualizarLineaEstado();
     QApplication::processEvents();
     p_.MarcarCambios();
     cmdPegar->setEnabled(false);
     cmdCancelar->setText(QStringLiteral("Cerrar"));
+}
+
+QTreeWidgetItem *frmMover::FilaNombrada() const {
+    if (!fila_ || categoria_.isEmpty() || p_.estado.sesion.abierta() != categoria_)
+        return nullptr;
+    // The row may have gone (deleted, category read again): a pointer alone could name another one.
+    for (int i = 0; i < p_.lstScripts->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem *f = p_.lstScripts->topLevelItem(i); f == fila_)
+            return vista::ScriptDe(f) == script_ ? f : nullptr;
+    return nullptr;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "store/mdlScripts.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -7,6 +9,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class frmPrincipal;
 
 // Moves the selected script of the open category to the end of another category's file.
@@ -30,5 +33,10 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
+    // The row the dialog was opened for, if it is still in the open category unchanged.
+    QTreeWidgetItem *FilaNombrada() const;
     frmPrincipal &p_;
+    QTreeWidgetItem *fila_ = nullptr;
+    Script script_;
+    QString categoria_;
 };

@@ -1,6 +1,7 @@
 #include "ui/tools/frmOutlook.h"
 #include "ui/Iconos.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/Mensajes.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QCheckBox>
@@ -13,8 +14,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmOutlook::frmOutlook(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmOutlook"));
     setWindowTitle(QStringLiteral("Enviar archivo"));
     setWindowIcon(IconoApp());
@@ -23,7 +24,7 @@ frmOutlook::frmOutlook(frmPrincipal &principal, QWidget *padre)
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Picture1 = new QLabel(Frame1);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
+    Picture1->setPixmap(Icono("mail-send").pixmap(32, 32));
 
     auto campo = [this](const char *nombre, QLabel *etiqueta) {
         auto *t = new QLineEdit(Frame1);
@@ -86,7 +87,8 @@ void frmOutlook::Form_Load() {
     txtPara->setText(p_.estado.MailPara);
     txtDe->setText(p_.estado.MailDe);
     cheEmail->setChecked(p_.estado.MSOutlook == 1);
-    txtAdjunto->setText(p_.hayCategoriaAbierta() ? p_.lblMenu3->text() + QStringLiteral(".rtn") : QString());
+    categoria_ = p_.estado.sesion.abierta();
+    txtAdjunto->setText(categoria_.isEmpty() ? QString() : categoria_ + QStringLiteral(".rtn"));
 }
 
 void frmOutlook::Form_Unload() {
@@ -96,9 +98,35 @@ void frmOutlook::Form_Unload() {
 }
 
 void frmOutlook::cmdAceptar_Click() {
-    if (txtPara->text().isEmpty() || txtDe->text().isEmpty() || txtAdjunto->text().isEmpty())
+    if (txtPara->text().isEmpty() || txtDe->text().isEmpty())
+        return;
+    const QString titulo = QStringLiteral("Enviar archivo");
+    // The window stays open while the user works: the attachment must still be the open category.
+    const QString abierta = p_.estado.sesion.abierta();
+    if (abierta != categoria_) {
+        categoria_ = abierta;
+        txtAdjunto->setText(abierta.isEmpty() ? QString() : abierta + QStringLiteral(".rtn"));
+        mensajes::Aviso(this,
+                        abierta.isEmpty()
+                            ? QStringLiteral("Ya no hay ninguna categoría abierta: no hay nada que enviar.")
+                            : QStringLiteral("La categoría abierta ha cambiado. El archivo adjunto es ahora %1; "
+                                             "pulse Enviar de nuevo para enviarlo.")
+                                  .arg(txtAdjunto->text()),
+                        titulo);
+        return;
+    }
+    if (categoria_.isEmpty())
+        return;
+    // The attachment is the file on disk: changes made since the window opened are offered first.
+    if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
         return;
     Form_Unload();
-    p_.EnviarMail();
+    if (!p_.EnviarMail(categoria_)) {
+        mensajes::Aviso(this,
+                        QStringLiteral("No se encuentra el archivo de la categoría %1; no se ha enviado nada.")
+                            .arg(categoria_),
+                        titulo);
+        return;
+    }
     accept();
 }

@@ -6,13 +6,13 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // Collects the recipient and the sender for sending the open category; keeps them for the run.
 class frmOutlook : public QDialog {
     Q_OBJECT
   public:
-    explicit frmOutlook(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmOutlook(Principal &principal, QWidget *padre = nullptr);
 
     QGroupBox *Frame1 = nullptr;
     QLabel *Picture1 = nullptr;
@@ -33,5 +33,6 @@ class frmOutlook : public QDialog {
     void Form_Load();
     // However the dialog closes, what was typed stays for the rest of the run.
     void Form_Unload();
-    frmPrincipal &p_;
+    Principal &p_;
+    QString categoria_; // the category the window was opened for
 };

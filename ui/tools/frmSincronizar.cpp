@@ -115,7 +115,7 @@ bool frmSincronizar::PedirClave(QWidget *padre, const QString &url, QString *usu
     todo->addLayout(dialogos::FilaBotones({aceptar, cancelar}));
     if (!usuario->isEmpty())
         txtClave->setFocus();
-    if (dlg.exec() != QDialog::Accepted)
+    if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
         return false;
     *usuario = txtUsuario->text();
     *clave = txtClave->text();

@@ -1,6 +1,6 @@
 #include "ui/tools/frmVerCat.h"
 #include "ui/Iconos.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QCheckBox>
@@ -15,8 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre)
-    : QDialog(padre ? padre : &principal), p_(principal) {
+frmVerCat::frmVerCat(Principal &principal, QWidget *padre)
+    : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmVerCat"));
     setWindowTitle(QStringLiteral("Configurar panel"));
     setWindowIcon(IconoApp());
@@ -34,12 +34,6 @@ frmVerCat::frmVerCat(frmPrincipal &principal, QWidget *padre)
     txtPanel->setMaxLength(30);
     txtPanel->setAccessibleName(QStringLiteral("Letras del filtro"));
     Label2->setBuddy(txtPanel);
-    // The box is white while it can be typed in and takes the button face while it cannot.
-    QPalette paleta = txtPanel->palette();
-    paleta.setColor(QPalette::Active, QPalette::Base, Qt::white);
-    paleta.setColor(QPalette::Inactive, QPalette::Base, Qt::white);
-    paleta.setColor(QPalette::Disabled, QPalette::Base, paleta.color(QPalette::Disabled, QPalette::Button));
-    txtPanel->setPalette(paleta);
     txtPanel->installEventFilter(this);
 
     fraCategorias = new QGroupBox(QStringLiteral("Categorías: Acceso rápido"), this);
@@ -108,15 +102,7 @@ void frmVerCat::cboCat_Click() {
     cmdElCat->setEnabled(!t.isEmpty() && t != QLatin1String("Todas"));
 }
 
-void frmVerCat::MostrarEnPanel(const QString &texto) {
-    QComboBox *cb = p_.cboCat;
-    // Programmatic: the panel must not take this for the user choosing a filter.
-    const QSignalBlocker bloqueo(cb);
-    const int i = cb->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (i >= 0)
-        cb->setCurrentIndex(i);
-    cb->setEditText(texto);
-}
+void frmVerCat::MostrarEnPanel(const QString &texto) { p_.MostrarEnPanel(texto); }
 
 void frmVerCat::cmdAceptar_Click() {
     Estado &e = p_.estado;
@@ -129,14 +115,8 @@ void frmVerCat::cmdAceptar_Click() {
     if (e.Mostrar.isEmpty())
         e.Mostrar = QStringLiteral("Todas");
     e.MostrarTodas = cheVerCat->isChecked() ? 1 : 0;
-    if (e.MostrarTodas == 0) {
-        // The entry keeps the letters as typed; a repeated one is held once.
-        const QSignalBlocker bloqueo(p_.cboCat);
-        const QString texto = p_.cboCat->currentText();
-        p_.cboCat->addItem(txtPanel->text());
-        frmPrincipal::ElDuplicados(p_.cboCat);
-        p_.cboCat->setEditText(texto);
-    }
+    if (e.MostrarTodas == 0)
+        p_.AgregarEntradaPanel(txtPanel->text());
     p_.LlenarCat();
     p_.Limpiar();
     MostrarEnPanel(e.Mostrar);
@@ -145,21 +125,14 @@ void frmVerCat::cmdAceptar_Click() {
 
 void frmVerCat::cmdElCat_Click() {
     const int pos = cboCat->currentIndex();
-    if (pos < 0 || pos >= p_.cboCat->count())
+    if (pos < 0 || pos >= p_.entradasPanel().size())
         return;
-    QString texto = p_.cboCat->currentText();
-    if (cboCat->currentText() == texto) {
-        p_.lstCat->clear();
-        texto.clear();
-        MostrarEnPanel(texto);
+    if (cboCat->currentText() == p_.textoPanel()) {
+        p_.VaciarCategorias();
+        MostrarEnPanel(QString());
         p_.Limpiar();
     }
-    {
-        // Removing the shown entry would make the combo show another one.
-        const QSignalBlocker bloqueo(p_.cboCat);
-        p_.cboCat->removeItem(pos);
-        p_.cboCat->setEditText(texto);
-    }
+    p_.QuitarEntradaPanel(pos);
     cboCat->removeItem(pos);
     cboCat->setEditText(QStringLiteral("Todas"));
     cmdElCat->setEnabled(false);
@@ -171,7 +144,7 @@ void frmVerCat::cmdCancelar_Click() {
 
 void frmVerCat::reject() {
     // The entry in use was removed: nothing is open under a filter that no longer exists.
-    if (p_.cboCat->currentText().isEmpty())
+    if (p_.textoPanel().isEmpty())
         p_.Limpiar();
     QDialog::reject();
 }

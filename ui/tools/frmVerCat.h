@@ -7,14 +7,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // Which categories the panel lists, and the quick-access list of letters filters. The dialog's combo
 // mirrors the main window's entry for entry, so a position in one is the same entry in the other.
 class frmVerCat : public QDialog {
     Q_OBJECT
   public:
-    explicit frmVerCat(frmPrincipal &principal, QWidget *padre = nullptr);
+    explicit frmVerCat(Principal &principal, QWidget *padre = nullptr);
 
     QGroupBox *fraOpciones = nullptr;
     QCheckBox *cheVerCat = nullptr;
@@ -42,5 +42,5 @@ class frmVerCat : public QDialog {
     void Form_Load();
     // Sets the text the main window's combo shows, selecting the entry when there is one.
     void MostrarEnPanel(const QString &texto);
-    frmPrincipal &p_;
+    Principal &p_;
 };

@@ -1,0 +1,48 @@
+#pragma once
+#include <QByteArray>
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+// The file layer every part of the program goes through: one writer, one reader of regular files,
+// and one place that turns a system error into a reason the user can read.
+namespace archivos {
+
+// The reason for a system error number, in Spanish, to follow a colon ("el disco está lleno").
+QString Razon(int numeroError);
+// The same for Qt's coarse error, when no error number is known.
+QString Razon(QFileDevice::FileError error);
+
+// Writes the bytes whole through a temporary file renamed over the old one. Every byte is written
+// and synced before the rename, so a full disk, a quota or a short write leaves the old file exactly
+// as it was. With `dentroDe` set, a path that is a link leading out of that folder is refused.
+// On failure *error holds the reason (Razon) and false is returned.
+bool Guardar(const QString &ruta, const QByteArray &datos, QString *error = nullptr,
+             const QString &dentroDe = QString());
+
+// Reads a regular file whole, following links. Folders, devices, pipes and sockets are refused
+// without waiting on them, so a link to /dev/zero or a named pipe can neither fill the memory nor
+// freeze the program.
+bool Leer(const QString &ruta, QByteArray &datos, QString *error = nullptr);
+
+// True when something exists at the path (a dangling link counts), under its readable name too.
+bool Existe(const QString &ruta);
+// Removes the file at the path. On failure *error holds the reason.
+bool Eliminar(const QString &ruta, QString *error = nullptr);
+
+// A file name's bytes as a person can read them: valid UTF-8 as it is, any other byte as the
+// Windows-1252 character it is in the files other users send.
+QString Legible(const QByteArray &nombre);
+// The path's bytes on disk. A path built from a readable name (Legible) of a file whose name is not
+// valid UTF-8 gives that file's real bytes; any other path its plain encoding.
+QByteArray Nativa(const QString &ruta);
+// Names (readable form) of the regular files in the folder whose name ends with the suffix, without
+// regard to case; links are followed. Sorted without regard to case.
+QStringList Listar(const QString &carpeta, const QString &sufijo);
+
+// Removes the temporary files a killed save leaves beside `nombre` files: exactly the name followed
+// by a dot and six letters, as the writer makes them. `nombre` is a pattern (regular expression)
+// for the names of the files the program writes in that folder. Gives the names removed.
+QStringList LimpiarTemporales(const QString &carpeta, const QString &nombre);
+
+} // namespace archivos

@@ -1,0 +1,384 @@
+// Paths through the real main window that once lost scripts or wrote them to the wrong file: a
+// rename left pending, a save that fails on closing, declined changes, windows that stay open while
+// the user works, duplicate removal, the pop-up menu and reserved names.
+#include "Ayudas.h"
+#include "core/Correo.h"
+#include "store/frmCategoria.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmEliminarDup.h"
+#include "ui/tools/frmMover.h"
+#include "ui/tools/frmOutlook.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+using ayudas::VentanaPrincipal;
+using ayudas::Registro;
+
+// A category of n scripts named s01, s02, ...
+QByteArray Numerados(int n) {
+    QByteArray r;
+    for (int i = 1; i <= n; ++i) {
+        const QByteArray nombre = QByteArray("s") + (i < 10 ? "0" : "") + QByteArray::number(i);
+        r += Registro(nombre, "desc " + nombre, "code " + nombre, "1");
+    }
+    return r;
+}
+
+QStringList Nombres(int n, const QStringList &sin = {}) {
+    QStringList r;
+    for (int i = 1; i <= n; ++i) {
+        const QString nombre = QStringLiteral("s%1").arg(i, 2, 10, QLatin1Char('0'));
+        if (!sin.contains(nombre))
+            r << nombre;
+    }
+    return r;
+}
+
+// The in-place editor of the category being renamed, once the command has opened it.
+QLineEdit *EditorDeNombre(frmPrincipal &w) {
+    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
+        if (auto *e = qobject_cast<QLineEdit *>(w.lstCat->indexWidget(w.lstCat->indexFromItem(w.lstCat->topLevelItem(i)))))
+            return e;
+    return nullptr;
+}
+
+// Starts renaming the selected category and types a new name without pressing Enter.
+void EmpezarRenombre(VentanaPrincipal &v, const QString &nombre) {
+    v.w->mnuRenombrar->trigger();
+    QTRY_VERIFY(EditorDeNombre(*v.w));
+    EditorDeNombre(*v.w)->selectAll();
+    QTest::keyClicks(EditorDeNombre(*v.w), nombre);
+}
+
+// Records the hand-off instead of starting a mail program.
+struct Correos : correo::Envio {
+    QStringList adjuntos;
+    void Enviar(const correo::Mensaje &m) override { adjuntos << QFileInfo(m.adjunto).fileName(); }
+};
+} // namespace
+
+class tst_caminos : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    // Deleting a script while another category's new name is still being typed: the rename is
+    // settled first, so nothing is deleted from a list the rename then clears, and Menus keeps its 12.
+    void eliminarConRenombrePendienteNoVaciaLaCategoria() {
+        VentanaPrincipal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
+        v.abrir("Menus");
+        v.seleccionar("Otra");
+        EmpezarRenombre(v, "Nueva");
+        v.w->botonScript(5)->trigger();
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled());
+        QCOMPARE(v.enArchivo("Menus"), Nombres(12));
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Nueva")));
+    }
+
+    // Adding a script with a rename pending: no script goes to a list that belongs to no category,
+    // and no file is named after the heading's "(Ninguna)".
+    void agregarConRenombrePendienteNoCreaArchivoNinguna() {
+        VentanaPrincipal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
+        v.abrir("Menus");
+        v.seleccionar("Otra");
+        EmpezarRenombre(v, "Nueva");
+        v.w->mnuCodAgregar->trigger(); // the editor must not open: nothing answers it
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 0);
+        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files),
+                 (QStringList{"Menus.rtn", "Nueva.rtn"}));
+    }
+
+    // Closing with a save that fails: the window stays open and the changes pending; once the file
+    // can be written again, closing saves them.
+    void guardadoFallidoAlCerrarNoCierra() {
+        VentanaPrincipal v({{"Menus", Numerados(12)}});
+        v.abrir("Menus");
+        v.seleccionarScript("s03");
+        v.w->EliminarS();
+        const QString ruta = v.c.estado.rutaCategoria("Menus");
+        QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta));
+        ayudas::Mensaje pregunta, fallo, opciones;
+        ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
+        ayudas::ContestarMensaje(QMessageBox::Ok, &fallo);
+        ayudas::ContestarMensaje(QMessageBox::Cancel, &opciones);
+        QVERIFY(!v.w->close());
+        QVERIFY(v.w->isVisible() && v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
+        QVERIFY(opciones.texto.contains("Menus"));
+        QCOMPARE(v.scripts(), Nombres(12, {"s03"}));
+
+        QVERIFY(QDir(ruta).removeRecursively());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        QVERIFY(v.w->close());
+        QCOMPARE(v.enArchivo("Menus"), Nombres(12, {"s03"}));
+    }
+
+    // After the failure, Reintentar saves once the obstacle is gone, and "Salir sin guardar" leaves
+    // the file as it was.
+    void guardadoFallidoAlCerrarReintentaOSaleSinGuardar() {
+        VentanaPrincipal v({{"Menus", Numerados(4)}});
+        v.abrir("Menus");
+        v.seleccionarScript("s01");
+        v.w->EliminarS();
+        const QString ruta = v.c.estado.rutaCategoria("Menus");
+        const QByteArray antes = ayudas::LeerBytes(ruta);
+        QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta));
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ayudas::ContestarMensaje(QMessageBox::Ok);
+        mensajes::Encolar([&](QWidget *) {
+            QDir(ruta).removeRecursively();
+            return int(QMessageBox::Retry);
+        });
+        QVERIFY(v.w->close());
+        QCOMPARE(v.enArchivo("Menus"), Nombres(4, {"s01"}));
+
+        VentanaPrincipal otra({{"Menus", antes}});
+        otra.abrir("Menus");
+        otra.seleccionarScript("s02");
+        otra.w->EliminarS();
+        const QString ruta2 = otra.c.estado.rutaCategoria("Menus");
+        QVERIFY(QFile::remove(ruta2) && QDir().mkpath(ruta2));
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ayudas::ContestarMensaje(QMessageBox::Ok);
+        ayudas::ContestarMensaje(QMessageBox::Discard);
+        QVERIFY(otra.w->close());
+        QVERIFY(QFileInfo(ruta2).isDir());
+    }
+
+    // "No" at the question asked before adding a category: the list shows the file again, and a
+    // later save of another change does not write the declined deletion.
+    void noAntesDeAgregarCategoriaNoGuardaLoRechazado() {
+        VentanaPrincipal v({{"Menus", Numerados(6)}});
+        v.abrir("Menus");
+        v.seleccionarScript("s01");
+        v.w->EliminarS();
+        ayudas::ContestarMensaje(QMessageBox::No);
+        ayudas::AlAbrirseModal([](QWidget *d) { QVERIFY(qobject_cast<frmCategoria *>(d)); });
+        v.w->mnuAgregar->trigger();
+        v.abrir("Menus");
+        QCOMPARE(v.scripts(), Nombres(6));
+        v.seleccionarScript("s05");
+        v.w->EliminarS();
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuGuardar->trigger();
+        QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s05"}));
+    }
+
+    // "No" at the question asked by the script import: the import goes on over the file as stored.
+    void noAntesDeImportarMuestraElArchivo() {
+        VentanaPrincipal v({{"Menus", Numerados(3)}});
+        const QString ajeno = v.c.ruta("fuera/Ajeno.rtn");
+        ayudas::EscribirBytes(ajeno, Registro("ajeno", "", "", ""));
+        v.w->setOpcionMarcada(3, false); // scripts into the open category
+        v.abrir("Menus");
+        v.seleccionarScript("s02");
+        v.w->EliminarS();
+        ayudas::ContestarMensaje(QMessageBox::No);
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            auto *dlg = qobject_cast<QFileDialog *>(w);
+            QVERIFY2(dlg, w->metaObject()->className());
+            dlg->selectFile(ajeno);
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        v.w->mnuImportar->trigger();
+        QCOMPARE(v.scripts(), (QStringList{"ajeno", "s01", "s02", "s03"}));
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuGuardar->trigger();
+        QCOMPARE(v.enArchivo("Menus"), (QStringList{"ajeno", "s01", "s02", "s03"}));
+    }
+
+    // The mail window names the category it was opened for; if another is open when Enviar is
+    // clicked, it says so and shows the new attachment instead of sending something else.
+    void correoSigueALaCategoriaAbierta() {
+        VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
+        auto correos = std::make_shared<Correos>();
+        v.w->setEnvioCorreo(correos);
+        v.c.estado.MSOutlook = 1;
+        v.abrir("Menus");
+        v.w->mnuEnviar->trigger();
+        auto *dlg = v.w->findChild<frmOutlook *>();
+        QVERIFY(dlg && dlg->isVisible());
+        QCOMPARE(dlg->txtAdjunto->text(), QStringLiteral("Menus.rtn"));
+        dlg->txtPara->setText("a@b.c");
+        dlg->txtDe->setText("Yo");
+        v.abrir("Otra");
+        ayudas::Mensaje aviso;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
+        QVERIFY(aviso.texto.contains("Otra.rtn"));
+        QVERIFY(correos->adjuntos.isEmpty() && dlg->isVisible());
+        QCOMPARE(dlg->txtAdjunto->text(), QStringLiteral("Otra.rtn"));
+        QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
+        QCOMPARE(correos->adjuntos, QStringList{"Otra.rtn"});
+    }
+
+    // With no category open any more, Enviar says so and hands nothing over.
+    void correoSinCategoriaAbiertaNoEnvia() {
+        VentanaPrincipal v({{"Menus", Numerados(2)}, {"Otra", Numerados(1)}});
+        auto correos = std::make_shared<Correos>();
+        v.w->setEnvioCorreo(correos);
+        v.c.estado.MSOutlook = 1;
+        v.abrir("Menus");
+        v.w->mnuEnviar->trigger();
+        auto *dlg = v.w->findChild<frmOutlook *>();
+        QVERIFY(dlg);
+        dlg->txtPara->setText("a@b.c");
+        dlg->txtDe->setText("Yo");
+        v.seleccionar("Otra");
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuEliminar->trigger(); // deleting a category closes the open one
+        ayudas::Mensaje aviso;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
+        QVERIFY(aviso.texto.contains("ninguna categoría abierta"));
+        QVERIFY(correos->adjuntos.isEmpty());
+        QVERIFY(dlg->txtAdjunto->text().isEmpty());
+    }
+
+    // The move window opened by a drop names one script and moves that one, even when the user has
+    // selected another meanwhile.
+    void moverPorArrastreMueveElScriptNombrado() {
+        VentanaPrincipal v({{"Menus", Numerados(8)}, {"Otra", {}}});
+        v.abrir("Menus");
+        v.seleccionarScript("s03");
+        v.w->MoverPorArrastre();
+        auto *dlg = v.w->findChild<frmMover *>();
+        QVERIFY(dlg && dlg->lblCopiar->text().endsWith("s03"));
+        v.seleccionarScript("s07");
+        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
+        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
+        QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
+        QCOMPARE(v.scripts(), Nombres(8, {"s03"}));
+    }
+
+    // A named script that is gone when Copiar is clicked is reported, and nothing moves.
+    void moverPorArrastreSinElScriptNoMueveOtro() {
+        VentanaPrincipal v({{"Menus", Numerados(4)}, {"Otra", {}}});
+        v.abrir("Menus");
+        v.seleccionarScript("s02");
+        v.w->MoverPorArrastre();
+        auto *dlg = v.w->findChild<frmMover *>();
+        QVERIFY(dlg);
+        v.w->EliminarS();
+        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
+        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        ayudas::Mensaje aviso;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
+        QVERIFY(aviso.texto.contains("s02"));
+        QVERIFY(v.enArchivo("Otra").isEmpty());
+        QCOMPARE(v.scripts(), Nombres(4, {"s02"}));
+    }
+
+    // Duplicate removal that takes away the selected row leaves the nearest row selected, and
+    // Eliminar deletes that one, never silently the first.
+    void eliminarTrasDuplicadosActuaSobreLaFilaCercana() {
+        const QByteArray datos = Registro("a", "x", "1", "") + Registro("b", "x", "2", "") + Registro("a", "x", "3", "") +
+                                 Registro("c", "x", "4", "") + Registro("d", "x", "5", "");
+        VentanaPrincipal v({{"Dup", datos}});
+        v.w->setOpcionMarcada(1, false); // the file's order
+        v.abrir("Dup");
+        QCOMPARE(v.scripts(), (QStringList{"a", "b", "a", "c", "d"}));
+        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(2)); // the second "a"
+        ayudas::AlAbrirseModal([](QWidget *w) {
+            auto *d = qobject_cast<frmEliminarDup *>(w);
+            QVERIFY(d);
+            QTest::mouseClick(d->cmdEliminar, Qt::LeftButton);
+            QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
+        });
+        v.w->setOpcionMarcada(4, true);
+        QCOMPARE(v.scripts(), (QStringList{"a", "b", "c", "d"}));
+        QTreeWidgetItem *sel = v.w->lstScripts->currentItem();
+        QVERIFY(sel && sel->isSelected());
+        QCOMPARE(sel->text(0), QStringLiteral("c"));
+        v.w->EliminarS();
+        QCOMPARE(v.scripts(), (QStringList{"a", "b", "d"}));
+    }
+
+    // Eliminar with no row selected does nothing and marks nothing.
+    void eliminarSinFilaSeleccionadaNoHaceNada() {
+        VentanaPrincipal v({{"Menus", Numerados(3)}});
+        v.abrir("Menus");
+        v.w->lstScripts->setCurrentItem(nullptr);
+        v.w->lstScripts->clearSelection();
+        v.w->EliminarS();
+        QCOMPARE(v.scripts(), Nombres(3));
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+    }
+
+    // A right click selects the category under the pointer, so the pop-up's Eliminar asks about it.
+    void clicDerechoSeleccionaLaCategoria() {
+        VentanaPrincipal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
+        v.seleccionar("Alfa");
+        QTreeWidgetItem *beta = ayudas::Buscar(v.w->lstCat, "Beta");
+        QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, v.w->lstCat->visualItemRect(beta).center());
+        QTRY_VERIFY(v.w->g002->isVisible());
+        v.w->g002->hide();
+        QCOMPARE(v.w->lstCat->currentItem(), beta);
+        ayudas::Mensaje pregunta;
+        ayudas::ContestarMensaje(QMessageBox::No, &pregunta);
+        v.w->mnuEliminar->trigger();
+        QCOMPARE(pregunta.texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Alfa")));
+    }
+
+    // A file named like the no-category marker is an ordinary category: it opens, takes a script and
+    // saves to its own file.
+    void categoriaLlamadaNingunaFuncionaComoOtra() {
+        VentanaPrincipal v({{"(Ninguna)", Numerados(2)}});
+        v.abrir("(Ninguna)");
+        QVERIFY(v.c.estado.sesion.hayAbierta());
+        QCOMPARE(v.scripts(), Nombres(2));
+        QVERIFY(v.w->mnuCodAgregar->isEnabled());
+        v.seleccionarScript("s01");
+        v.w->EliminarS();
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuGuardar->trigger();
+        QCOMPARE(v.enArchivo("(Ninguna)"), QStringList{"s02"});
+    }
+
+    // The reserved names are refused by rename, with a Spanish message, and nothing is renamed.
+    void renombrarATodasSeRechaza_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("Todas") << "Todas";
+        QTest::newRow("(Ninguna)") << "(Ninguna)";
+        QTest::newRow("todas") << "todas";
+    }
+    void renombrarATodasSeRechaza() {
+        QFETCH(QString, nombre);
+        VentanaPrincipal v({{"Menus", Numerados(1)}});
+        v.seleccionar("Menus");
+        EmpezarRenombre(v, nombre);
+        ayudas::Mensaje aviso;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
+        QTRY_VERIFY(aviso.visto);
+        QVERIFY(aviso.texto.contains("reservado"));
+        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
+    }
+
+    // Adding a category called Todas is refused the same way; nothing is created.
+    void agregarTodasSeRechaza() {
+        VentanaPrincipal v;
+        ayudas::Mensaje aviso;
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            auto *d = qobject_cast<frmCategoria *>(w);
+            QVERIFY(d);
+            QTest::keyClicks(d->txtACat, "Todas");
+            ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+            QTest::keyClick(d->txtACat, Qt::Key_Return);
+        });
+        v.w->mnuAgregar->trigger();
+        QVERIFY(aviso.texto.contains("reservado"));
+        QVERIFY(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_caminos)
+#include "tst_caminos.moc"

@@ -1,0 +1,322 @@
+// Around the editor: the program's keys in the main window and the dialogs, Qt's own Spanish, the
+// Spanish order of names, the command pictures and a dark desktop theme, on the real windows.
+#include "Ayudas.h"
+#include "store/mdlScripts.h"
+#include "ui/Iconos.h"
+#include "ui/Traducciones.h"
+#include "ui/editor/EditorCodigo.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmExaminar.h"
+#include "ui/tools/frmMover.h"
+#include "ui/tools/frmVerCat.h"
+
+#include <Qsci/qscilexer.h>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+using ayudas::Registro;
+using ayudas::Textos;
+
+// A shown main window over its own folder, listing every category.
+struct Ventana {
+    ayudas::Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+    explicit Ventana(const QMap<QString, QByteArray> &categorias) {
+        for (auto it = categorias.cbegin(); it != categorias.cend(); ++it)
+            c.categoria(it.key(), it.value());
+        c.estado.Ruta = QStringLiteral("Categorias");
+        QDir().mkpath(c.estado.carpetaCategorias());
+        c.estado.Mostrar = QStringLiteral("Todas");
+        c.estado.MostrarTodas = 1;
+        w = std::make_unique<frmPrincipal>(c.estado);
+        w->setEntradasPanel({"Todas", "b"}, c.estado.Mostrar);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+    void elegir(const QString &categoria) {
+        w->lstCat->setFocus();
+        w->lstCat->setCurrentItem(ayudas::Buscar(w->lstCat, categoria));
+    }
+};
+
+// How far the text of a widget's area stands out from its background: the contrast ratio between
+// the most common colour of the picture (the background) and the colour farthest from it.
+double Luminancia(QRgb c) {
+    auto canal = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * canal(qRed(c)) + 0.7152 * canal(qGreen(c)) + 0.0722 * canal(qBlue(c));
+}
+
+double ContrasteTexto(QWidget *w, const QRect &zona) {
+    const QImage img = w->grab(zona).toImage().convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> cuenta;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++cuenta[img.pixel(x, y)];
+    QRgb fondo = 0;
+    int mas = -1;
+    for (auto it = cuenta.cbegin(); it != cuenta.cend(); ++it)
+        if (it.value() > mas) {
+            mas = it.value();
+            fondo = it.key();
+        }
+    double mejor = 1.0;
+    for (auto it = cuenta.cbegin(); it != cuenta.cend(); ++it) {
+        const double a = Luminancia(fondo), b = Luminancia(it.key());
+        mejor = std::max(mejor, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+    }
+    return mejor;
+}
+
+QPalette PaletaOscura() {
+    QPalette p;
+    const QColor ventana(53, 53, 53), base(35, 35, 35), claro(230, 230, 230);
+    for (auto [rol, color] : {std::pair{QPalette::Window, ventana}, {QPalette::WindowText, claro},
+                              {QPalette::Base, base}, {QPalette::AlternateBase, ventana},
+                              {QPalette::Text, claro}, {QPalette::Button, ventana},
+                              {QPalette::ButtonText, claro}, {QPalette::ToolTipBase, base},
+                              {QPalette::ToolTipText, claro}, {QPalette::Highlight, QColor(42, 130, 218)},
+                              {QPalette::HighlightedText, QColor(Qt::black)},
+                              {QPalette::PlaceholderText, QColor(150, 150, 150)}})
+        p.setColor(rol, color);
+    return p;
+}
+} // namespace
+
+class tst_entorno : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QCOMPARE(CargarTraducciones(), 2); }
+
+    void enterAbreLaCategoria() {
+        Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}, {"Otra", {}}});
+        v.elegir("Menus");
+        QTest::keyClick(v.w->lstCat, Qt::Key_Return);
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+    }
+
+    void suprimirEliminaElScript() {
+        Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}});
+        v.elegir("Menus");
+        v.w->AbrirCategoria();
+        v.w->lstScripts->setFocus();
+        v.w->lstScripts->setCurrentItem(ayudas::Buscar(v.w->lstScripts, "uno"));
+        QTest::keyClick(v.w->lstScripts, Qt::Key_Delete);
+        QCOMPARE(Textos(v.w->lstScripts), QStringList{"dos"});
+        QVERIFY(v.c.estado.sesion.HayCambios());
+    }
+
+    void flechasElijenElFiltro() {
+        Ventana v({{"alfa", {}}, {"beta", {}}});
+        v.w->cboCat->setFocus();
+        QTest::keyClick(v.w->cboCat->lineEdit(), Qt::Key_Down);
+        QCOMPARE(v.c.estado.Mostrar, QStringLiteral("b"));
+        QCOMPARE(Textos(v.w->lstCat), QStringList{"beta"});
+        QTest::keyClick(v.w->cboCat->lineEdit(), Qt::Key_Up);
+        QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
+        QTest::keyClicks(v.w->cboCat->lineEdit(), "zz"); // still nothing can be typed
+        QCOMPARE(v.w->cboCat->currentText(), QStringLiteral("Todas"));
+    }
+
+    void laRuedaCambiaElFiltroSoloConFoco() {
+        Ventana v({{"alfa", {}}, {"beta", {}}});
+        auto rueda = [&] {
+            const QPointF centro = v.w->cboCat->rect().center();
+            QWheelEvent e(centro, v.w->cboCat->mapToGlobal(centro), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(v.w->cboCat, &e);
+        };
+        v.w->lstCat->setFocus();
+        rueda();
+        QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
+        v.w->cboCat->setFocus();
+        rueda();
+        QCOMPARE(v.w->cboCat->currentText(), QStringLiteral("b"));
+    }
+
+    void moverDejaSalirConElTeclado_data() {
+        QTest::addColumn<int>("tecla");
+        QTest::addColumn<bool>("abierto");
+        QTest::addColumn<bool>("fuera"); // the focus left the box
+        QTest::newRow("Esc cierra") << int(Qt::Key_Escape) << false << true;
+        QTest::newRow("Tab sigue") << int(Qt::Key_Tab) << true << true;
+        QTest::newRow("una letra no elige") << int(Qt::Key_O) << true << false;
+    }
+    void moverDejaSalirConElTeclado() {
+        QFETCH(int, tecla);
+        QFETCH(bool, abierto);
+        QFETCH(bool, fuera);
+        Ventana v({{"Menus", Registro("uno", "d", "c", "1")}, {"Otra", {}}});
+        v.elegir("Menus");
+        v.w->AbrirCategoria();
+        frmMover d(*v.w);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.activateWindow();
+        d.cboImagen->setFocus();
+        QTest::keyClick(d.cboImagen, Qt::Key(tecla));
+        QCOMPARE(d.isVisible(), abierto);
+        QCOMPARE(d.cboImagen->currentIndex(), -1);
+        if (abierto)
+            QCOMPARE(!d.cboImagen->hasFocus(), fuera);
+    }
+
+    void moverEnterCopiaLoElegido() {
+        Ventana v({{"Menus", Registro("uno", "d", "c", "1")}, {"Otra", {}}});
+        v.elegir("Menus");
+        v.w->AbrirCategoria();
+        frmMover d(*v.w);
+        d.show();
+        d.cboImagen->setCurrentIndex(d.cboImagen->findText("Otra"));
+        emit d.cboImagen->activated(d.cboImagen->currentIndex());
+        d.cboImagen->setFocus();
+        QTest::keyClick(d.cboImagen, Qt::Key_Return);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")), Registro("uno", "d", "c", "1"));
+    }
+
+    void enterEnLasCarpetasNoImporta() {
+        Ventana v({{"Menus", {}}});
+        const QString otra = v.c.ruta("Otra");
+        for (const char *n : {"a.rtn", "b.rtn"})
+            ayudas::EscribirBytes(otra + '/' + n, Registro("x", "", "", ""));
+        frmExaminar d(*v.w);
+        d.show();
+        d.dirCarpeta->setFocus();
+        d.dirCarpeta->setCurrentItem(d.dirCarpeta->findItems("Otra", Qt::MatchExactly).value(0));
+        QTest::keyClick(d.dirCarpeta, Qt::Key_Return);
+        QCOMPARE(d.carpeta(), QDir::cleanPath(otra));
+        d.dirCarpeta->setCurrentRow(0); // ".."
+        QTest::keyClick(d.dirCarpeta, Qt::Key_Enter);
+        QCOMPARE(d.carpeta(), QDir::cleanPath(v.c.dir.path()));
+        QVERIFY(d.isVisible());
+        QVERIFY(!QFileInfo::exists(v.c.estado.rutaCategoria("a")));
+    }
+
+    void dialogoDeArchivosEnEspanol() {
+        QFileDialog d(nullptr, QString(), QDir::tempPath());
+        d.setOption(QFileDialog::DontUseNativeDialog);
+        d.setAcceptMode(QFileDialog::AcceptOpen);
+        d.show();
+        const auto *caja = d.findChild<QDialogButtonBox *>();
+        QVERIFY(caja);
+        QCOMPARE(caja->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+        QCOMPARE(caja->button(QDialogButtonBox::Open)->text(), QStringLiteral("&Abrir"));
+    }
+
+    void menuDeLosCamposEnEspanol() {
+        QLineEdit campo;
+        std::unique_ptr<QMenu> menu(campo.createStandardContextMenu());
+        QStringList textos;
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator())
+                textos << a->text().section(QLatin1Char('\t'), 0, 0);
+        QCOMPARE(textos.first(), QStringLiteral("&Deshacer"));
+        QVERIFY(textos.contains(QStringLiteral("&Pegar")));
+    }
+
+    void ordenEspanol() {
+        QMap<QString, QByteArray> cats;
+        for (const char *n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"})
+            cats.insert(QString::fromUtf8(n), {});
+        QByteArray scripts;
+        for (const char *n : {"Zeta", "\xd1\x61nd\xfa", "nube", "Oso", "\xe1rbol", "Avi\xf3n", "Nabo"})
+            scripts += Registro(n, "d", "c", "1");
+        cats.insert("Menus", scripts);
+        Ventana v(cats);
+        const QStringList orden{"árbol", "Avión", "Nabo", "nube", "Ñandú", "Oso", "Zeta"};
+        QStringList categorias = Textos(v.w->lstCat);
+        categorias.removeOne("Menus");
+        QCOMPARE(categorias, orden);
+        v.elegir("Menus");
+        v.w->setOpcionMarcada(1, true);
+        v.w->AbrirCategoria();
+        QCOMPARE(Textos(v.w->lstScripts), orden);
+    }
+
+    void cadaOrdenConSuDibujo_data() {
+        QTest::addColumn<QString>("barra");
+        QTest::addColumn<QString>("orden");
+        QTest::addColumn<QString>("icono");
+        const char *filas[][3] = {
+            {"barMenu", "importar", "document-open"},     {"barMenu", "exportar", "document-send"},
+            {"barMenu", "guardar", "document-save"},      {"barMenu", "categorias", "folder-new"},
+            {"barMenu", "outlook", "mail-send"},          {"barMenu", "ayuda", "help-browser"},
+            {"barMenu", "acerca", "help-about"},          {"barScript", "agregar", "list-add"},
+            {"barScript", "editar", "accessories-text-editor"}, {"barScript", "eliminar", "edit-delete"},
+            {"barScript", "subir", "go-up"},              {"barScript", "bajar", "go-down"},
+            {"barScript", "buscar", "edit-find"},         {"frmScript", "copiar", "edit-copy"},
+            {"frmScript", "imprimir", "document-print"},  {"frmScript", "exportar", "document-print-preview"},
+            {"frmScript", "aceptar", "emblem-default"},   {"frmScript", "cancelar", "process-stop"},
+            {"frmScript", "cerrar", "window-close"}};
+        for (auto &f : filas)
+            QTest::newRow(QByteArray(f[0]) + ' ' + f[1]) << f[0] << f[1] << f[2];
+    }
+    void cadaOrdenConSuDibujo() {
+        QFETCH(QString, barra);
+        QFETCH(QString, orden);
+        QFETCH(QString, icono);
+        Ventana v({{"Menus", Registro("uno", "d", "c", "1")}});
+        v.c.estado.ModoScript = QStringLiteral("Ver");
+        v.elegir("Menus");
+        v.w->AbrirCategoria();
+        frmScript e(*v.w);
+        QWidget *donde = barra == "frmScript" ? static_cast<QWidget *>(e.barMenu) : v.w->findChild<QToolBar *>(barra);
+        QVERIFY(donde);
+        const QAction *a = donde->findChild<QAction *>(orden, Qt::FindDirectChildrenOnly);
+        QVERIFY(a);
+        // Without a desktop theme the bundled picture is shown; with one, the theme's.
+        const QIcon esperado = QIcon::hasThemeIcon(icono) ? QIcon::fromTheme(icono) : IconoIncluido(icono.toLatin1());
+        QVERIFY(!esperado.isNull());
+        QCOMPARE(a->icon().pixmap(24).toImage(), esperado.pixmap(24).toImage());
+    }
+
+    void textosLegiblesConTemaOscuro() {
+        const QPalette antes = QApplication::palette();
+        const auto restaurar = qScopeGuard([&] { QApplication::setPalette(antes); });
+        QApplication::setPalette(PaletaOscura());
+        Ventana v({{"Menus", Registro("uno", "d", "<p class=\"x\">hola</p>", "1") + Registro("dos", "d", "c", "2")}});
+        v.elegir("Menus");
+        v.w->setOpcionMarcada(1, false);
+        v.w->AbrirCategoria();
+        // The panel configuration's filter box, with letters typed in it.
+        frmVerCat d(*v.w);
+        d.show();
+        d.txtPanel->setEnabled(true);
+        d.txtPanel->setText(QStringLiteral("abcdef"));
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY2(ContrasteTexto(d.txtPanel, d.txtPanel->rect().adjusted(4, 4, -4, -4)) >= 3.0, "filtro del panel");
+        // The row just moved, with its drop mark, and the highlighted code of a view window.
+        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(1));
+        v.w->SubirS();
+        v.w->lstScripts->setCurrentItem(nullptr);
+        const QRect fila = v.w->lstScripts->visualItemRect(v.w->lstScripts->topLevelItem(0));
+        QVERIFY2(ContrasteTexto(v.w->lstScripts->viewport(), fila) >= 3.0, "fila marcada");
+        v.c.estado.ModoScript = QStringLiteral("Ver");
+        v.w->lstScripts->setCurrentItem(ayudas::Buscar(v.w->lstScripts, "uno"));
+        frmScript e(*v.w);
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(e.txtCodigo->lexer());
+        const QWidget *vista = e.txtCodigo->viewport();
+        const int margen = e.txtCodigo->marginWidth(0);
+        QVERIFY2(ContrasteTexto(e.txtCodigo->viewport(), QRect(margen + 2, 0, vista->width() - margen - 4, 20)) >= 4.5,
+                 "código resaltado");
+        for (int estilo = 0; estilo < 128; ++estilo) {
+            if (e.txtCodigo->lexer()->description(estilo).isEmpty())
+                continue;
+            const double t = Luminancia(e.txtCodigo->lexer()->color(estilo).rgb()),
+                         p = Luminancia(e.txtCodigo->lexer()->paper(estilo).rgb());
+            QVERIFY2((std::max(t, p) + 0.05) / (std::min(t, p) + 0.05) >= 4.5,
+                     qPrintable(e.txtCodigo->lexer()->description(estilo)));
+        }
+    }
+};
+
+QTEST_MAIN(tst_entorno)
+#include "tst_entorno.moc"

@@ -1,0 +1,497 @@
+// The file layer under real faults: special files named like categories, links leading out of the
+// library, names that are not UTF-8, system errors told in Spanish, what a killed save leaves behind,
+// recovery files and files changed by other programs.
+#include "Ayudas.h"
+#include "core/Archivos.h"
+#include "core/frmSplash.h"
+#include "store/Categorias.h"
+#include "store/Recuperacion.h"
+#include "store/mdlScripts.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmMover.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace ayudas;
+
+namespace {
+const QByteArray kMenus = Registro("a", "d", "c", "1") + Registro("b", "d", "c", "2");
+
+// The shared main window, with what these tests do to it.
+struct Ventana : VentanaPrincipal {
+    QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
+    QByteArray bytes(const QString &nombre) const { return LeerBytes(ruta(nombre)); }
+    // The list again, after the test has put its files in place.
+    void listar() { w->LlenarCat(); }
+    // Opens the category by a double click; true when it is the open one afterwards.
+    bool abrirCategoria(const QString &nombre) {
+        listar();
+        if (!Buscar(w->lstCat, nombre))
+            return false;
+        abrir(nombre);
+        return w->lblMenu3->text() == nombre;
+    }
+    // Starts renaming the category and types the text into the in-place editor at once.
+    void renombrar(const QString &nombre, const QString &texto) {
+        w->lstCat->setCurrentItem(Buscar(w->lstCat, nombre));
+        w->mnuRenombrar->trigger();
+        QLineEdit *editor = nullptr;
+        QTRY_VERIFY((editor = qobject_cast<QLineEdit *>(w->lstCat->indexWidget(w->lstCat->currentIndex()))));
+        editor->setText(texto);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!w->lstCat->indexWidget(w->lstCat->currentIndex()));
+        QCoreApplication::processEvents();
+    }
+    // Deletes the first script and saves with the question answered Yes; gives the failure's text
+    // when one is expected (an answer armed for a message that never comes would outlive the test).
+    QString cambiarYGuardar(bool falla) {
+        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+        w->EliminarS();
+        Mensaje aviso;
+        AlAbrirseModal([&](QWidget *pregunta) {
+            if (falla)
+                ContestarMensaje(QMessageBox::Ok, &aviso);
+            qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
+        });
+        w->mnuGuardar->trigger();
+        return aviso.texto;
+    }
+};
+
+// Creates a file whose name is given as raw bytes, as another program (an unzip, a copy from an old
+// disk) would.
+void CrearCrudo(const QString &carpeta, const QByteArray &nombre, const QByteArray &datos) {
+    const QByteArray ruta = QFile::encodeName(carpeta) + '/' + nombre;
+    const int fd = ::open(ruta.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, datos.constData(), size_t(datos.size())), ssize_t(datos.size()));
+    ::close(fd);
+}
+
+QByteArray LeerCrudo(const QString &carpeta, const QByteArray &nombre) {
+    QFile f;
+    const int fd = ::open((QFile::encodeName(carpeta) + '/' + nombre).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    return f.readAll();
+}
+
+// A socket bound at the path, as a running server leaves one.
+void CrearSocket(const QString &ruta) {
+    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un dir{};
+    dir.sun_family = AF_UNIX;
+    const QByteArray r = QFile::encodeName(ruta);
+    QVERIFY(size_t(r.size()) < sizeof dir.sun_path);
+    std::memcpy(dir.sun_path, r.constData(), size_t(r.size()));
+    QCOMPARE(::bind(s, reinterpret_cast<sockaddr *>(&dir), sizeof dir), 0);
+    ::close(s);
+}
+
+// This test program again, in one of the child roles of main() below.
+int Hijo(const char *papel, const QString &argumento, const QStringList &prefijo = {}, QString *salida = nullptr) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(papel), argumento);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    if (prefijo.isEmpty())
+        p.start(QCoreApplication::applicationFilePath(), {});
+    else
+        p.start(prefijo.first(), prefijo.mid(1) << QCoreApplication::applicationFilePath());
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    if (salida)
+        *salida = QString::fromUtf8(p.readAll()).trimmed();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// Child: reads the file as a category, with its memory bounded and an alarm against blocking, and
+// prints the reason it was refused. 0 refused, 3 read.
+int HijoLeer(const QString &ruta) {
+#if !defined(__SANITIZE_ADDRESS__)
+    const rlimit datos{512 << 20, 512 << 20};
+    ::setrlimit(RLIMIT_DATA, &datos);
+#endif
+    ::alarm(20);
+    QVector<Script> v;
+    QString error;
+    const bool leido = mdlScripts::LeerArchivo(ruta, v, &error);
+    std::fputs(error.toUtf8().constData(), stdout);
+    return leido ? 3 : 0;
+}
+
+// Child: as the user nobody, tries to write into the folder; prints the reason.
+int HijoSinPermiso(const QString &carpeta) {
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
+        return 9;
+    QString error;
+    const bool ok = archivos::Guardar(carpeta + QStringLiteral("/Menus.rtn"), kMenus, &error);
+    std::fputs(error.toUtf8().constData(), stdout);
+    return ok ? 3 : 0;
+}
+
+// Child: saves a big category over and over, to be killed in the middle of a save.
+int HijoGuardar(const QString &ruta) {
+    QVector<Script> v;
+    for (int i = 0; i < 20000; ++i)
+        v.append({QStringLiteral("Script %1").arg(i), QStringLiteral("d"), QString(200, QLatin1Char('x')), QStringLiteral("1")});
+    std::fputs("listo\n", stdout);
+    std::fflush(stdout);
+    for (;;)
+        mdlScripts::GuardarArchivo(ruta, v);
+}
+} // namespace
+
+class tst_archivos : public QObject {
+    Q_OBJECT
+private slots:
+    // ---- Only regular files are categories ----
+
+    void especialesRechazadosSinBloquear_data() {
+        QTest::addColumn<QString>("tipo");
+        QTest::addColumn<QString>("razon");
+        QTest::newRow("enlace a /dev/zero") << "cero" << "es un dispositivo, no un archivo";
+        QTest::newRow("enlace a /dev/urandom") << "azar" << "es un dispositivo, no un archivo";
+        QTest::newRow("tubería con nombre") << "tuberia" << "es una tubería con nombre, no un archivo";
+        QTest::newRow("socket") << "socket" << "no es un archivo normal";
+        QTest::newRow("carpeta") << "carpeta" << "es una carpeta, no un archivo";
+    }
+    // Read in a child whose memory is bounded and that an alarm ends if it blocks: the reader must
+    // refuse at once, with the reason.
+    void especialesRechazadosSinBloquear() {
+        QFETCH(QString, tipo);
+        QFETCH(QString, razon);
+        Carpeta c;
+        QDir().mkpath(c.estado.carpetaCategorias());
+        const QString ruta = c.estado.rutaCategoria(QStringLiteral("Especial"));
+        if (tipo == "cero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ruta));
+        else if (tipo == "azar")
+            QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), ruta));
+        else if (tipo == "tuberia")
+            QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0644), 0);
+        else if (tipo == "socket")
+            CrearSocket(ruta);
+        else
+            QVERIFY(QDir().mkpath(ruta));
+        QString salida;
+        QCOMPARE(Hijo("RUTINERO_HIJO_LEER", ruta, {}, &salida), 0);
+        QCOMPARE(salida, razon);
+    }
+
+    // In the window: none of them is listed, and one that turns into a pipe after it was listed is
+    // reported at once and not opened.
+    void especialesEnLaVentana() {
+        Ventana v;
+        v.c.categoria("Menus", kMenus);
+        v.c.categoria("Cambia", kMenus);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), v.ruta("Cero")));
+        QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Tubo")).constData(), 0644), 0);
+        v.listar();
+        QCOMPARE(Textos(v.w->lstCat), (QStringList{"Cambia", "Menus"}));
+        QVERIFY(QFile::remove(v.ruta("Cambia")));
+        QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Cambia")).constData(), 0644), 0);
+        Mensaje aviso;
+        ContestarMensaje(QMessageBox::Ok, &aviso);
+        v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, "Cambia"));
+        v.w->AbrirCategoria();
+        QCOMPARE(aviso.texto.section(QStringLiteral(": "), -1), QStringLiteral("es una tubería con nombre, no un archivo"));
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+    }
+
+    // ---- Links ----
+
+    // A category that is a link is read through it, but a save never writes outside Categorias:
+    // neither through a link to a file elsewhere nor through a dangling one. A link within the
+    // folder is saved through.
+    void enlacesNoSacanLaEscritura() {
+        Ventana v;
+        QTemporaryDir fuera;
+        const QString ajeno = fuera.filePath("ajeno.txt"), nuevo = fuera.filePath("nuevo.txt");
+        EscribirBytes(ajeno, kMenus);
+        v.c.categoria("Menus", kMenus);
+        QVERIFY(QFile::link(ajeno, v.ruta("Fuera")));
+        QVERIFY(QFile::link(nuevo, v.ruta("Colgante")));
+        QVERIFY(QFile::link(v.ruta("Menus"), v.ruta("Alias")));
+        v.listar();
+
+        QVERIFY(v.abrirCategoria("Fuera"));
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(v.cambiarYGuardar(true).section(": ", -1).section('\n', 0, 0),
+                 QStringLiteral("es un enlace a un archivo fuera de la carpeta Categorias"));
+        QCOMPARE(LeerBytes(ajeno), kMenus);
+        QVERIFY(QFileInfo(v.ruta("Fuera")).isSymLink() && v.c.estado.sesion.HayCambios());
+        v.c.estado.sesion.Descartar();
+
+        // As a move target: refused, and the script stays.
+        QVERIFY(v.abrirCategoria("Menus"));
+        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        {
+            frmMover dlg(*v.w);
+            dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Fuera"));
+            emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
+            Mensaje aviso;
+            ContestarMensaje(QMessageBox::Ok, &aviso);
+            QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
+            QVERIFY2(aviso.texto.contains("es un enlace a un archivo fuera de la carpeta Categorias"), qPrintable(aviso.texto));
+        }
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(LeerBytes(ajeno), kMenus);
+
+        // A dangling link out of the folder: no file is made at its target.
+        QString error;
+        QVERIFY(!mdlScripts::GuardarArchivo(v.ruta("Colgante"), {{"x", "", "", ""}}, &error));
+        QVERIFY(!QFileInfo::exists(nuevo));
+
+        // Within the folder, the link's target is the category that changes.
+        QVERIFY(v.abrirCategoria("Alias"));
+        v.cambiarYGuardar(false);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QCOMPARE(v.bytes("Menus"), Registro("b", "d", "c", "2"));
+        QVERIFY(QFileInfo(v.ruta("Alias")).isSymLink());
+    }
+
+    // ---- Reasons in Spanish ----
+
+    void razonesEnCastellano_data() {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("razon");
+        QTest::newRow("carpeta sin permiso") << "permiso" << "no tiene permiso";
+        QTest::newRow("disco de solo lectura") << "soloLectura" << "el disco es de solo lectura";
+        QTest::newRow("nombre demasiado largo") << "largo" << "el nombre es demasiado largo";
+        QTest::newRow("carpeta que no existe") << "sinCarpeta" << "no existe el archivo o la carpeta";
+        QTest::newRow("archivo que es carpeta") << "esCarpeta" << "es una carpeta, no un archivo";
+    }
+    // Real failures of the system, each told by its own Spanish reason, never the system's English.
+    void razonesEnCastellano() {
+        QFETCH(QString, caso);
+        QFETCH(QString, razon);
+        QTemporaryDir dir;
+        QString error;
+        if (caso == "permiso" && ::geteuid() == 0) {
+            // Root writes anywhere: the write is made by the user nobody, in a child.
+            QCOMPARE(Hijo("RUTINERO_HIJO_SIN_PERMISO", dir.path(), {}, &error), 0);
+        } else if (caso == "permiso") {
+            QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QVERIFY(!archivos::Guardar(dir.filePath("Menus.rtn"), kMenus, &error));
+        } else if (caso == "soloLectura") {
+            if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+                QSKIP("a read-only tmpfs cannot be mounted here (not root, or no mount permission)");
+            const auto desmontar = qScopeGuard([&] { ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); });
+            QVERIFY(!archivos::Guardar(dir.filePath("Menus.rtn"), kMenus, &error));
+        } else if (caso == "largo") {
+            QVERIFY(!archivos::Guardar(dir.filePath(QString(300, QLatin1Char('n')) + ".rtn"), kMenus, &error));
+        } else if (caso == "sinCarpeta") {
+            QVERIFY(!archivos::Guardar(dir.filePath("no/Menus.rtn"), kMenus, &error));
+        } else {
+            QVERIFY(QDir().mkpath(dir.filePath("Menus.rtn")));
+            QVERIFY(!archivos::Guardar(dir.filePath("Menus.rtn"), kMenus, &error));
+        }
+        QCOMPARE(error, razon);
+    }
+
+    // The same through the window: a rename to a name too long for the disk.
+    void renombreDemasiadoLargo() {
+        Ventana v;
+        v.c.categoria("Menus", kMenus);
+        v.listar();
+        Mensaje aviso;
+        ContestarMensaje(QMessageBox::Ok, &aviso);
+        v.renombrar("Menus", QString(300, QLatin1Char('n')));
+        QTRY_VERIFY(aviso.visto);
+        QCOMPARE(aviso.texto, QStringLiteral("No se pudo renombrar la categoría Menus a %1: el nombre es demasiado largo")
+                                  .arg(QString(300, QLatin1Char('n'))));
+        QCOMPARE(v.bytes("Menus"), kMenus);
+    }
+
+    // ---- Names ----
+
+    void renombreRechazaLoQueAgregarRechaza_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("tabulador") << "Con\tTab";
+        QTest::newRow("salto de línea") << "Dos\nlíneas";
+        QTest::newRow("escape") << "Esc\x1b";
+        QTest::newRow("signo de exclamación") << "Hola!";
+        QTest::newRow("almohadilla") << "C#";
+    }
+    void renombreRechazaLoQueAgregarRechaza() {
+        QFETCH(QString, nombre);
+        Ventana v;
+        v.c.categoria("Menus", kMenus);
+        v.listar();
+        Mensaje aviso;
+        ContestarMensaje(QMessageBox::Ok, &aviso);
+        v.renombrar("Menus", nombre);
+        QTRY_VERIFY(aviso.visto);
+        QCOMPARE(aviso.texto, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."));
+        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
+        QCOMPARE(Textos(v.w->lstCat), QStringList{"Menus"});
+    }
+
+    // A name in another encoding than UTF-8 (Windows-1252 here, as a file from an old system comes):
+    // listed by a readable form, opened, saved under its own name, renamed and deleted.
+    void nombresQueNoSonUtf8() {
+        Ventana v;
+        const QString carpeta = v.c.estado.carpetaCategorias();
+        CrearCrudo(carpeta, "Men\xfas.rtn", kMenus);
+        CrearCrudo(carpeta, "Caf\xc3\xa9\xff.rtn", kMenus); // UTF-8 and a stray byte in one name
+        v.listar();
+        QCOMPARE(Textos(v.w->lstCat), (QStringList{QStringLiteral("Caféÿ"), QStringLiteral("Menús")}));
+        QVERIFY(v.abrirCategoria(QStringLiteral("Menús")));
+        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        v.cambiarYGuardar(false);
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QCOMPARE(LeerCrudo(carpeta, "Men\xfas.rtn"), Registro("b", "d", "c", "2"));
+        QCOMPARE(archivos::Listar(carpeta, ".rtn").size(), 2); // no second file beside it
+        QVERIFY(LeerCrudo(carpeta, "Men\xc3\xbas.rtn").isNull());
+        // Renamed: the new name is plain UTF-8.
+        v.renombrar(QStringLiteral("Caféÿ"), QStringLiteral("Café"));
+        QCOMPARE(LeerBytes(v.ruta(QStringLiteral("Café"))), kMenus);
+        // Deleted.
+        v.w->LlenarCat();
+        v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, QStringLiteral("Menús")));
+        ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuEliminar->trigger();
+        QCOMPARE(archivos::Listar(carpeta, ".rtn"), QStringList{QStringLiteral("Café.rtn")});
+    }
+
+    // ---- What a killed save leaves ----
+
+    // A save killed half-way leaves its temporary file when the file system gives it a name (here:
+    // no /proc, as in some containers); the next start removes exactly those, nothing else.
+    void restosDeUnGuardadoMatado() {
+        Carpeta c;
+        const QString cat = c.estado.carpetaCategorias();
+        c.categoria("Menus", kMenus);
+        // The child runs in a mount namespace of its own where /proc is hidden.
+        const QStringList sinProc = {"unshare", "--user", "--map-root-user", "--mount", "sh", "-c",
+                                     "mount -t tmpfs tmpfs /proc && exec \"$0\""};
+        if (QProcess::execute(sinProc.first(), sinProc.mid(1) << "true") != 0)
+            QSKIP("no user and mount namespace can be made here to hide /proc from a child");
+        QProcess hijo;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("RUTINERO_HIJO_GUARDAR", c.estado.rutaCategoria("Menus"));
+        hijo.setProcessEnvironment(env);
+        hijo.start(sinProc.first(), sinProc.mid(1) << QCoreApplication::applicationFilePath());
+        QVERIFY(hijo.waitForStarted() && hijo.waitForReadyRead(30000));
+        const QRegularExpression temporal(QStringLiteral("^Menus\\.rtn\\.[A-Za-z]{6}$"));
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 10000);
+        hijo.kill(); // SIGKILL: nothing of the child runs after it
+        QVERIFY(hijo.waitForFinished());
+        const QStringList restos = QDir(cat).entryList(QDir::Files).filter(temporal);
+        QVERIFY2(!restos.isEmpty(), "the child left no temporary file");
+        qInfo("restos del guardado matado: %s (%lld bytes)", qPrintable(restos.join(' ')),
+              QFileInfo(cat + '/' + restos.first()).size());
+
+        // Besides the real leftover, the same pattern elsewhere and names that only look alike.
+        const QStringList ajenos = {"Menus.rtn.bak", "Menus.rtn.AbC1eF", "Notas.txt.AbCdEf", "Menus.rtnAbCdEf",
+                                    "Menus.rtn.AbCdEfG"};
+        for (const QString &a : ajenos)
+            EscribirBytes(cat + '/' + a, "x");
+        EscribirBytes(c.estado.carpetaPreferencias() + "/config.ini.QwErTy", "x");
+        EscribirBytes(c.estado.carpetaPreferencias() + "/otro.ini.QwErTy", "x");
+        EscribirBytes(c.estado.carpetaExportar() + "/Temp.html.ZxCvBn", "x");
+        frmSplash splash(c.estado);
+        splash.Startup();
+        std::unique_ptr<frmPrincipal> w(splash.principal());
+        QStringList esperados = QStringList{"Menus.rtn"} + ajenos;
+        esperados.sort();
+        QCOMPARE(QDir(cat).entryList(QDir::Files, QDir::Name), esperados);
+        QCOMPARE(QDir(c.estado.carpetaPreferencias()).entryList(QDir::Files), QStringList{"otro.ini.QwErTy"});
+        QCOMPARE(QDir(c.estado.carpetaExportar()).entryList(QDir::Files), QStringList());
+        QVERIFY(!mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus"))).isEmpty());
+    }
+
+    // ---- Pieces for the session's end and for files changed by others ----
+
+    // Pending rows are kept outside Categorias under the category's name, read back, never listed
+    // as a category, and gone once declined.
+    void recuperacion() {
+        Ventana v;
+        v.c.categoria("Menus", kMenus);
+        const QByteArray pendientes = Registro("nuevo", "d", "c", "1") + kMenus;
+        QString error;
+        QVERIFY2(recuperacion::Guardar(v.c.estado, "Menus", pendientes, &error), qPrintable(error));
+        QVERIFY(recuperacion::Guardar(v.c.estado, QStringLiteral("Menús"), kMenus));
+        const auto p = recuperacion::Pendientes(v.c.estado);
+        QCOMPARE(p.size(), 2);
+        QCOMPARE(p[0].categoria, QStringLiteral("Menus"));
+        QCOMPARE(p[0].scripts, mdlScripts::Analizar(pendientes));
+        QCOMPARE(p[1].categoria, QStringLiteral("Menús"));
+        QVERIFY(!p[0].ruta.startsWith(v.c.estado.carpetaCategorias()));
+        v.listar();
+        QCOMPARE(Textos(v.w->lstCat), QStringList{"Menus"});
+        QCOMPARE(v.bytes("Menus"), kMenus);
+        QVERIFY(recuperacion::Descartar(v.c.estado, "Menus"));
+        QCOMPARE(recuperacion::Pendientes(v.c.estado).size(), 1);
+    }
+
+    void cambiadaEnDisco_data() {
+        QTest::addColumn<QString>("cambio");
+        QTest::addColumn<bool>("cambiada");
+        QTest::newRow("nada") << "nada" << false;
+        QTest::newRow("los mismos bytes escritos de nuevo") << "mismos" << false;
+        QTest::newRow("otro contenido del mismo tamaño") << "mismoTamano" << true;
+        QTest::newRow("un script más") << "mas" << true;
+        QTest::newRow("borrada") << "borrada" << true;
+        QTest::newRow("cambiada por una carpeta") << "carpeta" << true;
+    }
+    void cambiadaEnDisco() {
+        QFETCH(QString, cambio);
+        QFETCH(bool, cambiada);
+        Carpeta c;
+        c.categoria("Menus", kMenus);
+        const QString ruta = c.estado.rutaCategoria("Menus");
+        const Huella h = Huella::DeArchivo(ruta);
+        QVERIFY(h.valida());
+        QTest::qSleep(20); // another program writes a moment later
+        if (cambio == "mismos")
+            EscribirBytes(ruta, kMenus);
+        else if (cambio == "mismoTamano")
+            EscribirBytes(ruta, QByteArray(kMenus).replace('a', 'z'));
+        else if (cambio == "mas")
+            EscribirBytes(ruta, kMenus + Registro("c", "", "", ""));
+        else if (cambio == "borrada")
+            QVERIFY(QFile::remove(ruta));
+        else if (cambio == "carpeta")
+            QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta));
+        QCOMPARE(categorias::CambiadaEnDisco(ruta, h), cambiada);
+    }
+
+    // Without a print (never read), a file that has appeared is a change; no file is none.
+    void cambiadaSinHuella() {
+        Carpeta c;
+        const QString ruta = c.estado.rutaCategoria("Nueva");
+        QVERIFY(!categorias::CambiadaEnDisco(ruta, Huella()));
+        c.categoria("Nueva", kMenus);
+        QVERIFY(categorias::CambiadaEnDisco(ruta, Huella()));
+    }
+};
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsSet("RUTINERO_HIJO_LEER"))
+        return HijoLeer(qEnvironmentVariable("RUTINERO_HIJO_LEER"));
+    if (qEnvironmentVariableIsSet("RUTINERO_HIJO_SIN_PERMISO"))
+        return HijoSinPermiso(qEnvironmentVariable("RUTINERO_HIJO_SIN_PERMISO"));
+    if (qEnvironmentVariableIsSet("RUTINERO_HIJO_GUARDAR"))
+        return HijoGuardar(qEnvironmentVariable("RUTINERO_HIJO_GUARDAR"));
+    QApplication app(argc, argv);
+    tst_archivos t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_archivos.moc"

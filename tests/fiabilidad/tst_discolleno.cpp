@@ -1,0 +1,259 @@
+// A full disk while the program writes: a small file system made for the test and filled to the last
+// byte (or, where no file system can be made, a file-size limit that fails the writes the same way).
+// Every write is reported with its reason in Spanish and leaves the old file exactly as it was.
+#include "Ayudas.h"
+#include "core/mdlINI.h"
+#include "store/mdlScripts.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmExaminar.h"
+#include "ui/tools/frmMover.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+using namespace ayudas;
+
+namespace {
+// How the writes are made to fail: a tmpfs mounted by the test (as root), the same inside a user
+// namespace of its own (as any user, where allowed), or a file-size limit on the process.
+enum Medio { Tmpfs, Espacio, Limite };
+const char *const kEnEspacio = "RUTINERO_EN_ESPACIO";
+
+QByteArray Categoria(qsizetype bytes) {
+    QByteArray r;
+    for (int i = 0; r.size() < bytes; ++i)
+        r += Registro("script " + QByteArray::number(i), "descripci\xf3n", QByteArray(qMin<qsizetype>(200, bytes / 4), 'c'), "1");
+    return r;
+}
+
+// A small tmpfs over a temporary folder, gone with the object.
+struct Montaje {
+    QTemporaryDir dir;
+    bool montado = false;
+    QString razon;
+    explicit Montaje(qint64 bytes) {
+        const QByteArray opciones = "size=" + QByteArray::number(bytes);
+        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, opciones.constData()) == 0)
+            montado = true;
+        else
+            razon = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~Montaje() {
+        if (montado)
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+};
+
+// Fills the file system holding `carpeta` until it takes not one byte more. Only ever a small tmpfs:
+// never the machine's own disk.
+void Llenar(const QString &carpeta) {
+    struct statfs fs;
+    QVERIFY(::statfs(QFile::encodeName(carpeta).constData(), &fs) == 0);
+    QVERIFY2(fs.f_type == TMPFS_MAGIC && qint64(fs.f_blocks) * fs.f_bsize <= 64 << 20, "not the test's small tmpfs");
+    const int fd = ::open(QFile::encodeName(carpeta + "/relleno").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    QVERIFY(fd >= 0);
+    static const char bloque[65536] = {};
+    for (size_t paso : {sizeof bloque, size_t(4096), size_t(1)})
+        while (::write(fd, bloque, paso) > 0) {
+        }
+    ::close(fd);
+}
+
+// Writes beyond the first byte of any file fail while it lives (and SIGXFSZ does not end the test).
+struct LimiteDeTamano {
+    rlimit antes{};
+    LimiteDeTamano() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &antes);
+        const rlimit uno{1, antes.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &uno);
+    }
+    ~LimiteDeTamano() { ::setrlimit(RLIMIT_FSIZE, &antes); }
+};
+
+// The main window over `carpeta` with Menus open, a move target, a preferences file and a preview.
+struct Escena {
+    Estado estado;
+    std::unique_ptr<frmPrincipal> w;
+    QTemporaryDir recibidos; // on the machine's disk: reading it is not what fails
+    QString ruta(const QString &relativa) const { return estado.carpeta + QLatin1Char('/') + relativa; }
+    QByteArray bytes(const QString &relativa) const { return LeerBytes(ruta(relativa)); }
+
+    Escena(const QString &carpeta, qsizetype tamano) {
+        estado.carpeta = carpeta;
+        EscribirBytes(ruta("Categorias/Menus.rtn"), Categoria(tamano));
+        EscribirBytes(ruta("Categorias/Destino.rtn"), Categoria(4096));
+        EscribirBytes(ruta("Preferencias/config.ini"), "; escrito a mano\r\n[Categor\xed" "a]\r\nMostrar=Todas\r\n");
+        EscribirBytes(ruta("Exportar/Temp.html"), "<p>vista anterior</p>\r\n");
+        EscribirBytes(recibidos.filePath("Nuevo.rtn"), Categoria(4096));
+        const QStringList panel = mdlINI::CargarPreferencias(estado);
+        w = std::make_unique<frmPrincipal>(estado);
+        w->setEntradasPanel(panel, estado.Mostrar);
+        w->setOpcionMarcada(1, false);
+        w->LlenarCat();
+        w->lstCat->setCurrentItem(Buscar(w->lstCat, "Menus"));
+        w->AbrirCategoria();
+        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+    }
+
+    // Runs the command of the case; gives what the failure message said.
+    Mensaje ejecutar(const QString &caso) {
+        Mensaje aviso;
+        if (caso.startsWith("categoría")) {
+            w->EliminarS();
+            AlAbrirseModal([&](QWidget *pregunta) {
+                ContestarMensaje(QMessageBox::Ok, &aviso);
+                qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
+            });
+            w->mnuGuardar->trigger();
+        } else if (caso == "destino de mover") {
+            frmMover dlg(*w);
+            dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Destino"));
+            emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
+            ContestarMensaje(QMessageBox::Ok, &aviso);
+            QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
+        } else if (caso == "importar categoría") {
+            w->setOpcionMarcada(3, true);
+            AlAbrirseModal([&](QWidget *dlg) {
+                auto *examinar = qobject_cast<frmExaminar *>(dlg);
+                examinar->setCarpeta(recibidos.path());
+                ContestarMensaje(QMessageBox::Ok, &aviso);
+                QTest::mouseClick(examinar->cmdAceptar, Qt::LeftButton);
+            });
+            w->mnuImportar_Click();
+        } else if (caso == "config.ini") {
+            ContestarMensaje(QMessageBox::Ok, &aviso);
+            w->close();
+        } else if (caso == "vista previa") {
+            estado.ModoScript = QStringLiteral("Ver");
+            frmScript editor(*w);
+            editor.show();
+            ContestarMensaje(QMessageBox::Ok, &aviso);
+            editor.boton(5)->trigger();
+        }
+        // The message may still be on its way from a nested event loop.
+        [[maybe_unused]] const bool hecho =
+            QTest::qWaitFor([&] { return aviso.visto || !QApplication::activeModalWidget(); }, 5000);
+        return aviso;
+    }
+};
+} // namespace
+
+class tst_discolleno : public QObject {
+    Q_OBJECT
+private slots:
+    void discoLleno_data() {
+        QTest::addColumn<int>("medio");
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<int>("tamano");     // of Menus.rtn
+        QTest::addColumn<QString>("archivo"); // the one that must stay as it was
+        QTest::addColumn<QString>("aviso");   // how the message starts
+        const std::tuple<const char *, int, const char *, const char *> casos[] = {
+            {"categoría 100 B", 100, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
+            {"categoría 4 KB", 4096, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
+            {"categoría 16 KB", 16384, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
+            {"categoría 1 MB", 1 << 20, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
+            {"destino de mover", 4096, "Categorias/Destino.rtn", "No se pudo copiar el script"},
+            {"importar categoría", 4096, "Categorias/Nuevo.rtn", "No se pudieron importar estos archivos:\nNuevo.rtn: "},
+            {"config.ini", 4096, "Preferencias/config.ini", "No se pudieron guardar las preferencias"},
+            {"vista previa", 4096, "Exportar/Temp.html", "No se pudo escribir la vista previa"},
+        };
+        for (const auto &[medio, nombre] : {std::pair{Tmpfs, "tmpfs"}, std::pair{Espacio, "espacio de usuario"},
+                                            std::pair{Limite, "límite de tamaño"}})
+            for (const auto &[caso, tamano, archivo, aviso] : casos)
+                QTest::addRow("%s, %s", caso, nombre)
+                    << int(medio) << QString::fromUtf8(caso) << tamano << QString::fromLatin1(archivo) << QString::fromUtf8(aviso);
+    }
+
+    void discoLleno() {
+        QFETCH(int, medio);
+        QFETCH(QString, caso);
+        QFETCH(int, tamano);
+        QFETCH(QString, archivo);
+        QFETCH(QString, aviso);
+        if (medio == Espacio && !qEnvironmentVariableIsSet(kEnEspacio)) {
+            // The same row again in a child that is root of its own user and mount namespace.
+            if (QProcess::execute("unshare", {"--user", "--map-root-user", "--mount", "true"}) != 0)
+                QSKIP("user namespaces are not allowed on this machine (unshare --user fails)");
+            QProcess hijo;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(kEnEspacio, "1");
+            hijo.setProcessEnvironment(env);
+            hijo.setProcessChannelMode(QProcess::MergedChannels);
+            hijo.start("unshare", {"--user", "--map-root-user", "--mount", QCoreApplication::applicationFilePath(),
+                                   QStringLiteral("discoLleno:") + QString::fromUtf8(QTest::currentDataTag())});
+            QVERIFY(hijo.waitForFinished(60000));
+            const QByteArray salida = hijo.readAll();
+            for (const QByteArray &l : salida.split('\n'))
+                if (l.startsWith("QINFO") || l.startsWith("FAIL") || l.startsWith("SKIP") || l.startsWith("   Loc"))
+                    qInfo("hijo: %s", l.constData());
+            QVERIFY2(hijo.exitCode() == 0, salida.constData());
+            return;
+        }
+        std::unique_ptr<Montaje> montaje;
+        QTemporaryDir sinMontar;
+        QString carpeta = sinMontar.path();
+        if (medio != Limite) {
+            montaje = std::make_unique<Montaje>(4 << 20);
+            if (!montaje->montado)
+                QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje->razon +
+                                 "); the user-namespace and file-size-limit rows cover the case"));
+            carpeta = montaje->dir.path();
+        }
+        Escena e(carpeta, tamano);
+        const QByteArray antes = e.bytes(archivo);
+        const int filas = e.w->lstScripts->topLevelItemCount();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abierto");
+        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        Mensaje m;
+        {
+            std::unique_ptr<LimiteDeTamano> limite;
+            if (medio == Limite)
+                limite = std::make_unique<LimiteDeTamano>();
+            else
+                Llenar(carpeta);
+            if (QTest::currentTestFailed())
+                return;
+            m = e.ejecutar(caso);
+        }
+        const QString razon =
+            medio == Limite ? QStringLiteral("el archivo supera el tamaño máximo permitido") : QStringLiteral("el disco está lleno");
+        const QByteArray despues = e.bytes(archivo);
+        qInfo("%s: antes %lld bytes, después %lld bytes (%s); aviso: %s",
+              qPrintable(QString::fromUtf8(QTest::currentDataTag())), qint64(antes.size()), qint64(despues.size()),
+              despues == antes ? "idéntico" : "CAMBIADO", qPrintable(m.texto.section('\n', 0, 1).replace('\n', ' ')));
+        QVERIFY2(m.visto, "the failure was not reported");
+        QVERIFY2(m.texto.startsWith(aviso), qPrintable(m.texto));
+        QVERIFY2(m.texto.contains(razon), qPrintable(m.texto));
+        QCOMPARE(e.bytes(archivo), antes);
+        QCOMPARE(QFileInfo::exists(e.ruta(archivo)), !antes.isNull());
+        QVERIFY(abiertos.isEmpty());
+        if (caso.startsWith("categoría")) {
+            QVERIFY(e.estado.sesion.HayCambios() && e.w->mnuGuardar->isEnabled());
+        } else if (caso == "destino de mover") {
+            QCOMPARE(e.w->lstScripts->topLevelItemCount(), filas);
+            QVERIFY(!e.estado.sesion.HayCambios());
+        }
+        e.w.reset(); // before the file system goes
+    }
+
+public slots:
+    void abierto(const QUrl &url) { abiertos.append(url); }
+
+private:
+    QList<QUrl> abiertos;
+};
+
+QTEST_MAIN(tst_discolleno)
+#include "tst_discolleno.moc"

@@ -1,0 +1,166 @@
+// The program ended from outside: a real SIGTERM to a real second process, and the end of the
+// desktop session with and without leave to ask. Pending changes are never lost: asked about, or
+// kept in a recovery file (never a category) and offered at the next start.
+#include "Ayudas.h"
+#include "core/mdlINI.h"
+#include "core/mdlInicio.h"
+#include "store/Recuperacion.h"
+#include "ui/Mensajes.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+using ayudas::Registro;
+const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") + Registro("tres", "d", "c3", "3");
+const char *const kHijo = "RUTINERO_PRUEBA_FIN";
+
+// The second process: the real main window over the folder, a script deleted and left pending,
+// wired for the end as the program's entry wires it; then it waits.
+int Hijo(const QString &carpeta, int argc, char **argv) {
+    QApplication app(argc, argv);
+    Estado estado;
+    estado.carpeta = carpeta;
+    const QStringList panel = mdlINI::CargarPreferencias(estado);
+    frmPrincipal w(estado);
+    w.setEntradasPanel(panel, estado.Mostrar);
+    w.setOpcionMarcada(1, false);
+    w.show();
+    w.lstCat->setCurrentItem(ayudas::Buscar(w.lstCat, QStringLiteral("Menus")));
+    w.AbrirCategoria();
+    w.lstScripts->setCurrentItem(ayudas::Buscar(w.lstScripts, QStringLiteral("dos")));
+    w.EliminarS();
+    QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    mdlInicio::ConectarFin(w);
+    // Nobody answers a box in this process: one would be a fault, and ends it with a mark.
+    mensajes::SinRespuesta([](QWidget *) {
+        ::_exit(3);
+        return 0;
+    });
+    std::fputs("listo\n", stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+QStringList Nombres(const QVector<Script> &scripts) {
+    QStringList r;
+    for (const Script &s : scripts)
+        r << s.Nombre;
+    return r;
+}
+} // namespace
+
+class tst_fin : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    // kill (SIGTERM) on a running program with a pending deletion: the file stays as it was, the
+    // pending list waits in a recovery file outside Categorias, and the preferences are written.
+    void sigtermGuardaLosCambiosParaRecuperar() {
+        ayudas::Carpeta c;
+        c.categoria("Menus", kMenus);
+        QProcess hijo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QString::fromLatin1(kHijo), c.dir.path());
+        hijo.setProcessEnvironment(entorno);
+        hijo.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(hijo.waitForStarted());
+        QVERIFY(hijo.waitForReadyRead(30000));
+        QCOMPARE(hijo.readLine().trimmed(), QByteArray("listo"));
+        hijo.terminate();
+        QVERIFY(hijo.waitForFinished(30000));
+        QCOMPARE(hijo.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(hijo.exitCode(), 0);
+
+        QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria("Menus")), kMenus);
+        QVERIFY(QFileInfo::exists(c.estado.rutaConfig()));
+        const auto pendientes = recuperacion::Pendientes(c.estado);
+        QCOMPARE(pendientes.size(), 1);
+        QCOMPARE(pendientes.first().categoria, QStringLiteral("Menus"));
+        QCOMPARE(Nombres(pendientes.first().scripts), (QStringList{"uno", "tres"}));
+        QCOMPARE(QDir(c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
+    }
+
+    // At the next start the recovered changes are offered; Sí puts them back as pending changes of
+    // their category, and saving writes them.
+    void recuperacionSeOfreceAlArrancar() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        QVERIFY(recuperacion::Guardar(v.c.estado, "Menus", Registro("uno", "d", "c1", "1")));
+        ayudas::Mensaje oferta;
+        ayudas::ContestarMensaje(QMessageBox::Yes, &oferta);
+        v.w->OfrecerRecuperacion();
+        QVERIFY(oferta.texto.contains("Menus"));
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(v.scripts(), QStringList{"uno"});
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->mnuGuardar->trigger();
+        QCOMPARE(v.enArchivo("Menus"), QStringList{"uno"});
+    }
+
+    // A recovery of a category deleted meanwhile makes it again; No drops the recovery.
+    void recuperacionDeCategoriaBorradaORechazada() {
+        ayudas::VentanaPrincipal v({{"Otra", kMenus}});
+        QVERIFY(recuperacion::Guardar(v.c.estado, "Perdida", Registro("uno", "d", "c1", "1")));
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->OfrecerRecuperacion();
+        QCOMPARE(v.enArchivo("Perdida"), QStringList{"uno"});
+        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Perdida"));
+
+        ayudas::VentanaPrincipal otra({{"Menus", kMenus}});
+        QVERIFY(recuperacion::Guardar(otra.c.estado, "Menus", Registro("uno", "d", "c1", "1")));
+        ayudas::ContestarMensaje(QMessageBox::No);
+        otra.w->OfrecerRecuperacion();
+        QVERIFY(recuperacion::Pendientes(otra.c.estado).isEmpty());
+        QVERIFY(!otra.c.estado.sesion.HayCambios());
+        QCOMPARE(otra.enArchivo("Menus"), (QStringList{"uno", "dos", "tres"}));
+    }
+
+    // The session ends and the desktop lets the program ask: the save question runs; choosing to
+    // stay (Cancelar after a failed save) keeps the program open.
+    void finDeSesionPreguntaSiPuede() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        v.w->setOpcionMarcada(1, false);
+        v.abrir("Menus");
+        v.seleccionarScript("dos");
+        v.w->EliminarS();
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        QVERIFY(v.w->FinDeSesion(true));
+        QCOMPARE(v.enArchivo("Menus"), (QStringList{"uno", "tres"}));
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaConfig()));
+        QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
+    }
+
+    void finDeSesionSinPreguntarGuardaRecuperacion() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        v.w->setOpcionMarcada(1, false);
+        v.abrir("Menus");
+        v.seleccionarScript("uno");
+        v.w->EliminarS();
+        QVERIFY(v.w->FinDeSesion(false));
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
+        QCOMPARE(recuperacion::Pendientes(v.c.estado).size(), 1);
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaConfig()));
+    }
+};
+
+int main(int argc, char **argv) {
+    const QString carpeta = qEnvironmentVariable(kHijo);
+    if (!carpeta.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return Hijo(carpeta, argc, argv);
+    }
+    QApplication app(argc, argv);
+    tst_fin t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_fin.moc"

@@ -1,0 +1,298 @@
+#include "ui/editor/EditorCodigo.h"
+
+#include <Qsci/qscilexerbash.h>
+#include <Qsci/qscilexercss.h>
+#include <Qsci/qscilexercustom.h>
+#include <Qsci/qscilexerhtml.h>
+#include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexersql.h>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <string>
+
+namespace {
+// HTML with the elements and attributes of HTML5 too: the lexer's own list predates them and would
+// mark <details> or <section> as unknown tags.
+class LexicoHtml : public QsciLexerHTML {
+public:
+    using QsciLexerHTML::QsciLexerHTML;
+    const char *keywords(int conjunto) const override {
+        if (conjunto != 1)
+            return QsciLexerHTML::keywords(conjunto);
+        static const std::string todas =
+            std::string(QsciLexerHTML::keywords(1)) +
+            " article aside audio bdi canvas data datalist details dialog embed figcaption figure footer header"
+            " main mark meter nav output picture progress rp rt ruby section source summary template time"
+            " track video wbr async autocomplete autofocus autoplay controls crossorigin defer download"
+            " draggable form formaction hidden integrity list loading loop max min muted novalidate pattern"
+            " placeholder poster preload required role sizes srcset step";
+        return todas.c_str();
+    }
+};
+
+// PHP written without its opening tag: the hypertext lexer's own PHP mode, which starts inside the
+// script instead of waiting for "<?php".
+class LexicoPhp : public LexicoHtml {
+public:
+    using LexicoHtml::LexicoHtml;
+    const char *lexer() const override { return "phpscript"; }
+};
+
+// Plain text cut into short pieces of alternating styles, all drawn alike. The editor measures a line
+// piece by piece and keeps only short pieces' widths in its cache: without this, one long line is
+// measured whole again on every keystroke. Pieces end after a delimiter, so after an edit the rest
+// of the line is cut as before and its widths come from the cache.
+class LexicoTramos : public QsciLexerCustom {
+public:
+    static constexpr int kEstilos = 3;
+    using QsciLexerCustom::QsciLexerCustom;
+    const char *language() const override { return "Texto"; }
+    QString description(int estilo) const override {
+        return estilo >= 0 && estilo < kEstilos ? QStringLiteral("Texto") : QString();
+    }
+    void styleText(int inicio, int fin) override {
+        QsciScintilla *e = editor();
+        if (!e || fin <= inicio)
+            return;
+        const auto *t = reinterpret_cast<const unsigned char *>(
+            e->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, inicio, long(fin - inicio)));
+        if (!t)
+            return;
+        startStyling(inicio);
+        const int n = fin - inicio;
+        int desde = 0, anterior = -1;
+        quint32 huella = 0;
+        for (int i = 0; i < n; ++i) {
+            const unsigned char c = t[i];
+            huella = huella * 31 + c;
+            const int largo = i + 1 - desde;
+            const bool siguienteEsInicio = i + 1 >= n || (t[i + 1] & 0xC0) != 0x80; // never inside a character
+            const bool corte = c == ' ' || c == ';' || c == ',' || c == '{' || c == '}' || c == '(' || c == ')' ||
+                               c == '>' || c == '\n';
+            if (siguienteEsInicio && ((corte && largo >= 6) || largo >= 24 || i + 1 == n)) {
+                int estilo = int(huella % kEstilos);
+                if (estilo == anterior)
+                    estilo = (estilo + 1) % kEstilos;
+                setStyling(largo, estilo);
+                anterior = estilo;
+                desde = i + 1;
+                huella = 0;
+            }
+        }
+    }
+};
+
+std::unique_ptr<QsciLexer> NuevoLexico(lenguaje::Lenguaje l, QObject *padre) {
+    using lenguaje::Lenguaje;
+    switch (l) {
+    case Lenguaje::Html:
+    case Lenguaje::Asp:
+        return std::make_unique<LexicoHtml>(padre);
+    case Lenguaje::Php:
+        return std::make_unique<LexicoPhp>(padre);
+    case Lenguaje::Css:
+        return std::make_unique<QsciLexerCSS>(padre);
+    case Lenguaje::JavaScript:
+        return std::make_unique<QsciLexerJavaScript>(padre);
+    case Lenguaje::Sql:
+        return std::make_unique<QsciLexerSQL>(padre);
+    case Lenguaje::Shell:
+        return std::make_unique<QsciLexerBash>(padre);
+    case Lenguaje::Ninguno:
+        break;
+    }
+    return nullptr;
+}
+
+double Luminancia(const QColor &c) {
+    auto canal = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * canal(c.redF()) + 0.7152 * canal(c.greenF()) + 0.0722 * canal(c.blueF());
+}
+
+double Contraste(const QColor &a, const QColor &b) {
+    const double la = Luminancia(a), lb = Luminancia(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A lexer colour made for white paper, turned so it still reads on the given paper: the same hue,
+// lighter (or darker) until it stands out enough.
+QColor Legible(const QColor &tinta, const QColor &papel) {
+    if (Contraste(tinta, papel) >= 4.5)
+        return tinta;
+    const double h = tinta.hslHueF() < 0 ? 0 : tinta.hslHueF(), s = tinta.hslSaturationF();
+    const double l0 = tinta.lightnessF();
+    const bool aclarar = papel.lightnessF() < 0.5;
+    double l = aclarar ? std::max(l0, 1.0 - l0) : std::min(l0, 1.0 - l0);
+    QColor c = QColor::fromHslF(h, s, l);
+    while (Contraste(c, papel) < 4.5 && l > 0.0 && l < 1.0) {
+        l = aclarar ? std::min(1.0, l + 0.05) : std::max(0.0, l - 0.05);
+        c = QColor::fromHslF(h, s, l);
+    }
+    return c;
+}
+
+QColor Mezcla(const QColor &a, const QColor &b, double t) {
+    return QColor::fromRgbF(a.redF() * (1 - t) + b.redF() * t, a.greenF() * (1 - t) + b.greenF() * t,
+                            a.blueF() * (1 - t) + b.blueF() * t);
+}
+} // namespace
+
+EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
+    setUtf8(true);
+    setEolMode(EolUnix);
+    setWrapMode(WrapNone);
+    setIndentationsUseTabs(true);
+    setTabWidth(4);
+    setTabIndents(true);
+    setBackspaceUnindents(true);
+    setAutoIndent(true);
+    setCaretLineVisible(true);
+    setMarginLineNumbers(0, true);
+    setMarginWidth(1, 0);
+    setFolding(NoFoldStyle);
+    setBraceMatching(SloppyBraceMatch);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // One long line (minified code) is laid out again on every keystroke: the cache keeps its
+    // measured pieces, and only the visible page is styled.
+    SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
+    SendScintilla(SCI_SETPOSITIONCACHE, 1 << 17);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    SendScintilla(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
+    fuente_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    aplicarFuente();
+    aplicarColores();
+    connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
+    connect(this, &QsciScintilla::linesChanged, this, &EditorCodigo::anchoNumeros);
+    anchoNumeros();
+}
+
+EditorCodigo::~EditorCodigo() {
+    setLexer(nullptr);
+}
+
+QString EditorCodigo::texto() const { return text(); }
+
+void EditorCodigo::ponerTexto(const QString &texto) {
+    setText(texto);
+    setModified(false);
+}
+
+void EditorCodigo::setLenguaje(lenguaje::Lenguaje l) {
+    if (l == lenguaje_)
+        return;
+    lenguaje_ = l;
+    if (!grande_)
+        aplicarLexico();
+}
+
+void EditorCodigo::aplicarLexico() {
+    std::unique_ptr<QsciLexer> nuevo =
+        grande_ ? std::make_unique<LexicoTramos>() : NuevoLexico(lenguaje_, nullptr);
+    setLexer(nuevo.get());
+    lexico_ = std::move(nuevo);
+    setBraceMatching(grande_ ? NoBraceMatch : SloppyBraceMatch);
+    aplicarFuente();
+    aplicarColores();
+}
+
+void EditorCodigo::revisarTamano() {
+    const bool grande = SendScintilla(SCI_GETLENGTH) > kGrande;
+    if (grande == grande_)
+        return;
+    grande_ = grande;
+    aplicarLexico();
+}
+
+void EditorCodigo::setFuente(const QFont &fuente) {
+    fuente_ = fuente;
+    aplicarFuente();
+    aplicarColores();
+}
+
+void EditorCodigo::aplicarFuente() {
+    QsciScintilla::setFont(fuente_);
+    setMarginsFont(fuente_);
+    if (lexico_) {
+        lexico_->setDefaultFont(fuente_);
+        for (int estilo = 0; estilo <= QsciScintillaBase::STYLE_MAX; ++estilo) {
+            if (lexico_->description(estilo).isEmpty())
+                continue;
+            const QFont propia = lexico_->font(estilo);
+            QFont f = fuente_;
+            f.setBold(propia.bold());
+            f.setItalic(propia.italic());
+            lexico_->setFont(f, estilo);
+        }
+    }
+    digitos_ = 0;
+    anchoNumeros();
+}
+
+void EditorCodigo::aplicarColores() {
+    const QPalette &p = palette();
+    const QColor papel = p.color(QPalette::Base), tinta = p.color(QPalette::Text);
+    // The lexers' colours are made for white paper; on a dark one each keeps its hue but turns light.
+    const bool oscuro = papel.lightnessF() < 0.5;
+    if (lexico_) {
+        lexico_->setDefaultPaper(papel);
+        lexico_->setDefaultColor(tinta);
+        for (int estilo = 0; estilo <= QsciScintillaBase::STYLE_MAX; ++estilo) {
+            if (lexico_->description(estilo).isEmpty())
+                continue;
+            if (oscuro) {
+                lexico_->setPaper(papel, estilo);
+                lexico_->setColor(Legible(lexico_->color(estilo), papel), estilo);
+            } else if (Contraste(lexico_->color(estilo), lexico_->paper(estilo)) < 3.0) {
+                lexico_->setColor(tinta, estilo);
+            }
+        }
+    } else {
+        setPaper(papel);
+        setColor(tinta);
+    }
+    setCaretForegroundColor(tinta);
+    setCaretLineBackgroundColor(Mezcla(papel, p.color(QPalette::Highlight), oscuro ? 0.25 : 0.10));
+    setSelectionBackgroundColor(p.color(QPalette::Highlight));
+    setSelectionForegroundColor(p.color(QPalette::HighlightedText));
+    setMarginsBackgroundColor(p.color(QPalette::Window));
+    setMarginsForegroundColor(Mezcla(p.color(QPalette::WindowText), p.color(QPalette::Window), 0.35));
+    setMatchedBraceBackgroundColor(Mezcla(papel, p.color(QPalette::Highlight), 0.45));
+    setMatchedBraceForegroundColor(tinta);
+    setUnmatchedBraceForegroundColor(oscuro ? QColor(255, 120, 120) : QColor(200, 0, 0));
+}
+
+void EditorCodigo::anchoNumeros() {
+    int digitos = 2;
+    for (int n = lines(); n >= 100; n /= 10)
+        ++digitos;
+    if (digitos == digitos_)
+        return;
+    digitos_ = digitos;
+    setMarginWidth(0, QString(digitos + 1, QLatin1Char('9')));
+}
+
+void EditorCodigo::keyPressEvent(QKeyEvent *evento) {
+    const int tecla = evento->key();
+    const bool control = evento->modifiers() & Qt::ControlModifier;
+    // Tab indents inside the code; Ctrl+Tab is the way out (and a read-only code keeps no tabs).
+    if ((tecla == Qt::Key_Tab || tecla == Qt::Key_Backtab) && (control || isReadOnly())) {
+        const bool adelante = tecla == Qt::Key_Tab && !(evento->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(adelante);
+        evento->accept();
+        return;
+    }
+    // Esc belongs to the window (Cancelar) unless a list or tip of the editor is open.
+    if (tecla == Qt::Key_Escape && !isListActive() && !isCallTipActive()) {
+        evento->ignore();
+        return;
+    }
+    QsciScintilla::keyPressEvent(evento);
+}
+
+void EditorCodigo::changeEvent(QEvent *evento) {
+    QsciScintilla::changeEvent(evento);
+    if (evento->type() == QEvent::PaletteChange)
+        aplicarColores();
+}

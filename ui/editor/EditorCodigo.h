@@ -1,0 +1,53 @@
+#pragma once
+#include "store/Lenguaje.h"
+
+#include <Qsci/qsciscintilla.h>
+#include <QFont>
+#include <memory>
+
+class QsciLexer;
+
+// The code field of the script windows: a code editor with highlighting, line numbers, brace
+// matching and tabs kept as typed. Lines are separated by \n inside; the stored form is made at the
+// window's boundary. Above kGrande bytes the costly helpers (highlighting, brace matching) rest, so
+// a pasted megabyte does not make every keystroke wait.
+class EditorCodigo : public QsciScintilla {
+    Q_OBJECT
+public:
+    static constexpr int kGrande = 256 * 1024;
+
+    explicit EditorCodigo(QWidget *padre = nullptr);
+    ~EditorCodigo() override;
+
+    QString texto() const;
+    void ponerTexto(const QString &texto);
+
+    // The language highlighted; Ninguno shows plain text. Kept while the code is big, applied again
+    // when it is small.
+    void setLenguaje(lenguaje::Lenguaje l);
+    lenguaje::Lenguaje lenguaje() const { return lenguaje_; }
+    bool grande() const { return grande_; }
+    // Whether the code is highlighted as its language now (not while big, nor with Ninguno).
+    bool resaltando() const { return lexico_ && !grande_; }
+
+    // The font of every style, the line numbers included; bold and italic styles keep their weight.
+    void setFuente(const QFont &fuente);
+    QFont fuente() const { return fuente_; }
+
+protected:
+    void keyPressEvent(QKeyEvent *evento) override;
+    void changeEvent(QEvent *evento) override;
+
+private:
+    void aplicarLexico();
+    void aplicarColores();
+    void aplicarFuente();
+    void revisarTamano();
+    void anchoNumeros();
+
+    lenguaje::Lenguaje lenguaje_ = lenguaje::Lenguaje::Ninguno;
+    std::unique_ptr<QsciLexer> lexico_;
+    QFont fuente_;
+    bool grande_ = false;
+    int digitos_ = 0;
+};

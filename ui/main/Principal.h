@@ -1,0 +1,55 @@
+#pragma once
+#include "core/Estado.h"
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+class QTreeWidget;
+class QWidget;
+
+// What the dialogs may reach of the main window: the working state, the open category's rows (which
+// the library tools exist to change) and the few commands that keep the window consistent. The main
+// window's other controls stay its own.
+class Principal {
+public:
+    explicit Principal(Estado &e) : estado(e) {}
+    virtual ~Principal() = default;
+    Principal(const Principal &) = delete;
+    Principal &operator=(const Principal &) = delete;
+
+    Estado &estado;
+
+    // Images of ImageList1: 1 script, 7 category.
+    static QIcon Imagen(int n);
+
+    // The window dialogs are parented to.
+    virtual QWidget *ventana() = 0;
+    // The open category's rows.
+    virtual QTreeWidget *filas() const = 0;
+    virtual bool opcionMarcada(int posicion) const = 0;
+
+    // Pending changes.
+    virtual void MarcarCambios() = 0;
+    virtual bool Preguntar() = 0;
+    virtual void Limpiar() = 0;
+    virtual void ActualizarLineaEstado() = 0;
+
+    // The category panel: the names it lists, and a category added or copied in from outside.
+    virtual QStringList categoriasListadas() const = 0;
+    virtual void CategoriaAgregada(const QString &nombre, bool seleccionar) = 0;
+    virtual void CategoriaQuitada(const QString &nombre) = 0;
+    virtual void LlenarCat() = 0;
+
+    // The quick-access filter entries of the panel and the one it shows.
+    virtual QStringList entradasPanel() const = 0;
+    virtual QString textoPanel() const = 0;
+    // Shows `texto` as the panel's filter without running it; selects the entry when there is one.
+    virtual void MostrarEnPanel(const QString &texto) = 0;
+    virtual void AgregarEntradaPanel(const QString &entrada) = 0;
+    virtual void QuitarEntradaPanel(int posicion) = 0;
+    virtual void VaciarCategorias() = 0;
+
+    // Hands the category's file to the mail program; false when it is not the open one.
+    virtual bool EnviarMail(const QString &categoria) = 0;
+};
