@@ -51,7 +51,9 @@ frmEliminadas::frmEliminadas(frmPrincipal &principal, Versiones &versiones)
                                             e.fecha.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")),
                                             QString::number(datos ? mezcla::Registros(*datos).size() : 0)});
     }
-    lstEliminadas->header()->resizeSection(0, 220);
+    lstEliminadas->header()->resizeSection(0, 240);
+    lstEliminadas->header()->resizeSection(
+        1, lstEliminadas->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 16);
     if (eliminadas_.isEmpty())
         lblEstado->setText(QStringLiteral("El historial no tiene categorías eliminadas."));
     else

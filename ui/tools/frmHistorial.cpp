@@ -64,11 +64,14 @@ frmHistorial::frmHistorial(frmPrincipal &principal, const QString &categoria)
     division->addWidget(derecha);
     division->setStretchFactor(0, 2);
     division->setStretchFactor(1, 3);
+    division->setSizes({400, 600});
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(division, 1);
     todo->addWidget(lblEstado);
     todo->addLayout(dialogos::FilaBotones({cmdRecuperar, cmdRecuperarVersion, cmdCerrar}));
-    resize(900, 520);
+    resize(1000, 560);
+    lstVersion->header()->resizeSection(vista::ColNombre, 220);
+    lstVersion->header()->resizeSection(vista::ColDescripcion, 250);
 
     connect(lstVersiones, &QTreeWidget::currentItemChanged, this, [this] { MostrarVersion(); });
     connect(lstVersion, &QTreeWidget::currentItemChanged, this, [this] { MostrarScript(); });
@@ -85,7 +88,8 @@ frmHistorial::frmHistorial(frmPrincipal &principal, const QString &categoria)
                            v.mensaje.section(QLatin1Char('\n'), 0, 0)});
         item->setToolTip(1, v.mensaje);
     }
-    lstVersiones->header()->resizeSection(0, 140);
+    lstVersiones->header()->resizeSection(
+        0, lstVersiones->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 16);
     cmdRecuperar->setEnabled(false);
     cmdRecuperarVersion->setEnabled(false);
     if (versiones_.isEmpty())
