@@ -1,6 +1,5 @@
 #pragma once
 #include "core/Estado.h"
-#include "store/mdlScripts.h"
 #include "ui/main/Principal.h"
 
 #include <QMainWindow>
@@ -217,11 +216,8 @@ public:
     Versiones *versiones() const { return versiones_; }
     // The open category's name; empty when none is open.
     QString categoriaAbierta() const;
-    // Appends the scripts to the open category as a pending change (only those it does not hold as
-    // they are, when asked), and gives how many were added.
-    int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan);
-    // The category list read again after files changed behind it; the open category follows its file.
-    void ReleerCategorias(const QStringList &archivos);
+    int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) override;
+    void ReleerCategorias(const QStringList &archivos) override;
     // A note in the status bar (for a while, or until the next one), with a long task's progress.
     void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
     void TerminarAvance();

@@ -4,7 +4,7 @@
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 #include "ui/tools/Versiones.h"
 
 #include <QDir>
@@ -15,8 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmEliminadas::frmEliminadas(frmPrincipal &principal, Versiones &versiones)
-    : QDialog(&principal), p_(principal), versiones_(versiones) {
+frmEliminadas::frmEliminadas(Principal &principal, Versiones &versiones)
+    : QDialog(principal.ventana()), p_(principal), versiones_(versiones) {
     setObjectName(QStringLiteral("frmEliminadas"));
     setWindowTitle(QStringLiteral("Categorías eliminadas"));
     setWindowIcon(IconoApp());

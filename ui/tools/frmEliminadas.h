@@ -8,14 +8,14 @@ class QLabel;
 class QPushButton;
 class QTreeWidget;
 class Versiones;
-class frmPrincipal;
+class Principal;
 
 // The categories the history holds and the folder no longer does. One is brought back as a new
 // file, as it was when it was deleted; an existing category is never replaced.
 class frmEliminadas : public QDialog {
     Q_OBJECT
 public:
-    frmEliminadas(frmPrincipal &principal, Versiones &versiones);
+    frmEliminadas(Principal &principal, Versiones &versiones);
 
     QLabel *Label1 = nullptr;
     QTreeWidget *lstEliminadas = nullptr; // "Categoría", "Eliminada", "Scripts"
@@ -26,7 +26,7 @@ public:
     void cmdRecuperar_Click();
 
 private:
-    frmPrincipal &p_;
+    Principal &p_;
     Versiones &versiones_;
     git::Repositorio repo_;
     QVector<git::Eliminada> eliminadas_;

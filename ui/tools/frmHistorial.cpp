@@ -3,7 +3,7 @@
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/main/Principal.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -13,8 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmHistorial::frmHistorial(frmPrincipal &principal, const QString &categoria)
-    : QDialog(&principal), p_(principal), categoria_(categoria) {
+frmHistorial::frmHistorial(Principal &principal, const QString &categoria)
+    : QDialog(principal.ventana()), p_(principal), categoria_(categoria) {
     setObjectName(QStringLiteral("frmHistorial"));
     setWindowTitle(QStringLiteral("Historial de %1").arg(categoria));
     setWindowIcon(IconoApp());

@@ -9,7 +9,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
-class frmPrincipal;
+class Principal;
 
 // The versions of the open category, newest first. Choosing one shows its scripts; a script, or
 // every script of the version the category does not hold as it is, comes back into the open
@@ -17,7 +17,7 @@ class frmPrincipal;
 class frmHistorial : public QDialog {
     Q_OBJECT
 public:
-    frmHistorial(frmPrincipal &principal, const QString &categoria);
+    frmHistorial(Principal &principal, const QString &categoria);
 
     QLabel *lblVersiones = nullptr;
     QTreeWidget *lstVersiones = nullptr; // "Fecha", "Cambios"
@@ -36,7 +36,7 @@ private:
     void MostrarVersion();
     void MostrarScript();
 
-    frmPrincipal &p_;
+    Principal &p_;
     QString categoria_;
     git::Repositorio repo_;
     QVector<git::Version> versiones_;
