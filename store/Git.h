@@ -38,6 +38,14 @@ template <typename P, typename F, typename... A> int Tomar(P &propio, F funcion,
     return r;
 }
 
+// Who a version is by: the user's git identity, or the program's when none is set.
+inline Signature Firma(git_repository *repo) {
+    Signature s;
+    if (Tomar(s, git_signature_default, repo) < 0)
+        Tomar(s, git_signature_now, "Rutinero", "rutinero@localhost");
+    return s;
+}
+
 // The last libgit2 error of this thread, as text.
 inline QString UltimoError() {
     const git_error *e = git_error_last();

@@ -28,14 +28,6 @@ QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
     return ruta.mid(ruta.lastIndexOf('/') + 1);
 }
 
-// Who a version is by: the user's git identity, or the program's when none is set.
-Signature Firma(git_repository *repo) {
-    Signature s;
-    if (Tomar(s, git_signature_default, repo) < 0)
-        Tomar(s, git_signature_now, "Rutinero", "rutinero@localhost");
-    return s;
-}
-
 bool ArbolDeCommit(git_repository *repo, const git_oid &id, Commit &commit, Tree &arbol) {
     return Tomar(commit, git_commit_lookup, repo, &id) == 0 && Tomar(arbol, git_commit_tree, commit.get()) == 0;
 }

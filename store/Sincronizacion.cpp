@@ -374,12 +374,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                 const QString texto =
                     QStringLiteral("Sincronización con %1: %2")
                         .arg(url, recibido.isEmpty() ? QStringLiteral("sin cambios recibidos") : recibido.join(QStringLiteral("; ")));
-                const Signature firma = [&] {
-                    Signature s;
-                    if (Tomar(s, git_signature_default, r) < 0)
-                        Tomar(s, git_signature_now, "Rutinero", "rutinero@localhost");
-                    return s;
-                }();
+                const Signature firma = Firma(r);
                 const git_commit *padres[] = {cNuestro.get(), cSuyo.get()};
                 // Made before any file changes, and the branch moved only once they have.
                 if (git_commit_create(&resultado, r, nullptr, firma.get(), firma.get(), nullptr,

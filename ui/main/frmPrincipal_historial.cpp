@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -62,14 +61,7 @@ int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLos
 }
 
 void frmPrincipal::ReleerCategorias(const QStringList &archivos) {
-    const QString seleccionada = textoCategoriaSeleccionada();
-    LlenarCat();
-    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
-        if (lstCat->topLevelItem(i)->text(0) == seleccionada) {
-            const QSignalBlocker bloqueo(lstCat);
-            lstCat->setCurrentItem(lstCat->topLevelItem(i));
-            break;
-        }
+    SeguirCarpeta();
     // What the list shows is what the file holds now.
     if (estado.sesion.hayAbierta() && archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
         Recargar();
