@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QUrl>
 
@@ -191,6 +192,21 @@ private slots:
         QVERIFY(e.b.sincronizar().ok);
         QCOMPARE(e.b.w->categoriaAbierta(), QStringLiteral("Menus"));
         QCOMPARE(vista::Campo(ayudas::Buscar(e.b.w->lstScripts, "b"), vista::ColCodigo), QStringLiteral("2A"));
+    }
+
+    // The sync's steps are told in the status bar while it runs, and the bar is left at rest.
+    void avanceEnLaBarraDeEstado() {
+        DosEquipos e;
+        Editar(e.a, "Menus", "b", "2A");
+        QSignalSpy avisos(e.a.w->barEstado, &QStatusBar::messageChanged);
+        QVERIFY(e.a.sincronizar().ok);
+        QStringList pasos;
+        for (const QList<QVariant> &a : avisos)
+            pasos << a.first().toString().section(QLatin1Char(' '), 0, 1);
+        pasos.removeDuplicates();
+        QCOMPARE(pasos, (QStringList{"Sincronizar: preparando", "Sincronizar: conectando", "Sincronizar: combinando",
+                                     "Sincronizar: enviando", ""}));
+        QCOMPARE(e.a.w->barEstado->currentMessage(), QString());
     }
 
     // What is only in the window is offered for saving first, and then sent.
