@@ -5,6 +5,8 @@
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
+#include "store/Repositorio.h"
+#include "store/Sincronizacion.h"
 #include "store/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
@@ -132,6 +134,95 @@ void ReiniciarPico() {
 }
 
 void Anotar(const QString &nombre, double ms, double mb, double base) { filas.append({nombre, ms, mb, base}); }
+
+// The version a save leaves in the history: the file saved with one script changed (not timed),
+// then recorded. A fresh repository per size, whose first version is made before timing.
+double MedianaVersion(int veces, const QString &ruta, const QVector<Script> &datos) {
+    const QString carpeta = QFileInfo(ruta).absolutePath();
+    QDir(carpeta + QStringLiteral("/.git")).removeRecursively();
+    git::Repositorio repo;
+    QString mensaje;
+    repo.Abrir(carpeta, true);
+    const QString archivo = QFileInfo(ruta).fileName();
+    repo.Confirmar({archivo}, &mensaje, nullptr);
+    QVector<Script> otro = datos;
+    QVector<double> t;
+    for (int i = 0; i <= veces; ++i) {
+        otro[i % otro.size()].Codigo += QStringLiteral(" // cambio %1").arg(i);
+        mdlScripts::GuardarArchivo(ruta, otro);
+        QElapsedTimer r;
+        r.start();
+        repo.Confirmar({archivo}, &mensaje, nullptr);
+        if (i > 0) // the first one warms up
+            t.append(r.nsecsElapsed() / 1e6);
+    }
+    QDir(carpeta + QStringLiteral("/.git")).removeRecursively();
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// Two machines with a library of 100 categories, synced through a bare repository in a folder;
+// each round both change 10 categories (5 of them the same categories, other scripts) and sync.
+void MedirSincronizacion() {
+    QTemporaryDir dir;
+    const QString remoto = dir.filePath(QStringLiteral("remoto.git"));
+    git::Repositorio::CrearRemoto(remoto);
+    const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
+    QDir().mkpath(a);
+    QDir().mkpath(b);
+    QVector<QVector<Script>> libros;
+    for (int i = 0; i < 100; ++i) {
+        libros.append(Biblioteca(300, quint32(7000 + i)));
+        mdlScripts::GuardarArchivo(a + QStringLiteral("/Cat%1.rtn").arg(i, 3, 10, QLatin1Char('0')), libros.last());
+    }
+    git::Repositorio ra, rb;
+    ra.Abrir(a, true);
+    rb.Abrir(b, true);
+    const git::Llamadas ll;
+    git::Sincronizar(ra, remoto, ll);
+    git::Sincronizar(rb, remoto, ll);
+    qint64 bytes = 0;
+    for (const QFileInfo &f : QDir(a).entryInfoList({QStringLiteral("*.rtn")}, QDir::Files))
+        bytes += f.size();
+    const double base = Mediana(5, [&] {
+        for (const QFileInfo &f : QDir(a).entryInfoList({QStringLiteral("*.rtn")}, QDir::Files)) {
+            QFile x(f.filePath());
+            x.open(QIODevice::ReadOnly);
+            volatile qsizetype n = x.readAll().size();
+            (void)n;
+        }
+    });
+    Anotar(QStringLiteral("base: leer las 100 categorías"), base, bytes / 1e6, base);
+    auto cambiar = [&](const QString &carpeta, int desde, int ronda, int script) {
+        for (int i = desde; i < desde + 10; ++i) {
+            const QString ruta = carpeta + QStringLiteral("/Cat%1.rtn").arg(i, 3, 10, QLatin1Char('0'));
+            QVector<Script> v;
+            mdlScripts::LeerArchivo(ruta, v);
+            v[script].Codigo += QStringLiteral(" // ronda %1").arg(ronda);
+            mdlScripts::GuardarArchivo(ruta, v);
+        }
+    };
+    QVector<double> envia, combina, recibe;
+    for (int ronda = 0; ronda < 5; ++ronda) {
+        cambiar(a, ronda * 10, ronda, 1);
+        cambiar(b, ronda * 10 + 5, ronda, 2);
+        QElapsedTimer r;
+        r.start();
+        git::Sincronizar(ra, remoto, ll);
+        envia.append(r.nsecsElapsed() / 1e6);
+        r.restart();
+        git::Sincronizar(rb, remoto, ll);
+        combina.append(r.nsecsElapsed() / 1e6);
+        r.restart();
+        git::Sincronizar(ra, remoto, ll);
+        recibe.append(r.nsecsElapsed() / 1e6);
+    }
+    for (auto *v : {&envia, &combina, &recibe})
+        std::sort(v->begin(), v->end());
+    Anotar(QStringLiteral("sincronizar 100 cat., 10 cambiadas: enviar"), envia[2], 0, base);
+    Anotar(QStringLiteral("sincronizar 100 cat., 10 cambiadas c/lado: combinar"), combina[2], 0, base);
+    Anotar(QStringLiteral("sincronizar 100 cat.: recibir lo combinado"), recibe[2], 0, base);
+}
 
 // A big paste into the editor's code, then one typed key, each timed with the repaint it causes:
 // the user sees the window answer only once it has painted. Median of three, wall clock and CPU.
@@ -402,19 +493,23 @@ int main(int argc, char **argv) {
     estado.carpeta = dir.path();
     QDir().mkpath(estado.carpetaCategorias());
     mdlINI::CargarPreferencias(estado);
+    // Versions are measured on their own rows: none is recorded behind the other measures' backs.
+    estado.HistorialAutomatico = 0;
 
     // "biblioteca [categorías]" measures the library search alone (500 categories of 200 scripts).
     if (argc > 1 && qstrcmp(argv[1], "biblioteca") == 0) {
         MedirBiblioteca(argc > 2 ? QByteArray(argv[2]).toInt() : 500);
         return 0;
     }
-    // Sizes may be given on the command line, to look at one of them alone.
+    // Sizes may be given on the command line, to look at one of them alone; "sincronizar" alone
+    // measures only the sync.
     QVector<int> tamanos{1000, 10000, 32767, 100000};
-    // "editor" alone measures only the code editor.
+    // "editor" alone measures only the code editor, "sincronizar" alone only the sync.
     const bool soloEditor = argc == 2 && QByteArray(argv[1]) == "editor";
+    const bool soloSincronizar = argc == 2 && QByteArray(argv[1]) == "sincronizar";
     if (argc > 1) {
         tamanos.clear();
-        for (int i = 1; i < argc && !soloEditor; ++i)
+        for (int i = 1; i < argc && !soloEditor && !soloSincronizar; ++i)
             tamanos.append(QByteArray(argv[i]).toInt());
     }
     for (int n : tamanos) {
@@ -486,10 +581,10 @@ int main(int argc, char **argv) {
             Anotar(QStringLiteral("memoria pico al abrir %1, MB sobre el reposo").arg(n), extra, 0,
                    QFileInfo(ruta).size() / 1048576.0);
         }
-        Anotar(QStringLiteral("guardar desde lstScripts, ") + et, Mediana(veces, [&] {
-                   mdlScripts::GuardarCategoria(&w, w.lstScripts, ruta, w.barProgreso);
-               }),
-               mb, baseEscritura);
+        const double guardar = Mediana(veces, [&] { mdlScripts::GuardarCategoria(&w, w.lstScripts, ruta, w.barProgreso); });
+        Anotar(QStringLiteral("guardar desde lstScripts, ") + et, guardar, mb, baseEscritura);
+        Anotar(QStringLiteral("versión en el historial tras guardar, ") + et, MedianaVersion(veces, ruta, datos), mb,
+               guardar);
         {
             // The search window's own button, over the open category.
             w.AbrirCategoria();
@@ -546,11 +641,11 @@ int main(int argc, char **argv) {
     }
 
     // The category list over 2 000 files.
-    for (int i = 0; i < 2000 && !soloEditor; ++i) {
+    for (int i = 0; i < 2000 && !soloEditor && !soloSincronizar; ++i) {
         QFile f(estado.rutaCategoria(QStringLiteral("%1cat%2").arg(QChar(u'a' + i % 26)).arg(i)));
         f.open(QIODevice::WriteOnly);
     }
-    if (!soloEditor) {
+    if (!soloEditor && !soloSincronizar) {
         frmPrincipal w(estado);
         estado.MostrarTodas = 1;
         const double todas = Mediana(7, [&] { w.LlenarCat(); });
@@ -561,7 +656,9 @@ int main(int argc, char **argv) {
         w.close();
     }
 
-    {
+    if (!soloEditor)
+        MedirSincronizacion();
+    if (!soloSincronizar) {
         // The editor's code field with minified code in one line, and with a big multi-line paste.
         frmPrincipal w(estado);
         QRandomGenerator r(7);
@@ -577,7 +674,8 @@ int main(int argc, char **argv) {
 
     // "x base": parsing against reading and decoding; writing and saving against encoding and
     // writing; opening into the list against parsing; search and duplicate removal against opening
-    // unsorted; memory against the file's size in MB.
+    // unsorted; memory against the file's size in MB; a version in the history against the save
+    // before it; syncs against reading every category of the library.
     std::printf("%-52s %10s %9s %9s %8s\n", "medida", "ms", "MB", "MB/s", "x base");
     for (const Fila &f : filas) {
         const QByteArray n = f.nombre.toUtf8();

@@ -29,6 +29,10 @@ struct Estado {
     bool Derecha = false;
     bool Izquierda = false;
     int Tipo = 0;
+    // History and sync: 1 when every change the program writes is kept as a version (Historial,
+    // Automatico); the git address the library is synced with (Sincronizar, Remoto).
+    int HistorialAutomatico = 0;
+    QString Remoto;
 
     QString carpetaCategorias() const { return carpeta + QStringLiteral("/Categorias"); }
     QString rutaCategoria(const QString &nombre) const {

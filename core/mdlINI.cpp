@@ -21,6 +21,8 @@ const QString kExportar = QStringLiteral("Exportar");
 const QString kVentana = QStringLiteral("Ventana");
 const QString kFuente = QStringLiteral("Fuente");
 const QString kPanel = QStringLiteral("Panel");
+const QString kHistorial = QStringLiteral("Historial");
+const QString kSincronizar = QStringLiteral("Sincronizar");
 const QString kCategorias = QStringLiteral("Categor\u00edas");
 
 bool EsSeccion(const QString &linea, QString *nombre) {
@@ -284,6 +286,8 @@ QStringList CargarPreferencias(Estado &estado) {
         estado.Derecha = false;
         estado.Izquierda = false;
         estado.Tipo = 0;
+        estado.HistorialAutomatico = 1;
+        estado.Remoto.clear();
         return {estado.Mostrar};
     }
     Ini ini;
@@ -302,6 +306,8 @@ QStringList CargarPreferencias(Estado &estado) {
     ABooleano(leer(kVentana, QStringLiteral("Derecha"), QStringLiteral("False")), estado.Derecha);
     ABooleano(leer(kVentana, QStringLiteral("Izquierda"), QStringLiteral("False")), estado.Izquierda);
     AEntero(leer(kFuente, QStringLiteral("Tipo"), QStringLiteral("0")), estado.Tipo);
+    AEntero(leer(kHistorial, QStringLiteral("Automatico"), QStringLiteral("1")), estado.HistorialAutomatico);
+    estado.Remoto = leer(kSincronizar, QStringLiteral("Remoto"), QString());
 
     QStringList panel;
     const double n = std::floor(Val(leer(kPanel, kCategorias, QStringLiteral("0"))));
@@ -333,6 +339,8 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kVentana, QStringLiteral("Derecha"), DeBooleano(estado.Derecha));
     ini.escribir(kVentana, QStringLiteral("Izquierda"), DeBooleano(estado.Izquierda));
     ini.escribir(kFuente, QStringLiteral("Tipo"), n(estado.Tipo));
+    ini.escribir(kHistorial, QStringLiteral("Automatico"), n(estado.HistorialAutomatico));
+    ini.escribir(kSincronizar, QStringLiteral("Remoto"), estado.Remoto);
     QVector<QPair<QString, QString>> pares;
     pares.reserve(panel.size() + 1);
     pares.append({kCategorias, n(int(panel.size()))});

@@ -248,7 +248,8 @@ private slots:
         auto *aviso = v.w->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
         QVERIFY(aviso);
         QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
-        QTRY_COMPARE(fin.size(), 1);
+        // The first build may run again at once when the folder's history is made beside it.
+        QTRY_VERIFY(fin.size() >= 1);
         QVERIFY(!aviso->isVisible()); // too small to be told
         aviso->umbral = 1000;
         QStringList vistos;

@@ -8,6 +8,9 @@
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "store/Repositorio.h"
+#include "store/mdlScripts.h"
+#include "ui/tools/frmHistorial.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -16,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeWidget>
+#include <QTreeWidgetItem>
 #include <cstdio>
 
 namespace {
@@ -87,6 +91,30 @@ int main(int argc, char **argv) {
     const QStringList panel = mdlINI::CargarPreferencias(estado);
     QDir().mkpath(salida);
 
+    {
+        // A short history of JavaScript for the history window: the library as installed, then two
+        // saves of it.
+        git::Repositorio repo;
+        QString mensaje;
+        repo.Abrir(estado.carpetaCategorias(), true);
+        const QStringList todas = repo.CategoriasPresentes();
+        repo.Confirmar(todas, &mensaje, nullptr,
+                       QStringLiteral("Primera versión de la biblioteca: %1 categorías").arg(todas.size()));
+        const QString js = estado.rutaCategoria(QStringLiteral("JavaScript"));
+        QVector<Script> v;
+        if (mdlScripts::LeerArchivo(js, v) && v.size() > 4) {
+            v[1].Codigo += QStringLiteral("\r\n// Revisado");
+            v.append({QStringLiteral("Validar correo"), QStringLiteral("Comprueba una dirección de correo"),
+                      QStringLiteral("function esCorreo(t) {\r\n  return /^[^@\\s]+@[^@\\s]+$/.test(t);\r\n}"),
+                      QStringLiteral("8")});
+            mdlScripts::GuardarArchivo(js, v);
+            repo.Confirmar({QStringLiteral("JavaScript.rtn")}, &mensaje, nullptr);
+            v.remove(3);
+            mdlScripts::GuardarArchivo(js, v);
+            repo.Confirmar({QStringLiteral("JavaScript.rtn")}, &mensaje, nullptr);
+        }
+    }
+
     CargarTraducciones();
     frmPrincipal w(estado);
     w.setEntradasPanel(panel.isEmpty() ? QStringList{QStringLiteral("Todas")} : panel, estado.Mostrar);
@@ -95,6 +123,15 @@ int main(int argc, char **argv) {
     bool ok = Guardar(&w, salida + QStringLiteral("/principal.png"));
     Abrir(w, QStringLiteral("PHP"), 0);
     ok = Editor(w, salida + QStringLiteral("/editor.png")) && ok;
+
+    frmHistorial historial(w, QStringLiteral("JavaScript"));
+    historial.show();
+    if (QTreeWidgetItem *version = historial.lstVersiones->topLevelItem(1))
+        historial.lstVersiones->setCurrentItem(version);
+    if (QTreeWidgetItem *script = historial.lstVersion->topLevelItem(3))
+        historial.lstVersion->setCurrentItem(script);
+    ok = Guardar(&historial, salida + QStringLiteral("/historial.png")) && ok;
+    historial.close();
 
     if (argc > 3) {
         const QString revision = QString::fromLocal8Bit(argv[3]);

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Estado.h"
+#include "store/mdlScripts.h"
 
 #include <QIcon>
 #include <QString>
@@ -57,4 +58,10 @@ public:
 
     // Hands the category's file to the mail program; false when it is not the open one.
     virtual bool EnviarMail(const QString &categoria) = 0;
+
+    // The history windows: scripts brought back into the open category as a pending change (only
+    // those it does not hold as they are, when asked; gives how many), and the category list read
+    // again after files changed behind it (the open category follows its file).
+    virtual int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) = 0;
+    virtual void ReleerCategorias(const QStringList &archivos) = 0;
 };

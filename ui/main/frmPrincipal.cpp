@@ -74,6 +74,7 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Prin
     conectarComandos();
     conectarDisposicion();
     Form_Load();
+    conectarHistorial();
 }
 
 frmPrincipal::~frmPrincipal() {
@@ -135,6 +136,9 @@ void frmPrincipal::crearMenus() {
     g012 = menu(g001, barra, "g012", QStringLiteral("Exportar"));
     mnuOpciones = accion(g012, "mnuOpciones", QStringLiteral("Opciones"));
     g001->addSeparator()->setObjectName(QStringLiteral("g015"));
+    mnuSincronizar = accion(g001, "mnuSincronizar", QStringLiteral("Sincronizar"));
+    mnuSincronizarConfig = accion(g001, "mnuSincronizarConfig", QStringLiteral("Configurar sincronización"));
+    g001->addSeparator()->setObjectName(QStringLiteral("g023"));
     mnuSalir = accion(g001, "mnuSalir", QStringLiteral("Salir"), QKeySequence(QStringLiteral("Ctrl+S")));
 
     g002 = menu(nullptr, barra, "g002", QStringLiteral("C&ategoría"));
@@ -143,6 +147,9 @@ void frmPrincipal::crearMenus() {
     mnuRenombrar = accion(g002, "mnuRenombrar", QStringLiteral("Renombrar"));
     g002->addSeparator()->setObjectName(QStringLiteral("g009"));
     mnuImportar = accion(g002, "mnuImportar", QStringLiteral("Importar"), QKeySequence(QStringLiteral("Ctrl+I")));
+    g002->addSeparator()->setObjectName(QStringLiteral("g022"));
+    mnuHistorial = accion(g002, "mnuHistorial", QStringLiteral("Historial"));
+    mnuEliminadas = accion(g002, "mnuEliminadas", QStringLiteral("Categorías eliminadas"));
 
     mnuCodigo = menu(nullptr, barra, "mnuCodigo", QStringLiteral("&Código"));
     mnuCodAgregar = accion(mnuCodigo, "mnuCodAgregar", QStringLiteral("&Agregar"), QKeySequence(QStringLiteral("Ctrl+A")));

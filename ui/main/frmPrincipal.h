@@ -25,6 +25,7 @@ class frmBuscarBiblioteca;
 namespace biblioteca {
 struct Hallazgo;
 }
+class Versiones;
 namespace correo {
 class Envio;
 }
@@ -42,6 +43,7 @@ class Envio;
 //   frmPrincipal_herramientas.cpp search, move, duplicates, import
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
 //   frmPrincipal_biblioteca.cpp  the library's search index and its window
+//   frmPrincipal_historial.cpp   history and sync: what their windows need of this one
 class frmPrincipal : public QMainWindow, public Principal {
     Q_OBJECT
 public:
@@ -111,6 +113,8 @@ public:
             *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr,
             *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
             *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
+    QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
+            *mnuEliminadas = nullptr;
 
 
     // The entries of cboCat, in order.
@@ -224,6 +228,17 @@ public:
     // Library tools, script import (frmPrincipal_herramientas.cpp).
     void Importar();
 
+    // History and sync (frmPrincipal_historial.cpp).
+    Versiones *versiones() const { return versiones_; }
+    // The open category's name; empty when none is open.
+    QString categoriaAbierta() const;
+    int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) override;
+    void ReleerCategorias(const QStringList &archivos) override;
+    // A note in the status bar (for a while, or until the next one), with a long task's progress.
+    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
+    void TerminarAvance();
+    void setComandosHabilitados(bool habilitados);
+
 signals:
     // The window has unloaded: the program ends.
     void terminado();
@@ -246,6 +261,7 @@ private:
     void conectarLista();
     void conectarComandos();
     void conectarDisposicion();
+    void conectarHistorial();
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
@@ -267,6 +283,7 @@ private:
     QTimer *refresco_ = nullptr;
     Indexador *indexador_ = nullptr;
     frmBuscarBiblioteca *buscarBiblioteca_ = nullptr;
+    Versiones *versiones_ = nullptr;
     friend class PruebaPrincipal;
 
 public:

@@ -1,0 +1,53 @@
+#pragma once
+#include "store/Sincronizacion.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace git {
+class Repositorio;
+}
+
+// Keeps the versions of the Categorias folder and syncs it. Lives in a thread of its own: saving a
+// big category is not slowed by recording it, and the window does not wait for the network. Its
+// slots run one at a time, in the order they were asked for.
+class Historial : public QObject {
+    Q_OBJECT
+public:
+    explicit Historial(const QString &carpetaCategorias, QObject *padre = nullptr);
+    ~Historial() override;
+
+    // How a sync asks the user for a user name and password; set before the object is moved.
+    void setPedirClave(std::function<bool(const QString &url, QString *usuario, QString *clave)> f) {
+        pedirClave_ = std::move(f);
+    }
+    // Stops a sync under way at its next step. Any thread.
+    void Cancelar() { cancelado_ = true; }
+
+public slots:
+    // Opens the folder's repository, or makes it at the first start with a first version of the
+    // categories that are there. An existing repository is used as it is.
+    void Preparar();
+    // Records the files as one version. When that fails they wait, and go with the next version.
+    void Guardar(const QStringList &archivos, const QString &mensaje = QString());
+    void Sincronizar(const QString &url);
+
+signals:
+    void guardado(const QString &mensaje);
+    void fallo(const QString &motivo);
+    void avance(const QString &texto, int valor, int maximo);
+    void sincronizado(const git::Informe &informe);
+
+private:
+    bool abrir(QString *error);
+
+    QString carpeta_;
+    std::unique_ptr<git::Repositorio> repo_;
+    QStringList pendientes_;
+    std::atomic_bool cancelado_{false};
+    std::function<bool(const QString &, QString *, QString *)> pedirClave_;
+};

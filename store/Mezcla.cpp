@@ -1,0 +1,433 @@
+#include "store/Mezcla.h"
+#include "store/Cp1252.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace mezcla {
+
+Registros::Registros(const QByteArray &datos) : datos_(datos) {
+    scripts_ = mdlScripts::Analizar(datos_, tramos_);
+    for (int i = 0; i < scripts_.size(); ++i)
+        if (tramos_[i].inicio < 0) {
+            if (codificados_.isEmpty())
+                codificados_.resize(scripts_.size());
+            codificados_[i] = cp1252::Codificar(mdlScripts::SinComillas(scripts_[i].Codigo, true));
+        }
+}
+
+QByteArrayView Registros::codigo(int i) const {
+    const mdlScripts::Tramo &t = tramos_[i];
+    if (t.inicio >= 0)
+        return QByteArrayView(datos_.constData() + t.inicio, t.largo);
+    return QByteArrayView(codificados_[i]);
+}
+
+bool Registros::igual(int i, const Registros &otro, int j) const {
+    const Script &a = scripts_[i], &b = otro.scripts_[j];
+    return a.Nombre == b.Nombre && a.Descripcion == b.Descripcion && a.Puntaje == b.Puntaje &&
+           codigo(i) == otro.codigo(j);
+}
+
+size_t Registros::hash(int i) const {
+    const Script &s = scripts_[i];
+    return qHashMulti(0, s.Nombre, s.Descripcion, s.Puntaje, codigo(i));
+}
+
+void Registros::agregarA(QByteArray &salida, int i, const QString &otroNombre) const {
+    if (otroNombre.isNull()) {
+        mdlScripts::AgregarRegistro(salida, scripts_[i], codigo(i));
+        return;
+    }
+    Script s = scripts_[i];
+    s.Nombre = otroNombre;
+    mdlScripts::AgregarRegistro(salida, s, codigo(i));
+}
+
+Script Registros::completo(int i) const {
+    Script s = scripts_[i];
+    if (tramos_[i].inicio >= 0)
+        s.Codigo = cp1252::Decodificar(datos_.constData() + tramos_[i].inicio, tramos_[i].largo);
+    return s;
+}
+
+namespace {
+// Indices of records by a key, handed out in order, each once.
+template <typename Clave> class Reparto {
+public:
+    void poner(const Clave &k, int i) { grupos_[k].indices.append(i); }
+    // The first index not yet taken of the key's group that `sirve` accepts.
+    template <typename F> int tomar(const Clave &k, const QVector<bool> &tomado, F sirve) {
+        auto it = grupos_.find(k);
+        if (it == grupos_.end())
+            return -1;
+        Grupo &g = *it;
+        while (g.inicio < g.indices.size() && tomado[g.indices[g.inicio]])
+            ++g.inicio;
+        for (qsizetype p = g.inicio; p < g.indices.size(); ++p) {
+            const int i = g.indices[p];
+            if (!tomado[i] && sirve(i))
+                return i;
+        }
+        return -1;
+    }
+
+private:
+    struct Grupo {
+        QVector<int> indices;
+        qsizetype inicio = 0;
+    };
+    QHash<Clave, Grupo> grupos_;
+};
+} // namespace
+
+QVector<int> Emparejar(const Registros &base, const Registros &lado) {
+    QVector<int> m(base.size(), -1);
+    QVector<bool> tomado(lado.size(), false);
+    Reparto<size_t> porRegistro;
+    for (int j = 0; j < lado.size(); ++j)
+        porRegistro.poner(lado.hash(j), j);
+    for (int i = 0; i < base.size(); ++i) {
+        const int j = porRegistro.tomar(base.hash(i), tomado, [&](int j) { return base.igual(i, lado, j); });
+        if (j >= 0) {
+            m[i] = j;
+            tomado[j] = true;
+        }
+    }
+    Reparto<QString> porNombre;
+    for (int j = 0; j < lado.size(); ++j)
+        if (!tomado[j])
+            porNombre.poner(lado.nombre(j), j);
+    for (int i = 0; i < base.size(); ++i) {
+        if (m[i] >= 0)
+            continue;
+        const int j = porNombre.tomar(base.nombre(i), tomado, [](int) { return true; });
+        if (j >= 0) {
+            m[i] = j;
+            tomado[j] = true;
+        }
+    }
+    return m;
+}
+
+Cambios Comparar(const Registros &antes, const Registros &despues) {
+    Cambios c;
+    const QVector<int> m = Emparejar(antes, despues);
+    int emparejados = 0, anterior = -1;
+    bool enOrden = true;
+    for (int i = 0; i < m.size(); ++i) {
+        if (m[i] < 0) {
+            ++c.eliminados;
+            continue;
+        }
+        ++emparejados;
+        if (!antes.igual(i, despues, m[i]))
+            ++c.modificados;
+        enOrden = enOrden && m[i] > anterior;
+        anterior = m[i];
+    }
+    c.agregados = despues.size() - emparejados;
+    c.reordenados = !enOrden;
+    return c;
+}
+
+QString Describir(const Cambios &c) {
+    QStringList partes;
+    auto parte = [&](int n, const char *singular, const char *plural) {
+        if (n <= 0)
+            return;
+        const QString palabra = QString::fromUtf8(n == 1 ? singular : plural);
+        const QString sustantivo = partes.isEmpty() ? QString::fromLatin1(n == 1 ? "script " : "scripts ") : QString();
+        partes << QStringLiteral("%1 %2%3").arg(n).arg(sustantivo, palabra);
+    };
+    parte(c.agregados, "agregado", "agregados");
+    parte(c.modificados, "modificado", "modificados");
+    parte(c.eliminados, "eliminado", "eliminados");
+    if (partes.isEmpty() && c.reordenados)
+        return QStringLiteral("scripts reordenados");
+    return partes.join(QStringLiteral(", "));
+}
+
+QString Categoria(const QString &archivo) {
+    return archivo.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive) ? archivo.chopped(4) : archivo;
+}
+
+QStringList Resumen(const QVector<CambioArchivo> &cambios) {
+    // A file gone and another come with the same bytes, in one command, is a rename.
+    QHash<int, int> renombrado; // index of the old name -> index of the new one
+    QSet<int> destinos;
+    for (int i = 0; i < cambios.size(); ++i) {
+        if (!cambios[i].antes || cambios[i].despues)
+            continue;
+        for (int j = 0; j < cambios.size(); ++j)
+            if (!cambios[j].antes && cambios[j].despues && !destinos.contains(j) &&
+                *cambios[j].despues == *cambios[i].antes) {
+                renombrado.insert(i, j);
+                destinos.insert(j);
+                break;
+            }
+    }
+    QStringList partes;
+    for (int i = 0; i < cambios.size(); ++i) {
+        const CambioArchivo &c = cambios[i];
+        const QString nombre = Categoria(c.archivo);
+        if (destinos.contains(i))
+            continue;
+        if (renombrado.contains(i)) {
+            partes << QStringLiteral("%1: renombrada a %2").arg(nombre, Categoria(cambios[renombrado[i]].archivo));
+        } else if (!c.antes && c.despues) {
+            const int n = Registros(*c.despues).size();
+            partes << (n == 0 ? QStringLiteral("%1: categoría nueva").arg(nombre)
+                              : QStringLiteral("%1: categoría nueva con %2 %3")
+                                    .arg(nombre)
+                                    .arg(n)
+                                    .arg(n == 1 ? QStringLiteral("script") : QStringLiteral("scripts")));
+        } else if (c.antes && !c.despues) {
+            partes << QStringLiteral("%1: categoría eliminada").arg(nombre);
+        } else if (c.antes && c.despues && *c.antes != *c.despues) {
+            const QString d = Describir(Comparar(Registros(*c.antes), Registros(*c.despues)));
+            partes << QStringLiteral("%1: %2").arg(nombre, d.isEmpty() ? QStringLiteral("archivo reescrito") : d);
+        }
+    }
+    return partes;
+}
+
+QString Mensaje(const QVector<CambioArchivo> &cambios) { return Resumen(cambios).join(QStringLiteral("; ")); }
+
+QString NombreCopia(const QString &nombre, const QSet<QString> &usados) {
+    const QString base = QStringLiteral("%1 (otra copia").arg(nombre).trimmed();
+    QString n = base + QLatin1Char(')');
+    for (int k = 2; usados.contains(n); ++k)
+        n = QStringLiteral("%1 %2)").arg(base).arg(k);
+    return n;
+}
+
+MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros &r) {
+    MezclaCategoria res;
+    const QVector<int> mL = Emparejar(b, l), mR = Emparejar(b, r);
+    QVector<int> deL(l.size(), -1), deR(r.size(), -1);
+    for (int i = 0; i < b.size(); ++i) {
+        if (mL[i] >= 0)
+            deL[mL[i]] = i;
+        if (mR[i] >= 0)
+            deR[mR[i]] = i;
+    }
+    QSet<QString> usados;
+    for (int j = 0; j < l.size(); ++j)
+        usados.insert(l.nombre(j));
+    for (int j = 0; j < r.size(); ++j)
+        usados.insert(r.nombre(j));
+
+    // What stands at each of our records' places, and what follows it (tras[0]: before the first).
+    struct Pieza {
+        const Registros *lado = nullptr; // none: the record goes
+        int i = -1;
+        QString nombre; // another name, for the other side's copy
+    };
+    QVector<Pieza> puesto(l.size());
+    for (int j = 0; j < l.size(); ++j)
+        puesto[j] = {&l, j, QString()};
+    QVector<QVector<Pieza>> tras(l.size() + 1);
+    QVector<bool> enConflicto(b.size(), false);
+    auto copia = [&](int j) {
+        const QString n = NombreCopia(r.nombre(j), usados);
+        usados.insert(n);
+        res.copias << r.nombre(j);
+        return Pieza{&r, j, n};
+    };
+
+    for (int i = 0; i < b.size(); ++i) {
+        const int li = mL[i], ri = mR[i];
+        if (li < 0)
+            continue; // what we deleted comes back, if at all, on the walk through theirs
+        if (ri >= 0) {
+            if (l.igual(li, r, ri) || r.igual(ri, b, i))
+                continue;
+            if (l.igual(li, b, i))
+                puesto[li] = {&r, ri, QString()};
+            else
+                enConflicto[i] = true;
+        } else if (l.igual(li, b, i)) {
+            puesto[li] = {};
+        } else {
+            ++res.conservados; // changed here, deleted there
+        }
+    }
+
+    // Records we added, for what they added alike.
+    Reparto<size_t> nuevosPorRegistro;
+    Reparto<QString> nuevosPorNombre;
+    QVector<bool> nuevoTomado(l.size(), false);
+    for (int j = 0; j < l.size(); ++j)
+        if (deL[j] < 0) {
+            nuevosPorRegistro.poner(l.hash(j), j);
+            nuevosPorNombre.poner(l.nombre(j), j);
+        }
+
+    int ancla = -1; // our record after which their next record of their own goes
+    for (int j = 0; j < r.size(); ++j) {
+        const int i = deR[j];
+        if (i >= 0) {
+            const int li = mL[i];
+            if (li >= 0) {
+                ancla = li;
+                if (enConflicto[i])
+                    tras[li + 1].append(copia(j));
+            } else if (!r.igual(j, b, i)) {
+                tras[ancla + 1].append({&r, j, QString()});
+                ++res.conservados; // deleted here, changed there
+            }
+            continue;
+        }
+        const int igual =
+            nuevosPorRegistro.tomar(r.hash(j), nuevoTomado, [&](int k) { return l.igual(k, r, j); });
+        if (igual >= 0) {
+            nuevoTomado[igual] = true;
+            ancla = igual;
+            continue;
+        }
+        const int mismoNombre = nuevosPorNombre.tomar(r.nombre(j), nuevoTomado, [](int) { return true; });
+        if (mismoNombre >= 0) {
+            nuevoTomado[mismoNombre] = true;
+            ancla = mismoNombre;
+            tras[mismoNombre + 1].append(copia(j));
+            continue;
+        }
+        tras[ancla + 1].append({&r, j, QString()});
+    }
+
+    auto poner = [&](const Pieza &p) {
+        if (p.lado)
+            p.lado->agregarA(res.datos, p.i, p.nombre);
+    };
+    for (const Pieza &p : tras[0])
+        poner(p);
+    for (int j = 0; j < l.size(); ++j) {
+        poner(puesto[j]);
+        for (const Pieza &p : tras[j + 1])
+            poner(p);
+    }
+    return res;
+}
+
+bool Parecidas(const Registros &a, const Registros &b) {
+    const QVector<int> m = Emparejar(a, b);
+    int iguales = 0;
+    for (int i = 0; i < m.size(); ++i)
+        if (m[i] >= 0 && a.igual(i, b, m[i]))
+            ++iguales;
+    return iguales > 0 && 2 * iguales >= std::max(a.size(), b.size());
+}
+
+namespace {
+bool EsCategoria(const QString &archivo) { return archivo.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive); }
+
+// Names gone from the base on one side and names come on it (and not on the other) that hold the
+// same category.
+QMap<QString, QString> Renombres(const Arbol &base, const Arbol &lado, const Arbol &otro, Lado cual,
+                                 const Lector &leer) {
+    QMap<QString, QString> r;
+    QStringList venidos;
+    for (auto it = lado.cbegin(); it != lado.cend(); ++it)
+        if (EsCategoria(it.key()) && !base.contains(it.key()) && !otro.contains(it.key()))
+            venidos << it.key();
+    for (auto it = base.cbegin(); it != base.cend() && !venidos.isEmpty(); ++it) {
+        if (!EsCategoria(it.key()) || lado.contains(it.key()))
+            continue;
+        std::optional<Registros> viejo;
+        for (const QString &a : venidos) {
+            bool mismo = lado.value(a) == it.value();
+            if (!mismo) {
+                if (!viejo)
+                    viejo.emplace(leer(Lado::Base, it.key()));
+                mismo = Parecidas(*viejo, Registros(leer(cual, a)));
+            }
+            if (mismo) {
+                r.insert(it.key(), a);
+                venidos.removeOne(a);
+                break;
+            }
+        }
+    }
+    return r;
+}
+} // namespace
+
+QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &nuestro, const Arbol &suyo,
+                                               const Lector &leer) {
+    // Where each resulting name's three versions are read from: a name of the base, ours and theirs.
+    struct Triple {
+        QString b, l, r;
+    };
+    QMap<QString, Triple> triples;
+    for (const Arbol *a : {&base, &nuestro, &suyo})
+        for (auto it = a->cbegin(); it != a->cend(); ++it)
+            triples.insert(it.key(), {});
+    for (auto it = triples.begin(); it != triples.end(); ++it) {
+        const QString &n = it.key();
+        *it = {base.contains(n) ? n : QString(), nuestro.contains(n) ? n : QString(),
+               suyo.contains(n) ? n : QString()};
+    }
+    QMap<QString, QString> renombradas; // new name -> old name
+    // Renamed on our side, changed under the old name on theirs: their changes follow the new name.
+    const auto nuestros = Renombres(base, nuestro, suyo, Lado::Nuestro, leer);
+    for (auto it = nuestros.cbegin(); it != nuestros.cend(); ++it)
+        if (suyo.contains(it.key())) {
+            triples[it.value()] = {it.key(), it.value(), it.key()};
+            triples[it.key()] = {it.key(), QString(), QString()};
+            renombradas.insert(it.value(), it.key());
+        }
+    const auto suyos = Renombres(base, suyo, nuestro, Lado::Suyo, leer);
+    for (auto it = suyos.cbegin(); it != suyos.cend(); ++it)
+        if (nuestro.contains(it.key()) && !renombradas.values().contains(it.key())) {
+            triples[it.value()] = {it.key(), it.key(), it.value()};
+            triples[it.key()] = {it.key(), QString(), QString()};
+            renombradas.insert(it.value(), it.key());
+        }
+
+    QMap<QString, ResultadoArchivo> salida;
+    for (auto it = triples.cbegin(); it != triples.cend(); ++it) {
+        const QString &n = it.key();
+        const Triple &t = it.value();
+        auto id = [](const Arbol &a, const QString &k) { return k.isEmpty() ? QByteArray() : a.value(k); };
+        const QByteArray ib = id(base, t.b), il = id(nuestro, t.l), ir = id(suyo, t.r);
+        const QByteArray actual = nuestro.value(n); // what stands under this name on our side now
+        ResultadoArchivo res;
+        res.renombradaDesde = renombradas.value(n);
+        // The result is one side's version (its name there and its id), or a merge of the records.
+        QString de;
+        Lado lado = Lado::Nuestro;
+        QByteArray idResultado;
+        bool mezclar = false;
+        if (il == ir || ib == ir) {
+            de = t.l, idResultado = il;
+        } else if (ib == il || il.isEmpty()) {
+            // Only they changed it; or we deleted what they changed, which is kept.
+            de = t.r, lado = Lado::Suyo, idResultado = ir;
+            res.conservada = il.isEmpty() && !ib.isEmpty();
+        } else if (ir.isEmpty() || !EsCategoria(n)) {
+            de = t.l, idResultado = il; // they deleted what we changed: kept
+        } else {
+            mezclar = true;
+        }
+        if (!mezclar) {
+            if (idResultado == actual)
+                continue;
+            if (!idResultado.isEmpty())
+                res.datos = leer(lado, de);
+        } else {
+            const MezclaCategoria m =
+                Mezclar(Registros(ib.isEmpty() ? QByteArray() : leer(Lado::Base, t.b)),
+                        Registros(leer(Lado::Nuestro, t.l)), Registros(leer(Lado::Suyo, t.r)));
+            if (!actual.isEmpty() && m.datos == leer(Lado::Nuestro, n))
+                continue;
+            res.datos = m.datos;
+            res.copias = m.copias;
+            res.conservados = m.conservados;
+        }
+        salida.insert(n, res);
+    }
+    return salida;
+}
+
+} // namespace mezcla

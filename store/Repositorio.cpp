@@ -1,0 +1,386 @@
+#include "store/Repositorio.h"
+#include "store/Git.h"
+#include "store/Mezcla.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <sys/stat.h>
+#include <git2/sys/odb_backend.h>
+
+namespace git {
+
+namespace {
+// The files of a folder that are categories, by name.
+QStringList CategoriasDe(const QString &carpeta) { return archivos::Listar(carpeta, QStringLiteral(".rtn")); }
+
+std::optional<QByteArray> LeerArchivo(const QString &ruta) {
+    QByteArray datos;
+    if (!archivos::Existe(ruta) || !archivos::Leer(ruta, datos))
+        return std::nullopt;
+    return datos;
+}
+
+// The name's bytes in a tree: the file's own bytes on disk, also when they are not UTF-8.
+QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
+    const QByteArray ruta = archivos::Nativa(carpeta + QLatin1Char('/') + archivo);
+    return ruta.mid(ruta.lastIndexOf('/') + 1);
+}
+
+bool ArbolDeCommit(git_repository *repo, const git_oid &id, Commit &commit, Tree &arbol) {
+    return Tomar(commit, git_commit_lookup, repo, &id) == 0 && Tomar(arbol, git_commit_tree, commit.get()) == 0;
+}
+
+std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, const QByteArray &archivo) {
+    if (!arbol)
+        return std::nullopt;
+    const git_tree_entry *e = git_tree_entry_byname(arbol, archivo.constData());
+    if (!e || git_tree_entry_type(e) != GIT_OBJECT_BLOB)
+        return std::nullopt;
+    Blob b;
+    if (Tomar(b, git_blob_lookup, repo, git_tree_entry_id(e)) < 0)
+        return std::nullopt;
+    return Contenido(b.get());
+}
+
+bool Cabeza(git_repository *repo, Commit &commit, Tree &arbol) {
+    git_oid id;
+    if (git_reference_name_to_id(&id, repo, "HEAD") < 0)
+        return false;
+    return ArbolDeCommit(repo, id, commit, arbol);
+}
+// A category of a hundred thousand scripts is hundreds of megabytes: each version of it is written
+// with zlib's fastest level (a few times faster than the default, for a slightly bigger object).
+void Acelerar(git_repository *repo) {
+    Odb odb;
+    git_odb_backend *rapido = nullptr;
+    const QByteArray objetos = QByteArray(git_repository_path(repo)) + "objects";
+    if (Tomar(odb, git_repository_odb, repo) == 0 &&
+        git_odb_backend_loose(&rapido, objetos.constData(), 1, 0, 0, 0) == 0 &&
+        git_odb_add_backend(odb.get(), rapido, 3) != 0)
+        rapido->free(rapido);
+}
+// Packs sent and received look for deltas among a few big objects only: for categories of
+// megabytes, trying each against ten others costs seconds and saves little.
+void Ventana(git_repository *repo) {
+    Propio<git_config, git_config_free> config;
+    if (Tomar(config, git_repository_config, repo) == 0)
+        git_config_set_string(config.get(), "pack.windowMemory", "4m");
+}
+} // namespace
+
+Repositorio::Repositorio() {
+    git_libgit2_init();
+    // Objects are read back from our own folder: checking each one's hash again on every read
+    // doubles the cost of looking at an old version of a big category.
+    git_libgit2_opts(GIT_OPT_ENABLE_STRICT_HASH_VERIFICATION, 0);
+}
+
+Repositorio::~Repositorio() {
+    git_repository_free(repo_);
+    git_libgit2_shutdown();
+}
+
+bool Repositorio::Existe(const QString &carpeta) { return QFileInfo(carpeta + QStringLiteral("/.git")).exists(); }
+
+bool Repositorio::CrearRemoto(const QString &carpeta, QString *error) {
+    git_libgit2_init();
+    git_repository_init_options o;
+    git_repository_init_options_init(&o, GIT_REPOSITORY_INIT_OPTIONS_VERSION);
+    o.flags = GIT_REPOSITORY_INIT_BARE | GIT_REPOSITORY_INIT_MKPATH | GIT_REPOSITORY_INIT_NO_REINIT;
+    o.initial_head = "main";
+    git_repository *r = nullptr;
+    const bool ok = git_repository_init_ext(&r, Ruta(carpeta).constData(), &o) == 0;
+    if (ok)
+        Ventana(r);
+    else if (error)
+        *error = UltimoError();
+    git_repository_free(r);
+    git_libgit2_shutdown();
+    return ok;
+}
+
+bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QString *error) {
+    git_repository_free(repo_);
+    repo_ = nullptr;
+    carpeta_ = carpeta;
+    if (creado)
+        *creado = false;
+    const QByteArray ruta = Ruta(carpeta);
+    const int r = git_repository_open_ext(&repo_, ruta.constData(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
+    if (r == 0) {
+        Acelerar(repo_);
+        return true;
+    }
+    repo_ = nullptr;
+    if (r != GIT_ENOTFOUND || !crear) {
+        if (error)
+            *error = UltimoError();
+        return false;
+    }
+    git_repository_init_options o;
+    git_repository_init_options_init(&o, GIT_REPOSITORY_INIT_OPTIONS_VERSION);
+    o.flags = GIT_REPOSITORY_INIT_NO_REINIT;
+    // One branch name on every machine, whatever each one's git prefers.
+    o.initial_head = "main";
+    if (git_repository_init_ext(&repo_, ruta.constData(), &o) < 0) {
+        repo_ = nullptr;
+        if (error)
+            *error = UltimoError();
+        return false;
+    }
+    Acelerar(repo_);
+    Ventana(repo_);
+    if (creado)
+        *creado = true;
+    return true;
+}
+
+QByteArray Repositorio::Ultima() const {
+    git_oid id;
+    if (!repo_ || git_reference_name_to_id(&id, repo_, "HEAD") < 0)
+        return {};
+    return Hex(id);
+}
+
+QString Repositorio::Rama() const {
+    Reference ref;
+    if (!repo_ || Tomar(ref, git_reference_lookup, repo_, "HEAD") < 0)
+        return QStringLiteral("main");
+    const char *destino = git_reference_symbolic_target(ref.get());
+    const QString nombre = destino ? QString::fromUtf8(destino) : QString();
+    return nombre.startsWith(QLatin1String("refs/heads/")) ? nombre.mid(11) : QStringLiteral("main");
+}
+
+QStringList Repositorio::CategoriasPresentes() const { return CategoriasDe(carpeta_); }
+
+bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QString *error,
+                            const QString &mensajeDado) {
+    if (mensaje)
+        mensaje->clear();
+    auto fallar = [&] {
+        if (error)
+            *error = UltimoError();
+        return false;
+    };
+    if (!repo_) {
+        if (error)
+            *error = QStringLiteral("no hay repositorio");
+        return false;
+    }
+    Commit padre;
+    Tree arbol;
+    const bool hayPadre = Cabeza(repo_, padre, arbol);
+    TreeBuilder tb;
+    if (Tomar(tb, git_treebuilder_new, repo_, arbol.get()) < 0)
+        return fallar();
+
+    QVector<mezcla::CambioArchivo> cambios;
+    QVector<std::pair<QByteArray, git_oid>> agregados;
+    QVector<QByteArray> quitados;
+    QSet<QString> vistos;
+    for (const QString &archivo : archivos) {
+        if (archivo.isEmpty() || vistos.contains(archivo))
+            continue;
+        vistos.insert(archivo);
+        const QByteArray nombre = NombreGit(carpeta_, archivo);
+        mezcla::CambioArchivo c{archivo, BlobEn(repo_, arbol.get(), nombre),
+                                LeerArchivo(carpeta_ + QLatin1Char('/') + archivo)};
+        if (c.antes == c.despues)
+            continue;
+        if (c.despues) {
+            git_oid id;
+            if (git_blob_create_from_buffer(&id, repo_, c.despues->constData(), size_t(c.despues->size())) < 0 ||
+                git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &id, GIT_FILEMODE_BLOB) < 0)
+                return fallar();
+            agregados.append({nombre, id});
+        } else {
+            if (git_treebuilder_remove(tb.get(), nombre.constData()) < 0)
+                return fallar();
+            quitados.append(nombre);
+        }
+        cambios.append(std::move(c));
+    }
+    if (cambios.isEmpty())
+        return true;
+
+    const QString texto = mensajeDado.isEmpty() ? mezcla::Mensaje(cambios) : mensajeDado;
+    git_oid idArbol, idCommit;
+    Tree nuevo;
+    if (git_treebuilder_write(&idArbol, tb.get()) < 0 || Tomar(nuevo, git_tree_lookup, repo_, &idArbol) < 0)
+        return fallar();
+    const Signature firma = Firma(repo_);
+    const git_commit *padres[] = {padre.get()};
+    const QByteArray utf8 = texto.toUtf8();
+    if (git_commit_create(&idCommit, repo_, "HEAD", firma.get(), firma.get(), nullptr, utf8.constData(),
+                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0)
+        return fallar();
+
+    // The index follows, so that git tools see these files as recorded. The version is made
+    // already; an index that cannot be written only makes them look changed to such tools.
+    Index indice;
+    if (Tomar(indice, git_repository_index, repo_) == 0) {
+        for (const auto &[nombre, id] : agregados) {
+            git_index_entry e{};
+            e.mode = GIT_FILEMODE_BLOB;
+            e.id = id;
+            e.path = nombre.constData();
+            git_index_add(indice.get(), &e);
+        }
+        for (const QByteArray &nombre : quitados)
+            git_index_remove_bypath(indice.get(), nombre.constData());
+        git_index_write(indice.get());
+    }
+    if (mensaje)
+        *mensaje = texto;
+    return true;
+}
+
+QStringList Repositorio::Pendientes() const {
+    QStringList r;
+    if (!repo_)
+        return r;
+    Commit padre;
+    Tree arbol;
+    Cabeza(repo_, padre, arbol);
+    QSet<QString> presentes;
+    for (const QString &archivo : CategoriasDe(carpeta_)) {
+        presentes.insert(archivo);
+        const QString ruta = carpeta_ + QLatin1Char('/') + archivo;
+        struct stat st;
+        if (::stat(archivos::Nativa(ruta).constData(), &st) != 0)
+            continue;
+        const Sello actual{qint64(st.st_ino), qint64(st.st_size),
+                           qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, {}};
+        Sello &sello = sellos_[archivo];
+        if (sello.inodo != actual.inodo || sello.tamano != actual.tamano || sello.tiempo != actual.tiempo) {
+            const std::optional<QByteArray> datos = LeerArchivo(ruta);
+            if (!datos) {
+                sellos_.remove(archivo);
+                continue;
+            }
+            git_oid id;
+            git_odb_hash(&id, datos->constData(), size_t(datos->size()), GIT_OBJECT_BLOB);
+            sello = actual;
+            sello.id = Id(&id);
+        }
+        if (IdEn(arbol.get(), NombreGit(carpeta_, archivo)) != sello.id)
+            r << archivo;
+    }
+    if (arbol)
+        for (size_t i = 0; i < git_tree_entrycount(arbol.get()); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(arbol.get(), i);
+            const QString archivo = DeRuta(git_tree_entry_name(e));
+            if (archivo.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive) && !presentes.contains(archivo) &&
+                !archivos::Existe(carpeta_ + QLatin1Char('/') + archivo))
+                r << archivo;
+        }
+    return r;
+}
+
+namespace {
+// Walks the first-parent line back from the last version, each commit with its tree and its
+// parent's tree (null for the first commit). `visitar` returns false to stop.
+template <typename F> void Recorrer(git_repository *repo, F visitar) {
+    Revwalk rw;
+    if (!repo || Tomar(rw, git_revwalk_new, repo) < 0 || git_revwalk_push_head(rw.get()) < 0)
+        return;
+    git_revwalk_simplify_first_parent(rw.get());
+    git_oid id;
+    while (git_revwalk_next(&id, rw.get()) == 0) {
+        Commit c;
+        Tree arbol;
+        if (!ArbolDeCommit(repo, id, c, arbol))
+            return;
+        Commit padre;
+        Tree arbolPadre;
+        if (git_commit_parentcount(c.get()) > 0 && Tomar(padre, git_commit_parent, c.get(), 0) == 0)
+            Tomar(arbolPadre, git_commit_tree, padre.get());
+        if (!visitar(c.get(), arbol.get(), arbolPadre.get()))
+            return;
+    }
+}
+} // namespace
+
+QVector<Version> Repositorio::Versiones(const QString &archivo) const {
+    QVector<Version> r;
+    QByteArray nombre = NombreGit(carpeta_, archivo);
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
+        const QByteArray id = IdEn(arbol, nombre);
+        if (id.isEmpty())
+            return true; // not there in this version (deleted later, or made again since)
+        const QByteArray antes = IdEn(padre, nombre);
+        if (id != antes) {
+            r.append({Hex(*git_commit_id(c)), Fecha(c), QString::fromUtf8(git_commit_message(c)).trimmed(),
+                      DeRuta(nombre.constData())});
+            // Come with the same bytes as a file this version removed: a rename, followed back.
+            if (antes.isEmpty() && padre)
+                for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
+                    const git_tree_entry *e = git_tree_entry_byindex(padre, i);
+                    if (Id(git_tree_entry_id(e)) == id && IdEn(arbol, git_tree_entry_name(e)).isEmpty()) {
+                        nombre = git_tree_entry_name(e);
+                        break;
+                    }
+                }
+        }
+        return true;
+    });
+    return r;
+}
+
+QStringList Repositorio::Mensajes() const {
+    QStringList r;
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *, const git_tree *) {
+        r << QString::fromUtf8(git_commit_message(c)).trimmed();
+        return true;
+    });
+    return r;
+}
+
+std::optional<QByteArray> Repositorio::Contenido(const QByteArray &commit, const QString &archivo) const {
+    git_oid id;
+    Commit c;
+    Tree arbol;
+    if (!repo_ || !DeHex(commit, &id) || !ArbolDeCommit(repo_, id, c, arbol))
+        return std::nullopt;
+    return BlobEn(repo_, arbol.get(), NombreGit(carpeta_, archivo));
+}
+
+QVector<Eliminada> Repositorio::Eliminadas() const {
+    QVector<Eliminada> r;
+    QSet<QByteArray> vistas;
+    QSet<QByteArray> actuales; // what the last version holds, under any name
+    bool primero = true;
+    Recorrer(repo_, [&](const git_commit *c, const git_tree *arbol, const git_tree *padre) {
+        if (primero) {
+            for (size_t i = 0; i < git_tree_entrycount(arbol); ++i)
+                actuales.insert(Id(git_tree_entry_id(git_tree_entry_byindex(arbol, i))));
+            primero = false;
+        }
+        if (!padre || git_oid_equal(git_tree_id(arbol), git_tree_id(padre)))
+            return true;
+        // What came in this version: a file gone with the same bytes as one come was renamed.
+        QSet<QByteArray> venidos;
+        for (size_t i = 0; i < git_tree_entrycount(arbol); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(arbol, i);
+            if (IdEn(padre, git_tree_entry_name(e)).isEmpty())
+                venidos.insert(Id(git_tree_entry_id(e)));
+        }
+        for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(padre, i);
+            const QByteArray nombre = git_tree_entry_name(e), id = Id(git_tree_entry_id(e));
+            if (!nombre.endsWith(".rtn") || vistas.contains(nombre) || !IdEn(arbol, nombre).isEmpty() ||
+                venidos.contains(id))
+                continue;
+            vistas.insert(nombre);
+            // Brought back already (under its name or another): nothing to offer.
+            if (!actuales.contains(id))
+                r.append({DeRuta(nombre.constData()), Hex(*git_commit_parent_id(c, 0)), Fecha(c)});
+        }
+        return true;
+    });
+    return r;
+}
+
+} // namespace git

@@ -1,0 +1,82 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+struct git_repository;
+
+// The history of the Categorias folder, kept by git: the category files stay exactly as they are,
+// and the folder is an ordinary git working tree that any git tool can read.
+// One object is used by one thread at a time; two objects on the same folder may live in two threads.
+namespace git {
+
+// A version of one category: the commit that changed it, under the name it had then.
+struct Version {
+    QByteArray commit; // hex id
+    QDateTime fecha;
+    QString mensaje;
+    QString archivo;
+};
+
+// A category that the last version no longer holds.
+struct Eliminada {
+    QString archivo;
+    QByteArray commit; // hex id of the last version that held it
+    QDateTime fecha;   // when it was deleted
+};
+
+class Repositorio {
+public:
+    Repositorio();
+    ~Repositorio();
+    Repositorio(const Repositorio &) = delete;
+    Repositorio &operator=(const Repositorio &) = delete;
+
+    // Opens the repository of the folder itself (never one of a parent folder). When there is none
+    // and `crear`, makes one; *creado then says so.
+    bool Abrir(const QString &carpeta, bool crear, bool *creado = nullptr, QString *error = nullptr);
+    bool abierto() const { return repo_ != nullptr; }
+    QString carpeta() const { return carpeta_; }
+    static bool Existe(const QString &carpeta);
+    // An empty bare repository in the folder (made if missing), for machines to sync through.
+    static bool CrearRemoto(const QString &carpeta, QString *error = nullptr);
+
+    // The files as they are now, recorded as one version that holds only these changes; the rest of
+    // the last version is kept as it was. When no file differs, nothing is recorded and *mensaje is
+    // empty; otherwise *mensaje says what changed.
+    bool Confirmar(const QStringList &archivos, QString *mensaje, QString *error,
+                   const QString &mensajeDado = QString());
+    // The category files (*.rtn) that differ from the last version, deleted ones included.
+    QStringList Pendientes() const;
+    QStringList CategoriasPresentes() const;
+
+    // The versions of a category, newest first, following it back through renames.
+    QVector<Version> Versiones(const QString &archivo) const;
+    std::optional<QByteArray> Contenido(const QByteArray &commit, const QString &archivo) const;
+    // Deleted categories, most recently deleted first, each once.
+    QVector<Eliminada> Eliminadas() const;
+    // The messages of the versions, newest first.
+    QStringList Mensajes() const;
+    // The last version's commit, hex; empty when there is none yet.
+    QByteArray Ultima() const;
+    QString Rama() const;
+
+    git_repository *crudo() const { return repo_; }
+
+private:
+    git_repository *repo_ = nullptr;
+    QString carpeta_;
+    // The id of each category file as last hashed, with the file's inode, size and time then:
+    // looking for changes reads only the files that were touched since.
+    struct Sello {
+        qint64 inodo = -1, tamano = -1, tiempo = -1;
+        QByteArray id;
+    };
+    mutable QHash<QString, Sello> sellos_;
+};
+
+} // namespace git

@@ -1,0 +1,128 @@
+#pragma once
+// One machine of the history and sync tests: an application folder of its own with the real main
+// window over it, versions on.
+#include "Ayudas.h"
+#include "store/Repositorio.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/Versiones.h"
+
+#include <QAction>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+inline Script Rec(const QString &nombre, const QString &codigo) {
+    return {nombre, QStringLiteral("d"), codigo, QStringLiteral("5")};
+}
+inline QByteArray Bytes(const QVector<Script> &v) { return mdlScripts::Componer(v); }
+
+struct Maquina {
+    ayudas::Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+
+    explicit Maquina(const QList<std::pair<QString, QVector<Script>>> &categorias = {}, const QString &remoto = {},
+                     int automatico = 1, const std::function<void(Estado &)> &antes = {}) {
+        Estado &e = c.estado;
+        e.Ruta = QStringLiteral("Categorias");
+        e.Mostrar = QStringLiteral("Todas");
+        e.MostrarTodas = 1;
+        e.Reemplazar = 1;
+        e.Extension = QStringLiteral("html");
+        e.HistorialAutomatico = automatico;
+        e.Remoto = remoto;
+        QDir().mkpath(e.carpetaCategorias());
+        for (const auto &[nombre, scripts] : categorias)
+            c.categoria(nombre, Bytes(scripts));
+        if (antes)
+            antes(e);
+        abrirVentana();
+    }
+    void abrirVentana() {
+        w = std::make_unique<frmPrincipal>(c.estado);
+        w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        esperar(); // the first version holds the library as it was at the start
+    }
+    Versiones &versiones() const { return *w->versiones(); }
+    void esperar() const { versiones().Esperar(); }
+    QString categorias() const { return c.estado.carpetaCategorias(); }
+    QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(c.estado.rutaCategoria(nombre)); }
+    QStringList archivos() const {
+        return QDir(categorias()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name);
+    }
+
+    void seleccionarCategoria(const QString &nombre) {
+        QTreeWidgetItem *item = ayudas::Buscar(w->lstCat, nombre);
+        QVERIFY2(item, qPrintable(nombre));
+        w->lstCat->setCurrentItem(item);
+    }
+    void abrir(const QString &nombre) {
+        seleccionarCategoria(nombre);
+        w->AbrirCategoria();
+        QCOMPARE(w->categoriaAbierta(), nombre);
+    }
+    void seleccionarScript(const QString &nombre) {
+        QTreeWidgetItem *item = ayudas::Buscar(w->lstScripts, nombre);
+        QVERIFY2(item, qPrintable(nombre));
+        w->lstScripts->setCurrentItem(item);
+    }
+    // The script's code changed in the real editor.
+    void editar(const QString &nombre, const QString &codigo) {
+        seleccionarScript(nombre);
+        ayudas::AlAbrirseModal([codigo](QWidget *m) {
+            auto *e = qobject_cast<frmScript *>(m);
+            QVERIFY(e);
+            e->ponerCodigo(codigo);
+            e->barMenu_ButtonClick(7);
+        });
+        w->EditarS();
+        QVERIFY(c.estado.sesion.HayCambios());
+    }
+    void eliminarScript(const QString &nombre) {
+        seleccionarScript(nombre);
+        w->EliminarS();
+        QVERIFY(!ayudas::Buscar(w->lstScripts, nombre));
+    }
+    // "Guardar cambios", answered Yes; then the version it asked for is recorded.
+    void guardar() {
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        w->mnuGuardar->trigger();
+        QVERIFY(!c.estado.sesion.HayCambios());
+        esperar();
+    }
+    void eliminarCategoria(const QString &nombre) {
+        seleccionarCategoria(nombre);
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        w->mnuEliminar->trigger();
+        QVERIFY(!QFile::exists(c.estado.rutaCategoria(nombre)));
+        esperar();
+    }
+    // "Sincronizar" (its save question, if any, answered Yes), and its summary answered; what it did.
+    git::Informe sincronizar(ayudas::Mensaje *resumen = nullptr) {
+        QSignalSpy fin(&versiones(), &Versiones::sincronizacionTerminada);
+        if (c.estado.sesion.HayCambios())
+            ayudas::ContestarMensaje(QMessageBox::Yes);
+        w->mnuSincronizar->trigger();
+        // The summary comes once the sync's thread is done, so it is answered from here on.
+        ayudas::ContestarMensaje(QMessageBox::Ok, resumen);
+        if (!fin.wait(60000) && fin.isEmpty())
+            return {};
+        return fin.first().first().value<git::Informe>();
+    }
+    // The versions' messages, newest first, and the bytes the last one holds of a file.
+    QStringList mensajes() const {
+        git::Repositorio r;
+        return r.Abrir(categorias(), false) ? r.Mensajes() : QStringList();
+    }
+    std::optional<QByteArray> enUltima(const QString &archivo) const {
+        git::Repositorio r;
+        if (!r.Abrir(categorias(), false))
+            return std::nullopt;
+        return r.Contenido(r.Ultima(), archivo);
+    }
+};

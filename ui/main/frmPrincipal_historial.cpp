@@ -1,0 +1,88 @@
+// History and sync: the menu entries, and the little the history windows need of the main window.
+#include "core/mdlSistema.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlSistemaVista.h"
+#include "ui/tools/Versiones.h"
+
+#include <QAction>
+#include <QHash>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+
+static size_t qHash(const Script &s, size_t semilla = 0) {
+    return qHashMulti(semilla, s.Nombre, s.Descripcion, s.Codigo, s.Puntaje);
+}
+
+void frmPrincipal::conectarHistorial() {
+    versiones_ = new Versiones(*this);
+    connect(mnuHistorial, &QAction::triggered, versiones_, &Versiones::MostrarHistorial);
+    connect(mnuEliminadas, &QAction::triggered, versiones_, &Versiones::MostrarEliminadas);
+    connect(mnuSincronizar, &QAction::triggered, versiones_, &Versiones::Sincronizar);
+    connect(mnuSincronizarConfig, &QAction::triggered, versiones_, [this] { versiones_->Configurar(); });
+}
+
+QString frmPrincipal::categoriaAbierta() const { return estado.sesion.abierta(); }
+
+int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) {
+    QVector<Script> nuevos;
+    if (soloLosQueFaltan) {
+        QHash<Script, int> presentes; // how many rows hold each script as it is
+        for (int i = 0; i < lstScripts->topLevelItemCount(); ++i)
+            ++presentes[vista::ScriptDe(lstScripts->topLevelItem(i))];
+        for (const Script &s : scripts) {
+            auto it = presentes.find(s);
+            if (it != presentes.end() && *it > 0)
+                --*it;
+            else
+                nuevos.append(s);
+        }
+    } else {
+        nuevos = scripts;
+    }
+    if (nuevos.isEmpty())
+        return 0;
+    vista::Anexar(lstScripts, nuevos);
+    // The last row brought back is the one shown, wherever sorting put it.
+    for (int i = lstScripts->topLevelItemCount() - 1; i >= 0; --i)
+        if (vista::ScriptDe(lstScripts->topLevelItem(i)) == nuevos.last()) {
+            lstScripts->setCurrentItem(lstScripts->topLevelItem(i));
+            lstScripts->scrollToItem(lstScripts->topLevelItem(i));
+            break;
+        }
+    MarcarCambios();
+    ActualizarLineaEstado();
+    mdlSistema::ActualizarBotones(*this);
+    return int(nuevos.size());
+}
+
+void frmPrincipal::ReleerCategorias(const QStringList &archivos) {
+    SeguirCarpeta();
+    // What the list shows is what the file holds now.
+    if (estado.sesion.hayAbierta() && archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
+        Recargar();
+}
+
+void frmPrincipal::MostrarEnEstado(const QString &texto, int duracionMs, int valor, int maximo) {
+    barEstado->showMessage(texto, duracionMs);
+    if (maximo > 0) {
+        barProgreso->setRange(0, maximo);
+        barProgreso->setValue(valor);
+    }
+}
+
+void frmPrincipal::TerminarAvance() {
+    barEstado->clearMessage();
+    barProgreso->setRange(0, 200);
+    barProgreso->setValue(0);
+}
+
+void frmPrincipal::setComandosHabilitados(bool habilitados) {
+    menuBar()->setEnabled(habilitados);
+    barMenu->setEnabled(habilitados);
+    centralWidget()->setEnabled(habilitados);
+}

@@ -1,0 +1,173 @@
+#include "ui/tools/Versiones.h"
+#include "store/Historial.h"
+#include "ui/Mensajes.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmEliminadas.h"
+#include "ui/tools/frmHistorial.h"
+#include "ui/tools/frmSincronizar.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <future>
+#include <optional>
+
+Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principal) {
+    setObjectName(QStringLiteral("versiones"));
+    hilo_.setObjectName(QStringLiteral("historial"));
+    motor_ = new Historial(p_.estado.carpetaCategorias());
+    motor_->setPedirClave([this](const QString &url, QString *usuario, QString *clave) {
+        return pedirClave(url, usuario, clave);
+    });
+    motor_->moveToThread(&hilo_);
+    connect(motor_, &Historial::guardado, this, &Versiones::alGuardar);
+    connect(motor_, &Historial::fallo, this, &Versiones::alFallar);
+    connect(motor_, &Historial::avance, this,
+            [this](const QString &texto, int valor, int maximo) { p_.MostrarEnEstado(texto, 0, valor, maximo); });
+    connect(motor_, &Historial::sincronizado, this, &Versiones::alSincronizar);
+    connect(&p_.estado.sesion, &Sesion::archivosEscritos, this, [this](const QStringList &a) { Guardar(a); });
+    hilo_.start();
+    if (p_.estado.HistorialAutomatico)
+        QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
+}
+
+Versiones::~Versiones() {
+    // Versions asked for are still recorded; only a sync under way stops.
+    cerrando_ = true;
+    motor_->Cancelar();
+    QMetaObject::invokeMethod(motor_, [this] { hilo_.quit(); }, Qt::QueuedConnection);
+    hilo_.wait();
+    delete motor_;
+}
+
+void Versiones::Guardar(const QStringList &archivos, const QString &mensaje) {
+    if (!p_.estado.HistorialAutomatico || archivos.isEmpty())
+        return;
+    QMetaObject::invokeMethod(
+        motor_, [m = motor_, archivos, mensaje] { m->Guardar(archivos, mensaje); }, Qt::QueuedConnection);
+}
+
+void Versiones::Esperar() {
+    // During a sync the thread may be waiting for this one (a password): it is not waited for.
+    if (sincronizando_)
+        return;
+    QMetaObject::invokeMethod(motor_, [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void Versiones::alGuardar(const QString &mensaje) {
+    ++guardadas_;
+    ultimoMensaje_ = mensaje;
+}
+
+void Versiones::alFallar(const QString &motivo) {
+    // The file itself is saved: this is a note, not a question that would stop the user.
+    ultimoFallo_ = motivo;
+    p_.MostrarEnEstado(motivo, 15000);
+}
+
+bool Versiones::pedirClave(const QString &url, QString *usuario, QString *clave) {
+    using Respuesta = std::optional<std::pair<QString, QString>>;
+    auto promesa = std::make_shared<std::promise<Respuesta>>();
+    std::future<Respuesta> futuro = promesa->get_future();
+    const QString dado = *usuario;
+    QMetaObject::invokeMethod(
+        this,
+        [this, promesa, url, dado] {
+            QString u = dado, c;
+            const bool ok = frmSincronizar::PedirClave(&p_, url, &u, &c);
+            promesa->set_value(ok ? Respuesta(std::pair(u, c)) : std::nullopt);
+        },
+        Qt::QueuedConnection);
+    // Polled, so that a window closing meanwhile is not waited for.
+    while (futuro.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        if (cerrando_)
+            return false;
+    try {
+        const Respuesta r = futuro.get();
+        if (!r)
+            return false;
+        *usuario = r->first;
+        *clave = r->second;
+        return true;
+    } catch (const std::future_error &) {
+        return false; // the window went before answering
+    }
+}
+
+void Versiones::MostrarHistorial() {
+    const QString categoria = p_.categoriaAbierta();
+    if (categoria.isEmpty()) {
+        mensajes::Aviso(&p_, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Historial"));
+        return;
+    }
+    Esperar();
+    frmHistorial dlg(p_, categoria);
+    mensajes::Ejecutar(dlg);
+}
+
+void Versiones::MostrarEliminadas() {
+    Esperar();
+    frmEliminadas dlg(p_, *this);
+    mensajes::Ejecutar(dlg);
+}
+
+bool Versiones::Configurar() {
+    const bool antes = p_.estado.HistorialAutomatico != 0;
+    frmSincronizar dlg(p_.estado, &p_);
+    if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
+        return false;
+    if (!antes && p_.estado.HistorialAutomatico)
+        QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
+    return true;
+}
+
+void Versiones::Sincronizar() {
+    if (sincronizando_)
+        return;
+    if (p_.estado.Remoto.trimmed().isEmpty() && !Configurar())
+        return;
+    const QString url = p_.estado.Remoto.trimmed();
+    if (url.isEmpty())
+        return;
+    // What is only in the window is not in the files: the save question comes first.
+    if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
+        return;
+    sincronizando_ = true;
+    p_.setComandosHabilitados(false);
+    p_.MostrarEnEstado(QStringLiteral("Sincronizar: preparando"));
+    QMetaObject::invokeMethod(motor_, [m = motor_, url] { m->Sincronizar(url); }, Qt::QueuedConnection);
+}
+
+void Versiones::alSincronizar(const git::Informe &informe) {
+    sincronizando_ = false;
+    p_.TerminarAvance();
+    p_.setComandosHabilitados(true);
+    p_.ReleerCategorias(informe.escritos);
+    const QString texto = TextoInforme(informe, p_.estado.Remoto.trimmed());
+    if (informe.ok)
+        mensajes::Informacion(&p_, texto, QStringLiteral("Sincronizar"));
+    else
+        mensajes::Aviso(&p_, texto, QStringLiteral("Sincronizar"));
+    emit sincronizacionTerminada(informe);
+}
+
+QString TextoInforme(const git::Informe &informe, const QString &url) {
+    if (!informe.ok)
+        return QStringLiteral("No se pudo sincronizar.\n\n%1").arg(informe.error);
+    constexpr int kLineas = 12;
+    QStringList partes;
+    auto seccion = [&](const QString &titulo, const QStringList &lineas) {
+        if (lineas.isEmpty())
+            return;
+        QStringList l = lineas.mid(0, kLineas);
+        if (lineas.size() > kLineas)
+            l << QStringLiteral("… y %1 más").arg(lineas.size() - kLineas);
+        partes << titulo + QStringLiteral("\n• ") + l.join(QStringLiteral("\n• "));
+    };
+    seccion(QStringLiteral("Recibido:"), informe.recibido);
+    seccion(QStringLiteral("Enviado:"), informe.enviado);
+    seccion(QStringLiteral("Atención:"), informe.avisos);
+    if (partes.isEmpty())
+        return QStringLiteral("Las categorías ya estaban al día con %1.").arg(url);
+    return QStringLiteral("Sincronización terminada con %1.\n\n%2").arg(url, partes.join(QStringLiteral("\n\n")));
+}

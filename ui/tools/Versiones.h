@@ -1,0 +1,58 @@
+#pragma once
+#include "store/Sincronizacion.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <atomic>
+
+class Historial;
+class frmPrincipal;
+
+// The main window's side of history and sync: records every change the program writes as a
+// version (when the preference says so), opens the history windows and runs the sync with its
+// progress in the status bar. The recording and the sync run in one thread of their own, in order.
+class Versiones : public QObject {
+    Q_OBJECT
+public:
+    explicit Versiones(frmPrincipal &principal);
+    ~Versiones() override;
+
+    void MostrarHistorial();  // "Historial" of the open category
+    void MostrarEliminadas(); // "Categorías eliminadas"
+    void Sincronizar();
+    // The sync's address and the automatic versions; false when cancelled.
+    bool Configurar();
+
+    // Files the program wrote, recorded as one version (with this message, when given).
+    void Guardar(const QStringList &archivos, const QString &mensaje = QString());
+    // Returns once every version asked for so far is recorded (or has failed).
+    void Esperar();
+    bool sincronizando() const { return sincronizando_; }
+
+    int guardadas() const { return guardadas_; }
+    QString ultimoMensaje() const { return ultimoMensaje_; }
+    QString ultimoFallo() const { return ultimoFallo_; }
+
+signals:
+    void sincronizacionTerminada(const git::Informe &informe);
+
+private:
+    void alGuardar(const QString &mensaje);
+    void alFallar(const QString &motivo);
+    void alSincronizar(const git::Informe &informe);
+    bool pedirClave(const QString &url, QString *usuario, QString *clave);
+
+    frmPrincipal &p_;
+    QThread hilo_;
+    Historial *motor_ = nullptr;
+    bool sincronizando_ = false;
+    std::atomic_bool cerrando_{false};
+    int guardadas_ = 0;
+    QString ultimoMensaje_;
+    QString ultimoFallo_;
+};
+
+// The summary the user reads at the end of a sync.
+QString TextoInforme(const git::Informe &informe, const QString &url);
