@@ -4,7 +4,7 @@
 #include "core/Archivos.h"
 #include "store/IndiceBiblioteca.h"
 #include "store/Indexador.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"

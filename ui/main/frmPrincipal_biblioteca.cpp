@@ -2,7 +2,7 @@
 #include "core/mdlSistema.h"
 #include "store/Etiquetas.h"
 #include "store/Indexador.h"
-#include "store/mdlScriptsVista.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
