@@ -28,6 +28,9 @@ struct Ventana {
     }
     void abrir() {
         mdlINI::CargarPreferencias(c.estado);
+        // The folder's history would add its own passes of the index when it is made; these tests
+        // count the passes that the library's files cause.
+        c.estado.HistorialAutomatico = 0;
         w = std::make_unique<frmPrincipal>(c.estado);
         w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
         w->LlenarCat();
@@ -248,8 +251,7 @@ private slots:
         auto *aviso = v.w->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
         QVERIFY(aviso);
         QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
-        // The first build may run again at once when the folder's history is made beside it.
-        QTRY_VERIFY(fin.size() >= 1);
+        QTRY_COMPARE(fin.size(), 1);
         QVERIFY(!aviso->isVisible()); // too small to be told
         aviso->umbral = 1000;
         QStringList vistos;
