@@ -303,13 +303,18 @@ private:
                 return;
             }
             v.w->MoverPorArrastre();
-            auto *d = v.w->findChild<frmMover *>();
+            // The window this drop opened: one closed by an earlier step may not be deleted yet.
+            frmMover *d = nullptr;
+            for (frmMover *m : v.w->findChildren<frmMover *>())
+                if (m->isVisible())
+                    d = m;
             QVERIFY(d);
             // The user picks another row while the window is open; the named script still moves.
             if (v.w->lstScripts->topLevelItemCount() > 1)
                 clicFila(int(p.c % v.w->lstScripts->topLevelItemCount()));
             moverA(d, destino);
             d->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             return;
         }
         case Duplicados: {
@@ -431,6 +436,7 @@ private slots:
     // Sequences that once disagreed with the model stay here as they were found.
     void secuenciasHalladas_data() {
         QTest::addColumn<QVector<Paso>>("pasos");
+        QTest::newRow("dos arrastres seguidos") << Generar(1094, 100);
         QTest::newRow("renombrar una categoría fuera de la vista")
             << QVector<Paso>{{AgregarCat, 77, 22, 0}, {RenombrarCat, 68, 44, 0}, {RenombrarCat, 63, 57, 0},
                              {AgregarCat, 76, 63, 0}, {AgregarCat, 1, 73, 0}, {AgregarCat, 35, 77, 1},
