@@ -297,10 +297,10 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             git_fetch_options_init(&fo, GIT_FETCH_OPTIONS_VERSION);
             fo.callbacks = cb;
             fo.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
-            QByteArray spec = refRama;
-            char *specs[] = {spec.data()};
-            const git_strarray refspecs = {specs, 1};
-            e = git_remote_download(remoto.get(), &refspecs, &fo);
+            QByteArray rama = refRama;
+            char *ramas[] = {rama.data()};
+            const git_strarray mapa = {ramas, 1};
+            e = git_remote_download(remoto.get(), &mapa, &fo);
             if (e < 0) {
                 const QString motivo = Motivo(e);
                 git_remote_disconnect(remoto.get());
@@ -431,12 +431,12 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         git_push_options_init(&po, GIT_PUSH_OPTIONS_VERSION);
         po.callbacks = cb;
         po.pb_parallelism = 0; // as many threads as the machine has
-        QByteArray spec = refRama + ':' + refRama;
-        char *specs[] = {spec.data()};
-        const git_strarray refspecs = {specs, 1};
+        QByteArray rama = refRama + ':' + refRama;
+        char *ramas[] = {rama.data()};
+        const git_strarray mapa = {ramas, 1};
         cx.rechazo.clear();
         Avisar(&cx, QStringLiteral("Sincronizar: enviando"));
-        e = git_remote_push(remoto.get(), &refspecs, &po);
+        e = git_remote_push(remoto.get(), &mapa, &po);
         if (e == 0 && cx.rechazo.isEmpty()) {
             Recordar(r, refRama, resultado);
             inf.enviado += Resumen(r, tSuyo.get(), Diferencias(r, tSuyo.get(), tResultado.get()));

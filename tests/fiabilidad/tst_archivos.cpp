@@ -1,4 +1,4 @@
-// The file layer under real faults: special files named like categories, links leading out of the
+// The file layer under real faults: devices, pipes and sockets named like categories, links leading out of the
 // library, names that are not UTF-8, system errors told in Spanish, what a killed save leaves behind,
 // recovery files and files changed by other programs.
 #include "Ayudas.h"
