@@ -1,6 +1,7 @@
 // Measures how the program copes with big libraries, on the real code paths, in one process.
 // Every figure is also given as a ratio against a baseline measured in the same run, so results
 // compare across noisy machines.
+#include "Controles.h"
 #include "core/Archivos.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
@@ -8,9 +9,9 @@
 #include "store/Repositorio.h"
 #include "store/Sincronizacion.h"
 #include "store/mdlScripts.h"
-#include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlScriptsVista.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,6 +38,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+
+using ayudas::ui;
 
 namespace {
 
@@ -433,9 +436,9 @@ void MedirBiblioteca(int categorias) {
     indice.Actualizar(carpeta);
     frmPrincipal w(estado);
     w.LlenarCat();
-    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
-        if (w.lstCat->topLevelItem(i)->text(0) == grande)
-            w.lstCat->setCurrentItem(w.lstCat->topLevelItem(i));
+    for (int i = 0; i < ui(w)->lstCat->topLevelItemCount(); ++i)
+        if (ui(w)->lstCat->topLevelItem(i)->text(0) == grande)
+            ui(w)->lstCat->setCurrentItem(ui(w)->lstCat->topLevelItem(i));
     w.setOpcionMarcada(1, false);
     w.AbrirCategoria();
     const double mbGrande = QFileInfo(estado.rutaCategoria(grande)).size() / 1e6;
@@ -443,7 +446,7 @@ void MedirBiblioteca(int categorias) {
     // of the file), and the write alone, which is the harder yardstick.
     QVector<double> guardar, escribir, reindexar;
     for (int i = 0; i < 7; ++i) {
-        QTreeWidgetItem *fila = w.lstScripts->topLevelItem(int(r.bounded(32767)));
+        QTreeWidgetItem *fila = ui(w)->lstScripts->topLevelItem(int(r.bounded(32767)));
         fila->setText(vista::ColDescripcion, fila->text(vista::ColDescripcion) + QStringLiteral(" cambiada"));
         w.MarcarCambios();
         QElapsedTimer t;
@@ -454,7 +457,7 @@ void MedirBiblioteca(int categorias) {
         indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
         reindexar.append(t.nsecsElapsed() / 1e6);
         t.restart();
-        mdlScripts::GuardarCategoria(&w, w.lstScripts, estado.rutaCategoria(grande), w.barProgreso);
+        mdlScripts::GuardarCategoria(&w, ui(w)->lstScripts, estado.rutaCategoria(grande), ui(w)->barProgreso);
         escribir.append(t.nsecsElapsed() / 1e6);
         indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
         w.Abrir(grande); // the file's print again, as after the program's own save
@@ -556,10 +559,10 @@ int main(int argc, char **argv) {
         frmPrincipal w(estado);
         w.LlenarCat();
         QTreeWidgetItem *item = nullptr;
-        for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
-            if (w.lstCat->topLevelItem(i)->text(0) == nombre)
-                item = w.lstCat->topLevelItem(i);
-        w.lstCat->setCurrentItem(item);
+        for (int i = 0; i < ui(w)->lstCat->topLevelItemCount(); ++i)
+            if (ui(w)->lstCat->topLevelItem(i)->text(0) == nombre)
+                item = ui(w)->lstCat->topLevelItem(i);
+        ui(w)->lstCat->setCurrentItem(item);
         w.show(); // opening includes painting the rows that show
         double abrir = 0;
         for (bool ordenado : {false, true}) {
@@ -591,7 +594,8 @@ int main(int argc, char **argv) {
             Anotar(QStringLiteral("memoria pico al abrir %1, MB sobre el reposo").arg(n), extra, 0,
                    QFileInfo(ruta).size() / 1048576.0);
         }
-        const double guardar = Mediana(veces, [&] { mdlScripts::GuardarCategoria(&w, w.lstScripts, ruta, w.barProgreso); });
+        const double guardar = Mediana(
+            veces, [&] { mdlScripts::GuardarCategoria(&w, ui(w)->lstScripts, ruta, ui(w)->barProgreso); });
         Anotar(QStringLiteral("guardar desde lstScripts, ") + et, guardar, mb, baseEscritura);
         Anotar(QStringLiteral("versión en el historial tras guardar, ") + et, MedianaVersion(veces, ruta, datos), mb,
                guardar);
@@ -644,10 +648,11 @@ int main(int argc, char **argv) {
                    w.setEntradasPanel(panel, e.Mostrar);
                }),
                0, 0);
-        Anotar(QStringLiteral("panel de 32767 entradas: guardar config.ini"), Mediana(3, [&] {
-                   mdlINI::GuardarPreferencias(e, w.cboCat->currentText(), w.entradasPanel());
-               }),
-               0, 0);
+        Anotar(
+            QStringLiteral("panel de 32767 entradas: guardar config.ini"),
+            Mediana(3,
+                    [&] { mdlINI::GuardarPreferencias(e, ui(w)->cboCat->currentText(), w.entradasPanel()); }),
+            0, 0);
     }
 
     // The category list over 2 000 files.

@@ -50,32 +50,4 @@ void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &,
     QDesktopServices::openUrl(url);
 }
 
-void HabilitarBotones(frmPrincipal &p) {
-    for (int pos : {1, 3, 5, 11})
-        p.botonScript(pos)->setEnabled(true);
-    for (QAction *a : {p.mnuCodAgregar, p.mnuCodEditar, p.mnuCodEliminar, p.mnuCodCopiar, p.mnuCodBuscar})
-        a->setEnabled(true);
-}
-
-void DeshabilitarBotones(frmPrincipal &p) {
-    p.botonScript(1)->setEnabled(true);
-    for (int pos : {3, 5, 11})
-        p.botonScript(pos)->setEnabled(false);
-    p.mnuCodAgregar->setEnabled(p.estado.sesion.hayAbierta());
-    for (QAction *a : {p.mnuCodEditar, p.mnuCodEliminar, p.mnuCodCopiar, p.mnuCodBuscar})
-        a->setEnabled(false);
-}
-
-void ActualizarBotones(frmPrincipal &p) {
-    QTreeWidget *l = p.lstScripts;
-    if (l->topLevelItemCount() > 0) {
-        QTreeWidgetItem *actual = vista::Seleccionado(l);
-        l->setCurrentItem(actual);
-        HabilitarBotones(p);
-        l->scrollToItem(actual);
-    } else {
-        DeshabilitarBotones(p);
-    }
-}
-
 } // namespace mdlSistema

@@ -2,7 +2,6 @@
 #include <QString>
 
 class QWidget;
-class frmPrincipal;
 
 // Platform services that involve windows or the desktop.
 namespace mdlSistema {
@@ -14,7 +13,4 @@ QString FiltroQt(const QString &Filtro);
 // Hands a web address or a file to the desktop's default handler. Only the "open" verb exists.
 void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &Parametros = QString(),
               const QString &Directorio = QString(), int Modo = 1);
-void ActualizarBotones(frmPrincipal &p);
-void HabilitarBotones(frmPrincipal &p);
-void DeshabilitarBotones(frmPrincipal &p);
 } // namespace mdlSistema

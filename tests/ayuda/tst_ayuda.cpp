@@ -17,6 +17,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 
 // Records every hand-off, with the attachment's bytes as they were at that moment.
 struct Grabador : correo::Envio {
@@ -74,7 +75,7 @@ struct Ventana {
         w->setEnvioCorreo(correo);
     }
     Ventana &abrir(const QString &abierta) {
-        w->lstCat->setCurrentItem(ayudas::Buscar(w->lstCat, abierta));
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, abierta));
         w->AbrirCategoria();
         return *this;
     }
@@ -87,9 +88,10 @@ struct Ventana {
     // The categories listed, the combo's text, the open category with its rows, the filter with
     // whether all show, and the combo's entries.
     QString panel() const {
-        return QStringList{ayudas::Textos(w->lstCat).join(','), w->cboCat->currentText(),
-                           w->lblMenu3->text() + QString::number(w->lstScripts->topLevelItemCount()),
-                           c.estado.Mostrar + QString::number(c.estado.MostrarTodas), w->entradasPanel().join(',')}
+        return QStringList{ayudas::Textos(ui(w)->lstCat).join(','), ui(w)->cboCat->currentText(),
+                           ui(w)->lblMenu3->text() + QString::number(ui(w)->lstScripts->topLevelItemCount()),
+                           c.estado.Mostrar + QString::number(c.estado.MostrarTodas),
+                           w->entradasPanel().join(',')}
             .join('|');
     }
 };
@@ -129,7 +131,7 @@ private slots:
         v.abrir("Vacia").w->MarcarCambios();
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         // Only the refusal: no save question, no dialog, nothing sent, the changes still pending.
         QCOMPARE(m.titulo + ": " + m.texto, QStringLiteral("Enviar e-mail: No se puede enviar un archivo vacío"));
         QVERIFY(m.icono == QMessageBox::Warning && v.c.estado.sesion.HayCambios());
@@ -139,17 +141,17 @@ private slots:
     void enviarPorElDialogo() {
         Ventana v({"Menus"}, Registro("Menu1", "d", "c", "1") + Registro("Menu2", "d", "c", "2"));
         // A pending change is saved first, so the attachment holds it.
-        delete v.abrir("Menus").w->lstScripts->topLevelItem(1);
+        delete ui(v.abrir("Menus").w)->lstScripts->topLevelItem(1);
         v.w->MarcarCambios();
         ayudas::Mensaje pregunta;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         // With the default preference the dialog comes, not modal; a second send brings it forward.
         frmOutlook *dlg = v.outlook();
         QCOMPARE(Campos(dlg), QStringLiteral("||Menus.rtn|x"));
         QVERIFY(dlg->isVisible() && !dlg->isModal());
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(v.w->findChildren<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
         QTest::keyClicks(dlg->txtPara, "ana@example.org");
         QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton); // no sender yet: refused without a word
@@ -163,43 +165,47 @@ private slots:
         QCOMPARE(m.para + "|" + m.cuerpo + m.adjunto, "ana@example.org|" + kCuerpo + v.c.estado.rutaCategoria("Menus"));
         QCOMPARE(v.correo->adjuntos.first(), Registro("Menu1", "d", "c", "1"));
         // The box still ticked: the next send asks again, with the texts kept.
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(Campos(v.outlook()), QStringLiteral("ana@example.org|Ana|Menus.rtn|x"));
     }
 
     void configurarYDesmarcar() {
         Ventana v({"Menus"});
         // With no category open there is nothing to attach; "Cancelar" keeps what was typed, and the box.
-        QVERIFY(EnDialogo<frmOutlook>([&] { v.w->mnuOutlookConfig->trigger(); }, [](frmOutlook *d) {
-            QTest::keyClicks(d->txtPara, "b@example.org");
-            QTest::keyClicks(d->txtDe, "Beto");
-            QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
-            QCOMPARE(Campos(d) + (d->isVisible() ? " abierto" : ""), QStringLiteral("b@example.org|Beto||x abierto"));
-            QTest::mouseClick(d->cheEmail, Qt::LeftButton);
-            QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
-        }));
+        QVERIFY(EnDialogo<frmOutlook>([&] { ui(v.w)->mnuOutlookConfig->trigger(); },
+                                      [](frmOutlook *d) {
+                                          QTest::keyClicks(d->txtPara, "b@example.org");
+                                          QTest::keyClicks(d->txtDe, "Beto");
+                                          QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
+                                          QCOMPARE(Campos(d) + (d->isVisible() ? " abierto" : ""),
+                                                   QStringLiteral("b@example.org|Beto||x abierto"));
+                                          QTest::mouseClick(d->cheEmail, Qt::LeftButton);
+                                          QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
+                                      }));
         QCOMPARE(v.correos(), QStringLiteral("b@example.org|Beto|0|0"));
         // The toolbar's "E-mail" opens the dialog modally, even when it would not be needed.
         v.abrir("Menus");
-        QVERIFY(EnDialogo<frmOutlook>([&] { v.w->botonMenu(9)->trigger(); },
-                                      [](frmOutlook *d) { QTest::mouseClick(d->cmdAceptar, Qt::LeftButton); }));
+        QVERIFY(
+            EnDialogo<frmOutlook>([&] { ui(v.w)->botonMenu(9)->trigger(); },
+                                  [](frmOutlook *d) { QTest::mouseClick(d->cmdAceptar, Qt::LeftButton); }));
         // Unticked with both texts: sent at once, without the dialog; emptying a text brings it back.
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(v.correos(), QStringLiteral("b@example.org|Beto|0|2"));
         QCOMPARE(v.correo->mensajes.last().asunto, QStringLiteral("Archivo de Rutinero enviado por Beto"));
         v.c.estado.MailDe.clear();
-        v.w->mnuEnviar->trigger();
+        ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(v.correos(), QStringLiteral("b@example.org||0|2|abierto"));
     }
 
     void panelConTodasOLetras() {
         Ventana v({"Imagenes", "Menus", "metas"});
         v.abrir("Menus");
-        QVERIFY(EnDialogo<frmVerCat>([&] { QTest::mouseClick(v.w->cmdMCat, Qt::LeftButton); }, [](frmVerCat *d) {
-            QTest::keyClicks(d->cboCat, "abc"); // chosen from, never typed in
-            QCOMPARE(Controles(d), QStringLiteral("todas||fija|Todas|Todas|-"));
-            QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
-        }));
+        QVERIFY(EnDialogo<frmVerCat>([&] { QTest::mouseClick(ui(v.w)->cmdMCat, Qt::LeftButton); },
+                                     [](frmVerCat *d) {
+                                         QTest::keyClicks(d->cboCat, "abc"); // chosen from, never typed in
+                                         QCOMPARE(Controles(d), QStringLiteral("todas||fija|Todas|Todas|-"));
+                                         QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
+                                     }));
         QCOMPARE(v.panel(), QStringLiteral("Imagenes,Menus,metas|Todas|(Ninguna)0|Todas1|Todas"));
         auto escribir = [&](const QString &letras) {
             QVERIFY(EnDialogo<frmVerCat>([&] { v.w->cmdMCat_Click(); }, [&](frmVerCat *d) {
@@ -283,7 +289,8 @@ private slots:
         QCOMPARE(leer([&] { QTest::keyClick(v.w.get(), Qt::Key_F1); }),
                  "Actualizar|Actualizar Rutinero v1.0|0" + comunidad);
         QCOMPARE(v.c.estado.TemaAyuda, QStringLiteral("Actualizar"));
-        QCOMPARE(leer([&] { v.w->botonMenu(11)->trigger(); }), "Ayuda|Soporte Rutinero v1.0|1" + comunidad);
+        QCOMPARE(leer([&] { ui(v.w)->botonMenu(11)->trigger(); }),
+                 "Ayuda|Soporte Rutinero v1.0|1" + comunidad);
         v.c.estado.TemaAyuda = QStringLiteral("ayuda"); // only exactly "Ayuda" shows the support text
         QCOMPARE(leer([&] { v.w->MostrarAyuda(); }), "Actualizar|Actualizar Rutinero v1.0|0" + comunidad);
     }
@@ -292,11 +299,12 @@ private slots:
         Ventana v({});
         ayudas::Navegador navegador;
         // The help menu and the toolbar's help menu reach the same forum.
-        const std::tuple<QAction *, const char *, int> casos[] = {
-            {v.w->mnuLinkJS, "js", 13}, {v.w->mnuLinkASP, "asp", 15}, {v.w->mnuLinkPHP, "php", 18},
-            {v.w->mnuLinkVB, "vb", 14}};
+        const std::tuple<QAction *, const char *, int> casos[] = {{ui(v.w)->mnuLinkJS, "js", 13},
+                                                                  {ui(v.w)->mnuLinkASP, "asp", 15},
+                                                                  {ui(v.w)->mnuLinkPHP, "php", 18},
+                                                                  {ui(v.w)->mnuLinkVB, "vb", 14}};
         for (auto [menu, clave, foro] : casos) {
-            QAction *entrada = v.w->menuBotonAyuda->findChild<QAction *>(clave);
+            QAction *entrada = ui(v.w)->menuBotonAyuda->findChild<QAction *>(clave);
             QVERIFY(entrada);
             menu->trigger();
             entrada->trigger();
@@ -305,7 +313,7 @@ private slots:
             navegador.abiertas.clear();
         }
         // About: from the menu and from the toolbar, with the maker's site as its link.
-        for (QAction *a : {v.w->mnuAcerca, v.w->botonMenu(13)})
+        for (QAction *a : {ui(v.w)->mnuAcerca, ui(v.w)->botonMenu(13)})
             QVERIFY(EnDialogo<frmAcerca>([a] { a->trigger(); }, [](frmAcerca *d) {
                 QTest::mouseClick(d->Label1, Qt::LeftButton);
                 QTest::keyClick(d, Qt::Key_Escape);

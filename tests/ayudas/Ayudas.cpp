@@ -114,28 +114,33 @@ VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &cate
 VentanaPrincipal::~VentanaPrincipal() = default;
 
 void VentanaPrincipal::seleccionar(const QString &nombre) {
-    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QTreeWidgetItem *item = Buscar(ui(w)->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
-    w->lstCat->scrollToItem(item);
-    QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+    ui(w)->lstCat->scrollToItem(item);
+    QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
+                      ui(w)->lstCat->visualItemRect(item).center());
 }
 
 void VentanaPrincipal::abrir(const QString &nombre) {
     seleccionar(nombre);
-    QTreeWidgetItem *item = Buscar(w->lstCat, nombre);
+    QTreeWidgetItem *item = Buscar(ui(w)->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
-    w->lstCat->scrollToItem(item);
-    QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, w->lstCat->visualItemRect(item).center());
+    ui(w)->lstCat->scrollToItem(item);
+    QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
+                       ui(w)->lstCat->visualItemRect(item).center());
 }
 
 void VentanaPrincipal::seleccionarScript(const QString &nombre) {
-    QTreeWidgetItem *item = Buscar(w->lstScripts, nombre);
+    QTreeWidgetItem *item = Buscar(ui(w)->lstScripts, nombre);
     QVERIFY2(item, qPrintable(nombre));
-    w->lstScripts->scrollToItem(item);
-    QTest::mouseClick(w->lstScripts->viewport(), Qt::LeftButton, {}, w->lstScripts->visualItemRect(item).center());
+    ui(w)->lstScripts->scrollToItem(item);
+    QTest::mouseClick(ui(w)->lstScripts->viewport(), Qt::LeftButton, {},
+                      ui(w)->lstScripts->visualItemRect(item).center());
 }
 
-QStringList VentanaPrincipal::scripts() const { return Textos(w->lstScripts); }
+QStringList VentanaPrincipal::scripts() const {
+    return Textos(ui(w)->lstScripts);
+}
 
 QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
     QVector<Script> registros;

@@ -1,5 +1,6 @@
 #pragma once
 #include "AyudasNucleo.h"
+#include "Controles.h"
 #include "core/Estado.h"
 
 #include <QByteArray>

@@ -14,6 +14,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 
 struct Ventana {
     ayudas::Carpeta c;
@@ -58,7 +59,7 @@ struct Ventana {
         return r;
     }
     QString seleccionado() const {
-        const QTreeWidgetItem *i = w->lstScripts->currentItem();
+        const QTreeWidgetItem *i = ui(w)->lstScripts->currentItem();
         return i && i->isSelected() ? i->text(0) : QString();
     }
 };
@@ -70,17 +71,17 @@ private slots:
     void comandoTrasBuscar() {
         Ventana v;
         v.abrir();
-        const QList<QAction *> menu = v.w->mnuCodigo->actions();
-        const int buscar = menu.indexOf(v.w->mnuCodBuscar);
-        QCOMPARE(menu.value(buscar + 1), v.w->mnuCodBuscarBiblioteca);
-        QCOMPARE(v.w->mnuCodBuscarBiblioteca->text(), QStringLiteral("Buscar en la biblioteca"));
-        QCOMPARE(v.w->mnuCodBuscarBiblioteca->shortcut(), QKeySequence("Ctrl+Shift+F"));
+        const QList<QAction *> menu = ui(v.w)->mnuCodigo->actions();
+        const int buscar = menu.indexOf(ui(v.w)->mnuCodBuscar);
+        QCOMPARE(menu.value(buscar + 1), ui(v.w)->mnuCodBuscarBiblioteca);
+        QCOMPARE(ui(v.w)->mnuCodBuscarBiblioteca->text(), QStringLiteral("Buscar en la biblioteca"));
+        QCOMPARE(ui(v.w)->mnuCodBuscarBiblioteca->shortcut(), QKeySequence("Ctrl+Shift+F"));
         // No category open: the library can still be searched.
-        QVERIFY(v.w->mnuCodBuscarBiblioteca->isEnabled());
+        QVERIFY(ui(v.w)->mnuCodBuscarBiblioteca->isEnabled());
         // The toolbars keep their buttons where they were.
-        QCOMPARE(v.w->botonScript(11)->objectName(), QStringLiteral("buscar"));
-        QCOMPARE(v.w->barScript->actions().size(), 11);
-        QCOMPARE(v.w->barMenu->actions().size(), 13);
+        QCOMPARE(ui(v.w)->botonScript(11)->objectName(), QStringLiteral("buscar"));
+        QCOMPARE(ui(v.w)->barScript->actions().size(), 11);
+        QCOMPARE(ui(v.w)->barMenu->actions().size(), 13);
         v.buscarEnBiblioteca();
         QVERIFY(!v.dlg->isModal());
         QCOMPARE(QApplication::focusWidget(), v.dlg->txtBuscar);
@@ -147,9 +148,9 @@ private slots:
         QTRY_COMPARE(v.columna(0), QStringList{"JavaScript"});
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Return);
         QVERIFY(!v.dlg->isVisible());
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("JavaScript"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("JavaScript"));
         QCOMPARE(v.seleccionado(), QStringLiteral("Debounce"));
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: JavaScript / Scripts: 3"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: JavaScript / Scripts: 3"));
         QCOMPARE(v.w->textoCategoriaSeleccionada(), QStringLiteral("JavaScript"));
     }
 
@@ -163,9 +164,9 @@ private slots:
         QFETCH(int, respuesta);
         Ventana v;
         v.abrir();
-        v.w->lstCat->setCurrentItem(ayudas::Buscar(v.w->lstCat, "PHP"));
+        ui(v.w)->lstCat->setCurrentItem(ayudas::Buscar(ui(v.w)->lstCat, "PHP"));
         v.w->AbrirCategoria();
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
         v.w->EliminarS();
         QVERIFY(v.c.estado.sesion.HayCambios());
         v.buscarEnBiblioteca();
@@ -178,7 +179,7 @@ private slots:
         QTest::mouseDClick(v.dlg->lstResultados->viewport(), Qt::LeftButton, {}, p);
         QTRY_VERIFY(m.visto);
         QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a PHP?"));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("JavaScript"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("JavaScript"));
         QCOMPARE(v.seleccionado(), QStringLiteral("Eventos"));
         QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
@@ -195,7 +196,7 @@ private slots:
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("function d() {\n  return \"x\";\n}"));
         QVERIFY(v.dlg->isVisible());
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
     }
 
     // The keyboard alone: arrows from the query move through the results, Escape closes, and the
@@ -240,7 +241,7 @@ private slots:
         v.dlg->cmdAbrir->click();
         QTRY_VERIFY(m.visto);
         QCOMPARE(m.texto, QStringLiteral("El script Formulario ya no está en la categoría PHP."));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("PHP"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("PHP"));
     }
 
     // The status bar tells how far the first build of a big library has gone.
@@ -248,7 +249,7 @@ private slots:
         Ventana v;
         v.abrir();
         v.w->IniciarIndice(); // the start of the run does it
-        auto *aviso = v.w->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
+        auto *aviso = ui(v.w)->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
         QVERIFY(aviso);
         QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
         QTRY_COMPARE(fin.size(), 1);

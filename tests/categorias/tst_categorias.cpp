@@ -14,6 +14,7 @@
 namespace {
 using ayudas::Registro;
 using ayudas::Textos;
+using ayudas::ui;
 using disposicion::Areas;
 using disposicion::Leer;
 
@@ -75,32 +76,33 @@ struct Ventana {
     }
     // Clicks the entry; with `abrir`, double-clicks it too, which opens it.
     void seleccionar(const QString &nombre, bool abrir = false) {
-        QTreeWidgetItem *item = ayudas::Buscar(w->lstCat, nombre);
+        QTreeWidgetItem *item = ayudas::Buscar(ui(w)->lstCat, nombre);
         QVERIFY(item);
-        const QPoint p = w->lstCat->visualItemRect(item).center();
-        QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
-        QCOMPARE(w->lstCat->currentItem(), item);
+        const QPoint p = ui(w)->lstCat->visualItemRect(item).center();
+        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
+        QCOMPARE(ui(w)->lstCat->currentItem(), item);
         if (abrir) {
-            QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
+            QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
             QCOMPARE(abierta(), nombre);
         }
     }
     void abrir(const QString &nombre) { seleccionar(nombre, true); }
-    QString abierta() const { return w->lblMenu3->text(); }
+    QString abierta() const { return ui(w)->lblMenu3->text(); }
     // What the user can see of the categories: the list, the files, the open one.
     QString vista() const {
-        return QStringList{Textos(w->lstCat).join(','), archivos().join(','), abierta()}.join(QLatin1String(" | "));
+        return QStringList{Textos(ui(w)->lstCat).join(','), archivos().join(','), abierta()}.join(
+            QLatin1String(" | "));
     }
     QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
     QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(ruta(nombre)); }
     QStringList archivos() const { return QDir(c.estado.carpetaCategorias()).entryList(QDir::Files, QDir::Name); }
     // The in-place editor of the category being renamed.
     QLineEdit *editor() const {
-        return qobject_cast<QLineEdit *>(w->lstCat->indexWidget(w->lstCat->currentIndex()));
+        return qobject_cast<QLineEdit *>(ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()));
     }
     // Renames the selected category as a user does: the command, the new text, then Enter (or Escape).
     void renombrar(const QString &texto, Qt::Key tecla = Qt::Key_Return) {
-        w->mnuRenombrar->trigger();
+        ui(w)->mnuRenombrar->trigger();
         QTRY_VERIFY(editor());
         editor()->selectAll();
         QTest::keyClicks(editor(), texto);
@@ -113,9 +115,10 @@ struct Ventana {
     // Which category commands are on: the menu's Agregar, Eliminar, Renombrar, Importar, the toolbar's
     // drop-down entries eliminar and renombrar, and the toolbar button itself.
     QVector<bool> comandos() const {
-        return {w->mnuAgregar->isEnabled(), w->mnuEliminar->isEnabled(), w->mnuRenombrar->isEnabled(),
-                w->mnuImportar->isEnabled(), w->entradaCategorias(2)->isEnabled(),
-                w->entradaCategorias(3)->isEnabled(), w->botonMenu(7)->isEnabled()};
+        return {ui(w)->mnuAgregar->isEnabled(),           ui(w)->mnuEliminar->isEnabled(),
+                ui(w)->mnuRenombrar->isEnabled(),         ui(w)->mnuImportar->isEnabled(),
+                ui(w)->entradaCategorias(2)->isEnabled(), ui(w)->entradaCategorias(3)->isEnabled(),
+                ui(w)->botonMenu(7)->isEnabled()};
     }
 };
 const QVector<bool> kConLista{1, 1, 1, 1, 1, 1, 1}, kSinLista{1, 0, 0, 1, 0, 0, 1};
@@ -145,7 +148,7 @@ private slots:
                 preguntar = qobject_cast<frmCategoria *>(d)->cheCatRe->isChecked();
                 Nombrar(d, "Ajax");
             });
-            v.w->mnuAgregar->trigger();
+            ui(v.w)->mnuAgregar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a Ajax?", reemplazar}));
         }
         QVERIFY(preguntar && !v.c.estado.sesion.HayCambios());
@@ -154,12 +157,12 @@ private slots:
         // Yes: an empty category takes its place, listed once, last and selected; nothing is open.
         {
             Mensajes si({QMessageBox::Yes}, [](QDialog *d) { Nombrar(d, "  Ajax "); });
-            v.w->mnuAgregar->trigger();
+            ui(v.w)->mnuAgregar->trigger();
             QCOMPARE(si.textos, QStringList{reemplazar});
         }
         QCOMPARE(v.bytes("Ajax"), QByteArray());
         QCOMPARE(v.vista(), QStringLiteral("Zeta,Ajax | Ajax.rtn,Zeta.rtn | (Ninguna)"));
-        QCOMPARE(v.w->lstCat->currentItem(), v.w->lstCat->topLevelItem(1));
+        QCOMPARE(ui(v.w)->lstCat->currentItem(), ui(v.w)->lstCat->topLevelItem(1));
     }
 
     void agregarConLaListaVaciaONombresOcultosYSinPregunta() {
@@ -246,7 +249,7 @@ private slots:
         QVERIFY(!v.editor());
         // Pending changes are saved first, then the file is renamed with what was saved; it is closed.
         v.abrir("Viejo");
-        v.w->lstScripts->takeTopLevelItem(0);
+        ui(v.w)->lstScripts->takeTopLevelItem(0);
         v.w->MarcarCambios();
         {
             Mensajes si({QMessageBox::Yes});
@@ -255,7 +258,8 @@ private slots:
         }
         QCOMPARE(v.vista(), QStringLiteral("Foo,Nuevo | Foo.rtn,Nuevo.rtn | (Ninguna)"));
         QCOMPARE(v.bytes("Nuevo"), Registro("Tabla", "", "x", ""));
-        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled() && v.w->lstScripts->topLevelItemCount() == 0);
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled() &&
+                ui(v.w)->lstScripts->topLevelItemCount() == 0);
         // The same name, or one that differs only by removed characters: nothing happens at all.
         Mensajes mensajes;
         v.abrir("Nuevo");
@@ -270,7 +274,7 @@ private slots:
         // Escape gives up: the entry and the files stay, and the entry is not editable by a click.
         v.renombrar("Otro", Qt::Key_Escape);
         QCOMPARE(v.vista().section(" | ", 0, 1), QStringLiteral("foo,Nuevo | Nuevo.rtn,foo.rtn"));
-        QVERIFY(!(v.w->lstCat->currentItem()->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(ui(v.w)->lstCat->currentItem()->flags() & Qt::ItemIsEditable));
         QVERIFY(mensajes.textos.isEmpty());
     }
 
@@ -310,11 +314,11 @@ private slots:
         // Pending changes of the open category are offered for saving before the question; No keeps both.
         v.abrir("A");
         v.seleccionar("B");
-        v.w->lstScripts->clear();
+        ui(v.w)->lstScripts->clear();
         v.w->MarcarCambios();
         {
             Mensajes no;
-            v.w->mnuEliminar->trigger();
+            ui(v.w)->mnuEliminar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a A?", "¿Desea eliminar la categoría B?"}));
         }
         QVERIFY(!v.c.estado.sesion.HayCambios());
@@ -322,7 +326,7 @@ private slots:
                                                {QMessageBox::Yes, "B | B.rtn | (Ninguna)", QByteArray()}}) {
             v.abrir("A");
             Mensajes m({respuesta});
-            v.w->mnuEliminar->trigger();
+            ui(v.w)->mnuEliminar->trigger();
             QCOMPARE(m.textos, QStringList{"¿Desea eliminar la categoría A?"});
             QCOMPARE(v.vista(), QString::fromUtf8(queda));
             QCOMPARE(v.bytes("A"), bytes);
@@ -331,9 +335,9 @@ private slots:
         QVERIFY(QFile::remove(v.ruta("B")));
         v.seleccionar("B");
         Mensajes ninguno;
-        v.w->mnuEliminar->trigger();
+        ui(v.w)->mnuEliminar->trigger();
         QVERIFY(ninguno.textos.isEmpty());
-        QCOMPARE(v.w->lstCat->topLevelItemCount(), 0);
+        QCOMPARE(ui(v.w)->lstCat->topLevelItemCount(), 0);
         QCOMPARE(v.comandos(), kSinLista);
     }
 
@@ -342,8 +346,8 @@ private slots:
     void cadaBotonYCadaMenuLlegaASuOrden() {
         Ventana v({{"A", kAjax}});
         v.abrir("A");
-        QVERIFY(!v.w->mnuGuardar->isEnabled() && !v.w->botonMenu(5)->isEnabled());
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        QVERIFY(!ui(v.w)->mnuGuardar->isEnabled() && !ui(v.w)->botonMenu(5)->isEnabled());
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
         ayudas::Navegador navegador;
         // Runs a command and names what it opened: dialogs by class, then questions (answered No).
         auto abre = [&](const std::function<void()> &orden) {
@@ -353,34 +357,36 @@ private slots:
             return (vigia.dialogos + vigia.textos).join(QLatin1Char('+'));
         };
         auto pulsar = [&](int pos) {
-            QWidget *b = v.w->barMenu->widgetForAction(v.w->botonMenu(pos));
+            QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(pos));
             return abre([b] { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); });
         };
         QStringList abiertos;
-        for (QAction *a : {v.w->mnuOutlookConfig, v.w->mnuOpciones, v.w->mnuAgregar, v.w->mnuImportar,
-                           v.w->mnuCodAgregar, v.w->mnuCodEditar, v.w->mnuCodBuscar, v.w->mnuCodCopiar,
-                           v.w->mnuActualizar, v.w->mnuAcerca})
+        for (QAction *a :
+             {ui(v.w)->mnuOutlookConfig, ui(v.w)->mnuOpciones, ui(v.w)->mnuAgregar, ui(v.w)->mnuImportar,
+              ui(v.w)->mnuCodAgregar, ui(v.w)->mnuCodEditar, ui(v.w)->mnuCodBuscar, ui(v.w)->mnuCodCopiar,
+              ui(v.w)->mnuActualizar, ui(v.w)->mnuAcerca})
             abiertos << abre([a] { a->trigger(); });
         QCOMPARE(abiertos, (QStringList{"frmOutlook", "frmExportar", "frmCategoria", "frmExaminar", "frmScript",
                                         "frmScript", "frmBuscar", "frmMover", "frmAyuda", "frmAcerca"}));
         // The toolbar calls the commands itself: its menu twins being disabled does not matter. Nothing
         // to save yet: the save button does nothing.
-        for (QAction *a : {v.w->mnuImportar, v.w->mnuOpciones, v.w->mnuAgregar})
+        for (QAction *a : {ui(v.w)->mnuImportar, ui(v.w)->mnuOpciones, ui(v.w)->mnuAgregar})
             a->setEnabled(false);
         abiertos.clear();
         for (int pos : {1, 3, 5, 7, 9, 11, 13})
-            abiertos << pulsar(pos) + (v.w->botonMenu(pos)->icon().isNull() ? "sin icono" : "");
+            abiertos << pulsar(pos) + (ui(v.w)->botonMenu(pos)->icon().isNull() ? "sin icono" : "");
         QCOMPARE(abiertos, (QStringList{"frmExaminar", "frmExportar", "", "frmCategoria", "frmOutlook", "frmAyuda",
                                         "frmAcerca"}));
         QVERIFY(navegador.abiertas.isEmpty());
         // A script goes without a question; saving, from the toolbar or the menu, always asks.
-        QCOMPARE(abre([&] { v.w->mnuCodEliminar->trigger(); }), QString());
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 1);
+        QCOMPARE(abre([&] { ui(v.w)->mnuCodEliminar->trigger(); }), QString());
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 1);
         QCOMPARE(pulsar(5), QStringLiteral("¿Guardar cambios realizados a A?"));
         QCOMPARE(v.bytes("A"), kAjax);
-        QVERIFY(!v.w->botonMenu(5)->isEnabled() && !v.w->mnuGuardar->isEnabled());
+        QVERIFY(!ui(v.w)->botonMenu(5)->isEnabled() && !ui(v.w)->mnuGuardar->isEnabled());
         v.w->MarcarCambios();
-        QCOMPARE(abre([&] { v.w->mnuGuardar->trigger(); }), QStringLiteral("¿Guardar cambios realizados a A?"));
+        QCOMPARE(abre([&] { ui(v.w)->mnuGuardar->trigger(); }),
+                 QStringLiteral("¿Guardar cambios realizados a A?"));
         // An unknown key runs nothing.
         QCOMPARE(abre([&] { v.w->ejecutarBotonMenu(QStringLiteral("Importar")); }), QString());
 
@@ -398,7 +404,7 @@ private slots:
         v.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
         QTest::keyClick(v.w.get(), Qt::Key_O, Qt::ControlModifier);
-        QVERIFY(!v.w->mnuVerOp->isChecked() && !v.w->Panel2->isVisible());
+        QVERIFY(!ui(v.w)->mnuVerOp->isChecked() && !ui(v.w)->Panel2->isVisible());
         QSignalSpy fin(v.w.get(), &frmPrincipal::terminado);
         QTest::keyClick(v.w.get(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(fin.count(), 1);
@@ -407,25 +413,25 @@ private slots:
 
     void desplegableDeCategorias() {
         Ventana v({{"A", kAjax}});
-        QCOMPARE(v.w->botonMenu(7)->menu(), v.w->menuBotonCategorias);
+        QCOMPARE(ui(v.w)->botonMenu(7)->menu(), ui(v.w)->menuBotonCategorias);
         // The entries work although their menu twins are disabled.
         v.seleccionar("A");
-        v.w->mnuRenombrar->setEnabled(false);
-        v.w->mnuEliminar->setEnabled(false);
-        v.w->entradaCategorias(3)->trigger();
+        ui(v.w)->mnuRenombrar->setEnabled(false);
+        ui(v.w)->mnuEliminar->setEnabled(false);
+        ui(v.w)->entradaCategorias(3)->trigger();
         QTRY_VERIFY(v.editor());
         QTest::keyClick(v.editor(), Qt::Key_Escape);
         QTRY_VERIFY(!v.editor());
         {
             Mensajes si({QMessageBox::Yes});
-            v.w->entradaCategorias(2)->trigger();
+            ui(v.w)->entradaCategorias(2)->trigger();
             QCOMPARE(si.textos, QStringList{"¿Desea eliminar la categoría A?"});
         }
         // With the list empty only "agregar" is on; it opens the add dialog.
         QCOMPARE(v.comandos(), kSinLista);
-        QVERIFY(v.w->entradaCategorias(1)->isEnabled());
+        QVERIFY(ui(v.w)->entradaCategorias(1)->isEnabled());
         Mensajes vigia;
-        v.w->entradaCategorias(1)->trigger();
+        ui(v.w)->entradaCategorias(1)->trigger();
         QCOMPARE(vigia.dialogos, QStringList{"frmCategoria"});
     }
 
@@ -450,25 +456,30 @@ private slots:
         frmPrincipal *w = v.w.get();
         auto en = [w](const QWidget *c) { return QRect(c->mapTo(w, QPoint(0, 0)), c->size()); };
         auto comprobar = [&](const char *cuando) {
-            const QRect centro = en(w->centralWidget()), izq = en(w->picPaneles), der = en(w->picMenu3);
-            const QRect p1 = en(w->Panel1), p2 = en(w->Panel2), p3 = en(w->Panel3), marco = en(w->fraMenu3);
+            const QRect centro = en(w->centralWidget()), izq = en(ui(w)->picPaneles),
+                        der = en(ui(w)->picMenu3);
+            const QRect p1 = en(ui(w)->Panel1), p2 = en(ui(w)->Panel2), p3 = en(ui(w)->Panel3),
+                        marco = en(ui(w)->fraMenu3);
             QVERIFY2(!izq.intersects(der) && izq.left() == centro.left() && der.right() == centro.right(), cuando);
             // Every panel shows whole inside the central area, above the status bar.
             QVERIFY2(centro.contains(p1) && centro.contains(p3), cuando);
-            if (w->Panel2->isVisible())
-                QVERIFY2(centro.contains(p2) && !p1.intersects(p2) && p2.contains(en(w->lstOp)), cuando);
-            if (w->barEstado->isVisible())
-                QVERIFY2(p3.bottom() < en(w->barEstado).top(), cuando);
-            QVERIFY2(p1.contains(en(w->lstCat)) && en(w->cboCat).bottom() < en(w->lstCat).top(), cuando);
-            QVERIFY2(p3.contains(marco) && marco.contains(en(w->lstScripts)), cuando);
-            QVERIFY2(en(w->lblMenu3a).bottom() < marco.top() && en(w->lin1).bottom() < izq.top(), cuando);
-            if (w->fraMenu4->isVisible())
-                QVERIFY2(en(w->fraMenu4).bottom() <= marco.top() + 1, cuando);
+            if (ui(w)->Panel2->isVisible())
+                QVERIFY2(centro.contains(p2) && !p1.intersects(p2) && p2.contains(en(ui(w)->lstOp)), cuando);
+            if (ui(w)->barEstado->isVisible())
+                QVERIFY2(p3.bottom() < en(ui(w)->barEstado).top(), cuando);
+            QVERIFY2(p1.contains(en(ui(w)->lstCat)) && en(ui(w)->cboCat).bottom() < en(ui(w)->lstCat).top(),
+                     cuando);
+            QVERIFY2(p3.contains(marco) && marco.contains(en(ui(w)->lstScripts)), cuando);
+            QVERIFY2(en(ui(w)->lblMenu3a).bottom() < marco.top() && en(ui(w)->lin1).bottom() < izq.top(),
+                     cuando);
+            if (ui(w)->fraMenu4->isVisible())
+                QVERIFY2(en(ui(w)->fraMenu4).bottom() <= marco.top() + 1, cuando);
             // The header's text box ends before its buttons; both buttons show in the header.
-            const QRect m3 = en(w->cmdM3), m4 = en(w->cmdM4);
-            QVERIFY2(en(w->lblMenu3).right() < m3.left() && m3.right() <= m4.left() && p3.contains(m4), cuando);
+            const QRect m3 = en(ui(w)->cmdM3), m4 = en(ui(w)->cmdM4);
+            QVERIFY2(en(ui(w)->lblMenu3).right() < m3.left() && m3.right() <= m4.left() && p3.contains(m4),
+                     cuando);
         };
-        auto columnas = [h = w->lstScripts->header()] {
+        auto columnas = [h = ui(w)->lstScripts->header()] {
             return QVector<int>{h->sectionSize(vista::ColNombre), h->sectionSize(vista::ColDescripcion),
                                 h->sectionSize(vista::ColCodigo), h->sectionSize(vista::ColPuntaje)};
         };
@@ -476,28 +487,29 @@ private slots:
         comprobar("como se diseñó");
         QCOMPARE(columnas(), normal);
         // The progress bar over the second panel, the time in the last.
-        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d$").match(w->panelEstado[4]->text()).hasMatch());
-        const QRect progreso = w->barProgreso->geometry();
-        QCOMPARE(progreso.x(), w->panelEstado[1]->geometry().x() + twips::APixeles(60));
+        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d$").match(ui(w)->panelEstado[4]->text()).hasMatch());
+        const QRect progreso = ui(w)->barProgreso->geometry();
+        QCOMPARE(progreso.x(), ui(w)->panelEstado[1]->geometry().x() + twips::APixeles(60));
         QCOMPARE(progreso.width(), twips::APixeles(900));
         // Wider: the header's text box takes the room there is, so a long name shows more.
-        QVERIFY(w->lblMenu3->width() > twips::APixeles(4095));
+        QVERIFY(ui(w)->lblMenu3->width() > twips::APixeles(4095));
 
         // Options: the menu hides the section; the category header's button and the section's own toggle it.
         const Areas diseno = Leer(*w);
-        w->mnuVerOp->trigger();
-        QVERIFY(!w->mnuVerOp->isChecked() && !w->Panel2->isVisible() && v.c.estado.Izquierda);
+        ui(w)->mnuVerOp->trigger();
+        QVERIFY(!ui(w)->mnuVerOp->isChecked() && !ui(w)->Panel2->isVisible() && v.c.estado.Izquierda);
         CERCA(Leer(*w).lstCat.height(), diseno.picPaneles.height() - 990);
-        QTest::mouseClick(w->cmdM1, Qt::LeftButton);
-        QVERIFY(w->mnuVerOp->isChecked() && w->Panel2->isVisible() && !v.c.estado.Izquierda);
-        QCOMPARE(QApplication::focusWidget(), w->lstCat);
+        QTest::mouseClick(ui(w)->cmdM1, Qt::LeftButton);
+        QVERIFY(ui(w)->mnuVerOp->isChecked() && ui(w)->Panel2->isVisible() && !v.c.estado.Izquierda);
+        QCOMPARE(QApplication::focusWidget(), ui(w)->lstCat);
         CERCA(Leer(*w).lstOp.y(), diseno.lstOp.y());
-        QTest::mouseClick(w->cmdM2, Qt::LeftButton);
-        QVERIFY(!w->mnuVerOp->isChecked() && !w->Panel2->isVisible() && v.c.estado.Izquierda);
+        QTest::mouseClick(ui(w)->cmdM2, Qt::LeftButton);
+        QVERIFY(!ui(w)->mnuVerOp->isChecked() && !ui(w)->Panel2->isVisible() && v.c.estado.Izquierda);
         // The script toolbar: one header button hides it, the other shows it, only one works at a time.
-        QVERIFY(!w->cmdM3->isEnabled() && w->cmdM4->isEnabled());
-        QTest::mouseClick(w->cmdM4, Qt::LeftButton);
-        QVERIFY(w->cmdM3->isEnabled() && !w->cmdM4->isEnabled() && !w->fraMenu4->isVisible() && v.c.estado.Derecha);
+        QVERIFY(!ui(w)->cmdM3->isEnabled() && ui(w)->cmdM4->isEnabled());
+        QTest::mouseClick(ui(w)->cmdM4, Qt::LeftButton);
+        QVERIFY(ui(w)->cmdM3->isEnabled() && !ui(w)->cmdM4->isEnabled() && !ui(w)->fraMenu4->isVisible() &&
+                v.c.estado.Derecha);
         CERCA(Leer(*w).lstScripts.height(), diseno.lstScripts.height() + 840);
         comprobar("sin secciones");
         // Resized with both hidden: the resize rule keeps them so.
@@ -507,27 +519,28 @@ private slots:
         CERCA(a.lstCat.height(), a.picPaneles.height() - 970);
         CERCA(a.fraMenu3.y(), 360);
         comprobar("7400 twips de ancho, sin secciones");
-        QTest::mouseClick(w->cmdM3, Qt::LeftButton);
-        QVERIFY(!w->cmdM3->isEnabled() && w->cmdM4->isEnabled() && w->fraMenu4->isVisible() && !v.c.estado.Derecha);
+        QTest::mouseClick(ui(w)->cmdM3, Qt::LeftButton);
+        QVERIFY(!ui(w)->cmdM3->isEnabled() && ui(w)->cmdM4->isEnabled() && ui(w)->fraMenu4->isVisible() &&
+                !v.c.estado.Derecha);
         CERCA(Leer(*w).fraMenu3.y(), 1200);
-        QTest::mouseClick(w->cmdM1, Qt::LeftButton);
+        QTest::mouseClick(ui(w)->cmdM1, Qt::LeftButton);
         comprobar("7400 twips de ancho");
 
         // The status bar hidden: the window shrinks by it, the panels keep their size.
-        const int alto = w->height(), barra = w->barEstado->height();
+        const int alto = w->height(), barra = ui(w)->barEstado->height();
         const Areas antes = Leer(*w);
-        w->mnuVerE->trigger();
-        QVERIFY(!w->mnuVerE->isChecked() && !w->barEstado->isVisible());
+        ui(w)->mnuVerE->trigger();
+        QVERIFY(!ui(w)->mnuVerE->isChecked() && !ui(w)->barEstado->isVisible());
         QTRY_COMPARE(w->height(), alto - barra);
         QCOMPARE(Leer(*w).picPaneles, antes.picPaneles);
         comprobar("sin barra de estado");
         // Maximized: wider columns; the status bar command is ignored, whoever calls it.
         w->showMaximized();
         QTRY_COMPARE(columnas(), (QVector<int>{twips::APixeles(2300), twips::APixeles(5500), 0, twips::APixeles(400)}));
-        QVERIFY(!w->mnuVerE->isEnabled());
+        QVERIFY(!ui(w)->mnuVerE->isEnabled());
         const QSize tam = w->size();
         w->mnuVerE_Click();
-        QVERIFY(!w->barEstado->isVisible());
+        QVERIFY(!ui(w)->barEstado->isVisible());
         QCOMPARE(w->size(), tam);
         comprobar("maximizada");
         // Minimized, nothing is laid out; restored, everything is again, also after far too small.
@@ -542,16 +555,17 @@ private slots:
         comprobar("de vuelta a 900 x 650");
         // The status bar back: the window grows by it.
         const Areas sin = Leer(*w);
-        w->mnuVerE->trigger();
-        QVERIFY(w->mnuVerE->isChecked() && w->barEstado->isVisible());
+        ui(w)->mnuVerE->trigger();
+        QVERIFY(ui(w)->mnuVerE->isChecked() && ui(w)->barEstado->isVisible());
         QTRY_COMPARE(w->height(), 650 + barra);
         QCOMPARE(Leer(*w).picPaneles, sin.picPaneles);
         comprobar("con barra de estado");
 
         // A window starts with the sections as they were left.
         Ventana otra({}, [](Estado &e) { e.Izquierda = e.Derecha = true; });
-        QVERIFY(!otra.w->mnuVerOp->isChecked() && !otra.w->Panel2->isVisible() && !otra.w->fraMenu4->isVisible());
-        QVERIFY(otra.w->cmdM3->isEnabled() && !otra.w->cmdM4->isEnabled());
+        QVERIFY(!ui(otra.w)->mnuVerOp->isChecked() && !ui(otra.w)->Panel2->isVisible() &&
+                !ui(otra.w)->fraMenu4->isVisible());
+        QVERIFY(ui(otra.w)->cmdM3->isEnabled() && !ui(otra.w)->cmdM4->isEnabled());
         CERCA(Leer(*otra.w).fraMenu3.y(), 360);
         CERCA(Leer(*otra.w).Panel1.height(), Leer(*otra.w).picPaneles.height() - 60);
     }

@@ -15,8 +15,9 @@
 #include <QtWidgets>
 
 namespace {
-using ayudas::VentanaPrincipal;
 using ayudas::Registro;
+using ayudas::ui;
+using ayudas::VentanaPrincipal;
 
 // A category of n scripts named s01, s02, ...
 QByteArray Numerados(int n) {
@@ -40,15 +41,16 @@ QStringList Nombres(int n, const QStringList &sin = {}) {
 
 // The in-place editor of the category being renamed, once the command has opened it.
 QLineEdit *EditorDeNombre(frmPrincipal &w) {
-    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
-        if (auto *e = qobject_cast<QLineEdit *>(w.lstCat->indexWidget(w.lstCat->indexFromItem(w.lstCat->topLevelItem(i)))))
+    for (int i = 0; i < ui(w)->lstCat->topLevelItemCount(); ++i)
+        if (auto *e = qobject_cast<QLineEdit *>(
+                ui(w)->lstCat->indexWidget(ui(w)->lstCat->indexFromItem(ui(w)->lstCat->topLevelItem(i)))))
             return e;
     return nullptr;
 }
 
 // Starts renaming the selected category and types a new name without pressing Enter.
 void EmpezarRenombre(VentanaPrincipal &v, const QString &nombre) {
-    v.w->mnuRenombrar->trigger();
+    ui(v.w)->mnuRenombrar->trigger();
     QTRY_VERIFY(EditorDeNombre(*v.w));
     EditorDeNombre(*v.w)->selectAll();
     QTest::keyClicks(EditorDeNombre(*v.w), nombre);
@@ -65,7 +67,7 @@ frmOutlook *AbrirCorreo(VentanaPrincipal &v, const std::shared_ptr<Correos> &cor
     v.w->setEnvioCorreo(correos);
     v.c.estado.MSOutlook = 1;
     v.abrir("Menus");
-    v.w->mnuEnviar->trigger();
+    ui(v.w)->mnuEnviar->trigger();
     auto *dlg = v.w->findChild<frmOutlook *>();
     if (dlg) {
         dlg->txtPara->setText("a@b.c");
@@ -87,8 +89,8 @@ private slots:
         v.abrir("Menus");
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
-        v.w->botonScript(5)->trigger();
-        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled());
+        ui(v.w)->botonScript(5)->trigger();
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(v.enArchivo("Menus"), Nombres(12));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Nueva")));
     }
@@ -100,9 +102,9 @@ private slots:
         v.abrir("Menus");
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
-        v.w->mnuCodAgregar->trigger(); // the editor must not open: nothing answers it
+        ui(v.w)->mnuCodAgregar->trigger(); // the editor must not open: nothing answers it
         QVERIFY(!v.c.estado.sesion.HayCambios());
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 0);
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 0);
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files),
                  (QStringList{"Menus.rtn", "Nueva.rtn"}));
     }
@@ -121,7 +123,7 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Ok, &fallo);
         ayudas::ContestarMensaje(QMessageBox::Cancel, &opciones);
         QVERIFY(!v.w->close());
-        QVERIFY(v.w->isVisible() && v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
+        QVERIFY(v.w->isVisible() && v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
         QVERIFY(opciones.texto.contains("Menus"));
         QCOMPARE(v.scripts(), Nombres(12, {"s03"}));
 
@@ -172,13 +174,13 @@ private slots:
         v.w->EliminarS();
         ayudas::ContestarMensaje(QMessageBox::No);
         ayudas::AlAbrirseModal([](QWidget *d) { QVERIFY(qobject_cast<frmCategoria *>(d)); });
-        v.w->mnuAgregar->trigger();
+        ui(v.w)->mnuAgregar->trigger();
         v.abrir("Menus");
         QCOMPARE(v.scripts(), Nombres(6));
         v.seleccionarScript("s05");
         v.w->EliminarS();
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s05"}));
     }
 
@@ -198,10 +200,10 @@ private slots:
             dlg->selectFile(ajeno);
             QMetaObject::invokeMethod(dlg, "accept");
         });
-        v.w->mnuImportar->trigger();
+        ui(v.w)->mnuImportar->trigger();
         QCOMPARE(v.scripts(), (QStringList{"ajeno", "s01", "s02", "s03"}));
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(v.enArchivo("Menus"), (QStringList{"ajeno", "s01", "s02", "s03"}));
     }
 
@@ -232,7 +234,7 @@ private slots:
         QVERIFY(dlg);
         v.seleccionar("Otra");
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuEliminar->trigger(); // deleting a category closes the open one
+        ui(v.w)->mnuEliminar->trigger(); // deleting a category closes the open one
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
         QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
@@ -286,10 +288,10 @@ private slots:
         v.w->setOpcionMarcada(1, false); // the file's order
         v.abrir("Dup");
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "a", "c", "d"}));
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(2)); // the second "a"
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(2)); // the second "a"
         ayudas::EliminarDuplicados(*v.w);
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "c", "d"}));
-        QTreeWidgetItem *sel = v.w->lstScripts->currentItem();
+        QTreeWidgetItem *sel = ui(v.w)->lstScripts->currentItem();
         QVERIFY(sel && sel->isSelected());
         QCOMPARE(sel->text(0), QStringLiteral("c"));
         v.w->EliminarS();
@@ -300,8 +302,8 @@ private slots:
     void eliminarSinFilaSeleccionadaNoHaceNada() {
         VentanaPrincipal v({{"Menus", Numerados(3)}});
         v.abrir("Menus");
-        v.w->lstScripts->setCurrentItem(nullptr);
-        v.w->lstScripts->clearSelection();
+        ui(v.w)->lstScripts->setCurrentItem(nullptr);
+        ui(v.w)->lstScripts->clearSelection();
         v.w->EliminarS();
         QCOMPARE(v.scripts(), Nombres(3));
         QVERIFY(!v.c.estado.sesion.HayCambios());
@@ -311,14 +313,15 @@ private slots:
     void clicDerechoSeleccionaLaCategoria() {
         VentanaPrincipal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
         v.seleccionar("Alfa");
-        QTreeWidgetItem *beta = ayudas::Buscar(v.w->lstCat, "Beta");
-        QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, v.w->lstCat->visualItemRect(beta).center());
-        QTRY_VERIFY(v.w->g002->isVisible());
-        v.w->g002->hide();
-        QCOMPARE(v.w->lstCat->currentItem(), beta);
+        QTreeWidgetItem *beta = ayudas::Buscar(ui(v.w)->lstCat, "Beta");
+        QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {},
+                          ui(v.w)->lstCat->visualItemRect(beta).center());
+        QTRY_VERIFY(ui(v.w)->g002->isVisible());
+        ui(v.w)->g002->hide();
+        QCOMPARE(ui(v.w)->lstCat->currentItem(), beta);
         ayudas::Mensaje pregunta;
         ayudas::ContestarMensaje(QMessageBox::No, &pregunta);
-        v.w->mnuEliminar->trigger();
+        ui(v.w)->mnuEliminar->trigger();
         QCOMPARE(pregunta.texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Alfa")));
     }
@@ -330,12 +333,12 @@ private slots:
         v.abrir("(Ninguna)");
         QVERIFY(v.c.estado.sesion.hayAbierta());
         QCOMPARE(v.scripts(), Nombres(2));
-        QVERIFY(v.w->mnuCodAgregar->isEnabled());
+        QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled());
         v.seleccionarScript("s01");
         v.w->EliminarS();
         QVERIFY(v.c.estado.sesion.HayCambios());
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(v.enArchivo("(Ninguna)"), QStringList{"s02"});
     }
 
@@ -370,7 +373,7 @@ private slots:
             ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
             QTest::keyClick(d->txtACat, Qt::Key_Return);
         });
-        v.w->mnuAgregar->trigger();
+        ui(v.w)->mnuAgregar->trigger();
         QVERIFY(aviso.texto.contains("reservado"));
         QVERIFY(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files).isEmpty());
     }

@@ -16,6 +16,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using ayudas::ui;
+
 namespace {
 
 // What the user should find: every file's script names, the open category and its list.
@@ -107,9 +109,10 @@ private:
     }
     int fila(quint32 r) const { return m.lista.isEmpty() ? -1 : int(r % m.lista.size()); }
     void clicFila(int i) {
-        QTreeWidgetItem *item = v.w->lstScripts->topLevelItem(i);
-        v.w->lstScripts->scrollToItem(item);
-        QTest::mouseClick(v.w->lstScripts->viewport(), Qt::LeftButton, {}, v.w->lstScripts->visualItemRect(item).center());
+        QTreeWidgetItem *item = ui(v.w)->lstScripts->topLevelItem(i);
+        ui(v.w)->lstScripts->scrollToItem(item);
+        QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::LeftButton, {},
+                          ui(v.w)->lstScripts->visualItemRect(item).center());
     }
     // The save question comes first whenever changes are pending.
     void preguntaPendiente(bool si) {
@@ -155,7 +158,7 @@ private:
         }
         case Agregar: {
             if (m.abierta.isEmpty()) {
-                v.w->mnuCodAgregar->trigger(); // nothing may open: no category to add to
+                ui(v.w)->mnuCodAgregar->trigger(); // nothing may open: no category to add to
                 return;
             }
             const QString nombre = m.nuevoNombre();
@@ -166,7 +169,7 @@ private:
             } else {
                 ayudas::AlAbrirseModal([](QWidget *) {}); // cancelled
             }
-            v.w->botonScript(1)->trigger();
+            ui(v.w)->botonScript(1)->trigger();
             return;
         }
         case Editar: {
@@ -178,7 +181,7 @@ private:
             ayudas::AlAbrirseModal([this, nombre](QWidget *w) { llenarEditor(w, nombre); });
             m.lista[i] = nombre;
             m.pendiente = true;
-            v.w->botonScript(3)->trigger();
+            ui(v.w)->botonScript(3)->trigger();
             return;
         }
         case Eliminar: {
@@ -188,7 +191,7 @@ private:
             clicFila(i);
             m.lista.removeAt(i);
             m.pendiente = true;
-            v.w->botonScript(5)->trigger();
+            ui(v.w)->botonScript(5)->trigger();
             return;
         }
         case Subir:
@@ -201,14 +204,14 @@ private:
             if (j >= 0 && j < m.lista.size())
                 m.lista.swapItemsAt(i, j);
             m.pendiente = true;
-            v.w->botonScript(p.orden == Subir ? 7 : 9)->trigger();
+            ui(v.w)->botonScript(p.orden == Subir ? 7 : 9)->trigger();
             return;
         }
         case Guardar:
             if (!m.pendiente)
                 return;
             preguntaPendiente(si);
-            v.w->mnuGuardar->trigger();
+            ui(v.w)->mnuGuardar->trigger();
             return;
         case GuardarFallido: {
             if (!m.pendiente)
@@ -221,7 +224,7 @@ private:
             QDir().mkpath(ruta);
             ayudas::ContestarMensaje(QMessageBox::Yes);
             ayudas::ContestarMensaje(QMessageBox::Ok);
-            v.w->mnuGuardar->trigger();
+            ui(v.w)->mnuGuardar->trigger();
             QDir(ruta).removeRecursively();
             ayudas::EscribirBytes(ruta, antes);
             return;
@@ -234,14 +237,14 @@ private:
             preguntaPendiente(si);
             v.seleccionar(viejo);
             const QString nuevo = QStringLiteral("R%1").arg(++m.siguienteCategoria);
-            v.w->mnuRenombrar->trigger();
+            ui(v.w)->mnuRenombrar->trigger();
             QLineEdit *editor = nullptr;
             QTRY_VERIFY((editor = EditorDeNombre()));
             editor->selectAll();
             QTest::keyClicks(editor, nuevo);
             m.archivos[nuevo] = m.archivos.take(viejo);
             m.limpiar();
-            QAction *eliminar = v.w->botonScript(5);
+            QAction *eliminar = ui(v.w)->botonScript(5);
             if (p.orden == RenombrarPendiente && eliminar->isEnabled()) {
                 // Left pending: the next command must settle it before it acts.
                 eliminar->trigger();
@@ -262,7 +265,7 @@ private:
                 QTest::keyClicks(d->txtACat, nombre);
                 QTest::keyClick(d->txtACat, Qt::Key_Return);
             });
-            v.w->mnuAgregar->trigger();
+            ui(v.w)->mnuAgregar->trigger();
             m.archivos[nombre] = {};
             m.limpiar();
             return;
@@ -275,7 +278,7 @@ private:
             v.seleccionar(c);
             const bool borrar = p.b % 2 == 0;
             ayudas::ContestarMensaje(borrar ? QMessageBox::Yes : QMessageBox::No);
-            v.w->mnuEliminar->trigger();
+            ui(v.w)->mnuEliminar->trigger();
             if (borrar) {
                 m.archivos.remove(c);
                 m.limpiar();
@@ -299,7 +302,7 @@ private:
                     QVERIFY(d);
                     moverA(d, destino);
                 });
-                v.w->mnuCodCopiar->trigger();
+                ui(v.w)->mnuCodCopiar->trigger();
                 return;
             }
             v.w->MoverPorArrastre();
@@ -310,8 +313,8 @@ private:
                     d = m;
             QVERIFY(d);
             // The user picks another row while the window is open; the named script still moves.
-            if (v.w->lstScripts->topLevelItemCount() > 1)
-                clicFila(int(p.c % v.w->lstScripts->topLevelItemCount()));
+            if (ui(v.w)->lstScripts->topLevelItemCount() > 1)
+                clicFila(int(p.c % ui(v.w)->lstScripts->topLevelItemCount()));
             moverA(d, destino);
             d->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -347,7 +350,7 @@ private:
                 d->selectFile(externo);
                 QMetaObject::invokeMethod(d, "accept");
             });
-            v.w->mnuImportar->trigger();
+            ui(v.w)->mnuImportar->trigger();
             m.lista << recibidos;
             m.pendiente = true;
             return;
@@ -358,9 +361,9 @@ private:
     }
 
     QLineEdit *EditorDeNombre() const {
-        for (int i = 0; i < v.w->lstCat->topLevelItemCount(); ++i)
-            if (auto *e = qobject_cast<QLineEdit *>(
-                    v.w->lstCat->indexWidget(v.w->lstCat->indexFromItem(v.w->lstCat->topLevelItem(i)))))
+        for (int i = 0; i < ui(v.w)->lstCat->topLevelItemCount(); ++i)
+            if (auto *e = qobject_cast<QLineEdit *>(ui(v.w)->lstCat->indexWidget(
+                    ui(v.w)->lstCat->indexFromItem(ui(v.w)->lstCat->topLevelItem(i)))))
                 return e;
         return nullptr;
     }
@@ -381,11 +384,12 @@ private:
             return QStringLiteral("abierta %1, esperada %2").arg(s.abierta(), m.abierta);
         if (v.scripts() != m.lista)
             return QStringLiteral("la lista muestra %1, esperado %2").arg(v.scripts().join(','), m.lista.join(','));
-        if (s.HayCambios() != m.pendiente || v.w->mnuGuardar->isEnabled() != m.pendiente)
+        if (s.HayCambios() != m.pendiente || ui(v.w)->mnuGuardar->isEnabled() != m.pendiente)
             return QStringLiteral("cambios pendientes %1, esperado %2").arg(s.HayCambios()).arg(m.pendiente);
         const QString cabecera = m.abierta.isEmpty() ? QStringLiteral("(Ninguna)") : m.abierta;
-        if (v.w->lblMenu3->text() != cabecera)
-            return QStringLiteral("la cabecera dice %1, esperado %2").arg(v.w->lblMenu3->text(), cabecera);
+        if (ui(v.w)->lblMenu3->text() != cabecera)
+            return QStringLiteral("la cabecera dice %1, esperado %2")
+                .arg(ui(v.w)->lblMenu3->text(), cabecera);
         return {};
     }
 };

@@ -20,6 +20,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 
 // A main window over its own folder, with the category "Menus" open as a double click leaves it.
 struct Ventana {
@@ -31,17 +32,17 @@ struct Ventana {
         w = std::make_unique<frmPrincipal>(c.estado);
         w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
         w->LlenarCat();
-        w->lstCat->setCurrentItem(ayudas::Buscar(w->lstCat, "Menus"));
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, "Menus"));
         w->setOpcionMarcada(1, false); // the list in the file's order unless a test sorts it
         w->AbrirCategoria();
     }
-    QTreeWidgetItem *fila(int i) const { return w->lstScripts->topLevelItem(i); }
-    void seleccionar(int i) { w->lstScripts->setCurrentItem(fila(i)); }
+    QTreeWidgetItem *fila(int i) const { return ui(w)->lstScripts->topLevelItem(i); }
+    void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(fila(i)); }
     // The names, the selected row, and "*" while changes are pending with "Guardar" enabled.
     QString lista() const {
-        const bool guardar = w->mnuGuardar->isEnabled() && w->botonMenu(5)->isEnabled();
-        return ayudas::Textos(w->lstScripts).join(',') + " @" +
-               QString::number(w->lstScripts->indexOfTopLevelItem(w->lstScripts->currentItem())) +
+        const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu(5)->isEnabled();
+        return ayudas::Textos(ui(w)->lstScripts).join(',') + " @" +
+               QString::number(ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem())) +
                (c.estado.sesion.HayCambios() ? (guardar ? " *" : " ?") : "");
     }
     // An editor in the given mode, as the main window opens it but without waiting for it.
@@ -133,13 +134,13 @@ private slots:
         QCOMPARE(ventanas.size(), 2);
         frmScript *uno = ventanas[1];
         QCOMPARE(uno->focusWidget(), uno->Parar);
-        delete v.w->lstScripts->takeTopLevelItem(0);
+        delete ui(v.w)->lstScripts->takeTopLevelItem(0);
         QCOMPARE(uno->windowTitle() + ": " + Controles(*uno) + " " + Campos(*uno),
                  QStringLiteral("Uno: 1 3 5 11 lectura Uno|d1|1|x=\"1\""));
         for (frmScript *f : ventanas)
             f->close();
         QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty()); // a closed view is gone
-        v.w->lstScripts->clear(); // an empty list opens nothing for editing or viewing
+        ui(v.w)->lstScripts->clear(); // an empty list opens nothing for editing or viewing
         v.w->EditarS();
         v.w->VerS();
         QVERIFY(v.w->findChildren<frmScript *>().isEmpty());
@@ -161,7 +162,7 @@ private slots:
         // Committed: trimmed, a pasted quote turned to a space, appended and selected, stored with CR LF.
         pulsar(*v.editor("Agregar", campos), 7);
         QCOMPARE(v.lista(), QStringLiteral("Viejo,Nue vo @1 *"));
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 2"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 2"));
         QCOMPARE(v.guardar(),
                  Registro("Viejo", "d", "c", "1") + Registro("Nue vo", "Una desc", esqueleto.toLatin1(), "7"));
         // A name of spaces only passes the check and is stored empty.
@@ -172,7 +173,7 @@ private slots:
     void editarYOrdenar() {
         Ventana v(Registro("a", "d", "c", "1") + Registro("b", "viejo", "c", "2") + Registro("c", "d", "c", "3"));
         v.seleccionar(0);
-        v.w->lstScripts->setSortingEnabled(true); // the option, not the list, decides
+        ui(v.w)->lstScripts->setSortingEnabled(true); // the option, not the list, decides
         pulsar(*v.editor("Editar", {"ZZ", "d", "2", "c"}), 7);
         QCOMPARE(v.lista(), QStringLiteral("ZZ,b,c @0 *"));
         v.seleccionar(2); // all fields emptied: committed as an empty script

@@ -19,6 +19,7 @@
 namespace {
 using ayudas::Registro;
 using ayudas::Textos;
+using ayudas::ui;
 
 // A shown main window over its own folder, listing every category.
 struct Ventana {
@@ -37,8 +38,8 @@ struct Ventana {
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
     void elegir(const QString &categoria) {
-        w->lstCat->setFocus();
-        w->lstCat->setCurrentItem(ayudas::Buscar(w->lstCat, categoria));
+        ui(w)->lstCat->setFocus();
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, categoria));
     }
 };
 
@@ -96,48 +97,48 @@ private slots:
     void enterAbreLaCategoria() {
         Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}, {"Otra", {}}});
         v.elegir("Menus");
-        QTest::keyClick(v.w->lstCat, Qt::Key_Return);
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Menus"));
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QTest::keyClick(ui(v.w)->lstCat, Qt::Key_Return);
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
     }
 
     void suprimirEliminaElScript() {
         Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}});
         v.elegir("Menus");
         v.w->AbrirCategoria();
-        v.w->lstScripts->setFocus();
-        v.w->lstScripts->setCurrentItem(ayudas::Buscar(v.w->lstScripts, "uno"));
-        QTest::keyClick(v.w->lstScripts, Qt::Key_Delete);
-        QCOMPARE(Textos(v.w->lstScripts), QStringList{"dos"});
+        ui(v.w)->lstScripts->setFocus();
+        ui(v.w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(v.w)->lstScripts, "uno"));
+        QTest::keyClick(ui(v.w)->lstScripts, Qt::Key_Delete);
+        QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"dos"});
         QVERIFY(v.c.estado.sesion.HayCambios());
     }
 
     void flechasElijenElFiltro() {
         Ventana v({{"alfa", {}}, {"beta", {}}});
-        v.w->cboCat->setFocus();
-        QTest::keyClick(v.w->cboCat->lineEdit(), Qt::Key_Down);
+        ui(v.w)->cboCat->setFocus();
+        QTest::keyClick(ui(v.w)->cboCat->lineEdit(), Qt::Key_Down);
         QCOMPARE(v.c.estado.Mostrar, QStringLiteral("b"));
-        QCOMPARE(Textos(v.w->lstCat), QStringList{"beta"});
-        QTest::keyClick(v.w->cboCat->lineEdit(), Qt::Key_Up);
+        QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"beta"});
+        QTest::keyClick(ui(v.w)->cboCat->lineEdit(), Qt::Key_Up);
         QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
-        QTest::keyClicks(v.w->cboCat->lineEdit(), "zz"); // still nothing can be typed
-        QCOMPARE(v.w->cboCat->currentText(), QStringLiteral("Todas"));
+        QTest::keyClicks(ui(v.w)->cboCat->lineEdit(), "zz"); // still nothing can be typed
+        QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("Todas"));
     }
 
     void laRuedaCambiaElFiltroSoloConFoco() {
         Ventana v({{"alfa", {}}, {"beta", {}}});
         auto rueda = [&] {
-            const QPointF centro = v.w->cboCat->rect().center();
-            QWheelEvent e(centro, v.w->cboCat->mapToGlobal(centro), {}, QPoint(0, -120), Qt::NoButton,
+            const QPointF centro = ui(v.w)->cboCat->rect().center();
+            QWheelEvent e(centro, ui(v.w)->cboCat->mapToGlobal(centro), {}, QPoint(0, -120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(v.w->cboCat, &e);
+            QApplication::sendEvent(ui(v.w)->cboCat, &e);
         };
-        v.w->lstCat->setFocus();
+        ui(v.w)->lstCat->setFocus();
         rueda();
         QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
-        v.w->cboCat->setFocus();
+        ui(v.w)->cboCat->setFocus();
         rueda();
-        QCOMPARE(v.w->cboCat->currentText(), QStringLiteral("b"));
+        QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("b"));
     }
 
     void moverDejaSalirConElTeclado_data() {
@@ -230,13 +231,13 @@ private slots:
         cats.insert("Menus", scripts);
         Ventana v(cats);
         const QStringList orden{"árbol", "Avión", "Nabo", "nube", "Ñandú", "Oso", "Zeta"};
-        QStringList categorias = Textos(v.w->lstCat);
+        QStringList categorias = Textos(ui(v.w)->lstCat);
         categorias.removeOne("Menus");
         QCOMPARE(categorias, orden);
         v.elegir("Menus");
         v.w->setOpcionMarcada(1, true);
         v.w->AbrirCategoria();
-        QCOMPARE(Textos(v.w->lstScripts), orden);
+        QCOMPARE(Textos(ui(v.w)->lstScripts), orden);
     }
 
     void cadaOrdenConSuDibujo_data() {
@@ -292,13 +293,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         QVERIFY2(ContrasteTexto(d.txtPanel, d.txtPanel->rect().adjusted(4, 4, -4, -4)) >= 3.0, "filtro del panel");
         // The row just moved, with its drop mark, and the highlighted code of a view window.
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(1));
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(1));
         v.w->SubirS();
-        v.w->lstScripts->setCurrentItem(nullptr);
-        const QRect fila = v.w->lstScripts->visualItemRect(v.w->lstScripts->topLevelItem(0));
-        QVERIFY2(ContrasteTexto(v.w->lstScripts->viewport(), fila) >= 3.0, "fila marcada");
+        ui(v.w)->lstScripts->setCurrentItem(nullptr);
+        const QRect fila = ui(v.w)->lstScripts->visualItemRect(ui(v.w)->lstScripts->topLevelItem(0));
+        QVERIFY2(ContrasteTexto(ui(v.w)->lstScripts->viewport(), fila) >= 3.0, "fila marcada");
         v.c.estado.ModoScript = QStringLiteral("Ver");
-        v.w->lstScripts->setCurrentItem(ayudas::Buscar(v.w->lstScripts, "uno"));
+        ui(v.w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(v.w)->lstScripts, "uno"));
         frmScript e(*v.w);
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));

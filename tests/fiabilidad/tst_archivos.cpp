@@ -37,26 +37,27 @@ struct Ventana : VentanaPrincipal {
     // Opens the category by a double click; true when it is the open one afterwards.
     bool abrirCategoria(const QString &nombre) {
         listar();
-        if (!Buscar(w->lstCat, nombre))
+        if (!Buscar(ui(w)->lstCat, nombre))
             return false;
         abrir(nombre);
-        return w->lblMenu3->text() == nombre;
+        return ui(w)->lblMenu3->text() == nombre;
     }
     // Starts renaming the category and types the text into the in-place editor at once.
     void renombrar(const QString &nombre, const QString &texto) {
-        w->lstCat->setCurrentItem(Buscar(w->lstCat, nombre));
-        w->mnuRenombrar->trigger();
+        ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, nombre));
+        ui(w)->mnuRenombrar->trigger();
         QLineEdit *editor = nullptr;
-        QTRY_VERIFY((editor = qobject_cast<QLineEdit *>(w->lstCat->indexWidget(w->lstCat->currentIndex()))));
+        QTRY_VERIFY(
+            (editor = qobject_cast<QLineEdit *>(ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()))));
         editor->setText(texto);
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_VERIFY(!w->lstCat->indexWidget(w->lstCat->currentIndex()));
+        QTRY_VERIFY(!ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()));
         QCoreApplication::processEvents();
     }
     // Deletes the first script and saves with the question answered Yes; gives the failure's text
     // when one is expected (an answer armed for a message that never comes would outlive the test).
     QString cambiarYGuardar(bool falla) {
-        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
         w->EliminarS();
         Mensaje aviso;
         AlAbrirseModal([&](QWidget *pregunta) {
@@ -64,7 +65,7 @@ struct Ventana : VentanaPrincipal {
                 ContestarMensaje(QMessageBox::Ok, &aviso);
             qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
         });
-        w->mnuGuardar->trigger();
+        ui(w)->mnuGuardar->trigger();
         return aviso.texto;
     }
 };
@@ -203,15 +204,15 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), v.ruta("Cero")));
         QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Tubo")).constData(), 0644), 0);
         v.listar();
-        QCOMPARE(Textos(v.w->lstCat), (QStringList{"Cambia", "Menus"}));
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Cambia", "Menus"}));
         QVERIFY(QFile::remove(v.ruta("Cambia")));
         QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Cambia")).constData(), 0644), 0);
         Mensaje aviso;
         ContestarMensaje(QMessageBox::Ok, &aviso);
-        v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, "Cambia"));
+        ui(v.w)->lstCat->setCurrentItem(Buscar(ui(v.w)->lstCat, "Cambia"));
         v.w->AbrirCategoria();
         QCOMPARE(aviso.texto.section(QStringLiteral(": "), -1), QStringLiteral("es una tubería con nombre, no un archivo"));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
     }
 
     // ---- Links ----
@@ -231,7 +232,7 @@ private slots:
         v.listar();
 
         QVERIFY(v.abrirCategoria("Fuera"));
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
         QCOMPARE(v.cambiarYGuardar(true).section(": ", -1).section('\n', 0, 0),
                  QStringLiteral("es un enlace a un archivo fuera de la carpeta Categorias"));
         QCOMPARE(LeerBytes(ajeno), kMenus);
@@ -240,7 +241,7 @@ private slots:
 
         // As a move target: refused, and the script stays.
         QVERIFY(v.abrirCategoria("Menus"));
-        v.w->lstScripts->setCurrentItem(v.w->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
         {
             frmMover dlg(*v.w);
             dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Fuera"));
@@ -250,7 +251,7 @@ private slots:
             QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
             QVERIFY2(aviso.texto.contains("es un enlace a un archivo fuera de la carpeta Categorias"), qPrintable(aviso.texto));
         }
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
         QCOMPARE(LeerBytes(ajeno), kMenus);
 
         // A dangling link out of the folder: no file is made at its target.
@@ -340,7 +341,7 @@ private slots:
         QTRY_VERIFY(aviso.visto);
         QCOMPARE(aviso.texto, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."));
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
-        QCOMPARE(Textos(v.w->lstCat), QStringList{"Menus"});
+        QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"Menus"});
     }
 
     // A name in another encoding than UTF-8 (Windows-1252 here, as a file from an old system comes):
@@ -351,9 +352,9 @@ private slots:
         CrearCrudo(carpeta, "Men\xfas.rtn", kMenus);
         CrearCrudo(carpeta, "Caf\xc3\xa9\xff.rtn", kMenus); // UTF-8 and a stray byte in one name
         v.listar();
-        QCOMPARE(Textos(v.w->lstCat), (QStringList{QStringLiteral("Caféÿ"), QStringLiteral("Menús")}));
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{QStringLiteral("Caféÿ"), QStringLiteral("Menús")}));
         QVERIFY(v.abrirCategoria(QStringLiteral("Menús")));
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
         v.cambiarYGuardar(false);
         QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(LeerCrudo(carpeta, "Men\xfas.rtn"), Registro("b", "d", "c", "2"));
@@ -364,9 +365,9 @@ private slots:
         QCOMPARE(LeerBytes(v.ruta(QStringLiteral("Café"))), kMenus);
         // Deleted.
         v.w->LlenarCat();
-        v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, QStringLiteral("Menús")));
+        ui(v.w)->lstCat->setCurrentItem(Buscar(ui(v.w)->lstCat, QStringLiteral("Menús")));
         ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuEliminar->trigger();
+        ui(v.w)->mnuEliminar->trigger();
         QCOMPARE(archivos::Listar(carpeta, ".rtn"), QStringList{QStringLiteral("Café.rtn")});
     }
 
@@ -435,7 +436,7 @@ private slots:
         QCOMPARE(p[1].categoria, QStringLiteral("Menús"));
         QVERIFY(!p[0].ruta.startsWith(v.c.estado.carpetaCategorias()));
         v.listar();
-        QCOMPARE(Textos(v.w->lstCat), QStringList{"Menus"});
+        QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"Menus"});
         QCOMPARE(v.bytes("Menus"), kMenus);
         QVERIFY(recuperacion::Descartar(v.c.estado, "Menus"));
         QCOMPARE(recuperacion::Pendientes(v.c.estado).size(), 1);

@@ -200,9 +200,9 @@ private slots:
         const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
         frmPrincipal w(c.estado);
         w.LlenarCat();
-        w.lstCat->setCurrentItem(Buscar(w.lstCat, "Menus"));
+        ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, "Menus"));
         w.AbrirCategoria();
-        w.lstScripts->setCurrentItem(w.lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
         c.estado.ModoScript = QStringLiteral("Ver");
         frmScript editor(w);
         editor.show();

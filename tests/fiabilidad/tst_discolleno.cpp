@@ -102,9 +102,9 @@ struct Escena {
         w->setEntradasPanel(panel, estado.Mostrar);
         w->setOpcionMarcada(1, false);
         w->LlenarCat();
-        w->lstCat->setCurrentItem(Buscar(w->lstCat, "Menus"));
+        ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, "Menus"));
         w->AbrirCategoria();
-        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
     }
 
     // Runs the command of the case; gives what the failure message said.
@@ -116,7 +116,7 @@ struct Escena {
                 ContestarMensaje(QMessageBox::Ok, &aviso);
                 qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
             });
-            w->mnuGuardar->trigger();
+            ui(w)->mnuGuardar->trigger();
         } else if (caso == "destino de mover") {
             frmMover dlg(*w);
             dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Destino"));
@@ -213,7 +213,7 @@ private slots:
         }
         Escena e(carpeta, tamano);
         const QByteArray antes = e.bytes(archivo);
-        const int filas = e.w->lstScripts->topLevelItemCount();
+        const int filas = ui(e.w)->lstScripts->topLevelItemCount();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abierto");
         const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
         Mensaje m;
@@ -240,9 +240,9 @@ private slots:
         QCOMPARE(QFileInfo::exists(e.ruta(archivo)), !antes.isNull());
         QVERIFY(abiertos.isEmpty());
         if (caso.startsWith("categoría")) {
-            QVERIFY(e.estado.sesion.HayCambios() && e.w->mnuGuardar->isEnabled());
+            QVERIFY(e.estado.sesion.HayCambios() && ui(e.w)->mnuGuardar->isEnabled());
         } else if (caso == "destino de mover") {
-            QCOMPARE(e.w->lstScripts->topLevelItemCount(), filas);
+            QCOMPARE(ui(e.w)->lstScripts->topLevelItemCount(), filas);
             QVERIFY(!e.estado.sesion.HayCambios());
         }
         e.w.reset(); // before the file system goes

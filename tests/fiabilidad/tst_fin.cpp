@@ -17,6 +17,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") + Registro("tres", "d", "c3", "3");
 const char *const kHijo = "RUTINERO_PRUEBA_FIN";
 
@@ -31,9 +32,9 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     w.setEntradasPanel(panel, estado.Mostrar);
     w.setOpcionMarcada(1, false);
     w.show();
-    w.lstCat->setCurrentItem(ayudas::Buscar(w.lstCat, QStringLiteral("Menus")));
+    ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
     w.AbrirCategoria();
-    w.lstScripts->setCurrentItem(ayudas::Buscar(w.lstScripts, QStringLiteral("dos")));
+    ui(w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")));
     w.EliminarS();
     QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     mdlInicio::ConectarFin(w);
@@ -96,12 +97,12 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Yes, &oferta);
         v.w->OfrecerRecuperacion();
         QVERIFY(oferta.texto.contains("Menus"));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(v.scripts(), QStringList{"uno"});
         QVERIFY(v.c.estado.sesion.HayCambios());
         QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(v.enArchivo("Menus"), QStringList{"uno"});
     }
 
@@ -112,7 +113,7 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Yes);
         v.w->OfrecerRecuperacion();
         QCOMPARE(v.enArchivo("Perdida"), QStringList{"uno"});
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Perdida"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Perdida"));
 
         ayudas::VentanaPrincipal otra({{"Menus", kMenus}});
         QVERIFY(recuperacion::Guardar(otra.c.estado, "Menus", Registro("uno", "d", "c1", "1")));

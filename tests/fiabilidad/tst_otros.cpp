@@ -10,6 +10,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2");
 const QByteArray kDeOtro = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") +
                            Registro("del otro programa", "d", "x", "3");
@@ -38,10 +39,10 @@ private slots:
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ContestarMensaje(QMessageBox::Cancel, &aviso);
-        e.w->mnuGuardar->trigger();
+        ui(e.w)->mnuGuardar->trigger();
         QVERIFY(aviso.texto.startsWith("Otro programa ha cambiado el archivo de la categoría Menus"));
         QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")), kDeOtro);
-        QVERIFY(e.c.estado.sesion.HayCambios() && e.w->mnuGuardar->isEnabled());
+        QVERIFY(e.c.estado.sesion.HayCambios() && ui(e.w)->mnuGuardar->isEnabled());
     }
 
     // Sobrescribir: the list replaces the file, as the user chose.
@@ -49,7 +50,7 @@ private slots:
         Escena e;
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ContestarMensaje(QMessageBox::Save);
-        e.w->mnuGuardar->trigger();
+        ui(e.w)->mnuGuardar->trigger();
         QCOMPARE(e.enArchivo("Menus"), QStringList{"uno"});
         QVERIFY(!e.c.estado.sesion.HayCambios());
     }
@@ -59,12 +60,12 @@ private slots:
         Escena e;
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ContestarMensaje(QMessageBox::SaveAll);
-        e.w->mnuGuardar->trigger();
+        ui(e.w)->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")), kDeOtro);
         QCOMPARE(e.enArchivo("Menus copia"), QStringList{"uno"});
-        QCOMPARE(e.w->lblMenu3->text(), QStringLiteral("Menus copia"));
+        QCOMPARE(ui(e.w)->lblMenu3->text(), QStringLiteral("Menus copia"));
         QVERIFY(!e.c.estado.sesion.HayCambios());
-        QVERIFY(ayudas::Buscar(e.w->lstCat, "Menus copia"));
+        QVERIFY(ayudas::Buscar(ui(e.w)->lstCat, "Menus copia"));
     }
 
     // Our own save followed by another of ours asks nothing: only a foreign change counts.
@@ -76,7 +77,7 @@ private slots:
             v.seleccionarScript(nombre);
             v.w->EliminarS();
             ayudas::ContestarMensaje(QMessageBox::Yes);
-            v.w->mnuGuardar->trigger();
+            ui(v.w)->mnuGuardar->trigger();
         }
         QVERIFY(v.enArchivo("Menus").isEmpty());
     }
@@ -88,11 +89,11 @@ private slots:
         v.abrir("Menus");
         v.seleccionar("Zeta");
         ayudas::EscribirBytes(v.c.estado.rutaCategoria("Nueva"), kMenus);
-        QTRY_COMPARE(ayudas::Textos(v.w->lstCat), (QStringList{"Menus", "Nueva", "Zeta"}));
-        QCOMPARE(v.w->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Nueva", "Zeta"}));
+        QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Zeta")));
-        QTRY_COMPARE(ayudas::Textos(v.w->lstCat), (QStringList{"Menus", "Nueva"}));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Menus"));
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Nueva"}));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(v.scripts().size(), 2);
     }
 };

@@ -28,12 +28,12 @@ struct Ventana {
     }
     void abrir(const QString &nombre) {
         w->LlenarCat();
-        w->lstCat->setCurrentItem(Buscar(w->lstCat, nombre));
+        ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, nombre));
         w->AbrirCategoria();
     }
     // Moves the open category's first script into `destino`.
     void mover(const QString &destino) {
-        w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
         frmMover dlg(*w);
         dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText(destino));
         QCOMPARE(dlg.cboImagen->currentText(), destino);
@@ -73,8 +73,8 @@ private slots:
         EscribirBytes(ajeno, bytes);
         v.crear();
         v.abrir("Raro");
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("Raro"));
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), esperados.size());
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Raro"));
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), esperados.size());
         QCOMPARE(v.bytes("Raro"), bytes);
 
         // Scripts imported into the open category are appended to the list; nothing is written.
@@ -87,7 +87,7 @@ private slots:
             QMetaObject::invokeMethod(dlg, "accept");
         });
         v.w->mnuImportar_Click();
-        QCOMPARE(v.w->lstScripts->topLevelItemCount(), 2 + esperados.size());
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2 + esperados.size());
         v.c.estado.sesion.Descartar();
 
         // The whole file imported as a category is copied as it is.
@@ -120,21 +120,22 @@ private slots:
         v.c.categoria("Otra", kOtra);
         v.crear();
         v.abrir("Otra");
-        QVERIFY(!Buscar(v.w->lstCat, "Carpeta") && !Buscar(v.w->lstCat, "Bucle"));
+        QVERIFY(!Buscar(ui(v.w)->lstCat, "Carpeta") && !Buscar(ui(v.w)->lstCat, "Bucle"));
         QVERIFY(QFile::remove(v.ruta("Cambia")) && QDir().mkpath(v.ruta("Cambia")));
         // As a move target: refused with a message, and the script stays where it was.
         Mensaje copiar, abrir;
         ContestarMensaje(QMessageBox::Ok, &copiar);
         v.mover("Cambia");
-        QVERIFY(copiar.visto && v.w->lstScripts->topLevelItemCount() == 2 && !v.c.estado.sesion.HayCambios());
+        QVERIFY(copiar.visto && ui(v.w)->lstScripts->topLevelItemCount() == 2 &&
+                !v.c.estado.sesion.HayCambios());
         QVERIFY(QFileInfo(v.ruta("Cambia")).isDir());
         QCOMPARE(v.bytes("Otra"), kOtra);
         // Opened: reported, and nothing is left open.
         ContestarMensaje(QMessageBox::Ok, &abrir);
-        v.w->lstCat->setCurrentItem(Buscar(v.w->lstCat, "Cambia"));
+        ui(v.w)->lstCat->setCurrentItem(Buscar(ui(v.w)->lstCat, "Cambia"));
         v.w->AbrirCategoria();
         QVERIFY2(abrir.texto.startsWith(QStringLiteral("No se pudo leer la categoría Cambia")), qPrintable(abrir.texto));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
     }
 
     // A full disk or a read-only folder at save time: the old file stays whole, the user is told, and
@@ -165,8 +166,8 @@ private slots:
                     ContestarMensaje(QMessageBox::Ok, &aviso);
                 qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
             });
-            v.w->mnuGuardar->trigger();
-            QCOMPARE(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled(), falla);
+            ui(v.w)->mnuGuardar->trigger();
+            QCOMPARE(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled(), falla);
             if (!falla)
                 break;
             QVERIFY2(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría Menus")), qPrintable(aviso.texto));

@@ -16,6 +16,7 @@
 
 namespace {
 using ayudas::Registro;
+using ayudas::ui;
 
 // A main window over its own folder, with the category `abierta` open as a double click leaves it.
 struct Ventana {
@@ -29,12 +30,12 @@ struct Ventana {
         if (abierta.isEmpty())
             return;
         w->setOpcionMarcada(1, false); // in file order, so positions in the tests are the file's
-        w->lstCat->setCurrentItem(ayudas::Buscar(w->lstCat, abierta));
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, abierta));
         w->AbrirCategoria();
-        QCOMPARE(w->lblMenu3->text(), abierta);
+        QCOMPARE(ui(w)->lblMenu3->text(), abierta);
     }
-    QStringList nombres() const { return ayudas::Textos(w->lstScripts); }
-    void seleccionar(int fila) { w->lstScripts->setCurrentItem(w->lstScripts->topLevelItem(fila)); }
+    QStringList nombres() const { return ayudas::Textos(ui(w)->lstScripts); }
+    void seleccionar(int fila) { ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(fila)); }
 };
 
 // Records with a name only, one after another.
@@ -90,16 +91,16 @@ private slots:
         dlg.lstBuscar->setCurrentItem(dlg.lstBuscar->topLevelItem(2));
         emit dlg.lstBuscar->itemDoubleClicked(dlg.lstBuscar->currentItem(), 0);
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(v.w->lstScripts->currentItem(), v.w->lstScripts->topLevelItem(5));
-        QVERIFY(v.w->lstScripts->currentItem()->isSelected());
+        QCOMPARE(ui(v.w)->lstScripts->currentItem(), ui(v.w)->lstScripts->topLevelItem(5));
+        QVERIFY(ui(v.w)->lstScripts->currentItem()->isSelected());
 
         // Renamed rows are found by their new names, short or long, and no longer by the old ones.
         const QString largo = QString(60, 'x') + "FORM";
-        v.w->lstScripts->topLevelItem(1)->setText(0, largo);
-        v.w->lstScripts->topLevelItem(0)->setText(0, "Otro");
+        ui(v.w)->lstScripts->topLevelItem(1)->setText(0, largo);
+        ui(v.w)->lstScripts->topLevelItem(0)->setText(0, "Otro");
         dlg.show();
         QCOMPARE(hallados("form"), QStringList({largo + "@2"}) + form.mid(1));
-        v.w->lstScripts->topLevelItem(1)->setText(0, "Tabla");
+        ui(v.w)->lstScripts->topLevelItem(1)->setText(0, "Tabla");
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
         QCOMPARE(hallados("xform"), QStringList{});
     }
@@ -125,8 +126,8 @@ private slots:
                  Solos({"X"}) + Registro("S2", "d2", "c2", "2"));
         QCOMPARE(v.nombres(), QStringList{"S1"});
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), a); // until A is saved
-        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 1"));
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 1"));
         QVERIFY(dlg.isVisible() && !dlg.cmdPegar->isEnabled());
         QCOMPARE(dlg.cmdCancelar->text(), QStringLiteral("Cerrar"));
     }
@@ -161,7 +162,7 @@ private slots:
         if (m.visto)
             QVERIFY(m.titulo == "Copiar" && m.texto.contains(QStringLiteral("sigue en la categoría abierta")));
         QCOMPARE(v.nombres(), (QStringList{"S1", "S2"}));
-        QVERIFY(!dlg.isVisible() && !v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled());
+        QVERIFY(!dlg.isVisible() && !v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(QFileInfo::exists(b), cambio != 1); // nothing written where B was
         QCOMPARE(QFileInfo(b).isDir(), cambio == 2);
     }
@@ -176,15 +177,17 @@ private slots:
         dlg.show();
         QTest::mouseClick(dlg.cmdEliminar, Qt::LeftButton);
         QCOMPARE(v.nombres(), (QStringList{"A", "B", "C", "A", "a", "T", "A "}));
-        QCOMPARE(v.w->lstScripts->topLevelItem(0)->text(vista::ColCodigo), QStringLiteral("1")); // the first survives
+        QCOMPARE(ui(v.w)->lstScripts->topLevelItem(0)->text(vista::ColCodigo),
+                 QStringLiteral("1")); // the first survives
         QCOMPARE(dlg.lblDup->text(), QStringLiteral("Los duplicados han sido eliminados"));
-        QVERIFY(dlg.cmdEliminar->isEnabled() && v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 7"));
+        QVERIFY(dlg.cmdEliminar->isEnabled() && v.c.estado.sesion.HayCambios() &&
+                ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 7"));
         v.c.estado.sesion.Descartar();
         QTest::mouseClick(dlg.cmdEliminar, Qt::LeftButton);
         QCOMPARE(dlg.lblDup->text(), QStringLiteral("No se encontraron duplicados"));
         QVERIFY(!dlg.cmdEliminar->isEnabled() && !v.c.estado.sesion.HayCambios());
-        v.w->lstScripts->clear();
+        ui(v.w)->lstScripts->clear();
         frmEliminarDup vacio(*v.w); // an empty list goes straight to the last state
         QCOMPARE(vacio.lblDup->text(), QStringLiteral("No se encontraron duplicados"));
         QVERIFY(!vacio.cmdEliminar->isEnabled());
@@ -199,8 +202,8 @@ private slots:
         frmEliminarDup(*v.w).cmdEliminar->click();
         // The survivors stay in order, and a script added afterwards still goes to its place.
         QCOMPARE(v.nombres(), (QStringList{"A", "a", "á", "b", "Ñu"}));
-        QVERIFY(v.w->lstScripts->isSortingEnabled());
-        v.w->lstScripts->addTopLevelItem(vista::NuevoItem({"B", "", "", ""}));
+        QVERIFY(ui(v.w)->lstScripts->isSortingEnabled());
+        ui(v.w)->lstScripts->addTopLevelItem(vista::NuevoItem({"B", "", "", ""}));
         QCOMPARE(v.nombres(), (QStringList{"A", "a", "á", "b", "B", "Ñu"}));
         QCOMPARE(herramientas::Plegar(QStringLiteral("ÁRBOL Ñu")), QStringLiteral("árbol ñu"));
     }
@@ -248,9 +251,9 @@ private slots:
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Ajax")), Solos({"Aj"}));
         QVERIFY(QFileInfo::exists(v.c.estado.carpetaCategorias() + "/x.y.rtn") &&
                 QFileInfo::exists(v.c.estado.rutaCategoria("Vacia")));
-        QCOMPARE(ayudas::Textos(v.w->lstCat), (QStringList{"Abierta", "Menus", "Ajax", "Vacia", "x"}));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("(Ninguna)")); // the open category was closed
-        QVERIFY(v.w->lstScripts->topLevelItemCount() == 0 && !v.c.estado.sesion.HayCambios());
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Abierta", "Menus", "Ajax", "Vacia", "x"}));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)")); // the open category was closed
+        QVERIFY(ui(v.w)->lstScripts->topLevelItemCount() == 0 && !v.c.estado.sesion.HayCambios());
     }
 
     void importarScripts() {
@@ -278,8 +281,8 @@ private slots:
         });
         v.w->mnuImportar_Click();
         QCOMPARE(v.nombres(), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
-        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
     }
 };
 

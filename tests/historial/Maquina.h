@@ -57,9 +57,9 @@ struct Maquina {
     }
 
     void seleccionarCategoria(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(w->lstCat, nombre);
+        QTreeWidgetItem *item = ayudas::Buscar(ayudas::ui(w)->lstCat, nombre);
         QVERIFY2(item, qPrintable(nombre));
-        w->lstCat->setCurrentItem(item);
+        ayudas::ui(w)->lstCat->setCurrentItem(item);
     }
     void abrir(const QString &nombre) {
         seleccionarCategoria(nombre);
@@ -67,9 +67,9 @@ struct Maquina {
         QCOMPARE(w->categoriaAbierta(), nombre);
     }
     void seleccionarScript(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(w->lstScripts, nombre);
+        QTreeWidgetItem *item = ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre);
         QVERIFY2(item, qPrintable(nombre));
-        w->lstScripts->setCurrentItem(item);
+        ayudas::ui(w)->lstScripts->setCurrentItem(item);
     }
     // The script's code changed in the real editor.
     void editar(const QString &nombre, const QString &codigo) {
@@ -86,19 +86,19 @@ struct Maquina {
     void eliminarScript(const QString &nombre) {
         seleccionarScript(nombre);
         w->EliminarS();
-        QVERIFY(!ayudas::Buscar(w->lstScripts, nombre));
+        QVERIFY(!ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre));
     }
     // "Guardar cambios", answered Yes; then the version it asked for is recorded.
     void guardar() {
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        w->mnuGuardar->trigger();
+        ayudas::ui(w)->mnuGuardar->trigger();
         QVERIFY(!c.estado.sesion.HayCambios());
         esperar();
     }
     void eliminarCategoria(const QString &nombre) {
         seleccionarCategoria(nombre);
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        w->mnuEliminar->trigger();
+        ayudas::ui(w)->mnuEliminar->trigger();
         QVERIFY(!QFile::exists(c.estado.rutaCategoria(nombre)));
         esperar();
     }
@@ -107,7 +107,7 @@ struct Maquina {
         QSignalSpy fin(&versiones(), &Versiones::sincronizacionTerminada);
         if (c.estado.sesion.HayCambios())
             ayudas::ContestarMensaje(QMessageBox::Yes);
-        w->mnuSincronizar->trigger();
+        ayudas::ui(w)->mnuSincronizar->trigger();
         // The summary comes once the sync's thread is done, so it is answered from here on.
         ayudas::ContestarMensaje(QMessageBox::Ok, resumen);
         if (!fin.wait(60000) && fin.isEmpty())

@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using ayudas::ui;
+
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 const QVector<Script> kOtra{Rec("o", "1")};
@@ -52,7 +54,7 @@ VistaHistorial UsarHistorial(Maquina &m, int version, const std::function<void(f
         v.estado = h->lblEstado->text();
         h->cmdCerrar->click();
     });
-    m.w->mnuHistorial->trigger();
+    ui(m.w)->mnuHistorial->trigger();
     return v;
 }
 
@@ -77,7 +79,7 @@ int SinPermisos(const QString &carpeta) {
     frmPrincipal w(estado);
     w.show();
     auto guardar = [&](const QString &categoria, const Script &s) {
-        w.lstCat->setCurrentItem(ayudas::Buscar(w.lstCat, categoria));
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, categoria));
         w.AbrirCategoria();
         w.AgregarPendientes({s}, false);
         ayudas::ContestarMensaje(QMessageBox::Yes);
@@ -178,7 +180,7 @@ private slots:
                     ayudas::ContestarMensaje(QMessageBox::Yes);
                 d->cmdAceptar->click();
             });
-            m.w->mnuAgregar->trigger();
+            ui(m.w)->mnuAgregar->trigger();
         };
         QTemporaryDir fuera;
         switch (orden) {
@@ -193,9 +195,10 @@ private slots:
             break;
         case 3: {
             m.seleccionarCategoria("Otra");
-            m.w->mnuRenombrar->trigger();
+            ui(m.w)->mnuRenombrar->trigger();
             auto editor = [&] {
-                return qobject_cast<QLineEdit *>(m.w->lstCat->indexWidget(m.w->lstCat->currentIndex()));
+                return qobject_cast<QLineEdit *>(
+                    ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
             };
             QTRY_VERIFY(editor());
             editor()->selectAll();
@@ -225,7 +228,7 @@ private slots:
                 d->setCarpeta(fuera.path());
                 d->cmdAceptar->click();
             });
-            m.w->mnuImportar->trigger();
+            ui(m.w)->mnuImportar->trigger();
             break;
         }
         m.esperar();
@@ -252,7 +255,7 @@ private slots:
         });
         QCOMPARE(v.versiones.size(), 2);
         QCOMPARE(v.scripts, (QStringList{"a", "b"}));
-        QCOMPARE(ayudas::Textos(m.w->lstScripts), (QStringList{"a", "b"}));
+        QCOMPARE(ayudas::Textos(ui(m.w)->lstScripts), (QStringList{"a", "b"}));
         QVERIFY(m.c.estado.sesion.HayCambios()); // the save question decides, as for any change
         m.guardar();
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
@@ -280,8 +283,10 @@ private slots:
         m.editar("a", "9");
         m.guardar();
         m.seleccionarCategoria("Menus");
-        m.w->mnuRenombrar->trigger();
-        auto editor = [&] { return qobject_cast<QLineEdit *>(m.w->lstCat->indexWidget(m.w->lstCat->currentIndex())); };
+        ui(m.w)->mnuRenombrar->trigger();
+        auto editor = [&] {
+            return qobject_cast<QLineEdit *>(ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
+        };
         QTRY_VERIFY(editor());
         editor()->selectAll();
         QTest::keyClicks(editor(), "Comidas");
@@ -309,11 +314,11 @@ private slots:
             despues = ayudas::Textos(d->lstEliminadas);
             d->cmdCerrar->click();
         });
-        m.w->mnuEliminadas->trigger();
+        ui(m.w)->mnuEliminadas->trigger();
         QCOMPARE(listadas, QStringList{"Menus"});
         QVERIFY(despues.isEmpty());
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
-        QVERIFY(ayudas::Buscar(m.w->lstCat, "Menus"));
+        QVERIFY(ayudas::Buscar(ui(m.w)->lstCat, "Menus"));
         m.esperar();
         QCOMPARE(m.mensajes().first(), QStringLiteral("Menus: categoría recuperada"));
     }
@@ -328,7 +333,7 @@ private slots:
             d->cmdRecuperar->click();
             d->cmdCerrar->click();
         });
-        m.w->mnuEliminadas->trigger();
+        ui(m.w)->mnuEliminadas->trigger();
         QCOMPARE(m.bytes("Menus"), QByteArray());
         QCOMPARE(m.bytes("Menus (recuperada)"), Bytes(kMenus));
     }

@@ -10,6 +10,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using ayudas::ui;
+
 class tst_inicio : public QObject {
     Q_OBJECT
 private slots:
@@ -22,7 +24,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w->isVisible(), 5000);
         QVERIFY(!splash.isVisible());
         QCOMPARE(w->entradasPanel(), QStringList{"Todas"});
-        QVERIFY(!w->lstCat->topLevelItemCount() && !w->mnuGuardar->isEnabled() && w->lblMenu3->text() == "(Ninguna)");
+        QVERIFY(!ui(w)->lstCat->topLevelItemCount() && !ui(w)->mnuGuardar->isEnabled() &&
+                ui(w)->lblMenu3->text() == "(Ninguna)");
         QSignalSpy fin(w, &frmPrincipal::terminado);
         w->close();
         QCOMPARE(fin.count(), 1);
@@ -40,8 +43,8 @@ private slots:
         const QStringList panel = mdlINI::CargarPreferencias(c.estado);
         frmPrincipal w(c.estado);
         w.setEntradasPanel(panel, c.estado.Mostrar);
-        QCOMPARE(w.cboCat->currentText(), QStringLiteral("me"));
-        QCOMPARE(ayudas::Textos(w.lstCat), QStringList{"Menus"});
+        QCOMPARE(ui(w)->cboCat->currentText(), QStringLiteral("me"));
+        QCOMPARE(ayudas::Textos(ui(w)->lstCat), QStringList{"Menus"});
         w.close();
         QVERIFY(ayudas::LeerBytes(c.estado.rutaConfig()).contains("Mostrar=me\r\n"));
     }
@@ -63,7 +66,7 @@ private slots:
         // The category file has become a folder: the save cannot replace it.
         QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Menus")));
         c.estado.sesion.Abrir(QStringLiteral("Menus"), c.estado.rutaCategoria(QStringLiteral("Menus")), {});
-        vista::Anexar(w.lstScripts, {{"a", "", "", "1"}});
+        vista::Anexar(ui(w)->lstScripts, {{"a", "", "", "1"}});
         w.MarcarCambios();
         ayudas::Mensaje pregunta, fallo;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
@@ -71,14 +74,15 @@ private slots:
         QVERIFY(!w.Preguntar());
         QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QVERIFY2(fallo.texto.contains(QStringLiteral("Menus")), qPrintable(fallo.texto));
-        QVERIFY(c.estado.sesion.HayCambios() && w.mnuGuardar->isEnabled() && w.botonMenu(5)->isEnabled());
+        QVERIFY(c.estado.sesion.HayCambios() && ui(w)->mnuGuardar->isEnabled() &&
+                ui(w)->botonMenu(5)->isEnabled());
         QVERIFY(QFileInfo(c.estado.rutaCategoria(QStringLiteral("Menus"))).isDir());
 
         // A working save clears the pending state and writes the list.
         QDir(c.estado.rutaCategoria(QStringLiteral("Menus"))).removeRecursively();
         ayudas::ContestarMensaje(QMessageBox::Yes);
         QVERIFY(w.Preguntar());
-        QVERIFY(!c.estado.sesion.HayCambios() && !w.mnuGuardar->isEnabled());
+        QVERIFY(!c.estado.sesion.HayCambios() && !ui(w)->mnuGuardar->isEnabled());
         QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria(QStringLiteral("Menus"))), ayudas::Registro("a", "", "", "1"));
     }
 };

@@ -19,6 +19,7 @@
 namespace {
 using ayudas::Registro;
 using ayudas::Textos;
+using ayudas::ui;
 
 const QByteArray kUno = Registro("uno", "d", "c", "1");
 
@@ -39,11 +40,11 @@ struct Ventana {
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
     void abrir(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(w->lstCat, nombre);
+        QTreeWidgetItem *item = ayudas::Buscar(ui(w)->lstCat, nombre);
         QVERIFY(item);
-        const QPoint p = w->lstCat->visualItemRect(item).center();
-        QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
+        const QPoint p = ui(w)->lstCat->visualItemRect(item).center();
+        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
     }
     // Imports every category file of the folder through the dialog, as "Aceptar" does.
     void importarDe(const QString &origen) {
@@ -73,10 +74,10 @@ private slots:
         v.importarDe(origen);
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), (QStringList{"MAYUS.rtn", "Menus.rtn"}));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kUno);
-        QCOMPARE(Textos(v.w->lstCat), (QStringList{"Menus", "MAYUS"}));
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Menus", "MAYUS"}));
         v.abrir("MAYUS");
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("MAYUS"));
-        QCOMPARE(Textos(v.w->lstScripts), QStringList{"grande"});
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("MAYUS"));
+        QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"grande"});
     }
 
     // A read-only file received from someone else becomes a category of the user's own that saves.
@@ -131,7 +132,7 @@ private slots:
         for (const char *n : {"me", "menus", "otra"})
             v.c.categoria(QString::fromLatin1(n), kUno);
         v.crear();
-        QCOMPARE(Textos(v.w->lstCat), (QStringList{"me", "menus"}));
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"me", "menus"}));
         v.abrir("menus");
         v.w->EliminarS();
         QVERIFY(v.c.estado.sesion.HayCambios());
@@ -143,7 +144,7 @@ private slots:
             ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
             qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
         });
-        QComboBox *cbo = v.w->cboCat;
+        QComboBox *cbo = ui(v.w)->cboCat;
         cbo->showPopup();
         QAbstractItemView *lista = cbo->view();
         QTRY_VERIFY(lista->isVisible());
@@ -151,7 +152,7 @@ private slots:
         QTRY_VERIFY(aviso.visto);
         QVERIFY(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría menus")));
         QCOMPARE(cbo->currentText(), QStringLiteral("me")); // what the preferences will keep
-        QCOMPARE(Textos(v.w->lstCat), (QStringList{"me", "menus"}));
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"me", "menus"}));
         QVERIFY(v.c.estado.MostrarTodas == 0 && v.c.estado.Mostrar == "me" && v.c.estado.sesion.HayCambios());
     }
 
@@ -209,7 +210,7 @@ private slots:
         v.c.categoria("Menus", kUno);
         v.crear();
         v.abrir("Menus");
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 1"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 1"));
         for (QLabel *l : v.w->findChildren<QLabel *>()) {
             if (l->text().trimmed().isEmpty())
                 continue;
@@ -217,9 +218,10 @@ private slots:
             QVERIFY(a);
             QVERIFY2(a->text(QAccessible::Name).trimmed() == l->text().trimmed(), qPrintable(l->objectName()));
         }
-        QCOMPARE(QAccessible::queryAccessibleInterface(v.w->panelEstado[0])->text(QAccessible::Description),
-                 QStringLiteral("Línea de estado"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(v.w->lblMenu3)->text(QAccessible::Description),
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(ui(v.w)->panelEstado[0])->text(QAccessible::Description),
+            QStringLiteral("Línea de estado"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(ui(v.w)->lblMenu3)->text(QAccessible::Description),
                  QStringLiteral("Categoría abierta"));
     }
 };

@@ -9,6 +9,7 @@
 namespace {
 using ayudas::Registro;
 using ayudas::Textos;
+using ayudas::ui;
 
 struct Ventana {
     ayudas::Carpeta c;
@@ -23,13 +24,13 @@ struct Ventana {
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
     void abrir(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(w->lstCat, nombre);
+        QTreeWidgetItem *item = ayudas::Buscar(ui(w)->lstCat, nombre);
         QVERIFY(item);
-        const QPoint p = w->lstCat->visualItemRect(item).center();
-        QTest::mouseClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(w->lstCat->viewport(), Qt::LeftButton, {}, p);
+        const QPoint p = ui(w)->lstCat->visualItemRect(item).center();
+        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
     }
-    QStringList scripts() const { return Textos(w->lstScripts); }
+    QStringList scripts() const { return Textos(ui(w)->lstScripts); }
 };
 
 const QByteArray kTres = Registro("beta", "b", "cb", "2") + Registro("Alfa", "a", "ca", "1") +
@@ -49,11 +50,11 @@ private slots:
         v.c.estado.MostrarTodas = 1;
         v.crear();
         const QStringList todas{"a", "B", "c", "Imagenes", "me", "menus", "x"};
-        QCOMPARE(Textos(v.w->lstCat), todas);
+        QCOMPARE(Textos(ui(v.w)->lstCat), todas);
 
         // x.y.rtn is listed as x, and x.rtn does not exist: nothing opens, silently.
         v.abrir("x");
-        QVERIFY(v.w->lblMenu3->text() == "(Ninguna)" && v.w->panelEstado[0]->text().isEmpty());
+        QVERIFY(ui(v.w)->lblMenu3->text() == "(Ninguna)" && ui(v.w)->panelEstado[0]->text().isEmpty());
 
         // Duplicate removal is refused with no category open, and on an empty one.
         ayudas::Mensaje m;
@@ -70,31 +71,31 @@ private slots:
             v.c.estado.MostrarTodas = 0;
             v.c.estado.Mostrar = letras;
             v.w->LlenarCat();
-            return Textos(v.w->lstCat);
+            return Textos(ui(v.w)->lstCat);
         };
         QCOMPARE(filtrar("ME"), (QStringList{"me", "menus"}));
         QCOMPARE(filtrar("Todas"), QStringList{});
-        QVERIFY(!v.w->mnuEliminar->isEnabled());
+        QVERIFY(!ui(v.w)->mnuEliminar->isEnabled());
         QCOMPARE(filtrar(""), todas);
-        QVERIFY(v.w->mnuEliminar->isEnabled());
+        QVERIFY(ui(v.w)->mnuEliminar->isEnabled());
         QCOMPARE(filtrar("men"), QStringList{"menus"});
 
         // Choosing in the combo refills the panel and closes the open category; it cannot be typed in.
         v.abrir("menus");
         QCOMPARE(v.scripts().size(), 3);
-        QTest::keyClicks(v.w->cboCat, "xyz");
-        QCOMPARE(v.w->cboCat->currentText(), QStringLiteral("Todas"));
-        emit v.w->cboCat->activated(v.w->cboCat->currentIndex());
+        QTest::keyClicks(ui(v.w)->cboCat, "xyz");
+        QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("Todas"));
+        emit ui(v.w)->cboCat->activated(ui(v.w)->cboCat->currentIndex());
         QVERIFY(v.c.estado.MostrarTodas == 1 && v.c.estado.Mostrar == "Todas");
-        QCOMPARE(Textos(v.w->lstCat), todas);
-        QVERIFY(v.w->lstScripts->topLevelItemCount() == 0 && v.w->lblMenu3->text() == "(Ninguna)");
-        QVERIFY(!v.w->botonScript(1)->isEnabled()); // nowhere to add a script
+        QCOMPARE(Textos(ui(v.w)->lstCat), todas);
+        QVERIFY(ui(v.w)->lstScripts->topLevelItemCount() == 0 && ui(v.w)->lblMenu3->text() == "(Ninguna)");
+        QVERIFY(!ui(v.w)->botonScript(1)->isEnabled()); // nowhere to add a script
     }
 
     void textoCortadoEnTooltip() {
         Ventana v;
         v.crear();
-        QTreeWidget *op = v.w->lstOp;
+        QTreeWidget *op = ui(v.w)->lstOp;
         const auto pedir = [op](int fila) {
             QCoreApplication::processEvents(); // the column follows the new width
             const QPoint p = op->visualItemRect(op->topLevelItem(fila)).center();
@@ -120,24 +121,25 @@ private slots:
         v.crear();
         v.abrir("Menus");
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
         for (int pos : {1, 3, 5, 11})
-            QVERIFY(v.w->botonScript(pos)->isEnabled());
+            QVERIFY(ui(v.w)->botonScript(pos)->isEnabled());
         // No moving up or down in a sorted list; nothing to save yet.
-        QVERIFY(!v.w->botonScript(7)->isEnabled() && !v.w->botonScript(9)->isEnabled() && !v.w->mnuGuardar->isEnabled());
+        QVERIFY(!ui(v.w)->botonScript(7)->isEnabled() && !ui(v.w)->botonScript(9)->isEnabled() &&
+                !ui(v.w)->mnuGuardar->isEnabled());
 
         // Unticking keeps the alphabetical order; saving writes what the user sees.
         v.w->setOpcionMarcada(1, false);
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
-        QVERIFY(v.w->botonScript(7)->isEnabled() && v.w->botonScript(9)->isEnabled());
+        QVERIFY(ui(v.w)->botonScript(7)->isEnabled() && ui(v.w)->botonScript(9)->isEnabled());
         v.w->MarcarCambios();
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::Yes, &m);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")),
                  Registro("Alfa", "a", "ca", "1") + Registro("beta", "b", "cb", "2") + Registro("gamma", "g", "c*RTN*g", "3"));
-        QVERIFY(!v.w->mnuGuardar->isEnabled());
+        QVERIFY(!ui(v.w)->mnuGuardar->isEnabled());
 
         // Unsorted, a category opens in file order.
         v.abrir("Menus");
@@ -145,22 +147,24 @@ private slots:
         for (bool si : {false, true}) { // the list view shows names only; import takes scripts or categories
             v.w->setOpcionMarcada(2, si);
             v.w->setOpcionMarcada(3, si);
-            QVERIFY(v.w->lstScripts->isHeaderHidden() != si && v.w->lstScripts->isColumnHidden(vista::ColDescripcion) != si);
-            QCOMPARE(v.w->lstOp->topLevelItem(2)->text(0), si ? QStringLiteral("Importar categoría") : QStringLiteral("Importar scripts"));
+            QVERIFY(ui(v.w)->lstScripts->isHeaderHidden() != si &&
+                    ui(v.w)->lstScripts->isColumnHidden(vista::ColDescripcion) != si);
+            QCOMPARE(ui(v.w)->lstOp->topLevelItem(2)->text(0),
+                     si ? QStringLiteral("Importar categoría") : QStringLiteral("Importar scripts"));
         }
 
         // A script dropped on the panel opens the move dialog; anything else is refused.
         QMimeData datos;
         datos.setText(QString()); // what a script dragged from the list carries
-        const QPoint p = v.w->lstCat->viewport()->rect().center();
+        const QPoint p = ui(v.w)->lstCat->viewport()->rect().center();
         const auto entra = [&] {
             QDragEnterEvent e(p, Qt::CopyAction, &datos, Qt::LeftButton, {});
-            QApplication::sendEvent(v.w->lstCat->viewport(), &e);
+            QApplication::sendEvent(ui(v.w)->lstCat->viewport(), &e);
             return e.isAccepted();
         };
         QVERIFY(entra());
         QDropEvent suelta(QPointF(p), Qt::CopyAction, &datos, Qt::LeftButton, {});
-        QApplication::sendEvent(v.w->lstCat->viewport(), &suelta);
+        QApplication::sendEvent(ui(v.w)->lstCat->viewport(), &suelta);
         QWidget *dialogo = nullptr;
         QTRY_VERIFY((dialogo = v.w->findChild<QWidget *>("frmMover")) && dialogo->isVisible());
         QVERIFY(!dialogo->isModal());
@@ -175,9 +179,9 @@ private slots:
         v.crear();
         v.w->setOpcionMarcada(1, false);
         v.abrir("L");
-        ListaScripts *l = v.w->lstScripts;
+        ListaScripts *l = ui(v.w)->lstScripts;
         l->setCurrentItem(l->topLevelItem(1));
-        v.w->botonScript(7)->trigger();
+        ui(v.w)->botonScript(7)->trigger();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
         QVERIFY(l->currentItem() == l->topLevelItem(0) && l->resaltado() == l->topLevelItem(0));
         QCOMPARE(vista::ScriptDe(l->topLevelItem(0)), (Script{"B", "db", "c*RTN*b", "2"}));
@@ -188,7 +192,7 @@ private slots:
         v.w->setGuardarHabilitado(false);
         v.w->SubirS();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
 
         for (int i = 0; i < 3; ++i) // the third finds it last
             v.w->BajarS();
@@ -199,14 +203,16 @@ private slots:
         QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->topLevelItem(0)).center());
         QVERIFY(!l->resaltado());
 
-        v.w->botonScript(5)->trigger();
+        ui(v.w)->botonScript(5)->trigger();
         v.w->EliminarS();
         QCOMPARE(v.scripts(), QStringList{"B"});
         v.w->EliminarS();
-        QCOMPARE(v.w->panelEstado[0]->text(), QStringLiteral("Categoría: L / Scripts: 0"));
-        QVERIFY(v.w->botonScript(1)->isEnabled() && !v.w->botonScript(3)->isEnabled() &&
-                !v.w->botonScript(5)->isEnabled() && !v.w->botonScript(11)->isEnabled()); // only adding is left
-        QVERIFY(v.w->mnuCodAgregar->isEnabled() && !v.w->mnuCodEditar->isEnabled() && !v.w->mnuCodBuscar->isEnabled());
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: L / Scripts: 0"));
+        QVERIFY(ui(v.w)->botonScript(1)->isEnabled() && !ui(v.w)->botonScript(3)->isEnabled() &&
+                !ui(v.w)->botonScript(5)->isEnabled() &&
+                !ui(v.w)->botonScript(11)->isEnabled()); // only adding is left
+        QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled() && !ui(v.w)->mnuCodEditar->isEnabled() &&
+                !ui(v.w)->mnuCodBuscar->isEnabled());
         // Commands on the empty list do nothing.
         v.w->SubirS();
         v.w->BajarS();
@@ -214,23 +220,23 @@ private slots:
         QCOMPARE(l->topLevelItemCount(), 0);
 
         // A right click on the panel asks about the pending changes before its menu shows.
-        const QPoint p = v.w->lstCat->visualItemRect(v.w->lstCat->topLevelItem(0)).center();
+        const QPoint p = ui(v.w)->lstCat->visualItemRect(ui(v.w)->lstCat->topLevelItem(0)).center();
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::No, &m);
-        QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, p);
-        QVERIFY(m.visto && !v.w->g002->isVisible() && !v.c.estado.sesion.HayCambios());
-        QTest::mouseClick(v.w->lstCat->viewport(), Qt::RightButton, {}, p);
-        QTRY_VERIFY(v.w->g002->isVisible());
-        v.w->g002->hide();
+        QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
+        QVERIFY(m.visto && !ui(v.w)->g002->isVisible() && !v.c.estado.sesion.HayCambios());
+        QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
+        QTRY_VERIFY(ui(v.w)->g002->isVisible());
+        ui(v.w)->g002->hide();
         const QColor resaltado = v.w->style()->standardPalette().color(QPalette::Highlight);
-        QCOMPARE(v.w->lbl1->palette().color(QPalette::Window), resaltado);
-        QCOMPARE(v.w->lblMenu3->palette().color(QPalette::Window), QColor(128, 128, 128));
+        QCOMPARE(ui(v.w)->lbl1->palette().color(QPalette::Window), resaltado);
+        QCOMPARE(ui(v.w)->lblMenu3->palette().color(QPalette::Window), QColor(128, 128, 128));
 
         // The script list's pop-up menu shows even on an empty list.
-        QTest::mouseClick(v.w->lstScripts->viewport(), Qt::RightButton, {}, QPoint(20, 20));
-        QTRY_VERIFY(v.w->mnuCodigo->isVisible());
-        v.w->mnuCodigo->hide();
-        QCOMPARE(v.w->lblMenu3a->palette().color(QPalette::Window), resaltado);
+        QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(ui(v.w)->mnuCodigo->isVisible());
+        ui(v.w)->mnuCodigo->hide();
+        QCOMPARE(ui(v.w)->lblMenu3a->palette().color(QPalette::Window), resaltado);
     }
 
     // Saving goes to the category the changes belong to, whatever the heading shows; No reads the
@@ -242,18 +248,18 @@ private slots:
         v.crear();
         v.abrir("A");
         v.w->EliminarS();
-        v.w->lblMenu3->setText(QStringLiteral("B")); // whatever the heading shows
+        ui(v.w)->lblMenu3->setText(QStringLiteral("B")); // whatever the heading shows
         ayudas::ContestarMensaje(QMessageBox::No);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), kTres);
-        QVERIFY(!v.c.estado.sesion.HayCambios() && !v.w->mnuGuardar->isEnabled());
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("A"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("A"));
 
         v.w->EliminarS();
-        v.w->lblMenu3->setText(QStringLiteral("B"));
+        ui(v.w)->lblMenu3->setText(QStringLiteral("B"));
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        v.w->mnuGuardar->trigger();
+        ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), Registro("beta", "b", "cb", "2") + Registro("gamma", "g", "c*RTN*g", "3"));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("B")), Registro("b", "", "", ""));
 
@@ -263,12 +269,12 @@ private slots:
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
-        v.w->lstCat->setCurrentItem(ayudas::Buscar(v.w->lstCat, "B"));
+        ui(v.w)->lstCat->setCurrentItem(ayudas::Buscar(ui(v.w)->lstCat, "B"));
         v.w->AbrirCategoria();
         QVERIFY(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría A")));
-        QCOMPARE(v.w->lblMenu3->text(), QStringLiteral("A"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("A"));
         QCOMPARE(v.scripts(), (QStringList{"beta", "gamma"}));
-        QVERIFY(v.c.estado.sesion.HayCambios() && v.w->mnuGuardar->isEnabled());
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
     }
 };
 

@@ -2,14 +2,15 @@
 //   rutinero_capturas <carpeta Categorias de inicio> <carpeta de salida> [carpeta de revisión]
 // With a third folder it also pictures the editor over HTML, PHP and SQL code and the main window
 // under a dark palette, for a person to look at (they are not in the README).
+#include "Controles.h"
 #include "core/Estado.h"
 #include "core/mdlINI.h"
+#include "store/Repositorio.h"
+#include "store/mdlScripts.h"
 #include "ui/Traducciones.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "store/Repositorio.h"
-#include "store/mdlScripts.h"
 #include "ui/tools/frmHistorial.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <cstdio>
+
+using ayudas::ui;
 
 namespace {
 void Esperar(int ms) {
@@ -38,12 +41,12 @@ bool Guardar(QWidget *w, const QString &ruta) {
 }
 
 void Abrir(frmPrincipal &w, const QString &categoria, int fila) {
-    for (int i = 0; i < w.lstCat->topLevelItemCount(); ++i)
-        if (w.lstCat->topLevelItem(i)->text(0) == categoria)
-            w.lstCat->setCurrentItem(w.lstCat->topLevelItem(i));
+    for (int i = 0; i < ui(w)->lstCat->topLevelItemCount(); ++i)
+        if (ui(w)->lstCat->topLevelItem(i)->text(0) == categoria)
+            ui(w)->lstCat->setCurrentItem(ui(w)->lstCat->topLevelItem(i));
     w.AbrirCategoria();
-    if (w.lstScripts->topLevelItemCount() > fila)
-        w.lstScripts->setCurrentItem(w.lstScripts->topLevelItem(fila));
+    if (ui(w)->lstScripts->topLevelItemCount() > fila)
+        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(fila));
     w.LScripts();
 }
 

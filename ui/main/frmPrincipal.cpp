@@ -395,8 +395,6 @@ void frmPrincipal::QuitarEntradaPanel(int posicion) {
     cboCat->setEditText(texto);
 }
 
-void frmPrincipal::ActualizarBotones() { mdlSistema::ActualizarBotones(*this); }
-
 void frmPrincipal::ImportacionTerminada() {
     Limpiar();
     if (lstCat->topLevelItemCount() == 0)
@@ -436,7 +434,7 @@ void frmPrincipal::Form_Load() {
     if (estado.Mostrar == QLatin1String("Todas"))
         estado.MostrarTodas = 1;
     LlenarCat();
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
     botonScript(1)->setEnabled(false);
     setGuardarHabilitado(false);
     mnuVerOp->setChecked(true);

@@ -29,9 +29,12 @@ class Versiones;
 namespace correo {
 class Envio;
 }
+namespace disposicion {
+struct Acceso;
+}
 
-// The main window. Its controls are public members named as the user sees them described, because
-// the dialogs read and change them directly (the open category lives only in lstScripts).
+// The main window. Its controls are its own: dialogs reach it through Principal, and tests find the
+// controls by their object names, which are the names used here.
 // The code is split by concern:
 //   frmPrincipal.cpp             controls, load and unload
 //   frmPrincipal_cambios.cpp     pending changes: MarcarCambios, Preguntar, Limpiar, ControlarCat
@@ -63,59 +66,6 @@ public:
     void VaciarCategorias() override;
     void ImportacionTerminada() override;
     void ActualizarBotones() override;
-
-    // Main toolbar: positions 1..13, separators at even positions.
-    QToolBar *barMenu = nullptr;
-    QAction *botonMenu(int posicion) const;
-    QMenu *menuBotonCategorias = nullptr; // drop-down of "categorias": 1 agregar, 2 eliminar, 3 renombrar
-    QMenu *menuBotonAyuda = nullptr;      // drop-down of "ayuda": js, asp, php, vb
-    QAction *entradaCategorias(int posicion) const;
-
-    // Left panel.
-    QWidget *picPaneles = nullptr;
-    QFrame *Panel1 = nullptr;
-    QFrame *Panel2 = nullptr;
-    QLabel *lbl1 = nullptr;
-    QLabel *lbl2 = nullptr;
-    QToolButton *cmdM1 = nullptr;
-    QToolButton *cmdM2 = nullptr;
-    QToolButton *cmdMCat = nullptr;
-    QComboBox *cboCat = nullptr;
-    QTreeWidget *lstCat = nullptr;
-    QTreeWidget *lstOp = nullptr;
-
-    // Right panel.
-    QWidget *picMenu3 = nullptr;
-    QFrame *Panel3 = nullptr;
-    QLabel *lblMenu3 = nullptr;
-    QLabel *lblMenu3a = nullptr;
-    QToolButton *cmdM3 = nullptr;
-    QToolButton *cmdM4 = nullptr;
-    QFrame *fraMenu4 = nullptr;
-    QToolBar *barScript = nullptr; // positions 1..11, separators at even positions
-    QAction *botonScript(int posicion) const;
-    QFrame *fraMenu3 = nullptr;
-    ListaScripts *lstScripts = nullptr;
-
-    QFrame *lin1 = nullptr;
-    QFrame *lin2 = nullptr;
-    QStatusBar *barEstado = nullptr;
-    QLabel *panelEstado[5] = {}; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
-    QProgressBar *barProgreso = nullptr;
-
-    // Menus.
-    QMenu *g001 = nullptr, *g013 = nullptr, *g012 = nullptr, *g002 = nullptr, *mnuCodigo = nullptr,
-          *g004 = nullptr, *g007 = nullptr, *g020 = nullptr;
-    QAction *mnuGuardar = nullptr, *mnuEnviar = nullptr, *mnuOutlookConfig = nullptr, *mnuOpciones = nullptr,
-            *mnuSalir = nullptr, *mnuAgregar = nullptr, *mnuEliminar = nullptr, *mnuRenombrar = nullptr,
-            *mnuImportar = nullptr, *mnuCodAgregar = nullptr, *mnuCodEditar = nullptr,
-            *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr,
-            *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr,
-            *mnuVerE = nullptr, *mnuLinkJS = nullptr, *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr,
-            *mnuLinkVB = nullptr, *mnuActualizar = nullptr, *mnuAcerca = nullptr;
-    QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
-            *mnuEliminadas = nullptr;
-
 
     // The entries of cboCat, in order.
     QStringList entradasPanel() const override;
@@ -266,6 +216,8 @@ private:
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
     void MostrarSesion();
+    // The script commands on (the list has rows) or off but Agregar.
+    void HabilitarBotones(bool conFilas);
     // A rename typed in place, committed by the editor and not yet carried out.
     struct RenombrePendiente {
         QTreeWidgetItem *item = nullptr;
@@ -284,9 +236,62 @@ private:
     Indexador *indexador_ = nullptr;
     frmBuscarBiblioteca *buscarBiblioteca_ = nullptr;
     Versiones *versiones_ = nullptr;
-    friend class PruebaPrincipal;
+    // The layout rules (frmPrincipal_disposicion.cpp) measure and place these controls.
+    friend struct disposicion::Acceso;
 
-public:
+    // Main toolbar: positions 1..13, separators at even positions.
+    QToolBar *barMenu = nullptr;
+    QAction *botonMenu(int posicion) const;
+    QMenu *menuBotonCategorias = nullptr; // drop-down of "categorias": 1 agregar, 2 eliminar, 3 renombrar
+    QMenu *menuBotonAyuda = nullptr;      // drop-down of "ayuda": js, asp, php, vb
+    QAction *entradaCategorias(int posicion) const;
+
+    // Left panel.
+    QWidget *picPaneles = nullptr;
+    QFrame *Panel1 = nullptr;
+    QFrame *Panel2 = nullptr;
+    QLabel *lbl1 = nullptr;
+    QLabel *lbl2 = nullptr;
+    QToolButton *cmdM1 = nullptr;
+    QToolButton *cmdM2 = nullptr;
+    QToolButton *cmdMCat = nullptr;
+    QComboBox *cboCat = nullptr;
+    QTreeWidget *lstCat = nullptr;
+    QTreeWidget *lstOp = nullptr;
+
+    // Right panel.
+    QWidget *picMenu3 = nullptr;
+    QFrame *Panel3 = nullptr;
+    QLabel *lblMenu3 = nullptr;
+    QLabel *lblMenu3a = nullptr;
+    QToolButton *cmdM3 = nullptr;
+    QToolButton *cmdM4 = nullptr;
+    QFrame *fraMenu4 = nullptr;
+    QToolBar *barScript = nullptr; // positions 1..11, separators at even positions
+    QAction *botonScript(int posicion) const;
+    QFrame *fraMenu3 = nullptr;
+    ListaScripts *lstScripts = nullptr;
+
+    QFrame *lin1 = nullptr;
+    QFrame *lin2 = nullptr;
+    QStatusBar *barEstado = nullptr;
+    QLabel *panelEstado[5] = {}; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
+    QProgressBar *barProgreso = nullptr;
+
+    // Menus.
+    QMenu *g001 = nullptr, *g013 = nullptr, *g012 = nullptr, *g002 = nullptr, *mnuCodigo = nullptr,
+          *g004 = nullptr, *g007 = nullptr, *g020 = nullptr;
+    QAction *mnuGuardar = nullptr, *mnuEnviar = nullptr, *mnuOutlookConfig = nullptr, *mnuOpciones = nullptr,
+            *mnuSalir = nullptr, *mnuAgregar = nullptr, *mnuEliminar = nullptr, *mnuRenombrar = nullptr,
+            *mnuImportar = nullptr, *mnuCodAgregar = nullptr, *mnuCodEditar = nullptr,
+            *mnuCodEliminar = nullptr, *mnuCodCopiar = nullptr, *mnuCodBuscar = nullptr,
+            *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr, *mnuVerE = nullptr, *mnuLinkJS = nullptr,
+            *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr, *mnuLinkVB = nullptr, *mnuActualizar = nullptr,
+            *mnuAcerca = nullptr;
+    QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
+            *mnuEliminadas = nullptr;
+
+  public:
     int topFraMenu3() const { return topFraMenu3_; }
     void setTopFraMenu3(int tw) { topFraMenu3_ = tw; }
 };

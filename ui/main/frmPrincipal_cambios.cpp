@@ -129,7 +129,7 @@ bool frmPrincipal::PuedeCerrar() {
 void frmPrincipal::Limpiar() {
     lstScripts->clear();
     estado.sesion.Cerrar();
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
     botonScript(1)->setEnabled(false);
     panelEstado[0]->setText(QString());
     ControlarCat();
@@ -210,7 +210,7 @@ void frmPrincipal::OfrecerRecuperacion() {
         vista::Anexar(lstScripts, p.scripts);
         MarcarCambios();
         ActualizarLineaEstado();
-        mdlSistema::ActualizarBotones(*this);
+        ActualizarBotones();
         recuperacion::Descartar(estado, p.categoria);
     }
 }

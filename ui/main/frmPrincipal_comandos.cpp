@@ -30,7 +30,7 @@ constexpr int kNombreAnterior = Qt::UserRole + 41;
 void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &viejo) {
     const QString nuevo = categorias::LimpiarRenombre(item->text(0));
     auto mostrar = [&](const QString &texto) {
-        const QSignalBlocker bloqueo(w.lstCat);
+        const QSignalBlocker bloqueo(item->treeWidget());
         item->setText(0, texto);
     };
     const QString titulo = QStringLiteral("Renombrar");
@@ -103,9 +103,6 @@ QVariant SoltarEdicion(QTreeWidget *lista, QTreeWidgetItem *item) {
     }
     return viejo;
 }
-
-// The toolbar is hidden and shown as a whole while the list frame moves, so it never shows half-way.
-void PausarScripts(frmPrincipal &w, bool pausa) { w.Panel3->setUpdatesEnabled(!pausa); }
 
 // A checkable action has already flipped its mark when it reports the trigger; the command itself
 // flips it, so the mark is put back first.
@@ -312,25 +309,25 @@ void frmPrincipal::mnuVerE_Click() {
 }
 
 void frmPrincipal::cmdM3_Click() {
-    PausarScripts(*this, true);
+    Panel3->setUpdatesEnabled(false); // the toolbar and list frame move as a whole
     setTopFraMenu3(1200);
     disposicion::Aplicar(*this, disposicion::BarraScripts(disposicion::Leer(*this), true));
     cmdM4->setEnabled(true);
     cmdM3->setEnabled(false);
     estado.Derecha = false;
     fraMenu4->setVisible(true);
-    PausarScripts(*this, false);
+    Panel3->setUpdatesEnabled(true);
 }
 
 void frmPrincipal::cmdM4_Click() {
-    PausarScripts(*this, true);
+    Panel3->setUpdatesEnabled(false); // the toolbar and list frame move as a whole
     fraMenu4->setVisible(false);
     setTopFraMenu3(360);
     disposicion::Aplicar(*this, disposicion::BarraScripts(disposicion::Leer(*this), false));
     cmdM4->setEnabled(false);
     cmdM3->setEnabled(true);
     estado.Derecha = true;
-    PausarScripts(*this, false);
+    Panel3->setUpdatesEnabled(true);
 }
 
 void frmPrincipal::ElDuplicados(QComboBox *cb) {

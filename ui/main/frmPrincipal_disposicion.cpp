@@ -38,23 +38,46 @@ struct Enlace {
     Marco marco;
 };
 
-std::vector<Enlace> Enlaces(const frmPrincipal &w) {
-    using A = disposicion::Areas;
-    return {
-        {&A::picPaneles, w.picPaneles, Interior}, {&A::Panel1, w.Panel1, Directo},
-        {&A::Panel2, w.Panel2, Directo},          {&A::lbl1, w.lbl1, Directo},
-        {&A::cmdMCat, w.cmdMCat, Directo},        {&A::cmdM1, w.cmdM1, Directo},
-        {&A::cboCat, w.cboCat, Directo},          {&A::lstCat, w.lstCat, Directo},
-        {&A::lbl2, w.lbl2, EnPanel2},             {&A::cmdM2, w.cmdM2, EnPanel2},
-        {&A::lstOp, w.lstOp, EnPanel2},           {&A::picMenu3, w.picMenu3, Interior},
-        {&A::Panel3, w.Panel3, Directo},          {&A::lblMenu3a, w.lblMenu3a, Directo},
-        {&A::lblMenu3, w.lblMenu3, Directo},      {&A::cmdM3, w.cmdM3, Directo},
-        {&A::cmdM4, w.cmdM4, Directo},            {&A::fraMenu4, w.fraMenu4, Directo},
-        {&A::barScript, w.barScript, Directo},    {&A::fraMenu3, w.fraMenu3, Directo},
-        {&A::lstScripts, w.lstScripts, Directo},  {&A::lin2, w.lin2, Interior},
-        {&A::lin1, w.lin1, Interior},
-    };
-}
+} // namespace
+
+// The layout's view of the window's own controls.
+struct disposicion::Acceso {
+    static std::vector<Enlace> Enlaces(const frmPrincipal &w) {
+        using A = disposicion::Areas;
+        return {
+            {&A::picPaneles, w.picPaneles, Interior},
+            {&A::Panel1, w.Panel1, Directo},
+            {&A::Panel2, w.Panel2, Directo},
+            {&A::lbl1, w.lbl1, Directo},
+            {&A::cmdMCat, w.cmdMCat, Directo},
+            {&A::cmdM1, w.cmdM1, Directo},
+            {&A::cboCat, w.cboCat, Directo},
+            {&A::lstCat, w.lstCat, Directo},
+            {&A::lbl2, w.lbl2, EnPanel2},
+            {&A::cmdM2, w.cmdM2, EnPanel2},
+            {&A::lstOp, w.lstOp, EnPanel2},
+            {&A::picMenu3, w.picMenu3, Interior},
+            {&A::Panel3, w.Panel3, Directo},
+            {&A::lblMenu3a, w.lblMenu3a, Directo},
+            {&A::lblMenu3, w.lblMenu3, Directo},
+            {&A::cmdM3, w.cmdM3, Directo},
+            {&A::cmdM4, w.cmdM4, Directo},
+            {&A::fraMenu4, w.fraMenu4, Directo},
+            {&A::barScript, w.barScript, Directo},
+            {&A::fraMenu3, w.fraMenu3, Directo},
+            {&A::lstScripts, w.lstScripts, Directo},
+            {&A::lin2, w.lin2, Interior},
+            {&A::lin1, w.lin1, Interior},
+        };
+    }
+    static QLabel *panelEstado(const frmPrincipal &w, int n) { return w.panelEstado[n - 1]; }
+    static const QStatusBar *barEstado(const frmPrincipal &w) { return w.barEstado; }
+    static const QHeaderView *cabecera(const frmPrincipal &w) { return w.lstScripts->header(); }
+    static bool verEHabilitado(const frmPrincipal &w) { return w.mnuVerE->isEnabled(); }
+    static int altoPanel2(const frmPrincipal &w) { return w.Panel2->y(); }
+};
+
+namespace {
 
 // The window's frame as it stands, in pixels: the toolbar above the central widget, the status bar.
 struct Marcos {
@@ -67,7 +90,8 @@ Marcos Medir(const frmPrincipal &w) {
     const QWidget *menu = w.menuWidget();
     const int arriba = menu && menu->isVisibleTo(&w) ? menu->geometry().bottom() + 1 : 0;
     m.barra = qMax(0, centro->y() - arriba);
-    m.estado = w.barEstado->isVisibleTo(&w) ? w.barEstado->height() : 0;
+    const QStatusBar *estado = disposicion::Acceso::barEstado(w);
+    m.estado = estado->isVisibleTo(&w) ? estado->height() : 0;
     m.ancho = centro->width();
     m.alto = m.barra + centro->height() + m.estado;
     return m;
@@ -91,7 +115,7 @@ public:
 protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override {
         const QEvent::Type t = evento->type();
-        if (objeto == w_.panelEstado[1] && (t == QEvent::Move || t == QEvent::Resize))
+        if (objeto == disposicion::Acceso::panelEstado(w_, 2) && (t == QEvent::Move || t == QEvent::Resize))
             w_.ColocarProgreso();
         else if (objeto == w_.centralWidget() && t == QEvent::Resize)
             w_.Disponer(); // also when a bar appears or goes without the window changing size
@@ -108,8 +132,10 @@ private:
             return;
         const quint32 estado = k->nativeModifiers();
         constexpr quint32 kMayusculas = 0x02, kNumerico = 0x10; // LockMask, Mod2Mask
-        w_.panelEstado[2]->setText(estado & kNumerico ? QStringLiteral("NUM") : QString());
-        w_.panelEstado[3]->setText(estado & kMayusculas ? QStringLiteral("MAYÚS") : QString());
+        disposicion::Acceso::panelEstado(w_, 3)->setText(estado & kNumerico ? QStringLiteral("NUM")
+                                                                            : QString());
+        disposicion::Acceso::panelEstado(w_, 4)->setText(estado & kMayusculas ? QStringLiteral("MAYÚS")
+                                                                              : QString());
     }
     frmPrincipal &w_;
 };
@@ -121,8 +147,8 @@ namespace disposicion {
 Areas Leer(const frmPrincipal &w) {
     Areas a = Diseno();
     const int barra = Medir(w).barra;
-    const int panel2 = w.Panel2->y();
-    for (const Enlace &e : Enlaces(w)) {
+    const int panel2 = Acceso::altoPanel2(w);
+    for (const Enlace &e : Acceso::Enlaces(w)) {
         QRect r = e.control->geometry();
         if (e.marco == Interior)
             r.translate(0, barra);
@@ -133,18 +159,18 @@ Areas Leer(const frmPrincipal &w) {
     const Marcos m = Medir(w);
     a.barMenu = ATwips({0, 0, m.ancho, m.barra});
     a.barEstado = ATwips({0, m.alto - m.estado, m.ancho, m.estado});
-    const QHeaderView *cab = w.lstScripts->header();
+    const QHeaderView *cab = Acceso::cabecera(w);
     a.colNombre = twips::ATwips(cab->sectionSize(vista::ColNombre));
     a.colDescripcion = twips::ATwips(cab->sectionSize(vista::ColDescripcion));
     a.colPuntaje = twips::ATwips(cab->sectionSize(vista::ColPuntaje));
-    a.verEHabilitado = w.mnuVerE->isEnabled();
+    a.verEHabilitado = Acceso::verEHabilitado(w);
     return a;
 }
 
 void Aplicar(frmPrincipal &w, const Areas &a) {
     const int barra = Medir(w).barra;
     const int panel2 = twips::APixeles(a.Panel2.y());
-    for (const Enlace &e : Enlaces(w)) {
+    for (const Enlace &e : Acceso::Enlaces(w)) {
         QRect r = APixeles(a.*e.area);
         if (e.marco == Interior)
             r.translate(0, -barra);

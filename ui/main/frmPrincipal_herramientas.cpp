@@ -69,5 +69,5 @@ void frmPrincipal::Importar() {
             MarcarCambios();
     }
     ActualizarLineaEstado();
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
 }

@@ -56,7 +56,7 @@ int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLos
         }
     MarcarCambios();
     ActualizarLineaEstado();
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
     return int(nuevos.size());
 }
 

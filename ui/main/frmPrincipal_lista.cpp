@@ -99,7 +99,7 @@ void frmPrincipal::EliminarS() {
     vista::Quitar(lstScripts, sel);
     MarcarCambios();
     ActualizarLineaEstado();
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
 }
 
 namespace {
@@ -134,4 +134,26 @@ void frmPrincipal::BajarS() {
         return;
     MarcarCambios();
     Mover(lstScripts, +1);
+}
+
+// The script commands follow the list: with rows, the selected (or nearest) one is current and the
+// commands that act on a row are on; without rows only Agregar is, and only for an open category.
+void frmPrincipal::ActualizarBotones() {
+    if (lstScripts->topLevelItemCount() > 0) {
+        QTreeWidgetItem *actual = vista::Seleccionado(lstScripts);
+        lstScripts->setCurrentItem(actual);
+        HabilitarBotones(true);
+        lstScripts->scrollToItem(actual);
+    } else {
+        HabilitarBotones(false);
+    }
+}
+
+void frmPrincipal::HabilitarBotones(bool conFilas) {
+    botonScript(1)->setEnabled(true);
+    for (int pos : {3, 5, 11})
+        botonScript(pos)->setEnabled(conFilas);
+    mnuCodAgregar->setEnabled(conFilas || estado.sesion.hayAbierta());
+    for (QAction *a : {mnuCodEditar, mnuCodEliminar, mnuCodCopiar, mnuCodBuscar})
+        a->setEnabled(conFilas);
 }

@@ -54,9 +54,9 @@ void SeleccionInactivaVisible(QTreeWidget *lista, bool visible) {
 }
 
 // A script dragged out of lstScripts carries an empty plain text and nothing else.
-bool EsScriptArrastrado(const QMimeData *datos, const QObject *origen, const frmPrincipal &w) {
+bool EsScriptArrastrado(const QMimeData *datos, const QObject *origen, const QObject *lista) {
     // A drop synthesised without a drag in progress has no source; its empty text still tells it apart.
-    return datos && datos->hasText() && (origen == w.lstScripts || (!origen && datos->text().isEmpty()));
+    return datos && datos->hasText() && (origen == lista || (!origen && datos->text().isEmpty()));
 }
 } // namespace
 
@@ -197,7 +197,7 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto *arrastre = static_cast<QDragMoveEvent *>(evento);
-        if (EsScriptArrastrado(arrastre->mimeData(), arrastre->source(), *this))
+        if (EsScriptArrastrado(arrastre->mimeData(), arrastre->source(), lstScripts))
             arrastre->acceptProposedAction();
         else
             arrastre->ignore();
@@ -205,7 +205,7 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
     }
     case QEvent::Drop: {
         auto *suelta = static_cast<QDropEvent *>(evento);
-        if (!EsScriptArrastrado(suelta->mimeData(), suelta->source(), *this))
+        if (!EsScriptArrastrado(suelta->mimeData(), suelta->source(), lstScripts))
             return true;
         // The drag's own event loop is still running: the dialog opens once it has ended.
         suelta->setDropAction(Qt::CopyAction);
@@ -296,7 +296,7 @@ bool frmPrincipal::Abrir(const QString &nombre) {
         return false;
     }
     estado.sesion.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
-    mdlSistema::ActualizarBotones(*this);
+    ActualizarBotones();
     ActualizarLineaEstado();
     return true;
 }
