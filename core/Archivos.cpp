@@ -195,10 +195,19 @@ QByteArray Nativa(const QString &ruta) {
     DIR *d = ::opendir(carpeta.constData());
     if (!d)
         return plana;
+    // A file brought from a system that ignores case may have its ending in capitals ("Menus.RTN"):
+    // it is listed as the category it names, so it must be found by that name too.
+    const qsizetype punto = nombre.lastIndexOf(QLatin1Char('.'));
+    const QStringView tronco = QStringView(nombre).left(punto + 1);
+    auto mismaTerminacion = [&](const QString &otro) {
+        return punto > 0 && otro.size() == nombre.size() && otro.startsWith(tronco) &&
+               QStringView(otro).mid(punto).compare(QStringView(nombre).mid(punto), Qt::CaseInsensitive) == 0;
+    };
     QByteArray encontrada = plana;
     while (const dirent *e = ::readdir(d)) {
         const QByteArray bytes(e->d_name);
-        if (!EsUtf8(bytes) && Legible(bytes) == nombre) {
+        const QString legible = Legible(bytes);
+        if ((!EsUtf8(bytes) && legible == nombre) || mismaTerminacion(legible)) {
             encontrada = (carpeta == "/" ? QByteArray() : carpeta) + '/' + bytes;
             break;
         }

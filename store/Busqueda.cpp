@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 namespace biblioteca {
@@ -222,14 +223,19 @@ QMap<QString, Sello> Archivos(const QString &carpeta) {
     if (!d)
         return r;
     while (const dirent *e = ::readdir(d)) {
-        // The program names a category by what comes before the first dot and opens name + ".rtn".
+        // The program names a category by what comes before the first dot and opens name + ".rtn",
+        // which finds "name.RTN" too when no "name.rtn" is there.
         const char *punto = std::strchr(e->d_name, '.');
-        if (!punto || punto == e->d_name || std::strcmp(punto, ".rtn") != 0)
+        if (!punto || punto == e->d_name || ::strcasecmp(punto, ".rtn") != 0)
+            continue;
+        const QString nombre = archivos::Legible(QByteArray(e->d_name, int(punto - e->d_name)));
+        const bool exacto = std::strcmp(punto, ".rtn") == 0;
+        if (!exacto && r.contains(nombre))
             continue;
         struct stat info;
         if (::fstatat(::dirfd(d), e->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
             continue;
-        r.insert(archivos::Legible(QByteArray(e->d_name, int(punto - e->d_name))),
+        r.insert(nombre,
                  {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000});
     }
     ::closedir(d);

@@ -111,7 +111,7 @@ struct Sello {
     bool operator!=(const Sello &o) const { return !(*this == o); }
 };
 // The category files of a folder (name without ".rtn" -> how it looks now). Only files the program can
-// open as a category count: "Menus.rtn", not "a.b.rtn".
+// open as a category count: "Menus.rtn" (or "Menus.RTN" where no "Menus.rtn" is), not "a.b.rtn".
 QMap<QString, Sello> Archivos(const QString &carpeta);
 
 // The search that reads every file: the answer whenever there is no index, and its yardstick.

@@ -3,10 +3,11 @@
 // recovery files and files changed by other programs.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "ui/frmSplash.h"
+#include "store/Busqueda.h"
 #include "store/Categorias.h"
 #include "store/Recuperacion.h"
 #include "store/mdlScripts.h"
+#include "ui/frmSplash.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmMover.h"
@@ -369,6 +370,30 @@ private slots:
         ContestarMensaje(QMessageBox::Yes);
         ui(v.w)->mnuEliminar->trigger();
         QCOMPARE(archivos::Listar(carpeta, ".rtn"), QStringList{QStringLiteral("Café.rtn")});
+    }
+
+    // A file whose ending is in capitals, as systems that ignore case write it, is the category it
+    // names: opened, saved in place (no second file beside it), and searched. Beside a "name.rtn" it
+    // is not listed a second time.
+    void terminacionEnMayusculas() {
+        Ventana v;
+        const QString carpeta = v.c.estado.carpetaCategorias();
+        CrearCrudo(carpeta, "Menus.RTN", kMenus);
+        CrearCrudo(carpeta, "Notas.rtn", kMenus);
+        CrearCrudo(carpeta, "Notas.Rtn", Registro("otra", "d", "c", "1"));
+        v.listar();
+        QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Notas"}));
+        QVERIFY(v.abrirCategoria("Menus"));
+        QCOMPARE(v.scripts(), (QStringList{"a", "b"}));
+        v.cambiarYGuardar(false);
+        QCOMPARE(LeerCrudo(carpeta, "Menus.RTN"), Registro("b", "d", "c", "2"));
+        QVERIFY(LeerCrudo(carpeta, "Menus.rtn").isNull());
+        QVERIFY(v.abrirCategoria("Notas"));
+        QCOMPARE(v.scripts(), (QStringList{"a", "b"})); // the exact name, not its namesake
+        const biblioteca::Respuesta r = biblioteca::BuscarEnArchivos(carpeta, QStringLiteral("b"), 10);
+        QCOMPARE(r.hallazgos.size(), 2);
+        QCOMPARE(r.hallazgos.at(0).categoria, QStringLiteral("Menus"));
+        QCOMPARE(r.hallazgos.at(1).categoria, QStringLiteral("Notas"));
     }
 
     // ---- What a killed save leaves ----

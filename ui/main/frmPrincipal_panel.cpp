@@ -231,6 +231,9 @@ void frmPrincipal::LlenarCat() {
     items.reserve(nombres.size());
     for (const QString &a : nombres) {
         const QString nombre = a.section(QLatin1Char('.'), 0, 0);
+        // "Menus.rtn" and "Menus.RTN" name one category, the first file.
+        if (!a.endsWith(QLatin1String(".rtn")) && nombres.contains(nombre + QLatin1String(".rtn")))
+            continue;
         if (estado.MostrarTodas == 0 && !(nombre.size() >= largo && nombre.left(largo).toLower() == filtro))
             continue;
         auto *item = new QTreeWidgetItem({nombre});
