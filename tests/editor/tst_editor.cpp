@@ -483,6 +483,48 @@ private slots:
         QVERIFY(e->txtCodigo->resaltando());
     }
 
+    // While the code is big, the editor stops reporting each change to the accessibility layer (it
+    // counts every character before the caret); typing, lines and undo are still noticed at once.
+    void codigoGrandeSigueAvisandoLosCambios() {
+        Ventana v({});
+        auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
+        EditorCodigo *c = e->txtCodigo;
+        QApplication::clipboard()->setText(QString(EditorCodigo::kGrande, QLatin1Char('x')));
+        c->setFocus();
+        QTest::keyClick(c, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(c->grande());
+        QVERIFY(!c->avisaCadaCambio());
+        QSignalSpy cambios(c, &QsciScintilla::textChanged);
+        QTest::keyClick(c, Qt::Key_Return);
+        QTest::keyClick(c, Qt::Key_A);
+        QCOMPARE(cambios.size(), 2);
+        QCOMPARE(c->lines(), 2);
+        QTest::keyClick(c, Qt::Key_Right); // moving the caret is no change
+        QCOMPARE(cambios.size(), 2);
+        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier); // the paste undone: small again
+        QVERIFY(!c->grande());
+        QVERIFY(c->avisaCadaCambio());
+        QCOMPARE(c->texto(), QStringLiteral("<p>x</p>"));
+    }
+
+    // With an assistive tool listening, every change is reported, whatever the size.
+    void conAccesibilidadActivaAvisaSiempre() {
+        Ventana v({});
+        auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
+        EditorCodigo *c = e->txtCodigo;
+        c->ponerTexto(QString(EditorCodigo::kGrande + 1, QLatin1Char('x')));
+        QVERIFY(c->grande() && !c->avisaCadaCambio());
+        QAccessible::setActive(true);
+        const bool conTodos = c->avisaCadaCambio();
+        QAccessible::setActive(false);
+        QVERIFY(conTodos);
+        QVERIFY(!c->avisaCadaCambio());
+        c->ponerTexto(QStringLiteral("<p>x</p>"));
+        QVERIFY(!c->grande() && c->avisaCadaCambio());
+    }
+
     void buscarEnElCodigo() {
         Ventana v(Registro("A", "d", "uno dos\r\ntres dos\r\ncuatro", "1"));
         auto e = v.editor("Ver");

@@ -165,11 +165,43 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     aplicarColores();
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
     connect(this, &QsciScintilla::linesChanged, this, &EditorCodigo::anchoNumeros);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int cambio) {
+        if (callado_ && (cambio & SC_UPDATE_CONTENT))
+            cambioSinAviso();
+    });
+    escuchada_ = QAccessible::isActive();
+    QAccessible::installActivationObserver(this);
     anchoNumeros();
 }
 
 EditorCodigo::~EditorCodigo() {
+    QAccessible::removeActivationObserver(this);
     setLexer(nullptr);
+}
+
+// Each insertion or deletion the editor reports is also handed to the accessibility layer, which
+// turns its place into a character offset by counting every character before it: at the end of
+// megabytes, tens of milliseconds a key. While the code is big and no assistive tool listens, those
+// reports are off; a change is then noticed after each key and at the next repaint, and told through
+// the same textChanged and line count as before.
+void EditorCodigo::callarAvisos() {
+    const bool callar = grande_ && !escuchada_;
+    if (callar == callado_)
+        return;
+    callado_ = callar;
+    largo_ = SendScintilla(SCI_GETLENGTH);
+    SendScintilla(SCI_SETMODEVENTMASK, callar ? 0 : SC_MODEVENTMASKALL);
+}
+
+void EditorCodigo::cambioSinAviso() {
+    largo_ = SendScintilla(SCI_GETLENGTH);
+    anchoNumeros();
+    emit textChanged();
+}
+
+void EditorCodigo::accessibilityActiveChanged(bool activa) {
+    escuchada_ = activa;
+    callarAvisos();
 }
 
 QString EditorCodigo::texto() const { return text(); }
@@ -177,6 +209,8 @@ QString EditorCodigo::texto() const { return text(); }
 void EditorCodigo::ponerTexto(const QString &texto) {
     setText(texto);
     setModified(false);
+    if (callado_)
+        cambioSinAviso();
 }
 
 void EditorCodigo::setLenguaje(lenguaje::Lenguaje l) {
@@ -203,6 +237,7 @@ void EditorCodigo::revisarTamano() {
         return;
     grande_ = grande;
     aplicarLexico();
+    callarAvisos();
 }
 
 void EditorCodigo::setFuente(const QFont &fuente) {
@@ -289,6 +324,8 @@ void EditorCodigo::keyPressEvent(QKeyEvent *evento) {
         return;
     }
     QsciScintilla::keyPressEvent(evento);
+    if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
+        cambioSinAviso();
 }
 
 void EditorCodigo::changeEvent(QEvent *evento) {

@@ -1,8 +1,9 @@
 #pragma once
 #include "store/Lenguaje.h"
 
-#include <Qsci/qsciscintilla.h>
+#include <QAccessible>
 #include <QFont>
+#include <Qsci/qsciscintilla.h>
 #include <memory>
 
 class QsciLexer;
@@ -11,7 +12,7 @@ class QsciLexer;
 // matching and tabs kept as typed. Lines are separated by \n inside; the stored form is made at the
 // window's boundary. Above kGrande bytes the costly helpers (highlighting, brace matching) rest, so
 // a pasted megabyte does not make every keystroke wait.
-class EditorCodigo : public QsciScintilla {
+class EditorCodigo : public QsciScintilla, private QAccessible::ActivationObserver {
     Q_OBJECT
 public:
     static constexpr int kGrande = 256 * 1024;
@@ -29,6 +30,8 @@ public:
     bool grande() const { return grande_; }
     // Whether the code is highlighted as its language now (not while big, nor with Ninguno).
     bool resaltando() const { return lexico_ && !grande_; }
+    // Whether each insertion and deletion is reported as it happens (see callarAvisos).
+    bool avisaCadaCambio() const { return !callado_; }
 
     // The font of every style, the line numbers included; bold and italic styles keep their weight.
     void setFuente(const QFont &fuente);
@@ -44,10 +47,17 @@ private:
     void aplicarFuente();
     void revisarTamano();
     void anchoNumeros();
+    // A big code while no assistive tool listens: the per-change reports are turned off (below).
+    void callarAvisos();
+    void cambioSinAviso();
+    void accessibilityActiveChanged(bool activa) override;
 
     lenguaje::Lenguaje lenguaje_ = lenguaje::Lenguaje::Ninguno;
     std::unique_ptr<QsciLexer> lexico_;
     QFont fuente_;
     bool grande_ = false;
+    bool callado_ = false;
+    bool escuchada_ = false; // an assistive tool listens
+    qint64 largo_ = 0;       // the length last seen while the reports are off
     int digitos_ = 0;
 };
