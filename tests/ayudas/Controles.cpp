@@ -30,77 +30,13 @@ QAction *EnPosicion(const QWidget *w, int posicion) {
 }
 } // namespace
 
-#define HALLAR(control) control = Hallar<std::remove_pointer_t<decltype(control)>>(ventana, #control)
-
 Controles::Controles(const QWidget *ventana) {
-    HALLAR(barMenu);
-    HALLAR(menuBotonCategorias);
-    HALLAR(menuBotonAyuda);
-    HALLAR(picPaneles);
-    HALLAR(Panel1);
-    HALLAR(Panel2);
-    HALLAR(lbl1);
-    HALLAR(lbl2);
-    HALLAR(cmdM1);
-    HALLAR(cmdM2);
-    HALLAR(cmdMCat);
-    HALLAR(cboCat);
-    HALLAR(lstCat);
-    HALLAR(lstOp);
-    HALLAR(picMenu3);
-    HALLAR(Panel3);
-    HALLAR(lblMenu3);
-    HALLAR(lblMenu3a);
-    HALLAR(cmdM3);
-    HALLAR(cmdM4);
-    HALLAR(fraMenu4);
-    HALLAR(fraMenu3);
-    HALLAR(barScript);
-    HALLAR(lstScripts);
-    HALLAR(lin1);
-    HALLAR(lin2);
-    HALLAR(barEstado);
+#define AYUDAS_HALLAR(tipo, nombre) nombre = Hallar<tipo>(ventana, #nombre);
+    AYUDAS_CONTROLES(AYUDAS_HALLAR)
+#undef AYUDAS_HALLAR
     for (int i = 0; i < 5; ++i)
         panelEstado[i] = Hallar<QLabel>(ventana, qPrintable(QStringLiteral("panelEstado%1").arg(i + 1)));
-    HALLAR(barProgreso);
-    HALLAR(g001);
-    HALLAR(g002);
-    HALLAR(g004);
-    HALLAR(g007);
-    HALLAR(g012);
-    HALLAR(g013);
-    HALLAR(g020);
-    HALLAR(mnuCodigo);
-    HALLAR(mnuGuardar);
-    HALLAR(mnuEnviar);
-    HALLAR(mnuOutlookConfig);
-    HALLAR(mnuOpciones);
-    HALLAR(mnuSalir);
-    HALLAR(mnuAgregar);
-    HALLAR(mnuEliminar);
-    HALLAR(mnuRenombrar);
-    HALLAR(mnuImportar);
-    HALLAR(mnuCodAgregar);
-    HALLAR(mnuCodEditar);
-    HALLAR(mnuCodEliminar);
-    HALLAR(mnuCodCopiar);
-    HALLAR(mnuCodBuscar);
-    HALLAR(mnuCodBuscarBiblioteca);
-    HALLAR(mnuVerOp);
-    HALLAR(mnuVerE);
-    HALLAR(mnuLinkJS);
-    HALLAR(mnuLinkASP);
-    HALLAR(mnuLinkPHP);
-    HALLAR(mnuLinkVB);
-    HALLAR(mnuActualizar);
-    HALLAR(mnuAcerca);
-    HALLAR(mnuSincronizar);
-    HALLAR(mnuSincronizarConfig);
-    HALLAR(mnuHistorial);
-    HALLAR(mnuEliminadas);
 }
-
-#undef HALLAR
 
 QAction *Controles::botonMenu(int posicion) const {
     return EnPosicion(barMenu, posicion);

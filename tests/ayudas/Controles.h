@@ -17,36 +17,35 @@ class frmPrincipal;
 
 namespace ayudas {
 
+// Every control of the main window a test reaches, by type and object name.
+// clang-format off
+#define AYUDAS_CONTROLES(X)                                                                                    \
+    X(QToolBar, barMenu) X(QMenu, menuBotonCategorias) X(QMenu, menuBotonAyuda) X(QWidget, picPaneles)        \
+    X(QFrame, Panel1) X(QFrame, Panel2) X(QLabel, lbl1) X(QLabel, lbl2) X(QToolButton, cmdM1)                 \
+    X(QToolButton, cmdM2) X(QToolButton, cmdMCat) X(QComboBox, cboCat) X(QTreeWidget, lstCat)                 \
+    X(QTreeWidget, lstOp) X(QWidget, picMenu3) X(QFrame, Panel3) X(QLabel, lblMenu3) X(QLabel, lblMenu3a)     \
+    X(QToolButton, cmdM3) X(QToolButton, cmdM4) X(QFrame, fraMenu4) X(QFrame, fraMenu3) X(QToolBar, barScript) \
+    X(ListaScripts, lstScripts) X(QFrame, lin1) X(QFrame, lin2) X(QStatusBar, barEstado)                      \
+    X(QProgressBar, barProgreso) X(QMenu, g001) X(QMenu, g002) X(QMenu, g004) X(QMenu, g007) X(QMenu, g012)  \
+    X(QMenu, g013) X(QMenu, g020) X(QMenu, mnuCodigo) X(QAction, mnuGuardar) X(QAction, mnuEnviar)            \
+    X(QAction, mnuOutlookConfig) X(QAction, mnuOpciones) X(QAction, mnuSalir) X(QAction, mnuAgregar)          \
+    X(QAction, mnuEliminar) X(QAction, mnuRenombrar) X(QAction, mnuImportar) X(QAction, mnuCodAgregar)        \
+    X(QAction, mnuCodEditar) X(QAction, mnuCodEliminar) X(QAction, mnuCodCopiar) X(QAction, mnuCodBuscar)     \
+    X(QAction, mnuCodBuscarBiblioteca) X(QAction, mnuVerOp) X(QAction, mnuVerE) X(QAction, mnuLinkJS)         \
+    X(QAction, mnuLinkASP) X(QAction, mnuLinkPHP) X(QAction, mnuLinkVB) X(QAction, mnuActualizar)             \
+    X(QAction, mnuAcerca) X(QAction, mnuSincronizar) X(QAction, mnuSincronizarConfig) X(QAction, mnuHistorial) \
+    X(QAction, mnuEliminadas)
+// clang-format on
+
 // The main window's controls as a test reaches them: found by their object names, the way a user's
 // assistive tool finds them, since the window keeps them private.
 struct Controles {
     explicit Controles(const QWidget *ventana);
 
-    QToolBar *barMenu;
-    QMenu *menuBotonCategorias, *menuBotonAyuda;
-    QWidget *picPaneles;
-    QFrame *Panel1, *Panel2;
-    QLabel *lbl1, *lbl2;
-    QToolButton *cmdM1, *cmdM2, *cmdMCat;
-    QComboBox *cboCat;
-    QTreeWidget *lstCat, *lstOp;
-    QWidget *picMenu3;
-    QFrame *Panel3;
-    QLabel *lblMenu3, *lblMenu3a;
-    QToolButton *cmdM3, *cmdM4;
-    QFrame *fraMenu4, *fraMenu3;
-    QToolBar *barScript;
-    ListaScripts *lstScripts;
-    QFrame *lin1, *lin2;
-    QStatusBar *barEstado;
+#define AYUDAS_DECLARAR(tipo, nombre) tipo *nombre;
+    AYUDAS_CONTROLES(AYUDAS_DECLARAR)
+#undef AYUDAS_DECLARAR
     QLabel *panelEstado[5]; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
-    QProgressBar *barProgreso;
-    QMenu *g001, *g002, *g004, *g007, *g012, *g013, *g020, *mnuCodigo;
-    QAction *mnuGuardar, *mnuEnviar, *mnuOutlookConfig, *mnuOpciones, *mnuSalir, *mnuAgregar, *mnuEliminar,
-        *mnuRenombrar, *mnuImportar, *mnuCodAgregar, *mnuCodEditar, *mnuCodEliminar, *mnuCodCopiar,
-        *mnuCodBuscar, *mnuCodBuscarBiblioteca, *mnuVerOp, *mnuVerE, *mnuLinkJS, *mnuLinkASP, *mnuLinkPHP,
-        *mnuLinkVB, *mnuActualizar, *mnuAcerca, *mnuSincronizar, *mnuSincronizarConfig, *mnuHistorial,
-        *mnuEliminadas;
 
     // The toolbars' entries by position, separators counted (1 importar … 13 acerca; 1 agregar …
     // 11 buscar), and the entries of the Categoría button's drop-down (1 agregar, 2 eliminar, 3 renombrar).
