@@ -61,6 +61,63 @@ void Elegir(QComboBox *cb, const QString &texto) {
     emit cb->activated(cb->currentIndex());
 }
 
+// The mail preferences, how many mails went out, and whether the mail dialog is open.
+struct Correos {
+    QString para, de;
+    int siempreDialogo = 0, enviados = 0;
+    bool abierto = false;
+    bool operator==(const Correos &o) const {
+        return para == o.para && de == o.de && siempreDialogo == o.siempreDialogo && enviados == o.enviados &&
+               abierto == o.abierto;
+    }
+};
+char *toString(const Correos &c) {
+    return QTest::toString(QStringLiteral("para %1, de %2, MSOutlook %3, enviados %4, diálogo %5")
+                               .arg(c.para, c.de)
+                               .arg(c.siempreDialogo)
+                               .arg(c.enviados)
+                               .arg(c.abierto));
+}
+
+// The categories listed, the combo's text, the open category with its rows, the filter with whether
+// all show, and the combo's entries.
+struct Panel {
+    QStringList categorias;
+    QString combo, abierta;
+    int filas = 0;
+    QString mostrar;
+    int todas = 0;
+    QStringList entradas;
+    bool operator==(const Panel &o) const {
+        return categorias == o.categorias && combo == o.combo && abierta == o.abierta && filas == o.filas &&
+               mostrar == o.mostrar && todas == o.todas && entradas == o.entradas;
+    }
+};
+char *toString(const Panel &p) {
+    return QTest::toString(
+        QStringLiteral("categorías {%1}, combo %2, abierta %3 con %4, Mostrar %5 (todas %6), "
+                       "entradas {%7}")
+            .arg(p.categorias.join(", "), p.combo, p.abierta)
+            .arg(p.filas)
+            .arg(p.mostrar)
+            .arg(p.todas)
+            .arg(p.entradas.join(", ")));
+}
+
+// The mail dialog's fields and its box.
+struct CamposCorreo {
+    QString para, de, adjunto;
+    bool preguntar = false;
+    bool operator==(const CamposCorreo &o) const {
+        return para == o.para && de == o.de && adjunto == o.adjunto && preguntar == o.preguntar;
+    }
+};
+char *toString(const CamposCorreo &c) {
+    return QTest::toString(QStringLiteral("para %1, de %2, adjunto %3, casilla %4")
+                               .arg(c.para, c.de, c.adjunto)
+                               .arg(c.preguntar));
+}
+
 struct Ventana {
     ayudas::Carpeta c;
     std::unique_ptr<frmPrincipal> w;
@@ -80,29 +137,26 @@ struct Ventana {
         return *this;
     }
     frmOutlook *outlook() const { return w->findChild<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly); }
-    // The mail preferences, how many mails went out, and whether the mail dialog is open.
-    QString correos() const {
-        return QStringLiteral("%1|%2|%3|%4").arg(c.estado.MailPara, c.estado.MailDe).arg(c.estado.MSOutlook)
-                   .arg(correo->mensajes.size()) + (outlook() ? "|abierto" : "");
+    Correos correos() const {
+        return {c.estado.MailPara, c.estado.MailDe, c.estado.MSOutlook, int(correo->mensajes.size()),
+                outlook() != nullptr};
     }
-    // The categories listed, the combo's text, the open category with its rows, the filter with
-    // whether all show, and the combo's entries.
-    QString panel() const {
-        return QStringList{ayudas::Textos(ui(w)->lstCat).join(','), ui(w)->cboCat->currentText(),
-                           ui(w)->lblMenu3->text() + QString::number(ui(w)->lstScripts->topLevelItemCount()),
-                           c.estado.Mostrar + QString::number(c.estado.MostrarTodas),
-                           w->entradasPanel().join(',')}
-            .join('|');
+    Panel panel() const {
+        return {ayudas::Textos(ui(w)->lstCat),
+                ui(w)->cboCat->currentText(),
+                ui(w)->lblMenu3->text(),
+                ui(w)->lstScripts->topLevelItemCount(),
+                c.estado.Mostrar,
+                c.estado.MostrarTodas,
+                w->entradasPanel()};
     }
 };
 
 // The mail dialog's fields and its box.
-QString Campos(const frmOutlook *d) {
+CamposCorreo Campos(const frmOutlook *d) {
     if (!d)
-        return QStringLiteral("(sin diálogo)");
-    return QStringList{d->txtPara->text(), d->txtDe->text(), d->txtAdjunto->text(),
-                       d->cheEmail->isChecked() ? "x" : "-"}
-        .join('|');
+        return {QStringLiteral("(sin diálogo)"), {}, {}, false};
+    return {d->txtPara->text(), d->txtDe->text(), d->txtAdjunto->text(), d->cheEmail->isChecked()};
 }
 
 const QString kCuerpo = QStringLiteral("El siguiente e-mail ha sido enviado por Ana utilizando el programa "
@@ -133,9 +187,10 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
         ui(v.w)->mnuEnviar->trigger();
         // Only the refusal: no save question, no dialog, nothing sent, the changes still pending.
-        QCOMPARE(m.titulo + ": " + m.texto, QStringLiteral("Enviar e-mail: No se puede enviar un archivo vacío"));
+        QCOMPARE(m.titulo, QStringLiteral("Enviar e-mail"));
+        QCOMPARE(m.texto, QStringLiteral("No se puede enviar un archivo vacío"));
         QVERIFY(m.icono == QMessageBox::Warning && v.c.estado.sesion.HayCambios());
-        QCOMPARE(v.correos(), QStringLiteral("||1|0"));
+        QCOMPARE(v.correos(), (Correos{"", "", 1, 0, false}));
     }
 
     void enviarPorElDialogo() {
@@ -149,7 +204,7 @@ private slots:
         QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         // With the default preference the dialog comes, not modal; a second send brings it forward.
         frmOutlook *dlg = v.outlook();
-        QCOMPARE(Campos(dlg), QStringLiteral("||Menus.rtn|x"));
+        QCOMPARE(Campos(dlg), (CamposCorreo{"", "", "Menus.rtn", true}));
         QVERIFY(dlg->isVisible() && !dlg->isModal());
         ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(v.w->findChildren<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
@@ -160,13 +215,15 @@ private slots:
         QPointer<frmOutlook> vigilado(dlg);
         QTest::keyClick(dlg->txtDe, Qt::Key_Return); // "Enviar" is the default button
         QTRY_VERIFY(!vigilado);
-        QCOMPARE(v.correos(), QStringLiteral("ana@example.org|Ana|1|1"));
+        QCOMPARE(v.correos(), (Correos{"ana@example.org", "Ana", 1, 1, false}));
         const correo::Mensaje &m = v.correo->mensajes.first();
-        QCOMPARE(m.para + "|" + m.cuerpo + m.adjunto, "ana@example.org|" + kCuerpo + v.c.estado.rutaCategoria("Menus"));
+        QCOMPARE(m.para, QStringLiteral("ana@example.org"));
+        QCOMPARE(m.cuerpo, kCuerpo);
+        QCOMPARE(m.adjunto, v.c.estado.rutaCategoria("Menus"));
         QCOMPARE(v.correo->adjuntos.first(), Registro("Menu1", "d", "c", "1"));
         // The box still ticked: the next send asks again, with the texts kept.
         ui(v.w)->mnuEnviar->trigger();
-        QCOMPARE(Campos(v.outlook()), QStringLiteral("ana@example.org|Ana|Menus.rtn|x"));
+        QCOMPARE(Campos(v.outlook()), (CamposCorreo{"ana@example.org", "Ana", "Menus.rtn", true}));
     }
 
     void configurarYDesmarcar() {
@@ -177,12 +234,13 @@ private slots:
                                           QTest::keyClicks(d->txtPara, "b@example.org");
                                           QTest::keyClicks(d->txtDe, "Beto");
                                           QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
-                                          QCOMPARE(Campos(d) + (d->isVisible() ? " abierto" : ""),
-                                                   QStringLiteral("b@example.org|Beto||x abierto"));
+                                          QCOMPARE(Campos(d),
+                                                   (CamposCorreo{"b@example.org", "Beto", "", true}));
+                                          QVERIFY(d->isVisible());
                                           QTest::mouseClick(d->cheEmail, Qt::LeftButton);
                                           QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
                                       }));
-        QCOMPARE(v.correos(), QStringLiteral("b@example.org|Beto|0|0"));
+        QCOMPARE(v.correos(), (Correos{"b@example.org", "Beto", 0, 0, false}));
         // The toolbar's "E-mail" opens the dialog modally, even when it would not be needed.
         v.abrir("Menus");
         QVERIFY(
@@ -190,11 +248,11 @@ private slots:
                                   [](frmOutlook *d) { QTest::mouseClick(d->cmdAceptar, Qt::LeftButton); }));
         // Unticked with both texts: sent at once, without the dialog; emptying a text brings it back.
         ui(v.w)->mnuEnviar->trigger();
-        QCOMPARE(v.correos(), QStringLiteral("b@example.org|Beto|0|2"));
+        QCOMPARE(v.correos(), (Correos{"b@example.org", "Beto", 0, 2, false}));
         QCOMPARE(v.correo->mensajes.last().asunto, QStringLiteral("Archivo de Rutinero enviado por Beto"));
         v.c.estado.MailDe.clear();
         ui(v.w)->mnuEnviar->trigger();
-        QCOMPARE(v.correos(), QStringLiteral("b@example.org||0|2|abierto"));
+        QCOMPARE(v.correos(), (Correos{"b@example.org", "", 0, 2, true}));
     }
 
     void panelConTodasOLetras() {
@@ -206,7 +264,8 @@ private slots:
                                          QCOMPARE(Controles(d), QStringLiteral("todas||fija|Todas|Todas|-"));
                                          QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
                                      }));
-        QCOMPARE(v.panel(), QStringLiteral("Imagenes,Menus,metas|Todas|(Ninguna)0|Todas1|Todas"));
+        QCOMPARE(v.panel(),
+                 (Panel{{"Imagenes", "Menus", "metas"}, "Todas", "(Ninguna)", 0, "Todas", 1, {"Todas"}}));
         auto escribir = [&](const QString &letras) {
             QVERIFY(EnDialogo<frmVerCat>([&] { v.w->cmdMCat_Click(); }, [&](frmVerCat *d) {
                 if (d->cheVerCat->isChecked())
@@ -218,10 +277,11 @@ private slots:
         };
         v.abrir("Menus");
         escribir("me");
-        QCOMPARE(v.panel(), QStringLiteral("Menus,metas|me|(Ninguna)0|me0|Todas,me"));
+        QCOMPARE(v.panel(), (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me"}}));
         escribir("me"); // a repeated entry is held once
         escribir("  me"); // the entry keeps the typed spaces; the filter does not
-        QCOMPARE(v.panel(), QStringLiteral("Menus,metas|me|(Ninguna)0|me0|Todas,me,  me"));
+        QCOMPARE(v.panel(),
+                 (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me", "  me"}}));
         // No letters, or only blanks: the dialog stays open, and "Cancelar" then changes nothing.
         QVERIFY(EnDialogo<frmVerCat>([&] { v.w->cmdMCat_Click(); }, [](frmVerCat *d) {
             QCOMPARE(Controles(d), QStringLiteral("letras|me|escribible|Todas|Todas,me,  me|-"));
@@ -232,7 +292,8 @@ private slots:
             }
             QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
         }));
-        QCOMPARE(v.panel(), QStringLiteral("Menus,metas|me|(Ninguna)0|me0|Todas,me,  me"));
+        QCOMPARE(v.panel(),
+                 (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me", "  me"}}));
     }
 
     void panelRemover() {
@@ -250,15 +311,16 @@ private slots:
             QCOMPARE(Controles(d), QStringLiteral("letras|me|escribible|a|Todas,a,me|eliminar"));
             QTest::mouseClick(d->cmdElCat, Qt::LeftButton);
             QCOMPARE(Controles(d), QStringLiteral("letras|me|escribible|Todas|Todas,me|-"));
-            QCOMPARE(v.panel(), QStringLiteral("Menus,metas|me|Menus1|me0|Todas,me"));
+            QCOMPARE(v.panel(), (Panel{{"Menus", "metas"}, "me", "Menus", 1, "me", 0, {"Todas", "me"}}));
             // The entry in use: the panel empties and the open category closes.
             Elegir(d->cboCat, "me");
             QTest::mouseClick(d->cmdElCat, Qt::LeftButton);
             QCOMPARE(Controles(d), QStringLiteral("letras|me|escribible|Todas|Todas|-"));
-            QCOMPARE(v.panel(), QStringLiteral("||(Ninguna)0|me0|Todas"));
+            QCOMPARE(v.panel(), (Panel{{}, "", "(Ninguna)", 0, "me", 0, {"Todas"}}));
             QTest::keyClick(d, Qt::Key_Escape);
         }));
-        QCOMPARE(v.panel(), QStringLiteral("||(Ninguna)0|me0|Todas")); // "Cancelar" brings nothing back
+        QCOMPARE(v.panel(),
+                 (Panel{{}, "", "(Ninguna)", 0, "me", 0, {"Todas"}})); // "Cancelar" brings nothing back
     }
 
     void ayudaYActualizar() {

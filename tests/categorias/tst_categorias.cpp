@@ -56,6 +56,19 @@ void Nombrar(QDialog *d, const QString &nombre) {
 }
 
 // The main window over its own folder, holding the given categories.
+// What the user can see of the categories: the list, the files, the open one.
+struct Vista {
+    QStringList lista, archivos;
+    QString abierta;
+    bool operator==(const Vista &o) const {
+        return lista == o.lista && archivos == o.archivos && abierta == o.abierta;
+    }
+};
+char *toString(const Vista &v) {
+    return QTest::toString(QStringLiteral("lista {%1}, archivos {%2}, abierta %3")
+                               .arg(v.lista.join(", "), v.archivos.join(", "), v.abierta));
+}
+
 struct Ventana {
     ayudas::Carpeta c;
     std::unique_ptr<frmPrincipal> w;
@@ -88,11 +101,7 @@ struct Ventana {
     }
     void abrir(const QString &nombre) { seleccionar(nombre, true); }
     QString abierta() const { return ui(w)->lblMenu3->text(); }
-    // What the user can see of the categories: the list, the files, the open one.
-    QString vista() const {
-        return QStringList{Textos(ui(w)->lstCat).join(','), archivos().join(','), abierta()}.join(
-            QLatin1String(" | "));
-    }
+    Vista vista() const { return {Textos(ui(w)->lstCat), archivos(), abierta()}; }
     QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
     QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(ruta(nombre)); }
     QStringList archivos() const { return QDir(c.estado.carpetaCategorias()).entryList(QDir::Files, QDir::Name); }
@@ -153,7 +162,7 @@ private slots:
         }
         QVERIFY(preguntar && !v.c.estado.sesion.HayCambios());
         QCOMPARE(v.bytes("Ajax"), kAjax);
-        QCOMPARE(v.vista(), QStringLiteral("Ajax,Zeta | Ajax.rtn,Zeta.rtn | Ajax"));
+        QCOMPARE(v.vista(), (Vista{{"Ajax", "Zeta"}, {"Ajax.rtn", "Zeta.rtn"}, "Ajax"}));
         // Yes: an empty category takes its place, listed once, last and selected; nothing is open.
         {
             Mensajes si({QMessageBox::Yes}, [](QDialog *d) { Nombrar(d, "  Ajax "); });
@@ -161,7 +170,7 @@ private slots:
             QCOMPARE(si.textos, QStringList{reemplazar});
         }
         QCOMPARE(v.bytes("Ajax"), QByteArray());
-        QCOMPARE(v.vista(), QStringLiteral("Zeta,Ajax | Ajax.rtn,Zeta.rtn | (Ninguna)"));
+        QCOMPARE(v.vista(), (Vista{{"Zeta", "Ajax"}, {"Ajax.rtn", "Zeta.rtn"}, "(Ninguna)"}));
         QCOMPARE(ui(v.w)->lstCat->currentItem(), ui(v.w)->lstCat->topLevelItem(1));
     }
 
@@ -176,7 +185,7 @@ private slots:
             // Empty or spaces only: refused silently, the dialog stays.
             Nombrar(&d, "   ");
             QVERIFY(d.isVisible());
-            QCOMPARE(v.vista(), QStringLiteral(" | Ajax.rtn,menus.rtn | (Ninguna)"));
+            QCOMPARE(v.vista(), (Vista{{}, {"Ajax.rtn", "menus.rtn"}, "(Ninguna)"}));
             // A file the filter hides: replaced after the question, and listed.
             Nombrar(&d, "Ajax");
             QVERIFY(!d.isVisible());
@@ -192,7 +201,7 @@ private slots:
         }
         QCOMPARE(mensajes.textos.size(), 1);
         QCOMPARE(v.bytes("Ajax") + v.bytes("menus"), QByteArray());
-        QCOMPARE(v.vista(), QStringLiteral("Ajax,menus | Ajax.rtn,menus.rtn | (Ninguna)"));
+        QCOMPARE(v.vista(), (Vista{{"Ajax", "menus"}, {"Ajax.rtn", "menus.rtn"}, "(Ninguna)"}));
         QCOMPARE(v.c.estado.Reemplazar, 0);
         // The next dialog starts from the preference; closing it by Escape keeps the box's state.
         frmCategoria d(*v.w);
@@ -235,7 +244,7 @@ private slots:
         QTest::sendKeyEvent(QTest::Click, t, Qt::Key_unknown, QStringLiteral(" ñandú€"), Qt::NoModifier);
         QTest::keyClick(t, Qt::Key_Backspace);
         QTest::mouseClick(d.cmdAceptar, Qt::LeftButton);
-        QCOMPARE(v.vista(), QStringLiteral("fuera ñandú | fuera ñandú.rtn | (Ninguna)"));
+        QCOMPARE(v.vista(), (Vista{{"fuera ñandú"}, {"fuera ñandú.rtn"}, "(Ninguna)"}));
     }
 
     // ---- Renaming ----
@@ -256,7 +265,7 @@ private slots:
             v.renombrar("Nue/vo?");
             QCOMPARE(si.textos, QStringList{"¿Guardar cambios realizados a Viejo?"});
         }
-        QCOMPARE(v.vista(), QStringLiteral("Foo,Nuevo | Foo.rtn,Nuevo.rtn | (Ninguna)"));
+        QCOMPARE(v.vista(), (Vista{{"Foo", "Nuevo"}, {"Foo.rtn", "Nuevo.rtn"}, "(Ninguna)"}));
         QCOMPARE(v.bytes("Nuevo"), Registro("Tabla", "", "x", ""));
         QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled() &&
                 ui(v.w)->lstScripts->topLevelItemCount() == 0);
@@ -265,15 +274,17 @@ private slots:
         v.abrir("Nuevo");
         v.renombrar("Nuevo");
         v.renombrar(" Nue.vo* ");
-        QCOMPARE(v.vista(), QStringLiteral("Foo,Nuevo | Foo.rtn,Nuevo.rtn | Nuevo"));
+        QCOMPARE(v.vista(), (Vista{{"Foo", "Nuevo"}, {"Foo.rtn", "Nuevo.rtn"}, "Nuevo"}));
         // Case matters.
         v.seleccionar("Foo");
         v.renombrar("foo");
-        QCOMPARE(v.vista().section(" | ", 0, 1), QStringLiteral("foo,Nuevo | Nuevo.rtn,foo.rtn"));
+        QCOMPARE(v.vista().lista, (QStringList{"foo", "Nuevo"}));
+        QCOMPARE(v.vista().archivos, (QStringList{"Nuevo.rtn", "foo.rtn"}));
         QCOMPARE(v.bytes("foo"), kAjax);
         // Escape gives up: the entry and the files stay, and the entry is not editable by a click.
         v.renombrar("Otro", Qt::Key_Escape);
-        QCOMPARE(v.vista().section(" | ", 0, 1), QStringLiteral("foo,Nuevo | Nuevo.rtn,foo.rtn"));
+        QCOMPARE(v.vista().lista, (QStringList{"foo", "Nuevo"}));
+        QCOMPARE(v.vista().archivos, (QStringList{"Nuevo.rtn", "foo.rtn"}));
         QVERIFY(!(ui(v.w)->lstCat->currentItem()->flags() & Qt::ItemIsEditable));
         QVERIFY(mensajes.textos.isEmpty());
     }
@@ -289,13 +300,14 @@ private slots:
         QTRY_COMPARE(mensajes.textos.size(), 1);
         v.renombrar(" ./?* ");
         QTRY_COMPARE(mensajes.textos.size(), 2);
-        QCOMPARE(v.vista(), QStringLiteral("Dos,Uno | Dos.rtn,Uno.rtn | Uno"));
+        QCOMPARE(v.vista(), (Vista{{"Dos", "Uno"}, {"Dos.rtn", "Uno.rtn"}, "Uno"}));
         QCOMPARE(v.bytes("Uno") + v.bytes("Dos"), kAjax + dos);
         // The file has gone meanwhile.
         QVERIFY(QFile::remove(v.ruta("Uno")));
         v.renombrar("Tres");
         QTRY_COMPARE(mensajes.textos.size(), 3);
-        QCOMPARE(v.vista().section(" | ", 0, 1), QStringLiteral("Dos,Uno | Dos.rtn"));
+        QCOMPARE(v.vista().lista, (QStringList{"Dos", "Uno"}));
+        QCOMPARE(v.vista().archivos, (QStringList{"Dos.rtn"}));
         QCOMPARE(mensajes.textos.mid(0, 2),
                  (QStringList{"Ya existe una categoría llamada Dos. La categoría Uno no se ha renombrado.",
                               "El nombre de la categoría no puede quedar vacío."}));
@@ -303,7 +315,8 @@ private slots:
         // Path characters never leave the folder.
         v.seleccionar("Dos");
         v.renombrar("../../Fuera");
-        QCOMPARE(v.vista().section(" | ", 0, 1), QStringLiteral("Fuera,Uno | Fuera.rtn"));
+        QCOMPARE(v.vista().lista, (QStringList{"Fuera", "Uno"}));
+        QCOMPARE(v.vista().archivos, (QStringList{"Fuera.rtn"}));
         QCOMPARE(mensajes.textos.size(), 3);
     }
 
@@ -322,13 +335,14 @@ private slots:
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a A?", "¿Desea eliminar la categoría B?"}));
         }
         QVERIFY(!v.c.estado.sesion.HayCambios());
-        for (auto [respuesta, queda, bytes] : {std::tuple{QMessageBox::No, "A,B | A.rtn,B.rtn | A", kAjax},
-                                               {QMessageBox::Yes, "B | B.rtn | (Ninguna)", QByteArray()}}) {
+        for (auto [respuesta, queda, bytes] :
+             {std::tuple{QMessageBox::No, Vista{{"A", "B"}, {"A.rtn", "B.rtn"}, "A"}, kAjax},
+              {QMessageBox::Yes, Vista{{"B"}, {"B.rtn"}, "(Ninguna)"}, QByteArray()}}) {
             v.abrir("A");
             Mensajes m({respuesta});
             ui(v.w)->mnuEliminar->trigger();
             QCOMPARE(m.textos, QStringList{"¿Desea eliminar la categoría A?"});
-            QCOMPARE(v.vista(), QString::fromUtf8(queda));
+            QCOMPARE(v.vista(), queda);
             QCOMPARE(v.bytes("A"), bytes);
         }
         // A file already gone: the entry goes without a question; an empty list turns the commands off.
@@ -397,10 +411,10 @@ private slots:
             if (!a->shortcut().isEmpty())
                 atajos << a->objectName() + " " + a->shortcut().toString(QKeySequence::PortableText);
         atajos.sort();
-        QCOMPARE(atajos.join(", "), QStringLiteral("mnuActualizar F1, mnuCodAgregar Ctrl+A, mnuCodBuscar Ctrl+B, "
-                                                   "mnuCodBuscarBiblioteca Ctrl+Shift+F, "
-                                                   "mnuCodEditar Ctrl+E, mnuGuardar Ctrl+G, mnuImportar Ctrl+I, "
-                                                   "mnuSalir Ctrl+S, mnuVerOp Ctrl+O"));
+        QCOMPARE(atajos, (QStringList{"mnuActualizar F1", "mnuCodAgregar Ctrl+A", "mnuCodBuscar Ctrl+B",
+                                      "mnuCodBuscarBiblioteca Ctrl+Shift+F", "mnuCodEditar Ctrl+E",
+                                      "mnuGuardar Ctrl+G", "mnuImportar Ctrl+I", "mnuSalir Ctrl+S",
+                                      "mnuVerOp Ctrl+O"}));
         v.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
         QTest::keyClick(v.w.get(), Qt::Key_O, Qt::ControlModifier);

@@ -23,6 +23,36 @@ using ayudas::Registro;
 using ayudas::ui;
 
 // A main window over its own folder, with the category "Menus" open as a double click leaves it.
+// The script list: the names, the selected row, and whether changes are pending with "Guardar" on.
+struct Lista {
+    enum Cambios { Guardada, Pendiente, SinGuardar /* pending, but nothing to save them with */ };
+    QStringList nombres;
+    int seleccionada = -1;
+    Cambios cambios = Guardada;
+    bool operator==(const Lista &o) const {
+        return nombres == o.nombres && seleccionada == o.seleccionada && cambios == o.cambios;
+    }
+};
+char *toString(const Lista &l) {
+    return QTest::toString(QStringLiteral("{%1} fila %2, cambios %3")
+                               .arg(l.nombres.join(", "))
+                               .arg(l.seleccionada)
+                               .arg(int(l.cambios)));
+}
+
+// The fields as the user sees them.
+struct CamposScript {
+    QString nombre, descripcion, puntaje, codigo;
+    bool operator==(const CamposScript &o) const {
+        return nombre == o.nombre && descripcion == o.descripcion && puntaje == o.puntaje &&
+               codigo == o.codigo;
+    }
+};
+char *toString(const CamposScript &c) {
+    return QTest::toString(QStringLiteral("nombre %1, descripción %2, puntaje %3, código %4")
+                               .arg(c.nombre, c.descripcion, c.puntaje, c.codigo));
+}
+
 struct Ventana {
     ayudas::Carpeta c;
     std::unique_ptr<frmPrincipal> w;
@@ -38,12 +68,13 @@ struct Ventana {
     }
     QTreeWidgetItem *fila(int i) const { return ui(w)->lstScripts->topLevelItem(i); }
     void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(fila(i)); }
-    // The names, the selected row, and "*" while changes are pending with "Guardar" enabled.
-    QString lista() const {
+    Lista lista() const {
         const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu(5)->isEnabled();
-        return ayudas::Textos(ui(w)->lstScripts).join(',') + " @" +
-               QString::number(ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem())) +
-               (c.estado.sesion.HayCambios() ? (guardar ? " *" : " ?") : "");
+        return {ayudas::Textos(ui(w)->lstScripts),
+                ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem()),
+                !c.estado.sesion.HayCambios() ? Lista::Guardada
+                : guardar                     ? Lista::Pendiente
+                                              : Lista::SinGuardar};
     }
     // An editor in the given mode, as the main window opens it but without waiting for it.
     std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
@@ -75,29 +106,52 @@ void pulsar(frmScript &e, int posicion) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
-// The fields as the user sees them: name, description, score, code.
-QString Campos(const frmScript &e) {
-    return QStringList{e.txtNombre->text(), e.txtDes->text(), e.txtPuntaje->text(), e.textoCodigo()}.join('|');
+CamposScript Campos(const frmScript &e) {
+    return {e.txtNombre->text(), e.txtDes->text(), e.txtPuntaje->text(), e.textoCodigo()};
 }
 
-// "Aceptar" when a warning is expected: its title and text, flagged if no warning or the window closed.
-QString Rechazo(frmScript &e) {
+// "Aceptar" when a warning is expected: the warning shown (its first line), the window left open.
+ayudas::Mensaje Rechazo(frmScript &e) {
     ayudas::Mensaje m;
     ayudas::ContestarMensaje(QMessageBox::Ok, &m);
     pulsar(e, 7);
-    return QString(e.isVisible() ? "" : "(cerrada) ") +
-           (m.icono == QMessageBox::Warning ? "" : "(sin aviso) ") + m.titulo + ": " + m.texto;
+    // Anything but a warning leaves no text to compare.
+    m.texto = m.icono == QMessageBox::Warning ? m.texto.section('\n', 0, 0) : QString();
+    return m;
 }
 
-// The toolbar positions that answer, then "lectura" when no field takes typing, and the tags controls.
-QString Controles(const frmScript &e) {
-    QString r;
+// What an editor window offers: the toolbar positions that answer, how many fields refuse typing,
+// and whether the tags box and menu are on.
+struct ControlesEditor {
+    QList<int> botones;
+    int soloLectura = 0;
+    bool tags = false, menuTags = false;
+    bool operator==(const ControlesEditor &o) const {
+        return botones == o.botones && soloLectura == o.soloLectura && tags == o.tags &&
+               menuTags == o.menuTags;
+    }
+};
+char *toString(const ControlesEditor &c) {
+    QStringList b;
+    for (int p : c.botones)
+        b << QString::number(p);
+    return QTest::toString(QStringLiteral("botones {%1}, campos de lectura %2, tags %3, menú %4")
+                               .arg(b.join(", "))
+                               .arg(c.soloLectura)
+                               .arg(c.tags)
+                               .arg(c.menuTags));
+}
+
+ControlesEditor Controles(const frmScript &e) {
+    ControlesEditor c;
     for (int pos = 1; pos <= 11; pos += 2)
-        r += e.boton(pos)->isEnabled() ? QString::number(pos) + ' ' : QString();
-    const int lectura = e.txtNombre->isReadOnly() + e.txtDes->isReadOnly() + e.txtPuntaje->isReadOnly() +
-                        e.txtCodigo->isReadOnly();
-    return (r + (lectura == 4 ? "lectura" : lectura ? "parcial" : "") + (e.cheIncluir->isEnabled() ? " tags" : "") +
-            (e.mnuTags->isEnabled() ? " menu" : "")).simplified();
+        if (e.boton(pos)->isEnabled())
+            c.botones << pos;
+    c.soloLectura = e.txtNombre->isReadOnly() + e.txtDes->isReadOnly() + e.txtPuntaje->isReadOnly() +
+                    e.txtCodigo->isReadOnly();
+    c.tags = e.cheIncluir->isEnabled();
+    c.menuTags = e.mnuTags->isEnabled();
+    return c;
 }
 
 } // namespace
@@ -109,19 +163,22 @@ private slots:
         Ventana v(Registro("Uno", "d1", "x=*RTN*1*RTN*", "1") + Registro("Dos", "d2", "c2", "2"));
         v.c.estado.IncluirTags = 0;
         // Adding and editing go through the main window's commands, modal; cancelled, nothing changes.
-        QStringList vistos;
-        for (auto orden : {&frmPrincipal::AgregarS, &frmPrincipal::EditarS}) {
+        const std::tuple<void (frmPrincipal::*)(), QString, ControlesEditor, CamposScript> casos[] = {
+            {&frmPrincipal::AgregarS, "Agregar", {{7, 9}, 0, true, true}, {}},
+            {&frmPrincipal::EditarS, "Dos", {{7, 9}, 0, false, false}, {"Dos", "d2", "2", "c2"}}};
+        for (const auto &[orden, titulo, controles, campos] : casos) {
             v.seleccionar(1);
             ayudas::AlAbrirseModal([&](QWidget *m) {
                 auto *e = qobject_cast<frmScript *>(m);
                 QVERIFY(e);
-                vistos << e->windowTitle() + "|" + Controles(*e) + "|" + Campos(*e);
+                QCOMPARE(e->windowTitle(), titulo);
+                QCOMPARE(Controles(*e), controles);
+                QCOMPARE(Campos(*e), campos);
                 pulsar(*e, 9);
             });
             (v.w.get()->*orden)();
         }
-        QCOMPARE(vistos, (QStringList{"Agregar|7 9 tags menu||||", "Dos|7 9|Dos|d2|2|c2"}));
-        QCOMPARE(v.lista(), QStringLiteral("Uno,Dos @1"));
+        QCOMPARE(v.lista(), (Lista{{"Uno", "Dos"}, 1, Lista::Guardada}));
 
         // "Ver": a modeless window each time, read-only, the focus parked away from the fields,
         // keeping the script as it was when it opened.
@@ -135,8 +192,9 @@ private slots:
         frmScript *uno = ventanas[1];
         QCOMPARE(uno->focusWidget(), uno->Parar);
         delete ui(v.w)->lstScripts->takeTopLevelItem(0);
-        QCOMPARE(uno->windowTitle() + ": " + Controles(*uno) + " " + Campos(*uno),
-                 QStringLiteral("Uno: 1 3 5 11 lectura Uno|d1|1|x=\"1\""));
+        QCOMPARE(uno->windowTitle(), QStringLiteral("Uno"));
+        QCOMPARE(Controles(*uno), (ControlesEditor{{1, 3, 5, 11}, 4, false, false}));
+        QCOMPARE(Campos(*uno), (CamposScript{"Uno", "d1", "1", "x=\"1\""}));
         for (frmScript *f : ventanas)
             f->close();
         QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty()); // a closed view is gone
@@ -155,19 +213,22 @@ private slots:
             QStringList con = campos;
             con[vacio].clear();
             auto f = v.editor("Agregar", con);
-            QCOMPARE(Rechazo(*f), QStringLiteral("Agregar: Por favor, complete todos los campos."));
-            QCOMPARE(Campos(*f), con.join('|'));
-            QCOMPARE(v.lista(), QStringLiteral("Viejo @0"));
+            const ayudas::Mensaje m = Rechazo(*f);
+            QCOMPARE(m.titulo, QStringLiteral("Agregar"));
+            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos."));
+            QVERIFY(f->isVisible());
+            QCOMPARE(Campos(*f), (CamposScript{con[0], con[1], con[2], con[3]}));
+            QCOMPARE(v.lista(), (Lista{{"Viejo"}, 0, Lista::Guardada}));
         }
         // Committed: trimmed, a pasted quote turned to a space, appended and selected, stored with CR LF.
         pulsar(*v.editor("Agregar", campos), 7);
-        QCOMPARE(v.lista(), QStringLiteral("Viejo,Nue vo @1 *"));
+        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo"}, 1, Lista::Pendiente}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 2"));
         QCOMPARE(v.guardar(),
                  Registro("Viejo", "d", "c", "1") + Registro("Nue vo", "Una desc", esqueleto.toLatin1(), "7"));
         // A name of spaces only passes the check and is stored empty.
         pulsar(*v.editor("Agregar", {"   ", "x", "1", "c"}), 7);
-        QCOMPARE(v.lista(), QStringLiteral("Viejo,Nue vo, @2 *"));
+        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo", ""}, 2, Lista::Pendiente}));
     }
 
     void editarYOrdenar() {
@@ -175,17 +236,19 @@ private slots:
         v.seleccionar(0);
         ui(v.w)->lstScripts->setSortingEnabled(true); // the option, not the list, decides
         pulsar(*v.editor("Editar", {"ZZ", "d", "2", "c"}), 7);
-        QCOMPARE(v.lista(), QStringLiteral("ZZ,b,c @0 *"));
+        QCOMPARE(v.lista(), (Lista{{"ZZ", "b", "c"}, 0, Lista::Pendiente}));
         v.seleccionar(2); // all fields emptied: committed as an empty script
         pulsar(*v.editor("Editar", {"", "", "", ""}), 7);
         QCOMPARE(vista::ScriptDe(v.fila(2)), Script{});
         // Sorted, a new script with a name already there goes after it, and the first is selected.
         v.w->setOpcionMarcada(1, true);
         pulsar(*v.editor("Agregar", {"b", "nuevo", "2", "x"}), 7);
-        QCOMPARE(v.lista() + v.fila(1)->text(1) + v.fila(2)->text(1), QStringLiteral(",b,b,ZZ @1 *viejonuevo"));
+        QCOMPARE(v.lista(), (Lista{{"", "b", "b", "ZZ"}, 1, Lista::Pendiente}));
+        QCOMPARE(v.fila(1)->text(1), QStringLiteral("viejo"));
+        QCOMPARE(v.fila(2)->text(1), QStringLiteral("nuevo"));
         v.seleccionar(0); // an edited script moves to its sorted place, still selected
         pulsar(*v.editor("Editar", {"y", "d", "1", "c"}), 7);
-        QCOMPARE(v.lista(), QStringLiteral("b,b,y,ZZ @2 *"));
+        QCOMPARE(v.lista(), (Lista{{"b", "b", "y", "ZZ"}, 2, Lista::Pendiente}));
     }
 
     void teclasYEsqueletos() {
@@ -194,13 +257,16 @@ private slots:
         v.c.estado.Extension = QStringLiteral("HTML");
         auto e = v.editor("Agregar");
         QVERIFY(e->textoCodigo().isEmpty()); // no skeleton for the extension: a new script starts empty
-        const std::tuple<QWidget *, const char *, const char *> casos[] = {
-            {e->txtPuntaje, "1a-+ 2", "||12|"}, {e->txtPuntaje, "3", "||12|"}, // two digits at most
-            {e->txtPuntaje, "\b", "||1|"},     {e->txtNombre, "a*b,c\"d e", "abcd e||1|"},
-            {e->txtDes, "x,\"y*", "abcd e|xy|1|"}, {e->txtCodigo, "f(\"a\", *b)", "abcd e|xy|1|f(\"a\", *b)"}};
-        for (auto [campo, teclas, queda] : casos) {
+        const std::tuple<QWidget *, const char *, CamposScript> casos[] = {
+            {e->txtPuntaje, "1a-+ 2", {"", "", "12", ""}},
+            {e->txtPuntaje, "3", {"", "", "12", ""}}, // two digits at most
+            {e->txtPuntaje, "\b", {"", "", "1", ""}},
+            {e->txtNombre, "a*b,c\"d e", {"abcd e", "", "1", ""}},
+            {e->txtDes, "x,\"y*", {"abcd e", "xy", "1", ""}},
+            {e->txtCodigo, "f(\"a\", *b)", {"abcd e", "xy", "1", "f(\"a\", *b)"}}};
+        for (const auto &[campo, teclas, queda] : casos) {
             QTest::keyClicks(campo, teclas);
-            QCOMPARE(Campos(*e), QString::fromLatin1(queda));
+            QCOMPARE(Campos(*e), queda);
         }
         e->txtPuntaje->selectAll();
         QTest::keyClicks(e->txtPuntaje, "98"); // replacing the selection is not a third digit
@@ -255,14 +321,19 @@ private slots:
         // What the file's code page cannot hold is refused, each character named once; nothing is committed.
         v.guardar();
         auto g = v.editor("Editar", {"A", "d", "1", QStringLiteral("€ ok ☃ 漢 ☃")});
-        QCOMPARE(Rechazo(*g).section('\n', 0, 0),
-                 QStringLiteral("Editar: Estos caracteres no se pueden guardar en el archivo de la categoría: ☃ 漢"));
+        const ayudas::Mensaje rechazo = Rechazo(*g);
+        QCOMPARE(rechazo.titulo, QStringLiteral("Editar"));
+        QCOMPARE(rechazo.texto,
+                 QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: ☃ 漢"));
+        QVERIFY(g->isVisible());
         auto h = v.editor("Agregar", {"Ω", "d", "1", "c"});
-        QVERIFY(Rechazo(*h).startsWith("Agregar: Estos caracteres"));
-        QCOMPARE(v.lista() + v.fila(0)->text(vista::ColCodigo).left(4), QStringLiteral("A,B @0say "));
+        QVERIFY(Rechazo(*h).texto.startsWith("Estos caracteres"));
+        QVERIFY(h->isVisible());
+        QCOMPARE(v.lista(), (Lista{{"A", "B"}, 0, Lista::Guardada}));
+        QVERIFY(v.fila(0)->text(vista::ColCodigo).startsWith(QStringLiteral("say ")));
         h->txtNombre->setText(QStringLiteral("Ñandú"));
         pulsar(*h, 7);
-        QCOMPARE(v.lista(), QStringLiteral("A,B,Ñandú @2 *"));
+        QCOMPARE(v.lista(), (Lista{{"A", "B", "Ñandú"}, 2, Lista::Pendiente}));
     }
 
     void verExportarCopiarImprimir() {
@@ -411,7 +482,7 @@ private slots:
         QCOMPARE(m.visto, pregunto);
         if (pregunto)
             QCOMPARE(m.texto, QStringLiteral("¿Descartar los cambios del script?"));
-        QCOMPARE(v.lista(), QStringLiteral("A @0")); // nothing committed either way
+        QCOMPARE(v.lista(), (Lista{{"A"}, 0, Lista::Guardada})); // nothing committed either way
     }
 
     void escCierraUnaVista() {
@@ -584,9 +655,9 @@ private slots:
     void otroInvisibleSoloSeNombra() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {QStringLiteral("A\u2003B"), "d", "1", "c"});
-        QCOMPARE(Rechazo(*e).section('\n', 0, 0),
-                 QStringLiteral("Editar: Estos caracteres no se pueden guardar en el archivo de la categoría: U+2003 "
-                                "en el nombre"));
+        QCOMPARE(Rechazo(*e).texto,
+                 QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
+                                "categoría: U+2003 en el nombre"));
     }
 
     void pegarEnElPuntajeFiltra_data() {

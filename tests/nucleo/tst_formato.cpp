@@ -51,9 +51,10 @@ private slots:
 
     void reglasDelLector_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("campos");
+        QTest::addColumn<QStringList>("campos");
+        // The fields of the records read, in order, written one after another with "|" between them.
         auto fila = [](const char *nombre, const QByteArray &bytes, const QString &campos) {
-            QTest::newRow(nombre) << bytes << campos;
+            QTest::newRow(nombre) << bytes << campos.split(QLatin1Char('|'));
         };
         fila("comas en una línea", "\"a\",\"b\"\r\n\"c\",\"d\"\r\n", "a|b|c|d");
         fila("espacios delante", "   \"a\"\r\n  b  \r\n\"c\"\r\n\"d\"\r\n", "a|b|c|d");
@@ -68,12 +69,12 @@ private slots:
     }
     void reglasDelLector() {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, campos);
+        QFETCH(QStringList, campos);
         const auto s = Analizar(bytes);
         QStringList obtenidos;
         for (const Script &x : s)
             obtenidos << x.Nombre << x.Descripcion << x.Codigo << x.Puntaje;
-        QCOMPARE(obtenidos.join('|'), campos);
+        QCOMPARE(obtenidos, campos);
         // Whatever the reader accepts, the writer stores and the reader gives back unchanged.
         QCOMPARE(Analizar(Componer(s)), s);
         // Code left in the file's bytes decodes to what the eager reader gives.
@@ -98,24 +99,13 @@ private slots:
         QCOMPARE(cp1252::NoRepresentables(QString::fromUtf8("aλbλ→")), QString::fromUtf8("λ→"));
     }
 
-    // A device that fills up, and a folder that cannot take the new file: the error is given and
-    // the old file stays as it was.
+    // A device that fills up: the error is given. (Real full disks and folders without permission,
+    // with the old file kept byte for byte, are tried in the reliability tests.)
     void escrituraQueFalla() {
         DispositivoLleno lleno;
         QString error;
-        QVERIFY(!Escribir(lleno, {{"Nombre largo", "d", "c", "1"}}, &error) && !error.isEmpty());
-
-        ayudas::Carpeta c;
-        const QByteArray viejo = ayudas::Registro("v", "", "", "1");
-        c.categoria(QStringLiteral("Menus"), viejo);
-        QFile::setPermissions(c.estado.carpetaCategorias(), QFile::ReadOwner | QFile::ExeOwner);
-        error.clear();
-        const bool ok = GuardarArchivo(c.estado.rutaCategoria(QStringLiteral("Menus")), {{"n", "", "", ""}}, &error);
-        QFile::setPermissions(c.estado.carpetaCategorias(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (ok)
-            QSKIP("Running as a user that ignores folder permissions");
+        QVERIFY(!Escribir(lleno, {{"Nombre largo", "d", "c", "1"}}, &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria(QStringLiteral("Menus"))), viejo);
     }
 
     void progresoDeLectura() {

@@ -35,20 +35,56 @@ private slots:
         QCOMPARE(TextoHasta("abc", "x"), QStringLiteral("abc"));
     }
 
-    // A text that does not convert leaves the value as it was ("no" and the value).
-    void conversiones() {
-        QStringList obtenidos;
-        for (const char *texto : {" 12 ", "2.5", "3.5", "-1", "abc", "", "40000"}) {
-            int n = 7;
-            obtenidos << (AEntero(texto, n) ? QString::number(n) : QStringLiteral("no %1").arg(n));
-        }
-        for (const char *texto : {"True", "false", "-1", "0", "quizá"}) {
-            bool b = true;
-            obtenidos << (ABooleano(texto, b) ? QString::number(b) : QStringLiteral("no %1").arg(b));
-        }
-        for (const char *texto : {"3abc", "abc", ""})
-            obtenidos << QString::number(Val(texto));
-        QCOMPARE(obtenidos.join(", "), QStringLiteral("12, 2, 4, -1, no 7, no 7, no 7, 1, 0, 1, 0, no 1, 3, 0, 0"));
+    // A text that does not convert leaves the value as it was.
+    void aEntero_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("convierte");
+        QTest::addColumn<int>("valor");
+        QTest::newRow("espacios") << " 12 " << true << 12;
+        QTest::newRow("medio hacia abajo") << "2.5" << true << 2;
+        QTest::newRow("medio hacia arriba") << "3.5" << true << 4;
+        QTest::newRow("negativo") << "-1" << true << -1;
+        QTest::newRow("letras") << "abc" << false << 7;
+        QTest::newRow("vacío") << "" << false << 7;
+        QTest::newRow("fuera de rango") << "40000" << false << 7;
+    }
+    void aEntero() {
+        QFETCH(QString, texto);
+        QFETCH(bool, convierte);
+        QFETCH(int, valor);
+        int n = 7;
+        QCOMPARE(AEntero(texto, n), convierte);
+        QCOMPARE(n, valor);
+    }
+    void aBooleano_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("convierte");
+        QTest::addColumn<bool>("valor");
+        QTest::newRow("True") << "True" << true << true;
+        QTest::newRow("false") << "false" << true << false;
+        QTest::newRow("-1") << "-1" << true << true;
+        QTest::newRow("0") << "0" << true << false;
+        QTest::newRow("otra palabra") << "quizá" << false << true;
+    }
+    void aBooleano() {
+        QFETCH(QString, texto);
+        QFETCH(bool, convierte);
+        QFETCH(bool, valor);
+        bool b = true;
+        QCOMPARE(ABooleano(texto, b), convierte);
+        QCOMPARE(b, valor);
+    }
+    void val_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("valor");
+        QTest::newRow("cifras delante") << "3abc" << 3;
+        QTest::newRow("letras") << "abc" << 0;
+        QTest::newRow("vacío") << "" << 0;
+    }
+    void val() {
+        QFETCH(QString, texto);
+        QFETCH(int, valor);
+        QCOMPARE(Val(texto), double(valor));
     }
 
     // No file: defaults, no save until the folder exists; then a first close's bytes and a shrinking list.
