@@ -136,6 +136,39 @@ const QByteArray kAjax = Registro("Menu", "desplegable", "<ul>*RTN*</ul>", "5") 
 // Lengths read back from the window are good to a pixel.
 #define CERCA(a, b)                                                                                          \
     QVERIFY2(qAbs((a) - (b)) <= twips::ATwips(1), qPrintable(QStringLiteral("%1 != %2").arg(a).arg(b)))
+
+const QString kLargo = QStringLiteral("Una categoría con un nombre bastante largo para la cabecera");
+
+// The widths of the list's columns: name, description, code, score.
+QVector<int> Columnas(const frmPrincipal &w) {
+    const QHeaderView *h = ui(w)->lstScripts->header();
+    return {h->sectionSize(vista::ColNombre), h->sectionSize(vista::ColDescripcion),
+            h->sectionSize(vista::ColCodigo), h->sectionSize(vista::ColPuntaje)};
+}
+const QVector<int> kColumnasNormales{twips::APixeles(1700), twips::APixeles(3200), 0, twips::APixeles(400)};
+
+// The areas do not overlap, each shows whole inside the central area above the status bar, and the
+// controls sit inside their sections.
+void ComprobarDisposicion(const frmPrincipal &w, const char *cuando) {
+    auto en = [&w](const QWidget *c) { return QRect(c->mapTo(&w, QPoint(0, 0)), c->size()); };
+    const QRect centro = en(w.centralWidget()), izq = en(ui(w)->picPaneles), der = en(ui(w)->picMenu3);
+    const QRect p1 = en(ui(w)->Panel1), p2 = en(ui(w)->Panel2), p3 = en(ui(w)->Panel3),
+                marco = en(ui(w)->fraMenu3);
+    QVERIFY2(!izq.intersects(der) && izq.left() == centro.left() && der.right() == centro.right(), cuando);
+    QVERIFY2(centro.contains(p1) && centro.contains(p3), cuando);
+    if (ui(w)->Panel2->isVisible())
+        QVERIFY2(centro.contains(p2) && !p1.intersects(p2) && p2.contains(en(ui(w)->lstOp)), cuando);
+    if (ui(w)->barEstado->isVisible())
+        QVERIFY2(p3.bottom() < en(ui(w)->barEstado).top(), cuando);
+    QVERIFY2(p1.contains(en(ui(w)->lstCat)) && en(ui(w)->cboCat).bottom() < en(ui(w)->lstCat).top(), cuando);
+    QVERIFY2(p3.contains(marco) && marco.contains(en(ui(w)->lstScripts)), cuando);
+    QVERIFY2(en(ui(w)->lblMenu3a).bottom() < marco.top() && en(ui(w)->lin1).bottom() < izq.top(), cuando);
+    if (ui(w)->fraMenu4->isVisible())
+        QVERIFY2(en(ui(w)->fraMenu4).bottom() <= marco.top() + 1, cuando);
+    // The header's text box ends before its buttons; both buttons show in the header.
+    const QRect m3 = en(ui(w)->cmdM3), m4 = en(ui(w)->cmdM4);
+    QVERIFY2(en(ui(w)->lblMenu3).right() < m3.left() && m3.right() <= m4.left() && p3.contains(m4), cuando);
+}
 } // namespace
 
 class tst_categorias : public QObject {
@@ -463,52 +496,28 @@ private slots:
 
     // ---- The layout (its lengths as rules: tst_disposicion) ----
 
-    void seccionesBarrasYTamanos() {
-        const QString largo = QStringLiteral("Una categoría con un nombre bastante largo para la cabecera");
-        Ventana v({{largo, kAjax}});
-        v.abrir(largo);
-        frmPrincipal *w = v.w.get();
-        auto en = [w](const QWidget *c) { return QRect(c->mapTo(w, QPoint(0, 0)), c->size()); };
-        auto comprobar = [&](const char *cuando) {
-            const QRect centro = en(w->centralWidget()), izq = en(ui(w)->picPaneles),
-                        der = en(ui(w)->picMenu3);
-            const QRect p1 = en(ui(w)->Panel1), p2 = en(ui(w)->Panel2), p3 = en(ui(w)->Panel3),
-                        marco = en(ui(w)->fraMenu3);
-            QVERIFY2(!izq.intersects(der) && izq.left() == centro.left() && der.right() == centro.right(), cuando);
-            // Every panel shows whole inside the central area, above the status bar.
-            QVERIFY2(centro.contains(p1) && centro.contains(p3), cuando);
-            if (ui(w)->Panel2->isVisible())
-                QVERIFY2(centro.contains(p2) && !p1.intersects(p2) && p2.contains(en(ui(w)->lstOp)), cuando);
-            if (ui(w)->barEstado->isVisible())
-                QVERIFY2(p3.bottom() < en(ui(w)->barEstado).top(), cuando);
-            QVERIFY2(p1.contains(en(ui(w)->lstCat)) && en(ui(w)->cboCat).bottom() < en(ui(w)->lstCat).top(),
-                     cuando);
-            QVERIFY2(p3.contains(marco) && marco.contains(en(ui(w)->lstScripts)), cuando);
-            QVERIFY2(en(ui(w)->lblMenu3a).bottom() < marco.top() && en(ui(w)->lin1).bottom() < izq.top(),
-                     cuando);
-            if (ui(w)->fraMenu4->isVisible())
-                QVERIFY2(en(ui(w)->fraMenu4).bottom() <= marco.top() + 1, cuando);
-            // The header's text box ends before its buttons; both buttons show in the header.
-            const QRect m3 = en(ui(w)->cmdM3), m4 = en(ui(w)->cmdM4);
-            QVERIFY2(en(ui(w)->lblMenu3).right() < m3.left() && m3.right() <= m4.left() && p3.contains(m4),
-                     cuando);
-        };
-        auto columnas = [h = ui(w)->lstScripts->header()] {
-            return QVector<int>{h->sectionSize(vista::ColNombre), h->sectionSize(vista::ColDescripcion),
-                                h->sectionSize(vista::ColCodigo), h->sectionSize(vista::ColPuntaje)};
-        };
-        const QVector<int> normal{twips::APixeles(1700), twips::APixeles(3200), 0, twips::APixeles(400)};
-        comprobar("como se diseñó");
-        QCOMPARE(columnas(), normal);
-        // The progress bar over the second panel, the time in the last.
-        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d$").match(ui(w)->panelEstado[4]->text()).hasMatch());
-        const QRect progreso = ui(w)->barProgreso->geometry();
-        QCOMPARE(progreso.x(), ui(w)->panelEstado[1]->geometry().x() + twips::APixeles(60));
-        QCOMPARE(progreso.width(), twips::APixeles(900));
+    void disposicionComoSeDiseno() {
+        Ventana v({{kLargo, kAjax}});
+        v.abrir(kLargo);
+        ComprobarDisposicion(*v.w, "como se diseñó");
+        QCOMPARE(Columnas(*v.w), kColumnasNormales);
         // Wider: the header's text box takes the room there is, so a long name shows more.
-        QVERIFY(ui(w)->lblMenu3->width() > twips::APixeles(4095));
+        QVERIFY(ui(v.w)->lblMenu3->width() > twips::APixeles(4095));
+    }
 
-        // Options: the menu hides the section; the category header's button and the section's own toggle it.
+    // The progress bar over the status bar's second panel, the time in the last.
+    void barraDeEstado() {
+        Ventana v;
+        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d$").match(ui(v.w)->panelEstado[4]->text()).hasMatch());
+        const QRect progreso = ui(v.w)->barProgreso->geometry();
+        QCOMPARE(progreso.x(), ui(v.w)->panelEstado[1]->geometry().x() + twips::APixeles(60));
+        QCOMPARE(progreso.width(), twips::APixeles(900));
+    }
+
+    // The menu hides the options section; the category header's button and the section's own toggle it.
+    void seccionDeOpciones() {
+        Ventana v({{kLargo, kAjax}});
+        frmPrincipal *w = v.w.get();
         const Areas diseno = Leer(*w);
         ui(w)->mnuVerOp->trigger();
         QVERIFY(!ui(w)->mnuVerOp->isChecked() && !ui(w)->Panel2->isVisible() && v.c.estado.Izquierda);
@@ -519,63 +528,89 @@ private slots:
         CERCA(Leer(*w).lstOp.y(), diseno.lstOp.y());
         QTest::mouseClick(ui(w)->cmdM2, Qt::LeftButton);
         QVERIFY(!ui(w)->mnuVerOp->isChecked() && !ui(w)->Panel2->isVisible() && v.c.estado.Izquierda);
-        // The script toolbar: one header button hides it, the other shows it, only one works at a time.
+        ComprobarDisposicion(*w, "sin opciones");
+    }
+
+    // One header button hides the script toolbar, the other shows it; only one works at a time.
+    void barraDeScripts() {
+        Ventana v({{kLargo, kAjax}});
+        frmPrincipal *w = v.w.get();
+        const Areas diseno = Leer(*w);
         QVERIFY(!ui(w)->cmdM3->isEnabled() && ui(w)->cmdM4->isEnabled());
         QTest::mouseClick(ui(w)->cmdM4, Qt::LeftButton);
         QVERIFY(ui(w)->cmdM3->isEnabled() && !ui(w)->cmdM4->isEnabled() && !ui(w)->fraMenu4->isVisible() &&
                 v.c.estado.Derecha);
         CERCA(Leer(*w).lstScripts.height(), diseno.lstScripts.height() + 840);
-        comprobar("sin secciones");
-        // Resized with both hidden: the resize rule keeps them so.
+        ComprobarDisposicion(*w, "sin barra de scripts");
+        QTest::mouseClick(ui(w)->cmdM3, Qt::LeftButton);
+        QVERIFY(!ui(w)->cmdM3->isEnabled() && ui(w)->cmdM4->isEnabled() && ui(w)->fraMenu4->isVisible() &&
+                !v.c.estado.Derecha);
+        CERCA(Leer(*w).fraMenu3.y(), 1200);
+    }
+
+    // Resized with both sections hidden, the resize rule keeps them so.
+    void redimensionarSinSecciones() {
+        Ventana v({{kLargo, kAjax}});
+        frmPrincipal *w = v.w.get();
+        ui(w)->mnuVerOp->trigger();
+        QTest::mouseClick(ui(w)->cmdM4, Qt::LeftButton);
         w->resize(twips::APixeles(7400), 700);
         QTRY_COMPARE(w->width(), twips::APixeles(7400));
         const Areas a = Leer(*w);
         CERCA(a.lstCat.height(), a.picPaneles.height() - 970);
         CERCA(a.fraMenu3.y(), 360);
-        comprobar("7400 twips de ancho, sin secciones");
+        ComprobarDisposicion(*w, "7400 twips de ancho, sin secciones");
         QTest::mouseClick(ui(w)->cmdM3, Qt::LeftButton);
-        QVERIFY(!ui(w)->cmdM3->isEnabled() && ui(w)->cmdM4->isEnabled() && ui(w)->fraMenu4->isVisible() &&
-                !v.c.estado.Derecha);
-        CERCA(Leer(*w).fraMenu3.y(), 1200);
         QTest::mouseClick(ui(w)->cmdM1, Qt::LeftButton);
-        comprobar("7400 twips de ancho");
+        ComprobarDisposicion(*w, "7400 twips de ancho");
+    }
 
-        // The status bar hidden: the window shrinks by it, the panels keep their size.
+    // Hidden, the status bar's room leaves the window, the panels keep their size; shown, it comes back.
+    void ocultarLaBarraDeEstado() {
+        Ventana v({{kLargo, kAjax}});
+        frmPrincipal *w = v.w.get();
         const int alto = w->height(), barra = ui(w)->barEstado->height();
         const Areas antes = Leer(*w);
         ui(w)->mnuVerE->trigger();
         QVERIFY(!ui(w)->mnuVerE->isChecked() && !ui(w)->barEstado->isVisible());
         QTRY_COMPARE(w->height(), alto - barra);
         QCOMPARE(Leer(*w).picPaneles, antes.picPaneles);
-        comprobar("sin barra de estado");
-        // Maximized: wider columns; the status bar command is ignored, whoever calls it.
+        ComprobarDisposicion(*w, "sin barra de estado");
+        ui(w)->mnuVerE->trigger();
+        QVERIFY(ui(w)->mnuVerE->isChecked() && ui(w)->barEstado->isVisible());
+        QTRY_COMPARE(w->height(), alto);
+        QCOMPARE(Leer(*w).picPaneles, antes.picPaneles);
+        ComprobarDisposicion(*w, "con barra de estado");
+    }
+
+    // Maximized: wider columns, and the status bar command is ignored, whoever calls it. Minimized,
+    // nothing is laid out; restored, everything is again, also after far too small.
+    void maximizarYMinimizar() {
+        Ventana v({{kLargo, kAjax}});
+        frmPrincipal *w = v.w.get();
+        ui(w)->mnuVerE->trigger();
         w->showMaximized();
-        QTRY_COMPARE(columnas(), (QVector<int>{twips::APixeles(2300), twips::APixeles(5500), 0, twips::APixeles(400)}));
+        QTRY_COMPARE(Columnas(*w),
+                     (QVector<int>{twips::APixeles(2300), twips::APixeles(5500), 0, twips::APixeles(400)}));
         QVERIFY(!ui(w)->mnuVerE->isEnabled());
         const QSize tam = w->size();
         w->mnuVerE_Click();
         QVERIFY(!ui(w)->barEstado->isVisible());
         QCOMPARE(w->size(), tam);
-        comprobar("maximizada");
-        // Minimized, nothing is laid out; restored, everything is again, also after far too small.
+        ComprobarDisposicion(*w, "maximizada");
         w->showMinimized();
         QTRY_VERIFY(w->isMinimized());
         w->showNormal();
-        QTRY_COMPARE(columnas(), normal);
+        QTRY_COMPARE(Columnas(*w), kColumnasNormales);
         w->resize(60, 40);
         QTest::qWait(0);
         w->resize(900, 650);
         QTRY_COMPARE(w->size(), QSize(900, 650));
-        comprobar("de vuelta a 900 x 650");
-        // The status bar back: the window grows by it.
-        const Areas sin = Leer(*w);
-        ui(w)->mnuVerE->trigger();
-        QVERIFY(ui(w)->mnuVerE->isChecked() && ui(w)->barEstado->isVisible());
-        QTRY_COMPARE(w->height(), 650 + barra);
-        QCOMPARE(Leer(*w).picPaneles, sin.picPaneles);
-        comprobar("con barra de estado");
+        ComprobarDisposicion(*w, "de vuelta a 900 x 650");
+    }
 
-        // A window starts with the sections as they were left.
+    // A window starts with the sections as they were left.
+    void empiezaConLasSeccionesComoQuedaron() {
         Ventana otra({}, [](Estado &e) { e.Izquierda = e.Derecha = true; });
         QVERIFY(!ui(otra.w)->mnuVerOp->isChecked() && !ui(otra.w)->Panel2->isVisible() &&
                 !ui(otra.w)->fraMenu4->isVisible());
