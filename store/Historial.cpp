@@ -35,6 +35,15 @@ void Historial::Preparar() {
     QString error;
     if (!abrir(&error))
         emit fallo(QStringLiteral("No se pudo preparar el historial de las categorías: %1").arg(error));
+    else
+        compactarSiHaceFalta();
+}
+
+void Historial::compactarSiHaceFalta() {
+    // Counting is a look at every object folder: done at the start and every few versions.
+    versionesSinMirar_ = 0;
+    if (git::Repositorio::HaceFaltaCompactar(repo_->ContarSueltos()))
+        repo_->Compactar(); // a failure leaves the history as it was, only bigger
 }
 
 void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
@@ -51,8 +60,11 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
         return;
     }
     pendientes_.clear();
-    if (!hecho.isEmpty())
+    if (!hecho.isEmpty()) {
         emit guardado(hecho);
+        if (++versionesSinMirar_ >= 16)
+            compactarSiHaceFalta();
+    }
 }
 
 void Historial::Sincronizar(const QString &url) {

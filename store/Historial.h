@@ -44,10 +44,12 @@ signals:
 
 private:
     bool abrir(QString *error);
+    void compactarSiHaceFalta();
 
     QString carpeta_;
     std::unique_ptr<git::Repositorio> repo_;
     QStringList pendientes_;
+    int versionesSinMirar_ = 0;
     std::atomic_bool cancelado_{false};
     std::function<bool(const QString &, QString *, QString *)> pedirClave_;
 };

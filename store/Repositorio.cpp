@@ -137,6 +137,121 @@ bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QStrin
     return true;
 }
 
+namespace {
+using Packbuilder = Propio<git_packbuilder, git_packbuilder_free>;
+// One pack file read on its own, apart from the repository's other objects.
+struct PaqueteSolo {
+    Odb odb;
+    bool Abrir(const QByteArray &indice) {
+        git_odb_backend *b = nullptr;
+        if (Tomar(odb, git_odb_new) < 0 || git_odb_backend_one_pack(&b, indice.constData()) < 0)
+            return false;
+        if (git_odb_add_backend(odb.get(), b, 1) < 0) {
+            b->free(b);
+            return false;
+        }
+        return true;
+    }
+    bool Tiene(const git_oid &id) const {
+        return git_odb_exists_ext(odb.get(), &id, GIT_ODB_LOOKUP_NO_REFRESH) == 1;
+    }
+};
+
+// The loose objects of a repository's object folder: each "xx/yyyy…" file with its id.
+template <typename F> void CadaSuelto(const QByteArray &objetos, F &&hacer) {
+    static const char kHex[] = "0123456789abcdef";
+    for (int i = 0; i < 256; ++i) {
+        const char dos[3] = {kHex[i >> 4], kHex[i & 15], 0};
+        const QDir carpeta(QFile::decodeName(objetos + dos));
+        for (const QFileInfo &f : carpeta.entryInfoList(QDir::Files | QDir::Hidden)) {
+            git_oid id;
+            const QByteArray hex = QByteArray(dos) + f.fileName().toLatin1();
+            if (hex.size() == GIT_OID_HEXSZ && DeHex(hex, &id))
+                hacer(id, f);
+        }
+    }
+}
+} // namespace
+
+Repositorio::Sueltos Repositorio::ContarSueltos() const {
+    Sueltos s;
+    if (!repo_)
+        return s;
+    CadaSuelto(QByteArray(git_repository_path(repo_)) + "objects/", [&](const git_oid &, const QFileInfo &f) {
+        ++s.objetos;
+        s.bytes += f.size();
+    });
+    return s;
+}
+
+int Repositorio::Compactar(QString *error) {
+    if (!repo_)
+        return -1;
+    auto fallo = [&] {
+        if (error)
+            *error = UltimoError();
+        return -1;
+    };
+    Revwalk walk;
+    Packbuilder pb;
+    if (Tomar(walk, git_revwalk_new, repo_) < 0 || git_revwalk_push_glob(walk.get(), "*") < 0 ||
+        Tomar(pb, git_packbuilder_new, repo_) < 0)
+        return fallo();
+    // HEAD is on a branch, except in a repository that has no version yet.
+    git_revwalk_push_head(walk.get());
+    git_packbuilder_set_threads(pb.get(), 1); // the window keeps the other core
+    if (git_packbuilder_insert_walk(pb.get(), walk.get()) < 0)
+        return fallo();
+    if (git_packbuilder_object_count(pb.get()) == 0)
+        return 0;
+    if (git_packbuilder_write(pb.get(), nullptr, 0, nullptr, nullptr) < 0)
+        return fallo();
+    const QByteArray objetos = QByteArray(git_repository_path(repo_)) + "objects/";
+    const QByteArray nombre = QByteArray("pack-") + git_packbuilder_name(pb.get());
+    PaqueteSolo nuevo;
+    if (!nuevo.Abrir(objetos + "pack/" + nombre + ".idx"))
+        return fallo();
+    // What no version reaches is left over from an interrupted record; like git, it goes once it is
+    // two weeks old (never one being written now).
+    const QDateTime viejo = QDateTime::currentDateTimeUtc().addDays(-14);
+    int quitados = 0;
+    CadaSuelto(objetos, [&](const git_oid &id, const QFileInfo &f) {
+        if ((nuevo.Tiene(id) || f.lastModified().toUTC() < viejo) && QFile::remove(f.filePath()))
+            ++quitados;
+    });
+    // An older pack goes only when every object of it is in the new one, and nothing asks to keep it.
+    const QDir paquetes(QFile::decodeName(objetos + "pack"));
+    for (const QString &idx : paquetes.entryList({QStringLiteral("pack-*.idx")}, QDir::Files)) {
+        const QString base = idx.chopped(4);
+        if (base == QString::fromLatin1(nombre) || paquetes.exists(base + QStringLiteral(".keep")))
+            continue;
+        PaqueteSolo viejo;
+        if (!viejo.Abrir(QFile::encodeName(paquetes.filePath(idx))))
+            continue;
+        bool todos = true;
+        std::pair<const PaqueteSolo *, bool *> datos{&nuevo, &todos};
+        const int r = git_odb_foreach(
+            viejo.odb.get(),
+            [](const git_oid *id, void *d) {
+                auto *p = static_cast<std::pair<const PaqueteSolo *, bool *> *>(d);
+                if (p->first->Tiene(*id))
+                    return 0;
+                *p->second = false;
+                return 1; // stops the walk
+            },
+            &datos);
+        if (r != 0) // stopped at an object the new pack lacks, or failed to read the old one
+            todos = false;
+        if (todos)
+            for (const char *ext : {".pack", ".idx", ".rev"})
+                QFile::remove(paquetes.filePath(base + QLatin1String(ext)));
+    }
+    Odb odb;
+    if (Tomar(odb, git_repository_odb, repo_) == 0)
+        git_odb_refresh(odb.get());
+    return quitados;
+}
+
 QByteArray Repositorio::Ultima() const {
     git_oid id;
     if (!repo_ || git_reference_name_to_id(&id, repo_, "HEAD") < 0)

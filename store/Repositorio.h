@@ -65,6 +65,23 @@ public:
     QByteArray Ultima() const;
     QString Rama() const;
 
+    // Each version adds whole copies of the files it records, one file each ("loose" objects): a
+    // big category saved a hundred times is a hundred copies. These are counted, and gathered into
+    // one pack where versions of a file are stored as differences, as git's own housekeeping does.
+    struct Sueltos {
+        int objetos = 0;
+        qint64 bytes = 0;
+    };
+    Sueltos ContarSueltos() const;
+    // Packs every object the branches reach; then the loose files and the older packs that the new
+    // pack holds entirely are removed. A loose object no version reaches is kept for two weeks. Gives
+    // how many loose objects went, or -1 when the pack could not be made (nothing is removed then).
+    int Compactar(QString *error = nullptr);
+    // Compacts once the loose objects are many or big.
+    static bool HaceFaltaCompactar(const Sueltos &s) {
+        return s.objetos > 2000 || s.bytes > 64LL * 1024 * 1024;
+    }
+
     git_repository *crudo() const { return repo_; }
 
 private:

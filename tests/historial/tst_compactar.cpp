@@ -1,0 +1,181 @@
+// The history's housekeeping: the loose copies each version adds are packed with the versions of a
+// file stored as differences, and nothing a version reaches is ever lost on the way.
+#include "AyudasNucleo.h"
+#include "store/Git.h"
+#include "store/Historial.h"
+#include "store/Repositorio.h"
+#include "store/mdlScripts.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+// A category of a few hundred scripts, recorded `veces` times with one script changed each time;
+// gives the file's bytes at each version, oldest first.
+QVector<QByteArray> Versiones(git::Repositorio &repo, const QString &carpeta, int veces, int desde = 0) {
+    QVector<Script> scripts;
+    for (int i = 0; i < 400; ++i)
+        scripts.append({QStringLiteral("Script %1").arg(i),
+                        QStringLiteral("Descripción %1").arg(i * 7919 % 1000),
+                        QStringLiteral("function f%1(a) { return a * %2; }").arg(i).arg(i * 31 % 97),
+                        QString::number(i % 10)});
+    QVector<QByteArray> guardadas;
+    const QString ruta = carpeta + QStringLiteral("/Grande.rtn");
+    for (int v = desde; v < desde + veces; ++v) {
+        scripts[v * 37 % scripts.size()].Codigo += QStringLiteral(" // versión %1").arg(v);
+        mdlScripts::GuardarArchivo(ruta, scripts);
+        QString mensaje;
+        if (!repo.Confirmar({QStringLiteral("Grande.rtn")}, &mensaje, nullptr))
+            qFatal("no se guardó la versión %d", v);
+        guardadas.append(ayudas::LeerBytes(ruta));
+    }
+    return guardadas;
+}
+
+// Each recorded version of the category, oldest first, as the history gives it back.
+QVector<QByteArray> Recuperadas(const git::Repositorio &repo) {
+    QVector<QByteArray> r;
+    const auto versiones = repo.Versiones(QStringLiteral("Grande.rtn"));
+    for (auto it = versiones.crbegin(); it != versiones.crend(); ++it)
+        r.append(repo.Contenido(it->commit, it->archivo).value_or(QByteArray("(sin contenido)")));
+    return r;
+}
+
+QStringList Paquetes(const QString &carpeta) {
+    return QDir(carpeta + QStringLiteral("/.git/objects/pack"))
+        .entryList({QStringLiteral("*.pack")}, QDir::Files);
+}
+
+qint64 TamanoObjetos(const QString &carpeta) {
+    qint64 total = 0;
+    QDirIterator it(carpeta + QStringLiteral("/.git/objects"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        total += QFileInfo(it.next()).size();
+    return total;
+}
+} // namespace
+
+class tst_compactar : public QObject {
+    Q_OBJECT
+  private slots:
+    void compactarConservaCadaVersion() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QDir().mkpath(carpeta);
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, true));
+        const QVector<QByteArray> guardadas = Versiones(repo, carpeta, 30);
+        const git::Repositorio::Sueltos antes = repo.ContarSueltos();
+        QCOMPARE(antes.objetos, 30 * 3); // each version: the file, the folder, the version itself
+        QCOMPARE(repo.Compactar(), antes.objetos);
+        QCOMPARE(repo.ContarSueltos().objetos, 0);
+        QCOMPARE(Recuperadas(repo), guardadas);
+        // Thirty versions that differ in a line each take little more room than one.
+        const qint64 despues = TamanoObjetos(carpeta);
+        qInfo("objetos: %lld bytes sueltos, %lld en el paquete", antes.bytes, despues);
+        QVERIFY(despues * 5 < antes.bytes);
+    }
+
+    // Any git tool reads the compacted history whole.
+    void gitLeeLoCompactado() {
+        const QString git = QStandardPaths::findExecutable(QStringLiteral("git"));
+        if (git.isEmpty())
+            QSKIP("git is not installed here to check the repository with its own tool");
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QDir().mkpath(carpeta);
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, true));
+        Versiones(repo, carpeta, 5);
+        QVERIFY(repo.Compactar() > 0);
+        QProcess p;
+        p.setWorkingDirectory(carpeta);
+        p.start(git, {QStringLiteral("fsck"), QStringLiteral("--full"), QStringLiteral("--strict")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    }
+
+    // A second housekeeping makes one pack again: the older one, held entirely by the new, goes.
+    void compactarOtraVezDejaUnPaquete() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QDir().mkpath(carpeta);
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, true));
+        QVector<QByteArray> guardadas = Versiones(repo, carpeta, 10);
+        QVERIFY(repo.Compactar() > 0);
+        guardadas += Versiones(repo, carpeta, 10, 10);
+        QVERIFY(repo.Compactar() > 0);
+        QCOMPARE(Paquetes(carpeta).size(), 1);
+        QCOMPARE(Recuperadas(repo), guardadas);
+    }
+
+    // What no version reaches stays while it is recent, and goes once two weeks old.
+    void loQueNadieAlcanzaEsperaDosSemanas() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QDir().mkpath(carpeta);
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, true));
+        Versiones(repo, carpeta, 2);
+        git_oid reciente, viejo;
+        QVERIFY(git_blob_create_from_buffer(&reciente, repo.crudo(), "suelto reciente", 15) == 0);
+        QVERIFY(git_blob_create_from_buffer(&viejo, repo.crudo(), "suelto viejo", 12) == 0);
+        const QString hex = QString::fromLatin1(git::Hex(viejo));
+        QFile archivoViejo(carpeta + QStringLiteral("/.git/objects/") + hex.left(2) + QLatin1Char('/') +
+                           hex.mid(2));
+        QVERIFY(archivoViejo.open(QIODevice::ReadOnly));
+        QVERIFY(archivoViejo.setFileTime(QDateTime::currentDateTime().addDays(-15),
+                                         QFileDevice::FileModificationTime));
+        archivoViejo.close();
+        QVERIFY(repo.Compactar() > 0);
+        QCOMPARE(repo.ContarSueltos().objetos, 1);
+        git_odb *odb = nullptr;
+        QVERIFY(git_repository_odb(&odb, repo.crudo()) == 0);
+        QVERIFY(git_odb_exists(odb, &reciente));
+        QVERIFY(!git_odb_exists(odb, &viejo));
+        git_odb_free(odb);
+    }
+
+    // The history's thread looks at the loose objects when it starts, and packs them once they are big.
+    void alEmpezarSeCompactaLoGrande() {
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QDir().mkpath(carpeta);
+        {
+            git::Repositorio repo;
+            QVERIFY(repo.Abrir(carpeta, true));
+            // Random bytes do not compress: one version of them is more than the loose objects allowed.
+            QByteArray azar(70 * 1024 * 1024, Qt::Uninitialized);
+            QRandomGenerator r(5);
+            r.fillRange(reinterpret_cast<quint32 *>(azar.data()), azar.size() / 4);
+            ayudas::EscribirBytes(carpeta + QStringLiteral("/Grande.rtn"), azar);
+            QString mensaje;
+            QVERIFY(repo.Confirmar({QStringLiteral("Grande.rtn")}, &mensaje, nullptr));
+            QVERIFY(git::Repositorio::HaceFaltaCompactar(repo.ContarSueltos()));
+        }
+        Historial h(carpeta);
+        h.Preparar();
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, false));
+        QCOMPARE(repo.ContarSueltos().objetos, 0);
+        QCOMPARE(Paquetes(carpeta).size(), 1);
+    }
+
+    // A repository with no version yet has nothing to pack, and stays as it is.
+    void sinVersionesNoHayNadaQueCompactar() {
+        ayudas::Carpeta c;
+        QDir().mkpath(c.estado.carpetaCategorias());
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(c.estado.carpetaCategorias(), true));
+        QCOMPARE(repo.Compactar(), 0);
+        QVERIFY(Paquetes(c.estado.carpetaCategorias()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_compactar)
+#include "tst_compactar.moc"
