@@ -118,7 +118,7 @@ void frmCategoria::cmdAceptar_Click() {
     // The open category's changes were offered for saving before this dialog opened.
     p_.Limpiar();
     QString error;
-    if (!mdlScripts::GuardarLW(p_.filas(), ruta, &error)) {
+    if (!p_.GuardarFilasEn(ruta, &error)) {
         // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo crear la categoría %1 en %2: %3")

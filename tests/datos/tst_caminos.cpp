@@ -260,6 +260,24 @@ private slots:
         QCOMPARE(v.scripts(), Nombres(8, {"s03"}));
     }
 
+    // A named script moved up the list while the dialog stays open is still the one that moves.
+    void moverPorArrastreSigueAlScriptQueSube() {
+        VentanaPrincipal v({{"Menus", Numerados(5)}, {"Otra", {}}});
+        v.w->setOpcionMarcada(1, false); // the file's order, so that Subir moves rows
+        v.abrir("Menus");
+        v.seleccionarScript("s03");
+        v.w->MoverPorArrastre();
+        auto *dlg = v.w->findChild<frmMover *>();
+        QVERIFY(dlg);
+        v.w->SubirS();
+        QCOMPARE(v.scripts(), (QStringList{"s01", "s03", "s02", "s04", "s05"}));
+        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
+        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
+        QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
+        QCOMPARE(v.scripts(), (QStringList{"s01", "s02", "s04", "s05"}));
+    }
+
     // A named script that is gone when Copiar is clicked is reported, and nothing moves.
     void moverPorArrastreSinElScriptNoMueveOtro() {
         VentanaPrincipal v({{"Menus", Numerados(4)}, {"Otra", {}}});

@@ -281,12 +281,12 @@ void frmScript::Form_Load() {
 }
 
 void frmScript::CargarScript() {
-    const QTreeWidgetItem *item = p_.filas()->currentItem();
-    if (item) {
-        txtNombre->setText(vista::Campo(item, vista::ColNombre));
-        txtDes->setText(vista::Campo(item, vista::ColDescripcion));
-        txtPuntaje->setText(vista::Campo(item, vista::ColPuntaje));
-        ponerCodigo(etiquetas::AEditor(vista::Campo(item, vista::ColCodigo)));
+    if (const int f = p_.filaActual(); f >= 0) {
+        const Script s = p_.fila(f);
+        txtNombre->setText(s.Nombre);
+        txtDes->setText(s.Descripcion);
+        txtPuntaje->setText(s.Puntaje);
+        ponerCodigo(etiquetas::AEditor(s.Codigo));
         txtNombre->setCursorPosition(0);
         txtDes->setCursorPosition(0);
     }
@@ -393,32 +393,13 @@ void frmScript::Agregar() {
     p_.MarcarCambios();
     Normalizar();
     const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
-    QTreeWidget *lista = p_.filas();
-    // Appended at the end first; sorting, if on, is applied afterwards and keeps equal names in order.
-    lista->setSortingEnabled(false);
-    lista->addTopLevelItem(vista::NuevoItem(s));
-    p_.ActualizarLineaEstado();
-    QTreeWidgetItem *elegido = nullptr;
-    if (p_.opcionMarcada(1)) {
-        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
-        lista->setSortingEnabled(true);
-        for (int i = 0; i < lista->topLevelItemCount() && !elegido; ++i)
-            if (vista::Campo(lista->topLevelItem(i), vista::ColNombre) == s.Nombre)
-                elegido = lista->topLevelItem(i);
-    } else {
-        elegido = lista->topLevelItem(lista->topLevelItemCount() - 1);
-    }
-    if (elegido) {
-        lista->setCurrentItem(elegido);
-        lista->scrollToItem(elegido);
-    }
+    p_.AgregarFila(s);
     done(QDialog::Accepted);
 }
 
 void frmScript::Editar() {
-    QTreeWidget *lista = p_.filas();
-    QTreeWidgetItem *viejo = lista->currentItem();
-    if (!viejo) {
+    const int f = p_.filaActual();
+    if (f < 0) {
         done(QDialog::Rejected);
         return;
     }
@@ -426,18 +407,8 @@ void frmScript::Editar() {
         return;
     p_.MarcarCambios();
     Normalizar();
-    const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
-    const int p = lista->indexOfTopLevelItem(viejo);
-    lista->setSortingEnabled(false);
-    QTreeWidgetItem *nuevo = vista::NuevoItem(s);
-    lista->insertTopLevelItem(p + 1, nuevo);
-    delete lista->takeTopLevelItem(p);
-    lista->setCurrentItem(nuevo);
-    if (p_.opcionMarcada(1)) {
-        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
-        lista->setSortingEnabled(true);
-    }
-    lista->scrollToItem(nuevo);
+    p_.ReemplazarFila(
+        f, {txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()});
     done(QDialog::Accepted);
 }
 

@@ -85,13 +85,12 @@ void ItemScript::setData(int columna, int rol, const QVariant &valor) {
 }
 
 QVariant ItemScript::data(int columna, int rol) const {
-    constexpr int kVisible = 1000;
     if (columna >= 0 && columna < mdlScripts::kCampos) {
         if (rol == Qt::EditRole || (rol == Qt::DisplayRole && columna == vista::ColCodigo))
             return campo(columna);
         const QString &t = campos_[columna];
         if (rol == Qt::DisplayRole)
-            return t.size() > kVisible ? QVariant(t.left(kVisible) + QChar(0x2026)) : QVariant(t);
+            return vista::Mostrado(t);
         if (rol == Qt::DecorationRole && columna == vista::ColNombre) {
             static const QIcon icono = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
             return icono;
@@ -125,6 +124,11 @@ void Quitar(QTreeWidget *lista, QTreeWidgetItem *item) {
         return;
     delete lista->takeTopLevelItem(fila);
     SeleccionarCercana(lista, fila);
+}
+
+QString Mostrado(const QString &campo) {
+    constexpr int kVisible = 1000;
+    return campo.size() > kVisible ? campo.left(kVisible) + QChar(0x2026) : campo;
 }
 
 QString Campo(const QTreeWidgetItem *item, int columna) {

@@ -61,6 +61,9 @@ QTreeWidgetItem *NuevoItem(const Script &s);
 // The row commands act on: the current one, or the first when none is (a list that holds scripts
 // always has one selected for them). None for an empty list.
 QTreeWidgetItem *Seleccionado(const QTreeWidget *lista);
+// What a row shows of a field: a very long one is cut, since laying out megabytes for one row would
+// freeze the window.
+QString Mostrado(const QString &campo);
 // A field as stored, whole; item->text() gives what the row shows.
 QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-class QTreeWidget;
 class QWidget;
 
 // What the dialogs may reach of the main window: the working state, the open category's rows (which
@@ -26,8 +25,27 @@ public:
 
     // The window dialogs are parented to.
     virtual QWidget *ventana() = 0;
-    // The open category's rows.
-    virtual QTreeWidget *filas() const = 0;
+    // The open category's rows, by position from 0 as the list shows them. The library tools read and
+    // change them through these; the list that shows them stays the window's.
+    virtual int filasCuantas() const = 0;
+    virtual Script fila(int posicion) const = 0;
+    // One field as stored (columns: 0 name, 1 description, 2 code, 3 score), without the rest.
+    virtual QString campoFila(int posicion, int columna) const = 0;
+    // The name folded as it sorts and is searched (herramientas::Plegar).
+    virtual QStringView claveFila(int posicion) const = 0;
+    // The current row; -1 when there is none.
+    virtual int filaActual() const = 0;
+    virtual void SeleccionarFila(int posicion) = 0;
+    // Adds the script at the end, or in its sorted place when the list is sorted, and selects it.
+    virtual void AgregarFila(const Script &s) = 0;
+    // Puts the script in the row's place (then its sorted place, when sorted), selected.
+    virtual void ReemplazarFila(int posicion, const Script &s) = 0;
+    // Removes the row; the nearest one left is selected.
+    virtual void QuitarFila(int posicion) = 0;
+    // Keeps the rows marked, in their order; the selection stays or goes to the nearest one left.
+    virtual void QuedarseConFilas(const QVector<bool> &quedan) = 0;
+    // Writes the rows as a category file.
+    virtual bool GuardarFilasEn(const QString &ruta, QString *error) = 0;
     virtual bool opcionMarcada(int posicion) const = 0;
 
     // Pending changes.

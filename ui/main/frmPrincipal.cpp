@@ -339,8 +339,6 @@ void frmPrincipal::crearControles() {
     barProgreso->setTextVisible(false);
 }
 
-QTreeWidget *frmPrincipal::filas() const { return lstScripts; }
-
 QStringList frmPrincipal::categoriasListadas() const {
     QStringList r;
     for (int i = 0; i < lstCat->topLevelItemCount(); ++i)

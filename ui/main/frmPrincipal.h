@@ -55,7 +55,17 @@ public:
 
     // The narrow side the dialogs see.
     QWidget *ventana() override { return this; }
-    QTreeWidget *filas() const override;
+    int filasCuantas() const override;
+    Script fila(int posicion) const override;
+    QString campoFila(int posicion, int columna) const override;
+    QStringView claveFila(int posicion) const override;
+    int filaActual() const override;
+    void SeleccionarFila(int posicion) override;
+    void AgregarFila(const Script &s) override;
+    void ReemplazarFila(int posicion, const Script &s) override;
+    void QuitarFila(int posicion) override;
+    void QuedarseConFilas(const QVector<bool> &quedan) override;
+    bool GuardarFilasEn(const QString &ruta, QString *error) override;
     QStringList categoriasListadas() const override;
     void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
     void CategoriaQuitada(const QString &nombre) override;

@@ -1,6 +1,7 @@
 // Script list and its toolbar barScript.
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlScriptsVista.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
@@ -156,4 +157,118 @@ void frmPrincipal::HabilitarBotones(bool conFilas) {
     mnuCodAgregar->setEnabled(conFilas || estado.sesion.hayAbierta());
     for (QAction *a : {mnuCodEditar, mnuCodEliminar, mnuCodCopiar, mnuCodBuscar})
         a->setEnabled(conFilas);
+}
+
+// ---- The rows, as the library tools reach them ----
+
+int frmPrincipal::filasCuantas() const {
+    return lstScripts->topLevelItemCount();
+}
+
+Script frmPrincipal::fila(int posicion) const {
+    return vista::ScriptDe(lstScripts->topLevelItem(posicion));
+}
+
+QString frmPrincipal::campoFila(int posicion, int columna) const {
+    return vista::Campo(lstScripts->topLevelItem(posicion), columna);
+}
+
+QStringView frmPrincipal::claveFila(int posicion) const {
+    return vista::Clave(lstScripts->topLevelItem(posicion));
+}
+
+int frmPrincipal::filaActual() const {
+    return lstScripts->indexOfTopLevelItem(lstScripts->currentItem());
+}
+
+void frmPrincipal::SeleccionarFila(int posicion) {
+    QTreeWidgetItem *item = lstScripts->topLevelItem(posicion);
+    if (!item)
+        return;
+    lstScripts->clearSelection();
+    lstScripts->setCurrentItem(item);
+    item->setSelected(true);
+    lstScripts->scrollToItem(item);
+}
+
+namespace {
+// A row put in by hand goes where it belongs when the list is sorted, and is the one selected.
+void Colocar(QTreeWidget *lista, QTreeWidgetItem *item, bool ordenada) {
+    if (ordenada) {
+        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        lista->setSortingEnabled(true);
+    }
+    lista->setCurrentItem(item);
+    lista->scrollToItem(item);
+}
+} // namespace
+
+void frmPrincipal::AgregarFila(const Script &s) {
+    // Appended at the end first; sorting, if on, is applied afterwards and keeps equal names in order.
+    lstScripts->setSortingEnabled(false);
+    QTreeWidgetItem *item = vista::NuevoItem(s);
+    lstScripts->addTopLevelItem(item);
+    ActualizarLineaEstado();
+    const bool ordenada = opcionMarcada(1);
+    if (ordenada) {
+        // Among equal names the first one is selected, as a search for the name would find it.
+        lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        for (int i = 0; i < lstScripts->topLevelItemCount(); ++i)
+            if (vista::Campo(lstScripts->topLevelItem(i), vista::ColNombre) == s.Nombre) {
+                item = lstScripts->topLevelItem(i);
+                break;
+            }
+    }
+    Colocar(lstScripts, item, ordenada);
+}
+
+void frmPrincipal::ReemplazarFila(int posicion, const Script &s) {
+    if (!lstScripts->topLevelItem(posicion))
+        return;
+    lstScripts->setSortingEnabled(false);
+    QTreeWidgetItem *nuevo = vista::NuevoItem(s);
+    lstScripts->insertTopLevelItem(posicion + 1, nuevo);
+    delete lstScripts->takeTopLevelItem(posicion);
+    lstScripts->setCurrentItem(nuevo);
+    Colocar(lstScripts, nuevo, opcionMarcada(1));
+}
+
+void frmPrincipal::QuitarFila(int posicion) {
+    vista::Quitar(lstScripts, lstScripts->topLevelItem(posicion));
+}
+
+void frmPrincipal::QuedarseConFilas(const QVector<bool> &quedan) {
+    // One rebuild of the list instead of one removal per row; the rows left keep their order.
+    QTreeWidget *lista = lstScripts;
+    lista->setUpdatesEnabled(false);
+    QTreeWidgetItem *actual = lista->currentItem();
+    const int filaActual = lista->indexOfTopLevelItem(actual);
+    int antes = 0; // rows left before the current one: where the selection lands if it goes
+    const QList<QTreeWidgetItem *> todos = lista->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem *> siguen;
+    for (int i = 0; i < todos.size(); ++i) {
+        if (quedan.value(i, true)) {
+            siguen.append(todos.at(i));
+            if (i < filaActual)
+                ++antes;
+        } else {
+            if (todos.at(i) == actual)
+                actual = nullptr;
+            delete todos.at(i);
+        }
+    }
+    // Rows added to a sorted list go in one by one: added as they are, they are already in order.
+    const bool ordenada = lista->isSortingEnabled();
+    lista->setSortingEnabled(false);
+    lista->addTopLevelItems(siguen);
+    lista->setSortingEnabled(ordenada);
+    if (actual)
+        lista->setCurrentItem(actual);
+    else if (filaActual >= 0)
+        vista::SeleccionarCercana(lista, antes);
+    lista->setUpdatesEnabled(true);
+}
+
+bool frmPrincipal::GuardarFilasEn(const QString &ruta, QString *error) {
+    return mdlScripts::GuardarLW(lstScripts, ruta, error);
 }

@@ -20,20 +20,19 @@ namespace {
 // turned into text only when a row is painted, so that listing thousands of finds stays cheap.
 class FilaHallada : public QTreeWidgetItem {
 public:
-    FilaHallada(const QTreeWidgetItem *script, int posicion)
-        : nombre_(script->text(vista::ColNombre)), posicion_(posicion) {}
-    QVariant data(int columna, int rol) const override {
-        if (rol == Qt::DisplayRole || rol == Qt::EditRole) {
-            if (columna == 0)
-                return nombre_;
-            if (columna == 1)
-                return QString::number(posicion_);
-        }
-        if (rol == Qt::DecorationRole && columna == 0) {
-            static const QIcon icono = Principal::Imagen(1);
-            return icono;
-        }
-        return QTreeWidgetItem::data(columna, rol);
+  FilaHallada(const QString &nombre, int posicion) : nombre_(vista::Mostrado(nombre)), posicion_(posicion) {}
+  QVariant data(int columna, int rol) const override {
+      if (rol == Qt::DisplayRole || rol == Qt::EditRole) {
+          if (columna == 0)
+              return nombre_;
+          if (columna == 1)
+              return QString::number(posicion_);
+      }
+      if (rol == Qt::DecorationRole && columna == 0) {
+          static const QIcon icono = Principal::Imagen(1);
+          return icono;
+      }
+      return QTreeWidgetItem::data(columna, rol);
     }
 
 private:
@@ -97,11 +96,10 @@ void frmBuscar::cmdBuscar_Click() {
     if (palabra.isEmpty())
         return;
     lstBuscar->clear();
-    const QTreeWidget *lista = p_.filas();
-    const auto clave = [lista](int i) { return vista::Clave(lista->topLevelItem(i)); };
+    const auto clave = [this](int i) { return p_.claveFila(i); };
     QList<QTreeWidgetItem *> filas;
-    for (int i : herramientas::Buscar(lista->topLevelItemCount(), clave, palabra))
-        filas.append(new FilaHallada(lista->topLevelItem(i), i + 1));
+    for (int i : herramientas::Buscar(p_.filasCuantas(), clave, palabra))
+        filas.append(new FilaHallada(p_.campoFila(i, vista::ColNombre), i + 1));
     lstBuscar->addTopLevelItems(filas);
     if (filas.isEmpty())
         mensajes::Informacion(this, QStringLiteral("No se encontró la palabra ") + palabra, QStringLiteral("Buscar"));
@@ -115,12 +113,8 @@ void frmBuscar::lstBuscar_DblClick() {
         const int p = r->text(1).toInt(&ok);
         // The main list cannot change while this modal window is open, but a stale position is
         // ignored rather than trusted.
-        if (QTreeWidgetItem *item = ok ? p_.filas()->topLevelItem(p - 1) : nullptr) {
-            p_.filas()->clearSelection();
-            p_.filas()->setCurrentItem(item);
-            item->setSelected(true);
-            p_.filas()->scrollToItem(item);
-        }
+        if (ok && p >= 1 && p <= p_.filasCuantas())
+            p_.SeleccionarFila(p - 1);
     }
     accept();
 }

@@ -44,7 +44,7 @@ frmEliminarDup::frmEliminarDup(Principal &principal, QWidget *padre)
     HayDuplicados = false;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    if (p_.filas()->topLevelItemCount() == 0)
+    if (p_.filasCuantas() == 0)
         SinDuplicados();
 }
 
@@ -57,8 +57,7 @@ void frmEliminarDup::Comenzar() {
 }
 
 void frmEliminarDup::BuscarDuplicados() {
-    QTreeWidget *lista = p_.filas();
-    const int n = lista->topLevelItemCount();
+    const int n = p_.filasCuantas();
     HayDuplicados = false;
     if (n > 0)
         barMover->setRange(0, n);
@@ -66,45 +65,14 @@ void frmEliminarDup::BuscarDuplicados() {
 
     QVector<QPair<QString, QString>> claves;
     claves.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        const QTreeWidgetItem *item = lista->topLevelItem(i);
-        claves.append({vista::Campo(item, vista::ColNombre), vista::Campo(item, vista::ColDescripcion)});
-    }
+    for (int i = 0; i < n; ++i)
+        claves.append({p_.campoFila(i, vista::ColNombre), p_.campoFila(i, vista::ColDescripcion)});
     const QVector<bool> vive = herramientas::Sobrevivientes(claves, [this](int k) { barMover->setValue(k); });
     const int quedan = int(std::count(vive.begin(), vive.end(), true));
     if (quedan == n)
         return;
-
-    // One rebuild of the list instead of one removal per duplicate; the survivors keep their order.
     HayDuplicados = true;
-    lista->setUpdatesEnabled(false);
-    QTreeWidgetItem *actual = lista->currentItem();
-    const int filaActual = lista->indexOfTopLevelItem(actual);
-    int quedanAntes = 0; // survivors before the current row: where the selection lands if it goes
-    const QList<QTreeWidgetItem *> todos = lista->invisibleRootItem()->takeChildren();
-    QList<QTreeWidgetItem *> sobreviven;
-    sobreviven.reserve(quedan);
-    for (int i = 0; i < todos.size(); ++i) {
-        if (vive.at(i)) {
-            sobreviven.append(todos.at(i));
-            if (i < filaActual)
-                ++quedanAntes;
-        } else {
-            if (todos.at(i) == actual)
-                actual = nullptr;
-            delete todos.at(i);
-        }
-    }
-    // Rows added to a sorted list go in one by one: added as they are, they are already in order.
-    const bool ordenada = lista->isSortingEnabled();
-    lista->setSortingEnabled(false);
-    lista->addTopLevelItems(sobreviven);
-    lista->setSortingEnabled(ordenada);
-    if (actual)
-        lista->setCurrentItem(actual);
-    else if (filaActual >= 0)
-        vista::SeleccionarCercana(lista, quedanAntes);
-    lista->setUpdatesEnabled(true);
+    p_.QuedarseConFilas(vive);
     barMover->setRange(0, quedan);
     barMover->setValue(quedan);
 }

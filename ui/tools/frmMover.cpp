@@ -26,12 +26,12 @@ frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre
     setWindowIcon(IconoApp());
 
     // The dialog moves the script it names, whatever the user selects while it stays open.
-    fila_ = p_.filas()->currentItem();
-    if (fila_)
-        script_ = vista::ScriptDe(fila_);
+    fila_ = p_.filaActual();
+    if (fila_ >= 0)
+        script_ = p_.fila(fila_);
     categoria_ = p_.estado.sesion.abierta();
     lblCopiar = new QLabel(QStringLiteral("Seleccione la categoría a la cual desea copiar el script: ") +
-                               (fila_ ? fila_->text(vista::ColNombre) : QString()),
+                               (fila_ >= 0 ? vista::Mostrado(script_.Nombre) : QString()),
                            this);
     lblCopiar->setObjectName(QStringLiteral("lblCopiar"));
     lblCopiar->setWordWrap(true);
@@ -105,8 +105,8 @@ void frmMover::cmdPegar_Click() {
         reject();
         return;
     }
-    QTreeWidgetItem *sel = FilaNombrada();
-    if (!sel) {
+    const int sel = FilaNombrada();
+    if (sel < 0) {
         mensajes::Aviso(this,
                         QStringLiteral("El script %1 ya no está en la categoría abierta; no se ha copiado nada.")
                             .arg(script_.Nombre),
@@ -130,7 +130,7 @@ void frmMover::cmdPegar_Click() {
     bool ok = mdlScripts::LeerArchivo(ruta, scripts, &error);
     if (ok) {
         vista::Anexar(lstMover, scripts);
-        scripts.append(vista::ScriptDe(sel));
+        scripts.append(script_);
         auto *fila = vista::NuevoItem(scripts.last());
         fila->setIcon(0, Principal::Imagen(1));
         lstMover->addTopLevelItem(fila);
@@ -143,16 +143,17 @@ void frmMover::cmdPegar_Click() {
     if (!ok) {
         lstMover->clear();
         cboImagen->show();
-        mensajes::Aviso(this,
-                        QStringLiteral("No se pudo copiar el script %1 a la categoría %2 (%3): %4\n\nEl script "
-                                       "sigue en la categoría abierta y no se ha modificado nada.")
-                            .arg(sel->text(vista::ColNombre), destino, QDir::toNativeSeparators(ruta), error),
-                        QStringLiteral("Copiar"));
+        mensajes::Aviso(
+            this,
+            QStringLiteral("No se pudo copiar el script %1 a la categoría %2 (%3): %4\n\nEl script "
+                           "sigue en la categoría abierta y no se ha modificado nada.")
+                .arg(vista::Mostrado(script_.Nombre), destino, QDir::toNativeSeparators(ruta), error),
+            QStringLiteral("Copiar"));
         reject();
         return;
     }
 
-    vista::Quitar(p_.filas(), sel);
+    p_.QuitarFila(sel);
     p_.estado.sesion.AnunciarEscritos({destino + QStringLiteral(".rtn")});
     p_.ActualizarLineaEstado();
     QApplication::processEvents();
@@ -161,12 +162,16 @@ void frmMover::cmdPegar_Click() {
     cmdCancelar->setText(QStringLiteral("Cerrar"));
 }
 
-QTreeWidgetItem *frmMover::FilaNombrada() const {
-    if (!fila_ || categoria_.isEmpty() || p_.estado.sesion.abierta() != categoria_)
-        return nullptr;
-    // The row may have gone (deleted, category read again): a pointer alone could name another one.
-    for (int i = 0; i < p_.filas()->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem *f = p_.filas()->topLevelItem(i); f == fila_)
-            return vista::ScriptDe(f) == script_ ? f : nullptr;
-    return nullptr;
+int frmMover::FilaNombrada() const {
+    if (fila_ < 0 || categoria_.isEmpty() || p_.estado.sesion.abierta() != categoria_)
+        return -1;
+    // Rows may have come, gone or moved meanwhile: the script is looked for where it was, then by
+    // its name among the others; a row holding something else is never taken for it.
+    const int n = p_.filasCuantas();
+    if (fila_ < n && p_.fila(fila_) == script_)
+        return fila_;
+    for (int i = 0; i < n; ++i)
+        if (p_.campoFila(i, vista::ColNombre) == script_.Nombre && p_.fila(i) == script_)
+            return i;
+    return -1;
 }

@@ -33,10 +33,11 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
-    // The row the dialog was opened for, if it is still in the open category unchanged.
-    QTreeWidgetItem *FilaNombrada() const;
-    Principal &p_;
-    QTreeWidgetItem *fila_ = nullptr;
-    Script script_;
-    QString categoria_;
+  // Where the script the dialog was opened for is now in the open category, unchanged; -1 when it
+  // is no longer there.
+  int FilaNombrada() const;
+  Principal &p_;
+  int fila_ = -1; // its place when the dialog opened
+  Script script_;
+  QString categoria_;
 };
