@@ -57,17 +57,23 @@ qint64 TamanoObjetos(const QString &carpeta) {
         total += QFileInfo(it.next()).size();
     return total;
 }
+// A Categorias folder of its own with its history.
+struct Biblioteca {
+    ayudas::Carpeta c;
+    QString carpeta = c.estado.carpetaCategorias();
+    git::Repositorio repo;
+    bool abierta = QDir().mkpath(carpeta) && repo.Abrir(carpeta, true);
+};
 } // namespace
 
 class tst_compactar : public QObject {
     Q_OBJECT
   private slots:
     void compactarConservaCadaVersion() {
-        ayudas::Carpeta c;
-        const QString carpeta = c.estado.carpetaCategorias();
-        QDir().mkpath(carpeta);
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(carpeta, true));
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        git::Repositorio &repo = b.repo;
+        const QString &carpeta = b.carpeta;
         const QVector<QByteArray> guardadas = Versiones(repo, carpeta, 30);
         const git::Repositorio::Sueltos antes = repo.ContarSueltos();
         QCOMPARE(antes.objetos, 30 * 3); // each version: the file, the folder, the version itself
@@ -85,11 +91,10 @@ class tst_compactar : public QObject {
         const QString git = QStandardPaths::findExecutable(QStringLiteral("git"));
         if (git.isEmpty())
             QSKIP("git is not installed here to check the repository with its own tool");
-        ayudas::Carpeta c;
-        const QString carpeta = c.estado.carpetaCategorias();
-        QDir().mkpath(carpeta);
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(carpeta, true));
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        git::Repositorio &repo = b.repo;
+        const QString &carpeta = b.carpeta;
         Versiones(repo, carpeta, 5);
         QVERIFY(repo.Compactar() > 0);
         QProcess p;
@@ -101,11 +106,10 @@ class tst_compactar : public QObject {
 
     // A second housekeeping makes one pack again: the older one, held entirely by the new, goes.
     void compactarOtraVezDejaUnPaquete() {
-        ayudas::Carpeta c;
-        const QString carpeta = c.estado.carpetaCategorias();
-        QDir().mkpath(carpeta);
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(carpeta, true));
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        git::Repositorio &repo = b.repo;
+        const QString &carpeta = b.carpeta;
         QVector<QByteArray> guardadas = Versiones(repo, carpeta, 10);
         QVERIFY(repo.Compactar() > 0);
         guardadas += Versiones(repo, carpeta, 10, 10);
@@ -116,11 +120,10 @@ class tst_compactar : public QObject {
 
     // What no version reaches stays while it is recent, and goes once two weeks old.
     void loQueNadieAlcanzaEsperaDosSemanas() {
-        ayudas::Carpeta c;
-        const QString carpeta = c.estado.carpetaCategorias();
-        QDir().mkpath(carpeta);
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(carpeta, true));
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        git::Repositorio &repo = b.repo;
+        const QString &carpeta = b.carpeta;
         Versiones(repo, carpeta, 2);
         git_oid reciente, viejo;
         QVERIFY(git_blob_create_from_buffer(&reciente, repo.crudo(), "suelto reciente", 15) == 0);
@@ -168,12 +171,10 @@ class tst_compactar : public QObject {
 
     // A repository with no version yet has nothing to pack, and stays as it is.
     void sinVersionesNoHayNadaQueCompactar() {
-        ayudas::Carpeta c;
-        QDir().mkpath(c.estado.carpetaCategorias());
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(c.estado.carpetaCategorias(), true));
-        QCOMPARE(repo.Compactar(), 0);
-        QVERIFY(Paquetes(c.estado.carpetaCategorias()).isEmpty());
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        QCOMPARE(b.repo.Compactar(), 0);
+        QVERIFY(Paquetes(b.carpeta).isEmpty());
     }
 };
 
