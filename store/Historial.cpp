@@ -43,7 +43,7 @@ void Historial::compactarSiHaceFalta() {
     // Counting is a look at every object folder: done at the start and every few versions.
     versionesSinMirar_ = 0;
     if (git::Repositorio::HaceFaltaCompactar(repo_->ContarSueltos()))
-        repo_->Compactar(); // a failure leaves the history as it was, only bigger
+        repo_->Compactar(nullptr, [this] { return cancelado_.load(); }); // a failure leaves it as it was
 }
 
 void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {

@@ -157,6 +157,12 @@ struct PaqueteSolo {
     }
 };
 
+// libgit2 asks its progress callbacks whether to go on; -1 stops it.
+int Seguir(void *parar) {
+    const auto &f = *static_cast<const std::function<bool()> *>(parar);
+    return f && f() ? -1 : 0;
+}
+
 // The loose objects of a repository's object folder: each "xx/yyyy…" file with its id.
 template <typename F> void CadaSuelto(const QByteArray &objetos, F &&hacer) {
     static const char kHex[] = "0123456789abcdef";
@@ -184,7 +190,7 @@ Repositorio::Sueltos Repositorio::ContarSueltos() const {
     return s;
 }
 
-int Repositorio::Compactar(QString *error) {
+int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
     if (!repo_)
         return -1;
     auto fallo = [&] {
@@ -200,11 +206,17 @@ int Repositorio::Compactar(QString *error) {
     // HEAD is on a branch, except in a repository that has no version yet.
     git_revwalk_push_head(walk.get());
     git_packbuilder_set_threads(pb.get(), 1); // the window keeps the other core
+    // Packing a big history takes a while: a closing program does not wait for it to end.
+    void *pregunta = const_cast<std::function<bool()> *>(&parar);
+    git_packbuilder_set_callbacks(
+        pb.get(), [](int, uint32_t, uint32_t, void *p) { return Seguir(p); }, pregunta);
     if (git_packbuilder_insert_walk(pb.get(), walk.get()) < 0)
         return fallo();
     if (git_packbuilder_object_count(pb.get()) == 0)
         return 0;
-    if (git_packbuilder_write(pb.get(), nullptr, 0, nullptr, nullptr) < 0)
+    if (git_packbuilder_write(
+            pb.get(), nullptr, 0, [](const git_indexer_progress *, void *p) { return Seguir(p); }, pregunta) <
+        0)
         return fallo();
     const QByteArray objetos = QByteArray(git_repository_path(repo_)) + "objects/";
     const QByteArray nombre = QByteArray("pack-") + git_packbuilder_name(pb.get());

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 struct git_repository;
@@ -76,7 +77,8 @@ public:
     // Packs every object the branches reach; then the loose files and the older packs that the new
     // pack holds entirely are removed. A loose object no version reaches is kept for two weeks. Gives
     // how many loose objects went, or -1 when the pack could not be made (nothing is removed then).
-    int Compactar(QString *error = nullptr);
+    // `parar`, asked now and then, gives it up (nothing removed) when the program is closing.
+    int Compactar(QString *error = nullptr, const std::function<bool()> &parar = {});
     // Compacts once the loose objects are many or big.
     static bool HaceFaltaCompactar(const Sueltos &s) {
         return s.objetos > 2000 || s.bytes > 64LL * 1024 * 1024;

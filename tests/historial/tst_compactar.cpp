@@ -169,6 +169,18 @@ class tst_compactar : public QObject {
         QCOMPARE(Paquetes(carpeta).size(), 1);
     }
 
+    // Asked to stop (the program is closing), it gives up and removes nothing.
+    void compactarSeDejaAlCerrar() {
+        Biblioteca b;
+        QVERIFY(b.abierta);
+        const QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 5);
+        const int sueltos = b.repo.ContarSueltos().objetos;
+        QCOMPARE(b.repo.Compactar(nullptr, [] { return true; }), -1);
+        QCOMPARE(b.repo.ContarSueltos().objetos, sueltos);
+        QVERIFY(Paquetes(b.carpeta).isEmpty());
+        QCOMPARE(Recuperadas(b.repo), guardadas);
+    }
+
     // A repository with no version yet has nothing to pack, and stays as it is.
     void sinVersionesNoHayNadaQueCompactar() {
         Biblioteca b;
