@@ -177,7 +177,7 @@ class tst_compactar : public QObject {
         const int sueltos = b.repo.ContarSueltos().objetos;
         QCOMPARE(b.repo.Compactar(nullptr, [] { return true; }), -1);
         QCOMPARE(b.repo.ContarSueltos().objetos, sueltos);
-        QVERIFY(Paquetes(b.carpeta).isEmpty());
+        QCOMPARE(QDir(b.carpeta + QStringLiteral("/.git/objects/pack")).entryList(QDir::Files), QStringList());
         QCOMPARE(Recuperadas(b.repo), guardadas);
     }
 
