@@ -336,11 +336,13 @@ private slots:
         QCOMPARE(v.lista(), (Lista{{"A", "B", "Ñandú"}, 2, Lista::Pendiente}));
     }
 
-    void verExportarCopiarImprimir() {
+    // "Ver en el navegador" writes the code in the export folder under the chosen extension, wrapped
+    // or not, and hands the file to the desktop.
+    void previsualizarEscribeYAbre() {
         ayudas::Navegador escritorio; // the desktop's handler of files too
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
         const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
-        Ventana v(Registro("Nom", "Desc", "uno*RTN*\r\ndos", "1"));
+        Ventana v(Registro("Nom", "Desc", "c", "1"));
         auto x = v.editor("Ver");
         const std::tuple<int, const char *, QString, QByteArray> casos[] = {
             {0, "html", QStringLiteral("<html>\n<body>\"Hola\" & adiós</body>\n</html>"),
@@ -358,13 +360,18 @@ private slots:
             QCOMPARE(ayudas::LeerBytes(ruta), archivo);
             QCOMPARE(escritorio.abiertas.takeFirst(), QUrl::fromLocalFile(ruta));
         }
-        // The options: shown as they are, no extension refused, "Cancelar" keeps what there was.
+    }
+
+    // The export options show as they are; no extension is refused; "Cancelar" keeps what there was.
+    void opcionesDeExportar() {
+        Ventana v(Registro("Nom", "Desc", "c", "1"));
         v.c.estado.Extension = QStringLiteral("php");
         v.c.estado.Tag = 1;
         for (QPushButton *frmExportar::*boton : {&frmExportar::cmdCancelar, &frmExportar::cmdAceptar}) {
             frmExportar d(*v.w);
             d.show();
-            QVERIFY(d.cboExt->currentText() == QLatin1String("php") && d.cheTag->isChecked());
+            QCOMPARE(d.cboExt->currentText(), QStringLiteral("php"));
+            QVERIFY(d.cheTag->isChecked());
             d.cboExt->setEditText(QString());
             QTest::mouseClick(d.cmdAceptar, Qt::LeftButton);
             QVERIFY(d.isVisible());
@@ -372,40 +379,65 @@ private slots:
             QTest::mouseClick(d.cheTag, Qt::LeftButton);
             QTest::mouseClick(d.*boton, Qt::LeftButton);
         }
-        QCOMPARE(QStringLiteral("%1 %2").arg(v.c.estado.Extension).arg(v.c.estado.Tag), QStringLiteral("HTM 0"));
-        v.seleccionar(0);
-        v.c.estado.Tipo = 7; // not an entry: the designed font, nothing marked
-        auto fuente = [](const frmScript &f) {
-            QString r = f.txtCodigo->font().family() + QString::number(f.txtCodigo->font().pointSize()) + ' ';
-            for (QAction *a : f.mnuFuente)
-                r += a->isChecked() ? 'x' : '-';
-            return r;
+        QCOMPARE(v.c.estado.Extension, QStringLiteral("HTM"));
+        QCOMPARE(v.c.estado.Tag, 0);
+    }
+
+    // The font menu: the designed font when the preference names no entry; a second click keeps an
+    // entry marked; the font chosen is the next window's too.
+    void fuenteDelCodigo() {
+        Ventana v(Registro("Nom", "Desc", "c", "1"));
+        v.c.estado.Tipo = 7; // not an entry
+        auto marcada = [](const frmScript &f) {
+            for (int i = 0; i < int(std::size(f.mnuFuente)); ++i)
+                if (f.mnuFuente[i]->isChecked())
+                    return i;
+            return -1;
         };
         auto e = v.editor("Ver");
-        QVERIFY(e->txtCodigo->font() == EditorCodigo().font() && fuente(*e).endsWith(" ------"));
+        QCOMPARE(e->txtCodigo->font(), EditorCodigo().font());
+        QCOMPARE(marcada(*e), -1);
         e->mnuFuente[5]->trigger();
-        QCOMPARE(fuente(*e), QStringLiteral("Verdana10 -----x"));
+        QCOMPARE(e->txtCodigo->font().family(), QStringLiteral("Verdana"));
+        QCOMPARE(e->txtCodigo->font().pointSize(), 10);
+        QCOMPARE(marcada(*e), 5);
         e->mnuFuente[2]->trigger();
-        e->mnuFuente[2]->trigger(); // a second click on a marked entry keeps it marked
+        e->mnuFuente[2]->trigger();
         // Courier New, or the system's monospaced font where it is missing.
         const QString courier = QFontDatabase::hasFamily("Courier New")
                                     ? QStringLiteral("Courier New")
                                     : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
-        QCOMPARE(fuente(*e), courier + "8 --x---");
-        auto f = v.editor("Ver"); // the font chosen is the next window's
-        QCOMPARE(fuente(*f), courier + "8 --x---");
-        // Copy: the code as shown, with real quotes, left selected; an empty code empties the clipboard.
+        const auto siguiente = v.editor("Ver");
+        for (const frmScript *f : {e.get(), siguiente.get()}) {
+            QCOMPARE(f->txtCodigo->font().family(), courier);
+            QCOMPARE(f->txtCodigo->font().pointSize(), 8);
+            QCOMPARE(marcada(*f), 2);
+        }
+    }
+
+    // "Copiar": the code as shown, with real quotes, left selected; an empty code empties the clipboard.
+    void copiarElCodigo() {
+        Ventana v(Registro("Nom", "Desc", "uno*RTN*\r\ndos", "1"));
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
         pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("uno\"\ndos"));
         QCOMPARE(e->txtCodigo->selectedText().size(), 8);
         e->ponerCodigo(QString());
         e->mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
-        // Printing, rendered to a PDF: name, description, a blank line and the two code lines.
+    }
+
+    // Printing, rendered to a PDF: name, description, a blank line and the code's lines. With no
+    // printer, the command stops without a word.
+    void imprimirUnScript() {
+        Ventana v(Registro("Nom", "Desc", "uno*RTN*\r\ndos", "1"));
+        v.seleccionar(0);
+        auto f = v.editor("Ver");
         QPrinter pdf;
         pdf.setOutputFileName(v.c.ruta("s.pdf"));
         QCOMPARE(f->ImprimirEn(pdf), (QStringList{"Nombre: Nom", "Descripción: Desc", " ", "uno\"", "dos"}));
-        if (QPrinterInfo::defaultPrinter().isNull()) { // no printer: the command stops without a word
+        if (QPrinterInfo::defaultPrinter().isNull()) {
             pulsar(*f, 3);
             QVERIFY(!QApplication::activeModalWidget());
         }
