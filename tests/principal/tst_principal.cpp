@@ -31,6 +31,14 @@ struct Ventana {
         QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
     }
     QStringList scripts() const { return Textos(ui(w)->lstScripts); }
+    // The category L of three scripts, opened in the file's order.
+    void abrirL() {
+        c.categoria("L", Registro("A", "da", "ca", "1") + Registro("B", "db", "c*RTN*b", "2") +
+                             Registro("C", "", "", ""));
+        crear();
+        w->setOpcionMarcada(1, false);
+        abrir("L");
+    }
 };
 
 const QByteArray kTres = Registro("beta", "b", "cb", "2") + Registro("Alfa", "a", "ca", "1") +
@@ -173,69 +181,100 @@ private slots:
         QVERIFY(!entra());
     }
 
-    void subirBajarYEliminar() {
+    // Subir moves the row up, keeps it selected and marks it as the dropped one; the record is whole.
+    void subirMueveYResalta() {
         Ventana v;
-        v.c.categoria("L", Registro("A", "da", "ca", "1") + Registro("B", "db", "c*RTN*b", "2") + Registro("C", "", "", ""));
-        v.crear();
-        v.w->setOpcionMarcada(1, false);
-        v.abrir("L");
+        v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
         l->setCurrentItem(l->topLevelItem(1));
         ui(v.w)->botonScript(7)->trigger();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QVERIFY(l->currentItem() == l->topLevelItem(0) && l->resaltado() == l->topLevelItem(0));
+        QCOMPARE(l->currentItem(), l->topLevelItem(0));
+        QCOMPARE(l->resaltado(), l->topLevelItem(0));
         QCOMPARE(vista::ScriptDe(l->topLevelItem(0)), (Script{"B", "db", "c*RTN*b", "2"}));
-        QVERIFY(!l->topLevelItem(0)->icon(0).isNull() && v.c.estado.sesion.HayCambios());
+        QVERIFY(!l->topLevelItem(0)->icon(0).isNull());
+        QVERIFY(v.c.estado.sesion.HayCambios());
+    }
 
-        // Already first: nothing moves, yet the category counts as changed.
-        v.c.estado.sesion.Descartar();
-        v.w->setGuardarHabilitado(false);
+    // Already first: nothing moves, yet the category counts as changed.
+    void subirElPrimeroMarcaCambios() {
+        Ventana v;
+        v.abrirL();
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
         v.w->SubirS();
-        QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(v.scripts(), (QStringList{"A", "B", "C"}));
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ui(v.w)->mnuGuardar->isEnabled());
+    }
 
+    // Bajar down to the end: the last one stays last; a click in the list takes the highlight away.
+    void bajarHastaElFinal() {
+        Ventana v;
+        v.abrirL();
+        ListaScripts *l = ui(v.w)->lstScripts;
+        l->setCurrentItem(l->topLevelItem(0));
         for (int i = 0; i < 3; ++i) // the third finds it last
             v.w->BajarS();
-        QCOMPARE(v.scripts(), (QStringList{"A", "C", "B"}));
-        QVERIFY(l->currentItem() == l->topLevelItem(2) && l->resaltado() == l->topLevelItem(2));
-
-        // A click anywhere in the list takes the drop highlight away.
+        QCOMPARE(v.scripts(), (QStringList{"B", "C", "A"}));
+        QCOMPARE(l->currentItem(), l->topLevelItem(2));
+        QCOMPARE(l->resaltado(), l->topLevelItem(2));
         QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->topLevelItem(0)).center());
         QVERIFY(!l->resaltado());
+    }
 
+    // Deleting every row leaves only the adding commands on; the row commands then do nothing.
+    void eliminarHastaVaciar() {
+        Ventana v;
+        v.abrirL();
+        ListaScripts *l = ui(v.w)->lstScripts;
+        l->setCurrentItem(l->topLevelItem(0));
         ui(v.w)->botonScript(5)->trigger();
         v.w->EliminarS();
-        QCOMPARE(v.scripts(), QStringList{"B"});
         v.w->EliminarS();
+        QCOMPARE(v.scripts(), QStringList{});
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: L / Scripts: 0"));
-        QVERIFY(ui(v.w)->botonScript(1)->isEnabled() && !ui(v.w)->botonScript(3)->isEnabled() &&
-                !ui(v.w)->botonScript(5)->isEnabled() &&
-                !ui(v.w)->botonScript(11)->isEnabled()); // only adding is left
-        QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled() && !ui(v.w)->mnuCodEditar->isEnabled() &&
-                !ui(v.w)->mnuCodBuscar->isEnabled());
-        // Commands on the empty list do nothing.
+        QVERIFY(ui(v.w)->botonScript(1)->isEnabled());
+        for (int pos : {3, 5, 11})
+            QVERIFY(!ui(v.w)->botonScript(pos)->isEnabled());
+        QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled());
+        QVERIFY(!ui(v.w)->mnuCodEditar->isEnabled() && !ui(v.w)->mnuCodBuscar->isEnabled());
         v.w->SubirS();
         v.w->BajarS();
         v.w->CopiarS();
         QCOMPARE(l->topLevelItemCount(), 0);
+    }
 
-        // A right click on the panel asks about the pending changes before its menu shows.
+    // A right click on the panel asks about the pending changes before its menu shows; the menu then
+    // comes with the panel's header highlighted.
+    void clicDerechoEnElPanelPreguntaAntes() {
+        Ventana v;
+        v.abrirL();
+        v.w->MarcarCambios();
         const QPoint p = ui(v.w)->lstCat->visualItemRect(ui(v.w)->lstCat->topLevelItem(0)).center();
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::No, &m);
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
-        QVERIFY(m.visto && !ui(v.w)->g002->isVisible() && !v.c.estado.sesion.HayCambios());
+        QVERIFY(m.visto);
+        QVERIFY(!ui(v.w)->g002->isVisible());
+        QVERIFY(!v.c.estado.sesion.HayCambios());
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
         QTRY_VERIFY(ui(v.w)->g002->isVisible());
         ui(v.w)->g002->hide();
         const QColor resaltado = v.w->style()->standardPalette().color(QPalette::Highlight);
         QCOMPARE(ui(v.w)->lbl1->palette().color(QPalette::Window), resaltado);
         QCOMPARE(ui(v.w)->lblMenu3->palette().color(QPalette::Window), QColor(128, 128, 128));
+    }
 
-        // The script list's pop-up menu shows even on an empty list.
+    // The script list's pop-up menu shows even on an empty list.
+    void menuDeScriptsEnListaVacia() {
+        Ventana v;
+        v.c.categoria("Vacia", {});
+        v.crear();
+        v.abrir("Vacia");
         QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::RightButton, {}, QPoint(20, 20));
         QTRY_VERIFY(ui(v.w)->mnuCodigo->isVisible());
         ui(v.w)->mnuCodigo->hide();
+        const QColor resaltado = v.w->style()->standardPalette().color(QPalette::Highlight);
         QCOMPARE(ui(v.w)->lblMenu3a->palette().color(QPalette::Window), resaltado);
     }
 
