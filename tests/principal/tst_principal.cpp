@@ -11,6 +11,10 @@ using ayudas::Registro;
 using ayudas::Textos;
 using ayudas::ui;
 
+const QByteArray kTres = Registro("beta", "b", "cb", "2") + Registro("Alfa", "a", "ca", "1") +
+                         Registro("gamma", "g", "c*RTN*g", "3");
+const QStringList kSiete{"a", "B", "c", "Imagenes", "me", "menus", "x"};
+
 struct Ventana {
     ayudas::Carpeta c;
     std::unique_ptr<frmPrincipal> w;
@@ -31,6 +35,23 @@ struct Ventana {
         QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
     }
     QStringList scripts() const { return Textos(ui(w)->lstScripts); }
+    // Seven categories, every one listed: a, B, c, Imagenes, me, menus (three scripts), and x (from
+    // x.y.rtn); a folder named like a category file beside them.
+    void panelDeSiete() {
+        for (const char *n : {"c", "B", "a", "me", "Imagenes"})
+            c.categoria(QString::fromLatin1(n), {});
+        c.categoria("menus", kTres);
+        ayudas::EscribirBytes(c.estado.carpetaCategorias() + "/x.y.rtn", Registro("n", "", "", ""));
+        QDir().mkpath(c.estado.carpetaCategorias() + "/carpeta.rtn");
+        c.estado.MostrarTodas = 1;
+        crear();
+    }
+    // Menus, three scripts stored out of order, opened as the options leave it (sorted).
+    void abrirMenus() {
+        c.categoria("Menus", kTres);
+        crear();
+        abrir("Menus");
+    }
     // The category L of three scripts, opened in the file's order.
     void abrirL() {
         c.categoria("L", Registro("A", "da", "ca", "1") + Registro("B", "db", "c*RTN*b", "2") +
@@ -41,64 +62,92 @@ struct Ventana {
     }
 };
 
-const QByteArray kTres = Registro("beta", "b", "cb", "2") + Registro("Alfa", "a", "ca", "1") +
-                         Registro("gamma", "g", "c*RTN*g", "3");
 } // namespace
 
 class tst_principal : public QObject {
     Q_OBJECT
 private slots:
-    void listadoFiltroYCombo() {
-        Ventana v;
-        for (const char *n : {"c", "B", "a", "me", "Imagenes"})
-            v.c.categoria(QString::fromLatin1(n), {});
-        v.c.categoria("menus", kTres);
-        ayudas::EscribirBytes(v.c.estado.carpetaCategorias() + "/x.y.rtn", Registro("n", "", "", ""));
-        QDir().mkpath(v.c.estado.carpetaCategorias() + "/carpeta.rtn"); // a folder is no category
-        v.c.estado.MostrarTodas = 1;
-        v.crear();
-        const QStringList todas{"a", "B", "c", "Imagenes", "me", "menus", "x"};
-        QCOMPARE(Textos(ui(v.w)->lstCat), todas);
+  // Every category file is listed by the name before its first dot; a folder is no category.
+  void panelListaCadaCategoria() {
+      Ventana v;
+      v.panelDeSiete();
+      QCOMPARE(Textos(ui(v.w)->lstCat), kSiete);
+  }
 
-        // x.y.rtn is listed as x, and x.rtn does not exist: nothing opens, silently.
-        v.abrir("x");
-        QVERIFY(ui(v.w)->lblMenu3->text() == "(Ninguna)" && ui(v.w)->panelEstado[0]->text().isEmpty());
+  // x.y.rtn is listed as x, and x.rtn does not exist: nothing opens, silently.
+  void categoriaConPuntoNoAbreNada() {
+      Ventana v;
+      v.panelDeSiete();
+      v.abrir("x");
+      QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+      QCOMPARE(ui(v.w)->panelEstado[0]->text(), QString());
+  }
 
-        // Duplicate removal is refused with no category open, and on an empty one.
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
-        v.w->setOpcionMarcada(4, true);
-        QCOMPARE(m.texto, QStringLiteral("Primero debe seleccionar una categoría"));
-        QVERIFY(m.titulo == "Eliminar duplicados" && m.icono == QMessageBox::Warning && !v.w->opcionMarcada(4));
-        v.abrir("a");
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
-        v.w->setOpcionMarcada(4, true);
-        QVERIFY(m.texto == QStringLiteral("La categoría se encuentra vacía") && !v.w->opcionMarcada(4));
+  // Duplicate removal is refused with no category open, and on an empty one.
+  void eliminarDuplicadosSinNadaQueRevisar_data() {
+      QTest::addColumn<QString>("abierta");
+      QTest::addColumn<QString>("aviso");
+      QTest::newRow("sin categoría") << QString() << "Primero debe seleccionar una categoría";
+      QTest::newRow("categoría vacía") << "a"
+                                       << "La categoría se encuentra vacía";
+  }
+  void eliminarDuplicadosSinNadaQueRevisar() {
+      QFETCH(QString, abierta);
+      QFETCH(QString, aviso);
+      Ventana v;
+      v.panelDeSiete();
+      if (!abierta.isEmpty())
+          v.abrir(abierta);
+      ayudas::Mensaje m;
+      ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+      v.w->setOpcionMarcada(4, true);
+      QCOMPARE(m.texto, aviso);
+      QCOMPARE(m.titulo, QStringLiteral("Eliminar duplicados"));
+      QCOMPARE(m.icono, QMessageBox::Warning);
+      QVERIFY(!v.w->opcionMarcada(4));
+  }
 
-        auto filtrar = [&](const QString &letras) {
-            v.c.estado.MostrarTodas = 0;
-            v.c.estado.Mostrar = letras;
-            v.w->LlenarCat();
-            return Textos(ui(v.w)->lstCat);
-        };
-        QCOMPARE(filtrar("ME"), (QStringList{"me", "menus"}));
-        QCOMPARE(filtrar("Todas"), QStringList{});
-        QVERIFY(!ui(v.w)->mnuEliminar->isEnabled());
-        QCOMPARE(filtrar(""), todas);
-        QVERIFY(ui(v.w)->mnuEliminar->isEnabled());
-        QCOMPARE(filtrar("men"), QStringList{"menus"});
+  // The filter lists the categories whose names start with its letters, in any case; "Todas" as
+  // letters lists none (and there is nothing to delete), no letters list all.
+  void filtroPorLetras_data() {
+      QTest::addColumn<QString>("letras");
+      QTest::addColumn<QStringList>("listadas");
+      QTest::newRow("mayúsculas") << "ME" << QStringList{"me", "menus"};
+      QTest::newRow("Todas como letras") << "Todas" << QStringList{};
+      QTest::newRow("sin letras") << "" << kSiete;
+      QTest::newRow("tres letras") << "men" << QStringList{"menus"};
+  }
+  void filtroPorLetras() {
+      QFETCH(QString, letras);
+      QFETCH(QStringList, listadas);
+      Ventana v;
+      v.panelDeSiete();
+      v.c.estado.MostrarTodas = 0;
+      v.c.estado.Mostrar = letras;
+      v.w->LlenarCat();
+      QCOMPARE(Textos(ui(v.w)->lstCat), listadas);
+      QCOMPARE(ui(v.w)->mnuEliminar->isEnabled(), !listadas.isEmpty());
+  }
 
-        // Choosing in the combo refills the panel and closes the open category; it cannot be typed in.
-        v.abrir("menus");
-        QCOMPARE(v.scripts().size(), 3);
-        QTest::keyClicks(ui(v.w)->cboCat, "xyz");
-        QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("Todas"));
-        emit ui(v.w)->cboCat->activated(ui(v.w)->cboCat->currentIndex());
-        QVERIFY(v.c.estado.MostrarTodas == 1 && v.c.estado.Mostrar == "Todas");
-        QCOMPARE(Textos(ui(v.w)->lstCat), todas);
-        QVERIFY(ui(v.w)->lstScripts->topLevelItemCount() == 0 && ui(v.w)->lblMenu3->text() == "(Ninguna)");
-        QVERIFY(!ui(v.w)->botonScript(1)->isEnabled()); // nowhere to add a script
-    }
+  // Choosing in the combo refills the panel and closes the open category; it cannot be typed in.
+  void elegirEnElComboCierraLaCategoria() {
+      Ventana v;
+      v.panelDeSiete();
+      v.c.estado.MostrarTodas = 0;
+      v.c.estado.Mostrar = QStringLiteral("men");
+      v.w->LlenarCat();
+      v.abrir("menus");
+      QCOMPARE(v.scripts().size(), 3);
+      QTest::keyClicks(ui(v.w)->cboCat, "xyz");
+      QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("Todas"));
+      emit ui(v.w)->cboCat->activated(ui(v.w)->cboCat->currentIndex());
+      QCOMPARE(v.c.estado.MostrarTodas, 1);
+      QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
+      QCOMPARE(Textos(ui(v.w)->lstCat), kSiete);
+      QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 0);
+      QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+      QVERIFY(!ui(v.w)->botonScript(1)->isEnabled()); // nowhere to add a script
+  }
 
     void textoCortadoEnTooltip() {
         Ventana v;
@@ -123,20 +172,24 @@ private slots:
         QVERIFY(!v.c.estado.sesion.HayCambios());
     }
 
-    void abrirOrdenarYGuardarEnElOrdenVisto() {
+    // A category opens sorted; the row commands are on, moving up and down and saving are not.
+    void abrirOrdenada() {
         Ventana v;
-        v.c.categoria("Menus", kTres);
-        v.crear();
-        v.abrir("Menus");
+        v.abrirMenus();
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
         for (int pos : {1, 3, 5, 11})
             QVERIFY(ui(v.w)->botonScript(pos)->isEnabled());
-        // No moving up or down in a sorted list; nothing to save yet.
-        QVERIFY(!ui(v.w)->botonScript(7)->isEnabled() && !ui(v.w)->botonScript(9)->isEnabled() &&
-                !ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(!ui(v.w)->botonScript(7)->isEnabled());
+        QVERIFY(!ui(v.w)->botonScript(9)->isEnabled());
+        QVERIFY(!ui(v.w)->mnuGuardar->isEnabled());
+    }
 
-        // Unticking keeps the alphabetical order; saving writes what the user sees.
+    // Unticking keeps the alphabetical order, and saving writes what the user sees; opened again
+    // unsorted, the category shows the file's order.
+    void guardarEnElOrdenVisto() {
+        Ventana v;
+        v.abrirMenus();
         v.w->setOpcionMarcada(1, false);
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
         QVERIFY(ui(v.w)->botonScript(7)->isEnabled() && ui(v.w)->botonScript(9)->isEnabled());
@@ -148,20 +201,33 @@ private slots:
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")),
                  Registro("Alfa", "a", "ca", "1") + Registro("beta", "b", "cb", "2") + Registro("gamma", "g", "c*RTN*g", "3"));
         QVERIFY(!ui(v.w)->mnuGuardar->isEnabled());
-
-        // Unsorted, a category opens in file order.
         v.abrir("Menus");
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
-        for (bool si : {false, true}) { // the list view shows names only; import takes scripts or categories
-            v.w->setOpcionMarcada(2, si);
-            v.w->setOpcionMarcada(3, si);
-            QVERIFY(ui(v.w)->lstScripts->isHeaderHidden() != si &&
-                    ui(v.w)->lstScripts->isColumnHidden(vista::ColDescripcion) != si);
-            QCOMPARE(ui(v.w)->lstOp->topLevelItem(2)->text(0),
-                     si ? QStringLiteral("Importar categoría") : QStringLiteral("Importar scripts"));
-        }
+    }
 
-        // A script dropped on the panel opens the move dialog; anything else is refused.
+    // The list shows names only with "Mostrar detalles" off; import takes scripts or categories.
+    void opcionesDeVistaEImportacion_data() {
+        QTest::addColumn<bool>("marcadas");
+        QTest::addColumn<QString>("importar");
+        QTest::newRow("sin marcar") << false << "Importar scripts";
+        QTest::newRow("marcadas") << true << "Importar categoría";
+    }
+    void opcionesDeVistaEImportacion() {
+        QFETCH(bool, marcadas);
+        QFETCH(QString, importar);
+        Ventana v;
+        v.abrirMenus();
+        v.w->setOpcionMarcada(2, marcadas);
+        v.w->setOpcionMarcada(3, marcadas);
+        QCOMPARE(ui(v.w)->lstScripts->isHeaderHidden(), !marcadas);
+        QCOMPARE(ui(v.w)->lstScripts->isColumnHidden(vista::ColDescripcion), !marcadas);
+        QCOMPARE(ui(v.w)->lstOp->topLevelItem(2)->text(0), importar);
+    }
+
+    // A script dropped on the panel opens the move dialog, not modal; anything else is refused.
+    void soltarUnScriptEnElPanel() {
+        Ventana v;
+        v.abrirMenus();
         QMimeData datos;
         datos.setText(QString()); // what a script dragged from the list carries
         const QPoint p = ui(v.w)->lstCat->viewport()->rect().center();
@@ -177,7 +243,7 @@ private slots:
         QTRY_VERIFY((dialogo = v.w->findChild<QWidget *>("frmMover")) && dialogo->isVisible());
         QVERIFY(!dialogo->isModal());
         dialogo->close();
-        datos.setText(QStringLiteral("texto de fuera")); // anything else dropped there is refused
+        datos.setText(QStringLiteral("texto de fuera"));
         QVERIFY(!entra());
     }
 
