@@ -390,55 +390,101 @@ private slots:
 
     // ---- Menus, toolbar, header buttons ----
 
-    void cadaBotonYCadaMenuLlegaASuOrden() {
+    // Each menu command opens its own window.
+    void cadaMenuAbreSuVentana_data() {
+        QTest::addColumn<QString>("accion");
+        QTest::addColumn<QString>("ventana");
+        const char *filas[][2] = {{"mnuOutlookConfig", "frmOutlook"}, {"mnuOpciones", "frmExportar"},
+                                  {"mnuAgregar", "frmCategoria"},     {"mnuImportar", "frmExaminar"},
+                                  {"mnuCodAgregar", "frmScript"},     {"mnuCodEditar", "frmScript"},
+                                  {"mnuCodBuscar", "frmBuscar"},      {"mnuCodCopiar", "frmMover"},
+                                  {"mnuActualizar", "frmAyuda"},      {"mnuAcerca", "frmAcerca"}};
+        for (const auto &[accion, ventana] : filas)
+            QTest::newRow(accion) << accion << ventana;
+    }
+    void cadaMenuAbreSuVentana() {
+        QFETCH(QString, accion);
+        QFETCH(QString, ventana);
+        Ventana v({{"A", kAjax}});
+        v.abrir("A");
+        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
+        ayudas::Navegador navegador;
+        Mensajes vigia;
+        v.w->findChild<QAction *>(accion)->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(vigia.dialogos, QStringList{ventana});
+        QCOMPARE(vigia.textos, QStringList());
+    }
+
+    // The toolbar calls the commands itself: its menu twins being disabled does not matter. Each
+    // button has its icon. With nothing to save, the save button does nothing.
+    void cadaBotonAbreSuVentana_data() {
+        QTest::addColumn<int>("posicion");
+        QTest::addColumn<QString>("ventana");
+        QTest::newRow("importar") << 1 << "frmExaminar";
+        QTest::newRow("exportar") << 3 << "frmExportar";
+        QTest::newRow("guardar") << 5 << "";
+        QTest::newRow("categoría") << 7 << "frmCategoria";
+        QTest::newRow("e-mail") << 9 << "frmOutlook";
+        QTest::newRow("ayuda") << 11 << "frmAyuda";
+        QTest::newRow("acerca de") << 13 << "frmAcerca";
+    }
+    void cadaBotonAbreSuVentana() {
+        QFETCH(int, posicion);
+        QFETCH(QString, ventana);
+        Ventana v({{"A", kAjax}});
+        v.abrir("A");
+        for (QAction *a : {ui(v.w)->mnuImportar, ui(v.w)->mnuOpciones, ui(v.w)->mnuAgregar})
+            a->setEnabled(false);
+        ayudas::Navegador navegador;
+        Mensajes vigia;
+        QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(posicion));
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+        QCoreApplication::processEvents();
+        QCOMPARE(vigia.dialogos, ventana.isEmpty() ? QStringList() : QStringList{ventana});
+        QVERIFY(!ui(v.w)->botonMenu(posicion)->icon().isNull());
+        QVERIFY(navegador.abiertas.isEmpty());
+    }
+
+    // A script goes without a question; saving, from the toolbar or the menu, always asks.
+    void guardarSiemprePregunta() {
         Ventana v({{"A", kAjax}});
         v.abrir("A");
         QVERIFY(!ui(v.w)->mnuGuardar->isEnabled() && !ui(v.w)->botonMenu(5)->isEnabled());
         ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
-        ayudas::Navegador navegador;
-        // Runs a command and names what it opened: dialogs by class, then questions (answered No).
-        auto abre = [&](const std::function<void()> &orden) {
-            Mensajes vigia;
-            orden();
-            QCoreApplication::processEvents();
-            return (vigia.dialogos + vigia.textos).join(QLatin1Char('+'));
-        };
-        auto pulsar = [&](int pos) {
-            QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(pos));
-            return abre([b] { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); });
-        };
-        QStringList abiertos;
-        for (QAction *a :
-             {ui(v.w)->mnuOutlookConfig, ui(v.w)->mnuOpciones, ui(v.w)->mnuAgregar, ui(v.w)->mnuImportar,
-              ui(v.w)->mnuCodAgregar, ui(v.w)->mnuCodEditar, ui(v.w)->mnuCodBuscar, ui(v.w)->mnuCodCopiar,
-              ui(v.w)->mnuActualizar, ui(v.w)->mnuAcerca})
-            abiertos << abre([a] { a->trigger(); });
-        QCOMPARE(abiertos, (QStringList{"frmOutlook", "frmExportar", "frmCategoria", "frmExaminar", "frmScript",
-                                        "frmScript", "frmBuscar", "frmMover", "frmAyuda", "frmAcerca"}));
-        // The toolbar calls the commands itself: its menu twins being disabled does not matter. Nothing
-        // to save yet: the save button does nothing.
-        for (QAction *a : {ui(v.w)->mnuImportar, ui(v.w)->mnuOpciones, ui(v.w)->mnuAgregar})
-            a->setEnabled(false);
-        abiertos.clear();
-        for (int pos : {1, 3, 5, 7, 9, 11, 13})
-            abiertos << pulsar(pos) + (ui(v.w)->botonMenu(pos)->icon().isNull() ? "sin icono" : "");
-        QCOMPARE(abiertos, (QStringList{"frmExaminar", "frmExportar", "", "frmCategoria", "frmOutlook", "frmAyuda",
-                                        "frmAcerca"}));
-        QVERIFY(navegador.abiertas.isEmpty());
-        // A script goes without a question; saving, from the toolbar or the menu, always asks.
-        QCOMPARE(abre([&] { ui(v.w)->mnuCodEliminar->trigger(); }), QString());
+        {
+            Mensajes ninguna;
+            ui(v.w)->mnuCodEliminar->trigger();
+            QCOMPARE(ninguna.textos, QStringList());
+        }
         QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 1);
-        QCOMPARE(pulsar(5), QStringLiteral("¿Guardar cambios realizados a A?"));
+        const QStringList pregunta{"¿Guardar cambios realizados a A?"};
+        {
+            Mensajes no;
+            QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(5));
+            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+            QCOMPARE(no.textos, pregunta);
+        }
         QCOMPARE(v.bytes("A"), kAjax);
         QVERIFY(!ui(v.w)->botonMenu(5)->isEnabled() && !ui(v.w)->mnuGuardar->isEnabled());
         v.w->MarcarCambios();
-        QCOMPARE(abre([&] { ui(v.w)->mnuGuardar->trigger(); }),
-                 QStringLiteral("¿Guardar cambios realizados a A?"));
-        // An unknown key runs nothing.
-        QCOMPARE(abre([&] { v.w->ejecutarBotonMenu(QStringLiteral("Importar")); }), QString());
+        Mensajes no;
+        ui(v.w)->mnuGuardar->trigger();
+        QCOMPARE(no.textos, pregunta);
+    }
 
-        // The keyboard shortcuts reach the commands. Leaving unloads the window, writes the preferences
-        // and ends the program.
+    // A toolbar key the window does not know runs nothing.
+    void claveDesconocidaNoHaceNada() {
+        Ventana v({{"A", kAjax}});
+        Mensajes vigia;
+        v.w->ejecutarBotonMenu(QStringLiteral("Importar"));
+        QCoreApplication::processEvents();
+        QVERIFY(vigia.dialogos.isEmpty() && vigia.textos.isEmpty());
+    }
+
+    // The keyboard shortcuts, each on its command.
+    void atajosDeTeclado() {
+        Ventana v;
         QStringList atajos;
         for (QAction *a : v.w->findChildren<QAction *>())
             if (!a->shortcut().isEmpty())
@@ -448,6 +494,12 @@ private slots:
                                       "mnuCodBuscarBiblioteca Ctrl+Shift+F", "mnuCodEditar Ctrl+E",
                                       "mnuGuardar Ctrl+G", "mnuImportar Ctrl+I", "mnuSalir Ctrl+S",
                                       "mnuVerOp Ctrl+O"}));
+    }
+
+    // Ctrl+O hides the options section; Ctrl+S leaves: the window unloads, writes the preferences and
+    // ends the program.
+    void atajosDesdeElTeclado() {
+        Ventana v;
         v.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
         QTest::keyClick(v.w.get(), Qt::Key_O, Qt::ControlModifier);
@@ -455,7 +507,8 @@ private slots:
         QSignalSpy fin(v.w.get(), &frmPrincipal::terminado);
         QTest::keyClick(v.w.get(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(fin.count(), 1);
-        QVERIFY(!v.w->isVisible() && QFileInfo::exists(v.c.estado.rutaConfig()));
+        QVERIFY(!v.w->isVisible());
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaConfig()));
     }
 
     void desplegableDeCategorias() {
