@@ -251,12 +251,15 @@ private slots:
         QCOMPARE(v.lista(), (Lista{{"b", "b", "y", "ZZ"}, 2, Lista::Pendiente}));
     }
 
-    void teclasYEsqueletos() {
+    // What each field lets through as it is typed: two digits of score, no separators or quotes in
+    // the name and description, anything in the code. A new script starts empty where there is no
+    // skeleton for the extension.
+    void filtrosAlTeclear() {
         Ventana v({});
         v.c.estado.IncluirTags = 1;
         v.c.estado.Extension = QStringLiteral("HTML");
         auto e = v.editor("Agregar");
-        QVERIFY(e->textoCodigo().isEmpty()); // no skeleton for the extension: a new script starts empty
+        QVERIFY(e->textoCodigo().isEmpty());
         const std::tuple<QWidget *, const char *, CamposScript> casos[] = {
             {e->txtPuntaje, "1a-+ 2", {"", "", "12", ""}},
             {e->txtPuntaje, "3", {"", "", "12", ""}}, // two digits at most
@@ -271,33 +274,48 @@ private slots:
         e->txtPuntaje->selectAll();
         QTest::keyClicks(e->txtPuntaje, "98"); // replacing the selection is not a third digit
         QCOMPARE(e->txtPuntaje->text(), QStringLiteral("98"));
-        e->resize(900, 700); // the window follows its size: the code fills the width, the box keeps to the bottom
+    }
+
+    // The window follows its size: the code fills the width, the box keeps to the bottom; however
+    // small, no area gets a negative size.
+    void ventanaSigueSuTamano() {
+        Ventana v({});
+        auto e = v.editor("Agregar");
+        e->resize(900, 700);
         QTRY_COMPARE(e->txtCodigo->width(), twips::APixeles(twips::ATwips(e->area->width()) - 250));
         QCOMPARE(e->cheIncluir->y(), twips::APixeles(twips::ATwips(e->area->height()) - 360));
-        for (QSize t : {QSize(0, 0), QSize(300, 200), QSize(-10, -10)}) { // however small, no negative sizes
+        for (QSize t : {QSize(0, 0), QSize(300, 200), QSize(-10, -10)}) {
             const auto p = disposicionScript::Calcular(t.width(), t.height());
             for (const QRect &r : {p.barMenu, p.lin0, p.txtNombre, p.txtDes, p.txtCodigo})
                 QVERIFY(r.width() >= 0 && r.height() >= 0);
         }
-        // The box, the menu item and the preference go together; ticking fills only an empty code.
+    }
+
+    // The tags box, its menu entry and the preference go together; ticking fills only an empty code,
+    // unticking keeps the skeleton; a cancelled window leaves the preference as touched.
+    void casillaDeEtiquetas() {
+        Ventana v({});
+        v.c.estado.IncluirTags = 1;
         v.c.estado.Extension = QStringLiteral("php");
         auto f = v.editor("Agregar");
         const QString php = f->textoCodigo();
         QVERIFY(php.startsWith(QStringLiteral("<html>\n")));
-        auto marcas = [&] {
-            return QStringLiteral("%1%2%3 ").arg(f->cheIncluir->isChecked()).arg(f->mnuTags->isChecked())
-                       .arg(v.c.estado.IncluirTags) + (f->textoCodigo() == php ? "php" : f->textoCodigo());
+        auto comprobar = [&](bool marcada, const QString &codigo) {
+            QCOMPARE(f->cheIncluir->isChecked(), marcada);
+            QCOMPARE(f->mnuTags->isChecked(), marcada);
+            QCOMPARE(v.c.estado.IncluirTags, int(marcada));
+            QCOMPARE(f->textoCodigo(), codigo);
         };
         QTest::mouseClick(f->cheIncluir, Qt::LeftButton);
-        QCOMPARE(marcas(), QStringLiteral("000 php")); // unticking keeps the skeleton
+        comprobar(false, php);
         f->ponerCodigo(QStringLiteral("mio"));
         f->mnuTags->trigger();
-        QCOMPARE(marcas(), QStringLiteral("111 mio"));
+        comprobar(true, QStringLiteral("mio"));
         f->ponerCodigo(QString());
         QTest::mouseClick(f->cheIncluir, Qt::LeftButton);
         QTest::mouseClick(f->cheIncluir, Qt::LeftButton);
-        QCOMPARE(marcas(), QStringLiteral("111 php"));
-        pulsar(*f, 11); // cancelled, the preference stays as touched
+        comprobar(true, php);
+        pulsar(*f, 11);
         QCOMPARE(v.c.estado.IncluirTags, 1);
     }
 
