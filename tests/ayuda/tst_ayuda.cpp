@@ -323,7 +323,25 @@ private slots:
                  (Panel{{}, "", "(Ninguna)", 0, "me", 0, {"Todas"}})); // "Cancelar" brings nothing back
     }
 
+    // F1 shows the update text, the toolbar's help the support one; only exactly "Ayuda" as the topic
+    // shows the support text. Each window's link leads to the community.
+    void ayudaYActualizar_data() {
+        QTest::addColumn<int>("como"); // 0 F1, 1 toolbar, 2 MostrarAyuda with the topic "ayuda"
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("cabecera");
+        QTest::addColumn<int>("texto"); // 0 actualizar.txt, 1 ayuda.txt
+        QTest::newRow("F1") << 0 << "Actualizar"
+                            << "Actualizar Rutinero v1.0" << 0;
+        QTest::newRow("botón de ayuda") << 1 << "Ayuda"
+                                        << "Soporte Rutinero v1.0" << 1;
+        QTest::newRow("tema en minúsculas") << 2 << "Actualizar"
+                                            << "Actualizar Rutinero v1.0" << 0;
+    }
     void ayudaYActualizar() {
+        QFETCH(int, como);
+        QFETCH(QString, titulo);
+        QFETCH(QString, cabecera);
+        QFETCH(int, texto);
         Ventana v({});
         ayudas::Navegador navegador;
         v.w->show();
@@ -334,27 +352,28 @@ private slots:
             cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/actualizar.txt")),
             cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/ayuda.txt"))};
         QVERIFY(textos[0].contains(QStringLiteral("periódicamente")) && textos[1].contains(QStringLiteral("Diseño")));
-        // What the window shows, its text as the one of the two files it is, and where its link leads.
-        auto leer = [&](const std::function<void()> &abrir) {
-            QString visto;
-            EnDialogo<frmAyuda>(abrir, [&](frmAyuda *d) {
-                QTest::mouseClick(d->lblLink, Qt::LeftButton);
-                const int texto = std::find(textos, textos + 2, d->txtTexto->toPlainText()) - textos;
-                visto = QStringLiteral("%1|%2|%3|").arg(d->windowTitle(), d->lblTitulo->text()).arg(texto) +
-                        navegador.abiertas.value(0).toString();
-                navegador.abiertas.clear();
-                QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
-            });
-            return visto;
-        };
-        const QString comunidad = QStringLiteral("|https://rutinero.example.org/comunidad/");
-        QCOMPARE(leer([&] { QTest::keyClick(v.w.get(), Qt::Key_F1); }),
-                 "Actualizar|Actualizar Rutinero v1.0|0" + comunidad);
-        QCOMPARE(v.c.estado.TemaAyuda, QStringLiteral("Actualizar"));
-        QCOMPARE(leer([&] { ui(v.w)->botonMenu(11)->trigger(); }),
-                 "Ayuda|Soporte Rutinero v1.0|1" + comunidad);
-        v.c.estado.TemaAyuda = QStringLiteral("ayuda"); // only exactly "Ayuda" shows the support text
-        QCOMPARE(leer([&] { v.w->MostrarAyuda(); }), "Actualizar|Actualizar Rutinero v1.0|0" + comunidad);
+        const std::function<void()> abrir[] = {[&] { QTest::keyClick(v.w.get(), Qt::Key_F1); },
+                                               [&] { ui(v.w)->botonMenu(11)->trigger(); },
+                                               [&] {
+                                                   v.c.estado.TemaAyuda = QStringLiteral("ayuda");
+                                                   v.w->MostrarAyuda();
+                                               }};
+        QString tituloVisto, cabeceraVista, mostrado;
+        QUrl enlace;
+        QVERIFY(EnDialogo<frmAyuda>(abrir[como], [&](frmAyuda *d) {
+            tituloVisto = d->windowTitle();
+            cabeceraVista = d->lblTitulo->text();
+            mostrado = d->txtTexto->toPlainText();
+            QTest::mouseClick(d->lblLink, Qt::LeftButton);
+            enlace = navegador.abiertas.value(0);
+            QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
+        }));
+        QCOMPARE(tituloVisto, titulo);
+        QCOMPARE(cabeceraVista, cabecera);
+        QCOMPARE(mostrado, textos[texto]);
+        QCOMPARE(enlace, QUrl(QStringLiteral("https://rutinero.example.org/comunidad/")));
+        if (como == 0)
+            QCOMPARE(v.c.estado.TemaAyuda, QStringLiteral("Actualizar"));
     }
 
     void enlacesDeSoporte() {
