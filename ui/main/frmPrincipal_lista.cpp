@@ -191,35 +191,24 @@ void frmPrincipal::SeleccionarFila(int posicion) {
     lstScripts->scrollToItem(item);
 }
 
-namespace {
-// A row put in by hand goes where it belongs when the list is sorted, and is the one selected.
-void Colocar(QTreeWidget *lista, QTreeWidgetItem *item, bool ordenada) {
-    if (ordenada) {
-        lista->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
-        lista->setSortingEnabled(true);
-    }
-    lista->setCurrentItem(item);
-    lista->scrollToItem(item);
-}
-} // namespace
-
 void frmPrincipal::AgregarFila(const Script &s) {
     // Appended at the end first; sorting, if on, is applied afterwards and keeps equal names in order.
     lstScripts->setSortingEnabled(false);
     QTreeWidgetItem *item = vista::NuevoItem(s);
     lstScripts->addTopLevelItem(item);
     ActualizarLineaEstado();
-    const bool ordenada = opcionMarcada(1);
-    if (ordenada) {
-        // Among equal names the first one is selected, as a search for the name would find it.
+    if (opcionMarcada(1)) {
         lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        lstScripts->setSortingEnabled(true);
+        // Among equal names the first one is selected, as a search for the name would find it.
         for (int i = 0; i < lstScripts->topLevelItemCount(); ++i)
             if (vista::Campo(lstScripts->topLevelItem(i), vista::ColNombre) == s.Nombre) {
                 item = lstScripts->topLevelItem(i);
                 break;
             }
     }
-    Colocar(lstScripts, item, ordenada);
+    lstScripts->setCurrentItem(item);
+    lstScripts->scrollToItem(item);
 }
 
 void frmPrincipal::ReemplazarFila(int posicion, const Script &s) {
@@ -230,7 +219,12 @@ void frmPrincipal::ReemplazarFila(int posicion, const Script &s) {
     lstScripts->insertTopLevelItem(posicion + 1, nuevo);
     delete lstScripts->takeTopLevelItem(posicion);
     lstScripts->setCurrentItem(nuevo);
-    Colocar(lstScripts, nuevo, opcionMarcada(1));
+    // An edited script moves to its sorted place, still selected.
+    if (opcionMarcada(1)) {
+        lstScripts->sortByColumn(vista::ColNombre, Qt::AscendingOrder);
+        lstScripts->setSortingEnabled(true);
+    }
+    lstScripts->scrollToItem(nuevo);
 }
 
 void frmPrincipal::QuitarFila(int posicion) {
