@@ -8,9 +8,9 @@
 
 class QWidget;
 
-// What the dialogs may reach of the main window: the working state, the open category's rows (which
-// the library tools exist to change) and the few commands that keep the window consistent. The main
-// window's other controls stay its own.
+// What the dialogs may reach of the main window: the working state, the open category's rows by
+// position (which the library tools exist to change) and the few commands that keep the window
+// consistent. The window's controls, the list that shows those rows included, stay its own.
 class Principal {
 public:
     explicit Principal(Estado &e) : estado(e) {}

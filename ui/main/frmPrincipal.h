@@ -39,7 +39,7 @@ struct Acceso;
 //   frmPrincipal.cpp             controls, load and unload
 //   frmPrincipal_cambios.cpp     pending changes: MarcarCambios, Preguntar, Limpiar, ControlarCat
 //   frmPrincipal_panel.cpp       category panel: lstCat, cboCat, lstOp
-//   frmPrincipal_lista.cpp       script list and barScript
+//   frmPrincipal_lista.cpp       script list, barScript, and the rows as the dialogs reach them
 //   frmPrincipal_comandos.cpp    menus, barMenu, header buttons, category management
 //   frmPrincipal_disposicion.cpp resize and paint rules, status bar panels
 //   frmPrincipal_editor.cpp      editor and export commands
