@@ -96,15 +96,23 @@ void EliminarDuplicados(frmPrincipal &w) {
     w.setOpcionMarcada(4, true);
 }
 
-VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias) {
+VentanaPrincipal::VentanaPrincipal(PorCrear p) {
     c.estado.Ruta = QStringLiteral("Categorias");
-    c.estado.Mostrar = QStringLiteral("Todas");
-    c.estado.MostrarTodas = 1;
+    c.estado.Mostrar = p.filtro;
+    c.estado.MostrarTodas = p.filtro == QLatin1String("Todas") ? 1 : 0;
     QDir().mkpath(c.estado.carpetaCategorias());
+}
+
+VentanaPrincipal::VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias)
+    : VentanaPrincipal(PorCrear{}) {
     for (const auto &[nombre, datos] : categorias)
         c.categoria(nombre, datos);
+    crear();
+}
+
+void VentanaPrincipal::crear(const QStringList &entradas) {
     w = std::make_unique<frmPrincipal>(c.estado);
-    w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+    w->setEntradasPanel(entradas, c.estado.Mostrar);
     w->LlenarCat();
     w->show();
     if (!QTest::qWaitForWindowExposed(w.get()))

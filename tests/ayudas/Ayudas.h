@@ -59,7 +59,14 @@ struct VentanaPrincipal {
     Carpeta c;
     std::unique_ptr<frmPrincipal> w;
     explicit VentanaPrincipal(const QList<QPair<QString, QByteArray>> &categorias = {});
+    // Only the folder and the panel's filter: the test puts its files in place, then calls crear.
+    struct PorCrear {
+        QString filtro = QStringLiteral("Todas");
+    };
+    explicit VentanaPrincipal(PorCrear p);
     ~VentanaPrincipal();
+    // Makes and shows the window, with the panel's quick-access entries.
+    void crear(const QStringList &entradas = {QStringLiteral("Todas")});
     // A click on the category's entry; abrir double-clicks it too, which opens it.
     void seleccionar(const QString &nombre);
     void abrir(const QString &nombre);

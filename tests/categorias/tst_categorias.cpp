@@ -69,23 +69,17 @@ char *toString(const Vista &v) {
                                .arg(v.lista.join(", "), v.archivos.join(", "), v.abierta));
 }
 
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
+struct Ventana : ayudas::VentanaPrincipal {
     explicit Ventana(std::initializer_list<std::pair<QString, QByteArray>> categorias = {},
-                     std::function<void(Estado &)> antes = {}) {
-        c.estado.Ruta = QStringLiteral("Categorias");
-        c.estado.Mostrar = QStringLiteral("Todas");
+                     std::function<void(Estado &)> antes = {})
+        : VentanaPrincipal(PorCrear{}) {
         c.estado.Reemplazar = 1;
-        QDir().mkpath(c.estado.carpetaCategorias());
+        c.estado.MostrarTodas = 0; // the preference as it is by default
         for (const auto &[nombre, datos] : categorias)
             c.categoria(nombre, datos);
         if (antes)
             antes(c.estado);
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        crear();
     }
     // Clicks the entry; with `abrir`, double-clicks it too, which opens it.
     void seleccionar(const QString &nombre, bool abrir = false) {

@@ -22,20 +22,11 @@ using ayudas::Textos;
 using ayudas::ui;
 
 // A shown main window over its own folder, listing every category.
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
-    explicit Ventana(const QMap<QString, QByteArray> &categorias) {
+struct Ventana : ayudas::VentanaPrincipal {
+    explicit Ventana(const QMap<QString, QByteArray> &categorias) : VentanaPrincipal(PorCrear{}) {
         for (auto it = categorias.cbegin(); it != categorias.cend(); ++it)
             c.categoria(it.key(), it.value());
-        c.estado.Ruta = QStringLiteral("Categorias");
-        QDir().mkpath(c.estado.carpetaCategorias());
-        c.estado.Mostrar = QStringLiteral("Todas");
-        c.estado.MostrarTodas = 1;
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas", "b"}, c.estado.Mostrar);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        crear({"Todas", "b"});
     }
     void elegir(const QString &categoria) {
         ui(w)->lstCat->setFocus();

@@ -23,29 +23,9 @@ using ayudas::ui;
 
 const QByteArray kUno = Registro("uno", "d", "c", "1");
 
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
-    explicit Ventana(const QString &filtro = QStringLiteral("Todas")) {
-        c.estado.Ruta = QStringLiteral("Categorias");
-        QDir().mkpath(c.estado.carpetaCategorias());
-        c.estado.Mostrar = filtro;
-        c.estado.MostrarTodas = filtro == QLatin1String("Todas") ? 1 : 0;
-    }
-    void crear() {
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas", "me"}, c.estado.Mostrar);
-        w->LlenarCat();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void abrir(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(ui(w)->lstCat, nombre);
-        QVERIFY(item);
-        const QPoint p = ui(w)->lstCat->visualItemRect(item).center();
-        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
-    }
+struct Ventana : ayudas::VentanaPrincipal {
+    explicit Ventana(const QString &filtro = QStringLiteral("Todas")) : VentanaPrincipal(PorCrear{filtro}) {}
+    void crear() { VentanaPrincipal::crear({"Todas", "me"}); }
     // Imports every category file of the folder through the dialog, as "Aceptar" does.
     void importarDe(const QString &origen) {
         w->setOpcionMarcada(3, true);

@@ -15,26 +15,9 @@ const QByteArray kTres = Registro("beta", "b", "cb", "2") + Registro("Alfa", "a"
                          Registro("gamma", "g", "c*RTN*g", "3");
 const QStringList kSiete{"a", "B", "c", "Imagenes", "me", "menus", "x"};
 
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
-    Ventana() { c.estado.Ruta = QStringLiteral("Categorias"); }
-    void crear() {
-        QDir().mkpath(c.estado.carpetaCategorias());
-        c.estado.Mostrar = QStringLiteral("Todas");
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas", "me"}, c.estado.Mostrar);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void abrir(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(ui(w)->lstCat, nombre);
-        QVERIFY(item);
-        const QPoint p = ui(w)->lstCat->visualItemRect(item).center();
-        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, p);
-    }
-    QStringList scripts() const { return Textos(ui(w)->lstScripts); }
+struct Ventana : ayudas::VentanaPrincipal {
+    Ventana() : VentanaPrincipal(PorCrear{}) {}
+    void crear() { VentanaPrincipal::crear({"Todas", "me"}); }
     // Seven categories, every one listed: a, B, c, Imagenes, me, menus (three scripts), and x (from
     // x.y.rtn); a folder named like a category file beside them.
     void panelDeSiete() {
