@@ -4,8 +4,13 @@
 #include "store/Mezcla.h"
 #include "store/Repositorio.h"
 
+#include "core/Registro.h"
+#include "store/Categorias.h"
+
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
+#include <QUrl>
 
 namespace git {
 namespace {
@@ -83,91 +88,150 @@ git_remote_callbacks Llamadas_(Contexto &cx) {
     return cb;
 }
 
-// Why talking to the remote failed, in Spanish, with git's own words after it.
-QString Motivo(int codigo) {
+enum class Fase { Conectar, Recibir, Enviar };
+
+// Why talking to the remote failed, in Spanish. libgit2's own words go to the log only: they are
+// English, and the user is told by the class and code of the error, never by its text.
+QString Motivo(int codigo, Fase fase) {
     const git_error *e = git_error_last();
-    const QString tecnico = e && e->message ? QString::fromUtf8(e->message).trimmed() : QString();
-    const int clase = e ? e->klass : 0;
-    auto dice = [&](const char *texto) { return tecnico.contains(QLatin1String(texto), Qt::CaseInsensitive); };
-    QString motivo;
+    const int clase = e ? e->klass : GIT_ERROR_NONE;
+    qCWarning(lcSincronizacion) << "git:" << codigo << clase << (e && e->message ? e->message : "");
     if (codigo == GIT_EUSER)
-        motivo = QStringLiteral("se canceló");
-    else if (codigo == GIT_EAUTH || dice("authentication") || dice("credentials"))
-        motivo = QStringLiteral("el servidor no aceptó el usuario o la clave");
-    else if (codigo == GIT_ECERTIFICATE || dice("certificate"))
-        motivo = QStringLiteral("el certificado del servidor no es válido");
-    else if (dice("unsupported URL protocol"))
-        motivo = QStringLiteral("la dirección no es de un tipo conocido (una carpeta, ssh:// o https://)");
-    else if (codigo == GIT_ENOTFOUND || dice("resolve path") || dice("could not find repository") ||
-             dice("not found") || dice("does not appear to be a git repository"))
-        motivo = QStringLiteral("no hay un repositorio en esa dirección");
-    else if (clase == GIT_ERROR_NET || clase == GIT_ERROR_SSH || clase == GIT_ERROR_HTTP || clase == GIT_ERROR_SSL ||
-             clase == GIT_ERROR_OS)
-        motivo = QStringLiteral("no hay conexión con el servidor");
-    else
-        motivo = QStringLiteral("el repositorio remoto no respondió como se esperaba");
-    return tecnico.isEmpty() ? motivo : QStringLiteral("%1 (%2)").arg(motivo, tecnico);
+        return QStringLiteral("se canceló");
+    if (codigo == GIT_EAUTH)
+        return QStringLiteral("el servidor no aceptó el usuario o la clave");
+    if (codigo == GIT_ECERTIFICATE || clase == GIT_ERROR_SSL)
+        return QStringLiteral("el certificado del servidor no es válido");
+    if (codigo == GIT_ENOTFOUND || clase == GIT_ERROR_REPOSITORY)
+        return QStringLiteral("no hay un repositorio en esa dirección");
+    if (clase == GIT_ERROR_ODB || clase == GIT_ERROR_ZLIB || clase == GIT_ERROR_OBJECT || clase == GIT_ERROR_INDEXER)
+        return QStringLiteral("lo que guarda el repositorio remoto está dañado o incompleto");
+    if (fase == Fase::Enviar && (clase == GIT_ERROR_OS || clase == GIT_ERROR_FILESYSTEM ||
+                                 clase == GIT_ERROR_REFERENCE || codigo == GIT_ELOCKED))
+        return QStringLiteral("el repositorio remoto no acepta cambios (no se puede escribir en él)");
+    if (clase == GIT_ERROR_NET || clase == GIT_ERROR_SSH || clase == GIT_ERROR_HTTP || clase == GIT_ERROR_OS)
+        return fase == Fase::Conectar ? QStringLiteral("no hay conexión con el servidor")
+                                      : QStringLiteral("se perdió la conexión con el servidor");
+    return QStringLiteral("el repositorio remoto no respondió como se esperaba");
 }
 
-mezcla::Arbol Entradas(const git_tree *t) {
+// What kind of address the user gave. A folder is checked before libgit2 sees it: a missing one
+// would otherwise read as an address of an unknown kind.
+enum class Direccion { Carpeta, Red, Desconocida };
+Direccion TipoDeDireccion(const QString &url, QString *carpeta) {
+    static const QRegularExpression red(QStringLiteral("^(ssh|git|https?|ssh\\+git|git\\+ssh)://"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    // user@host:path, as ssh and git write it
+    static const QRegularExpression scp(QStringLiteral("^[^/:]+@?[^/:]*:"));
+    if (url.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
+        *carpeta = QUrl(url).toLocalFile();
+        return Direccion::Carpeta;
+    }
+    if (red.match(url).hasMatch())
+        return Direccion::Red;
+    if (url.contains(QLatin1String("://")))
+        return Direccion::Desconocida;
+    if (!url.startsWith(QLatin1Char('/')) && !url.startsWith(QLatin1Char('.')) && scp.match(url).hasMatch())
+        return Direccion::Red;
+    *carpeta = url;
+    return Direccion::Carpeta;
+}
+
+// A name of a tree that the sync may write or delete in Categorias: one path component, a category
+// file (".rtn") under a name the program itself could have made, a regular file. Gives the Spanish
+// reason it is refused, or empty.
+QString NombreRechazado(const git_tree_entry *e) {
+    const QByteArray crudo = git_tree_entry_name(e);
+    const QString nombre = DeRuta(crudo.constData());
+    if (crudo.isEmpty() || crudo == "." || crudo == ".." || crudo.contains('/') || crudo.contains('\\'))
+        return QStringLiteral("«%1» no es un nombre de archivo dentro de la carpeta").arg(nombre);
+    if (!nombre.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive))
+        return {}; // not a category: never written here, so nothing to fear
+    const QString tronco = nombre.chopped(4);
+    bool control = false;
+    for (QChar c : tronco)
+        control = control || c.unicode() < 32 || c.unicode() == 127;
+    if (tronco.isEmpty() || tronco.startsWith(QLatin1Char('.')) || control ||
+        tronco.contains(QRegularExpression(QStringLiteral("[\"*:<>?|]"))) || categorias::EsSeudonimo(tronco))
+        return QStringLiteral("«%1» no es un nombre de categoría válido").arg(nombre);
+    if (git_tree_entry_filemode(e) != GIT_FILEMODE_BLOB)
+        return QStringLiteral("«%1» no es un archivo común (es un enlace, una carpeta, un submódulo o un "
+                              "ejecutable)")
+            .arg(nombre);
+    return {};
+}
+
+// The categories of a tree, each name checked. Other entries (a README of the shared repository,
+// the user's own files) are not the sync's: they are counted in *otros and left alone.
+std::optional<mezcla::Arbol> Categorias(const git_tree *t, QString *error, int *otros = nullptr) {
     mezcla::Arbol a;
+    if (otros)
+        *otros = 0;
     if (!t)
         return a;
     for (size_t i = 0; i < git_tree_entrycount(t); ++i) {
         const git_tree_entry *e = git_tree_entry_byindex(t, i);
-        if (git_tree_entry_type(e) == GIT_OBJECT_BLOB)
-            a.insert(DeRuta(git_tree_entry_name(e)), Id(git_tree_entry_id(e)));
+        const QString motivo = NombreRechazado(e);
+        if (!motivo.isEmpty()) {
+            qCWarning(lcSincronizacion) << "tree entry refused:" << git_tree_entry_name(e) << Qt::oct
+                                        << git_tree_entry_filemode(e);
+            *error = motivo;
+            return std::nullopt;
+        }
+        const QString nombre = DeRuta(git_tree_entry_name(e));
+        if (nombre.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive))
+            a.insert(nombre, Id(git_tree_entry_id(e)));
+        else if (otros)
+            ++*otros;
     }
     return a;
 }
 
-QByteArray Leer(git_repository *r, const git_tree *t, const QString &archivo) {
+// A blob of a tree; no value when it cannot be read (a damaged or incomplete repository). Reading
+// never guesses: an unreadable category is never taken as an empty one.
+std::optional<QByteArray> Leer(git_repository *r, const git_tree *t, const QString &archivo) {
     const git_tree_entry *e = t ? git_tree_entry_byname(t, Ruta(archivo).constData()) : nullptr;
     Blob b;
-    if (!e || Tomar(b, git_blob_lookup, r, git_tree_entry_id(e)) < 0)
-        return {};
+    if (!e || Tomar(b, git_blob_lookup, r, git_tree_entry_id(e)) < 0) {
+        qCWarning(lcSincronizacion) << "cannot read" << archivo << UltimoError();
+        return std::nullopt;
+    }
     return Contenido(b.get());
 }
 
+QString NoSeLee(const QString &archivo) {
+    return QStringLiteral("No se pudo leer la categoría %1 en el historial: el repositorio está dañado o "
+                          "incompleto. No se ha cambiado nada.")
+        .arg(mezcla::Categoria(archivo));
+}
+
 using Cambios = QMap<QString, std::optional<QByteArray>>; // file -> new bytes, or none: removed
+using Ids = QMap<QString, std::optional<git_oid>>;         // file -> new blob, or none: removed
 
-// Every file that differs between two trees, as the second has it.
-Cambios Diferencias(git_repository *r, const git_tree *de, const git_tree *a) {
-    Cambios c;
-    const mezcla::Arbol x = Entradas(de), y = Entradas(a);
-    for (auto it = y.cbegin(); it != y.cend(); ++it)
-        if (x.value(it.key()) != it.value())
-            c.insert(it.key(), Leer(r, a, it.key()));
-    for (auto it = x.cbegin(); it != x.cend(); ++it)
-        if (!y.contains(it.key()))
-            c.insert(it.key(), std::nullopt);
-    return c;
-}
-
-QStringList Resumen(git_repository *r, const git_tree *antes, const Cambios &cambios) {
-    QVector<mezcla::CambioArchivo> v;
+// The changes as blobs of the repository.
+bool Blobs(git_repository *r, const Cambios &cambios, Ids *ids) {
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-        if (!it.key().endsWith(QLatin1String(".rtn")))
+        if (!it.value()) {
+            ids->insert(it.key(), std::nullopt);
             continue;
-        mezcla::CambioArchivo c{it.key(), std::nullopt, it.value()};
-        if (antes && git_tree_entry_byname(antes, Ruta(it.key()).constData()))
-            c.antes = Leer(r, antes, it.key());
-        v.append(std::move(c));
+        }
+        git_oid id;
+        if (git_blob_create_from_buffer(&id, r, it.value()->constData(), size_t(it.value()->size())) < 0)
+            return false;
+        ids->insert(it.key(), id);
     }
-    return mezcla::Resumen(v);
+    return true;
 }
 
-// The tree `base` with the changes, written; its id in *id.
-bool ArbolCon(git_repository *r, const git_tree *base, const Cambios &cambios, git_oid *id) {
+// The tree `base` with the changes, written; its id in *id. Entries that are not categories stay.
+bool ArbolCon(git_repository *r, const git_tree *base, const Ids &cambios, git_oid *id) {
     TreeBuilder tb;
     if (Tomar(tb, git_treebuilder_new, r, base) < 0)
         return false;
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         const QByteArray nombre = Ruta(it.key());
         if (it.value()) {
-            git_oid blob;
-            if (git_blob_create_from_buffer(&blob, r, it.value()->constData(), size_t(it.value()->size())) < 0 ||
-                git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &blob, GIT_FILEMODE_BLOB) < 0)
+            if (git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &*it.value(), GIT_FILEMODE_BLOB) < 0)
                 return false;
         } else if (git_treebuilder_get(tb.get(), nombre.constData()) &&
                    git_treebuilder_remove(tb.get(), nombre.constData()) < 0) {
@@ -177,32 +241,104 @@ bool ArbolCon(git_repository *r, const git_tree *base, const Cambios &cambios, g
     return git_treebuilder_write(id, tb.get()) == 0;
 }
 
-// The files of the working tree changed as given, all or none: a file that cannot be written puts
-// back the ones already written.
-bool Escribir(const QString &carpeta, const Cambios &cambios, const std::function<QByteArray(const QString &)> &antes,
-              const std::function<bool(const QString &)> &existia, QString *error) {
-    QStringList hechos;
+// What turns the categories `de` into `a`, as blob ids.
+Ids Diferencia(const mezcla::Arbol &de, const mezcla::Arbol &a) {
+    Ids d;
+    auto oid = [](const QByteArray &crudo) {
+        git_oid id;
+        git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
+        return id;
+    };
+    for (auto it = a.cbegin(); it != a.cend(); ++it)
+        if (de.value(it.key()) != it.value())
+            d.insert(it.key(), oid(it.value()));
+    for (auto it = de.cbegin(); it != de.cend(); ++it)
+        if (!a.contains(it.key()))
+            d.insert(it.key(), std::nullopt);
+    return d;
+}
+
+mezcla::Arbol Aplicar(mezcla::Arbol a, const Ids &cambios) {
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-        const QString ruta = carpeta + QLatin1Char('/') + it.key();
-        QString e;
-        bool ok;
         if (it.value())
-            ok = archivos::Guardar(ruta, *it.value(), &e, carpeta);
+            a.insert(it.key(), Id(&*it.value()));
         else
-            ok = !archivos::Existe(ruta) || archivos::Eliminar(ruta, &e);
-        if (!ok) {
-            for (const QString &h : hechos) {
-                const QString r = carpeta + QLatin1Char('/') + h;
-                if (existia(h))
-                    archivos::Guardar(r, antes(h), nullptr, carpeta);
-                else
-                    archivos::Eliminar(r);
-            }
-            *error = QStringLiteral("No se pudo escribir la categoría %1: %2. No se ha cambiado nada en este equipo.")
-                         .arg(mezcla::Categoria(it.key()), e);
+            a.remove(it.key());
+    }
+    return a;
+}
+
+// What the changes do to the categories of `antes`, one entry per category, for the summary.
+QStringList Resumen(git_repository *r, const git_tree *antes, const git_tree *despues, const Ids &cambios) {
+    QVector<mezcla::CambioArchivo> v;
+    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
+        mezcla::CambioArchivo c{it.key(), std::nullopt, std::nullopt};
+        if (antes && git_tree_entry_byname(antes, Ruta(it.key()).constData()))
+            c.antes = Leer(r, antes, it.key());
+        if (it.value())
+            c.despues = Leer(r, despues, it.key());
+        v.append(std::move(c));
+    }
+    return mezcla::Resumen(v);
+}
+
+// The files of the working tree changed as given, all or none. What stands in the folder now is
+// read first, so that a file that cannot be written puts back exactly what was there.
+bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
+    struct Antes {
+        QString archivo;
+        std::optional<QByteArray> datos;
+    };
+    QVector<Antes> antes;
+    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
+        // Checked names only reach here; a last look that the path stays in the folder.
+        Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
+        if (it.key().contains(QLatin1Char('/')) || it.key().startsWith(QLatin1Char('.'))) {
+            *error = QStringLiteral("«%1» no es un nombre de archivo dentro de la carpeta. No se ha cambiado nada.")
+                         .arg(it.key());
             return false;
         }
-        hechos << it.key();
+        const QString ruta = carpeta + QLatin1Char('/') + it.key();
+        Antes a{it.key(), std::nullopt};
+        if (archivos::Existe(ruta)) {
+            QByteArray datos;
+            QString e;
+            if (!archivos::Leer(ruta, datos, &e)) {
+                *error = QStringLiteral("No se pudo leer la categoría %1: %2. No se ha cambiado nada.")
+                             .arg(mezcla::Categoria(it.key()), e);
+                return false;
+            }
+            a.datos = std::move(datos);
+        }
+        antes.append(std::move(a));
+    }
+    int hechos = 0;
+    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it, ++hechos) {
+        const QString ruta = carpeta + QLatin1Char('/') + it.key();
+        QString e;
+        const bool ok = it.value() ? archivos::Guardar(ruta, *it.value(), &e, carpeta)
+                                   : !archivos::Existe(ruta) || archivos::Eliminar(ruta, &e);
+        if (ok)
+            continue;
+        qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
+        QStringList sinDeshacer;
+        for (int i = 0; i < hechos; ++i) {
+            const QString r = carpeta + QLatin1Char('/') + antes[i].archivo;
+            const bool vuelta = antes[i].datos ? archivos::Guardar(r, *antes[i].datos, nullptr, carpeta)
+                                               : archivos::Eliminar(r);
+            if (!vuelta) {
+                qCWarning(lcSincronizacion) << "cannot put back" << r;
+                sinDeshacer << mezcla::Categoria(antes[i].archivo);
+            }
+        }
+        *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(it.key()), e);
+        if (sinDeshacer.isEmpty())
+            *error += QStringLiteral(" No se ha cambiado nada en este equipo.");
+        else
+            *error += QStringLiteral(" Tampoco se pudo volver a dejar como estaba: %1; esas categorías ya tienen "
+                                     "lo recibido, y lo que tenían sigue en el historial.")
+                          .arg(sinDeshacer.join(QStringLiteral(", ")));
+        return false;
     }
     return true;
 }
@@ -233,7 +369,82 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
 void Recordar(git_repository *r, const QByteArray &refRama, const git_oid &id) {
     Reference ref;
     const QByteArray nombre = "refs/remotes/sincronizar/" + refRama.mid(int(qstrlen("refs/heads/")));
-    Tomar(ref, git_reference_create, r, nombre.constData(), &id, 1, "sincronizar");
+    if (Tomar(ref, git_reference_create, r, nombre.constData(), &id, 1, "sincronizar") < 0)
+        qCWarning(lcSincronizacion) << "cannot remember" << nombre << UltimoError();
+}
+
+// The branch both machines work on: the one the shared repository's HEAD names, when it has it;
+// else its only branch; else "main", as a new shared repository gets.
+QByteArray RamaCompartida(const git_remote_head **cabezas, size_t n) {
+    QByteArrayList ramas;
+    QByteArray apuntada;
+    for (size_t i = 0; i < n; ++i) {
+        const QByteArray nombre = cabezas[i]->name;
+        if (nombre == "HEAD" && cabezas[i]->symref_target)
+            apuntada = cabezas[i]->symref_target;
+        else if (nombre.startsWith("refs/heads/"))
+            ramas << nombre;
+    }
+    if (!apuntada.isEmpty() && ramas.contains(apuntada))
+        return apuntada;
+    if (ramas.contains("refs/heads/main") || ramas.isEmpty())
+        return "refs/heads/main";
+    if (ramas.size() == 1)
+        return ramas.first();
+    return "refs/heads/main";
+}
+
+// The local branch (or detached HEAD) moved to `id`.
+bool MoverCabeza(git_repository *r, const git_oid &id) {
+    Reference cabeza;
+    if (Tomar(cabeza, git_reference_lookup, r, "HEAD") < 0)
+        return false;
+    if (git_reference_type(cabeza.get()) == GIT_REFERENCE_DIRECT)
+        return git_repository_set_head_detached(r, &id) == 0;
+    Reference rama;
+    return Tomar(rama, git_reference_create, r, git_reference_symbolic_target(cabeza.get()), &id, 1,
+                 "sincronizar") == 0;
+}
+
+// The git index follows the category files the sync changed, and nothing else: the user's staged
+// files stay as they were.
+void Indexar(git_repository *r, const Ids &cambios) {
+    Index indice;
+    if (Tomar(indice, git_repository_index, r) < 0) {
+        qCWarning(lcSincronizacion) << "no index:" << UltimoError();
+        return;
+    }
+    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
+        const QByteArray nombre = Ruta(it.key());
+        if (it.value()) {
+            git_index_entry e{};
+            e.mode = GIT_FILEMODE_BLOB;
+            e.id = *it.value();
+            e.path = nombre.constData();
+            git_index_add(indice.get(), &e);
+        } else {
+            git_index_remove_bypath(indice.get(), nombre.constData());
+        }
+    }
+    if (git_index_write(indice.get()) < 0)
+        qCWarning(lcSincronizacion) << "cannot write the index:" << UltimoError();
+}
+
+// A repository the program made for the library (not one the user had): its first version is the
+// program's own.
+bool EsPropio(git_repository *r) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push_head(rw.get()) < 0)
+        return true; // no version yet: whatever comes is the program's
+    git_revwalk_simplify_first_parent(rw.get());
+    git_oid id, raiz;
+    bool alguno = false;
+    while (git_revwalk_next(&id, rw.get()) == 0)
+        raiz = id, alguno = true;
+    Commit c;
+    if (!alguno || Tomar(c, git_commit_lookup, r, &raiz) < 0)
+        return false;
+    return QString::fromUtf8(git_commit_message(c.get())).startsWith(QLatin1String("Primera versión de la biblioteca"));
 }
 
 } // namespace
@@ -247,6 +458,23 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         inf.error = QStringLiteral("La carpeta Categorias no tiene historial.");
         return inf;
     }
+    const QString dir = url.trimmed();
+    QString carpetaRemota;
+    switch (TipoDeDireccion(dir, &carpetaRemota)) {
+    case Direccion::Desconocida:
+        inf.error = QStringLiteral("La dirección %1 no es de un tipo conocido (una carpeta, ssh:// o https://).").arg(dir);
+        return inf;
+    case Direccion::Carpeta:
+        if (!QFileInfo(carpetaRemota).isDir()) {
+            inf.error = QStringLiteral("No se encuentra la carpeta compartida %1: no existe, o el disco o la carpeta "
+                                       "de red no está conectado. No se ha cambiado nada.")
+                            .arg(dir);
+            return inf;
+        }
+        break;
+    case Direccion::Red:
+        break;
+    }
 
     // This machine's changes first, as a version of their own, so that the merge sees them.
     const QStringList pendientes = repo.Pendientes();
@@ -258,40 +486,57 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         }
     }
 
-    const QByteArray refRama = "refs/heads/" + repo.Rama().toUtf8();
     Remote remoto;
-    const QByteArray direccion = url.trimmed().toUtf8();
+    const QByteArray direccion = dir.toUtf8();
     if (direccion.isEmpty() || Tomar(remoto, git_remote_create_anonymous, r, direccion.constData()) < 0) {
+        qCWarning(lcSincronizacion) << "bad address" << dir << UltimoError();
         inf.error = QStringLiteral("La dirección del repositorio remoto no es válida: %1").arg(url);
         return inf;
     }
     git_remote_callbacks cb = Llamadas_(cx);
     Odb odb;
     if (Tomar(odb, git_repository_odb, r) < 0) {
-        inf.error = UltimoError();
+        qCWarning(lcSincronizacion) << "no object database:" << UltimoError();
+        inf.error = QStringLiteral("No se puede leer el historial de este equipo: el repositorio está dañado.");
         return inf;
     }
+    auto fallar = [&](const QString &texto) {
+        qCWarning(lcSincronizacion) << texto << (git_error_last() ? UltimoError() : QString());
+        inf.error = texto;
+        return inf;
+    };
 
     // Another machine may send between our fetch and our push: then the push is refused, and the
-    // whole round is made again on top of what it sent.
+    // whole round is made again on top of what it sent. A refusal with the remote where it was is
+    // not that: the remote does not take changes.
+    std::optional<QByteArray> rechazadoSobre;
     for (int vuelta = 0; vuelta < 3; ++vuelta) {
         Avisar(&cx, QStringLiteral("Sincronizar: conectando con %1").arg(url));
         int e = git_remote_connect(remoto.get(), GIT_DIRECTION_FETCH, &cb, nullptr, nullptr);
         if (e < 0) {
             inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
-                            .arg(url, Motivo(e));
+                            .arg(url, Motivo(e, Fase::Conectar));
             return inf;
         }
         const git_remote_head **cabezas = nullptr;
         size_t n = 0;
+        if (git_remote_ls(&cabezas, &n, remoto.get()) < 0)
+            n = 0;
+        const QByteArray refRama = RamaCompartida(cabezas, n);
         git_oid idSuyo;
         bool haySuyo = false;
-        if (git_remote_ls(&cabezas, &n, remoto.get()) == 0)
-            for (size_t i = 0; i < n; ++i)
-                if (refRama == cabezas[i]->name) {
-                    idSuyo = cabezas[i]->oid;
-                    haySuyo = true;
-                }
+        for (size_t i = 0; i < n; ++i)
+            if (refRama == cabezas[i]->name) {
+                idSuyo = cabezas[i]->oid;
+                haySuyo = true;
+            }
+        if (rechazadoSobre && *rechazadoSobre == (haySuyo ? Id(&idSuyo) : QByteArray())) {
+            git_remote_disconnect(remoto.get());
+            inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero el repositorio remoto %1 no "
+                                       "acepta cambios: no se puede escribir en él, o su configuración lo impide.")
+                            .arg(url);
+            return inf;
+        }
         if (haySuyo && !git_odb_exists(odb.get(), &idSuyo)) {
             git_fetch_options fo;
             git_fetch_options_init(&fo, GIT_FETCH_OPTIONS_VERSION);
@@ -302,7 +547,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             const git_strarray mapa = {ramas, 1};
             e = git_remote_download(remoto.get(), &mapa, &fo);
             if (e < 0) {
-                const QString motivo = Motivo(e);
+                const QString motivo = Motivo(e, Fase::Recibir);
                 git_remote_disconnect(remoto.get());
                 inf.error = QStringLiteral("No se pudo recibir lo que tiene el repositorio remoto %1: %2. No se ha "
                                            "cambiado nada.")
@@ -319,141 +564,224 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         Avisar(&cx, QStringLiteral("Sincronizar: combinando categorías"));
         git_oid idNuestro;
         const bool hayNuestro = git_reference_name_to_id(&idNuestro, r, "HEAD") == 0;
-        Commit cNuestro, cSuyo;
-        Tree tNuestro, tSuyo;
+        Commit cNuestro, cSuyo, cBase;
+        Tree tNuestro, tSuyo, tBase;
         if (hayNuestro && (Tomar(cNuestro, git_commit_lookup, r, &idNuestro) < 0 ||
-                           Tomar(tNuestro, git_commit_tree, cNuestro.get()) < 0)) {
-            inf.error = UltimoError();
-            return inf;
-        }
+                           Tomar(tNuestro, git_commit_tree, cNuestro.get()) < 0))
+            return fallar(QStringLiteral("No se puede leer la última versión de este equipo: el historial está dañado. "
+                                         "No se ha cambiado nada."));
         if (haySuyo &&
-            (Tomar(cSuyo, git_commit_lookup, r, &idSuyo) < 0 || Tomar(tSuyo, git_commit_tree, cSuyo.get()) < 0)) {
-            inf.error = QStringLiteral("Lo recibido del repositorio remoto está incompleto: %1").arg(UltimoError());
-            return inf;
-        }
-
-        git_oid resultado = idNuestro;
-        Tree tResultado;
-        const bool alDia = haySuyo && hayNuestro &&
-                           (git_oid_equal(&idNuestro, &idSuyo) ||
-                            git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
+            (Tomar(cSuyo, git_commit_lookup, r, &idSuyo) < 0 || Tomar(tSuyo, git_commit_tree, cSuyo.get()) < 0))
+            return fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
+                                         "cambiado nada.")
+                              .arg(url));
         if (!haySuyo && !hayNuestro) {
             inf.ok = true;
             return inf;
         }
+        git_oid idBase;
+        if (hayNuestro && haySuyo && git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0 &&
+            (Tomar(cBase, git_commit_lookup, r, &idBase) < 0 || Tomar(tBase, git_commit_tree, cBase.get()) < 0))
+            return fallar(QStringLiteral("No se puede leer la versión común con el repositorio remoto: el historial "
+                                         "está dañado. No se ha cambiado nada."));
+
+        // Every name is checked before anything is written: ours, theirs and the common one.
+        QString rechazo;
+        int otrosNuestros = 0, otrosSuyos = 0;
+        const auto nuestras = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
+        if (!nuestras)
+            return fallar(QStringLiteral("La última versión de este equipo tiene un nombre que no se acepta: %1. "
+                                         "No se ha cambiado nada.")
+                              .arg(rechazo));
+        const auto suyas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
+        const auto comunes = suyas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
+        if (!suyas || !comunes)
+            return fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
+                                         "aplicado nada de esa versión.")
+                              .arg(url, rechazo));
+
+        const bool alDia = haySuyo && hayNuestro &&
+                           (git_oid_equal(&idNuestro, &idSuyo) || git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
+        const bool avanzar = haySuyo && (!hayNuestro || git_graph_descendant_of(r, &idSuyo, &idNuestro) == 1);
+        // The program's own repository holds categories only and its whole history can travel; in a
+        // repository the user had, only the categories go, in versions of their own.
+        Reference cabeza;
+        const bool enRama = Tomar(cabeza, git_reference_lookup, r, "HEAD") == 0 &&
+                            git_reference_type(cabeza.get()) == GIT_REFERENCE_SYMBOLIC;
+        const bool propio = enRama && otrosNuestros == 0 && otrosSuyos == 0 && EsPropio(r);
+
+        Cambios cambios;
+        QMap<QString, mezcla::ResultadoArchivo> mezcla;
         if (haySuyo && !alDia) {
-            const bool avanzar = !hayNuestro || git_graph_descendant_of(r, &idSuyo, &idNuestro) == 1;
-            Cambios cambios;
-            QMap<QString, mezcla::ResultadoArchivo> mezcla;
-            if (avanzar) {
-                cambios = Diferencias(r, tNuestro.get(), tSuyo.get());
-                resultado = idSuyo;
-            } else {
-                git_oid idBase;
-                Commit cBase;
-                Tree tBase;
-                if (git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0) {
-                    Tomar(cBase, git_commit_lookup, r, &idBase);
-                    Tomar(tBase, git_commit_tree, cBase.get());
-                }
-                const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
-                mezcla = mezcla::MezclarArboles(
-                    Entradas(tBase.get()), Entradas(tNuestro.get()), Entradas(tSuyo.get()),
-                    [&](mezcla::Lado lado, const QString &archivo) {
-                        return Leer(r, arboles[int(lado)], archivo);
-                    });
-                for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
-                    cambios.insert(it.key(), it->datos);
-                git_oid idArbol;
-                Tree tMezcla;
-                if (!ArbolCon(r, tNuestro.get(), cambios, &idArbol) || Tomar(tMezcla, git_tree_lookup, r, &idArbol) < 0) {
-                    inf.error = QStringLiteral("No se pudo guardar la versión combinada: %1").arg(UltimoError());
-                    return inf;
-                }
-                QStringList recibido = Resumen(r, tNuestro.get(), cambios);
-                const QString texto =
-                    QStringLiteral("Sincronización con %1: %2")
-                        .arg(url, recibido.isEmpty() ? QStringLiteral("sin cambios recibidos") : recibido.join(QStringLiteral("; ")));
-                const Signature firma = Firma(r);
-                const git_commit *padres[] = {cNuestro.get(), cSuyo.get()};
-                // Made before any file changes, and the branch moved only once they have.
-                if (git_commit_create(&resultado, r, nullptr, firma.get(), firma.get(), nullptr,
-                                      texto.toUtf8().constData(), tMezcla.get(), 2, padres) < 0) {
-                    inf.error = QStringLiteral("No se pudo guardar la versión combinada: %1").arg(UltimoError());
-                    return inf;
-                }
-            }
-            QString error;
-            if (!Escribir(
-                    repo.carpeta(), cambios, [&](const QString &a) { return Leer(r, tNuestro.get(), a); },
-                    [&](const QString &a) {
-                        return tNuestro && git_tree_entry_byname(tNuestro.get(), Ruta(a).constData()) != nullptr;
-                    },
-                    &error)) {
-                inf.error = error;
-                return inf;
-            }
-            Reference ref;
-            if (Tomar(ref, git_reference_create, r, refRama.constData(), &resultado, 1, "sincronizar") < 0) {
-                const QString motivo = UltimoError();
-                Cambios deshacer;
-                for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
-                    deshacer.insert(it.key(), tNuestro && git_tree_entry_byname(tNuestro.get(), Ruta(it.key()).constData())
-                                                  ? std::optional<QByteArray>(Leer(r, tNuestro.get(), it.key()))
-                                                  : std::nullopt);
-                Escribir(
-                    repo.carpeta(), deshacer, [](const QString &) { return QByteArray(); },
-                    [](const QString &) { return false; }, &error);
-                inf.error = QStringLiteral("No se pudo guardar la versión combinada: %1").arg(motivo);
-                return inf;
-            }
-            inf.recibido += Resumen(r, tNuestro.get(), cambios);
-            inf.avisos += Avisos(mezcla);
-            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
-                if (!inf.escritos.contains(it.key()))
-                    inf.escritos << it.key();
+            bool ilegible = false;
+            QString noLeida;
+            const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
+            mezcla = mezcla::MezclarArboles(*comunes, *nuestras, *suyas, [&](mezcla::Lado lado, const QString &archivo) {
+                const auto datos = Leer(r, arboles[int(lado)], archivo);
+                if (!datos && !ilegible)
+                    ilegible = true, noLeida = archivo;
+                return datos.value_or(QByteArray());
+            });
+            if (ilegible)
+                return fallar(NoSeLee(noLeida));
+            for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
+                cambios.insert(it.key(), it->datos);
         }
-        Commit cResultado;
-        if (Tomar(cResultado, git_commit_lookup, r, &resultado) < 0 ||
-            Tomar(tResultado, git_commit_tree, cResultado.get()) < 0) {
-            inf.error = UltimoError();
+        Ids ids;
+        if (!Blobs(r, cambios, &ids))
+            return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado "
+                                         "nada."));
+        const mezcla::Arbol resultado = Aplicar(*nuestras, ids);
+
+        // The version sent (envio) and the one this machine moves to (local). Both are made before
+        // any file changes, and the branch is moved only once they have.
+        git_oid envio, local = idNuestro;
+        bool hayEnvio = haySuyo, moverLocal = false;
+        if (haySuyo)
+            envio = idSuyo;
+        const Signature firma = Firma(r);
+        auto versionCon = [&](const git_tree *base, const Ids &cambiosArbol, const QVector<const git_commit *> &padres,
+                              const QString &texto, git_oid *id) {
+            git_oid idArbol;
+            Tree t;
+            if (!ArbolCon(r, base, cambiosArbol, &idArbol) || Tomar(t, git_tree_lookup, r, &idArbol) < 0)
+                return false;
+            QVector<const git_commit *> p = padres;
+            p.removeAll(nullptr);
+            return git_commit_create(id, r, nullptr, firma.get(), firma.get(), nullptr, texto.toUtf8().constData(),
+                                     t.get(), size_t(p.size()), p.data()) == 0;
+        };
+        const QStringList recibidoTexto = [&] {
+            QVector<mezcla::CambioArchivo> v;
+            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
+                mezcla::CambioArchivo c{it.key(), std::nullopt, it.value()};
+                if (nuestras->contains(it.key()))
+                    c.antes = Leer(r, tNuestro.get(), it.key());
+                v.append(std::move(c));
+            }
+            return mezcla::Resumen(v);
+        }();
+        const QString texto = QStringLiteral("Sincronización con %1: %2")
+                                  .arg(url, recibidoTexto.isEmpty() ? QStringLiteral("sin cambios recibidos")
+                                                                    : recibidoTexto.join(QStringLiteral("; ")));
+        if (propio) {
+            if (alDia || !haySuyo) {
+                envio = idNuestro, hayEnvio = hayNuestro;
+            } else if (avanzar) {
+                local = idSuyo, moverLocal = true;
+            } else {
+                if (!versionCon(tNuestro.get(), ids, {cNuestro.get(), cSuyo.get()}, texto, &local))
+                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
+                                                 "cambiado nada."));
+                envio = local, moverLocal = true;
+            }
+        } else {
+            // Only the categories travel, on top of what the remote has; the user's other files and
+            // versions stay on this machine.
+            const Ids paraEnviar = Diferencia(*suyas, resultado);
+            if (!paraEnviar.isEmpty() || !haySuyo) {
+                if (!versionCon(tSuyo.get(), paraEnviar, {cSuyo.get()},
+                                QStringLiteral("Categorías enviadas desde otro equipo"), &envio))
+                    return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
+                hayEnvio = true;
+            }
+            const bool yaIncluido = hayNuestro && (git_oid_equal(&idNuestro, &envio) ||
+                                                   git_graph_descendant_of(r, &idNuestro, &envio) == 1);
+            if (hayEnvio && !yaIncluido) {
+                Commit cEnvio;
+                if (Tomar(cEnvio, git_commit_lookup, r, &envio) < 0 ||
+                    !versionCon(tNuestro.get(), ids, {cNuestro.get(), cEnvio.get()}, texto, &local))
+                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
+                                                 "cambiado nada."));
+                moverLocal = true;
+            }
+        }
+
+        QString error;
+        if (!Escribir(repo.carpeta(), cambios, &error)) {
+            inf.error = error;
             return inf;
         }
-        Index indice;
-        if (Tomar(indice, git_repository_index, r) == 0 && git_index_read_tree(indice.get(), tResultado.get()) == 0)
-            git_index_write(indice.get());
+        if (moverLocal && !MoverCabeza(r, local)) {
+            const QString motivo = UltimoError();
+            qCWarning(lcSincronizacion) << "cannot move HEAD:" << motivo;
+            // The files go back to what the last version of this machine holds.
+            Cambios deshacer;
+            bool leidos = true;
+            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
+                if (!nuestras->contains(it.key())) {
+                    deshacer.insert(it.key(), std::nullopt);
+                    continue;
+                }
+                const auto datos = Leer(r, tNuestro.get(), it.key());
+                leidos = leidos && datos;
+                deshacer.insert(it.key(), datos);
+            }
+            QString errorDeshacer;
+            if (!leidos || !Escribir(repo.carpeta(), deshacer, &errorDeshacer))
+                inf.error = QStringLiteral("No se pudo guardar la versión combinada, y las categorías de este equipo "
+                                           "no se pudieron dejar como estaban: %1")
+                                .arg(QStringList(cambios.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
+            else
+                inf.error = QStringLiteral("No se pudo guardar la versión combinada. No se ha cambiado nada en este "
+                                           "equipo.");
+            return inf;
+        }
+        Indexar(r, ids);
+        inf.recibido += recibidoTexto;
+        inf.avisos += Avisos(mezcla);
+        for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
+            if (!inf.escritos.contains(it.key()))
+                inf.escritos << it.key();
 
-        if (haySuyo && git_oid_equal(&resultado, &idSuyo)) {
+        if (!hayEnvio || (haySuyo && git_oid_equal(&envio, &idSuyo))) {
             inf.ok = true;
             return inf;
         }
+        // Exactly the version made above is sent, through a reference of its own: never whatever a
+        // branch of the user's points to.
+        const QByteArray refEnvio = "refs/rutinero/envio";
+        Reference rEnvio;
+        if (Tomar(rEnvio, git_reference_create, r, refEnvio.constData(), &envio, 1, "sincronizar") < 0)
+            return fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
+        Commit cEnvio;
+        Tree tEnvio;
+        if (Tomar(cEnvio, git_commit_lookup, r, &envio) < 0 || Tomar(tEnvio, git_commit_tree, cEnvio.get()) < 0)
+            return fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
         git_push_options po;
         git_push_options_init(&po, GIT_PUSH_OPTIONS_VERSION);
         po.callbacks = cb;
         po.pb_parallelism = 0; // as many threads as the machine has
-        QByteArray rama = refRama + ':' + refRama;
+        QByteArray rama = refEnvio + ':' + refRama;
         char *ramas[] = {rama.data()};
         const git_strarray mapa = {ramas, 1};
         cx.rechazo.clear();
         Avisar(&cx, QStringLiteral("Sincronizar: enviando"));
         e = git_remote_push(remoto.get(), &mapa, &po);
+        git_reference_remove(r, refEnvio.constData());
         if (e == 0 && cx.rechazo.isEmpty()) {
-            Recordar(r, refRama, resultado);
-            inf.enviado += Resumen(r, tSuyo.get(), Diferencias(r, tSuyo.get(), tResultado.get()));
+            Recordar(r, refRama, envio);
+            const auto enviadas = Categorias(tEnvio.get(), &rechazo);
+            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyas, enviadas.value_or(*suyas)));
             inf.ok = true;
             return inf;
         }
-        const QString motivo = e < 0 ? Motivo(e) : cx.rechazo;
-        // A refusal because the remote moved on is met by another round; anything else ends here.
-        if (e < 0 && cx.rechazo.isEmpty() && git_error_last() &&
-            !QString::fromUtf8(git_error_last()->message).contains(QLatin1String("fast-forward"))) {
+        // The remote moved on meanwhile (or refused this update): another round merges what it has.
+        const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && !cx.rechazo.isEmpty());
+        if (!cx.rechazo.isEmpty())
+            qCWarning(lcSincronizacion) << "push refused:" << cx.rechazo;
+        rechazadoSobre = haySuyo ? Id(&idSuyo) : QByteArray();
+        if (!otraVuelta) {
             inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
-                                       "repositorio remoto %1: %2")
-                            .arg(url, motivo);
+                                       "repositorio remoto %1: %2.")
+                            .arg(url, Motivo(e, Fase::Enviar));
             return inf;
         }
         if (vuelta == 2) {
-            inf.error = QStringLiteral("El repositorio remoto %1 no aceptó los cambios: %2").arg(url, motivo);
+            inf.error = QStringLiteral("El repositorio remoto %1 rechazó los cambios de este equipo tres veces "
+                                       "seguidas. Las categorías se combinaron en este equipo; vuelva a sincronizar "
+                                       "más tarde.")
+                            .arg(url);
             return inf;
         }
     }
