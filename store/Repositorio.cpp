@@ -1,6 +1,7 @@
 #include "store/Repositorio.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
+#include "core/Registro.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,10 +16,18 @@ namespace {
 // The files of a folder that are categories, by name.
 QStringList CategoriasDe(const QString &carpeta) { return archivos::Listar(carpeta, QStringLiteral(".rtn")); }
 
-std::optional<QByteArray> LeerArchivo(const QString &ruta) {
+// The file's bytes; no value when there is no file. A file that is there but cannot be read (a
+// folder or a pipe under its name, no permission) is an error, never taken for a deleted one.
+std::optional<QByteArray> LeerArchivo(const QString &ruta, QString *error = nullptr) {
     QByteArray datos;
-    if (!archivos::Existe(ruta) || !archivos::Leer(ruta, datos))
+    if (!archivos::Existe(ruta))
         return std::nullopt;
+    QString motivo;
+    if (!archivos::Leer(ruta, datos, &motivo)) {
+        if (error)
+            *error = motivo.isEmpty() ? QStringLiteral("no se pudo leer") : motivo;
+        return std::nullopt;
+    }
     return datos;
 }
 
@@ -312,8 +321,15 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
             continue;
         vistos.insert(archivo);
         const QByteArray nombre = NombreGit(carpeta_, archivo);
+        QString ilegible;
         mezcla::CambioArchivo c{archivo, BlobEn(repo_, arbol.get(), nombre),
-                                LeerArchivo(carpeta_ + QLatin1Char('/') + archivo)};
+                                LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
+        if (!ilegible.isEmpty()) {
+            qCWarning(lcHistorial) << "cannot read" << archivo << ilegible;
+            if (error)
+                *error = QStringLiteral("no se pudo leer la categoría %1: %2").arg(mezcla::Categoria(archivo), ilegible);
+            return false;
+        }
         if (c.antes == c.despues)
             continue;
         if (c.despues) {

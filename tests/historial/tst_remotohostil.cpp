@@ -228,6 +228,20 @@ class tst_remotohostil : public QObject {
         QCOMPARE(Todo(eq.dir.path()), antes);
     }
 
+    // A category that is there but cannot be read (a folder stands under its name) stops the
+    // version, naming it: it is never recorded as deleted.
+    void categoriaIlegibleNoSeRegistraComoEliminada() {
+        Equipo eq(false);
+        const QByteArray cabeza = eq.repo.Ultima();
+        QVERIFY(QFile::remove(eq.categorias + QStringLiteral("/Menus.rtn")));
+        QVERIFY(QDir().mkpath(eq.categorias + QStringLiteral("/Menus.rtn")));
+        QString mensaje, error;
+        QVERIFY(!eq.repo.Confirmar({QStringLiteral("Menus.rtn")}, &mensaje, &error));
+        QVERIFY2(error.contains(QStringLiteral("Menus")), qPrintable(error));
+        QCOMPARE(eq.repo.Ultima(), cabeza);
+        QVERIFY(eq.repo.Contenido(cabeza, QStringLiteral("Menus.rtn")).has_value());
+    }
+
     // Two machines that began on different branch names (the user's own "master", the program's
     // "main") exchange their scripts through the branch the shared repository has.
     void ramasDistintasSeIntercambian() {
