@@ -255,8 +255,9 @@ Respuesta BuscarEnArchivos(const QString &carpeta, const QString &consulta, int 
             res.interrumpida = true;
             return res;
         }
-        BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(), it.value(),
-                          palabras, r, cancelar);
+        if (!BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(),
+                               it.value(), palabras, r, cancelar))
+            res.ilegibles << it.key();
     }
     res.total = r.total();
     for (auto &[clave, h] : r.Mejores()) {

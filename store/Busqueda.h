@@ -43,6 +43,8 @@ struct Respuesta {
     QVector<Hallazgo> hallazgos; // best first, at most the limit asked for
     int total = 0;               // every script that matches
     bool interrumpida = false;   // given up for a newer query: means nothing
+    QStringList ilegibles;       // categories whose file could not be read: not searched
+    QString aviso;               // why the answer is slower or partial, for the user; empty when all is well
 };
 
 // How a match ranks: more words in the name first, then more in the description, then by category

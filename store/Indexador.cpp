@@ -1,8 +1,9 @@
 #include "store/Indexador.h"
 #include "store/IndiceBiblioteca.h"
+#include "core/VigiaCarpeta.h"
+#include "core/Registro.h"
 
 #include <QDir>
-#include <QFileSystemWatcher>
 #include <QMutex>
 #include <QThread>
 #include <QTimer>
@@ -26,6 +27,11 @@ struct Indexador::Hilos {
     // Raised each time the writer opens the file anew, so the searcher opens it again too.
     std::atomic<int> epoca{0};
     Indice *escritor = nullptr;
+    // Why the index cannot be used now, as the searcher tells the user; empty when it can.
+    QString aviso;
+    // The writer asks the searcher to close its connection before it removes or makes the file anew.
+    bool pedirCierre = false, lectorCerrado = false;
+    QWaitCondition cierre;
 
     // The searcher.
     bool consultaPendiente = false;
@@ -38,6 +44,13 @@ struct Indexador::Hilos {
     QThread *hiloIndice = nullptr, *hiloBusqueda = nullptr;
 
     void Indexar(Indexador *dueno);
+    // The searcher's connection closed, so that the file can be removed under no one.
+    void CerrarLector();
+    void AbrirLector();
+    void Avisar(const QString &texto) {
+        QMutexLocker l(&m);
+        aviso = texto;
+    }
     void Revisar(Indexador *dueno, Indice &indice, QStringList &antes);
     void Buscar(Indexador *dueno);
 };
@@ -86,11 +99,26 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
         // A damaged file is made anew once per pass; one that fails again waits for the next.
         for (int intento = 0; intento < 2; ++intento) {
             if (rehacer.exchange(false) || indice.danado()) {
+                CerrarLector();
                 indice.Rehacer();
                 ++epoca;
+                AbrirLector();
             } else if (!indice.abierto()) {
+                CerrarLector();
                 indice.AbrirParaEscribir();
                 ++epoca;
+                AbrirLector();
+            }
+            if (!indice.abierto()) {
+                Avisar(indice.ocupado()
+                           ? QStringLiteral("Otro programa está usando el índice de búsqueda: se leen las categorías "
+                                            "una por una, y la búsqueda es más lenta.")
+                           : QStringLiteral("No se pudo preparar el índice de búsqueda: se leen las categorías una "
+                                            "por una, y la búsqueda es más lenta."));
+                qCWarning(lcIndice) << "no index; searches read the files";
+                // Another try in a while: the other program may let go.
+                EnDueno(dueno, [d = dueno] { QTimer::singleShot(30000, d, &Indexador::Actualizar); });
+                break;
             }
             const QStringList hechas = indice.Actualizar(
                 carpeta, estos,
@@ -98,6 +126,15 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
                     EnDueno(dueno, [d = dueno, hecho, total] { emit d->avance(hecho, total); });
                 },
                 &cancelarPasada);
+            if (indice.sinEspacio()) {
+                Avisar(QStringLiteral("El disco está casi lleno: el índice de búsqueda espera a que haya espacio, y "
+                                      "mientras tanto las categorías que le faltan se leen una por una."));
+                EnDueno(dueno, [d = dueno] { QTimer::singleShot(60000, d, &Indexador::Actualizar); });
+                EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
+                break;
+            }
+            if (!indice.danado())
+                Avisar({});
             if (!indice.danado() || salir) {
                 Revisar(dueno, indice, pendientes);
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
@@ -122,8 +159,15 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
         quint64 n;
         {
             QMutexLocker l(&m);
-            while (!salir && !consultaPendiente)
+            while (!salir && (pedirCierre || !consultaPendiente)) {
+                if (pedirCierre && !lectorCerrado) {
+                    indice.Cerrar();
+                    abiertaEn = -1;
+                    lectorCerrado = true;
+                    cierre.wakeAll();
+                }
                 hayConsulta.wait(&m);
+            }
             if (salir)
                 break;
             consultaPendiente = false;
@@ -137,6 +181,16 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             indice.AbrirParaLeer(); // without it, the files are read
         }
         Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta);
+        if (!indice.abierto() || indice.danado()) {
+            QMutexLocker l(&m);
+            r.aviso = aviso;
+        }
+        {
+            // Given up only so that the writer could make the file anew: asked again once it has.
+            QMutexLocker l(&m);
+            if (r.interrumpida && pedirCierre && numero == n)
+                consultaPendiente = true;
+        }
         if (indice.danado()) {
             indice.Cerrar();
             rehacer = true;
@@ -147,6 +201,25 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
     }
     QMutexLocker l(&m);
     lector = nullptr;
+}
+
+void Indexador::Hilos::CerrarLector() {
+    QMutexLocker l(&m);
+    if (!lector)
+        return;
+    pedirCierre = true;
+    lectorCerrado = false;
+    cancelarConsulta = true;
+    lector->Interrumpir();
+    hayConsulta.wakeAll();
+    while (!lectorCerrado && !salir && lector)
+        cierre.wait(&m);
+}
+
+void Indexador::Hilos::AbrirLector() {
+    QMutexLocker l(&m);
+    pedirCierre = false;
+    hayConsulta.wakeAll();
 }
 
 Indexador::Indexador(const QString &carpetaCategorias, const QString &rutaIndice, QObject *padre)
@@ -175,6 +248,7 @@ Indexador::~Indexador() {
                 i->Interrumpir();
         h_->hayPasada.wakeAll();
         h_->hayConsulta.wakeAll();
+        h_->cierre.wakeAll();
     }
     for (QThread *t : {h_->hiloIndice, h_->hiloBusqueda}) {
         t->wait();
@@ -185,33 +259,16 @@ Indexador::~Indexador() {
 void Indexador::Iniciar() {
     if (vigia_)
         return;
-    vigia_ = new QFileSystemWatcher(this);
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this] {
-        Vigilar();
-        Actualizar();
+    // One watch for the folder: its notices name the file, which is then read again even when
+    // another program kept its size and time.
+    vigia_ = new VigiaCarpeta(h_->carpeta, this);
+    connect(vigia_, &VigiaCarpeta::cambiados, this, [this](const QStringList &archivos, bool todo) {
+        if (todo)
+            Actualizar();
+        else
+            ArchivosEscritos(archivos);
     });
-    connect(vigia_, &QFileSystemWatcher::fileChanged, this, [this] {
-        Vigilar();
-        Actualizar();
-    });
-    Vigilar();
     Actualizar();
-}
-
-void Indexador::Vigilar() {
-    // The folder tells of files added, removed and renamed; each file of changes written in place.
-    // A file replaced by a rename is a new file and must be watched again.
-    if (!vigia_->directories().contains(h_->carpeta) && QDir(h_->carpeta).exists())
-        vigia_->addPath(h_->carpeta);
-    QStringList nuevos;
-    const QStringList vigilados = vigia_->files();
-    for (const QString &a : QDir(h_->carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files)) {
-        const QString ruta = h_->carpeta + QLatin1Char('/') + a;
-        if (!vigilados.contains(ruta))
-            nuevos.append(ruta);
-    }
-    if (!nuevos.isEmpty())
-        vigia_->addPaths(nuevos);
 }
 
 void Indexador::Actualizar() {

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-class QFileSystemWatcher;
+class VigiaCarpeta;
 
 Q_DECLARE_METATYPE(biblioteca::Respuesta)
 
@@ -40,9 +40,7 @@ signals:
     void actualizado(const QStringList &categorias);
 
 private:
-    void Vigilar();
-
     struct Hilos;
     std::shared_ptr<Hilos> h_;
-    QFileSystemWatcher *vigia_ = nullptr;
+    VigiaCarpeta *vigia_ = nullptr;
 };

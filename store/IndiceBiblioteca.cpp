@@ -2,6 +2,7 @@
 #include "store/Cp1252.h"
 #include "store/Etiquetas.h"
 #include "store/mdlScripts.h"
+#include "core/Registro.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QSet>
+#include <QStorageInfo>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -138,6 +140,8 @@ struct Indice::Datos {
     QMutex candado; // Interrumpir comes from another thread
     bool danado = false;
     bool interrumpida = false;
+    bool ocupado = false; // another program holds the file locked: it is left alone
+    bool sinEspacio = false; // the last pass stopped to leave the disk's last space to the user
     // What the searcher knows of each category (by its row), and every script by id.
     std::map<qint64, Categoria> cache;
     std::vector<Ref> refs;
@@ -152,6 +156,10 @@ struct Indice::Datos {
             danado = true;
         if (primario == SQLITE_INTERRUPT)
             interrumpida = true;
+        if (primario == SQLITE_BUSY || primario == SQLITE_LOCKED)
+            ocupado = true;
+        if (primario != SQLITE_INTERRUPT)
+            qCWarning(lcIndice) << "sqlite:" << rc << (db ? sqlite3_errmsg(db) : "");
         return false;
     }
     bool Ejecutar(const char *sql) { return db && Bien(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
@@ -258,24 +266,63 @@ void Indice::Interrumpir() {
 
 bool Indice::AbrirParaEscribir() {
     d_->danado = false;
+    d_->ocupado = false;
     QDir().mkpath(QFileInfo(d_->ruta).absolutePath());
     if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->Preparar() && d_->DeEstaVersion())
         return true;
+    // Locked by another program is not damaged: its file is not ours to remove.
+    if (d_->ocupado) {
+        qCWarning(lcIndice) << "index locked by another program, left alone:" << d_->ruta;
+        d_->Cerrar();
+        return false;
+    }
     return Rehacer();
 }
 
 bool Indice::AbrirParaLeer() {
     d_->danado = false;
-    // Searching reads the same pages again and again: mapped, they are not copied in at each query.
-    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READWRITE) && d_->DeEstaVersion() &&
+    d_->ocupado = false;
+    // Searching never writes: its connection cannot change the file whatever happens.
+    // It reads the same pages again and again: mapped, they are not copied in at each query.
+    if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READONLY) && d_->DeEstaVersion() &&
         d_->Ejecutar("PRAGMA mmap_size = 4294967296"))
         return true;
     d_->Cerrar();
     return false;
 }
 
+bool Indice::ocupado() const { return d_->ocupado; }
+bool Indice::sinEspacio() const { return d_->sinEspacio; }
+
+bool HayEspacio(const QString &ruta, qint64 porIndexar) {
+    const QStorageInfo disco(QFileInfo(ruta).absolutePath());
+    if (!disco.isValid() || disco.bytesTotal() <= 0)
+        return true;
+    const qint64 reserva = std::min<qint64>(64LL << 20, disco.bytesTotal() / 10);
+    // What indexing a file adds is a few times the file, and the log as much again before a checkpoint.
+    const qint64 crecimiento = porIndexar * 8 + (1 << 20);
+    return disco.bytesAvailable() - crecimiento >= reserva;
+}
+
 bool Indice::Rehacer() {
     d_->Cerrar();
+    // Another program's lock on the old file means it is in use, not damaged.
+    {
+        sqlite3 *prueba = nullptr;
+        if (QFileInfo::exists(d_->ruta) &&
+            sqlite3_open_v2(QFile::encodeName(d_->ruta).constData(), &prueba, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(prueba, 1000);
+            const int rc = sqlite3_exec(prueba, "BEGIN IMMEDIATE; ROLLBACK;", nullptr, nullptr, nullptr) & 0xff;
+            sqlite3_close_v2(prueba);
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+                d_->ocupado = true;
+                qCWarning(lcIndice) << "index locked by another program, not rebuilt:" << d_->ruta;
+                return false;
+            }
+        } else {
+            sqlite3_close_v2(prueba);
+        }
+    }
     for (const char *resto : {"", "-wal", "-shm", "-journal"})
         QFile::remove(d_->ruta + QLatin1String(resto));
     if (!d_->Abrir(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) || !d_->Preparar() || !d_->Esquema()) {
@@ -317,11 +364,15 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
                 return hechas;
             d_->Ejecutar(d_->Quitar(it->first) ? "COMMIT" : "ROLLBACK");
         }
+    QSet<QString> aLeer; // by category name: the file may end in ".RTN"
+    for (const QString &f : forzados)
+        if (f.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive))
+            aLeer.insert(f.chopped(4));
     QStringList porHacer;
     qint64 total = 0;
     for (auto it = disco.cbegin(); it != disco.cend(); ++it)
         if (!indexadas.contains(it.key()) || indexadas.value(it.key()).second != it.value() ||
-            forzados.contains(it.key() + QStringLiteral(".rtn"))) {
+            aLeer.contains(it.key())) {
             porHacer.append(it.key());
             total += it->tamano;
         }
@@ -331,9 +382,16 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // Small categories go together in one transaction: the full-text index writes a segment per
     // commit, and many small segments cost more to write and to merge than a few big ones.
     bool abierta = false;
+    d_->sinEspacio = false;
     for (const QString &nombre : porHacer) {
         if ((cancelar && cancelar->load()) || d_->danado)
             break;
+        // The index is a cache: it never takes the space the user's own saves need.
+        if (!HayEspacio(d_->ruta, disco.value(nombre).tamano)) {
+            d_->sinEspacio = true;
+            qCWarning(lcIndice) << "disk nearly full: indexing waits";
+            break;
+        }
         if (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE")))
             break;
         if (d_->Indexar(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), nombre, disco.value(nombre),
@@ -344,14 +402,14 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
         if (enLote >= kLote) {
             abierta = false;
             enLote = 0;
-            if (!d_->Ejecutar("COMMIT"))
-                d_->Ejecutar("ROLLBACK");
+            if (!d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
+                qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
         }
         if (avance)
             avance(hecho, total);
     }
-    if (abierta && !d_->Ejecutar("COMMIT"))
-        d_->Ejecutar("ROLLBACK");
+    if (abierta && !d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
+        qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
     // What was written moves into the file and the log shrinks, rather than wait for the next pass.
     if (!hechas.isEmpty())
         d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
@@ -638,9 +696,10 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
     for (auto it = orden.cbegin(); it != orden.cend(); ++it) {
         if (cancelar && cancelar->load())
             return false;
-        if (!cubiertas.contains(it.key()))
-            BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(), it.value(),
-                              palabras, r, cancelar);
+        if (!cubiertas.contains(it.key()) &&
+            !BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(),
+                               it.value(), palabras, r, cancelar))
+            res.ilegibles << it.key();
     }
     res.total = r.total() + int(delIndice.size());
     const size_t k = std::min(delIndice.size(), size_t(std::max(limite, 0)));

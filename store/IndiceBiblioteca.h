@@ -15,6 +15,10 @@ namespace biblioteca {
 // the category files stay the truth, and a category the index does not hold as its file is now is
 // read from the file when searching.
 // One object is one connection, used by one thread; each thread opens its own.
+// Whether indexing `porIndexar` more bytes of categories leaves the disk holding the index its
+// reserve (64 MB, or a tenth of a small disk) for the user's own saves.
+bool HayEspacio(const QString &rutaIndice, qint64 porIndexar);
+
 class Indice {
 public:
     explicit Indice(const QString &ruta);
@@ -35,6 +39,10 @@ public:
     void Interrumpir();
     // An operation met a damaged file: it must be made anew.
     bool danado() const;
+    // Another program holds the file locked: it is neither written nor made anew meanwhile.
+    bool ocupado() const;
+    // The last pass stopped short because the disk is nearly full.
+    bool sinEspacio() const;
 
     // Brings the index up to the folder: categories whose file size or time changed (and those in
     // `forzados`, just written by the program) are read again, and within them only the scripts that

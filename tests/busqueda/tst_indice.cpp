@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -378,8 +379,9 @@ private slots:
         QVERIFY(Integro(RutaIndice(c)));
     }
 
-    // An index another program holds locked is replaced by a new one.
-    void indiceBloqueadoSeRehace() {
+    // An index another program holds locked is neither opened for writing nor made anew: the file
+    // stays that program's, and searching reads the categories meanwhile.
+    void indiceBloqueadoSeRespeta() {
         ayudas::Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
         Biblioteca(c, 7);
@@ -405,14 +407,20 @@ private slots:
         char b = 0;
         QCOMPARE(read(listo[0], &b, 1), ssize_t(1));
         QCOMPARE(b, char(1)); // the other process holds the file
+        struct stat antes, despues;
+        QCOMPARE(::stat(QFile::encodeName(RutaIndice(c)).constData(), &antes), 0);
         biblioteca::Indice indice(RutaIndice(c));
         const bool abierto = indice.AbrirParaEscribir();
-        const QStringList hechas = indice.Actualizar(carpeta);
+        const bool rehecho = indice.Rehacer();
+        const auto respuesta = Lugares(indice.Buscar(carpeta, "e", 1000));
+        QCOMPARE(::stat(QFile::encodeName(RutaIndice(c)).constData(), &despues), 0);
         ::close(fin[1]);
         waitpid(hijo, nullptr, 0);
-        QVERIFY(abierto);
-        QCOMPARE(hechas.size(), 6);
-        QCOMPARE(Lugares(indice.Buscar(carpeta, "e", 1000)), Buscar(carpeta, "e").lugares);
+        QVERIFY(!abierto);
+        QVERIFY(!rehecho);
+        QVERIFY(indice.ocupado());
+        QCOMPARE(despues.st_ino, antes.st_ino); // the other program's file, not removed
+        QCOMPARE(respuesta, Buscar(carpeta, "e").lugares);
     }
 
     // Where no index can be kept (the preferences' place is a file), searching reads the files.

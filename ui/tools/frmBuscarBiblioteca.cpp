@@ -107,6 +107,10 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
 
     lblMas = new QLabel(this);
     lblMas->setObjectName(QStringLiteral("lblMas"));
+    lblAviso = new QLabel(this);
+    lblAviso->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso->setWordWrap(true);
+    lblAviso->hide();
 
     cmdAbrir = dialogos::Boton(this, "cmdAbrir", QStringLiteral("&Abrir"), true);
     cmdAbrir->setToolTip(QStringLiteral("Abre la categoría con el script seleccionado (Intro)"));
@@ -119,6 +123,7 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     todo->addWidget(txtBuscar);
     todo->addWidget(lstResultados, 1);
     todo->addWidget(lblMas);
+    todo->addWidget(lblAviso);
     todo->addLayout(dialogos::FilaBotones({cmdAbrir, cmdCopiar, cmdCerrar}));
     setTabOrder(txtBuscar, lstResultados);
     setTabOrder(lstResultados, cmdAbrir);
@@ -194,6 +199,16 @@ void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r
         lblMas->setText(QStringLiteral("y %1 más").arg(r.total - hallazgos_.size()));
     else
         lblMas->clear();
+    // What the answer could not look at is said, never left out in silence.
+    QStringList aviso;
+    if (!r.aviso.isEmpty())
+        aviso << r.aviso;
+    if (!r.ilegibles.isEmpty())
+        aviso << QStringLiteral("No se pudo leer %1: %2.")
+                     .arg(r.ilegibles.size() == 1 ? QStringLiteral("la categoría") : QStringLiteral("las categorías"),
+                          r.ilegibles.join(QStringLiteral(", ")));
+    lblAviso->setText(aviso.join(QLatin1Char('\n')));
+    lblAviso->setVisible(!aviso.isEmpty());
 }
 
 const biblioteca::Hallazgo *frmBuscarBiblioteca::actual() const {

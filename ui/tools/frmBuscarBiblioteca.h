@@ -26,6 +26,7 @@ public:
     QLineEdit *txtBuscar = nullptr;
     QTreeWidget *lstResultados = nullptr; // Categoría, Nombre, Descripción, Código
     QLabel *lblMas = nullptr;             // "y N más", or that nothing matched
+    QLabel *lblAviso = nullptr;           // categories that could not be read, an index not in use
     QPushButton *cmdAbrir = nullptr;
     QPushButton *cmdCopiar = nullptr;
     QPushButton *cmdCerrar = nullptr;

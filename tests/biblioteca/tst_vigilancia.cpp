@@ -1,0 +1,188 @@
+// The library's index as one more program among others on the machine: one kernel watch for the
+// whole folder, edits by other programs seen even when they keep size and time, an index another
+// program holds locked left alone, categories that cannot be read named in the answer.
+#include "AyudasNucleo.h"
+#include "store/Indexador.h"
+#include "store/mdlScripts.h"
+#include "ui/tools/frmBuscarBiblioteca.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray Categoria(const QString &codigo) {
+    return mdlScripts::Componer({{QStringLiteral("uno"), QStringLiteral("d"), codigo, QStringLiteral("5")}});
+}
+
+// The kernel watches this process holds, counted from what the kernel itself lists.
+int Vigilancias() {
+    int n = 0;
+    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files)) {
+        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
+        if (info.open(QIODevice::ReadOnly))
+            n += info.readAll().count("inotify wd:");
+    }
+    return n;
+}
+
+struct Biblio {
+    QTemporaryDir dir;
+    QString carpeta = dir.path() + QStringLiteral("/Categorias");
+    QString indice = dir.path() + QStringLiteral("/Preferencias/indice.db");
+    Biblio() { QDir().mkpath(carpeta); }
+    void categoria(const QString &nombre, const QByteArray &datos) const {
+        ayudas::EscribirBytes(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), datos);
+    }
+};
+
+// A search through the index, and its answer.
+biblioteca::Respuesta Buscar(Indexador &x, const QString &texto) {
+    QSignalSpy hallados(&x, &Indexador::hallados);
+    const quint64 n = x.Buscar(texto, 50);
+    for (int i = 0; i < 100; ++i) {
+        for (const auto &a : hallados)
+            if (a.at(0).toULongLong() == n)
+                return a.at(1).value<biblioteca::Respuesta>();
+        hallados.wait(300);
+    }
+    return {};
+}
+
+// Waits for the indexer's passes to settle.
+void Asentar(Indexador &x) {
+    QSignalSpy pasadas(&x, &Indexador::actualizado);
+    while (pasadas.wait(1500)) {
+    }
+}
+
+const char *const kBloquear = "--bloquear-indice";
+
+} // namespace
+
+class tst_vigilancia : public QObject {
+    Q_OBJECT
+  private slots:
+    // Thousands of categories cost one kernel watch, not one each.
+    void unaVigilanciaParaTodaLaCarpeta() {
+        Biblio b;
+        for (int i = 0; i < 5000; ++i)
+            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QStringLiteral("x")));
+        const int antes = Vigilancias();
+        Indexador x(b.carpeta, b.indice);
+        x.Iniciar();
+        Asentar(x);
+        QVERIFY2(Vigilancias() - antes <= 1, qPrintable(QString::number(Vigilancias() - antes)));
+    }
+
+    // Another program rewrites a category with the same size and puts its time back: its new text
+    // is found, its old one no longer.
+    void cambioConElMismoTamanoYHoraSeVe() {
+        Biblio b;
+        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
+        Indexador x(b.carpeta, b.indice);
+        x.Iniciar();
+        Asentar(x);
+        QCOMPARE(Buscar(x, QStringLiteral("alfabeto")).total, 1);
+        const QString ruta = b.carpeta + QStringLiteral("/Menus.rtn");
+        const QDateTime hora = QFileInfo(ruta).lastModified();
+        QByteArray datos = ayudas::LeerBytes(ruta);
+        datos.replace("alfabeto", "zanahori");
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QCOMPARE(f.write(datos), datos.size());
+        f.flush();
+        QVERIFY(f.setFileTime(hora, QFileDevice::FileModificationTime));
+        f.close();
+        QCOMPARE(QFileInfo(ruta).lastModified(), hora);
+        Asentar(x);
+        QCOMPARE(Buscar(x, QStringLiteral("zanahori")).total, 1);
+        QCOMPARE(Buscar(x, QStringLiteral("alfabeto")).total, 0);
+    }
+
+    // An index another program holds locked is neither removed nor made anew: searches read the
+    // files meanwhile, and say so.
+    void indiceBloqueadoPorOtroProgramaSeRespeta() {
+        Biblio b;
+        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
+        {
+            Indexador x(b.carpeta, b.indice);
+            x.Iniciar();
+            Asentar(x);
+        }
+        struct stat antes;
+        QCOMPARE(::stat(QFile::encodeName(b.indice).constData(), &antes), 0);
+        QProcess otro;
+        otro.start(QCoreApplication::applicationFilePath(), {QLatin1String(kBloquear), b.indice});
+        QVERIFY(otro.waitForReadyRead(10000));
+        QCOMPARE(otro.readLine().trimmed(), QByteArray("bloqueado"));
+
+        Indexador x(b.carpeta, b.indice);
+        x.Iniciar();
+        QTest::qWait(2500); // the writer's attempt, with its wait for the lock
+        const biblioteca::Respuesta r = Buscar(x, QStringLiteral("alfabeto"));
+        QCOMPARE(r.total, 1);
+        QVERIFY2(r.aviso.contains(QStringLiteral("Otro programa está usando el índice")), qPrintable(r.aviso));
+        struct stat despues;
+        QCOMPARE(::stat(QFile::encodeName(b.indice).constData(), &despues), 0);
+        QCOMPARE(despues.st_ino, antes.st_ino);
+        otro.closeWriteChannel();
+        QVERIFY(otro.waitForFinished(10000));
+        QCOMPARE(otro.exitCode(), 0); // its data was there all along
+    }
+
+    // A category whose file cannot be read (here a link to memory that the kernel refuses to give)
+    // is named in the search window, not dropped from the results in silence.
+    void categoriaIlegibleSeNombraEnLaBusqueda() {
+        Biblio b;
+        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), b.carpeta + QStringLiteral("/Rota.rtn")));
+        Indexador x(b.carpeta, b.indice);
+        x.Iniciar();
+        Asentar(x);
+        frmBuscarBiblioteca w(x, [](const biblioteca::Hallazgo &) {}, nullptr);
+        w.Mostrar();
+        QSignalSpy hallados(&x, &Indexador::hallados);
+        QTest::keyClicks(w.findChild<QLineEdit *>(QStringLiteral("txtBuscar")), QStringLiteral("alfa"));
+        auto *aviso = w.findChild<QLabel *>(QStringLiteral("lblAviso"));
+        QVERIFY(aviso);
+        QTRY_VERIFY_WITH_TIMEOUT(aviso->isVisible(), 10000);
+        QCOMPARE(aviso->text(), QStringLiteral("No se pudo leer la categoría: Rota."));
+    }
+};
+
+// The second program of the lock test: it holds the index locked until its input closes.
+int main(int argc, char **argv) {
+    if (argc == 3 && qstrcmp(argv[1], kBloquear) == 0) {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(argv[2], &db) != SQLITE_OK ||
+            sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return 2;
+        std::puts("bloqueado");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        sqlite3_int64 filas = 0;
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM archivos", -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            filas = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        return filas == 1 ? 0 : 3;
+    }
+    QApplication app(argc, argv);
+    tst_vigilancia t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_vigilancia.moc"
