@@ -1,5 +1,6 @@
 #include "store/Sincronizacion.h"
 #include "core/Archivos.h"
+#include "core/Registro.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
 #include "store/Repositorio.h"
@@ -211,10 +212,10 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
     QStringList r;
     for (auto it = m.cbegin(); it != m.cend(); ++it) {
         const QString cat = mezcla::Categoria(it.key());
-        for (const QString &s : it->copias)
+        for (int i = 0; i < it->copias.size(); ++i)
             r << QStringLiteral("%1: el script «%2» se cambió en los dos equipos; se conservan las dos versiones "
                                 "(la del otro equipo como «%3»).")
-                     .arg(cat, s, mezcla::NombreCopia(s, {}));
+                     .arg(cat, it->copias[i], it->comoCopia.value(i));
         if (it->conservados > 0)
             r << QStringLiteral("%1: %2 eliminado(s) en un equipo y cambiado(s) en el otro; se conserva(n).")
                      .arg(cat)
@@ -222,11 +223,78 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
                                                : QStringLiteral("%1 scripts").arg(it->conservados));
         if (it->conservada)
             r << QStringLiteral("%1: se eliminó en este equipo y se cambió en el otro; se conserva.").arg(cat);
-        if (!it->renombradaDesde.isEmpty())
+        if (!it->renombradaDesde.isEmpty() && it->renombradaAlli)
+            r << QStringLiteral("%1: el otro equipo renombró %2 como %1; los cambios de este equipo en %2 quedan en %1.")
+                     .arg(cat, mezcla::Categoria(it->renombradaDesde));
+        else if (!it->renombradaDesde.isEmpty())
             r << QStringLiteral("%1: recibió los cambios que el otro equipo hizo en %2, su nombre anterior.")
                      .arg(cat, mezcla::Categoria(it->renombradaDesde));
     }
     return r;
+}
+
+// The scripts that merges made on other machines kept twice, as their messages say, in the commits
+// that come with `suyo` and that we do not have yet.
+bool CopiasRecibidas(git_repository *r, const git_oid &suyo, const git_oid &nuestro, QVector<mezcla::Copia> *copias) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &suyo) < 0 ||
+        git_revwalk_hide(rw.get(), &nuestro) < 0)
+        return false;
+    git_revwalk_sorting(rw.get(), GIT_SORT_TOPOLOGICAL | GIT_SORT_REVERSE);
+    git_oid id;
+    int e;
+    while ((e = git_revwalk_next(&id, rw.get())) == 0) {
+        Commit c;
+        if (Tomar(c, git_commit_lookup, r, &id) < 0)
+            return false;
+        if (git_commit_parentcount(c.get()) < 2)
+            continue;
+        git_message_trailer_array marcas{};
+        if (git_message_trailers(&marcas, git_commit_message(c.get())) < 0)
+            continue; // a message that is not ours: nothing to read in it
+        for (size_t i = 0; i < marcas.count; ++i)
+            if (qstrcmp(marcas.trailers[i].key, mezcla::kMarcaCopia) == 0)
+                if (const auto copia = mezcla::LeerMarca(QString::fromUtf8(marcas.trailers[i].value)))
+                    copias->append(*copia);
+        git_message_trailer_array_free(&marcas);
+    }
+    return e == GIT_ITEROVER;
+}
+
+QStringList AvisosRecibidos(const QVector<mezcla::Copia> &copias) {
+    QStringList r;
+    for (const mezcla::Copia &c : copias)
+        r << QStringLiteral("%1: el script «%2» se cambió en los dos equipos; el otro equipo conservó las dos "
+                            "versiones, como «%2» y «%3».")
+                 .arg(mezcla::Categoria(c.archivo), c.script, c.copia);
+    return r;
+}
+
+// Everything a line of versions ever held, read for a merge with a side it has no version in common with.
+bool LeerHistoria(git_repository *r, const git_oid &cabeza, mezcla::Historia *historia) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &cabeza) < 0)
+        return false;
+    git_oid id;
+    int e;
+    while ((e = git_revwalk_next(&id, rw.get())) == 0) {
+        Commit c;
+        Tree t;
+        if (Tomar(c, git_commit_lookup, r, &id) < 0 || Tomar(t, git_commit_tree, c.get()) < 0)
+            return false;
+        for (size_t i = 0; i < git_tree_entrycount(t.get()); ++i) {
+            const git_tree_entry *entrada = git_tree_entry_byindex(t.get(), i);
+            const QString archivo = DeRuta(git_tree_entry_name(entrada));
+            if (git_tree_entry_type(entrada) != GIT_OBJECT_BLOB || !archivo.endsWith(QLatin1String(".rtn")) ||
+                !historia->agregarArchivo(archivo, Id(git_tree_entry_id(entrada))))
+                continue;
+            Blob b;
+            if (Tomar(b, git_blob_lookup, r, git_tree_entry_id(entrada)) < 0)
+                return false;
+            historia->agregarRegistros(Contenido(b.get()));
+        }
+    }
+    return e == GIT_ITEROVER;
 }
 
 // The remote's branch as last seen, under refs/remotes/sincronizar/.
@@ -343,6 +411,15 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         }
         if (haySuyo && !alDia) {
             const bool avanzar = !hayNuestro || git_graph_descendant_of(r, &idSuyo, &idNuestro) == 1;
+            // What other machines' merges kept twice concerns us only where our lines of versions meet.
+            git_oid comun;
+            const bool relacionados = hayNuestro && (avanzar || git_merge_base(&comun, r, &idNuestro, &idSuyo) == 0);
+            QVector<mezcla::Copia> recibidas;
+            if (relacionados && !CopiasRecibidas(r, idSuyo, idNuestro, &recibidas)) {
+                qCWarning(lcSincronizacion) << "no se pudieron leer las versiones recibidas:" << UltimoError();
+                inf.error = QStringLiteral("Lo recibido del repositorio remoto está incompleto: %1").arg(UltimoError());
+                return inf;
+            }
             Cambios cambios;
             QMap<QString, mezcla::ResultadoArchivo> mezcla;
             if (avanzar) {
@@ -352,16 +429,25 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                 git_oid idBase;
                 Commit cBase;
                 Tree tBase;
-                if (git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0) {
+                mezcla::Historia nuestra, suya;
+                const int comun = git_merge_base(&idBase, r, &idNuestro, &idSuyo);
+                if (comun == 0) {
                     Tomar(cBase, git_commit_lookup, r, &idBase);
                     Tomar(tBase, git_commit_tree, cBase.get());
+                } else if (comun == GIT_ENOTFOUND &&
+                           (!LeerHistoria(r, idNuestro, &nuestra) || !LeerHistoria(r, idSuyo, &suya))) {
+                    qCWarning(lcSincronizacion) << "no se pudo leer el historial para combinar:" << UltimoError();
+                    inf.error = QStringLiteral("No se pudo leer el historial para combinar: %1").arg(UltimoError());
+                    return inf;
                 }
+                const bool sinBase = comun == GIT_ENOTFOUND;
                 const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
                 mezcla = mezcla::MezclarArboles(
                     Entradas(tBase.get()), Entradas(tNuestro.get()), Entradas(tSuyo.get()),
                     [&](mezcla::Lado lado, const QString &archivo) {
                         return Leer(r, arboles[int(lado)], archivo);
-                    });
+                    },
+                    sinBase ? &nuestra : nullptr, sinBase ? &suya : nullptr);
                 for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
                     cambios.insert(it.key(), it->datos);
                 git_oid idArbol;
@@ -371,9 +457,12 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                     return inf;
                 }
                 QStringList recibido = Resumen(r, tNuestro.get(), cambios);
-                const QString texto =
+                QString texto =
                     QStringLiteral("Sincronización con %1: %2")
                         .arg(url, recibido.isEmpty() ? QStringLiteral("sin cambios recibidos") : recibido.join(QStringLiteral("; ")));
+                const QVector<mezcla::Copia> copias = mezcla::Copias(mezcla);
+                if (!copias.isEmpty())
+                    texto += QStringLiteral("\n\n") + mezcla::Marcas(copias);
                 const Signature firma = Firma(r);
                 const git_commit *padres[] = {cNuestro.get(), cSuyo.get()};
                 // Made before any file changes, and the branch moved only once they have.
@@ -408,7 +497,9 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
                 return inf;
             }
             inf.recibido += Resumen(r, tNuestro.get(), cambios);
-            inf.avisos += Avisos(mezcla);
+            inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla);
+            inf.copiasRecibidas += recibidas;
+            inf.copias += mezcla::Copias(mezcla);
             for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
                 if (!inf.escritos.contains(it.key()))
                     inf.escritos << it.key();
