@@ -5,7 +5,7 @@
 // with the same text, and both libraries the same after a sync both ways.
 //
 // RUTINERO_SINC_PASOS sets the number of steps (500 by default) and RUTINERO_SINC_SEMILLA the seed
-// (a new one each run by default); a failure names both.
+// (a new one each run by default); a failure names both. Long runs need QTEST_FUNCTION_TIMEOUT raised.
 #include "AyudasNucleo.h"
 #include "store/Repositorio.h"
 #include "store/Sincronizacion.h"
@@ -283,6 +283,9 @@ private slots:
             NadaPerdido();
             if (QTest::currentTestFailed())
                 return;
+            if (paso_ % 1000 == 0)
+                qInfo("paso %d: %d sincronizaciones, %d scripts conservados dos veces", paso_, cuenta_.sincronizaciones,
+                      cuenta_.copias);
         }
         qInfo("%d sincronizaciones (%d en los dos sentidos), %d scripts conservados dos veces, %d avisados al otro "
               "equipo",
