@@ -1,7 +1,10 @@
 #include "store/Mezcla.h"
 #include "store/Cp1252.h"
 
+#include <QCryptographicHash>
 #include <QHash>
+#include <QRegularExpression>
+#include <QUrl>
 #include <algorithm>
 
 namespace mezcla {
@@ -27,6 +30,22 @@ bool Registros::igual(int i, const Registros &otro, int j) const {
     const Script &a = scripts_[i], &b = otro.scripts_[j];
     return a.Nombre == b.Nombre && a.Descripcion == b.Descripcion && a.Puntaje == b.Puntaje &&
            codigo(i) == otro.codigo(j);
+}
+
+bool Registros::mismoTexto(int i, const Registros &otro, int j) const {
+    const Script &a = scripts_[i], &b = otro.scripts_[j];
+    return a.Descripcion == b.Descripcion && a.Puntaje == b.Puntaje && codigo(i) == otro.codigo(j);
+}
+
+QByteArray Registros::huella(int i) const {
+    const Script &s = scripts_[i];
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    for (const QString &campo : {s.Nombre, s.Descripcion, s.Puntaje}) {
+        h.addData(campo.toUtf8());
+        h.addData(QByteArrayView("\0", 1));
+    }
+    h.addData(codigo(i));
+    return h.result();
 }
 
 size_t Registros::hash(int i) const {
@@ -167,6 +186,20 @@ QStringList Resumen(const QVector<CambioArchivo> &cambios) {
                 break;
             }
     }
+    // Then one come with much the same records as one gone (renamed, and changed in the same
+    // version, as a merge may do).
+    for (int i = 0; i < cambios.size(); ++i) {
+        if (!cambios[i].antes || cambios[i].despues || renombrado.contains(i))
+            continue;
+        const Registros viejo(*cambios[i].antes);
+        for (int j = 0; j < cambios.size(); ++j)
+            if (!cambios[j].antes && cambios[j].despues && !destinos.contains(j) &&
+                Parecidas(viejo, Registros(*cambios[j].despues))) {
+                renombrado.insert(i, j);
+                destinos.insert(j);
+                break;
+            }
+    }
     QStringList partes;
     for (int i = 0; i < cambios.size(); ++i) {
         const CambioArchivo &c = cambios[i];
@@ -174,7 +207,12 @@ QStringList Resumen(const QVector<CambioArchivo> &cambios) {
         if (destinos.contains(i))
             continue;
         if (renombrado.contains(i)) {
-            partes << QStringLiteral("%1: renombrada a %2").arg(nombre, Categoria(cambios[renombrado[i]].archivo));
+            const CambioArchivo &nuevo = cambios[renombrado[i]];
+            const QString d = *nuevo.despues == *c.antes
+                                  ? QString()
+                                  : Describir(Comparar(Registros(*c.antes), Registros(*nuevo.despues)));
+            partes << (d.isEmpty() ? QStringLiteral("%1: renombrada a %2").arg(nombre, Categoria(nuevo.archivo))
+                                   : QStringLiteral("%1: renombrada a %2, %3").arg(nombre, Categoria(nuevo.archivo), d));
         } else if (!c.antes && c.despues) {
             const int n = Registros(*c.despues).size();
             partes << (n == 0 ? QStringLiteral("%1: categoría nueva").arg(nombre)
@@ -202,6 +240,13 @@ QString NombreCopia(const QString &nombre, const QSet<QString> &usados) {
     return n;
 }
 
+QString NombreOriginal(QString nombre) {
+    static const QRegularExpression copia(QStringLiteral("^(.*) \\(otra copia(?: [0-9]+)?\\)$"));
+    for (QRegularExpressionMatch m = copia.match(nombre); m.hasMatch(); m = copia.match(nombre))
+        nombre = m.captured(1);
+    return nombre;
+}
+
 MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros &r) {
     MezclaCategoria res;
     const QVector<int> mL = Emparejar(b, l), mR = Emparejar(b, r);
@@ -223,17 +268,17 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
         const Registros *lado = nullptr; // none: the record goes
         int i = -1;
         QString nombre; // another name, for the other side's copy
+        QString de;     // for a copy, the name of the script it is a copy of
     };
     QVector<Pieza> puesto(l.size());
     for (int j = 0; j < l.size(); ++j)
-        puesto[j] = {&l, j, QString()};
+        puesto[j] = {&l, j, {}, {}};
     QVector<QVector<Pieza>> tras(l.size() + 1);
     QVector<bool> enConflicto(b.size(), false);
     auto copia = [&](int j) {
         const QString n = NombreCopia(r.nombre(j), usados);
         usados.insert(n);
-        res.copias << r.nombre(j);
-        return Pieza{&r, j, n};
+        return Pieza{&r, j, n, r.nombre(j)};
     };
 
     for (int i = 0; i < b.size(); ++i) {
@@ -244,7 +289,7 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
             if (l.igual(li, r, ri) || r.igual(ri, b, i))
                 continue;
             if (l.igual(li, b, i))
-                puesto[li] = {&r, ri, QString()};
+                puesto[li] = {&r, ri, {}, {}};
             else
                 enConflicto[i] = true;
         } else if (l.igual(li, b, i)) {
@@ -274,7 +319,7 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
                 if (enConflicto[i])
                     tras[li + 1].append(copia(j));
             } else if (!r.igual(j, b, i)) {
-                tras[ancla + 1].append({&r, j, QString()});
+                tras[ancla + 1].append({&r, j, {}, {}});
                 ++res.conservados; // deleted here, changed there
             }
             continue;
@@ -293,12 +338,28 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
             tras[mismoNombre + 1].append(copia(j));
             continue;
         }
-        tras[ancla + 1].append({&r, j, QString()});
+        tras[ancla + 1].append({&r, j, {}, {}});
     }
 
+    // A copy whose text a script of that name (or a copy of it) already has would be the same script
+    // twice: it is not made.
+    auto repetida = [&](const Pieza &c) {
+        const QString original = NombreOriginal(c.de);
+        for (const Pieza &p : puesto)
+            if (p.lado && NombreOriginal(p.lado->nombre(p.i)) == original && p.lado->mismoTexto(p.i, *c.lado, c.i))
+                return true;
+        return false;
+    };
     auto poner = [&](const Pieza &p) {
-        if (p.lado)
-            p.lado->agregarA(res.datos, p.i, p.nombre);
+        if (!p.lado)
+            return;
+        if (!p.nombre.isNull()) {
+            if (repetida(p))
+                return;
+            res.copias << p.de;
+            res.comoCopia << p.nombre;
+        }
+        p.lado->agregarA(res.datos, p.i, p.nombre);
     };
     for (const Pieza &p : tras[0])
         poner(p);
@@ -308,6 +369,45 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
             poner(p);
     }
     return res;
+}
+
+bool Historia::agregarArchivo(const QString &archivo, const QByteArray &id) {
+    const QByteArray clave = Clave(archivo, id);
+    if (archivos.contains(clave))
+        return false;
+    archivos.insert(clave);
+    return true;
+}
+
+void Historia::agregarRegistros(const QByteArray &datos) {
+    const Registros r(datos);
+    for (int i = 0; i < r.size(); ++i)
+        registros.insert(r.huella(i));
+}
+
+QByteArray BaseSinHistoria(const Registros &l, const Registros &r, const Historia &hl, const Historia &hr) {
+    QByteArray base;
+    const QVector<int> m = Emparejar(l, r);
+    QVector<bool> emparejado(r.size(), false);
+    for (int i = 0; i < l.size(); ++i) {
+        const int j = m[i];
+        const bool suyoAntes = hr.registros.contains(l.huella(i)); // ours is a version they once had
+        if (j < 0) {
+            if (suyoAntes)
+                l.agregarA(base, i); // they had it and let it go
+            continue;
+        }
+        emparejado[j] = true;
+        const bool nuestroAntes = hl.registros.contains(r.huella(j));
+        if (l.igual(i, r, j) || (suyoAntes && !nuestroAntes))
+            l.agregarA(base, i);
+        else if (nuestroAntes && !suyoAntes)
+            r.agregarA(base, j);
+    }
+    for (int j = 0; j < r.size(); ++j)
+        if (!emparejado[j] && hl.registros.contains(r.huella(j)))
+            r.agregarA(base, j);
+    return base;
 }
 
 bool Parecidas(const Registros &a, const Registros &b) {
@@ -354,7 +454,8 @@ QMap<QString, QString> Renombres(const Arbol &base, const Arbol &lado, const Arb
 } // namespace
 
 QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &nuestro, const Arbol &suyo,
-                                               const Lector &leer) {
+                                               const Lector &leer, const Historia *nuestra, const Historia *suya) {
+    const bool sinBase = nuestra && suya;
     // Where each resulting name's three versions are read from: a name of the base, ours and theirs.
     struct Triple {
         QString b, l, r;
@@ -369,6 +470,7 @@ QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &n
                suyo.contains(n) ? n : QString()};
     }
     QMap<QString, QString> renombradas; // new name -> old name
+    QSet<QString> renombradasAlli; // new names they gave
     // Renamed on our side, changed under the old name on theirs: their changes follow the new name.
     const auto nuestros = Renombres(base, nuestro, suyo, Lado::Nuestro, leer);
     for (auto it = nuestros.cbegin(); it != nuestros.cend(); ++it)
@@ -383,6 +485,7 @@ QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &n
             triples[it.value()] = {it.key(), it.key(), it.value()};
             triples[it.key()] = {it.key(), QString(), QString()};
             renombradas.insert(it.value(), it.key());
+            renombradasAlli.insert(it.value());
         }
 
     QMap<QString, ResultadoArchivo> salida;
@@ -394,12 +497,17 @@ QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &n
         const QByteArray actual = nuestro.value(n); // what stands under this name on our side now
         ResultadoArchivo res;
         res.renombradaDesde = renombradas.value(n);
+        res.renombradaAlli = renombradasAlli.contains(n);
         // The result is one side's version (its name there and its id), or a merge of the records.
         QString de;
         Lado lado = Lado::Nuestro;
         QByteArray idResultado;
         bool mezclar = false;
-        if (il == ir || ib == ir) {
+        if (sinBase && ir.isEmpty() && suya->archivos.contains(Historia::Clave(t.l, il))) {
+            // they had it as we have it, and left it
+        } else if (sinBase && il.isEmpty() && nuestra->archivos.contains(Historia::Clave(t.r, ir))) {
+            de = t.l; // we had it as they have it, and left it
+        } else if (il == ir || ib == ir) {
             de = t.l, idResultado = il;
         } else if (ib == il || il.isEmpty()) {
             // Only they changed it; or we deleted what they changed, which is kept.
@@ -416,18 +524,62 @@ QMap<QString, ResultadoArchivo> MezclarArboles(const Arbol &base, const Arbol &n
             if (!idResultado.isEmpty())
                 res.datos = leer(lado, de);
         } else {
+            const Registros nuestros(leer(Lado::Nuestro, t.l)), suyos(leer(Lado::Suyo, t.r));
             const MezclaCategoria m =
-                Mezclar(Registros(ib.isEmpty() ? QByteArray() : leer(Lado::Base, t.b)),
-                        Registros(leer(Lado::Nuestro, t.l)), Registros(leer(Lado::Suyo, t.r)));
+                Mezclar(Registros(sinBase         ? BaseSinHistoria(nuestros, suyos, *nuestra, *suya)
+                                  : ib.isEmpty() ? QByteArray()
+                                                 : leer(Lado::Base, t.b)),
+                        nuestros, suyos);
             if (!actual.isEmpty() && m.datos == leer(Lado::Nuestro, n))
                 continue;
             res.datos = m.datos;
             res.copias = m.copias;
+            res.comoCopia = m.comoCopia;
             res.conservados = m.conservados;
         }
         salida.insert(n, res);
     }
     return salida;
+}
+
+QVector<Copia> Copias(const QMap<QString, ResultadoArchivo> &mezcla) {
+    QVector<Copia> r;
+    for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
+        for (int i = 0; i < it->copias.size(); ++i)
+            r.append({it.key(), it->copias[i], it->comoCopia.value(i)});
+    return r;
+}
+
+namespace {
+QString Codificar(const QString &texto) { return QString::fromLatin1(QUrl::toPercentEncoding(texto)); }
+QString Decodificar(const QString &texto) { return QString::fromUtf8(QByteArray::fromPercentEncoding(texto.toLatin1())); }
+} // namespace
+
+QString Marcas(const QVector<Copia> &copias) {
+    QStringList lineas;
+    for (const Copia &c : copias)
+        lineas << QStringLiteral("%1: %2 %3 %4")
+                      .arg(QLatin1String(kMarcaCopia), Codificar(c.archivo), Codificar(c.script), Codificar(c.copia));
+    return lineas.join(QLatin1Char('\n'));
+}
+
+std::optional<Copia> LeerMarca(const QString &valor) {
+    const QStringList p = valor.trimmed().split(QLatin1Char(' '));
+    if (p.size() != 3)
+        return std::nullopt;
+    Copia c{Decodificar(p[0]), Decodificar(p[1]), Decodificar(p[2])};
+    if (c.archivo.isEmpty() || c.script.isEmpty() || c.copia.isEmpty())
+        return std::nullopt;
+    return c;
+}
+
+QString SinMarcas(const QString &mensaje) {
+    const QString prefijo = QLatin1String(kMarcaCopia) + QLatin1Char(':');
+    QStringList quedan;
+    for (const QString &l : mensaje.split(QLatin1Char('\n')))
+        if (!l.startsWith(prefijo))
+            quedan << l;
+    return quedan.join(QLatin1Char('\n')).trimmed();
 }
 
 } // namespace mezcla

@@ -446,6 +446,31 @@ template <typename F> void Recorrer(git_repository *repo, F visitar) {
 }
 } // namespace
 
+namespace {
+// The name a file that came in a version had before it: one that version removed, with the same
+// bytes or, renamed and changed at once (a merge), with much the same records. Empty when none.
+QByteArray Renombrada(git_repository *repo, const git_tree *padre, const git_tree *arbol, const QByteArray &nombre,
+                      const QByteArray &id) {
+    QList<QByteArray> idos;
+    for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
+        const git_tree_entry *e = git_tree_entry_byindex(padre, i);
+        if (!IdEn(arbol, git_tree_entry_name(e)).isEmpty())
+            continue;
+        if (Id(git_tree_entry_id(e)) == id)
+            return git_tree_entry_name(e);
+        if (QByteArray(git_tree_entry_name(e)).endsWith(".rtn"))
+            idos << git_tree_entry_name(e);
+    }
+    if (idos.isEmpty() || !nombre.endsWith(".rtn"))
+        return {};
+    const mezcla::Registros nuevo(BlobEn(repo, arbol, nombre).value_or(QByteArray()));
+    for (const QByteArray &ido : idos)
+        if (mezcla::Parecidas(mezcla::Registros(BlobEn(repo, padre, ido).value_or(QByteArray())), nuevo))
+            return ido;
+    return {};
+}
+} // namespace
+
 QVector<Version> Repositorio::Versiones(const QString &archivo) const {
     QVector<Version> r;
     QByteArray nombre = NombreGit(carpeta_, archivo);
@@ -455,17 +480,14 @@ QVector<Version> Repositorio::Versiones(const QString &archivo) const {
             return true; // not there in this version (deleted later, or made again since)
         const QByteArray antes = IdEn(padre, nombre);
         if (id != antes) {
-            r.append({Hex(*git_commit_id(c)), Fecha(c), QString::fromUtf8(git_commit_message(c)).trimmed(),
+            r.append({Hex(*git_commit_id(c)), Fecha(c), mezcla::SinMarcas(QString::fromUtf8(git_commit_message(c))),
                       DeRuta(nombre.constData())});
             // Come with the same bytes as a file this version removed: a rename, followed back.
-            if (antes.isEmpty() && padre)
-                for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
-                    const git_tree_entry *e = git_tree_entry_byindex(padre, i);
-                    if (Id(git_tree_entry_id(e)) == id && IdEn(arbol, git_tree_entry_name(e)).isEmpty()) {
-                        nombre = git_tree_entry_name(e);
-                        break;
-                    }
-                }
+            if (antes.isEmpty() && padre) {
+                const QByteArray viejo = Renombrada(repo_, padre, arbol, nombre, id);
+                if (!viejo.isEmpty())
+                    nombre = viejo;
+            }
         }
         return true;
     });
@@ -475,7 +497,7 @@ QVector<Version> Repositorio::Versiones(const QString &archivo) const {
 QStringList Repositorio::Mensajes() const {
     QStringList r;
     Recorrer(repo_, [&](const git_commit *c, const git_tree *, const git_tree *) {
-        r << QString::fromUtf8(git_commit_message(c)).trimmed();
+        r << mezcla::SinMarcas(QString::fromUtf8(git_commit_message(c)));
         return true;
     });
     return r;
@@ -503,18 +525,18 @@ QVector<Eliminada> Repositorio::Eliminadas() const {
         }
         if (!padre || git_oid_equal(git_tree_id(arbol), git_tree_id(padre)))
             return true;
-        // What came in this version: a file gone with the same bytes as one come was renamed.
-        QSet<QByteArray> venidos;
+        // What came in this version: a file gone that one come was renamed from is not deleted.
+        QSet<QByteArray> renombradas;
         for (size_t i = 0; i < git_tree_entrycount(arbol); ++i) {
             const git_tree_entry *e = git_tree_entry_byindex(arbol, i);
             if (IdEn(padre, git_tree_entry_name(e)).isEmpty())
-                venidos.insert(Id(git_tree_entry_id(e)));
+                renombradas.insert(Renombrada(repo_, padre, arbol, git_tree_entry_name(e), Id(git_tree_entry_id(e))));
         }
         for (size_t i = 0; i < git_tree_entrycount(padre); ++i) {
             const git_tree_entry *e = git_tree_entry_byindex(padre, i);
             const QByteArray nombre = git_tree_entry_name(e), id = Id(git_tree_entry_id(e));
             if (!nombre.endsWith(".rtn") || vistas.contains(nombre) || !IdEn(arbol, nombre).isEmpty() ||
-                venidos.contains(id))
+                renombradas.contains(nombre))
                 continue;
             vistas.insert(nombre);
             // Brought back already (under its name or another): nothing to offer.

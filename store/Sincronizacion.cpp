@@ -347,10 +347,10 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
     QStringList r;
     for (auto it = m.cbegin(); it != m.cend(); ++it) {
         const QString cat = mezcla::Categoria(it.key());
-        for (const QString &s : it->copias)
+        for (int i = 0; i < it->copias.size(); ++i)
             r << QStringLiteral("%1: el script «%2» se cambió en los dos equipos; se conservan las dos versiones "
                                 "(la del otro equipo como «%3»).")
-                     .arg(cat, s, mezcla::NombreCopia(s, {}));
+                     .arg(cat, it->copias[i], it->comoCopia.value(i));
         if (it->conservados > 0)
             r << QStringLiteral("%1: %2 eliminado(s) en un equipo y cambiado(s) en el otro; se conserva(n).")
                      .arg(cat)
@@ -358,11 +358,78 @@ QStringList Avisos(const QMap<QString, mezcla::ResultadoArchivo> &m) {
                                                : QStringLiteral("%1 scripts").arg(it->conservados));
         if (it->conservada)
             r << QStringLiteral("%1: se eliminó en este equipo y se cambió en el otro; se conserva.").arg(cat);
-        if (!it->renombradaDesde.isEmpty())
+        if (!it->renombradaDesde.isEmpty() && it->renombradaAlli)
+            r << QStringLiteral("%1: el otro equipo renombró %2 como %1; los cambios de este equipo en %2 quedan en %1.")
+                     .arg(cat, mezcla::Categoria(it->renombradaDesde));
+        else if (!it->renombradaDesde.isEmpty())
             r << QStringLiteral("%1: recibió los cambios que el otro equipo hizo en %2, su nombre anterior.")
                      .arg(cat, mezcla::Categoria(it->renombradaDesde));
     }
     return r;
+}
+
+// The scripts that merges made on other machines kept twice, as their messages say, in the versions
+// that come with `suyo` and that we do not have yet.
+bool CopiasRecibidas(git_repository *r, const git_oid &suyo, const git_oid &nuestro, QVector<mezcla::Copia> *copias) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &suyo) < 0 ||
+        git_revwalk_hide(rw.get(), &nuestro) < 0)
+        return false;
+    git_revwalk_sorting(rw.get(), GIT_SORT_TOPOLOGICAL | GIT_SORT_REVERSE);
+    git_oid id;
+    int e;
+    while ((e = git_revwalk_next(&id, rw.get())) == 0) {
+        Commit c;
+        if (Tomar(c, git_commit_lookup, r, &id) < 0)
+            return false;
+        // A merge made by a machine, or the version a user's own repository sent: either may say.
+        git_message_trailer_array marcas{};
+        if (git_message_trailers(&marcas, git_commit_message(c.get())) < 0)
+            continue; // a message that is not ours: nothing to read in it
+        for (size_t i = 0; i < marcas.count; ++i)
+            if (qstrcmp(marcas.trailers[i].key, mezcla::kMarcaCopia) == 0)
+                if (const auto copia = mezcla::LeerMarca(QString::fromUtf8(marcas.trailers[i].value)))
+                    copias->append(*copia);
+        git_message_trailer_array_free(&marcas);
+    }
+    return e == GIT_ITEROVER;
+}
+
+QStringList AvisosRecibidos(const QVector<mezcla::Copia> &copias) {
+    QStringList r;
+    for (const mezcla::Copia &c : copias)
+        r << QStringLiteral("%1: el script «%2» se cambió en los dos equipos; el otro equipo conservó las dos "
+                            "versiones, como «%2» y «%3».")
+                 .arg(mezcla::Categoria(c.archivo), c.script, c.copia);
+    return r;
+}
+
+// Everything a line of versions ever held, read for a merge with a side it has no version in common
+// with. Only checked category names are read.
+bool LeerHistoria(git_repository *r, const git_oid &cabeza, mezcla::Historia *historia) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &cabeza) < 0)
+        return false;
+    git_oid id;
+    int e;
+    while ((e = git_revwalk_next(&id, rw.get())) == 0) {
+        Commit c;
+        Tree t;
+        if (Tomar(c, git_commit_lookup, r, &id) < 0 || Tomar(t, git_commit_tree, c.get()) < 0)
+            return false;
+        for (size_t i = 0; i < git_tree_entrycount(t.get()); ++i) {
+            const git_tree_entry *entrada = git_tree_entry_byindex(t.get(), i);
+            const QString archivo = DeRuta(git_tree_entry_name(entrada));
+            if (git_tree_entry_type(entrada) != GIT_OBJECT_BLOB || !archivo.endsWith(QLatin1String(".rtn")) ||
+                !NombreRechazado(entrada).isEmpty() || !historia->agregarArchivo(archivo, Id(git_tree_entry_id(entrada))))
+                continue;
+            Blob b;
+            if (Tomar(b, git_blob_lookup, r, git_tree_entry_id(entrada)) < 0)
+                return false;
+            historia->agregarRegistros(Contenido(b.get()));
+        }
+    }
+    return e == GIT_ITEROVER;
 }
 
 // The remote's branch as last seen, under refs/remotes/sincronizar/.
@@ -444,7 +511,7 @@ bool EsPropio(git_repository *r) {
     Commit c;
     if (!alguno || Tomar(c, git_commit_lookup, r, &raiz) < 0)
         return false;
-    return QString::fromUtf8(git_commit_message(c.get())).startsWith(QLatin1String("Primera versión de la biblioteca"));
+    return QString::fromUtf8(git_commit_message(c.get())).startsWith(QStringLiteral("Primera versión de la biblioteca"));
 }
 
 } // namespace
@@ -580,8 +647,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             return inf;
         }
         git_oid idBase;
-        if (hayNuestro && haySuyo && git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0 &&
-            (Tomar(cBase, git_commit_lookup, r, &idBase) < 0 || Tomar(tBase, git_commit_tree, cBase.get()) < 0))
+        const bool hayBase = hayNuestro && haySuyo && git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0;
+        if (hayBase && (Tomar(cBase, git_commit_lookup, r, &idBase) < 0 || Tomar(tBase, git_commit_tree, cBase.get()) < 0))
             return fallar(QStringLiteral("No se puede leer la versión común con el repositorio remoto: el historial "
                                          "está dañado. No se ha cambiado nada."));
 
@@ -612,16 +679,32 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
 
         Cambios cambios;
         QMap<QString, mezcla::ResultadoArchivo> mezcla;
+        QVector<mezcla::Copia> recibidas;
         if (haySuyo && !alDia) {
+            // What other machines' merges kept twice concerns us only where our lines of versions meet.
+            if ((avanzar || hayBase) && hayNuestro && !CopiasRecibidas(r, idSuyo, idNuestro, &recibidas))
+                return fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
+                                             "cambiado nada.")
+                                  .arg(url));
+            // With no version in common, what each side ever held tells which side changed a script.
+            mezcla::Historia historiaNuestra, historiaSuya;
+            const bool sinBase = hayNuestro && !hayBase && !avanzar;
+
+            if (sinBase && (!LeerHistoria(r, idNuestro, &historiaNuestra) || !LeerHistoria(r, idSuyo, &historiaSuya)))
+                return fallar(QStringLiteral("No se pudo leer el historial para combinar: el repositorio está dañado o "
+                                             "incompleto. No se ha cambiado nada."));
             bool ilegible = false;
             QString noLeida;
             const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
-            mezcla = mezcla::MezclarArboles(*comunes, *nuestras, *suyas, [&](mezcla::Lado lado, const QString &archivo) {
-                const auto datos = Leer(r, arboles[int(lado)], archivo);
-                if (!datos && !ilegible)
-                    ilegible = true, noLeida = archivo;
-                return datos.value_or(QByteArray());
-            });
+            mezcla = mezcla::MezclarArboles(
+                *comunes, *nuestras, *suyas,
+                [&](mezcla::Lado lado, const QString &archivo) {
+                    const auto datos = Leer(r, arboles[int(lado)], archivo);
+                    if (!datos && !ilegible)
+                        ilegible = true, noLeida = archivo;
+                    return datos.value_or(QByteArray());
+                },
+                sinBase ? &historiaNuestra : nullptr, sinBase ? &historiaSuya : nullptr);
             if (ilegible)
                 return fallar(NoSeLee(noLeida));
             for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
@@ -661,9 +744,13 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             }
             return mezcla::Resumen(v);
         }();
-        const QString texto = QStringLiteral("Sincronización con %1: %2")
-                                  .arg(url, recibidoTexto.isEmpty() ? QStringLiteral("sin cambios recibidos")
-                                                                    : recibidoTexto.join(QStringLiteral("; ")));
+        QString texto = QStringLiteral("Sincronización con %1: %2")
+                            .arg(url, recibidoTexto.isEmpty() ? QStringLiteral("sin cambios recibidos")
+                                                              : recibidoTexto.join(QStringLiteral("; ")));
+        // The scripts kept twice are written into the version, so the other machine can tell its user.
+        const QVector<mezcla::Copia> copias = mezcla::Copias(mezcla);
+        const QString marcas = copias.isEmpty() ? QString() : QStringLiteral("\n\n") + mezcla::Marcas(copias);
+        texto += marcas;
         if (propio) {
             if (alDia || !haySuyo) {
                 envio = idNuestro, hayEnvio = hayNuestro;
@@ -681,7 +768,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             const Ids paraEnviar = Diferencia(*suyas, resultado);
             if (!paraEnviar.isEmpty() || !haySuyo) {
                 if (!versionCon(tSuyo.get(), paraEnviar, {cSuyo.get()},
-                                QStringLiteral("Categorías enviadas desde otro equipo"), &envio))
+                                QStringLiteral("Categorías enviadas desde otro equipo") + marcas, &envio))
                     return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
                 hayEnvio = true;
             }
@@ -729,7 +816,9 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         }
         Indexar(r, ids);
         inf.recibido += recibidoTexto;
-        inf.avisos += Avisos(mezcla);
+        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla);
+        inf.copiasRecibidas += recibidas;
+        inf.copias += copias;
         for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
             if (!inf.escritos.contains(it.key()))
                 inf.escritos << it.key();

@@ -1,4 +1,6 @@
 #pragma once
+#include "store/Mezcla.h"
+
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,8 @@ struct Informe {
     QStringList enviado;  // what the remote repository got
     QStringList avisos;   // the same thing changed on both sides, and what was kept
     QStringList escritos; // files the sync wrote or removed here, relative to Categorias
+    QVector<mezcla::Copia> copias;          // scripts this machine's merge kept twice
+    QVector<mezcla::Copia> copiasRecibidas; // and those that merges made elsewhere kept, in what came
 };
 
 struct Llamadas {

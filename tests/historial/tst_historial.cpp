@@ -262,6 +262,28 @@ private slots:
         QCOMPARE(m.mensajes().first(), QStringLiteral("Menus: 1 script agregado"));
     }
 
+    // A script the category still has gets its old text back in its own row: one pending change,
+    // saved or not as the save question decides, never a second script of the same name.
+    void recuperarSobreUnScriptQueExisteLoReemplaza() {
+        Maquina m({{"Menus", kMenus}});
+        m.abrir("Menus");
+        m.editar("a", "9");
+        m.guardar();
+        const VistaHistorial v = UsarHistorial(m, 1, [](frmHistorial &h) {
+            h.lstVersion->setCurrentItem(ayudas::Buscar(h.lstVersion, "a"));
+            h.cmdRecuperar->click();
+        });
+        QCOMPARE(v.estado, QStringLiteral("«a» volvió a esta versión en la categoría Menus. Guarde los cambios para "
+                                          "conservarlo."));
+        QCOMPARE(ayudas::Textos(ui(m.w)->lstScripts), (QStringList{"a", "b"}));
+        QCOMPARE(vista::Campo(ayudas::Buscar(ui(m.w)->lstScripts, "a"), vista::ColCodigo), QStringLiteral("1"));
+        QVERIFY(m.c.estado.sesion.HayCambios());
+        QCOMPARE(m.bytes("Menus"), Bytes({Rec("a", "9"), Rec("b", "2")})); // nothing written yet
+        m.guardar();
+        QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
+        QCOMPARE(m.mensajes().first(), QStringLiteral("Menus: 1 script modificado"));
+    }
+
     // A whole version brings back what the category does not hold as it is, and nothing twice.
     void recuperarUnaVersion() {
         Maquina m({{"Menus", {Rec("a", "1"), Rec("b", "2"), Rec("c", "3")}}});

@@ -114,6 +114,12 @@ private slots:
         QTest::newRow("una copia cuyo nombre está ocupado lleva número")
             << QStringList{"a=1"} << QStringList{"a=L", "a (otra copia)=k"} << QStringList{"a=R"}
             << QStringList{"a=L", "a (otra copia 2)=R", "a (otra copia)=k"} << QStringList{"a"} << 0;
+        QTest::newRow("una copia con el texto de una copia que ya está no se repite")
+            << QStringList{"a=1"} << QStringList{"a=L", "a (otra copia)=R"} << QStringList{"a=R"}
+            << QStringList{"a=L", "a (otra copia)=R"} << QStringList() << 0;
+        QTest::newRow("lo agregado allí con el nombre y el texto de una copia de aquí no se repite")
+            << QStringList() << QStringList{"n=1", "n (otra copia)=2"} << QStringList{"n=2"}
+            << QStringList{"n=1", "n (otra copia)=2"} << QStringList() << 0;
         QTest::newRow("categoría vaciada aquí y cambiada allí conserva lo cambiado")
             << ab << QStringList() << QStringList{"a=1", "b=R"} << QStringList{"b=R"} << QStringList() << 1;
     }
@@ -266,6 +272,79 @@ private slots:
                 final.remove(it.key());
         }
         QCOMPARE(Entradas(final), esperada);
+    }
+
+    // Two sides with no version in common, each with what its history ever held: what one side has
+    // as the other once had it is older there, so only one side changed it.
+    void mezclaSinHistoriaComun_data() {
+        QTest::addColumn<QStringList>("historiaNuestra"); // earlier folders of our side
+        QTest::addColumn<QStringList>("nuestra");
+        QTest::addColumn<QStringList>("historiaSuya");
+        QTest::addColumn<QStringList>("suya");
+        QTest::addColumn<QStringList>("esperada");
+        QTest::addColumn<QStringList>("copias");
+        const QStringList ab{"A.rtn|a=1,b=2"};
+        QTest::newRow("cambiado solo aquí") << ab << QStringList{"A.rtn|a=9,b=2"} << ab << ab
+                                            << QStringList{"A.rtn|a=9,b=2"} << QStringList();
+        QTest::newRow("cambiado solo allí") << ab << ab << ab << QStringList{"A.rtn|a=9,b=2"}
+                                            << QStringList{"A.rtn|a=9,b=2"} << QStringList();
+        QTest::newRow("cambiado en los dos") << ab << QStringList{"A.rtn|a=8,b=2"} << ab << QStringList{"A.rtn|a=9,b=2"}
+                                             << QStringList{"A.rtn|a=8,a (otra copia)=9,b=2"} << QStringList{"a"};
+        QTest::newRow("eliminado allí") << ab << ab << ab << QStringList{"A.rtn|a=1"} << QStringList{"A.rtn|a=1"}
+                                        << QStringList();
+        QTest::newRow("agregado aquí") << ab << QStringList{"A.rtn|a=1,b=2,c=3"} << ab << ab
+                                       << QStringList{"A.rtn|a=1,b=2,c=3"} << QStringList();
+        QTest::newRow("categoría eliminada allí") << (ab + QStringList{"B.rtn|x=1"}) << (ab + QStringList{"B.rtn|x=1"})
+                                                  << (ab + QStringList{"B.rtn|x=1"}) << ab << ab << QStringList();
+        QTest::newRow("categoría nueva allí") << ab << ab << ab << (ab + QStringList{"N.rtn|n=1"})
+                                              << (ab + QStringList{"N.rtn|n=1"}) << QStringList();
+        QTest::newRow("categoría renombrada allí") << ab << ab << ab << QStringList{"C.rtn|a=1,b=2"}
+                                                   << QStringList{"C.rtn|a=1,b=2"} << QStringList();
+    }
+    void mezclaSinHistoriaComun() {
+        QFETCH(QStringList, historiaNuestra);
+        QFETCH(QStringList, nuestra);
+        QFETCH(QStringList, historiaSuya);
+        QFETCH(QStringList, suya);
+        QFETCH(QStringList, esperada);
+        QFETCH(QStringList, copias);
+        const auto n = Carpeta(nuestra), s = Carpeta(suya);
+        Historia hn, hs;
+        for (const auto &[historia, carpetas] : {std::pair{&hn, QList{Carpeta(historiaNuestra), n}},
+                                                 std::pair{&hs, QList{Carpeta(historiaSuya), s}}})
+            for (const auto &c : carpetas)
+                for (auto it = c.cbegin(); it != c.cend(); ++it)
+                    if (historia->agregarArchivo(it.key(), Ids(c).value(it.key())))
+                        historia->agregarRegistros(it.value());
+        const auto resultado = MezclarArboles({}, Ids(n), Ids(s), [&](Lado lado, const QString &archivo) {
+            return (lado == Lado::Nuestro ? n : s).value(archivo);
+        }, &hn, &hs);
+        QMap<QString, QByteArray> final = n;
+        QStringList hechas;
+        for (auto it = resultado.cbegin(); it != resultado.cend(); ++it) {
+            hechas += it->copias;
+            if (it->datos)
+                final.insert(it.key(), *it->datos);
+            else
+                final.remove(it.key());
+        }
+        QCOMPARE(Entradas(final), esperada);
+        QCOMPARE(hechas, copias);
+    }
+
+    // What a merge kept twice travels in its message and is read back whatever the names hold.
+    void marcasDeLasCopias() {
+        const QVector<Copia> copias{{"Menus.rtn", "a", "a (otra copia)"},
+                                    {"Raro: 100%.rtn", "línea\nnueva «x»", "línea\nnueva «x» (otra copia 2)"}};
+        const QString marcas = Marcas(copias);
+        QVector<Copia> leidas;
+        for (const QString &linea : marcas.split('\n')) {
+            QVERIFY(linea.startsWith(QLatin1String(kMarcaCopia) + QStringLiteral(": ")));
+            leidas.append(LeerMarca(linea.mid(int(qstrlen(kMarcaCopia)) + 2)).value_or(Copia{}));
+        }
+        QCOMPARE(leidas, copias);
+        QCOMPARE(SinMarcas(QStringLiteral("Sincronización con x: Menus: 1 script agregado\n\n") + marcas),
+                 QStringLiteral("Sincronización con x: Menus: 1 script agregado"));
     }
 
     // Both sides as they are: nothing to merge, nothing given.

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 using ayudas::ui;
@@ -72,7 +74,38 @@ void EliminarScript(Maquina &m, const QString &categoria, const QString &script)
     m.guardar();
 }
 
-enum Caso { Distintos, MismoScript, EliminadoYCambiado, AgregadaYEliminada, CategoriaEliminadaYCambiada, Renombrada };
+// The folder's categories as the first version of a repository of its own, made with plain git on
+// another day: a machine that began with the same library as the other, apart from it.
+void HistoriaPropia(const QString &carpeta) {
+    const QString git = QStandardPaths::findExecutable(QStringLiteral("git"));
+    QVERIFY2(!git.isEmpty(), "git is needed to make the other machine's repository");
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    for (const char *quien : {"AUTHOR", "COMMITTER"}) {
+        entorno.insert(QStringLiteral("GIT_%1_NAME").arg(quien), QStringLiteral("Otro equipo"));
+        entorno.insert(QStringLiteral("GIT_%1_EMAIL").arg(quien), QStringLiteral("otro@equipo"));
+        entorno.insert(QStringLiteral("GIT_%1_DATE").arg(quien), QStringLiteral("2020-01-01T10:00:00"));
+    }
+    for (const QStringList &orden : {QStringList{"init", "-q", "-b", "main"}, QStringList{"add", "-A"},
+                                     QStringList{"commit", "-q", "-m", "Biblioteca de inicio"}}) {
+        QProcess p;
+        p.setProcessEnvironment(entorno);
+        p.setWorkingDirectory(carpeta);
+        p.start(git, orden);
+        QVERIFY(p.waitForFinished(30000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    }
+}
+
+enum Caso {
+    Distintos,
+    MismoScript,
+    EliminadoYCambiado,
+    AgregadaYEliminada,
+    CategoriaEliminadaYCambiada,
+    Renombrada,
+    MismoTexto,
+    MismoAgregado
+};
 
 // Both machines' edits for a case: A's first, then B's.
 void Editar(Caso caso, Maquina &a, Maquina &b) {
@@ -100,6 +133,17 @@ void Editar(Caso caso, Maquina &a, Maquina &b) {
     case Renombrada:
         Renombrar(a, "Menus", "Comidas");
         Editar(b, "Menus", "b", "2B");
+        break;
+    case MismoTexto:
+        Editar(a, "Menus", "a", "igual");
+        Editar(b, "Menus", "a", "igual");
+        break;
+    case MismoAgregado:
+        for (Maquina *m : {&a, &b}) {
+            m->abrir("Otra");
+            m->w->AgregarPendientes({Rec("n", "nuevo")}, false);
+            m->guardar();
+        }
         break;
     }
 }
@@ -149,6 +193,12 @@ private slots:
         QTest::newRow("renombrada en uno y cambiada en el otro")
             << int(Renombrada) << QStringList{"Comidas.rtn", "Otra.rtn"}
             << QList<QByteArray>{Bytes({Rec("a", "1"), Rec("b", "2B")}), Bytes(kOtra)};
+        QTest::newRow("el mismo texto en los dos queda una vez")
+            << int(MismoTexto) << QStringList{"Menus.rtn", "Otra.rtn"}
+            << QList<QByteArray>{Bytes({Rec("a", "igual"), Rec("b", "2")}), Bytes(kOtra)};
+        QTest::newRow("el mismo script agregado en los dos queda una vez")
+            << int(MismoAgregado) << QStringList{"Menus.rtn", "Otra.rtn"}
+            << QList<QByteArray>{Bytes(kMenus), Bytes({Rec("n", "nuevo"), Rec("o", "1")})};
     }
     void ambosEquiposQuedanConLoCombinado() {
         QFETCH(int, caso);
@@ -185,6 +235,123 @@ private slots:
                                 "Atención:\n• Menus: el script «a» se cambió en los dos equipos; se conservan las "
                                 "dos versiones (la del otro equipo como «a (otra copia)»).")
                      .arg(e.remoto.url));
+    }
+
+    // The machine that gets a merge made on the other one is told what it kept twice, by name.
+    void elEquipoQueRecibeLaMezclaSabeDeLasCopias() {
+        DosEquipos e;
+        Editar(MismoScript, e.a, e.b);
+        QVERIFY(e.a.sincronizar().ok);
+        const git::Informe mezcla = e.b.sincronizar();
+        const QVector<mezcla::Copia> copias{{"Menus.rtn", "a", "a (otra copia)"}};
+        QCOMPARE(mezcla.copias, copias);
+        ayudas::Mensaje resumen;
+        const git::Informe recibe = e.a.sincronizar(&resumen);
+        QVERIFY(recibe.ok);
+        QCOMPARE(recibe.copiasRecibidas, copias);
+        QCOMPARE(resumen.texto,
+                 QStringLiteral("Sincronización terminada con %1.\n\n"
+                                "Recibido:\n• Menus: 1 script agregado, 1 modificado\n\n"
+                                "Atención:\n• Menus: el script «a» se cambió en los dos equipos; el otro equipo "
+                                "conservó las dos versiones, como «a» y «a (otra copia)».")
+                     .arg(e.remoto.url));
+        // Told once: the next sync has nothing new to tell.
+        QVERIFY(e.a.sincronizar().copiasRecibidas.isEmpty());
+        // The version's message, as the history shows it, is for people.
+        QCOMPARE(e.a.mensajes().first(), QStringLiteral("Sincronización con %1: Menus: 1 script agregado").arg(e.remoto.url));
+    }
+
+    // Two machines that began with the same library, each with its own history: at their first
+    // sync, what one of them changed is taken as changed there only.
+    void sinHistoriaComunLoCambiadoEnUnEquipoNoEsConflicto_data() {
+        QTest::addColumn<int>("quien"); // 0: the machine that syncs first, 1: the other
+        QTest::addColumn<int>("cambio"); // 0: edits a script, 1: deletes one, 2: deletes a category
+        QTest::addColumn<QStringList>("categorias");
+        QTest::addColumn<QList<QByteArray>>("bytes");
+        const QList<QByteArray> editado{Bytes({Rec("a", "1X"), Rec("b", "2")}), Bytes(kOtra)};
+        QTest::newRow("script cambiado en el que sincroniza después")
+            << 1 << 0 << QStringList{"Menus.rtn", "Otra.rtn"} << editado;
+        QTest::newRow("script cambiado en el que sincronizó antes")
+            << 0 << 0 << QStringList{"Menus.rtn", "Otra.rtn"} << editado;
+        QTest::newRow("script eliminado") << 1 << 1 << QStringList{"Menus.rtn", "Otra.rtn"}
+                                          << QList<QByteArray>{Bytes({Rec("a", "1")}), Bytes(kOtra)};
+        QTest::newRow("categoría eliminada") << 1 << 2 << QStringList{"Menus.rtn"} << QList<QByteArray>{Bytes(kMenus)};
+    }
+    void sinHistoriaComunLoCambiadoEnUnEquipoNoEsConflicto() {
+        QFETCH(int, quien);
+        QFETCH(int, cambio);
+        QFETCH(QStringList, categorias);
+        QFETCH(QList<QByteArray>, bytes);
+        Remoto remoto;
+        const QList<std::pair<QString, QVector<Script>>> inicio{{"Menus", kMenus}, {"Otra", kOtra}};
+        Maquina a(inicio, remoto.url);
+        Maquina b(inicio, remoto.url, 1, [](Estado &e) { HistoriaPropia(e.carpetaCategorias()); });
+        Maquina &m = quien == 0 ? a : b;
+        switch (cambio) {
+        case 0:
+            Editar(m, "Menus", "a", "1X");
+            break;
+        case 1:
+            EliminarScript(m, "Menus", "b");
+            break;
+        case 2:
+            m.eliminarCategoria("Otra");
+            break;
+        }
+        QVERIFY(a.sincronizar().ok);
+        const git::Informe primera = b.sincronizar();
+        QVERIFY(primera.ok);
+        QVERIFY2(primera.avisos.isEmpty(), qPrintable(primera.avisos.join(QLatin1Char('\n'))));
+        QVERIFY(primera.copias.isEmpty());
+        QVERIFY(a.sincronizar().ok);
+        QMap<QString, QByteArray> esperado;
+        for (int i = 0; i < categorias.size(); ++i)
+            esperado.insert(categorias[i], bytes[i]);
+        QCOMPARE(Archivos(b), esperado);
+        QCOMPARE(Archivos(a), esperado);
+    }
+
+    // One machine takes the other's version of a script kept twice as its own, the other changes
+    // it again: that version, already kept under the copy's name, is not kept a second time.
+    void unaCopiaConElTextoDeOtraNoSeRepite() {
+        DosEquipos e;
+        Editar(MismoScript, e.a, e.b);
+        QVERIFY(e.a.sincronizar().ok);
+        QVERIFY(e.b.sincronizar().ok); // b keeps a=1B and a (otra copia)=1A
+        QVERIFY(e.a.sincronizar().ok);
+        Editar(e.a, "Menus", "a", "1A");
+        Editar(e.b, "Menus", "a", "1C");
+        QVERIFY(e.a.sincronizar().ok);
+        const git::Informe informe = e.b.sincronizar();
+        QVERIFY(informe.ok);
+        QVERIFY(informe.copias.isEmpty());
+        QVERIFY(e.a.sincronizar().ok);
+        const QByteArray esperado = Bytes({Rec("a", "1C"), Rec("a (otra copia)", "1A"), Rec("b", "2")});
+        QCOMPARE(e.b.bytes("Menus"), esperado);
+        QCOMPARE(e.a.bytes("Menus"), esperado);
+    }
+
+    // A category renamed on one machine and changed on both arrives on the other as a rename: so the
+    // summary says, so the merged version's message says, and its history goes on under the new name.
+    void renombradaYCambiadaLlegaComoRenombre() {
+        DosEquipos e;
+        Renombrar(e.a, "Menus", "Comidas");
+        Editar(e.a, "Comidas", "a", "1A");
+        Editar(e.b, "Menus", "b", "2B");
+        QVERIFY(e.a.sincronizar().ok);
+        const git::Informe informe = e.b.sincronizar();
+        QVERIFY(informe.ok);
+        QCOMPARE(informe.recibido, QStringList{"Menus: renombrada a Comidas, 1 script modificado"});
+        QCOMPARE(informe.avisos, QStringList{"Comidas: el otro equipo renombró Menus como Comidas; los cambios de este "
+                                             "equipo en Menus quedan en Comidas."});
+        QCOMPARE(e.b.mensajes().first(),
+                 QStringLiteral("Sincronización con %1: Menus: renombrada a Comidas, 1 script modificado").arg(e.remoto.url));
+        git::Repositorio r;
+        QVERIFY(r.Abrir(e.b.categorias(), false));
+        QVERIFY(r.Eliminadas().isEmpty());
+        const QVector<git::Version> versiones = r.Versiones("Comidas.rtn");
+        QVERIFY(!versiones.isEmpty());
+        QCOMPARE(versiones.last().archivo, QStringLiteral("Menus.rtn"));
     }
 
     // The open category shows what the sync wrote into its file.

@@ -133,8 +133,27 @@ void frmHistorial::cmdRecuperar_Click() {
     if (!item)
         return;
     const Script s = vista::ScriptDe(item);
-    p_.AgregarPendientes({s}, false);
-    lblEstado->setText(QStringLiteral("«%1» se agregó a la categoría %2. Guarde los cambios para conservarlo.")
+    // A script of that name still in the category gets the old text back: the same script, not a
+    // second one beside it.
+    int fila = -1;
+    for (int i = 0; i < p_.filasCuantas() && fila < 0; ++i)
+        if (p_.campoFila(i, 0) == s.Nombre)
+            fila = i;
+    if (fila < 0) {
+        p_.AgregarPendientes({s}, false);
+        lblEstado->setText(QStringLiteral("«%1» se agregó a la categoría %2. Guarde los cambios para conservarlo.")
+                               .arg(s.Nombre, categoria_));
+        return;
+    }
+    if (p_.fila(fila) == s) {
+        lblEstado->setText(QStringLiteral("«%1» ya está así en la categoría %2.").arg(s.Nombre, categoria_));
+        return;
+    }
+    p_.ReemplazarFila(fila, s);
+    p_.MarcarCambios();
+    p_.ActualizarLineaEstado();
+    lblEstado->setText(QStringLiteral("«%1» volvió a esta versión en la categoría %2. Guarde los cambios para "
+                                      "conservarlo.")
                            .arg(s.Nombre, categoria_));
 }
 

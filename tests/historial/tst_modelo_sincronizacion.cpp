@@ -1,0 +1,297 @@
+// Two libraries, each a real Categorias folder with its own history, synced through a real bare
+// repository, after seeded random edits on both sides and syncs in random order. After every step
+// the libraries are checked against what must hold whatever happened: no script text lost that was
+// not deleted on purpose, every script kept twice reported by both machines, nothing kept twice
+// with the same text, and both libraries the same after a sync both ways.
+//
+// RUTINERO_SINC_PASOS sets the number of steps (500 by default) and RUTINERO_SINC_SEMILLA the seed
+// (a new one each run by default); a failure names both. Long runs need QTEST_FUNCTION_TIMEOUT raised.
+#include "AyudasNucleo.h"
+#include "store/Repositorio.h"
+#include "store/Sincronizacion.h"
+#include "store/mdlScripts.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QUrl>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+struct Lado {
+    QTemporaryDir dir;
+    QString carpeta;
+    git::Repositorio repo;
+    QSet<QString> tocados;    // scripts changed or added here since the last sync, by name
+    QSet<QString> delOtro;    // those the other side sent since this one's last sync
+    QVector<mezcla::Copia> porSaber; // kept twice by the other's merges, not yet received here
+};
+
+QStringList Categorias(const Lado &l) {
+    return QDir(l.carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name);
+}
+
+QVector<Script> Leer(const Lado &l, const QString &archivo) {
+    return mdlScripts::Analizar(ayudas::LeerBytes(l.carpeta + QLatin1Char('/') + archivo));
+}
+
+QMap<QString, QByteArray> Archivos(const Lado &l) {
+    QMap<QString, QByteArray> r;
+    for (const QString &a : Categorias(l))
+        r.insert(a, ayudas::LeerBytes(l.carpeta + QLatin1Char('/') + a));
+    return r;
+}
+
+int Entorno(const char *nombre, int porDefecto) {
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue(nombre, &ok);
+    return ok ? v : porDefecto;
+}
+
+} // namespace
+
+class PruebaModeloSincronizacion : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir remotoDir_;
+    QString url_;
+    std::unique_ptr<Lado> lados_[2];
+    QRandomGenerator azar_;
+    quint32 semilla_ = 0;
+    int paso_ = 0;
+    int nombres_ = 0, codigos_ = 0, categorias_ = 0;
+    QSet<QString> vivos_; // script codes that exist and were never replaced or deleted on purpose
+    QStringList diario_;  // the last steps, told when something fails
+    struct Cuenta {
+        int sincronizaciones = 0, copias = 0, recibidas = 0, ambas = 0;
+    } cuenta_;
+
+    QString Donde() const {
+        return QStringLiteral("semilla %1 (RUTINERO_SINC_SEMILLA), paso %2; últimos pasos:\n  %3\n")
+            .arg(semilla_)
+            .arg(paso_)
+            .arg(diario_.mid(qMax(0, diario_.size() - 25)).join(QStringLiteral("\n  ")));
+    }
+    void Anotar(const QString &texto) { diario_ << QStringLiteral("%1: %2").arg(paso_).arg(texto); }
+
+    QString NuevoCodigo() {
+        const QString c = QStringLiteral("c%1").arg(++codigos_);
+        vivos_.insert(c);
+        return c;
+    }
+    Script NuevoScript() {
+        return {QStringLiteral("s%1").arg(++nombres_), QStringLiteral("d"), NuevoCodigo(), QStringLiteral("5")};
+    }
+
+    void Escribir(Lado &l, const QString &archivo, const QVector<Script> &scripts) {
+        QString error;
+        QVERIFY2(mdlScripts::GuardarArchivo(l.carpeta + QLatin1Char('/') + archivo, scripts, &error), qPrintable(error));
+        // Half the time the version is recorded at once, as the program does; else the sync does it.
+        if (azar_.bounded(2) == 0) {
+            QString mensaje;
+            QVERIFY2(l.repo.Confirmar({archivo}, &mensaje, &error), qPrintable(error));
+        }
+    }
+
+    // One random edit on one side.
+    void Editar(int i) {
+        Lado &l = *lados_[i];
+        const QStringList cats = Categorias(l);
+        const int tipo = int(azar_.bounded(100));
+        if (cats.isEmpty() || tipo < 6) { // a new category
+            const QString nombre = QStringLiteral("K%1.rtn").arg(++categorias_);
+            QVector<Script> s;
+            for (int k = int(azar_.bounded(3)); k > 0; --k) {
+                s.append(NuevoScript());
+                l.tocados.insert(s.last().Nombre);
+            }
+            Anotar(QStringLiteral("lado %1 agrega %2 con %3 scripts").arg(i).arg(nombre).arg(s.size()));
+            Escribir(l, nombre, s);
+            return;
+        }
+        const QString cat = cats[int(azar_.bounded(cats.size()))];
+        QVector<Script> s = Leer(l, cat);
+        if (tipo < 9) { // the category deleted
+            Anotar(QStringLiteral("lado %1 elimina %2").arg(i).arg(cat));
+            for (const Script &x : s)
+                vivos_.remove(x.Codigo);
+            QVERIFY(QFile::remove(l.carpeta + QLatin1Char('/') + cat));
+            if (azar_.bounded(2) == 0) {
+                QString mensaje, error;
+                QVERIFY2(l.repo.Confirmar({cat}, &mensaje, &error), qPrintable(error));
+            }
+            return;
+        }
+        if (tipo < 14) { // renamed, as the program does: the same file under another name
+            const QString nuevo = QStringLiteral("K%1.rtn").arg(++categorias_);
+            Anotar(QStringLiteral("lado %1 renombra %2 como %3").arg(i).arg(cat, nuevo));
+            QVERIFY(QFile::rename(l.carpeta + QLatin1Char('/') + cat, l.carpeta + QLatin1Char('/') + nuevo));
+            QString mensaje, error;
+            QVERIFY2(l.repo.Confirmar({cat, nuevo}, &mensaje, &error), qPrintable(error));
+            return;
+        }
+        if (s.isEmpty() || tipo < 40) { // a script added
+            const Script n = NuevoScript();
+            s.insert(int(azar_.bounded(s.size() + 1)), n);
+            l.tocados.insert(n.Nombre);
+            Anotar(QStringLiteral("lado %1 agrega %2 en %3").arg(i).arg(n.Nombre, cat));
+            Escribir(l, cat, s);
+            return;
+        }
+        const int k = int(azar_.bounded(s.size()));
+        if (tipo < 52) { // a script deleted
+            Anotar(QStringLiteral("lado %1 elimina %2 de %3").arg(i).arg(s[k].Nombre, cat));
+            vivos_.remove(s[k].Codigo);
+            s.remove(k);
+        } else { // a script changed
+            const QString nuevo = NuevoCodigo();
+            Anotar(QStringLiteral("lado %1 cambia %2 de %3: %4 -> %5").arg(i).arg(s[k].Nombre, cat, s[k].Codigo, nuevo));
+            vivos_.remove(s[k].Codigo);
+            s[k].Codigo = nuevo;
+            l.tocados.insert(s[k].Nombre);
+        }
+        Escribir(l, cat, s);
+    }
+
+    void Sincronizar(int i) {
+        Lado &l = *lados_[i], &otro = *lados_[1 - i];
+        const git::Informe inf = git::Sincronizar(l.repo, url_, {});
+        ++cuenta_.sincronizaciones;
+        Anotar(QStringLiteral("lado %1 sincroniza: %2 recibido, %3 enviado, copias %4, recibidas %5")
+                   .arg(i)
+                   .arg(inf.recibido.join(QStringLiteral("; ")), inf.enviado.join(QStringLiteral("; ")))
+                   .arg(inf.copias.size())
+                   .arg(inf.copiasRecibidas.size()));
+        QVERIFY2(inf.ok, qPrintable(Donde() + inf.error));
+        QVERIFY2(l.repo.Pendientes().isEmpty(), qPrintable(Donde() + QStringLiteral("quedan cambios sin versión")));
+
+        // What the other machine's merges kept twice is told here once it arrives: it has arrived now.
+        auto ordenar = [](QVector<mezcla::Copia> v) {
+            std::sort(v.begin(), v.end(), [](const mezcla::Copia &a, const mezcla::Copia &b) {
+                return std::tie(a.archivo, a.script, a.copia) < std::tie(b.archivo, b.script, b.copia);
+            });
+            return v;
+        };
+        QVERIFY2(ordenar(inf.copiasRecibidas) == ordenar(l.porSaber),
+                 qPrintable(Donde() + QStringLiteral("copias recibidas: %1, esperadas: %2")
+                                          .arg(inf.copiasRecibidas.size())
+                                          .arg(l.porSaber.size())));
+        cuenta_.recibidas += int(inf.copiasRecibidas.size());
+        l.porSaber.clear();
+
+        // Each script this merge kept twice is in the file under both names, was changed on both
+        // sides, and is told to the other machine when it receives the merge.
+        for (const mezcla::Copia &c : inf.copias) {
+            QStringList nombres;
+            for (const Script &s : Leer(l, c.archivo))
+                nombres << s.Nombre;
+            const QString que = QStringLiteral("«%1» de %2 como «%3»: ").arg(c.script, c.archivo, c.copia);
+            QVERIFY2(nombres.contains(c.script) && nombres.contains(c.copia),
+                     qPrintable(Donde() + que + QStringLiteral("no están los dos")));
+            QVERIFY2(l.tocados.contains(c.script) && l.delOtro.contains(c.script),
+                     qPrintable(Donde() + que + QStringLiteral("no se cambió en los dos lados")));
+            otro.porSaber.append(c);
+        }
+        cuenta_.copias += int(inf.copias.size());
+
+        // Nothing kept twice with the same text in a category.
+        for (const QString &cat : Categorias(l)) {
+            QSet<QString> textos;
+            for (const Script &s : Leer(l, cat)) {
+                QVERIFY2(!textos.contains(s.Codigo),
+                         qPrintable(Donde() + QStringLiteral("%1 tiene dos veces %2").arg(cat, s.Codigo)));
+                textos.insert(s.Codigo);
+            }
+        }
+        otro.delOtro += l.tocados;
+        l.tocados.clear();
+        l.delOtro.clear();
+    }
+
+    void NadaPerdido() {
+        QSet<QString> presentes;
+        for (const auto &l : lados_)
+            for (const QString &cat : Categorias(*l))
+                for (const Script &s : Leer(*l, cat))
+                    presentes.insert(s.Codigo);
+        for (const QString &c : vivos_)
+            QVERIFY2(presentes.contains(c), qPrintable(Donde() + QStringLiteral("se perdió el script de código %1").arg(c)));
+    }
+
+private slots:
+    void init() {
+        QVERIFY(git::Repositorio::CrearRemoto(remotoDir_.filePath(QStringLiteral("biblioteca.git"))));
+        url_ = QUrl::fromLocalFile(remotoDir_.filePath(QStringLiteral("biblioteca.git"))).toString();
+        // Both machines begin with the same library, each with a history of its own.
+        QVector<std::pair<QString, QVector<Script>>> inicio;
+        for (int c = 0; c < 3; ++c) {
+            QVector<Script> s;
+            for (int k = 0; k < 3; ++k)
+                s.append(NuevoScript());
+            inicio.append({QStringLiteral("K%1.rtn").arg(++categorias_), s});
+        }
+        for (int i = 0; i < 2; ++i) {
+            lados_[i] = std::make_unique<Lado>();
+            Lado &l = *lados_[i];
+            l.carpeta = l.dir.filePath(QStringLiteral("Categorias"));
+            QVERIFY(QDir().mkpath(l.carpeta));
+            QStringList archivos;
+            for (const auto &[archivo, scripts] : inicio) {
+                QVERIFY(mdlScripts::GuardarArchivo(l.carpeta + QLatin1Char('/') + archivo, scripts));
+                archivos << archivo;
+            }
+            QString mensaje, error;
+            QVERIFY2(l.repo.Abrir(l.carpeta, true, nullptr, &error), qPrintable(error));
+            QVERIFY2(l.repo.Confirmar(archivos, &mensaje, &error, QStringLiteral("Biblioteca del equipo %1").arg(i)),
+                     qPrintable(error));
+        }
+    }
+
+    void cleanup() {
+        if (QTest::currentTestFailed())
+            qWarning("%s", qPrintable(Donde()));
+    }
+
+    void pasosAlAzar() {
+        const int pasos = Entorno("RUTINERO_SINC_PASOS", 500);
+        semilla_ = qEnvironmentVariableIsSet("RUTINERO_SINC_SEMILLA")
+                       ? quint32(qEnvironmentVariableIntValue("RUTINERO_SINC_SEMILLA"))
+                       : QRandomGenerator::global()->generate() % 1000000;
+        azar_.seed(semilla_);
+        qInfo("semilla %u, %d pasos", semilla_, pasos);
+        for (paso_ = 1; paso_ <= pasos; ++paso_) {
+            const int tipo = int(azar_.bounded(100));
+            if (tipo < 70) {
+                Editar(int(azar_.bounded(2)));
+            } else if (tipo < 95) {
+                Sincronizar(int(azar_.bounded(2)));
+            } else {
+                // Both ways: one, the other, the first again; then both hold the same.
+                const int i = int(azar_.bounded(2));
+                for (int k : {i, 1 - i, i}) {
+                    Sincronizar(k);
+                    if (QTest::currentTestFailed())
+                        return;
+                }
+                ++cuenta_.ambas;
+                QVERIFY2(Archivos(*lados_[0]) == Archivos(*lados_[1]),
+                         qPrintable(Donde() + QStringLiteral("las bibliotecas difieren tras sincronizar en los dos sentidos")));
+            }
+            if (QTest::currentTestFailed())
+                return;
+            NadaPerdido();
+            if (QTest::currentTestFailed())
+                return;
+            if (paso_ % 1000 == 0)
+                qInfo("paso %d: %d sincronizaciones, %d scripts conservados dos veces", paso_, cuenta_.sincronizaciones,
+                      cuenta_.copias);
+        }
+        qInfo("%d sincronizaciones (%d en los dos sentidos), %d scripts conservados dos veces, %d avisados al otro "
+              "equipo",
+              cuenta_.sincronizaciones, cuenta_.ambas, cuenta_.copias, cuenta_.recibidas);
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaModeloSincronizacion)
+#include "tst_modelo_sincronizacion.moc"
