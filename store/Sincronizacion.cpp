@@ -497,6 +497,61 @@ void Indexar(git_repository *r, const Ids &cambios) {
         qCWarning(lcSincronizacion) << "cannot write the index:" << UltimoError();
 }
 
+// The first-parent line of versions up to `cabeza`, oldest first, as versions that hold the
+// categories only (with their dates, under the program's name): what a user's own repository shares
+// of its past. Versions that changed no category are left out. *ultima is the newest.
+bool PasadoDeCategorias(git_repository *r, const git_oid &cabeza, git_oid *ultima) {
+    Revwalk rw;
+    if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &cabeza) < 0)
+        return false;
+    git_revwalk_simplify_first_parent(rw.get());
+    git_revwalk_sorting(rw.get(), GIT_SORT_TOPOLOGICAL | GIT_SORT_REVERSE);
+    const Signature firma = Firma(r);
+    git_oid id, arbolAnterior;
+    bool hay = false;
+    Commit anterior;
+    int e;
+    while ((e = git_revwalk_next(&id, rw.get())) == 0) {
+        Commit c;
+        Tree t;
+        if (Tomar(c, git_commit_lookup, r, &id) < 0 || Tomar(t, git_commit_tree, c.get()) < 0)
+            return false;
+        TreeBuilder tb;
+        if (Tomar(tb, git_treebuilder_new, r, nullptr) < 0)
+            return false;
+        for (size_t i = 0; i < git_tree_entrycount(t.get()); ++i) {
+            const git_tree_entry *entrada = git_tree_entry_byindex(t.get(), i);
+            const QString nombre = DeRuta(git_tree_entry_name(entrada));
+            // An old version's odd names are simply not shared.
+            if (nombre.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive) && NombreRechazado(entrada).isEmpty() &&
+                git_treebuilder_insert(nullptr, tb.get(), git_tree_entry_name(entrada), git_tree_entry_id(entrada),
+                                       GIT_FILEMODE_BLOB) < 0)
+                return false;
+        }
+        git_oid arbol;
+        if (git_treebuilder_write(&arbol, tb.get()) < 0)
+            return false;
+        if (hay && git_oid_equal(&arbol, &arbolAnterior))
+            continue;
+        Tree nuevo;
+        Signature cuando;
+        const git_signature *autor = git_commit_author(c.get());
+        if (Tomar(nuevo, git_tree_lookup, r, &arbol) < 0 ||
+            Tomar(cuando, git_signature_new, firma->name, firma->email, autor->when.time, autor->when.offset) < 0)
+            return false;
+        const git_commit *padres[] = {anterior.get()};
+        git_oid hecho;
+        if (git_commit_create(&hecho, r, nullptr, cuando.get(), cuando.get(), nullptr, "Categorías de una versión anterior",
+                              nuevo.get(), hay ? 1 : 0, padres) < 0 ||
+            Tomar(anterior, git_commit_lookup, r, &hecho) < 0)
+            return false;
+        *ultima = hecho;
+        arbolAnterior = arbol;
+        hay = true;
+    }
+    return e == GIT_ITEROVER && hay;
+}
+
 // A repository the program made for the library (not one the user had): its first version is the
 // program's own.
 bool EsPropio(git_repository *r) {
@@ -765,11 +820,30 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         } else {
             // Only the categories travel, on top of what the remote has; the user's other files and
             // versions stay on this machine.
-            const Ids paraEnviar = Diferencia(*suyas, resultado);
-            if (!paraEnviar.isEmpty() || !haySuyo) {
-                if (!versionCon(tSuyo.get(), paraEnviar, {cSuyo.get()},
+            // A shared repository that is still empty gets the categories' past too (never the
+            // user's other files or messages): the machine that meets them later needs it to tell
+            // an old version of a script from a changed one.
+            Commit cPasado;
+            if (!haySuyo && hayNuestro) {
+                git_oid pasado;
+                if (!PasadoDeCategorias(r, idNuestro, &pasado) || Tomar(cPasado, git_commit_lookup, r, &pasado) < 0)
+                    return fallar(QStringLiteral("No se pudo preparar la versión para enviar: el historial de este "
+                                                 "equipo no se puede leer. No se ha cambiado nada."));
+            }
+            const git_commit *sobre = haySuyo ? cSuyo.get() : cPasado.get();
+            Tree tSobre;
+            if (sobre && Tomar(tSobre, git_commit_tree, sobre) < 0)
+                return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
+            int otros = 0;
+            const auto enSobre = Categorias(tSobre.get(), &rechazo, &otros);
+            const Ids paraEnviar = Diferencia(enSobre.value_or(mezcla::Arbol()), resultado);
+            if (!paraEnviar.isEmpty() || !sobre) {
+                if (!versionCon(tSobre.get(), paraEnviar, {sobre},
                                 QStringLiteral("Categorías enviadas desde otro equipo") + marcas, &envio))
                     return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
+                hayEnvio = true;
+            } else if (!haySuyo) {
+                envio = *git_commit_id(sobre);
                 hayEnvio = true;
             }
             const bool yaIncluido = hayNuestro && (git_oid_equal(&idNuestro, &envio) ||

@@ -243,8 +243,12 @@ private slots:
             }
             QString mensaje, error;
             QVERIFY2(l.repo.Abrir(l.carpeta, true, nullptr, &error), qPrintable(error));
-            QVERIFY2(l.repo.Confirmar(archivos, &mensaje, &error, QStringLiteral("Biblioteca del equipo %1").arg(i)),
-                     qPrintable(error));
+            // One library is the program's own (its whole history travels), the other a repository
+            // its user had (only its categories travel).
+            const QString primera = i == 0 ? QStringLiteral("Primera versión de la biblioteca: %1 categorías")
+                                                 .arg(archivos.size())
+                                           : QStringLiteral("Biblioteca del equipo %1").arg(i);
+            QVERIFY2(l.repo.Confirmar(archivos, &mensaje, &error, primera), qPrintable(error));
         }
     }
 
