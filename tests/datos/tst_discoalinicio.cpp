@@ -97,10 +97,12 @@ private slots:
         QCOMPARE(ui(w)->lstScripts->currentItem()->text(0), QStringLiteral("s02"));
 
         // View it, and copy its code.
-        QTest::mouseDClick(ui(w)->lstScripts->viewport(), Qt::LeftButton, {},
-                           ui(w)->lstScripts->visualItemRect(ui(w)->lstScripts->currentItem()).center());
-        frmScript *ver = w->findChild<frmScript *>();
-        QVERIFY(ver && ver->isVisible());
+        w->VerS(); // a double click on the row
+        frmScript *ver = nullptr;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *f = qobject_cast<frmScript *>(t); f && f->isVisible())
+                ver = f;
+        QVERIFY(ver);
         QCOMPARE(ver->txtNombre->text(), QStringLiteral("s02"));
         QGuiApplication::clipboard()->clear();
         ver->mnuCopiar->trigger();

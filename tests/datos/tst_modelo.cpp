@@ -624,6 +624,24 @@ private slots:
             << QVector<Paso>{{Abrir, 0, 0, 0}, {Importar, 1, 0, 0}, {Duplicados, 0, 0, 0}, {Eliminar, 2, 0, 0},
                              {GuardarFallido, 0, 0, 0}, {Guardar, 0, 0, 0}};
     }
+    void secuenciasNuevas_data() {
+        QTest::addColumn<QVector<Paso>>("pasos");
+        QTest::newRow("no y esc en guardar conservan")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Guardar, 0, 0, 1}, {Guardar, 0, 0, 2},
+                             {Guardar, 0, 1, 2}, {Guardar, 0, 0, 0}};
+        QTest::newRow("esc al cerrar y salir")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Cerrar, 0, 0, 0}, {Salir, 0, 1, 0},
+                             {Seleccionar, 1, 0, 2}, {Guardar, 0, 0, 0}};
+        QTest::newRow("clic derecho en una fila") << QVector<Paso>{{Abrir, 0, 0, 0}, {EliminarMenu, 2, 0, 0}};
+        QTest::newRow("agregar y renombrar bajo el filtro")
+            << QVector<Paso>{{Filtro, 1, 0, 0}, {AgregarCat, 0, 0, 0}, {Releer, 0, 0, 0}, {RenombrarCat, 0, 0, 0},
+                             {Releer, 0, 0, 0}};
+        QTest::newRow("el disco se llena entre pasos")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Llenar, 0, 0, 0}, {Guardar, 0, 0, 0},
+                             {Abrir, 1, 0, 0}, {Liberar, 0, 0, 0}, {Guardar, 0, 0, 0}};
+    }
+    void secuenciasNuevas() { secuenciasHalladas(); }
+
     void secuenciasHalladas() {
         QFETCH(QVector<Paso>, pasos);
         const QString fallo = Correr(pasos);

@@ -293,9 +293,12 @@ void frmPrincipal::setOpcionMarcada(int posicion, bool marcada) {
 void frmPrincipal::AbrirCategoria() {
     if (lstCat->topLevelItemCount() == 0)
         return;
-    // Opening replaces the list: if the save failed, the unsaved scripts stay on screen.
-    if (estado.sesion.HayCambios() && !Preguntar())
+    // Opening replaces the list: if the save failed or was cancelled, the unsaved scripts stay on
+    // screen, and so does the open category's entry.
+    if (estado.sesion.HayCambios() && !Preguntar()) {
+        SeleccionarAbierta();
         return;
+    }
     const QTreeWidgetItem *sel = lstCat->currentItem();
     if (!sel)
         return;
