@@ -16,6 +16,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QFile>
+#include <QLockFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -33,6 +34,10 @@ QString Clave(const QString &carpeta) {
     return QStringLiteral("rutinero-") + QString::fromLatin1(hash.toHex().left(16));
 }
 } // namespace
+
+Instancia::Instancia(int descriptor) : fd_(descriptor) {}
+
+Instancia::Instancia(std::unique_ptr<QLockFile> archivo) : fd_(-1), archivo_(std::move(archivo)) {}
 
 Instancia::~Instancia() {
     if (fd_ >= 0)
@@ -66,6 +71,23 @@ std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error
     ::close(fd);
     if (numeroError == EWOULDBLOCK)
         return nullptr; // another instance holds it
+    if (numeroError == ENOLCK || numeroError == EOPNOTSUPP || numeroError == EINVAL) {
+        // A file system that keeps no such locks (some network shares): a lock file there instead.
+        qCWarning(lcInstancia) << "La carpeta no admite bloqueos; se usa un archivo de bloqueo" << carpeta
+                               << numeroError;
+        auto archivo = std::make_unique<QLockFile>(carpeta + QStringLiteral("/rutinero.lock"));
+        archivo->setStaleLockTime(0);
+        errno = 0;
+        if (archivo->tryLock(0))
+            return std::unique_ptr<Instancia>(new Instancia(std::move(archivo)));
+        const int otroError = errno;
+        if (archivo->error() == QLockFile::LockFailedError)
+            return nullptr;
+        qCWarning(lcInstancia) << "No se pudo crear el archivo de bloqueo" << carpeta << otroError;
+        if (error)
+            *error = otroError != 0 ? archivos::Razon(otroError) : archivos::Razon(QFileDevice::OpenError);
+        return nullptr;
+    }
     qCWarning(lcInstancia) << "No se pudo bloquear la carpeta" << carpeta << numeroError;
     if (error)
         *error = archivos::Razon(numeroError);

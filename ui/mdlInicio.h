@@ -5,6 +5,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLockFile;
 class QWidget;
 class frmPrincipal;
 
@@ -12,13 +13,15 @@ namespace mdlInicio {
 // The one-instance lock of an application folder, held while this lives.
 class Instancia {
 public:
-    explicit Instancia(int descriptor) : fd_(descriptor) {}
+    explicit Instancia(int descriptor);
+    explicit Instancia(std::unique_ptr<QLockFile> archivo);
     ~Instancia();
     Instancia(const Instancia &) = delete;
     Instancia &operator=(const Instancia &) = delete;
 
 private:
     int fd_;
+    std::unique_ptr<QLockFile> archivo_; // where the folder cannot be locked
 };
 
 // Takes the one-instance lock of the application folder: an advisory lock on the folder itself, so

@@ -68,6 +68,7 @@ private slots:
         splash->setAttribute(Qt::WA_DeleteOnClose);
         splash->Startup();
         std::unique_ptr<frmPrincipal> w(splash->principal());
+        w->IniciarIndice(); // as the program does once the window exists
         QTRY_VERIFY(w->isVisible());
         QTRY_VERIFY(aviso.visto);
         QVERIFY2(aviso.texto.contains(QStringLiteral("está lleno")), qPrintable(aviso.texto));

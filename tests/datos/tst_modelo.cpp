@@ -4,6 +4,7 @@
 //
 //   RUTINERO_MODELO_PASOS=50000 build/tst_modelo      more steps (CI runs the default)
 //   RUTINERO_MODELO_SEMILLA=1234 build/tst_modelo     one seed only
+//   RUTINERO_MODELO_TRAZA=1 build/tst_modelo          every step as it runs
 #include "Ayudas.h"
 #include "DiscoLleno.h"
 #include "store/Herramientas.h"
@@ -132,8 +133,15 @@ public:
     }
 
     QString ejecutar(const QVector<Paso> &pasos) {
+        static const bool traza = qEnvironmentVariableIsSet("RUTINERO_MODELO_TRAZA");
         for (int i = 0; i < pasos.size(); ++i) {
+            if (traza)
+                qInfo("paso %d: %s", i, qPrintable(pasos[i].texto()));
             ejecutar(pasos[i]);
+            // Whatever a step freed (a category deleted, a list emptied) is taken again: the disk
+            // stays full until the step that frees it.
+            if (m.lleno)
+                ayudas::Llenar(v.c.estado.carpetaCategorias(), QStringLiteral("relleno"));
             if (mensajes::Pendientes() != 0)
                 return QStringLiteral("paso %1: una pregunta esperada no llegó").arg(i);
             const QString d = diferencia();
