@@ -160,10 +160,6 @@ private:
     std::unique_ptr<ayudas::Montaje> disco;
 
     QStringList categorias() const { return m.archivos.keys(); }
-    QString elegir(quint32 r) const {
-        const QStringList c = categorias();
-        return c.isEmpty() ? QString() : c.at(int(r % c.size()));
-    }
     QString elegirListada(quint32 r) const {
         return m.listadas.isEmpty() ? QString() : m.listadas.at(int(r % m.listadas.size()));
     }
@@ -440,7 +436,8 @@ private:
         case MoverMenu:
         case MoverArrastre: {
             const int i = fila(p.a);
-            const QString destino = elegir(p.b);
+            // The move window offers the categories the panel lists.
+            const QString destino = elegirListada(p.b);
             if (i < 0 || destino.isEmpty() || destino == m.abierta)
                 return;
             clicFila(i);
@@ -647,6 +644,8 @@ private slots:
         QTest::newRow("el disco se llena entre pasos")
             << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Llenar, 0, 0, 0}, {Guardar, 0, 0, 0},
                              {Abrir, 1, 0, 0}, {Liberar, 0, 0, 0}, {Guardar, 0, 0, 0}};
+        QTest::newRow("mover con el filtro puesto") << Generar(1028, 100);
+        QTest::newRow("el disco liberado por un paso") << Generar(1021, 100);
     }
     void secuenciasNuevas() { secuenciasHalladas(); }
 
