@@ -537,6 +537,28 @@ private slots:
         }
     }
 
+    // Files another program adds come in at their sorted place when the filter shows them; a file
+    // it removes takes its entry along; the program's own entry at the end stays there, selected.
+    void elPanelSigueAOtroProgramaSinReordenar() {
+        VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
+        for (const char *n : {"Alfa", "Menus", "Metas"})
+            v.c.categoria(n, {});
+        v.crear({"Todas", "me"});
+        ayudas::AlAbrirseModal([](QWidget *w) {
+            auto *d = qobject_cast<frmCategoria *>(w);
+            QVERIFY(d);
+            QTest::keyClicks(d->txtACat, "Zeta");
+            QTest::keyClick(d->txtACat, Qt::Key_Return);
+        });
+        ui(v.w)->mnuAgregar->trigger();
+        v.c.categoria("Mesa", {});
+        v.c.categoria("Beta", {});
+        QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
+        v.w->SeguirCarpeta();
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Mesa", "Zeta"}));
+        QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
+    }
+
     // A replaced category is listed once, last and selected, also after the refill.
     void reemplazarLaDejaAlFinal() {
         VentanaPrincipal v({{"Ajax", Numerados(2)}, {"Beta", {}}, {"Menus", {}}});

@@ -28,6 +28,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <vector>
 
 namespace {
 QLabel *Cabecera(QWidget *padre, const QString &nombre, const QString &texto, const QString &accesible) {
@@ -490,19 +491,25 @@ void frmPrincipal::SeguirCarpeta() {
         delete item;
     }
     const QIcon icono = Imagen(7);
+    std::vector<QCollatorSortKey> claves; // of the entries, made once
     int desde = 0;
     for (const QString &nombre : enCarpeta) {
         if (listadas.contains(nombre) || !PasaFiltro(nombre))
             continue;
+        if (claves.empty()) {
+            claves.reserve(size_t(lstCat->topLevelItemCount()));
+            for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+                claves.push_back(herramientas::ClaveOrden(lstCat->topLevelItem(i)->text(0)));
+        }
         // Before the first entry that sorts after it; entries put at the end by the program stay last.
         const QCollatorSortKey clave = herramientas::ClaveOrden(nombre);
         int i = desde;
-        while (i < lstCat->topLevelItemCount() &&
-               herramientas::ClaveOrden(lstCat->topLevelItem(i)->text(0)).compare(clave) <= 0)
+        while (i < int(claves.size()) && claves[size_t(i)].compare(clave) <= 0)
             ++i;
         auto *item = new QTreeWidgetItem({nombre});
         item->setIcon(0, icono);
         lstCat->insertTopLevelItem(i, item);
+        claves.insert(claves.begin() + i, clave);
         desde = i + 1;
     }
     if (seleccionada)
