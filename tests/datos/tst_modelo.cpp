@@ -226,6 +226,18 @@ private:
                 return;
             const bool pendiente = m.pendiente;
             const bool sigue = preguntaPendiente(p);
+            if (p.orden == Seleccionar && p.a % 3 == 0) {
+                // A right click: the question when changes are pending, otherwise the pop-up menu.
+                QTreeWidget *lista = ui(v.w)->lstCat;
+                QTreeWidgetItem *item = ayudas::Buscar(lista, c);
+                lista->scrollToItem(item);
+                QTest::mouseClick(lista->viewport(), Qt::RightButton, {}, lista->visualItemRect(item).center());
+                // The user closes the menu with Esc; the window gets its focus back before the next step.
+                if (ui(v.w)->g002->isVisible())
+                    QTest::keyClick(ui(v.w)->g002, Qt::Key_Escape);
+                QCoreApplication::processEvents();
+                return;
+            }
             if (p.orden == Seleccionar || pendiente) {
                 v.seleccionar(c); // the click asks
                 if (p.orden == Seleccionar || !sigue)
@@ -644,6 +656,8 @@ private slots:
         QTest::newRow("el disco se llena entre pasos")
             << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Llenar, 0, 0, 0}, {Guardar, 0, 0, 0},
                              {Abrir, 1, 0, 0}, {Liberar, 0, 0, 0}, {Guardar, 0, 0, 0}};
+        QTest::newRow("renombrar tras el menú del panel")
+            << QVector<Paso>{{Seleccionar, 0, 0, 0}, {RenombrarPendiente, 1, 0, 0}};
         QTest::newRow("mover con el filtro puesto") << Generar(1028, 100);
         QTest::newRow("el disco liberado por un paso") << Generar(1021, 100);
     }
