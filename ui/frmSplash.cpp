@@ -59,5 +59,8 @@ void frmSplash::Timer1_Timer() {
     principal_->show();
     close();
     // Changes a previous run could not ask about are offered once the window is up.
-    QTimer::singleShot(0, principal_, &frmPrincipal::OfrecerRecuperacion);
+    QTimer::singleShot(0, principal_, [p = principal_] {
+        p->AvisarSiDiscoLleno();
+        p->OfrecerRecuperacion();
+    });
 }

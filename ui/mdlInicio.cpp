@@ -3,6 +3,7 @@
 #include "core/Version.h"
 #include "ui/frmSplash.h"
 #include "core/Archivos.h"
+#include "core/Registro.h"
 #include "ui/Iconos.h"
 #include "ui/Traducciones.h"
 #include "ui/Mensajes.h"
@@ -14,9 +15,13 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QFile>
 #include <QLockFile>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace mdlInicio {
 
@@ -30,19 +35,62 @@ QString Clave(const QString &carpeta) {
 }
 } // namespace
 
-std::unique_ptr<QLockFile> TomarInstancia(const QString &carpeta, QString *error) {
+Instancia::Instancia(int descriptor) : fd_(descriptor) {}
+
+Instancia::Instancia(std::unique_ptr<QLockFile> archivo) : fd_(-1), archivo_(std::move(archivo)) {}
+
+Instancia::~Instancia() {
+    if (fd_ >= 0)
+        ::close(fd_); // the lock goes with the descriptor
+}
+
+std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error) {
     if (error)
         error->clear();
-    auto bloqueo = std::make_unique<QLockFile>(carpeta + QStringLiteral("/rutinero.lock"));
-    bloqueo->setStaleLockTime(0);
-    errno = 0;
-    if (bloqueo->tryLock(0))
-        return bloqueo;
+    // An advisory lock on the folder itself: nothing is written, so a full disk or a folder the user
+    // may only read still starts, and the lock ends with the process however it ends. Not inherited
+    // by the programs this one starts (mail, browser), which would otherwise keep it.
+    int fd = -1;
+    do
+        fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int numeroError = errno;
+        qCWarning(lcInstancia) << "No se pudo abrir la carpeta para el bloqueo" << carpeta << numeroError;
+        if (error)
+            *error = archivos::Razon(numeroError);
+        return nullptr;
+    }
+    int r = -1;
+    do
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r == 0)
+        return std::unique_ptr<Instancia>(new Instancia(fd));
     const int numeroError = errno;
-    if (bloqueo->error() != QLockFile::LockFailedError && error)
-        *error = numeroError != 0 ? archivos::Razon(numeroError)
-                 : bloqueo->error() == QLockFile::PermissionError ? archivos::Razon(EACCES)
-                                                                  : archivos::Razon(QFileDevice::OpenError);
+    ::close(fd);
+    if (numeroError == EWOULDBLOCK)
+        return nullptr; // another instance holds it
+    if (numeroError == ENOLCK || numeroError == EOPNOTSUPP || numeroError == EINVAL) {
+        // A file system that keeps no such locks (some network shares): a lock file there instead.
+        qCWarning(lcInstancia) << "La carpeta no admite bloqueos; se usa un archivo de bloqueo" << carpeta
+                               << numeroError;
+        auto archivo = std::make_unique<QLockFile>(carpeta + QStringLiteral("/rutinero.lock"));
+        archivo->setStaleLockTime(0);
+        errno = 0;
+        if (archivo->tryLock(0))
+            return std::unique_ptr<Instancia>(new Instancia(std::move(archivo)));
+        const int otroError = errno;
+        if (archivo->error() == QLockFile::LockFailedError)
+            return nullptr;
+        qCWarning(lcInstancia) << "No se pudo crear el archivo de bloqueo" << carpeta << otroError;
+        if (error)
+            *error = otroError != 0 ? archivos::Razon(otroError) : archivos::Razon(QFileDevice::OpenError);
+        return nullptr;
+    }
+    qCWarning(lcInstancia) << "No se pudo bloquear la carpeta" << carpeta << numeroError;
+    if (error)
+        *error = archivos::Razon(numeroError);
     return nullptr;
 }
 
@@ -105,8 +153,7 @@ int Main(int argc, char **argv) {
             return 0;
         }
         mensajes::Aviso(nullptr,
-                        QStringLiteral("No se puede iniciar el programa: no se pudo crear el archivo de bloqueo "
-                                       "en %1: %2.")
+                        QStringLiteral("No se puede iniciar el programa: no se pudo abrir la carpeta %1: %2.")
                             .arg(QDir::toNativeSeparators(estado.carpeta), error),
                         version::Titulo());
         return 1;

@@ -10,11 +10,25 @@ class QWidget;
 class frmPrincipal;
 
 namespace mdlInicio {
-// Takes the one-instance lock of the application folder: a lock file in that folder, so two starts
-// on one library always meet, whatever their temporary folders. Null when another instance holds it
-// (*error empty) or when the lock cannot be made (*error holds the reason, in Spanish).
-// A lock left by a crashed run is taken over.
-std::unique_ptr<QLockFile> TomarInstancia(const QString &carpeta, QString *error = nullptr);
+// The one-instance lock of an application folder, held while this lives.
+class Instancia {
+public:
+    explicit Instancia(int descriptor);
+    explicit Instancia(std::unique_ptr<QLockFile> archivo);
+    ~Instancia();
+    Instancia(const Instancia &) = delete;
+    Instancia &operator=(const Instancia &) = delete;
+
+private:
+    int fd_;
+    std::unique_ptr<QLockFile> archivo_; // where the folder cannot be locked
+};
+
+// Takes the one-instance lock of the application folder: an advisory lock on the folder itself, so
+// two starts on one library always meet, whatever their temporary folders, and taking it needs no
+// free space. Null when another instance holds it (*error empty) or when the folder cannot be
+// opened (*error holds the reason, in Spanish). A crashed run holds nothing.
+std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error = nullptr);
 
 // The running instance's ear: a second start of the same application folder calls `alLlamar`.
 // What is done then (bringing the window to the front) is the caller's business.

@@ -8,6 +8,7 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmEliminarDup.h"
+#include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
 #include "ui/tools/frmOutlook.h"
 
@@ -74,6 +75,39 @@ frmOutlook *AbrirCorreo(VentanaPrincipal &v, const std::shared_ptr<Correos> &cor
         dlg->txtDe->setText("Yo");
     }
     return dlg;
+}
+// Answers the next question as a user who does not want to choose: Esc, or the box's close button.
+// Records what it asked and whether it offered Cancelar.
+struct SinElegir {
+    ayudas::Mensaje pregunta;
+    bool conCancelar = false;
+    void responder(bool tecla) {
+        ayudas::AlAbrirseModal([this, tecla](QWidget *w) {
+            auto *caja = qobject_cast<QMessageBox *>(w);
+            QVERIFY2(caja, w->metaObject()->className());
+            pregunta.texto = caja->text();
+            pregunta.visto = true;
+            conCancelar = caja->button(QMessageBox::Cancel) != nullptr;
+            if (tecla)
+                QTest::keyClick(caja, Qt::Key_Escape);
+            else
+                caja->close();
+        });
+    }
+};
+
+// Menus (6 scripts) open with s01 deleted and not saved, and Otra beside it.
+void ConCambioPendiente(VentanaPrincipal &v) {
+    v.abrir("Menus");
+    v.seleccionarScript("s01");
+    v.w->EliminarS();
+    QVERIFY(v.c.estado.sesion.HayCambios());
+}
+
+// A right click on a row of a list, as the user gives it.
+void ClicDerecho(QTreeWidget *lista, QTreeWidgetItem *item) {
+    lista->scrollToItem(item);
+    QTest::mouseClick(lista->viewport(), Qt::RightButton, {}, lista->visualItemRect(item).center());
 }
 } // namespace
 
@@ -342,6 +376,252 @@ private slots:
         ui(v.w)->mnuEliminar->trigger();
         QCOMPARE(pregunta.texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Alfa")));
+    }
+
+
+    // ---- Esc never discards ----
+
+    // At Guardar's own question No and Esc leave the changes pending: the list keeps them, the file
+    // is untouched, and a later Sí saves them.
+    void guardarConNoOEscConservaLosCambios_data() {
+        QTest::addColumn<QString>("respuesta");
+        QTest::newRow("No") << "no";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("cierre de la pregunta") << "cierre";
+    }
+    void guardarConNoOEscConservaLosCambios() {
+        QFETCH(QString, respuesta);
+        VentanaPrincipal v({{"Menus", Numerados(6)}, {"Otra", Numerados(2)}});
+        ConCambioPendiente(v);
+        SinElegir esc;
+        if (respuesta == "no")
+            ayudas::ContestarMensaje(QMessageBox::No, &esc.pregunta);
+        else
+            esc.responder(respuesta == "esc");
+        ui(v.w)->mnuGuardar->trigger();
+        QCOMPARE(esc.pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
+        QCOMPARE(v.scripts(), Nombres(6, {"s01"}));
+        QCOMPARE(v.enArchivo("Menus"), Nombres(6));
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled() &&
+                ui(v.w)->botonMenu(5)->isEnabled());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ui(v.w)->botonMenu(5)->trigger();
+        QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s01"}));
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
+    }
+
+    // Every command that asks before it clears or refills the list offers Cancelar; Esc and the
+    // question's close box are Cancelar: the command does not run, Menus stays open with its change
+    // pending, shown and counted, and nothing is written.
+    void escEnLaPreguntaNoEjecutaLaOrden_data() {
+        QTest::addColumn<QString>("orden");
+        QTest::addColumn<bool>("tecla");
+        for (const char *orden : {"clic", "abrir", "clic derecho", "filtro", "cerrar", "salir", "agregar categoría",
+                                  "renombrar categoría", "eliminar categoría", "importar", "correo", "configurar panel"}) {
+            QTest::addRow("%s, Esc", orden) << QString::fromUtf8(orden) << true;
+            QTest::addRow("%s, cierre", orden) << QString::fromUtf8(orden) << false;
+        }
+    }
+    void escEnLaPreguntaNoEjecutaLaOrden() {
+        QFETCH(QString, orden);
+        QFETCH(bool, tecla);
+        VentanaPrincipal v({{"Menus", Numerados(6)}, {"Otra", Numerados(2)}});
+        v.w->AgregarEntradaPanel("O");
+        v.w->setEnvioCorreo(std::make_shared<Correos>());
+        v.c.estado.MSOutlook = 1;
+        ConCambioPendiente(v);
+        const QByteArray antes = ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus"));
+        QTreeWidget *lstCat = ui(v.w)->lstCat;
+        QTreeWidgetItem *otra = ayudas::Buscar(lstCat, "Otra");
+        if (orden.contains("categoría"))
+            lstCat->setCurrentItem(otra); // chosen with the keyboard: a click would ask already
+        SinElegir esc;
+        esc.responder(tecla);
+        if (orden == "clic") {
+            v.seleccionar("Otra");
+        } else if (orden == "abrir") {
+            lstCat->setCurrentItem(otra);
+            QTest::keyClick(lstCat, Qt::Key_Return);
+        } else if (orden == "clic derecho") {
+            ClicDerecho(lstCat, otra);
+        } else if (orden == "filtro") {
+            ui(v.w)->cboCat->setCurrentIndex(1);
+            emit ui(v.w)->cboCat->activated(1);
+        } else if (orden == "cerrar") {
+            QVERIFY(!v.w->close());
+        } else if (orden == "salir") {
+            ui(v.w)->mnuSalir->trigger();
+        } else if (orden == "agregar categoría") {
+            ui(v.w)->mnuAgregar->trigger();
+        } else if (orden == "renombrar categoría") {
+            ui(v.w)->mnuRenombrar->trigger();
+            QCoreApplication::processEvents();
+            QVERIFY(!EditorDeNombre(*v.w));
+        } else if (orden == "eliminar categoría") {
+            ui(v.w)->mnuEliminar->trigger();
+        } else if (orden == "importar") {
+            ui(v.w)->mnuImportar->trigger();
+        } else if (orden == "correo") {
+            ui(v.w)->mnuEnviar->trigger();
+            QVERIFY(!v.w->findChild<frmOutlook *>());
+        } else if (orden == "configurar panel") {
+            QTest::mouseClick(ui(v.w)->cmdMCat, Qt::LeftButton);
+        }
+        QVERIFY(esc.pregunta.visto);
+        QCOMPARE(esc.pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
+        QVERIFY(esc.conCancelar);
+        QVERIFY(v.w->isVisible());
+        QCOMPARE(v.c.estado.sesion.abierta(), QStringLiteral("Menus"));
+        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(v.scripts(), Nombres(6, {"s01"}));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), antes);
+        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), (QStringList{"Menus.rtn", "Otra.rtn"}));
+        QCOMPARE(ayudas::Textos(lstCat), (QStringList{"Menus", "Otra"}));
+        if (orden == "clic" || orden == "clic derecho" || orden == "abrir")
+            QCOMPARE(lstCat->currentItem()->text(0), QStringLiteral("Menus"));
+        QVERIFY(!ui(v.w)->g002->isVisible());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ui(v.w)->mnuGuardar->trigger();
+        QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s01"}));
+    }
+
+    // After No at a click on another category, what is shown is the open category read again, and
+    // the heading and the status line name and count it, not the clicked entry.
+    void noEnClicNombraLaCategoriaMostrada() {
+        VentanaPrincipal v({{"Menus", Numerados(6)}, {"Otra", Numerados(2)}});
+        ConCambioPendiente(v);
+        ayudas::ContestarMensaje(QMessageBox::No);
+        v.seleccionar("Otra");
+        QCOMPARE(v.scripts(), Nombres(6));
+        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 6"));
+    }
+
+    // A right click on a script row selects it: the pop-up's Eliminar deletes that row.
+    void clicDerechoSeleccionaElScript() {
+        VentanaPrincipal v({{"Menus", Numerados(6)}});
+        v.abrir("Menus");
+        v.seleccionarScript("s02");
+        ClicDerecho(ui(v.w)->lstScripts, ayudas::Buscar(ui(v.w)->lstScripts, "s05"));
+        QTRY_VERIFY(ui(v.w)->mnuCodigo->isVisible());
+        ui(v.w)->mnuCodigo->hide();
+        ui(v.w)->mnuCodEliminar->trigger();
+        QCOMPARE(v.scripts(), Nombres(6, {"s05"}));
+    }
+
+    // ---- The panel keeps the program's own changes when it follows the folder ----
+
+    // A category added while the filter would hide it is listed last and selected, and the refill
+    // that follows the new file keeps it there.
+    void agregarBajoElFiltroSeMuestraYSeSelecciona() {
+        VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
+        for (const char *n : {"Alfa", "Menus", "Metas"})
+            v.c.categoria(n, {});
+        v.crear({"Todas", "me"});
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas"}));
+        ayudas::AlAbrirseModal([](QWidget *w) {
+            auto *d = qobject_cast<frmCategoria *>(w);
+            QVERIFY(d);
+            QTest::keyClicks(d->txtACat, "Zeta");
+            QTest::keyClick(d->txtACat, Qt::Key_Return);
+        });
+        ui(v.w)->mnuAgregar->trigger();
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Zeta")));
+        for (int refill = 0; refill < 2; ++refill) {
+            QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas", "Zeta"}));
+            QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
+            v.w->SeguirCarpeta(); // what the folder watcher runs
+        }
+    }
+
+    // Files another program adds come in at their sorted place when the filter shows them; a file
+    // it removes takes its entry along; the program's own entry at the end stays there, selected.
+    void elPanelSigueAOtroProgramaSinReordenar() {
+        VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
+        for (const char *n : {"Alfa", "Menus", "Metas"})
+            v.c.categoria(n, {});
+        v.crear({"Todas", "me"});
+        ayudas::AlAbrirseModal([](QWidget *w) {
+            auto *d = qobject_cast<frmCategoria *>(w);
+            QVERIFY(d);
+            QTest::keyClicks(d->txtACat, "Zeta");
+            QTest::keyClick(d->txtACat, Qt::Key_Return);
+        });
+        ui(v.w)->mnuAgregar->trigger();
+        v.c.categoria("Mesa", {});
+        v.c.categoria("Beta", {});
+        QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
+        v.w->SeguirCarpeta();
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Mesa", "Zeta"}));
+        QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
+    }
+
+    // A replaced category is listed once, last and selected, also after the refill.
+    void reemplazarLaDejaAlFinal() {
+        VentanaPrincipal v({{"Ajax", Numerados(2)}, {"Beta", {}}, {"Menus", {}}});
+        v.c.estado.Reemplazar = 1;
+        ayudas::AlAbrirseModal([](QWidget *w) {
+            auto *d = qobject_cast<frmCategoria *>(w);
+            QVERIFY(d);
+            QTest::keyClicks(d->txtACat, "Ajax");
+            ayudas::ContestarMensaje(QMessageBox::Yes);
+            QTest::keyClick(d->txtACat, Qt::Key_Return);
+        });
+        ui(v.w)->mnuAgregar->trigger();
+        QVERIFY(v.enArchivo("Ajax").isEmpty());
+        for (int refill = 0; refill < 2; ++refill) {
+            QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Beta", "Menus", "Ajax"}));
+            QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Ajax"));
+            v.w->SeguirCarpeta();
+        }
+    }
+
+    // A category renamed while the filter would hide its new name stays in its place with the
+    // cleaned name, also after the refill.
+    void renombrarBajoElFiltroSigueEnLaLista() {
+        VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
+        for (const char *n : {"Alfa", "Menus", "Metas"})
+            v.c.categoria(n, {});
+        v.crear({"Todas", "me"});
+        v.seleccionar("Menus");
+        EmpezarRenombre(v, "Nue/vo?");
+        QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
+        QTRY_VERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Nuevo")));
+        QCoreApplication::processEvents();
+        for (int refill = 0; refill < 2; ++refill) {
+            QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Nuevo", "Metas"}));
+            v.w->SeguirCarpeta();
+        }
+    }
+
+    // Imported categories are listed at the end even under the filter, not selected; the status
+    // line stays as it was; the refill keeps them there.
+    void importarListaAlFinalYConservaLaLinea() {
+        VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
+        for (const char *n : {"Alfa", "Menus", "Metas"})
+            v.c.categoria(n, Numerados(3));
+        v.crear({"Todas", "me"});
+        v.abrir("Menus");
+        const QString linea = ui(v.w)->panelEstado[0]->text();
+        QCOMPARE(linea, QStringLiteral("Categoría: Menus / Scripts: 3"));
+        ayudas::EscribirBytes(v.c.ruta("fuera/Ajax.rtn"), Numerados(1));
+        ayudas::EscribirBytes(v.c.ruta("fuera/Mesa.rtn"), Numerados(1));
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            auto *d = qobject_cast<frmExaminar *>(w);
+            QVERIFY(d);
+            d->setCarpeta(v.c.ruta("fuera"));
+            QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
+        });
+        ui(v.w)->mnuImportar->trigger();
+        QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Ajax")));
+        for (int refill = 0; refill < 2; ++refill) {
+            QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas", "Ajax", "Mesa"}));
+            QCOMPARE(ui(v.w)->panelEstado[0]->text(), linea);
+            v.w->SeguirCarpeta();
+        }
     }
 
     // A file named like the no-category marker is an ordinary category: it opens, takes a script and

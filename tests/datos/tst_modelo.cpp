@@ -4,7 +4,10 @@
 //
 //   RUTINERO_MODELO_PASOS=50000 build/tst_modelo      more steps (CI runs the default)
 //   RUTINERO_MODELO_SEMILLA=1234 build/tst_modelo     one seed only
+//   RUTINERO_MODELO_TRAZA=1 build/tst_modelo          every step as it runs
 #include "Ayudas.h"
+#include "DiscoLleno.h"
+#include "store/Herramientas.h"
 #include "ui/frmCategoria.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
@@ -26,10 +29,15 @@ struct Modelo {
     QString abierta;
     QStringList lista;
     bool pendiente = false;
+    QStringList listadas; // the panel's entries, in order
+    QString filtro = QStringLiteral("Todas");
+    bool lleno = false;   // the disk takes not one byte more
     int siguiente = 0; // numbers new names, so every script name is unique unless copied on purpose
     int siguienteCategoria = 0;
 
     QString nuevoNombre() { return QStringLiteral("n%1").arg(++siguiente, 4, 10, QLatin1Char('0')); }
+    // Whether a save of the list can reach the disk: an empty list is an empty file.
+    bool cabe() const { return !lleno || lista.isEmpty(); }
     // The save question's answer as the program applies it.
     void responder(bool si) {
         if (!pendiente)
@@ -40,6 +48,13 @@ struct Modelo {
             lista = archivos.value(abierta);
         pendiente = false;
     }
+    void filtrar() {
+        listadas.clear();
+        for (auto it = archivos.cbegin(); it != archivos.cend(); ++it)
+            if (filtro == QLatin1String("Todas") || it.key().startsWith(filtro, Qt::CaseInsensitive))
+                listadas << it.key();
+        herramientas::OrdenarNombres(listadas);
+    }
     void limpiar() {
         abierta.clear();
         lista.clear();
@@ -49,11 +64,15 @@ struct Modelo {
 
 enum Orden {
     Seleccionar, Abrir, Agregar, Editar, Eliminar, Subir, Bajar, Guardar, GuardarFallido, RenombrarCat,
-    RenombrarPendiente, AgregarCat, EliminarCat, MoverMenu, MoverArrastre, Duplicados, Importar, kOrdenes
+    RenombrarPendiente, AgregarCat, EliminarCat, MoverMenu, MoverArrastre, Duplicados, Importar, Cerrar, Salir,
+    EliminarMenu, Filtro, Releer, Llenar, Liberar, kOrdenes
 };
 const char *const kNombres[] = {"seleccionar", "abrir", "agregar", "editar", "eliminar", "subir", "bajar",
                                 "guardar", "guardar-fallido", "renombrar", "renombrar-pendiente", "agregar-cat",
-                                "eliminar-cat", "mover-menu", "mover-arrastre", "duplicados", "importar"};
+                                "eliminar-cat", "mover-menu", "mover-arrastre", "duplicados", "importar", "cerrar",
+                                "salir", "eliminar-menu", "filtro", "releer", "llenar", "liberar"};
+// The answers a question draws: Sí, No, or neither (Esc, or the question's close box).
+enum Contesta { Si, No, Esc };
 
 // One step: a command and the random numbers it draws its target, row and answers from, read
 // against the state at the time it runs (so a shorter sequence still makes sense).
@@ -61,7 +80,7 @@ struct Paso {
     Orden orden;
     quint32 a, b, c;
     QString texto() const {
-        return QStringLiteral("%1(%2,%3,%4)").arg(QLatin1String(kNombres[orden])).arg(a % 97).arg(b % 97).arg(c % 2);
+        return QStringLiteral("%1(%2,%3,%4)").arg(QLatin1String(kNombres[orden])).arg(a % 97).arg(b % 97).arg(c % 3);
     }
 };
 
@@ -75,17 +94,54 @@ QByteArray Archivo(const QStringList &nombres) {
 // Runs a sequence on a fresh window; gives the first disagreement with the model, or nothing.
 class Corrida {
 public:
-    Corrida() : v({{"Alfa", Archivo({"a1", "a2", "a3"})}, {"Beta", Archivo({"b1"})}, {"Gama", {}}}) {
+    Corrida() : v(ayudas::VentanaPrincipal::PorCrear{}) {
+        // The categories live on a small file system of their own, so that the disk can fill between
+        // steps; where none can be mounted, the steps that fill it do nothing.
+        if (PuedeMontar()) {
+            disco = std::make_unique<ayudas::Montaje>(8 << 20);
+            if (!disco->montado || ::mount(QFile::encodeName(disco->dir.path()).constData(),
+                                           QFile::encodeName(v.c.estado.carpetaCategorias()).constData(), nullptr,
+                                           MS_BIND, nullptr) != 0)
+                disco.reset();
+        }
+        v.c.categoria("Alfa", Archivo({"a1", "a2", "a3"}));
+        v.c.categoria("Beta", Archivo({"b1"}));
+        v.c.categoria("Gama", {});
+        v.crear({"Todas", "A", "N", "R"});
         m.archivos = {{"Alfa", {"a1", "a2", "a3"}}, {"Beta", {"b1"}}, {"Gama", {}}};
+        m.filtrar();
         v.w->setOpcionMarcada(1, false); // rows in the file's order, so Subir and Bajar apply
         v.w->setOpcionMarcada(3, false); // importing takes scripts into the open category
         externo = v.c.ruta(QStringLiteral("fuera/Recibido.rtn"));
     }
-    ~Corrida() { mensajes::VaciarCola(); }
+    ~Corrida() {
+        mensajes::VaciarCola();
+        v.w.reset();
+        if (disco)
+            ::umount2(QFile::encodeName(v.c.estado.carpetaCategorias()).constData(), MNT_DETACH);
+    }
+    // Mounting needs root (or a namespace of the test's own); asked once.
+    static bool PuedeMontar() {
+        static const bool puede = [] {
+            ayudas::Montaje prueba(1 << 20);
+            if (!prueba.montado)
+                qInfo("no se puede montar un tmpfs (%s): los pasos que llenan el disco no hacen nada",
+                      qPrintable(prueba.razon));
+            return prueba.montado;
+        }();
+        return puede;
+    }
 
     QString ejecutar(const QVector<Paso> &pasos) {
+        static const bool traza = qEnvironmentVariableIsSet("RUTINERO_MODELO_TRAZA");
         for (int i = 0; i < pasos.size(); ++i) {
+            if (traza)
+                qInfo("paso %d: %s", i, qPrintable(pasos[i].texto()));
             ejecutar(pasos[i]);
+            // Whatever a step freed (a category deleted, a list emptied) is taken again: the disk
+            // stays full until the step that frees it.
+            if (m.lleno)
+                ayudas::Llenar(v.c.estado.carpetaCategorias(), QStringLiteral("relleno"));
             if (mensajes::Pendientes() != 0)
                 return QStringLiteral("paso %1: una pregunta esperada no llegó").arg(i);
             const QString d = diferencia();
@@ -101,11 +157,11 @@ private:
     ayudas::VentanaPrincipal v;
     Modelo m;
     QString externo;
+    std::unique_ptr<ayudas::Montaje> disco;
 
     QStringList categorias() const { return m.archivos.keys(); }
-    QString elegir(quint32 r) const {
-        const QStringList c = categorias();
-        return c.isEmpty() ? QString() : c.at(int(r % c.size()));
+    QString elegirListada(quint32 r) const {
+        return m.listadas.isEmpty() ? QString() : m.listadas.at(int(r % m.listadas.size()));
     }
     int fila(quint32 r) const { return m.lista.isEmpty() ? -1 : int(r % m.lista.size()); }
     void clicFila(int i) {
@@ -114,12 +170,34 @@ private:
         QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::LeftButton, {},
                           ui(v.w)->lstScripts->visualItemRect(item).center());
     }
-    // The save question comes first whenever changes are pending.
-    void preguntaPendiente(bool si) {
-        if (!m.pendiente)
+    // Answers the next question; Esc presses the key or closes the box, as `otra` says.
+    static void contestar(Contesta c, bool otra) {
+        if (c != Esc) {
+            ayudas::ContestarMensaje(c == Si ? QMessageBox::Yes : QMessageBox::No);
             return;
-        ayudas::ContestarMensaje(si ? QMessageBox::Yes : QMessageBox::No);
-        m.responder(si);
+        }
+        ayudas::AlAbrirseModal([otra](QWidget *w) {
+            if (otra)
+                w->close();
+            else
+                QTest::keyClick(w, Qt::Key_Escape);
+        });
+    }
+    // The save question comes first whenever changes are pending. False when the command does not
+    // go on: the answer was Esc, or Sí could not save on a full disk (which says so).
+    bool preguntaPendiente(const Paso &p) {
+        if (!m.pendiente)
+            return true;
+        const Contesta c = Contesta(p.c % 3);
+        contestar(c, p.b % 2);
+        if (c == Esc)
+            return false;
+        if (c == Si && !m.cabe()) {
+            ayudas::ContestarMensaje(QMessageBox::Ok);
+            return false;
+        }
+        m.responder(c == Si);
+        return true;
     }
     void llenarEditor(QWidget *w, const QString &nombre) {
         auto *e = w;
@@ -143,13 +221,27 @@ private:
         switch (p.orden) {
         case Seleccionar:
         case Abrir: {
-            const QString c = elegir(p.a);
+            const QString c = elegirListada(p.a);
             if (c.isEmpty())
                 return;
-            preguntaPendiente(si);
-            if (p.orden == Seleccionar) {
-                v.seleccionar(c);
+            const bool pendiente = m.pendiente;
+            const bool sigue = preguntaPendiente(p);
+            if (p.orden == Seleccionar && p.a % 3 == 0) {
+                // A right click: the question when changes are pending, otherwise the pop-up menu.
+                QTreeWidget *lista = ui(v.w)->lstCat;
+                QTreeWidgetItem *item = ayudas::Buscar(lista, c);
+                lista->scrollToItem(item);
+                QTest::mouseClick(lista->viewport(), Qt::RightButton, {}, lista->visualItemRect(item).center());
+                // The user closes the menu with Esc; the window gets its focus back before the next step.
+                if (ui(v.w)->g002->isVisible())
+                    QTest::keyClick(ui(v.w)->g002, Qt::Key_Escape);
+                QCoreApplication::processEvents();
                 return;
+            }
+            if (p.orden == Seleccionar || pendiente) {
+                v.seleccionar(c); // the click asks
+                if (p.orden == Seleccionar || !sigue)
+                    return;
             }
             v.abrir(c);
             m.abierta = c;
@@ -207,14 +299,74 @@ private:
             ui(v.w)->botonScript(p.orden == Subir ? 7 : 9)->trigger();
             return;
         }
-        case Guardar:
+        case Guardar: {
             if (!m.pendiente)
                 return;
-            preguntaPendiente(si);
-            ui(v.w)->mnuGuardar->trigger();
+            // Only Sí does anything here: No and Esc leave the changes pending.
+            const Contesta c = Contesta(p.c % 3);
+            contestar(c, p.b % 2);
+            if (c == Si && !m.cabe())
+                ayudas::ContestarMensaje(QMessageBox::Ok);
+            else if (c == Si)
+                m.responder(true);
+            (p.a % 2 ? ui(v.w)->botonMenu(5) : ui(v.w)->mnuGuardar)->trigger();
+            return;
+        }
+        case Cerrar:
+        case Salir:
+            // Only with changes pending, and never answered Sí or No: the run would end.
+            if (!m.pendiente)
+                return;
+            contestar(Esc, p.b % 2);
+            if (p.orden == Cerrar)
+                v.w->close();
+            else
+                ui(v.w)->mnuSalir->trigger();
+            return;
+        case EliminarMenu: {
+            const int i = fila(p.a);
+            if (i < 0)
+                return;
+            clicFila(fila(p.b)); // another row selected before
+            QTreeWidgetItem *item = ui(v.w)->lstScripts->topLevelItem(i);
+            QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::RightButton, {},
+                              ui(v.w)->lstScripts->visualItemRect(item).center());
+            ui(v.w)->mnuCodigo->hide();
+            m.lista.removeAt(i);
+            m.pendiente = true;
+            ui(v.w)->mnuCodEliminar->trigger();
+            return;
+        }
+        case Filtro: {
+            QComboBox *cbo = ui(v.w)->cboCat;
+            const int i = int(p.a % cbo->count());
+            const bool sigue = preguntaPendiente(p);
+            cbo->setCurrentIndex(i);
+            emit cbo->activated(i);
+            if (!sigue)
+                return; // the box shows the filter in use again
+            m.filtro = cbo->itemText(i);
+            m.filtrar();
+            m.limpiar();
+            return;
+        }
+        case Releer:
+            v.w->SeguirCarpeta(); // what the folder watcher runs
+            return;
+        case Llenar:
+            if (!disco || m.lleno)
+                return;
+            ayudas::Llenar(v.c.estado.carpetaCategorias(), QStringLiteral("relleno"));
+            m.lleno = true;
+            return;
+        case Liberar:
+            if (!m.lleno)
+                return;
+            QFile::remove(v.c.estado.carpetaCategorias() + QStringLiteral("/relleno"));
+            m.lleno = false;
             return;
         case GuardarFallido: {
-            if (!m.pendiente)
+            if (!m.pendiente || m.lleno)
                 return;
             // The file's place is taken by a folder: Sí fails, the changes stay pending and nothing is
             // written; the file comes back afterwards as it was.
@@ -231,10 +383,11 @@ private:
         }
         case RenombrarCat:
         case RenombrarPendiente: {
-            const QString viejo = elegir(p.a);
+            const QString viejo = elegirListada(p.a);
             if (viejo.isEmpty())
                 return;
-            preguntaPendiente(si);
+            if (!preguntaPendiente(p))
+                return v.seleccionar(viejo); // the click asks; the rename is not started
             v.seleccionar(viejo);
             const QString nuevo = QStringLiteral("R%1").arg(++m.siguienteCategoria);
             ui(v.w)->mnuRenombrar->trigger();
@@ -243,6 +396,7 @@ private:
             editor->selectAll();
             QTest::keyClicks(editor, nuevo);
             m.archivos[nuevo] = m.archivos.take(viejo);
+            m.listadas[m.listadas.indexOf(viejo)] = nuevo;
             m.limpiar();
             QAction *eliminar = ui(v.w)->botonScript(5);
             if (p.orden == RenombrarPendiente && eliminar->isEnabled()) {
@@ -257,7 +411,10 @@ private:
             return;
         }
         case AgregarCat: {
-            preguntaPendiente(si);
+            if (!preguntaPendiente(p)) {
+                ui(v.w)->mnuAgregar->trigger(); // asks; no dialog opens
+                return;
+            }
             const QString nombre = QStringLiteral("N%1").arg(++m.siguienteCategoria);
             ayudas::AlAbrirseModal([nombre](QWidget *w) {
                 auto *d = qobject_cast<frmCategoria *>(w);
@@ -267,20 +424,23 @@ private:
             });
             ui(v.w)->mnuAgregar->trigger();
             m.archivos[nombre] = {};
+            m.listadas << nombre;
             m.limpiar();
             return;
         }
         case EliminarCat: {
-            const QString c = elegir(p.a);
+            const QString c = elegirListada(p.a);
             if (c.isEmpty())
                 return;
-            preguntaPendiente(si);
+            if (!preguntaPendiente(p))
+                return v.seleccionar(c); // the click asks
             v.seleccionar(c);
             const bool borrar = p.b % 2 == 0;
             ayudas::ContestarMensaje(borrar ? QMessageBox::Yes : QMessageBox::No);
             ui(v.w)->mnuEliminar->trigger();
             if (borrar) {
                 m.archivos.remove(c);
+                m.listadas.removeAll(c);
                 m.limpiar();
             }
             return;
@@ -288,18 +448,28 @@ private:
         case MoverMenu:
         case MoverArrastre: {
             const int i = fila(p.a);
-            const QString destino = elegir(p.b);
+            // The move window offers the categories the panel lists.
+            const QString destino = elegirListada(p.b);
             if (i < 0 || destino.isEmpty() || destino == m.abierta)
                 return;
             clicFila(i);
             const QString script = m.lista.at(i);
-            m.archivos[destino] << script;
-            m.lista.removeAt(i);
-            m.pendiente = true;
+            if (m.lleno) {
+                // The copy cannot be written: it says so, and nothing moves.
+                if (p.orden == MoverArrastre)
+                    ayudas::ContestarMensaje(QMessageBox::Ok);
+            } else {
+                m.archivos[destino] << script;
+                m.lista.removeAt(i);
+                m.pendiente = true;
+            }
             if (p.orden == MoverMenu) {
-                ayudas::AlAbrirseModal([this, destino](QWidget *w) {
+                const bool lleno = m.lleno;
+                ayudas::AlAbrirseModal([this, destino, lleno](QWidget *w) {
                     auto *d = qobject_cast<frmMover *>(w);
                     QVERIFY(d);
+                    if (lleno)
+                        ayudas::ContestarMensaje(QMessageBox::Ok);
                     moverA(d, destino);
                 });
                 ui(v.w)->mnuCodCopiar->trigger();
@@ -337,7 +507,10 @@ private:
         case Importar: {
             if (m.abierta.isEmpty())
                 return;
-            preguntaPendiente(si);
+            if (!preguntaPendiente(p)) {
+                ui(v.w)->mnuImportar->trigger(); // asks; no dialog opens
+                return;
+            }
             // A received file: a copy of one of the open category's scripts and a new one.
             QStringList recibidos;
             if (!m.lista.isEmpty())
@@ -372,7 +545,8 @@ private:
         QStringList esperados;
         for (const QString &c : categorias())
             esperados << c + QStringLiteral(".rtn");
-        const QStringList hay = QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files, QDir::Name);
+        const QStringList hay =
+            QDir(v.c.estado.carpetaCategorias()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name);
         if (hay != esperados)
             return QStringLiteral("archivos %1, esperados %2").arg(hay.join(','), esperados.join(','));
         for (auto it = m.archivos.cbegin(); it != m.archivos.cend(); ++it)
@@ -386,6 +560,16 @@ private:
             return QStringLiteral("la lista muestra %1, esperado %2").arg(v.scripts().join(','), m.lista.join(','));
         if (s.HayCambios() != m.pendiente || ui(v.w)->mnuGuardar->isEnabled() != m.pendiente)
             return QStringLiteral("cambios pendientes %1, esperado %2").arg(s.HayCambios()).arg(m.pendiente);
+        if (ayudas::Textos(ui(v.w)->lstCat) != m.listadas)
+            return QStringLiteral("el panel muestra %1, esperado %2")
+                .arg(ayudas::Textos(ui(v.w)->lstCat).join(','), m.listadas.join(','));
+        const QString linea = m.abierta.isEmpty()
+                                  ? QString()
+                                  : QStringLiteral("Categoría: %1 / Scripts: %2").arg(m.abierta).arg(m.lista.size());
+        if (ui(v.w)->panelEstado[0]->text() != linea)
+            return QStringLiteral("la línea de estado dice %1, esperado %2").arg(ui(v.w)->panelEstado[0]->text(), linea);
+        if (!v.w->isVisible())
+            return QStringLiteral("la ventana se cerró");
         const QString cabecera = m.abierta.isEmpty() ? QStringLiteral("(Ninguna)") : m.abierta;
         if (ui(v.w)->lblMenu3->text() != cabecera)
             return QStringLiteral("la cabecera dice %1, esperado %2")
@@ -457,6 +641,28 @@ private slots:
             << QVector<Paso>{{Abrir, 0, 0, 0}, {Importar, 1, 0, 0}, {Duplicados, 0, 0, 0}, {Eliminar, 2, 0, 0},
                              {GuardarFallido, 0, 0, 0}, {Guardar, 0, 0, 0}};
     }
+    void secuenciasNuevas_data() {
+        QTest::addColumn<QVector<Paso>>("pasos");
+        QTest::newRow("no y esc en guardar conservan")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Guardar, 0, 0, 1}, {Guardar, 0, 0, 2},
+                             {Guardar, 0, 1, 2}, {Guardar, 0, 0, 0}};
+        QTest::newRow("esc al cerrar y salir")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Cerrar, 0, 0, 0}, {Salir, 0, 1, 0},
+                             {Seleccionar, 1, 0, 2}, {Guardar, 0, 0, 0}};
+        QTest::newRow("clic derecho en una fila") << QVector<Paso>{{Abrir, 0, 0, 0}, {EliminarMenu, 2, 0, 0}};
+        QTest::newRow("agregar y renombrar bajo el filtro")
+            << QVector<Paso>{{Filtro, 1, 0, 0}, {AgregarCat, 0, 0, 0}, {Releer, 0, 0, 0}, {RenombrarCat, 0, 0, 0},
+                             {Releer, 0, 0, 0}};
+        QTest::newRow("el disco se llena entre pasos")
+            << QVector<Paso>{{Abrir, 0, 0, 0}, {Eliminar, 0, 0, 0}, {Llenar, 0, 0, 0}, {Guardar, 0, 0, 0},
+                             {Abrir, 1, 0, 0}, {Liberar, 0, 0, 0}, {Guardar, 0, 0, 0}};
+        QTest::newRow("renombrar tras el menú del panel")
+            << QVector<Paso>{{Seleccionar, 0, 0, 0}, {RenombrarPendiente, 1, 0, 0}};
+        QTest::newRow("mover con el filtro puesto") << Generar(1028, 100);
+        QTest::newRow("el disco liberado por un paso") << Generar(1021, 100);
+    }
+    void secuenciasNuevas() { secuenciasHalladas(); }
+
     void secuenciasHalladas() {
         QFETCH(QVector<Paso>, pasos);
         const QString fallo = Correr(pasos);

@@ -9,7 +9,6 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
-#include <QLockFile>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -72,28 +71,43 @@ private slots:
         QTemporaryDir carpeta, otra;
         const auto primera = mdlInicio::TomarInstancia(carpeta.path());
         QVERIFY(primera);
-        QVERIFY(QFileInfo::exists(carpeta.filePath("rutinero.lock")));
+        // Nothing is written to take it.
+        QVERIFY(QDir(carpeta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
         const QString tmp = temporal == "otra" ? otra.path() : temporal;
         QCOMPARE(SegundoArranque(carpeta.path(), tmp.isEmpty() ? QStringList() : QStringList{"TMPDIR=" + tmp}), 2);
         // Another application folder is another library: it starts.
         QCOMPARE(SegundoArranque(otra.path(), {"TMPDIR=" + carpeta.path()}), 0);
     }
 
-    // A lock file that cannot be made (here: a folder the user may not write) is a reason to tell,
-    // never taken for a running instance.
+    // A folder that cannot be opened is a reason to tell, never taken for a running instance.
     void bloqueoImposibleSeInforma() {
         QTemporaryDir carpeta;
         QString salida;
         if (::geteuid() == 0) {
             QVERIFY(QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                              QFileDevice::ExeOther));
+                                                              QFileDevice::ExeOwner | QFileDevice::ExeOther));
             QCOMPARE(SegundoArranque(carpeta.path(), {"RUTINERO_COMO_NADIE=1"}, &salida), 3);
         } else {
-            QVERIFY(QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QVERIFY(QFile::setPermissions(carpeta.path(), QFileDevice::ExeOwner));
             QCOMPARE(SegundoArranque(carpeta.path(), {}, &salida), 3);
         }
+        QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(salida, QStringLiteral("no tiene permiso"));
+    }
+
+    // A folder the user may read but not write still starts: the lock writes nothing.
+    void carpetaDeSoloLecturaArranca() {
+        QTemporaryDir carpeta;
+        if (::geteuid() == 0) {
+            QVERIFY(QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                              QFileDevice::ExeOther));
+            QCOMPARE(SegundoArranque(carpeta.path(), {"RUTINERO_COMO_NADIE=1"}), 0);
+        } else {
+            QVERIFY(QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QCOMPARE(SegundoArranque(carpeta.path()), 0);
+        }
+        QFile::setPermissions(carpeta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     // A second start calls the first, which brings its window to the front.

@@ -2,6 +2,7 @@
 // byte (or, where no file system can be made, a file-size limit that fails the writes the same way).
 // Every write is reported with its reason in Spanish and leaves the old file exactly as it was.
 #include "Ayudas.h"
+#include "DiscoLleno.h"
 #include "core/mdlINI.h"
 #include "store/mdlScripts.h"
 #include "ui/editor/frmScript.h"
@@ -35,39 +36,6 @@ QByteArray Categoria(qsizetype bytes) {
     for (int i = 0; r.size() < bytes; ++i)
         r += Registro("script " + QByteArray::number(i), "descripci\xf3n", QByteArray(qMin<qsizetype>(200, bytes / 4), 'c'), "1");
     return r;
-}
-
-// A small tmpfs over a temporary folder, gone with the object.
-struct Montaje {
-    QTemporaryDir dir;
-    bool montado = false;
-    QString razon;
-    explicit Montaje(qint64 bytes) {
-        const QByteArray opciones = "size=" + QByteArray::number(bytes);
-        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, opciones.constData()) == 0)
-            montado = true;
-        else
-            razon = QString::fromLocal8Bit(std::strerror(errno));
-    }
-    ~Montaje() {
-        if (montado)
-            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-    }
-};
-
-// Fills the file system holding `carpeta` until it takes not one byte more. Only ever a small tmpfs:
-// never the machine's own disk.
-void Llenar(const QString &carpeta) {
-    struct statfs fs;
-    QVERIFY(::statfs(QFile::encodeName(carpeta).constData(), &fs) == 0);
-    QVERIFY2(fs.f_type == TMPFS_MAGIC && qint64(fs.f_blocks) * fs.f_bsize <= 64 << 20, "not the test's small tmpfs");
-    const int fd = ::open(QFile::encodeName(carpeta + "/relleno").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    QVERIFY(fd >= 0);
-    static const char bloque[65536] = {};
-    for (size_t paso : {sizeof bloque, size_t(4096), size_t(1)})
-        while (::write(fd, bloque, paso) > 0) {
-        }
-    ::close(fd);
 }
 
 // Writes beyond the first byte of any file fail while it lives (and SIGXFSZ does not end the test).

@@ -4,12 +4,14 @@
 #include "core/Version.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
+#include "store/Herramientas.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QSet>
 #include <QTimer>
 #include <QFileSystemWatcher>
 #include <QCloseEvent>
@@ -26,6 +28,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <vector>
 
 namespace {
 QLabel *Cabecera(QWidget *padre, const QString &nombre, const QString &texto, const QString &accesible) {
@@ -394,7 +397,10 @@ void frmPrincipal::QuitarEntradaPanel(int posicion) {
 }
 
 void frmPrincipal::ImportacionTerminada() {
+    // Nothing is open afterwards, but the status line is left as it was.
+    const QString linea = panelEstado[0]->text();
     Limpiar();
+    panelEstado[0]->setText(linea);
     if (lstCat->topLevelItemCount() == 0)
         for (QAction *a : {mnuEliminar, mnuRenombrar, mnuImportar, entradaCategorias(2), entradaCategorias(3)})
             a->setEnabled(false);
@@ -463,16 +469,53 @@ void frmPrincipal::SeguirCarpeta() {
         refresco_->start();
         return;
     }
-    const QString seleccionada = textoCategoriaSeleccionada();
+    // The list is followed, not rebuilt: entries whose files are gone leave, files new to it come in
+    // at their sorted place when the filter shows them, and every other entry keeps its place. What
+    // the program itself just added, replaced, renamed or imported stays where it was put, shown
+    // even where the filter would hide it, until the panel is filled again.
+    const QStringList enCarpeta = NombresEnCarpeta();
+    const QSet<QString> hay(enCarpeta.cbegin(), enCarpeta.cend());
+    QTreeWidgetItem *seleccionada = lstCat->currentItem();
     const int arriba = lstCat->verticalScrollBar()->value();
-    LlenarCat();
-    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
-        if (lstCat->topLevelItem(i)->text(0) == seleccionada) {
-            const QSignalBlocker bloqueo(lstCat);
-            lstCat->setCurrentItem(lstCat->topLevelItem(i));
-            break;
+    const QSignalBlocker bloqueo(lstCat);
+    QSet<QString> listadas;
+    for (int i = lstCat->topLevelItemCount() - 1; i >= 0; --i) {
+        const QString nombre = lstCat->topLevelItem(i)->text(0);
+        if (hay.contains(nombre) && !listadas.contains(nombre)) {
+            listadas.insert(nombre);
+            continue;
         }
+        QTreeWidgetItem *item = lstCat->takeTopLevelItem(i);
+        if (item == seleccionada)
+            seleccionada = nullptr;
+        delete item;
+    }
+    const QIcon icono = Imagen(7);
+    std::vector<QCollatorSortKey> claves; // of the entries, made once
+    int desde = 0;
+    for (const QString &nombre : enCarpeta) {
+        if (listadas.contains(nombre) || !PasaFiltro(nombre))
+            continue;
+        if (claves.empty()) {
+            claves.reserve(size_t(lstCat->topLevelItemCount()));
+            for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+                claves.push_back(herramientas::ClaveOrden(lstCat->topLevelItem(i)->text(0)));
+        }
+        // Before the first entry that sorts after it; entries put at the end by the program stay last.
+        const QCollatorSortKey clave = herramientas::ClaveOrden(nombre);
+        int i = desde;
+        while (i < int(claves.size()) && claves[size_t(i)].compare(clave) <= 0)
+            ++i;
+        auto *item = new QTreeWidgetItem({nombre});
+        item->setIcon(0, icono);
+        lstCat->insertTopLevelItem(i, item);
+        claves.insert(claves.begin() + i, clave);
+        desde = i + 1;
+    }
+    if (seleccionada)
+        lstCat->setCurrentItem(seleccionada);
     lstCat->verticalScrollBar()->setValue(arriba);
+    ControlarCat();
 }
 
 void frmPrincipal::Form_Unload(bool preguntar) {

@@ -83,9 +83,13 @@ public:
 
     // Pending changes (frmPrincipal_cambios.cpp).
     void MarcarCambios() override;
-    // Asks, saves on Yes. Returns false only when the save failed (the changes stay pending).
-    // On No the list is read again from the file, so declined changes can never be saved later.
+    // Asks Sí, No or Cancelar before a command that would clear or refill the list. True when the
+    // command may go on: saved on Sí, or declined on No (the list is read again from the file, so
+    // declined changes can never be saved later). False on Cancelar, Esc or the close box, and when
+    // the save failed: the open category and its pending changes stay.
     bool Preguntar() override;
+    // The save command (Guardar): Sí saves; No and Esc leave the changes pending.
+    void GuardarCambios();
     // Writes the pending changes without asking; false when the save failed or was given up.
     bool GuardarPendientes();
     // Saves the list as a new category beside the open one ("Nombre copia"), which becomes the open one.
@@ -99,6 +103,8 @@ public:
     // (`preguntar`), the close box's question runs and false means they chose to stay; otherwise the
     // pending changes go to a recovery file, offered at the next start. Preferences are written.
     bool FinDeSesion(bool preguntar);
+    // At start: a disk with no room left is told once, before a save fails.
+    void AvisarSiDiscoLleno();
     // Offers the changes a previous run kept in a recovery file.
     void OfrecerRecuperacion();
     // Reads the open category's file into the list again, keeping the selected row's place.
@@ -115,6 +121,11 @@ public:
 
     // Category panel (frmPrincipal_panel.cpp).
     void LlenarCat() override;
+    // The categories of the listed folder, ascending, and whether the panel's filter shows a name.
+    QStringList NombresEnCarpeta() const;
+    bool PasaFiltro(const QString &nombre) const;
+    // The open category becomes the selected entry again (a command that asked was cancelled).
+    void SeleccionarAbierta();
     void LlenarOp();
     bool opcionMarcada(int posicion) const override;
     void setOpcionMarcada(int posicion, bool marcada);
@@ -226,6 +237,8 @@ private:
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
     void MostrarSesion();
+    enum class Guardado { Seguir, Cancelado, Fallido };
+    Guardado PreguntarGuardar();
     // The script commands on (the list has rows) or off but Agregar.
     void HabilitarBotones(bool conFilas);
     // A rename typed in place, committed by the editor and not yet carried out.
@@ -238,6 +251,7 @@ private:
     QVector<QAction *> botonesMenu_;
     QVector<QAction *> botonesScript_;
     bool descargado_ = false;
+    bool avisadoDiscoLleno_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;

@@ -1,6 +1,7 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
 // Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
 #include "core/Archivos.h"
+#include "core/Registro.h"
 #include "store/Categorias.h"
 #include "store/Recuperacion.h"
 #include "store/mdlScripts.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
+#include <QStorageInfo>
 #include <QTreeWidget>
 
 void frmPrincipal::setGuardarHabilitado(bool habilitado) {
@@ -87,24 +89,48 @@ bool frmPrincipal::GuardarComoNueva() {
     return true;
 }
 
-bool frmPrincipal::Preguntar() {
+frmPrincipal::Guardado frmPrincipal::PreguntarGuardar() {
     Sesion &s = estado.sesion;
-    const bool si = mensajes::Preguntar(
-        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(s.CategoriaActual()), estado.TituloApp);
-    if (si)
-        return GuardarPendientes();
+    // Esc and the close box are Cancelar: the command that asked does not run and nothing is lost.
+    const auto respuesta = mensajes::Mostrar(
+        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(s.CategoriaActual()), estado.TituloApp,
+        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (respuesta == QMessageBox::Yes)
+        return GuardarPendientes() ? Guardado::Seguir : Guardado::Fallido;
+    if (respuesta != QMessageBox::No)
+        return Guardado::Cancelado;
     const bool abierta = s.CategoriaActual() == s.abierta();
     s.Descartar();
     // What the list shows is what is stored: the declined changes leave it, so that no later save
     // can write them.
     if (abierta)
         Recargar();
-    return true;
+    return Guardado::Seguir;
+}
+
+bool frmPrincipal::Preguntar() { return PreguntarGuardar() == Guardado::Seguir; }
+
+void frmPrincipal::GuardarCambios() {
+    if (!estado.sesion.HayCambios())
+        return;
+    // The user asked to save: No and Esc only leave the changes as they are, pending.
+    if (mensajes::Preguntar(this,
+                            QStringLiteral("¿Guardar cambios realizados a %1?").arg(estado.sesion.CategoriaActual()),
+                            estado.TituloApp))
+        GuardarPendientes();
 }
 
 bool frmPrincipal::PuedeCerrar() {
-    if (!estado.sesion.HayCambios() || Preguntar())
+    if (!estado.sesion.HayCambios())
         return true;
+    switch (PreguntarGuardar()) {
+    case Guardado::Seguir:
+        return true;
+    case Guardado::Cancelado:
+        return false;
+    case Guardado::Fallido:
+        break;
+    }
     for (;;) {
         const auto respuesta = mensajes::Mostrar(
             this,
@@ -153,8 +179,13 @@ QString frmPrincipal::textoCategoriaSeleccionada() const {
 bool frmPrincipal::hayCategoriaAbierta() const { return estado.sesion.hayAbierta(); }
 
 void frmPrincipal::ActualizarLineaEstado() {
+    // The line names the category whose scripts are shown, whatever entry of the panel is selected.
+    if (!estado.sesion.hayAbierta()) {
+        panelEstado[0]->setText(QString());
+        return;
+    }
     panelEstado[0]->setText(QStringLiteral("Categoría: %1 / Scripts: %2")
-                                .arg(textoCategoriaSeleccionada())
+                                .arg(estado.sesion.abierta())
                                 .arg(lstScripts->topLevelItemCount()));
 }
 
@@ -179,14 +210,17 @@ void frmPrincipal::OfrecerRecuperacion() {
         // The list holds one category's changes at a time; the others wait for a later start.
         if (estado.sesion.HayCambios())
             return;
-        const bool si = mensajes::Preguntar(
+        // Esc and the close box keep the changes for the next start: only No throws them away.
+        const auto respuesta = mensajes::Mostrar(
             this,
             QStringLiteral("El programa terminó sin poder preguntar por los cambios de la categoría %1 (%2 "
                            "scripts). ¿Desea recuperarlos? Quedarán pendientes de guardar.")
                 .arg(p.categoria)
                 .arg(p.scripts.size()),
-            estado.TituloApp);
-        if (!si) {
+            estado.TituloApp, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (respuesta == QMessageBox::Cancel)
+            return;
+        if (respuesta != QMessageBox::Yes) {
             recuperacion::Descartar(estado, p.categoria);
             continue;
         }
@@ -213,4 +247,21 @@ void frmPrincipal::OfrecerRecuperacion() {
         ActualizarBotones();
         recuperacion::Descartar(estado, p.categoria);
     }
+}
+
+void frmPrincipal::AvisarSiDiscoLleno() {
+    // Said once per run: every save that fails says so again with its own reason.
+    if (avisadoDiscoLleno_)
+        return;
+    const QStorageInfo disco(estado.carpeta);
+    constexpr qint64 kMinimo = 64 * 1024; // less than a small category takes
+    if (!disco.isValid() || disco.bytesAvailable() >= kMinimo)
+        return;
+    avisadoDiscoLleno_ = true;
+    qCWarning(lcArchivos) << "Disco lleno al iniciar:" << estado.carpeta << disco.bytesAvailable() << "bytes libres";
+    mensajes::Aviso(this,
+                    QStringLiteral("El disco donde está la biblioteca (%1) está lleno. Puede abrir, ver, buscar y "
+                                   "copiar scripts, pero los cambios no se podrán guardar hasta que libere espacio.")
+                        .arg(QDir::toNativeSeparators(estado.carpeta)),
+                    estado.TituloApp);
 }

@@ -134,7 +134,7 @@ void frmPrincipal::conectarComandos() {
     };
     for (const auto &[accion, orden] : menus)
         connect(accion, &QAction::triggered, this, orden);
-    connect(mnuGuardar, &QAction::triggered, this, [this] { Preguntar(); });
+    connect(mnuGuardar, &QAction::triggered, this, &frmPrincipal::GuardarCambios);
     ConectarMarcada(this, mnuVerOp, &frmPrincipal::mnuVerOp_Click);
     ConectarMarcada(this, mnuVerE, &frmPrincipal::mnuVerE_Click);
 
@@ -198,7 +198,7 @@ void frmPrincipal::ejecutarBotonMenu(const QString &clave) {
     else if (clave == QLatin1String("exportar"))
         mnuOpciones_Click();
     else if (clave == QLatin1String("guardar"))
-        Preguntar();
+        GuardarCambios();
     else if (clave == QLatin1String("categorias") || clave == QLatin1String("agregar"))
         mnuAgregar_Click();
     else if (clave == QLatin1String("eliminar"))

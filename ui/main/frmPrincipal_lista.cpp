@@ -50,6 +50,11 @@ bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
     auto *raton = static_cast<QMouseEvent *>(evento);
     ResaltarPanel(3);
     if (raton->button() == Qt::RightButton) {
+        // The pop-up's commands act on the row under the pointer, as the user sees it.
+        if (QTreeWidgetItem *bajo = lstScripts->itemAt(raton->position().toPoint())) {
+            lstScripts->setCurrentItem(bajo);
+            bajo->setSelected(true);
+        }
         mnuCodigo->popup(raton->globalPosition().toPoint());
         return true;
     }

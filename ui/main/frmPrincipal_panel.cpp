@@ -68,9 +68,9 @@ void frmPrincipal::conectarPanel() {
         o->installEventFilter(this);
 
     connect(lstCat, &QTreeWidget::itemClicked, this, [this] {
-        // A save that failed leaves the changes pending rather than dropping them unsaved.
-        if (estado.sesion.HayCambios())
-            Preguntar();
+        // Cancelar, or a save that failed, keeps the changes pending and the open category selected.
+        if (estado.sesion.HayCambios() && !Preguntar())
+            SeleccionarAbierta();
     });
     connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
 
@@ -186,9 +186,10 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
             // The pop-up's commands act on the row under the pointer, as the user sees it.
             if (QTreeWidgetItem *bajo = lstCat->itemAt(raton->position().toPoint()))
                 lstCat->setCurrentItem(bajo);
-            if (estado.sesion.HayCambios())
-                Preguntar();
-            else
+            if (estado.sesion.HayCambios()) {
+                if (!Preguntar())
+                    SeleccionarAbierta();
+            } else
                 g002->popup(raton->globalPosition().toPoint());
             return true;
         }
@@ -218,23 +219,36 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
     }
 }
 
-void frmPrincipal::LlenarCat() {
-    lstCat->setUpdatesEnabled(false);
-    lstCat->clear();
+QStringList frmPrincipal::NombresEnCarpeta() const {
     // Names that are not UTF-8 are listed by their readable form; the file layer finds them again.
     QStringList nombres = archivos::Listar(estado.carpetaListado(), QStringLiteral(".rtn"));
     herramientas::OrdenarNombres(nombres);
-    const QString filtro = estado.Mostrar.toLower();
-    const int largo = filtro.size();
-    const QIcon icono = Imagen(7);
-    QList<QTreeWidgetItem *> items;
-    items.reserve(nombres.size());
-    for (const QString &a : nombres) {
+    QStringList r;
+    r.reserve(nombres.size());
+    for (const QString &a : std::as_const(nombres)) {
         const QString nombre = a.section(QLatin1Char('.'), 0, 0);
         // "Menus.rtn" and "Menus.RTN" name one category, the first file.
         if (!a.endsWith(QLatin1String(".rtn")) && nombres.contains(nombre + QLatin1String(".rtn")))
             continue;
-        if (estado.MostrarTodas == 0 && !(nombre.size() >= largo && nombre.left(largo).toLower() == filtro))
+        r.append(nombre);
+    }
+    return r;
+}
+
+bool frmPrincipal::PasaFiltro(const QString &nombre) const {
+    if (estado.MostrarTodas != 0)
+        return true;
+    const int largo = int(estado.Mostrar.size());
+    return nombre.size() >= largo && nombre.left(largo).toLower() == estado.Mostrar.toLower();
+}
+
+void frmPrincipal::LlenarCat() {
+    lstCat->setUpdatesEnabled(false);
+    lstCat->clear();
+    const QIcon icono = Imagen(7);
+    QList<QTreeWidgetItem *> items;
+    for (const QString &nombre : NombresEnCarpeta()) {
+        if (!PasaFiltro(nombre))
             continue;
         auto *item = new QTreeWidgetItem({nombre});
         item->setIcon(0, icono);
@@ -243,6 +257,16 @@ void frmPrincipal::LlenarCat() {
     lstCat->addTopLevelItems(items);
     lstCat->setUpdatesEnabled(true);
     ControlarCat();
+}
+
+void frmPrincipal::SeleccionarAbierta() {
+    if (!estado.sesion.hayAbierta())
+        return;
+    const auto hallados = lstCat->findItems(estado.sesion.abierta(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (hallados.isEmpty())
+        return;
+    const QSignalBlocker bloqueo(lstCat);
+    lstCat->setCurrentItem(hallados.first());
 }
 
 void frmPrincipal::LlenarOp() {
@@ -269,9 +293,12 @@ void frmPrincipal::setOpcionMarcada(int posicion, bool marcada) {
 void frmPrincipal::AbrirCategoria() {
     if (lstCat->topLevelItemCount() == 0)
         return;
-    // Opening replaces the list: if the save failed, the unsaved scripts stay on screen.
-    if (estado.sesion.HayCambios() && !Preguntar())
+    // Opening replaces the list: if the save failed or was cancelled, the unsaved scripts stay on
+    // screen, and so does the open category's entry.
+    if (estado.sesion.HayCambios() && !Preguntar()) {
+        SeleccionarAbierta();
         return;
+    }
     const QTreeWidgetItem *sel = lstCat->currentItem();
     if (!sel)
         return;

@@ -1,0 +1,127 @@
+// A library on a disk that is full before the program starts: the program starts, says once that
+// changes cannot be saved, and everything that only reads works. The disk is a real small tmpfs
+// filled to the last byte (mounted as root, or inside a user namespace of the test's own).
+#include "Ayudas.h"
+#include "DiscoLleno.h"
+#include "ui/Mensajes.h"
+#include "ui/editor/frmScript.h"
+#include "ui/frmSplash.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlInicio.h"
+#include "ui/tools/frmBuscar.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <sys/stat.h>
+
+using namespace ayudas;
+
+namespace {
+const char *const kEnEspacio = "RUTINERO_EN_ESPACIO";
+
+QByteArray Tres() {
+    return Registro("s01", "uno", "codigo uno", "1") + Registro("s02", "dos", "codigo dos", "1") +
+           Registro("s03", "tres", "codigo tres", "1");
+}
+} // namespace
+
+class tst_discoalinicio : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    void arrancaConElDiscoLlenoYSoloLee() {
+        ::umask(022);
+        auto montaje = std::make_unique<Montaje>(8 << 20);
+        if (!montaje->montado) {
+            montaje.reset();
+            if (qEnvironmentVariableIsSet(kEnEspacio))
+                QFAIL("no tmpfs inside the user namespace");
+            QString razon;
+            if (!EnEspacioPropio(kEnEspacio, &razon))
+                QSKIP(qPrintable("a tmpfs cannot be mounted here and " + razon));
+            QVERIFY2(razon.isEmpty(), qPrintable(razon));
+            return;
+        }
+        const QString carpeta = montaje->dir.path();
+        EscribirBytes(carpeta + "/Categorias/Menus.rtn", Tres());
+        EscribirBytes(carpeta + "/Categorias/Otra.rtn", Registro("o1", "", "x", "1"));
+        EscribirBytes(carpeta + "/Preferencias/config.ini", "[Categor\xed" "a]\r\nMostrar=Todas\r\n");
+        Llenar(carpeta);
+        if (QTest::currentTestFailed())
+            return;
+
+        // The lock needs no room.
+        QString error;
+        const auto instancia = mdlInicio::TomarInstancia(carpeta, &error);
+        QVERIFY2(instancia, qPrintable(error));
+        QVERIFY(error.isEmpty());
+
+        // The start as the program makes it: the splash, then the main window and what follows it.
+        Estado estado;
+        estado.carpeta = carpeta;
+        Mensaje aviso;
+        ContestarMensaje(QMessageBox::Ok, &aviso);
+        auto *splash = new frmSplash(estado);
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->Startup();
+        std::unique_ptr<frmPrincipal> w(splash->principal());
+        w->IniciarIndice(); // as the program does once the window exists
+        QTRY_VERIFY(w->isVisible());
+        QTRY_VERIFY(aviso.visto);
+        QVERIFY2(aviso.texto.contains(QStringLiteral("está lleno")), qPrintable(aviso.texto));
+        QVERIFY2(aviso.texto.contains(QStringLiteral("no se podrán guardar")), qPrintable(aviso.texto));
+        QCOMPARE(aviso.icono, QMessageBox::Warning);
+
+        // Open: the category's scripts are listed and counted.
+        QCOMPARE(Textos(ui(w)->lstCat), (QStringList{"Menus", "Otra"}));
+        QTreeWidgetItem *menus = Buscar(ui(w)->lstCat, "Menus");
+        QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {}, ui(w)->lstCat->visualItemRect(menus).center());
+        QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
+                           ui(w)->lstCat->visualItemRect(menus).center());
+        QCOMPARE(Textos(ui(w)->lstScripts), (QStringList{"s01", "s02", "s03"}));
+        QCOMPARE(ui(w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
+
+        // Search in the open category.
+        AlAbrirseModal([](QWidget *d) {
+            auto *buscar = qobject_cast<frmBuscar *>(d);
+            QVERIFY(buscar);
+            buscar->txtBuscar->setText("s02");
+            QTest::mouseClick(buscar->cmdBuscar, Qt::LeftButton);
+            QCOMPARE(buscar->lstBuscar->topLevelItemCount(), 1);
+            buscar->lstBuscar->setCurrentItem(buscar->lstBuscar->topLevelItem(0));
+            buscar->lstBuscar_DblClick();
+        });
+        ui(w)->mnuCodBuscar->trigger();
+        QCOMPARE(ui(w)->lstScripts->currentItem()->text(0), QStringLiteral("s02"));
+
+        // View it, and copy its code.
+        w->VerS(); // a double click on the row
+        frmScript *ver = nullptr;
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (auto *f = qobject_cast<frmScript *>(t); f && f->isVisible())
+                ver = f;
+        QVERIFY(ver);
+        QCOMPARE(ver->txtNombre->text(), QStringLiteral("s02"));
+        QGuiApplication::clipboard()->clear();
+        ver->mnuCopiar->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo dos"));
+        ver->close();
+
+        // Closing with nothing changed writes nothing the user must hear about but the preferences,
+        // which cannot be written either: that is said, and the window still goes.
+        ContestarMensaje(QMessageBox::Ok);
+        QVERIFY(w->close());
+        w.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    tst_discoalinicio t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_discoalinicio.moc"
