@@ -1,7 +1,9 @@
 #include "store/Sincronizacion.h"
 #include "core/Archivos.h"
+#include "core/Registro.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
+#include "store/Red.h"
 #include "store/Repositorio.h"
 
 #include <QFileInfo>
@@ -107,6 +109,15 @@ QString Motivo(int codigo) {
     else
         motivo = QStringLiteral("el repositorio remoto no respondió como se esperaba");
     return tecnico.isEmpty() ? motivo : QStringLiteral("%1 (%2)").arg(motivo, tecnico);
+}
+
+// Why a network step failed: the time limit and the cancel are ours, and said as such.
+QString MotivoRed(const red::Guardia &guardia, const Contexto *cx, int codigo) {
+    if (guardia.agotado())
+        return QStringLiteral("el servidor no respondió a tiempo (se esperó %1 segundos)").arg(red::LimiteMs() / 1000.0);
+    if (guardia.cancelado() || Cancelado(cx))
+        return QStringLiteral("se canceló");
+    return Motivo(codigo);
 }
 
 mezcla::Arbol Entradas(const git_tree *t) {
@@ -242,6 +253,9 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
     Informe inf;
     Contexto cx;
     cx.ll = &llamadas;
+    // Every connection of this sync is bounded and can be cut; it outlives the remote below.
+    red::Instalar();
+    const red::Guardia guardia(llamadas.cancelado);
     git_repository *r = repo.crudo();
     if (!r) {
         inf.error = QStringLiteral("La carpeta Categorias no tiene historial.");
@@ -279,7 +293,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         int e = git_remote_connect(remoto.get(), GIT_DIRECTION_FETCH, &cb, nullptr, nullptr);
         if (e < 0) {
             inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
-                            .arg(url, Motivo(e));
+                            .arg(url, MotivoRed(guardia, &cx, e));
+            qCWarning(lcSincronizacion) << "Connect failed:" << inf.error;
             return inf;
         }
         const git_remote_head **cabezas = nullptr;
@@ -302,7 +317,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             const git_strarray mapa = {ramas, 1};
             e = git_remote_download(remoto.get(), &mapa, &fo);
             if (e < 0) {
-                const QString motivo = Motivo(e);
+                const QString motivo = MotivoRed(guardia, &cx, e);
+                qCWarning(lcSincronizacion) << "Download failed:" << motivo;
                 git_remote_disconnect(remoto.get());
                 inf.error = QStringLiteral("No se pudo recibir lo que tiene el repositorio remoto %1: %2. No se ha "
                                            "cambiado nada.")
@@ -443,7 +459,14 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             inf.ok = true;
             return inf;
         }
-        const QString motivo = e < 0 ? Motivo(e) : cx.rechazo;
+        const QString motivo = e < 0 ? MotivoRed(guardia, &cx, e) : cx.rechazo;
+        if (e < 0 && (guardia.agotado() || guardia.cancelado())) {
+            qCWarning(lcSincronizacion) << "Push failed:" << motivo;
+            inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
+                                       "repositorio remoto %1: %2")
+                            .arg(url, motivo);
+            return inf;
+        }
         // A refusal because the remote moved on is met by another round; anything else ends here.
         if (e < 0 && cx.rechazo.isEmpty() && git_error_last() &&
             !QString::fromUtf8(git_error_last()->message).contains(QLatin1String("fast-forward"))) {
