@@ -170,7 +170,8 @@ private:
         const QDir tareas(QStringLiteral("/proc/%1/task").arg(pid));
         for (const QString &t : tareas.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             QFile wchan(tareas.filePath(t + QStringLiteral("/wchan")));
-            if (wchan.open(QIODevice::ReadOnly) && wchan.readAll().contains("fifo_open"))
+            const QByteArray donde = wchan.open(QIODevice::ReadOnly) ? wchan.readAll() : QByteArray();
+            if (donde.contains("wait_for_partner") || donde.contains("fifo_open"))
                 return true;
         }
         return false;
