@@ -115,6 +115,12 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
         return;
     }
     pendientes_.clear();
+    // A damaged object read on the way (the last version of a file) makes this version unsure.
+    QString aviso;
+    if (recuperarSiDanado(&aviso)) {
+        emit fallo(aviso);
+        return;
+    }
     if (!hecho.isEmpty()) {
         emit guardado(hecho);
         if (++versionesSinMirar_ >= 16)

@@ -170,7 +170,7 @@ bool Repositorio::Danado(QString *motivo) const {
             return danado(QStringLiteral("falta la última versión o parte de ella"));
     }
     if (*danado_)
-        return danado(QStringLiteral("un objeto está dañado"));
+        return danado(QStringLiteral("un archivo del historial está incompleto o dañado"));
     return false;
 }
 

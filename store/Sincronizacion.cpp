@@ -113,8 +113,11 @@ QString Motivo(int codigo) {
 
 // Why a network step failed: the time limit and the cancel are ours, and said as such.
 QString MotivoRed(const red::Guardia &guardia, const Contexto *cx, int codigo) {
-    if (guardia.agotado())
-        return QStringLiteral("el servidor no respondió a tiempo (se esperó %1 segundos)").arg(red::LimiteMs() / 1000.0);
+    if (guardia.agotado()) {
+        const int segundos = qMax(1, (red::LimiteMs() + 999) / 1000);
+        return segundos == 1 ? QStringLiteral("el servidor no respondió a tiempo (se esperó 1 segundo)")
+                             : QStringLiteral("el servidor no respondió a tiempo (se esperaron %1 segundos)").arg(segundos);
+    }
     if (guardia.cancelado() || Cancelado(cx))
         return QStringLiteral("se canceló");
     return Motivo(codigo);
