@@ -194,7 +194,7 @@ bool LeerSueltosConCuidado(git_repository *repo, std::shared_ptr<std::atomic_boo
     // written with zlib's fastest level (a few times faster than the default, for a slightly
     // bigger object).
     if (Tomar(odb, git_repository_odb, repo) < 0 ||
-        git_odb_backend_loose(&rapido, objetos.constData(), 1, 0, 0, 0) < 0)
+        git_odb_backend_loose(&rapido, objetos.constData(), 1, 1, 0, 0) < 0)
         return false;
     auto *c = new Cuidadoso{};
     c->padre.version = GIT_ODB_BACKEND_VERSION;
