@@ -1,5 +1,8 @@
 #include "store/Historial.h"
 #include "store/Repositorio.h"
+#include "core/Registro.h"
+
+#include <QDir>
 
 Historial::Historial(const QString &carpetaCategorias, QObject *padre)
     : QObject(padre), carpeta_(carpetaCategorias) {
@@ -8,6 +11,37 @@ Historial::Historial(const QString &carpetaCategorias, QObject *padre)
 
 Historial::~Historial() = default;
 
+bool Historial::primeraVersion(git::Repositorio &repo, QString *error) {
+    // The library as it was before it had a history is its first version.
+    const QStringList presentes = repo.CategoriasPresentes();
+    QString mensaje;
+    if (!presentes.isEmpty() &&
+        !repo.Confirmar(presentes, &mensaje, error,
+                        QStringLiteral("Primera versión de la biblioteca: %1 %2")
+                            .arg(presentes.size())
+                            .arg(presentes.size() == 1 ? QStringLiteral("categoría") : QStringLiteral("categorías")))) {
+        qCWarning(lcHistorial) << "Could not record the first version:" << *error;
+        pendientes_ += presentes;
+        return false;
+    }
+    return true;
+}
+
+// Moves the damaged .git aside and says where; empty when it could not be moved.
+QString Historial::apartar(git::Repositorio &repo, const QString &motivo, QString *error) {
+    QString apartado, e;
+    if (!repo.Apartar(&apartado, &e)) {
+        *error = QStringLiteral("el historial de las categorías está dañado (%1) y no se pudo dejar aparte: %2")
+                     .arg(motivo, e);
+        return {};
+    }
+    const QString ruta = QDir::toNativeSeparators(carpeta_ + QLatin1Char('/') + apartado);
+    qCWarning(lcHistorial) << "Damaged history moved aside to" << ruta << "because:" << motivo;
+    return QStringLiteral("El historial de las categorías estaba dañado (%1). Se dejó aparte, sin borrar nada, en "
+                          "%2, y se empezó un historial nuevo con las categorías como están ahora.")
+        .arg(motivo, ruta);
+}
+
 bool Historial::abrir(QString *error) {
     if (repo_ && repo_->abierto())
         return true;
@@ -15,19 +49,34 @@ bool Historial::abrir(QString *error) {
     bool creado = false;
     if (!repo->Abrir(carpeta_, true, &creado, error))
         return false;
-    if (creado) {
-        // The library as it was before it had a history is its first version.
-        const QStringList presentes = repo->CategoriasPresentes();
-        QString mensaje;
-        if (!presentes.isEmpty() &&
-            !repo->Confirmar(presentes, &mensaje, error,
-                             QStringLiteral("Primera versión de la biblioteca: %1 %2")
-                                 .arg(presentes.size())
-                                 .arg(presentes.size() == 1 ? QStringLiteral("categoría")
-                                                            : QStringLiteral("categorías"))))
-            pendientes_ += presentes;
+    QString motivo, aviso;
+    if (!creado && repo->Danado(&motivo)) {
+        aviso = apartar(*repo, motivo, error);
+        if (aviso.isEmpty() || !repo->Abrir(carpeta_, true, &creado, error))
+            return false;
     }
+    // A repository with no version yet: made by a first start that was cut short.
+    if (creado || repo->Ultima().isEmpty())
+        primeraVersion(*repo, error);
     repo_ = std::move(repo);
+    if (!aviso.isEmpty())
+        emit fallo(aviso);
+    return true;
+}
+
+bool Historial::recuperarSiDanado(QString *aviso) {
+    QString motivo, error;
+    if (!repo_ || !repo_->Danado(&motivo))
+        return false;
+    *aviso = apartar(*repo_, motivo, &error);
+    repo_.reset();
+    if (aviso->isEmpty()) {
+        *aviso = QStringLiteral("No se pudo guardar la versión en el historial: %1.").arg(error);
+        return true;
+    }
+    pendientes_.clear(); // the new history's first version holds every file as it is now
+    if (!abrir(&error))
+        *aviso += QStringLiteral(" No se pudo empezar el historial nuevo: %1.").arg(error);
     return true;
 }
 
@@ -54,12 +103,24 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
     // A message given for these files does not describe others still waiting from a failed version.
     const QString dado = pendientes_.size() == archivos.size() ? mensaje : QString();
     if (!abrir(&error) || !repo_->Confirmar(pendientes_, &hecho, &error, dado)) {
+        QString aviso;
+        if (recuperarSiDanado(&aviso)) {
+            emit fallo(aviso);
+            return;
+        }
+        qCWarning(lcHistorial) << "Could not record a version:" << error;
         emit fallo(QStringLiteral("No se pudo guardar la versión en el historial: %1. Se guardará con el próximo "
                                   "cambio.")
                        .arg(error));
         return;
     }
     pendientes_.clear();
+    // A damaged object read on the way (the last version of a file) makes this version unsure.
+    QString aviso;
+    if (recuperarSiDanado(&aviso)) {
+        emit fallo(aviso);
+        return;
+    }
     if (!hecho.isEmpty()) {
         emit guardado(hecho);
         if (++versionesSinMirar_ >= 16)
@@ -78,8 +139,14 @@ void Historial::Sincronizar(const QString &url) {
     git::Llamadas ll;
     ll.avance = [this](const QString &t, int v, int m) { emit avance(t, v, m); };
     ll.clave = pedirClave_;
-    ll.cancelado = [this] { return cancelado_.load(); };
+    ll.cancelado = [this] { return cancelado_.load() || sincronizacionCancelada_.load(); };
     informe = git::Sincronizar(*repo_, url, ll);
+    QString aviso;
+    if (!informe.ok && recuperarSiDanado(&aviso)) {
+        informe.error = aviso;
+        emit sincronizado(informe);
+        return;
+    }
     // The sync records every change waiting here before it merges.
     const QStringList siguen = repo_->Pendientes();
     QStringList quedan;

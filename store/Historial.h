@@ -25,12 +25,17 @@ public:
     void setPedirClave(std::function<bool(const QString &url, QString *usuario, QString *clave)> f) {
         pedirClave_ = std::move(f);
     }
-    // Stops a sync under way at its next step. Any thread.
+    // The program is closing: a sync under way stops at once, a compaction gives up. Any thread.
     void Cancelar() { cancelado_ = true; }
+    // Stops the sync under way, or the one asked for and not yet begun. Any thread.
+    void CancelarSincronizacion() { sincronizacionCancelada_ = true; }
+    // A sync is asked for: an earlier CancelarSincronizacion no longer applies. Any thread.
+    void NuevaSincronizacion() { sincronizacionCancelada_ = false; }
 
 public slots:
     // Opens the folder's repository, or makes it at the first start with a first version of the
-    // categories that are there. An existing repository is used as it is.
+    // categories that are there; so does a repository left with no version (a first start cut
+    // short). A damaged repository is moved aside, kept, and a new history begins.
     void Preparar();
     // Records the files as one version. When that fails they wait, and go with the next version.
     void Guardar(const QStringList &archivos, const QString &mensaje = QString());
@@ -44,6 +49,10 @@ signals:
 
 private:
     bool abrir(QString *error);
+    bool primeraVersion(git::Repositorio &repo, QString *error);
+    // When the repository is damaged: moved aside and a new history begun; *aviso says so.
+    bool recuperarSiDanado(QString *aviso);
+    QString apartar(git::Repositorio &repo, const QString &motivo, QString *error);
     void compactarSiHaceFalta();
 
     QString carpeta_;
@@ -51,5 +60,6 @@ private:
     QStringList pendientes_;
     int versionesSinMirar_ = 0;
     std::atomic_bool cancelado_{false};
+    std::atomic_bool sincronizacionCancelada_{false};
     std::function<bool(const QString &, QString *, QString *)> pedirClave_;
 };

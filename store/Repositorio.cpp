@@ -1,12 +1,16 @@
 #include "store/Repositorio.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
+#include "store/Objetos.h"
 #include "core/Registro.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <git2/sys/odb_backend.h>
 
@@ -59,16 +63,11 @@ bool Cabeza(git_repository *repo, Commit &commit, Tree &arbol) {
         return false;
     return ArbolDeCommit(repo, id, commit, arbol);
 }
-// A category of a hundred thousand scripts is hundreds of megabytes: each version of it is written
-// with zlib's fastest level (a few times faster than the default, for a slightly bigger object).
-void Acelerar(git_repository *repo) {
-    Odb odb;
-    git_odb_backend *rapido = nullptr;
-    const QByteArray objetos = QByteArray(git_repository_path(repo)) + "objects";
-    if (Tomar(odb, git_repository_odb, repo) == 0 &&
-        git_odb_backend_loose(&rapido, objetos.constData(), 1, 0, 0, 0) == 0 &&
-        git_odb_add_backend(odb.get(), rapido, 3) != 0)
-        rapido->free(rapido);
+// Loose objects are read by a reader that finds a damaged one instead of looping on it, and
+// written at zlib's fastest level.
+void Acelerar(git_repository *repo, const std::shared_ptr<std::atomic_bool> &danado) {
+    if (!LeerSueltosConCuidado(repo, danado))
+        qCWarning(lcHistorial) << "Could not put the careful loose object reader in place:" << UltimoError();
 }
 // Packs sent and received look for deltas among a few big objects only: for categories of
 // megabytes, trying each against ten others costs seconds and saves little.
@@ -84,6 +83,9 @@ Repositorio::Repositorio() {
     // Objects are read back from our own folder: checking each one's hash again on every read
     // doubles the cost of looking at an old version of a big category.
     git_libgit2_opts(GIT_OPT_ENABLE_STRICT_HASH_VERIFICATION, 0);
+    // Objects, packs and refs reach the disk before they are used: a power cut then leaves the
+    // last version whole or not there, never a truncated file.
+    git_libgit2_opts(GIT_OPT_ENABLE_FSYNC_GITDIR, 1);
 }
 
 Repositorio::~Repositorio() {
@@ -114,12 +116,13 @@ bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QStrin
     git_repository_free(repo_);
     repo_ = nullptr;
     carpeta_ = carpeta;
+    danado_ = std::make_shared<std::atomic_bool>(false);
     if (creado)
         *creado = false;
     const QByteArray ruta = Ruta(carpeta);
     const int r = git_repository_open_ext(&repo_, ruta.constData(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
     if (r == 0) {
-        Acelerar(repo_);
+        Acelerar(repo_, danado_);
         return true;
     }
     repo_ = nullptr;
@@ -139,10 +142,63 @@ bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QStrin
             *error = UltimoError();
         return false;
     }
-    Acelerar(repo_);
+    Acelerar(repo_, danado_);
     Ventana(repo_);
+    // A damaged history moved aside stays in the folder: git tools need not list it.
+    QFile excluir(QFile::decodeName(QByteArray(git_repository_path(repo_)) + "info/exclude"));
+    if (excluir.open(QIODevice::Append))
+        excluir.write(QStringLiteral("/.git-dañado-*/\n").toUtf8());
     if (creado)
         *creado = true;
+    return true;
+}
+
+bool Repositorio::Danado(QString *motivo) const {
+    auto danado = [&](const QString &que) {
+        if (motivo)
+            *motivo = que;
+        return true;
+    };
+    // A file that cannot be read for lack of permission is not damage: nothing is moved for it.
+    auto delSistema = [] { return git_error_last() && git_error_last()->klass == GIT_ERROR_OS; };
+    if (!repo_)
+        return false;
+    git_oid id;
+    const int r = git_reference_name_to_id(&id, repo_, "HEAD");
+    if (r == GIT_ENOTFOUND || r == GIT_EUNBORNBRANCH) {
+        if (!*danado_)
+            return false; // no version yet
+    } else if (r < 0) {
+        if (!delSistema())
+            return danado(QStringLiteral("no se puede leer cuál es la última versión"));
+    } else {
+        Commit c;
+        Tree t;
+        if (!ArbolDeCommit(repo_, id, c, t) && !*danado_ && !delSistema())
+            return danado(QStringLiteral("falta la última versión o parte de ella"));
+    }
+    if (*danado_)
+        return danado(QStringLiteral("un archivo del historial está incompleto o dañado"));
+    return false;
+}
+
+bool Repositorio::Apartar(QString *apartado, QString *error) {
+    git_repository_free(repo_);
+    repo_ = nullptr;
+    sellos_.clear();
+    const QString base = QStringLiteral(".git-dañado-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString nombre = base;
+    for (int i = 2; QFileInfo::exists(carpeta_ + QLatin1Char('/') + nombre); ++i)
+        nombre = base + QLatin1Char('-') + QString::number(i);
+    if (::rename(archivos::Nativa(carpeta_ + QStringLiteral("/.git")).constData(),
+                 archivos::Nativa(carpeta_ + QLatin1Char('/') + nombre).constData()) != 0) {
+        if (error)
+            *error = archivos::Razon(errno);
+        qCWarning(lcHistorial) << "Could not move the damaged history aside:" << strerror(errno);
+        return false;
+    }
+    *apartado = nombre;
     return true;
 }
 

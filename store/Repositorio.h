@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 struct git_repository;
@@ -64,6 +66,12 @@ public:
     QStringList Mensajes() const;
     // The last version's commit, hex; empty when there is none yet.
     QByteArray Ultima() const;
+    // Whether the repository is damaged: an object of it was found damaged, or the last version
+    // cannot be read (a file a power cut truncated, or one that is missing). *motivo says what.
+    bool Danado(QString *motivo = nullptr) const;
+    // Closes the repository and moves its .git folder aside, whole, under a name that says it is
+    // damaged (*apartado); nothing of it is deleted. The folder is left with no history.
+    bool Apartar(QString *apartado, QString *error);
     QString Rama() const;
 
     // Each version adds whole copies of the files it records, one file each ("loose" objects): a
@@ -89,6 +97,7 @@ public:
 private:
     git_repository *repo_ = nullptr;
     QString carpeta_;
+    std::shared_ptr<std::atomic_bool> danado_ = std::make_shared<std::atomic_bool>(false);
     // The id of each category file as last hashed, with the file's inode, size and time then:
     // looking for changes reads only the files that were touched since.
     struct Sello {

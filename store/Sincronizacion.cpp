@@ -2,6 +2,7 @@
 #include "core/Archivos.h"
 #include "store/Git.h"
 #include "store/Mezcla.h"
+#include "store/Red.h"
 #include "store/Repositorio.h"
 
 #include "core/Registro.h"
@@ -113,6 +114,18 @@ QString Motivo(int codigo, Fase fase) {
         return fase == Fase::Conectar ? QStringLiteral("no hay conexión con el servidor")
                                       : QStringLiteral("se perdió la conexión con el servidor");
     return QStringLiteral("el repositorio remoto no respondió como se esperaba");
+}
+
+// Why a network step failed: the time limit and the cancel are ours, and said as such.
+QString MotivoRed(const red::Guardia &guardia, const Contexto *cx, int codigo, Fase fase) {
+    if (guardia.agotado()) {
+        const int segundos = qMax(1, (red::LimiteMs() + 999) / 1000);
+        return segundos == 1 ? QStringLiteral("el servidor no respondió a tiempo (se esperó 1 segundo)")
+                             : QStringLiteral("el servidor no respondió a tiempo (se esperaron %1 segundos)").arg(segundos);
+    }
+    if (guardia.cancelado() || Cancelado(cx))
+        return QStringLiteral("se canceló");
+    return Motivo(codigo, fase);
 }
 
 // What kind of address the user gave. A folder is checked before libgit2 sees it: a missing one
@@ -575,6 +588,9 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
     Informe inf;
     Contexto cx;
     cx.ll = &llamadas;
+    // Every connection of this sync is bounded and can be cut; it outlives the remote below.
+    red::Instalar();
+    const red::Guardia guardia(llamadas.cancelado);
     git_repository *r = repo.crudo();
     if (!r) {
         inf.error = QStringLiteral("La carpeta Categorias no tiene historial.");
@@ -637,7 +653,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         int e = git_remote_connect(remoto.get(), GIT_DIRECTION_FETCH, &cb, nullptr, nullptr);
         if (e < 0) {
             inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
-                            .arg(url, Motivo(e, Fase::Conectar));
+                            .arg(url, MotivoRed(guardia, &cx, e, Fase::Conectar));
             return inf;
         }
         const git_remote_head **cabezas = nullptr;
@@ -669,7 +685,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             const git_strarray mapa = {ramas, 1};
             e = git_remote_download(remoto.get(), &mapa, &fo);
             if (e < 0) {
-                const QString motivo = Motivo(e, Fase::Recibir);
+                const QString motivo = MotivoRed(guardia, &cx, e, Fase::Recibir);
                 git_remote_disconnect(remoto.get());
                 inf.error = QStringLiteral("No se pudo recibir lo que tiene el repositorio remoto %1: %2. No se ha "
                                            "cambiado nada.")
@@ -934,10 +950,10 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (!cx.rechazo.isEmpty())
             qCWarning(lcSincronizacion) << "push refused:" << cx.rechazo;
         rechazadoSobre = haySuyo ? Id(&idSuyo) : QByteArray();
-        if (!otraVuelta) {
+        if (!otraVuelta || (e < 0 && (guardia.agotado() || guardia.cancelado()))) {
             inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
                                        "repositorio remoto %1: %2.")
-                            .arg(url, Motivo(e, Fase::Enviar));
+                            .arg(url, MotivoRed(guardia, &cx, e, Fase::Enviar));
             return inf;
         }
         if (vuelta == 2) {

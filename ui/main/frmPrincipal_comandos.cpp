@@ -252,7 +252,13 @@ void frmPrincipal::mnuEliminar_Click() {
             return;
         }
     }
-    delete item;
+    // The question lets events run: a refill of the list (a sync's files seen arriving) may have
+    // replaced the row meanwhile, so it is found again by its name.
+    for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
+        if (lstCat->topLevelItem(i)->text(0) == nombre) {
+            delete lstCat->takeTopLevelItem(i);
+            break;
+        }
     Limpiar();
     estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
 }

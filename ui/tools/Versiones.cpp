@@ -1,4 +1,5 @@
 #include "ui/tools/Versiones.h"
+#include "core/Registro.h"
 #include "store/Historial.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
@@ -7,36 +8,57 @@
 #include "ui/tools/frmSincronizar.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QStatusBar>
 #include <chrono>
 #include <future>
 #include <optional>
 
+namespace {
+// How long a history window waits for versions being recorded before it opens anyway.
+constexpr int kEsperaMs = 3000;
+} // namespace
+
 Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principal) {
     setObjectName(QStringLiteral("versiones"));
-    hilo_.setObjectName(QStringLiteral("historial"));
+    hilo_ = new QThread;
+    hilo_->setObjectName(QStringLiteral("historial"));
     motor_ = new Historial(p_.estado.carpetaCategorias());
     motor_->setPedirClave([this](const QString &url, QString *usuario, QString *clave) {
         return pedirClave(url, usuario, clave);
     });
-    motor_->moveToThread(&hilo_);
+    motor_->moveToThread(hilo_);
     connect(motor_, &Historial::guardado, this, &Versiones::alGuardar);
     connect(motor_, &Historial::fallo, this, &Versiones::alFallar);
     connect(motor_, &Historial::avance, this,
             [this](const QString &texto, int valor, int maximo) { p_.MostrarEnEstado(texto, 0, valor, maximo); });
     connect(motor_, &Historial::sincronizado, this, &Versiones::alSincronizar);
     connect(&p_.estado.sesion, &Sesion::archivosEscritos, this, [this](const QStringList &a) { Guardar(a); });
-    hilo_.start();
+    // Every other command is off during a sync: this one stays reachable.
+    cancelar_ = new QPushButton(QStringLiteral("Cancelar"), p_.statusBar());
+    cancelar_->setObjectName(QStringLiteral("cmdCancelarSincronizacion"));
+    cancelar_->setAccessibleName(QStringLiteral("Cancelar la sincronización"));
+    cancelar_->hide();
+    p_.statusBar()->addPermanentWidget(cancelar_);
+    connect(cancelar_, &QPushButton::clicked, this, &Versiones::CancelarSincronizacion);
+    hilo_->start();
     if (p_.estado.HistorialAutomatico)
         QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
 }
 
 Versiones::~Versiones() {
-    // Versions asked for are still recorded; only a sync under way stops.
+    // Versions asked for are still recorded; a sync under way stops. A sync stuck where nothing
+    // can interrupt it (a network folder that stopped answering, inside the kernel) is not waited
+    // for beyond a moment: the process ends without it.
     cerrando_ = true;
     motor_->Cancelar();
-    QMetaObject::invokeMethod(motor_, [this] { hilo_.quit(); }, Qt::QueuedConnection);
-    hilo_.wait();
+    QMetaObject::invokeMethod(motor_, [h = hilo_] { h->quit(); }, Qt::QueuedConnection);
+    if (!hilo_->wait(QDeadlineTimer(sincronizando_ ? 1500 : 60000))) {
+        qCWarning(lcSincronizacion) << "The history thread did not stop in time: the program ends without it";
+        return;
+    }
     delete motor_;
+    delete hilo_;
 }
 
 void Versiones::Guardar(const QStringList &archivos, const QString &mensaje) {
@@ -46,12 +68,29 @@ void Versiones::Guardar(const QStringList &archivos, const QString &mensaje) {
         motor_, [m = motor_, archivos, mensaje] { m->Guardar(archivos, mensaje); }, Qt::QueuedConnection);
 }
 
-void Versiones::Esperar() {
+bool Versiones::Esperar(int limiteMs) {
     // During a sync the thread may be waiting for this one (a password): it is not waited for.
     if (sincronizando_)
-        return;
-    QMetaObject::invokeMethod(motor_, [] {}, Qt::BlockingQueuedConnection);
+        return false;
+    auto hecho = std::make_shared<std::promise<void>>();
+    std::future<void> futuro = hecho->get_future();
+    QMetaObject::invokeMethod(motor_, [hecho] { hecho->set_value(); }, Qt::QueuedConnection);
+    if (limiteMs < 0)
+        futuro.wait();
+    else if (futuro.wait_for(std::chrono::milliseconds(limiteMs)) != std::future_status::ready) {
+        qCWarning(lcHistorial) << "The history thread is still busy after" << limiteMs << "ms";
+        return false;
+    }
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return true;
+}
+
+void Versiones::CancelarSincronizacion() {
+    if (!sincronizando_)
+        return;
+    motor_->CancelarSincronizacion();
+    cancelar_->setEnabled(false);
+    p_.MostrarEnEstado(QStringLiteral("Sincronizar: cancelando"));
 }
 
 void Versiones::alGuardar(const QString &mensaje) {
@@ -100,13 +139,15 @@ void Versiones::MostrarHistorial() {
         mensajes::Aviso(&p_, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Historial"));
         return;
     }
-    Esperar();
+    // What was just saved is shown once recorded; a history still busy after a moment is shown as
+    // it is, never by freezing the window.
+    Esperar(kEsperaMs);
     frmHistorial dlg(p_, categoria);
     mensajes::Ejecutar(dlg);
 }
 
 void Versiones::MostrarEliminadas() {
-    Esperar();
+    Esperar(kEsperaMs);
     frmEliminadas dlg(p_, *this);
     mensajes::Ejecutar(dlg);
 }
@@ -133,6 +174,9 @@ void Versiones::Sincronizar() {
     if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
         return;
     sincronizando_ = true;
+    motor_->NuevaSincronizacion();
+    cancelar_->setEnabled(true);
+    cancelar_->show();
     p_.setComandosHabilitados(false);
     p_.MostrarEnEstado(QStringLiteral("Sincronizar: preparando"));
     QMetaObject::invokeMethod(motor_, [m = motor_, url] { m->Sincronizar(url); }, Qt::QueuedConnection);
@@ -140,6 +184,7 @@ void Versiones::Sincronizar() {
 
 void Versiones::alSincronizar(const git::Informe &informe) {
     sincronizando_ = false;
+    cancelar_->hide();
     p_.TerminarAvance();
     p_.setComandosHabilitados(true);
     p_.ReleerCategorias(informe.escritos);

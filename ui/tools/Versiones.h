@@ -8,6 +8,7 @@
 #include <atomic>
 
 class Historial;
+class QPushButton;
 class frmPrincipal;
 
 // The main window's side of history and sync: records every change the program writes as a
@@ -27,8 +28,11 @@ public:
 
     // Files the program wrote, recorded as one version (with this message, when given).
     void Guardar(const QStringList &archivos, const QString &mensaje = QString());
-    // Returns once every version asked for so far is recorded (or has failed).
-    void Esperar();
+    // Returns once every version asked for so far is recorded (or has failed); false when that
+    // took longer than `limiteMs` (no limit when negative) and it returned without it.
+    bool Esperar(int limiteMs = -1);
+    // Stops the sync under way ("Cancelar" in the status bar).
+    void CancelarSincronizacion();
     bool sincronizando() const { return sincronizando_; }
 
     int guardadas() const { return guardadas_; }
@@ -45,7 +49,10 @@ private:
     bool pedirClave(const QString &url, QString *usuario, QString *clave);
 
     frmPrincipal &p_;
-    QThread hilo_;
+    // Not owned when closing finds it stuck (a network folder that stopped answering): the process
+    // ends without it.
+    QThread *hilo_ = nullptr;
+    QPushButton *cancelar_ = nullptr;
     Historial *motor_ = nullptr;
     bool sincronizando_ = false;
     std::atomic_bool cerrando_{false};

@@ -1,0 +1,117 @@
+#pragma once
+// The program itself in a process of its own: the test executable is linked into an application
+// folder of its own (the program's folder is the one its executable is in) and runs the program's
+// entry point there, lock, signals and all. A test file using it calls programa::EsHijo() first
+// thing in main().
+#include "AyudasNucleo.h"
+#include "core/mdlINI.h"
+#include "store/Red.h"
+#include "ui/Mensajes.h"
+#include "ui/mdlInicio.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+#include <cstdio>
+#include <unistd.h>
+
+namespace programa {
+
+constexpr const char *kHijo = "RUTINERO_PRUEBA_PROGRAMA";
+constexpr const char *kSincronizar = "RUTINERO_PRUEBA_SINCRONIZAR";
+// The network's time limit in the child: an hour, so that only closing can end a stalled sync.
+constexpr const char *kLimite = "RUTINERO_PRUEBA_LIMITE_MS";
+
+struct Programa {
+    ayudas::Carpeta c;
+    QString ejecutable;
+    QProcess p;
+
+    // The application folder with its preferences: versions on, and the sync's address.
+    explicit Programa(const QString &remoto = {}) {
+        c.estado.Ruta = QStringLiteral("Categorias");
+        c.estado.Mostrar = QStringLiteral("Todas");
+        c.estado.MostrarTodas = 1;
+        c.estado.HistorialAutomatico = 1;
+        c.estado.Remoto = remoto;
+        QDir().mkpath(c.estado.carpetaCategorias());
+        QDir().mkpath(c.estado.carpetaPreferencias());
+        QString error;
+        QVERIFY2(mdlINI::GuardarPreferencias(c.estado, {}, {QStringLiteral("Todas")}, &error), qPrintable(error));
+        ejecutable = c.ruta(QStringLiteral("rutinero"));
+        const QByteArray de = QFile::encodeName(QCoreApplication::applicationFilePath());
+        if (::link(de.constData(), QFile::encodeName(ejecutable).constData()) != 0)
+            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), ejecutable));
+    }
+    ~Programa() {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+    }
+    // Starts it (choosing "Sincronizar" once the window is up, when asked); true once it says
+    // its window is up (and the sync has begun).
+    bool Iniciar(bool sincronizar) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QString::fromLatin1(kHijo), QStringLiteral("1"));
+        e.insert(QString::fromLatin1(kLimite), QStringLiteral("3600000"));
+        if (sincronizar)
+            e.insert(QString::fromLatin1(kSincronizar), QStringLiteral("1"));
+        p.setProcessEnvironment(e);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(ejecutable, {});
+        if (!p.waitForStarted())
+            return false;
+        while (p.waitForReadyRead(60000))
+            while (p.canReadLine())
+                if (p.readLine().trimmed() == "listo")
+                    return true;
+        return false;
+    }
+    // SIGTERM, and whether it then ended by itself, cleanly.
+    bool Terminar() {
+        p.terminate();
+        return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+};
+
+// The child's side, run as the application starts: once the main window shows, "Sincronizar"
+// is chosen if asked, and "listo" goes to stdout. No box may open: one ends it with code 3.
+inline void AlArrancar() {
+    if (!qEnvironmentVariableIsSet(kHijo))
+        return;
+    git::red::setLimiteMs(qEnvironmentVariableIntValue(kLimite));
+    mensajes::SinRespuesta([](QWidget *) {
+        ::_exit(3);
+        return 0;
+    });
+    auto *mirar = new QTimer(qApp);
+    QObject::connect(mirar, &QTimer::timeout, mirar, [mirar] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmPrincipal") && w->isVisible()) {
+                mirar->stop();
+                if (qEnvironmentVariableIsSet(kSincronizar))
+                    if (auto *a = w->findChild<QAction *>(QStringLiteral("mnuSincronizar")))
+                        a->trigger();
+                std::fputs("listo\n", stdout);
+                std::fflush(stdout);
+                return;
+            }
+    });
+    mirar->start(20);
+}
+
+inline bool EsHijo() { return qEnvironmentVariableIsSet(kHijo); }
+inline int Hijo(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return mdlInicio::Main(argc, argv);
+}
+
+} // namespace programa
+
+namespace {
+void AlArrancarElHijo() { programa::AlArrancar(); }
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(AlArrancarElHijo)

@@ -1,0 +1,179 @@
+// The history after a power cut or a kill, on real repositories left as those leave them: an
+// object truncated or empty, a repository with no version. The damaged one is found (never spun
+// on), kept aside whole, and versions go on in a new history; the program starts and ends.
+#include "Maquina.h"
+#include "Programa.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+using ayudas::ui;
+
+namespace {
+const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
+const QVector<Script> kOtra{Rec("o", "1")};
+
+// Plain git in `carpeta`, as the user or another tool would run it.
+bool Git(const QString &carpeta, const QStringList &argumentos) {
+    QProcess p;
+    p.setWorkingDirectory(carpeta);
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char *v : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
+        e.insert(QLatin1String(v), QStringLiteral("Prueba"));
+    for (const char *v : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
+        e.insert(QLatin1String(v), QStringLiteral("prueba@localhost"));
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral("git"), argumentos);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The file of the last version's commit, cut to `tamano` bytes as a power cut leaves it.
+QByteArray DanarUltima(const QString &categorias, int tamano) {
+    git::Repositorio r;
+    if (!r.Abrir(categorias, false))
+        return {};
+    const QByteArray hex = r.Ultima();
+    const QString ruta = categorias + QStringLiteral("/.git/objects/") + QString::fromLatin1(hex.left(2)) +
+                         QLatin1Char('/') + QString::fromLatin1(hex.mid(2));
+    QFile f(ruta);
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!f.resize(tamano))
+        return {};
+    return hex;
+}
+
+QStringList Apartados(const QString &categorias) {
+    return QDir(categorias).entryList({QStringLiteral(".git-dañado-*")}, QDir::Dirs | QDir::Hidden);
+}
+} // namespace
+
+class tst_averias : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        if (QStandardPaths::findExecutable(QStringLiteral("git")).isEmpty())
+            QSKIP("git is not installed here to make the repositories as the user's own tools do");
+    }
+    void init() { QCOMPARE(QApplication::activeModalWidget(), nullptr); }
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    // The last version's commit truncated (10 bytes) or empty: the next start says so once in the
+    // status bar, keeps the damaged history aside under the name it gives, and begins a new one
+    // whose first version holds the library as it is.
+    void objetoDanadoSeApartaYEmpiezaOtro_data() {
+        QTest::addColumn<int>("tamano");
+        QTest::newRow("truncado a 10 bytes") << 10;
+        QTest::newRow("vacío") << 0;
+    }
+    void objetoDanadoSeApartaYEmpiezaOtro() {
+        QFETCH(int, tamano);
+        Maquina m({{"Menus", kMenus}, {"Otra", kOtra}});
+        m.abrir(QStringLiteral("Menus"));
+        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
+        m.guardar();
+        QCOMPARE(m.mensajes().size(), 2);
+        m.w.reset();
+        const QByteArray hex = DanarUltima(m.categorias(), tamano);
+        QVERIFY(!hex.isEmpty());
+
+        m.abrirVentana();
+        const QStringList apartados = Apartados(m.categorias());
+        QCOMPARE(apartados.size(), 1);
+        const QString aviso = m.versiones().ultimoFallo();
+        QVERIFY2(aviso.contains(QStringLiteral("dañado")) && aviso.contains(apartados.first()), qPrintable(aviso));
+        QCOMPARE(ui(m.w)->barEstado->currentMessage(), aviso);
+        // Kept whole, the damaged object too.
+        const QString objeto = m.categorias() + QLatin1Char('/') + apartados.first() + QStringLiteral("/objects/") +
+                               QString::fromLatin1(hex.left(2)) + QLatin1Char('/') + QString::fromLatin1(hex.mid(2));
+        QCOMPARE(QFileInfo(objeto).size(), qint64(tamano));
+        QCOMPARE(m.mensajes(), QStringList{QStringLiteral("Primera versión de la biblioteca: 2 categorías")});
+        QCOMPARE(m.enUltima(QStringLiteral("Menus.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Menus")));
+        QCOMPARE(m.enUltima(QStringLiteral("Otra.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Otra")));
+    }
+
+    // After the damaged history is set aside, each save is a version again.
+    void trasApartarSeGuardanVersiones() {
+        Maquina m({{"Menus", kMenus}});
+        m.abrir(QStringLiteral("Menus"));
+        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
+        m.guardar();
+        m.w.reset();
+        QVERIFY(!DanarUltima(m.categorias(), 10).isEmpty());
+        m.abrirVentana();
+        m.abrir(QStringLiteral("Menus"));
+        m.editar(QStringLiteral("b"), QStringLiteral("otro"));
+        m.guardar();
+        QCOMPARE(m.mensajes().size(), 2);
+        QCOMPARE(m.enUltima(QStringLiteral("Menus.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Menus")));
+        QCOMPARE(Apartados(m.categorias()).size(), 1);
+    }
+
+    // "Historial" over a history that was damaged: the window opens, and shows the new history.
+    void historialAbreTrasElDano() {
+        Maquina m({{"Menus", kMenus}});
+        m.abrir(QStringLiteral("Menus"));
+        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
+        m.guardar();
+        m.w.reset();
+        QVERIFY(!DanarUltima(m.categorias(), 10).isEmpty());
+        m.abrirVentana();
+        m.seleccionarCategoria(QStringLiteral("Menus"));
+        m.w->AbrirCategoria();
+        QStringList versiones;
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            if (auto *lista = w->findChild<QTreeWidget *>(QStringLiteral("lstVersiones")))
+                versiones = ayudas::Textos(lista);
+            w->close();
+        });
+        ui(m.w)->mnuHistorial->trigger();
+        QCOMPARE(versiones.size(), 1);
+    }
+
+    // A repository git made and nothing recorded in (a first start killed before its first
+    // version): the next start records every category as the first version, so deleting one of
+    // them, unchanged, can still be undone.
+    void repositorioSinVersionRecibeLaPrimera() {
+        Maquina m({{"Menus", kMenus}, {"Otra", kOtra}}, {}, 1, [](Estado &e) {
+            QVERIFY(Git(e.carpetaCategorias(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
+                                                QStringLiteral("main")}));
+        });
+        QCOMPARE(m.mensajes(), QStringList{QStringLiteral("Primera versión de la biblioteca: 2 categorías")});
+        m.eliminarCategoria(QStringLiteral("Otra"));
+        git::Repositorio r;
+        QVERIFY(r.Abrir(m.categorias(), false));
+        const QVector<git::Eliminada> eliminadas = r.Eliminadas();
+        QCOMPARE(eliminadas.size(), 1);
+        QCOMPARE(eliminadas.first().archivo, QStringLiteral("Otra.rtn"));
+        QCOMPARE(r.Contenido(eliminadas.first().commit, QStringLiteral("Otra.rtn")).value_or(QByteArray()), Bytes(kOtra));
+    }
+
+    // The real program, in a process of its own, over a history plain git made and a power cut
+    // truncated: it starts, SIGTERM ends it cleanly, and it starts again.
+    void programaConHistorialDanadoArrancaYTermina() {
+        programa::Programa prog;
+        prog.c.categoria(QStringLiteral("Menus"), Bytes(kMenus));
+        const QString categorias = prog.c.estado.carpetaCategorias();
+        QVERIFY(Git(categorias, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")}));
+        QVERIFY(Git(categorias, {QStringLiteral("add"), QStringLiteral("Menus.rtn")}));
+        QVERIFY(Git(categorias, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("uno")}));
+        QVERIFY(!DanarUltima(categorias, 10).isEmpty());
+        QVERIFY(prog.Iniciar(false));
+        QVERIFY(prog.Terminar());
+        QCOMPARE(Apartados(categorias).size(), 1);
+        QVERIFY(prog.Iniciar(false));
+        QVERIFY(prog.Terminar());
+        QCOMPARE(Apartados(categorias).size(), 1);
+    }
+};
+
+int main(int argc, char **argv) {
+    if (programa::EsHijo())
+        return programa::Hijo(argc, argv);
+    QApplication app(argc, argv);
+    tst_averias t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_averias.moc"
