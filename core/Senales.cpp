@@ -25,9 +25,11 @@ bool AlTerminar(QObject *contexto, std::function<void()> accion) {
     QObject::connect(notificador, &QSocketNotifier::activated, contexto, [notificador, accion] {
         char b;
         [[maybe_unused]] const auto n = ::read(tubo[1], &b, 1);
-        // A second signal while the first is handled adds nothing.
+        // A second signal while the first is handled adds nothing; one after it (the program stayed
+        // to keep changes it could not put aside) is heard again.
         notificador->setEnabled(false);
         accion();
+        notificador->setEnabled(true);
     });
     struct sigaction sa = {};
     sa.sa_handler = AlRecibir;

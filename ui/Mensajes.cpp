@@ -112,4 +112,13 @@ void Informacion(QWidget *padre, const QString &texto, const QString &titulo) {
     Mostrar(padre, texto, titulo, QMessageBox::Information);
 }
 
+QMessageBox *AvisoSinEsperar(QWidget *padre, const QString &texto, const QString &titulo) {
+    auto *caja = new QMessageBox(QMessageBox::Warning, titulo, texto, QMessageBox::Ok, padre);
+    caja->setObjectName(QStringLiteral("avisoSinEsperar"));
+    caja->setAttribute(Qt::WA_DeleteOnClose);
+    caja->setWindowModality(Qt::NonModal);
+    caja->show();
+    return caja;
+}
+
 } // namespace mensajes

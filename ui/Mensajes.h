@@ -17,6 +17,9 @@ bool Preguntar(QWidget *padre, const QString &texto, const QString &titulo);
 // A refusal: exclamation icon and OK.
 void Aviso(QWidget *padre, const QString &texto, const QString &titulo);
 void Informacion(QWidget *padre, const QString &texto, const QString &titulo);
+// A warning shown without waiting for it: for moments when nothing may block (the program is asked
+// to end). Its OK only closes it.
+QMessageBox *AvisoSinEsperar(QWidget *padre, const QString &texto, const QString &titulo);
 
 // Runs a modal dialog and gives its result (QDialog::exec, or the next queued answer).
 int Ejecutar(QDialog &dialogo);

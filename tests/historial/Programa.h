@@ -7,10 +7,15 @@
 #include "core/mdlINI.h"
 #include "store/Red.h"
 #include "ui/Mensajes.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/frmPrincipal.h"
 #include "ui/mdlInicio.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTreeWidget>
 #include <QProcess>
 #include <QTimer>
 #include <QtTest>
@@ -23,6 +28,8 @@ constexpr const char *kHijo = "RUTINERO_PRUEBA_PROGRAMA";
 constexpr const char *kSincronizar = "RUTINERO_PRUEBA_SINCRONIZAR";
 // The network's time limit in the child: an hour, so that only closing can end a stalled sync.
 constexpr const char *kLimite = "RUTINERO_PRUEBA_LIMITE_MS";
+// The category in which the child opens "Agregar" and types a script it does not accept.
+constexpr const char *kTipear = "RUTINERO_PRUEBA_TIPEAR";
 
 struct Programa {
     ayudas::Carpeta c;
@@ -53,8 +60,10 @@ struct Programa {
     }
     // Starts it (choosing "Sincronizar" once the window is up, when asked); true once it says
     // its window is up (and the sync has begun).
-    bool Iniciar(bool sincronizar) {
+    bool Iniciar(bool sincronizar, const QString &tipearEn = {}) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        if (!tipearEn.isEmpty())
+            e.insert(QString::fromLatin1(kTipear), tipearEn);
         e.insert(QString::fromLatin1(kHijo), QStringLiteral("1"));
         e.insert(QString::fromLatin1(kLimite), QStringLiteral("3600000"));
         if (sincronizar)
@@ -83,7 +92,21 @@ inline void AlArrancar() {
     if (!qEnvironmentVariableIsSet(kHijo))
         return;
     git::red::setLimiteMs(qEnvironmentVariableIntValue(kLimite));
-    mensajes::SinRespuesta([](QWidget *) {
+    mensajes::SinRespuesta([](QWidget *ventana) {
+        // The editor of a child that types runs as the user would see it, until something closes it.
+        if (auto *editor = qobject_cast<frmScript *>(ventana); editor && qEnvironmentVariableIsSet(kTipear)) {
+            editor->txtNombre->setText(QStringLiteral("tipeado"));
+            editor->txtDes->setText(QStringLiteral("sin aceptar"));
+            editor->txtPuntaje->setText(QStringLiteral("5"));
+            editor->ponerCodigo(QStringLiteral("echo \"hola\""));
+            std::fputs("listo\n", stdout);
+            std::fflush(stdout);
+            QEventLoop bucle;
+            QObject::connect(editor, &QDialog::finished, &bucle, &QEventLoop::quit);
+            if (editor->isVisible())
+                bucle.exec();
+            return mensajes::kSuResultado;
+        }
         ::_exit(3);
         return 0;
     });
@@ -95,6 +118,17 @@ inline void AlArrancar() {
                 if (qEnvironmentVariableIsSet(kSincronizar))
                     if (auto *a = w->findChild<QAction *>(QStringLiteral("mnuSincronizar")))
                         a->trigger();
+                if (qEnvironmentVariableIsSet(kTipear)) {
+                    auto *principal = qobject_cast<frmPrincipal *>(w);
+                    auto *lista = w->findChild<QTreeWidget *>(QStringLiteral("lstCat"));
+                    const QString categoria = qEnvironmentVariable(kTipear);
+                    for (int i = 0; principal && lista && i < lista->topLevelItemCount(); ++i)
+                        if (lista->topLevelItem(i)->text(0) == categoria)
+                            lista->setCurrentItem(lista->topLevelItem(i));
+                    principal->AbrirCategoria();
+                    QTimer::singleShot(0, principal, [principal] { principal->AgregarS(); });
+                    return; // "listo" comes once the script is typed
+                }
                 std::fputs("listo\n", stdout);
                 std::fflush(stdout);
                 return;

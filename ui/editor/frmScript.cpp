@@ -251,6 +251,7 @@ void frmScript::Form_Load() {
     cheIncluir->setChecked(e.IncluirTags == 1);
     mnuFuente_Click(e.Tipo);
     const QString &modo = e.ModoScript;
+    agregando_ = modo == QLatin1String("Agregar");
     if (modo == QLatin1String("Ver")) {
         Parar->setFocusPolicy(Qt::StrongFocus);
         setTabOrder(Parar, txtNombre);
@@ -598,8 +599,20 @@ void frmScript::keyPressEvent(QKeyEvent *evento) {
     QDialog::keyPressEvent(evento);
 }
 
+std::optional<Script> frmScript::Tipeado() const {
+    if (!hayCambiosTipeados())
+        return std::nullopt;
+    return Script{mdlScripts::SinComillas(txtNombre->text(), false), mdlScripts::SinComillas(txtDes->text(), false),
+                  etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
+}
+
+void frmScript::Abandonar() {
+    abandonado_ = true;
+    QDialog::reject();
+}
+
 void frmScript::reject() {
-    if (hayCambiosTipeados() &&
+    if (!abandonado_ && hayCambiosTipeados() &&
         !mensajes::Preguntar(this, QStringLiteral("¿Descartar los cambios del script?"), p_.estado.TituloApp))
         return;
     QDialog::reject();

@@ -1,4 +1,7 @@
 #pragma once
+#include "store/mdlScripts.h"
+
+#include <optional>
 #include <QDialog>
 #include <QFont>
 #include <QStringList>
@@ -74,6 +77,11 @@ public:
     bool BuscarCodigo(bool adelante);
     // Whether the user changed any field since the window opened (never in "Ver").
     bool hayCambiosTipeados() const;
+    // What was typed and not accepted, as the list would store it; no value when nothing was.
+    std::optional<Script> Tipeado() const;
+    bool agregando() const { return agregando_; }
+    // Closes without the discard question: what was typed is kept elsewhere (the program is ending).
+    void Abandonar();
 
 public slots:
     // Cancelar, Esc and the close box: typed changes are dropped only when the user says so.
@@ -111,4 +119,6 @@ private:
     QActionGroup *grupoResaltado_ = nullptr;
     QStringList campos_; // the fields as loaded, to tell typed changes
     QString puntaje_;    // the score before the last edit, to filter what a paste adds
+    bool agregando_ = false;
+    bool abandonado_ = false;
 };

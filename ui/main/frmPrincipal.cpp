@@ -4,6 +4,7 @@
 #include "core/Version.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
+#include "core/Registro.h"
 #include "store/Herramientas.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -527,11 +528,14 @@ void frmPrincipal::Form_Unload(bool preguntar) {
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());
     QString error;
-    if (!mdlINI::GuardarPreferencias(estado, cboCat->currentText(), entradasPanel(), &error))
-        mensajes::Aviso(this,
-                        QStringLiteral("No se pudieron guardar las preferencias en %1: %2")
-                            .arg(QDir::toNativeSeparators(estado.rutaConfig()), error),
-                        estado.TituloApp);
+    if (!mdlINI::GuardarPreferencias(estado, cboCat->currentText(), entradasPanel(), &error)) {
+        const QString texto = QStringLiteral("No se pudieron guardar las preferencias en %1: %2")
+                                  .arg(QDir::toNativeSeparators(estado.rutaConfig()), error);
+        qCWarning(lcArchivos) << texto;
+        // Ending without a person to answer never waits on a box.
+        if (preguntar)
+            mensajes::Aviso(this, texto, estado.TituloApp);
+    }
     // Every other window goes, most recent first.
     const auto ventanas = QApplication::topLevelWidgets();
     for (auto it = ventanas.crbegin(); it != ventanas.crend(); ++it)

@@ -103,6 +103,10 @@ public:
     // (`preguntar`), the close box's question runs and false means they chose to stay; otherwise the
     // pending changes go to a recovery file, offered at the next start. Preferences are written.
     bool FinDeSesion(bool preguntar);
+    // Keeps the pending changes and every open editor's typed script in a recovery file and closes
+    // the editors without asking. False when the file could not be written and this is the first
+    // request to end: the program then stays, and says why.
+    bool GuardarParaRecuperar();
     // At start: a disk with no room left is told once, before a save fails.
     void AvisarSiDiscoLleno();
     // Offers the changes a previous run kept in a recovery file.
@@ -251,6 +255,7 @@ private:
     QVector<QAction *> botonesMenu_;
     QVector<QAction *> botonesScript_;
     bool descargado_ = false;
+    int avisosDeFin_ = 0; // requests to end without asking (signals, the session's end)
     bool avisadoDiscoLleno_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;

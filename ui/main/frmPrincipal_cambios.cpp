@@ -9,6 +9,8 @@
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/editor/frmScript.h"
+#include <QApplication>
 #include "ui/mdlSistemaVista.h"
 
 #include <QAction>
@@ -194,14 +196,54 @@ bool frmPrincipal::FinDeSesion(bool preguntar) {
     if (preguntar) {
         if (!PuedeCerrar())
             return false;
-    } else if (estado.sesion.HayCambios()) {
-        // Nobody can be asked: the changes wait outside Categorias for the next start.
-        QString error;
-        if (!recuperacion::Guardar(estado, estado.sesion.CategoriaActual(), vista::Componer(lstScripts), &error))
-            qWarning("No se pudieron guardar los cambios pendientes para recuperarlos: %s", qPrintable(error));
-        estado.sesion.Descartar();
+    } else if (!GuardarParaRecuperar()) {
+        return false;
     }
     Form_Unload(false);
+    return true;
+}
+
+bool frmPrincipal::GuardarParaRecuperar() {
+    ++avisosDeFin_;
+    // Nobody can be asked: the list's changes, with what an open editor holds typed and not yet
+    // accepted, wait outside Categorias for the next start.
+    QVector<frmScript *> editores;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *e = qobject_cast<frmScript *>(w); e && e->isVisible())
+            editores.append(e);
+    QVector<Script> lista = mdlScripts::Analizar(vista::Componer(lstScripts));
+    bool guardar = estado.sesion.HayCambios();
+    for (frmScript *e : editores)
+        if (const std::optional<Script> s = e->Tipeado()) {
+            const int fila = filaActual();
+            if (!e->agregando() && fila >= 0 && fila < lista.size())
+                lista[fila] = *s;
+            else
+                lista.append(*s);
+            guardar = true;
+        }
+    const QString categoria = estado.sesion.HayCambios() ? estado.sesion.CategoriaActual() : estado.sesion.abierta();
+    if (guardar && !categoria.isEmpty()) {
+        QString error;
+        if (!recuperacion::Guardar(estado, categoria, mdlScripts::Componer(lista), &error)) {
+            qCWarning(lcSenales) << "pending changes could not be kept for recovery:" << error;
+            // The changes stay here, and so does the program, until they are saved or the user leaves;
+            // only a second request to end goes through, keeping what it could.
+            if (avisosDeFin_ < 2) {
+                const QString texto =
+                    QStringLiteral("Se pidió cerrar el programa, pero los cambios pendientes de %1 no se pudieron "
+                                   "guardar aparte: %2. El programa sigue abierto para que pueda guardarlos o "
+                                   "copiarlos.")
+                        .arg(categoria, error);
+                MostrarEnEstado(texto);
+                mensajes::AvisoSinEsperar(this, texto, estado.TituloApp);
+                return false;
+            }
+        }
+        estado.sesion.Descartar();
+    }
+    for (frmScript *e : editores)
+        e->Abandonar();
     return true;
 }
 

@@ -1,0 +1,72 @@
+// Ending when nobody can be asked (SIGTERM, the session's end) with a script typed in an open editor
+// and not yet accepted: the real program in a process of its own.
+#include "../historial/Programa.h"
+#include "DiscoLleno.h"
+#include "store/Recuperacion.h"
+#include "store/mdlScripts.h"
+
+namespace {
+const QByteArray kMenus = ayudas::Registro("a", "d", "1", "5");
+const char *const kEspacioPropio = "RUTINERO_PRUEBA_TERMINAR_ESPACIO";
+} // namespace
+
+class tst_terminar : public QObject {
+    Q_OBJECT
+  private slots:
+    // The typed script is kept for the next start, beside the category's own scripts, and the
+    // program ends by itself without waiting on "¿Descartar los cambios del script?".
+    void sigtermGuardaLoTipeado() {
+        programa::Programa p;
+        p.c.categoria(QStringLiteral("Menus"), kMenus);
+        QVERIFY(p.Iniciar(false, QStringLiteral("Menus")));
+        QVERIFY(p.Terminar());
+        QCOMPARE(ayudas::LeerBytes(p.c.estado.rutaCategoria(QStringLiteral("Menus"))), kMenus);
+        const auto pendientes = recuperacion::Pendientes(p.c.estado);
+        QCOMPARE(pendientes.size(), 1);
+        QCOMPARE(pendientes.first().categoria, QStringLiteral("Menus"));
+        QCOMPARE(pendientes.first().scripts.size(), 2);
+        QCOMPARE(pendientes.first().scripts.last().Nombre, QStringLiteral("tipeado"));
+        QCOMPARE(pendientes.first().scripts.last().Codigo, QStringLiteral("echo *RTN*hola*RTN*"));
+    }
+
+    // On a full disk the typed script cannot be put aside: the program stays with it (and says so)
+    // instead of dropping it; a second SIGTERM ends it.
+    void sigtermConElDiscoLlenoNoLoPierde() {
+        if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(kEspacioPropio)) {
+            QString razon;
+            if (!ayudas::EnEspacioPropio(kEspacioPropio, &razon))
+                QSKIP(qPrintable(razon));
+            QVERIFY2(razon.isEmpty(), qPrintable(razon));
+            return;
+        }
+        ayudas::Montaje montaje(8 << 20);
+        if (!montaje.montado)
+            QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"));
+        programa::Programa p;
+        p.c.categoria(QStringLiteral("Menus"), kMenus);
+        // The preferences (where recovery files go) on the full disk.
+        const QString preferencias = p.c.estado.carpetaPreferencias();
+        QVERIFY(QDir(preferencias).removeRecursively());
+        QVERIFY(QFile::link(montaje.dir.path(), preferencias));
+        QString error;
+        QVERIFY2(mdlINI::GuardarPreferencias(p.c.estado, {}, {QStringLiteral("Todas")}, &error), qPrintable(error));
+        QVERIFY(p.Iniciar(false, QStringLiteral("Menus")));
+        ayudas::Llenar(montaje.dir.path());
+        p.p.terminate();
+        QVERIFY(!p.p.waitForFinished(3000)); // it stays, holding the script
+        QVERIFY(recuperacion::Pendientes(p.c.estado).isEmpty());
+        p.p.terminate();
+        QVERIFY(p.p.waitForFinished(30000));
+        QCOMPARE(p.p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.p.exitCode(), 0);
+    }
+};
+
+int main(int argc, char **argv) {
+    if (programa::EsHijo())
+        return programa::Hijo(argc, argv);
+    QApplication app(argc, argv);
+    tst_terminar t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_terminar.moc"
