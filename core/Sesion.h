@@ -53,11 +53,13 @@ public:
 
     // Called by every command that writes, renames, deletes or imports category files, once per command,
     // after the files are safely on disk. Names are relative to the Categorias folder ("Menus.rtn").
-    void AnunciarEscritos(const QStringList &archivos) { emit archivosEscritos(archivos); }
+    void AnunciarEscritos(const QStringList &archivos, const QString &mensaje = {}) {
+        emit archivosEscritos(archivos, mensaje);
+    }
 
 signals:
     void cambiado();
-    void archivosEscritos(const QStringList &archivos);
+    void archivosEscritos(const QStringList &archivos, const QString &mensaje);
 
 private:
     QString abierta_;

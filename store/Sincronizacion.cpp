@@ -7,6 +7,7 @@
 
 #include "core/Registro.h"
 #include "store/Categorias.h"
+#include "store/DuenoCarpeta.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -298,6 +299,9 @@ QStringList Resumen(git_repository *r, const git_tree *antes, const git_tree *de
 // The files of the working tree changed as given, all or none. What stands in the folder now is
 // read first, so that a file that cannot be written puts back exactly what was there.
 bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
+    // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
+    DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
+    const auto toma = dueno.Tomar();
     struct Antes {
         QString archivo;
         std::optional<QByteArray> datos;
@@ -329,16 +333,16 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it, ++hechos) {
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
         QString e;
-        const bool ok = it.value() ? archivos::Guardar(ruta, *it.value(), &e, carpeta)
-                                   : !archivos::Existe(ruta) || archivos::Eliminar(ruta, &e);
+        const bool ok = it.value() ? dueno.Guardar(it.key(), *it.value(), &e)
+                                   : !archivos::Existe(ruta) || dueno.Eliminar(it.key(), &e);
         if (ok)
             continue;
         qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
         QStringList sinDeshacer;
         for (int i = 0; i < hechos; ++i) {
             const QString r = carpeta + QLatin1Char('/') + antes[i].archivo;
-            const bool vuelta = antes[i].datos ? archivos::Guardar(r, *antes[i].datos, nullptr, carpeta)
-                                               : archivos::Eliminar(r);
+            const bool vuelta = antes[i].datos ? dueno.Guardar(antes[i].archivo, *antes[i].datos)
+                                               : !archivos::Existe(r) || dueno.Eliminar(antes[i].archivo);
             if (!vuelta) {
                 qCWarning(lcSincronizacion) << "cannot put back" << r;
                 sinDeshacer << mezcla::Categoria(antes[i].archivo);

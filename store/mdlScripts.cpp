@@ -1,4 +1,5 @@
 #include "store/mdlScripts.h"
+#include "store/DuenoCarpeta.h"
 #include "core/Archivos.h"
 #include "store/Cp1252.h"
 
@@ -201,7 +202,8 @@ bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) 
 }
 
 bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error) {
-    return archivos::Guardar(ruta, Componer(scripts), error, QFileInfo(ruta).path());
+    const QFileInfo i(ruta);
+    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), Componer(scripts), error);
 }
 
 } // namespace mdlScripts

@@ -131,6 +131,5 @@ void frmCategoria::cmdAceptar_Click() {
     if (existe)
         p_.CategoriaQuitada(nombre);
     p_.CategoriaAgregada(nombre, true);
-    p_.estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     accept();
 }

@@ -1,4 +1,5 @@
 #include "ui/mdlScriptsVista.h"
+#include "store/DuenoCarpeta.h"
 #include "core/Archivos.h"
 #include "store/mdlScripts.h"
 #include "ui/Mensajes.h"
@@ -53,7 +54,8 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 }
 
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
-    return archivos::Guardar(Fname, vista::Componer(Lw), error, QFileInfo(Fname).path());
+    const QFileInfo i(Fname);
+    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), vista::Componer(Lw), error);
 }
 
 bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {

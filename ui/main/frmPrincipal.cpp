@@ -5,12 +5,14 @@
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "core/Registro.h"
+#include "store/DuenoCarpeta.h"
 #include "store/Herramientas.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSet>
 #include <QTimer>
@@ -455,6 +457,16 @@ void frmPrincipal::Form_Load() {
 
     // Files other programs add to or remove from the listed folder show up without a manual refill;
     // a burst of changes (a sync, our own saves) is taken once.
+    // Every write to the folder, whoever makes it, reaches history and index through the session.
+    DuenoCarpeta &dueno = DuenoCarpeta::De(estado.carpetaCategorias());
+    connect(&dueno, &DuenoCarpeta::escritos, this,
+            [this](const QStringList &a, const QString &mensaje) { estado.sesion.AnunciarEscritos(a, mensaje); });
+    dueno.setAlEsperar([yo = QPointer<frmPrincipal>(this)](bool esperando) {
+        if (yo)
+            yo->MostrarEnEstado(esperando ? QStringLiteral("Esperando a que la sincronización termine de escribir las "
+                                                           "categorías para guardar…")
+                                          : QString());
+    });
     vigilante_ = new QFileSystemWatcher(this);
     vigilante_->addPath(estado.carpetaListado());
     refresco_ = new QTimer(this);

@@ -69,7 +69,6 @@ bool frmPrincipal::GuardarPendientes() {
         return false;
     }
     s.Guardada(Huella::DeArchivo(ruta));
-    s.AnunciarEscritos({categoria + QStringLiteral(".rtn")});
     return true;
 }
 
@@ -86,7 +85,6 @@ bool frmPrincipal::GuardarComoNueva() {
     // The list now is the new category; the other program's file stays as it left it.
     CategoriaAgregada(nombre, true);
     s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
-    s.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
     ActualizarLineaEstado();
     return true;
 }
@@ -278,7 +276,6 @@ void frmPrincipal::OfrecerRecuperacion() {
                 continue;
             }
             LlenarCat();
-            estado.sesion.AnunciarEscritos({p.categoria + QStringLiteral(".rtn")});
         }
         if (!Abrir(p.categoria))
             continue;

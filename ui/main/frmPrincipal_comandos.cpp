@@ -7,6 +7,8 @@
 #include "ui/main/Disposicion.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "store/DuenoCarpeta.h"
+#include <QFileInfo>
 
 #include <QAbstractItemDelegate>
 #include <QAction>
@@ -58,14 +60,14 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
     }
     const QString origen = w.estado.rutaCategoria(viejo), destino = w.estado.rutaCategoria(nuevo);
     QString error;
-    switch (categorias::RenombrarArchivo(origen, destino, &error)) {
+    switch (DuenoCarpeta::De(w.estado.carpetaCategorias())
+                .Renombrar(QFileInfo(origen).fileName(), QFileInfo(destino).fileName(), &error)) {
     case categorias::Renombre::MismoNombre:
         mostrar(nuevo);
         return;
     case categorias::Renombre::Hecho:
         mostrar(nuevo);
         w.Limpiar();
-        w.estado.sesion.AnunciarEscritos({viejo + QStringLiteral(".rtn"), nuevo + QStringLiteral(".rtn")});
         return;
     case categorias::Renombre::DestinoExiste:
         mostrar(viejo);
@@ -244,7 +246,7 @@ void frmPrincipal::mnuEliminar_Click() {
                                  estado.TituloApp))
             return;
         QString error;
-        if (!archivos::Eliminar(ruta, &error)) {
+        if (!DuenoCarpeta::De(estado.carpetaCategorias()).Eliminar(QFileInfo(ruta).fileName(), &error)) {
             mensajes::Aviso(this,
                             QStringLiteral("No se pudo eliminar la categoría %1 (%2): %3")
                                 .arg(nombre, QDir::toNativeSeparators(ruta), error),
@@ -260,7 +262,6 @@ void frmPrincipal::mnuEliminar_Click() {
             break;
         }
     Limpiar();
-    estado.sesion.AnunciarEscritos({nombre + QStringLiteral(".rtn")});
 }
 
 void frmPrincipal::mnuRenombrar_Click() {

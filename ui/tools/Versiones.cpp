@@ -33,7 +33,8 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
     connect(motor_, &Historial::avance, this,
             [this](const QString &texto, int valor, int maximo) { p_.MostrarEnEstado(texto, 0, valor, maximo); });
     connect(motor_, &Historial::sincronizado, this, &Versiones::alSincronizar);
-    connect(&p_.estado.sesion, &Sesion::archivosEscritos, this, [this](const QStringList &a) { Guardar(a); });
+    connect(&p_.estado.sesion, &Sesion::archivosEscritos, this,
+            [this](const QStringList &a, const QString &mensaje) { Guardar(a, mensaje); });
     // Every other command is off during a sync: this one stays reachable.
     cancelar_ = new QPushButton(QStringLiteral("Cancelar"), p_.statusBar());
     cancelar_->setObjectName(QStringLiteral("cmdCancelarSincronizacion"));

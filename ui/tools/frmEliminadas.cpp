@@ -1,4 +1,5 @@
 #include "ui/tools/frmEliminadas.h"
+#include "store/DuenoCarpeta.h"
 #include "core/Archivos.h"
 #include "store/Mezcla.h"
 #include "ui/Dialogos.h"
@@ -82,17 +83,17 @@ void frmEliminadas::cmdRecuperar_Click() {
                          : QStringLiteral("%1 (recuperada %2)").arg(nombre).arg(k);
     const QString ruta = p_.estado.rutaCategoria(destino);
     QString error;
-    if (!archivos::Guardar(ruta, *datos, &error, p_.estado.carpetaCategorias())) {
+    const QString mensaje = destino == nombre ? QStringLiteral("%1: categoría recuperada").arg(nombre)
+                                              : QStringLiteral("%1: categoría %2 recuperada con otro nombre")
+                                                    .arg(destino, nombre);
+    if (!DuenoCarpeta::De(p_.estado.carpetaCategorias())
+             .Guardar(destino + QStringLiteral(".rtn"), *datos, &error, mensaje)) {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo recuperar la categoría %1 en %2: %3")
                             .arg(nombre, QDir::toNativeSeparators(ruta), error),
                         titulo);
         return;
     }
-    versiones_.Guardar({destino + QStringLiteral(".rtn")},
-                       destino == nombre ? QStringLiteral("%1: categoría recuperada").arg(nombre)
-                                         : QStringLiteral("%1: categoría %2 recuperada con otro nombre")
-                                               .arg(destino, nombre));
     p_.ReleerCategorias({});
     eliminadas_.removeAt(i);
     delete item;

@@ -1,4 +1,5 @@
 #include "ui/tools/frmExaminar.h"
+#include "store/DuenoCarpeta.h"
 #include "core/Archivos.h"
 #include "store/Categorias.h"
 #include "store/Herramientas.h"
@@ -133,7 +134,8 @@ void frmExaminar::cmdAceptar_Click() {
             continue;
         }
         QString error;
-        if (!categorias::CopiarArchivo(origen.filePath(archivo), destino, &error)) {
+        if (!DuenoCarpeta::De(p_.estado.carpetaCategorias())
+                 .Copiar(origen.filePath(archivo), QFileInfo(destino).fileName(), &error)) {
             fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
             continue;
         }
@@ -152,6 +154,5 @@ void frmExaminar::cmdAceptar_Click() {
                             .arg(reservados.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
     if (!copiados.isEmpty())
-        p_.estado.sesion.AnunciarEscritos(copiados);
     accept();
 }

@@ -154,7 +154,6 @@ void frmMover::cmdPegar_Click() {
     }
 
     p_.QuitarFila(sel);
-    p_.estado.sesion.AnunciarEscritos({destino + QStringLiteral(".rtn")});
     p_.ActualizarLineaEstado();
     QApplication::processEvents();
     p_.MarcarCambios();

@@ -1,0 +1,117 @@
+#include "store/DuenoCarpeta.h"
+#include "core/Archivos.h"
+#include "core/Registro.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QThread>
+
+DuenoCarpeta &DuenoCarpeta::De(const QString &carpeta) {
+    static QMutex m;
+    static QHash<QString, DuenoCarpeta *> duenos; // they live as long as the process
+    const QString clave = QDir::cleanPath(QDir(carpeta).absolutePath());
+    QMutexLocker l(&m);
+    DuenoCarpeta *&d = duenos[clave];
+    if (!d) {
+        d = new DuenoCarpeta(clave);
+        // Announcements reach objects of the interface thread through its event loop.
+        if (QCoreApplication::instance())
+            d->moveToThread(QCoreApplication::instance()->thread());
+    }
+    return *d;
+}
+
+DuenoCarpeta::DuenoCarpeta(const QString &carpeta) : carpeta_(carpeta) {}
+
+bool DuenoCarpeta::Valido(const QString &archivo, QString *error) const {
+    if (archivo.isEmpty() || archivo.contains(QLatin1Char('/')) || archivo == QLatin1String(".") ||
+        archivo == QLatin1String("..")) {
+        qCWarning(lcArchivos) << "refused name in" << carpeta_ << archivo;
+        if (error)
+            *error = QStringLiteral("«%1» no es un nombre de archivo dentro de la carpeta").arg(archivo);
+        return false;
+    }
+    return true;
+}
+
+void DuenoCarpeta::Entrar() {
+    if (m_.tryLock())
+        return;
+    // Another thread (the sync) holds the folder: its step is short, and the wait is told.
+    const bool interfaz = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
+    if (alEsperar_ && interfaz)
+        alEsperar_(true);
+    while (!m_.tryLock(50))
+        if (interfaz)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (alEsperar_ && interfaz)
+        alEsperar_(false);
+}
+
+void DuenoCarpeta::Salir(const QStringList &hechos, const QString &mensaje) {
+    QStringList contar;
+    if (profundidad_ > 0)
+        juntos_ += hechos;
+    else
+        contar = hechos;
+    m_.unlock();
+    if (!contar.isEmpty())
+        emit escritos(contar, mensaje);
+}
+
+bool DuenoCarpeta::Guardar(const QString &archivo, const QByteArray &datos, QString *error, const QString &mensaje) {
+    if (!Valido(archivo, error))
+        return false;
+    Entrar();
+    const bool ok = archivos::Guardar(carpeta_ + QLatin1Char('/') + archivo, datos, error, carpeta_);
+    if (!ok)
+        qCWarning(lcArchivos) << "cannot write" << archivo << (error ? *error : QString());
+    Salir(ok ? QStringList{archivo} : QStringList(), mensaje);
+    return ok;
+}
+
+bool DuenoCarpeta::Eliminar(const QString &archivo, QString *error) {
+    if (!Valido(archivo, error))
+        return false;
+    Entrar();
+    const bool ok = archivos::Eliminar(carpeta_ + QLatin1Char('/') + archivo, error);
+    if (!ok)
+        qCWarning(lcArchivos) << "cannot remove" << archivo << (error ? *error : QString());
+    Salir(ok ? QStringList{archivo} : QStringList());
+    return ok;
+}
+
+categorias::Renombre DuenoCarpeta::Renombrar(const QString &de, const QString &a, QString *error) {
+    if (!Valido(de, error) || !Valido(a, error))
+        return categorias::Renombre::Fallo;
+    Entrar();
+    const auto r = categorias::RenombrarArchivo(carpeta_ + QLatin1Char('/') + de, carpeta_ + QLatin1Char('/') + a, error);
+    Salir(r == categorias::Renombre::Hecho ? QStringList{de, a} : QStringList());
+    return r;
+}
+
+bool DuenoCarpeta::Copiar(const QString &origen, const QString &archivo, QString *error) {
+    if (!Valido(archivo, error))
+        return false;
+    Entrar();
+    const bool ok = categorias::CopiarArchivo(origen, carpeta_ + QLatin1Char('/') + archivo, error);
+    Salir(ok ? QStringList{archivo} : QStringList());
+    return ok;
+}
+
+std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar() {
+    Entrar();
+    ++profundidad_;
+    return std::unique_ptr<Toma>(new Toma(*this));
+}
+
+DuenoCarpeta::Toma::~Toma() {
+    --d_.profundidad_;
+    QStringList hechos;
+    hechos.swap(d_.juntos_);
+    d_.Salir({});
+    if (!hechos.isEmpty())
+        emit d_.escritos(hechos, QString());
+}

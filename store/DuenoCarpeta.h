@@ -1,0 +1,66 @@
+#pragma once
+#include "store/Categorias.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+// The one writer of a Categorias folder: every write, rename and delete of a category file goes
+// through here, one at a time whatever the thread (the window's saves, moves and imports, history
+// restores, recovery, the sync's write step), and each is announced the same way, so that history
+// and index see every change.
+class DuenoCarpeta : public QObject {
+    Q_OBJECT
+public:
+    // The owner of the folder, the same object for the same folder in the whole process.
+    static DuenoCarpeta &De(const QString &carpeta);
+    QString carpeta() const { return carpeta_; }
+
+    // Names are file names inside the folder ("Menus.rtn"); anything else is refused.
+    // `mensaje`, when given, is the history's words for the change.
+    bool Guardar(const QString &archivo, const QByteArray &datos, QString *error = nullptr,
+                 const QString &mensaje = QString());
+    bool Eliminar(const QString &archivo, QString *error = nullptr);
+    categorias::Renombre Renombrar(const QString &de, const QString &a, QString *error = nullptr);
+    // A file from elsewhere copied in as a new category of the user's own.
+    bool Copiar(const QString &origen, const QString &archivo, QString *error = nullptr);
+
+    // Several operations as one: while the returned object lives the folder is this thread's, and
+    // the others' operations wait. Its writes are announced together when it goes.
+    class Toma {
+    public:
+        ~Toma();
+        Toma(const Toma &) = delete;
+        Toma &operator=(const Toma &) = delete;
+
+    private:
+        friend class DuenoCarpeta;
+        explicit Toma(DuenoCarpeta &d) : d_(d) {}
+        DuenoCarpeta &d_;
+    };
+    std::unique_ptr<Toma> Tomar();
+
+    // How a waiting thread spends the wait when another holds the folder (the window keeps painting
+    // and says so); unset, it simply waits.
+    void setAlEsperar(std::function<void(bool esperando)> f) { alEsperar_ = std::move(f); }
+
+signals:
+    // Files written, renamed or removed (names inside the folder). May come from any thread.
+    void escritos(const QStringList &archivos, const QString &mensaje);
+
+private:
+    explicit DuenoCarpeta(const QString &carpeta);
+    bool Valido(const QString &archivo, QString *error) const;
+    void Entrar();
+    void Salir(const QStringList &hechos, const QString &mensaje = QString());
+
+    QString carpeta_;
+    QRecursiveMutex m_;
+    int profundidad_ = 0;  // nested operations of the thread that holds it
+    QStringList juntos_;   // what a Toma wrote, told when it goes
+    std::function<void(bool)> alEsperar_;
+};
