@@ -52,7 +52,13 @@ std::unique_ptr<QLockFile> TomarInstancia(const QString &carpeta, QString *error
 }
 
 Presencia::Presencia(QObject *padre) : QObject(padre) {}
-Presencia::~Presencia() = default;
+Presencia::~Presencia() {
+    // A call still open when the program ends is dropped: closing its socket must not run the
+    // handlers, which would read a socket being destroyed and act on a program ending.
+    if (servidor_)
+        for (QLocalSocket *s : servidor_->findChildren<QLocalSocket *>())
+            s->disconnect();
+}
 
 bool Presencia::Escuchar(const QString &carpeta, std::function<void()> alLlamar) {
     return Escuchar(carpeta, [alLlamar = std::move(alLlamar)](const QByteArray &) {
@@ -75,7 +81,8 @@ bool Presencia::Escuchar(const QString &carpeta, std::function<void(const QByteA
             };
             auto llamada = std::make_shared<Llamada>();
             const auto leer = [s, llamada] {
-                llamada->datos += s->readAll();
+                if (s->isOpen())
+                    llamada->datos += s->readAll();
                 if (llamada->datos.size() > kMaximo && !llamada->hecha) {
                     qCWarning(lcInstancia) << "Mensaje de otro arranque demasiado largo: se descarta";
                     llamada->hecha = true;
@@ -259,15 +266,16 @@ int Main(int argc, char **argv) {
             principal->showMinimized();
             QTimer::singleShot(0, principal.get(), &frmPrincipal::OfrecerRecuperacion);
         }, Qt::SingleShotConnection);
+    QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    ConectarFin(*principal);
+    // Answered only once a stop signal is heard too: whoever finds it answering may also stop it.
     Presencia presencia;
     presencia.Escuchar(estado.carpeta, [&rapida, abrirPrincipal](const QByteArray &mensaje) {
         Atender(mensaje, *rapida, abrirPrincipal);
     });
     if (pedido.buscar)
         rapida->Mostrar(pedido.texto, !pedido.texto.isEmpty());
-    QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    ConectarFin(*principal);
     return app.exec();
 }
 

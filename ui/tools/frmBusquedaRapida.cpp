@@ -208,13 +208,15 @@ void frmBusquedaRapida::AbrirActual() {
         abrir_(elegido);
 }
 
-bool frmBusquedaRapida::Tecla(QKeyEvent *evento) {
+bool frmBusquedaRapida::Tecla(QKeyEvent *evento, bool enLista) {
     const Qt::KeyboardModifiers m = evento->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
     switch (evento->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
+        if (enLista)
+            return false; // the list moves itself
         QKeyEvent copia(evento->type(), evento->key(), evento->modifiers());
         QCoreApplication::sendEvent(lstResultados, &copia);
         return true;
@@ -238,13 +240,13 @@ bool frmBusquedaRapida::Tecla(QKeyEvent *evento) {
 
 bool frmBusquedaRapida::eventFilter(QObject *objeto, QEvent *evento) {
     if ((objeto == txtBuscar || objeto == lstResultados) && evento->type() == QEvent::KeyPress &&
-        Tecla(static_cast<QKeyEvent *>(evento)))
+        Tecla(static_cast<QKeyEvent *>(evento), objeto == lstResultados))
         return true;
     return QFrame::eventFilter(objeto, evento);
 }
 
 void frmBusquedaRapida::keyPressEvent(QKeyEvent *evento) {
-    if (!Tecla(evento))
+    if (!Tecla(evento, false))
         QFrame::keyPressEvent(evento);
 }
 

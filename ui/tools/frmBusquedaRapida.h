@@ -52,7 +52,7 @@ protected:
     void hideEvent(QHideEvent *evento) override;
 
 private:
-    bool Tecla(QKeyEvent *evento);
+    bool Tecla(QKeyEvent *evento, bool enLista);
     void Consultar();
     void Recibir(quint64 numero, const biblioteca::Respuesta &r);
     void Centrar();
