@@ -109,6 +109,7 @@ void frmBusquedaRapida::Centrar() {
 }
 
 void frmBusquedaRapida::Mostrar(const QString &texto, bool conTexto) {
+    mostrada_.start();
     Centrar();
     show();
     raise();
@@ -259,8 +260,15 @@ void frmBusquedaRapida::changeEvent(QEvent *evento) {
 }
 
 void frmBusquedaRapida::OcultarSiSinFoco() {
-    if (isVisible() && !isActiveWindow() && !preguntando_)
-        hide();
+    if (!isVisible() || isActiveWindow() || preguntando_)
+        return;
+    // The window that had the focus before may get it back a moment after this one came up (the
+    // window manager finishing an earlier change): that is no move of the user's.
+    if (mostrada_.isValid() && mostrada_.elapsed() < 400) {
+        activateWindow();
+        return;
+    }
+    hide();
 }
 
 void frmBusquedaRapida::hideEvent(QHideEvent *evento) {

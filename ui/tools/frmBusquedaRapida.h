@@ -2,6 +2,7 @@
 #include "store/Busqueda.h"
 #include "store/Rapida.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <functional>
 
@@ -63,6 +64,7 @@ private:
     rapida::Puntajes puntajes_;
     rapida::Recientes recientes_;
     quint64 esperada_ = 0;
+    QElapsedTimer mostrada_; // since it last came up
     bool preguntando_ = false; // the fields form is up: losing the focus to it does not hide
     QVector<biblioteca::Hallazgo> hallazgos_;
 };
