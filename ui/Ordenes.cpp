@@ -39,9 +39,11 @@ QString Ayuda(const QString &carpeta) {
                "                             distinguir mayúsculas ni acentos). Termina con 1 si no hay ninguno.\n"
                "  --codigo \"Categoría/Nombre\" escribe el código del script, en UTF-8 con saltos de línea LF.\n"
                "                             Termina con 1 si la categoría o el script no existen.\n"
+               "  --buscar [TEXTO]           abre la búsqueda rápida con TEXTO escrito: la del programa en marcha\n"
+               "                             o, si no está en marcha, lo inicia sin la presentación.\n"
                "  --ayuda, --help            muestra esta ayuda.\n"
                "\n"
-               "Estas órdenes sólo leen la biblioteca, y funcionan con la ventana abierta.\n"
+               "Las órdenes --lista y --codigo sólo leen la biblioteca, y funcionan con la ventana abierta.\n"
                "Biblioteca en uso: %1\n")
         .arg(QDir::toNativeSeparators(carpeta));
 }

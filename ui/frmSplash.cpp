@@ -45,13 +45,17 @@ void frmSplash::Startup() {
     show();
     repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    Cargar();
+    Timer1.start();
+}
+
+void frmSplash::Cargar() {
     // What a killed save left behind goes before anything is read.
     recuperacion::LimpiarRestos(estado_);
     const QStringList panel = mdlINI::CargarPreferencias(estado_);
     // The main window loads here, hidden, with the preference values already in memory.
     principal_ = new frmPrincipal(estado_);
     principal_->setEntradasPanel(panel, estado_.Mostrar);
-    Timer1.start();
 }
 
 void frmSplash::Timer1_Timer() {

@@ -15,6 +15,9 @@ public:
     ~frmSplash() override;
     // Shows the splash, loads the preferences (which builds the main window) and starts the timer.
     void Startup();
+    // The same loading without showing anything: the main window is built hidden and left to the
+    // caller (a start for the quick search).
+    void Cargar();
     frmPrincipal *principal() const { return principal_; }
 
     QLabel *Picture1 = nullptr;

@@ -8,6 +8,8 @@
 #include "ui/Traducciones.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmBusquedaRapida.h"
+#include "core/Registro.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -17,6 +19,9 @@
 #include <QLocalSocket>
 #include <QFile>
 #include <QLockFile>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -95,32 +100,144 @@ std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error
 }
 
 Presencia::Presencia(QObject *padre) : QObject(padre) {}
-Presencia::~Presencia() = default;
+Presencia::~Presencia() {
+    // A call still open when the program ends is dropped: closing its socket must not run the
+    // handlers, which would read a socket being destroyed and act on a program ending.
+    if (servidor_)
+        for (QLocalSocket *s : servidor_->findChildren<QLocalSocket *>())
+            s->disconnect();
+}
 
 bool Presencia::Escuchar(const QString &carpeta, std::function<void()> alLlamar) {
+    return Escuchar(carpeta, [alLlamar = std::move(alLlamar)](const QByteArray &) {
+        if (alLlamar)
+            alLlamar();
+    });
+}
+
+bool Presencia::Escuchar(const QString &carpeta, std::function<void(const QByteArray &)> alLlamar) {
     alLlamar_ = std::move(alLlamar);
     servidor_ = std::make_unique<QLocalServer>();
     // An abstract name: no socket file to leave behind, and no temporary folder involved.
     servidor_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     connect(servidor_.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *s = servidor_->nextPendingConnection()) {
-            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-            s->disconnectFromServer();
-            if (alLlamar_)
-                alLlamar_();
+            // The caller writes its message and hangs up; the message is whole when it has gone.
+            struct Llamada {
+                QByteArray datos;
+                bool hecha = false;
+            };
+            auto llamada = std::make_shared<Llamada>();
+            const auto leer = [s, llamada] {
+                if (s->isOpen())
+                    llamada->datos += s->readAll();
+                if (llamada->datos.size() > kMaximo && !llamada->hecha) {
+                    qCWarning(lcInstancia) << "Mensaje de otro arranque demasiado largo: se descarta";
+                    llamada->hecha = true;
+                    s->abort();
+                }
+            };
+            const auto fin = [this, s, llamada, leer] {
+                if (llamada->hecha)
+                    return;
+                leer();
+                if (llamada->hecha)
+                    return;
+                llamada->hecha = true;
+                s->deleteLater();
+                if (alLlamar_)
+                    alLlamar_(llamada->datos);
+            };
+            connect(s, &QLocalSocket::readyRead, s, leer);
+            connect(s, &QLocalSocket::disconnected, this, fin);
+            // Anything on this machine may connect: one that neither speaks nor hangs up is let go.
+            QTimer::singleShot(3000, s, [s, llamada] {
+                if (llamada->hecha)
+                    return;
+                qCWarning(lcInstancia) << "Otro arranque no terminó su mensaje a tiempo: se descarta";
+                llamada->hecha = true;
+                s->abort();
+                s->deleteLater();
+            });
+            if (s->state() == QLocalSocket::UnconnectedState)
+                fin();
         }
     });
     return servidor_->listen(Clave(carpeta));
 }
 
-bool Presencia::Llamar(const QString &carpeta) {
+bool Presencia::Llamar(const QString &carpeta, const QByteArray &mensaje) {
     QLocalSocket s;
     s.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     s.connectToServer(Clave(carpeta));
-    if (!s.waitForConnected(2000))
+    if (!s.waitForConnected(2000)) {
+        qCWarning(lcInstancia) << "El programa en marcha no contesta:" << s.errorString();
         return false;
+    }
+    if (!mensaje.isEmpty()) {
+        s.write(mensaje);
+        if (!s.waitForBytesWritten(2000)) {
+            qCWarning(lcInstancia) << "No se pudo hablar con el programa en marcha:" << s.errorString();
+            return false;
+        }
+    }
     s.disconnectFromServer();
+    if (s.state() != QLocalSocket::UnconnectedState)
+        s.waitForDisconnected(2000);
     return true;
+}
+
+Pedido LeerPedido(const QStringList &argumentos) {
+    Pedido p;
+    const int i = int(argumentos.indexOf(QStringLiteral("--buscar")));
+    if (i < 0)
+        return p;
+    p.buscar = true;
+    p.texto = argumentos.mid(i + 1).join(QLatin1Char(' '));
+    return p;
+}
+
+QByteArray Mensaje(const Pedido &pedido) {
+    return pedido.buscar ? QByteArrayLiteral("buscar\n") + pedido.texto.toUtf8() : QByteArray();
+}
+
+Pedido DeMensaje(const QByteArray &mensaje) {
+    Pedido p;
+    if (mensaje == "buscar" || mensaje.startsWith("buscar\n")) {
+        p.buscar = true;
+        p.texto = QString::fromUtf8(mensaje.mid(7));
+    } else if (!mensaje.isEmpty()) {
+        qCWarning(lcInstancia) << "Mensaje de otro arranque que no se entiende: se toma por una llamada";
+    }
+    return p;
+}
+
+void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal) {
+    const Pedido p = DeMensaje(mensaje);
+    if (p.buscar)
+        rapida.Mostrar(p.texto, !p.texto.isEmpty());
+    else if (abrirPrincipal)
+        abrirPrincipal();
+}
+
+std::unique_ptr<QSystemTrayIcon> IconoBandeja(frmBusquedaRapida &rapida, std::function<void()> abrirPrincipal) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return nullptr;
+    auto icono = std::make_unique<QSystemTrayIcon>(IconoApp());
+    icono->setToolTip(QStringLiteral("Rutinero"));
+    auto *menu = new QMenu; // owned by the icon below
+    QObject::connect(icono.get(), &QObject::destroyed, menu, &QObject::deleteLater);
+    QObject::connect(menu->addAction(QStringLiteral("Búsqueda rápida")), &QAction::triggered, &rapida,
+                     [&rapida] { rapida.Mostrar(); });
+    QObject::connect(menu->addAction(QStringLiteral("Abrir Rutinero")), &QAction::triggered, &rapida,
+                     std::move(abrirPrincipal));
+    icono->setContextMenu(menu);
+    QObject::connect(icono.get(), &QSystemTrayIcon::activated, &rapida, [&rapida](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+            rapida.Mostrar();
+    });
+    icono->show();
+    return icono;
 }
 
 void TraerAlFrente(QWidget *ventana) {
@@ -144,12 +261,13 @@ int Main(int argc, char **argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     Estado estado;
     estado.carpeta = QCoreApplication::applicationDirPath();
+    const Pedido pedido = LeerPedido(QCoreApplication::arguments().mid(1));
     QString error;
     const auto instancia = TomarInstancia(estado.carpeta, &error);
     if (!instancia) {
         if (error.isEmpty()) {
-            // Another instance runs on this library: it comes to the front instead.
-            Presencia::Llamar(estado.carpeta);
+            // Another instance runs on this library: it does what was asked instead.
+            Presencia::Llamar(estado.carpeta, Mensaje(pedido));
             return 0;
         }
         mensajes::Aviso(nullptr,
@@ -160,14 +278,51 @@ int Main(int argc, char **argv) {
     }
     auto *splash = new frmSplash(estado);
     splash->setAttribute(Qt::WA_DeleteOnClose);
-    splash->Startup();
+    // A start for the quick search skips the splash: the search window is what comes up.
+    if (pedido.buscar)
+        splash->Cargar();
+    else
+        splash->Startup();
     std::unique_ptr<frmPrincipal> principal(splash->principal());
-    Presencia presencia;
-    presencia.Escuchar(estado.carpeta, [&principal] { TraerAlFrente(principal.get()); });
+    if (pedido.buscar)
+        splash->deleteLater();
     principal->IniciarIndice();
+    // The main window of a start for the quick search shows when first asked for; the changes a
+    // previous run could not ask about are offered then.
+    bool principalVista = !pedido.buscar;
+    const auto abrirPrincipal = [&principal, &principalVista] {
+        TraerAlFrente(principal.get());
+        if (!principalVista) {
+            principalVista = true;
+            QTimer::singleShot(0, principal.get(), &frmPrincipal::OfrecerRecuperacion);
+        }
+    };
+    // Declared after the main window: it goes first, while the index it asks still exists.
+    auto rapida = std::make_unique<frmBusquedaRapida>(
+        *principal->indexador(), estado.carpetaCategorias(), [&principal, abrirPrincipal](const biblioteca::Hallazgo &h) {
+            abrirPrincipal();
+            principal->AbrirScript(h);
+        });
+    const auto bandeja = IconoBandeja(*rapida, abrirPrincipal);
+    if (pedido.buscar && !bandeja)
+        // Without a tray nothing would lead back to a hidden window: it waits minimised.
+        QObject::connect(rapida.get(), &frmBusquedaRapida::ocultada, principal.get(), [&principal, &principalVista] {
+            if (principalVista)
+                return;
+            principalVista = true;
+            principal->showMinimized();
+            QTimer::singleShot(0, principal.get(), &frmPrincipal::OfrecerRecuperacion);
+        }, Qt::SingleShotConnection);
     QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     ConectarFin(*principal);
+    // Answered only once a stop signal is heard too: whoever finds it answering may also stop it.
+    Presencia presencia;
+    presencia.Escuchar(estado.carpeta, [&rapida, abrirPrincipal](const QByteArray &mensaje) {
+        Atender(mensaje, *rapida, abrirPrincipal);
+    });
+    if (pedido.buscar)
+        rapida->Mostrar(pedido.texto, !pedido.texto.isEmpty());
     return app.exec();
 }
 

@@ -5,6 +5,8 @@
 #include <memory>
 
 class QLocalServer;
+class QSystemTrayIcon;
+class frmBusquedaRapida;
 class QLockFile;
 class QWidget;
 class frmPrincipal;
@@ -30,21 +32,43 @@ private:
 // opened (*error holds the reason, in Spanish). A crashed run holds nothing.
 std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error = nullptr);
 
-// The running instance's ear: a second start of the same application folder calls `alLlamar`.
-// What is done then (bringing the window to the front) is the caller's business.
+// The running instance's ear: a second start of the same application folder calls `alLlamar` with
+// what it was asked (empty: show yourself). What is done then is the caller's business.
 class Presencia : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kMaximo = 64 * 1024; // a longer message is no start of ours: dropped
     explicit Presencia(QObject *padre = nullptr);
     ~Presencia() override;
+    bool Escuchar(const QString &carpeta, std::function<void(const QByteArray &mensaje)> alLlamar);
     bool Escuchar(const QString &carpeta, std::function<void()> alLlamar);
-    // From a second start: asks the instance of the folder to show itself; false when none answers.
-    static bool Llamar(const QString &carpeta);
+    // From a second start: hands the instance of the folder `mensaje` (empty: show yourself); false
+    // when none answers.
+    static bool Llamar(const QString &carpeta, const QByteArray &mensaje = QByteArray());
 
 private:
     std::unique_ptr<QLocalServer> servidor_;
-    std::function<void()> alLlamar_;
+    std::function<void(const QByteArray &)> alLlamar_;
 };
+
+// What a start was asked on its command line: `--buscar [TEXTO]` brings up the quick search with
+// TEXTO typed.
+struct Pedido {
+    bool buscar = false;
+    QString texto;
+};
+Pedido LeerPedido(const QStringList &argumentos);
+// The message a second start hands the running one, and back.
+QByteArray Mensaje(const Pedido &pedido);
+Pedido DeMensaje(const QByteArray &mensaje);
+
+// What the running instance does when a second start calls: the quick search comes up with the
+// text asked, or the main window comes to the front.
+void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal);
+
+// The tray icon where the desktop has a tray: a click opens the quick search, its menu the main
+// window too. Null where there is no tray.
+std::unique_ptr<QSystemTrayIcon> IconoBandeja(frmBusquedaRapida &rapida, std::function<void()> abrirPrincipal);
 
 // Shows the window (restored if minimised), raises it and gives it the focus; a modal dialog open
 // over it comes up too.

@@ -12,6 +12,9 @@
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmHistorial.h"
+#include "ui/frmCampos.h"
+#include "ui/tools/frmBusquedaRapida.h"
+#include "store/Campos.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -51,6 +54,18 @@ void Abrir(frmPrincipal &w, const QString &categoria, int fila) {
 }
 
 // A view window over the selected script.
+// The quick search with a query typed, and the fields form of a code with fields.
+bool Rapida(frmPrincipal &w, const QString &carpeta, const QString &sufijo) {
+    w.IniciarIndice();
+    frmBusquedaRapida r(*w.indexador(), w.estado.carpetaCategorias(), {});
+    r.Mostrar(QStringLiteral("menú"), true);
+    Esperar(600);
+    bool ok = Guardar(&r, carpeta + QStringLiteral("/rapida%1.png").arg(sufijo));
+    frmCampos formulario(campos::Distintos(QStringLiteral("${año:2024} ${nombre del menú} ${canción:Él}")), &w);
+    formulario.show();
+    return Guardar(&formulario, carpeta + QStringLiteral("/campos%1.png").arg(sufijo)) && ok;
+}
+
 bool Editor(frmPrincipal &w, const QString &ruta) {
     w.estado.ModoScript = QStringLiteral("Ver");
     frmScript ver(w);
@@ -143,6 +158,7 @@ int main(int argc, char **argv) {
             Abrir(w, QString::fromLatin1(c), 1);
             ok = Editor(w, revision + QStringLiteral("/editor-%1.png").arg(QString::fromLatin1(c))) && ok;
         }
+        ok = Rapida(w, revision, QString()) && ok;
         // A desktop's dark theme is there before the program starts: a new window under it.
         w.hide();
         QApplication::setPalette(PaletaOscura());
@@ -153,6 +169,7 @@ int main(int argc, char **argv) {
         ok = Guardar(&oscura, revision + QStringLiteral("/principal-oscuro.png")) && ok;
         Abrir(oscura, QStringLiteral("HTML"), 0);
         ok = Editor(oscura, revision + QStringLiteral("/editor-oscuro.png")) && ok;
+        ok = Rapida(oscura, revision, QStringLiteral("-oscuro")) && ok;
     }
     estado.sesion.Descartar();
     return ok ? 0 : 1;

@@ -1,4 +1,5 @@
 #include "ui/editor/EditorCodigo.h"
+#include "store/Campos.h"
 
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexercss.h>
@@ -164,6 +165,7 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     aplicarFuente();
     aplicarColores();
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
+    connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::marcarCampos);
     connect(this, &QsciScintilla::linesChanged, this, &EditorCodigo::anchoNumeros);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int cambio) {
         if (callado_ && (cambio & SC_UPDATE_CONTENT))
@@ -265,6 +267,50 @@ void EditorCodigo::aplicarFuente() {
     anchoNumeros();
 }
 
+namespace {
+constexpr int kIndicadorCampo = 8; // the first indicator free for containers
+}
+
+void EditorCodigo::marcarCampos() {
+    const long largo = SendScintilla(SCI_GETLENGTH);
+    SendScintilla(SCI_SETINDICATORCURRENT, kIndicadorCampo);
+    SendScintilla(SCI_INDICATORCLEARRANGE, 0, largo);
+    if (grande_)
+        return; // scanning megabytes on every key costs more than the marks are worth
+    const QString t = text();
+    const QVector<campos::Lugar> lugares = campos::Lugares(t);
+    if (lugares.isEmpty())
+        return;
+    // The editor counts UTF-8 bytes; the fields are found in UTF-16 units.
+    long bytes = 0;
+    int hecho = 0;
+    const auto hasta = [&](int unidad) {
+        bytes += QStringView(t).mid(hecho, unidad - hecho).toUtf8().size();
+        hecho = unidad;
+        return bytes;
+    };
+    for (const campos::Lugar &l : lugares) {
+        const long inicio = hasta(l.inicio);
+        const long fin = hasta(l.inicio + l.largo);
+        SendScintilla(SCI_INDICATORFILLRANGE, inicio, fin - inicio);
+    }
+}
+
+QStringList EditorCodigo::camposMarcados() const {
+    QStringList r;
+    const long largo = SendScintilla(SCI_GETLENGTH);
+    long pos = 0;
+    while (pos < largo) {
+        const long fin = SendScintilla(SCI_INDICATOREND, kIndicadorCampo, pos);
+        if (SendScintilla(SCI_INDICATORVALUEAT, kIndicadorCampo, pos))
+            r << text(int(pos), int(fin));
+        if (fin <= pos)
+            break;
+        pos = fin;
+    }
+    return r;
+}
+
 void EditorCodigo::aplicarColores() {
     const QPalette &p = palette();
     const QColor papel = p.color(QPalette::Base), tinta = p.color(QPalette::Text);
@@ -296,6 +342,12 @@ void EditorCodigo::aplicarColores() {
     setMatchedBraceBackgroundColor(Mezcla(papel, p.color(QPalette::Highlight), 0.45));
     setMatchedBraceForegroundColor(tinta);
     setUnmatchedBraceForegroundColor(oscuro ? QColor(255, 120, 120) : QColor(200, 0, 0));
+    // Fill-in fields: a box around each, in a colour that reads on either paper.
+    SendScintilla(SCI_INDICSETSTYLE, kIndicadorCampo, INDIC_ROUNDBOX);
+    SendScintilla(SCI_INDICSETFORE, kIndicadorCampo, oscuro ? QColor(120, 200, 255) : QColor(0, 110, 200));
+    SendScintilla(SCI_INDICSETALPHA, kIndicadorCampo, oscuro ? 90 : 60);
+    SendScintilla(SCI_INDICSETOUTLINEALPHA, kIndicadorCampo, 200);
+    SendScintilla(SCI_INDICSETUNDER, kIndicadorCampo, 1);
 }
 
 void EditorCodigo::anchoNumeros() {

@@ -36,6 +36,8 @@ public:
     // The font of every style, the line numbers included; bold and italic styles keep their weight.
     void setFuente(const QFont &fuente);
     QFont fuente() const { return fuente_; }
+    // The fill-in fields marked in the code now (their text, in order); none while the code is big.
+    QStringList camposMarcados() const;
 
 protected:
     void keyPressEvent(QKeyEvent *evento) override;
@@ -47,6 +49,7 @@ private:
     void aplicarFuente();
     void revisarTamano();
     void anchoNumeros();
+    void marcarCampos();
     // A big code while no assistive tool listens: the per-change reports are turned off (below).
     void callarAvisos();
     void cambioSinAviso();

@@ -1,3 +1,4 @@
+#include "ui/frmCampos.h"
 #include "ui/editor/frmScript.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
@@ -454,11 +455,15 @@ void frmScript::mnuFuente_Click(int indice) {
 }
 
 void frmScript::CopiarCodigo() {
-    QClipboard *portapapeles = QGuiApplication::clipboard();
-    portapapeles->clear();
+    // Fill-in fields are asked for first; Esc there leaves the clipboard as it was.
+    const std::optional<QString> texto = portapapeles::Preparar(this, textoCodigo());
+    if (!texto)
+        return;
+    QClipboard *destino = QGuiApplication::clipboard();
+    destino->clear();
     txtCodigo->setFocus();
     txtCodigo->selectAll(true);
-    portapapeles->setText(textoCodigo());
+    destino->setText(*texto);
 }
 
 QStringList frmScript::lineasImpresion() const {

@@ -2,6 +2,7 @@
 #include "store/Indexador.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
+#include "ui/frmCampos.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +21,7 @@
 namespace {
 enum Columna { ColCategoria, ColNombre, ColDescripcion, ColCodigo };
 // Where the words are in a cell's text: start and length, one pair after another.
-constexpr int kRolMarcas = Qt::UserRole + 1;
+constexpr int kRolMarcas = DelegadoMarcas::kRol;
 
 QList<int> Plano(const QVector<biblioteca::Marca> &marcas) {
     QList<int> r;
@@ -28,50 +29,47 @@ QList<int> Plano(const QVector<biblioteca::Marca> &marcas) {
         r << m.inicio << m.largo;
     return r;
 }
-
-// Paints a cell's text with the words found in it marked.
-class DelegadoMarcas : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter *p, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const override {
-        QStyleOptionViewItem o = opcion;
-        initStyleOption(&o, indice);
-        const QString texto = o.text;
-        o.text.clear();
-        const QWidget *w = o.widget;
-        QStyle *estilo = w ? w->style() : QApplication::style();
-        estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
-        const QRect r = estilo->subElementRect(QStyle::SE_ItemViewItemText, &o, w).adjusted(2, 0, -2, 0);
-        const QString visible = o.fontMetrics.elidedText(texto, Qt::ElideRight, r.width());
-        // Past an elision the text shown is shorter: marks beyond it go.
-        const int corte = visible == texto ? int(texto.size()) : int(visible.size()) - 1;
-        QList<QTextLayout::FormatRange> rangos;
-        const QList<int> marcas = indice.data(kRolMarcas).value<QList<int>>();
-        for (int i = 0; i + 1 < marcas.size(); i += 2) {
-            const int inicio = marcas[i], fin = std::min(marcas[i] + marcas[i + 1], corte);
-            if (inicio >= fin)
-                continue;
-            QTextLayout::FormatRange f;
-            f.start = inicio;
-            f.length = fin - inicio;
-            f.format.setBackground(QColor(255, 214, 102));
-            f.format.setForeground(QColor(Qt::black));
-            rangos << f;
-        }
-        QTextLayout capa(visible, o.font);
-        capa.setFormats(rangos);
-        capa.beginLayout();
-        QTextLine linea = capa.createLine();
-        linea.setLineWidth(1e6);
-        capa.endLayout();
-        p->save();
-        p->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        p->setClipRect(r);
-        capa.draw(p, QPointF(r.left(), r.top() + (r.height() - linea.height()) / 2));
-        p->restore();
-    }
-};
 } // namespace
+
+void DelegadoMarcas::paint(QPainter *p, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const {
+    QStyleOptionViewItem o = opcion;
+    initStyleOption(&o, indice);
+    const QString texto = o.text;
+    o.text.clear();
+    const QWidget *w = o.widget;
+    QStyle *estilo = w ? w->style() : QApplication::style();
+    estilo->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+    const QRect r = estilo->subElementRect(QStyle::SE_ItemViewItemText, &o, w).adjusted(2, 0, -2, 0);
+    const QString visible = o.fontMetrics.elidedText(texto, Qt::ElideRight, r.width());
+    // Past an elision the text shown is shorter: marks beyond it go.
+    const int corte = visible == texto ? int(texto.size()) : int(visible.size()) - 1;
+    QList<QTextLayout::FormatRange> rangos;
+    const QList<int> marcas = indice.data(kRolMarcas).value<QList<int>>();
+    for (int i = 0; i + 1 < marcas.size(); i += 2) {
+        const int inicio = marcas[i], fin = std::min(marcas[i] + marcas[i + 1], corte);
+        if (inicio >= fin)
+            continue;
+        QTextLayout::FormatRange f;
+        f.start = inicio;
+        f.length = fin - inicio;
+        f.format.setBackground(QColor(255, 214, 102));
+        f.format.setForeground(QColor(Qt::black));
+        rangos << f;
+    }
+    QTextLayout capa(visible, o.font);
+    capa.setFormats(rangos);
+    capa.beginLayout();
+    QTextLine linea = capa.createLine();
+    linea.setLineWidth(1e6);
+    capa.endLayout();
+    p->save();
+    p->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setClipRect(r);
+    capa.draw(p, QPointF(r.left(), r.top() + (r.height() - linea.height()) / 2));
+    p->restore();
+}
+
+QVariant DelegadoMarcas::Marcas(const QVector<biblioteca::Marca> &marcas) { return QVariant::fromValue(Plano(marcas)); }
 
 frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWidget *padre)
     : QDialog(padre), indexador_(indexador), abrir_(std::move(abrir)) {
@@ -226,8 +224,10 @@ void frmBuscarBiblioteca::cmdAbrir_Click() {
 }
 
 void frmBuscarBiblioteca::cmdCopiar_Click() {
-    if (const biblioteca::Hallazgo *h = actual())
-        QGuiApplication::clipboard()->setText(h->codigo);
+    if (const biblioteca::Hallazgo *h = actual()) {
+        const QString codigo = h->codigo; // the form may wait while answers arrive
+        portapapeles::Copiar(this, codigo);
+    }
 }
 
 bool frmBuscarBiblioteca::eventFilter(QObject *objeto, QEvent *evento) {

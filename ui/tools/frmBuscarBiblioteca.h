@@ -3,12 +3,23 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <functional>
 
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class Indexador;
+
+// Paints a cell's text with the words found in it marked. The marks are the cell's data in role
+// kRol, as given by Marcas.
+class DelegadoMarcas : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int kRol = Qt::UserRole + 1;
+    static QVariant Marcas(const QVector<biblioteca::Marca> &marcas);
+    void paint(QPainter *p, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const override;
+};
 
 // Searches the whole library as the user types: names, descriptions and code of every category. It
 // stays open beside the main window and keeps its query for the session; a result opens its category
