@@ -267,8 +267,18 @@ int Main(int argc, char **argv) {
     if (!instancia) {
         if (error.isEmpty()) {
             // Another instance runs on this library: it does what was asked instead.
-            Presencia::Llamar(estado.carpeta, Mensaje(pedido));
-            return 0;
+            if (Presencia::Llamar(estado.carpeta, Mensaje(pedido)))
+                return 0;
+            // It holds the library but does not answer (busy, or stopped in a debugger): never a
+            // silent exit.
+            qCWarning(lcInstancia) << "the running instance holds the lock but does not answer:" << estado.carpeta;
+            mensajes::Aviso(nullptr,
+                            QStringLiteral("Rutinero ya está abierto con la biblioteca de %1, pero no contesta. "
+                                           "Espere a que termine lo que está haciendo, o ciérrelo, y vuelva a "
+                                           "intentarlo.")
+                                .arg(QDir::toNativeSeparators(estado.carpeta)),
+                            version::Titulo());
+            return 1;
         }
         mensajes::Aviso(nullptr,
                         QStringLiteral("No se puede iniciar el programa: no se pudo abrir la carpeta %1: %2.")

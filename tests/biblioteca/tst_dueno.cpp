@@ -1,0 +1,143 @@
+// The folder's one writer: one operation at a time whatever the thread, every write announced, names
+// that leave the folder refused; and the single instance, which a stale lock never keeps out and a
+// silent one never turns away without a word.
+#include "AyudasNucleo.h"
+#include "store/DuenoCarpeta.h"
+#include "ui/mdlInicio.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+
+namespace {
+using Escritos = QList<QStringList>;
+Escritos Anuncios(const QSignalSpy &s) {
+    Escritos r;
+    for (const auto &a : s)
+        r << a.at(0).toStringList();
+    return r;
+}
+} // namespace
+
+class tst_dueno : public QObject {
+    Q_OBJECT
+  private slots:
+    // While another thread holds the folder for several writes (as the sync's write step does), a
+    // save waits for it and is never interleaved.
+    void guardarEsperaALaToma() {
+        QTemporaryDir dir;
+        DuenoCarpeta &d = DuenoCarpeta::De(dir.path());
+        std::atomic<bool> tomada{false}, soltar{false};
+        QStringList orden;
+        QMutex m;
+        auto *sincronizacion = QThread::create([&] {
+            const auto toma = d.Tomar();
+            tomada = true;
+            d.Guardar(QStringLiteral("A.rtn"), "1");
+            while (!soltar)
+                QThread::msleep(5);
+            QMutexLocker l(&m);
+            orden << QStringLiteral("sincronización");
+        });
+        sincronizacion->start();
+        QTRY_VERIFY(tomada.load());
+        auto *guardado = QThread::create([&] {
+            d.Guardar(QStringLiteral("B.rtn"), "2");
+            QMutexLocker l(&m);
+            orden << QStringLiteral("guardar");
+        });
+        guardado->start();
+        QTest::qWait(200);
+        {
+            QMutexLocker l(&m);
+            QVERIFY(orden.isEmpty()); // the save is still waiting
+        }
+        soltar = true;
+        QVERIFY(sincronizacion->wait(10000) && guardado->wait(10000));
+        QCOMPARE(orden, (QStringList{QStringLiteral("sincronización"), QStringLiteral("guardar")}));
+        delete sincronizacion;
+        delete guardado;
+    }
+
+    // Every operation is announced once, with the names it touched; several under one hold are
+    // announced together when it ends.
+    void cadaEscrituraSeAnuncia() {
+        QTemporaryDir dir;
+        DuenoCarpeta &d = DuenoCarpeta::De(dir.path());
+        QSignalSpy escritos(&d, &DuenoCarpeta::escritos);
+        QVERIFY(d.Guardar(QStringLiteral("A.rtn"), "1"));
+        QCOMPARE(d.Renombrar(QStringLiteral("A.rtn"), QStringLiteral("B.rtn")), categorias::Renombre::Hecho);
+        ayudas::EscribirBytes(dir.path() + QStringLiteral("/../fuera.rtn"), "x");
+        QVERIFY(d.Copiar(dir.path() + QStringLiteral("/../fuera.rtn"), QStringLiteral("C.rtn")));
+        QVERIFY(d.Eliminar(QStringLiteral("B.rtn")));
+        {
+            const auto toma = d.Tomar();
+            QVERIFY(d.Guardar(QStringLiteral("D.rtn"), "4"));
+            QVERIFY(d.Guardar(QStringLiteral("E.rtn"), "5"));
+        }
+        QCOMPARE(Anuncios(escritos), (Escritos{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
+        QFile::remove(dir.path() + QStringLiteral("/../fuera.rtn"));
+    }
+
+    // A name that would leave the folder is refused, and nothing is written or announced.
+    void nombreQueSaleDeLaCarpetaSeRechaza_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("subir") << QStringLiteral("../x.rtn");
+        QTest::newRow("subcarpeta") << QStringLiteral("a/x.rtn");
+        QTest::newRow("vacío") << QString();
+    }
+    void nombreQueSaleDeLaCarpetaSeRechaza() {
+        QFETCH(QString, nombre);
+        QTemporaryDir raiz;
+        const QString carpeta = raiz.path() + QStringLiteral("/Categorias");
+        QDir().mkpath(carpeta);
+        DuenoCarpeta &d = DuenoCarpeta::De(carpeta);
+        QSignalSpy escritos(&d, &DuenoCarpeta::escritos);
+        QString error;
+        QVERIFY(!d.Guardar(nombre, "x", &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(raiz.path() + QStringLiteral("/x.rtn")));
+        QCOMPARE(escritos.count(), 0);
+    }
+
+    // A lock file left by a crash on another computer does not keep the program out: the kernel's
+    // lock went with the process that held it.
+    void bloqueoDeOtraMaquinaNoImpideArrancar() {
+        QTemporaryDir dir;
+        ayudas::EscribirBytes(dir.path() + QStringLiteral("/rutinero.lock"), "999999\nrutinero\notra-maquina\n");
+        QString error;
+        const auto instancia = mdlInicio::TomarInstancia(dir.path(), &error);
+        QVERIFY2(instancia, qPrintable(error));
+    }
+
+    // When the library is held by a program that does not answer, a second start says so instead of
+    // ending without a word.
+    void instanciaMudaSeDice() {
+        QTemporaryDir dir;
+        const QString programa = dir.path() + QStringLiteral("/rutinero");
+        QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa));
+        QDir().mkpath(dir.path() + QStringLiteral("/Categorias"));
+        QString error;
+        const auto instancia = mdlInicio::TomarInstancia(dir.path(), &error); // held here, never answered
+        QVERIFY2(instancia, qPrintable(error));
+        QProcess segundo;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        segundo.setProcessEnvironment(e);
+        segundo.start(programa, {});
+        QByteArray salida;
+        // The box it shows waits for a person: the test reads its warning and ends it.
+        for (int i = 0; i < 100 && !salida.contains("does not answer") && segundo.state() != QProcess::NotRunning; ++i) {
+            segundo.waitForReadyRead(200);
+            salida += segundo.readAllStandardError();
+        }
+        segundo.kill();
+        segundo.waitForFinished(5000);
+        QVERIFY2(salida.contains("does not answer"), salida.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_dueno)
+#include "tst_dueno.moc"
