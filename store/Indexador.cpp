@@ -181,7 +181,8 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             indice.AbrirParaLeer(); // without it, the files are read
         }
         Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta);
-        if (!indice.abierto() || indice.danado()) {
+        {
+            // Why the index is not (all) in use now, while it is so.
             QMutexLocker l(&m);
             r.aviso = aviso;
         }

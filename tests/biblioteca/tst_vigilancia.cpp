@@ -2,6 +2,7 @@
 // whole folder, edits by other programs seen even when they keep size and time, an index another
 // program holds locked left alone, categories that cannot be read named in the answer.
 #include "AyudasNucleo.h"
+#include "DiscoLleno.h"
 #include "store/Indexador.h"
 #include "store/mdlScripts.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -66,6 +68,7 @@ void Asentar(Indexador &x) {
 }
 
 const char *const kBloquear = "--bloquear-indice";
+const char *const kEspacioPropio = "RUTINERO_PRUEBA_INDICE_ESPACIO";
 
 } // namespace
 
@@ -138,6 +141,42 @@ class tst_vigilancia : public QObject {
         otro.closeWriteChannel();
         QVERIFY(otro.waitForFinished(10000));
         QCOMPARE(otro.exitCode(), 0); // its data was there all along
+    }
+
+    // On a nearly full disk the index does not take the space the user's saves need: it waits, and
+    // searches read the categories meanwhile and say why.
+    void discoCasiLlenoElIndiceEspera() {
+        if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(kEspacioPropio)) {
+            QString razon;
+            if (!ayudas::EnEspacioPropio(kEspacioPropio, &razon))
+                QSKIP(qPrintable(razon));
+            QVERIFY2(razon.isEmpty(), qPrintable(razon));
+            return;
+        }
+        ayudas::Montaje montaje(32 << 20);
+        if (!montaje.montado)
+            QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"));
+        Biblio b;
+        const QByteArray grande(200 * 1024, 'x');
+        for (int i = 0; i < 20; ++i)
+            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QString::fromLatin1(grande) + QStringLiteral(" alfabeto")));
+        const QString indice = montaje.dir.path() + QStringLiteral("/Preferencias/indice.db");
+        QDir().mkpath(QFileInfo(indice).path());
+        ayudas::Llenar(montaje.dir.path());
+        // Two megabytes left: less than the reserve kept for the user (a tenth of this disk).
+        QFile relleno(montaje.dir.path() + QStringLiteral("/relleno"));
+        QVERIFY(relleno.resize(relleno.size() - (2 << 20)));
+        const qint64 libre = QStorageInfo(montaje.dir.path()).bytesAvailable();
+        Indexador x(b.carpeta, indice);
+        x.Iniciar();
+        Asentar(x);
+        const biblioteca::Respuesta r = Buscar(x, QStringLiteral("alfabeto"));
+        QCOMPARE(r.total, 20);
+        QVERIFY2(r.aviso.contains(QStringLiteral("casi lleno")), qPrintable(r.aviso));
+        QStorageInfo despues(montaje.dir.path());
+        despues.refresh();
+        QVERIFY2(despues.bytesAvailable() >= libre - (512 << 10),
+                 qPrintable(QStringLiteral("%1 of %2 bytes left").arg(despues.bytesAvailable()).arg(libre)));
     }
 
     // A category whose file cannot be read (here a link to memory that the kernel refuses to give)
