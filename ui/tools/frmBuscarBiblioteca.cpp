@@ -71,6 +71,21 @@ void DelegadoMarcas::paint(QPainter *p, const QStyleOptionViewItem &opcion, cons
 
 QVariant DelegadoMarcas::Marcas(const QVector<biblioteca::Marca> &marcas) { return QVariant::fromValue(Plano(marcas)); }
 
+QTreeWidget *ListaResultados(QWidget *padre, const QStringList &columnas) {
+    auto *lista = new QTreeWidget(padre);
+    lista->setObjectName(QStringLiteral("lstResultados"));
+    lista->setAccessibleName(QStringLiteral("Resultados"));
+    lista->setRootIsDecorated(false);
+    lista->setUniformRowHeights(true);
+    lista->setAllColumnsShowFocus(true);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista->setHeaderLabels(columnas);
+    lista->setItemDelegate(new DelegadoMarcas(lista));
+    lista->header()->setStretchLastSection(true);
+    return lista;
+}
+
 frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWidget *padre)
     : QDialog(padre), indexador_(indexador), abrir_(std::move(abrir)) {
     setObjectName(QStringLiteral("frmBuscarBiblioteca"));
@@ -87,18 +102,8 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     txtBuscar->installEventFilter(this);
     lblBuscar->setBuddy(txtBuscar);
 
-    lstResultados = new QTreeWidget(this);
-    lstResultados->setObjectName(QStringLiteral("lstResultados"));
-    lstResultados->setAccessibleName(QStringLiteral("Resultados"));
-    lstResultados->setRootIsDecorated(false);
-    lstResultados->setUniformRowHeights(true);
-    lstResultados->setAllColumnsShowFocus(true);
-    lstResultados->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstResultados->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstResultados->setHeaderLabels(
-        {QStringLiteral("Categoría"), QStringLiteral("Nombre"), QStringLiteral("Descripción"), QStringLiteral("Código")});
-    lstResultados->setItemDelegate(new DelegadoMarcas(lstResultados));
-    lstResultados->header()->setStretchLastSection(true);
+    lstResultados = ListaResultados(
+        this, {QStringLiteral("Categoría"), QStringLiteral("Nombre"), QStringLiteral("Descripción"), QStringLiteral("Código")});
     lstResultados->setColumnWidth(ColCategoria, 110);
     lstResultados->setColumnWidth(ColNombre, 170);
     lstResultados->setColumnWidth(ColDescripcion, 230);

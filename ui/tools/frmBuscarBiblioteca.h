@@ -11,6 +11,11 @@ class QPushButton;
 class QTreeWidget;
 class Indexador;
 
+class QTreeWidget;
+// The list of found scripts of the search windows: one row each, chosen whole, read only, the
+// words found marked.
+QTreeWidget *ListaResultados(QWidget *padre, const QStringList &columnas);
+
 // Paints a cell's text with the words found in it marked. The marks are the cell's data in role
 // kRol, as given by Marcas.
 class DelegadoMarcas : public QStyledItemDelegate {

@@ -53,18 +53,9 @@ frmBusquedaRapida::frmBusquedaRapida(Indexador &indexador, const QString &carpet
     txtBuscar->setFont(grande);
     txtBuscar->installEventFilter(this);
 
-    lstResultados = new QTreeWidget(this);
-    lstResultados->setObjectName(QStringLiteral("lstResultados"));
-    lstResultados->setAccessibleName(QStringLiteral("Resultados"));
-    lstResultados->setRootIsDecorated(false);
-    lstResultados->setUniformRowHeights(true);
-    lstResultados->setAllColumnsShowFocus(true);
-    lstResultados->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstResultados->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstResultados->setHeaderLabels({QStringLiteral("Nombre"), QStringLiteral("Categoría"), QStringLiteral("Código")});
+    lstResultados =
+        ListaResultados(this, {QStringLiteral("Nombre"), QStringLiteral("Categoría"), QStringLiteral("Código")});
     lstResultados->setHeaderHidden(true);
-    lstResultados->setItemDelegate(new DelegadoMarcas(lstResultados));
-    lstResultados->header()->setStretchLastSection(true);
     lstResultados->setColumnWidth(ColNombre, 220);
     lstResultados->setColumnWidth(ColCategoria, 120);
     lstResultados->installEventFilter(this);
