@@ -47,10 +47,7 @@ struct Indexador::Hilos {
     // The searcher's connection closed, so that the file can be removed under no one.
     void CerrarLector();
     void AbrirLector();
-    void Avisar(const QString &texto) {
-        QMutexLocker l(&m);
-        aviso = texto;
-    }
+    void Avisar(Indexador *dueno, const QString &texto);
     void Revisar(Indexador *dueno, Indice &indice, QStringList &antes);
     void Buscar(Indexador *dueno);
 };
@@ -62,6 +59,16 @@ template <typename F> void EnDueno(Indexador *dueno, F &&f) {
     QMetaObject::invokeMethod(dueno, std::forward<F>(f), Qt::QueuedConnection);
 }
 } // namespace
+
+void Indexador::Hilos::Avisar(Indexador *dueno, const QString &texto) {
+    {
+        QMutexLocker l(&m);
+        if (aviso == texto)
+            return;
+        aviso = texto;
+    }
+    EnDueno(dueno, [d = dueno, texto] { emit d->aviso(texto); });
+}
 
 void Indexador::Hilos::Revisar(Indexador *dueno, Indice &indice, QStringList &antes) {
     // A file still being written when it was read, or written in place before it was watched, differs
@@ -110,7 +117,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
                 AbrirLector();
             }
             if (!indice.abierto()) {
-                Avisar(indice.ocupado()
+                Avisar(dueno, indice.ocupado()
                            ? QStringLiteral("Otro programa está usando el índice de búsqueda: se leen las categorías "
                                             "una por una, y la búsqueda es más lenta.")
                            : QStringLiteral("No se pudo preparar el índice de búsqueda: se leen las categorías una "
@@ -127,14 +134,14 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
                 },
                 &cancelarPasada);
             if (indice.sinEspacio()) {
-                Avisar(QStringLiteral("El disco está casi lleno: el índice de búsqueda espera a que haya espacio, y "
+                Avisar(dueno, QStringLiteral("El disco está casi lleno: el índice de búsqueda espera a que haya espacio, y "
                                       "mientras tanto las categorías que le faltan se leen una por una."));
                 EnDueno(dueno, [d = dueno] { QTimer::singleShot(60000, d, &Indexador::Actualizar); });
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
                 break;
             }
             if (!indice.danado())
-                Avisar({});
+                Avisar(dueno, {});
             if (!indice.danado() || salir) {
                 Revisar(dueno, indice, pendientes);
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });

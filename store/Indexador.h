@@ -38,6 +38,8 @@ signals:
     void avance(qint64 hecho, qint64 total);
     // A pass ended; the categories it indexed again.
     void actualizado(const QStringList &categorias);
+    // Why the index is not (all) in use, for the user; empty once it is again.
+    void aviso(const QString &texto);
 
 private:
     struct Hilos;

@@ -211,6 +211,9 @@ public:
     void ReleerCategorias(const QStringList &archivos) override;
     // A note in the status bar (for a while, or until the next one), with a long task's progress.
     void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
+    // What keeps the library unversioned or unsearchable, by area ("historial", "indice"), shown in
+    // the status bar until that area says it is well again (an empty text).
+    void AvisoBiblioteca(const QString &area, const QString &texto);
     void TerminarAvance();
     void setComandosHabilitados(bool habilitados);
 
@@ -304,6 +307,8 @@ private:
     QFrame *lin1 = nullptr;
     QFrame *lin2 = nullptr;
     QStatusBar *barEstado = nullptr;
+    QLabel *lblAvisoBiblioteca = nullptr;
+    QMap<QString, QString> avisosBiblioteca_;
     QLabel *panelEstado[5] = {}; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
     QProgressBar *barProgreso = nullptr;
 

@@ -18,6 +18,8 @@ void frmPrincipal::IniciarIndice() {
     indexador_ = new Indexador(estado.carpetaCategorias(),
                                estado.carpetaPreferencias() + QStringLiteral("/indice-biblioteca.db"), this);
     connect(&estado.sesion, &Sesion::archivosEscritos, indexador_, &Indexador::ArchivosEscritos);
+    connect(indexador_, &Indexador::aviso, this,
+            [this](const QString &texto) { AvisoBiblioteca(QStringLiteral("indice"), texto); });
     barEstado->insertPermanentWidget(1, new AvisoIndice(*indexador_, barEstado)); // after the status line
     indexador_->Iniciar();
 }

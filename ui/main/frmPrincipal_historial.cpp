@@ -75,6 +75,23 @@ void frmPrincipal::MostrarEnEstado(const QString &texto, int duracionMs, int val
     }
 }
 
+void frmPrincipal::AvisoBiblioteca(const QString &area, const QString &texto) {
+    if (texto.isEmpty())
+        avisosBiblioteca_.remove(area);
+    else
+        avisosBiblioteca_.insert(area, texto);
+    if (!lblAvisoBiblioteca) {
+        lblAvisoBiblioteca = new QLabel(barEstado);
+        lblAvisoBiblioteca->setObjectName(QStringLiteral("lblAvisoBiblioteca"));
+        lblAvisoBiblioteca->setWordWrap(false);
+        barEstado->addPermanentWidget(lblAvisoBiblioteca);
+    }
+    const QStringList textos = avisosBiblioteca_.values();
+    lblAvisoBiblioteca->setText(textos.join(QStringLiteral(" · ")));
+    lblAvisoBiblioteca->setToolTip(textos.join(QLatin1Char('\n')));
+    lblAvisoBiblioteca->setVisible(!textos.isEmpty());
+}
+
 void frmPrincipal::TerminarAvance() {
     barEstado->clearMessage();
     barProgreso->setRange(0, 200);

@@ -97,12 +97,14 @@ void Versiones::CancelarSincronizacion() {
 void Versiones::alGuardar(const QString &mensaje) {
     ++guardadas_;
     ultimoMensaje_ = mensaje;
+    p_.AvisoBiblioteca(QStringLiteral("historial"), {}); // versions are recorded again
 }
 
 void Versiones::alFallar(const QString &motivo) {
     // The file itself is saved: this is a note, not a question that would stop the user.
     ultimoFallo_ = motivo;
     p_.MostrarEnEstado(motivo, 15000);
+    p_.AvisoBiblioteca(QStringLiteral("historial"), QStringLiteral("Sin historial: %1").arg(motivo));
 }
 
 bool Versiones::pedirClave(const QString &url, QString *usuario, QString *clave) {
