@@ -11,7 +11,7 @@ modo="${1:-ejecutar}"
 BUILD="${RUTINERO_BUILD:-build}"
 
 paquetes=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqscintilla2-qt6-l10n
-          libsqlite3-dev libgit2-dev xdg-utils)
+          libsqlite3-dev libgit2-dev zlib1g-dev xdg-utils)
 case "$modo" in
   pruebas|fuzz) paquetes+=(clang libclang-rt-14-dev git) ;;
 esac
