@@ -213,12 +213,13 @@ int Conectar(git_stream *st) {
     return resultado < 0 ? -1 : 0;
 }
 
-ssize_t Leer(git_stream *st, void *datos, size_t n) {
+// One read or write of the socket, waiting (bounded, cancellable) while it would block.
+template <typename Operacion> ssize_t Transferir(git_stream *st, short evento, Operacion operacion) {
     Flujo *f = De(st);
     for (;;) {
         if (Cortado(f))
             return Fallo(f, "");
-        const ssize_t r = ::recv(f->s, datos, n, 0);
+        const ssize_t r = operacion(f->s);
         if (r >= 0) {
             f->estado->actividad = Ahora();
             return r;
@@ -227,28 +228,17 @@ ssize_t Leer(git_stream *st, void *datos, size_t n) {
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fallo(f, "se perdió la conexión con el servidor");
-        if (Esperar(f, POLLIN) < 0)
+        if (Esperar(f, evento) < 0)
             return Cortado(f) ? Fallo(f, "") : -1;
     }
 }
 
+ssize_t Leer(git_stream *st, void *datos, size_t n) {
+    return Transferir(st, POLLIN, [&](int s) { return ::recv(s, datos, n, 0); });
+}
+
 ssize_t Escribir(git_stream *st, const char *datos, size_t n, int) {
-    Flujo *f = De(st);
-    for (;;) {
-        if (Cortado(f))
-            return Fallo(f, "");
-        const ssize_t r = ::send(f->s, datos, n, MSG_NOSIGNAL);
-        if (r >= 0) {
-            f->estado->actividad = Ahora();
-            return r;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return Fallo(f, "se perdió la conexión con el servidor");
-        if (Esperar(f, POLLOUT) < 0)
-            return Cortado(f) ? Fallo(f, "") : -1;
-    }
+    return Transferir(st, POLLOUT, [&](int s) { return ::send(s, datos, n, MSG_NOSIGNAL); });
 }
 
 int Cerrar(git_stream *st) {
