@@ -1,5 +1,5 @@
 #include "core/Archivos.h"
-#include "store/Cp1252.h"
+#include "core/Cp1252.h"
 
 #include <QDir>
 #include <QFile>

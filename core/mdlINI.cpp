@@ -1,8 +1,8 @@
 #include "core/mdlINI.h"
 #include "core/Archivos.h"
 #include "core/mdlSistema.h"
-#include "store/Cp1252.h"
-#include "store/Exportar.h"
+#include "core/Cp1252.h"
+#include "core/Exportar.h"
 
 #include <QHash>
 #include <QRegularExpression>

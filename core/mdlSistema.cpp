@@ -1,6 +1,6 @@
 #include "core/mdlSistema.h"
 #include "core/Archivos.h"
-#include "store/Cp1252.h"
+#include "core/Cp1252.h"
 
 #include <QDir>
 #include <QFileInfo>

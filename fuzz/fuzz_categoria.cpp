@@ -1,6 +1,6 @@
 // Any bytes may arrive as a category file from another user: the reader must never crash or hang.
-#include "store/Cp1252.h"
-#include "store/mdlScripts.h"
+#include "core/Cp1252.h"
+#include "format/mdlScripts.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Whatever the reader accepts, the writer stores, and reading that back gives the same records.
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "ui/Ordenes.h"
 #include "core/Version.h"
-#include "store/Busqueda.h"
-#include "store/Etiquetas.h"
-#include "store/mdlScripts.h"
+#include "search/Busqueda.h"
+#include "format/Etiquetas.h"
+#include "format/mdlScripts.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Campos.h"
+#include "format/Campos.h"
 
 #include <QDialog>
 #include <QVector>

@@ -1,6 +1,6 @@
 #include "ui/frmCategoria.h"
 #include "core/mdlSistema.h"
-#include "store/Categorias.h"
+#include "format/Categorias.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -116,9 +116,9 @@ void frmCategoria::cmdAceptar_Click() {
     }
 
     // The open category's changes were offered for saving before this dialog opened.
-    p_.Limpiar();
+    p_.filas().Limpiar();
     QString error;
-    if (!p_.GuardarFilasEn(ruta, &error)) {
+    if (!p_.filas().GuardarFilasEn(ruta, &error)) {
         // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo crear la categoría %1 en %2: %3")
@@ -129,7 +129,7 @@ void frmCategoria::cmdAceptar_Click() {
 
     // A replaced category is listed once, last and selected.
     if (existe)
-        p_.CategoriaQuitada(nombre);
-    p_.CategoriaAgregada(nombre, true);
+        p_.panel().CategoriaQuitada(nombre);
+    p_.panel().CategoriaAgregada(nombre, true);
     accept();
 }

@@ -1,7 +1,7 @@
 #include "ui/frmSplash.h"
 #include "core/Version.h"
 #include "core/mdlINI.h"
-#include "store/Recuperacion.h"
+#include "format/Recuperacion.h"
 #include "ui/Iconos.h"
 #include "ui/main/frmPrincipal.h"
 

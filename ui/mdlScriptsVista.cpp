@@ -1,7 +1,7 @@
 #include "ui/mdlScriptsVista.h"
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 

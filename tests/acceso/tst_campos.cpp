@@ -1,5 +1,5 @@
 // Fill-in fields of a code: which fields a code asks for, and the code they fill.
-#include "store/Campos.h"
+#include "format/Campos.h"
 
 #include <QtTest>
 

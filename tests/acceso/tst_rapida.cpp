@@ -2,7 +2,7 @@
 // every path that copies a code; a second real process with --buscar bringing the window up.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "store/Indexador.h"
+#include "search/Indexador.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"

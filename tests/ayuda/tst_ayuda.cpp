@@ -3,7 +3,7 @@
 #include "Ayudas.h"
 #include "core/Correo.h"
 #include "core/mdlINI.h"
-#include "store/Cp1252.h"
+#include "core/Cp1252.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/Enlace.h"
@@ -244,7 +244,7 @@ private slots:
         // The toolbar's "E-mail" opens the dialog modally, even when it would not be needed.
         v.abrir("Menus");
         QVERIFY(
-            EnDialogo<frmOutlook>([&] { ui(v.w)->botonMenu(9)->trigger(); },
+            EnDialogo<frmOutlook>([&] { ui(v.w)->botonMenu("outlook")->trigger(); },
                                   [](frmOutlook *d) { QTest::mouseClick(d->cmdAceptar, Qt::LeftButton); }));
         // Unticked with both texts: sent at once, without the dialog; emptying a text brings it back.
         ui(v.w)->mnuEnviar->trigger();
@@ -353,7 +353,7 @@ private slots:
             cp1252::Decodificar(ayudas::LeerBytes(RUTINERO_FUENTES "/resources/ayuda/ayuda.txt"))};
         QVERIFY(textos[0].contains(QStringLiteral("periódicamente")) && textos[1].contains(QStringLiteral("Diseño")));
         const std::function<void()> abrir[] = {[&] { QTest::keyClick(v.w.get(), Qt::Key_F1); },
-                                               [&] { ui(v.w)->botonMenu(11)->trigger(); },
+                                               [&] { ui(v.w)->botonMenu("ayuda")->trigger(); },
                                                [&] {
                                                    v.c.estado.TemaAyuda = QStringLiteral("ayuda");
                                                    v.w->MostrarAyuda();
@@ -394,7 +394,7 @@ private slots:
             navegador.abiertas.clear();
         }
         // About: from the menu and from the toolbar, with the maker's site as its link.
-        for (QAction *a : {ui(v.w)->mnuAcerca, ui(v.w)->botonMenu(13)})
+        for (QAction *a : {ui(v.w)->mnuAcerca, ui(v.w)->botonMenu("acerca")})
             QVERIFY(EnDialogo<frmAcerca>([a] { a->trigger(); }, [](frmAcerca *d) {
                 QTest::mouseClick(d->Label1, Qt::LeftButton);
                 QTest::keyClick(d, Qt::Key_Escape);

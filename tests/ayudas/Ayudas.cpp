@@ -1,5 +1,5 @@
 #include "Ayudas.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -24,9 +24,11 @@ template <typename T> T *Hallar(const QWidget *ventana, const char *nombre) {
     return c;
 }
 
-QAction *EnPosicion(const QWidget *w, int posicion) {
-    const auto acciones = w->actions();
-    return posicion >= 1 && posicion <= acciones.size() ? acciones[posicion - 1] : nullptr;
+QAction *PorClave(const QWidget *w, const QString &clave) {
+    for (QAction *a : w->actions())
+        if (a->objectName() == clave)
+            return a;
+    return nullptr;
 }
 } // namespace
 
@@ -38,14 +40,14 @@ Controles::Controles(const QWidget *ventana) {
         panelEstado[i] = Hallar<QLabel>(ventana, qPrintable(QStringLiteral("panelEstado%1").arg(i + 1)));
 }
 
-QAction *Controles::botonMenu(int posicion) const {
-    return EnPosicion(barMenu, posicion);
+QAction *Controles::botonMenu(const QString &clave) const {
+    return PorClave(barMenu, clave);
 }
-QAction *Controles::botonScript(int posicion) const {
-    return EnPosicion(barScript, posicion);
+QAction *Controles::botonScript(const QString &clave) const {
+    return PorClave(barScript, clave);
 }
-QAction *Controles::entradaCategorias(int posicion) const {
-    return EnPosicion(menuBotonCategorias, posicion);
+QAction *Controles::entradaCategorias(const QString &clave) const {
+    return PorClave(menuBotonCategorias, clave);
 }
 
 const Controles *ui(const frmPrincipal *ventana) {

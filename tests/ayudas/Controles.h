@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 #include <memory>
 
 class QAction;
@@ -47,11 +48,11 @@ struct Controles {
 #undef AYUDAS_DECLARAR
     QLabel *panelEstado[5]; // 1 status line, 2 progress bar's place, 3 Num Lock, 4 Caps Lock, 5 time
 
-    // The toolbars' entries by position, separators counted (1 importar … 13 acerca; 1 agregar …
-    // 11 buscar), and the entries of the Categoría button's drop-down (1 agregar, 2 eliminar, 3 renombrar).
-    QAction *botonMenu(int posicion) const;
-    QAction *botonScript(int posicion) const;
-    QAction *entradaCategorias(int posicion) const;
+    // The toolbars' buttons and the Categoría button's drop-down entries by their keys ("guardar",
+    // "subir", "renombrar"); null when there is none.
+    QAction *botonMenu(const QString &clave) const;
+    QAction *botonScript(const QString &clave) const;
+    QAction *entradaCategorias(const QString &clave) const;
 };
 
 // The controls of a main window, looked up once while it lives.

@@ -2,7 +2,7 @@
 // that leave the folder refused; and the single instance, which a stale lock never keeps out and a
 // silent one never turns away without a word.
 #include "AyudasNucleo.h"
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include "ui/mdlInicio.h"
 
 #include <QProcess>

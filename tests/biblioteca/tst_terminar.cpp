@@ -2,8 +2,8 @@
 // and not yet accepted: the real program in a process of its own.
 #include "../historial/Programa.h"
 #include "DiscoLleno.h"
-#include "store/Recuperacion.h"
-#include "store/mdlScripts.h"
+#include "format/Recuperacion.h"
+#include "format/mdlScripts.h"
 
 namespace {
 const QByteArray kMenus = ayudas::Registro("a", "d", "1", "5");

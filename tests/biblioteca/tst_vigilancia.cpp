@@ -3,8 +3,8 @@
 // program holds locked left alone, categories that cannot be read named in the answer.
 #include "AyudasNucleo.h"
 #include "DiscoLleno.h"
-#include "store/Indexador.h"
-#include "store/mdlScripts.h"
+#include "search/Indexador.h"
+#include "format/mdlScripts.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 
 #include <QApplication>

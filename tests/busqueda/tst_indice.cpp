@@ -1,10 +1,10 @@
 // The library's search index against a plain search of every file, and how it keeps up with the files.
 #include "AyudasNucleo.h"
-#include "store/Busqueda.h"
-#include "store/Indexador.h"
-#include "store/IndiceBiblioteca.h"
-#include "store/Cp1252.h"
-#include "store/mdlScripts.h"
+#include "search/Busqueda.h"
+#include "search/Indexador.h"
+#include "search/IndiceBiblioteca.h"
+#include "core/Cp1252.h"
+#include "format/mdlScripts.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

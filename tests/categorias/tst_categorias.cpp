@@ -120,8 +120,8 @@ struct Ventana : ayudas::VentanaPrincipal {
     QVector<bool> comandos() const {
         return {ui(w)->mnuAgregar->isEnabled(),           ui(w)->mnuEliminar->isEnabled(),
                 ui(w)->mnuRenombrar->isEnabled(),         ui(w)->mnuImportar->isEnabled(),
-                ui(w)->entradaCategorias(2)->isEnabled(), ui(w)->entradaCategorias(3)->isEnabled(),
-                ui(w)->botonMenu(7)->isEnabled()};
+                ui(w)->entradaCategorias("eliminar")->isEnabled(), ui(w)->entradaCategorias("renombrar")->isEnabled(),
+                ui(w)->botonMenu("categorias")->isEnabled()};
     }
 };
 const QVector<bool> kConLista{1, 1, 1, 1, 1, 1, 1}, kSinLista{1, 0, 0, 1, 0, 0, 1};
@@ -413,18 +413,18 @@ private slots:
     // The toolbar calls the commands itself: its menu twins being disabled does not matter. Each
     // button has its icon. With nothing to save, the save button does nothing.
     void cadaBotonAbreSuVentana_data() {
-        QTest::addColumn<int>("posicion");
+        QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("ventana");
-        QTest::newRow("importar") << 1 << "frmExaminar";
-        QTest::newRow("exportar") << 3 << "frmExportar";
-        QTest::newRow("guardar") << 5 << "";
-        QTest::newRow("categoría") << 7 << "frmCategoria";
-        QTest::newRow("e-mail") << 9 << "frmOutlook";
-        QTest::newRow("ayuda") << 11 << "frmAyuda";
-        QTest::newRow("acerca de") << 13 << "frmAcerca";
+        QTest::newRow("importar") << "importar" << "frmExaminar";
+        QTest::newRow("exportar") << "exportar" << "frmExportar";
+        QTest::newRow("guardar") << "guardar" << "";
+        QTest::newRow("categoría") << "categorias" << "frmCategoria";
+        QTest::newRow("e-mail") << "outlook" << "frmOutlook";
+        QTest::newRow("ayuda") << "ayuda" << "frmAyuda";
+        QTest::newRow("acerca de") << "acerca" << "frmAcerca";
     }
     void cadaBotonAbreSuVentana() {
-        QFETCH(int, posicion);
+        QFETCH(QString, clave);
         QFETCH(QString, ventana);
         Ventana v({{"A", kAjax}});
         v.abrir("A");
@@ -432,11 +432,11 @@ private slots:
             a->setEnabled(false);
         ayudas::Navegador navegador;
         Mensajes vigia;
-        QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(posicion));
+        QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(clave));
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
         QCoreApplication::processEvents();
         QCOMPARE(vigia.dialogos, ventana.isEmpty() ? QStringList() : QStringList{ventana});
-        QVERIFY(!ui(v.w)->botonMenu(posicion)->icon().isNull());
+        QVERIFY(!ui(v.w)->botonMenu(clave)->icon().isNull());
         QVERIFY(navegador.abiertas.isEmpty());
     }
 
@@ -444,7 +444,7 @@ private slots:
     void guardarSiemprePregunta() {
         Ventana v({{"A", kAjax}});
         v.abrir("A");
-        QVERIFY(!ui(v.w)->mnuGuardar->isEnabled() && !ui(v.w)->botonMenu(5)->isEnabled());
+        QVERIFY(!ui(v.w)->mnuGuardar->isEnabled() && !ui(v.w)->botonMenu("guardar")->isEnabled());
         ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
         {
             Mensajes ninguna;
@@ -455,25 +455,16 @@ private slots:
         const QStringList pregunta{"¿Guardar cambios realizados a A?"};
         {
             Mensajes no;
-            QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu(5));
+            QWidget *b = ui(v.w)->barMenu->widgetForAction(ui(v.w)->botonMenu("guardar"));
             QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
             QCOMPARE(no.textos, pregunta);
         }
         // No keeps the change pending: nothing written, both save commands still on.
         QCOMPARE(v.bytes("A"), kAjax);
-        QVERIFY(ui(v.w)->botonMenu(5)->isEnabled() && ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(ui(v.w)->botonMenu("guardar")->isEnabled() && ui(v.w)->mnuGuardar->isEnabled());
         Mensajes no;
         ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(no.textos, pregunta);
-    }
-
-    // A toolbar key the window does not know runs nothing.
-    void claveDesconocidaNoHaceNada() {
-        Ventana v({{"A", kAjax}});
-        Mensajes vigia;
-        v.w->ejecutarBotonMenu(QStringLiteral("Importar"));
-        QCoreApplication::processEvents();
-        QVERIFY(vigia.dialogos.isEmpty() && vigia.textos.isEmpty());
     }
 
     // The keyboard shortcuts, each on its command.
@@ -507,25 +498,25 @@ private slots:
 
     void desplegableDeCategorias() {
         Ventana v({{"A", kAjax}});
-        QCOMPARE(ui(v.w)->botonMenu(7)->menu(), ui(v.w)->menuBotonCategorias);
+        QCOMPARE(ui(v.w)->botonMenu("categorias")->menu(), ui(v.w)->menuBotonCategorias);
         // The entries work although their menu twins are disabled.
         v.seleccionar("A");
         ui(v.w)->mnuRenombrar->setEnabled(false);
         ui(v.w)->mnuEliminar->setEnabled(false);
-        ui(v.w)->entradaCategorias(3)->trigger();
+        ui(v.w)->entradaCategorias("renombrar")->trigger();
         QTRY_VERIFY(v.editor());
         QTest::keyClick(v.editor(), Qt::Key_Escape);
         QTRY_VERIFY(!v.editor());
         {
             Mensajes si({QMessageBox::Yes});
-            ui(v.w)->entradaCategorias(2)->trigger();
+            ui(v.w)->entradaCategorias("eliminar")->trigger();
             QCOMPARE(si.textos, QStringList{"¿Desea eliminar la categoría A?"});
         }
         // With the list empty only "agregar" is on; it opens the add dialog.
         QCOMPARE(v.comandos(), kSinLista);
-        QVERIFY(ui(v.w)->entradaCategorias(1)->isEnabled());
+        QVERIFY(ui(v.w)->entradaCategorias("agregar")->isEnabled());
         Mensajes vigia;
-        ui(v.w)->entradaCategorias(1)->trigger();
+        ui(v.w)->entradaCategorias("agregar")->trigger();
         QCOMPARE(vigia.dialogos, QStringList{"frmCategoria"});
     }
 

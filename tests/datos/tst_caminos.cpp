@@ -123,7 +123,7 @@ private slots:
         v.abrir("Menus");
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
-        ui(v.w)->botonScript(5)->trigger();
+        ui(v.w)->botonScript("eliminar")->trigger();
         QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(v.enArchivo("Menus"), Nombres(12));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Nueva")));
@@ -403,9 +403,9 @@ private slots:
         QCOMPARE(v.scripts(), Nombres(6, {"s01"}));
         QCOMPARE(v.enArchivo("Menus"), Nombres(6));
         QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled() &&
-                ui(v.w)->botonMenu(5)->isEnabled());
+                ui(v.w)->botonMenu("guardar")->isEnabled());
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        ui(v.w)->botonMenu(5)->trigger();
+        ui(v.w)->botonMenu("guardar")->trigger();
         QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s01"}));
         QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
     }

@@ -7,9 +7,9 @@
 //   RUTINERO_MODELO_TRAZA=1 build/tst_modelo          every step as it runs
 #include "Ayudas.h"
 #include "DiscoLleno.h"
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 #include "ui/frmCategoria.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -261,7 +261,7 @@ private:
             } else {
                 ayudas::AlAbrirseModal([](QWidget *) {}); // cancelled
             }
-            ui(v.w)->botonScript(1)->trigger();
+            ui(v.w)->botonScript("agregar")->trigger();
             return;
         }
         case Editar: {
@@ -273,7 +273,7 @@ private:
             ayudas::AlAbrirseModal([this, nombre](QWidget *w) { llenarEditor(w, nombre); });
             m.lista[i] = nombre;
             m.pendiente = true;
-            ui(v.w)->botonScript(3)->trigger();
+            ui(v.w)->botonScript("editar")->trigger();
             return;
         }
         case Eliminar: {
@@ -283,7 +283,7 @@ private:
             clicFila(i);
             m.lista.removeAt(i);
             m.pendiente = true;
-            ui(v.w)->botonScript(5)->trigger();
+            ui(v.w)->botonScript("eliminar")->trigger();
             return;
         }
         case Subir:
@@ -296,7 +296,7 @@ private:
             if (j >= 0 && j < m.lista.size())
                 m.lista.swapItemsAt(i, j);
             m.pendiente = true;
-            ui(v.w)->botonScript(p.orden == Subir ? 7 : 9)->trigger();
+            ui(v.w)->botonScript(p.orden == Subir ? "subir" : "bajar")->trigger();
             return;
         }
         case Guardar: {
@@ -309,7 +309,7 @@ private:
                 ayudas::ContestarMensaje(QMessageBox::Ok);
             else if (c == Si)
                 m.responder(true);
-            (p.a % 2 ? ui(v.w)->botonMenu(5) : ui(v.w)->mnuGuardar)->trigger();
+            (p.a % 2 ? ui(v.w)->botonMenu("guardar") : ui(v.w)->mnuGuardar)->trigger();
             return;
         }
         case Cerrar:
@@ -398,7 +398,7 @@ private:
             m.archivos[nuevo] = m.archivos.take(viejo);
             m.listadas[m.listadas.indexOf(viejo)] = nuevo;
             m.limpiar();
-            QAction *eliminar = ui(v.w)->botonScript(5);
+            QAction *eliminar = ui(v.w)->botonScript("eliminar");
             if (p.orden == RenombrarPendiente && eliminar->isEnabled()) {
                 // Left pending: the next command must settle it before it acts.
                 eliminar->trigger();

@@ -2,8 +2,8 @@
 // stored form of the code, export and preview, fonts, clipboard, printing and the resize rules.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "store/Etiquetas.h"
-#include "store/Lenguaje.h"
+#include "format/Etiquetas.h"
+#include "format/Lenguaje.h"
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
 #include "ui/editor/EditorCodigo.h"
@@ -69,7 +69,7 @@ struct Ventana {
     QTreeWidgetItem *fila(int i) const { return ui(w)->lstScripts->topLevelItem(i); }
     void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(fila(i)); }
     Lista lista() const {
-        const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu(5)->isEnabled();
+        const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu("guardar")->isEnabled();
         return {ayudas::Textos(ui(w)->lstScripts),
                 ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem()),
                 !c.estado.sesion.HayCambios() ? Lista::Guardada

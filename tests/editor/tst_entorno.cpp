@@ -1,7 +1,7 @@
 // Around the editor: the program's keys in the main window and the dialogs, Qt's own Spanish, the
 // Spanish order of names, the command pictures and a dark desktop theme, on the real windows.
 #include "Ayudas.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/Iconos.h"
 #include "ui/Traducciones.h"
 #include "ui/editor/EditorCodigo.h"

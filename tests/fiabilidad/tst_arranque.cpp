@@ -4,7 +4,7 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/mdlInicio.h"
-#include "store/Exportar.h"
+#include "core/Exportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

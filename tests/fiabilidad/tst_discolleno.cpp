@@ -4,7 +4,7 @@
 #include "Ayudas.h"
 #include "DiscoLleno.h"
 #include "core/mdlINI.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

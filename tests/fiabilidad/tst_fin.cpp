@@ -4,7 +4,7 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/mdlInicio.h"
-#include "store/Recuperacion.h"
+#include "format/Recuperacion.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -1,7 +1,7 @@
 // Files from other users and faults on disk: never a crash or a hang, never another file changed,
 // and a category on disk is always either as it was or completely new.
 #include "Ayudas.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,7 +1,7 @@
 // Hostile files through the real windows (opened, imported both ways, used as a move target) and
 // faults on disk while the main window saves.
 #include "Ayudas.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"

@@ -2,7 +2,7 @@
 // both kinds of import.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -2,7 +2,7 @@
 // One machine of the history and sync tests: an application folder of its own with the real main
 // window over it, versions on.
 #include "Ayudas.h"
-#include "store/Repositorio.h"
+#include "history/Repositorio.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -5,7 +5,7 @@
 // thing in main().
 #include "AyudasNucleo.h"
 #include "core/mdlINI.h"
-#include "store/Red.h"
+#include "history/Red.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/frmPrincipal.h"

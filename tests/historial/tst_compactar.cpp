@@ -1,10 +1,10 @@
 // The history's housekeeping: the loose copies each version adds are packed with the versions of a
 // file stored as differences, and nothing a version reaches is ever lost on the way.
 #include "AyudasNucleo.h"
-#include "store/Git.h"
-#include "store/Historial.h"
-#include "store/Repositorio.h"
-#include "store/mdlScripts.h"
+#include "history/Git.h"
+#include "history/Historial.h"
+#include "history/Repositorio.h"
+#include "format/mdlScripts.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,5 +1,5 @@
 // Comparing and merging categories by script, on plain data.
-#include "store/Mezcla.h"
+#include "history/Mezcla.h"
 
 #include <QCryptographicHash>
 #include <QtTest>

@@ -7,9 +7,9 @@
 // RUTINERO_SINC_PASOS sets the number of steps (500 by default) and RUTINERO_SINC_SEMILLA the seed
 // (a new one each run by default); a failure names both. Long runs need QTEST_FUNCTION_TIMEOUT raised.
 #include "AyudasNucleo.h"
-#include "store/Repositorio.h"
-#include "store/Sincronizacion.h"
-#include "store/mdlScripts.h"
+#include "history/Repositorio.h"
+#include "history/Sincronizacion.h"
+#include "format/mdlScripts.h"
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -3,7 +3,7 @@
 // and closing the program ends it too, whatever the network does.
 #include "Maquina.h"
 #include "Programa.h"
-#include "store/Red.h"
+#include "history/Red.h"
 
 #include <QMenuBar>
 #include <QPushButton>

@@ -3,9 +3,9 @@
 // of a refused version reaches the disk, and nothing outside Categorias is ever touched.
 #include "AyudasNucleo.h"
 #include "GitPlano.h"
-#include "store/Repositorio.h"
-#include "store/Sincronizacion.h"
-#include "store/mdlScripts.h"
+#include "history/Repositorio.h"
+#include "history/Sincronizacion.h"
+#include "format/mdlScripts.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The starter library: each file is exactly what the program itself would write, and installing it
 // never touches a library the user already has.
 #include "AyudasNucleo.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <QProcess>
 #include <QtTest>

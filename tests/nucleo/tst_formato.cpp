@@ -1,7 +1,7 @@
 // The category file: bytes written and read, the reader's tolerance, Windows-1252, safe saving.
 #include "Ayudas.h"
-#include "store/Cp1252.h"
-#include "store/mdlScripts.h"
+#include "core/Cp1252.h"
+#include "format/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/main/ListaScripts.h"
 

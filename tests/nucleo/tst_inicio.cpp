@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QVERIFY2(fallo.texto.contains(QStringLiteral("Menus")), qPrintable(fallo.texto));
         QVERIFY(c.estado.sesion.HayCambios() && ui(w)->mnuGuardar->isEnabled() &&
-                ui(w)->botonMenu(5)->isEnabled());
+                ui(w)->botonMenu("guardar")->isEnabled());
         QVERIFY(QFileInfo(c.estado.rutaCategoria(QStringLiteral("Menus"))).isDir());
 
         // A working save clears the pending state and writes the list.

@@ -2,7 +2,7 @@
 // a save fails, the preview page, the export options, and what a screen reader reads.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "store/Exportar.h"
+#include "core/Exportar.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"

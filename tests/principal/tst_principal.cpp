@@ -129,7 +129,7 @@ private slots:
       QCOMPARE(Textos(ui(v.w)->lstCat), kSiete);
       QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 0);
       QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
-      QVERIFY(!ui(v.w)->botonScript(1)->isEnabled()); // nowhere to add a script
+      QVERIFY(!ui(v.w)->botonScript("agregar")->isEnabled()); // nowhere to add a script
   }
 
     void textoCortadoEnTooltip() {
@@ -161,10 +161,10 @@ private slots:
         v.abrirMenus();
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
-        for (int pos : {1, 3, 5, 11})
-            QVERIFY(ui(v.w)->botonScript(pos)->isEnabled());
-        QVERIFY(!ui(v.w)->botonScript(7)->isEnabled());
-        QVERIFY(!ui(v.w)->botonScript(9)->isEnabled());
+        for (const char *clave : {"agregar", "editar", "eliminar", "buscar"})
+            QVERIFY(ui(v.w)->botonScript(clave)->isEnabled());
+        QVERIFY(!ui(v.w)->botonScript("subir")->isEnabled());
+        QVERIFY(!ui(v.w)->botonScript("bajar")->isEnabled());
         QVERIFY(!ui(v.w)->mnuGuardar->isEnabled());
     }
 
@@ -175,7 +175,7 @@ private slots:
         v.abrirMenus();
         v.w->setOpcionMarcada(1, false);
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
-        QVERIFY(ui(v.w)->botonScript(7)->isEnabled() && ui(v.w)->botonScript(9)->isEnabled());
+        QVERIFY(ui(v.w)->botonScript("subir")->isEnabled() && ui(v.w)->botonScript("bajar")->isEnabled());
         v.w->MarcarCambios();
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::Yes, &m);
@@ -236,7 +236,7 @@ private slots:
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
         l->setCurrentItem(l->topLevelItem(1));
-        ui(v.w)->botonScript(7)->trigger();
+        ui(v.w)->botonScript("subir")->trigger();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
         QCOMPARE(l->currentItem(), l->topLevelItem(0));
         QCOMPARE(l->resaltado(), l->topLevelItem(0));
@@ -277,14 +277,14 @@ private slots:
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
         l->setCurrentItem(l->topLevelItem(0));
-        ui(v.w)->botonScript(5)->trigger();
+        ui(v.w)->botonScript("eliminar")->trigger();
         v.w->EliminarS();
         v.w->EliminarS();
         QCOMPARE(v.scripts(), QStringList{});
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: L / Scripts: 0"));
-        QVERIFY(ui(v.w)->botonScript(1)->isEnabled());
-        for (int pos : {3, 5, 11})
-            QVERIFY(!ui(v.w)->botonScript(pos)->isEnabled());
+        QVERIFY(ui(v.w)->botonScript("agregar")->isEnabled());
+        for (const char *clave : {"editar", "eliminar", "buscar"})
+            QVERIFY(!ui(v.w)->botonScript(clave)->isEnabled());
         QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled());
         QVERIFY(!ui(v.w)->mnuCodEditar->isEnabled() && !ui(v.w)->mnuCodBuscar->isEnabled());
         v.w->SubirS();

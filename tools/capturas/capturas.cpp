@@ -5,8 +5,8 @@
 #include "Controles.h"
 #include "core/Estado.h"
 #include "core/mdlINI.h"
-#include "store/Repositorio.h"
-#include "store/mdlScripts.h"
+#include "history/Repositorio.h"
+#include "format/mdlScripts.h"
 #include "ui/Traducciones.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/ListaScripts.h"
@@ -14,7 +14,7 @@
 #include "ui/tools/frmHistorial.h"
 #include "ui/frmCampos.h"
 #include "ui/tools/frmBusquedaRapida.h"
-#include "store/Campos.h"
+#include "format/Campos.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,5 +1,5 @@
 #include "ui/editor/EditorCodigo.h"
-#include "store/Campos.h"
+#include "format/Campos.h"
 
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexercss.h>

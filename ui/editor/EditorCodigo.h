@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Lenguaje.h"
+#include "format/Lenguaje.h"
 
 #include <QAccessible>
 #include <QFont>

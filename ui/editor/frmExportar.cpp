@@ -1,5 +1,5 @@
 #include "ui/editor/frmExportar.h"
-#include "store/Exportar.h"
+#include "core/Exportar.h"
 #include "ui/Mensajes.h"
 #include "ui/Iconos.h"
 #include "ui/main/Principal.h"

@@ -1,9 +1,9 @@
 #include "ui/frmCampos.h"
 #include "ui/editor/frmScript.h"
 #include "core/mdlSistema.h"
-#include "store/Cp1252.h"
-#include "store/Etiquetas.h"
-#include "store/Exportar.h"
+#include "core/Cp1252.h"
+#include "format/Etiquetas.h"
+#include "core/Exportar.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/Twips.h"
@@ -283,8 +283,8 @@ void frmScript::Form_Load() {
 }
 
 void frmScript::CargarScript() {
-    if (const int f = p_.filaActual(); f >= 0) {
-        const Script s = p_.fila(f);
+    if (const int f = p_.filas().filaActual(); f >= 0) {
+        const Script s = p_.filas().fila(f);
         txtNombre->setText(s.Nombre);
         txtDes->setText(s.Descripcion);
         txtPuntaje->setText(s.Puntaje);
@@ -315,7 +315,7 @@ void frmScript::barMenu_ButtonClick(int posicion) {
     case 7:
         if (p_.estado.ModoScript == QLatin1String("Agregar")) {
             Agregar();
-            p_.ActualizarBotones();
+            p_.filas().ActualizarBotones();
         } else if (p_.estado.ModoScript == QLatin1String("Editar")) {
             Editar();
         }
@@ -392,24 +392,24 @@ void frmScript::Agregar() {
     }
     if (!Representables(QStringLiteral("Agregar")))
         return;
-    p_.MarcarCambios();
+    p_.filas().MarcarCambios();
     Normalizar();
     const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
-    p_.AgregarFila(s);
+    p_.filas().AgregarFila(s);
     done(QDialog::Accepted);
 }
 
 void frmScript::Editar() {
-    const int f = p_.filaActual();
+    const int f = p_.filas().filaActual();
     if (f < 0) {
         done(QDialog::Rejected);
         return;
     }
     if (!Representables(QStringLiteral("Editar")))
         return;
-    p_.MarcarCambios();
+    p_.filas().MarcarCambios();
     Normalizar();
-    p_.ReemplazarFila(
+    p_.filas().ReemplazarFila(
         f, {txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()});
     done(QDialog::Accepted);
 }

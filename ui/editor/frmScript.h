@@ -1,5 +1,5 @@
 #pragma once
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <optional>
 #include <QDialog>

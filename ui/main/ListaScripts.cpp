@@ -1,6 +1,6 @@
 #include "ui/main/ListaScripts.h"
-#include "store/Cp1252.h"
-#include "store/Herramientas.h"
+#include "core/Cp1252.h"
+#include "format/Herramientas.h"
 #include "ui/TextoCortado.h"
 
 #include <QApplication>

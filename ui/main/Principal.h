@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Estado.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <QIcon>
 #include <QString>
@@ -8,25 +8,14 @@
 
 class QWidget;
 
-// What the dialogs may reach of the main window: the working state, the open category's rows by
-// position (which the library tools exist to change) and the few commands that keep the window
-// consistent. The window's controls, the list that shows those rows included, stay its own.
-class Principal {
+// What the dialogs may reach of the main window, split by what they need: the open category's rows
+// and its pending changes, the category panel, and what the history windows hand back. The window's
+// controls, the list that shows the rows included, stay its own.
+
+// The open category's rows, by position from 0 as the list shows them, and its pending changes.
+class Filas {
 public:
-    explicit Principal(Estado &e) : estado(e) {}
-    virtual ~Principal() = default;
-    Principal(const Principal &) = delete;
-    Principal &operator=(const Principal &) = delete;
-
-    Estado &estado;
-
-    // Images of ImageList1: 1 script, 7 category.
-    static QIcon Imagen(int n);
-
-    // The window dialogs are parented to.
-    virtual QWidget *ventana() = 0;
-    // The open category's rows, by position from 0 as the list shows them. The library tools read and
-    // change them through these; the list that shows them stays the window's.
+    virtual ~Filas() = default;
     virtual int filasCuantas() const = 0;
     virtual Script fila(int posicion) const = 0;
     // One field as stored (columns: 0 name, 1 description, 2 code, 3 score), without the rest.
@@ -46,17 +35,19 @@ public:
     virtual void QuedarseConFilas(const QVector<bool> &quedan) = 0;
     // Writes the rows as a category file.
     virtual bool GuardarFilasEn(const QString &ruta, QString *error) = 0;
-    virtual bool opcionMarcada(int posicion) const = 0;
 
-    // Pending changes.
     virtual void MarcarCambios() = 0;
     virtual bool Preguntar() = 0;
     virtual void Limpiar() = 0;
     virtual void ActualizarLineaEstado() = 0;
     // The script commands after the number of rows changed.
     virtual void ActualizarBotones() = 0;
+};
 
-    // The category panel: the names it lists, and a category added or copied in from outside.
+// The category panel: the names it lists, its quick-access filter, and what comes in from outside.
+class PanelCategorias {
+public:
+    virtual ~PanelCategorias() = default;
     virtual QStringList categoriasListadas() const = 0;
     virtual void CategoriaAgregada(const QString &nombre, bool seleccionar) = 0;
     virtual void CategoriaQuitada(const QString &nombre) = 0;
@@ -65,10 +56,10 @@ public:
     // rename or import.
     virtual void ImportacionTerminada() = 0;
 
-    // The quick-access filter entries of the panel and the one it shows.
+    // The quick-access filter entries and the one shown.
     virtual QStringList entradasPanel() const = 0;
     virtual QString textoPanel() const = 0;
-    // Shows `texto` as the panel's filter without running it; selects the entry when there is one.
+    // Shows `texto` as the filter without running it; selects the entry when there is one.
     virtual void MostrarEnPanel(const QString &texto) = 0;
     virtual void AgregarEntradaPanel(const QString &entrada) = 0;
     virtual void QuitarEntradaPanel(int posicion) = 0;
@@ -76,10 +67,34 @@ public:
 
     // Hands the category's file to the mail program; false when it is not the open one.
     virtual bool EnviarMail(const QString &categoria) = 0;
+};
 
-    // The history windows: scripts brought back into the open category as a pending change (only
-    // those it does not hold as they are, when asked; gives how many), and the category list read
-    // again after files changed behind it (the open category follows its file).
+// What the history windows hand back: scripts brought into the open category as a pending change
+// (only those it does not hold as they are, when asked; gives how many), and the category list read
+// again after files changed behind it (the open category follows its file).
+class Historia {
+public:
+    virtual ~Historia() = default;
     virtual int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) = 0;
     virtual void ReleerCategorias(const QStringList &archivos) = 0;
+};
+
+// The main window as a dialog holds it: the working state, the window to parent to, and the three
+// sides above.
+class Principal {
+public:
+    explicit Principal(Estado &e) : estado(e) {}
+    virtual ~Principal() = default;
+    Principal(const Principal &) = delete;
+    Principal &operator=(const Principal &) = delete;
+
+    Estado &estado;
+
+    // Images of ImageList1: 1 script, 7 category.
+    static QIcon Imagen(int n);
+
+    virtual QWidget *ventana() = 0;
+    virtual Filas &filas() = 0;
+    virtual PanelCategorias &panel() = 0;
+    virtual Historia &historia() = 0;
 };

@@ -5,8 +5,8 @@
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "core/Registro.h"
-#include "store/DuenoCarpeta.h"
-#include "store/Herramientas.h"
+#include "format/DuenoCarpeta.h"
+#include "format/Herramientas.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/mdlSistemaVista.h"
@@ -60,6 +60,16 @@ QFrame *Marco(QWidget *padre, const QString &nombre, QFrame::Shape forma = QFram
     f->setFrameShape(forma);
     return f;
 }
+
+// A toolbar button named by its key, its icon by the freedesktop name; the separators between
+// buttons are only drawn, never counted.
+QAction *BotonDeBarra(QToolBar *barra, const char *clave, const QString &texto, const char *icono) {
+    if (!barra->actions().isEmpty())
+        barra->addSeparator();
+    QAction *a = barra->addAction(Icono(icono), texto);
+    a->setObjectName(QString::fromLatin1(clave));
+    return a;
+}
 } // namespace
 
 frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Principal(e) {
@@ -99,19 +109,6 @@ QIcon Principal::Imagen(int n) {
     default:
         return {};
     }
-}
-
-QAction *frmPrincipal::botonMenu(int posicion) const {
-    return posicion >= 1 && posicion <= botonesMenu_.size() ? botonesMenu_[posicion - 1] : nullptr;
-}
-
-QAction *frmPrincipal::botonScript(int posicion) const {
-    return posicion >= 1 && posicion <= botonesScript_.size() ? botonesScript_[posicion - 1] : nullptr;
-}
-
-QAction *frmPrincipal::entradaCategorias(int posicion) const {
-    const auto acciones = menuBotonCategorias->actions();
-    return posicion >= 1 && posicion <= acciones.size() ? acciones[posicion - 1] : nullptr;
 }
 
 void frmPrincipal::crearMenus() {
@@ -195,45 +192,36 @@ void frmPrincipal::crearBarras() {
     setContextMenuPolicy(Qt::NoContextMenu);
     addToolBar(Qt::TopToolBarArea, barMenu);
 
-    struct Boton {
-        const char *clave;
-        QString texto;
-        const char *icono; // freedesktop name
+    btnImportar = BotonDeBarra(barMenu, "importar", QStringLiteral("Importar"), "document-open");
+    btnExportar = BotonDeBarra(barMenu, "exportar", QStringLiteral("Exportar"), "document-send");
+    btnGuardar = BotonDeBarra(barMenu, "guardar", QStringLiteral("Guardar"), "document-save");
+    btnCategorias = BotonDeBarra(barMenu, "categorias", QStringLiteral("Categoría"), "folder-new");
+    btnOutlook = BotonDeBarra(barMenu, "outlook", QStringLiteral("E-mail"), "mail-send");
+    btnAyuda = BotonDeBarra(barMenu, "ayuda", QStringLiteral("Ayuda"), "help-browser");
+    btnAcerca = BotonDeBarra(barMenu, "acerca", QStringLiteral("Acerca de"), "help-about");
+
+    auto entrada = [](QMenu *menu, const char *clave, const QString &texto) {
+        QAction *a = menu->addAction(texto);
+        a->setObjectName(QString::fromLatin1(clave));
+        return a;
     };
-    const Boton botones[] = {
-        {"importar", QStringLiteral("Importar"), "document-open"},
-        {"exportar", QStringLiteral("Exportar"), "document-send"},
-        {"guardar", QStringLiteral("Guardar"), "document-save"},
-        {"categorias", QStringLiteral("Categoría"), "folder-new"},
-        {"outlook", QStringLiteral("E-mail"), "mail-send"},
-        {"ayuda", QStringLiteral("Ayuda"), "help-browser"},
-        {"acerca", QStringLiteral("Acerca de"), "help-about"},
-    };
-    for (int i = 0; i < 7; ++i) {
-        if (i > 0) {
-            QAction *sep = barMenu->addSeparator();
-            botonesMenu_.append(sep);
-        }
-        QAction *a = barMenu->addAction(Icono(botones[i].icono), botones[i].texto);
-        a->setObjectName(QString::fromLatin1(botones[i].clave));
-        botonesMenu_.append(a);
-    }
     menuBotonCategorias = new QMenu(this);
     menuBotonCategorias->setObjectName(QStringLiteral("menuBotonCategorias"));
-    menuBotonCategorias->addAction(QStringLiteral("Agregar"))->setObjectName(QStringLiteral("agregar"));
-    menuBotonCategorias->addAction(QStringLiteral("Eliminar"))->setObjectName(QStringLiteral("eliminar"));
-    menuBotonCategorias->addAction(QStringLiteral("Renombrar"))->setObjectName(QStringLiteral("renombrar"));
+    entAgregarCat = entrada(menuBotonCategorias, "agregar", QStringLiteral("Agregar"));
+    entEliminarCat = entrada(menuBotonCategorias, "eliminar", QStringLiteral("Eliminar"));
+    entRenombrarCat = entrada(menuBotonCategorias, "renombrar", QStringLiteral("Renombrar"));
     menuBotonAyuda = new QMenu(this);
     menuBotonAyuda->setObjectName(QStringLiteral("menuBotonAyuda"));
-    menuBotonAyuda->addAction(QStringLiteral("Soporte JS"))->setObjectName(QStringLiteral("js"));
-    menuBotonAyuda->addAction(QStringLiteral("Soporte ASP"))->setObjectName(QStringLiteral("asp"));
-    menuBotonAyuda->addAction(QStringLiteral("Soporte PHP"))->setObjectName(QStringLiteral("php"));
-    menuBotonAyuda->addAction(QStringLiteral("Soporte VB"))->setObjectName(QStringLiteral("vb"));
-    for (auto [pos, menu] : {std::pair{7, menuBotonCategorias}, std::pair{11, menuBotonAyuda}}) {
-        botonMenu(pos)->setMenu(menu);
-        if (auto *b = qobject_cast<QToolButton *>(barMenu->widgetForAction(botonMenu(pos))))
+    entJS = entrada(menuBotonAyuda, "js", QStringLiteral("Soporte JS"));
+    entASP = entrada(menuBotonAyuda, "asp", QStringLiteral("Soporte ASP"));
+    entPHP = entrada(menuBotonAyuda, "php", QStringLiteral("Soporte PHP"));
+    entVB = entrada(menuBotonAyuda, "vb", QStringLiteral("Soporte VB"));
+    for (auto [accion, menu] : {std::pair{btnCategorias, menuBotonCategorias}, std::pair{btnAyuda, menuBotonAyuda}}) {
+        accion->setMenu(menu);
+        if (auto *b = qobject_cast<QToolButton *>(barMenu->widgetForAction(accion)))
             b->setPopupMode(QToolButton::MenuButtonPopup);
     }
+
 }
 
 void frmPrincipal::crearControles() {
@@ -298,26 +286,13 @@ void frmPrincipal::crearControles() {
     barScript = new QToolBar(QStringLiteral("Barra de scripts"), fraMenu4);
     barScript->setObjectName(QStringLiteral("barScript"));
     barScript->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    struct Boton {
-        const char *clave;
-        QString texto;
-        const char *icono; // freedesktop name
-    };
-    const Boton botones[] = {
-        {"agregar", QStringLiteral("  Agregar  "), "list-add"},
-        {"editar", QStringLiteral("  Editar  "), "accessories-text-editor"},
-        {"eliminar", QStringLiteral("  Eliminar  "), "edit-delete"},
-        {"subir", QStringLiteral("  Subir  "), "go-up"},
-        {"bajar", QStringLiteral("  Bajar  "), "go-down"},
-        {"buscar", QStringLiteral("  Buscar  "), "edit-find"},
-    };
-    for (int i = 0; i < 6; ++i) {
-        if (i > 0)
-            botonesScript_.append(barScript->addSeparator());
-        QAction *a = barScript->addAction(Icono(botones[i].icono), botones[i].texto);
-        a->setObjectName(QString::fromLatin1(botones[i].clave));
-        botonesScript_.append(a);
-    }
+    btnAgregarS = BotonDeBarra(barScript, "agregar", QStringLiteral("  Agregar  "), "list-add");
+    btnEditarS = BotonDeBarra(barScript, "editar", QStringLiteral("  Editar  "), "accessories-text-editor");
+    btnEliminarS = BotonDeBarra(barScript, "eliminar", QStringLiteral("  Eliminar  "), "edit-delete");
+    btnSubirS = BotonDeBarra(barScript, "subir", QStringLiteral("  Subir  "), "go-up");
+    btnBajarS = BotonDeBarra(barScript, "bajar", QStringLiteral("  Bajar  "), "go-down");
+    btnBuscarS = BotonDeBarra(barScript, "buscar", QStringLiteral("  Buscar  "), "edit-find");
+
     fraMenu3 = Marco(Panel3, QStringLiteral("fraMenu3"), QFrame::StyledPanel);
     lstScripts = new ListaScripts(fraMenu3);
     lstScripts->setObjectName(QStringLiteral("lstScripts"));
@@ -405,7 +380,7 @@ void frmPrincipal::ImportacionTerminada() {
     Limpiar();
     panelEstado[0]->setText(linea);
     if (lstCat->topLevelItemCount() == 0)
-        for (QAction *a : {mnuEliminar, mnuRenombrar, mnuImportar, entradaCategorias(2), entradaCategorias(3)})
+        for (QAction *a : {mnuEliminar, mnuRenombrar, mnuImportar, entEliminarCat, entRenombrarCat})
             a->setEnabled(false);
 }
 
@@ -442,7 +417,7 @@ void frmPrincipal::Form_Load() {
         estado.MostrarTodas = 1;
     LlenarCat();
     ActualizarBotones();
-    botonScript(1)->setEnabled(false);
+    btnAgregarS->setEnabled(false);
     setGuardarHabilitado(false);
     mnuVerOp->setChecked(true);
     mnuVerE->setChecked(true);

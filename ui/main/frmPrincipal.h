@@ -47,14 +47,21 @@ struct Acceso;
 //   frmPrincipal_ayuda.cpp       mail, panel configuration, help, about, support links
 //   frmPrincipal_biblioteca.cpp  the library's search index and its window
 //   frmPrincipal_historial.cpp   history and sync: what their windows need of this one
-class frmPrincipal : public QMainWindow, public Principal {
+class frmPrincipal : public QMainWindow,
+                     public Principal,
+                     public Filas,
+                     public PanelCategorias,
+                     public Historia {
     Q_OBJECT
 public:
     explicit frmPrincipal(Estado &estado, QWidget *padre = nullptr);
     ~frmPrincipal() override;
 
-    // The narrow side the dialogs see.
+    // The narrow sides the dialogs see.
     QWidget *ventana() override { return this; }
+    Filas &filas() override { return *this; }
+    PanelCategorias &panel() override { return *this; }
+    Historia &historia() override { return *this; }
     int filasCuantas() const override;
     Script fila(int posicion) const override;
     QString campoFila(int posicion, int columna) const override;
@@ -131,7 +138,7 @@ public:
     // The open category becomes the selected entry again (a command that asked was cancelled).
     void SeleccionarAbierta();
     void LlenarOp();
-    bool opcionMarcada(int posicion) const override;
+    bool opcionMarcada(int posicion) const;
     void setOpcionMarcada(int posicion, bool marcada);
     void AbrirCategoria(); // double click on lstCat
     // Reads the category `nombre` into the list; false when its file cannot be read.
@@ -145,10 +152,8 @@ public:
     void EliminarS();
     void SubirS();
     void BajarS();
-    void ejecutarBotonScript(const QString &clave);
 
     // Commands (frmPrincipal_comandos.cpp).
-    void ejecutarBotonMenu(const QString &clave);
     void mnuAgregar_Click();
     void mnuEliminar_Click();
     void mnuRenombrar_Click();
@@ -255,8 +260,6 @@ private:
     } renombre_;
     void RenombrarPendiente();
 
-    QVector<QAction *> botonesMenu_;
-    QVector<QAction *> botonesScript_;
     bool descargado_ = false;
     int avisosDeFin_ = 0; // requests to end without asking (signals, the session's end)
     bool avisadoDiscoLleno_ = false;
@@ -271,12 +274,14 @@ private:
     // The layout rules (frmPrincipal_disposicion.cpp) measure and place these controls.
     friend struct disposicion::Acceso;
 
-    // Main toolbar: positions 1..13, separators at even positions.
+    // Main toolbar; each action's object name is its key (importar … acerca).
     QToolBar *barMenu = nullptr;
-    QAction *botonMenu(int posicion) const;
-    QMenu *menuBotonCategorias = nullptr; // drop-down of "categorias": 1 agregar, 2 eliminar, 3 renombrar
-    QMenu *menuBotonAyuda = nullptr;      // drop-down of "ayuda": js, asp, php, vb
-    QAction *entradaCategorias(int posicion) const;
+    QAction *btnImportar = nullptr, *btnExportar = nullptr, *btnGuardar = nullptr, *btnCategorias = nullptr,
+            *btnOutlook = nullptr, *btnAyuda = nullptr, *btnAcerca = nullptr;
+    QMenu *menuBotonCategorias = nullptr; // drop-down of "categorias"
+    QAction *entAgregarCat = nullptr, *entEliminarCat = nullptr, *entRenombrarCat = nullptr;
+    QMenu *menuBotonAyuda = nullptr; // drop-down of "ayuda"
+    QAction *entJS = nullptr, *entASP = nullptr, *entPHP = nullptr, *entVB = nullptr;
 
     // Left panel.
     QWidget *picPaneles = nullptr;
@@ -299,8 +304,10 @@ private:
     QToolButton *cmdM3 = nullptr;
     QToolButton *cmdM4 = nullptr;
     QFrame *fraMenu4 = nullptr;
-    QToolBar *barScript = nullptr; // positions 1..11, separators at even positions
-    QAction *botonScript(int posicion) const;
+    // Script toolbar; object names agregar, editar, eliminar, subir, bajar, buscar.
+    QToolBar *barScript = nullptr;
+    QAction *btnAgregarS = nullptr, *btnEditarS = nullptr, *btnEliminarS = nullptr, *btnSubirS = nullptr,
+            *btnBajarS = nullptr, *btnBuscarS = nullptr;
     QFrame *fraMenu3 = nullptr;
     ListaScripts *lstScripts = nullptr;
 

@@ -1,7 +1,7 @@
 // The library's search: the index kept beside the preferences, its window, and opening what it found.
 #include "core/mdlSistema.h"
-#include "store/Etiquetas.h"
-#include "store/Indexador.h"
+#include "format/Etiquetas.h"
+#include "search/Indexador.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"

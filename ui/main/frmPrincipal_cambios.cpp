@@ -2,9 +2,10 @@
 // Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
 #include "core/Archivos.h"
 #include "core/Registro.h"
-#include "store/Categorias.h"
-#include "store/Recuperacion.h"
-#include "store/mdlScripts.h"
+#include "format/Categorias.h"
+#include "format/DuenoCarpeta.h"
+#include "format/Recuperacion.h"
+#include "format/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -22,7 +23,7 @@
 #include <QTreeWidget>
 
 void frmPrincipal::setGuardarHabilitado(bool habilitado) {
-    botonMenu(5)->setEnabled(habilitado);
+    btnGuardar->setEnabled(habilitado);
     mnuGuardar->setEnabled(habilitado);
 }
 
@@ -47,10 +48,17 @@ bool frmPrincipal::GuardarPendientes() {
         s.Descartar();
         return true;
     }
-    // Another program (an editor, a sync tool) may have rewritten the file since it was read: its
-    // work is not overwritten without the user's word. A file that is gone, or no longer a file,
-    // holds no such work; the write itself says what stands in its way.
-    if (QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, s.huella())) {
+    // Another program (an editor, a sync) may have rewritten the file since it was read: its work is
+    // not overwritten without the user's word. The folder is held from the check to the write, so a
+    // sync writing now is waited for (the status bar says so) and cannot slip in between; it is let
+    // go while the user reads the question, and what changed meanwhile is asked about again.
+    // A file that is gone, or no longer a file, holds no such work; the write says what is in its way.
+    DuenoCarpeta &dueno = DuenoCarpeta::De(estado.carpetaCategorias());
+    auto toma = dueno.Tomar();
+    Huella vista = s.huella();
+    while (QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, vista)) {
+        vista = Huella::DeArchivo(ruta);
+        toma.reset();
         const auto respuesta = mensajes::Mostrar(
             this,
             QStringLiteral("Otro programa ha cambiado el archivo de la categoría %1 desde que se abrió.\n\n"
@@ -62,6 +70,7 @@ bool frmPrincipal::GuardarPendientes() {
             return GuardarComoNueva();
         if (respuesta != QMessageBox::Save)
             return false;
+        toma = dueno.Tomar();
     }
     if (!mdlScripts::GuardarCategoria(this, lstScripts, ruta, barProgreso)) {
         // Nothing is reported as saved that was not: the changes stay pending.
@@ -156,7 +165,7 @@ void frmPrincipal::Limpiar() {
     lstScripts->clear();
     estado.sesion.Cerrar();
     ActualizarBotones();
-    botonScript(1)->setEnabled(false);
+    btnAgregarS->setEnabled(false);
     panelEstado[0]->setText(QString());
     ControlarCat();
 }
@@ -167,8 +176,8 @@ void frmPrincipal::ControlarCat() {
     mnuImportar->setEnabled(true);
     mnuEliminar->setEnabled(hay);
     mnuRenombrar->setEnabled(hay);
-    entradaCategorias(2)->setEnabled(hay);
-    entradaCategorias(3)->setEnabled(hay);
+    entEliminarCat->setEnabled(hay);
+    entRenombrarCat->setEnabled(hay);
 }
 
 QString frmPrincipal::textoCategoriaSeleccionada() const {

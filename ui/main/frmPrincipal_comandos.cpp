@@ -1,13 +1,13 @@
 // Menus, the main toolbar, the panel header buttons and category management.
 #include "core/Archivos.h"
 #include "core/mdlSistema.h"
-#include "store/Categorias.h"
+#include "format/Categorias.h"
 #include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
 #include "ui/main/Disposicion.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include <QFileInfo>
 
 #include <QAbstractItemDelegate>
@@ -140,14 +140,28 @@ void frmPrincipal::conectarComandos() {
     ConectarMarcada(this, mnuVerOp, &frmPrincipal::mnuVerOp_Click);
     ConectarMarcada(this, mnuVerE, &frmPrincipal::mnuVerE_Click);
 
-    // The toolbar and its drop-down entries dispatch on their keys, reaching the commands directly.
-    for (int pos = 1; pos <= 13; pos += 2) {
-        QAction *b = botonMenu(pos);
-        connect(b, &QAction::triggered, this, [this, b] { ejecutarBotonMenu(b->objectName()); });
-    }
-    for (QMenu *m : {menuBotonCategorias, menuBotonAyuda})
-        for (QAction *e : m->actions())
-            connect(e, &QAction::triggered, this, [this, e] { ejecutarBotonMenu(e->objectName()); });
+    // The toolbar and its drop-down entries, each wired to its command.
+    const std::pair<QAction *, void (frmPrincipal::*)()> botones[] = {
+        {btnImportar, &frmPrincipal::mnuImportar_Click},
+        {btnExportar, &frmPrincipal::mnuOpciones_Click},
+        {btnGuardar, &frmPrincipal::GuardarCambios},
+        {btnCategorias, &frmPrincipal::mnuAgregar_Click},
+        {entAgregarCat, &frmPrincipal::mnuAgregar_Click},
+        {entEliminarCat, &frmPrincipal::mnuEliminar_Click},
+        {entRenombrarCat, &frmPrincipal::mnuRenombrar_Click},
+        {btnOutlook, &frmPrincipal::mnuOutlookConfig_Click},
+        {btnAcerca, &frmPrincipal::mnuAcerca_Click},
+        {entJS, &frmPrincipal::mnuLinkJS_Click},
+        {entASP, &frmPrincipal::mnuLinkASP_Click},
+        {entPHP, &frmPrincipal::mnuLinkPHP_Click},
+        {entVB, &frmPrincipal::mnuLinkVB_Click},
+    };
+    for (const auto &[accion, orden] : botones)
+        connect(accion, &QAction::triggered, this, orden);
+    connect(btnAyuda, &QAction::triggered, this, [this] {
+        estado.TemaAyuda = QStringLiteral("Ayuda");
+        MostrarAyuda();
+    });
 
     connect(cmdM1, &QToolButton::clicked, this, [this] {
         mnuVerOp_Click();
@@ -192,36 +206,6 @@ void frmPrincipal::TerminarEdicionCategoria() {
         }
     }
     RenombrarPendiente();
-}
-
-void frmPrincipal::ejecutarBotonMenu(const QString &clave) {
-    if (clave == QLatin1String("importar"))
-        mnuImportar_Click();
-    else if (clave == QLatin1String("exportar"))
-        mnuOpciones_Click();
-    else if (clave == QLatin1String("guardar"))
-        GuardarCambios();
-    else if (clave == QLatin1String("categorias") || clave == QLatin1String("agregar"))
-        mnuAgregar_Click();
-    else if (clave == QLatin1String("eliminar"))
-        mnuEliminar_Click();
-    else if (clave == QLatin1String("renombrar"))
-        mnuRenombrar_Click();
-    else if (clave == QLatin1String("outlook"))
-        mnuOutlookConfig_Click();
-    else if (clave == QLatin1String("ayuda")) {
-        estado.TemaAyuda = QStringLiteral("Ayuda");
-        MostrarAyuda();
-    } else if (clave == QLatin1String("acerca"))
-        mnuAcerca_Click();
-    else if (clave == QLatin1String("js"))
-        mnuLinkJS_Click();
-    else if (clave == QLatin1String("asp"))
-        mnuLinkASP_Click();
-    else if (clave == QLatin1String("php"))
-        mnuLinkPHP_Click();
-    else if (clave == QLatin1String("vb"))
-        mnuLinkVB_Click();
 }
 
 void frmPrincipal::mnuAgregar_Click() {

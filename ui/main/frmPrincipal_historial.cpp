@@ -62,8 +62,10 @@ int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLos
 
 void frmPrincipal::ReleerCategorias(const QStringList &archivos) {
     SeguirCarpeta();
-    // What the list shows is what the file holds now.
-    if (estado.sesion.hayAbierta() && archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
+    // What the list shows is what the file holds now. Changes still pending stay as they are: their
+    // save finds the file changed and asks before writing over it.
+    if (estado.sesion.hayAbierta() && !estado.sesion.HayCambios() &&
+        archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
         Recargar();
 }
 

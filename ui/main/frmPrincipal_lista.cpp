@@ -14,14 +14,18 @@ void frmPrincipal::conectarLista() {
     lstScripts->viewport()->installEventFilter(this);
     lstScripts->installEventFilter(this);
     connect(lstScripts, &QTreeWidget::itemDoubleClicked, this, [this] { VerS(); });
-    for (int pos = 1; pos <= 11; pos += 2) {
-        QAction *b = botonScript(pos);
-        connect(b, &QAction::triggered, this, [this, b] {
+    // The toolbar's commands act on the list, which takes the focus first.
+    const std::pair<QAction *, void (frmPrincipal::*)()> botones[] = {
+        {btnAgregarS, &frmPrincipal::AgregarS}, {btnEditarS, &frmPrincipal::EditarS},
+        {btnEliminarS, &frmPrincipal::EliminarS}, {btnSubirS, &frmPrincipal::SubirS},
+        {btnBajarS, &frmPrincipal::BajarS},       {btnBuscarS, &frmPrincipal::BuscarS},
+    };
+    for (const auto &[accion, orden] : botones)
+        connect(accion, &QAction::triggered, this, [this, orden = orden] {
             lstScripts->setFocus();
             ResaltarPanel(3);
-            ejecutarBotonScript(b->objectName());
+            (this->*orden)();
         });
-    }
     connect(mnuCodAgregar, &QAction::triggered, this, [this] {
         LScripts();
         AgregarS();
@@ -39,7 +43,7 @@ bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
     if (objeto == lstScripts && evento->type() == QEvent::KeyPress) {
         auto *tecla = static_cast<QKeyEvent *>(evento);
         if (tecla->key() == Qt::Key_Delete && tecla->modifiers() == Qt::NoModifier &&
-            botonScript(5)->isEnabled()) {
+            btnEliminarS->isEnabled()) {
             EliminarS();
             return true;
         }
@@ -61,40 +65,23 @@ bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
     return false;
 }
 
-void frmPrincipal::ejecutarBotonScript(const QString &clave) {
-    if (clave == QLatin1String("agregar")) {
-        LScripts();
-        AgregarS();
-    } else if (clave == QLatin1String("editar")) {
-        LScripts();
-        EditarS();
-    } else if (clave == QLatin1String("eliminar"))
-        EliminarS();
-    else if (clave == QLatin1String("subir"))
-        SubirS();
-    else if (clave == QLatin1String("bajar"))
-        BajarS();
-    else if (clave == QLatin1String("buscar"))
-        BuscarS();
-}
-
 void frmPrincipal::LScripts() {
     ResaltarPanel(3);
     lstScripts->setFocus();
 }
 
 void frmPrincipal::HabilitarS() {
-    for (int pos : {1, 3, 5, 11})
-        botonScript(pos)->setEnabled(true);
+    for (QAction *a : {btnAgregarS, btnEditarS, btnEliminarS, btnBuscarS})
+        a->setEnabled(true);
     if (!opcionMarcada(1))
-        for (int pos : {7, 9})
-            botonScript(pos)->setEnabled(true);
+        for (QAction *a : {btnSubirS, btnBajarS})
+            a->setEnabled(true);
 }
 
 void frmPrincipal::inHabilitarS() {
     if (lstScripts->topLevelItemCount() == 0)
-        for (int pos : {1, 3, 5, 7, 9, 11})
-            botonScript(pos)->setEnabled(false);
+        for (QAction *a : barScript->actions())
+            a->setEnabled(false);
 }
 
 void frmPrincipal::EliminarS() {
@@ -156,9 +143,9 @@ void frmPrincipal::ActualizarBotones() {
 }
 
 void frmPrincipal::HabilitarBotones(bool conFilas) {
-    botonScript(1)->setEnabled(true);
-    for (int pos : {3, 5, 11})
-        botonScript(pos)->setEnabled(conFilas);
+    btnAgregarS->setEnabled(true);
+    for (QAction *a : {btnEditarS, btnEliminarS, btnBuscarS})
+        a->setEnabled(conFilas);
     mnuCodAgregar->setEnabled(conFilas || estado.sesion.hayAbierta());
     for (QAction *a : {mnuCodEditar, mnuCodEliminar, mnuCodCopiar, mnuCodBuscar})
         a->setEnabled(conFilas);

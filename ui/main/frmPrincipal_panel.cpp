@@ -1,7 +1,7 @@
 // Category panel: lstCat, cboCat and the options list lstOp.
 #include "core/Archivos.h"
 #include "core/mdlSistema.h"
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -101,8 +101,8 @@ void frmPrincipal::conectarPanel() {
         switch (posicion) {
         case 1:
             vista::Ordenar(lstScripts, marcada);
-            botonScript(7)->setEnabled(!marcada);
-            botonScript(9)->setEnabled(!marcada);
+            btnSubirS->setEnabled(!marcada);
+            btnBajarS->setEnabled(!marcada);
             break;
         case 2:
             // The list view shows names only.
@@ -318,8 +318,8 @@ bool frmPrincipal::Abrir(const QString &nombre) {
     vista::Ordenar(lstScripts, ordenar); // before reading: the rows are made in order
     const bool leida = mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this);
     lstScripts->setUpdatesEnabled(true);
-    botonScript(7)->setEnabled(!ordenar);
-    botonScript(9)->setEnabled(!ordenar);
+    btnSubirS->setEnabled(!ordenar);
+    btnBajarS->setEnabled(!ordenar);
     if (!leida) {
         // An unreadable file is not opened: saving an empty list over it would destroy it.
         Limpiar();

@@ -1,6 +1,6 @@
 #include "ui/tools/Versiones.h"
 #include "core/Registro.h"
-#include "store/Historial.h"
+#include "history/Historial.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmEliminadas.h"

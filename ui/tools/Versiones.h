@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Sincronizacion.h"
+#include "history/Sincronizacion.h"
 
 #include <QObject>
 #include <QString>

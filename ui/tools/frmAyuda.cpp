@@ -1,6 +1,6 @@
 #include "ui/tools/frmAyuda.h"
 #include "core/Soporte.h"
-#include "store/Cp1252.h"
+#include "core/Cp1252.h"
 #include "ui/Iconos.h"
 #include "ui/main/Principal.h"
 #include "ui/mdlSistemaVista.h"

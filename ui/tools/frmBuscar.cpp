@@ -1,5 +1,5 @@
 #include "ui/tools/frmBuscar.h"
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -96,10 +96,10 @@ void frmBuscar::cmdBuscar_Click() {
     if (palabra.isEmpty())
         return;
     lstBuscar->clear();
-    const auto clave = [this](int i) { return p_.claveFila(i); };
+    const auto clave = [this](int i) { return p_.filas().claveFila(i); };
     QList<QTreeWidgetItem *> filas;
-    for (int i : herramientas::Buscar(p_.filasCuantas(), clave, palabra))
-        filas.append(new FilaHallada(p_.campoFila(i, vista::ColNombre), i + 1));
+    for (int i : herramientas::Buscar(p_.filas().filasCuantas(), clave, palabra))
+        filas.append(new FilaHallada(p_.filas().campoFila(i, vista::ColNombre), i + 1));
     lstBuscar->addTopLevelItems(filas);
     if (filas.isEmpty())
         mensajes::Informacion(this, QStringLiteral("No se encontró la palabra ") + palabra, QStringLiteral("Buscar"));
@@ -113,8 +113,8 @@ void frmBuscar::lstBuscar_DblClick() {
         const int p = r->text(1).toInt(&ok);
         // The main list cannot change while this modal window is open, but a stale position is
         // ignored rather than trusted.
-        if (ok && p >= 1 && p <= p_.filasCuantas())
-            p_.SeleccionarFila(p - 1);
+        if (ok && p >= 1 && p <= p_.filas().filasCuantas())
+            p_.filas().SeleccionarFila(p - 1);
     }
     accept();
 }

@@ -1,5 +1,5 @@
 #include "ui/tools/frmBuscarBiblioteca.h"
-#include "store/Indexador.h"
+#include "search/Indexador.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/frmCampos.h"

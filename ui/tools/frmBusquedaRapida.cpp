@@ -1,6 +1,6 @@
 #include "ui/tools/frmBusquedaRapida.h"
 #include "core/Registro.h"
-#include "store/Indexador.h"
+#include "search/Indexador.h"
 #include "ui/Iconos.h"
 #include "ui/frmCampos.h"
 #include "ui/tools/frmBuscarBiblioteca.h"

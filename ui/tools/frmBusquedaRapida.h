@@ -1,6 +1,6 @@
 #pragma once
-#include "store/Busqueda.h"
-#include "store/Rapida.h"
+#include "search/Busqueda.h"
+#include "search/Rapida.h"
 
 #include <QElapsedTimer>
 #include <QFrame>

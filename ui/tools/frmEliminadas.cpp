@@ -1,7 +1,7 @@
 #include "ui/tools/frmEliminadas.h"
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
-#include "store/Mezcla.h"
+#include "history/Mezcla.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
@@ -94,7 +94,7 @@ void frmEliminadas::cmdRecuperar_Click() {
                         titulo);
         return;
     }
-    p_.ReleerCategorias({});
+    p_.historia().ReleerCategorias({});
     eliminadas_.removeAt(i);
     delete item;
     cmdRecuperar->setEnabled(!eliminadas_.isEmpty());

@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Repositorio.h"
+#include "history/Repositorio.h"
 
 #include <QDialog>
 #include <QVector>

@@ -1,5 +1,5 @@
 #include "ui/tools/frmEliminarDup.h"
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/Principal.h"
@@ -44,7 +44,7 @@ frmEliminarDup::frmEliminarDup(Principal &principal, QWidget *padre)
     HayDuplicados = false;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    if (p_.filasCuantas() == 0)
+    if (p_.filas().filasCuantas() == 0)
         SinDuplicados();
 }
 
@@ -57,7 +57,7 @@ void frmEliminarDup::Comenzar() {
 }
 
 void frmEliminarDup::BuscarDuplicados() {
-    const int n = p_.filasCuantas();
+    const int n = p_.filas().filasCuantas();
     HayDuplicados = false;
     if (n > 0)
         barMover->setRange(0, n);
@@ -66,13 +66,13 @@ void frmEliminarDup::BuscarDuplicados() {
     QVector<QPair<QString, QString>> claves;
     claves.reserve(n);
     for (int i = 0; i < n; ++i)
-        claves.append({p_.campoFila(i, vista::ColNombre), p_.campoFila(i, vista::ColDescripcion)});
+        claves.append({p_.filas().campoFila(i, vista::ColNombre), p_.filas().campoFila(i, vista::ColDescripcion)});
     const QVector<bool> vive = herramientas::Sobrevivientes(claves, [this](int k) { barMover->setValue(k); });
     const int quedan = int(std::count(vive.begin(), vive.end(), true));
     if (quedan == n)
         return;
     HayDuplicados = true;
-    p_.QuedarseConFilas(vive);
+    p_.filas().QuedarseConFilas(vive);
     barMover->setRange(0, quedan);
     barMover->setValue(quedan);
 }
@@ -86,6 +86,6 @@ void frmEliminarDup::SinDuplicados() {
 
 void frmEliminarDup::DuplicadosEliminados() {
     lblDup->setText(QStringLiteral("Los duplicados han sido eliminados"));
-    p_.MarcarCambios();
-    p_.ActualizarLineaEstado();
+    p_.filas().MarcarCambios();
+    p_.filas().ActualizarLineaEstado();
 }

@@ -1,8 +1,8 @@
 #include "ui/tools/frmExaminar.h"
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
-#include "store/Categorias.h"
-#include "store/Herramientas.h"
+#include "format/Categorias.h"
+#include "format/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -140,9 +140,9 @@ void frmExaminar::cmdAceptar_Click() {
             continue;
         }
         copiados.append(QFileInfo(destino).fileName());
-        p_.CategoriaAgregada(nombre, false);
+        p_.panel().CategoriaAgregada(nombre, false);
     }
-    p_.ImportacionTerminada();
+    p_.panel().ImportacionTerminada();
     if (!fallidos.isEmpty())
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),

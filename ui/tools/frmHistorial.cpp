@@ -1,5 +1,5 @@
 #include "ui/tools/frmHistorial.h"
-#include "store/Mezcla.h"
+#include "history/Mezcla.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/main/ListaScripts.h"
@@ -136,29 +136,29 @@ void frmHistorial::cmdRecuperar_Click() {
     // A script of that name still in the category gets the old text back: the same script, not a
     // second one beside it.
     int fila = -1;
-    for (int i = 0; i < p_.filasCuantas() && fila < 0; ++i)
-        if (p_.campoFila(i, 0) == s.Nombre)
+    for (int i = 0; i < p_.filas().filasCuantas() && fila < 0; ++i)
+        if (p_.filas().campoFila(i, 0) == s.Nombre)
             fila = i;
     if (fila < 0) {
-        p_.AgregarPendientes({s}, false);
+        p_.historia().AgregarPendientes({s}, false);
         lblEstado->setText(QStringLiteral("«%1» se agregó a la categoría %2. Guarde los cambios para conservarlo.")
                                .arg(s.Nombre, categoria_));
         return;
     }
-    if (p_.fila(fila) == s) {
+    if (p_.filas().fila(fila) == s) {
         lblEstado->setText(QStringLiteral("«%1» ya está así en la categoría %2.").arg(s.Nombre, categoria_));
         return;
     }
-    p_.ReemplazarFila(fila, s);
-    p_.MarcarCambios();
-    p_.ActualizarLineaEstado();
+    p_.filas().ReemplazarFila(fila, s);
+    p_.filas().MarcarCambios();
+    p_.filas().ActualizarLineaEstado();
     lblEstado->setText(QStringLiteral("«%1» volvió a esta versión en la categoría %2. Guarde los cambios para "
                                       "conservarlo.")
                            .arg(s.Nombre, categoria_));
 }
 
 void frmHistorial::cmdRecuperarVersion_Click() {
-    const int n = p_.AgregarPendientes(scripts_, true);
+    const int n = p_.historia().AgregarPendientes(scripts_, true);
     if (n == 0)
         lblEstado->setText(QStringLiteral("La categoría %1 ya tiene todos los scripts de esta versión.").arg(categoria_));
     else

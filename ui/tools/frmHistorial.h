@@ -1,6 +1,6 @@
 #pragma once
-#include "store/Repositorio.h"
-#include "store/mdlScripts.h"
+#include "history/Repositorio.h"
+#include "format/mdlScripts.h"
 
 #include <QDialog>
 #include <QVector>

@@ -1,6 +1,6 @@
 #include "ui/tools/frmMover.h"
 #include "core/mdlSistema.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -26,9 +26,9 @@ frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre
     setWindowIcon(IconoApp());
 
     // The dialog moves the script it names, whatever the user selects while it stays open.
-    fila_ = p_.filaActual();
+    fila_ = p_.filas().filaActual();
     if (fila_ >= 0)
-        script_ = p_.fila(fila_);
+        script_ = p_.filas().fila(fila_);
     categoria_ = p_.estado.sesion.abierta();
     lblCopiar = new QLabel(QStringLiteral("Seleccione la categoría a la cual desea copiar el script: ") +
                                (fila_ >= 0 ? vista::Mostrado(script_.Nombre) : QString()),
@@ -68,7 +68,7 @@ frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre
     resize(400, 170);
 
     const QIcon icono = Principal::Imagen(7);
-    for (const QString &categoria : p_.categoriasListadas())
+    for (const QString &categoria : p_.panel().categoriasListadas())
         cboImagen->addItem(icono, categoria);
     cboImagen->setCurrentIndex(-1);
 
@@ -153,10 +153,10 @@ void frmMover::cmdPegar_Click() {
         return;
     }
 
-    p_.QuitarFila(sel);
-    p_.ActualizarLineaEstado();
+    p_.filas().QuitarFila(sel);
+    p_.filas().ActualizarLineaEstado();
     QApplication::processEvents();
-    p_.MarcarCambios();
+    p_.filas().MarcarCambios();
     cmdPegar->setEnabled(false);
     cmdCancelar->setText(QStringLiteral("Cerrar"));
 }
@@ -166,11 +166,11 @@ int frmMover::FilaNombrada() const {
         return -1;
     // Rows may have come, gone or moved meanwhile: the script is looked for where it was, then by
     // its name among the others; a row holding something else is never taken for it.
-    const int n = p_.filasCuantas();
-    if (fila_ < n && p_.fila(fila_) == script_)
+    const int n = p_.filas().filasCuantas();
+    if (fila_ < n && p_.filas().fila(fila_) == script_)
         return fila_;
     for (int i = 0; i < n; ++i)
-        if (p_.campoFila(i, vista::ColNombre) == script_.Nombre && p_.fila(i) == script_)
+        if (p_.filas().campoFila(i, vista::ColNombre) == script_.Nombre && p_.filas().fila(i) == script_)
             return i;
     return -1;
 }

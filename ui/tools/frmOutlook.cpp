@@ -118,10 +118,10 @@ void frmOutlook::cmdAceptar_Click() {
     if (categoria_.isEmpty())
         return;
     // The attachment is the file on disk: changes made since the window opened are offered first.
-    if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
+    if (p_.estado.sesion.HayCambios() && !p_.filas().Preguntar())
         return;
     Form_Unload();
-    if (!p_.EnviarMail(categoria_)) {
+    if (!p_.panel().EnviarMail(categoria_)) {
         mensajes::Aviso(this,
                         QStringLiteral("No se encuentra el archivo de la categoría %1; no se ha enviado nada.")
                             .arg(categoria_),

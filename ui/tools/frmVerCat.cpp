@@ -86,7 +86,7 @@ void frmVerCat::Form_Load() {
     // Any value but 0 lists every category.
     cheVerCat->setChecked(e.MostrarTodas != 0);
     cheVerCat_Click();
-    cboCat->addItems(p_.entradasPanel());
+    cboCat->addItems(p_.panel().entradasPanel());
     cboCat->setEditText(QStringLiteral("Todas"));
 }
 
@@ -102,7 +102,7 @@ void frmVerCat::cboCat_Click() {
     cmdElCat->setEnabled(!t.isEmpty() && t != QLatin1String("Todas"));
 }
 
-void frmVerCat::MostrarEnPanel(const QString &texto) { p_.MostrarEnPanel(texto); }
+void frmVerCat::MostrarEnPanel(const QString &texto) { p_.panel().MostrarEnPanel(texto); }
 
 void frmVerCat::cmdAceptar_Click() {
     Estado &e = p_.estado;
@@ -116,23 +116,23 @@ void frmVerCat::cmdAceptar_Click() {
         e.Mostrar = QStringLiteral("Todas");
     e.MostrarTodas = cheVerCat->isChecked() ? 1 : 0;
     if (e.MostrarTodas == 0)
-        p_.AgregarEntradaPanel(txtPanel->text());
-    p_.LlenarCat();
-    p_.Limpiar();
+        p_.panel().AgregarEntradaPanel(txtPanel->text());
+    p_.panel().LlenarCat();
+    p_.filas().Limpiar();
     MostrarEnPanel(e.Mostrar);
     accept();
 }
 
 void frmVerCat::cmdElCat_Click() {
     const int pos = cboCat->currentIndex();
-    if (pos < 0 || pos >= p_.entradasPanel().size())
+    if (pos < 0 || pos >= p_.panel().entradasPanel().size())
         return;
-    if (cboCat->currentText() == p_.textoPanel()) {
-        p_.VaciarCategorias();
+    if (cboCat->currentText() == p_.panel().textoPanel()) {
+        p_.panel().VaciarCategorias();
         MostrarEnPanel(QString());
-        p_.Limpiar();
+        p_.filas().Limpiar();
     }
-    p_.QuitarEntradaPanel(pos);
+    p_.panel().QuitarEntradaPanel(pos);
     cboCat->removeItem(pos);
     cboCat->setEditText(QStringLiteral("Todas"));
     cmdElCat->setEnabled(false);
@@ -144,8 +144,8 @@ void frmVerCat::cmdCancelar_Click() {
 
 void frmVerCat::reject() {
     // The entry in use was removed: nothing is open under a filter that no longer exists.
-    if (p_.textoPanel().isEmpty())
-        p_.Limpiar();
+    if (p_.panel().textoPanel().isEmpty())
+        p_.filas().Limpiar();
     QDialog::reject();
 }
 

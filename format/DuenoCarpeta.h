@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Categorias.h"
+#include "format/Categorias.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -51,6 +51,8 @@ public:
 signals:
     // Files written, renamed or removed (names inside the folder). May come from any thread.
     void escritos(const QStringList &archivos, const QString &mensaje);
+    // A thread took the folder for several operations; sent from that thread while it holds it.
+    void tomada();
 
 private:
     explicit DuenoCarpeta(const QString &carpeta);

@@ -1,4 +1,4 @@
-#include "store/Exportar.h"
+#include "core/Exportar.h"
 
 #include <QRegularExpression>
 

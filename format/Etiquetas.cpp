@@ -1,5 +1,5 @@
-#include "store/Etiquetas.h"
-#include "store/mdlScripts.h"
+#include "format/Etiquetas.h"
+#include "format/mdlScripts.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "store/Repositorio.h"
-#include "store/Git.h"
-#include "store/Mezcla.h"
-#include "store/Objetos.h"
+#include "history/Repositorio.h"
+#include "history/Git.h"
+#include "history/Mezcla.h"
+#include "history/Objetos.h"
 #include "core/Registro.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "store/IndiceBiblioteca.h"
-#include "store/Cp1252.h"
-#include "store/Etiquetas.h"
-#include "store/mdlScripts.h"
+#include "search/IndiceBiblioteca.h"
+#include "core/Cp1252.h"
+#include "format/Etiquetas.h"
+#include "format/mdlScripts.h"
 #include "core/Registro.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/Campos.h"
+#include "format/Campos.h"
 
 namespace campos {
 

@@ -1,4 +1,4 @@
-#include "store/Lenguaje.h"
+#include "format/Lenguaje.h"
 
 #include <QRegularExpression>
 

@@ -1,13 +1,13 @@
-#include "store/Sincronizacion.h"
+#include "history/Sincronizacion.h"
 #include "core/Archivos.h"
-#include "store/Git.h"
-#include "store/Mezcla.h"
-#include "store/Red.h"
-#include "store/Repositorio.h"
+#include "history/Git.h"
+#include "history/Mezcla.h"
+#include "history/Red.h"
+#include "history/Repositorio.h"
 
 #include "core/Registro.h"
-#include "store/Categorias.h"
-#include "store/DuenoCarpeta.h"
+#include "format/Categorias.h"
+#include "format/DuenoCarpeta.h"
 
 #include <QFileInfo>
 #include <QMap>

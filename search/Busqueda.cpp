@@ -1,8 +1,8 @@
-#include "store/Busqueda.h"
+#include "search/Busqueda.h"
 #include "core/Archivos.h"
-#include "store/Cp1252.h"
-#include "store/Etiquetas.h"
-#include "store/mdlScripts.h"
+#include "core/Cp1252.h"
+#include "format/Etiquetas.h"
+#include "format/mdlScripts.h"
 
 #include <QFile>
 #include <QRegularExpression>

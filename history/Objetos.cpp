@@ -1,6 +1,6 @@
-#include "store/Objetos.h"
+#include "history/Objetos.h"
 #include "core/Registro.h"
-#include "store/Git.h"
+#include "history/Git.h"
 
 #include <git2/sys/odb_backend.h>
 

@@ -1,7 +1,7 @@
-#include "store/mdlScripts.h"
-#include "store/DuenoCarpeta.h"
+#include "format/mdlScripts.h"
+#include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
-#include "store/Cp1252.h"
+#include "core/Cp1252.h"
 
 #include <QFileInfo>
 #include <QIODevice>

@@ -1,6 +1,6 @@
-#include "store/Rapida.h"
+#include "search/Rapida.h"
 #include "core/Registro.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <algorithm>
 #include <climits>

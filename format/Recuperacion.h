@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Estado.h"
-#include "store/mdlScripts.h"
+#include "format/mdlScripts.h"
 
 #include <QByteArray>
 #include <QString>

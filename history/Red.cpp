@@ -1,4 +1,4 @@
-#include "store/Red.h"
+#include "history/Red.h"
 #include "core/Registro.h"
 
 #include <git2.h>

@@ -1,5 +1,5 @@
-#include "store/Historial.h"
-#include "store/Repositorio.h"
+#include "history/Historial.h"
+#include "history/Repositorio.h"
 #include "core/Registro.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Busqueda.h"
+#include "search/Busqueda.h"
 
 #include <QHash>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "store/Indexador.h"
-#include "store/IndiceBiblioteca.h"
+#include "search/Indexador.h"
+#include "search/IndiceBiblioteca.h"
 #include "core/VigiaCarpeta.h"
 #include "core/Registro.h"
 

@@ -1,5 +1,5 @@
-#include "store/Mezcla.h"
-#include "store/Cp1252.h"
+#include "history/Mezcla.h"
+#include "core/Cp1252.h"
 
 #include <QCryptographicHash>
 #include <QHash>

@@ -1,5 +1,5 @@
 #pragma once
-#include "store/Mezcla.h"
+#include "history/Mezcla.h"
 
 #include <QMetaType>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "store/Categorias.h"
+#include "format/Categorias.h"
 #include "core/Archivos.h"
 
 #include <QFile>

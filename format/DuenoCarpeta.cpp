@@ -1,4 +1,4 @@
-#include "store/DuenoCarpeta.h"
+#include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
 #include "core/Registro.h"
 
@@ -104,7 +104,9 @@ bool DuenoCarpeta::Copiar(const QString &origen, const QString &archivo, QString
 std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar() {
     Entrar();
     ++profundidad_;
-    return std::unique_ptr<Toma>(new Toma(*this));
+    std::unique_ptr<Toma> toma(new Toma(*this));
+    emit tomada();
+    return toma;
 }
 
 DuenoCarpeta::Toma::~Toma() {

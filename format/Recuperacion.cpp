@@ -1,4 +1,4 @@
-#include "store/Recuperacion.h"
+#include "format/Recuperacion.h"
 #include "core/Archivos.h"
 
 #include <QDir>

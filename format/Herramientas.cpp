@@ -1,4 +1,4 @@
-#include "store/Herramientas.h"
+#include "format/Herramientas.h"
 
 #include <QCollator>
 #include <QFileInfo>

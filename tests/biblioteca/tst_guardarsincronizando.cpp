@@ -1,0 +1,109 @@
+// A save asked for while a real sync holds the folder for its write step: it waits, says so, and
+// then finds the file the sync rewrote, so the user's pending change goes through the changed-on-disk
+// question instead of writing over what the sync brought in.
+#include "../historial/Maquina.h"
+#include "format/DuenoCarpeta.h"
+#include "ui/mdlScriptsVista.h"
+
+#include <QApplication>
+#include <QSemaphore>
+#include <QStatusBar>
+#include <QThread>
+#include <QUrl>
+#include <atomic>
+
+using ayudas::ui;
+
+namespace {
+const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
+
+struct Remoto {
+    QTemporaryDir dir;
+    QString url;
+    Remoto() {
+        QVERIFY(git::Repositorio::CrearRemoto(dir.filePath("biblioteca.git")));
+        url = QUrl::fromLocalFile(dir.filePath("biblioteca.git")).toString();
+    }
+};
+} // namespace
+
+class tst_guardarsincronizando : public QObject {
+    Q_OBJECT
+private slots:
+    void guardarDuranteLaSincronizacionEsperaYPregunta() {
+        Remoto remoto;
+        Maquina a{{{"Menus", kMenus}}, remoto.url};
+        Maquina b{{}, remoto.url};
+        QVERIFY(a.sincronizar().ok);
+        QVERIFY(b.sincronizar().ok);
+        a.abrir("Menus");
+        a.editar("b", "2A");
+        a.guardar();
+        QVERIFY(a.sincronizar().ok);
+        b.abrir("Menus");
+
+        // The sync's thread stops right after taking the folder, until the window's save is seen
+        // waiting for it in the status bar.
+        std::atomic<bool> tomada{false};
+        QSemaphore seguir;
+        DuenoCarpeta &dueno = DuenoCarpeta::De(b.categorias());
+        auto enlace = connect(
+            &dueno, &DuenoCarpeta::tomada, &dueno,
+            [&] {
+                if (QThread::currentThread() == qApp->thread())
+                    return;
+                tomada = true;
+                seguir.acquire();
+            },
+            Qt::DirectConnection);
+        bool esperoConAviso = false;
+        connect(ui(b.w)->barEstado, &QStatusBar::messageChanged, this, [&](const QString &texto) {
+            if (texto.startsWith(QStringLiteral("Esperando a que la sincronización")) && !esperoConAviso) {
+                esperoConAviso = true;
+                seguir.release();
+            }
+        });
+
+        QSignalSpy fin(&b.versiones(), &Versiones::sincronizacionTerminada);
+        ui(b.w)->mnuSincronizar->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(tomada.load(), 60000);
+        // A script brought back by the history window while the sync runs: a change of the open category.
+        b.w->AgregarPendientes({Rec("n", "nuevo")}, false);
+        QVERIFY(b.c.estado.sesion.HayCambios());
+
+        ayudas::Mensaje cambiado;
+        ayudas::ContestarMensaje(QMessageBox::Yes);                // ¿Guardar cambios…?
+        ayudas::ContestarMensaje(QMessageBox::SaveAll, &cambiado); // Conservar ambas
+        ui(b.w)->mnuGuardar->trigger();
+        ayudas::ContestarMensaje(QMessageBox::Ok); // the sync's summary
+        QVERIFY(fin.wait(60000) || !fin.isEmpty());
+        disconnect(enlace);
+
+        QVERIFY(esperoConAviso);
+        QVERIFY2(cambiado.texto.contains(QStringLiteral("ha cambiado el archivo de la categoría Menus")),
+                 qPrintable(cambiado.texto));
+        // What the sync brought stays; the user's list is kept beside it, nothing lost.
+        QCOMPARE(b.bytes("Menus"), Bytes({Rec("a", "1"), Rec("b", "2A")}));
+        QCOMPARE(b.bytes("Menus copia"), Bytes({Rec("a", "1"), Rec("b", "2"), Rec("n", "nuevo")}));
+        QVERIFY(!b.c.estado.sesion.HayCambios());
+    }
+
+    // A file rewritten behind the window (as a sync's write step does) is shown again when the list
+    // has no change of its own; with one, the list keeps the user's change until its save is decided.
+    void releerRespetaLosCambiosPendientes() {
+        Maquina m{{{"Menus", kMenus}}};
+        m.abrir("Menus");
+        ayudas::EscribirBytes(m.c.estado.rutaCategoria("Menus"), Bytes({Rec("a", "1"), Rec("b", "2A")}));
+        m.w->ReleerCategorias({QStringLiteral("Menus.rtn")});
+        QCOMPARE(vista::Campo(ayudas::Buscar(ui(m.w)->lstScripts, "b"), vista::ColCodigo), QStringLiteral("2A"));
+
+        m.w->AgregarPendientes({Rec("n", "nuevo")}, false);
+        ayudas::EscribirBytes(m.c.estado.rutaCategoria("Menus"), Bytes({Rec("a", "1"), Rec("b", "2B")}));
+        m.w->ReleerCategorias({QStringLiteral("Menus.rtn")});
+        QVERIFY(ayudas::Buscar(ui(m.w)->lstScripts, "n"));
+        QVERIFY(m.c.estado.sesion.HayCambios());
+    }
+};
+
+QTEST_MAIN(tst_guardarsincronizando)
+#include "tst_guardarsincronizando.moc"
