@@ -41,6 +41,17 @@ QString AbrirArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo,
     return dialogo.selectedFiles().constFirst().trimmed();
 }
 
+QString GuardarArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo, const QString &Inicial) {
+    QFileDialog dialogo(frm, Titulo, Inicial, FiltroQt(Filtro));
+    dialogo.setObjectName(QStringLiteral("dlgGuardar"));
+    dialogo.setFileMode(QFileDialog::AnyFile);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.selectFile(Inicial);
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return QString();
+    return dialogo.selectedFiles().constFirst();
+}
+
 void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
     if (Operacion != QLatin1String("open") || Archivo.isEmpty())
         return;
