@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <algorithm>
+
 namespace editores {
 
 QByteArray SinComentarios(const QByteArray &texto, QString *error) {

@@ -88,22 +88,7 @@ private slots:
     // A per-language file as a person writes it: prefixes as text or list, bodies as text or
     // lines, no description, the editor's own placeholders, comments and trailing commas.
     void archivoEscritoAMano() {
-        const QByteArray archivo = R"({
-  // Abre una ventana nueva
-  "Abrir ventana": {
-    "prefix": ["ventana", "win"],
-    "body": [
-      "window.open(\"${1:pagina}.html\", '_blank');",
-      "\t$0",
-    ],
-    "description": "Abre una página en otra ventana",
-  },
-  /* sin descripción, cuerpo de una línea */
-  "Alerta": { "prefix": "al", "body": "alert('hola');" },
-  "Precio": { "body": ["echo \"\\$\" . $precio;", "c:\\\\temp"], "description": "Con barras" },
-  "Roto": { "prefix": "r" },
-  "Cuerpo raro": { "body": [1, 2] },
-})";
+        const QByteArray archivo = ayudas::LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/javascript.json");
         editores::Lectura l;
         QString error;
         QVERIFY2(editores::Leer(archivo, l, &error), qPrintable(error));

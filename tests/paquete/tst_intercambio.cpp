@@ -3,6 +3,7 @@
 #include "Ayudas.h"
 #include "store/Editores.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmAcerca.h"
 #include "ui/tools/frmExaminar.h"
 
 #include <QFileDialog>
@@ -17,17 +18,11 @@ using namespace ayudas;
 
 namespace {
 // A snippet file as a person writes it for the editor, comments and trailing commas included.
-const QByteArray kJavaScript = R"({
-  // mine
-  "Abrir ventana": {
-    "prefix": "win",
-    "body": ["window.open(\"${1:pagina}\");", "\t$0"],
-    "description": "Abre una ventana",
-  },
-  "Cara": { "body": "x = '\u263A';", "description": "No cabe" },
-})";
+QByteArray ArchivoEscritoAMano() { return LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/ventana.json"); }
 
-void Importar(VentanaPrincipal &v, const QString &carpeta, QStringList *listados = nullptr) {
+// Imports every file the import window lists in the folder; `aviso`, when given, answers the message
+// that follows and keeps what it said.
+void Importar(VentanaPrincipal &v, const QString &carpeta, QStringList *listados = nullptr, Mensaje *aviso = nullptr) {
     AlAbrirseModal([&](QWidget *w) {
         auto *d = qobject_cast<frmExaminar *>(w);
         QVERIFY(d);
@@ -37,6 +32,8 @@ void Importar(VentanaPrincipal &v, const QString &carpeta, QStringList *listados
                 listados->append(d->flbArchivos->item(i)->text());
         QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
     });
+    if (aviso)
+        ContestarMensaje(QMessageBox::Ok, aviso);
     v.w->setOpcionMarcada(3, true);
     ui(v.w)->mnuImportar->trigger();
 }
@@ -62,15 +59,14 @@ private slots:
     // Snippet files come in as new categories; what the category cannot hold is named, the rest kept.
     void importarArchivosDeEditores() {
         VentanaPrincipal v({{"Menus", Registro("a", "d", "x", "1")}});
-        EscribirBytes(v.c.ruta("fuera/javascript.json"), kJavaScript);
+        EscribirBytes(v.c.ruta("fuera/javascript.json"), ArchivoEscritoAMano());
         EscribirBytes(v.c.ruta("fuera/Web.code-snippets"), R"({"Rojo": {"body": "color: red;"}})");
         EscribirBytes(v.c.ruta("fuera/package.json"), R"({"name": "x", "version": "1.0.0"})");
         Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
         QStringList listados;
-        Importar(v, v.c.ruta("fuera"), &listados);
+        Importar(v, v.c.ruta("fuera"), &listados, &aviso);
         // A JSON file that holds no snippets is not offered.
-        QCOMPARE(listados, (QStringList{"Web.code-snippets", "javascript.json"}));
+        QCOMPARE(listados, (QStringList{"javascript.json", "Web.code-snippets"}));
         QVERIFY(aviso.visto);
         QVERIFY2(aviso.texto.contains(QStringLiteral("javascript / Cara: ")), qPrintable(aviso.texto));
         QCOMPARE(v.enArchivo("javascript"), QStringList{"Abrir ventana"});
@@ -98,9 +94,8 @@ private slots:
         EscribirBytes(v.c.ruta("fuera/Roto.code-snippets"), "{\"a\": {\"body\": [\"x\"");
         EscribirBytes(v.c.ruta("fuera/Bien.code-snippets"), R"({"b": {"body": "y"}})");
         Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
-        Importar(v, v.c.ruta("fuera"));
-        QVERIFY(aviso.texto.contains(QStringLiteral("Roto.code-snippets: no es JSON válido")));
+        Importar(v, v.c.ruta("fuera"), nullptr, &aviso);
+        QVERIFY2(aviso.texto.contains(QStringLiteral("Roto.code-snippets: no es JSON válido")), qPrintable(aviso.texto));
         QVERIFY(!QFileInfo::exists(v.c.estado.rutaCategoria("Roto")));
         QCOMPARE(v.enArchivo("Bien"), QStringList{"b"});
     }
@@ -108,8 +103,8 @@ private slots:
     // "Exportar para editores" writes the open category, and importing what it wrote gives the same
     // names, descriptions and code.
     void exportarEImportarDeVuelta() {
-        QByteArray datos = Registro("Saludo", "Dice hola", "alert(*RTN*hola $nombre*RTN*);\r\nfin\\", "3") +
-                           Registro("Vacía", "Sin código", "", "1");
+        QByteArray datos = Registro("Saludo", "Dice hola", "alert(*RTN*hola $nombre*RTN*);\r\nfin\\ x", "3") +
+                           Registro("Vacio", "Sin nada", "", "1");
         VentanaPrincipal v({{"JavaScript", datos}});
         v.abrir("JavaScript");
         const QString ruta = v.c.ruta("salida/JavaScript.code-snippets");
@@ -117,7 +112,7 @@ private slots:
         GuardarEn(ruta);
         v.w->findChild<QAction *>("mnuExportarEditores")->trigger();
         const QJsonObject o = QJsonDocument::fromJson(LeerBytes(ruta)).object();
-        QCOMPARE(o.keys(), (QStringList{"Saludo", "Vacía"}));
+        QCOMPARE(o.keys(), (QStringList{"Saludo", "Vacio"}));
         QCOMPARE(o.value("Saludo").toObject().value("scope").toString(), QStringLiteral("javascript"));
 
         QFile::rename(ruta, v.c.ruta("salida/Vuelta.code-snippets"));
@@ -155,6 +150,19 @@ private slots:
         v.w->findChild<QAction *>("mnuMarkdownBiblioteca")->trigger();
         const QString md = QString::fromUtf8(LeerBytes(ruta));
         QVERIFY2(md.indexOf("# Bash\n") >= 0 && md.indexOf("# Bash\n") < md.indexOf("# SQL\n"), qPrintable(md));
+    }
+
+    // "Acerca de" names the folder that holds the library and the preferences.
+    void acercaDiceLaCarpetaEnUso() {
+        VentanaPrincipal v;
+        QString texto;
+        AlAbrirseModal([&](QWidget *w) {
+            auto *d = qobject_cast<frmAcerca *>(w);
+            QVERIFY(d);
+            texto = d->lblCarpeta->text();
+        });
+        ui(v.w)->mnuAcerca->trigger();
+        QCOMPARE(texto, QStringLiteral("Carpeta de datos: ") + v.c.estado.carpeta);
     }
 
     void markdownDeLaBibliotecaIlegible() {

@@ -26,6 +26,8 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include <utility>
+
 frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
     : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmExaminar"));
