@@ -2,6 +2,7 @@
 // import window under its rules, and the menu writes a category for them or as Markdown.
 #include "Ayudas.h"
 #include "store/Editores.h"
+#include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmAcerca.h"
 #include "ui/tools/frmExaminar.h"
@@ -45,7 +46,7 @@ void GuardarEn(const QString &ruta) {
         QVERIFY(d);
         QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
         d->selectFile(ruta);
-        d->accept();
+        QMetaObject::invokeMethod(d, "accept");
     });
 }
 } // namespace
