@@ -129,6 +129,29 @@ private slots:
         }
     }
 
+    // A file already there is replaced only on Yes; No, Esc and the close box leave it as it was.
+    void exportarSobreUnArchivoPregunta_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<bool>("reemplazado");
+        QTest::newRow("sí") << int(QMessageBox::Yes) << true;
+        QTest::newRow("no") << int(QMessageBox::No) << false;
+    }
+    void exportarSobreUnArchivoPregunta() {
+        QFETCH(int, respuesta);
+        QFETCH(bool, reemplazado);
+        VentanaPrincipal v({{"CSS", Registro("Rojo", "r", "a { color: red }", "1")}});
+        v.abrir("CSS");
+        const QString ruta = v.c.ruta("CSS.md");
+        EscribirBytes(ruta, "mío");
+        GuardarEn(ruta);
+        Mensaje pregunta;
+        ContestarMensaje(QMessageBox::StandardButton(respuesta), &pregunta);
+        v.w->findChild<QAction *>("mnuMarkdown")->trigger();
+        QCOMPARE(pregunta.icono, QMessageBox::Question);
+        QVERIFY(pregunta.texto.contains("Esc"));
+        QCOMPARE(LeerBytes(ruta).startsWith("# CSS\n"), reemplazado);
+    }
+
     // Markdown of the open category as the list shows it, pending changes included.
     void markdownDeLaCategoriaAbierta() {
         VentanaPrincipal v({{"CSS", Registro("Rojo", "r", "a { color: red }", "1")}});
