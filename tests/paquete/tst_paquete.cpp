@@ -280,6 +280,10 @@ private slots:
         if (!escribible)
             QVERIFY(QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                                        QFileDevice::ReadOther | QFileDevice::ExeOther));
+        // Writable again before the temporary folder goes, or it could not be removed.
+        const auto devolver = qScopeGuard([carpeta] {
+            QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        });
         const Salida r = ComoUsuario(programa, {"--ayuda"}, casa);
         QVERIFY2(r.codigo == 0, r.errores.constData());
         QCOMPARE(Linea(r.salida, "Carpeta de datos (categorías y preferencias): "),
