@@ -4,6 +4,7 @@
 #   ./rutinero.sh pruebas    install what is missing, build, run every test
 #   ./rutinero.sh bench      install what is missing, build, run the benchmark
 #   ./rutinero.sh fuzz [s]   install what is missing, run each fuzzer for s seconds (default 60)
+#   ./rutinero.sh paquete    install what is missing, build the Debian package rutinero_<version>_<arch>.deb
 # A second run rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
@@ -11,9 +12,12 @@ modo="${1:-ejecutar}"
 BUILD="${RUTINERO_BUILD:-build}"
 
 paquetes=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqscintilla2-qt6-l10n
-          libsqlite3-dev libgit2-dev zlib1g-dev xdg-utils)
+          libsqlite3-dev libgit2-dev zlib1g-dev xdg-utils dpkg-dev file)
 case "$modo" in
   pruebas|fuzz) paquetes+=(clang libclang-rt-14-dev git) ;;
+esac
+case "$modo" in
+  pruebas|paquete) paquetes+=(lintian appstream) ;;
 esac
 
 faltan=()
@@ -57,12 +61,21 @@ case "$modo" in
   fuzz)
     scripts/fuzz.sh "${2:-60}"
     ;;
+  paquete)
+    compilar "$BUILD"
+    cmake --build "$BUILD" --target paquete
+    deb="$(ls -t "$BUILD"/rutinero_*.deb | head -n 1)"
+    echo "Paquete: $deb"
+    lintian "$deb" || true
+    appstreamcli validate --no-net resources/paquete/*.metainfo.xml || true
+    echo "Para instalarlo: sudo apt install ./$deb"
+    ;;
   bench)
     compilar "$BUILD"
     "$BUILD/bench/rutinero_bench"
     ;;
   *)
-    echo "Uso: $0 [ejecutar|pruebas|bench]" >&2
+    echo "Uso: $0 [ejecutar|pruebas|bench|fuzz|paquete]" >&2
     exit 2
     ;;
 esac

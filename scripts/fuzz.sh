@@ -7,8 +7,8 @@ segundos="${1:-60}"
 if [ ! -f build-fuzz/CMakeCache.txt ]; then
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRUTINERO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build build-fuzz -j2 --target fuzz_categoria fuzz_ini fuzz_idavuelta
-for objetivo in categoria ini idavuelta; do
+cmake --build build-fuzz -j2 --target fuzz_categoria fuzz_ini fuzz_idavuelta fuzz_fragmentos
+for objetivo in categoria ini idavuelta fragmentos; do
   mkdir -p "fuzz/corpus-trabajo/$objetivo"
   echo "== fuzz_$objetivo ($segundos s)"
   (cd build-fuzz && ./fuzz/fuzz_$objetivo -max_total_time="$segundos" -max_len=65536 -timeout=10 \

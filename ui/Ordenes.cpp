@@ -1,5 +1,6 @@
 #include "ui/Ordenes.h"
 #include "core/Version.h"
+#include "core/mdlSistema.h"
 #include "search/Busqueda.h"
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
@@ -28,7 +29,7 @@ QString EnUnaLinea(QString s) {
     return s;
 }
 
-QString Ayuda(const QString &carpeta) {
+QString Ayuda(const QString &carpeta, const QString &datos) {
     return QStringLiteral(
                "Uso: rutinero [orden]\n"
                "\n"
@@ -44,8 +45,9 @@ QString Ayuda(const QString &carpeta) {
                "  --ayuda, --help            muestra esta ayuda.\n"
                "\n"
                "Las órdenes --lista y --codigo sólo leen la biblioteca, y funcionan con la ventana abierta.\n"
-               "Biblioteca en uso: %1\n")
-        .arg(QDir::toNativeSeparators(carpeta));
+               "Biblioteca en uso: %1\n"
+               "Carpeta de datos (categorías y preferencias): %2\n")
+        .arg(QDir::toNativeSeparators(carpeta), QDir::toNativeSeparators(datos));
 }
 
 // The category's file: "Nombre.rtn", or its ending in capitals as another system left it.
@@ -140,7 +142,12 @@ std::optional<int> Ejecutar(int argc, char **argv) {
         orden != QLatin1String("--help"))
         return std::nullopt;
     QCoreApplication app(argc, argv);
-    const QString carpeta = QCoreApplication::applicationDirPath() + QStringLiteral("/Categorias");
+    QString datos, error;
+    if (!mdlSistema::PrepararCarpetaDatos(QCoreApplication::applicationDirPath(), datos, &error)) {
+        Escribir(stderr, QStringLiteral("rutinero: %1\n").arg(error));
+        return 1;
+    }
+    const QString carpeta = datos + QStringLiteral("/Categorias");
     QStringList resto;
     for (int i = 2; i < argc; ++i)
         resto << QString::fromLocal8Bit(argv[i]);
@@ -151,7 +158,7 @@ std::optional<int> Ejecutar(int argc, char **argv) {
         r = resto.size() == 1 ? Codigo(carpeta, resto.first())
                               : (Escribir(stderr, QStringLiteral("rutinero: --codigo necesita \"Categoría/Nombre\"\n")), 2);
     else
-        Escribir(stdout, Ayuda(carpeta)), r = 0;
+        Escribir(stdout, Ayuda(carpeta, datos)), r = 0;
     std::fflush(stdout);
     return r;
 }

@@ -3,6 +3,7 @@
 #include "core/Version.h"
 #include "ui/frmSplash.h"
 #include "core/Archivos.h"
+#include "core/mdlSistema.h"
 #include "core/Registro.h"
 #include "ui/Iconos.h"
 #include "ui/Traducciones.h"
@@ -260,9 +261,14 @@ int Main(int argc, char **argv) {
     CargarTraducciones();
     QApplication::setQuitOnLastWindowClosed(false);
     Estado estado;
-    estado.carpeta = QCoreApplication::applicationDirPath();
     const Pedido pedido = LeerPedido(QCoreApplication::arguments().mid(1));
     QString error;
+    // An installed program keeps the library in the user's data folder; one in a folder of the
+    // user's own keeps it beside itself.
+    if (!mdlSistema::PrepararCarpetaDatos(QCoreApplication::applicationDirPath(), estado.carpeta, &error)) {
+        mensajes::Aviso(nullptr, QStringLiteral("No se puede iniciar el programa: %1.").arg(error), version::Titulo());
+        return 1;
+    }
     const auto instancia = TomarInstancia(estado.carpeta, &error);
     if (!instancia) {
         if (error.isEmpty()) {

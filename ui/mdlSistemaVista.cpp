@@ -4,6 +4,7 @@
 #include "ui/main/frmPrincipal.h"
 
 #include <QAction>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -39,6 +40,27 @@ QString AbrirArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo,
     if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
         return QString();
     return dialogo.selectedFiles().constFirst().trimmed();
+}
+
+QString GuardarArchivo(QWidget *frm, const QString &Filtro, const QString &Titulo, const QString &Inicial) {
+    QFileDialog dialogo(frm, Titulo, Inicial, FiltroQt(Filtro));
+    dialogo.setObjectName(QStringLiteral("dlgGuardar"));
+    dialogo.setFileMode(QFileDialog::AnyFile);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog's own question would bypass the message helper: the program asks it instead.
+    dialogo.setOption(QFileDialog::DontConfirmOverwrite);
+    dialogo.selectFile(Inicial);
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return QString();
+    const QString ruta = dialogo.selectedFiles().constFirst();
+    if (QFileInfo::exists(ruta) &&
+        !mensajes::Preguntar(frm,
+                             QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?\n"
+                                            "(No, Esc o cerrar este aviso: no se escribe nada.)")
+                                 .arg(QDir::toNativeSeparators(ruta)),
+                             Titulo))
+        return QString();
+    return ruta;
 }
 
 void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {

@@ -230,27 +230,19 @@ private slots:
 
     // ---- Installing ----
 
-    // Installing twice over the same place: the starter library comes the first time only; the
-    // second leaves the user's categories exactly as they are.
-    void instalarDosVecesNoTocaLaBiblioteca() {
+    // Installing puts the starter library with the program's shared data, never where a user's
+    // library lives: the program copies it into the user's data folder at its first start.
+    void instalarPoneLaBibliotecaDeInicioEnShare() {
         QTemporaryDir prefijo;
-        const QStringList orden = {"--install", RUTINERO_CONSTRUCCION, "--prefix", prefijo.path(), "--component",
-                                   "biblioteca"};
-        auto instalar = [&] {
-            QProcess p;
-            p.start("cmake", orden);
-            return p.waitForFinished(60000) && p.exitCode() == 0;
-        };
-        QVERIFY(instalar());
-        const QString cat = prefijo.filePath("Categorias");
-        QVERIFY(QFileInfo::exists(cat + "/HTML.rtn"));
-        EscribirBytes(cat + "/HTML.rtn", "\"mío\"\r\n");
-        EscribirBytes(cat + "/Mia.rtn", "\"x\"\r\n");
-        QVERIFY(QFile::remove(cat + "/CSS.rtn"));
-        const QStringList antes = QDir(cat).entryList(QDir::Files, QDir::Name);
-        QVERIFY(instalar());
-        QCOMPARE(QDir(cat).entryList(QDir::Files, QDir::Name), antes);
-        QCOMPARE(LeerBytes(cat + "/HTML.rtn"), QByteArray("\"mío\"\r\n"));
+        QProcess p;
+        p.start("cmake", {"--install", RUTINERO_CONSTRUCCION, "--prefix", prefijo.path(), "--component", "biblioteca"});
+        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+        const QString inicio = QStringLiteral(RUTINERO_FUENTES "/resources/inicio/Categorias");
+        const QString cat = prefijo.filePath("share/rutinero/Categorias");
+        QCOMPARE(QDir(cat).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 QDir(inicio).entryList({"*.rtn"}, QDir::Files, QDir::Name));
+        QCOMPARE(LeerBytes(cat + "/HTML.rtn"), LeerBytes(inicio + "/HTML.rtn"));
+        QCOMPARE(QDir(prefijo.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"share"});
     }
 };
 

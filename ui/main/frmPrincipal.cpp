@@ -138,6 +138,10 @@ void frmPrincipal::crearMenus() {
     mnuOutlookConfig = accion(g013, "mnuOutlookConfig", QStringLiteral("Configurar"));
     g012 = menu(g001, barra, "g012", QStringLiteral("Exportar"));
     mnuOpciones = accion(g012, "mnuOpciones", QStringLiteral("Opciones"));
+    g012->addSeparator()->setObjectName(QStringLiteral("g024"));
+    mnuExportarEditores = accion(g012, "mnuExportarEditores", QStringLiteral("Exportar para editores"));
+    mnuMarkdown = accion(g012, "mnuMarkdown", QStringLiteral("Categoría en Markdown"));
+    mnuMarkdownBiblioteca = accion(g012, "mnuMarkdownBiblioteca", QStringLiteral("Biblioteca en Markdown"));
     g001->addSeparator()->setObjectName(QStringLiteral("g015"));
     mnuSincronizar = accion(g001, "mnuSincronizar", QStringLiteral("Sincronizar"));
     mnuSincronizarConfig = accion(g001, "mnuSincronizarConfig", QStringLiteral("Configurar sincronización"));

@@ -176,6 +176,10 @@ public:
     void MoverPorArrastre();
     void AbrirEliminarDuplicados();
     void mnuImportar_Click();
+    // The open category as a code editor's snippet file, or as Markdown; the whole library as Markdown.
+    void mnuExportarEditores_Click();
+    void mnuMarkdown_Click();
+    void mnuMarkdownBiblioteca_Click();
 
     // Mail, panel configuration, help (frmPrincipal_ayuda.cpp).
     void mnuEnviar_Click();
@@ -329,6 +333,7 @@ private:
             *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr, *mnuVerE = nullptr, *mnuLinkJS = nullptr,
             *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr, *mnuLinkVB = nullptr, *mnuActualizar = nullptr,
             *mnuAcerca = nullptr;
+    QAction *mnuExportarEditores = nullptr, *mnuMarkdown = nullptr, *mnuMarkdownBiblioteca = nullptr;
     QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
             *mnuEliminadas = nullptr;
 

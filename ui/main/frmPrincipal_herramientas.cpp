@@ -1,5 +1,9 @@
 // Library tools: search, move to another category, duplicate removal, import.
+#include "core/Archivos.h"
+#include "core/Registro.h"
 #include "core/mdlSistema.h"
+#include "search/Busqueda.h"
+#include "format/Editores.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -9,6 +13,7 @@
 #include "ui/tools/frmEliminarDup.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
+#include "format/Herramientas.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,4 +75,84 @@ void frmPrincipal::Importar() {
     }
     ActualizarLineaEstado();
     ActualizarBotones();
+}
+
+namespace {
+// Writes an export where the user chose; a failure is said and logged.
+void EscribirExportacion(QWidget *padre, const QString &ruta, const QByteArray &datos, const QString &titulo) {
+    QString error;
+    if (archivos::Guardar(ruta, datos, &error))
+        return;
+    qCWarning(lcArchivos) << "No se pudo exportar a" << ruta << error;
+    mensajes::Aviso(padre, QStringLiteral("No se pudo guardar %1: %2").arg(QDir::toNativeSeparators(ruta), error), titulo);
+}
+} // namespace
+
+void frmPrincipal::mnuExportarEditores_Click() {
+    const QString titulo = QStringLiteral("Exportar para editores");
+    if (!estado.sesion.hayAbierta()) {
+        mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), titulo);
+        return;
+    }
+    // What the list shows, pending changes included.
+    const QString categoria = estado.sesion.abierta();
+    QVector<Script> scripts;
+    for (int i = 0; i < filasCuantas(); ++i)
+        scripts.append(fila(i));
+    const QString ruta = mdlSistema::GuardarArchivo(
+        this, QStringLiteral("Fragmentos de editores (*.code-snippets)|*.code-snippets"), titulo,
+        QDir::home().filePath(categoria + QStringLiteral(".code-snippets")));
+    if (!ruta.isEmpty())
+        EscribirExportacion(this, ruta, editores::CodeSnippets(scripts, categoria), titulo);
+}
+
+void frmPrincipal::mnuMarkdown_Click() {
+    const QString titulo = QStringLiteral("Categoría en Markdown");
+    if (!estado.sesion.hayAbierta()) {
+        mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), titulo);
+        return;
+    }
+    editores::CategoriaMarkdown c{estado.sesion.abierta(), {}};
+    for (int i = 0; i < filasCuantas(); ++i)
+        c.scripts.append(fila(i));
+    const QString ruta = mdlSistema::GuardarArchivo(this, QStringLiteral("Markdown (*.md)|*.md"), titulo,
+                                                    QDir::home().filePath(c.nombre + QStringLiteral(".md")));
+    if (!ruta.isEmpty())
+        EscribirExportacion(this, ruta, editores::Markdown({c}), titulo);
+}
+
+void frmPrincipal::mnuMarkdownBiblioteca_Click() {
+    const QString titulo = QStringLiteral("Biblioteca en Markdown");
+    QVector<editores::CategoriaMarkdown> todas;
+    QStringList ilegibles;
+    QStringList nombres = biblioteca::Archivos(estado.carpetaCategorias()).keys();
+    herramientas::OrdenarNombres(nombres);
+    for (const QString &nombre : std::as_const(nombres)) {
+        editores::CategoriaMarkdown c{nombre, {}};
+        if (estado.sesion.hayAbierta() && estado.sesion.abierta() == nombre) {
+            // The open category as the list shows it, pending changes included.
+            for (int i = 0; i < filasCuantas(); ++i)
+                c.scripts.append(fila(i));
+        } else {
+            QString error;
+            if (!mdlScripts::LeerArchivo(estado.rutaCategoria(nombre), c.scripts, &error)) {
+                qCWarning(lcArchivos) << "No se pudo leer la categoría para exportarla" << nombre << error;
+                ilegibles.append(QStringLiteral("%1: %2").arg(nombre, error));
+                continue;
+            }
+        }
+        todas.append(c);
+    }
+    // A library with a category missing is not the library: nothing is written.
+    if (!ilegibles.isEmpty()) {
+        mensajes::Aviso(this,
+                        QStringLiteral("No se exportó la biblioteca porque no se pudieron leer estas categorías:\n%1")
+                            .arg(ilegibles.join(QLatin1Char('\n'))),
+                        titulo);
+        return;
+    }
+    const QString ruta = mdlSistema::GuardarArchivo(this, QStringLiteral("Markdown (*.md)|*.md"), titulo,
+                                                    QDir::home().filePath(QStringLiteral("Rutinero.md")));
+    if (!ruta.isEmpty())
+        EscribirExportacion(this, ruta, editores::Markdown(todas), titulo);
 }

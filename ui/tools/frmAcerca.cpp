@@ -6,6 +6,7 @@
 #include "ui/tools/Enlace.h"
 #include "ui/Dialogos.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,6 +32,10 @@ frmAcerca::frmAcerca(Principal &principal, QWidget *padre)
                         this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
+    lblCarpeta = new QLabel(QStringLiteral("Carpeta de datos: %1").arg(QDir::toNativeSeparators(p_.estado.carpeta)), this);
+    lblCarpeta->setObjectName(QStringLiteral("lblCarpeta"));
+    lblCarpeta->setWordWrap(true);
+    lblCarpeta->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label1 = new Enlace(soporte::Autor(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
@@ -54,6 +59,7 @@ frmAcerca::frmAcerca(Principal &principal, QWidget *padre)
     auto *textos = new QVBoxLayout;
     textos->addWidget(lblTitulo);
     textos->addWidget(Label2);
+    textos->addWidget(lblCarpeta);
     textos->addWidget(Label1);
     auto *cabecera = new QHBoxLayout;
     cabecera->addWidget(Picture1, 0, Qt::AlignTop);

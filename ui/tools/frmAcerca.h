@@ -17,6 +17,7 @@ class frmAcerca : public QDialog {
     QLabel *Picture1 = nullptr;
     QLabel *lblTitulo = nullptr;
     QLabel *Label2 = nullptr;
+    QLabel *lblCarpeta = nullptr; // the folder that holds the library and the preferences
     Enlace *Label1 = nullptr;
     QGroupBox *Frame1 = nullptr;
     QPlainTextEdit *Text1 = nullptr;

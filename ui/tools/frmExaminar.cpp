@@ -1,8 +1,10 @@
 #include "ui/tools/frmExaminar.h"
 #include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
+#include "core/Registro.h"
 #include "format/Categorias.h"
 #include "format/Herramientas.h"
+#include "format/Editores.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
@@ -23,6 +25,8 @@
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
+
+#include <utility>
 
 frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
     : QDialog(padre ? padre : principal.ventana()), p_(principal) {
@@ -108,6 +112,15 @@ void frmExaminar::setCarpeta(const QString &ruta) {
     flbArchivos->clear();
     // Files only: a folder named like a category file is not one.
     QStringList recibidos = archivos::Listar(carpeta_, QStringLiteral(".rtn"));
+    // The code editors' snippet files come in as categories too; a `.json` file only when it is one.
+    recibidos += archivos::Listar(carpeta_, QStringLiteral(".code-snippets"));
+    for (const QString &json : archivos::Listar(carpeta_, QStringLiteral(".json"))) {
+        QByteArray datos;
+        editores::Lectura lectura;
+        if (QFileInfo(dir.filePath(json)).size() <= kMayorJson && archivos::Leer(dir.filePath(json), datos) &&
+            editores::Leer(datos, lectura) && !lectura.fragmentos.isEmpty())
+            recibidos.append(json);
+    }
     herramientas::OrdenarNombres(recibidos);
     flbArchivos->addItems(recibidos);
     cmdAceptar->setEnabled(flbArchivos->count() > 0);
@@ -120,9 +133,15 @@ void frmExaminar::cmdAceptar_Click() {
     QStringList fallidos, reservados, copiados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
+    QStringList noCaben;
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
+        if (editores::EsArchivoDeFragmentos(archivo)) {
+            if (ImportarFragmentos(archivo, fallidos, reservados, noCaben))
+                copiados.append(nombre + QStringLiteral(".rtn"));
+            continue;
+        }
         // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
         const QString destino =
             p_.estado.carpetaCategorias() + QLatin1Char('/') + archivo.chopped(4) + QStringLiteral(".rtn");
@@ -147,6 +166,12 @@ void frmExaminar::cmdAceptar_Click() {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
+    if (!noCaben.isEmpty())
+        mensajes::Aviso(this,
+                        QStringLiteral("Estos fragmentos no se importaron porque el archivo de la categoría no puede "
+                                       "guardarlos tal como son:\n%1")
+                            .arg(noCaben.join(QLatin1Char('\n'))),
+                        QStringLiteral("Importar"));
     if (!reservados.isEmpty())
         mensajes::Aviso(this,
                         QStringLiteral("Estos archivos no se importaron porque su nombre está reservado para el "
@@ -155,4 +180,52 @@ void frmExaminar::cmdAceptar_Click() {
                         QStringLiteral("Importar"));
     if (!copiados.isEmpty())
     accept();
+}
+
+bool frmExaminar::ImportarFragmentos(const QString &archivo, QStringList &fallidos, QStringList &reservados,
+                                     QStringList &noCaben) {
+    const QString nombre = herramientas::NombreImportado(archivo);
+    const QString destino = nombre + QStringLiteral(".rtn");
+    // The same rule as a category file: an existing category is never replaced.
+    if (nombre.isEmpty() || QFileInfo::exists(p_.estado.carpetaCategorias() + QLatin1Char('/') + destino))
+        return false;
+    if (categorias::EsSeudonimo(nombre)) {
+        reservados.append(archivo);
+        return false;
+    }
+    // The name becomes a file name: it must be one a category may have.
+    if (categorias::Filtrar(nombre) != nombre) {
+        qCWarning(lcArchivos) << "Archivo de fragmentos con un nombre que no puede ser una categoría:" << archivo;
+        fallidos.append(QStringLiteral("%1: el nombre de la categoría, «%2», tiene caracteres que no se admiten")
+                            .arg(archivo, nombre));
+        return false;
+    }
+    const QString origen = QDir(carpeta_).filePath(archivo);
+    QByteArray datos;
+    QString error;
+    editores::Importacion importacion;
+    if (QFileInfo(origen).size() > kMayorJson) {
+        qCWarning(lcArchivos) << "Archivo de fragmentos demasiado grande:" << origen;
+        fallidos.append(QStringLiteral("%1: es demasiado grande para ser un archivo de fragmentos").arg(archivo));
+        return false;
+    }
+    if (!archivos::Leer(origen, datos, &error) || !editores::Importar(datos, importacion, &error)) {
+        qCWarning(lcArchivos) << "No se pudo importar el archivo de fragmentos" << origen << error;
+        fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
+        return false;
+    }
+    for (const QString &r : std::as_const(importacion.rechazados))
+        noCaben.append(QStringLiteral("%1 / %2").arg(nombre, r));
+    if (importacion.scripts.isEmpty()) {
+        fallidos.append(QStringLiteral("%1: no tiene ningún fragmento que se pueda guardar").arg(archivo));
+        return false;
+    }
+    if (!DuenoCarpeta::De(p_.estado.carpetaCategorias())
+             .Guardar(destino, mdlScripts::Componer(importacion.scripts), &error)) {
+        qCWarning(lcArchivos) << "No se pudo escribir la categoría importada" << destino << error;
+        fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
+        return false;
+    }
+    p_.CategoriaAgregada(nombre, false);
+    return true;
 }

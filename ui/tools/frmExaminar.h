@@ -9,7 +9,8 @@ class QListWidget;
 class QPushButton;
 class Principal;
 
-// Picks a folder and imports every category file in it as a new category. Existing categories are
+// Picks a folder and imports every category file in it as a new category, and every snippet file of
+// the code editors (.code-snippets, and .json files that hold snippets). Existing categories are
 // never overwritten.
 class frmExaminar : public QDialog {
     Q_OBJECT
@@ -32,6 +33,12 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
+    // A snippet file bigger than this is no snippet file: it is neither read to list it nor imported.
+    static constexpr qint64 kMayorJson = 16 * 1024 * 1024;
+    // Imports a code editor's snippet file as a new category, adding to the lists what went wrong.
+    bool ImportarFragmentos(const QString &archivo, QStringList &fallidos, QStringList &reservados,
+                            QStringList &noCaben);
+
     Principal &p_;
     QString carpeta_;
 };

@@ -1,0 +1,270 @@
+// The code editors' snippet files and the Markdown export, on files written by hand in those formats:
+// what the editor accepts is read, a round trip through the category file keeps every name,
+// description and code, and what a category cannot hold is named.
+#include "AyudasNucleo.h"
+#include "format/Editores.h"
+#include "format/Etiquetas.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using editores::Fragmento;
+
+namespace {
+Script Guardado(const QString &nombre, const QString &descripcion, const QString &codigoEditor) {
+    return Script{nombre, descripcion, etiquetas::AAlmacen(codigoEditor), QStringLiteral("0")};
+}
+
+// The code between the first fence and its closing twin, as a Markdown reader takes it.
+QString CodigoEnCerca(const QString &md, const QString &cerca) {
+    const qsizetype abre = md.indexOf(QLatin1Char('\n') + cerca);
+    if (abre < 0)
+        return QStringLiteral("<sin cerca>");
+    const qsizetype inicio = md.indexOf(QLatin1Char('\n'), abre + 1) + 1;
+    const qsizetype cierra = md.indexOf(QLatin1Char('\n') + cerca + QLatin1Char('\n'), inicio - 1);
+    return md.mid(inicio, cierra - inicio + 1);
+}
+} // namespace
+
+class tst_fragmentos : public QObject {
+    Q_OBJECT
+
+private slots:
+    // ---- What the editor lets a person write ----
+
+    void comentariosYComasFinales_data() {
+        QTest::addColumn<QByteArray>("escrito");
+        QTest::addColumn<QByteArray>("estricto");
+        QTest::newRow("línea") << QByteArray("{\"a\": 1 // uno\n}") << QByteArray("{\"a\": 1}");
+        QTest::newRow("bloque") << QByteArray("{/* x\n y */\"a\": 1}") << QByteArray("{\"a\": 1}");
+        QTest::newRow("barras en texto") << QByteArray("{\"u\": \"http://x/*y*/\"}")
+                                         << QByteArray("{\"u\": \"http://x/*y*/\"}");
+        QTest::newRow("comilla escapada") << QByteArray("{\"a\": \"c\\\"// no\", \"b\": 2}")
+                                          << QByteArray("{\"a\": \"c\\\"// no\", \"b\": 2}");
+        QTest::newRow("barra invertida al final") << QByteArray("{\"a\": \"c:\\\\\", // sí\n\"b\": 2}")
+                                                  << QByteArray("{\"a\": \"c:\\\\\", \"b\": 2}");
+        QTest::newRow("coma en objeto") << QByteArray("{\"a\": 1,\n}") << QByteArray("{\"a\": 1}");
+        QTest::newRow("coma en lista") << QByteArray("{\"a\": [1, 2, ]}") << QByteArray("{\"a\": [1, 2]}");
+        QTest::newRow("coma y comentario") << QByteArray("{\"a\": [1, // fin\n], /* y */ }")
+                                           << QByteArray("{\"a\": [1]}");
+        QTest::newRow("coma en texto") << QByteArray("{\"a\": \",}\"}") << QByteArray("{\"a\": \",}\"}");
+        QTest::newRow("marca de orden") << QByteArray("\xEF\xBB\xBF{\"a\": 1}") << QByteArray("{\"a\": 1}");
+    }
+    void comentariosYComasFinales() {
+        QFETCH(QByteArray, escrito);
+        QFETCH(QByteArray, estricto);
+        QString error;
+        QJsonParseError e;
+        const QJsonDocument leido = QJsonDocument::fromJson(editores::SinComentarios(escrito, &error), &e);
+        QCOMPARE(error, QString());
+        QCOMPARE(e.error, QJsonParseError::NoError);
+        QCOMPARE(leido, QJsonDocument::fromJson(estricto));
+    }
+
+    void comentarioSinCerrarEsUnError() {
+        editores::Lectura l;
+        QString error;
+        QVERIFY(!editores::Leer("{\"a\": {\"body\": \"x\"}} /* sin fin", l, &error));
+        QVERIFY(error.contains(QStringLiteral("no se cierra")));
+    }
+
+    void noEsUnArchivoDeFragmentos_data() {
+        QTest::addColumn<QByteArray>("datos");
+        QTest::newRow("vacío") << QByteArray();
+        QTest::newRow("cortado") << QByteArray("{\"a\": {\"body\": [\"x\"");
+        QTest::newRow("lista") << QByteArray("[{\"body\": \"x\"}]");
+        QTest::newRow("texto") << QByteArray("\"body\"");
+    }
+    void noEsUnArchivoDeFragmentos() {
+        QFETCH(QByteArray, datos);
+        editores::Lectura l;
+        QString error;
+        QVERIFY(!editores::Leer(datos, l, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    // A per-language file as a person writes it: prefixes as text or list, bodies as text or
+    // lines, no description, the editor's own placeholders, comments and trailing commas.
+    void archivoEscritoAMano() {
+        const QByteArray archivo = ayudas::LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/javascript.json");
+        editores::Lectura l;
+        QString error;
+        QVERIFY2(editores::Leer(archivo, l, &error), qPrintable(error));
+        QCOMPARE(l.fragmentos.size(), 3);
+        QCOMPARE(l.noFragmentos, (QStringList{"Cuerpo raro", "Roto"}));
+        const Fragmento &abrir = l.fragmentos.at(0);
+        QCOMPARE(abrir.nombre, QStringLiteral("Abrir ventana"));
+        QCOMPARE(abrir.descripcion, QStringLiteral("Abre una página en otra ventana"));
+        QCOMPARE(abrir.codigo, QStringLiteral("window.open(\"${1:pagina}.html\", '_blank');\n\t$0"));
+        QCOMPARE(l.fragmentos.at(1).nombre, QStringLiteral("Alerta"));
+        QCOMPARE(l.fragmentos.at(1).descripcion, QString());
+        QCOMPARE(l.fragmentos.at(1).codigo, QStringLiteral("alert('hola');"));
+        // The editor's escapes: \$ is a dollar, \\ a backslash.
+        QCOMPARE(l.fragmentos.at(2).codigo, QStringLiteral("echo \"$\" . $precio;\nc:\\temp"));
+    }
+
+    // ---- Round trips ----
+
+    void idaYVuelta_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("descripcion");
+        QTest::addColumn<QString>("codigo");
+        QTest::newRow("comillas") << "Saludo" << "Dice hola" << "alert(\"hola\");\nalert('adiós');";
+        QTest::newRow("dólares") << "Variable PHP" << "Precio con $" << "<?php echo \"$precio ${x} $1\"; ?>";
+        QTest::newRow("barras") << "Ruta" << "Barras" << "printf(\"a\\n\\\\b\\$\");\nC:\\temp\\";
+        QTest::newRow("líneas vacías") << "Bloque" << "" << "\n\nif (a) {\n\n}\n";
+        QTest::newRow("tabuladores y acentos") << "Año ñandú" << "Descripción €" << "\tcañón = 'é';\t";
+        QTest::newRow("llaves") << "Llaves" << "}" << "function f() { return '}'; }";
+        QTest::newRow("una línea") << "X" << "d" << "x";
+    }
+    void idaYVuelta() {
+        QFETCH(QString, nombre);
+        QFETCH(QString, descripcion);
+        QFETCH(QString, codigo);
+        // From the category file to the editor's file and back into a category file.
+        const QVector<Script> antes = {Guardado(nombre, descripcion, codigo), Guardado("Otro", "o", "y")};
+        const QVector<Script> enArchivo = mdlScripts::Analizar(mdlScripts::Componer(antes));
+        editores::Importacion imp;
+        QString error;
+        QVERIFY2(editores::Importar(editores::CodeSnippets(enArchivo, "PHP"), imp, &error), qPrintable(error));
+        QCOMPARE(imp.rechazados, QStringList());
+        const QVector<Script> despues = mdlScripts::Analizar(mdlScripts::Componer(imp.scripts));
+        QCOMPARE(despues.size(), 2);
+        const Script &s = despues.at(1).Nombre == nombre ? despues.at(1) : despues.at(0);
+        QCOMPARE(s.Nombre, nombre);
+        QCOMPARE(s.Descripcion, descripcion);
+        QCOMPARE(etiquetas::AEditor(s.Codigo), codigo);
+    }
+
+    // The editor inserts the body as written only with `$` and `\` escaped, one line per element.
+    void cuerpoComoLoInsertaElEditor() {
+        const QJsonObject o =
+            QJsonDocument::fromJson(editores::CodeSnippets({Guardado("Precio", "p", "echo \"$a\\n\";\nfin")}, "PHP"))
+                .object();
+        const QJsonObject f = o.value("Precio").toObject();
+        QCOMPARE(f.value("body").toArray(), (QJsonArray{"echo \"\\$a\\\\n\";", "fin"}));
+        QCOMPARE(f.value("prefix").toString(), QStringLiteral("precio"));
+        QCOMPARE(f.value("description").toString(), QStringLiteral("p"));
+        QCOMPARE(f.value("scope").toString(), QStringLiteral("php"));
+    }
+
+    // Keys are unique in JSON: a repeated name is kept apart instead of lost.
+    void nombresRepetidos() {
+        const QJsonObject o =
+            QJsonDocument::fromJson(editores::CodeSnippets({Guardado("A", "1", "x"), Guardado("A", "2", "y")}, "C"))
+                .object();
+        QCOMPARE(o.keys(), (QStringList{"A", "A (2)"}));
+        QCOMPARE(o.value("A (2)").toObject().value("description").toString(), QStringLiteral("2"));
+    }
+
+    void prefijo_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("prefijo");
+        QTest::newRow("palabras") << "Abrir ventana" << "abrir-ventana";
+        QTest::newRow("acentos") << "Añadir Canción" << "anadir-cancion";
+        QTest::newRow("signos") << "  ¿Qué (es) esto?  " << "que-es-esto";
+        QTest::newRow("nada") << "¿?" << "rutinero";
+    }
+    void prefijo() {
+        QFETCH(QString, nombre);
+        QFETCH(QString, prefijo);
+        QCOMPARE(editores::Prefijo(nombre), prefijo);
+    }
+
+    // ---- What a category file cannot hold: named, the rest kept ----
+
+    void loQueNoCabeSeNombra_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("descripcion");
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QString>("motivo");
+        QTest::newRow("emoji en el código") << "Cara" << "d" << "x = '\U0001F600';" << "no puede guardar";
+        QTest::newRow("griego en el nombre") << "Ωmega" << "d" << "x" << "no puede guardar";
+        QTest::newRow("comillas en el nombre") << "Di \"hola\"" << "d" << "x" << "comillas";
+        QTest::newRow("salto en la descripción") << "N" << "una\ndos" << "x" << "saltos de línea";
+        QTest::newRow("el texto de las comillas") << "Token" << "d" << "a *RTN* b" << "*RTN*";
+        QTest::newRow("sin nombre") << "" << "d" << "x" << "no tiene nombre";
+    }
+    void loQueNoCabeSeNombra() {
+        QFETCH(QString, nombre);
+        QFETCH(QString, descripcion);
+        QFETCH(QString, codigo);
+        QFETCH(QString, motivo);
+        QJsonObject todo;
+        todo.insert(nombre, QJsonObject{{"body", codigo}, {"description", descripcion}});
+        todo.insert("Bueno", QJsonObject{{"body", QJsonArray{"uno", "dos"}}, {"description", "b"}});
+        editores::Importacion imp;
+        QVERIFY(editores::Importar(QJsonDocument(todo).toJson(), imp, nullptr));
+        QCOMPARE(imp.rechazados.size(), 1);
+        QVERIFY2(imp.rechazados.at(0).startsWith(nombre + QStringLiteral(": ")), qPrintable(imp.rechazados.at(0)));
+        QVERIFY2(imp.rechazados.at(0).contains(motivo), qPrintable(imp.rechazados.at(0)));
+        QCOMPARE(imp.scripts.size(), 1);
+        QCOMPARE(imp.scripts.at(0).Nombre, QStringLiteral("Bueno"));
+        QCOMPARE(imp.scripts.at(0).Codigo, QStringLiteral("uno\r\ndos"));
+    }
+
+    // ---- Markdown ----
+
+    void cerca_data() {
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QString>("cerca");
+        QTest::newRow("sin comillas") << "x" << "```";
+        QTest::newRow("una") << "`x`" << "```";
+        QTest::newRow("tres") << "```js\nx\n```" << "````";
+        QTest::newRow("cinco dentro") << "a `````b`` c" << "``````";
+    }
+    void cerca() {
+        QFETCH(QString, codigo);
+        QFETCH(QString, cerca);
+        QCOMPARE(editores::Cerca(codigo), cerca);
+    }
+
+    void markdownDeUnaCategoria() {
+        const QByteArray md = editores::Markdown(
+            {{"JavaScript", {Guardado("Abrir *ventana*", "Abre \"otra\" ventana", "window.open(\"x\");")}}});
+        QCOMPARE(md, QByteArray("# JavaScript\n"
+                                "\n## Abrir \\*ventana\\*\n\n"
+                                "Abre \"otra\" ventana\n\n"
+                                "```javascript\nwindow.open(\"x\");\n```\n"));
+    }
+
+    // A code that itself holds a fence stays whole inside a longer one.
+    void codigoConCercasQuedaEntero() {
+        const QString codigo = QStringLiteral("Ejemplo:\n```html\n<p>\n```\nfin\n");
+        const QString md = QString::fromUtf8(editores::Markdown({{"Notas", {Guardado("Doc", "d", codigo)}}}));
+        QCOMPARE(CodigoEnCerca(md, "````"), codigo);
+    }
+
+    // The tag is the language the editor highlights the code in: the code's marks, else the category.
+    void etiquetaDelLenguaje_data() {
+        QTest::addColumn<QString>("categoria");
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QString>("etiqueta");
+        QTest::newRow("php por sus marcas") << "Varios" << "<?php echo 1; ?>" << "```php\n";
+        QTest::newRow("por la categoría") << "CSS" << "a { color: red }" << "```css\n";
+        QTest::newRow("consola") << "Varios" << "#!/bin/sh\necho hola" << "```sh\n";
+        QTest::newRow("ninguno") << "Notas" << "hola" << "```\n";
+    }
+    void etiquetaDelLenguaje() {
+        QFETCH(QString, categoria);
+        QFETCH(QString, codigo);
+        QFETCH(QString, etiqueta);
+        const QString md = QString::fromUtf8(editores::Markdown({{categoria, {Guardado("N", "d", codigo)}}}));
+        QVERIFY2(md.contains(QStringLiteral("\n\n") + etiqueta + codigo), qPrintable(md));
+    }
+
+    void markdownDeLaBiblioteca() {
+        const QString md = QString::fromUtf8(editores::Markdown(
+            {{"CSS", {Guardado("Rojo", "r", "a{}")}}, {"SQL", {Guardado("Todo", "t", "SELECT 1;"), Guardado("Nada", "", "")}}}));
+        QStringList titulos;
+        for (const QString &l : md.split('\n'))
+            if (l.startsWith('#'))
+                titulos << l;
+        QCOMPARE(titulos, (QStringList{"# CSS", "## Rojo", "# SQL", "## Todo", "## Nada"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_fragmentos)
+#include "tst_fragmentos.moc"

@@ -1,0 +1,210 @@
+// Trading snippets with code editors through the real window: their files come in through the
+// import window under its rules, and the menu writes a category for them or as Markdown.
+#include "Ayudas.h"
+#include "format/Editores.h"
+#include "ui/Mensajes.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmAcerca.h"
+#include "ui/tools/frmExaminar.h"
+
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <unistd.h>
+
+using namespace ayudas;
+
+namespace {
+// A snippet file as a person writes it for the editor, comments and trailing commas included.
+QByteArray ArchivoEscritoAMano() { return LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/ventana.json"); }
+
+// Imports every file the import window lists in the folder; `aviso`, when given, answers the message
+// that follows and keeps what it said.
+void Importar(VentanaPrincipal &v, const QString &carpeta, QStringList *listados = nullptr, Mensaje *aviso = nullptr) {
+    AlAbrirseModal([&](QWidget *w) {
+        auto *d = qobject_cast<frmExaminar *>(w);
+        QVERIFY(d);
+        d->setCarpeta(carpeta);
+        if (listados)
+            for (int i = 0; i < d->flbArchivos->count(); ++i)
+                listados->append(d->flbArchivos->item(i)->text());
+        QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
+    });
+    if (aviso)
+        ContestarMensaje(QMessageBox::Ok, aviso);
+    v.w->setOpcionMarcada(3, true);
+    ui(v.w)->mnuImportar->trigger();
+}
+
+// Answers the next save dialog with the path.
+void GuardarEn(const QString &ruta) {
+    AlAbrirseModal([ruta](QWidget *w) {
+        auto *d = qobject_cast<QFileDialog *>(w);
+        QVERIFY(d);
+        QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
+        d->selectFile(ruta);
+        QMetaObject::invokeMethod(d, "accept");
+    });
+}
+} // namespace
+
+class tst_intercambio : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { mensajes::VaciarCola(); }
+
+    // Snippet files come in as new categories; what the category cannot hold is named, the rest kept.
+    void importarArchivosDeEditores() {
+        VentanaPrincipal v({{"Menus", Registro("a", "d", "x", "1")}});
+        EscribirBytes(v.c.ruta("fuera/javascript.json"), ArchivoEscritoAMano());
+        EscribirBytes(v.c.ruta("fuera/Web.code-snippets"), R"({"Rojo": {"body": "color: red;"}})");
+        EscribirBytes(v.c.ruta("fuera/package.json"), R"({"name": "x", "version": "1.0.0"})");
+        Mensaje aviso;
+        QStringList listados;
+        Importar(v, v.c.ruta("fuera"), &listados, &aviso);
+        // A JSON file that holds no snippets is not offered.
+        QCOMPARE(listados, (QStringList{"javascript.json", "Web.code-snippets"}));
+        QVERIFY(aviso.visto);
+        QVERIFY2(aviso.texto.contains(QStringLiteral("javascript / Cara: ")), qPrintable(aviso.texto));
+        QCOMPARE(v.enArchivo("javascript"), QStringList{"Abrir ventana"});
+        QCOMPARE(v.enArchivo("Web"), QStringList{"Rojo"});
+        QVERIFY(Textos(ui(v.w)->lstCat).contains("javascript"));
+        v.abrir("javascript");
+        QVERIFY(v.w->filasCuantas() == 1);
+        const Script s = v.w->fila(0);
+        QCOMPARE(s.Descripcion, QStringLiteral("Abre una ventana"));
+        QCOMPARE(s.Codigo, QStringLiteral("window.open(*RTN*${1:pagina}*RTN*);\r\n\t$0"));
+    }
+
+    // The same rule as category files: an existing category is never replaced.
+    void importarNoReemplazaUnaCategoria() {
+        const QByteArray menus = Registro("a", "d", "x", "1");
+        VentanaPrincipal v({{"javascript", menus}});
+        EscribirBytes(v.c.ruta("fuera/javascript.json"), R"({"Nuevo": {"body": "y"}})");
+        Importar(v, v.c.ruta("fuera"));
+        QCOMPARE(LeerBytes(v.c.estado.rutaCategoria("javascript")), menus);
+    }
+
+    // A broken file is reported by name, and the other files still come in.
+    void archivoRotoSeNombra() {
+        VentanaPrincipal v;
+        EscribirBytes(v.c.ruta("fuera/Roto.code-snippets"), "{\"a\": {\"body\": [\"x\"");
+        EscribirBytes(v.c.ruta("fuera/Bien.code-snippets"), R"({"b": {"body": "y"}})");
+        Mensaje aviso;
+        Importar(v, v.c.ruta("fuera"), nullptr, &aviso);
+        QVERIFY2(aviso.texto.contains(QStringLiteral("Roto.code-snippets: no es JSON válido")), qPrintable(aviso.texto));
+        QVERIFY(!QFileInfo::exists(v.c.estado.rutaCategoria("Roto")));
+        QCOMPARE(v.enArchivo("Bien"), QStringList{"b"});
+    }
+
+    // "Exportar para editores" writes the open category, and importing what it wrote gives the same
+    // names, descriptions and code.
+    void exportarEImportarDeVuelta() {
+        QByteArray datos = Registro("Saludo", "Dice hola", "alert(*RTN*hola $nombre*RTN*);\r\nfin\\ x", "3") +
+                           Registro("Vacio", "Sin nada", "", "1");
+        VentanaPrincipal v({{"JavaScript", datos}});
+        v.abrir("JavaScript");
+        const QString ruta = v.c.ruta("salida/JavaScript.code-snippets");
+        QDir().mkpath(v.c.ruta("salida"));
+        GuardarEn(ruta);
+        v.w->findChild<QAction *>("mnuExportarEditores")->trigger();
+        const QJsonObject o = QJsonDocument::fromJson(LeerBytes(ruta)).object();
+        QCOMPARE(o.keys(), (QStringList{"Saludo", "Vacio"}));
+        QCOMPARE(o.value("Saludo").toObject().value("scope").toString(), QStringLiteral("javascript"));
+
+        QFile::rename(ruta, v.c.ruta("salida/Vuelta.code-snippets"));
+        Importar(v, v.c.ruta("salida"));
+        const QVector<Script> ida = mdlScripts::Analizar(datos);
+        QVector<Script> vuelta;
+        QVERIFY(mdlScripts::LeerArchivo(v.c.estado.rutaCategoria("Vuelta"), vuelta));
+        QCOMPARE(vuelta.size(), ida.size());
+        for (int i = 0; i < ida.size(); ++i) {
+            QCOMPARE(vuelta[i].Nombre, ida[i].Nombre);
+            QCOMPARE(vuelta[i].Descripcion, ida[i].Descripcion);
+            QCOMPARE(vuelta[i].Codigo, ida[i].Codigo);
+        }
+    }
+
+    // A file already there is replaced only on Yes; No, Esc and the close box leave it as it was.
+    void exportarSobreUnArchivoPregunta_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<bool>("reemplazado");
+        QTest::newRow("sí") << int(QMessageBox::Yes) << true;
+        QTest::newRow("no") << int(QMessageBox::No) << false;
+    }
+    void exportarSobreUnArchivoPregunta() {
+        QFETCH(int, respuesta);
+        QFETCH(bool, reemplazado);
+        VentanaPrincipal v({{"CSS", Registro("Rojo", "r", "a { color: red }", "1")}});
+        v.abrir("CSS");
+        const QString ruta = v.c.ruta("CSS.md");
+        EscribirBytes(ruta, "mío");
+        GuardarEn(ruta);
+        Mensaje pregunta;
+        ContestarMensaje(QMessageBox::StandardButton(respuesta), &pregunta);
+        v.w->findChild<QAction *>("mnuMarkdown")->trigger();
+        QCOMPARE(pregunta.icono, QMessageBox::Question);
+        QVERIFY(pregunta.texto.contains("Esc"));
+        QCOMPARE(LeerBytes(ruta).startsWith("# CSS\n"), reemplazado);
+    }
+
+    // Markdown of the open category as the list shows it, pending changes included.
+    void markdownDeLaCategoriaAbierta() {
+        VentanaPrincipal v({{"CSS", Registro("Rojo", "r", "a { color: red }", "1")}});
+        v.abrir("CSS");
+        v.w->AgregarFila(Script{"Azul", "b", "a { color: blue }", "1"});
+        const QString ruta = v.c.ruta("CSS.md");
+        GuardarEn(ruta);
+        v.w->findChild<QAction *>("mnuMarkdown")->trigger();
+        const QString md = QString::fromUtf8(LeerBytes(ruta));
+        QVERIFY2(md.startsWith("# CSS\n"), qPrintable(md));
+        QVERIFY2(md.contains("## Azul\n\nb\n\n```css\na { color: blue }\n```\n"), qPrintable(md));
+        QVERIFY(md.contains("## Rojo\n"));
+    }
+
+    // The whole library, one heading per category; a category that cannot be read stops it, said.
+    void markdownDeLaBiblioteca() {
+        VentanaPrincipal v({{"SQL", Registro("Todo", "t", "SELECT 1;", "1")}, {"Bash", Registro("Hola", "h", "echo hola", "1")}});
+        const QString ruta = v.c.ruta("todo.md");
+        GuardarEn(ruta);
+        v.w->findChild<QAction *>("mnuMarkdownBiblioteca")->trigger();
+        const QString md = QString::fromUtf8(LeerBytes(ruta));
+        QVERIFY2(md.indexOf("# Bash\n") >= 0 && md.indexOf("# Bash\n") < md.indexOf("# SQL\n"), qPrintable(md));
+    }
+
+    // "Acerca de" names the folder that holds the library and the preferences.
+    void acercaDiceLaCarpetaEnUso() {
+        VentanaPrincipal v;
+        QString texto;
+        AlAbrirseModal([&](QWidget *w) {
+            auto *d = qobject_cast<frmAcerca *>(w);
+            QVERIFY(d);
+            texto = d->lblCarpeta->text();
+        });
+        ui(v.w)->mnuAcerca->trigger();
+        QCOMPARE(texto, QStringLiteral("Carpeta de datos: ") + v.c.estado.carpeta);
+    }
+
+    void markdownDeLaBibliotecaIlegible() {
+        if (::geteuid() == 0)
+            QSKIP("running as root: every file is readable, so an unreadable category cannot be made here");
+        VentanaPrincipal v({{"SQL", Registro("Todo", "t", "SELECT 1;", "1")}, {"Bash", Registro("Hola", "h", "x", "1")}});
+        QFile::setPermissions(v.c.estado.rutaCategoria("SQL"), QFileDevice::WriteOwner);
+        Mensaje aviso;
+        ContestarMensaje(QMessageBox::Ok, &aviso);
+        v.w->findChild<QAction *>("mnuMarkdownBiblioteca")->trigger();
+        QVERIFY(aviso.texto.contains("SQL: "));
+        QCOMPARE(mensajes::Pendientes(), 0);
+    }
+};
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    tst_intercambio t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_intercambio.moc"
