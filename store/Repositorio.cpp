@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <sys/stat.h>
 #include <git2/sys/odb_backend.h>
 
@@ -399,6 +400,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     // The records each changed file had in the last version, for the message: the summary kept from
     // the version that recorded them when there is one, read back from the history otherwise.
     QVector<std::optional<mezcla::Registros>> previos;
+    QVector<std::shared_future<mezcla::Registros>> nuevos; // of the files that are there now
     bool hayQuitados = false;
     for (const QString &archivo : archivos) {
         if (archivo.isEmpty() || vistos.contains(archivo))
@@ -415,11 +417,19 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
         }
         const QByteArray idAntes = IdEn(arbol.get(), nombre);
         if (c.despues) {
+            // A big file's records are read on another core while its blob is compressed on this one;
+            // only their names and digests are kept, all the message needs.
+            auto registros =
+                std::async(mensajeDado.isEmpty() && c.despues->size() >= kResumenDesde ? std::launch::async
+                                                                                     : std::launch::deferred,
+                           [datos = *c.despues] { return mezcla::Registros(datos).ligeros(); })
+                    .share();
             git_oid id;
             if (EscribirBlob(repo_, *c.despues, &id) < 0)
                 return fallar();
             if (Id(&id) == idAntes)
                 continue; // the same bytes as the last version
+            nuevos.append(registros);
             if (git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &id, GIT_FILEMODE_BLOB) < 0)
                 return fallar();
             agregados.append({nombre, id});
@@ -430,6 +440,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
                 return fallar();
             quitados.append(nombre);
             hayQuitados = true;
+            nuevos.append(std::shared_future<mezcla::Registros>());
         }
         const auto guardado = ultimos_.constFind(nombre);
         if (!idAntes.isEmpty() && c.despues && guardado != ultimos_.cend() && guardado->first == idAntes)
@@ -458,18 +469,18 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
         for (int i = 0; i < cambios.size(); ++i) {
             const mezcla::CambioArchivo &c = cambios[i];
             const QByteArray nombre = NombreGit(carpeta_, c.archivo);
-            const mezcla::Registros nuevos(*c.despues);
+            const mezcla::Registros &registros = nuevos[i].get();
             if (previos[i])
-                partes << mezcla::Modificada(c.archivo, *previos[i], nuevos);
+                partes << mezcla::Modificada(c.archivo, *previos[i], registros);
             else if (c.antes)
-                partes << mezcla::Modificada(c.archivo, mezcla::Registros(*c.antes), nuevos);
+                partes << mezcla::Modificada(c.archivo, mezcla::Registros(*c.antes), registros);
             else
                 partes << mezcla::Mensaje({c});
             // Only big files are worth keeping a summary of: reading back a small one costs little.
             if (c.despues->size() >= kResumenDesde)
                 for (const auto &[n, id] : agregados)
                     if (n == nombre)
-                        resumenes.insert(nombre, {Id(&id), nuevos.ligeros()});
+                        resumenes.insert(nombre, {Id(&id), registros});
         }
         texto = partes.join(QStringLiteral("; "));
     }
