@@ -551,6 +551,9 @@ void MedirRapida(int categorias) {
     std::fflush(stdout);
 }
 
+// The history beside git (bench/historial.cpp).
+void MedirHistorial(int scripts, int grande);
+
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -566,6 +569,11 @@ int main(int argc, char **argv) {
     // "biblioteca [categorías]" measures the library search alone (500 categories of 200 scripts).
     if (argc > 1 && qstrcmp(argv[1], "rapida") == 0) {
         MedirRapida(argc > 2 ? QByteArray(argv[2]).toInt() : 100);
+        return 0;
+    }
+    // "historial [scripts]" measures the history beside git alone (a category of 100 000 scripts).
+    if (argc > 1 && qstrcmp(argv[1], "historial") == 0) {
+        MedirHistorial(argc > 2 ? QByteArray(argv[2]).toInt() : 100000, 7000);
         return 0;
     }
     if (argc > 1 && qstrcmp(argv[1], "biblioteca") == 0) {
@@ -764,6 +772,7 @@ int main(int argc, char **argv) {
     if (argc == 1) {
         MedirBiblioteca(500);
         MedirRapida(100);
+        MedirHistorial(100000, 7000);
     }
     return 0;
 }

@@ -89,8 +89,8 @@ void Historial::Preparar() {
 }
 
 void Historial::compactarSiHaceFalta() {
-    // Counting is a look at every object folder: done at the start and every few versions.
-    versionesSinMirar_ = 0;
+    // Counting is a look at every object folder, a few milliseconds: done after every version, since
+    // one version of a big category can be more than the whole pack.
     if (git::Repositorio::HaceFaltaCompactar(repo_->ContarSueltos()))
         repo_->Compactar(nullptr, [this] { return cancelado_.load(); }); // a failure leaves it as it was
 }
@@ -123,8 +123,7 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
     }
     if (!hecho.isEmpty()) {
         emit guardado(hecho);
-        if (++versionesSinMirar_ >= 16)
-            compactarSiHaceFalta();
+        compactarSiHaceFalta();
     }
 }
 

@@ -58,7 +58,6 @@ private:
     QString carpeta_;
     std::unique_ptr<git::Repositorio> repo_;
     QStringList pendientes_;
-    int versionesSinMirar_ = 0;
     std::atomic_bool cancelado_{false};
     std::atomic_bool sincronizacionCancelada_{false};
     std::function<bool(const QString &, QString *, QString *)> pedirClave_;

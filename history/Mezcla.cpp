@@ -26,13 +26,40 @@ QByteArrayView Registros::codigo(int i) const {
     return QByteArrayView(codificados_[i]);
 }
 
+std::pair<size_t, size_t> Registros::texto(int i) const {
+    if (ligero_)
+        return textos_[i];
+    const Script &s = scripts_[i];
+    return {qHashMulti(1, s.Descripcion, s.Puntaje, codigo(i)), qHashMulti(2, s.Descripcion, s.Puntaje, codigo(i))};
+}
+
+Registros Registros::ligeros() const {
+    Registros r;
+    r.ligero_ = true;
+    r.scripts_.reserve(scripts_.size());
+    r.hashes_.reserve(scripts_.size());
+    r.textos_.reserve(scripts_.size());
+    for (int i = 0; i < size(); ++i) {
+        Script s;
+        s.Nombre = scripts_[i].Nombre;
+        r.scripts_.append(s);
+        r.hashes_.append(hash(i));
+        r.textos_.append(texto(i));
+    }
+    return r;
+}
+
 bool Registros::igual(int i, const Registros &otro, int j) const {
     const Script &a = scripts_[i], &b = otro.scripts_[j];
+    if (ligero_ || otro.ligero_)
+        return a.Nombre == b.Nombre && texto(i) == otro.texto(j);
     return a.Nombre == b.Nombre && a.Descripcion == b.Descripcion && a.Puntaje == b.Puntaje &&
            codigo(i) == otro.codigo(j);
 }
 
 bool Registros::mismoTexto(int i, const Registros &otro, int j) const {
+    if (ligero_ || otro.ligero_)
+        return texto(i) == otro.texto(j);
     const Script &a = scripts_[i], &b = otro.scripts_[j];
     return a.Descripcion == b.Descripcion && a.Puntaje == b.Puntaje && codigo(i) == otro.codigo(j);
 }
@@ -49,6 +76,8 @@ QByteArray Registros::huella(int i) const {
 }
 
 size_t Registros::hash(int i) const {
+    if (ligero_)
+        return hashes_[i];
     const Script &s = scripts_[i];
     return qHashMulti(0, s.Nombre, s.Descripcion, s.Puntaje, codigo(i));
 }
@@ -223,11 +252,15 @@ QStringList Resumen(const QVector<CambioArchivo> &cambios) {
         } else if (c.antes && !c.despues) {
             partes << QStringLiteral("%1: categoría eliminada").arg(nombre);
         } else if (c.antes && c.despues && *c.antes != *c.despues) {
-            const QString d = Describir(Comparar(Registros(*c.antes), Registros(*c.despues)));
-            partes << QStringLiteral("%1: %2").arg(nombre, d.isEmpty() ? QStringLiteral("archivo reescrito") : d);
+            partes << Modificada(c.archivo, Registros(*c.antes), Registros(*c.despues));
         }
     }
     return partes;
+}
+
+QString Modificada(const QString &archivo, const Registros &antes, const Registros &despues) {
+    const QString d = Describir(Comparar(antes, despues));
+    return QStringLiteral("%1: %2").arg(Categoria(archivo), d.isEmpty() ? QStringLiteral("archivo reescrito") : d);
 }
 
 QString Mensaje(const QVector<CambioArchivo> &cambios) { return Resumen(cambios).join(QStringLiteral("; ")); }

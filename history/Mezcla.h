@@ -33,8 +33,17 @@ public:
     // Appends record i in the file's format, under another name when one is given.
     void agregarA(QByteArray &salida, int i, const QString &otroNombre = QString()) const;
     Script completo(int i) const;
+    // The same records without their bytes: the names and a digest of each record, enough for
+    // Comparar against a later version at a small part of the memory. Nothing else reads them.
+    Registros ligeros() const;
 
 private:
+    // Two independent 64-bit digests of the description, score and code.
+    std::pair<size_t, size_t> texto(int i) const;
+
+    bool ligero_ = false;
+    QVector<size_t> hashes_;                      // when light: hash(i) of the full record
+    QVector<std::pair<size_t, size_t>> textos_; // when light: texto(i) of the full record
     QByteArray datos_;
     QVector<Script> scripts_;
     QVector<mdlScripts::Tramo> tramos_;
@@ -55,6 +64,8 @@ struct Cambios {
 Cambios Comparar(const Registros &antes, const Registros &despues);
 // "2 scripts agregados, 1 modificado"; "scripts reordenados"; empty when nothing changed.
 QString Describir(const Cambios &c);
+// The part of a version's message for a category file that changed: "Menus: 1 script modificado".
+QString Modificada(const QString &archivo, const Registros &antes, const Registros &despues);
 
 // A file as it was in the last version and as it is now; no value when absent.
 struct CambioArchivo {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <sys/stat.h>
 #include <git2/sys/odb_backend.h>
 
@@ -39,6 +40,23 @@ std::optional<QByteArray> LeerArchivo(const QString &ruta, QString *error = null
 QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
     const QByteArray ruta = archivos::Nativa(carpeta + QLatin1Char('/') + archivo);
     return ruta.mid(ruta.lastIndexOf('/') + 1);
+}
+
+// The bytes as a blob, hashed and compressed in one pass over them.
+int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id) {
+    Odb odb;
+    git_odb_stream *flujo = nullptr;
+    if (Tomar(odb, git_repository_odb, repo) < 0 ||
+        git_odb_open_wstream(&flujo, odb.get(), git_object_size_t(datos.size()), GIT_OBJECT_BLOB) < 0)
+        return -1;
+    constexpr qsizetype kTrozo = 1 << 20;
+    int r = 0;
+    for (qsizetype hecho = 0; r == 0 && hecho < datos.size(); hecho += kTrozo)
+        r = git_odb_stream_write(flujo, datos.constData() + hecho, size_t(std::min(kTrozo, datos.size() - hecho)));
+    if (r == 0)
+        r = git_odb_stream_finalize_write(id, flujo);
+    git_odb_stream_free(flujo);
+    return r;
 }
 
 bool ArbolDeCommit(git_repository *repo, const git_oid &id, Commit &commit, Tree &arbol) {
@@ -116,6 +134,7 @@ bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QStrin
     git_repository_free(repo_);
     repo_ = nullptr;
     carpeta_ = carpeta;
+    ultimos_.clear();
     danado_ = std::make_shared<std::atomic_bool>(false);
     if (creado)
         *creado = false;
@@ -186,6 +205,7 @@ bool Repositorio::Apartar(QString *apartado, QString *error) {
     git_repository_free(repo_);
     repo_ = nullptr;
     sellos_.clear();
+    ultimos_.clear();
     const QString base = QStringLiteral(".git-dañado-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString nombre = base;
@@ -248,10 +268,14 @@ Repositorio::Sueltos Repositorio::ContarSueltos() const {
     Sueltos s;
     if (!repo_)
         return s;
-    CadaSuelto(QByteArray(git_repository_path(repo_)) + "objects/", [&](const git_oid &, const QFileInfo &f) {
+    const QByteArray objetos = QByteArray(git_repository_path(repo_)) + "objects/";
+    CadaSuelto(objetos, [&](const git_oid &, const QFileInfo &f) {
         ++s.objetos;
         s.bytes += f.size();
     });
+    for (const QFileInfo &f : QDir(QFile::decodeName(objetos + "pack"))
+                                  .entryInfoList({QStringLiteral("pack-*.pack")}, QDir::Files))
+        s.empaquetados += f.size();
     return s;
 }
 
@@ -270,7 +294,8 @@ int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
         return fallo();
     // HEAD is on a branch, except in a repository that has no version yet.
     git_revwalk_push_head(walk.get());
-    git_packbuilder_set_threads(pb.get(), 1); // the window keeps the other core
+    // Every core: packing runs while the user waits for nothing, and ends the sooner.
+    git_packbuilder_set_threads(pb.get(), 0);
     // Packing a big history takes a while: a closing program does not wait for it to end.
     void *pregunta = const_cast<std::function<bool()> *>(&parar);
     git_packbuilder_set_callbacks(
@@ -372,39 +397,93 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     QVector<std::pair<QByteArray, git_oid>> agregados;
     QVector<QByteArray> quitados;
     QSet<QString> vistos;
+    // The records each changed file had in the last version, for the message: the summary kept from
+    // the version that recorded them when there is one, read back from the history otherwise.
+    QVector<std::optional<mezcla::Registros>> previos;
+    QVector<std::shared_future<mezcla::Registros>> nuevos; // of the files that are there now
+    bool hayQuitados = false;
     for (const QString &archivo : archivos) {
         if (archivo.isEmpty() || vistos.contains(archivo))
             continue;
         vistos.insert(archivo);
         const QByteArray nombre = NombreGit(carpeta_, archivo);
         QString ilegible;
-        mezcla::CambioArchivo c{archivo, BlobEn(repo_, arbol.get(), nombre),
-                                LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
+        mezcla::CambioArchivo c{archivo, std::nullopt, LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
         if (!ilegible.isEmpty()) {
             qCWarning(lcHistorial) << "cannot read" << archivo << ilegible;
             if (error)
                 *error = QStringLiteral("no se pudo leer la categoría %1: %2").arg(mezcla::Categoria(archivo), ilegible);
             return false;
         }
-        if (c.antes == c.despues)
-            continue;
+        const QByteArray idAntes = IdEn(arbol.get(), nombre);
         if (c.despues) {
+            // A big file's records are read on another core while its blob is compressed on this one;
+            // only their names and digests are kept, all the message needs.
+            auto registros =
+                std::async(mensajeDado.isEmpty() && c.despues->size() >= kResumenDesde ? std::launch::async
+                                                                                     : std::launch::deferred,
+                           [datos = *c.despues] { return mezcla::Registros(datos).ligeros(); })
+                    .share();
             git_oid id;
-            if (git_blob_create_from_buffer(&id, repo_, c.despues->constData(), size_t(c.despues->size())) < 0 ||
-                git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &id, GIT_FILEMODE_BLOB) < 0)
+            if (EscribirBlob(repo_, *c.despues, &id) < 0)
+                return fallar();
+            if (Id(&id) == idAntes)
+                continue; // the same bytes as the last version
+            nuevos.append(registros);
+            if (git_treebuilder_insert(nullptr, tb.get(), nombre.constData(), &id, GIT_FILEMODE_BLOB) < 0)
                 return fallar();
             agregados.append({nombre, id});
         } else {
+            if (idAntes.isEmpty())
+                continue;
             if (git_treebuilder_remove(tb.get(), nombre.constData()) < 0)
                 return fallar();
             quitados.append(nombre);
+            hayQuitados = true;
+            nuevos.append(std::shared_future<mezcla::Registros>());
+        }
+        const auto guardado = ultimos_.constFind(nombre);
+        if (!idAntes.isEmpty() && c.despues && guardado != ultimos_.cend() && guardado->first == idAntes)
+            previos.append(guardado->second);
+        else {
+            if (!idAntes.isEmpty())
+                c.antes = BlobEn(repo_, arbol.get(), nombre);
+            previos.append(std::nullopt);
         }
         cambios.append(std::move(c));
     }
     if (cambios.isEmpty())
         return true;
 
-    const QString texto = mensajeDado.isEmpty() ? mezcla::Mensaje(cambios) : mensajeDado;
+    // Each file's part of the message on its own, unless a file went: it may have been renamed to one
+    // that came, which only the whole set of changes tells.
+    QString texto = mensajeDado;
+    QHash<QByteArray, std::pair<QByteArray, mezcla::Registros>> resumenes;
+    if (texto.isEmpty() && hayQuitados) {
+        for (int i = 0; i < cambios.size(); ++i)
+            if (previos[i])
+                cambios[i].antes = BlobEn(repo_, arbol.get(), NombreGit(carpeta_, cambios[i].archivo));
+        texto = mezcla::Mensaje(cambios);
+    } else if (texto.isEmpty()) {
+        QStringList partes;
+        for (int i = 0; i < cambios.size(); ++i) {
+            const mezcla::CambioArchivo &c = cambios[i];
+            const QByteArray nombre = NombreGit(carpeta_, c.archivo);
+            const mezcla::Registros &registros = nuevos[i].get();
+            if (previos[i])
+                partes << mezcla::Modificada(c.archivo, *previos[i], registros);
+            else if (c.antes)
+                partes << mezcla::Modificada(c.archivo, mezcla::Registros(*c.antes), registros);
+            else
+                partes << mezcla::Mensaje({c});
+            // Only big files are worth keeping a summary of: reading back a small one costs little.
+            if (c.despues->size() >= kResumenDesde)
+                for (const auto &[n, id] : agregados)
+                    if (n == nombre)
+                        resumenes.insert(nombre, {Id(&id), registros});
+        }
+        texto = partes.join(QStringLiteral("; "));
+    }
     git_oid idArbol, idCommit;
     Tree nuevo;
     if (git_treebuilder_write(&idArbol, tb.get()) < 0 || Tomar(nuevo, git_tree_lookup, repo_, &idArbol) < 0)
@@ -431,6 +510,12 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
             git_index_remove_bypath(indice.get(), nombre.constData());
         git_index_write(indice.get());
     }
+    for (const QByteArray &nombre : quitados)
+        ultimos_.remove(nombre);
+    for (const auto &[nombre, id] : agregados)
+        ultimos_.remove(nombre);
+    for (auto it = resumenes.cbegin(); it != resumenes.cend(); ++it)
+        ultimos_.insert(it.key(), it.value());
     if (mensaje)
         *mensaje = texto;
     return true;

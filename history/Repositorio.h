@@ -1,4 +1,6 @@
 #pragma once
+#include "history/Mezcla.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -80,6 +82,7 @@ public:
     struct Sueltos {
         int objetos = 0;
         qint64 bytes = 0;
+        qint64 empaquetados = 0; // the bytes of the packs, for scale
     };
     Sueltos ContarSueltos() const;
     // Packs every object the branches reach; then the loose files and the older packs that the new
@@ -87,9 +90,11 @@ public:
     // how many loose objects went, or -1 when the pack could not be made (nothing is removed then).
     // `parar`, asked now and then, gives it up (nothing removed) when the program is closing.
     int Compactar(QString *error = nullptr, const std::function<bool()> &parar = {});
-    // Compacts once the loose objects are many or big.
+    // Compacts once the loose objects are many, or take more than half the room of the packs: the
+    // repository then stays within one and a half times its packed size. A few kilobytes of them
+    // are left for later, so that a small library is not packed again at every version.
     static bool HaceFaltaCompactar(const Sueltos &s) {
-        return s.objetos > 2000 || s.bytes > 64LL * 1024 * 1024;
+        return s.objetos > 2000 || (s.bytes > 128 * 1024 && s.bytes * 2 > s.empaquetados);
     }
 
     git_repository *crudo() const { return repo_; }
@@ -105,6 +110,10 @@ private:
         QByteArray id;
     };
     mutable QHash<QString, Sello> sellos_;
+    // The records of the big files as this object last recorded them (by name in the tree, with the
+    // blob's id): the next version's message compares with them instead of reading the blob back.
+    static constexpr qsizetype kResumenDesde = 1 << 20;
+    QHash<QByteArray, std::pair<QByteArray, mezcla::Registros>> ultimos_;
 };
 
 } // namespace git

@@ -1,0 +1,269 @@
+// The history's figures beside git's own, on the same changes of the same files: one version against
+// `git add && git commit`, the repository after many saves against what `git gc` makes of it, and
+// packing against `git gc`. Program and git take turns in each round, so a busy machine slows both.
+#include "history/Historial.h"
+#include "history/Repositorio.h"
+#include "format/mdlScripts.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
+                                 "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
+                                 "archivo", "cadena", "número", "lista", "árbol", "caché"};
+
+QString Frase(QRandomGenerator &r, int palabras) {
+    QStringList p;
+    for (int i = 0; i < palabras; ++i)
+        p << QString::fromUtf8(kPalabras[r.bounded(20)]);
+    return p.join(QLatin1Char(' '));
+}
+
+// The same scripts as the benchmark's other rows (some 4 KB of code each, a share of duplicates).
+QVector<Script> Categoria(int n, quint32 semilla) {
+    QRandomGenerator r(semilla);
+    QVector<Script> v;
+    v.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        if (i > 10 && r.bounded(10) == 0) {
+            v.append(v[r.bounded(i)]);
+            continue;
+        }
+        Script s;
+        s.Nombre = Frase(r, 2 + r.bounded(3)) + QStringLiteral(" %1").arg(i);
+        s.Descripcion = Frase(r, 5 + r.bounded(8));
+        const int largo = 200 + r.bounded(8 * 1024 - 200);
+        QString c;
+        c.reserve(largo + 80);
+        while (c.size() < largo)
+            c += QStringLiteral("  var x = *RTN*") + Frase(r, 2) + QStringLiteral("*RTN*; // línea\r\n");
+        s.Codigo = c;
+        s.Puntaje = QString::number(r.bounded(11));
+        v.append(s);
+    }
+    return v;
+}
+
+// Plain git in a folder, as a user would run it; false when it fails.
+struct GitPlano {
+    QString programa = QStandardPaths::findExecutable(QStringLiteral("git"));
+    bool operator()(const QString &carpeta, const QStringList &args) const {
+        QProcess p;
+        p.setWorkingDirectory(carpeta);
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
+        e.insert(QStringLiteral("HOME"), carpeta);
+        for (const char *v : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
+            e.insert(QLatin1String(v), QStringLiteral("Banco"));
+        for (const char *v : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
+            e.insert(QLatin1String(v), QStringLiteral("banco@localhost"));
+        p.setProcessEnvironment(e);
+        p.start(programa, args);
+        if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            std::fprintf(stderr, "git %s: %s\n", qPrintable(args.join(QLatin1Char(' '))),
+                         p.readAllStandardError().constData());
+            return false;
+        }
+        return true;
+    }
+    QByteArray version() const {
+        QProcess p;
+        p.start(programa, {QStringLiteral("--version")});
+        p.waitForFinished();
+        return p.readAllStandardOutput().trimmed();
+    }
+};
+
+qint64 TamanoCarpeta(const QString &carpeta) {
+    qint64 total = 0;
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        total += QFileInfo(it.next()).size();
+    return total;
+}
+
+bool CopiarCarpeta(const QString &de, const QString &a) {
+    QDir().mkpath(a);
+    return QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), de + QStringLiteral("/."), a}) == 0;
+}
+
+double Mediana(QVector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v[v.size() / 2];
+}
+
+double Cronometrar(const std::function<void()> &f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+struct Fila {
+    QString medida, unidad;
+    double programa, base;
+    QString comoBase;
+    double objetivo; // the ratio to git it must not pass
+};
+
+void Imprimir(const QVector<Fila> &filas, const QByteArray &version) {
+    std::printf("\nhistorial, junto a %s (alternados en la misma ejecución)\n", version.constData());
+    std::printf("%-50s %12s %12s  %-24s %7s %9s  %s\n", "medida", "programa", "base", "(base)", "x base", "objetivo",
+                "");
+    for (const Fila &f : filas) {
+        const double x = f.base > 0 ? f.programa / f.base : 0;
+        std::printf("%-50s %9.2f %-2s %9.2f %-2s  %-24s %7.2f %9s  %s\n", f.medida.toUtf8().constData(), f.programa,
+                    f.unidad.toUtf8().constData(), f.base, f.unidad.toUtf8().constData(),
+                    f.comoBase.toUtf8().constData(), x,
+                    QStringLiteral("≤ %1").arg(f.objetivo, 0, 'f', 1).toUtf8().constData(),
+                    x <= f.objetivo ? "cumple" : "no cumple");
+    }
+    std::fflush(stdout);
+}
+
+// One changed script saved, recorded by the program in one folder and by `git add && git commit` in
+// another with the same bytes; gives the medians in ms.
+std::pair<double, double> Version(const GitPlano &git, int scripts, int veces) {
+    QTemporaryDir dir;
+    const QString propio = dir.filePath(QStringLiteral("programa")), otro = dir.filePath(QStringLiteral("git"));
+    QDir().mkpath(propio);
+    QDir().mkpath(otro);
+    const QString archivo = QStringLiteral("Lib%1.rtn").arg(scripts);
+    QVector<Script> datos = Categoria(scripts, quint32(scripts));
+    auto guardar = [&] {
+        mdlScripts::GuardarArchivo(propio + QLatin1Char('/') + archivo, datos);
+        QFile::remove(otro + QLatin1Char('/') + archivo);
+        QFile::copy(propio + QLatin1Char('/') + archivo, otro + QLatin1Char('/') + archivo);
+    };
+    guardar();
+    git::Repositorio repo;
+    QString mensaje;
+    repo.Abrir(propio, true);
+    repo.Confirmar({archivo}, &mensaje, nullptr);
+    git(otro, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")});
+    git(otro, {QStringLiteral("add"), archivo});
+    git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("primera")});
+    QVector<double> programa, base;
+    for (int i = 0; i <= veces; ++i) {
+        datos[(i * 7919) % datos.size()].Codigo += QStringLiteral(" // cambio %1").arg(i);
+        guardar();
+        auto nuestro = [&] { return Cronometrar([&] { repo.Confirmar({archivo}, &mensaje, nullptr); }); };
+        auto suyo = [&] {
+            return Cronometrar([&] {
+                git(otro, {QStringLiteral("add"), archivo});
+                git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                           QStringLiteral("cambio %1").arg(i)});
+            });
+        };
+        double a, b;
+        if (i % 2) {
+            a = nuestro();
+            b = suyo();
+        } else {
+            b = suyo();
+            a = nuestro();
+        }
+        if (i > 0) { // the first round warms up
+            programa.append(a);
+            base.append(b);
+        }
+    }
+    return {Mediana(programa), Mediana(base)};
+}
+
+} // namespace
+
+// "scripts": the category of the version row (100 000 by default); `grande`: how many scripts make
+// the category of some 30 MB saved ten times.
+void MedirHistorial(int scripts, int grande) {
+    const GitPlano git;
+    if (git.programa.isEmpty()) {
+        std::printf("\nhistorial: git no está instalado, no hay con qué comparar\n");
+        return;
+    }
+    QVector<Fila> filas;
+
+    const auto [version, commit] = Version(git, scripts, 5);
+    filas.append({QStringLiteral("una versión tras guardar %1 scripts").arg(scripts), QStringLiteral("ms"), version,
+                  commit, QStringLiteral("git add && git commit"), 1.0});
+
+    // Ten saves of a category of some 30 MB, one script changed each time: recorded through the
+    // history's own thread object (which packs when it sees fit) in one folder, and by git in another.
+    QTemporaryDir dir;
+    const QString propio = dir.filePath(QStringLiteral("programa")), otro = dir.filePath(QStringLiteral("git")),
+                  suelto = dir.filePath(QStringLiteral("suelto"));
+    for (const QString &c : {propio, otro, suelto})
+        QDir().mkpath(c);
+    const QString archivo = QStringLiteral("Grande.rtn");
+    QVector<Script> datos = Categoria(grande, 30);
+    mdlScripts::GuardarArchivo(propio + QLatin1Char('/') + archivo, datos);
+    const double mb = QFileInfo(propio + QLatin1Char('/') + archivo).size() / 1e6;
+    git(otro, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")});
+    git::Repositorio sinCompactar;
+    {
+        Historial h(propio);
+        h.Preparar(); // the first version: the category as it is
+        QFile::copy(propio + QLatin1Char('/') + archivo, suelto + QLatin1Char('/') + archivo);
+        sinCompactar.Abrir(suelto, true);
+        QString m;
+        sinCompactar.Confirmar({archivo}, &m, nullptr);
+        QFile::copy(propio + QLatin1Char('/') + archivo, otro + QLatin1Char('/') + archivo);
+        git(otro, {QStringLiteral("add"), archivo});
+        git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("primera")});
+        for (int i = 0; i < 10; ++i) {
+            datos[(i * 7919) % datos.size()].Codigo += QStringLiteral(" // cambio %1").arg(i);
+            mdlScripts::GuardarArchivo(propio + QLatin1Char('/') + archivo, datos);
+            h.Guardar({archivo});
+            for (const QString &c : {otro, suelto}) {
+                QFile::remove(c + QLatin1Char('/') + archivo);
+                QFile::copy(propio + QLatin1Char('/') + archivo, c + QLatin1Char('/') + archivo);
+            }
+            sinCompactar.Confirmar({archivo}, &m, nullptr);
+            git(otro, {QStringLiteral("add"), archivo});
+            git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                       QStringLiteral("cambio %1").arg(i)});
+        }
+    }
+    // Packing the same eleven versions, all of them loose: the program's in its own repository, git's
+    // gc in the one git made. Three rounds, each on a fresh copy.
+    QVector<double> compactar, gc;
+    qint64 tamanoGc = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QString a = dir.filePath(QStringLiteral("a%1").arg(i)), b = dir.filePath(QStringLiteral("b%1").arg(i));
+        CopiarCarpeta(suelto, a);
+        CopiarCarpeta(otro, b);
+        auto nuestro = [&] {
+            git::Repositorio r;
+            r.Abrir(a, false);
+            return Cronometrar([&] { r.Compactar(); });
+        };
+        auto suyo = [&] { return Cronometrar([&] { git(b, {QStringLiteral("gc"), QStringLiteral("-q")}); }); };
+        if (i % 2) {
+            compactar.append(nuestro());
+            gc.append(suyo());
+        } else {
+            gc.append(suyo());
+            compactar.append(nuestro());
+        }
+        tamanoGc = TamanoCarpeta(b + QStringLiteral("/.git"));
+        QDir(a).removeRecursively();
+        QDir(b).removeRecursively();
+    }
+    filas.append({QStringLiteral("repositorio tras 10 guardados de %1 MB").arg(mb, 0, 'f', 1), QStringLiteral("MB"),
+                  TamanoCarpeta(propio + QStringLiteral("/.git")) / 1e6, tamanoGc / 1e6,
+                  QStringLiteral("git gc del mismo"), 1.5});
+    filas.append({QStringLiteral("compactar ese repositorio"), QStringLiteral("s"), Mediana(compactar) / 1e3,
+                  Mediana(gc) / 1e3, QStringLiteral("git gc"), 1.2});
+    Imprimir(filas, git.version());
+}

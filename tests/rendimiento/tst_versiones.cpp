@@ -1,0 +1,236 @@
+// What the history's speed work could break: every version read back byte for byte after packing, by
+// the program and by plain git; the message of a version made from the records kept in memory the
+// same as one made by reading the last version back; the repository kept near what git's own
+// housekeeping would make of it.
+#include "AyudasNucleo.h"
+#include "history/Historial.h"
+#include "history/Mezcla.h"
+#include "history/Repositorio.h"
+#include "format/mdlScripts.h"
+#include "tests/historial/GitPlano.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+QString Texto(QRandomGenerator &r, int palabras) {
+    static const char *const kPalabras[] = {"menú", "tabla", "fecha", "botón", "enlace", "consulta",
+                                            "sesión", "árbol", "caché", "lista", "cadena", "número"};
+    QStringList p;
+    for (int i = 0; i < palabras; ++i)
+        p << QString::fromUtf8(kPalabras[r.bounded(int(std::size(kPalabras)))]);
+    return p.join(QLatin1Char(' '));
+}
+
+Script NuevoScript(QRandomGenerator &r, int n, int largo) {
+    QString codigo;
+    while (codigo.size() < largo)
+        codigo += QStringLiteral("  var x = \"") + Texto(r, 3) + QStringLiteral("\"; // línea\r\n");
+    return {QStringLiteral("Script %1").arg(n), Texto(r, 6), codigo, QString::number(r.bounded(11))};
+}
+
+// One random edit of a category, as a user makes them: a script changed, added, removed, renamed,
+// or two swapped.
+void Editar(QRandomGenerator &r, QVector<Script> &v, int &siguiente) {
+    const int i = v.isEmpty() ? 0 : r.bounded(int(v.size()));
+    switch (v.isEmpty() ? 1 : r.bounded(5)) {
+    case 0:
+        v[i].Codigo += QStringLiteral(" // cambio %1").arg(r.bounded(1000));
+        break;
+    case 1:
+        v.insert(i, NuevoScript(r, siguiente++, 200 + r.bounded(4000)));
+        break;
+    case 2:
+        v.remove(i);
+        break;
+    case 3:
+        v[i].Nombre += QStringLiteral(" bis");
+        break;
+    default:
+        v.swapItemsAt(i, r.bounded(int(v.size())));
+    }
+}
+
+// A category of more than a megabyte: the history keeps its records in memory between versions.
+QVector<Script> Grande(QRandomGenerator &r, int &siguiente) {
+    QVector<Script> v;
+    for (int i = 0; i < 300; ++i)
+        v.append(NuevoScript(r, siguiente++, 4000));
+    return v;
+}
+
+// A blob as plain git reads it from the repository, bytes untouched.
+QByteArray GitMuestra(const QString &carpeta, const QByteArray &commit, const QString &archivo) {
+    QProcess p;
+    p.setWorkingDirectory(carpeta);
+    p.start(gitplano::Programa(), {QStringLiteral("cat-file"), QStringLiteral("blob"),
+                                   QString::fromLatin1(commit) + QLatin1Char(':') + archivo});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return "(git no lo pudo leer: " + p.readAllStandardError() + ')';
+    return p.readAllStandardOutput();
+}
+
+qint64 Tamano(const QString &carpeta) {
+    qint64 total = 0;
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        total += QFileInfo(it.next()).size();
+    return total;
+}
+
+struct Biblioteca {
+    ayudas::Carpeta c;
+    QString carpeta = c.estado.carpetaCategorias();
+    bool hecha = QDir().mkpath(carpeta);
+    QString ruta(const QString &archivo) const { return carpeta + QLatin1Char('/') + archivo; }
+};
+
+} // namespace
+
+class tst_versiones : public QObject {
+    Q_OBJECT
+  private slots:
+    // Versions recorded by the history's own thread object (which packs when it sees fit), then
+    // packed once more: each file of each version reads back as it was written, by the program and
+    // by git.
+    void cadaVersionIgualTrasCompactar_data() {
+        QTest::addColumn<quint32>("semilla");
+        QTest::addColumn<int>("versiones");
+        QTest::newRow("semilla 1") << 1u << 12;
+        QTest::newRow("semilla 2") << 2u << 12;
+        QTest::newRow("semilla 3, muchas versiones") << 3u << 30;
+    }
+    void cadaVersionIgualTrasCompactar() {
+        QFETCH(quint32, semilla);
+        QFETCH(int, versiones);
+        if (gitplano::Programa().isEmpty())
+            QSKIP("git is not installed here to read the versions with its own tool");
+        Biblioteca b;
+        QVERIFY(b.hecha);
+        QRandomGenerator r(semilla);
+        int siguiente = 0;
+        QMap<QString, QVector<Script>> categorias{{QStringLiteral("Grande.rtn"), Grande(r, siguiente)},
+                                                  {QStringLiteral("Menús.rtn"), {NuevoScript(r, siguiente++, 300)}},
+                                                  {QStringLiteral("Otra.rtn"), {NuevoScript(r, siguiente++, 300)}}};
+        for (auto it = categorias.cbegin(); it != categorias.cend(); ++it)
+            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(it.key()), it.value()));
+        // commit -> each category file's bytes in it
+        QVector<std::pair<QByteArray, QMap<QString, QByteArray>>> guardadas;
+        Historial h(b.carpeta);
+        h.Preparar();
+        git::Repositorio lector;
+        QVERIFY(lector.Abrir(b.carpeta, false));
+        for (int v = 0; v < versiones; ++v) {
+            const QString archivo = categorias.keys()[r.bounded(int(categorias.size()))];
+            Editar(r, categorias[archivo], siguiente);
+            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), categorias[archivo]));
+            h.Guardar({archivo});
+            QMap<QString, QByteArray> bytes;
+            for (const QString &a : categorias.keys())
+                bytes.insert(a, ayudas::LeerBytes(b.ruta(a)));
+            guardadas.append({lector.Ultima(), bytes});
+        }
+        QVERIFY(lector.Compactar() >= 0);
+        QCOMPARE(lector.ContarSueltos().objetos, 0);
+        for (const auto &[commit, bytes] : guardadas)
+            for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
+                QCOMPARE(lector.Contenido(commit, it.key()).value_or("(sin contenido)"), it.value());
+                QCOMPARE(GitMuestra(b.carpeta, commit, it.key()), it.value());
+            }
+    }
+
+    // The message of each version of a big category, made from the records the history kept of the
+    // last one, says what a message made from the last version's bytes says; also when another
+    // object on the same folder recorded a version in between, which those records do not know.
+    void mensajeComoDesdeLaVersionAnterior_data() {
+        QTest::addColumn<quint32>("semilla");
+        QTest::addColumn<bool>("otroEnMedio");
+        QTest::newRow("semilla 4") << 4u << false;
+        QTest::newRow("semilla 5") << 5u << false;
+        QTest::newRow("semilla 6, otro graba en medio") << 6u << true;
+    }
+    void mensajeComoDesdeLaVersionAnterior() {
+        QFETCH(quint32, semilla);
+        QFETCH(bool, otroEnMedio);
+        Biblioteca b;
+        QVERIFY(b.hecha);
+        QRandomGenerator r(semilla);
+        int siguiente = 0;
+        const QString archivo = QStringLiteral("Grande.rtn");
+        QVector<Script> v = Grande(r, siguiente);
+        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        git::Repositorio repo, otro;
+        QVERIFY(repo.Abrir(b.carpeta, true));
+        QVERIFY(otro.Abrir(b.carpeta, false));
+        QString mensaje;
+        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
+        QByteArray antes = ayudas::LeerBytes(b.ruta(archivo));
+        for (int paso = 0; paso < 20; ++paso) {
+            Editar(r, v, siguiente);
+            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+            const QByteArray despues = ayudas::LeerBytes(b.ruta(archivo));
+            const QString esperado = mezcla::Mensaje({{archivo, antes, despues}});
+            git::Repositorio &quien = otroEnMedio && paso % 3 == 1 ? otro : repo;
+            QVERIFY(quien.Confirmar({archivo}, &mensaje, nullptr));
+            QCOMPARE(mensaje, esperado);
+            antes = despues;
+        }
+    }
+
+    // Saving the same bytes again records nothing, also once the history keeps the file's records.
+    void mismosBytesNoSonVersion() {
+        Biblioteca b;
+        QVERIFY(b.hecha);
+        QRandomGenerator r(7);
+        int siguiente = 0;
+        const QString archivo = QStringLiteral("Grande.rtn");
+        QVector<Script> v = Grande(r, siguiente);
+        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(b.carpeta, true));
+        QString mensaje;
+        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
+        const QByteArray primera = repo.Ultima();
+        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
+        QCOMPARE(mensaje, QString());
+        QCOMPARE(repo.Ultima(), primera);
+    }
+
+    // After every version of a category of a few megabytes, the repository is at most one and a
+    // half times what git's own housekeeping makes of it.
+    void repositorioCercaDeLoQueHariaGit() {
+        if (gitplano::Programa().isEmpty())
+            QSKIP("git is not installed here to pack the repository with its own tool");
+        Biblioteca b;
+        QVERIFY(b.hecha);
+        QRandomGenerator r(8);
+        int siguiente = 0;
+        const QString archivo = QStringLiteral("Grande.rtn");
+        QVector<Script> v = Grande(r, siguiente) + Grande(r, siguiente);
+        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        Historial h(b.carpeta);
+        h.Preparar();
+        for (int i = 0; i < 6; ++i) {
+            v[r.bounded(int(v.size()))].Codigo += QStringLiteral(" // cambio %1").arg(i);
+            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+            h.Guardar({archivo});
+            QTemporaryDir copia;
+            QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), b.carpeta + QStringLiteral("/.git"),
+                                                               copia.path()}),
+                     0);
+            gitplano::Git(copia.filePath(QStringLiteral(".git")), {QStringLiteral("gc"), QStringLiteral("-q")});
+            const qint64 nuestro = Tamano(b.carpeta + QStringLiteral("/.git/objects"));
+            const qint64 deGit = Tamano(copia.filePath(QStringLiteral(".git/objects")));
+            qInfo("versión %d: %lld bytes, git gc: %lld", i + 1, nuestro, deGit);
+            QVERIFY2(nuestro * 2 <= deGit * 3, qPrintable(QStringLiteral("%1 > 1,5 × %2").arg(nuestro).arg(deGit)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_versiones)
+#include "tst_versiones.moc"
