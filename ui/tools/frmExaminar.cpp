@@ -226,6 +226,6 @@ bool frmExaminar::ImportarFragmentos(const QString &archivo, QStringList &fallid
         fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
         return false;
     }
-    p_.CategoriaAgregada(nombre, false);
+    p_.panel().CategoriaAgregada(nombre, false);
     return true;
 }
