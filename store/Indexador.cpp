@@ -26,6 +26,8 @@ struct Indexador::Hilos {
     std::atomic<bool> rehacer{false};
     // Raised each time the writer opens the file anew, so the searcher opens it again too.
     std::atomic<int> epoca{0};
+    // Raised at the end of each pass, so the searcher loads what changed before it is asked.
+    std::atomic<int> pasadas{0};
     Indice *escritor = nullptr;
     // Why the index cannot be used now, as the searcher tells the user; empty when it can.
     QString aviso;
@@ -143,6 +145,8 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
             if (!indice.danado())
                 Avisar(dueno, {});
             if (!indice.danado() || salir) {
+                ++pasadas;
+                hayConsulta.wakeAll();
                 Revisar(dueno, indice, pendientes);
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
                 break;
@@ -155,7 +159,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
 
 void Indexador::Hilos::Buscar(Indexador *dueno) {
     Indice indice(ruta);
-    int abiertaEn = -1;
+    int abiertaEn = -1, cargadaEn = -1;
     {
         QMutexLocker l(&m);
         lector = &indice;
@@ -173,6 +177,26 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                     lectorCerrado = true;
                     cierre.wakeAll();
                 }
+                // While nothing is asked, the index is opened and its names loaded: the first search
+                // of a session, and the first after a pass, find them ready. Exit or a query stops it.
+                if (!pedirCierre && (abiertaEn != epoca || cargadaEn != pasadas)) {
+                    const int paso = pasadas;
+                    cancelarConsulta = false; // a query asked from now on stops the loading
+                    l.unlock();
+                    if (abiertaEn != epoca) {
+                        abiertaEn = epoca;
+                        indice.AbrirParaLeer();
+                    }
+                    const bool cargado = indice.Calentar(carpeta, &cancelarConsulta);
+                    cargadaEn = paso; // given up for a query, that query loads it
+                    if (cargado)
+                        qCDebug(lcIndice) << "index names loaded";
+                    else if (indice.abierto())
+                        qCInfo(lcIndice) << "loading the index's names given up";
+                    EnDueno(dueno, [d = dueno, cargado] { emit d->listo(cargado); });
+                    l.relock();
+                    continue;
+                }
                 hayConsulta.wait(&m);
             }
             if (salir)
@@ -187,7 +211,12 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             abiertaEn = epoca;
             indice.AbrirParaLeer(); // without it, the files are read
         }
-        Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta);
+        Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta, [&](const Respuesta &primeros) {
+            Respuesta a = primeros;
+            QMutexLocker l(&m);
+            a.aviso = aviso;
+            EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
+        });
         {
             // Why the index is not (all) in use now, while it is so.
             QMutexLocker l(&m);
