@@ -179,7 +179,8 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                 }
                 // While nothing is asked, the index is opened and its names loaded: the first search
                 // of a session, and the first after a pass, find them ready. Exit or a query stops it.
-                if (!pedirCierre && (abiertaEn != epoca || cargadaEn != pasadas)) {
+                // Only once the writer has opened the file: what it may make anew is not loaded twice.
+                if (!pedirCierre && epoca > 0 && (abiertaEn != epoca || cargadaEn != pasadas)) {
                     const int paso = pasadas;
                     cancelarConsulta = false; // a query asked from now on stops the loading
                     l.unlock();
@@ -187,6 +188,7 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                         abiertaEn = epoca;
                         indice.AbrirParaLeer();
                     }
+                    qCDebug(lcIndice) << "loading index names";
                     const bool cargado = indice.Calentar(carpeta, &cancelarConsulta);
                     cargadaEn = paso; // given up for a query, that query loads it
                     if (cargado)

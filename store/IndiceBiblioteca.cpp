@@ -871,6 +871,9 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
             res.contando = true;
             adelanto(res);
             res.contando = false;
+            // A newer query needs no count of this one.
+            if (cancelar && cancelar->load())
+                return false;
         }
         delIndice.clear();
         if (!Candidatos(palabras, delIndice, cancelar))

@@ -1,5 +1,5 @@
 // The index's names loaded in the background at start: ending the real program meanwhile (SIGTERM,
-// as a shutdown does) stops the loading and the program ends cleanly.
+// as a shutdown does) stops the loading and the program ends cleanly, without waiting for it.
 #include "../historial/Programa.h"
 #include "store/IndiceBiblioteca.h"
 
@@ -20,7 +20,7 @@ private slots:
         const QString carpeta = p.c.estado.carpetaCategorias();
         for (int k = 0; k < 300; ++k) {
             QByteArray datos;
-            for (int i = 0; i < 250; ++i)
+            for (int i = 0; i < 400; ++i)
                 datos += Registro("nombre " + QByteArray::number(k * 1000 + i), "una descripcion de prueba",
                                   "x", "1");
             p.c.categoria(QStringLiteral("Cat%1").arg(k), datos);
@@ -37,15 +37,16 @@ private slots:
         p.p.setProcessChannelMode(QProcess::MergedChannels);
         p.p.start(p.ejecutable, {});
         QVERIFY(p.p.waitForStarted());
+        // The signal goes as soon as the loading says it begins.
         QByteArray salida;
-        bool listo = false;
-        while (!listo && p.p.waitForReadyRead(60000))
+        bool cargando = false;
+        while (!cargando && p.p.waitForReadyRead(60000))
             while (p.p.canReadLine()) {
                 const QByteArray linea = p.p.readLine();
                 salida += linea;
-                listo = listo || linea.trimmed() == "listo";
+                cargando = cargando || linea.contains("loading index names");
             }
-        QVERIFY2(listo, salida.constData());
+        QVERIFY2(cargando, salida.constData());
         p.p.terminate();
         QVERIFY(p.p.waitForFinished(30000));
         salida += p.p.readAll();
