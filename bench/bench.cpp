@@ -507,7 +507,10 @@ void MedirBiblioteca(int categorias) {
         }
     });
     // Each query as the search window asks it, until its results are known (the count may follow),
-    // alternating with the scan a power user would run instead over the same folder.
+    // alternating with the scan a power user would run instead over the same folder. The program
+    // watches the folder, so it looks at every file only after a notice that one changed: none comes
+    // here.
+    indice.setVista(1);
     const QStringList consultas{QStringLiteral("z"), QStringLiteral("ca"), QStringLiteral("tab"),
                                 QStringLiteral("formular"), QStringLiteral("cookie arbol"),
                                 QStringLiteral("document"), QStringLiteral("callback")};
@@ -533,6 +536,7 @@ void MedirBiblioteca(int categorias) {
                 if (!medir) {
                     *primera = std::make_unique<biblioteca::Indice>(ruta);
                     (*primera)->AbrirParaLeer();
+                    (*primera)->setVista(1);
                     (*primera)->Calentar(carpeta);
                     return;
                 }
@@ -558,6 +562,7 @@ void MedirBiblioteca(int categorias) {
         biblioteca::Indice otroIndice(otra.filePath(QStringLiteral("indice.db")));
         otroIndice.AbrirParaEscribir();
         otroIndice.Actualizar(muchas);
+        otroIndice.setVista(1);
         for (const QString &consulta : {QStringLiteral("callback"), QStringLiteral("z")}) {
             Linea l;
             l.nombre = QStringLiteral("\"%1\", %2 cat.").arg(consulta).arg(k);

@@ -28,6 +28,9 @@ struct Indexador::Hilos {
     std::atomic<int> epoca{0};
     // Raised at the end of each pass, so the searcher loads what changed before it is asked.
     std::atomic<int> pasadas{0};
+    // Raised on every notice that files changed, once the folder is watched (0 before): between two,
+    // searches need not look at every file.
+    std::atomic<quint64> vista{0};
     Indice *escritor = nullptr;
     // Why the index cannot be used now, as the searcher tells the user; empty when it can.
     QString aviso;
@@ -213,6 +216,7 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             abiertaEn = epoca;
             indice.AbrirParaLeer(); // without it, the files are read
         }
+        indice.setVista(vista);
         Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta, [&](const Respuesta &primeros) {
             Respuesta a = primeros;
             QMutexLocker l(&m);
@@ -301,6 +305,7 @@ void Indexador::Iniciar() {
     // One watch for the folder: its notices name the file, which is then read again even when
     // another program kept its size and time.
     vigia_ = new VigiaCarpeta(h_->carpeta, this);
+    h_->vista = 1;
     connect(vigia_, &VigiaCarpeta::cambiados, this, [this](const QStringList &archivos, bool todo) {
         if (todo)
             Actualizar();
@@ -312,12 +317,16 @@ void Indexador::Iniciar() {
 
 void Indexador::Actualizar() {
     QMutexLocker l(&h_->m);
+    if (h_->vista)
+        ++h_->vista;
     h_->pasada = true;
     h_->hayPasada.wakeAll();
 }
 
 void Indexador::ArchivosEscritos(const QStringList &archivos) {
     QMutexLocker l(&h_->m);
+    if (h_->vista)
+        ++h_->vista;
     h_->forzados += archivos;
     h_->pasada = true;
     h_->hayPasada.wakeAll();

@@ -156,6 +156,7 @@ struct Indice::Datos {
     std::vector<Ref> enOrden;
     // The categories the index does not hold as their files are now, in order: read from the files.
     QStringList sinIndice;
+    quint64 vista = 0, vistaMirada = 0; // see setVista
 
     bool Bien(int rc) {
         if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -182,6 +183,7 @@ struct Indice::Datos {
         enOrden.clear();
         version = -1;
         disco.clear();
+        vistaMirada = 0;
     }
 
     bool Abrir(int modo) {
@@ -846,7 +848,9 @@ bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIn
 bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
                               const std::atomic<bool> *cancelar,
                               const std::function<void(const Respuesta &)> &adelanto) {
-    if (!Sincronizar(Archivos(carpeta), cancelar))
+    const bool mirar = vista == 0 || vista != vistaMirada || disco.isEmpty();
+    vistaMirada = vista;
+    if (!Sincronizar(mirar ? Archivos(carpeta) : disco, cancelar))
         return false;
     // What the index does not hold as it is now is read from the files.
     Recolector r(limite);
@@ -917,6 +921,8 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
     }
     return BuscarEnArchivos(carpeta, consulta, limite, cancelar);
 }
+
+void Indice::setVista(quint64 vista) { d_->vista = vista; }
 
 bool Indice::Calentar(const QString &carpeta, const std::atomic<bool> *cancelar) {
     d_->interrumpida = false;

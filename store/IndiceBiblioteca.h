@@ -62,6 +62,11 @@ public:
     // search of a session costs no more than the next. False when cancelled or without an index.
     bool Calentar(const QString &carpeta, const std::atomic<bool> *cancelar = nullptr);
 
+    // Whoever watches the folder raises `vista` whenever a file in it may have changed: while it stays
+    // the same, searches take the folder as last looked at instead of looking at every file again.
+    // 0 (the default) looks every time.
+    void setVista(quint64 vista);
+
     // The categories the index holds, with how their files looked when indexed.
     QMap<QString, Sello> Indexadas();
 
