@@ -657,7 +657,12 @@ bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::at
 bool Indice::Datos::Cargar(const QString &carpeta, const std::atomic<bool> *cancelar) {
     if (!db || !Ejecutar("BEGIN"))
         return false;
-    const bool ok = Sincronizar(Archivos(carpeta), cancelar);
+    bool ok = Sincronizar(Archivos(carpeta), cancelar);
+    if (ok) {
+        // The full-text index reads its own layout at its first query on a connection: done now.
+        Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH '\"rtn\"' LIMIT 1");
+        ok = Bien(s.paso());
+    }
     if (!Ejecutar("COMMIT") && !sqlite3_get_autocommit(db))
         Ejecutar("ROLLBACK");
     return ok;
