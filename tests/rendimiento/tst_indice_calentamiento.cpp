@@ -49,15 +49,18 @@ private slots:
             return;
         QLoggingCategory::setFilterRules(QStringLiteral("rutinero.indice.debug=true"));
         anterior = qInstallMessageHandler(Oir);
+        struct Restaurar {
+            ~Restaurar() {
+                qInstallMessageHandler(anterior);
+                QLoggingCategory::setFilterRules(QString());
+            }
+        } restaurar;
         cargas = abandonos = 0;
         {
             Indexador ix(c.estado.carpetaCategorias(), ruta);
             ix.Iniciar();
-            while (cargas == 0)
-                QTest::qWait(1);
+            QTRY_VERIFY_WITH_TIMEOUT(cargas > 0, 60000);
         }
-        qInstallMessageHandler(anterior);
-        QLoggingCategory::setFilterRules(QString());
         QCOMPARE(abandonos.load(), 1);
     }
 
