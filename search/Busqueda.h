@@ -42,6 +42,7 @@ void Adornar(Hallazgo &h, const QStringList &palabras);
 struct Respuesta {
     QVector<Hallazgo> hallazgos; // best first, at most the limit asked for
     int total = 0;               // every script that matches
+    bool contando = false;       // the results are final, the total only what was seen so far
     bool interrumpida = false;   // given up for a newer query: means nothing
     QStringList ilegibles;       // categories whose file could not be read: not searched
     QString aviso;               // why the answer is slower or partial, for the user; empty when all is well

@@ -26,6 +26,11 @@ struct Indexador::Hilos {
     std::atomic<bool> rehacer{false};
     // Raised each time the writer opens the file anew, so the searcher opens it again too.
     std::atomic<int> epoca{0};
+    // Raised at the end of each pass, so the searcher loads what changed before it is asked.
+    std::atomic<int> pasadas{0};
+    // Raised on every notice that files changed, once the folder is watched (0 before): between two,
+    // searches need not look at every file.
+    std::atomic<quint64> vista{0};
     Indice *escritor = nullptr;
     // Why the index cannot be used now, as the searcher tells the user; empty when it can.
     QString aviso;
@@ -143,6 +148,8 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
             if (!indice.danado())
                 Avisar(dueno, {});
             if (!indice.danado() || salir) {
+                ++pasadas;
+                hayConsulta.wakeAll();
                 Revisar(dueno, indice, pendientes);
                 EnDueno(dueno, [d = dueno, hechas] { emit d->actualizado(hechas); });
                 break;
@@ -155,7 +162,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
 
 void Indexador::Hilos::Buscar(Indexador *dueno) {
     Indice indice(ruta);
-    int abiertaEn = -1;
+    int abiertaEn = -1, cargadaEn = -1;
     {
         QMutexLocker l(&m);
         lector = &indice;
@@ -173,6 +180,28 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                     lectorCerrado = true;
                     cierre.wakeAll();
                 }
+                // While nothing is asked, the index is opened and its names loaded: the first search
+                // of a session, and the first after a pass, find them ready. Exit or a query stops it.
+                // Only once the writer has opened the file: what it may make anew is not loaded twice.
+                if (!pedirCierre && epoca > 0 && (abiertaEn != epoca || cargadaEn != pasadas)) {
+                    const int paso = pasadas;
+                    cancelarConsulta = false; // a query asked from now on stops the loading
+                    l.unlock();
+                    if (abiertaEn != epoca) {
+                        abiertaEn = epoca;
+                        indice.AbrirParaLeer();
+                    }
+                    qCDebug(lcIndice) << "loading index names";
+                    const bool cargado = indice.Calentar(carpeta, &cancelarConsulta);
+                    cargadaEn = paso; // given up for a query, that query loads it
+                    if (cargado)
+                        qCDebug(lcIndice) << "index names loaded";
+                    else if (indice.abierto())
+                        qCInfo(lcIndice) << "loading the index's names given up";
+                    EnDueno(dueno, [d = dueno, cargado] { emit d->listo(cargado); });
+                    l.relock();
+                    continue;
+                }
                 hayConsulta.wait(&m);
             }
             if (salir)
@@ -187,7 +216,13 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             abiertaEn = epoca;
             indice.AbrirParaLeer(); // without it, the files are read
         }
-        Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta);
+        indice.setVista(vista);
+        Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta, [&](const Respuesta &primeros) {
+            Respuesta a = primeros;
+            QMutexLocker l(&m);
+            a.aviso = aviso;
+            EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
+        });
         {
             // Why the index is not (all) in use now, while it is so.
             QMutexLocker l(&m);
@@ -270,6 +305,7 @@ void Indexador::Iniciar() {
     // One watch for the folder: its notices name the file, which is then read again even when
     // another program kept its size and time.
     vigia_ = new VigiaCarpeta(h_->carpeta, this);
+    h_->vista = 1;
     connect(vigia_, &VigiaCarpeta::cambiados, this, [this](const QStringList &archivos, bool todo) {
         if (todo)
             Actualizar();
@@ -281,12 +317,16 @@ void Indexador::Iniciar() {
 
 void Indexador::Actualizar() {
     QMutexLocker l(&h_->m);
+    if (h_->vista)
+        ++h_->vista;
     h_->pasada = true;
     h_->hayPasada.wakeAll();
 }
 
 void Indexador::ArchivosEscritos(const QStringList &archivos) {
     QMutexLocker l(&h_->m);
+    if (h_->vista)
+        ++h_->vista;
     h_->forzados += archivos;
     h_->pasada = true;
     h_->hayPasada.wakeAll();

@@ -34,6 +34,11 @@ public slots:
 
 signals:
     void hallados(quint64 numero, const biblioteca::Respuesta &respuesta);
+    // The final results of search `numero` before their count is done (`contando` set); `hallados`
+    // follows with the count.
+    void adelanto(quint64 numero, const biblioteca::Respuesta &respuesta);
+    // What searching keeps in memory is loaded (at start and after a pass), or its loading was given up.
+    void listo(bool cargado);
     // During a pass: bytes of category files indexed of those to index.
     void avance(qint64 hecho, qint64 total);
     // A pass ended; the categories it indexed again.

@@ -123,6 +123,7 @@ struct Fila {
 struct Categoria {
     QString nombre;
     qint64 generacion = -1;
+    Sello sello; // how its file looked when indexed
     std::vector<Fila> filas;
     int orden = 0;
     bool vigente = false; // the index holds the file as it is now
@@ -147,6 +148,15 @@ struct Indice::Datos {
     std::vector<Ref> refs;
     QStringList categorias;
     QMap<QString, int> orden;
+    // What the cache was made from: while neither the index (its data_version) nor the folder
+    // changes, a query costs nothing per category.
+    qint64 version = -1;
+    QMap<QString, Sello> disco;
+    // The scripts of categories in use, in the order of results among equals: category, then place.
+    std::vector<Ref> enOrden;
+    // The categories the index does not hold as their files are now, in order: read from the files.
+    QStringList sinIndice;
+    quint64 vista = 0, vistaMirada = 0; // see setVista
 
     bool Bien(int rc) {
         if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -170,6 +180,10 @@ struct Indice::Datos {
         db = nullptr;
         cache.clear();
         refs.clear();
+        enOrden.clear();
+        version = -1;
+        disco.clear();
+        vistaMirada = 0;
     }
 
     bool Abrir(int modo) {
@@ -243,11 +257,21 @@ struct Indice::Datos {
     bool Indexar(const QString &ruta, const QString &nombre, const Sello &sello, const std::atomic<bool> *cancelar);
     bool Escribir(qint64 archivo, const QVector<Script> &scripts, const QByteArray &datos,
                   const QVector<mdlScripts::Tramo> &tramos, const std::atomic<bool> *cancelar);
-    bool Sincronizar(const QMap<QString, Sello> &disco, const QMap<QString, int> &orden);
+    bool Sincronizar(const QMap<QString, Sello> &disco, const std::atomic<bool> *cancelar);
+    // Brings the cache up to the index and the folder, in a read transaction of its own.
+    bool Cargar(const QString &carpeta, const std::atomic<bool> *cancelar);
+    // The best `limite` matches of the index, walking scripts in the order of results and reading
+    // code only where the name and description do not settle it. False when that would read too much
+    // code: the index's full answer is then needed.
+    bool Primeros(const QStringList &palabras, int limite, std::vector<std::pair<Clave, qint64>> &r,
+                  bool &todos, const std::atomic<bool> *cancelar);
     bool Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
                     const std::atomic<bool> *cancelar);
     bool Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
-                   const std::atomic<bool> *cancelar);
+                   const std::atomic<bool> *cancelar, const std::function<void(const Respuesta &)> &adelanto);
+    bool Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
+                   const std::vector<std::pair<Clave, Hallazgo>> &leidos, int limite, const QStringList &palabras,
+                   Respuesta &res);
 };
 
 Indice::Indice(const QString &ruta) : d_(std::make_unique<Datos>()) { d_->ruta = ruta; }
@@ -547,51 +571,168 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
     return true;
 }
 
-bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &disco, const QMap<QString, int> &orden) {
-    Sql s(db, "SELECT id, nombre, tamano, modificado, generacion FROM archivos");
-    Sql filas(db, "SELECT id, posicion, nombre, descripcion FROM scripts WHERE archivo = ? ORDER BY id");
-    QSet<qint64> vistas;
+bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::atomic<bool> *cancelar) {
+    // The same categories as last time are in the same order.
     bool cambio = false;
-    int rc;
-    while ((rc = s.paso()) == SQLITE_ROW) {
-        const qint64 id = s.entero(0);
-        vistas.insert(id);
-        Categoria &c = cache[id];
-        c.nombre = s.texto(1);
-        const Sello sello{s.entero(2), s.entero(3)};
-        c.vigente = disco.contains(c.nombre) && disco.value(c.nombre) == sello;
-        c.orden = orden.value(c.nombre);
-        if (c.generacion == s.entero(4))
-            continue;
-        c.generacion = s.entero(4);
-        c.filas.clear();
+    if (ahora.keys() != categorias) {
+        categorias = ahora.keys();
+        orden = OrdenCategorias(categorias);
         cambio = true;
-        filas.con(1, id);
-        int rcf;
-        while ((rcf = filas.paso()) == SQLITE_ROW)
-            c.filas.emplace_back(filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)), Plegar(filas.texto(3)));
-        filas.reiniciar();
-        if (!Bien(rcf)) {
-            c.generacion = -1;
-            return false;
-        }
     }
-    if (!Bien(rc))
+    const qint64 v = Numero("PRAGMA data_version");
+    if (v < 0)
         return false;
-    for (auto it = cache.begin(); it != cache.end();)
-        if (!vistas.contains(it->first)) {
-            it = cache.erase(it);
+    if (v != version || cache.empty()) {
+        Sql s(db, "SELECT id, nombre, tamano, modificado, generacion FROM archivos");
+        Sql filas(db, "SELECT id, posicion, nombre, descripcion FROM scripts WHERE archivo = ? ORDER BY id");
+        QSet<qint64> vistas;
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW) {
+            if (cancelar && cancelar->load())
+                return false;
+            const qint64 id = s.entero(0);
+            vistas.insert(id);
+            Categoria &c = cache[id];
+            c.nombre = s.texto(1);
+            c.sello = Sello{s.entero(2), s.entero(3)};
+            if (c.generacion == s.entero(4))
+                continue;
+            c.generacion = s.entero(4);
+            c.filas.clear();
             cambio = true;
-        } else {
-            ++it;
+            filas.con(1, id);
+            int rcf;
+            while ((rcf = filas.paso()) == SQLITE_ROW)
+                c.filas.emplace_back(filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)),
+                                     Plegar(filas.texto(3)));
+            filas.reiniciar();
+            if (!Bien(rcf)) {
+                c.generacion = -1;
+                return false;
+            }
         }
-    if (cambio || refs.empty()) {
-        refs.clear();
-        for (const auto &[id, c] : cache)
-            for (const Fila &f : c.filas)
-                refs.push_back({f.id, &c, &f});
-        std::sort(refs.begin(), refs.end(), [](const Ref &a, const Ref &b) { return a.id < b.id; });
+        if (!Bien(rc))
+            return false;
+        for (auto it = cache.begin(); it != cache.end();)
+            if (!vistas.contains(it->first)) {
+                it = cache.erase(it);
+                cambio = true;
+            } else {
+                ++it;
+            }
+        // The sellos may have changed without a new generation (a file touched, the same content).
+        cambio = cambio || v != version;
+        version = v;
     }
+    if (!cambio && ahora == disco && !refs.empty())
+        return true;
+    disco = ahora;
+    QSet<QString> cubiertas;
+    for (auto &[id, c] : cache) {
+        const auto d = ahora.constFind(c.nombre);
+        c.vigente = d != ahora.cend() && *d == c.sello;
+        c.orden = orden.value(c.nombre);
+        if (c.vigente)
+            cubiertas.insert(c.nombre);
+    }
+    sinIndice.clear();
+    for (auto it = orden.cbegin(); it != orden.cend(); ++it)
+        if (!cubiertas.contains(it.key()))
+            sinIndice.append(it.key());
+    refs.clear();
+    enOrden.clear();
+    for (const auto &[id, c] : cache)
+        for (const Fila &f : c.filas) {
+            refs.push_back({f.id, &c, &f});
+            if (c.vigente)
+                enOrden.push_back({f.id, &c, &f});
+        }
+    std::sort(refs.begin(), refs.end(), [](const Ref &a, const Ref &b) { return a.id < b.id; });
+    std::sort(enOrden.begin(), enOrden.end(), [](const Ref &a, const Ref &b) {
+        return a.cat->orden != b.cat->orden ? a.cat->orden < b.cat->orden : a.fila->posicion < b.fila->posicion;
+    });
+    return true;
+}
+
+bool Indice::Datos::Cargar(const QString &carpeta, const std::atomic<bool> *cancelar) {
+    if (!db || !Ejecutar("BEGIN"))
+        return false;
+    bool ok = Sincronizar(Archivos(carpeta), cancelar);
+    if (ok) {
+        // The full-text index reads its own layout at its first query on a connection: done now.
+        Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH '\"rtn\"' LIMIT 1");
+        ok = Bien(s.paso());
+    }
+    if (!Ejecutar("COMMIT") && !sqlite3_get_autocommit(db))
+        Ejecutar("ROLLBACK");
+    return ok;
+}
+
+bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vector<std::pair<Clave, qint64>> &r,
+                             bool &todos, const std::atomic<bool> *cancelar) {
+    const int w = int(palabras.size());
+    if (w > 30 || limite <= 0)
+        return false;
+    std::vector<Trigramas> trigramas;
+    for (const QString &p : palabras)
+        trigramas.emplace_back(p);
+    // Results go by words in the name, then in the description: one list per pair of counts, each
+    // already in the order of category and place.
+    struct Entrada {
+        const Ref *ref;
+        quint32 falta; // the words in neither name nor description: the code must hold them
+    };
+    const int lado = w + 1;
+    std::vector<std::vector<Entrada>> grupos(size_t(lado * lado));
+    for (const Ref &ref : enOrden) {
+        const Fila &f = *ref.fila;
+        int n = 0, d = 0;
+        quint32 falta = 0;
+        for (int i = 0; i < w; ++i) {
+            const bool en = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
+            const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
+            n += en;
+            d += ed;
+            if (!en && !ed)
+                falta |= 1u << i;
+        }
+        grupos[size_t(n * lado + d)].push_back({&ref, falta});
+    }
+    // Code is read script by script only while few are read: a word the code seldom holds is found
+    // faster through the index.
+    int porLeer = 4 * limite + 256;
+    Sql codigo(db, "SELECT codigo FROM codigos WHERE id = ?");
+    todos = true;
+    for (int n = w; n >= 0; --n)
+        for (int d = w; d >= 0; --d)
+            for (const Entrada &e : grupos[size_t(n * lado + d)]) {
+                if (int(r.size()) >= limite) {
+                    todos = false;
+                    return true;
+                }
+                if (e.falta) {
+                    if (--porLeer < 0 || (cancelar && cancelar->load()))
+                        return false;
+                    const int rc = codigo.con(1, e.ref->id).paso();
+                    if (rc != SQLITE_ROW) {
+                        Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+                        return false;
+                    }
+                    const QString texto = Plegar(codigo.texto(0));
+                    codigo.reiniciar();
+                    bool esta = true;
+                    for (int i = 0; i < w && esta; ++i)
+                        esta = !(e.falta & (1u << i)) || texto.contains(palabras[i]);
+                    if (!esta)
+                        continue;
+                }
+                Clave c;
+                c.enNombre = n;
+                c.enDescripcion = d;
+                c.categoria = e.ref->cat->orden;
+                c.posicion = e.ref->fila->posicion;
+                r.emplace_back(c, e.ref->id);
+            }
     return true;
 }
 
@@ -676,39 +817,9 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
     return !(cancelar && cancelar->load());
 }
 
-bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
-                              const std::atomic<bool> *cancelar) {
-    const QMap<QString, Sello> disco = Archivos(carpeta);
-    // The same categories as last time are in the same order.
-    if (disco.keys() != categorias) {
-        categorias = disco.keys();
-        orden = OrdenCategorias(categorias);
-    }
-    std::vector<std::pair<Clave, qint64>> delIndice;
-    if (!Sincronizar(disco, orden) || !Candidatos(palabras, delIndice, cancelar))
-        return false;
-    // What the index does not hold as it is now is read from the files.
-    QSet<QString> cubiertas;
-    for (const auto &[id, c] : cache)
-        if (c.vigente)
-            cubiertas.insert(c.nombre);
-    Recolector r(limite);
-    for (auto it = orden.cbegin(); it != orden.cend(); ++it) {
-        if (cancelar && cancelar->load())
-            return false;
-        if (!cubiertas.contains(it.key()) &&
-            !BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(),
-                               it.value(), palabras, r, cancelar))
-            res.ilegibles << it.key();
-    }
-    res.total = r.total() + int(delIndice.size());
-    const size_t k = std::min(delIndice.size(), size_t(std::max(limite, 0)));
-    std::partial_sort(delIndice.begin(), delIndice.begin() + k, delIndice.end(),
-                      [](const auto &a, const auto &b) { return Antes(a.first, b.first); });
-    const auto leidos = r.Mejores();
-    QMap<qint64, QString> nombres;
-    for (const auto &[id, c] : cache)
-        nombres.insert(id, c.nombre);
+bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
+                              const std::vector<std::pair<Clave, Hallazgo>> &leidos, int limite,
+                              const QStringList &palabras, Respuesta &res) {
     Sql s(db, "SELECT s.archivo, s.nombre, s.descripcion, c.codigo FROM scripts s JOIN codigos c ON c.id = s.id"
               " WHERE s.id = ?");
     size_t i = 0, j = 0;
@@ -721,7 +832,8 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
                 Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
                 return false;
             }
-            h.categoria = nombres.value(s.entero(0));
+            const auto c = cache.find(s.entero(0));
+            h.categoria = c != cache.end() ? c->second.nombre : QString();
             h.posicion = delIndice[i].first.posicion;
             h.nombre = s.texto(1);
             h.descripcion = s.texto(2);
@@ -738,8 +850,60 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
     return true;
 }
 
+bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
+                              const std::atomic<bool> *cancelar,
+                              const std::function<void(const Respuesta &)> &adelanto) {
+    const bool mirar = vista == 0 || vista != vistaMirada || disco.isEmpty();
+    vistaMirada = vista;
+    if (!Sincronizar(mirar ? Archivos(carpeta) : disco, cancelar))
+        return false;
+    // What the index does not hold as it is now is read from the files.
+    Recolector r(limite);
+    for (const QString &nombre : sinIndice) {
+        if (cancelar && cancelar->load())
+            return false;
+        if (!BuscarEnCategoria(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), nombre,
+                               orden.value(nombre), palabras, r, cancelar))
+            res.ilegibles << nombre;
+    }
+    const auto leidos = r.Mejores();
+    std::vector<std::pair<Clave, qint64>> delIndice;
+    bool todos = false;
+    if (Primeros(palabras, limite, delIndice, todos, cancelar)) {
+        if (!Hallazgos(delIndice, delIndice.size(), leidos, limite, palabras, res))
+            return false;
+        res.total = r.total() + int(delIndice.size());
+        if (todos)
+            return true;
+        // The first results are final; only the count goes on, over the index's full answer.
+        if (adelanto) {
+            res.contando = true;
+            adelanto(res);
+            res.contando = false;
+            // A newer query needs no count of this one.
+            if (cancelar && cancelar->load())
+                return false;
+        }
+        delIndice.clear();
+        if (!Candidatos(palabras, delIndice, cancelar))
+            return false;
+        res.total = r.total() + int(delIndice.size());
+        return true;
+    }
+    if (interrumpida || danado || (cancelar && cancelar->load()))
+        return false;
+    delIndice.clear();
+    if (!Candidatos(palabras, delIndice, cancelar))
+        return false;
+    res.total = r.total() + int(delIndice.size());
+    const size_t k = std::min(delIndice.size(), size_t(std::max(limite, 0)));
+    std::partial_sort(delIndice.begin(), delIndice.begin() + k, delIndice.end(),
+                      [](const auto &a, const auto &b) { return Antes(a.first, b.first); });
+    return Hallazgos(delIndice, k, leidos, limite, palabras, res);
+}
+
 Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int limite,
-                         const std::atomic<bool> *cancelar) {
+                         const std::atomic<bool> *cancelar, const std::function<void(const Respuesta &)> &adelanto) {
     Respuesta res;
     const QStringList palabras = Palabras(consulta);
     if (palabras.isEmpty())
@@ -749,7 +913,7 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
         d_->Ejecutar("ROLLBACK");
     if (abierto() && d_->Ejecutar("BEGIN")) {
         // One read transaction: the writer's commits meanwhile are not half seen.
-        const bool ok = d_->Responder(carpeta, palabras, limite, res, cancelar);
+        const bool ok = d_->Responder(carpeta, palabras, limite, res, cancelar, adelanto);
         if (!d_->Ejecutar("COMMIT") && !sqlite3_get_autocommit(d_->db))
             d_->Ejecutar("ROLLBACK");
         if (ok)
@@ -761,6 +925,17 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
         return res;
     }
     return BuscarEnArchivos(carpeta, consulta, limite, cancelar);
+}
+
+void Indice::setVista(quint64 vista) { d_->vista = vista; }
+
+bool Indice::Calentar(const QString &carpeta, const std::atomic<bool> *cancelar) {
+    d_->interrumpida = false;
+    if (!abierto())
+        return false;
+    if (!sqlite3_get_autocommit(d_->db))
+        d_->Ejecutar("ROLLBACK");
+    return d_->Cargar(carpeta, cancelar);
 }
 
 } // namespace biblioteca

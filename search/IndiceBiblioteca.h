@@ -53,9 +53,19 @@ public:
                            const std::atomic<bool> *cancelar = nullptr);
 
     // Answers from the index for every category it holds as its file is now and reads the files of
-    // the others; without an index, reads every file.
+    // the others; without an index, reads every file. When the best results are known before the
+    // count, `adelanto` hears them first (with `contando` set), and the answer adds the count.
     Respuesta Buscar(const QString &carpeta, const QString &consulta, int limite,
-                     const std::atomic<bool> *cancelar = nullptr);
+                     const std::atomic<bool> *cancelar = nullptr,
+                     const std::function<void(const Respuesta &)> &adelanto = {});
+    // Loads what searching keeps in memory (every script's name and description), so that the first
+    // search of a session costs no more than the next. False when cancelled or without an index.
+    bool Calentar(const QString &carpeta, const std::atomic<bool> *cancelar = nullptr);
+
+    // Whoever watches the folder raises `vista` whenever a file in it may have changed: while it stays
+    // the same, searches take the folder as last looked at instead of looking at every file again.
+    // 0 (the default) looks every time.
+    void setVista(quint64 vista);
 
     // The categories the index holds, with how their files looked when indexed.
     QMap<QString, Sello> Indexadas();

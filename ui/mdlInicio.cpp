@@ -302,6 +302,9 @@ int Main(int argc, char **argv) {
     std::unique_ptr<frmPrincipal> principal(splash->principal());
     if (pedido.buscar)
         splash->deleteLater();
+    // A stop signal is heard before the index's threads start: one during their first work ends the
+    // program cleanly instead of killing it.
+    ConectarFin(*principal);
     principal->IniciarIndice();
     // The main window of a start for the quick search shows when first asked for; the changes a
     // previous run could not ask about are offered then.
@@ -331,7 +334,6 @@ int Main(int argc, char **argv) {
         }, Qt::SingleShotConnection);
     QObject::connect(principal.get(), &frmPrincipal::terminado, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    ConectarFin(*principal);
     // Answered only once a stop signal is heard too: whoever finds it answering may also stop it.
     Presencia presencia;
     presencia.Escuchar(estado.carpeta, [&rapida, abrirPrincipal](const QByteArray &mensaje) {

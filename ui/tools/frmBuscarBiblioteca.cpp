@@ -136,6 +136,7 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
 
     connect(txtBuscar, &QLineEdit::textChanged, this, &frmBuscarBiblioteca::Consultar);
     connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::Recibir);
+    connect(&indexador_, &Indexador::adelanto, this, &frmBuscarBiblioteca::Recibir);
     connect(lstResultados, &QTreeWidget::itemDoubleClicked, this, &frmBuscarBiblioteca::cmdAbrir_Click);
     connect(lstResultados, &QTreeWidget::currentItemChanged, this, [this] {
         const bool hay = actual() != nullptr;
@@ -172,31 +173,46 @@ void frmBuscarBiblioteca::Consultar() {
 void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r) {
     if (numero != esperada_)
         return; // an answer to what was typed before
-    // The row the user is on stays chosen when it is still found.
-    int elegida = 0;
-    if (const biblioteca::Hallazgo *antes = actual())
+    // The count that follows the first results leaves the list as it is.
+    const auto mismos = [&] {
+        if (r.hallazgos.size() != hallazgos_.size() || r.hallazgos.size() != lstResultados->topLevelItemCount())
+            return false;
         for (int i = 0; i < r.hallazgos.size(); ++i)
-            if (r.hallazgos[i].categoria == antes->categoria && r.hallazgos[i].posicion == antes->posicion)
-                elegida = i;
-    hallazgos_ = r.hallazgos;
-    lstResultados->clear();
-    const QFont fija = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    QList<QTreeWidgetItem *> filas;
-    for (const biblioteca::Hallazgo &h : hallazgos_) {
-        // A tab is one character like a space: the marks keep their places.
-        auto *f = new QTreeWidgetItem({h.categoria, h.nombre, h.descripcion, QString(h.linea).replace('\t', ' ')});
-        f->setData(ColNombre, kRolMarcas, QVariant::fromValue(Plano(h.enNombre)));
-        f->setData(ColDescripcion, kRolMarcas, QVariant::fromValue(Plano(h.enDescripcion)));
-        f->setData(ColCodigo, kRolMarcas, QVariant::fromValue(Plano(h.enLinea)));
-        f->setFont(ColCodigo, fija);
-        f->setToolTip(ColDescripcion, h.descripcion);
-        f->setToolTip(ColCodigo, h.linea);
-        filas << f;
+            if (r.hallazgos[i].categoria != hallazgos_[i].categoria || r.hallazgos[i].posicion != hallazgos_[i].posicion ||
+                r.hallazgos[i].nombre != hallazgos_[i].nombre || r.hallazgos[i].descripcion != hallazgos_[i].descripcion ||
+                r.hallazgos[i].codigo != hallazgos_[i].codigo)
+                return false;
+        return true;
+    };
+    if (!mismos()) {
+        // The row the user is on stays chosen when it is still found.
+        int elegida = 0;
+        if (const biblioteca::Hallazgo *antes = actual())
+            for (int i = 0; i < r.hallazgos.size(); ++i)
+                if (r.hallazgos[i].categoria == antes->categoria && r.hallazgos[i].posicion == antes->posicion)
+                    elegida = i;
+        hallazgos_ = r.hallazgos;
+        lstResultados->clear();
+        const QFont fija = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        QList<QTreeWidgetItem *> filas;
+        for (const biblioteca::Hallazgo &h : hallazgos_) {
+            // A tab is one character like a space: the marks keep their places.
+            auto *f = new QTreeWidgetItem({h.categoria, h.nombre, h.descripcion, QString(h.linea).replace('\t', ' ')});
+            f->setData(ColNombre, kRolMarcas, QVariant::fromValue(Plano(h.enNombre)));
+            f->setData(ColDescripcion, kRolMarcas, QVariant::fromValue(Plano(h.enDescripcion)));
+            f->setData(ColCodigo, kRolMarcas, QVariant::fromValue(Plano(h.enLinea)));
+            f->setFont(ColCodigo, fija);
+            f->setToolTip(ColDescripcion, h.descripcion);
+            f->setToolTip(ColCodigo, h.linea);
+            filas << f;
+        }
+        lstResultados->addTopLevelItems(filas);
+        if (!filas.isEmpty())
+            lstResultados->setCurrentItem(filas[elegida]);
     }
-    lstResultados->addTopLevelItems(filas);
-    if (!filas.isEmpty())
-        lstResultados->setCurrentItem(filas[elegida]);
-    if (r.total == 0)
+    if (r.contando)
+        lblMas->setText(QStringLiteral("y más (contando…)"));
+    else if (r.total == 0)
         lblMas->setText(QStringLiteral("Ningún script contiene %1").arg(txtBuscar->text().trimmed()));
     else if (r.total > hallazgos_.size())
         lblMas->setText(QStringLiteral("y %1 más").arg(r.total - hallazgos_.size()));

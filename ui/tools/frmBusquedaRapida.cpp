@@ -81,6 +81,7 @@ frmBusquedaRapida::frmBusquedaRapida(Indexador &indexador, const QString &carpet
 
     connect(txtBuscar, &QLineEdit::textChanged, this, &frmBusquedaRapida::Consultar);
     connect(&indexador_, &Indexador::hallados, this, &frmBusquedaRapida::Recibir);
+    connect(&indexador_, &Indexador::adelanto, this, &frmBusquedaRapida::Recibir);
     connect(lstResultados, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (Copiar())
             hide();

@@ -1,0 +1,148 @@
+// The index after its speed work answers exactly as the plain reading of every file and the
+// reference: on many random libraries, on libraries spread over 5 000 categories, with results
+// given before their count, and when the code must be asked through the full-text index.
+#include "AyudasNucleo.h"
+#include "search/Busqueda.h"
+#include "search/IndiceBiblioteca.h"
+#include "../busqueda/Referencia.h"
+
+#include <QtTest>
+
+namespace {
+using ayudas::Registro;
+
+// An answer with whatever the search gave before its count.
+struct ConAdelanto {
+    biblioteca::Respuesta final, adelanto;
+    int adelantos = 0;
+};
+ConAdelanto Preguntar(biblioteca::Indice &indice, const QString &carpeta, const QString &consulta, int limite) {
+    ConAdelanto r;
+    r.final = indice.Buscar(carpeta, consulta, limite, nullptr, [&](const biblioteca::Respuesta &a) {
+        r.adelanto = a;
+        ++r.adelantos;
+    });
+    return r;
+}
+
+// Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
+// its own texts, and words it does not hold.
+QStringList Consultas(quint32 semilla, const QList<QByteArray> &textos, int cuantas) {
+    QRandomGenerator r(semilla * 7919);
+    QStringList consultas{"\"", "rtn", "*RTN*", "a", "e o", "zz", "nada_de_esto", QString::fromUtf8("Á")};
+    for (int i = 0; i < cuantas; ++i)
+        consultas << Consulta(r, textos);
+    return consultas;
+}
+} // namespace
+
+class tst_indice_referencia : public QObject {
+    Q_OBJECT
+private slots:
+    void igualQueLaReferencia_data() {
+        QTest::addColumn<quint32>("semilla");
+        QTest::addColumn<int>("limite");
+        for (quint32 s = 7; s <= 30; ++s)
+            for (int limite : {1000, 7, 1})
+                QTest::newRow(qPrintable(QString("semilla %1, límite %2").arg(s).arg(limite))) << s << limite;
+    }
+    // The best results, their order and the count are the reference's whatever the limit; results
+    // given before the count are already the final ones.
+    void igualQueLaReferencia() {
+        QFETCH(quint32, semilla);
+        QFETCH(int, limite);
+        ayudas::Carpeta c;
+        const QList<QByteArray> textos = Biblioteca(c, semilla);
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
+        for (const QString &q : Consultas(semilla, textos, 40)) {
+            const Referencia ref = Buscar(carpeta, q);
+            const QVector<Lugar> mejores = ref.lugares.mid(0, limite);
+            const ConAdelanto r = Preguntar(indice, carpeta, q, limite);
+            QCOMPARE(Lugares(r.final), mejores);
+            QCOMPARE(r.final.total, ref.total);
+            QVERIFY(!r.final.contando);
+            if (r.adelantos > 0) {
+                QCOMPARE(r.adelantos, 1);
+                QVERIFY(r.adelanto.contando);
+                QCOMPARE(Lugares(r.adelanto), mejores);
+            }
+            QCOMPARE(Lugares(biblioteca::BuscarEnArchivos(carpeta, q, limite)), mejores);
+        }
+    }
+
+    // A library of 5 000 small categories, some changed behind the index's back: the same answers.
+    void cincoMilCategorias() {
+        ayudas::Carpeta c;
+        QStringList nombres;
+        for (int i = 0; i < 5000; ++i)
+            nombres << (i % 3 == 0 ? QString::fromUtf8("Índice%1") : QString("cat%1")).arg(i);
+        const QList<QByteArray> textos = Biblioteca(c, 5000, nombres, 4);
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 5000);
+        const QStringList consultas = Consultas(5000, textos, 6);
+        const auto comparar = [&] {
+            for (const QString &q : consultas) {
+                const Referencia ref = Buscar(carpeta, q);
+                for (int limite : {100, 3}) {
+                    const ConAdelanto r = Preguntar(indice, carpeta, q, limite);
+                    QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
+                    QCOMPARE(r.final.total, ref.total);
+                }
+            }
+        };
+        comparar();
+        if (QTest::currentTestFailed())
+            return;
+        c.categoria("cat1", Registro("alfa nueva", "", "a e o", "1"));
+        QFile::remove(carpeta + "/cat2.rtn");
+        c.categoria("cat5000", Registro("otra", "e", "a", "1"));
+        comparar();
+    }
+
+    // A word the code seldom holds, behind many scripts whose name does not have it: the search
+    // turns to the full-text index, and still answers as the reference.
+    void palabraRaraEnElCodigo() {
+        ayudas::Carpeta c;
+        QByteArray datos;
+        for (int i = 0; i < 3000; ++i)
+            datos += Registro("s" + QByteArray::number(i), "d", i % 997 == 500 ? "x clave x" : "x otra x", "");
+        c.categoria("A", datos);
+        c.categoria("B", Registro("clave en el nombre", "", "", ""));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        indice.Actualizar(c.estado.carpetaCategorias());
+        for (const QString &q : {QString("clave"), QString("x cla"), QString("x")}) {
+            const Referencia ref = Buscar(c.estado.carpetaCategorias(), q);
+            const ConAdelanto r = Preguntar(indice, c.estado.carpetaCategorias(), q, 2);
+            QCOMPARE(Lugares(r.final), ref.lugares.mid(0, 2));
+            QCOMPARE(r.final.total, ref.total);
+        }
+    }
+
+    // The first results of a common word come before the count, which then follows in full.
+    void elRecuentoSigueALosPrimeros() {
+        ayudas::Carpeta c;
+        QByteArray datos;
+        for (int i = 0; i < 500; ++i)
+            datos += Registro("s" + QByteArray::number(i), "d", i % 2 ? "comun" : "nada", "");
+        c.categoria("A", datos);
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        indice.Actualizar(c.estado.carpetaCategorias());
+        const ConAdelanto r = Preguntar(indice, c.estado.carpetaCategorias(), "comun", 10);
+        QCOMPARE(r.adelantos, 1);
+        QVERIFY(r.adelanto.contando);
+        QCOMPARE(r.adelanto.hallazgos.size(), 10);
+        QCOMPARE(r.adelanto.hallazgos.first().posicion, 1);
+        QCOMPARE(r.final.total, 250);
+        QCOMPARE(Lugares(r.final), Lugares(r.adelanto));
+    }
+};
+
+QTEST_MAIN(tst_indice_referencia)
+#include "tst_indice_referencia.moc"
