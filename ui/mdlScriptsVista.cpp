@@ -29,6 +29,9 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
     const bool ok = LeerBytes(archivo, datos, &error);
     QVector<Tramo> codigos;
     const QVector<Script> scripts = ok ? Analizar(datos, codigos) : QVector<Script>();
+    // Rows appended to others keep UTF-8 if either had it: it holds every character of both.
+    if (lista->topLevelItemCount() == 0 || codificacion::De(datos) == codificacion::Tipo::Utf8)
+        vista::FijarCodificacion(lista, codificacion::De(datos));
     Progreso p;
     if (barra) {
         p.minimo = barra->minimum();

@@ -1,5 +1,7 @@
 #include "ui/frmCampos.h"
 #include "ui/editor/frmScript.h"
+#include "core/Archivos.h"
+#include "core/Registro.h"
 #include "core/mdlSistema.h"
 #include "store/Cp1252.h"
 #include "store/Etiquetas.h"
@@ -342,8 +344,40 @@ bool frmScript::Representables(const QString &titulo) {
     // the user could not find them.
     QStringList visibles, invisibles;
     bool quitables = false;
+    const codificacion::Tipo tipo = p_.codificacionFilas();
+    const QString categoria = p_.estado.sesion.abierta();
+    // Whatever Windows-1252 cannot hold UTF-8 can: the user is asked once per category whether to
+    // store it so. Pasted zero-width marks are offered for removal first, as they mean nothing.
+    if (tipo == codificacion::Tipo::Cp1252 && !p_.sinUnicode.contains(categoria)) {
+        bool algunoVisible = false, soloQuitables = true;
+        for (const Campo &c : leer())
+            for (const cp1252::Rechazado &r : cp1252::Rechazados(c.texto)) {
+                algunoVisible = algunoVisible || !cp1252::EsQuitable(r.caracter);
+                soloQuitables = soloQuitables && cp1252::EsQuitable(r.caracter);
+            }
+        if (algunoVisible && !soloQuitables) {
+            // Esc and the close box keep the category as it is and the window open, with nothing lost.
+            const auto r = mensajes::Mostrar(
+                this,
+                QStringLiteral("El script tiene caracteres que el archivo de la categoría %1 no puede guardar en "
+                               "su codificación actual (Windows-1252).\n\n¿Desea guardar la categoría en Unicode "
+                               "(UTF-8)? Así guardará cualquier carácter, pero las copias antiguas del programa "
+                               "mostrarán mal esos caracteres.\n\nSí: la categoría se guardará en UTF-8. No: no se "
+                               "guarda el script. Esc o cerrar: vuelve al script sin cambiar nada.")
+                    .arg(categoria),
+                titulo, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            if (r == QMessageBox::Yes) {
+                p_.FijarCodificacionFilas(codificacion::Tipo::Utf8);
+                p_.MarcarCambios();
+                return Representables(titulo);
+            }
+            if (r != QMessageBox::No)
+                return false;
+            p_.sinUnicode.insert(categoria);
+        }
+    }
     for (const Campo &c : leer()) {
-        for (const cp1252::Rechazado &r : cp1252::Rechazados(c.texto)) {
+        for (const cp1252::Rechazado &r : codificacion::Rechazados(tipo, c.texto)) {
             if (!cp1252::EsInvisible(r.caracter)) {
                 const QString t = QString::fromUcs4(&r.caracter, 1);
                 if (!visibles.contains(t))
@@ -517,14 +551,23 @@ void frmScript::ExportarScript() {
     const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
     QString error;
     // A failed write must not open the previous preview as if it were this one.
-    if (!mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag), &error)) {
+    const QString pagina = exportar::Pagina(textoCodigo(), e.Tag) + QStringLiteral("\r\n");
+    if (!archivos::Guardar(ruta, exportar::Bytes(pagina, p_.codificacionFilas(), e.Tag != 0), &error)) {
+        qCWarning(lcArchivos) << "preview not written:" << ruta << error;
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo escribir la vista previa en %1: %2")
                             .arg(QDir::toNativeSeparators(ruta), error),
                         QStringLiteral("Exportar"));
         return;
     }
-    mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
+    if (!mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1)) {
+        qCWarning(lcArchivos) << "no program opened the preview" << ruta;
+        mensajes::Aviso(this,
+                        QStringLiteral("La vista previa se guardó en %1, pero ningún programa pudo abrirla. Instale "
+                                       "un navegador o asigne un programa a los archivos .%2.")
+                            .arg(QDir::toNativeSeparators(ruta), exportar::ExtensionValida(e.Extension)),
+                        QStringLiteral("Exportar"));
+    }
 }
 
 void frmScript::Form_Resize() {

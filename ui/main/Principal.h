@@ -3,6 +3,7 @@
 #include "store/mdlScripts.h"
 
 #include <QIcon>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,12 @@ public:
     virtual void QuedarseConFilas(const QVector<bool> &quedan) = 0;
     // Writes the rows as a category file.
     virtual bool GuardarFilasEn(const QString &ruta, QString *error) = 0;
+    // The encoding the open category's rows are written in; turned to UTF-8 when the user agrees to
+    // store a character Windows-1252 cannot hold, and written so at the next save.
+    virtual codificacion::Tipo codificacionFilas() const = 0;
+    virtual void FijarCodificacionFilas(codificacion::Tipo tipo) = 0;
+    // Categories whose user said no to UTF-8 in this run: they are not asked again.
+    QSet<QString> sinUnicode;
     virtual bool opcionMarcada(int posicion) const = 0;
 
     // Pending changes.

@@ -66,6 +66,8 @@ public:
     void QuitarFila(int posicion) override;
     void QuedarseConFilas(const QVector<bool> &quedan) override;
     bool GuardarFilasEn(const QString &ruta, QString *error) override;
+    codificacion::Tipo codificacionFilas() const override;
+    void FijarCodificacionFilas(codificacion::Tipo tipo) override;
     QStringList categoriasListadas() const override;
     void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
     void CategoriaQuitada(const QString &nombre) override;

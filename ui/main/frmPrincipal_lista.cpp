@@ -271,3 +271,7 @@ void frmPrincipal::QuedarseConFilas(const QVector<bool> &quedan) {
 bool frmPrincipal::GuardarFilasEn(const QString &ruta, QString *error) {
     return mdlScripts::GuardarLW(lstScripts, ruta, error);
 }
+
+codificacion::Tipo frmPrincipal::codificacionFilas() const { return vista::Codificacion(lstScripts); }
+
+void frmPrincipal::FijarCodificacionFilas(codificacion::Tipo tipo) { vista::FijarCodificacion(lstScripts, tipo); }
