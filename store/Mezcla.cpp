@@ -273,7 +273,7 @@ codificacion::Tipo Comun(const Registros &l, const Registros &r) {
                ? codificacion::Tipo::Utf8
                : codificacion::Tipo::Cp1252;
 }
-QByteArray Inicio(codificacion::Tipo t) {
+QByteArray Marca(codificacion::Tipo t) {
     return t == codificacion::Tipo::Utf8 ? QByteArray(codificacion::kBom, codificacion::kLargoBom) : QByteArray();
 }
 } // namespace
@@ -281,7 +281,7 @@ QByteArray Inicio(codificacion::Tipo t) {
 MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros &r) {
     MezclaCategoria res;
     const codificacion::Tipo tipo = Comun(l, r);
-    res.datos = Inicio(tipo);
+    res.datos = Marca(tipo);
     const QVector<int> mL = Emparejar(b, l), mR = Emparejar(b, r);
     QVector<int> deL(l.size(), -1), deR(r.size(), -1);
     for (int i = 0; i < b.size(); ++i) {
@@ -420,7 +420,7 @@ void Historia::agregarRegistros(const QByteArray &datos) {
 
 QByteArray BaseSinHistoria(const Registros &l, const Registros &r, const Historia &hl, const Historia &hr) {
     const codificacion::Tipo tipo = Comun(l, r);
-    QByteArray base = Inicio(tipo);
+    QByteArray base = Marca(tipo);
     const QVector<int> m = Emparejar(l, r);
     QVector<bool> emparejado(r.size(), false);
     for (int i = 0; i < l.size(); ++i) {

@@ -53,6 +53,26 @@ constexpr Fuente kFuentes[6] = {
     {"Verdana (8 px)", "Verdana", 8},             {"Verdana (10 px)", "Verdana", 10},
 };
 
+constexpr int kPuntosFija = 10;
+
+// The fixed-width families installed, by name; styles and bitmap-only duplicates are the same family.
+QStringList FamiliasFijas() {
+    QStringList r;
+    for (const QString &f : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(f) && !QFontDatabase::isPrivateFamily(f) && QFontDatabase::isSmoothlyScalable(f))
+            r << f;
+    return r;
+}
+
+// A fixed-width font of the family, or the system's own when the family is empty or not installed.
+QFont FuenteFija(const QString &familia) {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!familia.isEmpty() && QFontDatabase::hasFamily(familia))
+        f.setFamily(familia);
+    f.setPointSize(kPuntosFija);
+    return f;
+}
+
 // Leading and trailing spaces only: tabs and other blanks are part of the text.
 QString SinEspacios(const QString &t) {
     qsizetype i = 0, j = t.size();
@@ -134,6 +154,19 @@ void frmScript::crearMenus() {
     mnuOpcionesMenu->setObjectName(QStringLiteral("mnuOpciones"));
     mnuFuenteMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Fuente"));
     mnuFuenteMenu->setObjectName(QStringLiteral("mnuFuenteMenu"));
+    // Code keeps its columns in a fixed-width font: the system's own, and every one installed.
+    mnuFijaSistema = accion(mnuFuenteMenu, "mnuFijaSistema",
+                            QStringLiteral("Fija del sistema (%1)").arg(FuenteFija(QString()).family()));
+    mnuFijaSistema->setCheckable(true);
+    connect(mnuFijaSistema, &QAction::triggered, this, [this] { mnuFija_Click(QString()); });
+    for (const QString &familia : FamiliasFijas()) {
+        QAction *a = accion(mnuFuenteMenu, "mnuFija", familia);
+        a->setObjectName(QStringLiteral("mnuFija%1").arg(mnuFijas.size()));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, familia] { mnuFija_Click(familia); });
+        mnuFijas.append(a);
+    }
+    mnuFuenteMenu->addSeparator();
     for (int k = 0; k < 6; ++k) {
         mnuFuente[k] = accion(mnuFuenteMenu, "mnuFuente", QString::fromLatin1(kFuentes[k].menu));
         mnuFuente[k]->setObjectName(QStringLiteral("mnuFuente%1").arg(k));
@@ -470,9 +503,29 @@ void frmScript::mnuTags_Click() { cheIncluir->setChecked(mnuTags->isChecked()); 
 void frmScript::LimpiarFuentes() {
     for (QAction *a : mnuFuente)
         a->setChecked(false);
+    mnuFijaSistema->setChecked(false);
+    for (QAction *a : mnuFijas)
+        a->setChecked(false);
+}
+
+void frmScript::mnuFija_Click(const QString &familia) {
+    p_.estado.Tipo = Estado::kFuenteFija;
+    p_.estado.Familia = familia;
+    LimpiarFuentes();
+    const QFont fuente = FuenteFija(familia);
+    QAction *marcada = mnuFijaSistema;
+    for (QAction *a : mnuFijas)
+        if (!familia.isEmpty() && a->text() == fuente.family())
+            marcada = a;
+    marcada->setChecked(true);
+    txtCodigo->setFuente(fuente);
 }
 
 void frmScript::mnuFuente_Click(int indice) {
+    if (indice == Estado::kFuenteFija) {
+        mnuFija_Click(p_.estado.Familia);
+        return;
+    }
     p_.estado.Tipo = indice;
     if (indice < 0 || indice > 5)
         return; // not an entry: the field keeps the font it was designed with
@@ -480,9 +533,12 @@ void frmScript::mnuFuente_Click(int indice) {
     mnuFuente[indice]->setChecked(true);
     const QString nombre = QString::fromLatin1(kFuentes[indice].nombre);
     QFont fuente(nombre, kFuentes[indice].puntos);
-    // A code font must keep columns: where Courier New is missing, the system's monospaced font.
-    if (nombre == QLatin1String("Courier New") && !QFontDatabase::hasFamily(nombre)) {
-        fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontDatabase::hasFamily(nombre)) {
+        // A code font must keep columns: where Courier New is missing, the system's monospaced font.
+        // The others become the family the system shows in their place, named as such, so that what
+        // the field measures and what it draws are one font.
+        fuente = nombre == QLatin1String("Courier New") ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
+                                                        : QFont(QFontInfo(fuente).family());
         fuente.setPointSize(kFuentes[indice].puntos);
     }
     txtCodigo->setFuente(fuente);

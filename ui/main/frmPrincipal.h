@@ -262,6 +262,9 @@ private:
     bool descargado_ = false;
     int avisosDeFin_ = 0; // requests to end without asking (signals, the session's end)
     bool avisadoDiscoLleno_ = false;
+    // The script list's columns the user dragged keep their width; the name column takes the rest.
+    bool columnasArrastradas_ = false;
+    bool ajustandoColumnas_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;
