@@ -215,7 +215,9 @@ private slots:
             auto f = v.editor("Agregar", con);
             const ayudas::Mensaje m = Rechazo(*f);
             QCOMPARE(m.titulo, QStringLiteral("Agregar"));
-            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos."));
+            const char *nombres[] = {"Nombre", "Descripción", "Puntaje", "Código"};
+            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos. Falta: %1.")
+                                  .arg(QString::fromUtf8(nombres[vacio])));
             QVERIFY(f->isVisible());
             QCOMPARE(Campos(*f), (CamposScript{con[0], con[1], con[2], con[3]}));
             QCOMPARE(v.lista(), (Lista{{"Viejo"}, 0, Lista::Guardada}));

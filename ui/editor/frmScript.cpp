@@ -3,6 +3,7 @@
 #include "core/Archivos.h"
 #include "core/Registro.h"
 #include "core/mdlSistema.h"
+#include "store/Categorias.h"
 #include "store/Cp1252.h"
 #include "store/Etiquetas.h"
 #include "store/Exportar.h"
@@ -22,6 +23,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -300,8 +302,8 @@ void frmScript::Form_Load() {
         Parar->setFocus();
     } else if (modo == QLatin1String("Editar")) {
         CargarScript();
-        for (int pos : {1, 3, 5, 11})
-            boton(pos)->setEnabled(false);
+        // Copiar, Imprimir and Exportar act on what is typed, as their menu entries do.
+        boton(11)->setEnabled(false);
         txtNombre->setFocus();
     } else if (modo == QLatin1String("Agregar")) {
         setWindowTitle(QStringLiteral("Agregar"));
@@ -310,8 +312,7 @@ void frmScript::Form_Load() {
         txtPuntaje->clear();
         TagsPrincipales = etiquetas::Principales(e.Extension);
         ponerCodigo(e.IncluirTags == 1 ? etiquetas::AEditor(TagsPrincipales) : QString());
-        for (int pos : {1, 3, 5, 11})
-            boton(pos)->setEnabled(false);
+        boton(11)->setEnabled(false);
         cheIncluir->setEnabled(true);
         txtNombre->setFocus();
     }
@@ -452,9 +453,17 @@ void frmScript::Normalizar() {
 }
 
 void frmScript::Agregar() {
-    if (txtNombre->text().isEmpty() || txtDes->text().isEmpty() || txtPuntaje->text().isEmpty() ||
-        textoCodigo().isEmpty()) {
-        mensajes::Aviso(this, QStringLiteral("Por favor, complete todos los campos."), QStringLiteral("Agregar"));
+    QStringList vacios;
+    for (const auto &[texto, nombre] : {std::pair{txtNombre->text(), "Nombre"}, std::pair{txtDes->text(), "Descripción"},
+                                        std::pair{txtPuntaje->text(), "Puntaje"}, std::pair{textoCodigo(), "Código"}})
+        if (texto.isEmpty())
+            vacios << QString::fromUtf8(nombre);
+    if (!vacios.isEmpty()) {
+        mensajes::Aviso(this,
+                        QStringLiteral("Por favor, complete todos los campos. %1 %2.")
+                            .arg(vacios.size() == 1 ? QStringLiteral("Falta:") : QStringLiteral("Faltan:"),
+                                 vacios.join(QStringLiteral(", "))),
+                        QStringLiteral("Agregar"));
         return;
     }
     if (!Representables(QStringLiteral("Agregar")))
@@ -554,6 +563,41 @@ void frmScript::CopiarCodigo() {
     txtCodigo->setFocus();
     txtCodigo->selectAll(true);
     destino->setText(*texto);
+    p_.MostrarEnEstado(QStringLiteral("Código de %1 copiado al portapapeles.").arg(txtNombre->text()), 5000);
+}
+
+void frmScript::ImprimirEnPdf() {
+    qCWarning(lcArchivos) << "no printer installed: printing offered to a PDF file";
+    // Esc and the close box print nothing.
+    if (mensajes::Mostrar(this,
+                          QStringLiteral("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo "
+                                         "PDF?\n\nEsc o cerrar: no se imprime nada."),
+                          QStringLiteral("Imprimir"), QMessageBox::Question,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    const QString nombre = categorias::Filtrar(txtNombre->text()).trimmed();
+    QFileDialog dialogo(this, QStringLiteral("Imprimir en un archivo PDF"),
+                        QDir::home().filePath((nombre.isEmpty() ? QStringLiteral("script") : nombre) +
+                                              QStringLiteral(".pdf")),
+                        QStringLiteral("Documentos PDF (*.pdf)"));
+    dialogo.setObjectName(QStringLiteral("dlgPdf"));
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.setDefaultSuffix(QStringLiteral("pdf"));
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return;
+    const QString ruta = dialogo.selectedFiles().constFirst();
+    QPrinter impresora(QPrinter::HighResolution);
+    impresora.setOutputFormat(QPrinter::PdfFormat);
+    impresora.setOutputFileName(ruta);
+    impresora.setDocName(txtNombre->text());
+    if (ImprimirEn(impresora).isEmpty()) {
+        qCWarning(lcArchivos) << "PDF not written:" << ruta;
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudo escribir el archivo PDF %1.").arg(QDir::toNativeSeparators(ruta)),
+                        QStringLiteral("Imprimir"));
+        return;
+    }
+    p_.MostrarEnEstado(QStringLiteral("Script impreso en %1.").arg(QDir::toNativeSeparators(ruta)), 5000);
 }
 
 QStringList frmScript::lineasImpresion() const {
@@ -593,8 +637,10 @@ QStringList frmScript::ImprimirEn(QPrinter &impresora) {
 
 void frmScript::ImprimirScript() {
     const QPrinterInfo predeterminada = QPrinterInfo::defaultPrinter();
-    if (predeterminada.isNull())
+    if (predeterminada.isNull()) {
+        ImprimirEnPdf();
         return;
+    }
     QPrinter impresora(predeterminada);
     impresora.setDocName(txtNombre->text());
     ImprimirEn(impresora);

@@ -112,6 +112,8 @@ private:
     void LimpiarFuentes();
     void CopiarCodigo();
     void ImprimirScript();
+    // No printer: the script may go to a PDF file instead.
+    void ImprimirEnPdf();
     void ExportarScript();
     // Before a commit: the fields must fit the category file's code page.
     bool Representables(const QString &titulo);

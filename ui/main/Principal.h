@@ -60,6 +60,8 @@ public:
     virtual bool Preguntar() = 0;
     virtual void Limpiar() = 0;
     virtual void ActualizarLineaEstado() = 0;
+    // A passing note on the main window's status line, such as what a command just did.
+    virtual void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) = 0;
     // The script commands after the number of rows changed.
     virtual void ActualizarBotones() = 0;
 

@@ -212,7 +212,7 @@ public:
     int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) override;
     void ReleerCategorias(const QStringList &archivos) override;
     // A note in the status bar (for a while, or until the next one), with a long task's progress.
-    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
+    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) override;
     // What keeps the library unversioned or unsearchable, by area ("historial", "indice"), shown in
     // the status bar until that area says it is well again (an empty text).
     void AvisoBiblioteca(const QString &area, const QString &texto);

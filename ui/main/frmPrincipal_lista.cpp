@@ -43,6 +43,12 @@ bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
             EliminarS();
             return true;
         }
+        // Enter opens the row for viewing, as a double click does.
+        if ((tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) &&
+            (tecla->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && lstScripts->currentItem()) {
+            VerS();
+            return true;
+        }
         return false;
     }
     if (objeto != lstScripts->viewport() || evento->type() != QEvent::MouseButtonPress)
