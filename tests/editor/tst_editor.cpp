@@ -164,8 +164,8 @@ private slots:
         v.c.estado.IncluirTags = 0;
         // Adding and editing go through the main window's commands, modal; cancelled, nothing changes.
         const std::tuple<void (frmPrincipal::*)(), QString, ControlesEditor, CamposScript> casos[] = {
-            {&frmPrincipal::AgregarS, "Agregar", {{7, 9}, 0, true, true}, {}},
-            {&frmPrincipal::EditarS, "Dos", {{7, 9}, 0, false, false}, {"Dos", "d2", "2", "c2"}}};
+            {&frmPrincipal::AgregarS, "Agregar", {{1, 3, 5, 7, 9}, 0, true, true}, {}},
+            {&frmPrincipal::EditarS, "Dos", {{1, 3, 5, 7, 9}, 0, false, false}, {"Dos", "d2", "2", "c2"}}};
         for (const auto &[orden, titulo, controles, campos] : casos) {
             v.seleccionar(1);
             ayudas::AlAbrirseModal([&](QWidget *m) {
