@@ -58,7 +58,11 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
     const QFileInfo i(Fname);
-    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), vista::Componer(Lw), error);
+    const QByteArray datos = vista::Componer(Lw);
+    if (!DuenoCarpeta::De(i.path()).Guardar(i.fileName(), datos, error))
+        return false;
+    vista::FijarCodificacion(Lw, codificacion::De(datos)); // what was written is what the file now is
+    return true;
 }
 
 bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {

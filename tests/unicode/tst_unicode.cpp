@@ -4,6 +4,7 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "store/Exportar.h"
+#include "ui/Mensajes.h"
 #include "store/IndiceBiblioteca.h"
 #include "store/Indexador.h"
 #include "ui/editor/EditorCodigo.h"
@@ -148,6 +149,7 @@ private slots:
         QCOMPARE(otra.icono, QMessageBox::Warning);
         QVERIFY(otra.texto.startsWith(U("Estos caracteres no se pueden guardar")));
         QCOMPARE(mensajes::Pendientes(), 0);
+        ayudas::ContestarMensaje(QMessageBox::Yes); // what was typed goes
         e->close();
         QCOMPARE(v.archivo("Menus"), antes);
     }
@@ -281,7 +283,7 @@ private slots:
         v.seleccionar(0);
         auto e = v.editor("Ver");
         QVERIFY(QFontInfo(e->txtCodigo->font()).fixedPitch());
-        QCOMPARE(e->txtCodigo->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        QCOMPARE(e->txtCodigo->font().family(), EditorCodigo::FijaDelSistema().family());
         QVERIFY(e->mnuFijaSistema->isChecked());
         for (QAction *a : e->mnuFuente)
             QVERIFY(!a->isChecked());
@@ -493,7 +495,7 @@ private slots:
             auto *d = qobject_cast<QFileDialog *>(w);
             QVERIFY(d);
             d->selectFile(pdf);
-            d->accept();
+            QMetaObject::invokeMethod(d, "accept");
         });
         pulsar(*e, 3);
         QVERIFY(pregunta.texto.startsWith(U("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo PDF?")));

@@ -56,13 +56,26 @@ public:
         QsciScintilla *e = editor();
         if (!e || fin <= inicio)
             return;
+        // Asked from the start of the line, which for one long line is the whole text on every key:
+        // the pieces before the one where styling stopped are cut as before and stay as they are.
+        int anterior = -1;
+        const int hecho = int(e->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED));
+        if (hecho > inicio && hecho <= fin) {
+            int p = hecho;
+            const int estilo = int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1));
+            while (p > inicio && int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1)) == estilo)
+                --p;
+            if (p > inicio)
+                anterior = int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1));
+            inicio = p;
+        }
         const auto *t = reinterpret_cast<const unsigned char *>(
             e->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, inicio, long(fin - inicio)));
         if (!t)
             return;
         startStyling(inicio);
         const int n = fin - inicio;
-        int desde = 0, anterior = -1;
+        int desde = 0;
         quint32 huella = 0;
         for (int i = 0; i < n; ++i) {
             const unsigned char c = t[i];
@@ -161,7 +174,7 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETSCROLLWIDTH, 1);
     SendScintilla(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
-    fuente_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fuente_ = FijaDelSistema();
     aplicarFuente();
     aplicarColores();
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
@@ -240,6 +253,22 @@ void EditorCodigo::revisarTamano() {
     grande_ = grande;
     aplicarLexico();
     callarAvisos();
+}
+
+QFont EditorCodigo::FijaDelSistema() {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontInfo real(f);
+    if (real.fixedPitch()) {
+        f.setFamily(real.family());
+        return f;
+    }
+    for (const QString &familia : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(familia) && QFontDatabase::isSmoothlyScalable(familia) &&
+            !QFontDatabase::isPrivateFamily(familia)) {
+            f.setFamily(familia);
+            break;
+        }
+    return f;
 }
 
 void EditorCodigo::setFuente(const QFont &fuente) {

@@ -36,6 +36,10 @@ public:
     // The font of every style, the line numbers included; bold and italic styles keep their weight.
     void setFuente(const QFont &fuente);
     QFont fuente() const { return fuente_; }
+    // The system's fixed-width font under the name of the family that draws it. The system may name
+    // it by an alias ("monospace") that resolves to no fixed-width face: then the first fixed-width
+    // family installed.
+    static QFont FijaDelSistema();
     // The fill-in fields marked in the code now (their text, in order); none while the code is big.
     QStringList camposMarcados() const;
 

@@ -68,7 +68,7 @@ QStringList FamiliasFijas() {
 
 // A fixed-width font of the family, or the system's own when the family is empty or not installed.
 QFont FuenteFija(const QString &familia) {
-    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont f = EditorCodigo::FijaDelSistema();
     if (!familia.isEmpty() && QFontDatabase::hasFamily(familia))
         f.setFamily(familia);
     f.setPointSize(kPuntosFija);
@@ -546,7 +546,7 @@ void frmScript::mnuFuente_Click(int indice) {
         // A code font must keep columns: where Courier New is missing, the system's monospaced font.
         // The others become the family the system shows in their place, named as such, so that what
         // the field measures and what it draws are one font.
-        fuente = nombre == QLatin1String("Courier New") ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
+        fuente = nombre == QLatin1String("Courier New") ? EditorCodigo::FijaDelSistema()
                                                         : QFont(QFontInfo(fuente).family());
         fuente.setPointSize(kFuentes[indice].puntos);
     }

@@ -1,4 +1,5 @@
 #include "ui/main/ListaScripts.h"
+#include "core/Registro.h"
 #include "store/Herramientas.h"
 #include "ui/TextoCortado.h"
 
@@ -170,8 +171,22 @@ void FijarCodificacion(QTreeWidget *lista, codificacion::Tipo tipo) {
 }
 
 QByteArray Componer(const QTreeWidget *lista) {
-    const codificacion::Tipo tipo = Codificacion(lista);
+    codificacion::Tipo tipo = Codificacion(lista);
     const int n = lista->topLevelItemCount();
+    // A row brought in from elsewhere (a version of the history, a recovery) may hold what
+    // Windows-1252 cannot: the category is then written in UTF-8 rather than lose a character.
+    for (int i = 0; i < n && tipo == codificacion::Tipo::Cp1252; ++i) {
+        const QTreeWidgetItem *item = lista->topLevelItem(i);
+        for (int c : {ColNombre, ColDescripcion, ColCodigo, ColPuntaje}) {
+            if (c == ColCodigo && !CodigoCrudo(item, tipo).isNull())
+                continue;
+            if (!cp1252::Representable(Campo(item, c))) {
+                qCWarning(lcArchivos) << "a script holds characters Windows-1252 cannot: the category is written in UTF-8";
+                tipo = codificacion::Tipo::Utf8;
+                break;
+            }
+        }
+    }
     qsizetype total = 0;
     for (int i = 0; i < n; ++i) {
         const QTreeWidgetItem *item = lista->topLevelItem(i);
