@@ -9,6 +9,7 @@
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
+#include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -341,6 +342,7 @@ private slots:
         // What the file's code page cannot hold is refused, each character named once; nothing is committed.
         v.guardar();
         auto g = v.editor("Editar", {"A", "d", "1", QStringLiteral("€ ok ☃ 漢 ☃")});
+        ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
         const ayudas::Mensaje rechazo = Rechazo(*g);
         QCOMPARE(rechazo.titulo, QStringLiteral("Editar"));
         QCOMPARE(rechazo.texto,
@@ -461,7 +463,10 @@ private slots:
         pdf.setOutputFileName(v.c.ruta("s.pdf"));
         QCOMPARE(f->ImprimirEn(pdf), (QStringList{"Nombre: Nom", "Descripción: Desc", " ", "uno\"", "dos"}));
         if (QPrinterInfo::defaultPrinter().isNull()) {
+            // Without a printer a PDF file is offered; No prints nothing.
+            ayudas::ContestarMensaje(QMessageBox::No);
             pulsar(*f, 3);
+            QCOMPARE(mensajes::Pendientes(), 0);
             QVERIFY(!QApplication::activeModalWidget());
         }
     }
@@ -712,6 +717,7 @@ private slots:
     void otroInvisibleSoloSeNombra() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {QStringLiteral("A\u2003B"), "d", "1", "c"});
+        ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
         QCOMPARE(Rechazo(*e).texto,
                  QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
                                 "categoría: U+2003 en el nombre"));

@@ -47,6 +47,10 @@ public:
 class LexicoTramos : public QsciLexerCustom {
 public:
     static constexpr int kEstilos = 3;
+    // A piece ends after a delimiter once it is kCorto bytes long, or at kLargo bytes: the longest the
+    // editor keeps in its cache is 29. Fewer, longer pieces make fewer lookups each time the line is
+    // laid out again.
+    static constexpr int kCorto = 16, kLargo = 29;
     using QsciLexerCustom::QsciLexerCustom;
     const char *language() const override { return "Texto"; }
     QString description(int estilo) const override {
@@ -84,7 +88,7 @@ public:
             const bool siguienteEsInicio = i + 1 >= n || (t[i + 1] & 0xC0) != 0x80; // never inside a character
             const bool corte = c == ' ' || c == ';' || c == ',' || c == '{' || c == '}' || c == '(' || c == ')' ||
                                c == '>' || c == '\n';
-            if (siguienteEsInicio && ((corte && largo >= 6) || largo >= 24 || i + 1 == n)) {
+            if (siguienteEsInicio && ((corte && largo >= kCorto) || largo >= kLargo || i + 1 == n)) {
                 int estilo = int(huella % kEstilos);
                 if (estilo == anterior)
                     estilo = (estilo + 1) % kEstilos;
@@ -303,7 +307,11 @@ constexpr int kIndicadorCampo = 8; // the first indicator free for containers
 void EditorCodigo::marcarCampos() {
     const long largo = SendScintilla(SCI_GETLENGTH);
     SendScintilla(SCI_SETINDICATORCURRENT, kIndicadorCampo);
-    SendScintilla(SCI_INDICATORCLEARRANGE, 0, largo);
+    // Clearing marks over the whole text, even where there are none, makes the editor lay the line
+    // out again: with one long line that is most of a key's cost. Cleared only when some were made.
+    if (marcados_)
+        SendScintilla(SCI_INDICATORCLEARRANGE, 0, largo);
+    marcados_ = false;
     if (grande_)
         return; // scanning megabytes on every key costs more than the marks are worth
     const QString t = text();
@@ -322,6 +330,7 @@ void EditorCodigo::marcarCampos() {
         const long inicio = hasta(l.inicio);
         const long fin = hasta(l.inicio + l.largo);
         SendScintilla(SCI_INDICATORFILLRANGE, inicio, fin - inicio);
+        marcados_ = true;
     }
 }
 

@@ -63,6 +63,7 @@ private:
     std::unique_ptr<QsciLexer> lexico_;
     QFont fuente_;
     bool grande_ = false;
+    bool marcados_ = false; // some field marks are on the text
     bool callado_ = false;
     bool escuchada_ = false; // an assistive tool listens
     qint64 largo_ = 0;       // the length last seen while the reports are off

@@ -58,11 +58,17 @@ constexpr Fuente kFuentes[6] = {
 constexpr int kPuntosFija = 10;
 
 // The fixed-width families installed, by name; styles and bitmap-only duplicates are the same family.
+// An alias ("Monospace") names another family and is left out, as is the same family listed again
+// under another foundry ("Nimbus Mono PS [urw]").
 QStringList FamiliasFijas() {
     QStringList r;
-    for (const QString &f : QFontDatabase::families())
-        if (QFontDatabase::isFixedPitch(f) && !QFontDatabase::isPrivateFamily(f) && QFontDatabase::isSmoothlyScalable(f))
-            r << f;
+    for (const QString &f : QFontDatabase::families()) {
+        if (!QFontDatabase::isFixedPitch(f) || QFontDatabase::isPrivateFamily(f) || !QFontDatabase::isSmoothlyScalable(f))
+            continue;
+        const QString nombre = f.section(QStringLiteral(" ["), 0, 0);
+        if (!r.contains(nombre) && QFontInfo(QFont(nombre)).family() == nombre)
+            r << nombre;
+    }
     return r;
 }
 
