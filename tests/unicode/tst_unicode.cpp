@@ -221,6 +221,16 @@ private slots:
         QCOMPARE(v.archivo("Uni"), nuevo + Registro("Acento", Utf8("é"), Utf8("ñ"), "1"));
     }
 
+    // A script that reaches a Windows-1252 list by another way than the editor (a version brought
+    // back from the history, a recovery) is not cut to question marks: the category is written in UTF-8.
+    void loQueLlegaDeOtraParteNoSePierde() {
+        const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
+        Ventana v({{"Menus", antes}});
+        v.w->AgregarFila({U("Versión λ"), "d", U("→ ✓"), "2"});
+        v.w->MarcarCambios();
+        QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
+    }
+
     // --- The preview page -------------------------------------------------------------------------
 
     // The page is written in the encoding it declares, or the category's; a browser reading its
