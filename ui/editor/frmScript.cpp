@@ -66,7 +66,8 @@ QStringList FamiliasFijas() {
         if (!QFontDatabase::isFixedPitch(f) || QFontDatabase::isPrivateFamily(f) || !QFontDatabase::isSmoothlyScalable(f))
             continue;
         const QString nombre = f.section(QStringLiteral(" ["), 0, 0);
-        if (!r.contains(nombre) && QFontInfo(QFont(nombre)).family() == nombre)
+        const bool otraFundicion = nombre.size() != f.size();
+        if (!r.contains(nombre) && (otraFundicion || QFontInfo(QFont(nombre)).family() == nombre))
             r << nombre;
     }
     return r;
