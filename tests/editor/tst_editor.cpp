@@ -628,6 +628,9 @@ private slots:
         QSignalSpy cambios(c, &QsciScintilla::textChanged);
         QTest::keyClick(c, Qt::Key_Return);
         QTest::keyClick(c, Qt::Key_A);
+        // A character typed into big code goes in once the keys already queued are taken, or as soon
+        // as the text is read.
+        QVERIFY(c->texto().contains(QStringLiteral("\na"), Qt::CaseInsensitive));
         QCOMPARE(cambios.size(), 2);
         QCOMPARE(c->lines(), 2);
         QTest::keyClick(c, Qt::Key_Right); // moving the caret is no change

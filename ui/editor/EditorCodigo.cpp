@@ -10,7 +10,9 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QTimer>
 #include <string>
+#include <utility>
 
 namespace {
 // HTML with the elements and attributes of HTML5 too: the lexer's own list predates them and would
@@ -223,7 +225,11 @@ void EditorCodigo::accessibilityActiveChanged(bool activa) {
     callarAvisos();
 }
 
-QString EditorCodigo::texto() const { return text(); }
+QString EditorCodigo::texto() const {
+    // What was typed a moment ago is part of the text.
+    const_cast<EditorCodigo *>(this)->insertarTecleado();
+    return text();
+}
 
 void EditorCodigo::ponerTexto(const QString &texto) {
     setText(texto);
@@ -413,7 +419,27 @@ void EditorCodigo::keyPressEvent(QKeyEvent *evento) {
         evento->ignore();
         return;
     }
+    const Qt::KeyboardModifiers otros = evento->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    const QString texto = evento->text();
+    if (grande_ && !isReadOnly() && otros == Qt::NoModifier && texto.size() == 1 && texto[0].isPrint() &&
+        !hasSelectedText() && !overwriteMode() && !isListActive()) {
+        if (tecleado_.isEmpty())
+            QTimer::singleShot(0, this, &EditorCodigo::insertarTecleado);
+        tecleado_ += texto.toUtf8();
+        evento->accept();
+        return;
+    }
+    insertarTecleado(); // any other key acts after what was typed before it
     QsciScintilla::keyPressEvent(evento);
+    if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
+        cambioSinAviso();
+}
+
+void EditorCodigo::insertarTecleado() {
+    if (tecleado_.isEmpty())
+        return;
+    const QByteArray t = std::exchange(tecleado_, QByteArray());
+    SendScintilla(SCI_REPLACESEL, 0UL, t.constData());
     if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
         cambioSinAviso();
 }

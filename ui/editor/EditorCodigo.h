@@ -58,6 +58,9 @@ private:
     void callarAvisos();
     void cambioSinAviso();
     void accessibilityActiveChanged(bool activa) override;
+    // Characters typed into a big code wait for the keys already queued and go in together: each
+    // insertion lays out the whole line again, which a fast typist's burst would pay once per key.
+    void insertarTecleado();
 
     lenguaje::Lenguaje lenguaje_ = lenguaje::Lenguaje::Ninguno;
     std::unique_ptr<QsciLexer> lexico_;
@@ -68,4 +71,5 @@ private:
     bool escuchada_ = false; // an assistive tool listens
     qint64 largo_ = 0;       // the length last seen while the reports are off
     int digitos_ = 0;
+    QByteArray tecleado_; // typed, not yet inserted (UTF-8)
 };
