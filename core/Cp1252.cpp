@@ -133,3 +133,82 @@ QString SinQuitables(const QString &texto) {
 }
 
 } // namespace cp1252
+
+namespace codificacion {
+
+Tipo De(const char *datos, qsizetype largo) {
+    return largo >= kLargoBom && std::equal(kBom, kBom + kLargoBom, datos) ? Tipo::Utf8 : Tipo::Cp1252;
+}
+
+QString Decodificar(Tipo t, const char *datos, qsizetype largo) {
+    return t == Tipo::Utf8 ? QString::fromUtf8(datos, largo) : cp1252::Decodificar(datos, largo);
+}
+
+QString DecodificarArchivo(const QByteArray &datos) {
+    const Tipo t = De(datos);
+    return Decodificar(t, datos.constData() + Inicio(t), datos.size() - Inicio(t));
+}
+
+void CodificarEn(Tipo t, const QString &texto, QByteArray &salida) {
+    if (t == Tipo::Utf8)
+        salida.append(texto.toUtf8());
+    else
+        cp1252::CodificarEn(texto, salida);
+}
+
+QByteArray Codificar(Tipo t, const QString &texto) {
+    QByteArray salida;
+    CodificarEn(t, texto, salida);
+    return salida;
+}
+
+QByteArray CodificarArchivo(Tipo t, const QString &texto) {
+    QByteArray salida;
+    if (t == Tipo::Utf8)
+        salida.append(kBom, kLargoBom);
+    CodificarEn(t, texto, salida);
+    return salida;
+}
+
+QVector<cp1252::Rechazado> Rechazados(Tipo t, const QString &texto) {
+    if (t == Tipo::Cp1252)
+        return cp1252::Rechazados(texto);
+    QVector<cp1252::Rechazado> r;
+    int linea = 1;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto[i];
+        if (c == QLatin1Char('\n'))
+            ++linea;
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < texto.size() && texto[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char32_t uno = c.unicode();
+        if (std::none_of(r.cbegin(), r.cend(), [uno](const cp1252::Rechazado &x) { return x.caracter == uno; }))
+            r.append({uno, linea});
+    }
+    return r;
+}
+
+bool Representable(Tipo t, const QString &texto) {
+    return t == Tipo::Cp1252 ? cp1252::Representable(texto) : Rechazados(t, texto).isEmpty();
+}
+
+QString NoRepresentables(Tipo t, const QString &texto) {
+    if (t == Tipo::Cp1252)
+        return cp1252::NoRepresentables(texto);
+    QString malos;
+    for (const cp1252::Rechazado &r : Rechazados(t, texto))
+        malos += QString::fromUcs4(&r.caracter, 1);
+    return malos;
+}
+
+QByteArray AUtf8(Tipo t, QByteArrayView datos) {
+    if (t == Tipo::Utf8 || std::all_of(datos.begin(), datos.end(), [](char c) { return uchar(c) < 0x80; }))
+        return datos.toByteArray();
+    return cp1252::Decodificar(datos.data(), datos.size()).toUtf8();
+}
+
+} // namespace codificacion

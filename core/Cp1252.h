@@ -31,3 +31,30 @@ bool EsInvisible(char32_t c);
 bool EsQuitable(char32_t c);
 QString SinQuitables(const QString &texto);
 } // namespace cp1252
+
+// A category file is Windows-1252 unless it begins with the UTF-8 byte order mark; every reader and
+// writer of categories picks the encoding here, so a file keeps the one it has, byte for byte.
+namespace codificacion {
+enum class Tipo { Cp1252, Utf8 };
+inline constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr qsizetype kLargoBom = 3;
+// Utf8 when the bytes begin with the byte order mark.
+Tipo De(const char *datos, qsizetype largo);
+inline Tipo De(const QByteArray &datos) { return De(datos.constData(), datos.size()); }
+// Where the text begins: after the byte order mark of a UTF-8 file.
+inline qsizetype Inicio(Tipo t) { return t == Tipo::Utf8 ? kLargoBom : 0; }
+QString Decodificar(Tipo t, const char *datos, qsizetype largo);
+inline QString Decodificar(Tipo t, const QByteArray &datos) { return Decodificar(t, datos.constData(), datos.size()); }
+// The text of a whole file: the mark is not part of it.
+QString DecodificarArchivo(const QByteArray &datos);
+void CodificarEn(Tipo t, const QString &texto, QByteArray &salida);
+QByteArray Codificar(Tipo t, const QString &texto);
+// A whole file: the mark first when UTF-8.
+QByteArray CodificarArchivo(Tipo t, const QString &texto);
+// The characters that cannot be stored: for UTF-8 only halves of a pair that lost the other half.
+QVector<cp1252::Rechazado> Rechazados(Tipo t, const QString &texto);
+bool Representable(Tipo t, const QString &texto);
+QString NoRepresentables(Tipo t, const QString &texto);
+// The same text as UTF-8 bytes, from bytes in the given encoding; ASCII needs no conversion.
+QByteArray AUtf8(Tipo t, QByteArrayView datos);
+} // namespace codificacion

@@ -29,6 +29,12 @@ struct Estado {
     bool Derecha = false;
     bool Izquierda = false;
     int Tipo = 0;
+    // Tipo kFuenteFija: code in a fixed-width family, this one (Fuente, Familia), or the system's own
+    // fixed-width font when empty.
+    static constexpr int kFuenteFija = 6;
+    QString Familia;
+    // The main window's size, place and maximised state as it was left (Ventana, Geometria).
+    QByteArray Geometria;
     // History and sync: 1 when every change the program writes is kept as a version (Historial,
     // Automatico); the git address the library is synced with (Sincronizar, Remoto).
     int HistorialAutomatico = 0;

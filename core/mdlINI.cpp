@@ -285,7 +285,8 @@ QStringList CargarPreferencias(Estado &estado) {
         estado.Tag = 0;
         estado.Derecha = false;
         estado.Izquierda = false;
-        estado.Tipo = 0;
+        estado.Tipo = Estado::kFuenteFija;
+        estado.Familia.clear();
         estado.HistorialAutomatico = 1;
         estado.Remoto.clear();
         return {estado.Mostrar};
@@ -305,7 +306,10 @@ QStringList CargarPreferencias(Estado &estado) {
     AEntero(leer(kExportar, QStringLiteral("Tag"), QStringLiteral("0")), estado.Tag);
     ABooleano(leer(kVentana, QStringLiteral("Derecha"), QStringLiteral("False")), estado.Derecha);
     ABooleano(leer(kVentana, QStringLiteral("Izquierda"), QStringLiteral("False")), estado.Izquierda);
-    AEntero(leer(kFuente, QStringLiteral("Tipo"), QStringLiteral("0")), estado.Tipo);
+    // Code keeps its columns unless the user picked another font: the system's fixed-width one.
+    AEntero(leer(kFuente, QStringLiteral("Tipo"), QString::number(Estado::kFuenteFija)), estado.Tipo);
+    estado.Familia = leer(kFuente, QStringLiteral("Familia"), QString());
+    estado.Geometria = QByteArray::fromBase64(leer(kVentana, QStringLiteral("Geometria"), QString()).toLatin1());
     AEntero(leer(kHistorial, QStringLiteral("Automatico"), QStringLiteral("1")), estado.HistorialAutomatico);
     estado.Remoto = leer(kSincronizar, QStringLiteral("Remoto"), QString());
 
@@ -338,7 +342,10 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kExportar, QStringLiteral("Tag"), n(estado.Tag));
     ini.escribir(kVentana, QStringLiteral("Derecha"), DeBooleano(estado.Derecha));
     ini.escribir(kVentana, QStringLiteral("Izquierda"), DeBooleano(estado.Izquierda));
+    if (!estado.Geometria.isEmpty())
+        ini.escribir(kVentana, QStringLiteral("Geometria"), QString::fromLatin1(estado.Geometria.toBase64()));
     ini.escribir(kFuente, QStringLiteral("Tipo"), n(estado.Tipo));
+    ini.escribir(kFuente, QStringLiteral("Familia"), estado.Familia);
     ini.escribir(kHistorial, QStringLiteral("Automatico"), n(estado.HistorialAutomatico));
     ini.escribir(kSincronizar, QStringLiteral("Remoto"), estado.Remoto);
     QVector<QPair<QString, QString>> pares;

@@ -24,7 +24,7 @@ QVector<Pendiente> Pendientes(const Estado &estado) {
         Pendiente p;
         p.categoria = archivo.chopped(4);
         p.ruta = Carpeta(estado) + QLatin1Char('/') + archivo;
-        if (mdlScripts::LeerArchivo(p.ruta, p.scripts))
+        if (mdlScripts::LeerArchivo(p.ruta, p.scripts, nullptr, &p.codificacion))
             r.append(p);
     }
     return r;

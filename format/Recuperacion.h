@@ -20,6 +20,7 @@ struct Pendiente {
     QString categoria;
     QString ruta; // the recovery file
     QVector<Script> scripts;
+    codificacion::Tipo codificacion = codificacion::Tipo::Cp1252; // the list's, kept with it
 };
 // Every recovery waiting to be offered, by category name; unreadable ones are left out.
 QVector<Pendiente> Pendientes(const Estado &estado);

@@ -13,7 +13,8 @@ namespace {
 struct Lector {
     const char *b;
     qsizetype n;
-    qsizetype p = 0;
+    codificacion::Tipo tipo;
+    qsizetype p = codificacion::Inicio(tipo);
 
     bool esFinDeLinea(char c) const { return c == '\r' || c == '\n'; }
 
@@ -69,7 +70,7 @@ struct Lector {
         saltarBlancos();
         if (p < n && b[p] == '"') {
             const Tramo t = entreComillas();
-            return cp1252::Decodificar(b + t.inicio, t.largo);
+            return codificacion::Decodificar(tipo, b + t.inicio, t.largo);
         }
         const qsizetype inicio = p;
         while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
@@ -78,18 +79,18 @@ struct Lector {
         while (fin > inicio && (b[fin - 1] == ' ' || b[fin - 1] == '\t'))
             --fin;
         consumirDelimitador();
-        const QString texto = cp1252::Decodificar(b + inicio, fin - inicio);
+        const QString texto = codificacion::Decodificar(tipo, b + inicio, fin - inicio);
         // An unquoted field may carry a stray quote that the writer could not store back.
         return texto.contains(QLatin1Char('"')) ? SinComillas(texto, esCodigo) : texto;
     }
 };
 
-void AgregarCampo(QByteArray &salida, const QString &campo, bool esCodigo) {
+void AgregarCampo(QByteArray &salida, const QString &campo, bool esCodigo, codificacion::Tipo tipo) {
     salida.append('"');
     if (campo.contains(QLatin1Char('"')))
-        cp1252::CodificarEn(SinComillas(campo, esCodigo), salida);
+        codificacion::CodificarEn(tipo, SinComillas(campo, esCodigo), salida);
     else
-        cp1252::CodificarEn(campo, salida);
+        codificacion::CodificarEn(tipo, campo, salida);
     salida.append("\"\r\n");
 }
 
@@ -103,7 +104,7 @@ QString SinComillas(const QString &campo, bool esCodigo) {
 namespace {
 QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> *codigos) {
     QVector<Script> scripts;
-    Lector l{datos.constData(), datos.size()};
+    Lector l{datos.constData(), datos.size(), codificacion::De(datos)};
     while (l.p < l.n && !l.soloBlancos()) {
         Script s;
         Tramo t;
@@ -134,27 +135,29 @@ QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos) {
     return Analizar(datos, &codigos);
 }
 
-void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo) {
-    AgregarCampo(salida, s.Nombre, false);
-    AgregarCampo(salida, s.Descripcion, false);
+void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo, codificacion::Tipo tipo) {
+    AgregarCampo(salida, s.Nombre, false, tipo);
+    AgregarCampo(salida, s.Descripcion, false, tipo);
     if (codigoCrudo.isNull()) {
-        AgregarCampo(salida, s.Codigo, true);
+        AgregarCampo(salida, s.Codigo, true, tipo);
     } else {
         salida.append('"');
         salida.append(codigoCrudo);
         salida.append("\"\r\n");
     }
-    AgregarCampo(salida, s.Puntaje, false);
+    AgregarCampo(salida, s.Puntaje, false, tipo);
 }
 
-QByteArray Componer(const QVector<Script> &scripts) {
+QByteArray Componer(const QVector<Script> &scripts, codificacion::Tipo tipo) {
     qsizetype total = 0;
     for (const Script &s : scripts)
         total += s.Nombre.size() + s.Descripcion.size() + s.Codigo.size() + s.Puntaje.size() + 16;
     QByteArray salida;
     salida.reserve(total);
+    if (tipo == codificacion::Tipo::Utf8)
+        salida.append(codificacion::kBom, codificacion::kLargoBom);
     for (const Script &s : scripts)
-        AgregarRegistro(salida, s);
+        AgregarRegistro(salida, s, {}, tipo);
     return salida;
 }
 
@@ -193,17 +196,23 @@ bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *e
 
 bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error) { return archivos::Leer(ruta, datos, error); }
 
-bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error) {
+bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error, codificacion::Tipo *tipo) {
     QByteArray datos;
     if (!LeerBytes(ruta, datos, error))
         return false;
     scripts += Analizar(datos);
+    if (tipo)
+        *tipo = codificacion::De(datos);
     return true;
 }
 
-bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error) {
+bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error, codificacion::Tipo tipo) {
     const QFileInfo i(ruta);
-    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), Componer(scripts), error);
+    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), Componer(scripts, tipo), error);
+}
+
+QString Codigo(const QByteArray &datos, Tramo t) {
+    return codificacion::Decodificar(codificacion::De(datos), datos.constData() + t.inicio, t.largo);
 }
 
 } // namespace mdlScripts

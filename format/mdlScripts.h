@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVector>
 
+#include "core/Cp1252.h"
+
 class QIODevice;
 
 // One snippet. In Codigo every double quote is held as the token "*RTN*"; names and descriptions
@@ -24,7 +26,8 @@ namespace mdlScripts {
 inline const QString kTokenComilla = QStringLiteral("*RTN*");
 constexpr int kCampos = 4;
 
-// The category file: four quoted fields per script, each followed by CR LF, Windows-1252.
+// The category file: four quoted fields per script, each followed by CR LF, Windows-1252, or UTF-8
+// when the file begins with the byte order mark (codificacion::De); the reader picks it from the bytes.
 // The reader also takes unquoted fields and fields separated by commas on one line.
 QVector<Script> Analizar(const QByteArray &datos);
 
@@ -37,10 +40,15 @@ struct Tramo {
 // `codigos` (one entry per record), with the record's Codigo empty. A list that opens a big category
 // then neither decodes nor doubles the code, which is almost all of the file.
 QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos);
-QByteArray Componer(const QVector<Script> &scripts);
+// The code a Tramo of `datos` holds, decoded in the file's encoding.
+QString Codigo(const QByteArray &datos, Tramo t);
+// A whole file in the given encoding, with the byte order mark first when UTF-8.
+QByteArray Componer(const QVector<Script> &scripts, codificacion::Tipo tipo = codificacion::Tipo::Cp1252);
 // Appends one record. `codigoCrudo`, when not null, is the code as the bytes it was read from
-// (Analizar's Tramo): written back as it is, it needs neither decoding nor encoding.
-void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo = {});
+// (Analizar's Tramo), in the same encoding: written back as it is, it needs neither decoding nor
+// encoding.
+void AgregarRegistro(QByteArray &salida, const Script &s, QByteArrayView codigoCrudo = {},
+                     codificacion::Tipo tipo = codificacion::Tipo::Cp1252);
 
 // Device versions, so a test can hand in a device that fails. On failure *error holds the reason.
 bool Leer(QIODevice &dispositivo, QVector<Script> &scripts, QString *error = nullptr);
@@ -48,10 +56,13 @@ bool Escribir(QIODevice &dispositivo, const QVector<Script> &scripts, QString *e
 
 // Whole-file versions. Writing goes through a temporary file renamed over the old one, so the
 // category on disk is either as it was or completely new.
-bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error = nullptr);
+// *tipo, when given, gets the file's encoding.
+bool LeerArchivo(const QString &ruta, QVector<Script> &scripts, QString *error = nullptr,
+                 codificacion::Tipo *tipo = nullptr);
 // The file's bytes, for Analizar with code left in place.
 bool LeerBytes(const QString &ruta, QByteArray &datos, QString *error = nullptr);
-bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error = nullptr);
+bool GuardarArchivo(const QString &ruta, const QVector<Script> &scripts, QString *error = nullptr,
+                    codificacion::Tipo tipo = codificacion::Tipo::Cp1252);
 
 // A stored field never holds a double quote: in the code it becomes the token, elsewhere a space.
 // The writer applies this so that no record can break the file's structure.

@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
     const QVector<Script> perezosos = mdlScripts::Analizar(bytes, tramos);
     if (perezosos.size() != scripts.size() || tramos.size() != scripts.size())
         __builtin_trap();
+    // A file that begins with the byte order mark is UTF-8, and is written back so.
+    const codificacion::Tipo tipo = codificacion::De(bytes);
     QByteArray crudo, decodificado;
     for (int i = 0; i < scripts.size(); ++i) {
         const mdlScripts::Tramo t = tramos.at(i);
@@ -25,16 +27,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
         if (t.inicio >= 0) {
             if (t.inicio + t.largo > bytes.size())
                 __builtin_trap();
-            s.Codigo = cp1252::Decodificar(bytes.constData() + t.inicio, t.largo);
-            mdlScripts::AgregarRegistro(crudo, perezosos.at(i), QByteArrayView(bytes.constData() + t.inicio, t.largo));
+            s.Codigo = mdlScripts::Codigo(bytes, t);
+            mdlScripts::AgregarRegistro(crudo, perezosos.at(i), QByteArrayView(bytes.constData() + t.inicio, t.largo),
+                                        tipo);
         } else {
-            mdlScripts::AgregarRegistro(crudo, s);
+            mdlScripts::AgregarRegistro(crudo, s, {}, tipo);
         }
         if (s != scripts.at(i))
             __builtin_trap();
-        mdlScripts::AgregarRegistro(decodificado, scripts.at(i));
+        mdlScripts::AgregarRegistro(decodificado, scripts.at(i), {}, tipo);
     }
-    if (crudo != decodificado)
+    // Bytes that are not UTF-8 stay as they came when the code is written back unread; decoded,
+    // they are the replacement character. Both read back as the same records.
+    const QByteArray marca = tipo == codificacion::Tipo::Utf8 ? QByteArray(codificacion::kBom) : QByteArray();
+    if (crudo != decodificado &&
+        (tipo == codificacion::Tipo::Cp1252 || mdlScripts::Analizar(marca + crudo) != mdlScripts::Analizar(marca + decodificado)))
         __builtin_trap();
     return 0;
 }

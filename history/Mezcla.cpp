@@ -9,18 +9,29 @@
 
 namespace mezcla {
 
-Registros::Registros(const QByteArray &datos) : datos_(datos) {
+Registros::Registros(const QByteArray &datos) : datos_(datos), tipo_(codificacion::De(datos)) {
     scripts_ = mdlScripts::Analizar(datos_, tramos_);
-    for (int i = 0; i < scripts_.size(); ++i)
-        if (tramos_[i].inicio < 0) {
-            if (codificados_.isEmpty())
-                codificados_.resize(scripts_.size());
-            codificados_[i] = cp1252::Codificar(mdlScripts::SinComillas(scripts_[i].Codigo, true));
-        }
+    for (int i = 0; i < scripts_.size(); ++i) {
+        const mdlScripts::Tramo &t = tramos_[i];
+        QByteArray utf8;
+        if (t.inicio < 0)
+            utf8 = mdlScripts::SinComillas(scripts_[i].Codigo, true).toUtf8();
+        else if (tipo_ == codificacion::Tipo::Cp1252 &&
+                 std::any_of(datos_.constData() + t.inicio, datos_.constData() + t.inicio + t.largo,
+                             [](char c) { return uchar(c) >= 0x80; }))
+            utf8 = codificacion::AUtf8(tipo_, QByteArrayView(datos_.constData() + t.inicio, t.largo));
+        if (utf8.isNull())
+            continue; // the file's bytes are the UTF-8 bytes
+        if (codificados_.isEmpty())
+            codificados_.resize(scripts_.size());
+        codificados_[i] = utf8;
+    }
 }
 
 QByteArrayView Registros::codigo(int i) const {
     const mdlScripts::Tramo &t = tramos_[i];
+    if (!codificados_.isEmpty() && !codificados_[i].isNull())
+        return QByteArrayView(codificados_[i]);
     if (t.inicio >= 0)
         return QByteArrayView(datos_.constData() + t.inicio, t.largo);
     return QByteArrayView(codificados_[i]);
@@ -82,20 +93,29 @@ size_t Registros::hash(int i) const {
     return qHashMulti(0, s.Nombre, s.Descripcion, s.Puntaje, codigo(i));
 }
 
-void Registros::agregarA(QByteArray &salida, int i, const QString &otroNombre) const {
-    if (otroNombre.isNull()) {
-        mdlScripts::AgregarRegistro(salida, scripts_[i], codigo(i));
-        return;
-    }
+void Registros::agregarA(QByteArray &salida, int i, const QString &otroNombre, codificacion::Tipo tipo) const {
     Script s = scripts_[i];
-    s.Nombre = otroNombre;
-    mdlScripts::AgregarRegistro(salida, s, codigo(i));
+    if (!otroNombre.isNull())
+        s.Nombre = otroNombre;
+    const QByteArrayView utf8 = codigo(i);
+    // ASCII code reads the same in both encodings; other code is written in the file's own bytes
+    // only when the file has the encoding being written.
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
+    if (tipo == codificacion::Tipo::Utf8 || ascii) {
+        mdlScripts::AgregarRegistro(salida, s, utf8, tipo);
+    } else if (tipo_ == tipo && tramos_[i].inicio >= 0) {
+        mdlScripts::AgregarRegistro(salida, s, QByteArrayView(datos_.constData() + tramos_[i].inicio, tramos_[i].largo),
+                                    tipo);
+    } else {
+        s.Codigo = QString::fromUtf8(utf8);
+        mdlScripts::AgregarRegistro(salida, s, {}, tipo);
+    }
 }
 
 Script Registros::completo(int i) const {
     Script s = scripts_[i];
     if (tramos_[i].inicio >= 0)
-        s.Codigo = cp1252::Decodificar(datos_.constData() + tramos_[i].inicio, tramos_[i].largo);
+        s.Codigo = mdlScripts::Codigo(datos_, tramos_[i]);
     return s;
 }
 
@@ -280,8 +300,22 @@ QString NombreOriginal(QString nombre) {
     return nombre;
 }
 
+namespace {
+// A merge of a UTF-8 and a Windows-1252 file is UTF-8: it holds every character of both.
+codificacion::Tipo Comun(const Registros &l, const Registros &r) {
+    return l.codificacion() == codificacion::Tipo::Utf8 || r.codificacion() == codificacion::Tipo::Utf8
+               ? codificacion::Tipo::Utf8
+               : codificacion::Tipo::Cp1252;
+}
+QByteArray Marca(codificacion::Tipo t) {
+    return t == codificacion::Tipo::Utf8 ? QByteArray(codificacion::kBom, codificacion::kLargoBom) : QByteArray();
+}
+} // namespace
+
 MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros &r) {
     MezclaCategoria res;
+    const codificacion::Tipo tipo = Comun(l, r);
+    res.datos = Marca(tipo);
     const QVector<int> mL = Emparejar(b, l), mR = Emparejar(b, r);
     QVector<int> deL(l.size(), -1), deR(r.size(), -1);
     for (int i = 0; i < b.size(); ++i) {
@@ -392,7 +426,7 @@ MezclaCategoria Mezclar(const Registros &b, const Registros &l, const Registros 
             res.copias << p.de;
             res.comoCopia << p.nombre;
         }
-        p.lado->agregarA(res.datos, p.i, p.nombre);
+        p.lado->agregarA(res.datos, p.i, p.nombre, tipo);
     };
     for (const Pieza &p : tras[0])
         poner(p);
@@ -419,7 +453,8 @@ void Historia::agregarRegistros(const QByteArray &datos) {
 }
 
 QByteArray BaseSinHistoria(const Registros &l, const Registros &r, const Historia &hl, const Historia &hr) {
-    QByteArray base;
+    const codificacion::Tipo tipo = Comun(l, r);
+    QByteArray base = Marca(tipo);
     const QVector<int> m = Emparejar(l, r);
     QVector<bool> emparejado(r.size(), false);
     for (int i = 0; i < l.size(); ++i) {
@@ -427,19 +462,19 @@ QByteArray BaseSinHistoria(const Registros &l, const Registros &r, const Histori
         const bool suyoAntes = hr.registros.contains(l.huella(i)); // ours is a version they once had
         if (j < 0) {
             if (suyoAntes)
-                l.agregarA(base, i); // they had it and let it go
+                l.agregarA(base, i, {}, tipo); // they had it and let it go
             continue;
         }
         emparejado[j] = true;
         const bool nuestroAntes = hl.registros.contains(r.huella(j));
         if (l.igual(i, r, j) || (suyoAntes && !nuestroAntes))
-            l.agregarA(base, i);
+            l.agregarA(base, i, {}, tipo);
         else if (nuestroAntes && !suyoAntes)
-            r.agregarA(base, j);
+            r.agregarA(base, j, {}, tipo);
     }
     for (int j = 0; j < r.size(); ++j)
         if (!emparejado[j] && hl.registros.contains(r.huella(j)))
-            r.agregarA(base, j);
+            r.agregarA(base, j, {}, tipo);
     return base;
 }
 

@@ -22,16 +22,19 @@ public:
     explicit Registros(const QByteArray &datos);
     int size() const { return int(scripts_.size()); }
     const QString &nombre(int i) const { return scripts_[i].Nombre; }
-    // The code as the file stores it.
+    // The code as UTF-8 bytes, whatever the file's encoding: records of a UTF-8 and of a
+    // Windows-1252 file compare by their text. ASCII code, almost all code, is the file's own bytes.
     QByteArrayView codigo(int i) const;
+    codificacion::Tipo codificacion() const { return tipo_; }
     bool igual(int i, const Registros &otro, int j) const;
     // The same description, code and score, whatever the names.
     bool mismoTexto(int i, const Registros &otro, int j) const;
     size_t hash(int i) const;
     // A digest of the record's four fields, to look it up among many read earlier.
     QByteArray huella(int i) const;
-    // Appends record i in the file's format, under another name when one is given.
-    void agregarA(QByteArray &salida, int i, const QString &otroNombre = QString()) const;
+    // Appends record i in the file's format and the given encoding, under another name when one is given.
+    void agregarA(QByteArray &salida, int i, const QString &otroNombre = QString(),
+                  codificacion::Tipo tipo = codificacion::Tipo::Cp1252) const;
     Script completo(int i) const;
     // The same records without their bytes: the names and a digest of each record, enough for
     // Comparar against a later version at a small part of the memory. Nothing else reads them.
@@ -47,7 +50,8 @@ private:
     QByteArray datos_;
     QVector<Script> scripts_;
     QVector<mdlScripts::Tramo> tramos_;
-    QVector<QByteArray> codificados_; // the code of records it was decoded for (unquoted fields)
+    QVector<QByteArray> codificados_; // the code of records not kept as the file's UTF-8 or ASCII bytes
+    codificacion::Tipo tipo_ = codificacion::Tipo::Cp1252;
 };
 
 // For each record of `base`, the record of `lado` that is the same script, or -1 when the side no

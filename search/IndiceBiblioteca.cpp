@@ -506,7 +506,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
         const Script &s = scripts[i];
         const mdlScripts::Tramo &t = tramos[i];
         huellas[i] = t.inicio >= 0 ? Huella(s.Nombre, s.Descripcion, QByteArrayView(datos.constData() + t.inicio, t.largo))
-                                   : Huella(s.Nombre, s.Descripcion, cp1252::Codificar(s.Codigo));
+                                   : Huella(s.Nombre, s.Descripcion, codificacion::Codificar(codificacion::De(datos), s.Codigo));
         const auto e = exactas.constFind({huellas[i], i});
         if (e != exactas.cend()) {
             toma[i] = *e;
@@ -551,7 +551,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
         const Script &s = scripts[i];
         const mdlScripts::Tramo &t = tramos[i];
         const QString editor =
-            etiquetas::AEditor(t.inicio >= 0 ? cp1252::Decodificar(datos.constData() + t.inicio, t.largo) : s.Codigo);
+            etiquetas::AEditor(t.inicio >= 0 ? mdlScripts::Codigo(datos, t) : s.Codigo);
         if (!Bien(script.con(1, archivo)
                       .con(2, i)
                       .con(3, huellas[i])

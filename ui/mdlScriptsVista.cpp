@@ -29,6 +29,9 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
     const bool ok = LeerBytes(archivo, datos, &error);
     QVector<Tramo> codigos;
     const QVector<Script> scripts = ok ? Analizar(datos, codigos) : QVector<Script>();
+    // Rows appended to others keep UTF-8 if either had it: it holds every character of both.
+    if (lista->topLevelItemCount() == 0 || codificacion::De(datos) == codificacion::Tipo::Utf8)
+        vista::FijarCodificacion(lista, codificacion::De(datos));
     Progreso p;
     if (barra) {
         p.minimo = barra->minimum();
@@ -55,7 +58,11 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
     const QFileInfo i(Fname);
-    return DuenoCarpeta::De(i.path()).Guardar(i.fileName(), vista::Componer(Lw), error);
+    const QByteArray datos = vista::Componer(Lw);
+    if (!DuenoCarpeta::De(i.path()).Guardar(i.fileName(), datos, error))
+        return false;
+    vista::FijarCodificacion(Lw, codificacion::De(datos)); // what was written is what the file now is
+    return true;
 }
 
 bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {

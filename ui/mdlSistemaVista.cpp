@@ -63,13 +63,13 @@ QString GuardarArchivo(QWidget *frm, const QString &Filtro, const QString &Titul
     return ruta;
 }
 
-void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
+bool Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
     if (Operacion != QLatin1String("open") || Archivo.isEmpty())
-        return;
+        return false;
     const QUrl url = Archivo.contains(QStringLiteral("://")) || Archivo.startsWith(QStringLiteral("mailto:"))
                          ? QUrl(Archivo)
                          : QUrl::fromLocalFile(QFileInfo(Archivo).absoluteFilePath());
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace mdlSistema

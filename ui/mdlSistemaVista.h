@@ -14,6 +14,7 @@ QString GuardarArchivo(QWidget *frm, const QString &Filtro, const QString &Titul
 // Converts a "desc|pattern|" filter into Qt's "desc (pattern);;..." form.
 QString FiltroQt(const QString &Filtro);
 // Hands a web address or a file to the desktop's default handler. Only the "open" verb exists.
-void Ejecutar(const QString &Operacion, const QString &Archivo, const QString &Parametros = QString(),
+// False when no program took it.
+bool Ejecutar(const QString &Operacion, const QString &Archivo, const QString &Parametros = QString(),
               const QString &Directorio = QString(), int Modo = 1);
 } // namespace mdlSistema

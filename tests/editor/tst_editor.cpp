@@ -9,6 +9,7 @@
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
+#include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -164,8 +165,8 @@ private slots:
         v.c.estado.IncluirTags = 0;
         // Adding and editing go through the main window's commands, modal; cancelled, nothing changes.
         const std::tuple<void (frmPrincipal::*)(), QString, ControlesEditor, CamposScript> casos[] = {
-            {&frmPrincipal::AgregarS, "Agregar", {{7, 9}, 0, true, true}, {}},
-            {&frmPrincipal::EditarS, "Dos", {{7, 9}, 0, false, false}, {"Dos", "d2", "2", "c2"}}};
+            {&frmPrincipal::AgregarS, "Agregar", {{1, 3, 5, 7, 9}, 0, true, true}, {}},
+            {&frmPrincipal::EditarS, "Dos", {{1, 3, 5, 7, 9}, 0, false, false}, {"Dos", "d2", "2", "c2"}}};
         for (const auto &[orden, titulo, controles, campos] : casos) {
             v.seleccionar(1);
             ayudas::AlAbrirseModal([&](QWidget *m) {
@@ -215,7 +216,9 @@ private slots:
             auto f = v.editor("Agregar", con);
             const ayudas::Mensaje m = Rechazo(*f);
             QCOMPARE(m.titulo, QStringLiteral("Agregar"));
-            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos."));
+            const char *nombres[] = {"Nombre", "Descripción", "Puntaje", "Código"};
+            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos. Falta: %1.")
+                                  .arg(QString::fromUtf8(nombres[vacio])));
             QVERIFY(f->isVisible());
             QCOMPARE(Campos(*f), (CamposScript{con[0], con[1], con[2], con[3]}));
             QCOMPARE(v.lista(), (Lista{{"Viejo"}, 0, Lista::Guardada}));
@@ -339,6 +342,7 @@ private slots:
         // What the file's code page cannot hold is refused, each character named once; nothing is committed.
         v.guardar();
         auto g = v.editor("Editar", {"A", "d", "1", QStringLiteral("€ ok ☃ 漢 ☃")});
+        ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
         const ayudas::Mensaje rechazo = Rechazo(*g);
         QCOMPARE(rechazo.titulo, QStringLiteral("Editar"));
         QCOMPARE(rechazo.texto,
@@ -416,7 +420,10 @@ private slots:
         QCOMPARE(e->txtCodigo->font(), EditorCodigo().font());
         QCOMPARE(marcada(*e), -1);
         e->mnuFuente[5]->trigger();
-        QCOMPARE(e->txtCodigo->font().family(), QStringLiteral("Verdana"));
+        // Verdana, or the family the system shows in its place where it is missing.
+        const QString verdana =
+            QFontDatabase::hasFamily("Verdana") ? QStringLiteral("Verdana") : QFontInfo(QFont("Verdana")).family();
+        QCOMPARE(e->txtCodigo->font().family(), verdana);
         QCOMPARE(e->txtCodigo->font().pointSize(), 10);
         QCOMPARE(marcada(*e), 5);
         e->mnuFuente[2]->trigger();
@@ -424,7 +431,7 @@ private slots:
         // Courier New, or the system's monospaced font where it is missing.
         const QString courier = QFontDatabase::hasFamily("Courier New")
                                     ? QStringLiteral("Courier New")
-                                    : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+                                    : EditorCodigo::FijaDelSistema().family();
         const auto siguiente = v.editor("Ver");
         for (const frmScript *f : {e.get(), siguiente.get()}) {
             QCOMPARE(f->txtCodigo->font().family(), courier);
@@ -456,7 +463,10 @@ private slots:
         pdf.setOutputFileName(v.c.ruta("s.pdf"));
         QCOMPARE(f->ImprimirEn(pdf), (QStringList{"Nombre: Nom", "Descripción: Desc", " ", "uno\"", "dos"}));
         if (QPrinterInfo::defaultPrinter().isNull()) {
+            // Without a printer a PDF file is offered; No prints nothing.
+            ayudas::ContestarMensaje(QMessageBox::No);
             pulsar(*f, 3);
+            QCOMPARE(mensajes::Pendientes(), 0);
             QVERIFY(!QApplication::activeModalWidget());
         }
     }
@@ -618,6 +628,9 @@ private slots:
         QSignalSpy cambios(c, &QsciScintilla::textChanged);
         QTest::keyClick(c, Qt::Key_Return);
         QTest::keyClick(c, Qt::Key_A);
+        // A character typed into big code goes in once the keys already queued are taken, or as soon
+        // as the text is read.
+        QVERIFY(c->texto().contains(QStringLiteral("\na"), Qt::CaseInsensitive));
         QCOMPARE(cambios.size(), 2);
         QCOMPARE(c->lines(), 2);
         QTest::keyClick(c, Qt::Key_Right); // moving the caret is no change
@@ -681,7 +694,9 @@ private slots:
         for (int estilo = 0; estilo < 128; ++estilo) {
             if (lexico->description(estilo).isEmpty())
                 continue;
-            QCOMPARE(lexico->font(estilo).family(), QStringLiteral("Verdana"));
+            QCOMPARE(lexico->font(estilo).family(), QFontDatabase::hasFamily("Verdana")
+                                                         ? QStringLiteral("Verdana")
+                                                         : QFontInfo(QFont("Verdana")).family());
             QCOMPARE(lexico->font(estilo).pointSize(), 10);
         }
     }
@@ -705,6 +720,7 @@ private slots:
     void otroInvisibleSoloSeNombra() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {QStringLiteral("A\u2003B"), "d", "1", "c"});
+        ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
         QCOMPARE(Rechazo(*e).texto,
                  QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
                                 "categoría: U+2003 en el nombre"));

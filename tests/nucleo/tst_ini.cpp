@@ -99,7 +99,7 @@ private slots:
                  QByteArray("[Categor\xed" "a]\r\nReemplazar=1\r\nMostrar=Todas\r\nMostrarTodas=1\r\nRuta=Categorias\r\n"
                             "\r\n[Email]\r\nMSOutlook=1\r\n\r\n[Script]\r\nIncluirTags=0\r\n\r\n[Exportar]\r\n"
                             "Extension=html\r\nTag=0\r\n\r\n[Ventana]\r\nDerecha=False\r\nIzquierda=False\r\n\r\n"
-                            "[Fuente]\r\nTipo=0\r\n\r\n[Historial]\r\nAutomatico=1\r\n\r\n[Sincronizar]\r\nRemoto=\r\n\r\n"
+                            "[Fuente]\r\nTipo=6\r\nFamilia=\r\n\r\n[Historial]\r\nAutomatico=1\r\n\r\n[Sincronizar]\r\nRemoto=\r\n\r\n"
                             "[Panel]\r\nCategor\xed" "as=1\r\nNombre0=Todas\r\n"));
         // Keys of a longer list stay in the file, but the count decides what is read.
         QVERIFY(GuardarPreferencias(c.estado, "a", {"a", "b", "c", "d", "e"}));

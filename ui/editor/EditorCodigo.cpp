@@ -10,7 +10,9 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QTimer>
 #include <string>
+#include <utility>
 
 namespace {
 // HTML with the elements and attributes of HTML5 too: the lexer's own list predates them and would
@@ -47,6 +49,10 @@ public:
 class LexicoTramos : public QsciLexerCustom {
 public:
     static constexpr int kEstilos = 3;
+    // A piece ends after a delimiter once it is kCorto bytes long, or at kLargo bytes: the longest the
+    // editor keeps in its cache is 29. Fewer, longer pieces make fewer lookups each time the line is
+    // laid out again.
+    static constexpr int kCorto = 16, kLargo = 29;
     using QsciLexerCustom::QsciLexerCustom;
     const char *language() const override { return "Texto"; }
     QString description(int estilo) const override {
@@ -56,13 +62,26 @@ public:
         QsciScintilla *e = editor();
         if (!e || fin <= inicio)
             return;
+        // Asked from the start of the line, which for one long line is the whole text on every key:
+        // the pieces before the one where styling stopped are cut as before and stay as they are.
+        int anterior = -1;
+        const int hecho = int(e->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED));
+        if (hecho > inicio && hecho <= fin) {
+            int p = hecho;
+            const int estilo = int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1));
+            while (p > inicio && int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1)) == estilo)
+                --p;
+            if (p > inicio)
+                anterior = int(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, p - 1));
+            inicio = p;
+        }
         const auto *t = reinterpret_cast<const unsigned char *>(
             e->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, inicio, long(fin - inicio)));
         if (!t)
             return;
         startStyling(inicio);
         const int n = fin - inicio;
-        int desde = 0, anterior = -1;
+        int desde = 0;
         quint32 huella = 0;
         for (int i = 0; i < n; ++i) {
             const unsigned char c = t[i];
@@ -71,7 +90,7 @@ public:
             const bool siguienteEsInicio = i + 1 >= n || (t[i + 1] & 0xC0) != 0x80; // never inside a character
             const bool corte = c == ' ' || c == ';' || c == ',' || c == '{' || c == '}' || c == '(' || c == ')' ||
                                c == '>' || c == '\n';
-            if (siguienteEsInicio && ((corte && largo >= 6) || largo >= 24 || i + 1 == n)) {
+            if (siguienteEsInicio && ((corte && largo >= kCorto) || largo >= kLargo || i + 1 == n)) {
                 int estilo = int(huella % kEstilos);
                 if (estilo == anterior)
                     estilo = (estilo + 1) % kEstilos;
@@ -161,7 +180,7 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETSCROLLWIDTH, 1);
     SendScintilla(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
-    fuente_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fuente_ = FijaDelSistema();
     aplicarFuente();
     aplicarColores();
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
@@ -206,7 +225,11 @@ void EditorCodigo::accessibilityActiveChanged(bool activa) {
     callarAvisos();
 }
 
-QString EditorCodigo::texto() const { return text(); }
+QString EditorCodigo::texto() const {
+    // What was typed a moment ago is part of the text.
+    const_cast<EditorCodigo *>(this)->insertarTecleado();
+    return text();
+}
 
 void EditorCodigo::ponerTexto(const QString &texto) {
     setText(texto);
@@ -242,6 +265,22 @@ void EditorCodigo::revisarTamano() {
     callarAvisos();
 }
 
+QFont EditorCodigo::FijaDelSistema() {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontInfo real(f);
+    if (real.fixedPitch()) {
+        f.setFamily(real.family());
+        return f;
+    }
+    for (const QString &familia : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(familia) && QFontDatabase::isSmoothlyScalable(familia) &&
+            !QFontDatabase::isPrivateFamily(familia)) {
+            f.setFamily(familia);
+            break;
+        }
+    return f;
+}
+
 void EditorCodigo::setFuente(const QFont &fuente) {
     fuente_ = fuente;
     aplicarFuente();
@@ -274,7 +313,11 @@ constexpr int kIndicadorCampo = 8; // the first indicator free for containers
 void EditorCodigo::marcarCampos() {
     const long largo = SendScintilla(SCI_GETLENGTH);
     SendScintilla(SCI_SETINDICATORCURRENT, kIndicadorCampo);
-    SendScintilla(SCI_INDICATORCLEARRANGE, 0, largo);
+    // Clearing marks over the whole text, even where there are none, makes the editor lay the line
+    // out again: with one long line that is most of a key's cost. Cleared only when some were made.
+    if (marcados_)
+        SendScintilla(SCI_INDICATORCLEARRANGE, 0, largo);
+    marcados_ = false;
     if (grande_)
         return; // scanning megabytes on every key costs more than the marks are worth
     const QString t = text();
@@ -293,6 +336,7 @@ void EditorCodigo::marcarCampos() {
         const long inicio = hasta(l.inicio);
         const long fin = hasta(l.inicio + l.largo);
         SendScintilla(SCI_INDICATORFILLRANGE, inicio, fin - inicio);
+        marcados_ = true;
     }
 }
 
@@ -375,7 +419,27 @@ void EditorCodigo::keyPressEvent(QKeyEvent *evento) {
         evento->ignore();
         return;
     }
+    const Qt::KeyboardModifiers otros = evento->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    const QString texto = evento->text();
+    if (grande_ && !isReadOnly() && otros == Qt::NoModifier && texto.size() == 1 && texto[0].isPrint() &&
+        !hasSelectedText() && !overwriteMode() && !isListActive()) {
+        if (tecleado_.isEmpty())
+            QTimer::singleShot(0, this, &EditorCodigo::insertarTecleado);
+        tecleado_ += texto.toUtf8();
+        evento->accept();
+        return;
+    }
+    insertarTecleado(); // any other key acts after what was typed before it
     QsciScintilla::keyPressEvent(evento);
+    if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
+        cambioSinAviso();
+}
+
+void EditorCodigo::insertarTecleado() {
+    if (tecleado_.isEmpty())
+        return;
+    const QByteArray t = std::exchange(tecleado_, QByteArray());
+    SendScintilla(SCI_REPLACESEL, 0UL, t.constData());
     if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
         cambioSinAviso();
 }

@@ -36,6 +36,10 @@ public:
     // The font of every style, the line numbers included; bold and italic styles keep their weight.
     void setFuente(const QFont &fuente);
     QFont fuente() const { return fuente_; }
+    // The system's fixed-width font under the name of the family that draws it. The system may name
+    // it by an alias ("monospace") that resolves to no fixed-width face: then the first fixed-width
+    // family installed.
+    static QFont FijaDelSistema();
     // The fill-in fields marked in the code now (their text, in order); none while the code is big.
     QStringList camposMarcados() const;
 
@@ -54,13 +58,18 @@ private:
     void callarAvisos();
     void cambioSinAviso();
     void accessibilityActiveChanged(bool activa) override;
+    // Characters typed into a big code wait for the keys already queued and go in together: each
+    // insertion lays out the whole line again, which a fast typist's burst would pay once per key.
+    void insertarTecleado();
 
     lenguaje::Lenguaje lenguaje_ = lenguaje::Lenguaje::Ninguno;
     std::unique_ptr<QsciLexer> lexico_;
     QFont fuente_;
     bool grande_ = false;
+    bool marcados_ = false; // some field marks are on the text
     bool callado_ = false;
     bool escuchada_ = false; // an assistive tool listens
     qint64 largo_ = 0;       // the length last seen while the reports are off
     int digitos_ = 0;
+    QByteArray tecleado_; // typed, not yet inserted (UTF-8)
 };

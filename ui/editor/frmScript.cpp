@@ -1,6 +1,9 @@
 #include "ui/frmCampos.h"
 #include "ui/editor/frmScript.h"
+#include "core/Archivos.h"
+#include "core/Registro.h"
 #include "core/mdlSistema.h"
+#include "format/Categorias.h"
 #include "core/Cp1252.h"
 #include "format/Etiquetas.h"
 #include "core/Exportar.h"
@@ -20,6 +23,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -50,6 +54,33 @@ constexpr Fuente kFuentes[6] = {
     {"Courier New (8 px)", "Courier New", 8},     {"Courier New (10 px)", "Courier New", 10},
     {"Verdana (8 px)", "Verdana", 8},             {"Verdana (10 px)", "Verdana", 10},
 };
+
+constexpr int kPuntosFija = 10;
+
+// The fixed-width families installed, by name; styles and bitmap-only duplicates are the same family.
+// An alias ("Monospace") names another family and is left out, as is the same family listed again
+// under another foundry ("Nimbus Mono PS [urw]").
+QStringList FamiliasFijas() {
+    QStringList r;
+    for (const QString &f : QFontDatabase::families()) {
+        if (!QFontDatabase::isFixedPitch(f) || QFontDatabase::isPrivateFamily(f) || !QFontDatabase::isSmoothlyScalable(f))
+            continue;
+        const QString nombre = f.section(QStringLiteral(" ["), 0, 0);
+        const bool otraFundicion = nombre.size() != f.size();
+        if (!r.contains(nombre) && (otraFundicion || QFontInfo(QFont(nombre)).family() == nombre))
+            r << nombre;
+    }
+    return r;
+}
+
+// A fixed-width font of the family, or the system's own when the family is empty or not installed.
+QFont FuenteFija(const QString &familia) {
+    QFont f = EditorCodigo::FijaDelSistema();
+    if (!familia.isEmpty() && QFontDatabase::hasFamily(familia))
+        f.setFamily(familia);
+    f.setPointSize(kPuntosFija);
+    return f;
+}
 
 // Leading and trailing spaces only: tabs and other blanks are part of the text.
 QString SinEspacios(const QString &t) {
@@ -132,6 +163,19 @@ void frmScript::crearMenus() {
     mnuOpcionesMenu->setObjectName(QStringLiteral("mnuOpciones"));
     mnuFuenteMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Fuente"));
     mnuFuenteMenu->setObjectName(QStringLiteral("mnuFuenteMenu"));
+    // Code keeps its columns in a fixed-width font: the system's own, and every one installed.
+    mnuFijaSistema = accion(mnuFuenteMenu, "mnuFijaSistema",
+                            QStringLiteral("Fija del sistema (%1)").arg(FuenteFija(QString()).family()));
+    mnuFijaSistema->setCheckable(true);
+    connect(mnuFijaSistema, &QAction::triggered, this, [this] { mnuFija_Click(QString()); });
+    for (const QString &familia : FamiliasFijas()) {
+        QAction *a = accion(mnuFuenteMenu, "mnuFija", familia);
+        a->setObjectName(QStringLiteral("mnuFija%1").arg(mnuFijas.size()));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, familia] { mnuFija_Click(familia); });
+        mnuFijas.append(a);
+    }
+    mnuFuenteMenu->addSeparator();
     for (int k = 0; k < 6; ++k) {
         mnuFuente[k] = accion(mnuFuenteMenu, "mnuFuente", QString::fromLatin1(kFuentes[k].menu));
         mnuFuente[k]->setObjectName(QStringLiteral("mnuFuente%1").arg(k));
@@ -265,8 +309,8 @@ void frmScript::Form_Load() {
         Parar->setFocus();
     } else if (modo == QLatin1String("Editar")) {
         CargarScript();
-        for (int pos : {1, 3, 5, 11})
-            boton(pos)->setEnabled(false);
+        // Copiar, Imprimir and Exportar act on what is typed, as their menu entries do.
+        boton(11)->setEnabled(false);
         txtNombre->setFocus();
     } else if (modo == QLatin1String("Agregar")) {
         setWindowTitle(QStringLiteral("Agregar"));
@@ -275,8 +319,7 @@ void frmScript::Form_Load() {
         txtPuntaje->clear();
         TagsPrincipales = etiquetas::Principales(e.Extension);
         ponerCodigo(e.IncluirTags == 1 ? etiquetas::AEditor(TagsPrincipales) : QString());
-        for (int pos : {1, 3, 5, 11})
-            boton(pos)->setEnabled(false);
+        boton(11)->setEnabled(false);
         cheIncluir->setEnabled(true);
         txtNombre->setFocus();
     }
@@ -342,8 +385,40 @@ bool frmScript::Representables(const QString &titulo) {
     // the user could not find them.
     QStringList visibles, invisibles;
     bool quitables = false;
+    const codificacion::Tipo tipo = p_.filas().codificacionFilas();
+    const QString categoria = p_.estado.sesion.abierta();
+    // Whatever Windows-1252 cannot hold UTF-8 can: the user is asked once per category whether to
+    // store it so. Pasted zero-width marks are offered for removal first, as they mean nothing.
+    if (tipo == codificacion::Tipo::Cp1252 && !p_.filas().sinUnicode.contains(categoria)) {
+        bool algunoVisible = false, soloQuitables = true;
+        for (const Campo &c : leer())
+            for (const cp1252::Rechazado &r : cp1252::Rechazados(c.texto)) {
+                algunoVisible = algunoVisible || !cp1252::EsQuitable(r.caracter);
+                soloQuitables = soloQuitables && cp1252::EsQuitable(r.caracter);
+            }
+        if (algunoVisible && !soloQuitables) {
+            // Esc and the close box keep the category as it is and the window open, with nothing lost.
+            const auto r = mensajes::Mostrar(
+                this,
+                QStringLiteral("El script tiene caracteres que el archivo de la categoría %1 no puede guardar en "
+                               "su codificación actual (Windows-1252).\n\n¿Desea guardar la categoría en Unicode "
+                               "(UTF-8)? Así guardará cualquier carácter, pero las copias antiguas del programa "
+                               "mostrarán mal esos caracteres.\n\nSí: la categoría se guardará en UTF-8. No: no se "
+                               "guarda el script. Esc o cerrar: vuelve al script sin cambiar nada.")
+                    .arg(categoria),
+                titulo, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            if (r == QMessageBox::Yes) {
+                p_.filas().FijarCodificacionFilas(codificacion::Tipo::Utf8);
+                p_.filas().MarcarCambios();
+                return Representables(titulo);
+            }
+            if (r != QMessageBox::No)
+                return false;
+            p_.filas().sinUnicode.insert(categoria);
+        }
+    }
     for (const Campo &c : leer()) {
-        for (const cp1252::Rechazado &r : cp1252::Rechazados(c.texto)) {
+        for (const cp1252::Rechazado &r : codificacion::Rechazados(tipo, c.texto)) {
             if (!cp1252::EsInvisible(r.caracter)) {
                 const QString t = QString::fromUcs4(&r.caracter, 1);
                 if (!visibles.contains(t))
@@ -385,9 +460,17 @@ void frmScript::Normalizar() {
 }
 
 void frmScript::Agregar() {
-    if (txtNombre->text().isEmpty() || txtDes->text().isEmpty() || txtPuntaje->text().isEmpty() ||
-        textoCodigo().isEmpty()) {
-        mensajes::Aviso(this, QStringLiteral("Por favor, complete todos los campos."), QStringLiteral("Agregar"));
+    QStringList vacios;
+    for (const auto &[texto, nombre] : {std::pair{txtNombre->text(), "Nombre"}, std::pair{txtDes->text(), "Descripción"},
+                                        std::pair{txtPuntaje->text(), "Puntaje"}, std::pair{textoCodigo(), "Código"}})
+        if (texto.isEmpty())
+            vacios << QString::fromUtf8(nombre);
+    if (!vacios.isEmpty()) {
+        mensajes::Aviso(this,
+                        QStringLiteral("Por favor, complete todos los campos. %1 %2.")
+                            .arg(vacios.size() == 1 ? QStringLiteral("Falta:") : QStringLiteral("Faltan:"),
+                                 vacios.join(QStringLiteral(", "))),
+                        QStringLiteral("Agregar"));
         return;
     }
     if (!Representables(QStringLiteral("Agregar")))
@@ -436,9 +519,29 @@ void frmScript::mnuTags_Click() { cheIncluir->setChecked(mnuTags->isChecked()); 
 void frmScript::LimpiarFuentes() {
     for (QAction *a : mnuFuente)
         a->setChecked(false);
+    mnuFijaSistema->setChecked(false);
+    for (QAction *a : mnuFijas)
+        a->setChecked(false);
+}
+
+void frmScript::mnuFija_Click(const QString &familia) {
+    p_.estado.Tipo = Estado::kFuenteFija;
+    p_.estado.Familia = familia;
+    LimpiarFuentes();
+    const QFont fuente = FuenteFija(familia);
+    QAction *marcada = mnuFijaSistema;
+    for (QAction *a : mnuFijas)
+        if (!familia.isEmpty() && a->text() == fuente.family())
+            marcada = a;
+    marcada->setChecked(true);
+    txtCodigo->setFuente(fuente);
 }
 
 void frmScript::mnuFuente_Click(int indice) {
+    if (indice == Estado::kFuenteFija) {
+        mnuFija_Click(p_.estado.Familia);
+        return;
+    }
     p_.estado.Tipo = indice;
     if (indice < 0 || indice > 5)
         return; // not an entry: the field keeps the font it was designed with
@@ -446,9 +549,12 @@ void frmScript::mnuFuente_Click(int indice) {
     mnuFuente[indice]->setChecked(true);
     const QString nombre = QString::fromLatin1(kFuentes[indice].nombre);
     QFont fuente(nombre, kFuentes[indice].puntos);
-    // A code font must keep columns: where Courier New is missing, the system's monospaced font.
-    if (nombre == QLatin1String("Courier New") && !QFontDatabase::hasFamily(nombre)) {
-        fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontDatabase::hasFamily(nombre)) {
+        // A code font must keep columns: where Courier New is missing, the system's monospaced font.
+        // The others become the family the system shows in their place, named as such, so that what
+        // the field measures and what it draws are one font.
+        fuente = nombre == QLatin1String("Courier New") ? EditorCodigo::FijaDelSistema()
+                                                        : QFont(QFontInfo(fuente).family());
         fuente.setPointSize(kFuentes[indice].puntos);
     }
     txtCodigo->setFuente(fuente);
@@ -464,6 +570,41 @@ void frmScript::CopiarCodigo() {
     txtCodigo->setFocus();
     txtCodigo->selectAll(true);
     destino->setText(*texto);
+    p_.MostrarEnEstado(QStringLiteral("Código de %1 copiado al portapapeles.").arg(txtNombre->text()), 5000);
+}
+
+void frmScript::ImprimirEnPdf() {
+    qCWarning(lcArchivos) << "no printer installed: printing offered to a PDF file";
+    // Esc and the close box print nothing.
+    if (mensajes::Mostrar(this,
+                          QStringLiteral("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo "
+                                         "PDF?\n\nEsc o cerrar: no se imprime nada."),
+                          QStringLiteral("Imprimir"), QMessageBox::Question,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    const QString nombre = categorias::Filtrar(txtNombre->text()).trimmed();
+    QFileDialog dialogo(this, QStringLiteral("Imprimir en un archivo PDF"),
+                        QDir::home().filePath((nombre.isEmpty() ? QStringLiteral("script") : nombre) +
+                                              QStringLiteral(".pdf")),
+                        QStringLiteral("Documentos PDF (*.pdf)"));
+    dialogo.setObjectName(QStringLiteral("dlgPdf"));
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.setDefaultSuffix(QStringLiteral("pdf"));
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return;
+    const QString ruta = dialogo.selectedFiles().constFirst();
+    QPrinter impresora(QPrinter::HighResolution);
+    impresora.setOutputFormat(QPrinter::PdfFormat);
+    impresora.setOutputFileName(ruta);
+    impresora.setDocName(txtNombre->text());
+    if (ImprimirEn(impresora).isEmpty()) {
+        qCWarning(lcArchivos) << "PDF not written:" << ruta;
+        mensajes::Aviso(this,
+                        QStringLiteral("No se pudo escribir el archivo PDF %1.").arg(QDir::toNativeSeparators(ruta)),
+                        QStringLiteral("Imprimir"));
+        return;
+    }
+    p_.MostrarEnEstado(QStringLiteral("Script impreso en %1.").arg(QDir::toNativeSeparators(ruta)), 5000);
 }
 
 QStringList frmScript::lineasImpresion() const {
@@ -503,8 +644,10 @@ QStringList frmScript::ImprimirEn(QPrinter &impresora) {
 
 void frmScript::ImprimirScript() {
     const QPrinterInfo predeterminada = QPrinterInfo::defaultPrinter();
-    if (predeterminada.isNull())
+    if (predeterminada.isNull()) {
+        ImprimirEnPdf();
         return;
+    }
     QPrinter impresora(predeterminada);
     impresora.setDocName(txtNombre->text());
     ImprimirEn(impresora);
@@ -517,14 +660,23 @@ void frmScript::ExportarScript() {
     const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
     QString error;
     // A failed write must not open the previous preview as if it were this one.
-    if (!mdlSistema::GuardarTexto(ruta, exportar::Pagina(textoCodigo(), e.Tag), &error)) {
+    const QString pagina = exportar::Pagina(textoCodigo(), e.Tag) + QStringLiteral("\r\n");
+    if (!archivos::Guardar(ruta, exportar::Bytes(pagina, p_.filas().codificacionFilas(), e.Tag != 0), &error)) {
+        qCWarning(lcArchivos) << "preview not written:" << ruta << error;
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo escribir la vista previa en %1: %2")
                             .arg(QDir::toNativeSeparators(ruta), error),
                         QStringLiteral("Exportar"));
         return;
     }
-    mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1);
+    if (!mdlSistema::Ejecutar(QStringLiteral("open"), ruta, QString(), QString(), 1)) {
+        qCWarning(lcArchivos) << "no program opened the preview" << ruta;
+        mensajes::Aviso(this,
+                        QStringLiteral("La vista previa se guardó en %1, pero ningún programa pudo abrirla. Instale "
+                                       "un navegador o asigne un programa a los archivos .%2.")
+                            .arg(QDir::toNativeSeparators(ruta), exportar::ExtensionValida(e.Extension)),
+                        QStringLiteral("Exportar"));
+    }
 }
 
 void frmScript::Form_Resize() {

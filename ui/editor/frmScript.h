@@ -48,6 +48,9 @@ public:
     QMenu *mnuCodigoMenu = nullptr, *mnuOpcionesMenu = nullptr, *mnuFuenteMenu = nullptr;
     QAction *mnuCopiar = nullptr, *mnuImprimir = nullptr, *mnuExportar = nullptr, *mnuTags = nullptr;
     QAction *mnuFuente[6] = {};
+    // The fixed-width fonts installed: first the system's own, then each family by name.
+    QAction *mnuFijaSistema = nullptr;
+    QVector<QAction *> mnuFijas;
     // "Resaltado": 0 automatic (from the code and the category), then one entry per language.
     QMenu *mnuResaltadoMenu = nullptr;
     QAction *mnuResaltado[9] = {};
@@ -59,6 +62,8 @@ public:
     void Agregar();
     void Editar();
     void mnuFuente_Click(int indice);
+    // A fixed-width family from the menu; empty: the system's own fixed-width font.
+    void mnuFija_Click(const QString &familia);
     void cheIncluir_Click();
     void mnuTags_Click();
 
@@ -107,6 +112,8 @@ private:
     void LimpiarFuentes();
     void CopiarCodigo();
     void ImprimirScript();
+    // No printer: the script may go to a PDF file instead.
+    void ImprimirEnPdf();
     void ExportarScript();
     // Before a commit: the fields must fit the category file's code page.
     bool Representables(const QString &titulo);

@@ -1,4 +1,5 @@
 #include "ui/main/ListaScripts.h"
+#include "core/Registro.h"
 #include "core/Cp1252.h"
 #include "format/Herramientas.h"
 #include "ui/TextoCortado.h"
@@ -39,6 +40,8 @@ ItemScript::ItemScript(const Script &s, const QByteArray &archivo, mdlScripts::T
     }
 }
 
+codificacion::Tipo ItemScript::codificacionCruda() const { return codificacion::De(archivo_); }
+
 QByteArrayView ItemScript::codigoCrudo() const {
     return codigo_.inicio >= 0 ? QByteArrayView(archivo_.constData() + codigo_.inicio, codigo_.largo)
                                : QByteArrayView();
@@ -46,7 +49,7 @@ QByteArrayView ItemScript::codigoCrudo() const {
 
 QString ItemScript::campo(int columna) const {
     if (columna == vista::ColCodigo && codigo_.inicio >= 0)
-        return cp1252::Decodificar(archivo_.constData() + codigo_.inicio, codigo_.largo);
+        return mdlScripts::Codigo(archivo_, codigo_);
     return campos_[columna];
 }
 
@@ -150,30 +153,59 @@ Script ScriptDe(const QTreeWidgetItem *item) {
 }
 
 namespace {
-QByteArrayView CodigoCrudo(const QTreeWidgetItem *item) {
-    return item->type() == QTreeWidgetItem::UserType ? static_cast<const ItemScript *>(item)->codigoCrudo()
-                                                     : QByteArrayView();
+// The code's bytes as read, when they are already in the encoding being written.
+QByteArrayView CodigoCrudo(const QTreeWidgetItem *item, codificacion::Tipo tipo) {
+    if (item->type() != QTreeWidgetItem::UserType)
+        return {};
+    const auto *script = static_cast<const ItemScript *>(item);
+    return script->codificacionCruda() == tipo ? script->codigoCrudo() : QByteArrayView();
 }
+const char *const kCodificacion = "codificacion";
 } // namespace
 
+codificacion::Tipo Codificacion(const QTreeWidget *lista) {
+    return lista->property(kCodificacion).toBool() ? codificacion::Tipo::Utf8 : codificacion::Tipo::Cp1252;
+}
+
+void FijarCodificacion(QTreeWidget *lista, codificacion::Tipo tipo) {
+    lista->setProperty(kCodificacion, tipo == codificacion::Tipo::Utf8);
+}
+
 QByteArray Componer(const QTreeWidget *lista) {
+    codificacion::Tipo tipo = Codificacion(lista);
     const int n = lista->topLevelItemCount();
+    // A row brought in from elsewhere (a version of the history, a recovery) may hold what
+    // Windows-1252 cannot: the category is then written in UTF-8 rather than lose a character.
+    for (int i = 0; i < n && tipo == codificacion::Tipo::Cp1252; ++i) {
+        const QTreeWidgetItem *item = lista->topLevelItem(i);
+        for (int c : {ColNombre, ColDescripcion, ColCodigo, ColPuntaje}) {
+            if (c == ColCodigo && !CodigoCrudo(item, tipo).isNull())
+                continue;
+            if (!cp1252::Representable(Campo(item, c))) {
+                qCWarning(lcArchivos) << "a script holds characters Windows-1252 cannot: the category is written in UTF-8";
+                tipo = codificacion::Tipo::Utf8;
+                break;
+            }
+        }
+    }
     qsizetype total = 0;
     for (int i = 0; i < n; ++i) {
         const QTreeWidgetItem *item = lista->topLevelItem(i);
-        const QByteArrayView crudo = CodigoCrudo(item);
+        const QByteArrayView crudo = CodigoCrudo(item, tipo);
         total += Campo(item, ColNombre).size() + Campo(item, ColDescripcion).size() + Campo(item, ColPuntaje).size() +
                  (crudo.isNull() ? Campo(item, ColCodigo).size() : crudo.size()) + 16;
     }
     QByteArray salida;
-    salida.reserve(total);
+    salida.reserve(total + codificacion::Inicio(tipo));
+    if (tipo == codificacion::Tipo::Utf8)
+        salida.append(codificacion::kBom, codificacion::kLargoBom);
     for (int i = 0; i < n; ++i) {
         const QTreeWidgetItem *item = lista->topLevelItem(i);
-        const QByteArrayView crudo = CodigoCrudo(item);
+        const QByteArrayView crudo = CodigoCrudo(item, tipo);
         mdlScripts::AgregarRegistro(salida,
                                     {Campo(item, ColNombre), Campo(item, ColDescripcion),
                                      crudo.isNull() ? Campo(item, ColCodigo) : QString(), Campo(item, ColPuntaje)},
-                                    crudo);
+                                    crudo, tipo);
     }
     return salida;
 }

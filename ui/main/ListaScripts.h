@@ -26,6 +26,8 @@ public:
     QString campo(int columna) const;
     // The code as the file's bytes it was read from, or null once it is held as text.
     QByteArrayView codigoCrudo() const;
+    // The encoding of those bytes.
+    codificacion::Tipo codificacionCruda() const;
     // The name folded once, so that sorting compares plain text: a case-blind comparison folds every
     // letter on every call, and sorting a big category makes half a million of them.
     QStringView clave() const { return clave_.isNull() ? QStringView(corta_, largoCorta_) : QStringView(clave_); }
@@ -74,7 +76,11 @@ Script ScriptDe(const QTreeWidgetItem *item);
 void Quitar(QTreeWidget *lista, QTreeWidgetItem *item);
 // After rows were removed around position `fila`, selects the nearest row left, or none.
 void SeleccionarCercana(QTreeWidget *lista, int fila);
-// The rows as the category file's bytes.
+// The encoding the list's category is written in: the one its file was read in, or UTF-8 once the
+// user agreed to store a character Windows-1252 cannot hold.
+codificacion::Tipo Codificacion(const QTreeWidget *lista);
+void FijarCodificacion(QTreeWidget *lista, codificacion::Tipo tipo);
+// The rows as the category file's bytes, in the list's encoding.
 QByteArray Componer(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);

@@ -3,6 +3,7 @@
 #include "format/mdlScripts.h"
 
 #include <QIcon>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,12 @@ public:
     virtual void QuedarseConFilas(const QVector<bool> &quedan) = 0;
     // Writes the rows as a category file.
     virtual bool GuardarFilasEn(const QString &ruta, QString *error) = 0;
+    // The encoding the open category's rows are written in; turned to UTF-8 when the user agrees to
+    // store a character Windows-1252 cannot hold, and written so at the next save.
+    virtual codificacion::Tipo codificacionFilas() const = 0;
+    virtual void FijarCodificacionFilas(codificacion::Tipo tipo) = 0;
+    // Categories whose user said no to UTF-8 in this run: they are not asked again.
+    QSet<QString> sinUnicode;
 
     virtual void MarcarCambios() = 0;
     virtual bool Preguntar() = 0;
@@ -94,6 +101,8 @@ public:
     static QIcon Imagen(int n);
 
     virtual QWidget *ventana() = 0;
+    // A passing note on the main window's status line, such as what a command just did.
+    virtual void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) = 0;
     virtual Filas &filas() = 0;
     virtual PanelCategorias &panel() = 0;
     virtual Historia &historia() = 0;

@@ -91,6 +91,10 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Prin
     conectarDisposicion();
     Form_Load();
     conectarHistorial();
+    // Where the user left it, maximised or not; the designed size otherwise. A place on a screen that
+    // is gone is brought back onto one that is there.
+    if (!estado.Geometria.isEmpty() && !restoreGeometry(estado.Geometria))
+        qCWarning(lcArchivos) << "the window's saved size and place could not be used";
 }
 
 frmPrincipal::~frmPrincipal() {
@@ -518,6 +522,7 @@ void frmPrincipal::Form_Unload(bool preguntar) {
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());
+    estado.Geometria = saveGeometry();
     QString error;
     if (!mdlINI::GuardarPreferencias(estado, cboCat->currentText(), entradasPanel(), &error)) {
         const QString texto = QStringLiteral("No se pudieron guardar las preferencias en %1: %2")

@@ -73,6 +73,8 @@ public:
     void QuitarFila(int posicion) override;
     void QuedarseConFilas(const QVector<bool> &quedan) override;
     bool GuardarFilasEn(const QString &ruta, QString *error) override;
+    codificacion::Tipo codificacionFilas() const override;
+    void FijarCodificacionFilas(codificacion::Tipo tipo) override;
     QStringList categoriasListadas() const override;
     void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
     void CategoriaQuitada(const QString &nombre) override;
@@ -219,7 +221,7 @@ public:
     int AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) override;
     void ReleerCategorias(const QStringList &archivos) override;
     // A note in the status bar (for a while, or until the next one), with a long task's progress.
-    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0);
+    void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) override;
     // What keeps the library unversioned or unsearchable, by area ("historial", "indice"), shown in
     // the status bar until that area says it is well again (an empty text).
     void AvisoBiblioteca(const QString &area, const QString &texto);
@@ -267,6 +269,9 @@ private:
     bool descargado_ = false;
     int avisosDeFin_ = 0; // requests to end without asking (signals, the session's end)
     bool avisadoDiscoLleno_ = false;
+    // The script list's columns the user dragged keep their width; the name column takes the rest.
+    bool columnasArrastradas_ = false;
+    bool ajustandoColumnas_ = false;
     // Top of fraMenu3 in twips: 1200 with the script toolbar shown, 360 hidden.
     int topFraMenu3_ = 1200;
     std::shared_ptr<correo::Envio> envioCorreo_;

@@ -232,7 +232,8 @@ bool frmPrincipal::GuardarParaRecuperar() {
     const QString categoria = estado.sesion.HayCambios() ? estado.sesion.CategoriaActual() : estado.sesion.abierta();
     if (guardar && !categoria.isEmpty()) {
         QString error;
-        if (!recuperacion::Guardar(estado, categoria, mdlScripts::Componer(lista), &error)) {
+        if (!recuperacion::Guardar(estado, categoria, mdlScripts::Componer(lista, vista::Codificacion(lstScripts)),
+                                   &error)) {
             qCWarning(lcSenales) << "pending changes could not be kept for recovery:" << error;
             // The changes stay here, and so does the program, until they are saved or the user leaves;
             // only a second request to end goes through, keeping what it could.
@@ -277,7 +278,7 @@ void frmPrincipal::OfrecerRecuperacion() {
         if (!QFileInfo(ruta).isFile()) {
             // The category is gone: the recovered scripts make it again.
             QString error;
-            if (!mdlScripts::GuardarArchivo(ruta, p.scripts, &error)) {
+            if (!mdlScripts::GuardarArchivo(ruta, p.scripts, &error, p.codificacion)) {
                 mensajes::Aviso(this,
                                 QStringLiteral("No se pudo crear la categoría %1 (%2): %3")
                                     .arg(p.categoria, QDir::toNativeSeparators(ruta), error),
@@ -289,6 +290,8 @@ void frmPrincipal::OfrecerRecuperacion() {
         if (!Abrir(p.categoria))
             continue;
         lstScripts->clear();
+        if (p.codificacion == codificacion::Tipo::Utf8)
+            vista::FijarCodificacion(lstScripts, p.codificacion);
         vista::Anexar(lstScripts, p.scripts);
         MarcarCambios();
         ActualizarLineaEstado();

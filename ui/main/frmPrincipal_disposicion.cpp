@@ -184,6 +184,14 @@ void Aplicar(frmPrincipal &w, const Areas &a) {
 } // namespace disposicion
 
 void frmPrincipal::conectarDisposicion() {
+    // The name column takes whatever room the others leave: a wider window shows longer names.
+    QHeaderView *cabecera = lstScripts->header();
+    cabecera->setStretchLastSection(false);
+    cabecera->setSectionResizeMode(vista::ColNombre, QHeaderView::Stretch);
+    connect(cabecera, &QHeaderView::sectionResized, this, [this](int columna, int, int) {
+        if (!ajustandoColumnas_ && (columna == vista::ColDescripcion || columna == vista::ColPuntaje))
+            columnasArrastradas_ = true;
+    });
     // Header text boxes start grey with white text; the panel in use takes the highlight later.
     for (QLabel *l : {lbl1, lbl2, lblMenu3, lblMenu3a}) {
         QPalette p = l->palette();
@@ -257,9 +265,12 @@ void frmPrincipal::Disponer() {
 
     mnuVerE->setEnabled(a.verEHabilitado);
     lstScripts->setUpdatesEnabled(false);
-    lstScripts->setColumnWidth(vista::ColNombre, twips::APixeles(a.colNombre));
-    lstScripts->setColumnWidth(vista::ColDescripcion, twips::APixeles(a.colDescripcion));
-    lstScripts->setColumnWidth(vista::ColPuntaje, twips::APixeles(a.colPuntaje));
+    if (!columnasArrastradas_) {
+        ajustandoColumnas_ = true;
+        lstScripts->setColumnWidth(vista::ColDescripcion, twips::APixeles(a.colDescripcion));
+        lstScripts->setColumnWidth(vista::ColPuntaje, twips::APixeles(a.colPuntaje));
+        ajustandoColumnas_ = false;
+    }
     lstScripts->setUpdatesEnabled(true);
     disposicion::Aplicar(*this, a);
     ColocarProgreso();

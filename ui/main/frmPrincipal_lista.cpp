@@ -47,6 +47,12 @@ bool frmPrincipal::filtrarLista(QObject *objeto, QEvent *evento) {
             EliminarS();
             return true;
         }
+        // Enter opens the row for viewing, as a double click does.
+        if ((tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) &&
+            (tecla->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && lstScripts->currentItem()) {
+            VerS();
+            return true;
+        }
         return false;
     }
     if (objeto != lstScripts->viewport() || evento->type() != QEvent::MouseButtonPress)
@@ -258,3 +264,7 @@ void frmPrincipal::QuedarseConFilas(const QVector<bool> &quedan) {
 bool frmPrincipal::GuardarFilasEn(const QString &ruta, QString *error) {
     return mdlScripts::GuardarLW(lstScripts, ruta, error);
 }
+
+codificacion::Tipo frmPrincipal::codificacionFilas() const { return vista::Codificacion(lstScripts); }
+
+void frmPrincipal::FijarCodificacionFilas(codificacion::Tipo tipo) { vista::FijarCodificacion(lstScripts, tipo); }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -128,6 +129,10 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     todo->addWidget(lblMas);
     todo->addWidget(lblAviso);
     todo->addLayout(dialogos::FilaBotones({cmdAbrir, cmdCopiar, cmdCerrar}));
+    barEstado = new QStatusBar(this);
+    barEstado->setObjectName(QStringLiteral("barEstado"));
+    barEstado->setSizeGripEnabled(false);
+    todo->addWidget(barEstado);
     setTabOrder(txtBuscar, lstResultados);
     setTabOrder(lstResultados, cmdAbrir);
     setTabOrder(cmdAbrir, cmdCopiar);
@@ -160,6 +165,10 @@ void frmBuscarBiblioteca::Mostrar() {
 }
 
 void frmBuscarBiblioteca::Consultar() {
+    // Another query: no result of the earlier one stays chosen, so Enter opens nothing until the
+    // new answer arrives, and then its first result.
+    if (txtBuscar->text() != consultaMostrada_)
+        lstResultados->setCurrentItem(nullptr);
     if (biblioteca::Palabras(txtBuscar->text()).isEmpty()) {
         esperada_ = 0;
         hallazgos_.clear();
@@ -173,9 +182,12 @@ void frmBuscarBiblioteca::Consultar() {
 void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r) {
     if (numero != esperada_)
         return; // an answer to what was typed before
-    // The count that follows the first results leaves the list as it is.
+    // A new query chooses its first result again; the count that follows the first results of the
+    // same query leaves the list as it is.
+    const bool mismaConsulta = txtBuscar->text() == consultaMostrada_;
+    consultaMostrada_ = txtBuscar->text();
     const auto mismos = [&] {
-        if (r.hallazgos.size() != hallazgos_.size() || r.hallazgos.size() != lstResultados->topLevelItemCount())
+        if (!mismaConsulta || r.hallazgos.size() != hallazgos_.size() || r.hallazgos.size() != lstResultados->topLevelItemCount())
             return false;
         for (int i = 0; i < r.hallazgos.size(); ++i)
             if (r.hallazgos[i].categoria != hallazgos_[i].categoria || r.hallazgos[i].posicion != hallazgos_[i].posicion ||
@@ -185,9 +197,9 @@ void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r
         return true;
     };
     if (!mismos()) {
-        // The row the user is on stays chosen when it is still found.
+        // The row the user is on stays chosen when it is still found for the same query.
         int elegida = 0;
-        if (const biblioteca::Hallazgo *antes = actual())
+        if (const biblioteca::Hallazgo *antes = mismaConsulta ? actual() : nullptr)
             for (int i = 0; i < r.hallazgos.size(); ++i)
                 if (r.hallazgos[i].categoria == antes->categoria && r.hallazgos[i].posicion == antes->posicion)
                     elegida = i;
@@ -247,7 +259,9 @@ void frmBuscarBiblioteca::cmdAbrir_Click() {
 void frmBuscarBiblioteca::cmdCopiar_Click() {
     if (const biblioteca::Hallazgo *h = actual()) {
         const QString codigo = h->codigo; // the form may wait while answers arrive
-        portapapeles::Copiar(this, codigo);
+        const QString nombre = h->nombre;
+        if (portapapeles::Copiar(this, codigo))
+            barEstado->showMessage(QStringLiteral("Código de %1 copiado al portapapeles.").arg(nombre));
     }
 }
 

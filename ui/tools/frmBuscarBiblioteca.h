@@ -7,6 +7,7 @@
 #include <functional>
 
 class QLineEdit;
+class QStatusBar;
 class QPushButton;
 class QTreeWidget;
 class Indexador;
@@ -42,6 +43,7 @@ public:
     QLineEdit *txtBuscar = nullptr;
     QTreeWidget *lstResultados = nullptr; // Categoría, Nombre, Descripción, Código
     QLabel *lblMas = nullptr;             // "y N más", or that nothing matched
+    QStatusBar *barEstado = nullptr;      // what a command did, such as copying
     QLabel *lblAviso = nullptr;           // categories that could not be read, an index not in use
     QPushButton *cmdAbrir = nullptr;
     QPushButton *cmdCopiar = nullptr;
@@ -64,6 +66,7 @@ private:
     Indexador &indexador_;
     Abrir abrir_;
     quint64 esperada_ = 0;
+    QString consultaMostrada_; // the query whose results the list shows
     QVector<biblioteca::Hallazgo> hallazgos_;
 };
 

@@ -1,4 +1,5 @@
 #include "ui/tools/frmMover.h"
+#include "core/Registro.h"
 #include "core/mdlSistema.h"
 #include "format/mdlScripts.h"
 #include "ui/Iconos.h"
@@ -127,8 +128,27 @@ void frmMover::cmdPegar_Click() {
     QString error;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    bool ok = mdlScripts::LeerArchivo(ruta, scripts, &error);
+    codificacion::Tipo tipo = codificacion::Tipo::Cp1252;
+    bool ok = mdlScripts::LeerArchivo(ruta, scripts, &error, &tipo);
     if (ok) {
+        // A character the target's encoding cannot hold is refused by name: nothing is written, and
+        // the script stays where it is.
+        const QString malos = codificacion::NoRepresentables(
+            tipo, script_.Nombre + script_.Descripcion + script_.Codigo + script_.Puntaje);
+        if (!malos.isEmpty()) {
+            qCWarning(lcArchivos) << "script not moved: the target category cannot hold" << malos;
+            lstMover->clear();
+            cboImagen->show();
+            mensajes::Aviso(this,
+                            QStringLiteral("No se pudo copiar el script %1 a la categoría %2: estos caracteres no se "
+                                           "pueden guardar en el archivo de esa categoría: %3\n\nEl script sigue en la "
+                                           "categoría abierta y no se ha modificado nada.")
+                                .arg(vista::Mostrado(script_.Nombre), destino, malos),
+                            QStringLiteral("Copiar"));
+            barMover->setValue(0);
+            reject();
+            return;
+        }
         vista::Anexar(lstMover, scripts);
         scripts.append(script_);
         auto *fila = vista::NuevoItem(scripts.last());
@@ -136,7 +156,7 @@ void frmMover::cmdPegar_Click() {
         lstMover->addTopLevelItem(fila);
         barMover->setRange(0, int(scripts.size()));
         barMover->setValue(int(scripts.size()) / 2);
-        ok = mdlScripts::GuardarArchivo(ruta, scripts, &error);
+        ok = mdlScripts::GuardarArchivo(ruta, scripts, &error, tipo);
     }
     barMover->setRange(0, 200);
     barMover->setValue(ok ? 200 : 0);

@@ -1,0 +1,565 @@
+// Any character in a script, on the real main window and editor: the question that turns a category
+// to UTF-8, saving and moving between both encodings, the preview as a browser reads it, the code's
+// font, the script list's columns and the window's place, and the smaller frictions.
+#include "Ayudas.h"
+#include "core/mdlINI.h"
+#include "core/Exportar.h"
+#include "ui/Mensajes.h"
+#include "search/IndiceBiblioteca.h"
+#include "search/Indexador.h"
+#include "ui/editor/EditorCodigo.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/tools/frmBuscarBiblioteca.h"
+#include "ui/tools/frmMover.h"
+
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+using ayudas::Registro;
+using ayudas::ui;
+
+const QByteArray kBom("\xEF\xBB\xBF");
+QString U(const char *utf8) { return QString::fromUtf8(utf8); }
+
+// The main window over its own folder, with the category "Menus" (or the one named) open.
+struct Ventana {
+    ayudas::Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+    explicit Ventana(const QList<QPair<QString, QByteArray>> &categorias, const QString &abierta = "Menus") {
+        for (const auto &[nombre, datos] : categorias)
+            c.categoria(nombre, datos);
+        mdlINI::CargarPreferencias(c.estado);
+        c.estado.HistorialAutomatico = 0;
+        w = std::make_unique<frmPrincipal>(c.estado);
+        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
+        w->LlenarCat();
+        w->setOpcionMarcada(1, false); // the file's order
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        abrir(abierta);
+    }
+    void abrir(const QString &nombre) {
+        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, nombre));
+        w->AbrirCategoria();
+    }
+    void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(i)); }
+    std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
+        c.estado.ModoScript = modo;
+        auto e = std::make_unique<frmScript>(*w);
+        e->show();
+        e->activateWindow();
+        if (!QTest::qWaitForWindowActive(e.get()))
+            qWarning("El editor no se activó");
+        if (!campos.isEmpty()) {
+            int i = 0;
+            for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
+                t->setText(campos[i++]);
+            e->ponerCodigo(campos[3]);
+        }
+        return e;
+    }
+    QByteArray guardar(const QString &categoria = "Menus") {
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        w->Preguntar();
+        return archivo(categoria);
+    }
+    QByteArray archivo(const QString &categoria) const { return ayudas::LeerBytes(c.estado.rutaCategoria(categoria)); }
+};
+
+void pulsar(frmScript &e, int posicion) {
+    QWidget *b = e.barMenu->widgetForAction(e.boton(posicion));
+    QVERIFY(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+QByteArray Utf8(const char *t) { return QByteArray(t); }
+
+// Reads the bytes of a page as a browser does: the byte order mark first, then the declaration in
+// its first 1024 bytes, else Windows-1252; numeric character references become their characters.
+QString ComoNavegador(const QByteArray &bytes) {
+    QString texto;
+    if (bytes.startsWith(kBom)) {
+        texto = QString::fromUtf8(bytes.mid(3));
+    } else {
+        const QString inicio = QString::fromLatin1(bytes.left(1024));
+        const std::optional<codificacion::Tipo> t = exportar::Declarada(inicio);
+        texto = t == codificacion::Tipo::Utf8 ? QString::fromUtf8(bytes) : cp1252::Decodificar(bytes);
+    }
+    static const QRegularExpression referencia(QStringLiteral("&#(\\d+);"));
+    QString r;
+    qsizetype desde = 0;
+    for (auto it = referencia.globalMatch(texto); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        r += texto.mid(desde, m.capturedStart() - desde);
+        const char32_t c = m.captured(1).toUInt();
+        r += QString::fromUcs4(&c, 1);
+        desde = m.capturedEnd();
+    }
+    return r + texto.mid(desde);
+}
+
+QString BarraDeEstado(const frmPrincipal &w) { return ui(w)->barEstado->currentMessage(); }
+} // namespace
+
+class tst_unicode : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { mensajes::VaciarCola(); }
+
+    // --- UTF-8 categories -------------------------------------------------------------------------
+
+    // A character Windows-1252 cannot hold: the user is asked, Sí turns the category to UTF-8, and
+    // the next save writes it so, the scripts that were there included.
+    void siGuardaLaCategoriaEnUtf8() {
+        Ventana v({{"Menus", Registro("Viejo", "Descripci\xf3n", "// \xe9 \x80", "1")}});
+        auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω")});
+        ayudas::Mensaje pregunta;
+        ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
+        pulsar(*e, 7);
+        QVERIFY(pregunta.visto);
+        QVERIFY(pregunta.texto.contains(QStringLiteral("Unicode (UTF-8)")));
+        QVERIFY(pregunta.texto.contains(QStringLiteral("mostrarán mal")));
+        QCOMPARE(pregunta.icono, QMessageBox::Question);
+        QVERIFY(!e->isVisible());
+        QCOMPARE(v.guardar(), kBom + Registro("Viejo", Utf8("Descripción"), Utf8("// é €"), "1") +
+                                  Registro("Nuevo", "d", Utf8("// λ → ✓ Ω"), "1"));
+    }
+
+    // No keeps today's refusal, naming the characters, and the category is not asked about again.
+    void noRechazaYNoVuelveAPreguntar() {
+        const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
+        Ventana v({{"Menus", antes}});
+        auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω")});
+        ayudas::Mensaje pregunta, rechazo;
+        ayudas::ContestarMensaje(QMessageBox::No, &pregunta);
+        ayudas::ContestarMensaje(QMessageBox::Ok, &rechazo);
+        pulsar(*e, 7);
+        QVERIFY(pregunta.visto);
+        QCOMPARE(rechazo.texto.section('\n', 0, 0),
+                 U("Estos caracteres no se pueden guardar en el archivo de la categoría: λ → ✓ Ω"));
+        QVERIFY(e->isVisible());
+        ayudas::Mensaje otra;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &otra);
+        pulsar(*e, 7);
+        QCOMPARE(otra.icono, QMessageBox::Warning);
+        QVERIFY(otra.texto.startsWith(U("Estos caracteres no se pueden guardar")));
+        QCOMPARE(mensajes::Pendientes(), 0);
+        ayudas::ContestarMensaje(QMessageBox::Yes); // what was typed goes
+        e->close();
+        QCOMPARE(v.archivo("Menus"), antes);
+    }
+
+    // Esc on the question leaves the window open with what was typed, and the category as it was.
+    void escNoPierdeNada() {
+        Ventana v({{"Menus", Registro("Viejo", "d", "c", "1")}});
+        auto e = v.editor("Editar");
+        v.seleccionar(0);
+        e->ponerCodigo(U("λ"));
+        ayudas::ContestarMensaje(QMessageBox::Cancel);
+        pulsar(*e, 7);
+        QVERIFY(e->isVisible());
+        QCOMPARE(e->textoCodigo(), U("λ"));
+        QVERIFY(!v.c.estado.sesion.HayCambios());
+    }
+
+    // A category that is UTF-8 already takes any character without a question, and keeps its mark.
+    void utf8AbiertaNoPregunta() {
+        const QByteArray antes = kBom + Registro("\xce\xbb", "d", "x", "1");
+        Ventana v({{"Menus", antes}});
+        auto e = v.editor("Agregar", {U("Ω"), "d", "1", U("✓ 😀")});
+        pulsar(*e, 7);
+        QCOMPARE(mensajes::Pendientes(), 0);
+        QVERIFY(!e->isVisible());
+        QCOMPARE(v.guardar(), antes + Registro(Utf8("Ω"), "d", Utf8("✓ 😀"), "1"));
+    }
+
+    // A Windows-1252 category saved again keeps every byte of the scripts that were not touched.
+    void windows1252GuardadaByteAByte() {
+        QByteArray altos;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            altos.append(char(b));
+        altos.replace('"', "*RTN*");
+        const QByteArray antes = Registro("Todos", "\xe1\xe9\xed", altos, "1");
+        Ventana v({{"Menus", antes}});
+        auto e = v.editor("Agregar", {"Nuevo", U("cañón €"), "2", "x"});
+        pulsar(*e, 7);
+        QCOMPARE(v.guardar(), antes + Registro("Nuevo", "ca\xf1\xf3n \x80", "x", "2"));
+    }
+
+    // Moving between the two: what the target cannot hold is refused by name, nothing lost; what it
+    // can is written in the target's own encoding.
+    void moverEntreCodificaciones() {
+        const QByteArray viejo = Registro("Acento", "\xe9", "\xf1", "1");
+        const QByteArray nuevo = kBom + Registro("Lambda", "d", "\xce\xbb", "1");
+        Ventana v({{"Menus", viejo}, {"Uni", nuevo}}, "Uni");
+        auto mover = [&](const QString &destino, ayudas::Mensaje *aviso) {
+            v.seleccionar(0);
+            ayudas::AlAbrirseModal([&, destino, aviso](QWidget *w) {
+                auto *dlg = qobject_cast<frmMover *>(w);
+                QVERIFY(dlg);
+                dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText(destino));
+                emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+                if (aviso)
+                    ayudas::ContestarMensaje(QMessageBox::Ok, aviso);
+                QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
+            });
+            v.w->CopiarS();
+        };
+        ayudas::Mensaje aviso;
+        mover("Menus", &aviso);
+        QVERIFY(aviso.texto.contains(U("no se pueden guardar en el archivo de esa categoría: λ")));
+        QCOMPARE(v.archivo("Menus"), viejo);
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstScripts), QStringList{"Lambda"});
+
+        v.abrir("Menus");
+        mover("Uni", nullptr);
+        QCOMPARE(v.archivo("Uni"), nuevo + Registro("Acento", Utf8("é"), Utf8("ñ"), "1"));
+    }
+
+    // A script that reaches a Windows-1252 list by another way than the editor (a version brought
+    // back from the history, a recovery) is not cut to question marks: the category is written in UTF-8.
+    void loQueLlegaDeOtraParteNoSePierde() {
+        const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
+        Ventana v({{"Menus", antes}});
+        v.w->AgregarFila({U("Versión λ"), "d", U("→ ✓"), "2"});
+        v.w->MarcarCambios();
+        QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
+    }
+
+    // --- The preview page -------------------------------------------------------------------------
+
+    // The page is written in the encoding it declares, or the category's; a browser reading its
+    // bytes sees every character.
+    void vistaPreviaComoLaVeUnNavegador_data() {
+        QTest::addColumn<QByteArray>("categoria");
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QString>("visto");
+        const QString html5 = U("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Título</title></head>"
+                                "<body>λ → ✓ Ω €</body></html>");
+        const QString crlf = QString(html5).replace("\n", "\r\n") + "\r\n";
+        QTest::newRow("html5 utf-8 de una categoría windows-1252") << QByteArray() << 0 << html5 << crlf;
+        QTest::newRow("html5 utf-8 de una categoría utf-8") << kBom << 0 << html5 << crlf;
+        const QString w = U("<meta charset=\"windows-1252\"><p>Título λ</p>");
+        QTest::newRow("página windows-1252 con λ") << kBom << 0 << w << w + "\r\n";
+        QTest::newRow("envuelta, categoría windows-1252")
+            << QByteArray() << 1 << U("Título λ")
+            << U("<html><body><pre>\r\nTítulo λ\r\n</pre></body></html>\r\n");
+        QTest::newRow("envuelta, categoría utf-8")
+            << kBom << 1 << U("Título λ") << U("<html><body><pre>\r\nTítulo λ\r\n</pre></body></html>\r\n");
+    }
+    void vistaPreviaComoLaVeUnNavegador() {
+        QFETCH(QByteArray, categoria);
+        QFETCH(int, tag);
+        QFETCH(QString, codigo);
+        QFETCH(QString, visto);
+        ayudas::Navegador escritorio;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
+        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        Ventana v({{"Menus", categoria + Registro("Nom", "d", "c", "1")}});
+        v.seleccionar(0);
+        v.c.estado.Tag = tag;
+        v.c.estado.Extension = "html";
+        auto e = v.editor("Ver");
+        e->ponerCodigo(codigo);
+        pulsar(*e, 5);
+        QCOMPARE(escritorio.abiertas.size(), 1);
+        QCOMPARE(ComoNavegador(ayudas::LeerBytes(v.c.ruta("Exportar/Temp.html"))), visto);
+    }
+
+    void sinProgramaQueAbraLaVistaPrevia() {
+        if (QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::tempPath())))
+            QSKIP("Este escritorio tiene un programa que abre archivos: no se puede probar su falta");
+        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        ayudas::Mensaje aviso;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        pulsar(*e, 5);
+        QVERIFY(aviso.visto);
+        QVERIFY(aviso.texto.contains(U("ningún programa pudo abrirla")));
+        QVERIFY(QFileInfo::exists(v.c.ruta("Exportar/Temp.html")));
+    }
+
+    // --- The code's font --------------------------------------------------------------------------
+
+    void fijaDelSistemaPorOmision() {
+        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        QVERIFY(QFontInfo(e->txtCodigo->font()).fixedPitch());
+        QCOMPARE(e->txtCodigo->font().family(), EditorCodigo::FijaDelSistema().family());
+        QVERIFY(e->mnuFijaSistema->isChecked());
+        for (QAction *a : e->mnuFuente)
+            QVERIFY(!a->isChecked());
+    }
+
+    // The menu offers every fixed-width family installed; one chosen is the next window's too.
+    void elMenuOfreceLasFijasInstaladas() {
+        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        QStringList ofrecidas;
+        for (QAction *a : e->mnuFijas) {
+            ofrecidas << a->text();
+            QVERIFY2(QFontDatabase::isFixedPitch(a->text()), qPrintable(a->text()));
+        }
+        if (ofrecidas.isEmpty())
+            QSKIP("No hay ninguna familia de ancho fijo instalada");
+        const QString ultima = ofrecidas.last();
+        e->mnuFijas.last()->trigger();
+        QCOMPARE(e->txtCodigo->font().family(), ultima);
+        QVERIFY(e->mnuFijas.last()->isChecked());
+        QVERIFY(!e->mnuFijaSistema->isChecked());
+        e->close();
+        auto otra = v.editor("Ver");
+        QCOMPARE(otra->txtCodigo->font().family(), ultima);
+        QVERIFY(otra->mnuFijas.last()->isChecked());
+    }
+
+    // The old names stay; one not installed becomes the family shown in its place, which the field
+    // then measures and draws alike.
+    void nombresQueNoEstanInstalados_data() {
+        QTest::addColumn<int>("entrada");
+        for (int i = 0; i < 6; ++i)
+            QTest::addRow("%d", i) << i;
+    }
+    void nombresQueNoEstanInstalados() {
+        QFETCH(int, entrada);
+        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        e->mnuFuente[entrada]->trigger();
+        const QFont f = e->txtCodigo->font();
+        QVERIFY2(QFontDatabase::hasFamily(f.family()), qPrintable(f.family()));
+        QCOMPARE(QFontInfo(f).family(), f.family());
+        QVERIFY(e->mnuFuente[entrada]->isChecked());
+        QVERIFY(!e->mnuFijaSistema->isChecked());
+    }
+
+    // After a change of font every character of a line sits where the new font puts it: the field's
+    // own measure of the line is the font's.
+    void cambiarLaFuenteRedibujaBien() {
+        Ventana v({{"Menus", Registro("Nom", "d", "iiiiiiiiii WWWWWWWWWW mmmmmmmmmm", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        QTest::qWait(0);
+        e->mnuFuente[5]->trigger();
+        QApplication::processEvents();
+        EditorCodigo *c = e->txtCodigo;
+        const QString linea = c->text(0);
+        const long fin = c->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, 0);
+        const long x0 = c->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, 0L);
+        const long x1 = c->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, fin);
+        const double esperado = QFontMetricsF(c->font()).horizontalAdvance(linea);
+        QVERIFY2(std::abs((x1 - x0) - esperado) <= linea.size() * 0.5 + 2,
+                 qPrintable(QStringLiteral("%1 frente a %2").arg(x1 - x0).arg(esperado)));
+    }
+
+    // --- The script list and the window -----------------------------------------------------------
+
+    void laColumnaDelNombreCreceConLaVentana() {
+        Ventana v({{"Menus", Registro("Copiar al portapapeles (otra copia)", "d", "c", "1")}});
+        QHeaderView *cabecera = ui(v.w)->lstScripts->header();
+        v.w->resize(700, 500);
+        QApplication::processEvents();
+        const int nombre = cabecera->sectionSize(vista::ColNombre);
+        const int descripcion = cabecera->sectionSize(vista::ColDescripcion);
+        const int puntaje = cabecera->sectionSize(vista::ColPuntaje);
+        v.w->resize(1100, 500);
+        QApplication::processEvents();
+        QCOMPARE(cabecera->sectionSize(vista::ColNombre), nombre + 400);
+        QCOMPARE(cabecera->sectionSize(vista::ColDescripcion), descripcion);
+        QCOMPARE(cabecera->sectionSize(vista::ColPuntaje), puntaje);
+        // All the room is used: the columns fill the list.
+        QCOMPARE(cabecera->length(), ui(v.w)->lstScripts->viewport()->width());
+    }
+
+    void anchoArrastradoSeConserva() {
+        Ventana v({{"Menus", Registro("Uno", "d", "c", "1")}});
+        QHeaderView *cabecera = ui(v.w)->lstScripts->header();
+        v.w->resize(900, 500);
+        QApplication::processEvents();
+        // The user drags the right edge of the description column.
+        const int antes = cabecera->sectionSize(vista::ColDescripcion);
+        const int x = cabecera->sectionViewportPosition(vista::ColDescripcion) + antes - 1;
+        QTest::mousePress(cabecera->viewport(), Qt::LeftButton, {}, QPoint(x, cabecera->height() / 2));
+        QTest::mouseMove(cabecera->viewport(), QPoint(x - 60, cabecera->height() / 2));
+        QTest::mouseRelease(cabecera->viewport(), Qt::LeftButton, {}, QPoint(x - 60, cabecera->height() / 2));
+        const int arrastrado = cabecera->sectionSize(vista::ColDescripcion);
+        QVERIFY(arrastrado < antes);
+        v.w->resize(1000, 520);
+        v.w->showMaximized();
+        QApplication::processEvents();
+        QCOMPARE(cabecera->sectionSize(vista::ColDescripcion), arrastrado);
+    }
+
+    void laVentanaVuelveDondeSeDejo_data() {
+        QTest::addColumn<bool>("maximizada");
+        QTest::newRow("normal") << false;
+        QTest::newRow("maximizada") << true;
+    }
+    void laVentanaVuelveDondeSeDejo() {
+        QFETCH(bool, maximizada);
+        Ventana v({{"Menus", Registro("Uno", "d", "c", "1")}});
+        v.w->setGeometry(QRect(40, 50, 777, 555));
+        QApplication::processEvents();
+        const QRect dejada = v.w->geometry();
+        if (maximizada)
+            v.w->showMaximized();
+        QApplication::processEvents();
+        v.w->close();
+        Estado otro;
+        otro.carpeta = v.c.estado.carpeta;
+        mdlINI::CargarPreferencias(otro);
+        frmPrincipal w(otro);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.isMaximized(), maximizada);
+        if (!maximizada)
+            QCOMPARE(w.geometry(), dejada);
+        else
+            QCOMPARE(w.normalGeometry().size(), dejada.size());
+    }
+
+    // --- Smaller frictions ------------------------------------------------------------------------
+
+    void introAbreElScriptParaVer() {
+        Ventana v({{"Menus", Registro("Uno", "d", "c", "1") + Registro("Dos", "d2", "c2", "2")}});
+        v.seleccionar(1);
+        ui(v.w)->lstScripts->setFocus();
+        QTest::keyClick(ui(v.w)->lstScripts, Qt::Key_Return);
+        frmScript *ver = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *e = qobject_cast<frmScript *>(w); e && e->isVisible())
+                ver = e;
+        QVERIFY(ver);
+        QCOMPARE(ver->txtNombre->text(), QStringLiteral("Dos"));
+        QVERIFY(ver->txtNombre->isReadOnly());
+        ver->close();
+    }
+
+    // Enter in the library search opens the first result of the query typed, never a result of an
+    // earlier query left selected.
+    void buscarEnLaBibliotecaEligeElPrimeroDeCadaConsulta() {
+        Ventana v({{"Menus", Registro("Alfa", "uno", "beta gamma", "1") + Registro("Beta", "dos", "alfa", "2")},
+                   {"Otra", Registro("Gamma", "tres", "nada", "1")}});
+        v.w->activateWindow();
+        QTRY_VERIFY(v.w->isActiveWindow());
+        QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
+        QVERIFY(dlg && dlg->isVisible());
+        QTest::keyClicks(dlg->txtBuscar, "alfa");
+        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 2);
+        // The user moves to the second result, then types another query.
+        dlg->lstResultados->setCurrentItem(dlg->lstResultados->topLevelItem(1));
+        const QString segundo = dlg->lstResultados->topLevelItem(1)->text(1);
+        dlg->txtBuscar->selectAll();
+        QTest::keyClicks(dlg->txtBuscar, "gamma");
+        // Before the answer, Enter opens nothing.
+        QVERIFY(!dlg->lstResultados->currentItem() || !dlg->cmdAbrir->isEnabled());
+        QTRY_VERIFY(dlg->lstResultados->topLevelItemCount() > 0 &&
+                    dlg->lstResultados->topLevelItem(0)->text(1) != segundo);
+        QTRY_COMPARE(dlg->lstResultados->currentItem(), dlg->lstResultados->topLevelItem(0));
+    }
+
+    void copiarCodigoLoDiceEnLaLineaDeEstado() {
+        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
+        v.w->activateWindow();
+        QTRY_VERIFY(v.w->isActiveWindow());
+        QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
+        QVERIFY(dlg);
+        QTest::keyClicks(dlg->txtBuscar, "codigo");
+        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 1);
+        QTRY_VERIFY(dlg->cmdCopiar->isEnabled());
+        QTest::mouseClick(dlg->cmdCopiar, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo"));
+        QCOMPARE(dlg->barEstado->currentMessage(), U("Código de Uno copiado al portapapeles."));
+    }
+
+    void copiarDelEditorLoDiceEnLaLineaDeEstado() {
+        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        pulsar(*e, 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo"));
+        QCOMPARE(BarraDeEstado(*v.w), U("Código de Uno copiado al portapapeles."));
+    }
+
+    void imprimirSinImpresoraOfreceUnPdf() {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("Hay una impresora predeterminada: la falta de impresora no se puede probar aquí");
+        Ventana v({{"Menus", Registro("Uno", "Descripci\xf3n", "l\xednea *RTN*", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Ver");
+        const QString pdf = v.c.ruta("script.pdf");
+        ayudas::Mensaje pregunta;
+        ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            auto *d = qobject_cast<QFileDialog *>(w);
+            QVERIFY(d);
+            d->selectFile(pdf);
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        pulsar(*e, 3);
+        QVERIFY(pregunta.texto.startsWith(U("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo PDF?")));
+        QVERIFY(ayudas::LeerBytes(pdf).startsWith("%PDF"));
+        QVERIFY(BarraDeEstado(*v.w).contains("script.pdf"));
+    }
+
+    // Copiar, Imprimir and Exportar answer on the toolbar of the add and edit windows as in the menu.
+    void barraDelEditorComoSuMenu_data() {
+        QTest::addColumn<QString>("modo");
+        QTest::newRow("Agregar") << "Agregar";
+        QTest::newRow("Editar") << "Editar";
+        QTest::newRow("Ver") << "Ver";
+    }
+    void barraDelEditorComoSuMenu() {
+        QFETCH(QString, modo);
+        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor(modo, modo == "Agregar" ? QStringList{"N", "d", "1", "nuevo"} : QStringList{});
+        const std::pair<int, QAction *> pares[] = {{1, e->mnuCopiar}, {3, e->mnuImprimir}, {5, e->mnuExportar}};
+        for (const auto &[posicion, menu] : pares)
+            QCOMPARE(e->boton(posicion)->isEnabled(), menu->isEnabled());
+        pulsar(*e, 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), modo == "Agregar" ? QStringLiteral("nuevo") : QStringLiteral("codigo"));
+    }
+
+    void camposVaciosNombrados_data() {
+        QTest::addColumn<QStringList>("campos");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("uno") << QStringList{"N", "", "1", "c"}
+                             << U("Por favor, complete todos los campos. Falta: Descripción.");
+        QTest::newRow("dos") << QStringList{"", "d", "1", ""}
+                             << U("Por favor, complete todos los campos. Faltan: Nombre, Código.");
+        QTest::newRow("todos") << QStringList{"", "", "", ""}
+                               << U("Por favor, complete todos los campos. Faltan: Nombre, Descripción, Puntaje, Código.");
+    }
+    void camposVaciosNombrados() {
+        QFETCH(QStringList, campos);
+        QFETCH(QString, texto);
+        Ventana v({{"Menus", Registro("Uno", "d", "c", "1")}});
+        auto e = v.editor("Agregar");
+        for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
+            t->clear();
+        int i = 0;
+        for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
+            t->setText(campos[i++]);
+        e->ponerCodigo(campos[3]);
+        ayudas::Mensaje m;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        pulsar(*e, 7);
+        QCOMPARE(m.texto, texto);
+        QVERIFY(e->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_unicode)
+#include "tst_unicode.moc"
