@@ -47,6 +47,42 @@
 
 using ayudas::ui;
 
+const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
+                                 "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
+                                 "archivo", "cadena", "número", "lista", "árbol", "caché"};
+
+static QString Frase(QRandomGenerator &r, int palabras) {
+    QStringList p;
+    for (int i = 0; i < palabras; ++i)
+        p << QString::fromUtf8(kPalabras[r.bounded(20)]);
+    return p.join(QLatin1Char(' '));
+}
+
+QVector<Script> Biblioteca(int n, quint32 semilla) {
+    QRandomGenerator r(semilla);
+    QVector<Script> v;
+    v.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        if (i > 10 && r.bounded(10) == 0) { // a share of duplicates
+            v.append(v[r.bounded(i)]);
+            continue;
+        }
+        Script s;
+        s.Nombre = Frase(r, 2 + r.bounded(3)) + QStringLiteral(" %1").arg(i);
+        s.Descripcion = Frase(r, 5 + r.bounded(8));
+        const int largo = 200 + r.bounded(8 * 1024 - 200);
+        QString c;
+        c.reserve(largo + 80);
+        while (c.size() < largo) {
+            c += QStringLiteral("  var x = *RTN*") + Frase(r, 2) + QStringLiteral("*RTN*; // línea\r\n");
+        }
+        s.Codigo = c;
+        s.Puntaje = QString::number(r.bounded(11));
+        v.append(s);
+    }
+    return v;
+}
+
 namespace {
 
 struct Fila {
@@ -88,41 +124,6 @@ Tiempos Medir(int veces, const std::function<void()> &f) {
 double Mediana(int veces, const std::function<void()> &f) { return Medir(veces, f).mediana; }
 double MedianaCpu(int veces, const std::function<void()> &f) { return Medir(veces, f).cpu; }
 
-const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
-                                 "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
-                                 "archivo", "cadena", "número", "lista", "árbol", "caché"};
-
-QString Frase(QRandomGenerator &r, int palabras) {
-    QStringList p;
-    for (int i = 0; i < palabras; ++i)
-        p << QString::fromUtf8(kPalabras[r.bounded(20)]);
-    return p.join(QLatin1Char(' '));
-}
-
-QVector<Script> Biblioteca(int n, quint32 semilla) {
-    QRandomGenerator r(semilla);
-    QVector<Script> v;
-    v.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        if (i > 10 && r.bounded(10) == 0) { // a share of duplicates
-            v.append(v[r.bounded(i)]);
-            continue;
-        }
-        Script s;
-        s.Nombre = Frase(r, 2 + r.bounded(3)) + QStringLiteral(" %1").arg(i);
-        s.Descripcion = Frase(r, 5 + r.bounded(8));
-        const int largo = 200 + r.bounded(8 * 1024 - 200);
-        QString c;
-        c.reserve(largo + 80);
-        while (c.size() < largo) {
-            c += QStringLiteral("  var x = *RTN*") + Frase(r, 2) + QStringLiteral("*RTN*; // línea\r\n");
-        }
-        s.Codigo = c;
-        s.Puntaje = QString::number(r.bounded(11));
-        v.append(s);
-    }
-    return v;
-}
 
 long CampoStatus(const char *clave) {
     QFile f(QStringLiteral("/proc/self/status"));

@@ -17,43 +17,12 @@
 #include <cstdio>
 #include <functional>
 
+QVector<Script> Biblioteca(int n, quint32 semilla);
+
 namespace {
 
-const char *const kPalabras[] = {"menú", "tabla", "formulario", "validación", "cookie", "fecha", "imagen",
-                                 "galería", "cabecera", "pie", "botón", "enlace", "consulta", "sesión",
-                                 "archivo", "cadena", "número", "lista", "árbol", "caché"};
-
-QString Frase(QRandomGenerator &r, int palabras) {
-    QStringList p;
-    for (int i = 0; i < palabras; ++i)
-        p << QString::fromUtf8(kPalabras[r.bounded(20)]);
-    return p.join(QLatin1Char(' '));
-}
-
-// The same scripts as the benchmark's other rows (some 4 KB of code each, a share of duplicates).
-QVector<Script> Categoria(int n, quint32 semilla) {
-    QRandomGenerator r(semilla);
-    QVector<Script> v;
-    v.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        if (i > 10 && r.bounded(10) == 0) {
-            v.append(v[r.bounded(i)]);
-            continue;
-        }
-        Script s;
-        s.Nombre = Frase(r, 2 + r.bounded(3)) + QStringLiteral(" %1").arg(i);
-        s.Descripcion = Frase(r, 5 + r.bounded(8));
-        const int largo = 200 + r.bounded(8 * 1024 - 200);
-        QString c;
-        c.reserve(largo + 80);
-        while (c.size() < largo)
-            c += QStringLiteral("  var x = *RTN*") + Frase(r, 2) + QStringLiteral("*RTN*; // línea\r\n");
-        s.Codigo = c;
-        s.Puntaje = QString::number(r.bounded(11));
-        v.append(s);
-    }
-    return v;
-}
+// The benchmark's scripts (bench.cpp): some 4 KB of code each, a share of duplicates.
+QVector<Script> Categoria(int n, quint32 semilla) { return Biblioteca(n, semilla); }
 
 // Plain git in a folder, as a user would run it; false when it fails.
 struct GitPlano {

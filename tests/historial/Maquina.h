@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QtTest>
 #include <memory>
 
@@ -19,6 +20,16 @@ inline Script Rec(const QString &nombre, const QString &codigo) {
     return {nombre, QStringLiteral("d"), codigo, QStringLiteral("5")};
 }
 inline QByteArray Bytes(const QVector<Script> &v) { return mdlScripts::Componer(v); }
+
+// A bare repository in a folder of its own, and its address: the shared remote of two machines.
+struct Remoto {
+    QTemporaryDir dir;
+    QString url;
+    Remoto() {
+        QVERIFY(git::Repositorio::CrearRemoto(dir.filePath("biblioteca.git")));
+        url = QUrl::fromLocalFile(dir.filePath("biblioteca.git")).toString();
+    }
+};
 
 struct Maquina {
     ayudas::Carpeta c;

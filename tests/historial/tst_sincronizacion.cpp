@@ -18,15 +18,6 @@ namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 const QVector<Script> kOtra{Rec("o", "1")};
 
-// A bare repository in a folder of its own, and its address.
-struct Remoto {
-    QTemporaryDir dir;
-    QString url;
-    Remoto() {
-        QVERIFY(git::Repositorio::CrearRemoto(dir.filePath("biblioteca.git")));
-        url = QUrl::fromLocalFile(dir.filePath("biblioteca.git")).toString();
-    }
-};
 
 // The folder's category files and their bytes.
 QMap<QString, QByteArray> Archivos(const Maquina &m) {
