@@ -16,15 +16,6 @@ using ayudas::ui;
 
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
-
-struct Remoto {
-    QTemporaryDir dir;
-    QString url;
-    Remoto() {
-        QVERIFY(git::Repositorio::CrearRemoto(dir.filePath("biblioteca.git")));
-        url = QUrl::fromLocalFile(dir.filePath("biblioteca.git")).toString();
-    }
-};
 } // namespace
 
 class tst_guardarsincronizando : public QObject {

@@ -18,47 +18,12 @@ namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 const QVector<Script> kOtra{Rec("o", "1")};
 
-// A bare repository in a folder of its own, and its address.
-struct Remoto {
-    QTemporaryDir dir;
-    QString url;
-    Remoto() {
-        QVERIFY(git::Repositorio::CrearRemoto(dir.filePath("biblioteca.git")));
-        url = QUrl::fromLocalFile(dir.filePath("biblioteca.git")).toString();
-    }
-};
-
 // The folder's category files and their bytes.
 QMap<QString, QByteArray> Archivos(const Maquina &m) {
     QMap<QString, QByteArray> r;
     for (const QString &a : m.archivos())
         r.insert(a, ayudas::LeerBytes(m.categorias() + '/' + a));
     return r;
-}
-
-void Renombrar(Maquina &m, const QString &viejo, const QString &nuevo) {
-    m.seleccionarCategoria(viejo);
-    ui(m.w)->mnuRenombrar->trigger();
-    auto editor = [&] {
-        return qobject_cast<QLineEdit *>(ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
-    };
-    QTRY_VERIFY(editor());
-    editor()->selectAll();
-    QTest::keyClicks(editor(), nuevo);
-    QTest::keyClick(editor(), Qt::Key_Return);
-    QTRY_VERIFY(QFile::exists(m.c.estado.rutaCategoria(nuevo)));
-    m.esperar();
-}
-
-void AgregarCategoria(Maquina &m, const QString &nombre) {
-    ayudas::AlAbrirseModal([nombre](QWidget *w) {
-        auto *d = qobject_cast<frmCategoria *>(w);
-        QVERIFY(d);
-        d->txtACat->setText(nombre);
-        d->cmdAceptar->click();
-    });
-    ui(m.w)->mnuAgregar->trigger();
-    m.esperar();
 }
 
 // Opens the category, changes a script's code and saves.
@@ -123,7 +88,8 @@ void Editar(Caso caso, Maquina &a, Maquina &b) {
         Editar(b, "Menus", "a", "1B");
         break;
     case AgregadaYEliminada:
-        AgregarCategoria(a, "Nueva");
+        a.agregarCategoria("Nueva");
+        a.esperar();
         b.eliminarCategoria("Otra");
         break;
     case CategoriaEliminadaYCambiada:
@@ -131,7 +97,8 @@ void Editar(Caso caso, Maquina &a, Maquina &b) {
         b.eliminarCategoria("Otra");
         break;
     case Renombrada:
-        Renombrar(a, "Menus", "Comidas");
+        a.renombrarCategoria("Menus", "Comidas");
+        a.esperar();
         Editar(b, "Menus", "b", "2B");
         break;
     case MismoTexto:
@@ -335,7 +302,8 @@ private slots:
     // summary says, so the merged version's message says, and its history goes on under the new name.
     void renombradaYCambiadaLlegaComoRenombre() {
         DosEquipos e;
-        Renombrar(e.a, "Menus", "Comidas");
+        e.a.renombrarCategoria("Menus", "Comidas");
+        e.a.esperar();
         Editar(e.a, "Comidas", "a", "1A");
         Editar(e.b, "Menus", "b", "2B");
         QVERIFY(e.a.sincronizar().ok);
