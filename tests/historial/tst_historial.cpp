@@ -3,7 +3,6 @@
 // written never costs a save.
 #include "Maquina.h"
 #include "core/mdlINI.h"
-#include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminadas.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmHistorial.h"

@@ -1,7 +1,6 @@
 // Two application folders standing for two machines, synced through a bare repository on disk
 // (file://), through the real windows: both end with the same files, merged script by script.
 #include "Maquina.h"
-#include "ui/frmCategoria.h"
 
 #include <QApplication>
 #include <QLineEdit>
