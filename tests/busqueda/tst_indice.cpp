@@ -10,10 +10,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
-#include <sys/stat.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 using ayudas::Registro;
@@ -245,50 +242,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             lector.AbrirParaLeer() && lector.Indexadas() == biblioteca::Archivos(carpeta), 30000);
         QVERIFY(Integro(RutaIndice(c)));
-    }
-
-    // An index another program holds locked is neither opened for writing nor made anew: the file
-    // stays that program's, and searching reads the categories meanwhile.
-    void indiceBloqueadoSeRespeta() {
-        ayudas::Carpeta c;
-        const QString carpeta = c.estado.carpetaCategorias();
-        Biblioteca(c, 7);
-        {
-            biblioteca::Indice indice(RutaIndice(c));
-            QVERIFY(indice.AbrirParaEscribir());
-        }
-        int listo[2], fin[2];
-        QVERIFY(pipe(listo) == 0 && pipe(fin) == 0);
-        const pid_t hijo = fork();
-        if (hijo == 0) {
-            ::close(fin[1]);
-            sqlite3 *db = nullptr;
-            sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
-            char b = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM archivos;",
-                                  nullptr, nullptr, nullptr) == SQLITE_OK;
-            if (write(listo[1], &b, 1) != 1)
-                _exit(1);
-            (void)!read(fin[0], &b, 1); // until the test ends
-            _exit(0);
-        }
-        ::close(fin[0]);
-        char b = 0;
-        QCOMPARE(read(listo[0], &b, 1), ssize_t(1));
-        QCOMPARE(b, char(1)); // the other process holds the file
-        struct stat antes, despues;
-        QCOMPARE(::stat(QFile::encodeName(RutaIndice(c)).constData(), &antes), 0);
-        biblioteca::Indice indice(RutaIndice(c));
-        const bool abierto = indice.AbrirParaEscribir();
-        const bool rehecho = indice.Rehacer();
-        const auto respuesta = Lugares(indice.Buscar(carpeta, "e", 1000));
-        QCOMPARE(::stat(QFile::encodeName(RutaIndice(c)).constData(), &despues), 0);
-        ::close(fin[1]);
-        waitpid(hijo, nullptr, 0);
-        QVERIFY(!abierto);
-        QVERIFY(!rehecho);
-        QVERIFY(indice.ocupado());
-        QCOMPARE(despues.st_ino, antes.st_ino); // the other program's file, not removed
-        QCOMPARE(respuesta, Buscar(carpeta, "e").lugares);
     }
 
     // Where no index can be kept (the preferences' place is a file), searching reads the files.

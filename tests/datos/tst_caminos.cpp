@@ -104,6 +104,32 @@ void ConCambioPendiente(VentanaPrincipal &v) {
     QVERIFY(v.c.estado.sesion.HayCambios());
 }
 
+// Chooses the destination in the move dialog as a click in its list does.
+void ElegirDestino(frmMover *dlg, const QString &destino) {
+    dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText(destino));
+    emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+}
+
+// Adds a category through the add dialog, typed and accepted with Enter; `antes` runs before Enter.
+void AgregarCategoria(VentanaPrincipal &v, const QString &nombre, const std::function<void()> &antes = {}) {
+    ayudas::AlAbrirseModal([nombre, antes](QWidget *w) {
+        auto *d = qobject_cast<frmCategoria *>(w);
+        QVERIFY(d);
+        QTest::keyClicks(d->txtACat, nombre);
+        if (antes)
+            antes();
+        QTest::keyClick(d->txtACat, Qt::Key_Return);
+    });
+    ui(v.w)->mnuAgregar->trigger();
+}
+
+// Alfa, Menus and Metas (each holding `datos`) under the filter "me", which hides Alfa.
+void BajoElFiltro(VentanaPrincipal &v, const QByteArray &datos = {}) {
+    for (const char *n : {"Alfa", "Menus", "Metas"})
+        v.c.categoria(n, datos);
+    v.crear({"Todas", "me"});
+}
+
 // A right click on a row of a list, as the user gives it.
 void ClicDerecho(QTreeWidget *lista, QTreeWidgetItem *item) {
     lista->scrollToItem(item);
@@ -287,8 +313,7 @@ private slots:
         auto *dlg = v.w->findChild<frmMover *>();
         QVERIFY(dlg && dlg->lblCopiar->text().endsWith("s03"));
         v.seleccionarScript("s07");
-        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
-        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        ElegirDestino(dlg, "Otra");
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
         QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
         QCOMPARE(v.scripts(), Nombres(8, {"s03"}));
@@ -305,8 +330,7 @@ private slots:
         QVERIFY(dlg);
         v.w->SubirS();
         QCOMPARE(v.scripts(), (QStringList{"s01", "s03", "s02", "s04", "s05"}));
-        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
-        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        ElegirDestino(dlg, "Otra");
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
         QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
         QCOMPARE(v.scripts(), (QStringList{"s01", "s02", "s04", "s05"}));
@@ -321,8 +345,7 @@ private slots:
         auto *dlg = v.w->findChild<frmMover *>();
         QVERIFY(dlg);
         v.w->EliminarS();
-        dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText("Otra"));
-        emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+        ElegirDestino(dlg, "Otra");
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
@@ -518,17 +541,9 @@ private slots:
     // that follows the new file keeps it there.
     void agregarBajoElFiltroSeMuestraYSeSelecciona() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
-        for (const char *n : {"Alfa", "Menus", "Metas"})
-            v.c.categoria(n, {});
-        v.crear({"Todas", "me"});
+        BajoElFiltro(v);
         QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas"}));
-        ayudas::AlAbrirseModal([](QWidget *w) {
-            auto *d = qobject_cast<frmCategoria *>(w);
-            QVERIFY(d);
-            QTest::keyClicks(d->txtACat, "Zeta");
-            QTest::keyClick(d->txtACat, Qt::Key_Return);
-        });
-        ui(v.w)->mnuAgregar->trigger();
+        AgregarCategoria(v, "Zeta");
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Zeta")));
         for (int refill = 0; refill < 2; ++refill) {
             QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas", "Zeta"}));
@@ -541,16 +556,8 @@ private slots:
     // it removes takes its entry along; the program's own entry at the end stays there, selected.
     void elPanelSigueAOtroProgramaSinReordenar() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
-        for (const char *n : {"Alfa", "Menus", "Metas"})
-            v.c.categoria(n, {});
-        v.crear({"Todas", "me"});
-        ayudas::AlAbrirseModal([](QWidget *w) {
-            auto *d = qobject_cast<frmCategoria *>(w);
-            QVERIFY(d);
-            QTest::keyClicks(d->txtACat, "Zeta");
-            QTest::keyClick(d->txtACat, Qt::Key_Return);
-        });
-        ui(v.w)->mnuAgregar->trigger();
+        BajoElFiltro(v);
+        AgregarCategoria(v, "Zeta");
         v.c.categoria("Mesa", {});
         v.c.categoria("Beta", {});
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
@@ -563,14 +570,7 @@ private slots:
     void reemplazarLaDejaAlFinal() {
         VentanaPrincipal v({{"Ajax", Numerados(2)}, {"Beta", {}}, {"Menus", {}}});
         v.c.estado.Reemplazar = 1;
-        ayudas::AlAbrirseModal([](QWidget *w) {
-            auto *d = qobject_cast<frmCategoria *>(w);
-            QVERIFY(d);
-            QTest::keyClicks(d->txtACat, "Ajax");
-            ayudas::ContestarMensaje(QMessageBox::Yes);
-            QTest::keyClick(d->txtACat, Qt::Key_Return);
-        });
-        ui(v.w)->mnuAgregar->trigger();
+        AgregarCategoria(v, "Ajax", [] { ayudas::ContestarMensaje(QMessageBox::Yes); });
         QVERIFY(v.enArchivo("Ajax").isEmpty());
         for (int refill = 0; refill < 2; ++refill) {
             QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Beta", "Menus", "Ajax"}));
@@ -583,9 +583,7 @@ private slots:
     // cleaned name, also after the refill.
     void renombrarBajoElFiltroSigueEnLaLista() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
-        for (const char *n : {"Alfa", "Menus", "Metas"})
-            v.c.categoria(n, {});
-        v.crear({"Todas", "me"});
+        BajoElFiltro(v);
         v.seleccionar("Menus");
         EmpezarRenombre(v, "Nue/vo?");
         QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
@@ -601,9 +599,7 @@ private slots:
     // line stays as it was; the refill keeps them there.
     void importarListaAlFinalYConservaLaLinea() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
-        for (const char *n : {"Alfa", "Menus", "Metas"})
-            v.c.categoria(n, Numerados(3));
-        v.crear({"Todas", "me"});
+        BajoElFiltro(v, Numerados(3));
         v.abrir("Menus");
         const QString linea = ui(v.w)->panelEstado[0]->text();
         QCOMPARE(linea, QStringLiteral("Categoría: Menus / Scripts: 3"));
@@ -664,14 +660,7 @@ private slots:
     void agregarTodasSeRechaza() {
         VentanaPrincipal v;
         ayudas::Mensaje aviso;
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *d = qobject_cast<frmCategoria *>(w);
-            QVERIFY(d);
-            QTest::keyClicks(d->txtACat, "Todas");
-            ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
-            QTest::keyClick(d->txtACat, Qt::Key_Return);
-        });
-        ui(v.w)->mnuAgregar->trigger();
+        AgregarCategoria(v, "Todas", [&aviso] { ayudas::ContestarMensaje(QMessageBox::Ok, &aviso); });
         QVERIFY(aviso.texto.contains("reservado"));
         QVERIFY(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files).isEmpty());
     }

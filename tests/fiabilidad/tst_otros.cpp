@@ -33,39 +33,35 @@ class tst_otros : public QObject {
 private slots:
     void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
 
-    // Cancelar at the question: the other program's file stays, the changes stay pending.
-    void cambiadaEnDiscoCancelarNoEscribe() {
+    // The question names the category. Cancelar: the other program's file stays, the changes stay
+    // pending. Sobrescribir: the list replaces the file. Conservar ambas: the list becomes a new
+    // category, opened, and the other program's file is kept.
+    void cambiadaEnDiscoPregunta_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QString>("listaEn");   // the category that holds the list afterwards, if any
+        QTest::addColumn<bool>("menusDelOtro"); // Menus still as the other program wrote it
+        QTest::newRow("Cancelar") << int(QMessageBox::Cancel) << "" << true;
+        QTest::newRow("Sobrescribir") << int(QMessageBox::Save) << "Menus" << false;
+        QTest::newRow("Conservar ambas") << int(QMessageBox::SaveAll) << "Menus copia" << true;
+    }
+    void cambiadaEnDiscoPregunta() {
+        QFETCH(int, respuesta);
+        QFETCH(QString, listaEn);
+        QFETCH(bool, menusDelOtro);
         Escena e;
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Yes);
-        ayudas::ContestarMensaje(QMessageBox::Cancel, &aviso);
+        ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &aviso);
         ui(e.w)->mnuGuardar->trigger();
         QVERIFY(aviso.texto.startsWith("Otro programa ha cambiado el archivo de la categoría Menus"));
-        QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")), kDeOtro);
-        QVERIFY(e.c.estado.sesion.HayCambios() && ui(e.w)->mnuGuardar->isEnabled());
-    }
-
-    // Sobrescribir: the list replaces the file, as the user chose.
-    void cambiadaEnDiscoSobrescribir() {
-        Escena e;
-        ayudas::ContestarMensaje(QMessageBox::Yes);
-        ayudas::ContestarMensaje(QMessageBox::Save);
-        ui(e.w)->mnuGuardar->trigger();
-        QCOMPARE(e.enArchivo("Menus"), QStringList{"uno"});
-        QVERIFY(!e.c.estado.sesion.HayCambios());
-    }
-
-    // Conservar ambas: the list becomes a new category and the other program's file is kept.
-    void cambiadaEnDiscoConservarAmbas() {
-        Escena e;
-        ayudas::ContestarMensaje(QMessageBox::Yes);
-        ayudas::ContestarMensaje(QMessageBox::SaveAll);
-        ui(e.w)->mnuGuardar->trigger();
-        QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")), kDeOtro);
-        QCOMPARE(e.enArchivo("Menus copia"), QStringList{"uno"});
-        QCOMPARE(ui(e.w)->lblMenu3->text(), QStringLiteral("Menus copia"));
-        QVERIFY(!e.c.estado.sesion.HayCambios());
-        QVERIFY(ayudas::Buscar(ui(e.w)->lstCat, "Menus copia"));
+        QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")) == kDeOtro, menusDelOtro);
+        QCOMPARE(e.c.estado.sesion.HayCambios(), listaEn.isEmpty());
+        QCOMPARE(ui(e.w)->mnuGuardar->isEnabled(), listaEn.isEmpty());
+        if (listaEn.isEmpty())
+            return;
+        QCOMPARE(e.enArchivo(listaEn), QStringList{"uno"});
+        QCOMPARE(ui(e.w)->lblMenu3->text(), listaEn);
+        QVERIFY(ayudas::Buscar(ui(e.w)->lstCat, listaEn));
     }
 
     // Our own save followed by another of ours asks nothing: only a foreign change counts.

@@ -4,16 +4,21 @@
 #include "Ayudas.h"
 #include "history/Repositorio.h"
 #include "ui/editor/frmScript.h"
+#include "ui/frmCategoria.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/Versiones.h"
 
 #include <QAction>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
+#include <QUrl>
 #include <memory>
 
 inline Script Rec(const QString &nombre, const QString &codigo) {
@@ -21,7 +26,7 @@ inline Script Rec(const QString &nombre, const QString &codigo) {
 }
 inline QByteArray Bytes(const QVector<Script> &v) { return mdlScripts::Componer(v); }
 
-// A bare repository in a folder of its own, and its address: the shared remote of two machines.
+// A bare repository in a folder of its own, and its address.
 struct Remoto {
     QTemporaryDir dir;
     QString url;
@@ -76,6 +81,30 @@ struct Maquina {
         seleccionarCategoria(nombre);
         w->AbrirCategoria();
         QCOMPARE(w->categoriaAbierta(), nombre);
+    }
+    // "Agregar" categoría with the name typed; `reemplazar` answers Yes to replacing one that exists.
+    void agregarCategoria(const QString &nombre, bool reemplazar = false) {
+        ayudas::AlAbrirseModal([=](QWidget *m) {
+            auto *d = qobject_cast<frmCategoria *>(m);
+            QVERIFY(d);
+            d->txtACat->setText(nombre);
+            if (reemplazar)
+                ayudas::ContestarMensaje(QMessageBox::Yes);
+            d->cmdAceptar->click();
+        });
+        ayudas::ui(w)->mnuAgregar->trigger();
+    }
+    // "Renombrar" as the user does it: the new name typed in the list's editor, then Enter.
+    void renombrarCategoria(const QString &viejo, const QString &nuevo) {
+        seleccionarCategoria(viejo);
+        ayudas::ui(w)->mnuRenombrar->trigger();
+        QTreeWidget *lista = ayudas::ui(w)->lstCat;
+        auto editor = [lista] { return qobject_cast<QLineEdit *>(lista->indexWidget(lista->currentIndex())); };
+        QTRY_VERIFY(editor());
+        editor()->selectAll();
+        QTest::keyClicks(editor(), nuevo);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_VERIFY(QFile::exists(c.estado.rutaCategoria(nuevo)));
     }
     void seleccionarScript(const QString &nombre) {
         QTreeWidgetItem *item = ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre);

@@ -43,6 +43,18 @@ QByteArray DanarUltima(const QString &categorias, int tamano) {
     return hex;
 }
 
+// Menus changed and saved as a second version, the window closed, that version's commit damaged to
+// `tamano` bytes, and the window opened again over it; the damaged object's id.
+QByteArray DanadaYReabierta(Maquina &m, int tamano = 10) {
+    m.abrir(QStringLiteral("Menus"));
+    m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
+    m.guardar();
+    m.w.reset();
+    const QByteArray hex = DanarUltima(m.categorias(), tamano);
+    m.abrirVentana();
+    return hex;
+}
+
 QStringList Apartados(const QString &categorias) {
     return QDir(categorias).entryList({QStringLiteral(".git-dañado-*")}, QDir::Dirs | QDir::Hidden);
 }
@@ -69,15 +81,8 @@ private slots:
     void objetoDanadoSeApartaYEmpiezaOtro() {
         QFETCH(int, tamano);
         Maquina m({{"Menus", kMenus}, {"Otra", kOtra}});
-        m.abrir(QStringLiteral("Menus"));
-        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
-        m.guardar();
-        QCOMPARE(m.mensajes().size(), 2);
-        m.w.reset();
-        const QByteArray hex = DanarUltima(m.categorias(), tamano);
+        const QByteArray hex = DanadaYReabierta(m, tamano);
         QVERIFY(!hex.isEmpty());
-
-        m.abrirVentana();
         const QStringList apartados = Apartados(m.categorias());
         QCOMPARE(apartados.size(), 1);
         const QString aviso = m.versiones().ultimoFallo();
@@ -95,12 +100,7 @@ private slots:
     // After the damaged history is set aside, each save is a version again.
     void trasApartarSeGuardanVersiones() {
         Maquina m({{"Menus", kMenus}});
-        m.abrir(QStringLiteral("Menus"));
-        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
-        m.guardar();
-        m.w.reset();
-        QVERIFY(!DanarUltima(m.categorias(), 10).isEmpty());
-        m.abrirVentana();
+        QVERIFY(!DanadaYReabierta(m).isEmpty());
         m.abrir(QStringLiteral("Menus"));
         m.editar(QStringLiteral("b"), QStringLiteral("otro"));
         m.guardar();
@@ -112,12 +112,7 @@ private slots:
     // "Historial" over a history that was damaged: the window opens, and shows the new history.
     void historialAbreTrasElDano() {
         Maquina m({{"Menus", kMenus}});
-        m.abrir(QStringLiteral("Menus"));
-        m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
-        m.guardar();
-        m.w.reset();
-        QVERIFY(!DanarUltima(m.categorias(), 10).isEmpty());
-        m.abrirVentana();
+        QVERIFY(!DanadaYReabierta(m).isEmpty());
         m.seleccionarCategoria(QStringLiteral("Menus"));
         m.w->AbrirCategoria();
         QStringList versiones;

@@ -3,7 +3,6 @@
 // written never costs a save.
 #include "Maquina.h"
 #include "core/mdlINI.h"
-#include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminadas.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmHistorial.h"
@@ -171,42 +170,20 @@ private slots:
         QFETCH(QString, mensaje);
         Maquina m({{"Menus", kMenus}, {"Otra", kOtra}});
         m.esperar();
-        auto agregar = [&](const QString &nombre, bool reemplazar) {
-            ayudas::AlAbrirseModal([=](QWidget *w) {
-                auto *d = qobject_cast<frmCategoria *>(w);
-                QVERIFY(d);
-                d->txtACat->setText(nombre);
-                if (reemplazar)
-                    ayudas::ContestarMensaje(QMessageBox::Yes);
-                d->cmdAceptar->click();
-            });
-            ui(m.w)->mnuAgregar->trigger();
-        };
         QTemporaryDir fuera;
         switch (orden) {
         case 0:
-            agregar("Nueva", false);
+            m.agregarCategoria("Nueva");
             break;
         case 1:
-            agregar("Menus", true);
+            m.agregarCategoria("Menus", true);
             break;
         case 2:
             m.eliminarCategoria("Otra");
             break;
-        case 3: {
-            m.seleccionarCategoria("Otra");
-            ui(m.w)->mnuRenombrar->trigger();
-            auto editor = [&] {
-                return qobject_cast<QLineEdit *>(
-                    ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
-            };
-            QTRY_VERIFY(editor());
-            editor()->selectAll();
-            QTest::keyClicks(editor(), "Distinta");
-            QTest::keyClick(editor(), Qt::Key_Return);
-            QTRY_VERIFY(QFile::exists(m.c.estado.rutaCategoria("Distinta")));
+        case 3:
+            m.renombrarCategoria("Otra", "Distinta");
             break;
-        }
         case 4:
             m.abrir("Menus");
             m.seleccionarScript("a");
@@ -304,16 +281,7 @@ private slots:
         m.abrir("Menus");
         m.editar("a", "9");
         m.guardar();
-        m.seleccionarCategoria("Menus");
-        ui(m.w)->mnuRenombrar->trigger();
-        auto editor = [&] {
-            return qobject_cast<QLineEdit *>(ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
-        };
-        QTRY_VERIFY(editor());
-        editor()->selectAll();
-        QTest::keyClicks(editor(), "Comidas");
-        QTest::keyClick(editor(), Qt::Key_Return);
-        QTRY_VERIFY(QFile::exists(m.c.estado.rutaCategoria("Comidas")));
+        m.renombrarCategoria("Menus", "Comidas");
         m.esperar();
         m.abrir("Comidas");
         QString etiqueta;

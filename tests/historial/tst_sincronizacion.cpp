@@ -1,7 +1,6 @@
 // Two application folders standing for two machines, synced through a bare repository on disk
 // (file://), through the real windows: both end with the same files, merged script by script.
 #include "Maquina.h"
-#include "ui/frmCategoria.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -18,38 +17,12 @@ namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 const QVector<Script> kOtra{Rec("o", "1")};
 
-
 // The folder's category files and their bytes.
 QMap<QString, QByteArray> Archivos(const Maquina &m) {
     QMap<QString, QByteArray> r;
     for (const QString &a : m.archivos())
         r.insert(a, ayudas::LeerBytes(m.categorias() + '/' + a));
     return r;
-}
-
-void Renombrar(Maquina &m, const QString &viejo, const QString &nuevo) {
-    m.seleccionarCategoria(viejo);
-    ui(m.w)->mnuRenombrar->trigger();
-    auto editor = [&] {
-        return qobject_cast<QLineEdit *>(ui(m.w)->lstCat->indexWidget(ui(m.w)->lstCat->currentIndex()));
-    };
-    QTRY_VERIFY(editor());
-    editor()->selectAll();
-    QTest::keyClicks(editor(), nuevo);
-    QTest::keyClick(editor(), Qt::Key_Return);
-    QTRY_VERIFY(QFile::exists(m.c.estado.rutaCategoria(nuevo)));
-    m.esperar();
-}
-
-void AgregarCategoria(Maquina &m, const QString &nombre) {
-    ayudas::AlAbrirseModal([nombre](QWidget *w) {
-        auto *d = qobject_cast<frmCategoria *>(w);
-        QVERIFY(d);
-        d->txtACat->setText(nombre);
-        d->cmdAceptar->click();
-    });
-    ui(m.w)->mnuAgregar->trigger();
-    m.esperar();
 }
 
 // Opens the category, changes a script's code and saves.
@@ -114,7 +87,8 @@ void Editar(Caso caso, Maquina &a, Maquina &b) {
         Editar(b, "Menus", "a", "1B");
         break;
     case AgregadaYEliminada:
-        AgregarCategoria(a, "Nueva");
+        a.agregarCategoria("Nueva");
+        a.esperar();
         b.eliminarCategoria("Otra");
         break;
     case CategoriaEliminadaYCambiada:
@@ -122,7 +96,8 @@ void Editar(Caso caso, Maquina &a, Maquina &b) {
         b.eliminarCategoria("Otra");
         break;
     case Renombrada:
-        Renombrar(a, "Menus", "Comidas");
+        a.renombrarCategoria("Menus", "Comidas");
+        a.esperar();
         Editar(b, "Menus", "b", "2B");
         break;
     case MismoTexto:
@@ -326,7 +301,8 @@ private slots:
     // summary says, so the merged version's message says, and its history goes on under the new name.
     void renombradaYCambiadaLlegaComoRenombre() {
         DosEquipos e;
-        Renombrar(e.a, "Menus", "Comidas");
+        e.a.renombrarCategoria("Menus", "Comidas");
+        e.a.esperar();
         Editar(e.a, "Comidas", "a", "1A");
         Editar(e.b, "Menus", "b", "2B");
         QVERIFY(e.a.sincronizar().ok);

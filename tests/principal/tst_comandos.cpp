@@ -1,8 +1,7 @@
 // Main-window commands as a user runs them: importing category files, choosing a panel filter while
-// a save fails, the preview page, the export options, and what a screen reader reads.
+// a save fails, the export options, and what a screen reader reads.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "core/Exportar.h"
 #include "ui/editor/frmExportar.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -134,21 +133,6 @@ private slots:
         QCOMPARE(cbo->currentText(), QStringLiteral("me")); // what the preferences will keep
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"me", "menus"}));
         QVERIFY(v.c.estado.MostrarTodas == 0 && v.c.estado.Mostrar == "me" && v.c.estado.sesion.HayCambios());
-    }
-
-    void paginaEscapaAmpersandPrimero_data() {
-        QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QString>("escapado");
-        QTest::newRow("ampersand") << "a && b" << "a &amp;&amp; b";
-        QTest::newRow("entidad ya escrita") << "&lt; &amp;" << "&amp;lt; &amp;amp;";
-        QTest::newRow("todos") << "<a href=\"?x=1&y=2\">" << "&lt;a href=&quot;?x=1&amp;y=2&quot;&gt;";
-    }
-    // Shown in the browser, the page reads as the code does.
-    void paginaEscapaAmpersandPrimero() {
-        QFETCH(QString, codigo);
-        QFETCH(QString, escapado);
-        QCOMPARE(exportar::Pagina(codigo, 1), "<html><body><pre>\r\n" + escapado + "\r\n</pre></body></html>");
-        QCOMPARE(exportar::Pagina(codigo, 0), codigo); // unwrapped, the code goes as it is
     }
 
     void opcionesExportarGuardanLoEscrito_data() {
