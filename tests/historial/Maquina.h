@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
-#include <QUrl>
 #include <memory>
 
 inline Script Rec(const QString &nombre, const QString &codigo) {
