@@ -101,6 +101,9 @@ frmPrincipal::~frmPrincipal() {
     // The application-wide key filter goes first: events sent while the children are destroyed
     // must not reach a window that is half gone.
     delete findChild<QObject *>(QStringLiteral("vigia"), Qt::FindDirectChildrenOnly);
+    // Hiding the children as the base class goes resizes the list's columns: no slot of this
+    // window may run by then.
+    disconnect(lstScripts->header(), nullptr, this, nullptr);
 }
 
 QIcon Principal::Imagen(int n) {
