@@ -1,5 +1,7 @@
 #include "core/Cp1252.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace {
@@ -141,7 +143,12 @@ Tipo De(const char *datos, qsizetype largo) {
 }
 
 QString Decodificar(Tipo t, const char *datos, qsizetype largo) {
-    return t == Tipo::Utf8 ? QString::fromUtf8(datos, largo) : cp1252::Decodificar(datos, largo);
+    if (t == Tipo::Cp1252)
+        return cp1252::Decodificar(datos, largo);
+    // The file's own mark is already skipped: a U+FEFF that begins a field is the user's text, kept
+    // as it is (QString::fromUtf8 would drop it).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(datos, largo));
 }
 
 QString DecodificarArchivo(const QByteArray &datos) {

@@ -4,9 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 segundos="${1:-60}"
-if [ ! -f build-fuzz/CMakeCache.txt ]; then
-  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRUTINERO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-fi
+# Configured every time: a target added since the last run is then known to the build.
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRUTINERO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_categoria fuzz_ini fuzz_idavuelta fuzz_fragmentos
 for objetivo in categoria ini idavuelta fragmentos; do
   mkdir -p "fuzz/corpus-trabajo/$objetivo"

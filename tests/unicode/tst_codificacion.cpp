@@ -51,6 +51,9 @@ private slots:
             << kBom + Registro("\xce\xbb", "\xe2\x86\x92", "a\r\n\xf0\x9f\x98\x80 *RTN*b*RTN*", "3") +
                    Registro("T\xc3\xadtulo", "\xe2\x82\xac", "x", "1");
         QTest::newRow("utf-8 vacío, solo la marca") << kBom;
+        // A field of the user's that begins with U+FEFF is text, not a second mark (found by fuzzing).
+        QTest::newRow("utf-8 con U+FEFF al empezar cada campo")
+            << kBom + Registro("\xef\xbb\xbfn", "\xef\xbb\xbf", "\xef\xbb\xbf\tc", "\xef\xbb\xbf" "1");
     }
     void idaYVueltaByteAByte() {
         QFETCH(QByteArray, archivo);
