@@ -3,6 +3,7 @@
 // question instead of writing over what the sync brought in.
 #include "../historial/Maquina.h"
 #include "format/DuenoCarpeta.h"
+#include "ui/Mensajes.h"
 #include "ui/mdlScriptsVista.h"
 
 #include <QApplication>
@@ -62,17 +63,28 @@ private slots:
         b.w->AgregarPendientes({Rec("n", "nuevo")}, false);
         QVERIFY(b.c.estado.sesion.HayCambios());
 
-        ayudas::Mensaje cambiado;
-        ayudas::ContestarMensaje(QMessageBox::Yes);                // ¿Guardar cambios…?
-        ayudas::ContestarMensaje(QMessageBox::SaveAll, &cambiado); // Conservar ambas
+        // Three boxes come: the save question, the changed-on-disk question and the sync's summary,
+        // whose place among the others depends on when the sync's thread ends. Each is answered by
+        // what it says.
+        QString cambiado;
+        for (int i = 0; i < 3; ++i)
+            mensajes::Encolar([&](QWidget *w) {
+                const QString texto = qobject_cast<QMessageBox *>(w) ? qobject_cast<QMessageBox *>(w)->text() : QString();
+                if (texto.startsWith(QStringLiteral("¿Guardar cambios")))
+                    return int(QMessageBox::Yes);
+                if (texto.contains(QStringLiteral("ha cambiado el archivo"))) {
+                    cambiado = texto;
+                    return int(QMessageBox::SaveAll); // Conservar ambas
+                }
+                return int(QMessageBox::Ok);
+            });
         ui(b.w)->mnuGuardar->trigger();
-        ayudas::ContestarMensaje(QMessageBox::Ok); // the sync's summary
-        QVERIFY(fin.wait(60000) || !fin.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!fin.isEmpty(), 60000);
         disconnect(enlace);
+        QCOMPARE(mensajes::Pendientes(), 0);
 
         QVERIFY(esperoConAviso);
-        QVERIFY2(cambiado.texto.contains(QStringLiteral("ha cambiado el archivo de la categoría Menus")),
-                 qPrintable(cambiado.texto));
+        QVERIFY2(cambiado.contains(QStringLiteral("ha cambiado el archivo de la categoría Menus")), qPrintable(cambiado));
         // What the sync brought stays; the user's list is kept beside it, nothing lost.
         QCOMPARE(b.bytes("Menus"), Bytes({Rec("a", "1"), Rec("b", "2A")}));
         QCOMPARE(b.bytes("Menus copia"), Bytes({Rec("a", "1"), Rec("b", "2"), Rec("n", "nuevo")}));
