@@ -113,45 +113,33 @@ bool Texto(const QJsonValue &v, QString &texto) {
     return true;
 }
 
+// How each language is named by the code editor's snippet scopes and by Markdown's fences; the
+// editor has no scope of its own for ASP pages.
+struct Nombres {
+    lenguaje::Lenguaje lenguaje;
+    const char *alcance;
+    const char *markdown;
+};
+constexpr Nombres kNombres[] = {
+    {lenguaje::Lenguaje::Html, "html", "html"},       {lenguaje::Lenguaje::Css, "css", "css"},
+    {lenguaje::Lenguaje::JavaScript, "javascript", "javascript"}, {lenguaje::Lenguaje::Php, "php", "php"},
+    {lenguaje::Lenguaje::Asp, "", "asp"},            {lenguaje::Lenguaje::Sql, "sql", "sql"},
+    {lenguaje::Lenguaje::Shell, "shellscript", "sh"},
+};
+
 QString Alcance(lenguaje::Lenguaje l) {
-    switch (l) {
-    case lenguaje::Lenguaje::Html:
-        return QStringLiteral("html");
-    case lenguaje::Lenguaje::Css:
-        return QStringLiteral("css");
-    case lenguaje::Lenguaje::JavaScript:
-        return QStringLiteral("javascript");
-    case lenguaje::Lenguaje::Php:
-        return QStringLiteral("php");
-    case lenguaje::Lenguaje::Sql:
-        return QStringLiteral("sql");
-    case lenguaje::Lenguaje::Shell:
-        return QStringLiteral("shellscript");
-    default:
-        return QString(); // the editor has no language of its own for ASP pages
-    }
+    for (const Nombres &n : kNombres)
+        if (n.lenguaje == l)
+            return QString::fromLatin1(n.alcance);
+    return QString();
 }
 
 // The info string of a Markdown fence, as the common highlighters name the languages.
 QString EtiquetaMarkdown(lenguaje::Lenguaje l) {
-    switch (l) {
-    case lenguaje::Lenguaje::Html:
-        return QStringLiteral("html");
-    case lenguaje::Lenguaje::Css:
-        return QStringLiteral("css");
-    case lenguaje::Lenguaje::JavaScript:
-        return QStringLiteral("javascript");
-    case lenguaje::Lenguaje::Php:
-        return QStringLiteral("php");
-    case lenguaje::Lenguaje::Asp:
-        return QStringLiteral("asp");
-    case lenguaje::Lenguaje::Sql:
-        return QStringLiteral("sql");
-    case lenguaje::Lenguaje::Shell:
-        return QStringLiteral("sh");
-    default:
-        return QString();
-    }
+    for (const Nombres &n : kNombres)
+        if (n.lenguaje == l)
+            return QString::fromLatin1(n.markdown);
+    return QString();
 }
 
 // Markdown punctuation in a heading or a paragraph, escaped so that it shows as written.
