@@ -3,6 +3,7 @@
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
 #include "core/Registro.h"
+#include "search/Trigramas.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,14 +15,16 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <QtEndian>
 #include <sqlite3.h>
+#include <zlib.h>
 #include <vector>
 
 namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
@@ -41,9 +44,85 @@ int Letras(QStringView s) {
     return n;
 }
 
-QByteArray Frase(const QString &palabra) {
-    return '"' + QString(palabra).replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
+QByteArray Frase(QStringView palabra) {
+    return '"' + palabra.toString().replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
 }
+
+// The distinct trigrams of a word, each a query term: the index knows which scripts hold a trigram,
+// not where, so the word itself is looked for in what they hold.
+QByteArray TodosSusTrigramas(const QString &palabra) {
+    QVector<qsizetype> inicios;
+    for (qsizetype i = 0; i < palabra.size(); ++i)
+        if (!palabra[i].isLowSurrogate())
+            inicios.append(i);
+    inicios.append(palabra.size());
+    QSet<QStringView> vistos;
+    QByteArray r;
+    for (qsizetype k = 0; k + 3 < inicios.size(); ++k) {
+        const QStringView t = QStringView(palabra).mid(inicios[k], inicios[k + 3] - inicios[k]);
+        if (vistos.contains(t))
+            continue;
+        vistos.insert(t);
+        r += (r.isEmpty() ? "" : " AND ") + Frase(t);
+    }
+    return r;
+}
+
+// Code is kept compressed: it is read back only for the scripts shown or looked through. Its
+// layout is qCompress's (the length, big-endian, then a zlib stream), but the streams are set up once
+// for the connection: setting one up per script cost more than compressing the script.
+class Zlib {
+public:
+    Zlib() {
+        deflateInit(&d_, 1);
+        inflateInit(&i_);
+    }
+    ~Zlib() {
+        deflateEnd(&d_);
+        inflateEnd(&i_);
+    }
+    Zlib(const Zlib &) = delete;
+    Zlib &operator=(const Zlib &) = delete;
+
+    QByteArray Comprimir(const QString &codigo) {
+        const QByteArray u = codigo.toUtf8();
+        if (u.isEmpty() || deflateReset(&d_) != Z_OK)
+            return {};
+        QByteArray r(qsizetype(4 + deflateBound(&d_, uLong(u.size()))), Qt::Uninitialized);
+        qToBigEndian(quint32(u.size()), r.data());
+        d_.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(u.constData()));
+        d_.avail_in = uInt(u.size());
+        d_.next_out = reinterpret_cast<Bytef *>(r.data() + 4);
+        d_.avail_out = uInt(r.size() - 4);
+        if (deflate(&d_, Z_FINISH) != Z_STREAM_END)
+            return {};
+        r.truncate(qsizetype(4 + d_.total_out));
+        return r;
+    }
+    // False when the bytes are not a whole stream of the length they claim.
+    bool Descomprimir(const uchar *p, int n, QString &r) {
+        r.clear();
+        if (n == 0)
+            return true;
+        const quint32 largo = n >= 4 ? qFromBigEndian<quint32>(p) : 0;
+        // A claim past what the bytes could hold is damage, not a reason to allocate it.
+        if (largo == 0 || largo > quint32(n) * 1100u || inflateReset(&i_) != Z_OK)
+            return false;
+        QByteArray u(qsizetype(largo), Qt::Uninitialized);
+        i_.next_in = const_cast<Bytef *>(p + 4);
+        i_.avail_in = uInt(n - 4);
+        i_.next_out = reinterpret_cast<Bytef *>(u.data());
+        i_.avail_out = uInt(largo);
+        if (inflate(&i_, Z_FINISH) != Z_STREAM_END || i_.total_out != largo)
+            return false;
+        r = QString::fromUtf8(u);
+        return true;
+    }
+
+private:
+    z_stream d_{};
+    z_stream i_{};
+};
 
 class Sql {
 public:
@@ -63,6 +142,10 @@ public:
         sqlite3_bind_text(st_, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    Sql &conBytes(int i, const QByteArray &t) {
+        sqlite3_bind_blob(st_, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
     int paso() { return st_ ? sqlite3_step(st_) : error(); }
     // Runs a statement that gives no rows, ready to run again.
     int hacer() {
@@ -75,6 +158,14 @@ public:
     QString texto(int c) const {
         const auto *p = static_cast<const char *>(sqlite3_column_blob(st_, c));
         return QString::fromUtf8(p, sqlite3_column_bytes(st_, c));
+    }
+    // Code as Zlib::Comprimir kept it; false when it does not come back whole.
+    bool codigo(int c, QString &r, Zlib &z) const {
+        const auto *p = static_cast<const uchar *>(sqlite3_column_blob(st_, c));
+        if (z.Descomprimir(p, sqlite3_column_bytes(st_, c), r))
+            return true;
+        qCWarning(lcIndice) << "a script's code in the index does not decompress";
+        return false;
     }
 
 private:
@@ -139,6 +230,7 @@ struct Indice::Datos {
     QString ruta;
     sqlite3 *db = nullptr;
     QMutex candado; // Interrumpir comes from another thread
+    Zlib zlib;
     bool danado = false;
     bool interrumpida = false;
     bool ocupado = false; // another program holds the file locked: it is left alone
@@ -196,6 +288,11 @@ struct Indice::Datos {
             sqlite3_close_v2(nueva);
             return false;
         }
+        if (!RegistrarTrigramas(nueva)) {
+            qCWarning(lcIndice) << "the index's tokenizer could not be registered";
+            sqlite3_close_v2(nueva);
+            return false;
+        }
         // Only our own two connections share the file; a wait this long means another program holds it.
         sqlite3_busy_timeout(nueva, 1000);
         QMutexLocker l(&candado);
@@ -233,25 +330,65 @@ struct Indice::Datos {
             "CREATE TABLE scripts(id INTEGER PRIMARY KEY, archivo INTEGER NOT NULL, posicion INTEGER NOT NULL,"
             " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL);"
             "CREATE INDEX scripts_archivo ON scripts(archivo);"
-            "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo TEXT NOT NULL);"
-            // Folded copies: the tokenizer of this SQLite cannot drop accents itself.
-            "CREATE VIRTUAL TABLE texto USING fts5(nombre, descripcion, codigo,"
-            " tokenize = 'trigram case_sensitive 1', columnsize = 0);"
+            "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo BLOB NOT NULL);"
+            // Which scripts hold each trigram of their folded texts, without the texts: a match is
+            // confirmed on the script's own name, description and code.
+            "CREATE VIRTUAL TABLE texto USING fts5(nombre, descripcion, codigo, tokenize = 'rutinero_trigramas',"
+            " content = '', detail = none, columnsize = 0);"
             "INSERT INTO texto(texto, rank) VALUES('pgsz', 4000);"
             "INSERT INTO meta VALUES('sonda', " +
             QByteArray::number(Sonda()) + ");PRAGMA user_version = " + QByteArray::number(kVersion) + ";COMMIT;";
         return Ejecutar(sql.constData());
     }
 
+    // The full-text index holds no texts: a script leaves it by its folded texts, made again from the
+    // originals it was indexed from.
+    struct Quitador {
+        Datos &d;
+        Sql leer, texto, codigo, script;
+        explicit Quitador(Datos &datos)
+            : d(datos),
+              leer(d.db, "SELECT s.nombre, s.descripcion, c.codigo FROM scripts s JOIN codigos c ON c.id = s.id"
+                         " WHERE s.id = ?"),
+              texto(d.db, "INSERT INTO texto(texto, rowid, nombre, descripcion, codigo) VALUES('delete', ?, ?, ?, ?)"),
+              codigo(d.db, "DELETE FROM codigos WHERE id = ?"), script(d.db, "DELETE FROM scripts WHERE id = ?") {}
+        bool operator()(qint64 id) {
+            const int rc = leer.con(1, id).paso();
+            QString nombre, descripcion, editor;
+            const bool leido = rc == SQLITE_ROW && leer.codigo(2, editor, d.zlib);
+            if (leido) {
+                nombre = leer.texto(0);
+                descripcion = leer.texto(1);
+            }
+            leer.reiniciar();
+            if (!leido)
+                return d.Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+            return d.Bien(texto.con(1, id)
+                              .con(2, Plegar(nombre).toUtf8())
+                              .con(3, Plegar(descripcion).toUtf8())
+                              .con(4, Plegar(editor).toUtf8())
+                              .hacer()) &&
+                   d.Bien(codigo.con(1, id).hacer()) && d.Bien(script.con(1, id).hacer());
+        }
+    };
+
     bool Quitar(qint64 archivo) {
-        for (const char *sql : {"DELETE FROM texto WHERE rowid IN (SELECT id FROM scripts WHERE archivo = ?1)",
-                                "DELETE FROM codigos WHERE id IN (SELECT id FROM scripts WHERE archivo = ?1)",
-                                "DELETE FROM scripts WHERE archivo = ?1", "DELETE FROM archivos WHERE id = ?1"}) {
-            Sql s(db, sql);
-            if (!Bien(s.con(1, archivo).hacer()))
+        std::vector<qint64> ids;
+        {
+            Sql s(db, "SELECT id FROM scripts WHERE archivo = ?");
+            s.con(1, archivo);
+            int rc;
+            while ((rc = s.paso()) == SQLITE_ROW)
+                ids.push_back(s.entero(0));
+            if (!Bien(rc))
                 return false;
         }
-        return true;
+        Quitador quitar(*this);
+        for (qint64 id : ids)
+            if (!quitar(id))
+                return false;
+        Sql s(db, "DELETE FROM archivos WHERE id = ?");
+        return Bien(s.con(1, archivo).hacer());
     }
 
     bool Indexar(const QString &ruta, const QString &nombre, const Sello &sello, const std::atomic<bool> *cancelar);
@@ -267,6 +404,8 @@ struct Indice::Datos {
                   bool &todos, const std::atomic<bool> *cancelar);
     bool Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
                     const std::atomic<bool> *cancelar);
+    // The code of script `id`, folded, through `s` (SELECT codigo FROM codigos WHERE id = ?).
+    bool CodigoPlegado(Sql &s, qint64 id, QString &texto);
     bool Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
                    const std::atomic<bool> *cancelar, const std::function<void(const Respuesta &)> &adelanto);
     bool Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
@@ -529,11 +668,9 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
         }
     }
 
-    Sql quitarTexto(db, "DELETE FROM texto WHERE rowid = ?"), quitarCodigo(db, "DELETE FROM codigos WHERE id = ?"),
-        quitarScript(db, "DELETE FROM scripts WHERE id = ?");
+    Quitador quitar(*this);
     for (const Vieja &v : viejas)
-        if (!v.usada && !(Bien(quitarTexto.con(1, v.id).hacer()) && Bien(quitarCodigo.con(1, v.id).hacer()) &&
-                          Bien(quitarScript.con(1, v.id).hacer())))
+        if (!v.usada && !quitar(v.id))
             return false;
 
     Sql mover(db, "UPDATE scripts SET posicion = ? WHERE id = ?");
@@ -560,7 +697,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
                       .hacer()))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        if (!Bien(codigo.con(1, id).con(2, editor.toUtf8()).hacer()) ||
+        if (!Bien(codigo.con(1, id).conBytes(2, zlib.Comprimir(editor)).hacer()) ||
             !Bien(texto.con(1, id)
                       .con(2, Plegar(s.Nombre).toUtf8())
                       .con(3, Plegar(s.Descripcion).toUtf8())
@@ -713,13 +850,9 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
                 if (e.falta) {
                     if (--porLeer < 0 || (cancelar && cancelar->load()))
                         return false;
-                    const int rc = codigo.con(1, e.ref->id).paso();
-                    if (rc != SQLITE_ROW) {
-                        Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+                    QString texto;
+                    if (!CodigoPlegado(codigo, e.ref->id, texto))
                         return false;
-                    }
-                    const QString texto = Plegar(codigo.texto(0));
-                    codigo.reiniciar();
                     bool esta = true;
                     for (int i = 0; i < w && esta; ++i)
                         esta = !(e.falta & (1u << i)) || texto.contains(palabras[i]);
@@ -746,37 +879,40 @@ bool Ids(Sql &s, std::vector<qint64> &r, const std::function<bool(int)> &bien) {
 }
 } // namespace
 
+bool Indice::Datos::CodigoPlegado(Sql &s, qint64 id, QString &texto) {
+    const int rc = s.con(1, id).paso();
+    const bool leido = rc == SQLITE_ROW && s.codigo(0, texto, zlib);
+    s.reiniciar();
+    if (!leido) // a script without its code: the tables no longer agree
+        return Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+    texto = Plegar(texto);
+    return true;
+}
+
 bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
                                const std::atomic<bool> *cancelar) {
-    const auto bien = [this](int rc) { return Bien(rc); };
-    QByteArray largas;
-    std::vector<bool> corta(palabras.size());
+    // Scripts holding every trigram of every word of three letters or more. A word of exactly three is
+    // one trigram, so holding it settles the word; any other is looked for in the script's texts.
+    QByteArray terminos;
+    std::vector<bool> resuelta(size_t(palabras.size()));
     for (int i = 0; i < palabras.size(); ++i) {
-        corta[i] = Letras(palabras[i]) < 3;
-        if (!corta[i])
-            largas += (largas.isEmpty() ? "" : " AND ") + Frase(palabras[i]);
+        const int letras = Letras(palabras[i]);
+        resuelta[size_t(i)] = letras == 3;
+        if (letras >= 3)
+            terminos += (terminos.isEmpty() ? "" : " AND ") + TodosSusTrigramas(palabras[i]);
     }
     std::vector<qint64> candidatos;
-    if (!largas.isEmpty()) {
+    if (!terminos.isEmpty()) {
         Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH ? ORDER BY rowid");
-        if (!Ids(s.con(1, largas), candidatos, bien))
-            return false;
-    }
-    // Short words cannot use the trigrams: their code is read, among the candidates of the long ones.
-    std::vector<std::vector<qint64>> enCodigo(palabras.size());
-    for (int i = 0; i < palabras.size(); ++i) {
-        if (!corta[i])
-            continue;
-        Sql s(db, largas.isEmpty() ? "SELECT rowid FROM texto WHERE instr(codigo, ?2) ORDER BY rowid"
-                                   : "SELECT rowid FROM texto WHERE texto MATCH ?1 AND instr(codigo, ?2) ORDER BY rowid");
-        if (!largas.isEmpty())
-            s.con(1, largas);
-        if (!Ids(s.con(2, palabras[i].toUtf8()), enCodigo[i], bien))
+        if (!Ids(s.con(1, terminos), candidatos, [this](int rc) { return Bien(rc); }))
             return false;
     }
     std::vector<Trigramas> trigramas;
     for (const QString &p : palabras)
         trigramas.emplace_back(p);
+    Sql codigo(db, "SELECT codigo FROM codigos WHERE id = ?");
+    bool leido = true;
+    std::vector<char> enCodigo(size_t(palabras.size())); // the words to look for in the code
     const auto evaluar = [&](const Ref &ref) {
         if (!ref.cat->vigente)
             return;
@@ -784,25 +920,40 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         c.categoria = ref.cat->orden;
         c.posicion = ref.fila->posicion;
         const Fila &f = *ref.fila;
+        bool buscar = false;
         for (int i = 0; i < palabras.size(); ++i) {
             const bool n = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
             const bool d = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
             c.enNombre += n;
             c.enDescripcion += d;
-            // A long word the index matched is in the code when it is in neither.
-            if (!n && !d && corta[i] && !std::binary_search(enCodigo[i].begin(), enCodigo[i].end(), ref.id))
+            enCodigo[size_t(i)] = !n && !d && !resuelta[size_t(i)];
+            buscar = buscar || enCodigo[size_t(i)];
+        }
+        if (buscar) {
+            QString texto;
+            if (!(leido = CodigoPlegado(codigo, ref.id, texto)))
                 return;
+            for (int i = 0; i < palabras.size(); ++i)
+                if (enCodigo[size_t(i)] && !texto.contains(palabras[i]))
+                    return;
         }
         r.emplace_back(c, ref.id);
     };
-    if (largas.isEmpty()) {
-        for (const Ref &ref : refs)
+    const auto seguir = [&](size_t k) { return leido && !((k & 255) == 0 && cancelar && cancelar->load()); };
+    size_t k = 0;
+    if (terminos.isEmpty()) {
+        for (const Ref &ref : refs) {
+            if (!seguir(++k))
+                break;
             evaluar(ref);
+        }
     } else {
         // Both in order of id: many candidates are met walking the scripts, few by halving.
         const bool andar = candidatos.size() * 64 > refs.size();
         auto it = refs.cbegin();
         for (qint64 id : candidatos) {
+            if (!seguir(++k))
+                break;
             if (andar)
                 while (it != refs.cend() && it->id < id)
                     ++it;
@@ -814,7 +965,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
                 evaluar(*it);
         }
     }
-    return !(cancelar && cancelar->load());
+    return leido && !(cancelar && cancelar->load());
 }
 
 bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
@@ -827,9 +978,9 @@ bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIn
         if (j >= leidos.size() || (i < k && Antes(delIndice[i].first, leidos[j].first))) {
             Hallazgo h;
             const int rc = s.con(1, delIndice[i].second).paso();
-            if (rc != SQLITE_ROW) {
+            if (rc != SQLITE_ROW || !s.codigo(3, h.codigo, zlib)) {
                 // A script without its code: the tables no longer agree.
-                Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+                Bien(rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_CORRUPT : rc);
                 return false;
             }
             const auto c = cache.find(s.entero(0));
@@ -837,7 +988,6 @@ bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIn
             h.posicion = delIndice[i].first.posicion;
             h.nombre = s.texto(1);
             h.descripcion = s.texto(2);
-            h.codigo = s.texto(3);
             s.reiniciar();
             res.hallazgos.append(std::move(h));
             ++i;

@@ -100,6 +100,34 @@ private slots:
         QCOMPARE(r.hallazgos.last().posicion, 9);
     }
 
+    // The index knows which scripts hold each trigram, not where: a word is found only where it stands
+    // whole, and a trigram the index skips (one with white space) is never needed.
+    void soloLaPalabraEntera_data() {
+        QTest::addColumn<QByteArray>("codigo");
+        QTest::addColumn<QString>("consulta");
+        QTest::addColumn<int>("hallados");
+        QTest::newRow("sus trigramas sueltos") << QByteArray("cal all llb lba bac ack") << "callback" << 0;
+        QTest::newRow("entera") << QByteArray("x.callback(1)") << "callback" << 1;
+        QTest::newRow("partida por un espacio") << QByteArray("call back") << "callback" << 0;
+        QTest::newRow("partida por un salto") << QByteArray("call\r\nback") << "callback" << 0;
+        QTest::newRow("un trigrama repetido") << QByteArray("aaab") << "aaaa" << 0;
+        QTest::newRow("un trigrama repetido, entera") << QByteArray("baaaa") << "aaaa" << 1;
+        QTest::newRow("tres letras") << QByteArray("tab") << "tab" << 1;
+        QTest::newRow("acentos plegados") << QByteArray("Canci\xf3n") << QString::fromUtf8("CANCIÓN") << 1;
+    }
+    void soloLaPalabraEntera() {
+        QFETCH(QByteArray, codigo);
+        QFETCH(QString, consulta);
+        QFETCH(int, hallados);
+        ayudas::Carpeta c;
+        c.categoria("A", Registro("nombre", "descripcion", codigo, "1"));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(Indexar(indice, c));
+        // Without results to show, the count comes from the index's candidates alone.
+        QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 0).total, hallados);
+        QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 10).total, hallados);
+    }
+
     // What a result shows: the fields as they are, the first line of code with a word, and where the
     // words are in each.
     void lineaYMarcas() {
@@ -187,6 +215,7 @@ private slots:
         QTest::newRow("páginas rotas") << 1;
         QTest::newRow("versión anterior") << 2;
         QTest::newRow("vacío") << 3;
+        QTest::newRow("código que no se descomprime") << 4;
     }
     // Whatever is found in place of the index, it is made anew without a word, and answers right.
     void indiceInservibleSeRehace() {
@@ -225,6 +254,15 @@ private slots:
         case 3:
             f.resize(0);
             break;
+        case 4: {
+            f.close();
+            sqlite3 *db = nullptr;
+            sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
+            QCOMPARE(sqlite3_exec(db, "UPDATE codigos SET codigo = x'0000ffff78da0102'", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_close(db);
+            break;
+        }
         }
         f.close();
         Indexador ix(carpeta, RutaIndice(c));
@@ -242,6 +280,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             lector.AbrirParaLeer() && lector.Indexadas() == biblioteca::Archivos(carpeta), 30000);
         QVERIFY(Integro(RutaIndice(c)));
+        QCOMPARE(Lugares(lector.Buscar(carpeta, q, 1000)), Buscar(carpeta, q).lugares);
+        QVERIFY(!lector.danado());
     }
 
     // Where no index can be kept (the preferences' place is a file), searching reads the files.
