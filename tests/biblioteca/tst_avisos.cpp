@@ -7,7 +7,7 @@
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 
-QLabel *Aviso(const Maquina &m) { return m.w->findChild<QLabel *>(QStringLiteral("lblAvisoBiblioteca")); }
+QLabel *Aviso(const Maquina &m) { return m.w->findChild<QLabel *>("lblAvisoBiblioteca"); }
 } // namespace
 
 class tst_avisos : public QObject {
@@ -17,23 +17,23 @@ class tst_avisos : public QObject {
     // says so, other messages do not hide it, and it goes once a version is recorded again.
     void versionQueNoSeGuardaQuedaALaVista() {
         Maquina m({{"Menus", kMenus}});
-        const QString candado = m.categorias() + QStringLiteral("/.git/refs/heads/main.lock");
+        const QString candado = m.categorias() + "/.git/refs/heads/main.lock";
         ayudas::EscribirBytes(candado, "");
-        m.abrir(QStringLiteral("Menus"));
-        m.editar(QStringLiteral("a"), QStringLiteral("cambiado"));
+        m.abrir("Menus");
+        m.editar("a", "cambiado");
         m.guardar();
         QLabel *aviso = Aviso(m);
         QVERIFY(aviso);
         QTRY_VERIFY(aviso->isVisible());
-        QVERIFY2(aviso->text().startsWith(QStringLiteral("Sin historial: ")), qPrintable(aviso->text()));
-        m.w->MostrarEnEstado(QStringLiteral("otra cosa"));
+        QVERIFY2(aviso->text().startsWith("Sin historial: "), qPrintable(aviso->text()));
+        m.w->MostrarEnEstado("otra cosa");
         QVERIFY(aviso->isVisible());
 
         QVERIFY(QFile::remove(candado));
-        m.editar(QStringLiteral("b"), QStringLiteral("también"));
+        m.editar("b", "también");
         m.guardar();
         QTRY_VERIFY(!aviso->isVisible());
-        QCOMPARE(m.enUltima(QStringLiteral("Menus.rtn")), std::optional<QByteArray>(m.bytes(QStringLiteral("Menus"))));
+        QCOMPARE(m.enUltima("Menus.rtn"), std::optional<QByteArray>(m.bytes("Menus")));
     }
 };
 

@@ -35,18 +35,18 @@ class tst_dueno : public QObject {
         auto *sincronizacion = QThread::create([&] {
             const auto toma = d.Tomar();
             tomada = true;
-            d.Guardar(QStringLiteral("A.rtn"), "1");
+            d.Guardar("A.rtn", "1");
             while (!soltar)
                 QThread::msleep(5);
             QMutexLocker l(&m);
-            orden << QStringLiteral("sincronización");
+            orden << "sincronización";
         });
         sincronizacion->start();
         QTRY_VERIFY(tomada.load());
         auto *guardado = QThread::create([&] {
-            d.Guardar(QStringLiteral("B.rtn"), "2");
+            d.Guardar("B.rtn", "2");
             QMutexLocker l(&m);
-            orden << QStringLiteral("guardar");
+            orden << "guardar";
         });
         guardado->start();
         QTest::qWait(200);
@@ -56,7 +56,7 @@ class tst_dueno : public QObject {
         }
         soltar = true;
         QVERIFY(sincronizacion->wait(10000) && guardado->wait(10000));
-        QCOMPARE(orden, (QStringList{QStringLiteral("sincronización"), QStringLiteral("guardar")}));
+        QCOMPARE(orden, (QStringList{"sincronización", "guardar"}));
         delete sincronizacion;
         delete guardado;
     }
@@ -67,38 +67,38 @@ class tst_dueno : public QObject {
         QTemporaryDir dir;
         DuenoCarpeta &d = DuenoCarpeta::De(dir.path());
         QSignalSpy escritos(&d, &DuenoCarpeta::escritos);
-        QVERIFY(d.Guardar(QStringLiteral("A.rtn"), "1"));
-        QCOMPARE(d.Renombrar(QStringLiteral("A.rtn"), QStringLiteral("B.rtn")), categorias::Renombre::Hecho);
-        ayudas::EscribirBytes(dir.path() + QStringLiteral("/../fuera.rtn"), "x");
-        QVERIFY(d.Copiar(dir.path() + QStringLiteral("/../fuera.rtn"), QStringLiteral("C.rtn")));
-        QVERIFY(d.Eliminar(QStringLiteral("B.rtn")));
+        QVERIFY(d.Guardar("A.rtn", "1"));
+        QCOMPARE(d.Renombrar("A.rtn", "B.rtn"), categorias::Renombre::Hecho);
+        ayudas::EscribirBytes(dir.path() + "/../fuera.rtn", "x");
+        QVERIFY(d.Copiar(dir.path() + "/../fuera.rtn", "C.rtn"));
+        QVERIFY(d.Eliminar("B.rtn"));
         {
             const auto toma = d.Tomar();
-            QVERIFY(d.Guardar(QStringLiteral("D.rtn"), "4"));
-            QVERIFY(d.Guardar(QStringLiteral("E.rtn"), "5"));
+            QVERIFY(d.Guardar("D.rtn", "4"));
+            QVERIFY(d.Guardar("E.rtn", "5"));
         }
         QCOMPARE(Anuncios(escritos), (Escritos{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
-        QFile::remove(dir.path() + QStringLiteral("/../fuera.rtn"));
+        QFile::remove(dir.path() + "/../fuera.rtn");
     }
 
     // A name that would leave the folder is refused, and nothing is written or announced.
     void nombreQueSaleDeLaCarpetaSeRechaza_data() {
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("subir") << QStringLiteral("../x.rtn");
-        QTest::newRow("subcarpeta") << QStringLiteral("a/x.rtn");
+        QTest::newRow("subir") << "../x.rtn";
+        QTest::newRow("subcarpeta") << "a/x.rtn";
         QTest::newRow("vacío") << QString();
     }
     void nombreQueSaleDeLaCarpetaSeRechaza() {
         QFETCH(QString, nombre);
         QTemporaryDir raiz;
-        const QString carpeta = raiz.path() + QStringLiteral("/Categorias");
+        const QString carpeta = raiz.path() + "/Categorias";
         QDir().mkpath(carpeta);
         DuenoCarpeta &d = DuenoCarpeta::De(carpeta);
         QSignalSpy escritos(&d, &DuenoCarpeta::escritos);
         QString error;
         QVERIFY(!d.Guardar(nombre, "x", &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!QFile::exists(raiz.path() + QStringLiteral("/x.rtn")));
+        QVERIFY(!QFile::exists(raiz.path() + "/x.rtn"));
         QCOMPARE(escritos.count(), 0);
     }
 
@@ -106,7 +106,7 @@ class tst_dueno : public QObject {
     // lock went with the process that held it.
     void bloqueoDeOtraMaquinaNoImpideArrancar() {
         QTemporaryDir dir;
-        ayudas::EscribirBytes(dir.path() + QStringLiteral("/rutinero.lock"), "999999\nrutinero\notra-maquina\n");
+        ayudas::EscribirBytes(dir.path() + "/rutinero.lock", "999999\nrutinero\notra-maquina\n");
         QString error;
         const auto instancia = mdlInicio::TomarInstancia(dir.path(), &error);
         QVERIFY2(instancia, qPrintable(error));
@@ -116,15 +116,15 @@ class tst_dueno : public QObject {
     // ending without a word.
     void instanciaMudaSeDice() {
         QTemporaryDir dir;
-        const QString programa = dir.path() + QStringLiteral("/rutinero");
+        const QString programa = dir.path() + "/rutinero";
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa));
-        QDir().mkpath(dir.path() + QStringLiteral("/Categorias"));
+        QDir().mkpath(dir.path() + "/Categorias");
         QString error;
         const auto instancia = mdlInicio::TomarInstancia(dir.path(), &error); // held here, never answered
         QVERIFY2(instancia, qPrintable(error));
         QProcess segundo;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert("QT_QPA_PLATFORM", "offscreen");
         segundo.setProcessEnvironment(e);
         segundo.start(programa, {});
         QByteArray salida;

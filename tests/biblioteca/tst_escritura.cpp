@@ -48,9 +48,9 @@ class tst_escritura : public QObject {
     void fsyncQueFallaRechazaElGuardado() {
         QProcess hijo;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QLatin1String(kFsyncFalla), QStringLiteral("1"));
+        e.insert(QLatin1String(kFsyncFalla), "1");
         hijo.setProcessEnvironment(e);
-        hijo.start(QCoreApplication::applicationFilePath(), {QStringLiteral("guardarSinFsync")});
+        hijo.start(QCoreApplication::applicationFilePath(), {"guardarSinFsync"});
         QVERIFY(hijo.waitForFinished(120000));
         const QByteArray salida = hijo.readAllStandardOutput() + hijo.readAllStandardError();
         if (salida.contains("seccomp unavailable"))
@@ -60,27 +60,27 @@ class tst_escritura : public QObject {
     void guardarSinFsync() {
         if (qEnvironmentVariableIsEmpty(kFsyncFalla))
             QSKIP("runs in the child of fsyncQueFallaRechazaElGuardado, where fsync fails");
-        ayudas::VentanaPrincipal v({{QStringLiteral("Menus"), kMenus}});
-        v.abrir(QStringLiteral("Menus"));
-        v.seleccionarScript(QStringLiteral("a"));
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        v.abrir("Menus");
+        v.seleccionarScript("a");
         v.w->EliminarS();
         QVERIFY(v.c.estado.sesion.HayCambios());
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
         ui(v.w)->mnuGuardar->trigger();
-        QVERIFY2(aviso.visto && aviso.texto.contains(QStringLiteral("error de lectura o escritura en el disco")),
+        QVERIFY2(aviso.visto && aviso.texto.contains("error de lectura o escritura en el disco"),
                  qPrintable(aviso.texto));
-        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria(QStringLiteral("Menus"))), kMenus);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
         QVERIFY(v.c.estado.sesion.HayCambios());
-        QCOMPARE(v.scripts(), QStringList{QStringLiteral("b")});
+        QCOMPARE(v.scripts(), QStringList{"b"});
     }
 
     // A named pipe under a category's name is never replaced by a plain file, nor waited on.
     void tuberiaConNombreDeCategoriaNoSeReemplaza() {
         ayudas::Carpeta c;
         QDir().mkpath(c.estado.carpetaCategorias());
-        const QString ruta = c.estado.rutaCategoria(QStringLiteral("Menus"));
+        const QString ruta = c.estado.rutaCategoria("Menus");
         QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0600), 0);
         QString error;
         QVERIFY(!archivos::Guardar(ruta, kMenus, &error, c.estado.carpetaCategorias()));

@@ -50,7 +50,7 @@ private slots:
             Qt::DirectConnection);
         bool esperoConAviso = false;
         connect(ui(b.w)->barEstado, &QStatusBar::messageChanged, this, [&](const QString &texto) {
-            if (texto.startsWith(QStringLiteral("Esperando a que la sincronización")) && !esperoConAviso) {
+            if (texto.startsWith("Esperando a que la sincronización") && !esperoConAviso) {
                 esperoConAviso = true;
                 seguir.release();
             }
@@ -70,9 +70,9 @@ private slots:
         for (int i = 0; i < 3; ++i)
             mensajes::Encolar([&](QWidget *w) {
                 const QString texto = qobject_cast<QMessageBox *>(w) ? qobject_cast<QMessageBox *>(w)->text() : QString();
-                if (texto.startsWith(QStringLiteral("¿Guardar cambios")))
+                if (texto.startsWith("¿Guardar cambios"))
                     return int(QMessageBox::Yes);
-                if (texto.contains(QStringLiteral("ha cambiado el archivo"))) {
+                if (texto.contains("ha cambiado el archivo")) {
                     cambiado = texto;
                     return int(QMessageBox::SaveAll); // Conservar ambas
                 }
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(mensajes::Pendientes(), 0);
 
         QVERIFY(esperoConAviso);
-        QVERIFY2(cambiado.contains(QStringLiteral("ha cambiado el archivo de la categoría Menus")), qPrintable(cambiado));
+        QVERIFY2(cambiado.contains("ha cambiado el archivo de la categoría Menus"), qPrintable(cambiado));
         // What the sync brought stays; the user's list is kept beside it, nothing lost.
         QCOMPARE(b.bytes("Menus"), Bytes({Rec("a", "1"), Rec("b", "2A")}));
         QCOMPARE(b.bytes("Menus copia"), Bytes({Rec("a", "1"), Rec("b", "2"), Rec("n", "nuevo")}));
@@ -97,12 +97,12 @@ private slots:
         Maquina m{{{"Menus", kMenus}}};
         m.abrir("Menus");
         ayudas::EscribirBytes(m.c.estado.rutaCategoria("Menus"), Bytes({Rec("a", "1"), Rec("b", "2A")}));
-        m.w->ReleerCategorias({QStringLiteral("Menus.rtn")});
-        QCOMPARE(vista::Campo(ayudas::Buscar(ui(m.w)->lstScripts, "b"), vista::ColCodigo), QStringLiteral("2A"));
+        m.w->ReleerCategorias({"Menus.rtn"});
+        QCOMPARE(vista::Campo(ayudas::Buscar(ui(m.w)->lstScripts, "b"), vista::ColCodigo), "2A");
 
         m.w->AgregarPendientes({Rec("n", "nuevo")}, false);
         ayudas::EscribirBytes(m.c.estado.rutaCategoria("Menus"), Bytes({Rec("a", "1"), Rec("b", "2B")}));
-        m.w->ReleerCategorias({QStringLiteral("Menus.rtn")});
+        m.w->ReleerCategorias({"Menus.rtn"});
         QVERIFY(ayudas::Buscar(ui(m.w)->lstScripts, "n"));
         QVERIFY(m.c.estado.sesion.HayCambios());
     }

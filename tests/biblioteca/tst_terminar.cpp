@@ -17,16 +17,16 @@ class tst_terminar : public QObject {
     // program ends by itself without waiting on "¿Descartar los cambios del script?".
     void sigtermGuardaLoTipeado() {
         programa::Programa p;
-        p.c.categoria(QStringLiteral("Menus"), kMenus);
-        QVERIFY(p.Iniciar(false, QStringLiteral("Menus")));
+        p.c.categoria("Menus", kMenus);
+        QVERIFY(p.Iniciar(false, "Menus"));
         QVERIFY(p.Terminar());
-        QCOMPARE(ayudas::LeerBytes(p.c.estado.rutaCategoria(QStringLiteral("Menus"))), kMenus);
+        QCOMPARE(ayudas::LeerBytes(p.c.estado.rutaCategoria("Menus")), kMenus);
         const auto pendientes = recuperacion::Pendientes(p.c.estado);
         QCOMPARE(pendientes.size(), 1);
-        QCOMPARE(pendientes.first().categoria, QStringLiteral("Menus"));
+        QCOMPARE(pendientes.first().categoria, "Menus");
         QCOMPARE(pendientes.first().scripts.size(), 2);
-        QCOMPARE(pendientes.first().scripts.last().Nombre, QStringLiteral("tipeado"));
-        QCOMPARE(pendientes.first().scripts.last().Codigo, QStringLiteral("echo *RTN*hola*RTN*"));
+        QCOMPARE(pendientes.first().scripts.last().Nombre, "tipeado");
+        QCOMPARE(pendientes.first().scripts.last().Codigo, "echo *RTN*hola*RTN*");
     }
 
     // On a full disk the typed script cannot be put aside: the program stays with it (and says so)
@@ -43,14 +43,14 @@ class tst_terminar : public QObject {
         if (!montaje.montado)
             QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"));
         programa::Programa p;
-        p.c.categoria(QStringLiteral("Menus"), kMenus);
+        p.c.categoria("Menus", kMenus);
         // The preferences (where recovery files go) on the full disk.
         const QString preferencias = p.c.estado.carpetaPreferencias();
         QVERIFY(QDir(preferencias).removeRecursively());
         QVERIFY(QFile::link(montaje.dir.path(), preferencias));
         QString error;
-        QVERIFY2(mdlINI::GuardarPreferencias(p.c.estado, {}, {QStringLiteral("Todas")}, &error), qPrintable(error));
-        QVERIFY(p.Iniciar(false, QStringLiteral("Menus")));
+        QVERIFY2(mdlINI::GuardarPreferencias(p.c.estado, {}, {"Todas"}, &error), qPrintable(error));
+        QVERIFY(p.Iniciar(false, "Menus"));
         ayudas::Llenar(montaje.dir.path());
         p.p.terminate();
         QVERIFY(!p.p.waitForFinished(3000)); // it stays, holding the script

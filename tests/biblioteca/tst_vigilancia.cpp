@@ -23,14 +23,14 @@
 namespace {
 
 QByteArray Categoria(const QString &codigo) {
-    return mdlScripts::Componer({{QStringLiteral("uno"), QStringLiteral("d"), codigo, QStringLiteral("5")}});
+    return mdlScripts::Componer({{"uno", "d", codigo, "5"}});
 }
 
 // The kernel watches this process holds, counted from what the kernel itself lists.
 int Vigilancias() {
     int n = 0;
-    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files)) {
-        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
+    for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::System | QDir::Files)) {
+        QFile info("/proc/self/fdinfo/" + fd);
         if (info.open(QIODevice::ReadOnly))
             n += info.readAll().count("inotify wd:");
     }
@@ -39,11 +39,11 @@ int Vigilancias() {
 
 struct Biblio {
     QTemporaryDir dir;
-    QString carpeta = dir.path() + QStringLiteral("/Categorias");
-    QString indice = dir.path() + QStringLiteral("/Preferencias/indice.db");
+    QString carpeta = dir.path() + "/Categorias";
+    QString indice = dir.path() + "/Preferencias/indice.db";
     Biblio() { QDir().mkpath(carpeta); }
     void categoria(const QString &nombre, const QByteArray &datos) const {
-        ayudas::EscribirBytes(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), datos);
+        ayudas::EscribirBytes(carpeta + QLatin1Char('/') + nombre + ".rtn", datos);
     }
 };
 
@@ -79,7 +79,7 @@ class tst_vigilancia : public QObject {
     void unaVigilanciaParaTodaLaCarpeta() {
         Biblio b;
         for (int i = 0; i < 5000; ++i)
-            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QStringLiteral("x")));
+            b.categoria(QStringLiteral("c%1").arg(i), Categoria("x"));
         const int antes = Vigilancias();
         Indexador x(b.carpeta, b.indice);
         x.Iniciar();
@@ -91,12 +91,12 @@ class tst_vigilancia : public QObject {
     // is found, its old one no longer.
     void cambioConElMismoTamanoYHoraSeVe() {
         Biblio b;
-        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
+        b.categoria("Menus", Categoria("alfabeto"));
         Indexador x(b.carpeta, b.indice);
         x.Iniciar();
         Asentar(x);
-        QCOMPARE(Buscar(x, QStringLiteral("alfabeto")).total, 1);
-        const QString ruta = b.carpeta + QStringLiteral("/Menus.rtn");
+        QCOMPARE(Buscar(x, "alfabeto").total, 1);
+        const QString ruta = b.carpeta + "/Menus.rtn";
         const QDateTime hora = QFileInfo(ruta).lastModified();
         QByteArray datos = ayudas::LeerBytes(ruta);
         datos.replace("alfabeto", "zanahori");
@@ -108,15 +108,15 @@ class tst_vigilancia : public QObject {
         f.close();
         QCOMPARE(QFileInfo(ruta).lastModified(), hora);
         Asentar(x);
-        QCOMPARE(Buscar(x, QStringLiteral("zanahori")).total, 1);
-        QCOMPARE(Buscar(x, QStringLiteral("alfabeto")).total, 0);
+        QCOMPARE(Buscar(x, "zanahori").total, 1);
+        QCOMPARE(Buscar(x, "alfabeto").total, 0);
     }
 
     // An index another program holds locked is neither removed nor made anew: searches read the
     // files meanwhile, and say so.
     void indiceBloqueadoPorOtroProgramaSeRespeta() {
         Biblio b;
-        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
+        b.categoria("Menus", Categoria("alfabeto"));
         {
             Indexador x(b.carpeta, b.indice);
             x.Iniciar();
@@ -132,9 +132,9 @@ class tst_vigilancia : public QObject {
         Indexador x(b.carpeta, b.indice);
         x.Iniciar();
         QTest::qWait(2500); // the writer's attempt, with its wait for the lock
-        const biblioteca::Respuesta r = Buscar(x, QStringLiteral("alfabeto"));
+        const biblioteca::Respuesta r = Buscar(x, "alfabeto");
         QCOMPARE(r.total, 1);
-        QVERIFY2(r.aviso.contains(QStringLiteral("Otro programa está usando el índice")), qPrintable(r.aviso));
+        QVERIFY2(r.aviso.contains("Otro programa está usando el índice"), qPrintable(r.aviso));
         struct stat despues;
         QCOMPARE(::stat(QFile::encodeName(b.indice).constData(), &despues), 0);
         QCOMPARE(despues.st_ino, antes.st_ino);
@@ -159,20 +159,20 @@ class tst_vigilancia : public QObject {
         Biblio b;
         const QByteArray grande(200 * 1024, 'x');
         for (int i = 0; i < 20; ++i)
-            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QString::fromLatin1(grande) + QStringLiteral(" alfabeto")));
-        const QString indice = montaje.dir.path() + QStringLiteral("/Preferencias/indice.db");
+            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QString::fromLatin1(grande) + " alfabeto"));
+        const QString indice = montaje.dir.path() + "/Preferencias/indice.db";
         QDir().mkpath(QFileInfo(indice).path());
         ayudas::Llenar(montaje.dir.path());
         // Two megabytes left: less than the reserve kept for the user (a tenth of this disk).
-        QFile relleno(montaje.dir.path() + QStringLiteral("/relleno"));
+        QFile relleno(montaje.dir.path() + "/relleno");
         QVERIFY(relleno.resize(relleno.size() - (2 << 20)));
         const qint64 libre = QStorageInfo(montaje.dir.path()).bytesAvailable();
         Indexador x(b.carpeta, indice);
         x.Iniciar();
         Asentar(x);
-        const biblioteca::Respuesta r = Buscar(x, QStringLiteral("alfabeto"));
+        const biblioteca::Respuesta r = Buscar(x, "alfabeto");
         QCOMPARE(r.total, 20);
-        QVERIFY2(r.aviso.contains(QStringLiteral("casi lleno")), qPrintable(r.aviso));
+        QVERIFY2(r.aviso.contains("casi lleno"), qPrintable(r.aviso));
         QStorageInfo despues(montaje.dir.path());
         despues.refresh();
         QVERIFY2(despues.bytesAvailable() >= libre - (512 << 10),
@@ -183,19 +183,19 @@ class tst_vigilancia : public QObject {
     // is named in the search window, not dropped from the results in silence.
     void categoriaIlegibleSeNombraEnLaBusqueda() {
         Biblio b;
-        b.categoria(QStringLiteral("Menus"), Categoria(QStringLiteral("alfabeto")));
-        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), b.carpeta + QStringLiteral("/Rota.rtn")));
+        b.categoria("Menus", Categoria("alfabeto"));
+        QVERIFY(QFile::link("/proc/self/mem", b.carpeta + "/Rota.rtn"));
         Indexador x(b.carpeta, b.indice);
         x.Iniciar();
         Asentar(x);
         frmBuscarBiblioteca w(x, [](const biblioteca::Hallazgo &) {}, nullptr);
         w.Mostrar();
         QSignalSpy hallados(&x, &Indexador::hallados);
-        QTest::keyClicks(w.findChild<QLineEdit *>(QStringLiteral("txtBuscar")), QStringLiteral("alfa"));
-        auto *aviso = w.findChild<QLabel *>(QStringLiteral("lblAviso"));
+        QTest::keyClicks(w.findChild<QLineEdit *>("txtBuscar"), "alfa");
+        auto *aviso = w.findChild<QLabel *>("lblAviso");
         QVERIFY(aviso);
         QTRY_VERIFY_WITH_TIMEOUT(aviso->isVisible(), 10000);
-        QCOMPARE(aviso->text(), QStringLiteral("No se pudo leer la categoría: Rota."));
+        QCOMPARE(aviso->text(), "No se pudo leer la categoría: Rota.");
     }
 };
 

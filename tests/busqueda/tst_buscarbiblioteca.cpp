@@ -46,7 +46,13 @@ struct Ventana {
         QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         dlg = w->findChild<frmBuscarBiblioteca *>();
         QVERIFY(dlg && dlg->isVisible());
+        QVERIFY(!dlg->isModal()); // the main window stays in use
         QTRY_VERIFY(dlg->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), dlg->txtBuscar);
+    }
+    void abrirYBuscar() {
+        abrir();
+        buscarEnBiblioteca();
     }
     void escribir(const QString &texto) {
         dlg->txtBuscar->clear();
@@ -68,26 +74,10 @@ struct Ventana {
 class tst_buscarbiblioteca : public QObject {
     Q_OBJECT
 private slots:
-    void comandoTrasBuscar() {
-        Ventana v;
-        v.abrir();
-        const QList<QAction *> menu = ui(v.w)->mnuCodigo->actions();
-        const int buscar = menu.indexOf(ui(v.w)->mnuCodBuscar);
-        QCOMPARE(menu.value(buscar + 1), ui(v.w)->mnuCodBuscarBiblioteca);
-        QCOMPARE(ui(v.w)->mnuCodBuscarBiblioteca->text(), QStringLiteral("Buscar en la biblioteca"));
-        QCOMPARE(ui(v.w)->mnuCodBuscarBiblioteca->shortcut(), QKeySequence("Ctrl+Shift+F"));
-        // No category open: the library can still be searched.
-        QVERIFY(ui(v.w)->mnuCodBuscarBiblioteca->isEnabled());
-        v.buscarEnBiblioteca();
-        QVERIFY(!v.dlg->isModal());
-        QCOMPARE(QApplication::focusWidget(), v.dlg->txtBuscar);
-    }
-
     // Names, descriptions and code, any part of a word, without case or accents; names first.
     void resultadosAlEscribir() {
         Ventana v;
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, QString::fromUtf8("BOÚNC"));
         QTRY_COMPARE(v.columna(1), (QStringList{"Debounce", "Botones"}));
         QCOMPARE(v.columna(0), (QStringList{"JavaScript", "CSS"}));
@@ -101,7 +91,7 @@ private slots:
         QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
         QCOMPARE(v.columna(3), QStringList{"return \"x\";"});
         v.escribir("return php");
-        QTRY_COMPARE(v.dlg->lblMas->text(), QStringLiteral("Ningún script contiene return php"));
+        QTRY_COMPARE(v.dlg->lblMas->text(), "Ningún script contiene return php");
         QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), 0);
         QVERIFY(!v.dlg->cmdAbrir->isEnabled() && !v.dlg->cmdCopiar->isEnabled());
     }
@@ -112,10 +102,9 @@ private slots:
         for (int i = 0; i < frmBuscarBiblioteca::kLimite + 7; ++i)
             muchos += Registro("tabla " + QByteArray::number(i), "", "", "");
         v.c.categoria("Tablas", muchos);
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "tab");
-        QTRY_COMPARE(v.dlg->lblMas->text(), QStringLiteral("y 7 más"));
+        QTRY_COMPARE(v.dlg->lblMas->text(), "y 7 más");
         QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), frmBuscarBiblioteca::kLimite);
     }
 
@@ -144,10 +133,10 @@ private slots:
         QTRY_COMPARE(v.columna(0), QStringList{"JavaScript"});
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Return);
         QVERIFY(!v.dlg->isVisible());
-        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("JavaScript"));
-        QCOMPARE(v.seleccionado(), QStringLiteral("Debounce"));
-        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: JavaScript / Scripts: 3"));
-        QCOMPARE(v.w->textoCategoriaSeleccionada(), QStringLiteral("JavaScript"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), "JavaScript");
+        QCOMPARE(v.seleccionado(), "Debounce");
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), "Categoría: JavaScript / Scripts: 3");
+        QCOMPARE(v.w->textoCategoriaSeleccionada(), "JavaScript");
     }
 
     void abrirConCambiosPendientes_data() {
@@ -174,9 +163,9 @@ private slots:
         QTest::mouseClick(v.dlg->lstResultados->viewport(), Qt::LeftButton, {}, p);
         QTest::mouseDClick(v.dlg->lstResultados->viewport(), Qt::LeftButton, {}, p);
         QTRY_VERIFY(m.visto);
-        QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a PHP?"));
-        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("JavaScript"));
-        QCOMPARE(v.seleccionado(), QStringLiteral("Eventos"));
+        QCOMPARE(m.texto, "¿Guardar cambios realizados a PHP?");
+        QCOMPARE(ui(v.w)->lblMenu3->text(), "JavaScript");
+        QCOMPARE(v.seleccionado(), "Eventos");
         QVERIFY(!v.c.estado.sesion.HayCambios());
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
     }
@@ -184,23 +173,21 @@ private slots:
     // The code goes to the clipboard as the editor shows it, and nothing is opened.
     void copiarCodigo() {
         Ventana v;
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "debounce");
         QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
-        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("function d() {\n  return \"x\";\n}"));
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), "function d() {\n  return \"x\";\n}");
         QVERIFY(v.dlg->isVisible());
-        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), "(Ninguna)");
     }
 
     // The keyboard alone: arrows from the query move through the results, Escape closes, and the
     // command brings back the last query ready to be typed over, with the row chosen.
     void teclado() {
         Ventana v;
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "o");
         QTRY_VERIFY(v.dlg->lstResultados->topLevelItemCount() >= 3);
         QCOMPARE(v.dlg->lstResultados->currentItem(), v.dlg->lstResultados->topLevelItem(0));
@@ -214,8 +201,8 @@ private slots:
         QTest::keyClick(v.dlg->lstResultados, Qt::Key_Escape);
         QVERIFY(!v.dlg->isVisible());
         v.buscarEnBiblioteca();
-        QCOMPARE(v.dlg->txtBuscar->text(), QStringLiteral("o"));
-        QCOMPARE(v.dlg->txtBuscar->selectedText(), QStringLiteral("o"));
+        QCOMPARE(v.dlg->txtBuscar->text(), "o");
+        QCOMPARE(v.dlg->txtBuscar->selectedText(), "o");
         // The row chosen before is still chosen, and Enter opens it.
         QTRY_VERIFY(v.dlg->lstResultados->topLevelItemCount() >= 3);
         QCOMPARE(v.dlg->lstResultados->currentItem()->text(1), nombre);
@@ -227,8 +214,7 @@ private slots:
     // A script gone from its file since the search is not selected in its place; the user is told.
     void scriptQueYaNoEsta() {
         Ventana v;
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "formulario");
         QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
         v.c.categoria("PHP", Registro("Otro", "", "", ""));
@@ -236,8 +222,8 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
         v.dlg->cmdAbrir->click();
         QTRY_VERIFY(m.visto);
-        QCOMPARE(m.texto, QStringLiteral("El script Formulario ya no está en la categoría PHP."));
-        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("PHP"));
+        QCOMPARE(m.texto, "El script Formulario ya no está en la categoría PHP.");
+        QCOMPARE(ui(v.w)->lblMenu3->text(), "PHP");
     }
 
     // The status bar tells how far the first build of a big library has gone.
@@ -245,7 +231,7 @@ private slots:
         Ventana v;
         v.abrir();
         v.w->IniciarIndice(); // the start of the run does it
-        auto *aviso = ui(v.w)->barEstado->findChild<AvisoIndice *>(QStringLiteral("lblIndice"));
+        auto *aviso = ui(v.w)->barEstado->findChild<AvisoIndice *>("lblIndice");
         QVERIFY(aviso);
         QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
         QTRY_COMPARE(fin.size(), 1);
@@ -298,8 +284,7 @@ private slots:
     void sinIndice() {
         Ventana v;
         ayudas::EscribirBytes(v.c.estado.carpetaPreferencias(), "no es una carpeta");
-        v.abrir();
-        v.buscarEnBiblioteca();
+        v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "valida");
         QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
     }

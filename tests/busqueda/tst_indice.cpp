@@ -1,10 +1,7 @@
 // The library's search index against a plain search of every file, and how it keeps up with the files.
 #include "AyudasNucleo.h"
-#include "search/Busqueda.h"
 #include "search/Indexador.h"
 #include "search/IndiceBiblioteca.h"
-#include "core/Cp1252.h"
-#include "format/mdlScripts.h"
 #include "Referencia.h"
 
 #include <QRandomGenerator>
@@ -48,56 +45,6 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(QString, plegado);
         QCOMPARE(biblioteca::Plegar(texto), plegado);
-    }
-
-    void igualQueLaReferencia_data() {
-        QTest::addColumn<quint32>("semilla");
-        for (quint32 s : {1u, 2u, 3u, 4u, 5u, 6u})
-            QTest::newRow(qPrintable(QString("semilla %1").arg(s))) << s;
-    }
-    // The index, reading stale categories from their files, and the plain reading of every file give
-    // what the reference gives, in the same order.
-    void igualQueLaReferencia() {
-        QFETCH(quint32, semilla);
-        ayudas::Carpeta c;
-        const QList<QByteArray> textos = Biblioteca(c, semilla);
-        const QString carpeta = c.estado.carpetaCategorias();
-        biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
-        QRandomGenerator r(semilla * 7919);
-        QStringList consultas{"\"", "rtn", "*RTN*", "a", "zz", "  ", "nada_de_esto"};
-        for (int i = 0; i < 60; ++i)
-            consultas << Consulta(r, textos);
-        for (const QString &q : consultas) {
-            const Referencia ref = Buscar(carpeta, q);
-            const biblioteca::Respuesta conIndice = indice.Buscar(carpeta, q, 1000);
-            QCOMPARE(Lugares(conIndice), ref.lugares);
-            QCOMPARE(conIndice.total, ref.total);
-            const biblioteca::Respuesta leyendo = biblioteca::BuscarEnArchivos(carpeta, q, 1000);
-            QCOMPARE(Lugares(leyendo), ref.lugares);
-        }
-        // Two categories change behind the index's back: their files are read, the rest still indexed.
-        c.categoria("Zeta", Registro("Nuevo Árbol", "", "x", "1"));
-        QFile::remove(carpeta + "/menus2.rtn");
-        for (const QString &q : consultas.mid(0, 30)) {
-            const biblioteca::Respuesta r = indice.Buscar(carpeta, q, 1000);
-            QCOMPARE(Lugares(r), Buscar(carpeta, q).lugares);
-        }
-    }
-
-    void limiteYTotal() {
-        ayudas::Carpeta c;
-        QByteArray datos;
-        for (int i = 0; i < 30; ++i)
-            datos += Registro("uno " + QByteArray::number(i), "", "", "");
-        c.categoria("A", datos);
-        biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(Indexar(indice, c));
-        const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), "UNO", 10);
-        QCOMPARE(r.hallazgos.size(), 10);
-        QCOMPARE(r.total, 30);
-        QCOMPARE(r.hallazgos.last().posicion, 9);
     }
 
     // The index knows which scripts hold each trigram, not where: a word is found only where it stands
@@ -222,7 +169,7 @@ private slots:
         QFETCH(int, dano);
         ayudas::Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
-        const QList<QByteArray> textos = Biblioteca(c, 99);
+        Biblioteca(c, 99);
         {
             biblioteca::Indice indice(RutaIndice(c));
             QVERIFY(Indexar(indice, c));

@@ -12,8 +12,10 @@ namespace gitplano {
 
 inline QString Programa() { return QStandardPaths::findExecutable(QStringLiteral("git")); }
 
-// Runs git in the folder; gives its standard output, trimmed. A failure fails the test.
-inline QByteArray Git(const QString &carpeta, const QStringList &args, const QByteArray &entrada = {}) {
+// Runs git in the folder; gives its standard output, trimmed. A failure fails the test. A date, when
+// given, is the versions' own (as a repository made on another day has).
+inline QByteArray Git(const QString &carpeta, const QStringList &args, const QByteArray &entrada = {},
+                      const QString &fecha = {}) {
     QProcess p;
     p.setWorkingDirectory(carpeta);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
@@ -23,6 +25,9 @@ inline QByteArray Git(const QString &carpeta, const QStringList &args, const QBy
         e.insert(QLatin1String(v), QStringLiteral("otra@example.org"));
     e.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
     e.insert(QStringLiteral("HOME"), carpeta);
+    if (!fecha.isEmpty())
+        for (const char *v : {"GIT_AUTHOR_DATE", "GIT_COMMITTER_DATE"})
+            e.insert(QLatin1String(v), fecha);
     p.setProcessEnvironment(e);
     p.start(Programa(), args);
     p.write(entrada);
@@ -36,6 +41,11 @@ inline QByteArray Git(const QString &carpeta, const QStringList &args, const QBy
     return p.readAllStandardOutput().trimmed();
 }
 
+// The same, the arguments written as one line and split at its spaces.
+inline QByteArray Git(const QString &carpeta, const char *orden, const QByteArray &entrada = {}) {
+    return Git(carpeta, QString::fromUtf8(orden).split(QLatin1Char(' ')), entrada);
+}
+
 // One raw entry of a tree object, any name and mode, as `git hash-object -t tree --literally` takes it.
 struct Entrada {
     QByteArray modo, nombre, hex;
@@ -46,7 +56,7 @@ inline QByteArray Raw(const QByteArray &hex) { return QByteArray::fromHex(hex); 
 // The entries of a tree or commit-ish of the repository.
 inline QVector<Entrada> Entradas(const QString &repo, const QString &arbol) {
     QVector<Entrada> r;
-    const QByteArray salida = Git(repo, {QStringLiteral("ls-tree"), arbol});
+    const QByteArray salida = Git(repo, {"ls-tree", arbol});
     for (const QByteArray &linea : salida.split('\n')) {
         if (linea.isEmpty())
             continue;
@@ -63,22 +73,19 @@ inline QByteArray ArbolCrudo(const QString &repo, QVector<Entrada> entradas) {
     QByteArray datos;
     for (const Entrada &e : entradas)
         datos += e.modo + ' ' + e.nombre + '\0' + Raw(e.hex);
-    return Git(repo, {QStringLiteral("hash-object"), QStringLiteral("-t"), QStringLiteral("tree"),
-                      QStringLiteral("--literally"), QStringLiteral("-w"), QStringLiteral("--stdin")},
-               datos);
+    return Git(repo, "hash-object -t tree --literally -w --stdin", datos);
 }
 
 inline QByteArray Blob(const QString &repo, const QByteArray &contenido) {
-    return Git(repo, {QStringLiteral("hash-object"), QStringLiteral("-w"), QStringLiteral("--stdin")}, contenido);
+    return Git(repo, "hash-object -w --stdin", contenido);
 }
 
 // A commit of the tree on top of the branch, and the branch moved to it.
 inline QByteArray Publicar(const QString &repo, const QByteArray &arbol, const QString &rama = QStringLiteral("main"),
                            const QString &mensaje = QStringLiteral("cambios")) {
-    const QByteArray padre = Git(repo, {QStringLiteral("rev-parse"), QStringLiteral("refs/heads/") + rama});
-    const QByteArray commit = Git(repo, {QStringLiteral("commit-tree"), QString::fromLatin1(arbol), QStringLiteral("-p"),
-                                         QString::fromLatin1(padre), QStringLiteral("-m"), mensaje});
-    Git(repo, {QStringLiteral("update-ref"), QStringLiteral("refs/heads/") + rama, QString::fromLatin1(commit)});
+    const QByteArray padre = Git(repo, {"rev-parse", "refs/heads/" + rama});
+    const QByteArray commit = Git(repo, {"commit-tree", arbol, "-p", padre, "-m", mensaje});
+    Git(repo, {"update-ref", "refs/heads/" + rama, commit});
     return commit;
 }
 

@@ -21,7 +21,7 @@
 #include <memory>
 
 inline Script Rec(const QString &nombre, const QString &codigo) {
-    return {nombre, QStringLiteral("d"), codigo, QStringLiteral("5")};
+    return {nombre, "d", codigo, "5"};
 }
 inline QByteArray Bytes(const QVector<Script> &v) { return mdlScripts::Componer(v); }
 
@@ -42,11 +42,11 @@ struct Maquina {
     explicit Maquina(const QList<std::pair<QString, QVector<Script>>> &categorias = {}, const QString &remoto = {},
                      int automatico = 1, const std::function<void(Estado &)> &antes = {}) {
         Estado &e = c.estado;
-        e.Ruta = QStringLiteral("Categorias");
-        e.Mostrar = QStringLiteral("Todas");
+        e.Ruta = "Categorias";
+        e.Mostrar = "Todas";
         e.MostrarTodas = 1;
         e.Reemplazar = 1;
-        e.Extension = QStringLiteral("html");
+        e.Extension = "html";
         e.HistorialAutomatico = automatico;
         e.Remoto = remoto;
         QDir().mkpath(e.carpetaCategorias());
@@ -58,7 +58,7 @@ struct Maquina {
     }
     void abrirVentana() {
         w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         esperar(); // the first version holds the library as it was at the start
@@ -68,7 +68,7 @@ struct Maquina {
     QString categorias() const { return c.estado.carpetaCategorias(); }
     QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(c.estado.rutaCategoria(nombre)); }
     QStringList archivos() const {
-        return QDir(categorias()).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name);
+        return QDir(categorias()).entryList({"*.rtn"}, QDir::Files, QDir::Name);
     }
 
     void seleccionarCategoria(const QString &nombre) {

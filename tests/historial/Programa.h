@@ -38,16 +38,16 @@ struct Programa {
 
     // The application folder with its preferences: versions on, and the sync's address.
     explicit Programa(const QString &remoto = {}) {
-        c.estado.Ruta = QStringLiteral("Categorias");
-        c.estado.Mostrar = QStringLiteral("Todas");
+        c.estado.Ruta = "Categorias";
+        c.estado.Mostrar = "Todas";
         c.estado.MostrarTodas = 1;
         c.estado.HistorialAutomatico = 1;
         c.estado.Remoto = remoto;
         QDir().mkpath(c.estado.carpetaCategorias());
         QDir().mkpath(c.estado.carpetaPreferencias());
         QString error;
-        QVERIFY2(mdlINI::GuardarPreferencias(c.estado, {}, {QStringLiteral("Todas")}, &error), qPrintable(error));
-        ejecutable = c.ruta(QStringLiteral("rutinero"));
+        QVERIFY2(mdlINI::GuardarPreferencias(c.estado, {}, {"Todas"}, &error), qPrintable(error));
+        ejecutable = c.ruta("rutinero");
         const QByteArray de = QFile::encodeName(QCoreApplication::applicationFilePath());
         if (::link(de.constData(), QFile::encodeName(ejecutable).constData()) != 0)
             QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), ejecutable));
@@ -64,10 +64,10 @@ struct Programa {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         if (!tipearEn.isEmpty())
             e.insert(QString::fromLatin1(kTipear), tipearEn);
-        e.insert(QString::fromLatin1(kHijo), QStringLiteral("1"));
-        e.insert(QString::fromLatin1(kLimite), QStringLiteral("3600000"));
+        e.insert(QString::fromLatin1(kHijo), "1");
+        e.insert(QString::fromLatin1(kLimite), "3600000");
         if (sincronizar)
-            e.insert(QString::fromLatin1(kSincronizar), QStringLiteral("1"));
+            e.insert(QString::fromLatin1(kSincronizar), "1");
         p.setProcessEnvironment(e);
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p.start(ejecutable, {});
@@ -95,10 +95,10 @@ inline void AlArrancar() {
     mensajes::SinRespuesta([](QWidget *ventana) {
         // The editor of a child that types runs as the user would see it, until something closes it.
         if (auto *editor = qobject_cast<frmScript *>(ventana); editor && qEnvironmentVariableIsSet(kTipear)) {
-            editor->txtNombre->setText(QStringLiteral("tipeado"));
-            editor->txtDes->setText(QStringLiteral("sin aceptar"));
-            editor->txtPuntaje->setText(QStringLiteral("5"));
-            editor->ponerCodigo(QStringLiteral("echo \"hola\""));
+            editor->txtNombre->setText("tipeado");
+            editor->txtDes->setText("sin aceptar");
+            editor->txtPuntaje->setText("5");
+            editor->ponerCodigo("echo \"hola\"");
             std::fputs("listo\n", stdout);
             std::fflush(stdout);
             QEventLoop bucle;
@@ -116,11 +116,11 @@ inline void AlArrancar() {
             if (w->objectName() == QLatin1String("frmPrincipal") && w->isVisible()) {
                 mirar->stop();
                 if (qEnvironmentVariableIsSet(kSincronizar))
-                    if (auto *a = w->findChild<QAction *>(QStringLiteral("mnuSincronizar")))
+                    if (auto *a = w->findChild<QAction *>("mnuSincronizar"))
                         a->trigger();
                 if (qEnvironmentVariableIsSet(kTipear)) {
                     auto *principal = qobject_cast<frmPrincipal *>(w);
-                    auto *lista = w->findChild<QTreeWidget *>(QStringLiteral("lstCat"));
+                    auto *lista = w->findChild<QTreeWidget *>("lstCat");
                     const QString categoria = qEnvironmentVariable(kTipear);
                     for (int i = 0; principal && lista && i < lista->topLevelItemCount(); ++i)
                         if (lista->topLevelItem(i)->text(0) == categoria)

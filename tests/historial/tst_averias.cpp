@@ -2,9 +2,9 @@
 // object truncated or empty, a repository with no version. The damaged one is found (never spun
 // on), kept aside whole, and versions go on in a new history; the program starts and ends.
 #include "Maquina.h"
+#include "GitPlano.h"
 #include "Programa.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -14,29 +14,13 @@ namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
 const QVector<Script> kOtra{Rec("o", "1")};
 
-// Plain git in `carpeta`, as the user or another tool would run it.
-bool Git(const QString &carpeta, const QStringList &argumentos) {
-    QProcess p;
-    p.setWorkingDirectory(carpeta);
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char *v : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
-        e.insert(QLatin1String(v), QStringLiteral("Prueba"));
-    for (const char *v : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
-        e.insert(QLatin1String(v), QStringLiteral("prueba@localhost"));
-    p.setProcessEnvironment(e);
-    p.start(QStringLiteral("git"), argumentos);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 // The file of the last version's commit, cut to `tamano` bytes as a power cut leaves it.
 QByteArray DanarUltima(const QString &categorias, int tamano) {
     git::Repositorio r;
     if (!r.Abrir(categorias, false))
         return {};
     const QByteArray hex = r.Ultima();
-    const QString ruta = categorias + QStringLiteral("/.git/objects/") + QString::fromLatin1(hex.left(2)) +
-                         QLatin1Char('/') + QString::fromLatin1(hex.mid(2));
-    QFile f(ruta);
+    QFile f(categorias + "/.git/objects/" + hex.left(2) + '/' + hex.mid(2));
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!f.resize(tamano))
         return {};
@@ -46,8 +30,8 @@ QByteArray DanarUltima(const QString &categorias, int tamano) {
 // Menus changed and saved as a second version, the window closed, that version's commit damaged to
 // `tamano` bytes, and the window opened again over it; the damaged object's id.
 QByteArray DanadaYReabierta(Maquina &m, int tamano = 10) {
-    m.abrir(QStringLiteral("Menus"));
-    m.editar(QStringLiteral("a"), QStringLiteral("nuevo"));
+    m.abrir("Menus");
+    m.editar("a", "nuevo");
     m.guardar();
     m.w.reset();
     const QByteArray hex = DanarUltima(m.categorias(), tamano);
@@ -56,7 +40,7 @@ QByteArray DanadaYReabierta(Maquina &m, int tamano = 10) {
 }
 
 QStringList Apartados(const QString &categorias) {
-    return QDir(categorias).entryList({QStringLiteral(".git-dañado-*")}, QDir::Dirs | QDir::Hidden);
+    return QDir(categorias).entryList({".git-dañado-*"}, QDir::Dirs | QDir::Hidden);
 }
 } // namespace
 
@@ -64,7 +48,7 @@ class tst_averias : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        if (QStandardPaths::findExecutable(QStringLiteral("git")).isEmpty())
+        if (gitplano::Programa().isEmpty())
             QSKIP("git is not installed here to make the repositories as the user's own tools do");
     }
     void init() { QCOMPARE(QApplication::activeModalWidget(), nullptr); }
@@ -86,26 +70,25 @@ private slots:
         const QStringList apartados = Apartados(m.categorias());
         QCOMPARE(apartados.size(), 1);
         const QString aviso = m.versiones().ultimoFallo();
-        QVERIFY2(aviso.contains(QStringLiteral("dañado")) && aviso.contains(apartados.first()), qPrintable(aviso));
+        QVERIFY2(aviso.contains("dañado") && aviso.contains(apartados.first()), qPrintable(aviso));
         QCOMPARE(ui(m.w)->barEstado->currentMessage(), aviso);
         // Kept whole, the damaged object too.
-        const QString objeto = m.categorias() + QLatin1Char('/') + apartados.first() + QStringLiteral("/objects/") +
-                               QString::fromLatin1(hex.left(2)) + QLatin1Char('/') + QString::fromLatin1(hex.mid(2));
+        const QString objeto = m.categorias() + '/' + apartados.first() + "/objects/" + hex.left(2) + '/' + hex.mid(2);
         QCOMPARE(QFileInfo(objeto).size(), qint64(tamano));
-        QCOMPARE(m.mensajes(), QStringList{QStringLiteral("Primera versión de la biblioteca: 2 categorías")});
-        QCOMPARE(m.enUltima(QStringLiteral("Menus.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Menus")));
-        QCOMPARE(m.enUltima(QStringLiteral("Otra.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Otra")));
+        QCOMPARE(m.mensajes(), QStringList{"Primera versión de la biblioteca: 2 categorías"});
+        QCOMPARE(m.enUltima("Menus.rtn").value_or(""), m.bytes("Menus"));
+        QCOMPARE(m.enUltima("Otra.rtn").value_or(""), m.bytes("Otra"));
     }
 
     // After the damaged history is set aside, each save is a version again.
     void trasApartarSeGuardanVersiones() {
         Maquina m({{"Menus", kMenus}});
         QVERIFY(!DanadaYReabierta(m).isEmpty());
-        m.abrir(QStringLiteral("Menus"));
-        m.editar(QStringLiteral("b"), QStringLiteral("otro"));
+        m.abrir("Menus");
+        m.editar("b", "otro");
         m.guardar();
         QCOMPARE(m.mensajes().size(), 2);
-        QCOMPARE(m.enUltima(QStringLiteral("Menus.rtn")).value_or(QByteArray()), m.bytes(QStringLiteral("Menus")));
+        QCOMPARE(m.enUltima("Menus.rtn").value_or(""), m.bytes("Menus"));
         QCOMPARE(Apartados(m.categorias()).size(), 1);
     }
 
@@ -113,11 +96,11 @@ private slots:
     void historialAbreTrasElDano() {
         Maquina m({{"Menus", kMenus}});
         QVERIFY(!DanadaYReabierta(m).isEmpty());
-        m.seleccionarCategoria(QStringLiteral("Menus"));
+        m.seleccionarCategoria("Menus");
         m.w->AbrirCategoria();
         QStringList versiones;
         ayudas::AlAbrirseModal([&](QWidget *w) {
-            if (auto *lista = w->findChild<QTreeWidget *>(QStringLiteral("lstVersiones")))
+            if (auto *lista = w->findChild<QTreeWidget *>("lstVersiones"))
                 versiones = ayudas::Textos(lista);
             w->close();
         });
@@ -130,28 +113,27 @@ private slots:
     // them, unchanged, can still be undone.
     void repositorioSinVersionRecibeLaPrimera() {
         Maquina m({{"Menus", kMenus}, {"Otra", kOtra}}, {}, 1, [](Estado &e) {
-            QVERIFY(Git(e.carpetaCategorias(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
-                                                QStringLiteral("main")}));
+            gitplano::Git(e.carpetaCategorias(), "init -q -b main");
         });
-        QCOMPARE(m.mensajes(), QStringList{QStringLiteral("Primera versión de la biblioteca: 2 categorías")});
-        m.eliminarCategoria(QStringLiteral("Otra"));
+        QCOMPARE(m.mensajes(), QStringList{"Primera versión de la biblioteca: 2 categorías"});
+        m.eliminarCategoria("Otra");
         git::Repositorio r;
         QVERIFY(r.Abrir(m.categorias(), false));
         const QVector<git::Eliminada> eliminadas = r.Eliminadas();
         QCOMPARE(eliminadas.size(), 1);
-        QCOMPARE(eliminadas.first().archivo, QStringLiteral("Otra.rtn"));
-        QCOMPARE(r.Contenido(eliminadas.first().commit, QStringLiteral("Otra.rtn")).value_or(QByteArray()), Bytes(kOtra));
+        QCOMPARE(eliminadas.first().archivo, "Otra.rtn");
+        QCOMPARE(r.Contenido(eliminadas.first().commit, "Otra.rtn").value_or(""), Bytes(kOtra));
     }
 
     // The real program, in a process of its own, over a history plain git made and a power cut
     // truncated: it starts, SIGTERM ends it cleanly, and it starts again.
     void programaConHistorialDanadoArrancaYTermina() {
         programa::Programa prog;
-        prog.c.categoria(QStringLiteral("Menus"), Bytes(kMenus));
+        prog.c.categoria("Menus", Bytes(kMenus));
         const QString categorias = prog.c.estado.carpetaCategorias();
-        QVERIFY(Git(categorias, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")}));
-        QVERIFY(Git(categorias, {QStringLiteral("add"), QStringLiteral("Menus.rtn")}));
-        QVERIFY(Git(categorias, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("uno")}));
+        gitplano::Git(categorias, "init -q -b main");
+        gitplano::Git(categorias, "add Menus.rtn");
+        gitplano::Git(categorias, "commit -q -m uno");
         QVERIFY(!DanarUltima(categorias, 10).isEmpty());
         QVERIFY(prog.Iniciar(false));
         QVERIFY(prog.Terminar());

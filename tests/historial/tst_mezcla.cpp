@@ -10,7 +10,7 @@ namespace {
 // A record written as "nombre=codigo" or "nombre=codigo=descripcion"; score 5.
 Script Rec(const QString &texto) {
     const QStringList p = texto.split(QLatin1Char('='));
-    return {p.value(0), p.size() > 2 ? p[2] : QStringLiteral("d"), p.value(1), QStringLiteral("5")};
+    return {p.value(0), p.size() > 2 ? p[2] : "d", p.value(1), "5"};
 }
 
 QByteArray Bytes(const QStringList &registros) {
@@ -142,8 +142,8 @@ private slots:
     void codigoDeVariasLineasPasaIntacto() {
         const QVector<Script> base{{"a", "d", "uno", "5"}, {"b", "d", "dos", "5"}};
         QVector<Script> nuestros = base, suyos = base;
-        nuestros[0].Codigo = QStringLiteral("alert(*RTN*hola*RTN*);\r\nreturn \u00f1;");
-        suyos[1].Codigo = QStringLiteral("x\r\n\r\ny");
+        nuestros[0].Codigo = "alert(*RTN*hola*RTN*);\r\nreturn \u00f1;";
+        suyos[1].Codigo = "x\r\n\r\ny";
         const MezclaCategoria m = Mezclar(Registros(mdlScripts::Componer(base)), Registros(mdlScripts::Componer(nuestros)),
                                           Registros(mdlScripts::Componer(suyos)));
         QCOMPARE(m.datos, mdlScripts::Componer({nuestros[0], suyos[1]}));
@@ -343,8 +343,8 @@ private slots:
             leidas.append(LeerMarca(linea.mid(int(qstrlen(kMarcaCopia)) + 2)).value_or(Copia{}));
         }
         QCOMPARE(leidas, copias);
-        QCOMPARE(SinMarcas(QStringLiteral("Sincronización con x: Menus: 1 script agregado\n\n") + marcas),
-                 QStringLiteral("Sincronización con x: Menus: 1 script agregado"));
+        QCOMPARE(SinMarcas("Sincronización con x: Menus: 1 script agregado\n\n" + marcas),
+                 "Sincronización con x: Menus: 1 script agregado");
     }
 
     // Both sides as they are: nothing to merge, nothing given.

@@ -32,8 +32,16 @@ struct Mudo {
     }
 };
 
+// The schemes whose transports read the socket each in their own way; libssh2 reads it by itself,
+// so only the watch can cut it.
+void Esquemas() {
+    QTest::addColumn<QString>("esquema");
+    for (const char *e : {"http", "git", "ssh"})
+        QTest::newRow(e) << QString::fromLatin1(e);
+}
+
 QPushButton *BotonCancelar(Maquina &m) {
-    return m.w->findChild<QPushButton *>(QStringLiteral("cmdCancelarSincronizacion"));
+    return m.w->findChild<QPushButton *>("cmdCancelarSincronizacion");
 }
 } // namespace
 
@@ -48,13 +56,7 @@ private slots:
 
     // A server that takes the connection and never answers: the sync ends with the time limit
     // said in Spanish, nothing changed here, and every command comes back.
-    void servidorMudoAgotaElTiempo_data() {
-        QTest::addColumn<QString>("esquema");
-        QTest::newRow("http") << "http";
-        QTest::newRow("git") << "git";
-        // libssh2 reads the socket by itself: only the watch can cut it.
-        QTest::newRow("ssh") << "ssh";
-    }
+    void servidorMudoAgotaElTiempo_data() { Esquemas(); }
     void servidorMudoAgotaElTiempo() {
         QFETCH(QString, esquema);
         Mudo mudo;
@@ -63,8 +65,8 @@ private slots:
         ayudas::Mensaje resumen;
         const git::Informe inf = m.sincronizar(&resumen);
         QVERIFY(!inf.ok);
-        QVERIFY2(inf.error.contains(QStringLiteral("el servidor no respondió a tiempo")), qPrintable(inf.error));
-        QVERIFY2(resumen.texto.contains(QStringLiteral("el servidor no respondió a tiempo")), qPrintable(resumen.texto));
+        QVERIFY2(inf.error.contains("el servidor no respondió a tiempo"), qPrintable(inf.error));
+        QVERIFY2(resumen.texto.contains("el servidor no respondió a tiempo"), qPrintable(resumen.texto));
         QVERIFY(mudo.conexiones > 0);
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QVERIFY(m.w->menuBar()->isEnabled());
@@ -76,7 +78,7 @@ private slots:
     void cancelarTerminaLaSincronizacion() {
         Mudo mudo;
         git::red::setLimiteMs(3600 * 1000);
-        Maquina m({{"Menus", kMenus}}, mudo.url(QStringLiteral("http")));
+        Maquina m({{"Menus", kMenus}}, mudo.url("http"));
         QSignalSpy fin(&m.versiones(), &Versiones::sincronizacionTerminada);
         ui(m.w)->mnuSincronizar->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
@@ -89,8 +91,8 @@ private slots:
         QVERIFY(fin.wait(30000) || !fin.isEmpty());
         const auto inf = fin.first().first().value<git::Informe>();
         QVERIFY(!inf.ok);
-        QVERIFY2(inf.error.contains(QStringLiteral("se canceló")), qPrintable(inf.error));
-        QVERIFY(resumen.texto.contains(QStringLiteral("se canceló")));
+        QVERIFY2(inf.error.contains("se canceló"), qPrintable(inf.error));
+        QVERIFY(resumen.texto.contains("se canceló"));
         QVERIFY(!cancelar->isVisible());
         QVERIFY(m.w->menuBar()->isEnabled());
     }
@@ -99,7 +101,7 @@ private slots:
     void laSiguienteSincronizacionNoNaceCancelada() {
         Mudo mudo;
         git::red::setLimiteMs(3600 * 1000);
-        Maquina m({{"Menus", kMenus}}, mudo.url(QStringLiteral("git")));
+        Maquina m({{"Menus", kMenus}}, mudo.url("git"));
         QSignalSpy fin(&m.versiones(), &Versiones::sincronizacionTerminada);
         ui(m.w)->mnuSincronizar->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones == 1, 30000);
@@ -109,7 +111,7 @@ private slots:
         git::red::setLimiteMs(300);
         const git::Informe inf = m.sincronizar();
         QCOMPARE(mudo.conexiones, 2);
-        QVERIFY2(inf.error.contains(QStringLiteral("el servidor no respondió a tiempo")), qPrintable(inf.error));
+        QVERIFY2(inf.error.contains("el servidor no respondió a tiempo"), qPrintable(inf.error));
     }
 
     // Closing the window while the sync waits for the silent server: the window goes at once
@@ -117,7 +119,7 @@ private slots:
     void cerrarDuranteLaSincronizacion() {
         Mudo mudo;
         git::red::setLimiteMs(3600 * 1000);
-        Maquina m({{"Menus", kMenus}}, mudo.url(QStringLiteral("http")));
+        Maquina m({{"Menus", kMenus}}, mudo.url("http"));
         ui(m.w)->mnuSincronizar->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
         m.w.reset();
@@ -127,25 +129,20 @@ private slots:
 
     // The real program, in a process of its own, syncing with the silent server: SIGTERM ends
     // it, cleanly, and the next start takes the library and shows its window.
-    void sigtermDuranteLaSincronizacion_data() {
-        QTest::addColumn<QString>("esquema");
-        QTest::newRow("http") << "http";
-        QTest::newRow("git") << "git";
-        QTest::newRow("ssh") << "ssh";
-    }
+    void sigtermDuranteLaSincronizacion_data() { Esquemas(); }
     void sigtermDuranteLaSincronizacion() {
         QFETCH(QString, esquema);
         Mudo mudo;
         programa::Programa prog(mudo.url(esquema));
-        prog.c.categoria(QStringLiteral("Menus"), Bytes(kMenus));
+        prog.c.categoria("Menus", Bytes(kMenus));
         QVERIFY(prog.Iniciar(true));
         QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
         QVERIFY(prog.Terminar());
-        QVERIFY(!QFileInfo::exists(prog.c.ruta(QStringLiteral("rutinero.lock"))) ||
+        QVERIFY(!QFileInfo::exists(prog.c.ruta("rutinero.lock")) ||
                 mdlInicio::TomarInstancia(prog.c.dir.path()));
         QVERIFY(prog.Iniciar(false));
         QVERIFY(prog.Terminar());
-        QCOMPARE(ayudas::LeerBytes(prog.c.estado.rutaCategoria(QStringLiteral("Menus"))), Bytes(kMenus));
+        QCOMPARE(ayudas::LeerBytes(prog.c.estado.rutaCategoria("Menus")), Bytes(kMenus));
     }
 
     // A shared folder that hangs inside the kernel (here: its config file is a pipe nobody
@@ -154,11 +151,11 @@ private slots:
     void carpetaColgadaNoRetieneElCierre() {
         QTemporaryDir remoto;
         QVERIFY(git::Repositorio::CrearRemoto(remoto.path()));
-        const QByteArray config = QFile::encodeName(remoto.filePath(QStringLiteral("config")));
-        QVERIFY(QFile::remove(remoto.filePath(QStringLiteral("config"))));
+        const QByteArray config = QFile::encodeName(remoto.filePath("config"));
+        QVERIFY(QFile::remove(remoto.filePath("config")));
         QVERIFY(::mkfifo(config.constData(), 0600) == 0);
         programa::Programa prog(remoto.path());
-        prog.c.categoria(QStringLiteral("Menus"), Bytes(kMenus));
+        prog.c.categoria("Menus", Bytes(kMenus));
         QVERIFY(prog.Iniciar(true));
         // The sync's thread is inside the kernel, waiting on the pipe.
         QTRY_VERIFY_WITH_TIMEOUT(BloqueadoEnLaTuberia(prog.p.processId()), 30000);
@@ -172,7 +169,7 @@ private:
     static bool BloqueadoEnLaTuberia(qint64 pid) {
         const QDir tareas(QStringLiteral("/proc/%1/task").arg(pid));
         for (const QString &t : tareas.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile wchan(tareas.filePath(t + QStringLiteral("/wchan")));
+            QFile wchan(tareas.filePath(t + "/wchan"));
             const QByteArray donde = wchan.open(QIODevice::ReadOnly) ? wchan.readAll() : QByteArray();
             if (donde.contains("wait_for_partner") || donde.contains("fifo_open"))
                 return true;

@@ -24,35 +24,45 @@ QMap<QString, QByteArray> Todo(const QString &carpeta) {
     QDirIterator it(carpeta, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString ruta = it.next();
-        if (ruta.contains(QLatin1String("/.git/")) || ruta.contains(QLatin1String(".git/")))
-            continue;
-        const QFileInfo i(ruta);
-        r.insert(QDir(carpeta).relativeFilePath(ruta),
-                 ayudas::LeerBytes(ruta) + "|" + QByteArray::number(int(i.permissions()), 16));
+        if (!ruta.contains(".git/"))
+            r.insert(QDir(carpeta).relativeFilePath(ruta),
+                     ayudas::LeerBytes(ruta) + "|" + QByteArray::number(int(QFileInfo(ruta).permissions()), 16));
     }
     return r;
+}
+
+// A user's own repository made with plain git on the branch "master": Suyas.rtn and `otros` files,
+// one version; gives its folder.
+QString DelUsuario(const QTemporaryDir &dir, const QMap<QString, QByteArray> &otros = {}) {
+    const QString cb = dir.path() + "/Categorias";
+    ayudas::EscribirBytes(cb + "/Suyas.rtn", Bytes({Rec("s", "de b")}));
+    for (auto it = otros.cbegin(); it != otros.cend(); ++it)
+        ayudas::EscribirBytes(cb + '/' + it.key(), it.value());
+    Git(cb, "init -q --initial-branch=master");
+    Git(cb, "add -A");
+    Git(cb, "commit -q -m mías");
+    return cb;
 }
 
 // An application folder (the program's executable beside Categorias) with its history, and a
 // shared repository on the same disk that it has synced with once.
 struct Equipo {
     QTemporaryDir dir;
-    QString app = dir.path() + QStringLiteral("/app");
-    QString categorias = app + QStringLiteral("/Categorias");
-    QString remoto = dir.path() + QStringLiteral("/remoto.git");
+    QString app = dir.path() + "/app";
+    QString categorias = app + "/Categorias";
+    QString remoto = dir.path() + "/remoto.git";
     git::Repositorio repo;
 
     explicit Equipo(bool sincronizar = true) {
         QDir().mkpath(categorias);
-        ayudas::EscribirBytes(categorias + QStringLiteral("/Menus.rtn"), Bytes({Rec("a", "1"), Rec("b", "2")}));
-        ayudas::EscribirBytes(app + QStringLiteral("/rutinero"), "#!/bin/sh\necho el programa\n");
-        QFile::setPermissions(app + QStringLiteral("/rutinero"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ayudas::EscribirBytes(categorias + "/Menus.rtn", Bytes({Rec("a", "1"), Rec("b", "2")}));
+        ayudas::EscribirBytes(app + "/rutinero", "#!/bin/sh\necho el programa\n");
+        QFile::setPermissions(app + "/rutinero", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(repo.Abrir(categorias, true));
         QString mensaje;
         QVERIFY(repo.Confirmar(repo.CategoriasPresentes(), &mensaje, nullptr,
-                               QStringLiteral("Primera versión de la biblioteca: 1 categoría")));
-        Git(dir.path(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"),
-                         QStringLiteral("--initial-branch=main"), remoto});
+                               "Primera versión de la biblioteca: 1 categoría"));
+        Git(dir.path(), {"init", "-q", "--bare", "--initial-branch=main", remoto});
         if (sincronizar)
             QVERIFY(sincronizarCon().ok);
     }
@@ -61,39 +71,33 @@ struct Equipo {
     }
     // A change of this machine, recorded, so that the sync must merge rather than move ahead.
     void cambioLocal() {
-        ayudas::EscribirBytes(categorias + QStringLiteral("/Menus.rtn"), Bytes({Rec("a", "local"), Rec("b", "2")}));
+        ayudas::EscribirBytes(categorias + "/Menus.rtn", Bytes({Rec("a", "local"), Rec("b", "2")}));
         QString mensaje;
-        QVERIFY(repo.Confirmar({QStringLiteral("Menus.rtn")}, &mensaje, nullptr));
+        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
     }
     // A version on the shared branch whose tree is the current one with one more raw entry.
-    void publicarCon(const gitplano::Entrada &e, const QString &repositorio = {}) {
-        const QString r = repositorio.isEmpty() ? remoto : repositorio;
-        QVector<gitplano::Entrada> entradas = gitplano::Entradas(r, QStringLiteral("main"));
+    void publicarCon(const gitplano::Entrada &e) {
+        QVector<gitplano::Entrada> entradas = gitplano::Entradas(remoto, "main");
         entradas.append(e);
-        gitplano::Publicar(r, gitplano::ArbolCrudo(r, entradas));
+        gitplano::Publicar(remoto, gitplano::ArbolCrudo(remoto, entradas));
     }
     // A clone of the shared repository to work in with plain git.
     QString clon() {
-        const QString c = dir.path() + QStringLiteral("/clon");
+        const QString c = dir.path() + "/clon";
         if (!QFileInfo::exists(c))
-            Git(dir.path(), {QStringLiteral("clone"), QStringLiteral("-q"), remoto, c});
+            Git(dir.path(), {"clone", "-q", remoto, c});
         else
-            Git(c, {QStringLiteral("pull"), QStringLiteral("-q"), QStringLiteral("--ff-only")});
+            Git(c, "pull -q --ff-only");
         return c;
     }
-    void enviarDesdeClon(const QString &mensaje = QStringLiteral("otro equipo")) {
+    void enviarDesdeClon() {
         const QString c = clon();
-        Git(c, {QStringLiteral("add"), QStringLiteral("-A")});
-        Git(c, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), mensaje});
-        Git(c, {QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"), QStringLiteral("HEAD:main")});
+        Git(c, "add -A");
+        Git(c, {"commit", "-q", "-m", "otro equipo"});
+        Git(c, "push -q origin HEAD:main");
     }
     QStringList arbolRemoto() const {
-        QStringList r;
-        for (const QByteArray &n : Git(remoto, {QStringLiteral("ls-tree"), QStringLiteral("--name-only"),
-                                                QStringLiteral("main")})
-                                       .split('\n'))
-            r << QString::fromUtf8(n);
-        return r;
+        return QString::fromUtf8(Git(remoto, "ls-tree --name-only main")).split('\n');
     }
 };
 
@@ -131,9 +135,7 @@ class tst_remotohostil : public QObject {
         };
         for (const auto &c : casos)
             for (bool mezclar : {false, true})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(c.nombre),
-                                                                      mezclar ? QStringLiteral("con cambios aquí")
-                                                                              : QStringLiteral("sólo allí"))))
+                QTest::addRow("%s %s", c.nombre, mezclar ? "con cambios aquí" : "sólo allí")
                     << QByteArray(c.modo) << QByteArray(c.nombre) << QByteArray(c.contenido) << mezclar;
     }
     void nombreHostilNoSeAplica() {
@@ -145,15 +147,13 @@ class tst_remotohostil : public QObject {
         if (mezclar)
             eq.cambioLocal();
         // A legitimate change travels in the same version: it must not come in either.
-        const QString c = eq.clon();
-        ayudas::EscribirBytes(c + QStringLiteral("/Nueva.rtn"), Bytes({Rec("n", "1")}));
+        ayudas::EscribirBytes(eq.clon() + "/Nueva.rtn", Bytes({Rec("n", "1")}));
         eq.enviarDesdeClon();
         QByteArray hex;
         if (modo == "40000")
-            hex = Git(eq.remoto, {QStringLiteral("hash-object"), QStringLiteral("-t"), QStringLiteral("tree"),
-                                  QStringLiteral("-w"), QStringLiteral("--stdin")});
+            hex = Git(eq.remoto, "hash-object -t tree -w --stdin");
         else if (modo == "160000")
-            hex = Git(eq.remoto, {QStringLiteral("rev-parse"), QStringLiteral("main")});
+            hex = Git(eq.remoto, "rev-parse main");
         else
             hex = gitplano::Blob(eq.remoto, contenido);
         eq.publicarCon({modo, nombre, hex});
@@ -162,8 +162,8 @@ class tst_remotohostil : public QObject {
 
         const git::Informe inf = eq.sincronizarCon();
         QVERIFY(!inf.ok);
-        QVERIFY2(inf.error.contains(QStringLiteral("«%1»").arg(QString::fromUtf8(nombre))), qPrintable(inf.error));
-        QVERIFY2(inf.error.startsWith(QStringLiteral("El repositorio remoto")), qPrintable(inf.error));
+        QVERIFY2(inf.error.contains("«" + QString::fromUtf8(nombre) + "»"), qPrintable(inf.error));
+        QVERIFY2(inf.error.startsWith("El repositorio remoto"), qPrintable(inf.error));
         QVERIFY(inf.escritos.isEmpty());
         QCOMPARE(Todo(eq.dir.path()), antes);
         QCOMPARE(eq.repo.Ultima(), cabeza);
@@ -173,13 +173,13 @@ class tst_remotohostil : public QObject {
     // is never deleted outside the folder when the shared repository drops it.
     void borradoHostilNoSaleDeLaCarpeta() {
         Equipo eq;
-        ayudas::EscribirBytes(eq.app + QStringLiteral("/victima.rtn"), "\"mio\"\r\n");
+        ayudas::EscribirBytes(eq.app + "/victima.rtn", "\"mio\"\r\n");
         // The hostile version reaches this machine's branch by plain git, as an older program let it.
         eq.publicarCon({"100644", "../victima.rtn", gitplano::Blob(eq.remoto, "\"x\"\r\n")});
-        Git(eq.categorias, {QStringLiteral("fetch"), QStringLiteral("-q"), eq.remoto, QStringLiteral("main")});
-        Git(eq.categorias, {QStringLiteral("update-ref"), QStringLiteral("refs/heads/main"), QStringLiteral("FETCH_HEAD")});
+        Git(eq.categorias, {"fetch", "-q", eq.remoto, "main"});
+        Git(eq.categorias, "update-ref refs/heads/main FETCH_HEAD");
         // And then the shared repository drops it.
-        QVector<gitplano::Entrada> entradas = gitplano::Entradas(eq.remoto, QStringLiteral("main"));
+        QVector<gitplano::Entrada> entradas = gitplano::Entradas(eq.remoto, "main");
         entradas.erase(std::remove_if(entradas.begin(), entradas.end(),
                                       [](const gitplano::Entrada &e) { return e.nombre.startsWith(".."); }),
                        entradas.end());
@@ -188,9 +188,8 @@ class tst_remotohostil : public QObject {
 
         const git::Informe inf = eq.sincronizarCon();
         QVERIFY(!inf.ok);
-        QVERIFY2(inf.error.contains(QStringLiteral("«../victima.rtn»")), qPrintable(inf.error));
+        QVERIFY2(inf.error.contains("«../victima.rtn»"), qPrintable(inf.error));
         QCOMPARE(Todo(eq.dir.path()), antes);
-        QCOMPARE(ayudas::LeerBytes(eq.app + QStringLiteral("/victima.rtn")), QByteArray("\"mio\"\r\n"));
     }
 
     // An object that cannot be read stops the sync before anything is written: the category is
@@ -204,27 +203,21 @@ class tst_remotohostil : public QObject {
         QFETCH(QByteArray, objeto);
         Equipo eq;
         const QString c = eq.clon();
-        const QByteArray nuevo = Bytes({Rec("a", "1"), Rec("b", "cambiado allí")});
-        ayudas::EscribirBytes(c + QStringLiteral("/Menus.rtn"), nuevo);
+        ayudas::EscribirBytes(c + "/Menus.rtn", Bytes({Rec("a", "1"), Rec("b", "cambiado allí")}));
         eq.enviarDesdeClon();
         // The version is here already (fetched by plain git, small fetches stay loose), but its copy
         // of Menus is damaged.
-        Git(eq.categorias, {QStringLiteral("fetch"), QStringLiteral("-q"), eq.remoto, QStringLiteral("main")});
-        const QByteArray blob = Git(c, {QStringLiteral("rev-parse"), QStringLiteral("HEAD:Menus.rtn")});
-        const QString ruta = eq.categorias + QStringLiteral("/.git/objects/") + QString::fromLatin1(blob.left(2)) +
-                             QLatin1Char('/') + QString::fromLatin1(blob.mid(2));
+        Git(eq.categorias, {"fetch", "-q", eq.remoto, "main"});
+        const QByteArray blob = Git(c, "rev-parse HEAD:Menus.rtn");
+        const QString ruta = eq.categorias + "/.git/objects/" + blob.left(2) + '/' + blob.mid(2);
         QVERIFY(QFileInfo::exists(ruta));
         QFile::setPermissions(ruta, QFile::ReadOwner | QFile::WriteOwner);
-        QFile f(ruta);
-        QFile::setPermissions(ruta, QFile::ReadOwner | QFile::WriteOwner);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(objeto);
-        f.close();
+        ayudas::EscribirBytes(ruta, objeto);
         const auto antes = Todo(eq.dir.path());
 
         const git::Informe inf = eq.sincronizarCon();
         QVERIFY(!inf.ok);
-        QVERIFY2(inf.error.contains(QStringLiteral("Menus")), qPrintable(inf.error));
+        QVERIFY2(inf.error.contains("Menus"), qPrintable(inf.error));
         QCOMPARE(Todo(eq.dir.path()), antes);
     }
 
@@ -233,13 +226,13 @@ class tst_remotohostil : public QObject {
     void categoriaIlegibleNoSeRegistraComoEliminada() {
         Equipo eq(false);
         const QByteArray cabeza = eq.repo.Ultima();
-        QVERIFY(QFile::remove(eq.categorias + QStringLiteral("/Menus.rtn")));
-        QVERIFY(QDir().mkpath(eq.categorias + QStringLiteral("/Menus.rtn")));
+        QVERIFY(QFile::remove(eq.categorias + "/Menus.rtn"));
+        QVERIFY(QDir().mkpath(eq.categorias + "/Menus.rtn"));
         QString mensaje, error;
-        QVERIFY(!eq.repo.Confirmar({QStringLiteral("Menus.rtn")}, &mensaje, &error));
-        QVERIFY2(error.contains(QStringLiteral("Menus")), qPrintable(error));
+        QVERIFY(!eq.repo.Confirmar({"Menus.rtn"}, &mensaje, &error));
+        QVERIFY2(error.contains("Menus"), qPrintable(error));
         QCOMPARE(eq.repo.Ultima(), cabeza);
-        QVERIFY(eq.repo.Contenido(cabeza, QStringLiteral("Menus.rtn")).has_value());
+        QVERIFY(eq.repo.Contenido(cabeza, "Menus.rtn").has_value());
     }
 
     // Two machines that began on different branch names (the user's own "master", the program's
@@ -247,22 +240,16 @@ class tst_remotohostil : public QObject {
     void ramasDistintasSeIntercambian() {
         Equipo a; // the program's repository, on main; the shared one is on main too
         QTemporaryDir otro;
-        const QString cb = otro.path() + QStringLiteral("/Categorias");
-        QDir().mkpath(cb);
-        ayudas::EscribirBytes(cb + QStringLiteral("/Suyas.rtn"), Bytes({Rec("s", "de b")}));
-        Git(cb, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--initial-branch=master")});
-        Git(cb, {QStringLiteral("add"), QStringLiteral("-A")});
-        Git(cb, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("mías")});
+        const QString cb = DelUsuario(otro);
         git::Repositorio b;
         QVERIFY(b.Abrir(cb, false));
 
         QVERIFY(git::Sincronizar(b, a.remoto, {}).ok);
         QVERIFY(a.sincronizarCon().ok);
         QVERIFY(git::Sincronizar(b, a.remoto, {}).ok);
-        QCOMPARE(ayudas::LeerBytes(a.categorias + QStringLiteral("/Suyas.rtn")), Bytes({Rec("s", "de b")}));
-        QCOMPARE(ayudas::LeerBytes(cb + QStringLiteral("/Menus.rtn")), Bytes({Rec("a", "1"), Rec("b", "2")}));
-        QCOMPARE(Git(a.remoto, {QStringLiteral("branch"), QStringLiteral("--format=%(refname:short)")}),
-                 QByteArray("main"));
+        QCOMPARE(ayudas::LeerBytes(a.categorias + "/Suyas.rtn"), Bytes({Rec("s", "de b")}));
+        QCOMPARE(ayudas::LeerBytes(cb + "/Menus.rtn"), Bytes({Rec("a", "1"), Rec("b", "2")}));
+        QCOMPARE(Git(a.remoto, "branch --format=%(refname:short)"), QByteArray("main"));
     }
 
     // In a user's own repository only category files travel and are staged: their other files,
@@ -270,50 +257,37 @@ class tst_remotohostil : public QObject {
     void repositorioDelUsuarioSeRespeta() {
         Equipo a;
         QTemporaryDir otro;
-        const QString cb = otro.path() + QStringLiteral("/Categorias");
-        QDir().mkpath(cb);
-        ayudas::EscribirBytes(cb + QStringLiteral("/Suyas.rtn"), Bytes({Rec("s", "de b")}));
-        ayudas::EscribirBytes(cb + QStringLiteral("/notas.txt"), "privado\n");
-        ayudas::EscribirBytes(cb + QStringLiteral("/.gitignore"), "secreto.txt\n");
-        Git(cb, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--initial-branch=master")});
-        Git(cb, {QStringLiteral("add"), QStringLiteral("-A")});
-        Git(cb, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("mías")});
-        ayudas::EscribirBytes(cb + QStringLiteral("/secreto.txt"), "clave\n");
-        ayudas::EscribirBytes(cb + QStringLiteral("/borrador.txt"), "a medias\n");
-        Git(cb, {QStringLiteral("add"), QStringLiteral("borrador.txt")});
+        const QString cb = DelUsuario(otro, {{"notas.txt", "privado\n"}, {".gitignore", "secreto.txt\n"}});
+        ayudas::EscribirBytes(cb + "/secreto.txt", "clave\n");
+        ayudas::EscribirBytes(cb + "/borrador.txt", "a medias\n");
+        Git(cb, "add borrador.txt");
         git::Repositorio b;
         QVERIFY(b.Abrir(cb, false));
 
         const git::Informe inf = git::Sincronizar(b, a.remoto, {});
         QVERIFY2(inf.ok, qPrintable(inf.error));
-        QCOMPARE(a.arbolRemoto(), QStringList({QStringLiteral("Menus.rtn"), QStringLiteral("Suyas.rtn")}));
-        const QByteArray todoLoEnviado = Git(a.remoto, {QStringLiteral("log"), QStringLiteral("--all"),
-                                                        QStringLiteral("--name-only"), QStringLiteral("--format=")});
-        QVERIFY2(!todoLoEnviado.contains("notas.txt") && !todoLoEnviado.contains(".gitignore") &&
-                     !todoLoEnviado.contains("secreto") && !todoLoEnviado.contains("borrador"),
-                 todoLoEnviado.constData());
-        QCOMPARE(Git(cb, {QStringLiteral("diff"), QStringLiteral("--cached"), QStringLiteral("--name-only")}),
-                 QByteArray("borrador.txt"));
-        QCOMPARE(Git(cb, {QStringLiteral("status"), QStringLiteral("--porcelain"), QStringLiteral("--"),
-                          QStringLiteral("*.rtn"), QStringLiteral("notas.txt")}),
-                 QByteArray());
-        QCOMPARE(ayudas::LeerBytes(cb + QStringLiteral("/Menus.rtn")), Bytes({Rec("a", "1"), Rec("b", "2")}));
+        QCOMPARE(a.arbolRemoto(), (QStringList{"Menus.rtn", "Suyas.rtn"}));
+        const QByteArray todoLoEnviado = Git(a.remoto, "log --all --name-only --format=");
+        for (const char *privado : {"notas.txt", ".gitignore", "secreto", "borrador"})
+            QVERIFY2(!todoLoEnviado.contains(privado), todoLoEnviado.constData());
+        QCOMPARE(Git(cb, "diff --cached --name-only"), QByteArray("borrador.txt"));
+        QCOMPARE(Git(cb, "status --porcelain -- *.rtn notas.txt"), QByteArray());
+        QCOMPARE(ayudas::LeerBytes(cb + "/Menus.rtn"), Bytes({Rec("a", "1"), Rec("b", "2")}));
         // And what came back to the first machine is the categories alone.
         QVERIFY(a.sincronizarCon().ok);
-        QCOMPARE(QDir(a.categorias).entryList(QDir::Files),
-                 QStringList({QStringLiteral("Menus.rtn"), QStringLiteral("Suyas.rtn")}));
+        QCOMPARE(QDir(a.categorias).entryList(QDir::Files), (QStringList{"Menus.rtn", "Suyas.rtn"}));
     }
 
     // With a detached HEAD, what is reported sent is what the shared repository then holds.
     void cabezaSueltaEnviaLoQueDice() {
         Equipo a;
-        Git(a.categorias, {QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")});
-        ayudas::EscribirBytes(a.categorias + QStringLiteral("/Nueva.rtn"), Bytes({Rec("n", "1")}));
+        Git(a.categorias, "checkout -q --detach");
+        ayudas::EscribirBytes(a.categorias + "/Nueva.rtn", Bytes({Rec("n", "1")}));
         const git::Informe inf = a.sincronizarCon();
         QVERIFY2(inf.ok, qPrintable(inf.error));
         QCOMPARE(inf.enviado.size(), 1);
-        QVERIFY2(inf.enviado.first().startsWith(QStringLiteral("Nueva")), qPrintable(inf.enviado.first()));
-        QCOMPARE(a.arbolRemoto(), QStringList({QStringLiteral("Menus.rtn"), QStringLiteral("Nueva.rtn")}));
+        QVERIFY2(inf.enviado.first().startsWith("Nueva"), qPrintable(inf.enviado.first()));
+        QCOMPARE(a.arbolRemoto(), (QStringList{"Menus.rtn", "Nueva.rtn"}));
     }
 
     // Each failure in its own Spanish words, with no English from git.
@@ -328,23 +302,23 @@ class tst_remotohostil : public QObject {
     void motivosEnEspanol() {
         QFETCH(QString, caso);
         QFETCH(QString, motivo);
-        Equipo eq(caso == QLatin1String("bloqueado"));
+        Equipo eq(caso == "bloqueado");
         QString url = eq.remoto;
-        if (caso == QLatin1String("ausente"))
-            url = eq.dir.path() + QStringLiteral("/no-existe.git");
-        else if (caso == QLatin1String("ftp"))
-            url = QStringLiteral("ftp://127.0.0.1/biblioteca.git");
-        else if (caso == QLatin1String("vacia"))
-            QDir().mkpath(url = eq.dir.path() + QStringLiteral("/vacia"));
+        if (caso == "ausente")
+            url = eq.dir.path() + "/no-existe.git";
+        else if (caso == "ftp")
+            url = "ftp://127.0.0.1/biblioteca.git";
+        else if (caso == "vacia")
+            QDir().mkpath(url = eq.dir.path() + "/vacia");
         else {
             // Another process is updating the shared branch: its lock stands, so ours cannot be.
-            ayudas::EscribirBytes(eq.remoto + QStringLiteral("/refs/heads/main.lock"), "");
+            ayudas::EscribirBytes(eq.remoto + "/refs/heads/main.lock", "");
             eq.cambioLocal();
         }
         const git::Informe inf = eq.sincronizarCon(url);
         QVERIFY(!inf.ok);
         QVERIFY2(inf.error.contains(motivo), qPrintable(inf.error));
-        QVERIFY2(!inf.error.contains(QLatin1Char('(')) || caso == QLatin1String("ftp"), qPrintable(inf.error));
+        QVERIFY2(!inf.error.contains('(') || caso == "ftp", qPrintable(inf.error));
     }
 };
 

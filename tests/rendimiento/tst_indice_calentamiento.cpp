@@ -47,7 +47,7 @@ private slots:
         Biblioteca(c, ruta);
         if (QTest::currentTestFailed())
             return;
-        QLoggingCategory::setFilterRules(QStringLiteral("rutinero.indice.debug=true"));
+        QLoggingCategory::setFilterRules("rutinero.indice.debug=true");
         anterior = qInstallMessageHandler(Oir);
         struct Restaurar {
             ~Restaurar() {

@@ -29,7 +29,7 @@ QString Texto(QRandomGenerator &r, int palabras) {
 Script NuevoScript(QRandomGenerator &r, int n, int largo) {
     QString codigo;
     while (codigo.size() < largo)
-        codigo += QStringLiteral("  var x = \"") + Texto(r, 3) + QStringLiteral("\"; // línea\r\n");
+        codigo += "  var x = \"" + Texto(r, 3) + "\"; // línea\r\n";
     return {QStringLiteral("Script %1").arg(n), Texto(r, 6), codigo, QString::number(r.bounded(11))};
 }
 
@@ -48,7 +48,7 @@ void Editar(QRandomGenerator &r, QVector<Script> &v, int &siguiente) {
         v.remove(i);
         break;
     case 3:
-        v[i].Nombre += QStringLiteral(" bis");
+        v[i].Nombre += " bis";
         break;
     default:
         v.swapItemsAt(i, r.bounded(int(v.size())));
@@ -67,7 +67,7 @@ QVector<Script> Grande(QRandomGenerator &r, int &siguiente) {
 QByteArray GitMuestra(const QString &carpeta, const QByteArray &commit, const QString &archivo) {
     QProcess p;
     p.setWorkingDirectory(carpeta);
-    p.start(gitplano::Programa(), {QStringLiteral("cat-file"), QStringLiteral("blob"),
+    p.start(gitplano::Programa(), {"cat-file", "blob",
                                    QString::fromLatin1(commit) + QLatin1Char(':') + archivo});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return "(git no lo pudo leer: " + p.readAllStandardError() + ')';
@@ -82,12 +82,20 @@ qint64 Tamano(const QString &carpeta) {
     return total;
 }
 
+// A Categorias folder, and the random edits made on it from a seed.
 struct Biblioteca {
     ayudas::Carpeta c;
     QString carpeta = c.estado.carpetaCategorias();
     bool hecha = QDir().mkpath(carpeta);
-    QString ruta(const QString &archivo) const { return carpeta + QLatin1Char('/') + archivo; }
+    QRandomGenerator r;
+    int siguiente = 0;
+    explicit Biblioteca(quint32 semilla) : r(semilla) {}
+    QString ruta(const QString &archivo) const { return carpeta + '/' + archivo; }
+    bool escribir(const QString &archivo, const QVector<Script> &v) const {
+        return mdlScripts::GuardarArchivo(ruta(archivo), v);
+    }
 };
+const QString kGrande = QStringLiteral("Grande.rtn");
 
 } // namespace
 
@@ -109,15 +117,13 @@ class tst_versiones : public QObject {
         QFETCH(int, versiones);
         if (gitplano::Programa().isEmpty())
             QSKIP("git is not installed here to read the versions with its own tool");
-        Biblioteca b;
+        Biblioteca b(semilla);
         QVERIFY(b.hecha);
-        QRandomGenerator r(semilla);
-        int siguiente = 0;
-        QMap<QString, QVector<Script>> categorias{{QStringLiteral("Grande.rtn"), Grande(r, siguiente)},
-                                                  {QStringLiteral("Menús.rtn"), {NuevoScript(r, siguiente++, 300)}},
-                                                  {QStringLiteral("Otra.rtn"), {NuevoScript(r, siguiente++, 300)}}};
+        QMap<QString, QVector<Script>> categorias{{kGrande, Grande(b.r, b.siguiente)},
+                                                  {"Menús.rtn", {NuevoScript(b.r, b.siguiente++, 300)}},
+                                                  {"Otra.rtn", {NuevoScript(b.r, b.siguiente++, 300)}}};
         for (auto it = categorias.cbegin(); it != categorias.cend(); ++it)
-            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(it.key()), it.value()));
+            QVERIFY(b.escribir(it.key(), it.value()));
         // commit -> each category file's bytes in it
         QVector<std::pair<QByteArray, QMap<QString, QByteArray>>> guardadas;
         Historial h(b.carpeta);
@@ -125,9 +131,9 @@ class tst_versiones : public QObject {
         git::Repositorio lector;
         QVERIFY(lector.Abrir(b.carpeta, false));
         for (int v = 0; v < versiones; ++v) {
-            const QString archivo = categorias.keys()[r.bounded(int(categorias.size()))];
-            Editar(r, categorias[archivo], siguiente);
-            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), categorias[archivo]));
+            const QString archivo = categorias.keys()[b.r.bounded(int(categorias.size()))];
+            Editar(b.r, categorias[archivo], b.siguiente);
+            QVERIFY(b.escribir(archivo, categorias[archivo]));
             h.Guardar({archivo});
             QMap<QString, QByteArray> bytes;
             for (const QString &a : categorias.keys())
@@ -156,26 +162,23 @@ class tst_versiones : public QObject {
     void mensajeComoDesdeLaVersionAnterior() {
         QFETCH(quint32, semilla);
         QFETCH(bool, otroEnMedio);
-        Biblioteca b;
+        Biblioteca b(semilla);
         QVERIFY(b.hecha);
-        QRandomGenerator r(semilla);
-        int siguiente = 0;
-        const QString archivo = QStringLiteral("Grande.rtn");
-        QVector<Script> v = Grande(r, siguiente);
-        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        QVector<Script> v = Grande(b.r, b.siguiente);
+        QVERIFY(b.escribir(kGrande, v));
         git::Repositorio repo, otro;
         QVERIFY(repo.Abrir(b.carpeta, true));
         QVERIFY(otro.Abrir(b.carpeta, false));
         QString mensaje;
-        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
-        QByteArray antes = ayudas::LeerBytes(b.ruta(archivo));
+        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
+        QByteArray antes = ayudas::LeerBytes(b.ruta(kGrande));
         for (int paso = 0; paso < 20; ++paso) {
-            Editar(r, v, siguiente);
-            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
-            const QByteArray despues = ayudas::LeerBytes(b.ruta(archivo));
-            const QString esperado = mezcla::Mensaje({{archivo, antes, despues}});
+            Editar(b.r, v, b.siguiente);
+            QVERIFY(b.escribir(kGrande, v));
+            const QByteArray despues = ayudas::LeerBytes(b.ruta(kGrande));
+            const QString esperado = mezcla::Mensaje({{kGrande, antes, despues}});
             git::Repositorio &quien = otroEnMedio && paso % 3 == 1 ? otro : repo;
-            QVERIFY(quien.Confirmar({archivo}, &mensaje, nullptr));
+            QVERIFY(quien.Confirmar({kGrande}, &mensaje, nullptr));
             QCOMPARE(mensaje, esperado);
             antes = despues;
         }
@@ -183,20 +186,17 @@ class tst_versiones : public QObject {
 
     // Saving the same bytes again records nothing, also once the history keeps the file's records.
     void mismosBytesNoSonVersion() {
-        Biblioteca b;
+        Biblioteca b(7);
         QVERIFY(b.hecha);
-        QRandomGenerator r(7);
-        int siguiente = 0;
-        const QString archivo = QStringLiteral("Grande.rtn");
-        QVector<Script> v = Grande(r, siguiente);
-        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        const QVector<Script> v = Grande(b.r, b.siguiente);
+        QVERIFY(b.escribir(kGrande, v));
         git::Repositorio repo;
         QVERIFY(repo.Abrir(b.carpeta, true));
         QString mensaje;
-        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
+        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
         const QByteArray primera = repo.Ultima();
-        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
-        QVERIFY(repo.Confirmar({archivo}, &mensaje, nullptr));
+        QVERIFY(b.escribir(kGrande, v));
+        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
         QCOMPARE(mensaje, QString());
         QCOMPARE(repo.Ultima(), primera);
     }
@@ -206,26 +206,21 @@ class tst_versiones : public QObject {
     void repositorioCercaDeLoQueHariaGit() {
         if (gitplano::Programa().isEmpty())
             QSKIP("git is not installed here to pack the repository with its own tool");
-        Biblioteca b;
+        Biblioteca b(8);
         QVERIFY(b.hecha);
-        QRandomGenerator r(8);
-        int siguiente = 0;
-        const QString archivo = QStringLiteral("Grande.rtn");
-        QVector<Script> v = Grande(r, siguiente) + Grande(r, siguiente);
-        QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
+        QVector<Script> v = Grande(b.r, b.siguiente) + Grande(b.r, b.siguiente);
+        QVERIFY(b.escribir(kGrande, v));
         Historial h(b.carpeta);
         h.Preparar();
         for (int i = 0; i < 6; ++i) {
-            v[r.bounded(int(v.size()))].Codigo += QStringLiteral(" // cambio %1").arg(i);
-            QVERIFY(mdlScripts::GuardarArchivo(b.ruta(archivo), v));
-            h.Guardar({archivo});
+            v[b.r.bounded(int(v.size()))].Codigo += QStringLiteral(" // cambio %1").arg(i);
+            QVERIFY(b.escribir(kGrande, v));
+            h.Guardar({kGrande});
             QTemporaryDir copia;
-            QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), b.carpeta + QStringLiteral("/.git"),
-                                                               copia.path()}),
-                     0);
-            gitplano::Git(copia.filePath(QStringLiteral(".git")), {QStringLiteral("gc"), QStringLiteral("-q")});
-            const qint64 nuestro = Tamano(b.carpeta + QStringLiteral("/.git/objects"));
-            const qint64 deGit = Tamano(copia.filePath(QStringLiteral(".git/objects")));
+            QCOMPARE(QProcess::execute("cp", {"-a", b.carpeta + "/.git", copia.path()}), 0);
+            gitplano::Git(copia.filePath(".git"), "gc -q");
+            const qint64 nuestro = Tamano(b.carpeta + "/.git/objects");
+            const qint64 deGit = Tamano(copia.filePath(".git/objects"));
             qInfo("versión %d: %lld bytes, git gc: %lld", i + 1, nuestro, deGit);
             QVERIFY2(nuestro * 2 <= deGit * 3, qPrintable(QStringLiteral("%1 > 1,5 × %2").arg(nuestro).arg(deGit)));
         }
