@@ -254,16 +254,6 @@ private slots:
         const QString md = QString::fromUtf8(editores::Markdown({{categoria, {Guardado("N", "d", codigo)}}}));
         QVERIFY2(md.contains(QStringLiteral("\n\n") + etiqueta + codigo), qPrintable(md));
     }
-
-    void markdownDeLaBiblioteca() {
-        const QString md = QString::fromUtf8(editores::Markdown(
-            {{"CSS", {Guardado("Rojo", "r", "a{}")}}, {"SQL", {Guardado("Todo", "t", "SELECT 1;"), Guardado("Nada", "", "")}}}));
-        QStringList titulos;
-        for (const QString &l : md.split('\n'))
-            if (l.startsWith('#'))
-                titulos << l;
-        QCOMPARE(titulos, (QStringList{"# CSS", "## Rojo", "# SQL", "## Todo", "## Nada"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_fragmentos)
