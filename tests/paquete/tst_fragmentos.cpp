@@ -63,26 +63,23 @@ private slots:
         QCOMPARE(leido, QJsonDocument::fromJson(estricto));
     }
 
-    void comentarioSinCerrarEsUnError() {
-        editores::Lectura l;
-        QString error;
-        QVERIFY(!editores::Leer("{\"a\": {\"body\": \"x\"}} /* sin fin", l, &error));
-        QVERIFY(error.contains(QStringLiteral("no se cierra")));
-    }
-
     void noEsUnArchivoDeFragmentos_data() {
         QTest::addColumn<QByteArray>("datos");
-        QTest::newRow("vacío") << QByteArray();
-        QTest::newRow("cortado") << QByteArray("{\"a\": {\"body\": [\"x\"");
-        QTest::newRow("lista") << QByteArray("[{\"body\": \"x\"}]");
-        QTest::newRow("texto") << QByteArray("\"body\"");
+        QTest::addColumn<QString>("motivo"); // what the error must say, besides being there
+        QTest::newRow("vacío") << QByteArray() << "";
+        QTest::newRow("cortado") << QByteArray("{\"a\": {\"body\": [\"x\"") << "";
+        QTest::newRow("lista") << QByteArray("[{\"body\": \"x\"}]") << "";
+        QTest::newRow("texto") << QByteArray("\"body\"") << "";
+        QTest::newRow("comentario sin cerrar") << QByteArray("{\"a\": {\"body\": \"x\"}} /* sin fin") << "no se cierra";
     }
     void noEsUnArchivoDeFragmentos() {
         QFETCH(QByteArray, datos);
+        QFETCH(QString, motivo);
         editores::Lectura l;
         QString error;
         QVERIFY(!editores::Leer(datos, l, &error));
         QVERIFY(!error.isEmpty());
+        QVERIFY2(error.contains(motivo), qPrintable(error));
     }
 
     // A per-language file as a person writes it: prefixes as text or list, bodies as text or
