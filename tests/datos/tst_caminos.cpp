@@ -169,7 +169,8 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Ok);
         QString opciones;
         mensajes::Encolar([&](QWidget *caja) {
-            opciones = qobject_cast<QMessageBox *>(caja)->text();
+            if (auto *m = qobject_cast<QMessageBox *>(caja))
+                opciones = m->text();
             if (respuesta == QMessageBox::Retry)
                 QDir(ruta).removeRecursively();
             return respuesta;

@@ -318,42 +318,37 @@ private slots:
         QCOMPARE(error, razon);
     }
 
-    // The same through the window: a rename to a name too long for the disk.
-    void renombreDemasiadoLargo() {
-        Ventana v;
-        v.c.categoria("Menus", kMenus);
-        v.listar();
-        Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
-        v.renombrar("Menus", QString(300, QLatin1Char('n')));
-        QTRY_VERIFY(aviso.visto);
-        QCOMPARE(aviso.texto, QStringLiteral("No se pudo renombrar la categoría Menus a %1: el nombre es demasiado largo")
-                                  .arg(QString(300, QLatin1Char('n'))));
-        QCOMPARE(v.bytes("Menus"), kMenus);
-    }
-
     // ---- Names ----
 
-    void renombreRechazaLoQueAgregarRechaza_data() {
+    // A rename refused, for what adding refuses or for a name too long for the disk (the same reason
+    // through the window): said, and the category stays as it was.
+    void renombreRechazado_data() {
+        const QString especiales = QStringLiteral("El nombre de la categoría no debe contener caracteres especiales.");
+        const QString largo(300, QLatin1Char('n'));
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("tabulador") << "Con\tTab";
-        QTest::newRow("salto de línea") << "Dos\nlíneas";
-        QTest::newRow("escape") << "Esc\x1b";
-        QTest::newRow("signo de exclamación") << "Hola!";
-        QTest::newRow("almohadilla") << "C#";
+        QTest::addColumn<QString>("aviso");
+        QTest::newRow("tabulador") << "Con\tTab" << especiales;
+        QTest::newRow("salto de línea") << "Dos\nlíneas" << especiales;
+        QTest::newRow("escape") << "Esc\x1b" << especiales;
+        QTest::newRow("signo de exclamación") << "Hola!" << especiales;
+        QTest::newRow("almohadilla") << "C#" << especiales;
+        QTest::newRow("demasiado largo")
+            << largo << QStringLiteral("No se pudo renombrar la categoría Menus a %1: el nombre es demasiado largo").arg(largo);
     }
-    void renombreRechazaLoQueAgregarRechaza() {
+    void renombreRechazado() {
         QFETCH(QString, nombre);
+        QFETCH(QString, aviso);
         Ventana v;
         v.c.categoria("Menus", kMenus);
         v.listar();
-        Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
+        Mensaje dicho;
+        ContestarMensaje(QMessageBox::Ok, &dicho);
         v.renombrar("Menus", nombre);
-        QTRY_VERIFY(aviso.visto);
-        QCOMPARE(aviso.texto, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."));
+        QTRY_VERIFY(dicho.visto);
+        QCOMPARE(dicho.texto, aviso);
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
         QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"Menus"});
+        QCOMPARE(v.bytes("Menus"), kMenus);
     }
 
     // A name in another encoding than UTF-8 (Windows-1252 here, as a file from an old system comes):
