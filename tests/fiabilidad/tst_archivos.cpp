@@ -101,6 +101,9 @@ void CrearSocket(const QString &ruta) {
     ::close(s);
 }
 
+// Root writes and reads anywhere: a permission case runs as the user nobody.
+const QStringList kComoNadie = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+
 // This test program again, in one of the child roles of main() below.
 int Hijo(const char *papel, const QString &argumento, const QStringList &prefijo = {}, QString *salida = nullptr) {
     QProcess p;
@@ -137,20 +140,19 @@ int HijoLeer(const QString &ruta) {
     return leido ? 3 : 0;
 }
 
-// Child: as the user nobody, tries to write into the folder; prints the reason.
+// Child: tries to write into the folder; prints the reason.
 int HijoSinPermiso(const QString &carpeta) {
-    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-        return 9;
     QString error;
     const bool ok = archivos::Guardar(carpeta + QStringLiteral("/Menus.rtn"), kMenus, &error);
     std::fputs(error.toUtf8().constData(), stdout);
     return ok ? 3 : 0;
 }
 
+constexpr int kGuardadoPorElHijo = 20000;
 // Child: saves a big category over and over, to be killed in the middle of a save.
 int HijoGuardar(const QString &ruta) {
     QVector<Script> v;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < kGuardadoPorElHijo; ++i)
         v.append({QStringLiteral("Script %1").arg(i), QStringLiteral("d"), QString(200, QLatin1Char('x')), QStringLiteral("1")});
     std::fputs("listo\n", stdout);
     std::fflush(stdout);
@@ -172,6 +174,8 @@ private slots:
         QTest::newRow("tubería con nombre") << "tuberia" << "es una tubería con nombre, no un archivo";
         QTest::newRow("socket") << "socket" << "no es un archivo normal";
         QTest::newRow("carpeta") << "carpeta" << "es una carpeta, no un archivo";
+        QTest::newRow("enlace a sí mismo") << "bucle" << "hay demasiados enlaces simbólicos encadenados";
+        QTest::newRow("sin permiso de lectura") << "cerrado" << "no tiene permiso";
     }
     // Read in a child whose memory is bounded and that an alarm ends if it blocks: the reader must
     // refuse at once, with the reason.
@@ -189,14 +193,21 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0644), 0);
         else if (tipo == "socket")
             CrearSocket(ruta);
-        else
+        else if (tipo == "bucle")
+            QVERIFY(QFile::link(ruta, ruta));
+        else if (tipo == "carpeta")
             QVERIFY(QDir().mkpath(ruta));
+        else {
+            EscribirBytes(ruta, kMenus);
+            QVERIFY(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
+        }
         QString salida;
-        QCOMPARE(Hijo("RUTINERO_HIJO_LEER", ruta, {}, &salida), 0);
+        const bool comoNadie = tipo == "cerrado" && ::geteuid() == 0;
+        QCOMPARE(Hijo("RUTINERO_HIJO_LEER", ruta, comoNadie ? kComoNadie : QStringList(), &salida), 0);
         QCOMPARE(salida, razon);
     }
 
-    // In the window: none of them is listed, and one that turns into a pipe after it was listed is
+    // In the window: none of them (nor a folder or a link to itself) is listed, and one that turns into a pipe after it was listed is
     // reported at once and not opened.
     void especialesEnLaVentana() {
         Ventana v;
@@ -204,6 +215,7 @@ private slots:
         v.c.categoria("Cambia", kMenus);
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), v.ruta("Cero")));
         QCOMPARE(::mkfifo(QFile::encodeName(v.ruta("Tubo")).constData(), 0644), 0);
+        QVERIFY(QDir().mkpath(v.ruta("Carpeta")) && QFile::link(v.ruta("Bucle"), v.ruta("Bucle")));
         v.listar();
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Cambia", "Menus"}));
         QVERIFY(QFile::remove(v.ruta("Cambia")));
@@ -286,8 +298,7 @@ private slots:
         QTemporaryDir dir;
         QString error;
         if (caso == "permiso" && ::geteuid() == 0) {
-            // Root writes anywhere: the write is made by the user nobody, in a child.
-            QCOMPARE(Hijo("RUTINERO_HIJO_SIN_PERMISO", dir.path(), {}, &error), 0);
+            QCOMPARE(Hijo("RUTINERO_HIJO_SIN_PERMISO", dir.path(), kComoNadie, &error), 0);
         } else if (caso == "permiso") {
             QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             QVERIFY(!archivos::Guardar(dir.filePath("Menus.rtn"), kMenus, &error));
@@ -307,42 +318,37 @@ private slots:
         QCOMPARE(error, razon);
     }
 
-    // The same through the window: a rename to a name too long for the disk.
-    void renombreDemasiadoLargo() {
-        Ventana v;
-        v.c.categoria("Menus", kMenus);
-        v.listar();
-        Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
-        v.renombrar("Menus", QString(300, QLatin1Char('n')));
-        QTRY_VERIFY(aviso.visto);
-        QCOMPARE(aviso.texto, QStringLiteral("No se pudo renombrar la categoría Menus a %1: el nombre es demasiado largo")
-                                  .arg(QString(300, QLatin1Char('n'))));
-        QCOMPARE(v.bytes("Menus"), kMenus);
-    }
-
     // ---- Names ----
 
-    void renombreRechazaLoQueAgregarRechaza_data() {
+    // A rename refused, for what adding refuses or for a name too long for the disk (the same reason
+    // through the window): said, and the category stays as it was.
+    void renombreRechazado_data() {
+        const QString especiales = QStringLiteral("El nombre de la categoría no debe contener caracteres especiales.");
+        const QString largo(300, QLatin1Char('n'));
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("tabulador") << "Con\tTab";
-        QTest::newRow("salto de línea") << "Dos\nlíneas";
-        QTest::newRow("escape") << "Esc\x1b";
-        QTest::newRow("signo de exclamación") << "Hola!";
-        QTest::newRow("almohadilla") << "C#";
+        QTest::addColumn<QString>("aviso");
+        QTest::newRow("tabulador") << "Con\tTab" << especiales;
+        QTest::newRow("salto de línea") << "Dos\nlíneas" << especiales;
+        QTest::newRow("escape") << "Esc\x1b" << especiales;
+        QTest::newRow("signo de exclamación") << "Hola!" << especiales;
+        QTest::newRow("almohadilla") << "C#" << especiales;
+        QTest::newRow("demasiado largo")
+            << largo << QStringLiteral("No se pudo renombrar la categoría Menus a %1: el nombre es demasiado largo").arg(largo);
     }
-    void renombreRechazaLoQueAgregarRechaza() {
+    void renombreRechazado() {
         QFETCH(QString, nombre);
+        QFETCH(QString, aviso);
         Ventana v;
         v.c.categoria("Menus", kMenus);
         v.listar();
-        Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
+        Mensaje dicho;
+        ContestarMensaje(QMessageBox::Ok, &dicho);
         v.renombrar("Menus", nombre);
-        QTRY_VERIFY(aviso.visto);
-        QCOMPARE(aviso.texto, QStringLiteral("El nombre de la categoría no debe contener caracteres especiales."));
+        QTRY_VERIFY(dicho.visto);
+        QCOMPARE(dicho.texto, aviso);
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
         QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"Menus"});
+        QCOMPARE(v.bytes("Menus"), kMenus);
     }
 
     // A name in another encoding than UTF-8 (Windows-1252 here, as a file from an old system comes):
@@ -398,31 +404,39 @@ private slots:
 
     // ---- What a killed save leaves ----
 
-    // A save killed half-way leaves its temporary file when the file system gives it a name (here:
-    // no /proc, as in some containers); the next start removes exactly those, nothing else.
-    void restosDeUnGuardadoMatado() {
+    // A save killed half-way leaves the category either as it was or completely new. It leaves its
+    // temporary file when the file system gives it a name (here: no /proc, as in some containers);
+    // the next start removes exactly those, nothing else.
+    void guardadoMatadoAMitad() {
         Carpeta c;
         const QString cat = c.estado.carpetaCategorias();
         c.categoria("Menus", kMenus);
-        // The child runs in a mount namespace of its own where /proc is hidden.
-        const QStringList sinProc = {"unshare", "--user", "--map-root-user", "--mount", "sh", "-c",
-                                     "mount -t tmpfs tmpfs /proc && exec \"$0\""};
-        if (QProcess::execute(sinProc.first(), sinProc.mid(1) << "true") != 0)
-            QSKIP("no user and mount namespace can be made here to hide /proc from a child");
+        // Where it can, the child runs in a mount namespace of its own where /proc is hidden.
+        QStringList orden = {"unshare", "--user", "--map-root-user", "--mount", "sh", "-c",
+                             "mount -t tmpfs tmpfs /proc && exec \"$0\""};
+        const bool sinProc = QProcess::execute(orden.first(), orden.mid(1) << "true") == 0;
+        if (!sinProc)
+            orden.clear();
+        orden << QCoreApplication::applicationFilePath();
         QProcess hijo;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("RUTINERO_HIJO_GUARDAR", c.estado.rutaCategoria("Menus"));
         hijo.setProcessEnvironment(env);
-        hijo.start(sinProc.first(), sinProc.mid(1) << QCoreApplication::applicationFilePath());
+        hijo.start(orden.first(), orden.mid(1));
         QVERIFY(hijo.waitForStarted() && hijo.waitForReadyRead(30000));
         const QRegularExpression temporal(QStringLiteral("^Menus\\.rtn\\.[A-Za-z]{6}$"));
-        QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 10000);
+        if (sinProc)
+            QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 10000);
+        else
+            QTest::qWait(150); // the child saves in a loop: a kill lands in the middle of a save almost every time
         hijo.kill(); // SIGKILL: nothing of the child runs after it
         QVERIFY(hijo.waitForFinished());
+        const QVector<Script> leido = mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus")));
+        QVERIFY(leido == mdlScripts::Analizar(kMenus) || leido.size() == kGuardadoPorElHijo);
+        if (!sinProc)
+            QSKIP("no user and mount namespace can be made here to hide /proc from a child");
         const QStringList restos = QDir(cat).entryList(QDir::Files).filter(temporal);
         QVERIFY2(!restos.isEmpty(), "the child left no temporary file");
-        qInfo("restos del guardado matado: %s (%lld bytes)", qPrintable(restos.join(' ')),
-              QFileInfo(cat + '/' + restos.first()).size());
 
         // Besides the real leftover, the same pattern elsewhere and names that only look alike.
         const QStringList ajenos = {"Menus.rtn.bak", "Menus.rtn.AbC1eF", "Notas.txt.AbCdEf", "Menus.rtnAbCdEf",
@@ -440,32 +454,10 @@ private slots:
         QCOMPARE(QDir(cat).entryList(QDir::Files, QDir::Name), esperados);
         QCOMPARE(QDir(c.estado.carpetaPreferencias()).entryList(QDir::Files), QStringList{"otro.ini.QwErTy"});
         QCOMPARE(QDir(c.estado.carpetaExportar()).entryList(QDir::Files), QStringList());
-        QVERIFY(!mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus"))).isEmpty());
+        QCOMPARE(mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus"))), leido);
     }
 
     // ---- Pieces for the session's end and for files changed by others ----
-
-    // Pending rows are kept outside Categorias under the category's name, read back, never listed
-    // as a category, and gone once declined.
-    void recuperacion() {
-        Ventana v;
-        v.c.categoria("Menus", kMenus);
-        const QByteArray pendientes = Registro("nuevo", "d", "c", "1") + kMenus;
-        QString error;
-        QVERIFY2(recuperacion::Guardar(v.c.estado, "Menus", pendientes, &error), qPrintable(error));
-        QVERIFY(recuperacion::Guardar(v.c.estado, QStringLiteral("Menús"), kMenus));
-        const auto p = recuperacion::Pendientes(v.c.estado);
-        QCOMPARE(p.size(), 2);
-        QCOMPARE(p[0].categoria, QStringLiteral("Menus"));
-        QCOMPARE(p[0].scripts, mdlScripts::Analizar(pendientes));
-        QCOMPARE(p[1].categoria, QStringLiteral("Menús"));
-        QVERIFY(!p[0].ruta.startsWith(v.c.estado.carpetaCategorias()));
-        v.listar();
-        QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"Menus"});
-        QCOMPARE(v.bytes("Menus"), kMenus);
-        QVERIFY(recuperacion::Descartar(v.c.estado, "Menus"));
-        QCOMPARE(recuperacion::Pendientes(v.c.estado).size(), 1);
-    }
 
     void cambiadaEnDisco_data() {
         QTest::addColumn<QString>("cambio");

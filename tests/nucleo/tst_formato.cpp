@@ -1,4 +1,4 @@
-// The category file: bytes written and read, the reader's tolerance, Windows-1252, safe saving.
+// The category file: bytes written and read, the reader's tolerance, Windows-1252, and a list read and saved.
 #include "Ayudas.h"
 #include "core/Cp1252.h"
 #include "format/mdlScripts.h"
@@ -9,21 +9,6 @@
 #include <QtTest>
 
 using namespace mdlScripts;
-
-namespace {
-// Takes the first ten bytes, then fails like a full disk.
-struct DispositivoLleno : QIODevice {
-    DispositivoLleno() { open(WriteOnly); }
-    qint64 cabe = 10;
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *, qint64 n) override {
-        setErrorString(QStringLiteral("No queda espacio en el dispositivo"));
-        const qint64 escrito = qMin(n, cabe);
-        cabe -= escrito;
-        return escrito > 0 ? escrito : -1;
-    }
-};
-} // namespace
 
 class tst_formato : public QObject {
     Q_OBJECT
@@ -97,46 +82,6 @@ private slots:
         QVERIFY(cp1252::Representable(QString::fromUtf8("¿Qué tal? € ñ")));
         QVERIFY(!cp1252::Representable(QString::fromUtf8("λ")));
         QCOMPARE(cp1252::NoRepresentables(QString::fromUtf8("aλbλ→")), QString::fromUtf8("λ→"));
-    }
-
-    // A device that fills up: the error is given. (Real full disks and folders without permission,
-    // with the old file kept byte for byte, are tried in the reliability tests.)
-    void escrituraQueFalla() {
-        DispositivoLleno lleno;
-        QString error;
-        QVERIFY(!Escribir(lleno, {{"Nombre largo", "d", "c", "1"}}, &error));
-        QVERIFY(!error.isEmpty());
-    }
-
-    // The reading bar's value and maximum after so many records: the maximum grows by 200 ahead.
-    void progresoDeLectura_data() {
-        QTest::addColumn<int>("registros");
-        QTest::addColumn<int>("valor");
-        QTest::addColumn<int>("maximo");
-        QTest::newRow("199") << 199 << 200 << 200;
-        QTest::newRow("200") << 200 << 200 << 400;
-        QTest::newRow("250") << 250 << 251 << 400;
-    }
-    void progresoDeLectura() {
-        QFETCH(int, registros);
-        QFETCH(int, valor);
-        QFETCH(int, maximo);
-        Progreso p;
-        for (int k = 1; k <= registros; ++k)
-            p.trasRegistro(k);
-        QCOMPARE(p.valor, valor);
-        QCOMPARE(p.maximo, maximo);
-    }
-
-    // At rest the bar is back to 0 of 200.
-    void progresoEnReposo() {
-        Progreso p;
-        for (int k = 1; k <= 250; ++k)
-            p.trasRegistro(k);
-        p.reposo();
-        QCOMPARE(p.minimo, 0);
-        QCOMPARE(p.valor, 0);
-        QCOMPARE(p.maximo, 200);
     }
 
     void leerEnLista() {

@@ -74,19 +74,6 @@ private slots:
         QCOMPARE(ABooleano(texto, b), convierte);
         QCOMPARE(b, valor);
     }
-    void val_data() {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<int>("valor");
-        QTest::newRow("cifras delante") << "3abc" << 3;
-        QTest::newRow("letras") << "abc" << 0;
-        QTest::newRow("vacío") << "" << 0;
-    }
-    void val() {
-        QFETCH(QString, texto);
-        QFETCH(int, valor);
-        QCOMPARE(Val(texto), double(valor));
-    }
-
     // No file: defaults, no save until the folder exists; then a first close's bytes and a shrinking list.
     void sinArchivoYPrimerCierre() {
         ayudas::Carpeta c;

@@ -1,9 +1,7 @@
-// Start and shutdown: folders made, preferences read once and written once, one instance. (A failed
-// save that stays pending is tried on closing the real window in tst_caminos.)
+// Start and shutdown: folders made first, the window shown, the preferences written once on closing.
+// (A failed save that stays pending is tried on closing the real window in tst_caminos.)
 #include "Ayudas.h"
 #include "ui/frmSplash.h"
-#include "core/mdlINI.h"
-#include "ui/mdlInicio.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -31,32 +29,6 @@ private slots:
         QCOMPARE(fin.count(), 1);
         QVERIFY(ayudas::LeerBytes(c.estado.rutaConfig()).endsWith("[Panel]\r\nCategor\xed" "as=1\r\nNombre0=Todas\r\n"));
         delete w;
-    }
-
-    void preferenciasAlArrancar() {
-        ayudas::Carpeta c;
-        ayudas::EscribirBytes(c.estado.rutaConfig(),
-                              "[Categor\xed" "a]\r\nMostrar=me\r\nMostrarTodas=0\r\n[Panel]\r\nCategor\xed" "as=2\r\n"
-                              "Nombre0=Todas\r\nNombre1=me\r\n");
-        c.categoria(QStringLiteral("Menus"), {});
-        c.categoria(QStringLiteral("Imagenes"), {});
-        const QStringList panel = mdlINI::CargarPreferencias(c.estado);
-        frmPrincipal w(c.estado);
-        w.setEntradasPanel(panel, c.estado.Mostrar);
-        QCOMPARE(ui(w)->cboCat->currentText(), QStringLiteral("me"));
-        QCOMPARE(ayudas::Textos(ui(w)->lstCat), QStringList{"Menus"});
-        w.close();
-        QVERIFY(ayudas::LeerBytes(c.estado.rutaConfig()).contains("Mostrar=me\r\n"));
-    }
-
-    void unaSolaInstancia() {
-        QTemporaryDir dir, otra;
-        auto primera = mdlInicio::TomarInstancia(dir.path());
-        QVERIFY(primera);
-        QVERIFY(!mdlInicio::TomarInstancia(dir.path()));
-        QVERIFY(mdlInicio::TomarInstancia(otra.path())); // another application folder is another program
-        primera.reset();
-        QVERIFY(mdlInicio::TomarInstancia(dir.path()));
     }
 };
 

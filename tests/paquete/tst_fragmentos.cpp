@@ -63,26 +63,23 @@ private slots:
         QCOMPARE(leido, QJsonDocument::fromJson(estricto));
     }
 
-    void comentarioSinCerrarEsUnError() {
-        editores::Lectura l;
-        QString error;
-        QVERIFY(!editores::Leer("{\"a\": {\"body\": \"x\"}} /* sin fin", l, &error));
-        QVERIFY(error.contains(QStringLiteral("no se cierra")));
-    }
-
     void noEsUnArchivoDeFragmentos_data() {
         QTest::addColumn<QByteArray>("datos");
-        QTest::newRow("vacío") << QByteArray();
-        QTest::newRow("cortado") << QByteArray("{\"a\": {\"body\": [\"x\"");
-        QTest::newRow("lista") << QByteArray("[{\"body\": \"x\"}]");
-        QTest::newRow("texto") << QByteArray("\"body\"");
+        QTest::addColumn<QString>("motivo"); // what the error must say, besides being there
+        QTest::newRow("vacío") << QByteArray() << "";
+        QTest::newRow("cortado") << QByteArray("{\"a\": {\"body\": [\"x\"") << "";
+        QTest::newRow("lista") << QByteArray("[{\"body\": \"x\"}]") << "";
+        QTest::newRow("texto") << QByteArray("\"body\"") << "";
+        QTest::newRow("comentario sin cerrar") << QByteArray("{\"a\": {\"body\": \"x\"}} /* sin fin") << "no se cierra";
     }
     void noEsUnArchivoDeFragmentos() {
         QFETCH(QByteArray, datos);
+        QFETCH(QString, motivo);
         editores::Lectura l;
         QString error;
         QVERIFY(!editores::Leer(datos, l, &error));
         QVERIFY(!error.isEmpty());
+        QVERIFY2(error.contains(motivo), qPrintable(error));
     }
 
     // A per-language file as a person writes it: prefixes as text or list, bodies as text or
@@ -253,16 +250,6 @@ private slots:
         QFETCH(QString, etiqueta);
         const QString md = QString::fromUtf8(editores::Markdown({{categoria, {Guardado("N", "d", codigo)}}}));
         QVERIFY2(md.contains(QStringLiteral("\n\n") + etiqueta + codigo), qPrintable(md));
-    }
-
-    void markdownDeLaBiblioteca() {
-        const QString md = QString::fromUtf8(editores::Markdown(
-            {{"CSS", {Guardado("Rojo", "r", "a{}")}}, {"SQL", {Guardado("Todo", "t", "SELECT 1;"), Guardado("Nada", "", "")}}}));
-        QStringList titulos;
-        for (const QString &l : md.split('\n'))
-            if (l.startsWith('#'))
-                titulos << l;
-        QCOMPARE(titulos, (QStringList{"# CSS", "## Rojo", "# SQL", "## Todo", "## Nada"}));
     }
 };
 
