@@ -430,18 +430,6 @@ private slots:
         QCOMPARE(vigia.dialogos, QStringList{"frmCategoria"});
     }
 
-    void elDuplicados() {
-        // The first of each is kept, in order; case and spaces tell entries apart.
-        QComboBox cb;
-        cb.addItems({"Todas", "ab", "Todas", "a", "A", "ab", "a ", "a", "A"});
-        frmPrincipal::ElDuplicados(&cb);
-        QStringList r;
-        for (int i = 0; i < cb.count(); ++i)
-            r << cb.itemText(i);
-        QCOMPARE(r, (QStringList{"Todas", "ab", "a", "A", "a "}));
-        frmPrincipal::ElDuplicados(nullptr);
-    }
-
     void disposicionComoSeDiseno() {
         Ventana v({{kLargo, kAjax}});
         v.abrir(kLargo);
