@@ -113,15 +113,6 @@ private slots:
                  (QVector<Script>{{"Uno", U("dé"), U("cé nuevo"), "1"}, {"Dos", "d", U("c λ"), "2"}, {"Tres", "d", U("ñ"), "3"}}));
     }
 
-    void mezclaDeDosWindows1252SigueSiendoWindows1252() {
-        const QByteArray base = Registro("Uno", "d", "c\xe9", "1");
-        const QByteArray nuestra = base + Registro("Dos", "\x80", "x", "2");
-        const QByteArray suya = Registro("Cero", "d", "\xf1", "0") + base;
-        const mezcla::MezclaCategoria m =
-            mezcla::Mezclar(mezcla::Registros(base), mezcla::Registros(nuestra), mezcla::Registros(suya));
-        QCOMPARE(m.datos, Registro("Cero", "d", "\xf1", "0") + base + Registro("Dos", "\x80", "x", "2"));
-    }
-
     // The search reads and indexes a UTF-8 category as well as a Windows-1252 one.
     void buscarEnAmbas() {
         ayudas::Carpeta c;
