@@ -222,8 +222,8 @@ private slots:
         QCOMPARE(v.panel(), (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me"}}));
         escribir("me"); // a repeated entry is held once
         escribir("  me"); // the entry keeps the typed spaces; the filter does not
-        QCOMPARE(v.panel(),
-                 (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me", "  me"}}));
+        const Panel conEspacios{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me", "  me"}};
+        QCOMPARE(v.panel(), conEspacios);
         // No letters, or only blanks: the dialog stays open, and "Cancelar" then changes nothing.
         QVERIFY(EnDialogo<frmVerCat>([&] { v.w->cmdMCat_Click(); }, [](frmVerCat *d) {
             QCOMPARE(Controles(d), (ControlesPanel{false, "me", true, "Todas", {"Todas", "me", "  me"}, false}));
@@ -234,8 +234,7 @@ private slots:
             }
             QTest::mouseClick(d->cmdCancelar, Qt::LeftButton);
         }));
-        QCOMPARE(v.panel(),
-                 (Panel{{"Menus", "metas"}, "me", "(Ninguna)", 0, "me", 0, {"Todas", "me", "  me"}}));
+        QCOMPARE(v.panel(), conEspacios);
     }
 
     void panelRemover() {

@@ -209,7 +209,9 @@ private slots:
         QVERIFY(QFileInfo::exists(v.c.ruta("Exportar/Temp.html")));
     }
 
-    void fijaDelSistemaPorOmision() {
+    // Code starts in the system's fixed-width font; the menu offers every fixed-width family
+    // installed; one chosen is the next window's too.
+    void lasFijasInstaladas() {
         Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
         auto e = v.editor("Ver");
         QVERIFY(QFontInfo(e->txtCodigo->font()).fixedPitch());
@@ -217,27 +219,20 @@ private slots:
         QVERIFY(e->mnuFijaSistema->isChecked());
         for (QAction *a : e->mnuFuente)
             QVERIFY(!a->isChecked());
-    }
-
-    // The menu offers every fixed-width family installed; one chosen is the next window's too.
-    void elMenuOfreceLasFijasInstaladas() {
-        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
-        auto e = v.editor("Ver");
         QStringList ofrecidas;
         for (QAction *a : e->mnuFijas) {
             ofrecidas << a->text();
             QVERIFY2(QFontDatabase::isFixedPitch(a->text()), qPrintable(a->text()));
         }
         if (ofrecidas.isEmpty())
-            QSKIP("No hay ninguna familia de ancho fijo instalada");
-        const QString ultima = ofrecidas.last();
+            QSKIP("No hay ninguna familia de ancho fijo instalada para elegir");
         e->mnuFijas.last()->trigger();
-        QCOMPARE(e->txtCodigo->font().family(), ultima);
+        QCOMPARE(e->txtCodigo->font().family(), ofrecidas.last());
         QVERIFY(e->mnuFijas.last()->isChecked());
         QVERIFY(!e->mnuFijaSistema->isChecked());
         e->close();
         auto otra = v.editor("Ver");
-        QCOMPARE(otra->txtCodigo->font().family(), ultima);
+        QCOMPARE(otra->txtCodigo->font().family(), ofrecidas.last());
         QVERIFY(otra->mnuFijas.last()->isChecked());
     }
 
