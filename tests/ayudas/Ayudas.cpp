@@ -1,5 +1,7 @@
 #include "Ayudas.h"
+#include "core/mdlINI.h"
 #include "format/mdlScripts.h"
+#include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -12,6 +14,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QToolBar>
 #include <QFile>
 #include <QTimer>
 #include <QTreeWidget>
@@ -157,6 +161,72 @@ QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
     for (const Script &s : registros)
         nombres << s.Nombre;
     return nombres;
+}
+
+VentanaConPreferencias::VentanaConPreferencias(const QList<QPair<QString, QByteArray>> &categorias,
+                                               const QString &abierta, bool mostrar) {
+    for (const auto &[nombre, datos] : categorias)
+        c.categoria(nombre, datos);
+    mdlINI::CargarPreferencias(c.estado);
+    c.estado.HistorialAutomatico = 0;
+    w = std::make_unique<frmPrincipal>(c.estado);
+    w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
+    w->LlenarCat();
+    w->setOpcionMarcada(1, false);
+    if (mostrar) {
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qWarning("La ventana principal no se mostró");
+    }
+    if (!abierta.isEmpty())
+        abrir(abierta);
+}
+
+VentanaConPreferencias::~VentanaConPreferencias() = default;
+
+void VentanaConPreferencias::abrir(const QString &categoria) {
+    ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, categoria));
+    w->AbrirCategoria();
+}
+
+QTreeWidgetItem *VentanaConPreferencias::fila(int i) const {
+    return ui(w)->lstScripts->topLevelItem(i);
+}
+
+void VentanaConPreferencias::seleccionar(int i) {
+    ui(w)->lstScripts->setCurrentItem(fila(i));
+}
+
+std::unique_ptr<frmScript> VentanaConPreferencias::editor(const QString &modo, const QStringList &campos) {
+    c.estado.ModoScript = modo;
+    auto e = std::make_unique<frmScript>(*w);
+    e->show();
+    e->activateWindow(); // keys and shortcuts reach the window the user works in
+    if (!QTest::qWaitForWindowActive(e.get()))
+        qWarning("El editor no se activó");
+    if (!campos.isEmpty()) {
+        e->txtNombre->setText(campos.value(0));
+        e->txtDes->setText(campos.value(1));
+        e->txtPuntaje->setText(campos.value(2));
+        e->ponerCodigo(campos.value(3));
+    }
+    return e;
+}
+
+QByteArray VentanaConPreferencias::guardar(const QString &categoria) {
+    ContestarMensaje(QMessageBox::Yes);
+    w->Preguntar();
+    return archivo(categoria);
+}
+
+QByteArray VentanaConPreferencias::archivo(const QString &categoria) const {
+    return LeerBytes(c.estado.rutaCategoria(categoria));
+}
+
+void Pulsar(frmScript &e, int posicion) {
+    QWidget *b = e.barMenu->widgetForAction(e.boton(posicion));
+    QVERIFY(b);
+    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 } // namespace ayudas

@@ -17,6 +17,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class frmPrincipal;
+class frmScript;
 
 namespace ayudas {
 
@@ -76,5 +77,29 @@ struct VentanaPrincipal {
     // The names of the records the category's file holds, in order.
     QStringList enArchivo(const QString &categoria) const;
 };
+
+// A main window over its own folder with the preferences a first start leaves (the history off),
+// shown unless told, listing every category, scripts in the file's order; `abierta` is opened when given.
+struct VentanaConPreferencias {
+    Carpeta c;
+    std::unique_ptr<frmPrincipal> w;
+    explicit VentanaConPreferencias(const QList<QPair<QString, QByteArray>> &categorias,
+                                    const QString &abierta = QStringLiteral("Menus"), bool mostrar = true);
+    ~VentanaConPreferencias();
+    // Opens the category as selecting it and pressing Enter does.
+    void abrir(const QString &categoria);
+    QTreeWidgetItem *fila(int i) const;
+    void seleccionar(int i);
+    // An editor in the given mode, as the main window opens it but without waiting for it, shown and
+    // active; `campos` are the name, description, score and code.
+    std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {});
+    // Saves as the save question does on Yes, and gives the category file's bytes.
+    QByteArray guardar(const QString &categoria = QStringLiteral("Menus"));
+    QByteArray archivo(const QString &categoria) const;
+};
+
+// A click on the editor toolbar's button at the position (1 Copiar, 3 Imprimir, 5 Exportar,
+// 7 Aceptar, 9 Cancelar, 11 Cerrar).
+void Pulsar(frmScript &e, int posicion);
 
 } // namespace ayudas

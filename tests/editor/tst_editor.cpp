@@ -1,10 +1,8 @@
 // The script editor on the real main window: its three modes, committing, the key filters, the
 // stored form of the code, export and preview, fonts, clipboard, printing and the resize rules.
 #include "Ayudas.h"
-#include "core/mdlINI.h"
 #include "format/Etiquetas.h"
 #include "format/Lenguaje.h"
-#include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmExportar.h"
@@ -20,92 +18,29 @@
 #include <QtTest>
 
 namespace {
+using ayudas::Pulsar;
 using ayudas::Registro;
 using ayudas::ui;
 
-// A main window over its own folder, with the category "Menus" open as a double click leaves it.
 // The script list: the names, the selected row, and whether changes are pending with "Guardar" on.
-struct Lista {
-    enum Cambios { Guardada, Pendiente, SinGuardar /* pending, but nothing to save them with */ };
-    QStringList nombres;
-    int seleccionada = -1;
-    Cambios cambios = Guardada;
-    bool operator==(const Lista &o) const {
-        return nombres == o.nombres && seleccionada == o.seleccionada && cambios == o.cambios;
-    }
-};
-char *toString(const Lista &l) {
-    return QTest::toString(QStringLiteral("{%1} fila %2, cambios %3")
-                               .arg(l.nombres.join(", "))
-                               .arg(l.seleccionada)
-                               .arg(int(l.cambios)));
-}
+enum Cambios { Guardada, Pendiente, SinGuardar /* pending, but nothing to save them with */ };
+using Lista = std::tuple<QStringList, int, Cambios>;
+// The fields as the user sees them: name, description, score, code.
+using CamposScript = std::tuple<QString, QString, QString, QString>;
+// What an editor window offers: the toolbar positions that answer, how many fields refuse typing,
+// and whether the tags box and menu are on.
+using ControlesEditor = std::tuple<QList<int>, int, bool, bool>;
 
-// The fields as the user sees them.
-struct CamposScript {
-    QString nombre, descripcion, puntaje, codigo;
-    bool operator==(const CamposScript &o) const {
-        return nombre == o.nombre && descripcion == o.descripcion && puntaje == o.puntaje &&
-               codigo == o.codigo;
-    }
-};
-char *toString(const CamposScript &c) {
-    return QTest::toString(QStringLiteral("nombre %1, descripción %2, puntaje %3, código %4")
-                               .arg(c.nombre, c.descripcion, c.puntaje, c.codigo));
-}
-
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
-    explicit Ventana(const QByteArray &datos) {
-        c.categoria("Menus", datos);
-        mdlINI::CargarPreferencias(c.estado);
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
-        w->LlenarCat();
-        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, "Menus"));
-        w->setOpcionMarcada(1, false); // the list in the file's order unless a test sorts it
-        w->AbrirCategoria();
-    }
-    QTreeWidgetItem *fila(int i) const { return ui(w)->lstScripts->topLevelItem(i); }
-    void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(fila(i)); }
+// A main window over its own folder with the category "Menus" open; not shown, so the editor keeps
+// the keyboard.
+struct Ventana : ayudas::VentanaConPreferencias {
+    explicit Ventana(const QByteArray &datos) : VentanaConPreferencias({{"Menus", datos}}, "Menus", false) {}
     Lista lista() const {
         const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu("guardar")->isEnabled();
-        return {ayudas::Textos(ui(w)->lstScripts),
-                ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem()),
-                !c.estado.sesion.HayCambios() ? Lista::Guardada
-                : guardar                     ? Lista::Pendiente
-                                              : Lista::SinGuardar};
-    }
-    // An editor in the given mode, as the main window opens it but without waiting for it.
-    std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
-        c.estado.ModoScript = modo;
-        auto e = std::make_unique<frmScript>(*w);
-        e->show();
-        e->activateWindow(); // keys and shortcuts reach the window the user works in
-        if (!QTest::qWaitForWindowActive(e.get()))
-            qWarning("El editor no se activó");
-        if (!campos.isEmpty()) {
-            int i = 0;
-            for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
-                t->setText(campos[i++]);
-            e->ponerCodigo(campos[3]);
-        }
-        return e;
-    }
-    // Saves the category as the save question does on Yes, and gives the file's bytes.
-    QByteArray guardar() {
-        ayudas::ContestarMensaje(QMessageBox::Yes);
-        w->Preguntar();
-        return ayudas::LeerBytes(c.estado.rutaCategoria("Menus"));
+        return {ayudas::Textos(ui(w)->lstScripts), ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem()),
+                !c.estado.sesion.HayCambios() ? Guardada : guardar ? Pendiente : SinGuardar};
     }
 };
-
-void pulsar(frmScript &e, int posicion) {
-    QWidget *b = e.barMenu->widgetForAction(e.boton(posicion));
-    QVERIFY(b);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
 
 CamposScript Campos(const frmScript &e) {
     return {e.txtNombre->text(), e.txtDes->text(), e.txtPuntaje->text(), e.textoCodigo()};
@@ -115,46 +50,26 @@ CamposScript Campos(const frmScript &e) {
 ayudas::Mensaje Rechazo(frmScript &e) {
     ayudas::Mensaje m;
     ayudas::ContestarMensaje(QMessageBox::Ok, &m);
-    pulsar(e, 7);
+    Pulsar(e, 7);
     // Anything but a warning leaves no text to compare.
     m.texto = m.icono == QMessageBox::Warning ? m.texto.section('\n', 0, 0) : QString();
     return m;
 }
 
-// What an editor window offers: the toolbar positions that answer, how many fields refuse typing,
-// and whether the tags box and menu are on.
-struct ControlesEditor {
-    QList<int> botones;
-    int soloLectura = 0;
-    bool tags = false, menuTags = false;
-    bool operator==(const ControlesEditor &o) const {
-        return botones == o.botones && soloLectura == o.soloLectura && tags == o.tags &&
-               menuTags == o.menuTags;
-    }
-};
-char *toString(const ControlesEditor &c) {
-    QStringList b;
-    for (int p : c.botones)
-        b << QString::number(p);
-    return QTest::toString(QStringLiteral("botones {%1}, campos de lectura %2, tags %3, menú %4")
-                               .arg(b.join(", "))
-                               .arg(c.soloLectura)
-                               .arg(c.tags)
-                               .arg(c.menuTags));
-}
-
 ControlesEditor Controles(const frmScript &e) {
-    ControlesEditor c;
+    QList<int> botones;
     for (int pos = 1; pos <= 11; pos += 2)
         if (e.boton(pos)->isEnabled())
-            c.botones << pos;
-    c.soloLectura = e.txtNombre->isReadOnly() + e.txtDes->isReadOnly() + e.txtPuntaje->isReadOnly() +
-                    e.txtCodigo->isReadOnly();
-    c.tags = e.cheIncluir->isEnabled();
-    c.menuTags = e.mnuTags->isEnabled();
-    return c;
+            botones << pos;
+    return {botones,
+            e.txtNombre->isReadOnly() + e.txtDes->isReadOnly() + e.txtPuntaje->isReadOnly() + e.txtCodigo->isReadOnly(),
+            e.cheIncluir->isEnabled(), e.mnuTags->isEnabled()};
 }
 
+// Verdana, or the family the system shows in its place where it is missing.
+QString Verdana() {
+    return QFontDatabase::hasFamily("Verdana") ? QStringLiteral("Verdana") : QFontInfo(QFont("Verdana")).family();
+}
 } // namespace
 
 class tst_editor : public QObject {
@@ -175,11 +90,11 @@ private slots:
                 QCOMPARE(e->windowTitle(), titulo);
                 QCOMPARE(Controles(*e), controles);
                 QCOMPARE(Campos(*e), campos);
-                pulsar(*e, 9);
+                Pulsar(*e, 9);
             });
             (v.w.get()->*orden)();
         }
-        QCOMPARE(v.lista(), (Lista{{"Uno", "Dos"}, 1, Lista::Guardada}));
+        QCOMPARE(v.lista(), (Lista{{"Uno", "Dos"}, 1, Guardada}));
 
         // "Ver": a modeless window each time, read-only, the focus parked away from the fields,
         // keeping the script as it was when it opened.
@@ -196,8 +111,8 @@ private slots:
         QCOMPARE(uno->windowTitle(), QStringLiteral("Uno"));
         QCOMPARE(Controles(*uno), (ControlesEditor{{1, 3, 5, 11}, 4, false, false}));
         QCOMPARE(Campos(*uno), (CamposScript{"Uno", "d1", "1", "x=\"1\""}));
-        for (frmScript *f : ventanas)
-            f->close();
+        QTest::keyClick(uno->txtCodigo, Qt::Key_Escape); // Esc closes a view
+        ventanas[0]->close();
         QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty()); // a closed view is gone
         ui(v.w)->lstScripts->clear(); // an empty list opens nothing for editing or viewing
         v.w->EditarS();
@@ -208,50 +123,57 @@ private slots:
     void agregar() {
         Ventana v(Registro("Viejo", "d", "c", "1"));
         const QString esqueleto = etiquetas::Principales(QStringLiteral("html"));
-        const QStringList campos{"  Nue\"vo  ", "Una desc", "7", QString(esqueleto).replace("\r\n", "\n")};
-        // Any empty field refuses, and the window keeps what was typed.
-        for (int vacio = 0; vacio < 4; ++vacio) {
-            QStringList con = campos;
-            con[vacio].clear();
-            auto f = v.editor("Agregar", con);
-            const ayudas::Mensaje m = Rechazo(*f);
-            QCOMPARE(m.titulo, QStringLiteral("Agregar"));
-            const char *nombres[] = {"Nombre", "Descripción", "Puntaje", "Código"};
-            QCOMPARE(m.texto, QStringLiteral("Por favor, complete todos los campos. Falta: %1.")
-                                  .arg(QString::fromUtf8(nombres[vacio])));
-            QVERIFY(f->isVisible());
-            QCOMPARE(Campos(*f), (CamposScript{con[0], con[1], con[2], con[3]}));
-            QCOMPARE(v.lista(), (Lista{{"Viejo"}, 0, Lista::Guardada}));
-        }
         // Committed: trimmed, a pasted quote turned to a space, appended and selected, stored with CR LF.
-        pulsar(*v.editor("Agregar", campos), 7);
-        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo"}, 1, Lista::Pendiente}));
+        Pulsar(*v.editor("Agregar", {"  Nue\"vo  ", "Una desc", "7", QString(esqueleto).replace("\r\n", "\n")}), 7);
+        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo"}, 1, Pendiente}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 2"));
         QCOMPARE(v.guardar(),
                  Registro("Viejo", "d", "c", "1") + Registro("Nue vo", "Una desc", esqueleto.toLatin1(), "7"));
         // A name of spaces only passes the check and is stored empty.
-        pulsar(*v.editor("Agregar", {"   ", "x", "1", "c"}), 7);
-        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo", ""}, 2, Lista::Pendiente}));
+        Pulsar(*v.editor("Agregar", {"   ", "x", "1", "c"}), 7);
+        QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo", ""}, 2, Pendiente}));
+    }
+
+    // Any empty field refuses, naming what is missing, and the window keeps what was typed.
+    void camposVaciosNombrados_data() {
+        QTest::addColumn<QStringList>("campos");
+        QTest::addColumn<QString>("falta");
+        QTest::newRow("nombre") << QStringList{"", "d", "1", "c"} << "Falta: Nombre.";
+        QTest::newRow("descripción") << QStringList{"N", "", "1", "c"} << "Falta: Descripción.";
+        QTest::newRow("puntaje") << QStringList{"N", "d", "", "c"} << "Falta: Puntaje.";
+        QTest::newRow("código") << QStringList{"N", "d", "1", ""} << "Falta: Código.";
+        QTest::newRow("dos") << QStringList{"", "d", "1", ""} << "Faltan: Nombre, Código.";
+        QTest::newRow("todos") << QStringList{"", "", "", ""} << "Faltan: Nombre, Descripción, Puntaje, Código.";
+    }
+    void camposVaciosNombrados() {
+        QFETCH(QStringList, campos);
+        QFETCH(QString, falta);
+        Ventana v(Registro("Viejo", "d", "c", "1"));
+        auto e = v.editor("Agregar", campos);
+        const ayudas::Mensaje m = Rechazo(*e);
+        QCOMPARE(m.titulo, QStringLiteral("Agregar"));
+        QCOMPARE(m.texto, "Por favor, complete todos los campos. " + falta);
+        QCOMPARE(Campos(*e), (CamposScript{campos[0], campos[1], campos[2], campos[3]}));
+        QCOMPARE(v.lista(), (Lista{{"Viejo"}, 0, Guardada}));
     }
 
     void editarYOrdenar() {
         Ventana v(Registro("a", "d", "c", "1") + Registro("b", "viejo", "c", "2") + Registro("c", "d", "c", "3"));
-        v.seleccionar(0);
         ui(v.w)->lstScripts->setSortingEnabled(true); // the option, not the list, decides
-        pulsar(*v.editor("Editar", {"ZZ", "d", "2", "c"}), 7);
-        QCOMPARE(v.lista(), (Lista{{"ZZ", "b", "c"}, 0, Lista::Pendiente}));
+        Pulsar(*v.editor("Editar", {"ZZ", "d", "2", "c"}), 7);
+        QCOMPARE(v.lista(), (Lista{{"ZZ", "b", "c"}, 0, Pendiente}));
         v.seleccionar(2); // all fields emptied: committed as an empty script
-        pulsar(*v.editor("Editar", {"", "", "", ""}), 7);
+        Pulsar(*v.editor("Editar", {"", "", "", ""}), 7);
         QCOMPARE(vista::ScriptDe(v.fila(2)), Script{});
         // Sorted, a new script with a name already there goes after it, and the first is selected.
         v.w->setOpcionMarcada(1, true);
-        pulsar(*v.editor("Agregar", {"b", "nuevo", "2", "x"}), 7);
-        QCOMPARE(v.lista(), (Lista{{"", "b", "b", "ZZ"}, 1, Lista::Pendiente}));
+        Pulsar(*v.editor("Agregar", {"b", "nuevo", "2", "x"}), 7);
+        QCOMPARE(v.lista(), (Lista{{"", "b", "b", "ZZ"}, 1, Pendiente}));
         QCOMPARE(v.fila(1)->text(1), QStringLiteral("viejo"));
         QCOMPARE(v.fila(2)->text(1), QStringLiteral("nuevo"));
         v.seleccionar(0); // an edited script moves to its sorted place, still selected
-        pulsar(*v.editor("Editar", {"y", "d", "1", "c"}), 7);
-        QCOMPARE(v.lista(), (Lista{{"b", "b", "y", "ZZ"}, 2, Lista::Pendiente}));
+        Pulsar(*v.editor("Editar", {"y", "d", "1", "c"}), 7);
+        QCOMPARE(v.lista(), (Lista{{"b", "b", "y", "ZZ"}, 2, Pendiente}));
     }
 
     // What each field lets through as it is typed: two digits of score, no separators or quotes in
@@ -279,14 +201,13 @@ private slots:
         QCOMPARE(e->txtPuntaje->text(), QStringLiteral("98"));
     }
 
-    // The window follows its size: the code fills the width, the box keeps to the bottom; however
-    // small, no area gets a negative size.
+    // The code fills the window's width as it grows; however small, no area gets a negative size.
     void ventanaSigueSuTamano() {
         Ventana v({});
         auto e = v.editor("Agregar");
-        e->resize(900, 700);
-        QTRY_COMPARE(e->txtCodigo->width(), twips::APixeles(twips::ATwips(e->area->width()) - 250));
-        QCOMPARE(e->cheIncluir->y(), twips::APixeles(twips::ATwips(e->area->height()) - 360));
+        const int ancho = e->txtCodigo->width();
+        e->resize(e->width() + 200, e->height());
+        QTRY_VERIFY(qAbs(e->txtCodigo->width() - (ancho + 200)) <= 1);
         for (QSize t : {QSize(0, 0), QSize(300, 200), QSize(-10, -10)}) {
             const auto p = disposicionScript::Calcular(t.width(), t.height());
             for (const QRect &r : {p.barMenu, p.lin0, p.txtNombre, p.txtDes, p.txtCodigo})
@@ -318,7 +239,7 @@ private slots:
         QTest::mouseClick(f->cheIncluir, Qt::LeftButton);
         QTest::mouseClick(f->cheIncluir, Qt::LeftButton);
         comprobar(true, php);
-        pulsar(*f, 11);
+        Pulsar(*f, 11);
         QCOMPARE(v.c.estado.IncluirTags, 1);
     }
 
@@ -328,7 +249,7 @@ private slots:
         v.seleccionar(1);
         auto e = v.editor("Editar");
         QCOMPARE(e->textoCodigo(), QStringLiteral("<a href=\"x\">\n\tdos \"\n"));
-        pulsar(*e, 7); // unchanged: the category file comes back byte for byte
+        Pulsar(*e, 7); // unchanged: the category file comes back byte for byte
         QCOMPARE(v.guardar(), original);
         // Quotes typed become the token; the token typed is a quote the next time.
         v.seleccionar(0);
@@ -336,26 +257,9 @@ private slots:
         QTest::keyClicks(f->txtCodigo, "say \"hi\" *RTN*");
         QTest::keyClick(f->txtCodigo, Qt::Key_Return);
         QTest::keyClicks(f->txtCodigo, QStringLiteral("fin\u00a0!")); // a non-breaking space stays one
-        pulsar(*f, 7);
+        Pulsar(*f, 7);
         QCOMPARE(v.fila(0)->text(vista::ColCodigo), QStringLiteral("say *RTN*hi*RTN* *RTN*\r\nfin\u00a0!"));
         QCOMPARE(v.editor("Ver")->textoCodigo(), QStringLiteral("say \"hi\" \"\nfin\u00a0!"));
-        // What the file's code page cannot hold is refused, each character named once; nothing is committed.
-        v.guardar();
-        auto g = v.editor("Editar", {"A", "d", "1", QStringLiteral("€ ok ☃ 漢 ☃")});
-        ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
-        const ayudas::Mensaje rechazo = Rechazo(*g);
-        QCOMPARE(rechazo.titulo, QStringLiteral("Editar"));
-        QCOMPARE(rechazo.texto,
-                 QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: ☃ 漢"));
-        QVERIFY(g->isVisible());
-        auto h = v.editor("Agregar", {"Ω", "d", "1", "c"});
-        QVERIFY(Rechazo(*h).texto.startsWith("Estos caracteres"));
-        QVERIFY(h->isVisible());
-        QCOMPARE(v.lista(), (Lista{{"A", "B"}, 0, Lista::Guardada}));
-        QVERIFY(v.fila(0)->text(vista::ColCodigo).startsWith(QStringLiteral("say ")));
-        h->txtNombre->setText(QStringLiteral("Ñandú"));
-        pulsar(*h, 7);
-        QCOMPARE(v.lista(), (Lista{{"A", "B", "Ñandú"}, 2, Lista::Pendiente}));
     }
 
     // "Ver en el navegador" writes the code in the export folder under the chosen extension, wrapped
@@ -377,32 +281,48 @@ private slots:
             v.c.estado.Tag = tag;
             v.c.estado.Extension = QString::fromLatin1(ext);
             x->ponerCodigo(codigo);
-            pulsar(*x, 5);
+            Pulsar(*x, 5);
             const QString ruta = v.c.ruta(QStringLiteral("Exportar/Temp.") + ext);
             QCOMPARE(ayudas::LeerBytes(ruta), archivo);
             QCOMPARE(escritorio.abiertas.takeFirst(), QUrl::fromLocalFile(ruta));
         }
     }
 
-    // The export options show as they are; no extension is refused; "Cancelar" keeps what there was.
+    // The export options show as they are; no extension is refused; "Cancelar" keeps what there was,
+    // "Aceptar" and Enter keep what was typed, as typed.
+    void opcionesDeExportar_data() {
+        QTest::addColumn<int>("como"); // 0 Cancelar, 1 Aceptar, 2 Enter
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("tag");
+        QTest::newRow("cancelar") << 0 << "php" << 1;
+        QTest::newRow("aceptar") << 1 << "hTm" << 0;
+        QTest::newRow("intro") << 2 << "Php" << 0;
+    }
     void opcionesDeExportar() {
+        QFETCH(int, como);
+        QFETCH(QString, extension);
+        QFETCH(int, tag);
         Ventana v(Registro("Nom", "Desc", "c", "1"));
         v.c.estado.Extension = QStringLiteral("php");
         v.c.estado.Tag = 1;
-        for (QPushButton *frmExportar::*boton : {&frmExportar::cmdCancelar, &frmExportar::cmdAceptar}) {
-            frmExportar d(*v.w);
-            d.show();
-            QCOMPARE(d.cboExt->currentText(), QStringLiteral("php"));
-            QVERIFY(d.cheTag->isChecked());
-            d.cboExt->setEditText(QString());
-            QTest::mouseClick(d.cmdAceptar, Qt::LeftButton);
-            QVERIFY(d.isVisible());
-            QTest::keyClicks(d.cboExt, "HTM");
-            QTest::mouseClick(d.cheTag, Qt::LeftButton);
-            QTest::mouseClick(d.*boton, Qt::LeftButton);
-        }
-        QCOMPARE(v.c.estado.Extension, QStringLiteral("HTM"));
-        QCOMPARE(v.c.estado.Tag, 0);
+        ayudas::AlAbrirseModal([&](QWidget *ventana) {
+            auto *d = qobject_cast<frmExportar *>(ventana);
+            QVERIFY(d);
+            QCOMPARE(d->cboExt->currentText(), QStringLiteral("php"));
+            QVERIFY(d->cheTag->isChecked());
+            d->cboExt->setEditText(QString());
+            QTest::mouseClick(d->cmdAceptar, Qt::LeftButton);
+            QVERIFY(d->isVisible());
+            QTest::keyClicks(d->cboExt, como == 0 ? QStringLiteral("HTM") : extension);
+            QTest::mouseClick(d->cheTag, Qt::LeftButton);
+            if (como == 2)
+                QTest::keyClick(d->cboExt->lineEdit(), Qt::Key_Return);
+            else
+                QTest::mouseClick(como == 0 ? d->cmdCancelar : d->cmdAceptar, Qt::LeftButton);
+        });
+        v.w->mnuOpciones_Click();
+        QCOMPARE(v.c.estado.Extension, extension);
+        QCOMPARE(v.c.estado.Tag, tag);
     }
 
     // The font menu: the designed font when the preference names no entry; a second click keeps an
@@ -420,18 +340,14 @@ private slots:
         QCOMPARE(e->txtCodigo->font(), EditorCodigo().font());
         QCOMPARE(marcada(*e), -1);
         e->mnuFuente[5]->trigger();
-        // Verdana, or the family the system shows in its place where it is missing.
-        const QString verdana =
-            QFontDatabase::hasFamily("Verdana") ? QStringLiteral("Verdana") : QFontInfo(QFont("Verdana")).family();
-        QCOMPARE(e->txtCodigo->font().family(), verdana);
+        QCOMPARE(e->txtCodigo->font().family(), Verdana());
         QCOMPARE(e->txtCodigo->font().pointSize(), 10);
         QCOMPARE(marcada(*e), 5);
         e->mnuFuente[2]->trigger();
         e->mnuFuente[2]->trigger();
         // Courier New, or the system's monospaced font where it is missing.
-        const QString courier = QFontDatabase::hasFamily("Courier New")
-                                    ? QStringLiteral("Courier New")
-                                    : EditorCodigo::FijaDelSistema().family();
+        const QString courier = QFontDatabase::hasFamily("Courier New") ? QStringLiteral("Courier New")
+                                                                        : EditorCodigo::FijaDelSistema().family();
         const auto siguiente = v.editor("Ver");
         for (const frmScript *f : {e.get(), siguiente.get()}) {
             QCOMPARE(f->txtCodigo->font().family(), courier);
@@ -440,14 +356,29 @@ private slots:
         }
     }
 
-    // "Copiar": the code as shown, with real quotes, left selected; an empty code empties the clipboard.
+    void laFuenteEnCadaEstilo() {
+        Ventana v(Registro("A", "d", "<p class=*RTN*a*RTN*>x</p>", "1"));
+        auto e = v.editor("Ver");
+        QsciLexer *lexico = e->txtCodigo->lexer();
+        QVERIFY(lexico);
+        e->mnuFuente[5]->trigger();
+        for (int estilo = 0; estilo < 128; ++estilo) {
+            if (!lexico->description(estilo).isEmpty()) {
+                QCOMPARE(lexico->font(estilo).family(), Verdana());
+                QCOMPARE(lexico->font(estilo).pointSize(), 10);
+            }
+        }
+    }
+
+    // "Copiar": the code as shown, with real quotes, left selected, and said in the status line; an
+    // empty code empties the clipboard.
     void copiarElCodigo() {
         Ventana v(Registro("Nom", "Desc", "uno*RTN*\r\ndos", "1"));
-        v.seleccionar(0);
         auto e = v.editor("Ver");
-        pulsar(*e, 1);
+        Pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("uno\"\ndos"));
         QCOMPARE(e->txtCodigo->selectedText().size(), 8);
+        QCOMPARE(ui(v.w)->barEstado->currentMessage(), QStringLiteral("Código de Nom copiado al portapapeles."));
         e->ponerCodigo(QString());
         e->mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
@@ -457,7 +388,6 @@ private slots:
     // printer, the command stops without a word.
     void imprimirUnScript() {
         Ventana v(Registro("Nom", "Desc", "uno*RTN*\r\ndos", "1"));
-        v.seleccionar(0);
         auto f = v.editor("Ver");
         QPrinter pdf;
         pdf.setOutputFileName(v.c.ruta("s.pdf"));
@@ -465,12 +395,13 @@ private slots:
         if (QPrinterInfo::defaultPrinter().isNull()) {
             // Without a printer a PDF file is offered; No prints nothing.
             ayudas::ContestarMensaje(QMessageBox::No);
-            pulsar(*f, 3);
+            Pulsar(*f, 3);
             QCOMPARE(mensajes::Pendientes(), 0);
             QVERIFY(!QApplication::activeModalWidget());
         }
     }
-    void unTabuladorSeGuardaComoTabulador() {
+    // Tab in the code is a tab, stored as one, and indents a selection; Shift+Tab takes it away.
+    void tabuladorEnElCodigo() {
         Ventana v(Registro("A", "d", "", "1"));
         auto e = v.editor("Editar");
         e->txtCodigo->setFocus();
@@ -479,27 +410,19 @@ private slots:
         QTest::keyClick(e->txtCodigo, Qt::Key_Tab);
         QTest::keyClicks(e->txtCodigo, "x");
         QCOMPARE(QApplication::focusWidget(), e->txtCodigo); // the Tab stayed in the code
+        e->txtCodigo->selectAll();
+        QTest::keyClick(e->txtCodigo, Qt::Key_Tab);
+        QCOMPARE(e->textoCodigo(), QStringLiteral("\tsi\n\t\tx"));
+        QTest::keyClick(e->txtCodigo, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(e->textoCodigo(), QStringLiteral("si\n\tx"));
         QTest::keyClick(e->txtCodigo, Qt::Key_Return, Qt::ControlModifier); // Aceptar
         QVERIFY(!e->isVisible());
         QCOMPARE(v.guardar(), Registro("A", "d", "si\r\n\tx", "1"));
     }
 
-    void mayusTabQuitaLaSangria() {
-        Ventana v({});
-        auto e = v.editor("Agregar", {"n", "d", "1", "uno\n\tdos"});
-        e->txtCodigo->setFocus();
-        e->txtCodigo->selectAll();
-        QTest::keyClick(e->txtCodigo, Qt::Key_Tab);
-        QCOMPARE(e->textoCodigo(), QStringLiteral("\tuno\n\t\tdos"));
-        QTest::keyClick(e->txtCodigo, Qt::Key_Backtab, Qt::ShiftModifier);
-        QTest::keyClick(e->txtCodigo, Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(e->textoCodigo(), QStringLiteral("uno\ndos"));
-    }
-
     void controlTabSaleDelCodigo() {
         Ventana v({});
         auto e = v.editor("Agregar");
-        e->activateWindow();
         e->txtCodigo->setFocus();
         QTest::keyClick(e->txtCodigo, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), e->cheIncluir);
@@ -535,23 +458,14 @@ private slots:
         if (como == "esc")
             QTest::keyClick(e->txtCodigo, Qt::Key_Escape);
         else if (como == "cancelar")
-            pulsar(*e, 9);
+            Pulsar(*e, 9);
         else
             e->close();
         QCOMPARE(e->isVisible(), abierta);
         QCOMPARE(m.visto, pregunto);
         if (pregunto)
             QCOMPARE(m.texto, QStringLiteral("¿Descartar los cambios del script?"));
-        QCOMPARE(v.lista(), (Lista{{"A"}, 0, Lista::Guardada})); // nothing committed either way
-    }
-
-    void escCierraUnaVista() {
-        Ventana v(Registro("A", "d", "c", "1"));
-        v.w->VerS();
-        QTRY_COMPARE(v.w->findChildren<frmScript *>().size(), 1);
-        frmScript *f = v.w->findChildren<frmScript *>().first();
-        QTest::keyClick(f->txtCodigo, Qt::Key_Escape);
-        QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty());
+        QCOMPARE(v.lista(), (Lista{{"A"}, 0, Guardada})); // nothing committed either way
     }
 
     void lenguajeElegido_data() {
@@ -598,33 +512,26 @@ private slots:
         QTRY_COMPARE(e->txtCodigo->lenguaje(), lenguaje::Lenguaje::Sql);
     }
 
-    void codigoGrandeSinResaltado() {
-        Ventana v({});
-        auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
-        QTRY_VERIFY(e->txtCodigo->resaltando());
-        QApplication::clipboard()->setText(QStringLiteral("<b>") + QString(EditorCodigo::kGrande, QLatin1Char('x')));
-        e->txtCodigo->setFocus();
-        QTest::keyClick(e->txtCodigo, Qt::Key_V, Qt::ControlModifier);
-        QVERIFY(e->txtCodigo->grande());
-        QVERIFY(!e->txtCodigo->resaltando());
-        QCOMPARE(e->txtCodigo->lines(), 1); // one long line, not wrapped
-        QCOMPARE(e->txtCodigo->wrapMode(), QsciScintilla::WrapNone);
-        QTest::keyClick(e->txtCodigo, Qt::Key_Z, Qt::ControlModifier); // undone: small again, highlighted
-        QVERIFY(!e->txtCodigo->grande());
-        QVERIFY(e->txtCodigo->resaltando());
-    }
-
-    // While the code is big, the editor stops reporting each change to the accessibility layer (it
-    // counts every character before the caret); typing, lines and undo are still noticed at once.
-    void codigoGrandeSigueAvisandoLosCambios() {
+    // Pasted big code is shown unhighlighted on one long line, and unless an assistive tool listens the
+    // editor stops reporting each change to the accessibility layer (it counts every character before
+    // the caret); typing, lines and undo are still noticed at once. Undone, it is small and highlighted again.
+    void codigoGrande() {
         Ventana v({});
         auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
         EditorCodigo *c = e->txtCodigo;
-        QApplication::clipboard()->setText(QString(EditorCodigo::kGrande, QLatin1Char('x')));
+        QTRY_VERIFY(c->resaltando());
+        QApplication::clipboard()->setText(QStringLiteral("<b>") + QString(EditorCodigo::kGrande, QLatin1Char('x')));
         c->setFocus();
         QTest::keyClick(c, Qt::Key_V, Qt::ControlModifier);
         QVERIFY(c->grande());
+        QVERIFY(!c->resaltando());
+        QCOMPARE(c->lines(), 1); // one long line, not wrapped
+        QCOMPARE(c->wrapMode(), QsciScintilla::WrapNone);
         QVERIFY(!c->avisaCadaCambio());
+        QAccessible::setActive(true); // with an assistive tool listening, every change is reported
+        const bool conTodos = c->avisaCadaCambio();
+        QAccessible::setActive(false);
+        QVERIFY(conTodos);
         QSignalSpy cambios(c, &QsciScintilla::textChanged);
         QTest::keyClick(c, Qt::Key_Return);
         QTest::keyClick(c, Qt::Key_A);
@@ -635,48 +542,32 @@ private slots:
         QCOMPARE(c->lines(), 2);
         QTest::keyClick(c, Qt::Key_Right); // moving the caret is no change
         QCOMPARE(cambios.size(), 2);
-        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier);
-        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier);
-        QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier); // the paste undone: small again
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(c, Qt::Key_Z, Qt::ControlModifier); // the paste undone last
         QVERIFY(!c->grande());
         QVERIFY(c->avisaCadaCambio());
+        QVERIFY(c->resaltando());
         QCOMPARE(c->texto(), QStringLiteral("<p>x</p>"));
-    }
-
-    // With an assistive tool listening, every change is reported, whatever the size.
-    void conAccesibilidadActivaAvisaSiempre() {
-        Ventana v({});
-        auto e = v.editor("Agregar", {"n", "d", "1", "<p>x</p>"});
-        EditorCodigo *c = e->txtCodigo;
-        c->ponerTexto(QString(EditorCodigo::kGrande + 1, QLatin1Char('x')));
-        QVERIFY(c->grande() && !c->avisaCadaCambio());
-        QAccessible::setActive(true);
-        const bool conTodos = c->avisaCadaCambio();
-        QAccessible::setActive(false);
-        QVERIFY(conTodos);
-        QVERIFY(!c->avisaCadaCambio());
-        c->ponerTexto(QStringLiteral("<p>x</p>"));
-        QVERIFY(!c->grande() && c->avisaCadaCambio());
     }
 
     void buscarEnElCodigo() {
         Ventana v(Registro("A", "d", "uno dos\r\ntres dos\r\ncuatro", "1"));
         auto e = v.editor("Ver");
-        e->activateWindow();
+        const auto cursor = [&] {
+            int linea = -1, indice = -1;
+            e->txtCodigo->getCursorPosition(&linea, &indice);
+            return QPoint(linea, indice);
+        };
         e->txtCodigo->setFocus();
         QTest::keyClick(e->txtCodigo, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(e->fraBuscar->isVisible());
         QCOMPARE(QApplication::focusWidget(), e->txtBuscar);
         QTest::keyClicks(e->txtBuscar, "dos");
-        int linea = -1, indice = -1;
-        e->txtCodigo->getCursorPosition(&linea, &indice);
-        QCOMPARE(QPoint(linea, indice), QPoint(0, 7)); // after the first match
+        QCOMPARE(cursor(), QPoint(0, 7)); // after the first match
         QTest::keyClick(e->txtBuscar, Qt::Key_F3);
-        e->txtCodigo->getCursorPosition(&linea, &indice);
-        QCOMPARE(QPoint(linea, indice), QPoint(1, 8));
+        QCOMPARE(cursor(), QPoint(1, 8));
         QTest::keyClick(e->txtBuscar, Qt::Key_F3, Qt::ShiftModifier);
-        e->txtCodigo->getCursorPosition(&linea, &indice);
-        QCOMPARE(QPoint(linea, indice), QPoint(0, 7));
+        QCOMPARE(cursor(), QPoint(0, 7));
         QCOMPARE(e->txtCodigo->selectedText(), QStringLiteral("dos"));
         QTest::keyClicks(e->txtBuscar, "z");
         QCOMPARE(e->lblBuscar->text(), QStringLiteral("No se encontró"));
@@ -685,45 +576,30 @@ private slots:
         QVERIFY(e->isVisible());
     }
 
-    void laFuenteEnCadaEstilo() {
-        Ventana v(Registro("A", "d", "<p class=*RTN*a*RTN*>x</p>", "1"));
-        auto e = v.editor("Ver");
-        QsciLexer *lexico = e->txtCodigo->lexer();
-        QVERIFY(lexico);
-        e->mnuFuente[5]->trigger();
-        for (int estilo = 0; estilo < 128; ++estilo) {
-            if (lexico->description(estilo).isEmpty())
-                continue;
-            QCOMPARE(lexico->font(estilo).family(), QFontDatabase::hasFamily("Verdana")
-                                                         ? QStringLiteral("Verdana")
-                                                         : QFontInfo(QFont("Verdana")).family());
-            QCOMPARE(lexico->font(estilo).pointSize(), 10);
-        }
-    }
-
     void invisiblesNombradosYQuitados() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {"A", "d", "1", QStringLiteral("a\nb\nc\u200bd\ufeff")});
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::No, &m);
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QCOMPARE(m.texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
                                                              "categoría: U+200B en la línea 3, U+FEFF en la línea 3"));
         QCOMPARE(m.icono, QMessageBox::Question);
         QVERIFY(e->isVisible());
         ayudas::ContestarMensaje(QMessageBox::Yes); // one answer removes them, and the script is committed
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QVERIFY(!e->isVisible());
         QCOMPARE(v.fila(0)->text(vista::ColCodigo), QStringLiteral("a\r\nb\r\ncd"));
     }
 
+    // Nothing is committed while a character the file cannot hold is there.
     void otroInvisibleSoloSeNombra() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {QStringLiteral("A\u2003B"), "d", "1", "c"});
         ayudas::ContestarMensaje(QMessageBox::No); // the category stays in Windows-1252
         QCOMPARE(Rechazo(*e).texto,
-                 QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
-                                "categoría: U+2003 en el nombre"));
+                 QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la categoría: U+2003 en el nombre"));
+        QCOMPARE(v.lista(), (Lista{{"A"}, 0, Guardada}));
     }
 
     void pegarEnElPuntajeFiltra_data() {

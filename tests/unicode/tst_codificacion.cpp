@@ -23,13 +23,6 @@ QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 class tst_codificacion : public QObject {
     Q_OBJECT
 private slots:
-    void laMarcaDiceUtf8() {
-        const QVector<Script> s =
-            mdlScripts::Analizar(kBom + Registro("Flechas \xce\xbb", "\xe2\x86\x92 \xe2\x9c\x93", "// \xce\xa9 *RTN*x*RTN*", "5"));
-        QCOMPARE(s.size(), 1);
-        QCOMPARE(s[0], (Script{U("Flechas λ"), U("→ ✓"), U("// Ω *RTN*x*RTN*"), "5"}));
-    }
-
     void sinMarcaSigueSiendoWindows1252() {
         // The same bytes without the mark are read as Windows-1252, as every file always was.
         const QVector<Script> s = mdlScripts::Analizar(Registro("T\xc3\xadtulo", "d", "c", "1"));
@@ -118,23 +111,6 @@ private slots:
         QCOMPARE(m.copias, QStringList());
         QCOMPARE(mdlScripts::Analizar(m.datos),
                  (QVector<Script>{{"Uno", U("dé"), U("cé nuevo"), "1"}, {"Dos", "d", U("c λ"), "2"}, {"Tres", "d", U("ñ"), "3"}}));
-    }
-
-    void mezclaDeDosWindows1252SigueSiendoWindows1252() {
-        const QByteArray base = Registro("Uno", "d", "c\xe9", "1");
-        const QByteArray nuestra = base + Registro("Dos", "\x80", "x", "2");
-        const QByteArray suya = Registro("Cero", "d", "\xf1", "0") + base;
-        const mezcla::MezclaCategoria m =
-            mezcla::Mezclar(mezcla::Registros(base), mezcla::Registros(nuestra), mezcla::Registros(suya));
-        QCOMPARE(m.datos, Registro("Cero", "d", "\xf1", "0") + base + Registro("Dos", "\x80", "x", "2"));
-    }
-
-    void mismoScriptEnLasDosCodificacionesEsElMismo() {
-        const mezcla::Registros a(Registro("Uno", "d\xe9", "c\xe9", "1"));
-        const mezcla::Registros b(kBom + Registro("Uno", "d\xc3\xa9", "c\xc3\xa9", "1"));
-        QVERIFY(a.igual(0, b, 0));
-        QCOMPARE(a.huella(0), b.huella(0));
-        QCOMPARE(a.hash(0), b.hash(0));
     }
 
     // The search reads and indexes a UTF-8 category as well as a Windows-1252 one.

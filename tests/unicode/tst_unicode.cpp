@@ -3,7 +3,6 @@
 // font, the script list's columns and the window's place, and the smaller frictions.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "core/Exportar.h"
 #include "ui/Mensajes.h"
 #include "search/IndiceBiblioteca.h"
 #include "search/Indexador.h"
@@ -15,11 +14,11 @@
 #include "ui/tools/frmMover.h"
 
 #include <QPrinterInfo>
-#include <QRegularExpression>
 #include <QtTest>
 #include <QtWidgets>
 
 namespace {
+using ayudas::Pulsar;
 using ayudas::Registro;
 using ayudas::ui;
 
@@ -27,91 +26,24 @@ const QByteArray kBom("\xEF\xBB\xBF");
 QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 
 // The main window over its own folder, with the category "Menus" (or the one named) open.
-struct Ventana {
-    ayudas::Carpeta c;
-    std::unique_ptr<frmPrincipal> w;
-    explicit Ventana(const QList<QPair<QString, QByteArray>> &categorias, const QString &abierta = "Menus") {
-        for (const auto &[nombre, datos] : categorias)
-            c.categoria(nombre, datos);
-        mdlINI::CargarPreferencias(c.estado);
-        c.estado.HistorialAutomatico = 0;
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
-        w->LlenarCat();
-        w->setOpcionMarcada(1, false); // the file's order
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        abrir(abierta);
-    }
-    void abrir(const QString &nombre) {
-        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, nombre));
-        w->AbrirCategoria();
-    }
-    void seleccionar(int i) { ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(i)); }
-    std::unique_ptr<frmScript> editor(const QString &modo, const QStringList &campos = {}) {
-        c.estado.ModoScript = modo;
-        auto e = std::make_unique<frmScript>(*w);
-        e->show();
-        e->activateWindow();
-        if (!QTest::qWaitForWindowActive(e.get()))
-            qWarning("El editor no se activó");
-        if (!campos.isEmpty()) {
-            int i = 0;
-            for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
-                t->setText(campos[i++]);
-            e->ponerCodigo(campos[3]);
-        }
-        return e;
-    }
-    QByteArray guardar(const QString &categoria = "Menus") {
-        ayudas::ContestarMensaje(QMessageBox::Yes);
-        w->Preguntar();
-        return archivo(categoria);
-    }
-    QByteArray archivo(const QString &categoria) const { return ayudas::LeerBytes(c.estado.rutaCategoria(categoria)); }
-};
-
-void pulsar(frmScript &e, int posicion) {
-    QWidget *b = e.barMenu->widgetForAction(e.boton(posicion));
-    QVERIFY(b);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
+using Ventana = ayudas::VentanaConPreferencias;
 
 QByteArray Utf8(const char *t) { return QByteArray(t); }
 
-// Reads the bytes of a page as a browser does: the byte order mark first, then the declaration in
-// its first 1024 bytes, else Windows-1252; numeric character references become their characters.
-QString ComoNavegador(const QByteArray &bytes) {
-    QString texto;
-    if (bytes.startsWith(kBom)) {
-        texto = QString::fromUtf8(bytes.mid(3));
-    } else {
-        const QString inicio = QString::fromLatin1(bytes.left(1024));
-        const std::optional<codificacion::Tipo> t = exportar::Declarada(inicio);
-        texto = t == codificacion::Tipo::Utf8 ? QString::fromUtf8(bytes) : cp1252::Decodificar(bytes);
-    }
-    static const QRegularExpression referencia(QStringLiteral("&#(\\d+);"));
-    QString r;
-    qsizetype desde = 0;
-    for (auto it = referencia.globalMatch(texto); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        r += texto.mid(desde, m.capturedStart() - desde);
-        const char32_t c = m.captured(1).toUInt();
-        r += QString::fromUcs4(&c, 1);
-        desde = m.capturedEnd();
-    }
-    return r + texto.mid(desde);
+// The library search, opened by its keys over the main window.
+frmBuscarBiblioteca *BuscarEnLaBiblioteca(Ventana &v) {
+    v.w->activateWindow();
+    if (!QTest::qWaitForWindowActive(v.w.get()))
+        return nullptr;
+    QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    return v.w->findChild<frmBuscarBiblioteca *>();
 }
-
-QString BarraDeEstado(const frmPrincipal &w) { return ui(w)->barEstado->currentMessage(); }
 } // namespace
 
 class tst_unicode : public QObject {
     Q_OBJECT
 private slots:
     void init() { mensajes::VaciarCola(); }
-
-    // --- UTF-8 categories -------------------------------------------------------------------------
 
     // A character Windows-1252 cannot hold: the user is asked, Sí turns the category to UTF-8, and
     // the next save writes it so, the scripts that were there included.
@@ -120,7 +52,7 @@ private slots:
         auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω")});
         ayudas::Mensaje pregunta;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QVERIFY(pregunta.visto);
         QVERIFY(pregunta.texto.contains(QStringLiteral("Unicode (UTF-8)")));
         QVERIFY(pregunta.texto.contains(QStringLiteral("mostrarán mal")));
@@ -130,22 +62,22 @@ private slots:
                                   Registro("Nuevo", "d", Utf8("// λ → ✓ Ω"), "1"));
     }
 
-    // No keeps today's refusal, naming the characters, and the category is not asked about again.
+    // No keeps today's refusal, naming each character once, and the category is not asked about again.
     void noRechazaYNoVuelveAPreguntar() {
         const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
         Ventana v({{"Menus", antes}});
-        auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω")});
+        auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω λ")});
         ayudas::Mensaje pregunta, rechazo;
         ayudas::ContestarMensaje(QMessageBox::No, &pregunta);
         ayudas::ContestarMensaje(QMessageBox::Ok, &rechazo);
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QVERIFY(pregunta.visto);
         QCOMPARE(rechazo.texto.section('\n', 0, 0),
                  U("Estos caracteres no se pueden guardar en el archivo de la categoría: λ → ✓ Ω"));
         QVERIFY(e->isVisible());
         ayudas::Mensaje otra;
         ayudas::ContestarMensaje(QMessageBox::Ok, &otra);
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QCOMPARE(otra.icono, QMessageBox::Warning);
         QVERIFY(otra.texto.startsWith(U("Estos caracteres no se pueden guardar")));
         QCOMPARE(mensajes::Pendientes(), 0);
@@ -158,10 +90,9 @@ private slots:
     void escNoPierdeNada() {
         Ventana v({{"Menus", Registro("Viejo", "d", "c", "1")}});
         auto e = v.editor("Editar");
-        v.seleccionar(0);
         e->ponerCodigo(U("λ"));
         ayudas::ContestarMensaje(QMessageBox::Cancel);
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QVERIFY(e->isVisible());
         QCOMPARE(e->textoCodigo(), U("λ"));
         QVERIFY(!v.c.estado.sesion.HayCambios());
@@ -172,7 +103,7 @@ private slots:
         const QByteArray antes = kBom + Registro("\xce\xbb", "d", "x", "1");
         Ventana v({{"Menus", antes}});
         auto e = v.editor("Agregar", {U("Ω"), "d", "1", U("✓ 😀")});
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QCOMPARE(mensajes::Pendientes(), 0);
         QVERIFY(!e->isVisible());
         QCOMPARE(v.guardar(), antes + Registro(Utf8("Ω"), "d", Utf8("✓ 😀"), "1"));
@@ -187,7 +118,7 @@ private slots:
         const QByteArray antes = Registro("Todos", "\xe1\xe9\xed", altos, "1");
         Ventana v({{"Menus", antes}});
         auto e = v.editor("Agregar", {"Nuevo", U("cañón €"), "2", "x"});
-        pulsar(*e, 7);
+        Pulsar(*e, 7);
         QCOMPARE(v.guardar(), antes + Registro("Nuevo", "ca\xf1\xf3n \x80", "x", "2"));
     }
 
@@ -231,94 +162,77 @@ private slots:
         QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
     }
 
-    // --- The preview page -------------------------------------------------------------------------
-
-    // The page is written in the encoding it declares, or the category's; a browser reading its
-    // bytes sees every character.
-    void vistaPreviaComoLaVeUnNavegador_data() {
+    // The page is written in the encoding it declares, or else the category's, with what that cannot
+    // hold as numeric references.
+    void vistaPreviaEnSuCodificacion_data() {
         QTest::addColumn<QByteArray>("categoria");
         QTest::addColumn<int>("tag");
         QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QString>("visto");
-        const QString html5 = U("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Título</title></head>"
-                                "<body>λ → ✓ Ω €</body></html>");
-        const QString crlf = QString(html5).replace("\n", "\r\n") + "\r\n";
-        QTest::newRow("html5 utf-8 de una categoría windows-1252") << QByteArray() << 0 << html5 << crlf;
-        QTest::newRow("html5 utf-8 de una categoría utf-8") << kBom << 0 << html5 << crlf;
-        const QString w = U("<meta charset=\"windows-1252\"><p>Título λ</p>");
-        QTest::newRow("página windows-1252 con λ") << kBom << 0 << w << w + "\r\n";
+        QTest::addColumn<QByteArray>("archivo");
+        const QString html5 = U("<!DOCTYPE html>\n<meta charset=\"utf-8\"><p>Título λ → ✓ €</p>");
+        QTest::newRow("declara utf-8, categoría windows-1252")
+            << QByteArray() << 0 << html5 << QString(html5).replace("\n", "\r\n").toUtf8() + "\r\n";
         QTest::newRow("envuelta, categoría windows-1252")
             << QByteArray() << 1 << U("Título λ")
-            << U("<html><body><pre>\r\nTítulo λ\r\n</pre></body></html>\r\n");
+            << QByteArray("<html><body><pre>\r\nT\xedtulo &#955;\r\n</pre></body></html>\r\n");
         QTest::newRow("envuelta, categoría utf-8")
-            << kBom << 1 << U("Título λ") << U("<html><body><pre>\r\nTítulo λ\r\n</pre></body></html>\r\n");
+            << kBom << 1 << U("Título λ") << kBom + Utf8("<html><body><pre>\r\nTítulo λ\r\n</pre></body></html>\r\n");
     }
-    void vistaPreviaComoLaVeUnNavegador() {
+    void vistaPreviaEnSuCodificacion() {
         QFETCH(QByteArray, categoria);
         QFETCH(int, tag);
         QFETCH(QString, codigo);
-        QFETCH(QString, visto);
+        QFETCH(QByteArray, archivo);
         ayudas::Navegador escritorio;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
         const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
         Ventana v({{"Menus", categoria + Registro("Nom", "d", "c", "1")}});
-        v.seleccionar(0);
         v.c.estado.Tag = tag;
         v.c.estado.Extension = "html";
         auto e = v.editor("Ver");
         e->ponerCodigo(codigo);
-        pulsar(*e, 5);
+        Pulsar(*e, 5);
         QCOMPARE(escritorio.abiertas.size(), 1);
-        QCOMPARE(ComoNavegador(ayudas::LeerBytes(v.c.ruta("Exportar/Temp.html"))), visto);
+        QCOMPARE(ayudas::LeerBytes(v.c.ruta("Exportar/Temp.html")), archivo);
     }
 
     void sinProgramaQueAbraLaVistaPrevia() {
         if (QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::tempPath())))
             QSKIP("Este escritorio tiene un programa que abre archivos: no se puede probar su falta");
         Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
-        v.seleccionar(0);
         auto e = v.editor("Ver");
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
-        pulsar(*e, 5);
+        Pulsar(*e, 5);
         QVERIFY(aviso.visto);
         QVERIFY(aviso.texto.contains(U("ningún programa pudo abrirla")));
         QVERIFY(QFileInfo::exists(v.c.ruta("Exportar/Temp.html")));
     }
 
-    // --- The code's font --------------------------------------------------------------------------
-
-    void fijaDelSistemaPorOmision() {
+    // Code starts in the system's fixed-width font; the menu offers every fixed-width family
+    // installed; one chosen is the next window's too.
+    void lasFijasInstaladas() {
         Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
-        v.seleccionar(0);
         auto e = v.editor("Ver");
         QVERIFY(QFontInfo(e->txtCodigo->font()).fixedPitch());
         QCOMPARE(e->txtCodigo->font().family(), EditorCodigo::FijaDelSistema().family());
         QVERIFY(e->mnuFijaSistema->isChecked());
         for (QAction *a : e->mnuFuente)
             QVERIFY(!a->isChecked());
-    }
-
-    // The menu offers every fixed-width family installed; one chosen is the next window's too.
-    void elMenuOfreceLasFijasInstaladas() {
-        Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
-        v.seleccionar(0);
-        auto e = v.editor("Ver");
         QStringList ofrecidas;
         for (QAction *a : e->mnuFijas) {
             ofrecidas << a->text();
             QVERIFY2(QFontDatabase::isFixedPitch(a->text()), qPrintable(a->text()));
         }
         if (ofrecidas.isEmpty())
-            QSKIP("No hay ninguna familia de ancho fijo instalada");
-        const QString ultima = ofrecidas.last();
+            QSKIP("No hay ninguna familia de ancho fijo instalada para elegir");
         e->mnuFijas.last()->trigger();
-        QCOMPARE(e->txtCodigo->font().family(), ultima);
+        QCOMPARE(e->txtCodigo->font().family(), ofrecidas.last());
         QVERIFY(e->mnuFijas.last()->isChecked());
         QVERIFY(!e->mnuFijaSistema->isChecked());
         e->close();
         auto otra = v.editor("Ver");
-        QCOMPARE(otra->txtCodigo->font().family(), ultima);
+        QCOMPARE(otra->txtCodigo->font().family(), ofrecidas.last());
         QVERIFY(otra->mnuFijas.last()->isChecked());
     }
 
@@ -332,7 +246,6 @@ private slots:
     void nombresQueNoEstanInstalados() {
         QFETCH(int, entrada);
         Ventana v({{"Menus", Registro("Nom", "d", "c", "1")}});
-        v.seleccionar(0);
         auto e = v.editor("Ver");
         e->mnuFuente[entrada]->trigger();
         const QFont f = e->txtCodigo->font();
@@ -346,7 +259,6 @@ private slots:
     // own measure of the line is the font's.
     void cambiarLaFuenteRedibujaBien() {
         Ventana v({{"Menus", Registro("Nom", "d", "iiiiiiiiii WWWWWWWWWW mmmmmmmmmm", "1")}});
-        v.seleccionar(0);
         auto e = v.editor("Ver");
         QTest::qWait(0);
         e->mnuFuente[5]->trigger();
@@ -360,8 +272,6 @@ private slots:
         QVERIFY2(std::abs((x1 - x0) - esperado) <= linea.size() * 0.5 + 2,
                  qPrintable(QStringLiteral("%1 frente a %2").arg(x1 - x0).arg(esperado)));
     }
-
-    // --- The script list and the window -----------------------------------------------------------
 
     void laColumnaDelNombreCreceConLaVentana() {
         Ventana v({{"Menus", Registro("Copiar al portapapeles (otra copia)", "d", "c", "1")}});
@@ -427,8 +337,6 @@ private slots:
             QCOMPARE(w.normalGeometry().size(), dejada.size());
     }
 
-    // --- Smaller frictions ------------------------------------------------------------------------
-
     void introAbreElScriptParaVer() {
         Ventana v({{"Menus", Registro("Uno", "d", "c", "1") + Registro("Dos", "d2", "c2", "2")}});
         v.seleccionar(1);
@@ -449,10 +357,7 @@ private slots:
     void buscarEnLaBibliotecaEligeElPrimeroDeCadaConsulta() {
         Ventana v({{"Menus", Registro("Alfa", "uno", "beta gamma", "1") + Registro("Beta", "dos", "alfa", "2")},
                    {"Otra", Registro("Gamma", "tres", "nada", "1")}});
-        v.w->activateWindow();
-        QTRY_VERIFY(v.w->isActiveWindow());
-        QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
+        auto *dlg = BuscarEnLaBiblioteca(v);
         QVERIFY(dlg && dlg->isVisible());
         QTest::keyClicks(dlg->txtBuscar, "alfa");
         QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 2);
@@ -470,10 +375,7 @@ private slots:
 
     void copiarCodigoLoDiceEnLaLineaDeEstado() {
         Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
-        v.w->activateWindow();
-        QTRY_VERIFY(v.w->isActiveWindow());
-        QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
+        auto *dlg = BuscarEnLaBiblioteca(v);
         QVERIFY(dlg);
         QTest::keyClicks(dlg->txtBuscar, "codigo");
         QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 1);
@@ -483,20 +385,10 @@ private slots:
         QCOMPARE(dlg->barEstado->currentMessage(), U("Código de Uno copiado al portapapeles."));
     }
 
-    void copiarDelEditorLoDiceEnLaLineaDeEstado() {
-        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
-        v.seleccionar(0);
-        auto e = v.editor("Ver");
-        pulsar(*e, 1);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo"));
-        QCOMPARE(BarraDeEstado(*v.w), U("Código de Uno copiado al portapapeles."));
-    }
-
     void imprimirSinImpresoraOfreceUnPdf() {
         if (!QPrinterInfo::defaultPrinter().isNull())
             QSKIP("Hay una impresora predeterminada: la falta de impresora no se puede probar aquí");
         Ventana v({{"Menus", Registro("Uno", "Descripci\xf3n", "l\xednea *RTN*", "1")}});
-        v.seleccionar(0);
         auto e = v.editor("Ver");
         const QString pdf = v.c.ruta("script.pdf");
         ayudas::Mensaje pregunta;
@@ -507,10 +399,10 @@ private slots:
             d->selectFile(pdf);
             QMetaObject::invokeMethod(d, "accept");
         });
-        pulsar(*e, 3);
+        Pulsar(*e, 3);
         QVERIFY(pregunta.texto.startsWith(U("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo PDF?")));
         QVERIFY(ayudas::LeerBytes(pdf).startsWith("%PDF"));
-        QVERIFY(BarraDeEstado(*v.w).contains("script.pdf"));
+        QVERIFY(ui(v.w)->barEstado->currentMessage().contains("script.pdf"));
     }
 
     // Copiar, Imprimir and Exportar answer on the toolbar of the add and edit windows as in the menu.
@@ -523,42 +415,14 @@ private slots:
     void barraDelEditorComoSuMenu() {
         QFETCH(QString, modo);
         Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
-        v.seleccionar(0);
         auto e = v.editor(modo, modo == "Agregar" ? QStringList{"N", "d", "1", "nuevo"} : QStringList{});
         const std::pair<int, QAction *> pares[] = {{1, e->mnuCopiar}, {3, e->mnuImprimir}, {5, e->mnuExportar}};
         for (const auto &[posicion, menu] : pares)
             QCOMPARE(e->boton(posicion)->isEnabled(), menu->isEnabled());
-        pulsar(*e, 1);
+        Pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), modo == "Agregar" ? QStringLiteral("nuevo") : QStringLiteral("codigo"));
     }
 
-    void camposVaciosNombrados_data() {
-        QTest::addColumn<QStringList>("campos");
-        QTest::addColumn<QString>("texto");
-        QTest::newRow("uno") << QStringList{"N", "", "1", "c"}
-                             << U("Por favor, complete todos los campos. Falta: Descripción.");
-        QTest::newRow("dos") << QStringList{"", "d", "1", ""}
-                             << U("Por favor, complete todos los campos. Faltan: Nombre, Código.");
-        QTest::newRow("todos") << QStringList{"", "", "", ""}
-                               << U("Por favor, complete todos los campos. Faltan: Nombre, Descripción, Puntaje, Código.");
-    }
-    void camposVaciosNombrados() {
-        QFETCH(QStringList, campos);
-        QFETCH(QString, texto);
-        Ventana v({{"Menus", Registro("Uno", "d", "c", "1")}});
-        auto e = v.editor("Agregar");
-        for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
-            t->clear();
-        int i = 0;
-        for (QLineEdit *t : {e->txtNombre, e->txtDes, e->txtPuntaje})
-            t->setText(campos[i++]);
-        e->ponerCodigo(campos[3]);
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
-        pulsar(*e, 7);
-        QCOMPARE(m.texto, texto);
-        QVERIFY(e->isVisible());
-    }
 };
 
 QTEST_MAIN(tst_unicode)
