@@ -14,6 +14,7 @@
 #include <QStorageInfo>
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <map>
 #include <QtEndian>
 #include <sqlite3.h>
@@ -123,6 +124,58 @@ private:
     z_stream d_{};
     z_stream i_{};
 };
+
+// A category file read for the index, and what each script's rows hold, made ready where no row
+// of the index is needed: on another core, while the writer stores the category before it.
+struct Leida {
+    bool bien = false;
+    QByteArray datos;
+    QVector<Script> scripts;
+    QVector<mdlScripts::Tramo> tramos;
+    std::vector<qint64> huellas;
+    struct Filas {
+        QByteArray nombre, descripcion, codigo; // as stored
+        QByteArray plegados[3]; // as the full-text table takes them
+    };
+    std::vector<Filas> filas; // empty until made: only scripts not indexed yet need them
+};
+
+Leida::Filas Hacer(const Script &s, const QString &editor, Zlib &zlib) {
+    return {s.Nombre.toUtf8(),
+            s.Descripcion.toUtf8(),
+            zlib.Comprimir(editor),
+            {Plegar(s.Nombre).toUtf8(), Plegar(s.Descripcion).toUtf8(), Plegar(editor).toUtf8()}};
+}
+
+QString Editor(const Leida &l, int i) {
+    const mdlScripts::Tramo &t = l.tramos[i];
+    return etiquetas::AEditor(t.inicio >= 0 ? mdlScripts::Codigo(l.datos, t) : l.scripts[i].Codigo);
+}
+
+// `filas`: also every script's rows, for a category the index does not hold yet.
+Leida Leer(const QString &archivo, bool filas) {
+    Leida l;
+    if (!mdlScripts::LeerBytes(archivo, l.datos))
+        return l;
+    l.bien = true;
+    l.scripts = mdlScripts::Analizar(l.datos, l.tramos);
+    const int n = int(l.scripts.size());
+    l.huellas.resize(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const Script &s = l.scripts[i];
+        const mdlScripts::Tramo &t = l.tramos[i];
+        l.huellas[size_t(i)] =
+            t.inicio >= 0 ? Huella(s.Nombre, s.Descripcion, QByteArrayView(l.datos.constData() + t.inicio, t.largo))
+                          : Huella(s.Nombre, s.Descripcion, codificacion::Codificar(codificacion::De(l.datos), s.Codigo));
+    }
+    if (filas) {
+        Zlib zlib;
+        l.filas.reserve(size_t(n));
+        for (int i = 0; i < n; ++i)
+            l.filas.push_back(Hacer(l.scripts[i], Editor(l, i), zlib));
+    }
+    return l;
+}
 
 class Sql {
 public:
@@ -391,9 +444,8 @@ struct Indice::Datos {
         return Bien(s.con(1, archivo).hacer());
     }
 
-    bool Indexar(const QString &ruta, const QString &nombre, const Sello &sello, const std::atomic<bool> *cancelar);
-    bool Escribir(qint64 archivo, const QVector<Script> &scripts, const QByteArray &datos,
-                  const QVector<mdlScripts::Tramo> &tramos, const std::atomic<bool> *cancelar);
+    bool Indexar(const QString &nombre, const Sello &sello, const Leida &leida, const std::atomic<bool> *cancelar);
+    bool Escribir(qint64 archivo, const Leida &leida, const std::atomic<bool> *cancelar);
     bool Sincronizar(const QMap<QString, Sello> &disco, const std::atomic<bool> *cancelar);
     // Brings the cache up to the index and the folder, in a read transaction of its own.
     bool Cargar(const QString &carpeta, const std::atomic<bool> *cancelar);
@@ -546,7 +598,20 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // commit, and many small segments cost more to write and to merge than a few big ones.
     bool abierta = false;
     d_->sinEspacio = false;
-    for (const QString &nombre : porHacer) {
+    // Each file is read, and a new category's rows made, on another core while the one before is
+    // stored: storing is SQLite's, on this thread, and takes about as long.
+    const auto leer = [&](const QString &nombre) {
+        return std::async(std::launch::async, [ruta = carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"),
+                                               nueva = !indexadas.contains(nombre)] { return Leer(ruta, nueva); });
+    };
+    std::future<Leida> siguiente;
+    if (!porHacer.isEmpty())
+        siguiente = leer(porHacer.first());
+    for (int k = 0; k < porHacer.size(); ++k) {
+        const QString &nombre = porHacer[k];
+        const Leida leida = siguiente.get();
+        if (k + 1 < porHacer.size() && !(cancelar && cancelar->load()))
+            siguiente = leer(porHacer[k + 1]);
         if ((cancelar && cancelar->load()) || d_->danado)
             break;
         // The index is a cache: it never takes the space the user's own saves need.
@@ -557,8 +622,7 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
         }
         if (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE")))
             break;
-        if (d_->Indexar(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), nombre, disco.value(nombre),
-                        cancelar))
+        if (d_->Indexar(nombre, disco.value(nombre), leida, cancelar))
             hechas.append(nombre);
         hecho += disco.value(nombre).tamano;
         enLote += disco.value(nombre).tamano;
@@ -579,15 +643,12 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     return hechas;
 }
 
-bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const Sello &sello,
+bool Indice::Datos::Indexar(const QString &nombre, const Sello &sello, const Leida &leida,
                             const std::atomic<bool> *cancelar) {
     // The look was taken before reading: a file that changes while it is read differs from it at the
     // next pass and is read again.
-    QByteArray datos;
-    if (!mdlScripts::LeerBytes(archivo, datos))
+    if (!leida.bien)
         return false;
-    QVector<mdlScripts::Tramo> tramos;
-    const QVector<Script> scripts = mdlScripts::Analizar(datos, tramos);
     if (!Ejecutar("SAVEPOINT categoria"))
         return false;
     qint64 id = -1;
@@ -601,7 +662,7 @@ bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const
         if (Bien(s.con(1, nombre.toUtf8()).hacer()))
             id = sqlite3_last_insert_rowid(db);
     }
-    bool ok = id >= 0 && Escribir(id, scripts, datos, tramos, cancelar);
+    bool ok = id >= 0 && Escribir(id, leida, cancelar);
     if (ok) {
         Sql s(db, "UPDATE archivos SET tamano = ?, modificado = ?, generacion = generacion + 1 WHERE id = ?");
         ok = Bien(s.con(1, sello.tamano).con(2, sello.modificado).con(3, id).hacer());
@@ -613,8 +674,9 @@ bool Indice::Datos::Indexar(const QString &archivo, const QString &nombre, const
     return ok;
 }
 
-bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, const QByteArray &datos,
-                             const QVector<mdlScripts::Tramo> &tramos, const std::atomic<bool> *cancelar) {
+bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, const std::atomic<bool> *cancelar) {
+    const QVector<Script> &scripts = leida.scripts;
+    const std::vector<qint64> &huellas = leida.huellas;
     // A saved category mostly holds the scripts it held: each new record takes the row of an old one
     // with the same content, at the same place if there is one, so only what changed is indexed again.
     struct Vieja {
@@ -639,13 +701,8 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
             return false;
     }
     const int n = scripts.size();
-    std::vector<qint64> huellas(n);
     std::vector<int> toma(n, -1);
     for (int i = 0; i < n; ++i) {
-        const Script &s = scripts[i];
-        const mdlScripts::Tramo &t = tramos[i];
-        huellas[i] = t.inicio >= 0 ? Huella(s.Nombre, s.Descripcion, QByteArrayView(datos.constData() + t.inicio, t.largo))
-                                   : Huella(s.Nombre, s.Descripcion, codificacion::Codificar(codificacion::De(datos), s.Codigo));
         const auto e = exactas.constFind({huellas[i], i});
         if (e != exactas.cend()) {
             toma[i] = *e;
@@ -685,24 +742,12 @@ bool Indice::Datos::Escribir(qint64 archivo, const QVector<Script> &scripts, con
         }
         if (cancelar && (i & 63) == 0 && cancelar->load())
             return false;
-        const Script &s = scripts[i];
-        const mdlScripts::Tramo &t = tramos[i];
-        const QString editor =
-            etiquetas::AEditor(t.inicio >= 0 ? mdlScripts::Codigo(datos, t) : s.Codigo);
-        if (!Bien(script.con(1, archivo)
-                      .con(2, i)
-                      .con(3, huellas[i])
-                      .con(4, s.Nombre.toUtf8())
-                      .con(5, s.Descripcion.toUtf8())
-                      .hacer()))
+        const Leida::Filas f = leida.filas.empty() ? Hacer(scripts[i], Editor(leida, i), zlib) : leida.filas[size_t(i)];
+        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion).hacer()))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        if (!Bien(codigo.con(1, id).conBytes(2, zlib.Comprimir(editor)).hacer()) ||
-            !Bien(texto.con(1, id)
-                      .con(2, Plegar(s.Nombre).toUtf8())
-                      .con(3, Plegar(s.Descripcion).toUtf8())
-                      .con(4, Plegar(editor).toUtf8())
-                      .hacer()))
+        if (!Bien(codigo.con(1, id).conBytes(2, f.codigo).hacer()) ||
+            !Bien(texto.con(1, id).con(2, f.plegados[0]).con(3, f.plegados[1]).con(4, f.plegados[2]).hacer()))
             return false;
     }
     return true;
