@@ -34,8 +34,9 @@ qint64 Huella(QStringView nombre, QStringView descripcion, QByteArrayView codigo
     return qint64(qHashMulti(kSemilla, nombre, descripcion, codigo));
 }
 // The hash of known texts, kept in the file: a library whose hash gives other values (another build of
-// Qt) would take every script for changed, so the index is made anew at once instead.
-qint64 Sonda() { return Huella(u"rutinero", u"sonda", "0123456789"); }
+// Qt) would take every script for changed, so the index is made anew at once instead. Folding is in
+// it too: scripts leave the full-text table by their texts folded again, which must fold as they did.
+qint64 Sonda() { return Huella(Plegar(u"rutinero ÁÉÍÓÚÑÜàèìòùçß ſΣΩ"), u"sonda", "0123456789"); }
 
 // The trigram index matches a word only from three characters (code points) on.
 int Letras(QStringView s) {
@@ -153,7 +154,7 @@ QString Editor(const Leida &l, int i) {
 }
 
 // `filas`: also every script's rows, for a category the index does not hold yet.
-Leida Leer(const QString &archivo, bool filas) {
+Leida Leer(const QString &archivo, bool filas, const std::atomic<bool> *cancelar) {
     Leida l;
     if (!mdlScripts::LeerBytes(archivo, l.datos))
         return l;
@@ -171,8 +172,11 @@ Leida Leer(const QString &archivo, bool filas) {
     if (filas) {
         Zlib zlib;
         l.filas.reserve(size_t(n));
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
+            if ((i & 255) == 0 && cancelar && cancelar->load())
+                return {};
             l.filas.push_back(Hacer(l.scripts[i], Editor(l, i), zlib));
+        }
     }
     return l;
 }
@@ -602,7 +606,7 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // stored: storing is SQLite's, on this thread, and takes about as long.
     const auto leer = [&](const QString &nombre) {
         return std::async(std::launch::async, [ruta = carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"),
-                                               nueva = !indexadas.contains(nombre)] { return Leer(ruta, nueva); });
+                                               nueva = !indexadas.contains(nombre), cancelar] { return Leer(ruta, nueva, cancelar); });
     };
     std::future<Leida> siguiente;
     if (!porHacer.isEmpty())
