@@ -2,6 +2,7 @@
 #include "AyudasNucleo.h"
 #include "search/Indexador.h"
 #include "search/IndiceBiblioteca.h"
+#include "search/Trigramas.h"
 #include "Referencia.h"
 
 #include <QRandomGenerator>
@@ -19,14 +20,37 @@ bool Indexar(biblioteca::Indice &indice, const ayudas::Carpeta &c) {
 
 bool Integro(const QString &ruta) {
     sqlite3 *db = nullptr;
-    bool ok = sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    // Read-write only because the full-text table's check is asked as an insert; it writes nothing.
+    bool ok = sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    sqlite3_busy_timeout(db, 5000);
     sqlite3_stmt *st = nullptr;
     ok = ok && sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
          sqlite3_step(st) == SQLITE_ROW && qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok") == 0;
     sqlite3_finalize(st);
-    ok = ok && sqlite3_exec(db, "INSERT INTO texto(texto) VALUES('integrity-check')", nullptr, nullptr, nullptr) != SQLITE_CORRUPT;
+    // The full-text table's own check needs the index's tokenizer.
+    ok = ok && biblioteca::RegistrarTrigramas(db) &&
+         sqlite3_exec(db, "INSERT INTO texto(texto) VALUES('integrity-check')", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok)
+        qWarning() << "index check:" << sqlite3_errmsg(db);
     sqlite3_close(db);
     return ok;
+}
+// How many scripts the full-text table says hold a trigram: what a script that left still leaves behind.
+int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *st = nullptr;
+    int n = -1;
+    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        biblioteca::RegistrarTrigramas(db) &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM texto WHERE texto MATCH ?", -1, &st, nullptr) == SQLITE_OK) {
+        const QByteArray frase = '"' + trigrama + '"';
+        sqlite3_bind_text(st, 1, frase.constData(), int(frase.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return n;
 }
 } // namespace
 
@@ -117,6 +141,10 @@ private slots:
         QFile::remove(carpeta + "/C.rtn");
         QCOMPARE(indice.Actualizar(carpeta), (QStringList{"B", "D"}));
         QCOMPARE(indice.Indexadas(), biblioteca::Archivos(carpeta));
+        // What left the folder left the full-text table too; what stayed is there once.
+        QCOMPARE(ConTrigrama(RutaIndice(c), "gam"), 0);
+        QCOMPARE(ConTrigrama(RutaIndice(c), "bet"), 2);
+        QVERIFY(Integro(RutaIndice(c)));
         // Written by the program: read again even if it looks the same.
         QCOMPARE(indice.Actualizar(carpeta, {"A.rtn"}), QStringList{"A"});
     }
