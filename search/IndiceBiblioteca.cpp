@@ -52,21 +52,28 @@ QByteArray Frase(QStringView palabra) {
 
 // The distinct trigrams of a word, each a query term: the index knows which scripts hold a trigram,
 // not where, so the word itself is looked for in what they hold.
-QByteArray TodosSusTrigramas(const QString &palabra) {
+QByteArrayList TerminosDe(const QString &palabra) {
     QVector<qsizetype> inicios;
     for (qsizetype i = 0; i < palabra.size(); ++i)
         if (!palabra[i].isLowSurrogate())
             inicios.append(i);
     inicios.append(palabra.size());
+    QStringList distintos;
     QSet<QStringView> vistos;
-    QByteArray r;
     for (qsizetype k = 0; k + 3 < inicios.size(); ++k) {
         const QStringView t = QStringView(palabra).mid(inicios[k], inicios[k + 3] - inicios[k]);
-        if (vistos.contains(t))
-            continue;
-        vistos.insert(t);
-        r += (r.isEmpty() ? "" : " AND ") + Frase(t);
+        if (!vistos.contains(t)) {
+            vistos.insert(t);
+            distintos.append(t.toString());
+        }
     }
+    // Each term is a list of scripts to walk: for a pasted long word, some trigrams from along it
+    // narrow the candidates as well, and the word is confirmed on each anyway.
+    constexpr qsizetype kMaximo = 24;
+    QByteArrayList r;
+    const qsizetype n = distintos.size();
+    for (qsizetype k = 0; k < std::min(n, kMaximo); ++k)
+        r.append(Frase(distintos[n <= kMaximo ? k : k * (n - 1) / (kMaximo - 1)]));
     return r;
 }
 
@@ -942,14 +949,17 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
                                const std::atomic<bool> *cancelar) {
     // Scripts holding every trigram of every word of three letters or more. A word of exactly three is
     // one trigram, so holding it settles the word; any other is looked for in the script's texts.
-    QByteArray terminos;
+    // So for many words: past some two hundred terms, words are only confirmed on the scripts.
+    QByteArrayList todos;
     std::vector<bool> resuelta(size_t(palabras.size()));
     for (int i = 0; i < palabras.size(); ++i) {
-        const int letras = Letras(palabras[i]);
-        resuelta[size_t(i)] = letras == 3;
-        if (letras >= 3)
-            terminos += (terminos.isEmpty() ? "" : " AND ") + TodosSusTrigramas(palabras[i]);
+        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i]) : QByteArrayList();
+        if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
+            continue;
+        todos += suyos;
+        resuelta[size_t(i)] = Letras(palabras[i]) == 3;
     }
+    const QByteArray terminos = todos.join(" AND ");
     std::vector<qint64> candidatos;
     if (!terminos.isEmpty()) {
         Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH ? ORDER BY rowid");
