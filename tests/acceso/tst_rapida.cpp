@@ -103,15 +103,6 @@ private slots:
     void init() { QGuiApplication::clipboard()->setText("antes"); }
     void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); mensajes::VaciarCola(); }
 
-    // ---- The window and its keys ----
-
-    void abreCentrada() {
-        Rapida v;
-        const QRect pantalla = v.r->screen()->availableGeometry();
-        QVERIFY(qAbs(v.r->geometry().center().x() - pantalla.center().x()) <= 1);
-        QVERIFY(qAbs(v.r->geometry().center().y() - pantalla.center().y()) <= 1);
-    }
-
     // Found as typed, matches marked: name, category and the first line of code on each row.
     void resultadosAlEscribirConMarcas() {
         Rapida v;
@@ -197,8 +188,6 @@ private slots:
         QCOMPARE(v.r->recientes().lista(), QStringList{"JavaScript/Debounce"});
     }
 
-    // ---- Fill-in fields ----
-
     // One box per distinct field, in order, with its default; Enter copies the code filled, the
     // escaped `${` left as written.
     void camposLlenosAlCopiar() {
@@ -260,8 +249,6 @@ private slots:
         e.mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "sin campos");
     }
-
-    // ---- A second start ----
 
     // The real program started again with --buscar calls the running one (here: this test, holding
     // the folder's lock and answering as the program does), whose quick window comes up with the text

@@ -164,8 +164,6 @@ int HijoGuardar(const QString &ruta) {
 class tst_archivos : public QObject {
     Q_OBJECT
 private slots:
-    // ---- Only regular files are categories ----
-
     void especialesRechazadosSinBloquear_data() {
         QTest::addColumn<QString>("tipo");
         QTest::addColumn<QString>("razon");
@@ -225,8 +223,6 @@ private slots:
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
     }
 
-    // ---- Links ----
-
     // A category that is a link is read through it, but a save never writes outside Categorias:
     // neither through a link to a file elsewhere nor through a dangling one. A link within the
     // folder is saved through.
@@ -277,8 +273,6 @@ private slots:
         QVERIFY(QFileInfo(v.ruta("Alias")).isSymLink());
     }
 
-    // ---- Reasons in Spanish ----
-
     void razonesEnCastellano_data() {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<QString>("razon");
@@ -314,8 +308,6 @@ private slots:
         }
         QCOMPARE(error, razon);
     }
-
-    // ---- Names ----
 
     // A rename refused, for what adding refuses or for a name too long for the disk (the same reason
     // through the window): said, and the category stays as it was.
@@ -396,8 +388,6 @@ private slots:
         QCOMPARE(r.hallazgos.at(1).categoria, QStringLiteral("Notas"));
     }
 
-    // ---- What a killed save leaves ----
-
     // A save killed half-way leaves the category either as it was or completely new. It leaves its
     // temporary file when the file system gives it a name (here: no /proc, as in some containers);
     // the next start removes exactly those, nothing else.
@@ -450,8 +440,6 @@ private slots:
         QCOMPARE(QDir(c.estado.carpetaExportar()).entryList(QDir::Files), QStringList());
         QCOMPARE(mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus"))), leido);
     }
-
-    // ---- Pieces for the session's end and for files changed by others ----
 
     void cambiadaEnDisco_data() {
         QTest::addColumn<QString>("cambio");

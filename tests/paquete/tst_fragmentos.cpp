@@ -22,8 +22,6 @@ class tst_fragmentos : public QObject {
     Q_OBJECT
 
 private slots:
-    // ---- What the editor lets a person write ----
-
     void comentariosYComasFinales_data() {
         QTest::addColumn<QByteArray>("escrito");
         QTest::addColumn<QByteArray>("estricto");
@@ -88,8 +86,6 @@ private slots:
         // The editor's escapes: \$ is a dollar, \\ a backslash.
         QCOMPARE(l.fragmentos.at(2).codigo, QStringLiteral("echo \"$\" . $precio;\nc:\\temp"));
     }
-
-    // ---- Round trips ----
 
     void idaYVuelta_data() {
         QTest::addColumn<QString>("nombre");
@@ -156,8 +152,6 @@ private slots:
         QCOMPARE(editores::Prefijo(nombre), prefijo);
     }
 
-    // ---- What a category file cannot hold: named, the rest kept ----
-
     void loQueNoCabeSeNombra_data() {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("descripcion");
@@ -187,8 +181,6 @@ private slots:
         QCOMPARE(imp.scripts.at(0).Nombre, QStringLiteral("Bueno"));
         QCOMPARE(imp.scripts.at(0).Codigo, QStringLiteral("uno\r\ndos"));
     }
-
-    // ---- Markdown ----
 
     void cerca_data() {
         QTest::addColumn<QString>("codigo");
