@@ -3,71 +3,54 @@
 
 #include <QtTest>
 
+using Campos = QVector<campos::Campo>;
+using Dados = QMap<QString, QString>;
+
 class tst_campos : public QObject {
     Q_OBJECT
 private slots:
     void camposDistintosEnOrden_data() {
         QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QStringList>("nombres");
-        QTest::addColumn<QStringList>("valores");
-        QTest::newRow("sin campos") << "int x = 0;" << QStringList() << QStringList();
-        QTest::newRow("uno sin valor") << "hola ${nombre}" << QStringList{"nombre"} << QStringList{""};
-        QTest::newRow("uno con valor") << "espera(${ms:300});" << QStringList{"ms"} << QStringList{"300"};
-        QTest::newRow("en orden de aparición") << "${b} ${a:1}" << QStringList{"b", "a"} << QStringList{"", "1"};
+        QTest::addColumn<Campos>("campos");
+        QTest::newRow("sin campos") << "int x = 0;" << Campos();
+        QTest::newRow("uno sin valor") << "hola ${nombre}" << Campos{{"nombre", ""}};
+        QTest::newRow("uno con valor") << "espera(${ms:300});" << Campos{{"ms", "300"}};
+        QTest::newRow("en orden de aparición") << "${b} ${a:1}" << Campos{{"b", ""}, {"a", "1"}};
         QTest::newRow("repetido: una caja, el primer valor escrito")
-            << "${b} ${a:1} ${b:2} ${a:3}" << QStringList{"b", "a"} << QStringList{"2", "1"};
-        QTest::newRow("escapado no es campo") << "$${x} ${y}" << QStringList{"y"} << QStringList{""};
-        QTest::newRow("sin cierre en su línea") << "${a\n}" << QStringList() << QStringList();
-        QTest::newRow("nombre vacío") << "${} ${:x}" << QStringList() << QStringList();
-        QTest::newRow("acentos") << "${año:2024} ${canción}" << QStringList{"año", "canción"}
-                                 << QStringList{"2024", ""};
-        QTest::newRow("valor con dos puntos") << "${url:http://x:80}" << QStringList{"url"}
-                                              << QStringList{"http://x:80"};
-        QTest::newRow("valor vacío escrito") << "${a:}" << QStringList{"a"} << QStringList{""};
-        QTest::newRow("llave sin dólar") << "{a} $ {b}" << QStringList() << QStringList();
+            << "${b} ${a:1} ${b:2} ${a:3}" << Campos{{"b", "2"}, {"a", "1"}};
+        QTest::newRow("escapado no es campo") << "$${x} ${y}" << Campos{{"y", ""}};
+        QTest::newRow("sin cierre en su línea") << "${a\n}" << Campos();
+        QTest::newRow("nombre vacío") << "${} ${:x}" << Campos();
+        QTest::newRow("acentos") << "${año:2024} ${canción}" << Campos{{"año", "2024"}, {"canción", ""}};
+        QTest::newRow("valor con dos puntos") << "${url:http://x:80}" << Campos{{"url", "http://x:80"}};
+        QTest::newRow("valor vacío escrito") << "${a:}" << Campos{{"a", ""}};
+        QTest::newRow("llave sin dólar") << "{a} $ {b}" << Campos();
     }
     void camposDistintosEnOrden() {
         QFETCH(QString, codigo);
-        QFETCH(QStringList, nombres);
-        QFETCH(QStringList, valores);
-        QStringList n, v;
-        for (const campos::Campo &c : campos::Distintos(codigo)) {
-            n << c.nombre;
-            v << c.valor;
-        }
-        QCOMPARE(n, nombres);
-        QCOMPARE(v, valores);
+        QFETCH(Campos, campos);
+        QCOMPARE(campos::Distintos(codigo), campos);
     }
 
     void codigoLleno_data() {
         QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QStringList>("nombres");
-        QTest::addColumn<QStringList>("valores");
+        QTest::addColumn<Dados>("dados");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("valor por omisión") << "${n:10}" << QStringList() << QStringList() << "10";
-        QTest::newRow("valor escrito") << "x=${n:10};" << QStringList{"n"} << QStringList{"5"} << "x=5;";
-        QTest::newRow("repetido lleno igual") << "${a}+${a:9}" << QStringList{"a"} << QStringList{"1"} << "1+1";
-        QTest::newRow("vaciado a propósito") << "[${a:x}]" << QStringList{"a"} << QStringList{""} << "[]";
-        QTest::newRow("escapado queda literal") << "$${a} ${a}" << QStringList{"a"} << QStringList{"z"} << "${a} z";
-        QTest::newRow("escapado sin campos") << "echo $${HOME}" << QStringList() << QStringList()
-                                             << "echo ${HOME}";
-        QTest::newRow("dólares sueltos intactos") << "$a $$ $$$ ${" << QStringList() << QStringList()
-                                                  << "$a $$ $$$ ${";
-        QTest::newRow("un valor no se vuelve a llenar") << "${a}" << QStringList{"a"} << QStringList{"${b:1}"}
-                                                        << "${b:1}";
-        QTest::newRow("varias líneas") << "a\n  ${x:1}\nb ${y}" << QStringList{"y"} << QStringList{"ñ"}
-                                       << "a\n  1\nb ñ";
-        QTest::newRow("comillas") << "s = \"${texto:hola}\";" << QStringList() << QStringList()
-                                  << "s = \"hola\";";
+        QTest::newRow("valor por omisión") << "${n:10}" << Dados() << "10";
+        QTest::newRow("valor escrito") << "x=${n:10};" << Dados{{"n", "5"}} << "x=5;";
+        QTest::newRow("repetido lleno igual") << "${a}+${a:9}" << Dados{{"a", "1"}} << "1+1";
+        QTest::newRow("vaciado a propósito") << "[${a:x}]" << Dados{{"a", ""}} << "[]";
+        QTest::newRow("escapado queda literal") << "$${a} ${a}" << Dados{{"a", "z"}} << "${a} z";
+        QTest::newRow("escapado sin campos") << "echo $${HOME}" << Dados() << "echo ${HOME}";
+        QTest::newRow("dólares sueltos intactos") << "$a $$ $$$ ${" << Dados() << "$a $$ $$$ ${";
+        QTest::newRow("un valor no se vuelve a llenar") << "${a}" << Dados{{"a", "${b:1}"}} << "${b:1}";
+        QTest::newRow("varias líneas") << "a\n  ${x:1}\nb ${y}" << Dados{{"y", "ñ"}} << "a\n  1\nb ñ";
+        QTest::newRow("comillas") << "s = \"${texto:hola}\";" << Dados() << "s = \"hola\";";
     }
     void codigoLleno() {
         QFETCH(QString, codigo);
-        QFETCH(QStringList, nombres);
-        QFETCH(QStringList, valores);
+        QFETCH(Dados, dados);
         QFETCH(QString, esperado);
-        QMap<QString, QString> dados;
-        for (int i = 0; i < nombres.size(); ++i)
-            dados.insert(nombres[i], valores[i]);
         QCOMPARE(campos::Llenar(codigo, dados), esperado);
     }
 

@@ -73,12 +73,7 @@ struct Rapida {
         QTRY_VERIFY(!listos.isEmpty());
     }
     void tecla(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(r->txtBuscar, k, m); }
-    QStringList nombres() const {
-        QStringList n;
-        for (int i = 0; i < r->lstResultados->topLevelItemCount(); ++i)
-            n << r->lstResultados->topLevelItem(i)->text(0);
-        return n;
-    }
+    QStringList nombres() const { return ayudas::Textos(r->lstResultados); }
     QString elegido() const { return r->actual() ? r->actual()->nombre : QString(); }
 };
 
@@ -107,15 +102,6 @@ class tst_rapida : public QObject {
 private slots:
     void init() { QGuiApplication::clipboard()->setText("antes"); }
     void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); mensajes::VaciarCola(); }
-
-    // ---- The window and its keys ----
-
-    void abreCentrada() {
-        Rapida v;
-        const QRect pantalla = v.r->screen()->availableGeometry();
-        QVERIFY(qAbs(v.r->geometry().center().x() - pantalla.center().x()) <= 1);
-        QVERIFY(qAbs(v.r->geometry().center().y() - pantalla.center().y()) <= 1);
-    }
 
     // Found as typed, matches marked: name, category and the first line of code on each row.
     void resultadosAlEscribirConMarcas() {
@@ -202,8 +188,6 @@ private slots:
         QCOMPARE(v.r->recientes().lista(), QStringList{"JavaScript/Debounce"});
     }
 
-    // ---- Fill-in fields ----
-
     // One box per distinct field, in order, with its default; Enter copies the code filled, the
     // escaped `${` left as written.
     void camposLlenosAlCopiar() {
@@ -265,8 +249,6 @@ private slots:
         e.mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "sin campos");
     }
-
-    // ---- A second start ----
 
     // The real program started again with --buscar calls the running one (here: this test, holding
     // the folder's lock and answering as the program does), whose quick window comes up with the text
@@ -335,7 +317,6 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::newRow("sin orden") << QStringList() << false << "";
         QTest::newRow("sin texto") << QStringList{"--buscar"} << true << "";
-        QTest::newRow("varias palabras") << QStringList{"--buscar", "año", "nuevo"} << true << "año nuevo";
         QTest::newRow("salto de línea") << QStringList{"--buscar", "a\nb"} << true << "a\nb";
     }
     void pedidoDeLaLineaDeOrdenes() {

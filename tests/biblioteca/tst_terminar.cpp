@@ -24,9 +24,8 @@ class tst_terminar : public QObject {
         const auto pendientes = recuperacion::Pendientes(p.c.estado);
         QCOMPARE(pendientes.size(), 1);
         QCOMPARE(pendientes.first().categoria, "Menus");
-        QCOMPARE(pendientes.first().scripts.size(), 2);
-        QCOMPARE(pendientes.first().scripts.last().Nombre, "tipeado");
-        QCOMPARE(pendientes.first().scripts.last().Codigo, "echo *RTN*hola*RTN*");
+        QCOMPARE(pendientes.first().scripts,
+                 (mdlScripts::Analizar(kMenus) << Script{"tipeado", "sin aceptar", "echo *RTN*hola*RTN*", "5"}));
     }
 
     // On a full disk the typed script cannot be put aside: the program stays with it (and says so)

@@ -130,7 +130,6 @@ private slots:
         const std::tuple<const char *, int, const char *, const char *> casos[] = {
             {"categoría 100 B", 100, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
             {"categoría 4 KB", 4096, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
-            {"categoría 16 KB", 16384, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
             {"categoría 1 MB", 1 << 20, "Categorias/Menus.rtn", "No se pudo guardar la categoría Menus"},
             {"destino de mover", 4096, "Categorias/Destino.rtn", "No se pudo copiar el script"},
             {"importar categoría", 4096, "Categorias/Nuevo.rtn", "No se pudieron importar estos archivos:\nNuevo.rtn: "},

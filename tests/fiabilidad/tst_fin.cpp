@@ -47,13 +47,6 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     std::fflush(stdout);
     return app.exec();
 }
-
-QStringList Nombres(const QVector<Script> &scripts) {
-    QStringList r;
-    for (const Script &s : scripts)
-        r << s.Nombre;
-    return r;
-}
 } // namespace
 
 class tst_fin : public QObject {
@@ -84,7 +77,8 @@ private slots:
         const auto pendientes = recuperacion::Pendientes(c.estado);
         QCOMPARE(pendientes.size(), 1);
         QCOMPARE(pendientes.first().categoria, QStringLiteral("Menus"));
-        QCOMPARE(Nombres(pendientes.first().scripts), (QStringList{"uno", "tres"}));
+        const QByteArray sinDos = Registro("uno", "d", "c1", "1") + Registro("tres", "d", "c3", "3");
+        QCOMPARE(pendientes.first().scripts, mdlScripts::Analizar(sinDos));
         QCOMPARE(QDir(c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
     }
 

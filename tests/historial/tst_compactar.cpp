@@ -44,8 +44,7 @@ QVector<QByteArray> Recuperadas(const git::Repositorio &repo) {
 }
 
 QStringList Paquetes(const QString &carpeta) {
-    return QDir(carpeta + "/.git/objects/pack")
-        .entryList({"*.pack"}, QDir::Files);
+    return QDir(carpeta + "/.git/objects/pack").entryList({"*.pack"}, QDir::Files);
 }
 
 qint64 TamanoObjetos(const QString &carpeta) {
@@ -60,7 +59,7 @@ struct Biblioteca {
     ayudas::Carpeta c;
     QString carpeta = c.estado.carpetaCategorias();
     git::Repositorio repo;
-    bool abierta = QDir().mkpath(carpeta) && repo.Abrir(carpeta, true);
+    Biblioteca() { QVERIFY(QDir().mkpath(carpeta) && repo.Abrir(carpeta, true)); }
 };
 } // namespace
 
@@ -69,7 +68,6 @@ class tst_compactar : public QObject {
   private slots:
     void compactarConservaCadaVersion() {
         Biblioteca b;
-        QVERIFY(b.abierta);
         const QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 30);
         const git::Repositorio::Sueltos antes = b.repo.ContarSueltos();
         QCOMPARE(antes.objetos, 30 * 3); // each version: the file, the folder, the version itself
@@ -85,7 +83,6 @@ class tst_compactar : public QObject {
     // A second housekeeping makes one pack again: the older one, held entirely by the new, goes.
     void compactarOtraVezDejaUnPaquete() {
         Biblioteca b;
-        QVERIFY(b.abierta);
         QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 10);
         QVERIFY(b.repo.Compactar() > 0);
         guardadas += Versiones(b.repo, b.carpeta, 10, 10);
@@ -97,7 +94,6 @@ class tst_compactar : public QObject {
     // What no version reaches stays while it is recent, and goes once two weeks old.
     void loQueNadieAlcanzaEsperaDosSemanas() {
         Biblioteca b;
-        QVERIFY(b.abierta);
         Versiones(b.repo, b.carpeta, 2);
         git_oid reciente, viejo;
         QVERIFY(git_blob_create_from_buffer(&reciente, b.repo.crudo(), "suelto reciente", 15) == 0);
@@ -145,7 +141,6 @@ class tst_compactar : public QObject {
     // Asked to stop (the program is closing), it gives up and removes nothing.
     void compactarSeDejaAlCerrar() {
         Biblioteca b;
-        QVERIFY(b.abierta);
         const QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 5);
         const int sueltos = b.repo.ContarSueltos().objetos;
         QCOMPARE(b.repo.Compactar(nullptr, [] { return true; }), -1);
@@ -157,7 +152,6 @@ class tst_compactar : public QObject {
     // A repository with no version yet has nothing to pack, and stays as it is.
     void sinVersionesNoHayNadaQueCompactar() {
         Biblioteca b;
-        QVERIFY(b.abierta);
         QCOMPARE(b.repo.Compactar(), 0);
         QVERIFY(Paquetes(b.carpeta).isEmpty());
     }

@@ -123,8 +123,6 @@ class tst_remotohostil : public QObject {
             const char *modo, *nombre, *contenido;
         } casos[] = {
             {"100755", "../rutinero", "#!/bin/sh\necho atacante\n"},
-            {"100644", "../evil.rtn", "\"x\"\r\n"},
-            {"100644", "../PWNED.sh", "rm -rf ~\n"},
             {"100644", "../../x.txt", "fuera\n"},
             {"120000", "Enlace.rtn", "../rutinero"},
             {"100755", "Ejecutable.rtn", "#!/bin/sh\n"},
@@ -296,7 +294,6 @@ class tst_remotohostil : public QObject {
         QTest::addColumn<QString>("motivo");
         QTest::newRow("carpeta compartida ausente") << "ausente" << "No se encuentra la carpeta compartida";
         QTest::newRow("dirección de tipo desconocido") << "ftp" << "no es de un tipo conocido";
-        QTest::newRow("carpeta sin repositorio") << "vacia" << "no hay un repositorio en esa dirección";
         QTest::newRow("remoto que no acepta cambios") << "bloqueado" << "no acepta cambios";
     }
     void motivosEnEspanol() {
@@ -308,8 +305,6 @@ class tst_remotohostil : public QObject {
             url = eq.dir.path() + "/no-existe.git";
         else if (caso == "ftp")
             url = "ftp://127.0.0.1/biblioteca.git";
-        else if (caso == "vacia")
-            QDir().mkpath(url = eq.dir.path() + "/vacia");
         else {
             // Another process is updating the shared branch: its lock stands, so ours cannot be.
             ayudas::EscribirBytes(eq.remoto + "/refs/heads/main.lock", "");

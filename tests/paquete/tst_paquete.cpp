@@ -111,8 +111,6 @@ private slots:
         }
     }
 
-    // ---- The package as dpkg reads it ----
-
     // Name, version and architecture as dpkg reads them, and the file named after them.
     void nombreVersionYArquitectura() {
         const Salida a = Correr("dpkg", {"--print-architecture"});
@@ -169,8 +167,6 @@ private slots:
                 QVERIFY2(it.value() == "drwxr-xr-x root/root", qPrintable(it.key() + ' ' + it.value()));
         }
     }
-
-    // ---- Installed, run by an ordinary user ----
 
     // The first run copies the starter library into the user's data folder, whole, and writes
     // nothing beside the program.
@@ -247,8 +243,6 @@ private slots:
                  escribible ? carpeta : casa + "/datos/rutinero");
         QCOMPARE(QFileInfo::exists(casa + "/datos"), !escribible);
     }
-
-    // ---- Debian's own checks, where they are installed ----
 
     void lintianSinErrores() {
         if (!Existe("lintian"))
