@@ -164,15 +164,19 @@ private slots:
         QVERIFY(preguntar && !v.c.estado.sesion.HayCambios());
         QCOMPARE(v.bytes("Ajax"), kAjax);
         QCOMPARE(v.vista(), (Vista{{"Ajax", "Zeta"}, {"Ajax.rtn", "Zeta.rtn"}, "Ajax"}));
-        // Yes: an empty category takes its place, listed once, last and selected; nothing is open.
+        // Yes: an empty category takes its place, listed once, last and selected, also after the panel
+        // follows the folder; nothing is open.
         {
             Mensajes si({QMessageBox::Yes}, [](QDialog *d) { Nombrar(d, "  Ajax "); });
             ui(v.w)->mnuAgregar->trigger();
             QCOMPARE(si.textos, QStringList{reemplazar});
         }
         QCOMPARE(v.bytes("Ajax"), QByteArray());
-        QCOMPARE(v.vista(), (Vista{{"Zeta", "Ajax"}, {"Ajax.rtn", "Zeta.rtn"}, "(Ninguna)"}));
-        QCOMPARE(ui(v.w)->lstCat->currentItem(), ui(v.w)->lstCat->topLevelItem(1));
+        for (int refill = 0; refill < 2; ++refill) {
+            QCOMPARE(v.vista(), (Vista{{"Zeta", "Ajax"}, {"Ajax.rtn", "Zeta.rtn"}, "(Ninguna)"}));
+            QCOMPARE(ui(v.w)->lstCat->currentItem(), ui(v.w)->lstCat->topLevelItem(1));
+            v.w->SeguirCarpeta();
+        }
     }
 
     void agregarConLaListaVaciaONombresOcultosYSinPregunta() {

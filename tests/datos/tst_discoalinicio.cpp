@@ -62,18 +62,17 @@ private slots:
         // The start as the program makes it: the splash, then the main window and what follows it.
         Estado estado;
         estado.carpeta = carpeta;
-        Mensaje aviso;
-        ContestarMensaje(QMessageBox::Ok, &aviso);
+        const auto aviso = Contestar(QMessageBox::Ok);
         auto *splash = new frmSplash(estado);
         splash->setAttribute(Qt::WA_DeleteOnClose);
         splash->Startup();
         std::unique_ptr<frmPrincipal> w(splash->principal());
         w->IniciarIndice(); // as the program does once the window exists
         QTRY_VERIFY(w->isVisible());
-        QTRY_VERIFY(aviso.visto);
-        QVERIFY2(aviso.texto.contains(QStringLiteral("está lleno")), qPrintable(aviso.texto));
-        QVERIFY2(aviso.texto.contains(QStringLiteral("no se podrán guardar")), qPrintable(aviso.texto));
-        QCOMPARE(aviso.icono, QMessageBox::Warning);
+        QTRY_VERIFY(aviso->visto);
+        QVERIFY2(aviso->texto.contains(QStringLiteral("está lleno")), qPrintable(aviso->texto));
+        QVERIFY2(aviso->texto.contains(QStringLiteral("no se podrán guardar")), qPrintable(aviso->texto));
+        QCOMPARE(aviso->icono, QMessageBox::Warning);
 
         // Open: the category's scripts are listed and counted.
         QCOMPARE(Textos(ui(w)->lstCat), (QStringList{"Menus", "Otra"}));

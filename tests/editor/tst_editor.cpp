@@ -48,12 +48,11 @@ CamposScript Campos(const frmScript &e) {
 
 // "Aceptar" when a warning is expected: the warning shown (its first line), the window left open.
 ayudas::Mensaje Rechazo(frmScript &e) {
-    ayudas::Mensaje m;
-    ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+    const auto m = ayudas::Contestar(QMessageBox::Ok);
     Pulsar(e, 7);
     // Anything but a warning leaves no text to compare.
-    m.texto = m.icono == QMessageBox::Warning ? m.texto.section('\n', 0, 0) : QString();
-    return m;
+    m->texto = m->icono == QMessageBox::Warning ? m->texto.section('\n', 0, 0) : QString();
+    return *m;
 }
 
 ControlesEditor Controles(const frmScript &e) {
@@ -579,12 +578,11 @@ private slots:
     void invisiblesNombradosYQuitados() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {"A", "d", "1", QStringLiteral("a\nb\nc\u200bd\ufeff")});
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::No, &m);
+        const auto m = ayudas::Contestar(QMessageBox::No);
         Pulsar(*e, 7);
-        QCOMPARE(m.texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
+        QCOMPARE(m->texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
                                                              "categoría: U+200B en la línea 3, U+FEFF en la línea 3"));
-        QCOMPARE(m.icono, QMessageBox::Question);
+        QCOMPARE(m->icono, QMessageBox::Question);
         QVERIFY(e->isVisible());
         ayudas::ContestarMensaje(QMessageBox::Yes); // one answer removes them, and the script is committed
         Pulsar(*e, 7);

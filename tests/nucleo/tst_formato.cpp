@@ -98,10 +98,9 @@ private slots:
 
         // A folder named like a category adds nothing and is reported by name.
         QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Carpeta")));
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        const auto m = ayudas::Contestar(QMessageBox::Ok);
         QVERIFY(!LeerCategoria(&lista, c.estado.rutaCategoria(QStringLiteral("Carpeta")), nullptr));
-        QVERIFY2(m.texto.contains(QStringLiteral("Carpeta")), qPrintable(m.texto));
+        QVERIFY2(m->texto.contains(QStringLiteral("Carpeta")), qPrintable(m->texto));
         QCOMPARE(lista.topLevelItemCount(), 4);
 
         // A row keeps its code as the file's bytes: read, saved and replaced like any other field.
