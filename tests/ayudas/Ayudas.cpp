@@ -8,18 +8,12 @@
 #include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminarDup.h"
 
-#include <QPushButton>
-
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolBar>
-#include <QFile>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -182,7 +176,6 @@ void VentanaPrincipal::abrir(const QString &nombre) {
     seleccionar(nombre);
     QTreeWidgetItem *item = Buscar(ui(w)->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
-    ui(w)->lstCat->scrollToItem(item);
     QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
                        ui(w)->lstCat->visualItemRect(item).center());
 }

@@ -1,15 +1,10 @@
 #pragma once
 #include "AyudasNucleo.h"
 #include "Controles.h"
-#include "core/Estado.h"
 
-#include <QByteArray>
 #include <QMessageBox>
-#include <QString>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QObject>
-#include <QList>
 #include <functional>
 #include <memory>
 

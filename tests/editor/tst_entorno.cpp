@@ -58,17 +58,11 @@ double ContrasteTexto(QWidget *w, const QRect &zona) {
     return mejor;
 }
 
+// A dark desktop theme: light text on dark grey, as Qt derives it from the buttons' colour.
 QPalette PaletaOscura() {
-    QPalette p;
-    const QColor ventana(53, 53, 53), base(35, 35, 35), claro(230, 230, 230);
-    for (auto [rol, color] : {std::pair{QPalette::Window, ventana}, {QPalette::WindowText, claro},
-                              {QPalette::Base, base}, {QPalette::AlternateBase, ventana},
-                              {QPalette::Text, claro}, {QPalette::Button, ventana},
-                              {QPalette::ButtonText, claro}, {QPalette::ToolTipBase, base},
-                              {QPalette::ToolTipText, claro}, {QPalette::Highlight, QColor(42, 130, 218)},
-                              {QPalette::HighlightedText, QColor(Qt::black)},
-                              {QPalette::PlaceholderText, QColor(150, 150, 150)}})
-        p.setColor(rol, color);
+    QPalette p(QColor(53, 53, 53));
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::black);
     return p;
 }
 } // namespace
