@@ -105,8 +105,6 @@ class tst_ayuda : public QObject {
 private slots:
     void textosDelCorreo() {
         const correo::Mensaje m = correo::Componer("ana@example.org", "Ana", "Menus", "/x/Menus.rtn");
-        QCOMPARE(m.asunto, QStringLiteral("Archivo de Rutinero enviado por Ana"));
-        QCOMPARE(m.cuerpo, kCuerpo);
         // xdg-email writes each line end as CR LF itself, and gets the address where no option hides.
         QCOMPARE(correo::ArgumentosXdgEmail(m),
                  (QStringList{"--utf8", "--subject", m.asunto, "--body", QString(kCuerpo).replace("\r\n", "\n"),
