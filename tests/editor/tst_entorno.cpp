@@ -188,11 +188,11 @@ private slots:
 
     void ordenEspanol() {
         QMap<QString, QByteArray> cats;
-        for (const char *n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"})
-            cats.insert(QString::fromUtf8(n), {});
         QByteArray scripts;
-        for (const char *n : {"Zeta", "\xd1\x61nd\xfa", "nube", "Oso", "\xe1rbol", "Avi\xf3n", "Nabo"})
-            scripts += Registro(n, "d", "c", "1");
+        for (const QString &n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"}) {
+            cats.insert(n, {});
+            scripts += Registro(n.toLatin1(), "d", "c", "1");
+        }
         cats.insert("Menus", scripts);
         Ventana v(cats);
         const QStringList orden{"árbol", "Avión", "Nabo", "nube", "Ñandú", "Oso", "Zeta"};
