@@ -5,19 +5,15 @@
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminarDup.h"
 
-#include <QPushButton>
-
-#include <QAbstractButton>
-#include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolBar>
-#include <QFile>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -47,7 +43,8 @@ void AlAbrirseModal(std::function<void(QWidget *)> accion) {
     });
 }
 
-void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
+namespace {
+void Responder(QMessageBox::StandardButton boton, std::shared_ptr<Mensaje> registro) {
     mensajes::Encolar([boton, registro](QWidget *w) {
         auto *caja = qobject_cast<QMessageBox *>(w);
         if (!caja) {
@@ -64,6 +61,18 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
         }
         return int(boton);
     });
+}
+} // namespace
+
+void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
+    Responder(boton, std::shared_ptr<Mensaje>(registro, [](Mensaje *) {}));
+}
+
+// The queue keeps the record alive until the box is answered, whether or not the test still does.
+std::shared_ptr<Mensaje> Contestar(QMessageBox::StandardButton boton) {
+    auto registro = std::make_shared<Mensaje>();
+    Responder(boton, registro);
+    return registro;
 }
 
 Navegador::Navegador() {
@@ -88,6 +97,39 @@ QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto) {
         if (lista->topLevelItem(i)->text(0) == texto)
             return lista->topLevelItem(i);
     return nullptr;
+}
+
+void Clic(QTreeWidget *lista, QTreeWidgetItem *fila, Qt::MouseButton boton) {
+    QVERIFY(fila);
+    lista->scrollToItem(fila);
+    QTest::mouseClick(lista->viewport(), boton, {}, lista->visualItemRect(fila).center());
+}
+
+void Elegir(QComboBox *lista, const QString &texto) {
+    const int i = lista->findText(texto);
+    QVERIFY2(i >= 0, qPrintable(texto));
+    lista->setCurrentIndex(i);
+    emit lista->activated(i);
+}
+
+QLineEdit *EditorDeNombre(const frmPrincipal &w) {
+    const QTreeWidget *l = ui(w)->lstCat;
+    for (int i = 0; i < l->topLevelItemCount(); ++i)
+        if (auto *e = qobject_cast<QLineEdit *>(l->indexWidget(l->indexFromItem(l->topLevelItem(i)))))
+            return e;
+    return nullptr;
+}
+
+void AgregarCategoria(frmPrincipal &w, const QString &nombre, const std::function<void()> &antes) {
+    AlAbrirseModal([nombre, antes](QWidget *ventana) {
+        auto *d = qobject_cast<frmCategoria *>(ventana);
+        QVERIFY(d);
+        QTest::keyClicks(d->txtACat, nombre);
+        if (antes)
+            antes();
+        QTest::keyClick(d->txtACat, Qt::Key_Return);
+    });
+    ui(w)->mnuAgregar->trigger();
 }
 
 void EliminarDuplicados(frmPrincipal &w) {
@@ -126,28 +168,21 @@ void VentanaPrincipal::crear(const QStringList &entradas) {
 VentanaPrincipal::~VentanaPrincipal() = default;
 
 void VentanaPrincipal::seleccionar(const QString &nombre) {
-    QTreeWidgetItem *item = Buscar(ui(w)->lstCat, nombre);
-    QVERIFY2(item, qPrintable(nombre));
-    ui(w)->lstCat->scrollToItem(item);
-    QTest::mouseClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
-                      ui(w)->lstCat->visualItemRect(item).center());
+    QVERIFY2(Buscar(ui(w)->lstCat, nombre), qPrintable(nombre));
+    Clic(ui(w)->lstCat, Buscar(ui(w)->lstCat, nombre));
 }
 
 void VentanaPrincipal::abrir(const QString &nombre) {
     seleccionar(nombre);
     QTreeWidgetItem *item = Buscar(ui(w)->lstCat, nombre);
     QVERIFY2(item, qPrintable(nombre));
-    ui(w)->lstCat->scrollToItem(item);
     QTest::mouseDClick(ui(w)->lstCat->viewport(), Qt::LeftButton, {},
                        ui(w)->lstCat->visualItemRect(item).center());
 }
 
 void VentanaPrincipal::seleccionarScript(const QString &nombre) {
-    QTreeWidgetItem *item = Buscar(ui(w)->lstScripts, nombre);
-    QVERIFY2(item, qPrintable(nombre));
-    ui(w)->lstScripts->scrollToItem(item);
-    QTest::mouseClick(ui(w)->lstScripts->viewport(), Qt::LeftButton, {},
-                      ui(w)->lstScripts->visualItemRect(item).center());
+    QVERIFY2(Buscar(ui(w)->lstScripts, nombre), qPrintable(nombre));
+    Clic(ui(w)->lstScripts, Buscar(ui(w)->lstScripts, nombre));
 }
 
 QStringList VentanaPrincipal::scripts() const {

@@ -1,18 +1,15 @@
 #pragma once
 #include "AyudasNucleo.h"
 #include "Controles.h"
-#include "core/Estado.h"
 
-#include <QByteArray>
 #include <QMessageBox>
-#include <QString>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QObject>
-#include <QList>
 #include <functional>
 #include <memory>
 
+class QComboBox;
+class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -35,6 +32,8 @@ struct Mensaje {
 void AlAbrirseModal(std::function<void(QWidget *)> accion);
 // Answers the next message box with the button, recording what it said in *registro.
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
+// The same, with what it said in the result once it has been answered.
+std::shared_ptr<Mensaje> Contestar(QMessageBox::StandardButton boton);
 
 // Where the program's web addresses go instead of the browser, while it lives.
 class Navegador : public QObject {
@@ -50,7 +49,14 @@ public slots:
 // The texts of a list's rows, and the row with a given text (or none).
 QStringList Textos(const QTreeWidget *lista);
 QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
-
+// A click on a row of a list as the user gives it, with the left button unless told.
+void Clic(QTreeWidget *lista, QTreeWidgetItem *fila, Qt::MouseButton boton = Qt::LeftButton);
+// Chooses an entry of a drop-down list as a click in its open list does.
+void Elegir(QComboBox *lista, const QString &texto);
+// The in-place editor of the category being renamed, once the command has opened it.
+QLineEdit *EditorDeNombre(const frmPrincipal &w);
+// Adds a category through the add dialog, typed and accepted with Enter; `antes` runs before Enter.
+void AgregarCategoria(frmPrincipal &w, const QString &nombre, const std::function<void()> &antes = {});
 
 // Runs "Eliminar duplicados" from the options list as a user does: the dialog's Eliminar, then Cerrar.
 void EliminarDuplicados(frmPrincipal &w);

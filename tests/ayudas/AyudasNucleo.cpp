@@ -35,4 +35,11 @@ QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByt
     return r;
 }
 
+QByteArray Solos(const QStringList &nombres) {
+    QByteArray r;
+    for (const QString &n : nombres)
+        r += Registro(n.toLatin1(), "", "", "");
+    return r;
+}
+
 } // namespace ayudas

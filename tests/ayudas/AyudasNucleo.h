@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Test helpers that need no window: files, folders and records as the format stores them.
@@ -24,5 +25,7 @@ struct Carpeta {
 // The bytes of one record as the file stores it.
 QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
                     const QByteArray &puntaje);
+// Records with a name only, one after another.
+QByteArray Solos(const QStringList &nombres);
 
 } // namespace ayudas

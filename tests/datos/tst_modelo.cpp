@@ -8,12 +8,10 @@
 #include "Ayudas.h"
 #include "DiscoLleno.h"
 #include "format/Herramientas.h"
-#include "ui/frmCategoria.h"
-#include "format/mdlScripts.h"
+#include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/tools/frmEliminarDup.h"
 #include "ui/tools/frmMover.h"
 
 #include <QtTest>
@@ -164,12 +162,7 @@ private:
         return m.listadas.isEmpty() ? QString() : m.listadas.at(int(r % m.listadas.size()));
     }
     int fila(quint32 r) const { return m.lista.isEmpty() ? -1 : int(r % m.lista.size()); }
-    void clicFila(int i) {
-        QTreeWidgetItem *item = ui(v.w)->lstScripts->topLevelItem(i);
-        ui(v.w)->lstScripts->scrollToItem(item);
-        QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::LeftButton, {},
-                          ui(v.w)->lstScripts->visualItemRect(item).center());
-    }
+    void clicFila(int i) { ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->topLevelItem(i)); }
     // Answers the next question; Esc presses the key or closes the box, as `otra` says.
     static void contestar(Contesta c, bool otra) {
         if (c != Esc) {
@@ -199,20 +192,17 @@ private:
         m.responder(c == Si);
         return true;
     }
-    void llenarEditor(QWidget *w, const QString &nombre) {
-        auto *e = w;
-        e->findChild<QLineEdit *>(QStringLiteral("txtNombre"))->setText(nombre);
-        e->findChild<QLineEdit *>(QStringLiteral("txtDes"))->setText(QLatin1Char('d') + nombre);
-        e->findChild<QLineEdit *>(QStringLiteral("txtPuntaje"))->setText(QStringLiteral("1"));
-        QWidget *codigo = e->findChild<QWidget *>(QStringLiteral("txtCodigo"));
-        // Whichever editor the code field is, it takes its text through one of these.
-        const char *metodo = codigo->metaObject()->indexOfMethod("setText(QString)") >= 0 ? "setText" : "setPlainText";
-        QMetaObject::invokeMethod(codigo, metodo, Q_ARG(QString, QLatin1Char('c') + nombre));
-        e->findChild<QAction *>(QStringLiteral("aceptar"))->trigger();
+    static void llenarEditor(QWidget *w, const QString &nombre) {
+        auto *e = qobject_cast<frmScript *>(w);
+        QVERIFY(e);
+        e->txtNombre->setText(nombre);
+        e->txtDes->setText(QLatin1Char('d') + nombre);
+        e->txtPuntaje->setText(QStringLiteral("1"));
+        e->ponerCodigo(QLatin1Char('c') + nombre);
+        ayudas::Pulsar(*e, 7);
     }
-    void moverA(frmMover *d, const QString &destino) {
-        d->cboImagen->setCurrentIndex(d->cboImagen->findText(destino));
-        emit d->cboImagen->activated(d->cboImagen->currentIndex());
+    static void moverA(frmMover *d, const QString &destino) {
+        ayudas::Elegir(d->cboImagen, destino);
         QTest::mouseClick(d->cmdPegar, Qt::LeftButton);
     }
 
@@ -228,10 +218,7 @@ private:
             const bool sigue = preguntaPendiente(p);
             if (p.orden == Seleccionar && p.a % 3 == 0) {
                 // A right click: the question when changes are pending, otherwise the pop-up menu.
-                QTreeWidget *lista = ui(v.w)->lstCat;
-                QTreeWidgetItem *item = ayudas::Buscar(lista, c);
-                lista->scrollToItem(item);
-                QTest::mouseClick(lista->viewport(), Qt::RightButton, {}, lista->visualItemRect(item).center());
+                ayudas::Clic(ui(v.w)->lstCat, ayudas::Buscar(ui(v.w)->lstCat, c), Qt::RightButton);
                 // The user closes the menu with Esc; the window gets its focus back before the next step.
                 if (ui(v.w)->g002->isVisible())
                     QTest::keyClick(ui(v.w)->g002, Qt::Key_Escape);
@@ -255,7 +242,7 @@ private:
             }
             const QString nombre = m.nuevoNombre();
             if (si) {
-                ayudas::AlAbrirseModal([this, nombre](QWidget *w) { llenarEditor(w, nombre); });
+                ayudas::AlAbrirseModal([nombre](QWidget *w) { llenarEditor(w, nombre); });
                 m.lista << nombre;
                 m.pendiente = true;
             } else {
@@ -270,7 +257,7 @@ private:
                 return;
             clicFila(i);
             const QString nombre = m.nuevoNombre();
-            ayudas::AlAbrirseModal([this, nombre](QWidget *w) { llenarEditor(w, nombre); });
+            ayudas::AlAbrirseModal([nombre](QWidget *w) { llenarEditor(w, nombre); });
             m.lista[i] = nombre;
             m.pendiente = true;
             ui(v.w)->botonScript("editar")->trigger();
@@ -328,9 +315,7 @@ private:
             if (i < 0)
                 return;
             clicFila(fila(p.b)); // another row selected before
-            QTreeWidgetItem *item = ui(v.w)->lstScripts->topLevelItem(i);
-            QTest::mouseClick(ui(v.w)->lstScripts->viewport(), Qt::RightButton, {},
-                              ui(v.w)->lstScripts->visualItemRect(item).center());
+            ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->topLevelItem(i), Qt::RightButton);
             ui(v.w)->mnuCodigo->hide();
             m.lista.removeAt(i);
             m.pendiente = true;
@@ -392,7 +377,7 @@ private:
             const QString nuevo = QStringLiteral("R%1").arg(++m.siguienteCategoria);
             ui(v.w)->mnuRenombrar->trigger();
             QLineEdit *editor = nullptr;
-            QTRY_VERIFY((editor = EditorDeNombre()));
+            QTRY_VERIFY((editor = ayudas::EditorDeNombre(*v.w)));
             editor->selectAll();
             QTest::keyClicks(editor, nuevo);
             m.archivos[nuevo] = m.archivos.take(viejo);
@@ -405,7 +390,7 @@ private:
             } else {
                 QTest::keyClick(editor, Qt::Key_Return);
                 // The editor hands its text over once the key's event is done, the rename after it.
-                QTRY_VERIFY(!EditorDeNombre());
+                QTRY_VERIFY(!ayudas::EditorDeNombre(*v.w));
                 QCoreApplication::processEvents();
             }
             return;
@@ -416,13 +401,7 @@ private:
                 return;
             }
             const QString nombre = QStringLiteral("N%1").arg(++m.siguienteCategoria);
-            ayudas::AlAbrirseModal([nombre](QWidget *w) {
-                auto *d = qobject_cast<frmCategoria *>(w);
-                QVERIFY(d);
-                QTest::keyClicks(d->txtACat, nombre);
-                QTest::keyClick(d->txtACat, Qt::Key_Return);
-            });
-            ui(v.w)->mnuAgregar->trigger();
+            ayudas::AgregarCategoria(*v.w, nombre);
             m.archivos[nombre] = {};
             m.listadas << nombre;
             m.limpiar();
@@ -465,7 +444,7 @@ private:
             }
             if (p.orden == MoverMenu) {
                 const bool lleno = m.lleno;
-                ayudas::AlAbrirseModal([this, destino, lleno](QWidget *w) {
+                ayudas::AlAbrirseModal([destino, lleno](QWidget *w) {
                     auto *d = qobject_cast<frmMover *>(w);
                     QVERIFY(d);
                     if (lleno)
@@ -531,14 +510,6 @@ private:
         case kOrdenes:
             return;
         }
-    }
-
-    QLineEdit *EditorDeNombre() const {
-        for (int i = 0; i < ui(v.w)->lstCat->topLevelItemCount(); ++i)
-            if (auto *e = qobject_cast<QLineEdit *>(ui(v.w)->lstCat->indexWidget(
-                    ui(v.w)->lstCat->indexFromItem(ui(v.w)->lstCat->topLevelItem(i)))))
-                return e;
-        return nullptr;
     }
 
     QString diferencia() const {

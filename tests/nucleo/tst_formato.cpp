@@ -14,19 +14,12 @@ class tst_formato : public QObject {
     Q_OBJECT
 private slots:
     void escribirYLeer() {
-        const Script hola{"Hola", "Saludo", "alert(1);\r\nreturn;", "5"};
-        const QByteArray bytes("\"Hola\"\r\n\"Saludo\"\r\n\"alert(1);\r\nreturn;\"\r\n\"5\"\r\n");
+        // A comma inside a field is no separator. (Every byte, accents, line ends, the quote token and
+        // empty fields, both ways: tst_codificacion.)
+        const Script hola{"Hola, mundo", "Saludo", "alert(1);\r\nreturn;", "5"};
+        const QByteArray bytes("\"Hola, mundo\"\r\n\"Saludo\"\r\n\"alert(1);\r\nreturn;\"\r\n\"5\"\r\n");
         QCOMPARE(Componer({hola}), bytes);
         QCOMPARE(Analizar(bytes), QVector<Script>{hola});
-
-        const QVector<Script> tres{{"A", "", "x = *RTN*hola*RTN*;", "1"},
-                                   {"B, con coma", "desc, con coma", "l1\r\nl2\r\n", "10"},
-                                   {"Ñandú", "acción €", "", ""}};
-        const QByteArray otros = Componer(tres);
-        // One byte per accented letter and for the euro; an empty field is two quotes and CR LF.
-        QCOMPARE(Componer({tres[2]}), QByteArray("\"\xd1" "and\xfa\"\r\n\"acci\xf3n \x80\"\r\n\"\"\r\n\"\"\r\n"));
-        QCOMPARE(Analizar(otros), tres);
-
         QVERIFY(Analizar(QByteArray()).isEmpty());
         QVector<Script> muchos(40000, Script{"n", "d", "c", "1"});
         for (int i = 0; i < muchos.size(); i += 997)
@@ -73,10 +66,6 @@ private slots:
     }
 
     void cp1252Completo() {
-        QByteArray todos;
-        for (int b = 0; b < 256; ++b)
-            todos.append(char(b));
-        QCOMPARE(cp1252::Codificar(cp1252::Decodificar(todos)), todos);
         QCOMPARE(cp1252::Decodificar(QByteArray("\x80\xe1")), QString::fromUtf8("€á"));
         QCOMPARE(cp1252::Codificar(QString::fromUtf8("a\u4e2dz\U0001F600")), QByteArray("a?z?"));
         QVERIFY(cp1252::Representable(QString::fromUtf8("¿Qué tal? € ñ")));
@@ -98,10 +87,9 @@ private slots:
 
         // A folder named like a category adds nothing and is reported by name.
         QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Carpeta")));
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+        const auto m = ayudas::Contestar(QMessageBox::Ok);
         QVERIFY(!LeerCategoria(&lista, c.estado.rutaCategoria(QStringLiteral("Carpeta")), nullptr));
-        QVERIFY2(m.texto.contains(QStringLiteral("Carpeta")), qPrintable(m.texto));
+        QVERIFY2(m->texto.contains(QStringLiteral("Carpeta")), qPrintable(m->texto));
         QCOMPARE(lista.topLevelItemCount(), 4);
 
         // A row keeps its code as the file's bytes: read, saved and replaced like any other field.

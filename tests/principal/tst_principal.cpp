@@ -76,12 +76,11 @@ private slots:
       v.panelDeSiete();
       if (!abierta.isEmpty())
           v.abrir(abierta);
-      ayudas::Mensaje m;
-      ayudas::ContestarMensaje(QMessageBox::Ok, &m);
+      const auto m = ayudas::Contestar(QMessageBox::Ok);
       v.w->setOpcionMarcada(4, true);
-      QCOMPARE(m.texto, aviso);
-      QCOMPARE(m.titulo, QStringLiteral("Eliminar duplicados"));
-      QCOMPARE(m.icono, QMessageBox::Warning);
+      QCOMPARE(m->texto, aviso);
+      QCOMPARE(m->titulo, QStringLiteral("Eliminar duplicados"));
+      QCOMPARE(m->icono, QMessageBox::Warning);
       QVERIFY(!v.w->opcionMarcada(4));
   }
 
@@ -172,10 +171,9 @@ private slots:
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
         QVERIFY(ui(v.w)->botonScript("subir")->isEnabled() && ui(v.w)->botonScript("bajar")->isEnabled());
         v.w->MarcarCambios();
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::Yes, &m);
+        const auto m = ayudas::Contestar(QMessageBox::Yes);
         ui(v.w)->mnuGuardar->trigger();
-        QCOMPARE(m.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
+        QCOMPARE(m->texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")),
                  Registro("Alfa", "a", "ca", "1") + Registro("beta", "b", "cb", "2") + Registro("gamma", "g", "c*RTN*g", "3"));
         QVERIFY(!ui(v.w)->mnuGuardar->isEnabled());
@@ -184,18 +182,14 @@ private slots:
     }
 
     // The list shows names only with "Mostrar detalles" off.
-    void mostrarDetalles_data() {
-        QTest::addColumn<bool>("marcada");
-        QTest::newRow("sin marcar") << false;
-        QTest::newRow("marcada") << true;
-    }
     void mostrarDetalles() {
-        QFETCH(bool, marcada);
         Ventana v;
         v.abrirMenus();
-        v.w->setOpcionMarcada(2, marcada);
-        QCOMPARE(ui(v.w)->lstScripts->isHeaderHidden(), !marcada);
-        QCOMPARE(ui(v.w)->lstScripts->isColumnHidden(vista::ColDescripcion), !marcada);
+        for (bool marcada : {false, true}) {
+            v.w->setOpcionMarcada(2, marcada);
+            QCOMPARE(ui(v.w)->lstScripts->isHeaderHidden(), !marcada);
+            QCOMPARE(ui(v.w)->lstScripts->isColumnHidden(vista::ColDescripcion), !marcada);
+        }
     }
 
     // A script dropped on the panel opens the move dialog, not modal; anything else is refused.
@@ -236,17 +230,6 @@ private slots:
         QVERIFY(v.c.estado.sesion.HayCambios());
     }
 
-    // Already first: nothing moves, yet the category counts as changed.
-    void subirElPrimeroMarcaCambios() {
-        Ventana v;
-        v.abrirL();
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
-        v.w->SubirS();
-        QCOMPARE(v.scripts(), (QStringList{"A", "B", "C"}));
-        QVERIFY(v.c.estado.sesion.HayCambios());
-        QVERIFY(ui(v.w)->mnuGuardar->isEnabled());
-    }
-
     // Bajar down to the end: the last one stays last; a click in the list takes the highlight away.
     void bajarHastaElFinal() {
         Ventana v;
@@ -258,7 +241,7 @@ private slots:
         QCOMPARE(v.scripts(), (QStringList{"B", "C", "A"}));
         QCOMPARE(l->currentItem(), l->topLevelItem(2));
         QCOMPARE(l->resaltado(), l->topLevelItem(2));
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->topLevelItem(0)).center());
+        ayudas::Clic(l, l->topLevelItem(0));
         QVERIFY(!l->resaltado());
     }
 
@@ -291,10 +274,9 @@ private slots:
         v.abrirL();
         v.w->MarcarCambios();
         const QPoint p = ui(v.w)->lstCat->visualItemRect(ui(v.w)->lstCat->topLevelItem(0)).center();
-        ayudas::Mensaje m;
-        ayudas::ContestarMensaje(QMessageBox::No, &m);
+        const auto m = ayudas::Contestar(QMessageBox::No);
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
-        QVERIFY(m.visto);
+        QVERIFY(m->visto);
         QVERIFY(!ui(v.w)->g002->isVisible());
         QVERIFY(!v.c.estado.sesion.HayCambios());
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
