@@ -159,6 +159,16 @@ int HijoGuardar(const QString &ruta) {
     for (;;)
         mdlScripts::GuardarArchivo(ruta, v);
 }
+
+// Whether the kernel shows the process as stopped (state T in /proc/PID/stat).
+bool Detenido(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray estado = f.readAll();
+    const qsizetype cierre = estado.lastIndexOf(')');
+    return cierre >= 0 && estado.mid(cierre + 2, 1) == "T";
+}
 } // namespace
 
 class tst_archivos : public QObject {
@@ -409,10 +419,20 @@ private slots:
         hijo.start(orden.first(), orden.mid(1));
         QVERIFY(hijo.waitForStarted() && hijo.waitForReadyRead(30000));
         const QRegularExpression temporal(QStringLiteral("^Menus\\.rtn\\.[A-Za-z]{6}$"));
-        if (sinProc)
-            QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 10000);
-        else
+        if (sinProc) {
+            // Stopped while its temporary file is there, so that the kill lands in the middle of a save
+            // however fast or slow the child runs.
+            for (int intento = 0; intento < 100; ++intento) {
+                QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 10000);
+                QCOMPARE(::kill(pid_t(hijo.processId()), SIGSTOP), 0);
+                QTRY_VERIFY(Detenido(hijo.processId()));
+                if (!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty())
+                    break;
+                QCOMPARE(::kill(pid_t(hijo.processId()), SIGCONT), 0);
+            }
+        } else {
             QTest::qWait(150); // the child saves in a loop: a kill lands in the middle of a save almost every time
+        }
         hijo.kill(); // SIGKILL: nothing of the child runs after it
         QVERIFY(hijo.waitForFinished());
         const QVector<Script> leido = mdlScripts::Analizar(LeerBytes(c.estado.rutaCategoria("Menus")));
