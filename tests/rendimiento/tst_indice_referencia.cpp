@@ -142,6 +142,43 @@ private slots:
         QCOMPARE(r.final.total, 250);
         QCOMPARE(Lugares(r.final), Lugares(r.adelanto));
     }
+
+    // The index knows which scripts hold each trigram, not where: a word is found only where it stands
+    // whole, and a trigram the index skips (one with white space) is never needed.
+    void soloLaPalabraEntera_data() {
+        QTest::addColumn<QByteArray>("codigo");
+        QTest::addColumn<QString>("consulta");
+        QTest::addColumn<int>("hallados");
+        QTest::newRow("sus trigramas sueltos") << QByteArray("cal all llb lba bac ack") << "callback" << 0;
+        QTest::newRow("entera") << QByteArray("x.callback(1)") << "callback" << 1;
+        QTest::newRow("partida por un espacio") << QByteArray("call back") << "callback" << 0;
+        QTest::newRow("partida por un salto") << QByteArray("call\r\nback") << "callback" << 0;
+        QTest::newRow("un trigrama repetido") << QByteArray("aaab") << "aaaa" << 0;
+        QTest::newRow("un trigrama repetido, entera") << QByteArray("baaaa") << "aaaa" << 1;
+        QTest::newRow("tres letras") << QByteArray("tab") << "tab" << 1;
+        QTest::newRow("acentos plegados") << QByteArray("Canci\xf3n") << QString::fromUtf8("CANCIÓN") << 1;
+        QTest::newRow("una palabra larga pegada") << "x" + QByteArray(400, 'a') + QByteArray(400, 'b') + "c"
+                                                 << QString(400, 'a') + QString(400, 'b') << 1;
+        QByteArray palabras;
+        for (int i = 0; i < 80; ++i)
+            palabras += "pal" + QByteArray::number(100 + i) + ' ';
+        QTest::newRow("ochenta palabras") << palabras << QString::fromLatin1(palabras) << 1;
+    }
+    void soloLaPalabraEntera() {
+        QFETCH(QByteArray, codigo);
+        QFETCH(QString, consulta);
+        QFETCH(int, hallados);
+        ayudas::Carpeta c;
+        c.categoria("A", Registro("nombre", "descripcion", codigo, "1"));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(c.estado.carpetaCategorias()).size(), 1);
+        // Answered by the index itself, never by reading the files after a failed query.
+        QTest::failOnWarning(QRegularExpression("sqlite"));
+        // Without results to show, the count comes from the index's candidates alone.
+        QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 0).total, hallados);
+        QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 10).total, hallados);
+    }
 };
 
 QTEST_MAIN(tst_indice_referencia)
