@@ -754,6 +754,11 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, const std::atom
         if (cancelar && (i & 63) == 0 && cancelar->load())
             return false;
         const Leida::Filas f = leida.filas.empty() ? Hacer(scripts[i], Editor(leida, i), zlib) : leida.filas[size_t(i)];
+        // Code that zlib could not compress is not stored as none.
+        if (f.codigo.isEmpty() && !f.plegados[2].isEmpty()) {
+            qCWarning(lcIndice) << "a script's code could not be compressed";
+            return false;
+        }
         if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion).hacer()))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
