@@ -290,7 +290,25 @@ bool Leer(const QString &ruta, QByteArray &datos, QString *error) {
     return true;
 }
 
-bool Guardar(const QString &ruta, const QByteArray &datos, QString *error, const QString &dentroDe) {
+namespace {
+Identidad De(const struct stat &st) {
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+} // namespace
+
+Identidad IdentidadDe(const QString &ruta) {
+    struct stat st;
+    if (::stat(Nativa(ruta).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return De(st);
+}
+
+bool Guardar(const QString &ruta, const QByteArray &datos, QString *error, const QString &dentroDe,
+             Identidad *escrito) {
+    if (escrito)
+        *escrito = {};
     const QByteArray nativa = Nativa(ruta);
     // A name that is not UTF-8 cannot be handed to Qt: the file is written under its readable name
     // and then renamed over the real one.
@@ -320,6 +338,9 @@ bool Guardar(const QString &ruta, const QByteArray &datos, QString *error, const
         f.cancelWriting();
         return Fallo(error, Razon(numeroError));
     }
+    // The written file as it was before the rename: only the time of its inode may still change.
+    struct stat antes;
+    const bool visto = escrito && ::fstat(f.handle(), &antes) == 0;
     errno = 0;
     if (!f.commit())
         return Fallo(error, RazonTras(errno, f.error()));
@@ -327,6 +348,13 @@ bool Guardar(const QString &ruta, const QByteArray &datos, QString *error, const
         const int e = errno;
         ::unlink(QFile::encodeName(ruta).constData());
         return Fallo(error, Razon(e));
+    }
+    if (visto) {
+        const Identidad ahora = IdentidadDe(ruta);
+        Identidad esperada = De(antes);
+        esperada.cambiado = ahora.cambiado;
+        if (ahora == esperada)
+            *escrito = ahora;
     }
     return true;
 }

@@ -13,12 +13,28 @@ QString Razon(int numeroError);
 // The same for Qt's coarse error, when no error number is known.
 QString Razon(QFileDevice::FileError error);
 
+// What a file is on disk, to tell later whether it still holds the same write: its inode, size and
+// the times of its content and of its inode. Any later write, rename over it or touch changes one.
+struct Identidad {
+    quint64 dispositivo = 0, inodo = 0;
+    qint64 tamano = -1; // -1: unknown, equal to nothing
+    qint64 modificado = 0, cambiado = 0; // ns
+    bool valida() const { return tamano >= 0; }
+    bool operator==(const Identidad &o) const {
+        return valida() && dispositivo == o.dispositivo && inodo == o.inodo && tamano == o.tamano &&
+               modificado == o.modificado && cambiado == o.cambiado;
+    }
+};
+// The identity of the file at the path, following links; not valida() when it cannot be looked at.
+Identidad IdentidadDe(const QString &ruta);
+
 // Writes the bytes whole through a temporary file renamed over the old one. Every byte is written
 // and synced before the rename, so a full disk, a quota or a short write leaves the old file exactly
 // as it was. With `dentroDe` set, a path that is a link leading out of that folder is refused.
-// On failure *error holds the reason (Razon) and false is returned.
+// On failure *error holds the reason (Razon) and false is returned. `escrito`, when given, gets the
+// identity of the file just written (not valida() if another program replaced it at once).
 bool Guardar(const QString &ruta, const QByteArray &datos, QString *error = nullptr,
-             const QString &dentroDe = QString());
+             const QString &dentroDe = QString(), Identidad *escrito = nullptr);
 
 // Reads a regular file whole, following links. Folders, devices, pipes and sockets are refused
 // without waiting on them, so a link to /dev/zero or a named pipe can neither fill the memory nor

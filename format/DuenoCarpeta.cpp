@@ -65,9 +65,12 @@ bool DuenoCarpeta::Guardar(const QString &archivo, const QByteArray &datos, QStr
     if (!Valido(archivo, error))
         return false;
     Entrar();
-    const bool ok = archivos::Guardar(carpeta_ + QLatin1Char('/') + archivo, datos, error, carpeta_);
+    archivos::Identidad identidad;
+    const bool ok = archivos::Guardar(carpeta_ + QLatin1Char('/') + archivo, datos, error, carpeta_, &identidad);
     if (!ok)
         qCWarning(lcArchivos) << "cannot write" << archivo << (error ? *error : QString());
+    // Kept before the announcement, which is what sends the index to read the file.
+    Retener(archivo, ok ? datos : QByteArray(), identidad);
     Salir(ok ? QStringList{archivo} : QStringList(), mensaje);
     return ok;
 }
@@ -76,6 +79,7 @@ bool DuenoCarpeta::Eliminar(const QString &archivo, QString *error) {
     if (!Valido(archivo, error))
         return false;
     Entrar();
+    Retener(archivo, {}, {});
     const bool ok = archivos::Eliminar(carpeta_ + QLatin1Char('/') + archivo, error);
     if (!ok)
         qCWarning(lcArchivos) << "cannot remove" << archivo << (error ? *error : QString());
@@ -87,6 +91,8 @@ categorias::Renombre DuenoCarpeta::Renombrar(const QString &de, const QString &a
     if (!Valido(de, error) || !Valido(a, error))
         return categorias::Renombre::Fallo;
     Entrar();
+    Retener(de, {}, {});
+    Retener(a, {}, {});
     const auto r = categorias::RenombrarArchivo(carpeta_ + QLatin1Char('/') + de, carpeta_ + QLatin1Char('/') + a, error);
     Salir(r == categorias::Renombre::Hecho ? QStringList{de, a} : QStringList());
     return r;
@@ -96,9 +102,60 @@ bool DuenoCarpeta::Copiar(const QString &origen, const QString &archivo, QString
     if (!Valido(archivo, error))
         return false;
     Entrar();
+    Retener(archivo, {}, {});
     const bool ok = categorias::CopiarArchivo(origen, carpeta_ + QLatin1Char('/') + archivo, error);
     Salir(ok ? QStringList{archivo} : QStringList());
     return ok;
+}
+
+namespace {
+// More than this stays unkept: a reader that never comes (an index given up) must not hold the
+// library in memory.
+constexpr qint64 kMaximoRetenido = 256 << 20;
+} // namespace
+
+void DuenoCarpeta::RetenerEscritos(bool retener) {
+    QMutexLocker l(&mEscritos_);
+    retenedores_ += retener ? 1 : -1;
+    if (retenedores_ <= 0) {
+        retenedores_ = 0;
+        escritos_.clear();
+        retenido_ = 0;
+    }
+}
+
+void DuenoCarpeta::Retener(const QString &archivo, const QByteArray &datos, const archivos::Identidad &identidad) {
+    QMutexLocker l(&mEscritos_);
+    const auto viejo = escritos_.constFind(archivo);
+    if (viejo != escritos_.cend()) {
+        retenido_ -= viejo->datos.size();
+        escritos_.erase(viejo);
+    }
+    if (retenedores_ == 0 || !identidad.valida() || datos.size() > kMaximoRetenido)
+        return;
+    if (retenido_ + datos.size() > kMaximoRetenido) {
+        escritos_.clear();
+        retenido_ = 0;
+    }
+    escritos_.insert(archivo, {datos, identidad});
+    retenido_ += datos.size();
+}
+
+bool DuenoCarpeta::TomarEscrito(const QString &archivo, QByteArray &datos) {
+    Escrito e;
+    {
+        QMutexLocker l(&mEscritos_);
+        const auto it = escritos_.constFind(archivo);
+        if (it == escritos_.cend())
+            return false;
+        e = *it;
+        retenido_ -= it->datos.size();
+        escritos_.erase(it);
+    }
+    if (!(archivos::IdentidadDe(carpeta_ + QLatin1Char('/') + archivo) == e.identidad))
+        return false;
+    datos = e.datos;
+    return true;
 }
 
 std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar() {

@@ -1,7 +1,11 @@
 #pragma once
 #include "format/Categorias.h"
 
+#include "core/Archivos.h"
+
 #include <QByteArray>
+#include <QHash>
+#include <QMutex>
 #include <QObject>
 #include <QRecursiveMutex>
 #include <QString>
@@ -44,6 +48,14 @@ public:
     };
     std::unique_ptr<Toma> Tomar();
 
+    // Whoever reads back what the program has just written (the index) takes the bytes from here
+    // instead of from the disk. While at least one reader asks for them, the last write of each file
+    // is kept until taken, within a bound on memory.
+    void RetenerEscritos(bool retener);
+    // The bytes of the program's last write of `archivo`, when the file on disk is still exactly that
+    // write (same inode, size and times); false otherwise. Taken: a second call finds nothing.
+    bool TomarEscrito(const QString &archivo, QByteArray &datos);
+
     // How a waiting thread spends the wait when another holds the folder (the window keeps painting
     // and says so); unset, it simply waits.
     void setAlEsperar(std::function<void(bool esperando)> f) { alEsperar_ = std::move(f); }
@@ -65,4 +77,14 @@ private:
     int profundidad_ = 0;  // nested operations of the thread that holds it
     QStringList juntos_;   // what a Toma wrote, told when it goes
     std::function<void(bool)> alEsperar_;
+
+    struct Escrito {
+        QByteArray datos;
+        archivos::Identidad identidad;
+    };
+    void Retener(const QString &archivo, const QByteArray &datos, const archivos::Identidad &identidad);
+    QMutex mEscritos_; // the kept writes are taken from another thread
+    int retenedores_ = 0;
+    qint64 retenido_ = 0; // bytes kept
+    QHash<QString, Escrito> escritos_;
 };

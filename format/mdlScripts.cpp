@@ -57,20 +57,12 @@ struct Lector {
         return {inicio, cierre - inicio};
     }
 
-    // The code field left in place when quoted; otherwise decoded into *texto.
-    Tramo codigo(QString *texto) {
-        saltarBlancos();
-        if (p < n && b[p] == '"')
-            return entreComillas();
-        *texto = campo(true);
-        return {};
-    }
-
-    QString campo(bool esCodigo) {
+    // The next field's bytes, undecoded, consumed with what follows up to the delimiter.
+    Campo crudo() {
         saltarBlancos();
         if (p < n && b[p] == '"') {
             const Tramo t = entreComillas();
-            return codificacion::Decodificar(tipo, b + t.inicio, t.largo);
+            return {t.inicio, t.largo, true};
         }
         const qsizetype inicio = p;
         while (p < n && b[p] != ',' && !esFinDeLinea(b[p]))
@@ -79,10 +71,25 @@ struct Lector {
         while (fin > inicio && (b[fin - 1] == ' ' || b[fin - 1] == '\t'))
             --fin;
         consumirDelimitador();
-        const QString texto = codificacion::Decodificar(tipo, b + inicio, fin - inicio);
-        // An unquoted field may carry a stray quote that the writer could not store back.
-        return texto.contains(QLatin1Char('"')) ? SinComillas(texto, esCodigo) : texto;
+        return {inicio, fin - inicio, false};
     }
+
+    QString texto(Campo c, bool esCodigo) const {
+        const QString t = codificacion::Decodificar(tipo, b + c.inicio, c.largo);
+        // An unquoted field may carry a stray quote that the writer could not store back.
+        return !c.comillas && t.contains(QLatin1Char('"')) ? SinComillas(t, esCodigo) : t;
+    }
+
+    // The code field left in place when quoted; otherwise decoded into *texto.
+    Tramo codigo(QString *texto) {
+        const Campo c = crudo();
+        if (c.comillas)
+            return {c.inicio, c.largo};
+        *texto = this->texto(c, true);
+        return {};
+    }
+
+    QString campo(bool esCodigo) { return texto(crudo(), esCodigo); }
 };
 
 void AgregarCampo(QByteArray &salida, const QString &campo, bool esCodigo, codificacion::Tipo tipo) {
@@ -129,6 +136,23 @@ QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> *codigos) {
 } // namespace
 
 QVector<Script> Analizar(const QByteArray &datos) { return Analizar(datos, nullptr); }
+
+QVector<Registro> Registros(const QByteArray &datos) {
+    QVector<Registro> registros;
+    Lector l{datos.constData(), datos.size(), codificacion::De(datos)};
+    while (l.p < l.n && !l.soloBlancos()) {
+        Registro r{};
+        for (int k = 0; k < kCampos && (k == 0 || l.p < l.n); ++k)
+            r[size_t(k)] = l.crudo();
+        registros.append(r);
+    }
+    return registros;
+}
+
+Script Decodificar(const QByteArray &datos, const Registro &r) {
+    const Lector l{datos.constData(), datos.size(), codificacion::De(datos)};
+    return {l.texto(r[0], false), l.texto(r[1], false), l.texto(r[2], true), l.texto(r[3], false)};
+}
 
 QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos) {
     codigos.clear();

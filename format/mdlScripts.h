@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVector>
+#include <array>
 
 #include "core/Cp1252.h"
 
@@ -40,6 +41,18 @@ struct Tramo {
 // `codigos` (one entry per record), with the record's Codigo empty. A list that opens a big category
 // then neither decodes nor doubles the code, which is almost all of the file.
 QVector<Script> Analizar(const QByteArray &datos, QVector<Tramo> &codigos);
+// A field's bytes in the file, undecoded; an unquoted field is trimmed, and decoding takes out a
+// stray quote it may carry.
+struct Campo {
+    qsizetype inicio = 0;
+    qsizetype largo = 0;
+    bool comillas = false;
+};
+using Registro = std::array<Campo, kCampos>;
+// The same records as Analizar, left undecoded: what tells a record from another costs no decoding.
+QVector<Registro> Registros(const QByteArray &datos);
+// A record of `datos` decoded, as Analizar gives it.
+Script Decodificar(const QByteArray &datos, const Registro &r);
 // The code a Tramo of `datos` holds, decoded in the file's encoding.
 QString Codigo(const QByteArray &datos, Tramo t);
 // A whole file in the given encoding, with the byte order mark first when UTF-8.

@@ -12,6 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
         if (s.Nombre.contains(QLatin1Char('"')) || s.Descripcion.contains(QLatin1Char('"')) ||
             s.Codigo.contains(QLatin1Char('"')) || s.Puntaje.contains(QLatin1Char('"')))
             __builtin_trap(); // a stored field never holds a double quote
+    // Left undecoded, the records are the same ones.
+    const QVector<mdlScripts::Registro> registros = mdlScripts::Registros(bytes);
+    if (registros.size() != scripts.size())
+        __builtin_trap();
+    for (int i = 0; i < scripts.size(); ++i)
+        if (mdlScripts::Decodificar(bytes, registros.at(i)) != scripts.at(i))
+            __builtin_trap();
     // Code left in the file's bytes, decoded when asked, is what the eager reader gives; written
     // back as it is, it makes the same bytes as the decoded record.
     QVector<mdlScripts::Tramo> tramos;

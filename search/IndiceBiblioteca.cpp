@@ -1,5 +1,6 @@
 #include "search/IndiceBiblioteca.h"
 #include "core/Cp1252.h"
+#include "format/DuenoCarpeta.h"
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
 #include "core/Registro.h"
@@ -25,18 +26,20 @@ namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
 
-qint64 Huella(QStringView nombre, QStringView descripcion, QByteArrayView codigo) {
+// A record's mark: the bytes of its name, description and code as the file holds them, so that
+// telling changed records from the others decodes nothing.
+qint64 Huella(QByteArrayView nombre, QByteArrayView descripcion, QByteArrayView codigo) {
     return qint64(qHashMulti(kSemilla, nombre, descripcion, codigo));
 }
 // The hash of known texts, kept in the file: a library whose hash gives other values (another build of
 // Qt) would take every script for changed, so the index is made anew at once instead. Folding is in
 // it too: scripts leave the full-text table by their texts folded again, which must fold as they did.
-qint64 Sonda() { return Huella(Plegar(u"rutinero ÁÉÍÓÚÑÜàèìòùçß ſΣΩ"), u"sonda", "0123456789"); }
+qint64 Sonda() { return Huella(Plegar(u"rutinero ÁÉÍÓÚÑÜàèìòùçß ſΣΩ").toUtf8(), "sonda", "0123456789"); }
 
 // The trigram index matches a word only from three characters (code points) on.
 int Letras(QStringView s) {
@@ -138,8 +141,7 @@ private:
 struct Leida {
     bool bien = false;
     QByteArray datos;
-    QVector<Script> scripts;
-    QVector<mdlScripts::Tramo> tramos;
+    QVector<mdlScripts::Registro> registros; // undecoded: only records to index are decoded
     std::vector<qint64> huellas;
     struct Filas {
         QByteArray nombre, descripcion, codigo; // as stored
@@ -148,33 +150,30 @@ struct Leida {
     std::vector<Filas> filas; // empty until made: only scripts not indexed yet need them
 };
 
-Leida::Filas Hacer(const Script &s, const QString &editor, Zlib &zlib) {
+Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib) {
+    const Script s = mdlScripts::Decodificar(l.datos, l.registros[i]);
+    const QString editor = etiquetas::AEditor(s.Codigo);
     return {s.Nombre.toUtf8(),
             s.Descripcion.toUtf8(),
             zlib.Comprimir(editor),
             {Plegar(s.Nombre).toUtf8(), Plegar(s.Descripcion).toUtf8(), Plegar(editor).toUtf8()}};
 }
 
-QString Editor(const Leida &l, int i) {
-    const mdlScripts::Tramo &t = l.tramos[i];
-    return etiquetas::AEditor(t.inicio >= 0 ? mdlScripts::Codigo(l.datos, t) : l.scripts[i].Codigo);
-}
-
 // `filas`: also every script's rows, for a category the index does not hold yet.
-Leida Leer(const QString &archivo, bool filas, const std::atomic<bool> *cancelar) {
+// What the program itself has just written is taken from its writer rather than read back.
+Leida Leer(const QString &carpeta, const QString &archivo, bool filas, const std::atomic<bool> *cancelar) {
     Leida l;
-    if (!mdlScripts::LeerBytes(archivo, l.datos))
+    if (!DuenoCarpeta::De(carpeta).TomarEscrito(archivo, l.datos) &&
+        !mdlScripts::LeerBytes(carpeta + QLatin1Char('/') + archivo, l.datos))
         return l;
     l.bien = true;
-    l.scripts = mdlScripts::Analizar(l.datos, l.tramos);
-    const int n = int(l.scripts.size());
+    l.registros = mdlScripts::Registros(l.datos);
+    const int n = int(l.registros.size());
     l.huellas.resize(size_t(n));
+    const auto bytes = [&](const mdlScripts::Campo &c) { return QByteArrayView(l.datos.constData() + c.inicio, c.largo); };
     for (int i = 0; i < n; ++i) {
-        const Script &s = l.scripts[i];
-        const mdlScripts::Tramo &t = l.tramos[i];
-        l.huellas[size_t(i)] =
-            t.inicio >= 0 ? Huella(s.Nombre, s.Descripcion, QByteArrayView(l.datos.constData() + t.inicio, t.largo))
-                          : Huella(s.Nombre, s.Descripcion, codificacion::Codificar(codificacion::De(l.datos), s.Codigo));
+        const mdlScripts::Registro &r = l.registros[i];
+        l.huellas[size_t(i)] = Huella(bytes(r[0]), bytes(r[1]), bytes(r[2]));
     }
     if (filas) {
         Zlib zlib;
@@ -182,7 +181,7 @@ Leida Leer(const QString &archivo, bool filas, const std::atomic<bool> *cancelar
         for (int i = 0; i < n; ++i) {
             if ((i & 255) == 0 && cancelar && cancelar->load())
                 return {};
-            l.filas.push_back(Hacer(l.scripts[i], Editor(l, i), zlib));
+            l.filas.push_back(Hacer(l, i, zlib));
         }
     }
     return l;
@@ -393,7 +392,8 @@ struct Indice::Datos {
             // Names and descriptions apart from the code: the searcher loads them all.
             "CREATE TABLE scripts(id INTEGER PRIMARY KEY, archivo INTEGER NOT NULL, posicion INTEGER NOT NULL,"
             " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL);"
-            "CREATE INDEX scripts_archivo ON scripts(archivo);"
+            // What a category's new records are matched against, read without the table's texts.
+            "CREATE INDEX scripts_archivo ON scripts(archivo, posicion, huella);"
             "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo BLOB NOT NULL);"
             // Which scripts hold each trigram of their folded texts, without the texts: a match is
             // confirmed on the script's own name, description and code.
@@ -455,8 +455,17 @@ struct Indice::Datos {
         return Bien(s.con(1, archivo).hacer());
     }
 
-    bool Indexar(const QString &nombre, const Sello &sello, const Leida &leida, const std::atomic<bool> *cancelar);
-    bool Escribir(qint64 archivo, const Leida &leida, const std::atomic<bool> *cancelar);
+    // The rows a category has, by place: what its records are matched against.
+    struct Vieja {
+        qint64 id;
+        int posicion;
+        qint64 huella;
+        bool usada = false;
+    };
+    bool Viejas(qint64 archivo, std::vector<Vieja> &viejas);
+    bool Indexar(const QString &nombre, const Sello &sello, const Leida &leida, std::vector<Vieja> &viejas,
+                 const std::atomic<bool> *cancelar);
+    bool Escribir(qint64 archivo, const Leida &leida, std::vector<Vieja> &viejas, const std::atomic<bool> *cancelar);
     bool Sincronizar(const QMap<QString, Sello> &disco, const std::atomic<bool> *cancelar);
     // Brings the cache up to the index and the folder, in a read transaction of its own.
     bool Cargar(const QString &carpeta, const std::atomic<bool> *cancelar);
@@ -612,28 +621,34 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // Each file is read, and a new category's rows made, on another core while the one before is
     // stored: storing is SQLite's, on this thread, and takes about as long.
     const auto leer = [&](const QString &nombre) {
-        return std::async(std::launch::async, [ruta = carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"),
-                                               nueva = !indexadas.contains(nombre), cancelar] { return Leer(ruta, nueva, cancelar); });
+        return std::async(std::launch::async, [carpeta, archivo = nombre + QStringLiteral(".rtn"),
+                                               nueva = !indexadas.contains(nombre), cancelar] {
+            return Leer(carpeta, archivo, nueva, cancelar);
+        });
     };
     std::future<Leida> siguiente;
     if (!porHacer.isEmpty())
         siguiente = leer(porHacer.first());
     for (int k = 0; k < porHacer.size(); ++k) {
         const QString &nombre = porHacer[k];
-        const Leida leida = siguiente.get();
-        if (k + 1 < porHacer.size() && !(cancelar && cancelar->load()))
-            siguiente = leer(porHacer[k + 1]);
-        if ((cancelar && cancelar->load()) || d_->danado)
-            break;
         // The index is a cache: it never takes the space the user's own saves need.
         if (!HayEspacio(d_->ruta, disco.value(nombre).tamano)) {
             d_->sinEspacio = true;
             qCWarning(lcIndice) << "disk nearly full: indexing waits";
             break;
         }
-        if (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE")))
+        if ((cancelar && cancelar->load()) || d_->danado || (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE"))))
             break;
-        if (d_->Indexar(nombre, disco.value(nombre), leida, cancelar))
+        // The category's rows are read here while the other core parses its file.
+        std::vector<Datos::Vieja> viejas;
+        const auto ya = indexadas.constFind(nombre);
+        const bool viejasLeidas = ya == indexadas.cend() || d_->Viejas(ya->first, viejas);
+        const Leida leida = siguiente.get();
+        if (k + 1 < porHacer.size() && !(cancelar && cancelar->load()))
+            siguiente = leer(porHacer[k + 1]);
+        if ((cancelar && cancelar->load()) || d_->danado)
+            break;
+        if (viejasLeidas && d_->Indexar(nombre, disco.value(nombre), leida, viejas, cancelar))
             hechas.append(nombre);
         hecho += disco.value(nombre).tamano;
         enLote += disco.value(nombre).tamano;
@@ -654,7 +669,16 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     return hechas;
 }
 
-bool Indice::Datos::Indexar(const QString &nombre, const Sello &sello, const Leida &leida,
+bool Indice::Datos::Viejas(qint64 archivo, std::vector<Vieja> &viejas) {
+    Sql s(db, "SELECT id, posicion, huella FROM scripts WHERE archivo = ? ORDER BY posicion");
+    s.con(1, archivo);
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW)
+        viejas.push_back({s.entero(0), int(s.entero(1)), s.entero(2)});
+    return Bien(rc);
+}
+
+bool Indice::Datos::Indexar(const QString &nombre, const Sello &sello, const Leida &leida, std::vector<Vieja> &viejas,
                             const std::atomic<bool> *cancelar) {
     // The look was taken before reading: a file that changes while it is read differs from it at the
     // next pass and is read again.
@@ -673,7 +697,7 @@ bool Indice::Datos::Indexar(const QString &nombre, const Sello &sello, const Lei
         if (Bien(s.con(1, nombre.toUtf8()).hacer()))
             id = sqlite3_last_insert_rowid(db);
     }
-    bool ok = id >= 0 && Escribir(id, leida, cancelar);
+    bool ok = id >= 0 && Escribir(id, leida, viejas, cancelar);
     if (ok) {
         Sql s(db, "UPDATE archivos SET tamano = ?, modificado = ?, generacion = generacion + 1 WHERE id = ?");
         ok = Bien(s.con(1, sello.tamano).con(2, sello.modificado).con(3, id).hacer());
@@ -685,35 +709,29 @@ bool Indice::Datos::Indexar(const QString &nombre, const Sello &sello, const Lei
     return ok;
 }
 
-bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, const std::atomic<bool> *cancelar) {
-    const QVector<Script> &scripts = leida.scripts;
+bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vieja> &viejas,
+                             const std::atomic<bool> *cancelar) {
     const std::vector<qint64> &huellas = leida.huellas;
     // A saved category mostly holds the scripts it held: each new record takes the row of an old one
     // with the same content, at the same place if there is one, so only what changed is indexed again.
-    struct Vieja {
-        qint64 id;
-        int posicion;
-        bool usada = false;
-    };
-    std::vector<Vieja> viejas;
+    const int n = int(leida.registros.size());
+    std::vector<int> toma(n, -1);
+    // Most records are unchanged where they were: those are matched by place, without a table.
+    for (int i = 0; i < n && i < int(viejas.size()); ++i)
+        if (viejas[size_t(i)].posicion == i && viejas[size_t(i)].huella == huellas[size_t(i)]) {
+            toma[size_t(i)] = i;
+            viejas[size_t(i)].usada = true;
+        }
     QHash<qint64, std::vector<int>> porHuella;
     QHash<QPair<qint64, int>, int> exactas;
-    {
-        Sql s(db, "SELECT id, posicion, huella FROM scripts WHERE archivo = ? ORDER BY posicion");
-        s.con(1, archivo);
-        int rc;
-        while ((rc = s.paso()) == SQLITE_ROW) {
-            const int i = int(viejas.size());
-            viejas.push_back({s.entero(0), int(s.entero(1))});
-            porHuella[s.entero(2)].push_back(i);
-            exactas.insert({s.entero(2), int(s.entero(1))}, i);
+    for (int j = 0; j < int(viejas.size()); ++j)
+        if (!viejas[size_t(j)].usada) {
+            porHuella[viejas[size_t(j)].huella].push_back(j);
+            exactas.insert({viejas[size_t(j)].huella, viejas[size_t(j)].posicion}, j);
         }
-        if (!Bien(rc))
-            return false;
-    }
-    const int n = scripts.size();
-    std::vector<int> toma(n, -1);
     for (int i = 0; i < n; ++i) {
+        if (toma[i] >= 0)
+            continue;
         const auto e = exactas.constFind({huellas[i], i});
         if (e != exactas.cend()) {
             toma[i] = *e;
@@ -753,7 +771,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, const std::atom
         }
         if (cancelar && (i & 63) == 0 && cancelar->load())
             return false;
-        const Leida::Filas f = leida.filas.empty() ? Hacer(scripts[i], Editor(leida, i), zlib) : leida.filas[size_t(i)];
+        const Leida::Filas f = leida.filas.empty() ? Hacer(leida, i, zlib) : leida.filas[size_t(i)];
         // Code that zlib could not compress is not stored as none.
         if (f.codigo.isEmpty() && !f.plegados[2].isEmpty()) {
             qCWarning(lcIndice) << "a script's code could not be compressed";

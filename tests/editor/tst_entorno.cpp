@@ -189,7 +189,8 @@ private slots:
     void ordenEspanol() {
         QMap<QString, QByteArray> cats;
         QByteArray scripts;
-        for (const QString &n : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"}) {
+        for (const char *letras : {"Zeta", "Ñandú", "nube", "Oso", "árbol", "Avión", "Nabo"}) {
+            const QString n = QString::fromUtf8(letras);
             cats.insert(n, {});
             scripts += Registro(n.toLatin1(), "d", "c", "1");
         }

@@ -2,11 +2,14 @@
 // reference: on many random libraries, on libraries spread over 5 000 categories, with results
 // given before their count, and when the code must be asked through the full-text index.
 #include "AyudasNucleo.h"
+#include "format/DuenoCarpeta.h"
+#include "format/mdlScripts.h"
 #include "search/Busqueda.h"
 #include "search/IndiceBiblioteca.h"
 #include "../busqueda/Referencia.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 using ayudas::Registro;
@@ -178,6 +181,85 @@ private slots:
         // Without results to show, the count comes from the index's candidates alone.
         QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 0).total, hallados);
         QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 10).total, hallados);
+    }
+
+    // The program's own saves reach the index as the bytes written, not read back: after edits of
+    // every kind (a script changed, moved, doubled, removed), it answers as the reference.
+    void loGuardadoSeIndexaSinLeerlo() {
+        ayudas::Carpeta c;
+        const QList<QByteArray> textos = Biblioteca(c, 41);
+        const QString carpeta = c.estado.carpetaCategorias();
+        DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
+        dueno.RetenerEscritos(true);
+        const auto soltar = qScopeGuard([&] { dueno.RetenerEscritos(false); });
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
+        QRandomGenerator r(41);
+        const QStringList consultas = Consultas(41, textos, 12);
+        for (int vuelta = 0; vuelta < 12; ++vuelta) {
+            const QString nombre = QStringList{"Menus", "menus2", "Zeta"}[vuelta % 3];
+            QVector<Script> scripts;
+            QVERIFY(mdlScripts::LeerArchivo(c.estado.rutaCategoria(nombre), scripts));
+            const int i = r.bounded(int(scripts.size()));
+            switch (vuelta % 4) {
+            case 0: scripts[i].Descripcion += QString::fromUtf8(" cambiada é"); break;
+            case 1: scripts.move(i, 0); break;
+            case 2: scripts.insert(i, scripts[i]); break;
+            case 3: scripts.remove(i); break;
+            }
+            QVERIFY(dueno.Guardar(nombre + ".rtn", mdlScripts::Componer(scripts)));
+            QCOMPARE(indice.Actualizar(carpeta, {nombre + ".rtn"}), QStringList{nombre});
+            for (const QString &q : consultas) {
+                const Referencia ref = Buscar(carpeta, q);
+                const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 1000);
+                QCOMPARE(Lugares(res), ref.lugares);
+                QCOMPARE(res.total, ref.total);
+            }
+        }
+    }
+
+    // Another program that changes a file just saved, keeping its size and time, is not hidden by
+    // the bytes the program wrote: the index reads what the file holds.
+    void loGuardadoQueOtroCambiaSeLee_data() {
+        QTest::addColumn<QString>("orden");
+        QTest::newRow("reescrito en su sitio") << QString("printf %s \"$1\" > \"$2\" && touch -d \"@$3\" \"$2\"");
+        QTest::newRow("reemplazado por otro archivo")
+            << QString("printf %s \"$1\" > \"$2.x\" && touch -d \"@$3\" \"$2.x\" && mv \"$2.x\" \"$2\"");
+    }
+    void loGuardadoQueOtroCambiaSeLee() {
+        QFETCH(QString, orden);
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        c.categoria("Menus", Registro("inicial", "", "", "1"));
+        DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
+        dueno.RetenerEscritos(true);
+        const auto soltar = qScopeGuard([&] { dueno.RetenerEscritos(false); });
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 1);
+
+        const QString ruta = c.estado.rutaCategoria("Menus");
+        QVERIFY(dueno.Guardar("Menus.rtn", Registro("propio", "", "", "1")));
+        struct stat antes;
+        QCOMPARE(::stat(QFile::encodeName(ruta).constData(), &antes), 0);
+        const QByteArray ajeno = Registro("ajeno", "", "x", "1");
+        QCOMPARE(ajeno.size(), qsizetype(antes.st_size));
+        const QString hora = QString("%1.%2").arg(antes.st_mtim.tv_sec).arg(antes.st_mtim.tv_nsec, 9, 10, QChar('0'));
+        QProcess otro;
+        otro.start("sh", {"-c", orden, "sh", QString::fromLatin1(ajeno), ruta, hora});
+        QVERIFY(otro.waitForFinished());
+        QCOMPARE(otro.exitCode(), 0);
+        struct stat despues;
+        QCOMPARE(::stat(QFile::encodeName(ruta).constData(), &despues), 0);
+        QCOMPARE(despues.st_size, antes.st_size);
+        QCOMPARE(despues.st_mtim.tv_sec, antes.st_mtim.tv_sec);
+        QCOMPARE(despues.st_mtim.tv_nsec, antes.st_mtim.tv_nsec);
+
+        QCOMPARE(indice.Actualizar(carpeta, {"Menus.rtn"}), QStringList{"Menus"});
+        QTest::failOnWarning(QRegularExpression("sqlite"));
+        QCOMPARE(indice.Buscar(carpeta, "ajeno", 10).total, 1);
+        QCOMPARE(indice.Buscar(carpeta, "propio", 10).total, 0);
     }
 };
 
