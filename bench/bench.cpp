@@ -621,8 +621,6 @@ void MedirBiblioteca(int categorias) {
     // Saving one category of 32 767 scripts from the real window, one script changed each time, and
     // indexing it again afterwards.
     const QString grande = QStringLiteral("Grande");
-    // As in the running program, whose indexer takes the bytes of the program's own writes.
-    DuenoCarpeta::De(carpeta).RetenerEscritos(true);
     mdlScripts::GuardarArchivo(estado.rutaCategoria(grande), Scripts(voc, r, 32767));
     indice.Actualizar(carpeta);
     frmPrincipal w(estado);

@@ -114,13 +114,29 @@ namespace {
 constexpr qint64 kMaximoRetenido = 256 << 20;
 } // namespace
 
-void DuenoCarpeta::RetenerEscritos(bool retener) {
+int DuenoCarpeta::RetenerEscritos() {
     QMutexLocker l(&mEscritos_);
-    retenedores_ += retener ? 1 : -1;
-    if (retenedores_ <= 0) {
-        retenedores_ = 0;
-        escritos_.clear();
-        retenido_ = 0;
+    for (int i = 0; i < 32; ++i)
+        if (!(lectores_ & (1u << i))) {
+            lectores_ |= 1u << i;
+            return i;
+        }
+    return -1;
+}
+
+void DuenoCarpeta::SoltarEscritos(int lector) {
+    if (lector < 0)
+        return;
+    QMutexLocker l(&mEscritos_);
+    lectores_ &= ~(1u << lector);
+    for (auto it = escritos_.begin(); it != escritos_.end();) {
+        it->faltan &= ~(1u << lector);
+        if (it->faltan == 0) {
+            retenido_ -= it->datos.size();
+            it = escritos_.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 
@@ -131,31 +147,46 @@ void DuenoCarpeta::Retener(const QString &archivo, const QByteArray &datos, cons
         retenido_ -= viejo->datos.size();
         escritos_.erase(viejo);
     }
-    if (retenedores_ == 0 || !identidad.valida() || datos.size() > kMaximoRetenido)
+    if (lectores_ == 0 || !identidad.valida() || datos.size() > kMaximoRetenido)
         return;
     if (retenido_ + datos.size() > kMaximoRetenido) {
         escritos_.clear();
         retenido_ = 0;
     }
-    escritos_.insert(archivo, {datos, identidad});
+    escritos_.insert(archivo, {datos, identidad, lectores_});
     retenido_ += datos.size();
 }
 
-bool DuenoCarpeta::TomarEscrito(const QString &archivo, QByteArray &datos) {
+bool DuenoCarpeta::TomarEscrito(int lector, const QString &archivo, QByteArray &datos) {
+    if (lector < 0)
+        return false;
     Escrito e;
     {
         QMutexLocker l(&mEscritos_);
-        const auto it = escritos_.constFind(archivo);
-        if (it == escritos_.cend())
+        const auto it = escritos_.find(archivo);
+        if (it == escritos_.end() || !(it->faltan & (1u << lector)))
             return false;
         e = *it;
-        retenido_ -= it->datos.size();
-        escritos_.erase(it);
+        it->faltan &= ~(1u << lector);
+        if (it->faltan == 0) {
+            retenido_ -= it->datos.size();
+            escritos_.erase(it);
+        }
     }
     if (!(archivos::IdentidadDe(carpeta_ + QLatin1Char('/') + archivo) == e.identidad))
         return false;
     datos = e.datos;
     return true;
+}
+
+void LectorEscritos::Para(const QString &carpeta) {
+    DuenoCarpeta *dueno = carpeta.isEmpty() ? nullptr : &DuenoCarpeta::De(carpeta);
+    if (dueno == dueno_)
+        return;
+    if (dueno_)
+        dueno_->SoltarEscritos(numero_);
+    dueno_ = dueno;
+    numero_ = dueno_ ? dueno_->RetenerEscritos() : -1;
 }
 
 std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar() {

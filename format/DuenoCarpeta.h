@@ -48,13 +48,15 @@ public:
     };
     std::unique_ptr<Toma> Tomar();
 
-    // Whoever reads back what the program has just written (the index) takes the bytes from here
-    // instead of from the disk. While at least one reader asks for them, the last write of each file
-    // is kept until taken, within a bound on memory.
-    void RetenerEscritos(bool retener);
+    // Whoever reads back what the program has just written (the index, the history) takes the bytes
+    // from here instead of from the disk. While readers are registered, the last write of each file
+    // is kept until each of them has taken it, within a bound on memory.
+    // Gives the reader's number (-1 when there are too many readers).
+    int RetenerEscritos();
+    void SoltarEscritos(int lector);
     // The bytes of the program's last write of `archivo`, when the file on disk is still exactly that
-    // write (same inode, size and times); false otherwise. Taken: a second call finds nothing.
-    bool TomarEscrito(const QString &archivo, QByteArray &datos);
+    // write (same inode, size and times); false otherwise. Once per reader and write.
+    bool TomarEscrito(int lector, const QString &archivo, QByteArray &datos);
 
     // How a waiting thread spends the wait when another holds the folder (the window keeps painting
     // and says so); unset, it simply waits.
@@ -81,10 +83,30 @@ private:
     struct Escrito {
         QByteArray datos;
         archivos::Identidad identidad;
+        quint32 faltan = 0; // readers that have not taken it yet
     };
     void Retener(const QString &archivo, const QByteArray &datos, const archivos::Identidad &identidad);
-    QMutex mEscritos_; // the kept writes are taken from another thread
-    int retenedores_ = 0;
+    QMutex mEscritos_; // the kept writes are taken from other threads
+    quint32 lectores_ = 0; // one bit per registered reader
     qint64 retenido_ = 0; // bytes kept
     QHash<QString, Escrito> escritos_;
+};
+
+// One reader of the program's own writes to a folder, registered with its owner while it lives.
+class LectorEscritos {
+public:
+    LectorEscritos() = default;
+    ~LectorEscritos() { Para(QString()); }
+    LectorEscritos(const LectorEscritos &) = delete;
+    LectorEscritos &operator=(const LectorEscritos &) = delete;
+    // Takes the writes made to `carpeta` from now on (those of the folder of the last call only).
+    void Para(const QString &carpeta);
+    // DuenoCarpeta::TomarEscrito for this reader, from any thread.
+    bool Tomar(const QString &archivo, QByteArray &datos) const {
+        return dueno_ && dueno_->TomarEscrito(numero_, archivo, datos);
+    }
+
+private:
+    DuenoCarpeta *dueno_ = nullptr;
+    int numero_ = -1;
 };

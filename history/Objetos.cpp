@@ -66,14 +66,29 @@ struct Objeto {
 };
 
 // Opens the object's file and reads its header ("blob 123\0"). GIT_ENOTFOUND when there is no
-// such file, -1 when it is damaged.
-int Abrir(git_odb_backend *b, const git_oid *id, Objeto &o) {
+// such file, -1 when it is damaged. `primeros`: only that many bytes of the file are read when the
+// header is all that is wanted (a version checks the blob it has just written, of megabytes);
+// should the header not end within them, the whole file is read.
+int Abrir(git_odb_backend *b, const git_oid *id, Objeto &o, qint64 primeros = -1) {
     const QByteArray hex = Hex(*id);
     QFile f(QFile::decodeName(X(b).objetos + hex.left(2) + '/' + hex.mid(2)));
     if (!f.open(QIODevice::ReadOnly))
         return f.exists() ? (git_error_set_str(GIT_ERROR_OS, "no se pudo leer un objeto del historial"), -1)
                           : GIT_ENOTFOUND;
-    o.archivo = f.readAll();
+    o.archivo = primeros < 0 ? f.readAll() : f.read(primeros);
+    if (primeros >= 0 && f.error() == QFileDevice::NoError && !f.atEnd()) {
+        z_stream z{};
+        if (inflateInit(&z) == Z_OK) {
+            z.next_in = reinterpret_cast<Bytef *>(o.archivo.data());
+            z.avail_in = uInt(o.archivo.size());
+            unsigned char cabeza[64];
+            size_t hecho = 0;
+            const int r = Inflar(z, cabeza, sizeof cabeza, &hecho);
+            inflateEnd(&z);
+            if (r < 0 || !memchr(cabeza, 0, hecho))
+                o.archivo += f.readAll();
+        }
+    }
     if (f.error() != QFileDevice::NoError) {
         git_error_set_str(GIT_ERROR_OS, "no se pudo leer un objeto del historial");
         return -1;
@@ -133,7 +148,7 @@ int Leer(void **datos, size_t *len, git_object_t *tipo, git_odb_backend *b, cons
 
 int LeerCabeza(size_t *len, git_object_t *tipo, git_odb_backend *b, const git_oid *id) {
     Objeto o;
-    if (const int r = Abrir(b, id, o); r < 0)
+    if (const int r = Abrir(b, id, o, 4096); r < 0)
         return r;
     *len = o.tamano;
     *tipo = o.tipo;

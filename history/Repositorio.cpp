@@ -386,6 +386,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
             *error = QStringLiteral("no hay repositorio");
         return false;
     }
+    escritos_.Para(carpeta_);
     Commit padre;
     Tree arbol;
     const bool hayPadre = Cabeza(repo_, padre, arbol);
@@ -408,7 +409,11 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
         vistos.insert(archivo);
         const QByteArray nombre = NombreGit(carpeta_, archivo);
         QString ilegible;
-        mezcla::CambioArchivo c{archivo, std::nullopt, LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
+        QByteArray escrito;
+        mezcla::CambioArchivo c{archivo, std::nullopt,
+                                escritos_.Tomar(archivo, escrito)
+                                    ? std::optional<QByteArray>(escrito)
+                                    : LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
         if (!ilegible.isEmpty()) {
             qCWarning(lcHistorial) << "cannot read" << archivo << ilegible;
             if (error)

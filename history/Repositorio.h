@@ -1,4 +1,5 @@
 #pragma once
+#include "format/DuenoCarpeta.h"
 #include "history/Mezcla.h"
 
 #include <QByteArray>
@@ -114,6 +115,9 @@ private:
     // blob's id): the next version's message compares with them instead of reading the blob back.
     static constexpr qsizetype kResumenDesde = 1 << 20;
     QHash<QByteArray, std::pair<QByteArray, mezcla::Registros>> ultimos_;
+    // The bytes the program has just written, handed by the folder's owner: a version needs not read
+    // them back.
+    LectorEscritos escritos_;
 };
 
 } // namespace git

@@ -1,5 +1,4 @@
 #include "search/Indexador.h"
-#include "format/DuenoCarpeta.h"
 #include "search/IndiceBiblioteca.h"
 #include "core/VigiaCarpeta.h"
 #include "core/Registro.h"
@@ -298,8 +297,6 @@ Indexador::~Indexador() {
         t->wait();
         delete t;
     }
-    if (vigia_)
-        DuenoCarpeta::De(h_->carpeta).RetenerEscritos(false);
 }
 
 void Indexador::Iniciar() {
@@ -308,8 +305,6 @@ void Indexador::Iniciar() {
     // One watch for the folder: its notices name the file, which is then read again even when
     // another program kept its size and time.
     vigia_ = new VigiaCarpeta(h_->carpeta, this);
-    // The program's own writes reach the index as the bytes written, not read back from the disk.
-    DuenoCarpeta::De(h_->carpeta).RetenerEscritos(true);
     h_->vista = 1;
     connect(vigia_, &VigiaCarpeta::cambiados, this, [this](const QStringList &archivos, bool todo) {
         if (todo)

@@ -161,10 +161,10 @@ Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib) {
 
 // `filas`: also every script's rows, for a category the index does not hold yet.
 // What the program itself has just written is taken from its writer rather than read back.
-Leida Leer(const QString &carpeta, const QString &archivo, bool filas, const std::atomic<bool> *cancelar) {
+Leida Leer(const QString &carpeta, const QString &archivo, const LectorEscritos &escritos, bool filas,
+           const std::atomic<bool> *cancelar) {
     Leida l;
-    if (!DuenoCarpeta::De(carpeta).TomarEscrito(archivo, l.datos) &&
-        !mdlScripts::LeerBytes(carpeta + QLatin1Char('/') + archivo, l.datos))
+    if (!escritos.Tomar(archivo, l.datos) && !mdlScripts::LeerBytes(carpeta + QLatin1Char('/') + archivo, l.datos))
         return l;
     l.bien = true;
     l.registros = mdlScripts::Registros(l.datos);
@@ -312,6 +312,8 @@ struct Indice::Datos {
     // The categories the index does not hold as their files are now, in order: read from the files.
     QStringList sinIndice;
     quint64 vista = 0, vistaMirada = 0; // see setVista
+    // What the program itself writes to the folder, handed to this writer by the folder's owner.
+    LectorEscritos escritos;
 
     bool Bien(int rc) {
         if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -583,6 +585,7 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     QStringList hechas;
     if (!abierto())
         return hechas;
+    d_->escritos.Para(carpeta);
     const QMap<QString, Sello> disco = Archivos(carpeta);
     QMap<QString, std::pair<qint64, Sello>> indexadas;
     {
@@ -621,9 +624,9 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // Each file is read, and a new category's rows made, on another core while the one before is
     // stored: storing is SQLite's, on this thread, and takes about as long.
     const auto leer = [&](const QString &nombre) {
-        return std::async(std::launch::async, [carpeta, archivo = nombre + QStringLiteral(".rtn"),
+        return std::async(std::launch::async, [carpeta, archivo = nombre + QStringLiteral(".rtn"), escritos = &d_->escritos,
                                                nueva = !indexadas.contains(nombre), cancelar] {
-            return Leer(carpeta, archivo, nueva, cancelar);
+            return Leer(carpeta, archivo, *escritos, nueva, cancelar);
         });
     };
     std::future<Leida> siguiente;

@@ -190,8 +190,6 @@ private slots:
         const QList<QByteArray> textos = Biblioteca(c, 41);
         const QString carpeta = c.estado.carpetaCategorias();
         DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
-        dueno.RetenerEscritos(true);
-        const auto soltar = qScopeGuard([&] { dueno.RetenerEscritos(false); });
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(indice.AbrirParaEscribir());
         QCOMPARE(indice.Actualizar(carpeta).size(), 6);
@@ -233,8 +231,6 @@ private slots:
         const QString carpeta = c.estado.carpetaCategorias();
         c.categoria("Menus", Registro("inicial", "", "", "1"));
         DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
-        dueno.RetenerEscritos(true);
-        const auto soltar = qScopeGuard([&] { dueno.RetenerEscritos(false); });
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(indice.AbrirParaEscribir());
         QCOMPARE(indice.Actualizar(carpeta).size(), 1);

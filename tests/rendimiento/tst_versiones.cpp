@@ -10,10 +10,12 @@
 #include "tests/historial/GitPlano.h"
 
 #include <QDir>
+#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -182,6 +184,76 @@ class tst_versiones : public QObject {
             QCOMPARE(mensaje, esperado);
             antes = despues;
         }
+    }
+
+    // A version of a file the program has just saved is made from the bytes it wrote; when another
+    // program rewrote the file since, keeping its size and time, the version holds what the file holds.
+    void versionDeLoQueOtroProgramaDejo() {
+        Biblioteca b(8);
+        QVERIFY(b.hecha);
+        QVERIFY(b.escribir("Menus.rtn", {{"inicial", "", "", "1"}}));
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(b.carpeta, true));
+        QString mensaje;
+        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        QVERIFY(b.escribir("Menus.rtn", {{"propio", "", "", "1"}}));
+        const QString ruta = b.ruta("Menus.rtn");
+        struct stat antes, despues;
+        QCOMPARE(::stat(QFile::encodeName(ruta).constData(), &antes), 0);
+        const QByteArray ajeno = ayudas::Registro("ajeno", "", "x", "1");
+        QCOMPARE(ajeno.size(), qsizetype(antes.st_size));
+        QProcess otro;
+        otro.start("sh", {"-c", "printf %s \"$1\" > \"$2\" && touch -d \"@$3\" \"$2\"", "sh",
+                          QString::fromLatin1(ajeno), ruta,
+                          QString("%1.%2").arg(antes.st_mtim.tv_sec).arg(antes.st_mtim.tv_nsec, 9, 10, QChar('0'))});
+        QVERIFY(otro.waitForFinished());
+        QCOMPARE(otro.exitCode(), 0);
+        QCOMPARE(::stat(QFile::encodeName(ruta).constData(), &despues), 0);
+        QCOMPARE(despues.st_mtim.tv_nsec, antes.st_mtim.tv_nsec);
+        QCOMPARE(despues.st_ino, antes.st_ino);
+        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        QCOMPARE(repo.Contenido(repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), ajeno);
+    }
+
+    // A loose object whose header only ends past the first kilobytes of its file (a zlib stream may
+    // begin with empty blocks) is whole, not damaged: a version that meets it is made and reads back.
+    void cabeceraTrasBloquesVacios() {
+        Biblioteca b(9);
+        QVERIFY(b.hecha);
+        QVERIFY(b.escribir("Otra.rtn", {{"otra", "", "", "1"}}));
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(b.carpeta, true));
+        QString mensaje;
+        QVERIFY(repo.Confirmar({"Otra.rtn"}, &mensaje, nullptr));
+        const QByteArray datos = ayudas::Registro("menu", "con cabecera lejana", "x = 1;", "3");
+        const QByteArray objeto = "blob " + QByteArray::number(datos.size()) + '\0' + datos;
+        QByteArray zlib("\x78\x01", 2);
+        for (int i = 0; i < 2000; ++i)
+            zlib += QByteArray("\x00\x00\x00\xff\xff", 5); // an empty stored block, not the last
+        const quint16 largo = quint16(objeto.size());
+        zlib += '\x01';
+        zlib += char(largo & 0xff);
+        zlib += char(largo >> 8);
+        zlib += char(~largo & 0xff);
+        zlib += char((~largo >> 8) & 0xff);
+        zlib += objeto;
+        quint32 a = 1, s2 = 0;
+        for (const char c : objeto) {
+            a = (a + uchar(c)) % 65521;
+            s2 = (s2 + a) % 65521;
+        }
+        for (const int desplazamiento : {24, 16, 8, 0})
+            zlib += char((((s2 << 16) | a) >> desplazamiento) & 0xff);
+        const QByteArray id = QCryptographicHash::hash(objeto, QCryptographicHash::Sha1).toHex();
+        QVERIFY(QDir().mkpath(b.carpeta + "/.git/objects/" + id.left(2)));
+        ayudas::EscribirBytes(b.carpeta + "/.git/objects/" + id.left(2) + '/' + id.mid(2), zlib);
+        QVERIFY(zlib.size() > 8192);
+
+        ayudas::EscribirBytes(b.ruta("Menus.rtn"), datos);
+        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        QString motivo;
+        QVERIFY2(!repo.Danado(&motivo), qPrintable(motivo));
+        QCOMPARE(repo.Contenido(repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), datos);
     }
 
     // Saving the same bytes again records nothing, also once the history keeps the file's records.
