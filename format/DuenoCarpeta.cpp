@@ -109,9 +109,11 @@ bool DuenoCarpeta::Copiar(const QString &origen, const QString &archivo, QString
 }
 
 namespace {
-// More than this stays unkept: a reader that never comes (an index given up) must not hold the
-// library in memory.
-constexpr qint64 kMaximoRetenido = 256 << 20;
+// A reader that does not come (an index given up) must not hold the library in memory: writes are
+// kept up to this many bytes in all, and for this long at most. The bytes were in memory anyway
+// when written, and each reader would otherwise read its own copy of them.
+constexpr qint64 kMaximoRetenido = qint64(1) << 30;
+constexpr qint64 kRetenidoMs = 120000;
 } // namespace
 
 int DuenoCarpeta::RetenerEscritos() {
@@ -147,13 +149,22 @@ void DuenoCarpeta::Retener(const QString &archivo, const QByteArray &datos, cons
         retenido_ -= viejo->datos.size();
         escritos_.erase(viejo);
     }
+    for (auto it = escritos_.begin(); it != escritos_.end();)
+        if (it->desde.hasExpired(kRetenidoMs)) {
+            retenido_ -= it->datos.size();
+            it = escritos_.erase(it);
+        } else {
+            ++it;
+        }
     if (lectores_ == 0 || !identidad.valida() || datos.size() > kMaximoRetenido)
         return;
     if (retenido_ + datos.size() > kMaximoRetenido) {
         escritos_.clear();
         retenido_ = 0;
     }
-    escritos_.insert(archivo, {datos, identidad, lectores_});
+    QElapsedTimer desde;
+    desde.start();
+    escritos_.insert(archivo, {datos, identidad, lectores_, desde});
     retenido_ += datos.size();
 }
 

@@ -4,6 +4,7 @@
 #include "core/Archivos.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
 #include <QObject>
@@ -84,6 +85,7 @@ private:
         QByteArray datos;
         archivos::Identidad identidad;
         quint32 faltan = 0; // readers that have not taken it yet
+        QElapsedTimer desde;
     };
     void Retener(const QString &archivo, const QByteArray &datos, const archivos::Identidad &identidad);
     QMutex mEscritos_; // the kept writes are taken from other threads
