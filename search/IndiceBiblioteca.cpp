@@ -30,6 +30,9 @@ constexpr int kVersion = 3;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
+// A pass over more bytes than this leaves the full-text index's merging to its end: merged as it is
+// written, each trigram's list was rewritten over and over, half of a first build's time.
+constexpr qint64 kMezclarAlFinal = 8 << 20;
 
 // A record's mark: the bytes of its name, description and code as the file holds them, so that
 // telling changed records from the others decodes nothing.
@@ -314,6 +317,18 @@ struct Indice::Datos {
     quint64 vista = 0, vistaMirada = 0; // see setVista
     // What the program itself writes to the folder, handed to this writer by the folder's owner.
     LectorEscritos escritos;
+    // The full-text index's merging as this connection last set it (kept in the file: a pass that was
+    // cut short left it off); -1 until set.
+    int mezclaAutomatica = -1;
+
+    bool MezclaAutomatica(bool si) {
+        if (mezclaAutomatica == int(si))
+            return true;
+        const bool ok = Ejecutar(si ? "INSERT INTO texto(texto, rank) VALUES('automerge', 4)"
+                                    : "INSERT INTO texto(texto, rank) VALUES('automerge', 0)");
+        mezclaAutomatica = ok ? int(si) : -1;
+        return ok;
+    }
 
     bool Bien(int rc) {
         if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -341,6 +356,7 @@ struct Indice::Datos {
         version = -1;
         disco.clear();
         vistaMirada = 0;
+        mezclaAutomatica = -1;
     }
 
     bool Abrir(int modo) {
@@ -615,6 +631,9 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
             total += it->tamano;
         }
     qint64 hecho = 0, enLote = 0;
+    const bool mezclarAlFinal = total > kMezclarAlFinal;
+    if (!d_->MezclaAutomatica(!mezclarAlFinal))
+        return hechas;
     if (avance && total > 0)
         avance(0, total);
     // Small categories go together in one transaction: the full-text index writes a segment per
@@ -666,6 +685,13 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     }
     if (abierta && !d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
         qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
+    // The segments the pass wrote are merged at once, as merging along the way would have left them,
+    // and merging goes back to following each write (also after a pass given up, whose segments
+    // are then merged along with later writes).
+    if (mezclarAlFinal && !hechas.isEmpty() && !d_->danado && !(cancelar && cancelar->load()))
+        d_->Ejecutar("INSERT INTO texto(texto, rank) VALUES('merge', 1000000000)");
+    if (mezclarAlFinal && !d_->danado)
+        d_->MezclaAutomatica(true);
     // What was written moves into the file and the log shrinks, rather than wait for the next pass.
     if (!hechas.isEmpty())
         d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");

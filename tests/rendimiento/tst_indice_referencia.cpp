@@ -9,6 +9,8 @@
 #include "../busqueda/Referencia.h"
 
 #include <QtTest>
+#include <atomic>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -181,6 +183,65 @@ private slots:
         // Without results to show, the count comes from the index's candidates alone.
         QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 0).total, hallados);
         QCOMPARE(indice.Buscar(c.estado.carpetaCategorias(), consulta, 10).total, hallados);
+    }
+
+    // A pass over many megabytes merges the full-text index's segments once at its end instead of
+    // along the way: it answers as the reference, and merging follows each write again afterwards,
+    // also when the pass was given up halfway.
+    void pasadaGrandeMezclaAlFinal_data() {
+        QTest::addColumn<bool>("cortada");
+        QTest::newRow("entera") << false;
+        QTest::newRow("cortada a medias") << true;
+    }
+    void pasadaGrandeMezclaAlFinal() {
+        QFETCH(bool, cortada);
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        // Twelve categories of some 800 KB: code of words and numbers, as code is.
+        QRandomGenerator r(43);
+        QList<QByteArray> textos;
+        const QByteArray palabras[] = {"var", "funci\xf3n", "return", "tabla", "callback", "cookie", "\xe1rbol", "*RTN*"};
+        qint64 bytes = 0;
+        for (int k = 0; k < 12; ++k) {
+            QByteArray datos;
+            for (int i = 0; i < 200; ++i) {
+                QByteArray codigo;
+                while (codigo.size() < 4000)
+                    codigo += palabras[r.bounded(8)] + QByteArray::number(r.bounded(5000)) + (r.bounded(9) ? " " : "\r\n");
+                const QByteArray nombre = Texto(r, 12, false), desc = Texto(r, 30, false);
+                datos += Registro(nombre, desc, codigo, "1");
+                textos << nombre << desc << codigo.left(200);
+            }
+            c.categoria(QString("Grande%1").arg(k), datos);
+            bytes += datos.size();
+        }
+        QVERIFY2(bytes > (8 << 20), "the library must be big enough for a pass that merges at its end");
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        std::atomic<bool> cancelar{false};
+        const QStringList hechas = indice.Actualizar(carpeta, {}, [&](qint64 hecho, qint64 total) {
+            if (cortada && hecho * 2 >= total)
+                cancelar = true;
+        }, &cancelar);
+        QCOMPARE(hechas.size() < 12, cortada);
+        // As another connection reads it from the file.
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(RutaIndice(c)).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt *s = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT v FROM texto_config WHERE k = 'automerge'", -1, &s, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(s), SQLITE_ROW);
+        const int automerge = sqlite3_column_int(s, 0);
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        QCOMPARE(automerge, 4);
+        if (cortada)
+            QCOMPARE(indice.Actualizar(carpeta).size(), 12 - hechas.size());
+        for (const QString &q : Consultas(43, textos, 10)) {
+            const Referencia ref = Buscar(carpeta, q);
+            const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 50);
+            QCOMPARE(Lugares(res), ref.lugares.mid(0, 50));
+            QCOMPARE(res.total, ref.total);
+        }
     }
 
     // The program's own saves reach the index as the bytes written, not read back: after edits of
