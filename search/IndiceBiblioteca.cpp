@@ -26,7 +26,7 @@ namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 3;
+constexpr int kVersion = 4;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
@@ -159,7 +159,8 @@ Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib) {
     return {s.Nombre.toUtf8(),
             s.Descripcion.toUtf8(),
             zlib.Comprimir(editor),
-            {Plegar(s.Nombre).toUtf8(), Plegar(s.Descripcion).toUtf8(), Plegar(editor).toUtf8()}};
+            {TrigramasDe(Plegar(s.Nombre).toUtf8()), TrigramasDe(Plegar(s.Descripcion).toUtf8()),
+             TrigramasDe(Plegar(editor).toUtf8())}};
 }
 
 // `filas`: also every script's rows, for a category the index does not hold yet.
@@ -212,11 +213,25 @@ public:
         sqlite3_bind_blob(st_, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // Bound without a copy, for the rows of a first build: `t` must live until hacer() returns,
+    // which lets the bindings go.
+    Sql &prestado(int i, const QByteArray &t, bool blob = false) {
+        if (blob)
+            sqlite3_bind_blob(st_, i, t.constData(), int(t.size()), SQLITE_STATIC);
+        else
+            sqlite3_bind_text(st_, i, t.constData(), int(t.size()), SQLITE_STATIC);
+        prestados_ = true;
+        return *this;
+    }
     int paso() { return st_ ? sqlite3_step(st_) : error(); }
     // Runs a statement that gives no rows, ready to run again.
     int hacer() {
         const int rc = paso();
         sqlite3_reset(st_);
+        if (prestados_) {
+            sqlite3_clear_bindings(st_);
+            prestados_ = false;
+        }
         return rc == SQLITE_ROW ? SQLITE_DONE : rc;
     }
     void reiniciar() { sqlite3_reset(st_); }
@@ -237,6 +252,7 @@ public:
 private:
     sqlite3_stmt *st_ = nullptr;
     int rc_ = SQLITE_OK;
+    bool prestados_ = false;
 };
 
 // A script as the searcher keeps it in memory: what ranks it, without its code.
@@ -446,9 +462,9 @@ struct Indice::Datos {
             if (!leido)
                 return d.Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
             return d.Bien(texto.con(1, id)
-                              .con(2, Plegar(nombre).toUtf8())
-                              .con(3, Plegar(descripcion).toUtf8())
-                              .con(4, Plegar(editor).toUtf8())
+                              .con(2, TrigramasDe(Plegar(nombre).toUtf8()))
+                              .con(3, TrigramasDe(Plegar(descripcion).toUtf8()))
+                              .con(4, TrigramasDe(Plegar(editor).toUtf8()))
                               .hacer()) &&
                    d.Bien(codigo.con(1, id).hacer()) && d.Bien(script.con(1, id).hacer());
         }
@@ -806,11 +822,11 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
             qCWarning(lcIndice) << "a script's code could not be compressed";
             return false;
         }
-        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion).hacer()))
+        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).prestado(4, f.nombre).prestado(5, f.descripcion).hacer()))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        if (!Bien(codigo.con(1, id).conBytes(2, f.codigo).hacer()) ||
-            !Bien(texto.con(1, id).con(2, f.plegados[0]).con(3, f.plegados[1]).con(4, f.plegados[2]).hacer()))
+        if (!Bien(codigo.con(1, id).prestado(2, f.codigo, true).hacer()) ||
+            !Bien(texto.con(1, id).prestado(2, f.plegados[0]).prestado(3, f.plegados[1]).prestado(4, f.plegados[2]).hacer()))
             return false;
     }
     return true;

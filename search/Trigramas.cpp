@@ -1,5 +1,7 @@
 #include "search/Trigramas.h"
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <algorithm>
 #include <sqlite3.h>
@@ -59,20 +61,11 @@ private:
     size_t mascara_ = 0;
 };
 
-int Crear(void *, const char **, int, Fts5Tokenizer **salida) {
-    *salida = reinterpret_cast<Fts5Tokenizer *>(new Vistos);
-    return SQLITE_OK;
-}
-
-void Borrar(Fts5Tokenizer *t) { delete reinterpret_cast<Vistos *>(t); }
-
-int Trocear(Fts5Tokenizer *t, void *ctx, int flags, const char *texto, int largo,
-            int (*token)(void *, int, const char *, int, int, int)) {
-    auto &vistos = *reinterpret_cast<Vistos *>(t);
-    // A query's words are short and each of its trigrams must be there: no need to skip repeats.
-    const bool unaVez = !(flags & FTS5_TOKENIZE_QUERY);
-    if (unaVez)
-        vistos.Empezar(size_t(largo));
+// Gives `dar` every trigram of the text; with `vistos`, each only once and none with white space.
+template <typename Dar>
+int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
+    if (vistos)
+        vistos->Empezar(size_t(largo));
     const auto despues = [&](int i) {
         return std::min(largo, i + LargoUtf8(static_cast<unsigned char>(texto[i])));
     };
@@ -83,9 +76,9 @@ int Trocear(Fts5Tokenizer *t, void *ctx, int flags, const char *texto, int largo
     while (s2 < largo) {
         const int fin = despues(s2);
         // A query's words never hold white space: a trigram with some is never looked for.
-        const bool conBlanco = unaVez && std::any_of(texto + s0, texto + fin, [](char c) { return Blanco(c); });
-        if (!conBlanco && (!unaVez || vistos.Nuevo(texto + s0, fin - s0))) {
-            const int rc = token(ctx, 0, texto + s0, fin - s0, s0, fin);
+        const bool conBlanco = vistos && std::any_of(texto + s0, texto + fin, [](char c) { return Blanco(c); });
+        if (!conBlanco && (!vistos || vistos->Nuevo(texto + s0, fin - s0))) {
+            const int rc = dar(s0, fin);
             if (rc != SQLITE_OK)
                 return rc;
         }
@@ -96,7 +89,47 @@ int Trocear(Fts5Tokenizer *t, void *ctx, int flags, const char *texto, int largo
     return SQLITE_OK;
 }
 
+// The tokenizer keeps no state of its own, but FTS5 takes a null one for none at all.
+int Crear(void *, const char **, int, Fts5Tokenizer **salida) {
+    static int unico;
+    *salida = reinterpret_cast<Fts5Tokenizer *>(&unico);
+    return SQLITE_OK;
+}
+
+void Borrar(Fts5Tokenizer *) {}
+
+// A query's words are cut here; a row's texts come already cut (TrigramasDe), and are only read out.
+int Trocear(Fts5Tokenizer *, void *ctx, int flags, const char *texto, int largo,
+            int (*token)(void *, int, const char *, int, int, int)) {
+    if (flags & FTS5_TOKENIZE_QUERY)
+        return Recorrer(texto, largo, nullptr, [&](int desde, int hasta) {
+            return token(ctx, 0, texto + desde, hasta - desde, desde, hasta);
+        });
+    for (int p = 0; p < largo;) {
+        const int n = static_cast<unsigned char>(texto[p]);
+        if (n == 0 || p + 1 + n > largo)
+            return SQLITE_ERROR;
+        if (const int rc = token(ctx, 0, texto + p + 1, n, p + 1, p + 1 + n); rc != SQLITE_OK)
+            return rc;
+        p += 1 + n;
+    }
+    return SQLITE_OK;
+}
+
 } // namespace
+
+QByteArray TrigramasDe(const QByteArray &plegado) {
+    // One table per thread: rows are made on two threads at once.
+    thread_local Vistos vistos;
+    QByteArray r;
+    r.reserve(plegado.size() * 2);
+    Recorrer(plegado.constData(), int(plegado.size()), &vistos, [&](int desde, int hasta) {
+        r.append(char(hasta - desde));
+        r.append(plegado.constData() + desde, hasta - desde);
+        return SQLITE_OK;
+    });
+    return r;
+}
 
 bool RegistrarTrigramas(sqlite3 *db) {
     fts5_api *api = nullptr;
