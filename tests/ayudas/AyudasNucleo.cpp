@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace ayudas {
 
@@ -40,6 +41,22 @@ QByteArray Solos(const QStringList &nombres) {
     for (const QString &n : nombres)
         r += Registro(n.toLatin1(), "", "", "");
     return r;
+}
+
+bool ReescribirComoOtroPrograma(const QString &ruta, const QByteArray &datos, bool renombrando) {
+    struct stat antes, despues;
+    const QByteArray nativa = QFile::encodeName(ruta);
+    if (::stat(nativa.constData(), &antes) != 0 || datos.size() != qsizetype(antes.st_size))
+        return false;
+    const QString orden = renombrando
+                              ? QStringLiteral("printf %s \"$1\" > \"$2.x\" && touch -d \"@$3\" \"$2.x\" && mv \"$2.x\" \"$2\"")
+                              : QStringLiteral("printf %s \"$1\" > \"$2\" && touch -d \"@$3\" \"$2\"");
+    QProcess otro;
+    otro.start(QStringLiteral("sh"), {QStringLiteral("-c"), orden, QStringLiteral("sh"), QString::fromLatin1(datos), ruta,
+                                      QStringLiteral("%1.%2").arg(antes.st_mtim.tv_sec).arg(antes.st_mtim.tv_nsec, 9, 10, QLatin1Char('0'))});
+    return otro.waitForFinished() && otro.exitCode() == 0 && ::stat(nativa.constData(), &despues) == 0 &&
+           despues.st_size == antes.st_size && despues.st_mtim.tv_sec == antes.st_mtim.tv_sec &&
+           despues.st_mtim.tv_nsec == antes.st_mtim.tv_nsec && (renombrando || despues.st_ino == antes.st_ino);
 }
 
 } // namespace ayudas

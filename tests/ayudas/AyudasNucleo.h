@@ -28,4 +28,9 @@ QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByt
 // Records with a name only, one after another.
 QByteArray Solos(const QStringList &nombres);
 
+// Another program (a real process) puts `datos`, of the file's own size, in the file and gives it back
+// its modification time to the nanosecond: written in place, or as a new file renamed over it. False
+// when the file's size and time did not come out as they were.
+bool ReescribirComoOtroPrograma(const QString &ruta, const QByteArray &datos, bool renombrando);
+
 } // namespace ayudas
