@@ -213,25 +213,11 @@ public:
         sqlite3_bind_blob(st_, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    // Bound without a copy, for the rows of a first build: `t` must live until hacer() returns,
-    // which lets the bindings go.
-    Sql &prestado(int i, const QByteArray &t, bool blob = false) {
-        if (blob)
-            sqlite3_bind_blob(st_, i, t.constData(), int(t.size()), SQLITE_STATIC);
-        else
-            sqlite3_bind_text(st_, i, t.constData(), int(t.size()), SQLITE_STATIC);
-        prestados_ = true;
-        return *this;
-    }
     int paso() { return st_ ? sqlite3_step(st_) : error(); }
     // Runs a statement that gives no rows, ready to run again.
     int hacer() {
         const int rc = paso();
         sqlite3_reset(st_);
-        if (prestados_) {
-            sqlite3_clear_bindings(st_);
-            prestados_ = false;
-        }
         return rc == SQLITE_ROW ? SQLITE_DONE : rc;
     }
     void reiniciar() { sqlite3_reset(st_); }
@@ -252,7 +238,6 @@ public:
 private:
     sqlite3_stmt *st_ = nullptr;
     int rc_ = SQLITE_OK;
-    bool prestados_ = false;
 };
 
 // A script as the searcher keeps it in memory: what ranks it, without its code.
@@ -822,11 +807,11 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
             qCWarning(lcIndice) << "a script's code could not be compressed";
             return false;
         }
-        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).prestado(4, f.nombre).prestado(5, f.descripcion).hacer()))
+        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion).hacer()))
             return false;
         const qint64 id = sqlite3_last_insert_rowid(db);
-        if (!Bien(codigo.con(1, id).prestado(2, f.codigo, true).hacer()) ||
-            !Bien(texto.con(1, id).prestado(2, f.plegados[0]).prestado(3, f.plegados[1]).prestado(4, f.plegados[2]).hacer()))
+        if (!Bien(codigo.con(1, id).conBytes(2, f.codigo).hacer()) ||
+            !Bien(texto.con(1, id).con(2, f.plegados[0]).con(3, f.plegados[1]).con(4, f.plegados[2]).hacer()))
             return false;
     }
     return true;
