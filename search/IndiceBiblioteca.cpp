@@ -26,13 +26,19 @@ namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 4;
+constexpr int kVersion = 5;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
 // A pass over more bytes than this leaves the full-text index's merging to its end: merged as it is
 // written, each trigram's list was rewritten over and over, half of a first build's time.
 constexpr qint64 kMezclarAlFinal = 8 << 20;
+// The trigrams left out of the index are those more than a third of the scripts hold, counted on
+// some 2 MB of the library spread over its categories when the index is first filled; a sample of
+// fewer scripts than kMuestraMinima says too little, and then none is left out.
+constexpr double kParteComun = 1.0 / 3;
+constexpr qint64 kMuestra = 2 << 20;
+constexpr int kMuestraMinima = 1000;
 
 // A record's mark: the bytes of its name, description and code as the file holds them, so that
 // telling changed records from the others decodes nothing.
@@ -58,7 +64,8 @@ QByteArray Frase(QStringView palabra) {
 
 // The distinct trigrams of a word, each a query term: the index knows which scripts hold a trigram,
 // not where, so the word itself is looked for in what they hold.
-QByteArrayList TerminosDe(const QString &palabra) {
+// Trigrams the index left out are no terms: the scripts that hold them are not listed.
+QByteArrayList TerminosDe(const QString &palabra, const Comunes &comunes) {
     QVector<qsizetype> inicios;
     for (qsizetype i = 0; i < palabra.size(); ++i)
         if (!palabra[i].isLowSurrogate())
@@ -70,7 +77,8 @@ QByteArrayList TerminosDe(const QString &palabra) {
         const QStringView t = QStringView(palabra).mid(inicios[k], inicios[k + 3] - inicios[k]);
         if (!vistos.contains(t)) {
             vistos.insert(t);
-            distintos.append(t.toString());
+            if (!comunes.Tiene(t.toUtf8()))
+                distintos.append(t.toString());
         }
     }
     // Each term is a list of scripts to walk: for a pasted long word, some trigrams from along it
@@ -153,20 +161,20 @@ struct Leida {
     std::vector<Filas> filas; // empty until made: only scripts not indexed yet need them
 };
 
-Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib) {
+Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib, const Comunes &comunes) {
     const Script s = mdlScripts::Decodificar(l.datos, l.registros[i]);
     const QString editor = etiquetas::AEditor(s.Codigo);
     return {s.Nombre.toUtf8(),
             s.Descripcion.toUtf8(),
             zlib.Comprimir(editor),
-            {TrigramasDe(Plegar(s.Nombre).toUtf8()), TrigramasDe(Plegar(s.Descripcion).toUtf8()),
-             TrigramasDe(Plegar(editor).toUtf8())}};
+            {TrigramasDe(Plegar(s.Nombre).toUtf8(), comunes), TrigramasDe(Plegar(s.Descripcion).toUtf8(), comunes),
+             TrigramasDe(Plegar(editor).toUtf8(), comunes)}};
 }
 
 // `filas`: also every script's rows, for a category the index does not hold yet.
 // What the program itself has just written is taken from its writer rather than read back.
 Leida Leer(const QString &carpeta, const QString &archivo, const LectorEscritos &escritos, bool filas,
-           const std::atomic<bool> *cancelar) {
+           const Comunes &comunes, const std::atomic<bool> *cancelar) {
     Leida l;
     if (!escritos.Tomar(archivo, l.datos) && !mdlScripts::LeerBytes(carpeta + QLatin1Char('/') + archivo, l.datos))
         return l;
@@ -185,7 +193,7 @@ Leida Leer(const QString &carpeta, const QString &archivo, const LectorEscritos 
         for (int i = 0; i < n; ++i) {
             if ((i & 255) == 0 && cancelar && cancelar->load())
                 return {};
-            l.filas.push_back(Hacer(l, i, zlib));
+            l.filas.push_back(Hacer(l, i, zlib, comunes));
         }
     }
     return l;
@@ -222,6 +230,9 @@ public:
     }
     void reiniciar() { sqlite3_reset(st_); }
     qint64 entero(int c) const { return sqlite3_column_int64(st_, c); }
+    QByteArray bytes(int c) const {
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(st_, c)), sqlite3_column_bytes(st_, c));
+    }
     QString texto(int c) const {
         const auto *p = static_cast<const char *>(sqlite3_column_blob(st_, c));
         return QString::fromUtf8(p, sqlite3_column_bytes(st_, c));
@@ -321,6 +332,9 @@ struct Indice::Datos {
     // The full-text index's merging as this connection last set it (kept in the file: a pass that was
     // cut short left it off); -1 until set.
     int mezclaAutomatica = -1;
+    // The trigrams the index leaves out, decided by the pass that first fills it.
+    Comunes comunes;
+    bool comunesDecididos = false;
 
     bool MezclaAutomatica(bool si) {
         if (mezclaAutomatica == int(si))
@@ -399,8 +413,38 @@ struct Indice::Datos {
     bool DeEstaVersion() {
         return Numero("PRAGMA user_version") == kVersion &&
                Numero("SELECT valor FROM meta WHERE clave = 'sonda'") == Sonda() &&
-               Numero("SELECT count(*) FROM archivos") >= 0;
+               Numero("SELECT count(*) FROM archivos") >= 0 && LeerComunes();
     }
+
+    // A list that does not hold what the file says it holds was changed by another program: with the
+    // wrong one, scripts would be looked for by trigrams they were never listed under.
+    bool LeerComunes() {
+        comunes = {};
+        comunesDecididos = false;
+        Sql m(db, "SELECT valor FROM meta WHERE clave = 'comunes'");
+        int rc = m.paso();
+        if (rc == SQLITE_DONE)
+            return true;
+        if (rc != SQLITE_ROW)
+            return Bien(rc);
+        QByteArrayList lista;
+        Sql s(db, "SELECT trigrama FROM comunes");
+        while ((rc = s.paso()) == SQLITE_ROW && lista.size() <= 1 << 16)
+            lista.append(s.bytes(0));
+        if (rc != SQLITE_ROW && !Bien(rc))
+            return false;
+        Comunes leidas(lista);
+        if (leidas.cuantos() != lista.size() || lista.size() != m.entero(0)) {
+            qCWarning(lcIndice) << "the index's list of common trigrams does not hold what it says";
+            danado = true;
+            return false;
+        }
+        comunes = std::move(leidas);
+        comunesDecididos = true;
+        return true;
+    }
+
+    bool ElegirComunes(const QString &carpeta, const QStringList &porHacer, qint64 total);
 
     bool Esquema() {
         const QByteArray sql =
@@ -414,6 +458,7 @@ struct Indice::Datos {
             // What a category's new records are matched against, read without the table's texts.
             "CREATE INDEX scripts_archivo ON scripts(archivo, posicion, huella);"
             "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo BLOB NOT NULL);"
+            "CREATE TABLE comunes(trigrama BLOB PRIMARY KEY) WITHOUT ROWID;"
             // Which scripts hold each trigram of their folded texts, without the texts: a match is
             // confirmed on the script's own name, description and code.
             "CREATE VIRTUAL TABLE texto USING fts5(nombre, descripcion, codigo, tokenize = 'rutinero_trigramas',"
@@ -447,9 +492,9 @@ struct Indice::Datos {
             if (!leido)
                 return d.Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
             return d.Bien(texto.con(1, id)
-                              .con(2, TrigramasDe(Plegar(nombre).toUtf8()))
-                              .con(3, TrigramasDe(Plegar(descripcion).toUtf8()))
-                              .con(4, TrigramasDe(Plegar(editor).toUtf8()))
+                              .con(2, TrigramasDe(Plegar(nombre).toUtf8(), d.comunes))
+                              .con(3, TrigramasDe(Plegar(descripcion).toUtf8(), d.comunes))
+                              .con(4, TrigramasDe(Plegar(editor).toUtf8(), d.comunes))
                               .hacer()) &&
                    d.Bien(codigo.con(1, id).hacer()) && d.Bien(script.con(1, id).hacer());
         }
@@ -631,6 +676,9 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
             porHacer.append(it.key());
             total += it->tamano;
         }
+    if (!d_->comunesDecididos && indexadas.isEmpty() && !porHacer.isEmpty() &&
+        !d_->ElegirComunes(carpeta, porHacer, total))
+        return hechas;
     qint64 hecho = 0, enLote = 0;
     const bool mezclarAlFinal = total > kMezclarAlFinal;
     if (!d_->MezclaAutomatica(!mezclarAlFinal))
@@ -645,8 +693,8 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // stored: storing is SQLite's, on this thread, and takes about as long.
     const auto leer = [&](const QString &nombre) {
         return std::async(std::launch::async, [carpeta, archivo = nombre + QStringLiteral(".rtn"), escritos = &d_->escritos,
-                                               nueva = !indexadas.contains(nombre), cancelar] {
-            return Leer(carpeta, archivo, *escritos, nueva, cancelar);
+                                               nueva = !indexadas.contains(nombre), comunes = &d_->comunes, cancelar] {
+            return Leer(carpeta, archivo, *escritos, nueva, *comunes, cancelar);
         });
     };
     std::future<Leida> siguiente;
@@ -697,6 +745,44 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     if (!hechas.isEmpty())
         d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
     return hechas;
+}
+
+bool Indice::Datos::ElegirComunes(const QString &carpeta, const QStringList &porHacer, qint64 total) {
+    Recuento recuento;
+    const qsizetype paso = qsizetype(std::max<qint64>(1, total / kMuestra));
+    qint64 leidos = 0;
+    for (qsizetype k = 0; k < porHacer.size() && leidos < kMuestra; k += paso) {
+        QByteArray datos;
+        // A file that cannot be read now is only left out of the sample; the pass will say so.
+        if (!mdlScripts::LeerBytes(carpeta + QLatin1Char('/') + porHacer[k] + QStringLiteral(".rtn"), datos))
+            continue;
+        leidos += datos.size();
+        for (const mdlScripts::Registro &r : mdlScripts::Registros(datos)) {
+            const Script s = mdlScripts::Decodificar(datos, r);
+            recuento.Contar(Plegar(s.Nombre).toUtf8(), Plegar(s.Descripcion).toUtf8(),
+                            Plegar(etiquetas::AEditor(s.Codigo)).toUtf8());
+        }
+    }
+    const QByteArrayList lista = recuento.scripts() >= kMuestraMinima ? recuento.MasDe(kParteComun) : QByteArrayList();
+    if (!Ejecutar("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = true;
+    {
+        Sql s(db, "INSERT INTO comunes(trigrama) VALUES(?)");
+        for (const QByteArray &t : lista)
+            ok = ok && Bien(s.conBytes(1, t).hacer());
+        Sql m(db, "INSERT INTO meta(clave, valor) VALUES('comunes', ?)");
+        ok = ok && Bien(m.con(1, qint64(lista.size())).hacer());
+    }
+    if (!ok || !Ejecutar("COMMIT")) {
+        Ejecutar("ROLLBACK");
+        return false;
+    }
+    qCInfo(lcIndice) << "trigrams left out of the index:" << lista.size() << "of a sample of" << recuento.scripts()
+                     << "scripts";
+    comunes = Comunes(lista);
+    comunesDecididos = true;
+    return true;
 }
 
 bool Indice::Datos::Viejas(qint64 archivo, std::vector<Vieja> &viejas) {
@@ -801,7 +887,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
         }
         if (cancelar && (i & 63) == 0 && cancelar->load())
             return false;
-        const Leida::Filas f = leida.filas.empty() ? Hacer(leida, i, zlib) : leida.filas[size_t(i)];
+        const Leida::Filas f = leida.filas.empty() ? Hacer(leida, i, zlib, comunes) : leida.filas[size_t(i)];
         // Code that zlib could not compress is not stored as none.
         if (f.codigo.isEmpty() && !f.plegados[2].isEmpty()) {
             qCWarning(lcIndice) << "a script's code could not be compressed";
@@ -827,6 +913,9 @@ bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::at
     }
     const qint64 v = Numero("PRAGMA data_version");
     if (v < 0)
+        return false;
+    // The writer decides what it leaves out when it first fills the index, after this connection opened.
+    if (v != version && !comunesDecididos && !LeerComunes())
         return false;
     if (v != version || cache.empty()) {
         Sql s(db, "SELECT id, nombre, tamano, modificado, generacion FROM archivos");
@@ -1006,7 +1095,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
     QByteArrayList todos;
     std::vector<bool> resuelta(size_t(palabras.size()));
     for (int i = 0; i < palabras.size(); ++i) {
-        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i]) : QByteArrayList();
+        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i], comunes) : QByteArrayList();
         if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
             continue;
         todos += suyos;

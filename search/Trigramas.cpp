@@ -25,8 +25,21 @@ int LargoUtf8(unsigned char c) {
 // The white space a query is cut at that the text's bytes show by themselves.
 bool Blanco(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-// The trigrams already given for one text, by their bytes packed in a word (a trigram of up to seven
-// bytes: every Latin text). Longer ones are given every time; the index takes repeats too.
+// A trigram of up to seven bytes (every Latin text) packed in a word, its length on top; 0 for a
+// longer one.
+uint64_t Clave(const char *p, int largo) {
+    if (largo > 7 || largo < 1)
+        return 0;
+    uint64_t clave = uint64_t(largo);
+    for (int i = 0; i < largo; ++i)
+        clave = clave << 8 | static_cast<unsigned char>(p[i]);
+    return clave;
+}
+
+size_t Hueco(uint64_t clave, size_t mascara) { return size_t((clave * 0x9E3779B97F4A7C15ull) >> 32) & mascara; }
+
+// The trigrams already given for one text, by their packed bytes. Longer ones are given every time;
+// the index takes repeats too.
 class Vistos {
 public:
     void Empezar(size_t cuantos) {
@@ -39,14 +52,10 @@ public:
         std::fill(tabla_.begin(), tabla_.begin() + std::ptrdiff_t(n), 0);
     }
     // True the first time.
-    bool Nuevo(const char *p, int largo) {
-        if (largo > 7)
+    bool Nuevo(uint64_t clave) {
+        if (clave == 0)
             return true;
-        uint64_t clave = uint64_t(largo);
-        for (int i = 0; i < largo; ++i)
-            clave = clave << 8 | static_cast<unsigned char>(p[i]);
-        uint64_t h = clave * 0x9E3779B97F4A7C15ull;
-        for (size_t i = size_t(h >> 32) & mascara_;; i = (i + 1) & mascara_) {
+        for (size_t i = Hueco(clave, mascara_);; i = (i + 1) & mascara_) {
             if (tabla_[i] == clave)
                 return false;
             if (tabla_[i] == 0) {
@@ -61,7 +70,8 @@ private:
     size_t mascara_ = 0;
 };
 
-// Gives `dar` every trigram of the text; with `vistos`, each only once and none with white space.
+// Gives `dar` every trigram of the text; with `vistos`, each only once and none with white space,
+// with its packed bytes.
 template <typename Dar>
 int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
     if (vistos)
@@ -77,8 +87,9 @@ int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
         const int fin = despues(s2);
         // A query's words never hold white space: a trigram with some is never looked for.
         const bool conBlanco = vistos && std::any_of(texto + s0, texto + fin, [](char c) { return Blanco(c); });
-        if (!conBlanco && (!vistos || vistos->Nuevo(texto + s0, fin - s0))) {
-            const int rc = dar(s0, fin);
+        const uint64_t clave = vistos && !conBlanco ? Clave(texto + s0, fin - s0) : 0;
+        if (!conBlanco && (!vistos || vistos->Nuevo(clave))) {
+            const int rc = dar(s0, fin, clave);
             if (rc != SQLITE_OK)
                 return rc;
         }
@@ -102,7 +113,7 @@ void Borrar(Fts5Tokenizer *) {}
 int Trocear(Fts5Tokenizer *, void *ctx, int flags, const char *texto, int largo,
             int (*token)(void *, int, const char *, int, int, int)) {
     if (flags & FTS5_TOKENIZE_QUERY)
-        return Recorrer(texto, largo, nullptr, [&](int desde, int hasta) {
+        return Recorrer(texto, largo, nullptr, [&](int desde, int hasta, uint64_t) {
             return token(ctx, 0, texto + desde, hasta - desde, desde, hasta);
         });
     for (int p = 0; p < largo;) {
@@ -118,12 +129,78 @@ int Trocear(Fts5Tokenizer *, void *ctx, int flags, const char *texto, int largo,
 
 } // namespace
 
-QByteArray TrigramasDe(const QByteArray &plegado) {
+Comunes::Comunes(const QByteArrayList &trigramas) {
+    size_t n = 16;
+    while (n < size_t(trigramas.size()) * 4)
+        n <<= 1;
+    tabla_.assign(n, 0);
+    mascara_ = n - 1;
+    for (const QByteArray &t : trigramas) {
+        const uint64_t clave = Clave(t.constData(), int(t.size()));
+        if (clave == 0)
+            continue;
+        size_t i = Hueco(clave, mascara_);
+        while (tabla_[i] != 0 && tabla_[i] != clave)
+            i = (i + 1) & mascara_;
+        cuantos_ += tabla_[i] == 0;
+        tabla_[i] = clave;
+    }
+}
+
+bool Comunes::Tiene(const char *p, int largo) const { return TieneClave(Clave(p, largo)); }
+
+bool Comunes::TieneClave(uint64_t clave) const {
+    if (clave == 0 || tabla_.empty())
+        return false;
+    for (size_t i = Hueco(clave, mascara_);; i = (i + 1) & mascara_) {
+        if (tabla_[i] == clave)
+            return true;
+        if (tabla_[i] == 0)
+            return false;
+    }
+}
+
+void Recuento::Contar(const QByteArray &nombre, const QByteArray &descripcion, const QByteArray &codigo) {
+    // A trigram in two of the script's texts is one script that holds it.
+    deEste_.clear();
+    thread_local Vistos vistos;
+    for (const QByteArray *t : {&nombre, &descripcion, &codigo})
+        Recorrer(t->constData(), int(t->size()), &vistos, [&](int, int, uint64_t clave) {
+            if (clave != 0)
+                deEste_.push_back(clave);
+            return SQLITE_OK;
+        });
+    std::sort(deEste_.begin(), deEste_.end());
+    deEste_.erase(std::unique(deEste_.begin(), deEste_.end()), deEste_.end());
+    for (uint64_t clave : deEste_)
+        ++veces_[clave];
+    ++scripts_;
+}
+
+QByteArrayList Recuento::MasDe(double parte) const {
+    QByteArrayList r;
+    for (const auto &[clave, veces] : veces_)
+        if (veces > parte * scripts_) {
+            int largo = 1;
+            while (largo < 7 && clave >> (8 * largo) != uint64_t(largo))
+                ++largo;
+            QByteArray t(largo, Qt::Uninitialized);
+            for (int i = 0; i < largo; ++i)
+                t[largo - 1 - i] = char(clave >> (8 * i) & 0xff);
+            r.append(t);
+        }
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes) {
     // One table per thread: rows are made on two threads at once.
     thread_local Vistos vistos;
     QByteArray r;
     r.reserve(plegado.size() * 2);
-    Recorrer(plegado.constData(), int(plegado.size()), &vistos, [&](int desde, int hasta) {
+    Recorrer(plegado.constData(), int(plegado.size()), &vistos, [&](int desde, int hasta, uint64_t clave) {
+        if (comunes.TieneClave(clave))
+            return SQLITE_OK;
         r.append(char(hasta - desde));
         r.append(plegado.constData() + desde, hasta - desde);
         return SQLITE_OK;

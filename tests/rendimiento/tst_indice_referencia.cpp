@@ -6,6 +6,7 @@
 #include "format/mdlScripts.h"
 #include "search/Busqueda.h"
 #include "search/IndiceBiblioteca.h"
+#include "search/Trigramas.h"
 #include "../busqueda/Referencia.h"
 
 #include <QtTest>
@@ -31,6 +32,55 @@ ConAdelanto Preguntar(biblioteca::Indice &indice, const QString &carpeta, const 
 
 // Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
 // its own texts, and words it does not hold.
+// A library of `scripts` scripts, one category per hundred, whose code always holds "function" and
+// "return": trigrams nearly every script holds, beside rarer words and random text.
+QList<QByteArray> ConComunes(ayudas::Carpeta &c, quint32 semilla, int scripts) {
+    QRandomGenerator r(semilla);
+    QList<QByteArray> textos;
+    const QByteArray raras[] = {"cookie", "\xe1rbol", "tabla", "callback", "sesi\xf3n", "zeta"};
+    for (int k = 0; k * 100 < scripts; ++k) {
+        QByteArray datos;
+        for (int i = k * 100; i < std::min(scripts, (k + 1) * 100); ++i) {
+            const QByteArray nombre = Texto(r, 12, false), desc = Texto(r, 30, false);
+            const QByteArray codigo = "function f" + QByteArray::number(i) + "() {\r\n  return " +
+                                      raras[r.bounded(6)] + QByteArray::number(r.bounded(50)) + " " +
+                                      Texto(r, 60, true) + ";\r\n}";
+            datos += Registro(nombre, desc, codigo, "1");
+            textos << nombre << desc << codigo;
+        }
+        c.categoria(QString("Cat%1").arg(k), datos);
+    }
+    return textos;
+}
+
+// Asks the index's file itself how many scripts it lists under one trigram.
+int Listados(const QString &ruta, const QByteArray &trigrama) {
+    sqlite3 *db = nullptr;
+    int n = -1;
+    if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        biblioteca::RegistrarTrigramas(db)) {
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM texto WHERE texto MATCH ?", -1, &s, nullptr) == SQLITE_OK) {
+            const QByteArray frase = '"' + trigrama + '"';
+            sqlite3_bind_text(s, 1, frase.constData(), int(frase.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(s) == SQLITE_ROW)
+                n = sqlite3_column_int(s, 0);
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+// Runs SQL on the index's file as another program would.
+bool Alterar(const QString &ruta, const char *sql) {
+    sqlite3 *db = nullptr;
+    const bool ok = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                    sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
 QStringList Consultas(quint32 semilla, const QList<QByteArray> &textos, int cuantas) {
     QRandomGenerator r(semilla * 7919);
     QStringList consultas{"\"", "rtn", "*RTN*", "a", "e o", "zz", "nada_de_esto", QString::fromUtf8("Á")};
@@ -307,6 +357,104 @@ private slots:
         QTest::failOnWarning(QRegularExpression("sqlite"));
         QCOMPARE(indice.Buscar(carpeta, "ajeno", 10).total, 1);
         QCOMPARE(indice.Buscar(carpeta, "propio", 10).total, 0);
+    }
+
+    // The trigrams most scripts hold are listed under no script once the library is big enough to
+    // tell; a small one is listed in full.
+    void loComunSeDejaFuera_data() {
+        QTest::addColumn<int>("scripts");
+        QTest::addColumn<bool>("fuera");
+        QTest::newRow("1 200 scripts") << 1200 << true;
+        QTest::newRow("300 scripts") << 300 << false;
+    }
+    void loComunSeDejaFuera() {
+        QFETCH(int, scripts);
+        QFETCH(bool, fuera);
+        ayudas::Carpeta c;
+        ConComunes(c, 3, scripts);
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        indice.Actualizar(c.estado.carpetaCategorias());
+        QCOMPARE(Listados(RutaIndice(c), "unc"), fuera ? 0 : scripts);
+        QCOMPARE(Listados(RutaIndice(c), "urn"), fuera ? 0 : scripts);
+        QVERIFY(Listados(RutaIndice(c), "ook") > 0);
+    }
+
+    // Words made only of the trigrams left out, words mixing them with rare ones, and all the
+    // usual queries, answered as the reference by a searcher opened before the index was filled;
+    // then again after the library changed so that what was common is rare.
+    void sinLoComunIgualQueLaReferencia_data() {
+        QTest::addColumn<quint32>("semilla");
+        for (quint32 s : {5u, 6u, 7u})
+            QTest::newRow(qPrintable(QString("semilla %1").arg(s))) << s;
+    }
+    void sinLoComunIgualQueLaReferencia() {
+        QFETCH(quint32, semilla);
+        QTest::failOnWarning(QRegularExpression("sqlite"));
+        ayudas::Carpeta c;
+        const QList<QByteArray> textos = ConComunes(c, semilla, 1200);
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice escritor(RutaIndice(c)), lector(RutaIndice(c));
+        QVERIFY(escritor.AbrirParaEscribir());
+        QVERIFY(lector.AbrirParaLeer());
+        QCOMPARE(lector.Buscar(carpeta, "function", 5).total, 1200); // from the files: none indexed yet
+        QCOMPARE(escritor.Actualizar(carpeta).size(), 12);
+        QVERIFY(Listados(RutaIndice(c), "unc") == 0);
+        QStringList consultas = Consultas(semilla, textos, 30);
+        consultas << "function" << "unction" << "fun" << "return" << "RETURN cookie" << "function zeta4"
+                  << "tionret" << "f11" << "f1199";
+        const auto comparar = [&] {
+            for (const QString &q : consultas) {
+                const Referencia ref = Buscar(carpeta, q);
+                for (int limite : {1000, 7}) {
+                    const ConAdelanto r = Preguntar(lector, carpeta, q, limite);
+                    QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
+                    QCOMPARE(r.final.total, ref.total);
+                }
+            }
+        };
+        comparar();
+        if (QTest::currentTestFailed())
+            return;
+        // What was left out stays left out: "function" is now in one script of each category.
+        for (int k = 0; k < 12; ++k)
+            c.categoria(QString("Cat%1").arg(k), Registro("uno", "", "function solo" + QByteArray::number(k), "1") +
+                                                     Registro("dos", "", "otra " + QByteArray::number(k), "1"));
+        QCOMPARE(escritor.Actualizar(carpeta).size(), 12);
+        consultas << "solo" << "function solo3";
+        comparar();
+    }
+
+    // A list of left-out trigrams another program changed cannot be trusted: the index is made anew,
+    // and answers as the reference.
+    void listaDeComunesAlteradaSeRehace_data() {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::newRow("uno de más") << QByteArray("INSERT INTO comunes VALUES('ook')");
+        QTest::newRow("uno de menos") << QByteArray("DELETE FROM comunes WHERE CAST(trigrama AS TEXT) = 'unc'");
+        QTest::newRow("no es un trigrama") << QByteArray("INSERT INTO comunes VALUES('muchos bytes de largo')");
+    }
+    void listaDeComunesAlteradaSeRehace() {
+        QFETCH(QByteArray, sql);
+        ayudas::Carpeta c;
+        ConComunes(c, 9, 1200);
+        const QString carpeta = c.estado.carpetaCategorias();
+        {
+            biblioteca::Indice indice(RutaIndice(c));
+            QVERIFY(indice.AbrirParaEscribir());
+            QCOMPARE(indice.Actualizar(carpeta).size(), 12);
+        }
+        QVERIFY(Alterar(RutaIndice(c), sql.constData()));
+        biblioteca::Indice lector(RutaIndice(c));
+        QVERIFY(!lector.AbrirParaLeer());
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 12);
+        for (const QString &q : {QString("cookie"), QString("function"), QString("ook"), QString("unc f7")}) {
+            const Referencia ref = Buscar(carpeta, q);
+            const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 100);
+            QCOMPARE(Lugares(res), ref.lugares.mid(0, 100));
+            QCOMPARE(res.total, ref.total);
+        }
     }
 };
 
