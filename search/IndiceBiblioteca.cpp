@@ -26,7 +26,7 @@ namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 5;
+constexpr int kVersion = 6;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
@@ -39,6 +39,10 @@ constexpr qint64 kMezclarAlFinal = 8 << 20;
 constexpr double kParteComun = 1.0 / 3;
 constexpr qint64 kMuestra = 2 << 20;
 constexpr int kMuestraMinima = 1000;
+// Code is kept in blocks of consecutive scripts, compressed together, of about this many bytes: one
+// script at a time, zlib took as long as all the rest of reading a library, and kept half again as
+// much; a block much bigger would cost more to open for the one script a search shows.
+constexpr qsizetype kBloque = 8 << 10;
 
 // A record's mark: the bytes of its name, description and code as the file holds them, so that
 // telling changed records from the others decodes nothing.
@@ -107,8 +111,7 @@ public:
     Zlib(const Zlib &) = delete;
     Zlib &operator=(const Zlib &) = delete;
 
-    QByteArray Comprimir(const QString &codigo) {
-        const QByteArray u = codigo.toUtf8();
+    QByteArray Comprimir(const QByteArray &u) {
         if (u.isEmpty() || deflateReset(&d_) != Z_OK)
             return {};
         QByteArray r(qsizetype(4 + deflateBound(&d_, uLong(u.size()))), Qt::Uninitialized);
@@ -123,7 +126,7 @@ public:
         return r;
     }
     // False when the bytes are not a whole stream of the length they claim.
-    bool Descomprimir(const uchar *p, int n, QString &r) {
+    bool Descomprimir(const uchar *p, int n, QByteArray &r) {
         r.clear();
         if (n == 0)
             return true;
@@ -138,7 +141,7 @@ public:
         i_.avail_out = uInt(largo);
         if (inflate(&i_, Z_FINISH) != Z_STREAM_END || i_.total_out != largo)
             return false;
-        r = QString::fromUtf8(u);
+        r = std::move(u);
         return true;
     }
 
@@ -155,18 +158,45 @@ struct Leida {
     QVector<mdlScripts::Registro> registros; // undecoded: only records to index are decoded
     std::vector<qint64> huellas;
     struct Filas {
-        QByteArray nombre, descripcion, codigo; // as stored
+        QByteArray nombre, descripcion, codigo; // as stored, the code before it goes into its block
         QByteArray plegados[3]; // as the full-text table takes them
     };
     std::vector<Filas> filas; // empty until made: only scripts not indexed yet need them
+    struct Bloque {
+        QByteArray datos; // compressed; empty when all its code is
+        int cuantos = 0; // the consecutive scripts it holds
+    };
+    std::vector<Bloque> bloques; // of all `filas`, when made
 };
 
-Leida::Filas Hacer(const Leida &l, int i, Zlib &zlib, const Comunes &comunes) {
+// Cuts the code of scripts `codigos` into blocks, in order, and compresses each. A block that should
+// hold code and does not is zlib's failure: its code is not stored as none.
+template <typename Codigo>
+bool HacerBloques(int n, Codigo &&codigo, Zlib &zlib, std::vector<Leida::Bloque> &bloques) {
+    QByteArray junto;
+    int cuantos = 0;
+    for (int i = 0; i < n; ++i) {
+        junto += codigo(i);
+        ++cuantos;
+        if (junto.size() >= kBloque || i + 1 == n) {
+            bloques.push_back({zlib.Comprimir(junto), cuantos});
+            if (bloques.back().datos.isEmpty() && !junto.isEmpty()) {
+                qCWarning(lcIndice) << "a block of code could not be compressed";
+                return false;
+            }
+            junto.clear();
+            cuantos = 0;
+        }
+    }
+    return true;
+}
+
+Leida::Filas Hacer(const Leida &l, int i, const Comunes &comunes) {
     const Script s = mdlScripts::Decodificar(l.datos, l.registros[i]);
     const QString editor = etiquetas::AEditor(s.Codigo);
     return {s.Nombre.toUtf8(),
             s.Descripcion.toUtf8(),
-            zlib.Comprimir(editor),
+            editor.toUtf8(),
             {TrigramasDe(Plegar(s.Nombre).toUtf8(), comunes), TrigramasDe(Plegar(s.Descripcion).toUtf8(), comunes),
              TrigramasDe(Plegar(editor).toUtf8(), comunes)}};
 }
@@ -193,8 +223,10 @@ Leida Leer(const QString &carpeta, const QString &archivo, const LectorEscritos 
         for (int i = 0; i < n; ++i) {
             if ((i & 255) == 0 && cancelar && cancelar->load())
                 return {};
-            l.filas.push_back(Hacer(l, i, zlib, comunes));
+            l.filas.push_back(Hacer(l, i, comunes));
         }
+        if (!HacerBloques(n, [&](int i) { return l.filas[size_t(i)].codigo; }, zlib, l.bloques))
+            l.bloques.clear();
     }
     return l;
 }
@@ -230,20 +262,15 @@ public:
     }
     void reiniciar() { sqlite3_reset(st_); }
     qint64 entero(int c) const { return sqlite3_column_int64(st_, c); }
+    QByteArrayView vista(int c) const {
+        return QByteArrayView(static_cast<const char *>(sqlite3_column_blob(st_, c)), sqlite3_column_bytes(st_, c));
+    }
     QByteArray bytes(int c) const {
         return QByteArray(static_cast<const char *>(sqlite3_column_blob(st_, c)), sqlite3_column_bytes(st_, c));
     }
     QString texto(int c) const {
         const auto *p = static_cast<const char *>(sqlite3_column_blob(st_, c));
         return QString::fromUtf8(p, sqlite3_column_bytes(st_, c));
-    }
-    // Code as Zlib::Comprimir kept it; false when it does not come back whole.
-    bool codigo(int c, QString &r, Zlib &z) const {
-        const auto *p = static_cast<const uchar *>(sqlite3_column_blob(st_, c));
-        if (z.Descomprimir(p, sqlite3_column_bytes(st_, c), r))
-            return true;
-        qCWarning(lcIndice) << "a script's code in the index does not decompress";
-        return false;
     }
 
 private:
@@ -332,6 +359,41 @@ struct Indice::Datos {
     // The full-text index's merging as this connection last set it (kept in the file: a pass that was
     // cut short left it off); -1 until set.
     int mezclaAutomatica = -1;
+    // The block of code opened last (-1: none), kept: scripts are mostly asked for in the order they
+    // were stored, a block's at a time.
+    qint64 abierto = -1;
+    QByteArray claro;
+    std::unique_ptr<Sql> leerBloque;
+
+    // The code a script's row points at. False when the tables do not agree.
+    bool Codigo(qint64 bloque, qint64 desde, qint64 largo, QString &r) {
+        r.clear();
+        if (largo == 0)
+            return true;
+        if (bloque != abierto) {
+            abierto = -1;
+            if (!leerBloque)
+                leerBloque = std::make_unique<Sql>(db, "SELECT datos FROM bloques WHERE id = ?");
+            const int rc = leerBloque->con(1, bloque).paso();
+            const QByteArrayView datos = rc == SQLITE_ROW ? leerBloque->vista(0) : QByteArrayView();
+            const bool ok = rc == SQLITE_ROW &&
+                            zlib.Descomprimir(reinterpret_cast<const uchar *>(datos.data()), int(datos.size()), claro);
+            leerBloque->reiniciar();
+            if (!ok) {
+                if (rc == SQLITE_ROW)
+                    qCWarning(lcIndice) << "a block of code in the index does not decompress";
+                return Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+            }
+            abierto = bloque;
+        }
+        if (desde < 0 || largo < 0 || desde > claro.size() - largo) {
+            qCWarning(lcIndice) << "a script's code lies outside its block";
+            return Bien(SQLITE_CORRUPT);
+        }
+        r = QString::fromUtf8(claro.constData() + desde, largo);
+        return true;
+    }
+
     // The trigrams the index leaves out, decided by the pass that first fills it.
     Comunes comunes;
     bool comunesDecididos = false;
@@ -363,6 +425,8 @@ struct Indice::Datos {
 
     void Cerrar() {
         QMutexLocker l(&candado);
+        leerBloque.reset();
+        abierto = -1;
         sqlite3_close_v2(db);
         db = nullptr;
         cache.clear();
@@ -453,11 +517,14 @@ struct Indice::Datos {
             "CREATE TABLE archivos(id INTEGER PRIMARY KEY, nombre TEXT NOT NULL UNIQUE, tamano INTEGER NOT NULL,"
             " modificado INTEGER NOT NULL, generacion INTEGER NOT NULL);"
             // Names and descriptions apart from the code: the searcher loads them all.
+            // Each script's code is bytes [desde, desde + largo) of its block, once opened.
             "CREATE TABLE scripts(id INTEGER PRIMARY KEY, archivo INTEGER NOT NULL, posicion INTEGER NOT NULL,"
-            " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL);"
+            " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL, bloque INTEGER NOT NULL,"
+            " desde INTEGER NOT NULL, largo INTEGER NOT NULL);"
             // What a category's new records are matched against, read without the table's texts.
             "CREATE INDEX scripts_archivo ON scripts(archivo, posicion, huella);"
-            "CREATE TABLE codigos(id INTEGER PRIMARY KEY, codigo BLOB NOT NULL);"
+            // `vivos`: the scripts whose code is in it; a block goes with the last of them.
+            "CREATE TABLE bloques(id INTEGER PRIMARY KEY, vivos INTEGER NOT NULL, datos BLOB NOT NULL);"
             "CREATE TABLE comunes(trigrama BLOB PRIMARY KEY) WITHOUT ROWID;"
             // Which scripts hold each trigram of their folded texts, without the texts: a match is
             // confirmed on the script's own name, description and code.
@@ -473,30 +540,37 @@ struct Indice::Datos {
     // originals it was indexed from.
     struct Quitador {
         Datos &d;
-        Sql leer, texto, codigo, script;
+        Sql leer, texto, script, menos, bloque;
         explicit Quitador(Datos &datos)
-            : d(datos),
-              leer(d.db, "SELECT s.nombre, s.descripcion, c.codigo FROM scripts s JOIN codigos c ON c.id = s.id"
-                         " WHERE s.id = ?"),
+            : d(datos), leer(d.db, "SELECT nombre, descripcion, bloque, desde, largo FROM scripts WHERE id = ?"),
               texto(d.db, "INSERT INTO texto(texto, rowid, nombre, descripcion, codigo) VALUES('delete', ?, ?, ?, ?)"),
-              codigo(d.db, "DELETE FROM codigos WHERE id = ?"), script(d.db, "DELETE FROM scripts WHERE id = ?") {}
+              script(d.db, "DELETE FROM scripts WHERE id = ?"),
+              menos(d.db, "UPDATE bloques SET vivos = vivos - 1 WHERE id = ?"),
+              bloque(d.db, "DELETE FROM bloques WHERE id = ? AND vivos <= 0") {}
         bool operator()(qint64 id) {
             const int rc = leer.con(1, id).paso();
             QString nombre, descripcion, editor;
-            const bool leido = rc == SQLITE_ROW && leer.codigo(2, editor, d.zlib);
+            const qint64 suyo = rc == SQLITE_ROW ? leer.entero(2) : 0;
+            const bool leido = rc == SQLITE_ROW && d.Codigo(suyo, leer.entero(3), leer.entero(4), editor);
             if (leido) {
                 nombre = leer.texto(0);
                 descripcion = leer.texto(1);
             }
             leer.reiniciar();
-            if (!leido)
-                return d.Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+            if (!leido) {
+                if (rc != SQLITE_ROW) // a script without its row: the tables no longer agree
+                    d.Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+                return false;
+            }
+            // The block may go, and its id be given to a new one.
+            d.abierto = -1;
             return d.Bien(texto.con(1, id)
                               .con(2, TrigramasDe(Plegar(nombre).toUtf8(), d.comunes))
                               .con(3, TrigramasDe(Plegar(descripcion).toUtf8(), d.comunes))
                               .con(4, TrigramasDe(Plegar(editor).toUtf8(), d.comunes))
                               .hacer()) &&
-                   d.Bien(codigo.con(1, id).hacer()) && d.Bien(script.con(1, id).hacer());
+                   d.Bien(script.con(1, id).hacer()) && d.Bien(menos.con(1, suyo).hacer()) &&
+                   d.Bien(bloque.con(1, suyo).hacer());
         }
     };
 
@@ -540,7 +614,7 @@ struct Indice::Datos {
                   bool &todos, const std::atomic<bool> *cancelar);
     bool Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
                     const std::atomic<bool> *cancelar);
-    // The code of script `id`, folded, through `s` (SELECT codigo FROM codigos WHERE id = ?).
+    // The code of script `id`, folded, through `s` (SELECT bloque, desde, largo FROM scripts WHERE id = ?).
     bool CodigoPlegado(Sql &s, qint64 id, QString &texto);
     bool Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
                    const std::atomic<bool> *cancelar, const std::function<void(const Respuesta &)> &adelanto);
@@ -648,6 +722,7 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     if (!abierto())
         return hechas;
     d_->escritos.Para(carpeta);
+    d_->abierto = -1;
     const QMap<QString, Sello> disco = Archivos(carpeta);
     QMap<QString, std::pair<qint64, Sello>> indexadas;
     {
@@ -876,31 +951,56 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
             return false;
 
     Sql mover(db, "UPDATE scripts SET posicion = ? WHERE id = ?");
-    Sql script(db, "INSERT INTO scripts(archivo, posicion, huella, nombre, descripcion) VALUES(?, ?, ?, ?, ?)");
-    Sql codigo(db, "INSERT INTO codigos(id, codigo) VALUES(?, ?)");
+    Sql script(db, "INSERT INTO scripts(archivo, posicion, huella, nombre, descripcion, bloque, desde, largo)"
+                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    Sql bloque(db, "INSERT INTO bloques(vivos, datos) VALUES(?, ?)");
     Sql texto(db, "INSERT INTO texto(rowid, nombre, descripcion, codigo) VALUES(?, ?, ?, ?)");
+    std::vector<int> nuevos;
     for (int i = 0; i < n; ++i) {
-        if (toma[i] >= 0) {
-            if (viejas[toma[i]].posicion != i && !Bien(mover.con(1, i).con(2, viejas[toma[i]].id).hacer()))
-                return false;
-            continue;
-        }
-        if (cancelar && (i & 63) == 0 && cancelar->load())
-            return false;
-        const Leida::Filas f = leida.filas.empty() ? Hacer(leida, i, zlib, comunes) : leida.filas[size_t(i)];
-        // Code that zlib could not compress is not stored as none.
-        if (f.codigo.isEmpty() && !f.plegados[2].isEmpty()) {
-            qCWarning(lcIndice) << "a script's code could not be compressed";
-            return false;
-        }
-        if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion).hacer()))
-            return false;
-        const qint64 id = sqlite3_last_insert_rowid(db);
-        if (!Bien(codigo.con(1, id).conBytes(2, f.codigo).hacer()) ||
-            !Bien(texto.con(1, id).con(2, f.plegados[0]).con(3, f.plegados[1]).con(4, f.plegados[2]).hacer()))
+        if (toma[i] < 0)
+            nuevos.push_back(i);
+        else if (viejas[toma[i]].posicion != i && !Bien(mover.con(1, i).con(2, viejas[toma[i]].id).hacer()))
             return false;
     }
-    return true;
+    // A new category's rows and blocks were made while the category before it was stored.
+    const bool leidas = !leida.filas.empty();
+    std::vector<Leida::Filas> hechas;
+    if (!leidas)
+        for (int i : nuevos) {
+            if (cancelar && (hechas.size() & 63) == 0 && cancelar->load())
+                return false;
+            hechas.push_back(Hacer(leida, i, comunes));
+        }
+    const auto filas = [&](size_t k) -> const Leida::Filas & { return leidas ? leida.filas[size_t(nuevos[k])] : hechas[k]; };
+    std::vector<Leida::Bloque> propios;
+    const bool bloquesLeidos = leidas && int(nuevos.size()) == n && !leida.bloques.empty();
+    if (!bloquesLeidos && !HacerBloques(int(nuevos.size()), [&](int k) { return filas(size_t(k)).codigo; }, zlib, propios))
+        return false;
+    size_t k = 0;
+    for (const Leida::Bloque &b : bloquesLeidos ? leida.bloques : propios) {
+        // A block of only empty code is none.
+        qint64 suyo = 0;
+        if (!b.datos.isEmpty()) {
+            if (!Bien(bloque.con(1, b.cuantos).conBytes(2, b.datos).hacer()))
+                return false;
+            suyo = sqlite3_last_insert_rowid(db);
+        }
+        qint64 desde = 0;
+        for (int j = 0; j < b.cuantos; ++j, ++k) {
+            if (cancelar && (k & 63) == 0 && cancelar->load())
+                return false;
+            const int i = nuevos[k];
+            const Leida::Filas &f = filas(k);
+            if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion)
+                          .con(6, suyo).con(7, desde).con(8, qint64(f.codigo.size())).hacer()))
+                return false;
+            desde += f.codigo.size();
+            const qint64 id = sqlite3_last_insert_rowid(db);
+            if (!Bien(texto.con(1, id).con(2, f.plegados[0]).con(3, f.plegados[1]).con(4, f.plegados[2]).hacer()))
+                return false;
+        }
+    }
+    return k == nuevos.size();
 }
 
 bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::atomic<bool> *cancelar) {
@@ -1036,7 +1136,7 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
     // Code is read script by script only while few are read: a word the code seldom holds is found
     // faster through the index.
     int porLeer = 4 * limite + 256;
-    Sql codigo(db, "SELECT codigo FROM codigos WHERE id = ?");
+    Sql codigo(db, "SELECT bloque, desde, largo FROM scripts WHERE id = ?");
     todos = true;
     for (int n = w; n >= 0; --n)
         for (int d = w; d >= 0; --d)
@@ -1079,10 +1179,13 @@ bool Ids(Sql &s, std::vector<qint64> &r, const std::function<bool(int)> &bien) {
 
 bool Indice::Datos::CodigoPlegado(Sql &s, qint64 id, QString &texto) {
     const int rc = s.con(1, id).paso();
-    const bool leido = rc == SQLITE_ROW && s.codigo(0, texto, zlib);
+    const bool leido = rc == SQLITE_ROW && Codigo(s.entero(0), s.entero(1), s.entero(2), texto);
     s.reiniciar();
-    if (!leido) // a script without its code: the tables no longer agree
-        return Bien(rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+    if (!leido) {
+        if (rc != SQLITE_ROW) // a script without its row: the tables no longer agree
+            Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+        return false;
+    }
     texto = Plegar(texto);
     return true;
 }
@@ -1111,7 +1214,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
     std::vector<Trigramas> trigramas;
     for (const QString &p : palabras)
         trigramas.emplace_back(p);
-    Sql codigo(db, "SELECT codigo FROM codigos WHERE id = ?");
+    Sql codigo(db, "SELECT bloque, desde, largo FROM scripts WHERE id = ?");
     bool leido = true;
     std::vector<char> enCodigo(size_t(palabras.size())); // the words to look for in the code
     const auto evaluar = [&](const Ref &ref) {
@@ -1172,18 +1275,19 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
 bool Indice::Datos::Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
                               const std::vector<std::pair<Clave, Hallazgo>> &leidos, int limite,
                               const QStringList &palabras, Respuesta &res) {
-    Sql s(db, "SELECT s.archivo, s.nombre, s.descripcion, c.codigo FROM scripts s JOIN codigos c ON c.id = s.id"
-              " WHERE s.id = ?");
+    Sql s(db, "SELECT archivo, nombre, descripcion, bloque, desde, largo FROM scripts WHERE id = ?");
     size_t i = 0, j = 0;
     while (res.hallazgos.size() < limite && (i < k || j < leidos.size())) {
         if (j >= leidos.size() || (i < k && Antes(delIndice[i].first, leidos[j].first))) {
             Hallazgo h;
             const int rc = s.con(1, delIndice[i].second).paso();
-            if (rc != SQLITE_ROW || !s.codigo(3, h.codigo, zlib)) {
-                // A script without its code: the tables no longer agree.
-                Bien(rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_CORRUPT : rc);
+            QString codigo;
+            if (rc != SQLITE_ROW || !Codigo(s.entero(3), s.entero(4), s.entero(5), codigo)) {
+                if (rc != SQLITE_ROW) // a script without its row: the tables no longer agree
+                    Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
                 return false;
             }
+            h.codigo = std::move(codigo);
             const auto c = cache.find(s.entero(0));
             h.categoria = c != cache.end() ? c->second.nombre : QString();
             h.posicion = delIndice[i].first.posicion;
@@ -1260,6 +1364,7 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
     if (palabras.isEmpty())
         return res;
     d_->interrumpida = false;
+    d_->abierto = -1; // another connection may have changed the blocks since
     if (abierto() && !sqlite3_get_autocommit(d_->db))
         d_->Ejecutar("ROLLBACK");
     if (abierto() && d_->Ejecutar("BEGIN")) {

@@ -163,6 +163,7 @@ private slots:
         QTest::newRow("versión anterior") << 2;
         QTest::newRow("vacío") << 3;
         QTest::newRow("código que no se descomprime") << 4;
+        QTest::newRow("código fuera de su bloque") << 5;
     }
     // Whatever is found in place of the index, it is made anew without a word, and answers right.
     void indiceInservibleSeRehace() {
@@ -201,11 +202,14 @@ private slots:
         case 3:
             f.resize(0);
             break;
-        case 4: {
+        case 4:
+        case 5: {
             f.close();
             sqlite3 *db = nullptr;
             sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
-            QCOMPARE(sqlite3_exec(db, "UPDATE codigos SET codigo = x'0000ffff78da0102'", nullptr, nullptr, nullptr),
+            QCOMPARE(sqlite3_exec(db, dano == 4 ? "UPDATE bloques SET datos = x'0000ffff78da0102'"
+                                                : "UPDATE scripts SET desde = desde + 100000",
+                                  nullptr, nullptr, nullptr),
                      SQLITE_OK);
             sqlite3_close(db);
             break;

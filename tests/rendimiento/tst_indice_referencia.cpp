@@ -72,6 +72,19 @@ int Listados(const QString &ruta, const QByteArray &trigrama) {
     return n;
 }
 
+// One number from the index's file, as another program reads it.
+int Numero(const QString &ruta, const char *sql) {
+    sqlite3 *db = nullptr;
+    int n = -1;
+    sqlite3_stmt *s = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+        n = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return n;
+}
+
 // Runs SQL on the index's file as another program would.
 bool Alterar(const QString &ruta, const char *sql) {
     sqlite3 *db = nullptr;
@@ -423,6 +436,47 @@ private slots:
         QCOMPARE(escritor.Actualizar(carpeta).size(), 12);
         consultas << "solo" << "function solo3";
         comparar();
+    }
+
+    // Code kept in blocks of several scripts: a block goes with the last script whose code it holds,
+    // and those left answer as the reference, through every kind of edit down to an empty category.
+    void bloquesSeVanConSuUltimoScript() {
+        QTest::failOnWarning(QRegularExpression("sqlite"));
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QRandomGenerator r(17);
+        QVector<Script> scripts;
+        for (int i = 0; i < 300; ++i)
+            scripts.append({QString("s%1").arg(i), "d", QString("codigo%1 ").arg(i) + QString(r.bounded(2000), 'x'),
+                            "1"});
+        c.categoria("Menus", "");
+        DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
+        QVERIFY(dueno.Guardar("Menus.rtn", mdlScripts::Componer(scripts)));
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 1);
+        const auto bloques = [&] { return Numero(RutaIndice(c), "SELECT count(*) FROM bloques"); };
+        const int alPrincipio = bloques();
+        QVERIFY2(alPrincipio > 1 && alPrincipio < 300, "several scripts to a block");
+        while (!scripts.isEmpty()) {
+            const int cuantos = std::min<int>(int(scripts.size()), 1 + r.bounded(40));
+            const int desde = r.bounded(int(scripts.size()) - cuantos + 1);
+            scripts.remove(desde, cuantos);
+            if (!scripts.isEmpty())
+                scripts[r.bounded(int(scripts.size()))].Codigo += " cambiado";
+            QVERIFY(dueno.Guardar("Menus.rtn", mdlScripts::Componer(scripts)));
+            QCOMPARE(indice.Actualizar(carpeta, {"Menus.rtn"}), QStringList{"Menus"});
+            QCOMPARE(Numero(RutaIndice(c), "SELECT sum(vivos) FROM bloques"),
+                     Numero(RutaIndice(c), "SELECT count(*) FROM scripts WHERE bloque != 0"));
+            QVERIFY(Numero(RutaIndice(c), "SELECT count(*) FROM bloques WHERE vivos <= 0") == 0);
+            for (const QString &q : {QString("codigo1"), QString("cambiado"), QString("xxx codigo2")}) {
+                const Referencia ref = Buscar(carpeta, q);
+                const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 1000);
+                QCOMPARE(Lugares(res), ref.lugares);
+                QCOMPARE(res.total, ref.total);
+            }
+        }
+        QCOMPARE(bloques(), 0);
     }
 
     // A list of left-out trigrams another program changed cannot be trusted: the index is made anew,
