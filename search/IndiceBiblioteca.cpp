@@ -33,10 +33,10 @@ constexpr qint64 kLote = 16 << 20;
 // A pass over more bytes than this leaves the full-text index's merging to its end: merged as it is
 // written, each trigram's list was rewritten over and over, half of a first build's time.
 constexpr qint64 kMezclarAlFinal = 8 << 20;
-// The trigrams left out of the index are those more than a third of the scripts hold, counted on
+// The trigrams left out of the index are those more than a quarter of the scripts hold, counted on
 // some 2 MB of the library spread over its categories when the index is first filled; a sample of
 // fewer scripts than kMuestraMinima says too little, and then none is left out.
-constexpr double kParteComun = 1.0 / 3;
+constexpr double kParteComun = 0.25;
 constexpr qint64 kMuestra = 2 << 20;
 constexpr int kMuestraMinima = 1000;
 // Code is kept in blocks of consecutive scripts, compressed together, of about this many bytes: one

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 #include <vector>
 
@@ -80,13 +81,16 @@ int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
         return std::min(largo, i + LargoUtf8(static_cast<unsigned char>(texto[i])));
     };
     // The starts of three code points in a row; the trigram runs past the third.
+    // White space is one byte: whether each of the three code points is some is known by its first.
     int s0 = 0;
     int s1 = s0 < largo ? despues(s0) : largo;
     int s2 = s1 < largo ? despues(s1) : largo;
+    bool b0 = s0 < largo && Blanco(texto[s0]), b1 = s1 < largo && Blanco(texto[s1]);
     while (s2 < largo) {
         const int fin = despues(s2);
+        const bool b2 = Blanco(texto[s2]);
         // A query's words never hold white space: a trigram with some is never looked for.
-        const bool conBlanco = vistos && std::any_of(texto + s0, texto + fin, [](char c) { return Blanco(c); });
+        const bool conBlanco = vistos && (b0 || b1 || b2);
         const uint64_t clave = vistos && !conBlanco ? Clave(texto + s0, fin - s0) : 0;
         if (!conBlanco && (!vistos || vistos->Nuevo(clave))) {
             const int rc = dar(s0, fin, clave);
@@ -96,6 +100,8 @@ int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
         s0 = s1;
         s1 = s2;
         s2 = fin;
+        b0 = b1;
+        b1 = b2;
     }
     return SQLITE_OK;
 }
@@ -196,15 +202,21 @@ QByteArrayList Recuento::MasDe(double parte) const {
 QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes) {
     // One table per thread: rows are made on two threads at once.
     thread_local Vistos vistos;
-    QByteArray r;
-    r.reserve(plegado.size() * 2);
+    // Each byte is in at most three trigrams, and each trigram adds its length: four bytes a byte.
+    QByteArray r(plegado.size() * 4, Qt::Uninitialized);
+    char *o = r.data();
     Recorrer(plegado.constData(), int(plegado.size()), &vistos, [&](int desde, int hasta, uint64_t clave) {
         if (comunes.TieneClave(clave))
             return SQLITE_OK;
-        r.append(char(hasta - desde));
-        r.append(plegado.constData() + desde, hasta - desde);
+        *o++ = char(hasta - desde);
+        std::memcpy(o, plegado.constData() + desde, size_t(hasta - desde));
+        o += hasta - desde;
         return SQLITE_OK;
     });
+    r.truncate(o - r.constData());
+    // A category's rows wait in memory to be stored: they keep no more room than they need.
+    if (r.capacity() > 2 * r.size() + 64)
+        r.squeeze();
     return r;
 }
 
