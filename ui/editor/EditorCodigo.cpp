@@ -439,7 +439,15 @@ void EditorCodigo::insertarTecleado() {
     if (tecleado_.isEmpty())
         return;
     const QByteArray t = std::exchange(tecleado_, QByteArray());
-    SendScintilla(SCI_REPLACESEL, 0UL, t.constData());
+    // The line is laid out when the caret is placed after the new text; styled only later, at the
+    // repaint, it would be laid out whole a second time. So: insert, style the rest of the line, then
+    // place the caret (and remember its x for the up and down keys, as typing does).
+    const long pos = SendScintilla(SCI_GETCURRENTPOS);
+    SendScintilla(SCI_INSERTTEXT, pos, t.constData());
+    const long linea = SendScintilla(SCI_LINEFROMPOSITION, pos);
+    SendScintilla(SCI_COLOURISE, pos, SendScintilla(SCI_GETLINEENDPOSITION, linea));
+    SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(pos + t.size()));
+    SendScintilla(SCI_CHOOSECARETX);
     if (callado_ && SendScintilla(SCI_GETLENGTH) != largo_)
         cambioSinAviso();
 }
