@@ -1,5 +1,5 @@
 // Typing into big code (one long line, as minified code comes): what the editor does to keep each key
-// cheap must leave typing, undo and the caret as they are in small code.
+// cheap must leave typing, undo, the caret and brace matching as they are in small code.
 #include "ui/editor/EditorCodigo.h"
 
 #include <QtTest>
@@ -26,6 +26,20 @@ long Enviar(EditorCodigo &c, unsigned int mensaje, unsigned long w = 0, long l =
     return c.SendScintilla(mensaje, w, l);
 }
 
+// Whether some of the code field's pixels in the cell of the character at `pos` are of the colour.
+bool PintadoDe(EditorCodigo &c, long pos, const QColor &color) {
+    const QImage imagen = c.viewport()->grab().toImage();
+    const int x0 = int(Enviar(c, QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, pos));
+    const int x1 = int(Enviar(c, QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, pos + 1));
+    const int y0 = int(Enviar(c, QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, pos));
+    const int alto = int(Enviar(c, QsciScintillaBase::SCI_TEXTHEIGHT, 0));
+    const qreal escala = imagen.devicePixelRatio();
+    for (int y = y0; y < y0 + alto; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (imagen.pixelColor(QPoint(int(x * escala), int(y * escala))) == color)
+                return true;
+    return false;
+}
 } // namespace
 
 class tst_codigogrande : public QObject {
@@ -73,6 +87,32 @@ private slots:
         c->getCursorPosition(&linea, &indice);
         QCOMPARE(linea, 0);
         QCOMPARE(indice, 4);
+    }
+
+    // Whoever listens for the caret's place hears it in big code too, its column counted in characters
+    // with tabs to their stops.
+    void laPosicionDelCursorSeAvisaEnCodigoGrande() {
+        const int enes = EditorCodigo::kGrande / 2 + 10;
+        auto c = Editor(QLatin1Char('\t') + QString(enes, QChar(0xF1)));
+        QVERIFY(c);
+        QVERIFY(c->grande());
+        QPair<int, int> oida(-1, -1);
+        connect(c.get(), &QsciScintilla::cursorPositionChanged, this, [&](int l, int col) { oida = {l, col}; });
+        QTest::keyClick(c.get(), Qt::Key_X);
+        QTRY_COMPARE(oida, qMakePair(0, c->tabWidth() + enes + 1));
+    }
+
+    // Braces next to the caret are matched in small code.
+    void lasLlavesSeEmparejan() {
+        auto c = Editor(QStringLiteral("(a) b"));
+        QVERIFY(c);
+        const QColor rojo(255, 0, 0);
+        c->setCaretLineVisible(false);
+        c->setMatchedBraceBackgroundColor(rojo);
+        QVERIFY(!PintadoDe(*c, 0, rojo)); // the caret at the end: no brace next to it
+        Enviar(*c, QsciScintillaBase::SCI_GOTOPOS, 0);
+        QTRY_VERIFY(PintadoDe(*c, 0, rojo));
+        QVERIFY(PintadoDe(*c, 2, rojo));
     }
 
 };

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QTimer>
 #include <string>
 #include <utility>
@@ -186,7 +187,17 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::revisarTamano);
     connect(this, &QsciScintilla::textChanged, this, &EditorCodigo::marcarCampos);
     connect(this, &QsciScintilla::linesChanged, this, &EditorCodigo::anchoNumeros);
-    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int cambio) {
+    // After each change or caret move QScintilla works out the caret's column, counting from the start
+    // of the line: on one long line, milliseconds a key. Its handler is called from here instead, and
+    // while the code is big only if someone listens for the caret's position (it also matches braces,
+    // which rest then).
+    const QMetaMethod manejar = metaObject()->method(metaObject()->indexOfSlot("handleUpdateUI(int)"));
+    if (manejar.isValid())
+        disconnect(this, SIGNAL(SCN_UPDATEUI(int)), this, SLOT(handleUpdateUI(int)));
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this, manejar](int cambio) {
+        static const QMetaMethod posicion = QMetaMethod::fromSignal(&QsciScintilla::cursorPositionChanged);
+        if (manejar.isValid() && (!grande_ || isSignalConnected(posicion)))
+            manejar.invoke(this, Qt::DirectConnection, Q_ARG(int, cambio));
         if (callado_ && (cambio & SC_UPDATE_CONTENT))
             cambioSinAviso();
     });
