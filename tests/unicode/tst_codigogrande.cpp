@@ -1,7 +1,9 @@
 // Typing into big code (one long line, as minified code comes): what the editor does to keep each key
-// cheap must leave typing, undo, the caret and brace matching as they are in small code.
+// cheap must leave typing, undo, the caret, brace matching and accessibility as they are in small code.
 #include "ui/editor/EditorCodigo.h"
 
+#include <QAccessible>
+#include <QScopeGuard>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -115,6 +117,47 @@ private slots:
         QVERIFY(PintadoDe(*c, 2, rojo));
     }
 
+    // With no assistive tool listening, big code's accessible object is a plain widget's, made again
+    // as such when the editor takes the focus: the editor's own follows the caret by counting every
+    // character before it.
+    void sinEscuchaElCodigoGrandeEsUnControlSencillo() {
+        auto c = Editor(QStringLiteral("a"));
+        QVERIFY(c);
+        QAccessibleInterface *pequeno = QAccessible::queryAccessibleInterface(c.get());
+        QVERIFY(pequeno && pequeno->textInterface());
+        c->ponerTexto(Linea());
+        c->clearFocus();
+        c->setFocus();
+        QAccessibleInterface *grande = QAccessible::queryAccessibleInterface(c.get());
+        QVERIFY(grande);
+        QVERIFY(!grande->textInterface());
+        QCOMPARE(grande->role(), QAccessible::EditableText);
+    }
+
+    // Once an assistive tool listens, big code is read as text, the caret's place included.
+    void conEscuchaElCodigoGrandeSeLeeComoTexto() {
+        auto c = Editor(QStringLiteral("\u00f1") + Linea());
+        QVERIFY(c);
+        QCoreApplication::processEvents(); // drawn, so no report of the caret is pending
+        QVERIFY(QAccessible::queryAccessibleInterface(c.get())); // made while nobody listened
+        QAccessible::setActive(true);
+        const auto callar = qScopeGuard([] { QAccessible::setActive(false); });
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c.get());
+        QVERIFY(a && a->textInterface());
+        QCOMPARE(a->textInterface()->characterCount(), 1 + Linea().size());
+        QTRY_COMPARE(a->textInterface()->cursorPosition(), 1 + Linea().size());
+    }
+
+    // Small again, the code is read as text with no tool listening too.
+    void pequenoOtraVezSeLeeComoTexto() {
+        auto c = Editor(Linea());
+        QVERIFY(c);
+        c->ponerTexto(QStringLiteral("\u00f1a"));
+        QVERIFY(!c->grande());
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c.get());
+        QVERIFY(a && a->textInterface());
+        QCOMPARE(a->textInterface()->text(0, 2), QStringLiteral("\u00f1a"));
+    }
 };
 
 QTEST_MAIN(tst_codigogrande)

@@ -7,6 +7,7 @@
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
 #include <Qsci/qscilexersql.h>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -126,6 +127,16 @@ std::unique_ptr<QsciLexer> NuevoLexico(lenguaje::Lenguaje l, QObject *padre) {
     return nullptr;
 }
 
+// The accessible object of a code that is not reporting its changes (big, no assistive tool
+// listening): a plain widget's. QScintilla's own, made for every shown editor whether a tool listens
+// or not, answers each caret move by counting every character before the caret.
+QAccessibleInterface *AccesoCallado(const QString &clase, QObject *objeto) {
+    if (clase != QLatin1String("EditorCodigo"))
+        return nullptr;
+    auto *editor = static_cast<EditorCodigo *>(objeto);
+    return editor->avisaCadaCambio() ? nullptr : new QAccessibleWidget(editor, QAccessible::EditableText);
+}
+
 double Luminancia(const QColor &c) {
     auto canal = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
     return 0.2126 * canal(c.redF()) + 0.7152 * canal(c.greenF()) + 0.0722 * canal(c.blueF());
@@ -201,6 +212,7 @@ EditorCodigo::EditorCodigo(QWidget *padre) : QsciScintilla(padre) {
         if (callado_ && (cambio & SC_UPDATE_CONTENT))
             cambioSinAviso();
     });
+    [[maybe_unused]] static const bool fabrica = (QAccessible::installFactory(AccesoCallado), true);
     escuchada_ = QAccessible::isActive();
     QAccessible::installActivationObserver(this);
     anchoNumeros();
@@ -223,6 +235,15 @@ void EditorCodigo::callarAvisos() {
     callado_ = callar;
     largo_ = SendScintilla(SCI_GETLENGTH);
     SendScintilla(SCI_SETMODEVENTMASK, callar ? 0 : SC_MODEVENTMASKALL);
+    // The accessible object made for the other state goes; the next one asked for fits this one.
+    if (QAccessibleInterface *acceso = QAccessible::queryAccessibleInterface(this))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(acceso));
+    if (!callar) {
+        // QScintilla's own is made now; it learns where the caret is from the editor's next report of
+        // a change to the view, asked for here (the scroll set where it is) and made at the repaint.
+        QAccessible::queryAccessibleInterface(this);
+        SendScintilla(SCI_SETXOFFSET, SendScintilla(SCI_GETXOFFSET));
+    }
 }
 
 void EditorCodigo::cambioSinAviso() {
