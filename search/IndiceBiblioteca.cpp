@@ -329,6 +329,10 @@ struct Ref {
     const Categoria *cat;
     const Fila *fila;
 };
+struct Entrada {
+    const Ref *ref;
+    quint32 falta; // the words in neither name nor description: the code must hold them
+};
 } // namespace
 
 struct Indice::Datos {
@@ -393,6 +397,12 @@ struct Indice::Datos {
         r = QString::fromUtf8(claro.constData() + desde, largo);
         return true;
     }
+
+    // Kept from one query to the next: made afresh, their hundreds of KB cost more in page faults than
+    // the search through them.
+    std::vector<std::vector<Entrada>> grupos;
+    std::vector<std::pair<Clave, qint64>> delIndice;
+    std::vector<qint64> candidatos;
 
     // The trigrams the index leaves out, decided by the pass that first fills it.
     Comunes comunes;
@@ -1113,12 +1123,10 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
         trigramas.emplace_back(p);
     // Results go by words in the name, then in the description: one list per pair of counts, each
     // already in the order of category and place.
-    struct Entrada {
-        const Ref *ref;
-        quint32 falta; // the words in neither name nor description: the code must hold them
-    };
     const int lado = w + 1;
-    std::vector<std::vector<Entrada>> grupos(size_t(lado * lado));
+    grupos.resize(std::max(grupos.size(), size_t(lado * lado)));
+    for (std::vector<Entrada> &g : grupos)
+        g.clear();
     for (const Ref &ref : enOrden) {
         const Fila &f = *ref.fila;
         int n = 0, d = 0;
@@ -1205,7 +1213,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         resuelta[size_t(i)] = Letras(palabras[i]) == 3;
     }
     const QByteArray terminos = todos.join(" AND ");
-    std::vector<qint64> candidatos;
+    candidatos.clear();
     if (!terminos.isEmpty()) {
         Sql s(db, "SELECT rowid FROM texto WHERE texto MATCH ? ORDER BY rowid");
         if (!Ids(s.con(1, terminos), candidatos, [this](int rc) { return Bien(rc); }))
@@ -1322,7 +1330,7 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
             res.ilegibles << nombre;
     }
     const auto leidos = r.Mejores();
-    std::vector<std::pair<Clave, qint64>> delIndice;
+    delIndice.clear();
     bool todos = false;
     if (Primeros(palabras, limite, delIndice, todos, cancelar)) {
         if (!Hallazgos(delIndice, delIndice.size(), leidos, limite, palabras, res))
