@@ -15,7 +15,10 @@
 #include <QStorageInfo>
 #include <algorithm>
 #include <cstring>
-#include <future>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <QtEndian>
 #include <sqlite3.h>
@@ -43,6 +46,8 @@ constexpr int kMuestraMinima = 1000;
 // script at a time, zlib took as long as all the rest of reading a library, and kept half again as
 // much; a block much bigger would cost more to open for the one script a search shows.
 constexpr qsizetype kBloque = 8 << 10;
+// Bytes of category files a pass reads ahead of the one being stored.
+constexpr qint64 kAdelanto = 16 << 20;
 
 // A record's mark: the bytes of its name, description and code as the file holds them, so that
 // telling changed records from the others decodes nothing.
@@ -230,6 +235,66 @@ Leida Leer(const QString &carpeta, const QString &archivo, const LectorEscritos 
     }
     return l;
 }
+
+// Reads a pass's files in order on a thread of its own while the writer stores those before them.
+// Up to kAdelanto bytes of files wait read (always the next one): a file slower to read than the
+// one before it to store then leaves the writer idle no more, and big categories are not all held.
+class Adelanto {
+public:
+    Adelanto(std::function<Leida(int)> leer, std::vector<qint64> tamanos)
+        : leer_(std::move(leer)), tamanos_(std::move(tamanos)), hilo_([this] { Trabajar(); }) {}
+    ~Adelanto() {
+        {
+            std::lock_guard<std::mutex> l(m_);
+            parar_ = true;
+        }
+        cv_.notify_all();
+        hilo_.join();
+    }
+    Adelanto(const Adelanto &) = delete;
+    Adelanto &operator=(const Adelanto &) = delete;
+
+    // The next file's, in order.
+    Leida Siguiente() {
+        std::unique_lock<std::mutex> l(m_);
+        cv_.wait(l, [this] { return !listas_.empty(); });
+        Leida r = std::move(listas_.front());
+        listas_.pop_front();
+        bytes_ -= tamanos_[size_t(entregadas_++)];
+        l.unlock();
+        cv_.notify_all();
+        return r;
+    }
+
+private:
+    void Trabajar() {
+        for (size_t k = 0; k < tamanos_.size(); ++k) {
+            {
+                std::unique_lock<std::mutex> l(m_);
+                cv_.wait(l, [this] { return parar_ || listas_.empty() || bytes_ < kAdelanto; });
+                if (parar_)
+                    return;
+            }
+            Leida leida = leer_(int(k));
+            {
+                std::lock_guard<std::mutex> l(m_);
+                bytes_ += tamanos_[k];
+                listas_.push_back(std::move(leida));
+            }
+            cv_.notify_all();
+        }
+    }
+
+    std::function<Leida(int)> leer_;
+    std::vector<qint64> tamanos_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::deque<Leida> listas_;
+    qint64 bytes_ = 0;
+    int entregadas_ = 0;
+    bool parar_ = false;
+    std::thread hilo_; // last: it starts once the rest is made
+};
 
 class Sql {
 public:
@@ -774,49 +839,49 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     // commit, and many small segments cost more to write and to merge than a few big ones.
     bool abierta = false;
     d_->sinEspacio = false;
-    // Each file is read, and a new category's rows made, on another core while the one before is
+    // Each file is read, and a new category's rows made, on another core while those before are
     // stored: storing is SQLite's, on this thread, and takes about as long.
-    const auto leer = [&](const QString &nombre) {
-        return std::async(std::launch::async, [carpeta, archivo = nombre + QStringLiteral(".rtn"), escritos = &d_->escritos,
-                                               nueva = !indexadas.contains(nombre), comunes = &d_->comunes, cancelar] {
-            return Leer(carpeta, archivo, *escritos, nueva, *comunes, cancelar);
-        });
-    };
-    std::future<Leida> siguiente;
-    if (!porHacer.isEmpty())
-        siguiente = leer(porHacer.first());
-    for (int k = 0; k < porHacer.size(); ++k) {
-        const QString &nombre = porHacer[k];
-        // The index is a cache: it never takes the space the user's own saves need.
-        if (!HayEspacio(d_->ruta, disco.value(nombre).tamano)) {
-            d_->sinEspacio = true;
-            qCWarning(lcIndice) << "disk nearly full: indexing waits";
-            break;
+    {
+        std::vector<qint64> tamanos;
+        for (const QString &nombre : porHacer)
+            tamanos.push_back(disco.value(nombre).tamano);
+        Adelanto adelanto(
+            [&carpeta, &porHacer, &indexadas, escritos = &d_->escritos, comunes = &d_->comunes, cancelar](int k) {
+                return Leer(carpeta, porHacer[k] + QStringLiteral(".rtn"), *escritos, !indexadas.contains(porHacer[k]),
+                            *comunes, cancelar);
+            },
+            std::move(tamanos));
+        for (int k = 0; k < porHacer.size(); ++k) {
+            const QString &nombre = porHacer[k];
+            // The index is a cache: it never takes the space the user's own saves need.
+            if (!HayEspacio(d_->ruta, disco.value(nombre).tamano)) {
+                d_->sinEspacio = true;
+                qCWarning(lcIndice) << "disk nearly full: indexing waits";
+                break;
+            }
+            if ((cancelar && cancelar->load()) || d_->danado || (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE"))))
+                break;
+            // The category's rows are read here while the other core parses its file.
+            std::vector<Datos::Vieja> viejas;
+            const auto ya = indexadas.constFind(nombre);
+            const bool viejasLeidas = ya == indexadas.cend() || d_->Viejas(ya->first, viejas);
+            const Leida leida = adelanto.Siguiente();
+            if ((cancelar && cancelar->load()) || d_->danado)
+                break;
+            if (viejasLeidas && d_->Indexar(nombre, disco.value(nombre), leida, viejas, cancelar))
+                hechas.append(nombre);
+            hecho += disco.value(nombre).tamano;
+            enLote += disco.value(nombre).tamano;
+            if (enLote >= kLote) {
+                abierta = false;
+                enLote = 0;
+                if (!d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
+                    qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
+            }
+            if (avance)
+                avance(hecho, total);
         }
-        if ((cancelar && cancelar->load()) || d_->danado || (!abierta && !(abierta = d_->Ejecutar("BEGIN IMMEDIATE"))))
-            break;
-        // The category's rows are read here while the other core parses its file.
-        std::vector<Datos::Vieja> viejas;
-        const auto ya = indexadas.constFind(nombre);
-        const bool viejasLeidas = ya == indexadas.cend() || d_->Viejas(ya->first, viejas);
-        const Leida leida = siguiente.get();
-        if (k + 1 < porHacer.size() && !(cancelar && cancelar->load()))
-            siguiente = leer(porHacer[k + 1]);
-        if ((cancelar && cancelar->load()) || d_->danado)
-            break;
-        if (viejasLeidas && d_->Indexar(nombre, disco.value(nombre), leida, viejas, cancelar))
-            hechas.append(nombre);
-        hecho += disco.value(nombre).tamano;
-        enLote += disco.value(nombre).tamano;
-        if (enLote >= kLote) {
-            abierta = false;
-            enLote = 0;
-            if (!d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
-                qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
-        }
-        if (avance)
-            avance(hecho, total);
-    }
+    } // the reading stops here when the pass stops early
     if (abierta && !d_->Ejecutar("COMMIT") && !d_->Ejecutar("ROLLBACK"))
         qCWarning(lcIndice) << "neither COMMIT nor ROLLBACK went through";
     // The segments the pass wrote are merged at once, as merging along the way would have left them,
