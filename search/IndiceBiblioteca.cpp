@@ -130,29 +130,44 @@ public:
         r.truncate(qsizetype(4 + d_.total_out));
         return r;
     }
-    // False when the bytes are not a whole stream of the length they claim.
-    bool Descomprimir(const uchar *p, int n, QByteArray &r) {
-        r.clear();
-        if (n == 0)
-            return true;
-        const quint32 largo = n >= 4 ? qFromBigEndian<quint32>(p) : 0;
+    // A block of code is opened to be read only as far as the script asked for: those after it are
+    // read on from there, and one near its start costs little of the rest. False when the bytes
+    // claim a length they could not hold.
+    bool Abrir(QByteArray comprimido) {
+        comprimido_ = std::move(comprimido);
+        const qsizetype n = comprimido_.size();
+        const quint32 largo = n >= 4 ? qFromBigEndian<quint32>(comprimido_.constData()) : 0;
         // A claim past what the bytes could hold is damage, not a reason to allocate it.
-        if (largo == 0 || largo > quint32(n) * 1100u || inflateReset(&i_) != Z_OK)
+        if (largo == 0 || largo > quint32(n) * 1100u || inflateReset(&i_) != Z_OK) {
+            claro_.clear();
             return false;
-        QByteArray u(qsizetype(largo), Qt::Uninitialized);
-        i_.next_in = const_cast<Bytef *>(p + 4);
+        }
+        claro_ = QByteArray(qsizetype(largo), Qt::Uninitialized);
+        i_.next_in = reinterpret_cast<Bytef *>(comprimido_.data() + 4);
         i_.avail_in = uInt(n - 4);
-        i_.next_out = reinterpret_cast<Bytef *>(u.data());
-        i_.avail_out = uInt(largo);
-        if (inflate(&i_, Z_FINISH) != Z_STREAM_END || i_.total_out != largo)
-            return false;
-        r = std::move(u);
+        i_.next_out = reinterpret_cast<Bytef *>(claro_.data());
         return true;
+    }
+    qsizetype largoAbierto() const { return claro_.size(); }
+    // The open block's first `n` bytes; null when its stream breaks or ends before them.
+    const char *Hasta(qsizetype n) {
+        if (n > claro_.size())
+            return nullptr;
+        while (qsizetype(i_.total_out) < n) {
+            i_.avail_out = uInt(n - qsizetype(i_.total_out));
+            const int rc = inflate(&i_, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END && qsizetype(i_.total_out) == claro_.size())
+                break;
+            if (rc != Z_OK)
+                return nullptr;
+        }
+        return claro_.constData();
     }
 
 private:
     z_stream d_{};
     z_stream i_{};
+    QByteArray comprimido_, claro_;
 };
 
 // A category file read for the index, and what each script's rows hold, made ready where no row
@@ -327,9 +342,6 @@ public:
     }
     void reiniciar() { sqlite3_reset(st_); }
     qint64 entero(int c) const { return sqlite3_column_int64(st_, c); }
-    QByteArrayView vista(int c) const {
-        return QByteArrayView(static_cast<const char *>(sqlite3_column_blob(st_, c)), sqlite3_column_bytes(st_, c));
-    }
     QByteArray bytes(int c) const {
         return QByteArray(static_cast<const char *>(sqlite3_column_blob(st_, c)), sqlite3_column_bytes(st_, c));
     }
@@ -431,7 +443,6 @@ struct Indice::Datos {
     // The block of code opened last (-1: none), kept: scripts are mostly asked for in the order they
     // were stored, a block's at a time.
     qint64 abierto = -1;
-    QByteArray claro;
     std::unique_ptr<Sql> leerBloque;
 
     // The code a script's row points at. False when the tables do not agree.
@@ -444,9 +455,7 @@ struct Indice::Datos {
             if (!leerBloque)
                 leerBloque = std::make_unique<Sql>(db, "SELECT datos FROM bloques WHERE id = ?");
             const int rc = leerBloque->con(1, bloque).paso();
-            const QByteArrayView datos = rc == SQLITE_ROW ? leerBloque->vista(0) : QByteArrayView();
-            const bool ok = rc == SQLITE_ROW &&
-                            zlib.Descomprimir(reinterpret_cast<const uchar *>(datos.data()), int(datos.size()), claro);
+            const bool ok = rc == SQLITE_ROW && zlib.Abrir(leerBloque->bytes(0));
             leerBloque->reiniciar();
             if (!ok) {
                 if (rc == SQLITE_ROW)
@@ -455,11 +464,17 @@ struct Indice::Datos {
             }
             abierto = bloque;
         }
-        if (desde < 0 || largo < 0 || desde > claro.size() - largo) {
+        if (desde < 0 || largo < 0 || desde > zlib.largoAbierto() - largo) {
             qCWarning(lcIndice) << "a script's code lies outside its block";
             return Bien(SQLITE_CORRUPT);
         }
-        r = QString::fromUtf8(claro.constData() + desde, largo);
+        const char *claro = zlib.Hasta(desde + largo);
+        if (!claro) {
+            abierto = -1;
+            qCWarning(lcIndice) << "a block of code in the index does not decompress";
+            return Bien(SQLITE_CORRUPT);
+        }
+        r = QString::fromUtf8(claro + desde, largo);
         return true;
     }
 
