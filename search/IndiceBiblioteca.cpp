@@ -189,8 +189,8 @@ struct Leida {
     std::vector<Bloque> bloques; // of all `filas`, when made
 };
 
-// Cuts the code of scripts `codigos` into blocks, in order, and compresses each. A block that should
-// hold code and does not is zlib's failure: its code is not stored as none.
+// Cuts the code of `n` scripts (`codigo(i)`, UTF-8) into blocks, in order, and compresses each. A
+// block that should hold code and does not is zlib's failure: its code is not stored as none.
 template <typename Codigo>
 bool HacerBloques(int n, Codigo &&codigo, Zlib &zlib, std::vector<Leida::Bloque> &bloques) {
     QByteArray junto;
