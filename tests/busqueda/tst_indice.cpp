@@ -35,23 +35,6 @@ bool Integro(const QString &ruta) {
     sqlite3_close(db);
     return ok;
 }
-// How many scripts the full-text table says hold a trigram: what a script that left still leaves behind.
-int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
-    sqlite3 *db = nullptr;
-    sqlite3_stmt *st = nullptr;
-    int n = -1;
-    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        biblioteca::RegistrarTrigramas(db) &&
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM texto WHERE texto MATCH ?", -1, &st, nullptr) == SQLITE_OK) {
-        const QByteArray frase = '"' + trigrama + '"';
-        sqlite3_bind_text(st, 1, frase.constData(), int(frase.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int(st, 0);
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return n;
-}
 } // namespace
 
 class tst_indice : public QObject {

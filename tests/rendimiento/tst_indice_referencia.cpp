@@ -53,25 +53,6 @@ QList<QByteArray> ConComunes(ayudas::Carpeta &c, quint32 semilla, int scripts) {
     return textos;
 }
 
-// Asks the index's file itself how many scripts it lists under one trigram.
-int Listados(const QString &ruta, const QByteArray &trigrama) {
-    sqlite3 *db = nullptr;
-    int n = -1;
-    if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        biblioteca::RegistrarTrigramas(db)) {
-        sqlite3_stmt *s = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM texto WHERE texto MATCH ?", -1, &s, nullptr) == SQLITE_OK) {
-            const QByteArray frase = '"' + trigrama + '"';
-            sqlite3_bind_text(s, 1, frase.constData(), int(frase.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(s) == SQLITE_ROW)
-                n = sqlite3_column_int(s, 0);
-        }
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(db);
-    return n;
-}
-
 // One number from the index's file, as another program reads it.
 int Numero(const QString &ruta, const char *sql) {
     sqlite3 *db = nullptr;
@@ -422,9 +403,9 @@ private slots:
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(indice.AbrirParaEscribir());
         indice.Actualizar(c.estado.carpetaCategorias());
-        QCOMPARE(Listados(RutaIndice(c), "unc"), fuera ? 0 : scripts);
-        QCOMPARE(Listados(RutaIndice(c), "urn"), fuera ? 0 : scripts);
-        QVERIFY(Listados(RutaIndice(c), "ook") > 0);
+        QCOMPARE(ConTrigrama(RutaIndice(c), "unc"), fuera ? 0 : scripts);
+        QCOMPARE(ConTrigrama(RutaIndice(c), "urn"), fuera ? 0 : scripts);
+        QVERIFY(ConTrigrama(RutaIndice(c), "ook") > 0);
     }
 
     // Words made only of the trigrams left out, words mixing them with rare ones, and all the
@@ -446,7 +427,7 @@ private slots:
         QVERIFY(lector.AbrirParaLeer());
         QCOMPARE(lector.Buscar(carpeta, "function", 5).total, 1200); // from the files: none indexed yet
         QCOMPARE(escritor.Actualizar(carpeta).size(), 12);
-        QVERIFY(Listados(RutaIndice(c), "unc") == 0);
+        QVERIFY(ConTrigrama(RutaIndice(c), "unc") == 0);
         QStringList consultas = Consultas(semilla, textos, 30);
         consultas << "function" << "unction" << "fun" << "return" << "RETURN cookie" << "function zeta4"
                   << "tionret" << "f11" << "f1199";
