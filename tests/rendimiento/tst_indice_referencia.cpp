@@ -30,6 +30,19 @@ ConAdelanto Preguntar(biblioteca::Indice &indice, const QString &carpeta, const 
     return r;
 }
 
+// Every query answered by `indice` as the reference at each limit: the best results and the count.
+void ComoLaReferencia(biblioteca::Indice &indice, const QString &carpeta, const QStringList &consultas,
+                      std::initializer_list<int> limites) {
+    for (const QString &q : consultas) {
+        const Referencia ref = Buscar(carpeta, q);
+        for (int limite : limites) {
+            const ConAdelanto r = Preguntar(indice, carpeta, q, limite);
+            QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
+            QCOMPARE(r.final.total, ref.total);
+        }
+    }
+}
+
 // Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
 // its own texts, and words it does not hold.
 // A library of `scripts` scripts, one category per hundred, whose code always holds "function" and
@@ -137,23 +150,13 @@ private slots:
         QVERIFY(indice.AbrirParaEscribir());
         QCOMPARE(indice.Actualizar(carpeta).size(), 5000);
         const QStringList consultas = Consultas(5000, textos, 6);
-        const auto comparar = [&] {
-            for (const QString &q : consultas) {
-                const Referencia ref = Buscar(carpeta, q);
-                for (int limite : {100, 3}) {
-                    const ConAdelanto r = Preguntar(indice, carpeta, q, limite);
-                    QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
-                    QCOMPARE(r.final.total, ref.total);
-                }
-            }
-        };
-        comparar();
+        ComoLaReferencia(indice, carpeta, consultas, {100, 3});
         if (QTest::currentTestFailed())
             return;
         c.categoria("cat1", Registro("alfa nueva", "", "a e o", "1"));
         QFile::remove(carpeta + "/cat2.rtn");
         c.categoria("cat5000", Registro("otra", "e", "a", "1"));
-        comparar();
+        ComoLaReferencia(indice, carpeta, consultas, {100, 3});
     }
 
     // A word the code seldom holds, behind many scripts whose name does not have it: the search
@@ -431,17 +434,7 @@ private slots:
         QStringList consultas = Consultas(semilla, textos, 30);
         consultas << "function" << "unction" << "fun" << "return" << "RETURN cookie" << "function zeta4"
                   << "tionret" << "f11" << "f1199";
-        const auto comparar = [&] {
-            for (const QString &q : consultas) {
-                const Referencia ref = Buscar(carpeta, q);
-                for (int limite : {1000, 7}) {
-                    const ConAdelanto r = Preguntar(lector, carpeta, q, limite);
-                    QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
-                    QCOMPARE(r.final.total, ref.total);
-                }
-            }
-        };
-        comparar();
+        ComoLaReferencia(lector, carpeta, consultas, {1000, 7});
         if (QTest::currentTestFailed())
             return;
         // What was left out stays left out: "function" is now in one script of each category.
@@ -450,7 +443,7 @@ private slots:
                                                      Registro("dos", "", "otra " + QByteArray::number(k), "1"));
         QCOMPARE(escritor.Actualizar(carpeta).size(), 12);
         consultas << "solo" << "function solo3";
-        comparar();
+        ComoLaReferencia(lector, carpeta, consultas, {1000, 7});
     }
 
     // Code kept in blocks of several scripts: a block goes with the last script whose code it holds,
