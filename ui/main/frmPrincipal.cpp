@@ -475,6 +475,7 @@ void frmPrincipal::SeguirCarpeta() {
     const QStringList enCarpeta = NombresEnCarpeta();
     const QSet<QString> hay(enCarpeta.cbegin(), enCarpeta.cend());
     QTreeWidgetItem *seleccionada = lstCat->currentItem();
+    bool seFue = false; // the selected entry's file left the folder
     const int arriba = lstCat->verticalScrollBar()->value();
     const QSignalBlocker bloqueo(lstCat);
     QSet<QString> listadas;
@@ -485,8 +486,10 @@ void frmPrincipal::SeguirCarpeta() {
             continue;
         }
         QTreeWidgetItem *item = lstCat->takeTopLevelItem(i);
-        if (item == seleccionada)
+        if (item == seleccionada) {
             seleccionada = nullptr;
+            seFue = true;
+        }
         delete item;
     }
     const QIcon icono = Imagen(7);
@@ -511,8 +514,14 @@ void frmPrincipal::SeguirCarpeta() {
         claves.insert(claves.begin() + i, clave);
         desde = i + 1;
     }
-    if (seleccionada)
+    if (seleccionada) {
         lstCat->setCurrentItem(seleccionada);
+    } else if (seFue) {
+        // Removing the row moved the selection to a neighbour: a command given now ("Eliminar")
+        // would act on a category the user never chose. The panel keeps no selection instead.
+        lstCat->setCurrentItem(nullptr);
+        lstCat->clearSelection();
+    }
     lstCat->verticalScrollBar()->setValue(arriba);
     ControlarCat();
 }

@@ -222,9 +222,10 @@ void frmPrincipal::mnuAgregar_Click() {
 void frmPrincipal::mnuEliminar_Click() {
     if (estado.sesion.HayCambios() && !Preguntar())
         return;
+    // Only the entry the user sees chosen: the list's cursor may rest on one that is not selected.
     QTreeWidgetItem *item = lstCat->currentItem();
     lstCat->setFocus();
-    if (!item)
+    if (!item || !item->isSelected())
         return;
     const QString nombre = item->text(0);
     const QString ruta = estado.rutaCategoria(nombre);
@@ -256,7 +257,7 @@ void frmPrincipal::mnuRenombrar_Click() {
         return;
     lstCat->setFocus();
     QTreeWidgetItem *item = lstCat->currentItem();
-    if (!item)
+    if (!item || !item->isSelected())
         return;
     {
         const QSignalBlocker bloqueo(lstCat);
