@@ -47,7 +47,8 @@ void VaciarCola() { LaCola().respuestas.clear(); }
 Respuesta SinRespuesta(Respuesta respuesta) { return std::exchange(LaCola().sinRespuesta, std::move(respuesta)); }
 
 QMessageBox::StandardButton Mostrar(QWidget *padre, const QString &texto, const QString &titulo,
-                                    QMessageBox::Icon icono, QMessageBox::StandardButtons botones) {
+                                    QMessageBox::Icon icono, QMessageBox::StandardButtons botones,
+                                    QMessageBox::StandardButton porDefecto) {
     QMessageBox caja(icono, titulo, texto, botones, padre);
     caja.setObjectName(QStringLiteral("mensaje"));
     if (botones & QMessageBox::Yes)
@@ -58,6 +59,8 @@ QMessageBox::StandardButton Mostrar(QWidget *padre, const QString &texto, const 
         caja.setDefaultButton(QMessageBox::Retry);
     if (botones & QMessageBox::Cancel)
         caja.setEscapeButton(QMessageBox::Cancel);
+    if (porDefecto != QMessageBox::NoButton && (botones & porDefecto))
+        caja.setDefaultButton(porDefecto);
     const std::pair<QMessageBox::StandardButton, QString> textos[] = {
         {QMessageBox::Yes, QStringLiteral("&Sí")},
         {QMessageBox::No, QStringLiteral("&No")},

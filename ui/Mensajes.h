@@ -9,9 +9,12 @@ class QWidget;
 // Every message box and modal dialog of the program goes through here, so all of them look and
 // behave alike, and a test can answer them in place of the user.
 namespace mensajes {
+// Yes (or Retry) is the default button unless `porDefecto` names another: a question whose Yes throws
+// work away makes the button that keeps it the one Enter presses.
 QMessageBox::StandardButton Mostrar(QWidget *padre, const QString &texto, const QString &titulo,
                                     QMessageBox::Icon icono,
-                                    QMessageBox::StandardButtons botones = QMessageBox::Ok);
+                                    QMessageBox::StandardButtons botones = QMessageBox::Ok,
+                                    QMessageBox::StandardButton porDefecto = QMessageBox::NoButton);
 // A Yes/No question with the question icon; true on Yes.
 bool Preguntar(QWidget *padre, const QString &texto, const QString &titulo);
 // A refusal: exclamation icon and OK.

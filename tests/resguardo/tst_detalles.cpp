@@ -72,6 +72,41 @@ private slots:
         QCOMPARE(ui(v.w)->lstCat->currentItem(), nullptr);
     }
 
+    // Esc in the editor with typed code asks; Enter (the default button), Esc and the question's close
+    // box all go back to the script with what was typed. The question says so.
+    void descartarPorDefectoConservaLoTecleado_data() {
+        QTest::addColumn<QString>("respuesta"); // how the question is answered
+        QTest::newRow("intro") << "intro";
+        QTest::newRow("esc") << "esc";
+        QTest::newRow("cierre") << "cierre";
+    }
+    void descartarPorDefectoConservaLoTecleado() {
+        QFETCH(QString, respuesta);
+        ayudas::VentanaConPreferencias v({{"Menus", Registro("A", "d", "viejo", "1")}});
+        v.seleccionar(0);
+        auto e = v.editor("Editar");
+        e->txtCodigo->setFocus();
+        QTest::keyClick(e->txtCodigo, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(e->txtCodigo, " nuevo");
+        QString texto;
+        ayudas::AlAbrirseModal([&](QWidget *w) {
+            auto *caja = qobject_cast<QMessageBox *>(w);
+            QVERIFY(caja);
+            texto = caja->text();
+            if (respuesta == "intro")
+                QTest::keyClick(caja, Qt::Key_Return);
+            else if (respuesta == "esc")
+                QTest::keyClick(caja, Qt::Key_Escape);
+            else
+                caja->close();
+        });
+        QTest::keyClick(e->txtCodigo, Qt::Key_Escape);
+        QVERIFY(e->isVisible());
+        QCOMPARE(e->textoCodigo(), "viejo nuevo");
+        QVERIFY(texto.startsWith(QStringLiteral("¿Descartar los cambios del script?")));
+        QVERIFY(texto.contains(QStringLiteral("No, Esc o cerrar este mensaje: vuelve al script con lo escrito")));
+    }
+
 };
 
 QTEST_MAIN(tst_detalles)

@@ -44,6 +44,9 @@
 #include <array>
 
 namespace {
+const QString kDescartar = QStringLiteral("¿Descartar los cambios del script?\n\nSí: se pierde lo escrito y la ventana "
+                                          "se cierra. No, Esc o cerrar este mensaje: vuelve al script con lo escrito.");
+
 struct Fuente {
     const char *menu;
     const char *nombre;
@@ -769,8 +772,10 @@ void frmScript::Abandonar() {
 }
 
 void frmScript::reject() {
+    // Esc then Enter is a reflex: both, and the close box, keep what was typed.
     if (!abandonado_ && hayCambiosTipeados() &&
-        !mensajes::Preguntar(this, QStringLiteral("¿Descartar los cambios del script?"), p_.estado.TituloApp))
+        mensajes::Mostrar(this, kDescartar, p_.estado.TituloApp, QMessageBox::Question,
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     QDialog::reject();
 }
