@@ -6,13 +6,18 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace mdlINI {
 namespace {
 constexpr int kLargoMaximo = 254;
-// The largest panel list read back; a bigger count is treated as broken and gives no entries.
-constexpr double kMaximoEntradas = 32767;
+// The largest panel list read back whole, empty entries included. A bigger count is broken (an
+// editor's slip, a damaged file): the entries that are there are read, so the list saved at the next
+// exit is the one the file held, not an empty one.
+constexpr int kMaximoEntradas = 32767;
 
 const QString kCategoria = QStringLiteral("Categor\u00eda");
 const QString kEmail = QStringLiteral("Email");
@@ -57,19 +62,73 @@ QString UnaLinea(QString v) {
 }
 } // namespace
 
-void Ini::cargarBytes(const QByteArray &datos) {
-    lineas_.clear();
-    const QString texto = cp1252::Decodificar(datos);
+namespace {
+// The lines of the file's bytes; CR, LF and CR LF end a line, the same bytes in both encodings.
+QVector<QByteArrayView> Lineas(QByteArrayView datos) {
+    QVector<QByteArrayView> r;
     qsizetype inicio = 0;
-    while (inicio < texto.size()) {
+    while (inicio < datos.size()) {
         qsizetype fin = inicio;
-        while (fin < texto.size() && texto[fin] != QLatin1Char('\n') && texto[fin] != QLatin1Char('\r'))
+        while (fin < datos.size() && datos[fin] != '\n' && datos[fin] != '\r')
             ++fin;
-        lineas_.append(texto.mid(inicio, fin - inicio));
-        if (fin < texto.size() && texto[fin] == QLatin1Char('\r') && fin + 1 < texto.size() &&
-            texto[fin + 1] == QLatin1Char('\n'))
+        r.append(datos.sliced(inicio, fin - inicio));
+        if (fin < datos.size() && datos[fin] == '\r' && fin + 1 < datos.size() && datos[fin + 1] == '\n')
             ++fin;
         inicio = fin + 1;
+    }
+    return r;
+}
+
+// One line as UTF-8, or nothing when its bytes are not UTF-8.
+std::optional<QString> ComoUtf8(QByteArrayView linea) {
+    // A U+FEFF inside the text is the user's: only the file's own mark was taken off.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString texto = utf8.decode(linea);
+    if (utf8.hasError())
+        return std::nullopt;
+    return texto;
+}
+
+// A file without the mark is taken as UTF-8 only when nothing else fits: every line is UTF-8, and one
+// of our own names with "í" ([Categoría], Categorías=) is spelt with its two UTF-8 bytes, which no file
+// the program wrote ever holds (it writes the one Windows-1252 byte, which is not UTF-8).
+bool EsUtf8SinMarca(const QVector<QByteArrayView> &lineas) {
+    bool nombrePropio = false;
+    for (const QByteArrayView l : lineas) {
+        if (std::all_of(l.begin(), l.end(), [](char c) { return uchar(c) < 0x80; }))
+            continue;
+        const std::optional<QString> texto = ComoUtf8(l);
+        if (!texto)
+            return false;
+        if (nombrePropio)
+            continue;
+        QString nombre;
+        if (EsSeccion(*texto, &nombre))
+            nombrePropio = Iguales(nombre, kCategoria);
+        else if (const qsizetype igual = texto->indexOf(QLatin1Char('=')); igual >= 0)
+            nombrePropio = Iguales(texto->left(igual).trimmed(), kCategorias);
+    }
+    return nombrePropio;
+}
+} // namespace
+
+void Ini::cargarBytes(const QByteArray &datos) {
+    lineas_.clear();
+    // The file is Windows-1252, as the program writes it. A text editor may have saved it as UTF-8:
+    // with the mark, each line is read as UTF-8 (a line that is not, as Windows-1252); without it,
+    // only when the whole file can be nothing else. It is written back in Windows-1252 either way.
+    QByteArrayView texto(datos);
+    const bool marca = codificacion::De(datos) == codificacion::Tipo::Utf8;
+    if (marca)
+        texto = texto.sliced(codificacion::kLargoBom);
+    const QVector<QByteArrayView> lineas = Lineas(texto);
+    const bool utf8 = marca || EsUtf8SinMarca(lineas);
+    lineas_.reserve(lineas.size());
+    for (const QByteArrayView l : lineas) {
+        std::optional<QString> leida;
+        if (utf8)
+            leida = ComoUtf8(l);
+        lineas_.append(leida ? std::move(*leida) : cp1252::Decodificar(l.data(), l.size()));
     }
 }
 
@@ -216,6 +275,18 @@ void Ini::escribirVarias(const QString &seccion, const QVector<QPair<QString, QS
     lineas_ = lineas_.mid(0, despues) + nuevas + lineas_.mid(despues);
 }
 
+QStringList Ini::claves(const QString &seccion) const {
+    QStringList r;
+    const int s = buscarSeccion(seccion);
+    if (s < 0)
+        return r;
+    const int fin = finSeccion(s);
+    for (int i = s + 1; i < fin; ++i)
+        if (const qsizetype igual = lineas_[i].indexOf(QLatin1Char('=')); igual >= 0)
+            r.append(lineas_[i].left(igual).trimmed());
+    return r;
+}
+
 QString TextoHasta(const QString &texto, const QString &separador) {
     const qsizetype i = texto.indexOf(separador);
     return i < 0 ? texto : texto.left(i);
@@ -272,6 +343,25 @@ double Val(const QString &texto) {
 
 QString DeBooleano(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
+namespace {
+// One past the last "Nombre" + index key of the panel (the index in decimal as the program writes
+// it, below the largest list), or 0 when there is none.
+int EntradasPresentes(const Ini &ini) {
+    const QString prefijo = QStringLiteral("Nombre");
+    int n = 0;
+    for (const QString &clave : ini.claves(kPanel)) {
+        if (clave.size() <= prefijo.size() || !Iguales(clave.left(prefijo.size()), prefijo))
+            continue;
+        const QString cifras = clave.mid(prefijo.size());
+        bool ok = false;
+        const int i = cifras.toInt(&ok);
+        if (ok && i >= 0 && i < kMaximoEntradas && QString::number(i) == cifras)
+            n = std::max(n, i + 1);
+    }
+    return n;
+}
+} // namespace
+
 QStringList CargarPreferencias(Estado &estado) {
     estado.sesion.Descartar();
     if (!mdlSistema::ExisteArchivo(estado.rutaConfig())) {
@@ -314,11 +404,12 @@ QStringList CargarPreferencias(Estado &estado) {
     estado.Remoto = leer(kSincronizar, QStringLiteral("Remoto"), QString());
 
     QStringList panel;
-    const double n = std::floor(Val(leer(kPanel, kCategorias, QStringLiteral("0"))));
-    if (n > 0 && n <= kMaximoEntradas) {
+    const double cuenta = std::floor(Val(leer(kPanel, kCategorias, QStringLiteral("0"))));
+    const int n = cuenta > kMaximoEntradas ? EntradasPresentes(ini) : int(std::max(cuenta, 0.0));
+    if (n > 0) {
         QStringList claves;
-        claves.reserve(int(n));
-        for (int i = 0; i < int(n); ++i)
+        claves.reserve(n);
+        for (int i = 0; i < n; ++i)
             claves.append(QStringLiteral("Nombre%1").arg(i));
         panel = ini.leerVarias(kPanel, claves, QString());
         for (QString &p : panel)

@@ -30,6 +30,8 @@ public:
     // section: a list of thousands of keys costs time in proportion to its length.
     QStringList leerVarias(const QString &seccion, const QStringList &claves, const QString &porDefecto) const;
     void escribirVarias(const QString &seccion, const QVector<QPair<QString, QString>> &pares);
+    // The names of the section's keys, as written, in the order of the file.
+    QStringList claves(const QString &seccion) const;
 
 private:
     int buscarSeccion(const QString &seccion) const;

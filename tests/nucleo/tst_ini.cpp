@@ -105,6 +105,11 @@ private slots:
         QTest::newRow("número y letras") << QByteArray("1x\r\nNombre0=a\r\n") << QStringList{"a"};
         QTest::newRow("negativo") << QByteArray("-5\r\n") << QStringList{};
         QTest::newRow("enorme") << QByteArray("100000\r\n") << QStringList{};
+        // A broken count: the entries that are there, up to the last one, gaps kept; only keys the
+        // program would write count ("Nombre01" is not entry 1).
+        QTest::newRow("enorme con entradas")
+            << QByteArray("99999\r\nNombre0=a\r\nnombre2=c\r\nNombre01=x\r\nNombre=y\r\nNombre-3=z\r\n")
+            << QStringList{"a", "", "c"};
     }
     void panel() {
         QFETCH(QByteArray, seccion);
@@ -112,6 +117,42 @@ private slots:
         ayudas::Carpeta c;
         ayudas::EscribirBytes(c.estado.rutaConfig(), "[Panel]\r\nCategor\xed" "as=" + seccion);
         QCOMPARE(CargarPreferencias(c.estado), entradas);
+    }
+
+    // Windows-1252 as the program writes it; UTF-8 as a text editor may save it: with the mark, or
+    // without it when the file's own names with "í" are spelt in UTF-8 and every line is UTF-8.
+    // Written back in Windows-1252, without the mark.
+    void codificacion_data() {
+        QTest::addColumn<QByteArray>("datos");
+        QTest::addColumn<QString>("seccion");
+        QTest::addColumn<QString>("valor"); // of the section's key Mostrar
+        QTest::addColumn<QByteArray>("escrito");
+        const QString categoria = QStringLiteral("Categoría");
+        const QByteArray cp = "[Categor\xed" "a]\r\nMostrar=";
+        const QByteArray u8 = "[Categor\xc3\xad" "a]\r\nMostrar=";
+        const QByteArray bom = "\xEF\xBB\xBF";
+        QTest::newRow("windows-1252") << cp + "Men\xfas\r\n" << categoria << "Menús" << cp + "Men\xfas\r\n";
+        QTest::newRow("utf-8 con marca") << bom + u8 + "Men\xc3\xbas\r\n" << categoria << "Menús"
+                                         << cp + "Men\xfas\r\n";
+        QTest::newRow("marca y una línea que no es utf-8")
+            << bom + u8 + "Men\xfas\r\n" << categoria << "Menús" << cp + "Men\xfas\r\n";
+        QTest::newRow("utf-8 sin marca") << u8 + "Men\xc3\xbas\r\n" << categoria << "Menús"
+                                         << cp + "Men\xfas\r\n";
+        QTest::newRow("windows-1252 que también sería utf-8")
+            << cp + "\xc3\xa9\r\n" << categoria << "Ã©" << cp + "\xc3\xa9\r\n";
+        QTest::newRow("utf-8 válido sin nombres propios")
+            << QByteArray("[Exportar]\r\nMostrar=\xc3\xa9\r\n") << "Exportar" << "Ã©"
+            << QByteArray("[Exportar]\r\nMostrar=\xc3\xa9\r\n");
+    }
+    void codificacion() {
+        QFETCH(QByteArray, datos);
+        QFETCH(QString, seccion);
+        QFETCH(QString, valor);
+        QFETCH(QByteArray, escrito);
+        Ini ini;
+        ini.cargarBytes(datos);
+        QCOMPARE(ini.leer(seccion, "Mostrar", "d"), valor);
+        QCOMPARE(ini.bytes(), escrito);
     }
 
     // A broken file: values that do not convert keep the start value (not the key's default), a

@@ -22,6 +22,8 @@ using ayudas::Registro;
 using ayudas::Textos;
 using ayudas::ui;
 
+const QByteArray kBom("\xEF\xBB\xBF");
+
 // While it lives, every message box is answered Sí, as a reflex does, and its text kept.
 class SiATodo {
 public:
@@ -38,6 +40,37 @@ public:
 private:
     mensajes::Respuesta anterior_;
 };
+
+// A real start over the folder (splash, preferences, main window) and a real close; gives the
+// panel's entries as the window had them.
+QStringList ArrancarYCerrar(ayudas::Carpeta &c) {
+    frmSplash splash(c.estado);
+    splash.Startup();
+    std::unique_ptr<frmPrincipal> w(splash.principal());
+    if (!w)
+        return {QStringLiteral("(sin ventana)")};
+    if (!QTest::qWaitFor([&] { return w->isVisible(); }, 5000))
+        return {QStringLiteral("(no se mostró)")};
+    const QStringList panel = w->entradasPanel();
+    w->close();
+    return panel;
+}
+
+// The panel written at exit: how many keys "Categorías" the file holds and its value.
+struct Cuenta {
+    int claves = 0;
+    QByteArray valor;
+};
+Cuenta CuentaEscrita(const QByteArray &ini) {
+    Cuenta r;
+    const QByteArray clave = "\r\nCategor\xed" "as=";
+    for (qsizetype i = ini.indexOf(clave); i >= 0; i = ini.indexOf(clave, i + 1)) {
+        ++r.claves;
+        const qsizetype desde = i + clave.size();
+        r.valor = ini.mid(desde, ini.indexOf("\r\n", desde) - desde);
+    }
+    return r;
+}
 
 } // namespace
 
@@ -105,6 +138,45 @@ private slots:
         QCOMPARE(e->textoCodigo(), "viejo nuevo");
         QVERIFY(texto.startsWith(QStringLiteral("¿Descartar los cambios del script?")));
         QVERIFY(texto.contains(QStringLiteral("No, Esc o cerrar este mensaje: vuelve al script con lo escrito")));
+    }
+
+    // A count far beyond the entries ("Categorías=99999") reads the entries there are, and the exit
+    // writes them back with their true count.
+    void cuentaAbsurdaNoVaciaElPanel() {
+        ayudas::Carpeta c;
+        ayudas::EscribirBytes(c.estado.rutaConfig(), "[Historial]\r\nAutomatico=0\r\n[Panel]\r\nCategor\xed" "as=99999\r\n"
+                                                     "Nombre0=Todas\r\nNombre1=me\r\nNombre2=ja\r\n");
+        QCOMPARE(ArrancarYCerrar(c), (QStringList{"Todas", "me", "ja"}));
+        const QByteArray escrito = ayudas::LeerBytes(c.estado.rutaConfig());
+        QCOMPARE(CuentaEscrita(escrito).valor, QByteArray("3"));
+        QVERIFY(escrito.contains("\r\nNombre0=Todas\r\nNombre1=me\r\nNombre2=ja\r\n"));
+        QCOMPARE(ArrancarYCerrar(c), (QStringList{"Todas", "me", "ja"}));
+    }
+
+    // A config.ini a text editor saved as UTF-8 (with the mark, or without it where nothing else fits)
+    // keeps every key with "í", and is written back in Windows-1252 without the mark, each key once.
+    void configEnUtf8SeLeeYVuelveEnWindows1252_data() {
+        QTest::addColumn<QByteArray>("marca");
+        QTest::newRow("con marca") << kBom;
+        QTest::newRow("sin marca") << QByteArray();
+    }
+    void configEnUtf8SeLeeYVuelveEnWindows1252() {
+        QFETCH(QByteArray, marca);
+        ayudas::Carpeta c;
+        ayudas::EscribirBytes(c.estado.rutaConfig(),
+                              marca + "[Categor\xc3\xad" "a]\r\nReemplazar=0\r\nMostrar=me\r\nMostrarTodas=0\r\n\r\n"
+                                      "[Panel]\r\nCategor\xc3\xad" "as=3\r\nNombre0=Todas\r\nNombre1=me\r\n"
+                                      "Nombre2=Canci\xc3\xb3n\r\n[Historial]\r\nAutomatico=0\r\n");
+        QCOMPARE(ArrancarYCerrar(c), (QStringList{"Todas", "me", QStringLiteral("Canción")}));
+        QCOMPARE(c.estado.Mostrar, "me");
+        QCOMPARE(c.estado.MostrarTodas, 0);
+        QCOMPARE(c.estado.Reemplazar, 0);
+        const QByteArray escrito = ayudas::LeerBytes(c.estado.rutaConfig());
+        QVERIFY(escrito.startsWith("[Categor\xed" "a]\r\nReemplazar=0\r\nMostrar=me\r\nMostrarTodas=0\r\n"));
+        QCOMPARE(CuentaEscrita(escrito).claves, 1);
+        QCOMPARE(CuentaEscrita(escrito).valor, QByteArray("3"));
+        QVERIFY(escrito.contains("\r\nNombre2=Canci\xf3n\r\n"));
+        QVERIFY(!escrito.contains("\xc3"));
     }
 
 };
