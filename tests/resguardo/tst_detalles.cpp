@@ -179,6 +179,46 @@ private slots:
         QVERIFY(!escrito.contains("\xc3"));
     }
 
+    // The library window's searches reach the index the quick window asks too: the quick window's
+    // results stay those of its own query, and asking it again gives them again.
+    void rapidaNoCambiaCuandoBuscaLaBiblioteca() {
+        ayudas::VentanaConPreferencias v(
+            {{"JavaScript", Registro("Debounce", "espera", "function d() {}", "1") +
+                                Registro("Eventos", "Escucha clics", "el.onclick = f;", "2")},
+             {"Otra", Registro("Debounce lento", "d", "setTimeout(f, 500);", "9") + Registro("Clics", "d", "x", "1")}},
+            QString());
+        v.w->IniciarIndice();
+        frmBusquedaRapida r(*v.w->indexador(), v.c.estado.carpetaCategorias(), {});
+        auto filas = [&r] {
+            QStringList t;
+            for (int i = 0; i < r.lstResultados->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *f = r.lstResultados->topLevelItem(i);
+                t << f->text(0) + QLatin1Char('|') + f->text(1) + QLatin1Char('|') + f->text(2);
+            }
+            return t;
+        };
+        {
+            QSignalSpy listos(&r, &frmBusquedaRapida::listos);
+            r.Mostrar("bounce", true);
+            QTRY_VERIFY(!listos.isEmpty());
+        }
+        const QStringList antes = filas();
+        QCOMPARE(antes, (QStringList{"Debounce lento|Otra|setTimeout(f, 500);", "Debounce|JavaScript|function d() {}"}));
+
+        v.w->mnuCodBuscarBiblioteca_Click();
+        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
+        QVERIFY(dlg);
+        QTest::keyClicks(dlg->txtBuscar, "clics");
+        QTRY_COMPARE(Textos(dlg->lstResultados).size(), 2);
+        QCOMPARE(filas(), antes);
+        QCOMPARE(r.actual() ? r.actual()->nombre : QString(), "Debounce lento");
+
+        QSignalSpy listos(&r, &frmBusquedaRapida::listos);
+        r.Mostrar();
+        QTRY_VERIFY(!listos.isEmpty());
+        QCOMPARE(filas(), antes);
+    }
+
 };
 
 QTEST_MAIN(tst_detalles)
