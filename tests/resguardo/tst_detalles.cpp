@@ -72,6 +72,14 @@ Cuenta CuentaEscrita(const QByteArray &ini) {
     return r;
 }
 
+// Big code: one line longer than the editor's threshold.
+QString LineaGrande() {
+    QString l;
+    l.reserve(EditorCodigo::kGrande + 40);
+    while (l.size() < EditorCodigo::kGrande + 10)
+        l += QStringLiteral("abcdefghij");
+    return l;
+}
 } // namespace
 
 class tst_detalles : public QObject {
@@ -217,6 +225,43 @@ private slots:
         r.Mostrar();
         QTRY_VERIFY(!listos.isEmpty());
         QCOMPARE(filas(), antes);
+    }
+
+    // A key typed over a selection in big code replaces the selection, whichever end the caret is
+    // at, and a burst of keys goes in where the selection was.
+    void teclearSobreSeleccionEnCodigoGrandeLaReemplaza_data() {
+        QTest::addColumn<bool>("haciaAtras"); // the caret at the selection's start
+        QTest::addColumn<QString>("teclas");
+        QTest::newRow("una tecla") << false << "z";
+        QTest::newRow("una tecla, cursor al principio") << true << "z";
+        QTest::newRow("varias seguidas") << false << "xyz";
+        QTest::newRow("varias seguidas, cursor al principio") << true << "xyz";
+    }
+    void teclearSobreSeleccionEnCodigoGrandeLaReemplaza() {
+        QFETCH(bool, haciaAtras);
+        QFETCH(QString, teclas);
+        const QString linea = LineaGrande();
+        EditorCodigo c;
+        c.resize(600, 300);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.ponerTexto(linea);
+        c.setFocus();
+        QVERIFY(c.grande());
+        const int desde = 1000, hasta = 1100;
+        if (haciaAtras)
+            c.SendScintilla(QsciScintillaBase::SCI_SETSEL, hasta, desde);
+        else
+            c.SendScintilla(QsciScintillaBase::SCI_SETSEL, desde, hasta);
+        QVERIFY(c.hasSelectedText());
+        QTest::keyClicks(&c, teclas);
+        QCoreApplication::processEvents(); // what waited for the keys after it has gone in
+        const QString texto = c.texto();
+        // Around the selection's place, then the whole: a failure names the few characters that differ.
+        QCOMPARE(texto.mid(desde - 3, teclas.size() + 6), linea.mid(desde - 3, 3) + teclas + linea.mid(hasta, 3));
+        QCOMPARE(texto.size(), linea.size() - (hasta - desde) + teclas.size());
+        QVERIFY(texto == linea.left(desde) + teclas + linea.mid(hasta));
+        QCOMPARE(c.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), long(desde + teclas.size()));
     }
 
 };
