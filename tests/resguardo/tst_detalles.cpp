@@ -264,6 +264,21 @@ private slots:
         QCOMPARE(c.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), long(desde + teclas.size()));
     }
 
+    // A Windows-1252 category opened after a UTF-8 one, changed and saved: still Windows-1252, the
+    // scripts that were there byte for byte, the new one in its bytes, no mark.
+    void windows1252TrasUtf8SigueSiendoWindows1252() {
+        const QByteArray uni = kBom + Registro("Lambda", "d", "\xce\xbb", "1");
+        const QByteArray menus = Registro("Men\xfa", "Descripci\xf3n", "// \xe9 \x80", "1");
+        ayudas::VentanaConPreferencias v({{"Uni", uni}, {"Menus", menus}}, "Uni");
+        QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"Lambda"});
+        v.abrir("Menus");
+        QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{QStringLiteral("Menú")});
+        auto e = v.editor("Agregar", {"Nuevo", QStringLiteral("cañón €"), "2", QStringLiteral("é")});
+        ayudas::Pulsar(*e, 7);
+        QVERIFY(!e->isVisible());
+        QCOMPARE(v.guardar("Menus"), menus + Registro("Nuevo", "ca\xf1\xf3n \x80", "\xe9", "2"));
+        QCOMPARE(v.archivo("Uni"), uni);
+    }
 };
 
 QTEST_MAIN(tst_detalles)
