@@ -77,6 +77,30 @@ std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, co
     return Contenido(b.get());
 }
 
+// A version whose branch could not be made durable is not kept: the branch's new file may be in
+// place already (its folder is synced after the rename), so the branch is set back where it was.
+void DevolverRama(git_repository *repo, const git_oid *antes) {
+    auto movida = [&] {
+        git_oid ahora;
+        const int r = git_reference_name_to_id(&ahora, repo, "HEAD");
+        return r < 0 ? antes != nullptr : !antes || !git_oid_equal(&ahora, antes);
+    };
+    if (!movida())
+        return;
+    Reference head;
+    const char *rama = Tomar(head, git_reference_lookup, repo, "HEAD") == 0 ? git_reference_symbolic_target(head.get())
+                                                                            : nullptr;
+    const QByteArray nombre = rama ? QByteArray(rama) : QByteArray("HEAD");
+    Reference devuelta;
+    // Its own sync may fail in the same way: what counts is where the branch is afterwards.
+    if (antes)
+        Tomar(devuelta, git_reference_create, repo, nombre.constData(), antes, 1, "version not recorded: undone");
+    else
+        git_reference_remove(repo, nombre.constData());
+    if (movida())
+        qCWarning(lcHistorial) << "A version that failed to be recorded is left on" << nombre << UltimoError();
+}
+
 bool Cabeza(git_repository *repo, Commit &commit, Tree &arbol) {
     git_oid id;
     if (git_reference_name_to_id(&id, repo, "HEAD") < 0)
@@ -645,8 +669,14 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     const git_commit *padres[] = {padre.get()};
     const QByteArray utf8 = texto.toUtf8();
     if (git_commit_create(&idCommit, repo_, "HEAD", firma.get(), firma.get(), nullptr, utf8.constData(),
-                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0)
-        return fallar();
+                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0) {
+        const QString motivo = UltimoError();
+        qCWarning(lcHistorial) << "The version could not be recorded:" << motivo;
+        DevolverRama(repo_, hayPadre ? git_commit_id(padre.get()) : nullptr);
+        if (error)
+            *error = motivo;
+        return false;
+    }
 
     // The index follows, so that git tools see these files as recorded. The version is made
     // already; an index that cannot be written only makes them look changed to such tools.
