@@ -26,8 +26,14 @@ struct Usuario {
         QFile f(r + '/' + archivo);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size());
     }
-    // The index written in that version of its format, with entries that need version 3's flags.
+    // The index written in that version of its format, with entries that need version 3's flags;
+    // version 0: split in two, most entries in a shared file next to it.
     void indiceEnVersion(int version) const {
+        if (version == 0) {
+            Git(r, "update-index --split-index");
+            QVERIFY(!QDir(r + "/.git").entryList({"sharedindex.*"}).isEmpty());
+            return;
+        }
         if (version == 3)
             Git(r, "update-index --skip-worktree A.rtn");
         Git(r, {"update-index", "--index-version", QString::number(version)});
@@ -77,6 +83,7 @@ void Versiones() {
     QTest::newRow("versión 2") << 2;
     QTest::newRow("versión 3") << 3;
     QTest::newRow("versión 4") << 4;
+    QTest::newRow("dividido") << 0;
 }
 } // namespace
 
@@ -98,6 +105,24 @@ class tst_compactargit : public QObject {
         u.sano();
         Git(u.r, "commit -q -m dos");
         QCOMPARE(Git(u.r, "show HEAD:sub/B.rtn"), QByteArray("preparado"));
+    }
+
+    // A second working tree of the same repository (git worktree) has an index and a HEAD of its own.
+    void preparadoEnOtroArbolDeTrabajoSigue() {
+        Usuario u;
+        QTemporaryDir otro;
+        const QString w = otro.path() + "/w";
+        Git(u.r, {"worktree", "add", "-q", "-b", "otra", w});
+        QFile f(w + "/F.rtn");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("en el otro\r\n") > 0);
+        f.close();
+        Git(w, "add F.rtn");
+        const QByteArray blob = Git(w, "rev-parse :F.rtn");
+        u.envejecer();
+        QVERIFY(u.compactar() > 0);
+        QVERIFY(u.hay(blob));
+        u.sano();
+        Git(w, "commit -q -m otra");
     }
 
     // The trees git write-tree recorded are named only by the index's cache tree.
