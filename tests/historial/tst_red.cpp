@@ -7,6 +7,7 @@
 
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <atomic>
@@ -83,6 +84,11 @@ struct Goteo {
             .count();
     }
     void Servir() {
+        // A daemon that ended early makes writing to it fail, not end the test.
+        sigset_t tubo;
+        sigemptyset(&tubo);
+        sigaddset(&tubo, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &tubo, nullptr);
         while (!fin) {
             pollfd p{escucha, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
@@ -203,6 +209,8 @@ private slots:
     // A server that answers a few bytes at a time, for many times the silence limit in all but
     // never silent for as long as it: the sync is not cut, and the remote gets the version.
     void remotoLentoPeroConstanteNoAgota() {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed here to serve a real repository");
         constexpr int kLimite = 600, kPaso = 100;
         Goteo goteo(kPaso);
         git::red::setLimiteMs(kLimite);
@@ -217,6 +225,8 @@ private slots:
 
     // The same server falling silent once it has begun to answer: cut at the limit.
     void remotoQueSeCallaAgota() {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed here to serve a real repository");
         Goteo goteo(100, 3 * Goteo::kTrozo);
         git::red::setLimiteMs(600);
         Maquina m({{"Menus", kMenus}}, goteo.url());
