@@ -1,10 +1,12 @@
 #include "history/Repositorio.h"
+#include "history/Alcance.h"
 #include "history/Git.h"
 #include "history/Mezcla.h"
 #include "history/Objetos.h"
 #include "core/Registro.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -73,6 +75,30 @@ std::optional<QByteArray> BlobEn(git_repository *repo, const git_tree *arbol, co
     if (Tomar(b, git_blob_lookup, repo, git_tree_entry_id(e)) < 0)
         return std::nullopt;
     return Contenido(b.get());
+}
+
+// A version whose branch could not be made durable is not kept: the branch's new file may be in
+// place already (its folder is synced after the rename), so the branch is set back where it was.
+void DevolverRama(git_repository *repo, const git_oid *antes) {
+    auto movida = [&] {
+        git_oid ahora;
+        const int r = git_reference_name_to_id(&ahora, repo, "HEAD");
+        return r < 0 ? antes != nullptr : !antes || !git_oid_equal(&ahora, antes);
+    };
+    if (!movida())
+        return;
+    Reference head;
+    const char *rama = Tomar(head, git_reference_lookup, repo, "HEAD") == 0 ? git_reference_symbolic_target(head.get())
+                                                                            : nullptr;
+    const QByteArray nombre = rama ? QByteArray(rama) : QByteArray("HEAD");
+    Reference devuelta;
+    // Its own sync may fail in the same way: what counts is where the branch is afterwards.
+    if (antes)
+        Tomar(devuelta, git_reference_create, repo, nombre.constData(), antes, 1, "version not recorded: undone");
+    else
+        git_reference_remove(repo, nombre.constData());
+    if (movida())
+        qCWarning(lcHistorial) << "A version that failed to be recorded is left on" << nombre << UltimoError();
 }
 
 bool Cabeza(git_repository *repo, Commit &commit, Tree &arbol) {
@@ -279,6 +305,143 @@ Repositorio::Sueltos Repositorio::ContarSueltos() const {
     return s;
 }
 
+namespace {
+// A file of the git folder, whole. False when it is there but cannot be read (or is absurdly big
+// for what git keeps in it); *hay says whether it is there at all.
+bool LeerDeGit(const QString &ruta, QByteArray *datos, bool *hay) {
+    constexpr qint64 kTope = qint64(1) << 30;
+    QFile f(ruta);
+    *hay = f.exists();
+    if (!*hay)
+        return true;
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kTope)
+        return false;
+    *datos = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+// Everything besides the objects themselves that can name an object: what housekeeping must keep.
+// `ilegibles` lists what could not be read: then nothing that looks unreachable can be removed.
+struct Raices {
+    QSet<QByteArray> ids; // raw
+    QStringList ilegibles;
+
+    void Ilegible(const QString &ruta, const QString &por) {
+        qCWarning(lcHistorial) << "Housekeeping cannot read" << ruta << por
+                               << "- no object that looks unreachable is removed";
+        ilegibles << ruta;
+    }
+    template <typename F> void Archivo(const QString &ruta, F leer) {
+        QByteArray datos;
+        bool hay = false;
+        QVector<QByteArray> encontrados;
+        if (!LeerDeGit(ruta, &datos, &hay))
+            Ilegible(ruta, QStringLiteral("(no se pudo leer)"));
+        else if (hay && !leer(datos, &encontrados))
+            Ilegible(ruta, QStringLiteral("(dañado)"));
+        else
+            for (const QByteArray &id : encontrados)
+                ids.insert(id);
+    }
+    // Every file under a folder of the git folder (refs, logs), but the locks of one being written.
+    template <typename F> void Arbol(const QString &carpeta, F leer) {
+        QDirIterator it(carpeta, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString ruta = it.next();
+            if (!ruta.endsWith(QLatin1String(".lock")))
+                Archivo(ruta, leer);
+        }
+    }
+    void Indice(const QString &gitdir) {
+        for (QString ruta = gitdir + QStringLiteral("/index"); !ruta.isEmpty();) {
+            QByteArray datos;
+            bool hay = false;
+            alcance::DelIndice del;
+            QString error;
+            if (!LeerDeGit(ruta, &datos, &hay))
+                return Ilegible(ruta, QStringLiteral("(no se pudo leer)"));
+            if (!hay)
+                return;
+            if (!alcance::LeerIndice(datos, &del, &error))
+                return Ilegible(ruta, error);
+            for (const QByteArray &id : del.blobs + del.arboles)
+                ids.insert(id);
+            // A split index keeps most entries in a shared file next to it.
+            ruta = del.compartido.isEmpty() ? QString()
+                                            : gitdir + QStringLiteral("/sharedindex.") + QString::fromLatin1(del.compartido);
+            if (!ruta.isEmpty() && !QFileInfo::exists(ruta))
+                return Ilegible(ruta, QStringLiteral("(falta)"));
+        }
+    }
+    // What one working tree keeps in its git folder: the heads at its top (HEAD, ORIG_HEAD,
+    // FETCH_HEAD, MERGE_HEAD, CHERRY_PICK_HEAD…), a rebase under way, the index, the reflogs and
+    // the refs of its own.
+    void Carpeta(const QString &gitdir) {
+        const QDir d(gitdir);
+        for (const QFileInfo &f : d.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+            if (f.fileName().endsWith(QLatin1String("HEAD")) || f.fileName() == QLatin1String("AUTO_MERGE"))
+                Archivo(f.filePath(), alcance::LeerCabeza);
+        for (const char *rebase : {"rebase-merge", "rebase-apply"})
+            for (const char *archivo : {"orig-head", "onto", "autostash"})
+                Archivo(gitdir + QLatin1Char('/') + QLatin1String(rebase) + QLatin1Char('/') + QLatin1String(archivo),
+                        alcance::LeerCabeza);
+        Indice(gitdir);
+        Arbol(gitdir + QStringLiteral("/logs"), alcance::LeerReflog);
+        Arbol(gitdir + QStringLiteral("/refs"), alcance::LeerCabeza);
+    }
+    void DeRepositorio(git_repository *repo) {
+        QString comun = QFile::decodeName(git_repository_commondir(repo));
+        if (comun.endsWith(QLatin1Char('/')))
+            comun.chop(1);
+        Carpeta(comun);
+        Archivo(comun + QStringLiteral("/packed-refs"), [](const QByteArray &datos, QVector<QByteArray> *r) {
+            QVector<QByteArray> lineas;
+            for (const QByteArray &linea : datos.split('\n'))
+                if (!linea.startsWith('#'))
+                    lineas << (linea.startsWith('^') ? linea.mid(1) : linea);
+            return alcance::LeerCabeza(lineas.join('\n'), r);
+        });
+        for (const QFileInfo &w : QDir(comun + QStringLiteral("/worktrees")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+            Carpeta(w.filePath());
+        // Refs kept in a table this version of libgit2 does not read: what they name is unknown.
+        if (QFileInfo::exists(comun + QStringLiteral("/reftable")))
+            Ilegible(comun + QStringLiteral("/reftable"), QStringLiteral("(formato desconocido)"));
+    }
+};
+
+// Puts an object and what it reaches into the pack: commits go to the walk (their history with
+// them), a tag with what it points at, trees and blobs as they are. An object that is not there
+// (a head git left pointing at something long gone) has nothing to keep.
+int Incluir(git_repository *repo, git_odb *odb, git_packbuilder *pb, git_revwalk *walk, git_oid id) {
+    for (int vueltas = 0; vueltas < 100; ++vueltas) {
+        size_t tamano = 0;
+        git_object_t tipo = GIT_OBJECT_INVALID;
+        if (!git_odb_exists(odb, &id))
+            return 0;
+        if (git_odb_read_header(&tamano, &tipo, odb, &id) < 0)
+            return -1;
+        switch (tipo) {
+        case GIT_OBJECT_COMMIT:
+            return git_revwalk_push(walk, &id);
+        case GIT_OBJECT_TREE:
+            return git_packbuilder_insert_tree(pb, &id);
+        case GIT_OBJECT_BLOB:
+            return git_packbuilder_insert(pb, &id, nullptr);
+        case GIT_OBJECT_TAG: {
+            Propio<git_tag, git_tag_free> tag;
+            if (Tomar(tag, git_tag_lookup, repo, &id) < 0 || git_packbuilder_insert(pb, &id, nullptr) < 0)
+                return -1;
+            id = *git_tag_target_id(tag.get());
+            break;
+        }
+        default:
+            return -1;
+        }
+    }
+    return -1; // tags of tags without end
+}
+} // namespace
+
 int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
     if (!repo_)
         return -1;
@@ -289,11 +452,21 @@ int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
     };
     Revwalk walk;
     Packbuilder pb;
-    if (Tomar(walk, git_revwalk_new, repo_) < 0 || git_revwalk_push_glob(walk.get(), "*") < 0 ||
-        Tomar(pb, git_packbuilder_new, repo_) < 0)
+    Odb odbRepo;
+    if (Tomar(walk, git_revwalk_new, repo_) < 0 || Tomar(pb, git_packbuilder_new, repo_) < 0 ||
+        Tomar(odbRepo, git_repository_odb, repo_) < 0)
         return fallo();
-    // HEAD is on a branch, except in a repository that has no version yet.
-    git_revwalk_push_head(walk.get());
+    // Not only the branches keep objects: plain git's staged files, reflogs, stashes and heads do
+    // too, in a repository the user also works in with git.
+    Raices raices;
+    raices.DeRepositorio(repo_);
+    for (const QByteArray &raiz : std::as_const(raices.ids)) {
+        git_oid id;
+        memcpy(id.id, raiz.constData(), GIT_OID_RAWSZ);
+        if (Incluir(repo_, odbRepo.get(), pb.get(), walk.get(), id) < 0)
+            return fallo();
+    }
+    const bool todoLeido = raices.ilegibles.isEmpty();
     // Every core: packing runs while the user waits for nothing, and ends the sooner.
     git_packbuilder_set_threads(pb.get(), 0);
     // Packing a big history takes a while: a closing program does not wait for it to end.
@@ -313,12 +486,13 @@ int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
     PaqueteSolo nuevo;
     if (!nuevo.Abrir(objetos + "pack/" + nombre + ".idx"))
         return fallo();
-    // What no version reaches is left over from an interrupted record; like git, it goes once it is
-    // two weeks old (never one being written now).
+    // What nothing reaches is left over from an interrupted record; like git, it goes once it is
+    // two weeks old (never one being written now), and only when everything that could reach it
+    // was read.
     const QDateTime viejo = QDateTime::currentDateTimeUtc().addDays(-14);
     int quitados = 0;
     CadaSuelto(objetos, [&](const git_oid &id, const QFileInfo &f) {
-        if ((nuevo.Tiene(id) || f.lastModified().toUTC() < viejo) && QFile::remove(f.filePath()))
+        if ((nuevo.Tiene(id) || (todoLeido && f.lastModified().toUTC() < viejo)) && QFile::remove(f.filePath()))
             ++quitados;
     });
     // An older pack goes only when every object of it is in the new one, and nothing asks to keep it.
@@ -348,9 +522,7 @@ int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
             for (const char *ext : {".pack", ".idx", ".rev"})
                 QFile::remove(paquetes.filePath(base + QLatin1String(ext)));
     }
-    Odb odb;
-    if (Tomar(odb, git_repository_odb, repo_) == 0)
-        git_odb_refresh(odb.get());
+    git_odb_refresh(odbRepo.get());
     return quitados;
 }
 
@@ -497,8 +669,14 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     const git_commit *padres[] = {padre.get()};
     const QByteArray utf8 = texto.toUtf8();
     if (git_commit_create(&idCommit, repo_, "HEAD", firma.get(), firma.get(), nullptr, utf8.constData(),
-                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0)
-        return fallar();
+                          nuevo.get(), hayPadre ? 1 : 0, padres) < 0) {
+        const QString motivo = UltimoError();
+        qCWarning(lcHistorial) << "The version could not be recorded:" << motivo;
+        DevolverRama(repo_, hayPadre ? git_commit_id(padre.get()) : nullptr);
+        if (error)
+            *error = motivo;
+        return false;
+    }
 
     // The index follows, so that git tools see these files as recorded. The version is made
     // already; an index that cannot be written only makes them look changed to such tools.

@@ -86,8 +86,10 @@ public:
         qint64 empaquetados = 0; // the bytes of the packs, for scale
     };
     Sueltos ContarSueltos() const;
-    // Packs every object the branches reach; then the loose files and the older packs that the new
-    // pack holds entirely are removed. A loose object no version reaches is kept for two weeks. Gives
+    // Packs every object anything reaches: refs, HEAD and git's other heads, reflogs, the git index
+    // (staged files and its cache tree), stashes; then the loose files and the older packs that the
+    // new pack holds entirely are removed. A loose object nothing reaches is kept for two weeks, and
+    // for good when one of those could not be read. Gives
     // how many loose objects went, or -1 when the pack could not be made (nothing is removed then).
     // `parar`, asked now and then, gives it up (nothing removed) when the program is closing.
     int Compactar(QString *error = nullptr, const std::function<bool()> &parar = {});

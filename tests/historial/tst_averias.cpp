@@ -125,6 +125,34 @@ private slots:
         QCOMPARE(r.Contenido(eliminadas.first().commit, "Otra.rtn").value_or(""), Bytes(kOtra));
     }
 
+    // A loose object whose zlib stream is whole but holds fewer bytes than its header says (the
+    // file's end lost and the rest compressed again): damaged, never read as a shorter category.
+    void objetoMasCortoQueSuCabezaEstaDanado() {
+        ayudas::Carpeta c;
+        c.categoria("Menus", Bytes(kMenus));
+        const QString carpeta = c.estado.carpetaCategorias();
+        {
+            git::Repositorio r;
+            QString mensaje;
+            QVERIFY(r.Abrir(carpeta, true) && r.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        }
+        const QByteArray hex = gitplano::Git(carpeta, "rev-parse HEAD:Menus.rtn");
+        const QByteArray datos = Bytes(kMenus);
+        const QByteArray corto = "blob " + QByteArray::number(datos.size()) + '\0' + datos.left(datos.size() / 2);
+        QFile f(carpeta + "/.git/objects/" + hex.left(2) + '/' + hex.mid(2));
+        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const QByteArray zlib = qCompress(corto).mid(4); // without Qt's own length in front
+        QCOMPARE(f.write(zlib), zlib.size());
+        f.close();
+        git::Repositorio r;
+        QVERIFY(r.Abrir(carpeta, false));
+        QCOMPARE(r.Contenido(r.Ultima(), "Menus.rtn"), std::optional<QByteArray>());
+        QString motivo;
+        QVERIFY(r.Danado(&motivo));
+        QVERIFY2(motivo.contains("dañado"), qPrintable(motivo));
+    }
+
     // The real program, in a process of its own, over a history plain git made and a power cut
     // truncated: it starts, SIGTERM ends it cleanly, and it starts again.
     void programaConHistorialDanadoArrancaYTermina() {

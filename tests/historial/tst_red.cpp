@@ -7,9 +7,22 @@
 
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using ayudas::ui;
 
@@ -29,6 +42,126 @@ struct Mudo {
     }
     QString url(const QString &esquema) const {
         return QStringLiteral("%1://127.0.0.1:%2/biblioteca.git").arg(esquema).arg(servidor.serverPort());
+    }
+};
+
+// A real git server (git daemon, one process a connection, as inetd runs it) behind a relay that
+// passes its answers on a few bytes at a time, a pause between each: slow, never silent for long.
+// Once `callarDesde` bytes went it passes nothing more, as a server that falls silent mid-answer.
+struct Goteo {
+    static constexpr int kTrozo = 16;
+    Remoto remoto;
+    const int pasoMs;
+    const qint64 callarDesde;
+    int escucha = -1;
+    int puerto = 0;
+    std::atomic_bool fin{false};
+    std::atomic<qint64> pasados{0};
+    std::atomic_int pasos{0}; // how many times bytes were passed on
+    std::thread hilo;
+
+    explicit Goteo(int paso, qint64 callar = -1) : pasoMs(paso), callarDesde(callar) {
+        escucha = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        QVERIFY(::bind(escucha, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && ::listen(escucha, 8) == 0 &&
+                ::getsockname(escucha, reinterpret_cast<sockaddr *>(&a), &n) == 0);
+        puerto = ntohs(a.sin_port);
+        hilo = std::thread([this] { Servir(); });
+    }
+    ~Goteo() {
+        fin = true;
+        if (hilo.joinable())
+            hilo.join();
+        ::close(escucha);
+    }
+    QString url() const { return QStringLiteral("git://127.0.0.1:%1/biblioteca.git").arg(puerto); }
+
+    static qint64 Ahora() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void Servir() {
+        // A daemon that ended early makes writing to it fail, not end the test.
+        sigset_t tubo;
+        sigemptyset(&tubo);
+        sigaddset(&tubo, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &tubo, nullptr);
+        while (!fin) {
+            pollfd p{escucha, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const int cliente = ::accept4(escucha, nullptr, nullptr, SOCK_CLOEXEC);
+            if (cliente >= 0) {
+                Pasar(cliente);
+                ::close(cliente);
+            }
+        }
+    }
+    // One connection: what the client says goes to the daemon at once; the daemon's answer goes
+    // back kTrozo bytes a step, one step each pasoMs.
+    void Pasar(int cliente) {
+        int entrada[2], salida[2];
+        if (::pipe2(entrada, O_CLOEXEC) != 0 || ::pipe2(salida, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        posix_spawn_file_actions_adddup2(&acciones, entrada[0], 0);
+        posix_spawn_file_actions_adddup2(&acciones, salida[1], 1);
+        QByteArray base = "--base-path=" + QFile::encodeName(remoto.dir.path());
+        QByteArray args[] = {"git", "daemon", "--inetd", "--export-all", "--enable=receive-pack", base};
+        char *argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
+                        args[5].data(), nullptr};
+        pid_t pid = -1;
+        const bool lanzado = ::posix_spawnp(&pid, "git", &acciones, nullptr, argv, environ) == 0;
+        posix_spawn_file_actions_destroy(&acciones);
+        ::close(entrada[0]);
+        ::close(salida[1]);
+        QByteArray pendiente;
+        bool finDaemon = !lanzado;
+        qint64 ultimo = Ahora();
+        char buf[65536];
+        while (!fin && !(finDaemon && pendiente.isEmpty())) {
+            pollfd p[2] = {{cliente, POLLIN, 0}, {finDaemon ? -1 : salida[0], POLLIN, 0}};
+            ::poll(p, 2, pasoMs);
+            if (p[0].revents) {
+                const ssize_t n = ::read(cliente, buf, sizeof buf);
+                if (n <= 0)
+                    break; // the client is gone
+                for (ssize_t hecho = 0; hecho < n;) {
+                    const ssize_t w = ::write(entrada[1], buf + hecho, size_t(n - hecho));
+                    if (w <= 0)
+                        break;
+                    hecho += w;
+                }
+            }
+            if (p[1].revents) {
+                const ssize_t n = ::read(salida[0], buf, sizeof buf);
+                if (n <= 0)
+                    finDaemon = true;
+                else
+                    pendiente.append(buf, n);
+            }
+            const bool callado = callarDesde >= 0 && pasados >= callarDesde;
+            if (!pendiente.isEmpty() && !callado && Ahora() - ultimo >= pasoMs) {
+                const ssize_t w = ::send(cliente, pendiente.constData(), size_t(std::min<qsizetype>(kTrozo, pendiente.size())),
+                                         MSG_NOSIGNAL);
+                if (w <= 0)
+                    break;
+                pendiente.remove(0, w);
+                pasados += w;
+                ++pasos;
+                ultimo = Ahora();
+            }
+        }
+        ::close(entrada[1]);
+        ::close(salida[0]);
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
     }
 };
 
@@ -71,6 +204,37 @@ private slots:
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QVERIFY(m.w->menuBar()->isEnabled());
         QVERIFY(!BotonCancelar(m)->isVisible());
+    }
+
+    // A server that answers a few bytes at a time, for many times the silence limit in all but
+    // never silent for as long as it: the sync is not cut, and the remote gets the version.
+    void remotoLentoPeroConstanteNoAgota() {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed here to serve a real repository");
+        constexpr int kLimite = 600, kPaso = 100;
+        Goteo goteo(kPaso);
+        git::red::setLimiteMs(kLimite);
+        Maquina m({{"Menus", kMenus}}, goteo.url());
+        ayudas::Mensaje resumen;
+        const git::Informe inf = m.sincronizar(&resumen);
+        QVERIFY2(inf.ok, qPrintable(inf.error));
+        // It did take longer than the limit: more steps than fit in it, twice over.
+        QVERIFY2(goteo.pasos * kPaso > 2 * kLimite, qPrintable(QString::number(goteo.pasos)));
+        QVERIFY(QFileInfo::exists(goteo.remoto.dir.filePath("biblioteca.git/refs/heads/main")));
+    }
+
+    // The same server falling silent once it has begun to answer: cut at the limit.
+    void remotoQueSeCallaAgota() {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed here to serve a real repository");
+        Goteo goteo(100, 3 * Goteo::kTrozo);
+        git::red::setLimiteMs(600);
+        Maquina m({{"Menus", kMenus}}, goteo.url());
+        ayudas::Mensaje resumen;
+        const git::Informe inf = m.sincronizar(&resumen);
+        QVERIFY(!inf.ok);
+        QVERIFY2(inf.error.contains("el servidor no respondió a tiempo"), qPrintable(inf.error));
+        QVERIFY(goteo.pasados >= 3 * Goteo::kTrozo); // it had begun to answer
     }
 
     // "Cancelar" in the status bar, while the sync waits for the silent server: it ends at once
