@@ -19,6 +19,15 @@ const QList<QPair<QString, QByteArray>> kBiblioteca = {
                        Registro("Tabla", "filas", "table.rows", "3")},
     {"Otra", Registro("Debounce lento", "d", "setTimeout(f, 500);", "9") + Registro("Clics", "d", "x", "1")}};
 
+// Many scripts that hold every piece of the words searched but none of the words: each query reads
+// them all before it answers, so it takes a moment, and the other window asks while it runs.
+QByteArray Relleno() {
+    QByteArray r;
+    for (int i = 0; i < 3000; ++i)
+        r += Registro("Relleno " + QByteArray::number(i), "casi", "clic(lics); tabl(abla); boun(ounce);", "1");
+    return r;
+}
+
 // Types over the whole box as the user does; nothing else runs in between.
 void Escribir(QLineEdit *caja, const QString &texto) {
     QTest::keyClick(caja, Qt::Key_A, Qt::ControlModifier);
@@ -43,6 +52,7 @@ struct Indexado {
         QDir().mkpath(carpeta);
         for (const auto &c : kBiblioteca)
             ayudas::EscribirBytes(carpeta + QLatin1Char('/') + c.first + ".rtn", c.second);
+        ayudas::EscribirBytes(carpeta + "/Relleno.rtn", Relleno());
         x = std::make_unique<Indexador>(carpeta, dir.path() + "/indice.db");
         QSignalSpy pasada(x.get(), &Indexador::actualizado);
         x->Iniciar();
@@ -83,7 +93,8 @@ private slots:
     }
     void cadaVentanaMuestraLoDeSuUltimoTexto() {
         QFETCH(bool, rapidaPrimero);
-        ayudas::VentanaConPreferencias v(kBiblioteca, QString());
+        ayudas::VentanaConPreferencias v(kBiblioteca + QList<QPair<QString, QByteArray>>{{"Relleno", Relleno()}},
+                                         QString());
         v.w->IniciarIndice();
         v.w->mnuCodBuscarBiblioteca_Click();
         auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
