@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWaitCondition>
+#include <algorithm>
 #include <atomic>
 
 using biblioteca::Indice;
@@ -38,10 +39,18 @@ struct Indexador::Hilos {
     bool pedirCierre = false, lectorCerrado = false;
     QWaitCondition cierre;
 
-    // The searcher.
-    bool consultaPendiente = false;
-    QString consulta;
-    int limite = 0;
+    // The searcher. Each asker (a window) has at most one query waiting, its latest; askers are
+    // answered in the order they asked, so one typing on never starves another.
+    struct Consulta {
+        const QObject *quien = nullptr;
+        QString texto;
+        int limite = 0;
+        quint64 numero = 0;
+    };
+    QList<Consulta> pendientes;
+    // Whose query runs now, if one does: only a newer query of the same asker stops it.
+    bool buscando = false;
+    const QObject *buscandoPara = nullptr;
     quint64 numero = 0;
     std::atomic<bool> cancelarConsulta{false};
     Indice *lector = nullptr;
@@ -168,12 +177,10 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
         lector = &indice;
     }
     for (;;) {
-        QString texto;
-        int cuantos;
-        quint64 n;
+        Consulta c;
         {
             QMutexLocker l(&m);
-            while (!salir && (pedirCierre || !consultaPendiente)) {
+            while (!salir && (pedirCierre || pendientes.isEmpty())) {
                 if (pedirCierre && !lectorCerrado) {
                     indice.Cerrar();
                     abiertaEn = -1;
@@ -206,18 +213,18 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             }
             if (salir)
                 break;
-            consultaPendiente = false;
+            c = pendientes.takeFirst();
+            buscando = true;
+            buscandoPara = c.quien;
             cancelarConsulta = false;
-            texto = consulta;
-            cuantos = limite;
-            n = numero;
         }
+        const quint64 n = c.numero;
         if (abiertaEn != epoca) {
             abiertaEn = epoca;
             indice.AbrirParaLeer(); // without it, the files are read
         }
         indice.setVista(vista);
-        Respuesta r = indice.Buscar(carpeta, texto, cuantos, &cancelarConsulta, [&](const Respuesta &primeros) {
+        Respuesta r = indice.Buscar(carpeta, c.texto, c.limite, &cancelarConsulta, [&](const Respuesta &primeros) {
             Respuesta a = primeros;
             QMutexLocker l(&m);
             a.aviso = aviso;
@@ -229,10 +236,15 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             r.aviso = aviso;
         }
         {
-            // Given up only so that the writer could make the file anew: asked again once it has.
+            // Given up only so that the writer could make the file anew: asked again once it has,
+            // first, unless its asker has asked something newer meanwhile.
             QMutexLocker l(&m);
-            if (r.interrumpida && pedirCierre && numero == n)
-                consultaPendiente = true;
+            buscando = false;
+            buscandoPara = nullptr;
+            const bool hayOtra = std::any_of(pendientes.cbegin(), pendientes.cend(),
+                                             [&c](const Consulta &p) { return p.quien == c.quien; });
+            if (r.interrumpida && pedirCierre && !hayOtra)
+                pendientes.prepend(c);
         }
         if (indice.danado()) {
             indice.Cerrar();
@@ -332,15 +344,21 @@ void Indexador::ArchivosEscritos(const QStringList &archivos) {
     h_->hayPasada.wakeAll();
 }
 
-quint64 Indexador::Buscar(const QString &consulta, int limite) {
+quint64 Indexador::Buscar(const QString &consulta, int limite, const QObject *quien) {
     QMutexLocker l(&h_->m);
-    h_->consulta = consulta;
-    h_->limite = limite;
     const quint64 n = ++h_->numero;
-    h_->consultaPendiente = true;
-    h_->cancelarConsulta = true;
-    if (h_->lector)
-        h_->lector->Interrumpir();
+    // The asker's older query, if still waiting, is given up; it takes its place behind the others.
+    auto &p = h_->pendientes;
+    p.erase(std::remove_if(p.begin(), p.end(), [quien](const Hilos::Consulta &c) { return c.quien == quien; }),
+            p.end());
+    p.append({quien, consulta, limite, n});
+    // What runs is stopped only when it is this asker's own query, or the loading of the names
+    // (which any query stops): the answer another window waits for is never thrown away.
+    if (!h_->buscando || h_->buscandoPara == quien) {
+        h_->cancelarConsulta = true;
+        if (h_->lector)
+            h_->lector->Interrumpir();
+    }
     h_->hayConsulta.wakeAll();
     return n;
 }

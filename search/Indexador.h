@@ -12,7 +12,8 @@ Q_DECLARE_METATYPE(biblioteca::Respuesta)
 
 // Keeps the library's index up to the category files and answers searches, both off the user
 // interface thread: one thread writes the index, another searches, each with its own connection.
-// Typing never waits for either; a newer query makes an older one give up.
+// Typing never waits for either; a newer query makes an older one of the same asker give up, while
+// the queries of different askers (windows sharing the index) are each answered, in turn.
 class Indexador : public QObject {
     Q_OBJECT
 public:
@@ -22,8 +23,10 @@ public:
     // Starts watching the folder and the first pass over it.
     void Iniciar();
     bool iniciado() const { return vigia_ != nullptr; }
-    // Asks for a search; the answer comes through `hallados` with the number given here.
-    quint64 Buscar(const QString &consulta, int limite);
+    // Asks for a search for `quien` (the window asking; callers that name none are one asker); the
+    // answer comes through `hallados` (and first `adelanto`) with the number given here, which is
+    // never given twice, so each asker knows its latest answer among those of the others.
+    quint64 Buscar(const QString &consulta, int limite, const QObject *quien = nullptr);
 
 public slots:
     // Files the program wrote, renamed, deleted or imported (names relative to the folder): indexed

@@ -176,7 +176,7 @@ void frmBuscarBiblioteca::Consultar() {
         lblMas->clear();
         return;
     }
-    esperada_ = indexador_.Buscar(txtBuscar->text(), kLimite);
+    esperada_ = indexador_.Buscar(txtBuscar->text(), kLimite, this);
 }
 
 void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r) {

@@ -126,7 +126,7 @@ void frmBusquedaRapida::Consultar() {
         emit listos();
         return;
     }
-    esperada_ = indexador_.Buscar(txtBuscar->text(), kLimite);
+    esperada_ = indexador_.Buscar(txtBuscar->text(), kLimite, this);
 }
 
 void frmBusquedaRapida::Recibir(quint64 numero, const biblioteca::Respuesta &r) {
