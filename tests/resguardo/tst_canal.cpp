@@ -15,7 +15,8 @@
 #include <unistd.h>
 
 namespace {
-const QString kIntruso = QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero_intruso");
+// The helper, copied where the other user can run it (the build folder may be closed to others).
+QString gIntruso;
 
 QProcessEnvironment Entorno() {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
@@ -32,7 +33,7 @@ struct Intruso {
         e.remove("XDG_RUNTIME_DIR");
         e.insert("HOME", "/");
         p.setProcessEnvironment(e);
-        p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", kIntruso} + argumentos);
+        p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", gIntruso} + argumentos);
     }
     ~Intruso() {
         if (p.state() != QProcess::NotRunning) {
@@ -75,6 +76,7 @@ class tst_canal : public QObject {
     QString programa_;
     QByteArray xdg_;
     bool habiaXdg_ = false;
+    QTemporaryDir herramientas_;
 
     // The real program of the test's folder, started again with `argumentos`: its exit and what it said.
     Resultado arrancar(const QStringList &argumentos) {
@@ -94,8 +96,14 @@ private slots:
     void initTestCase() {
         habiaXdg_ = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
         xdg_ = qgetenv("XDG_RUNTIME_DIR");
-        QVERIFY2(QFileInfo(kIntruso).isExecutable(), qPrintable(kIntruso));
         QVERIFY2(::getuid() == 0, "the other user is made with setpriv, which needs root");
+        QVERIFY(herramientas_.isValid());
+        gIntruso = herramientas_.filePath("intruso");
+        QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero_intruso"), gIntruso));
+        QCOMPARE(::chmod(QFile::encodeName(herramientas_.path()).constData(), 0755), 0);
+        Intruso prueba({});
+        QVERIFY(prueba.p.waitForFinished(30000));
+        QVERIFY2(prueba.p.exitCode() == 64, "nobody cannot run the helper: is the temporary folder open to others?");
     }
     void init() {
         qunsetenv("XDG_RUNTIME_DIR");
