@@ -40,6 +40,7 @@
 #include "ui/tools/frmBusquedaRapida.h"
 
 #include <QClipboard>
+#include <QtConcurrent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -728,12 +729,18 @@ void MedirRapida(int categorias) {
         rapida.hide();
         QCoreApplication::processEvents();
         resultados = false;
-        mdlInicio::Presencia::Llamar(estado.carpeta,
-                                     mdlInicio::Mensaje({true, consultas[k++ % consultas.size()]}));
+        // The call waits for the answer of this thread's loop, as a second start would: made from
+        // another thread.
+        const QByteArray mensaje = mdlInicio::Mensaje({true, consultas[k++ % consultas.size()]});
+        QFuture<bool> llamada = QtConcurrent::run([&estado, mensaje] {
+            return mdlInicio::Presencia::Llamar(estado.carpeta, mensaje);
+        });
         if (!QTest::qWaitFor([&] { return resultados; }, 10000)) {
             ++sinRespuesta;
             std::fprintf(stderr, "sin resultados: %d visible=%d texto=%s\n", k, rapida.isVisible(), qPrintable(rapida.txtBuscar->text()));
         }
+        if (!QTest::qWaitFor([&] { return llamada.isFinished(); }, 10000) || !llamada.result())
+            std::fprintf(stderr, "la llamada %d no fue contestada\n", k);
     });
     std::printf("\nbúsqueda rápida: %d scripts en %d categorías, con el programa en marcha\n", categorias * 200,
                 categorias);

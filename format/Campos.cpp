@@ -1,5 +1,10 @@
 #include "format/Campos.h"
 
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
 namespace campos {
 
 namespace {
@@ -9,95 +14,233 @@ bool CortaNombre(QChar c) {
            c == QLatin1Char('\n') || c == QLatin1Char('\r');
 }
 
-// Walks the code once: `escapado` hears each `$${`, `campo` each field.
-template <typename Escapado, typename Hallado>
-void Recorrer(const QString &codigo, Escapado &&escapado, Hallado &&campo) {
-    const int n = int(codigo.size());
-    for (int i = 0; i + 1 < n; ++i) {
-        if (codigo[i] != QLatin1Char('$'))
-            continue;
-        if (codigo[i + 1] == QLatin1Char('$') && i + 2 < n && codigo[i + 2] == QLatin1Char('{')) {
-            escapado(i);
-            i += 2;
-            continue;
+bool FinDeLinea(QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); }
+
+// A field or a `$${` where it is written; positions only, so that a code of millions of fields
+// costs no more than a few words for each.
+struct Trozo {
+    bool escape = false;
+    int inicio = 0;
+    int largo = 0;
+    int nombre = 0, largoNombre = 0; // trimmed
+    int valor = -1, largoValor = 0;  // -1: no default written
+};
+
+// What one reading of a code found.
+struct Lectura {
+    QVector<Trozo> fuera; // outermost fields and escapes, in order
+    QVector<Campo> distintos;
+    bool demasiados = false;
+};
+
+// Reads the code once, left to right. `${nombre:` opens a field and the next `}` closes the
+// innermost one open; a line end drops every field still open (their `${` are plain text, and what
+// was complete inside them stands on its own). Stops as soon as more than kMaximo distinct names are
+// complete: every complete field is one, whatever happens to those around it.
+Lectura Leer(const QString &c) {
+    Lectura r;
+    struct Abierto {
+        int inicio, nombre, largoNombre, valor;
+        QVector<Trozo> dentro; // complete inside it, dropped with it at a line end
+    };
+    QVector<Abierto> abiertos;
+    struct Visto {
+        int primero;  // where it is first written
+        int conValor; // where its first non-empty default is written, or -1
+        QString valor;
+    };
+    QHash<QStringView, Visto> vistos;
+    const int n = int(c.size());
+    const auto completo = [&](const Trozo &t) {
+        if (!t.escape) {
+            const QStringView nombre = QStringView(c).mid(t.nombre, t.largoNombre);
+            auto it = vistos.find(nombre);
+            if (it == vistos.end()) {
+                if (vistos.size() >= kMaximo) {
+                    r.demasiados = true;
+                    return;
+                }
+                it = vistos.insert(nombre, {t.inicio, -1, {}});
+            }
+            it->primero = std::min(it->primero, t.inicio);
+            if (t.largoValor > 0 && (it->conValor < 0 || t.inicio < it->conValor)) {
+                it->conValor = t.inicio;
+                it->valor = c.mid(t.valor, t.largoValor);
+            }
         }
-        if (codigo[i + 1] != QLatin1Char('{'))
-            continue;
-        int j = i + 2;
-        while (j < n && !CortaNombre(codigo[j]))
-            ++j;
-        if (j == i + 2 || j >= n)
-            continue;
-        Lugar l;
-        l.inicio = i;
-        l.nombre = codigo.mid(i + 2, j - i - 2).trimmed();
-        if (l.nombre.isEmpty())
-            continue;
-        if (codigo[j] == QLatin1Char(':')) {
-            int k = j + 1;
-            while (k < n && codigo[k] != QLatin1Char('}') && codigo[k] != QLatin1Char('\n') &&
-                   codigo[k] != QLatin1Char('\r'))
-                ++k;
-            if (k >= n || codigo[k] != QLatin1Char('}'))
-                continue;
-            l.valor = codigo.mid(j + 1, k - j - 1);
-            l.conValor = true;
-            j = k;
-        } else if (codigo[j] != QLatin1Char('}')) {
-            continue;
+        (abiertos.isEmpty() ? r.fuera : abiertos.last().dentro).append(t);
+    };
+    const auto soltar = [&] {
+        QVector<Trozo> sueltos;
+        for (const Abierto &a : abiertos)
+            sueltos += a.dentro;
+        abiertos.clear();
+        std::sort(sueltos.begin(), sueltos.end(), [](const Trozo &a, const Trozo &b) { return a.inicio < b.inicio; });
+        r.fuera += sueltos;
+    };
+    int i = 0;
+    while (i < n && !r.demasiados) {
+        const QChar x = c[i];
+        if (x == QLatin1Char('$') && i + 2 < n && c[i + 1] == QLatin1Char('$') && c[i + 2] == QLatin1Char('{')) {
+            Trozo t;
+            t.escape = true;
+            t.inicio = i;
+            t.largo = 3;
+            completo(t);
+            i += 3;
+        } else if (x == QLatin1Char('$') && i + 1 < n && c[i + 1] == QLatin1Char('{') &&
+                   abiertos.size() < kProfundidad) {
+            int j = i + 2;
+            while (j < n && !CortaNombre(c[j]))
+                ++j;
+            // The name's characters hold nothing that opens or closes: reading goes on at its end.
+            const QStringView nombre = QStringView(c).mid(i + 2, j - i - 2).trimmed();
+            const int inicioNombre = nombre.isEmpty() ? i + 2 : int(nombre.data() - c.constData());
+            if (j < n && !nombre.isEmpty() && c[j] == QLatin1Char('}')) {
+                Trozo t;
+                t.inicio = i;
+                t.largo = j + 1 - i;
+                t.nombre = inicioNombre;
+                t.largoNombre = int(nombre.size());
+                completo(t);
+                i = j + 1;
+            } else if (j < n && !nombre.isEmpty() && c[j] == QLatin1Char(':')) {
+                abiertos.append({i, inicioNombre, int(nombre.size()), j + 1, {}});
+                i = j + 1;
+            } else {
+                i = j; // plain text up to what stopped the name, which is read for itself
+            }
+        } else if (x == QLatin1Char('}') && !abiertos.isEmpty()) {
+            const Abierto a = abiertos.takeLast();
+            Trozo t;
+            t.inicio = a.inicio;
+            t.largo = i + 1 - a.inicio;
+            t.nombre = a.nombre;
+            t.largoNombre = a.largoNombre;
+            t.valor = a.valor;
+            t.largoValor = i - a.valor;
+            completo(t);
+            ++i;
+        } else {
+            if (FinDeLinea(x))
+                soltar();
+            ++i;
         }
-        l.largo = j + 1 - i;
-        campo(l);
-        i = j;
     }
+    if (r.demasiados) {
+        r.fuera.clear();
+        return r;
+    }
+    soltar();
+    QVector<std::pair<int, Campo>> orden;
+    orden.reserve(vistos.size());
+    for (auto it = vistos.cbegin(); it != vistos.cend(); ++it)
+        orden.append({it->primero, Campo{it.key().toString(), it->valor}});
+    std::sort(orden.begin(), orden.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &o : orden)
+        r.distintos.append(o.second);
+    return r;
 }
+
+// Fills in a code (or a default) with the values of its fields. Every character it makes counts
+// against one budget, so defaults that name each other cannot grow past it.
+class Relleno {
+public:
+    Relleno(const QMap<QString, QString> &valores, const QVector<Campo> &distintos, qsizetype limite)
+        : valores_(valores), limite_(limite) {
+        for (const Campo &d : distintos)
+            porOmision_.insert(d.nombre, d.valor);
+    }
+    bool agotado() const { return hecho_ > limite_; }
+
+    // `trozos`: what Leer found in `texto`.
+    QString llenar(const QString &texto, const QVector<Trozo> &trozos) {
+        QString r;
+        int hecho = 0;
+        for (const Trozo &t : trozos) {
+            if (!agregar(r, QStringView(texto).mid(hecho, t.inicio - hecho)))
+                return {};
+            if (!agregar(r, t.escape ? QStringView(u"${") : QStringView(valor(texto.mid(t.nombre, t.largoNombre)))))
+                return {};
+            hecho = t.inicio + t.largo;
+        }
+        return agregar(r, QStringView(texto).mid(hecho)) ? r : QString();
+    }
+
+private:
+    bool agregar(QString &r, QStringView parte) {
+        if (agotado())
+            return false;
+        hecho_ += parte.size();
+        if (agotado())
+            return false;
+        r += parte;
+        return true;
+    }
+
+    QString valor(const QString &nombre) {
+        const auto dado = valores_.constFind(nombre);
+        const QString omision = porOmision_.value(nombre);
+        if (dado != valores_.cend() && *dado != omision)
+            return *dado;
+        if (const auto ya = hechos_.constFind(nombre); ya != hechos_.cend())
+            return *ya;
+        if (enCurso_.contains(nombre))
+            return {}; // its own default names it again
+        enCurso_.insert(nombre);
+        const QString r = llenar(omision, Leer(omision).fuera);
+        enCurso_.remove(nombre);
+        hechos_.insert(nombre, r);
+        return r;
+    }
+
+    const QMap<QString, QString> &valores_;
+    QHash<QString, QString> porOmision_;
+    QHash<QString, QString> hechos_;
+    QSet<QString> enCurso_;
+    qsizetype limite_;
+    qsizetype hecho_ = 0;
+};
 } // namespace
 
 QVector<Lugar> Lugares(const QString &codigo) {
+    const Lectura l = Leer(codigo);
     QVector<Lugar> r;
-    Recorrer(codigo, [](int) {}, [&r](const Lugar &l) { r.append(l); });
-    return r;
-}
-
-QVector<Campo> Distintos(const QString &codigo) {
-    QVector<Campo> r;
-    QMap<QString, int> vistos;
-    for (const Lugar &l : Lugares(codigo)) {
-        const auto it = vistos.constFind(l.nombre);
-        if (it == vistos.cend()) {
-            vistos.insert(l.nombre, int(r.size()));
-            r.append({l.nombre, l.valor});
-        } else if (r[*it].valor.isEmpty() && l.conValor) {
-            // `${a}` first and `${a:x}` later: the default is still worth offering.
-            r[*it].valor = l.valor;
-        }
+    for (const Trozo &t : l.fuera) {
+        if (t.escape)
+            continue;
+        Lugar x;
+        x.inicio = t.inicio;
+        x.largo = t.largo;
+        x.nombre = codigo.mid(t.nombre, t.largoNombre);
+        x.conValor = t.valor >= 0;
+        if (x.conValor)
+            x.valor = codigo.mid(t.valor, t.largoValor);
+        r.append(x);
     }
     return r;
 }
 
-QString Llenar(const QString &codigo, const QMap<QString, QString> &valores) {
-    const QVector<Campo> distintos = Distintos(codigo);
-    QMap<QString, QString> porOmision;
-    for (const Campo &c : distintos)
-        porOmision.insert(c.nombre, c.valor);
-    QString r;
-    r.reserve(codigo.size());
-    int hecho = 0;
-    Recorrer(
-        codigo,
-        [&](int i) {
-            r += QStringView(codigo).mid(hecho, i - hecho);
-            r += QStringLiteral("${");
-            hecho = i + 3;
-        },
-        [&](const Lugar &l) {
-            r += QStringView(codigo).mid(hecho, l.inicio - hecho);
-            const auto v = valores.constFind(l.nombre);
-            r += v != valores.cend() ? *v : porOmision.value(l.nombre);
-            hecho = l.inicio + l.largo;
-        });
-    r += QStringView(codigo).mid(hecho);
-    return r;
+QVector<Campo> Distintos(const QString &codigo, bool *demasiados) {
+    Lectura l = Leer(codigo);
+    if (demasiados)
+        *demasiados = l.demasiados;
+    return l.demasiados ? QVector<Campo>() : l.distintos;
+}
+
+QString Llenar(const QString &codigo, const QMap<QString, QString> &valores, bool *excedido) {
+    if (excedido)
+        *excedido = false;
+    const Lectura l = Leer(codigo);
+    if (!l.demasiados) {
+        Relleno relleno(valores, l.distintos, codigo.size() + kCrecimiento);
+        const QString r = relleno.llenar(codigo, l.fuera);
+        if (!relleno.agotado())
+            return r;
+    }
+    if (excedido)
+        *excedido = true;
+    return codigo;
 }
 
 } // namespace campos

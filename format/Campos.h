@@ -4,16 +4,26 @@
 #include <QVector>
 
 // Fill-in fields of a code: `${nombre}` or `${nombre:valor por omisión}` stand for a part the user
-// types when copying, and `$${` is a literal `${`. Stored files keep the text as written; only a copy
-// is filled.
+// types when copying, and `$${` is a literal `${`. A default may hold fields of its own
+// (`${a:${b}}`): left as offered, it is filled in with their values. Stored files keep the text as
+// written; only a copy is filled.
 namespace campos {
+
+// A code asks for at most this many distinct fields; one with more (a shared category can carry any
+// number) is copied as written, and reading it stops at the first field past the limit.
+constexpr int kMaximo = 100;
+// Fields inside defaults nest at most this deep; a `${` deeper still is plain text.
+constexpr int kProfundidad = 16;
+// Filling in grows a code by at most this many characters (defaults that name other fields can
+// double at each step); past it the code is copied as written.
+constexpr qsizetype kCrecimiento = 8 * 1024 * 1024;
 
 // One field where it is written: the whole `${...}` and its parts.
 struct Lugar {
     int inicio = 0; // of the `$`
     int largo = 0;  // up to and with the `}`
     QString nombre;
-    QString valor;     // the default, empty when none is written
+    QString valor;     // the default as written, empty when none is written
     bool conValor = false;
 };
 
@@ -24,13 +34,18 @@ struct Campo {
     bool operator==(const Campo &o) const { return nombre == o.nombre && valor == o.valor; }
 };
 
-// Every field in the code, in order. A `${` without its `}` on the same line, or with an empty name,
-// is plain text.
+// The outermost fields of the code, in order (a field inside a default is part of it). A `${`
+// without its `}` on the same line, or with an empty name, is plain text. None when the code has
+// more than kMaximo distinct fields.
 QVector<Lugar> Lugares(const QString &codigo);
-// The distinct fields, in order of first appearance.
-QVector<Campo> Distintos(const QString &codigo);
-// The code with each field replaced by its value (a field missing from `valores` takes its default)
-// and each `$${` made `${`.
-QString Llenar(const QString &codigo, const QMap<QString, QString> &valores);
+// The distinct fields, those inside defaults too, in order of first appearance. None when there are
+// more than kMaximo, and then *demasiados says so.
+QVector<Campo> Distintos(const QString &codigo, bool *demasiados = nullptr);
+// The code with each field replaced by its value and each `$${` made `${`. A field's value is the
+// text given in `valores`, taken as given; a field missing there, or given exactly its default,
+// takes its default with the fields inside it filled in the same way (a field met again inside its
+// own default is empty there). The code as written, when it has more than kMaximo distinct fields or
+// filling it in would grow it by more than kCrecimiento characters (then *excedido says so).
+QString Llenar(const QString &codigo, const QMap<QString, QString> &valores, bool *excedido = nullptr);
 
 } // namespace campos

@@ -7,9 +7,14 @@
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <limits>
 
 frmCampos::frmCampos(const QVector<campos::Campo> &campos, QWidget *padre) : QDialog(padre), campos_(campos) {
     setObjectName(QStringLiteral("frmCampos"));
@@ -21,19 +26,31 @@ frmCampos::frmCampos(const QVector<campos::Campo> &campos, QWidget *padre) : QDi
                                this);
     explica->setWordWrap(true);
     todo->addWidget(explica);
-    auto *formulario = new QFormLayout;
+    // A hundred boxes do not fit on a screen: they scroll.
+    auto *zona = new QScrollArea(this);
+    zona->setObjectName(QStringLiteral("zonaCampos"));
+    zona->setWidgetResizable(true);
+    zona->setFrameShape(QFrame::NoFrame);
+    auto *cajas = new QWidget(zona);
+    auto *formulario = new QFormLayout(cajas);
     for (int i = 0; i < campos_.size(); ++i) {
-        auto *t = new QLineEdit(campos_[i].valor, this);
+        auto *t = new QLineEdit(cajas);
+        t->setMaxLength(std::numeric_limits<int>::max()); // a long default is offered whole, not cut
+        t->setText(campos_[i].valor);
         t->setObjectName(QStringLiteral("txtCampo%1").arg(i));
         t->setAccessibleName(campos_[i].nombre);
         t->setMinimumWidth(260);
-        auto *etiqueta = new QLabel(campos_[i].nombre.toHtmlEscaped() + QLatin1Char(':'), this);
+        auto *etiqueta = new QLabel(campos_[i].nombre.toHtmlEscaped() + QLatin1Char(':'), cajas);
         etiqueta->setTextFormat(Qt::RichText); // escaped: a name is shown as written, never as markup
         etiqueta->setBuddy(t);
         formulario->addRow(etiqueta, t);
         txtCampos << t;
     }
-    todo->addLayout(formulario);
+    zona->setWidget(cajas);
+    // As wide as its boxes: only the height scrolls.
+    zona->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    zona->setMinimumWidth(cajas->sizeHint().width() + zona->verticalScrollBar()->sizeHint().width());
+    todo->addWidget(zona);
     cmdCopiar = dialogos::Boton(this, "cmdCopiar", QStringLiteral("&Copiar"), true);
     cmdCancelar = dialogos::Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), false);
     cmdCancelar->setToolTip(QStringLiteral("Cierra sin copiar nada (Esc)"));
@@ -56,13 +73,33 @@ QMap<QString, QString> frmCampos::valores() const {
 namespace portapapeles {
 
 std::optional<QString> Preparar(QWidget *padre, const QString &codigo) {
-    const QVector<campos::Campo> distintos = campos::Distintos(codigo);
+    const QString titulo = QStringLiteral("Campos del código");
+    bool demasiados = false;
+    const QVector<campos::Campo> distintos = campos::Distintos(codigo, &demasiados);
+    if (demasiados) {
+        // More boxes than anyone fills in (or a form that would never come up): copied as written.
+        mensajes::Informacion(padre,
+                              QStringLiteral("El código tiene más de %1 campos distintos para rellenar, más de los "
+                                             "que se piden: se copia tal como está escrito, sin llenar ninguno.")
+                                  .arg(campos::kMaximo),
+                              titulo);
+        return codigo;
+    }
     if (distintos.isEmpty())
         return campos::Llenar(codigo, {}); // a `$${` still becomes `${`
     frmCampos dlg(distintos, padre);
     if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
         return std::nullopt;
-    return campos::Llenar(codigo, dlg.valores());
+    bool excedido = false;
+    const QString lleno = campos::Llenar(codigo, dlg.valores(), &excedido);
+    if (excedido)
+        mensajes::Informacion(padre,
+                              QStringLiteral("Con los campos llenos el código crecería en más de %1 caracteres (sus "
+                                             "valores por omisión se nombran unos a otros): se copia tal como está "
+                                             "escrito, sin llenar ninguno.")
+                                  .arg(QLocale(QLocale::Spanish).toString(qlonglong(campos::kCrecimiento))),
+                              titulo);
+    return lleno;
 }
 
 bool Copiar(QWidget *padre, const QString &codigo) {

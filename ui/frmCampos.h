@@ -27,7 +27,8 @@ private:
 
 namespace portapapeles {
 // The code as it goes to the clipboard: its fields filled after asking (nothing when the user said
-// Esc), at once when it has none. `codigo` is the editor's form: real quotes, \n between lines,
+// Esc), at once when it has none; as written, after a note saying why, when it has more fields
+// than are asked for or filling them in would grow it past the limit. `codigo` is the editor's form: real quotes, \n between lines,
 // which is also the line end of this platform's clipboard.
 std::optional<QString> Preparar(QWidget *padre, const QString &codigo);
 // Prepares the code and puts it on the clipboard; false when nothing was copied.

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -25,21 +26,54 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace mdlInicio {
 
 namespace {
+// Who is at the other end of a local socket: true when it is this user. `uid` is theirs, when known.
+bool DelUsuario(qintptr descriptor, uid_t *uid) {
+    ucred cred{};
+    socklen_t largo = sizeof cred;
+    if (descriptor < 0 || ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &cred, &largo) != 0 ||
+        largo != sizeof cred) {
+        const int numeroError = errno;
+        qCWarning(lcInstancia) << "No se pudo saber de quién es el otro extremo del canal:" << numeroError;
+        return false;
+    }
+    *uid = cred.uid;
+    return cred.uid == ::getuid();
+}
+} // namespace
+
 // The folder itself names the instance: its canonical path, hashed to a short name.
-QString Clave(const QString &carpeta) {
+QString Presencia::Clave(const QString &carpeta) {
     const QString canonica = QDir(carpeta).canonicalPath();
     const QByteArray hash =
         QCryptographicHash::hash((canonica.isEmpty() ? carpeta : canonica).toUtf8(), QCryptographicHash::Sha1);
     return QStringLiteral("rutinero-") + QString::fromLatin1(hash.toHex().left(16));
 }
-} // namespace
+
+QString Presencia::Ruta(const QString &carpeta) {
+    const QByteArray privada = qgetenv("XDG_RUNTIME_DIR");
+    if (privada.isEmpty())
+        return {};
+    // Only a folder that is this user's alone: in any other, someone else could take the name first
+    // or reach the socket.
+    struct stat st {};
+    if (!privada.startsWith('/') || ::lstat(privada.constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::getuid() || (st.st_mode & 07777) != 0700) {
+        qCWarning(lcInstancia) << "XDG_RUNTIME_DIR no es una carpeta sólo del usuario; el canal usa un nombre abstracto:"
+                               << privada;
+        return {};
+    }
+    return QFile::decodeName(privada) + QLatin1Char('/') + Clave(carpeta);
+}
 
 Instancia::Instancia(int descriptor) : fd_(descriptor) {}
 
@@ -118,73 +152,151 @@ bool Presencia::Escuchar(const QString &carpeta, std::function<void()> alLlamar)
 
 bool Presencia::Escuchar(const QString &carpeta, std::function<void(const QByteArray &)> alLlamar) {
     alLlamar_ = std::move(alLlamar);
-    servidor_ = std::make_unique<QLocalServer>();
-    // An abstract name: no socket file to leave behind, and no temporary folder involved.
-    servidor_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    connect(servidor_.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *s = servidor_->nextPendingConnection()) {
-            // The caller writes its message and hangs up; the message is whole when it has gone.
-            struct Llamada {
-                QByteArray datos;
-                bool hecha = false;
-            };
-            auto llamada = std::make_shared<Llamada>();
-            const auto leer = [s, llamada] {
-                if (s->isOpen())
-                    llamada->datos += s->readAll();
-                if (llamada->datos.size() > kMaximo && !llamada->hecha) {
-                    qCWarning(lcInstancia) << "Mensaje de otro arranque demasiado largo: se descarta";
-                    llamada->hecha = true;
-                    s->abort();
+    const auto escuchar = [this](const QString &nombre, QLocalServer::SocketOptions opciones) {
+        servidor_ = std::make_unique<QLocalServer>();
+        servidor_->setSocketOptions(opciones);
+        connect(servidor_.get(), &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket *s = servidor_->nextPendingConnection()) {
+                uid_t otro = uid_t(-1);
+                if (DelUsuario(s->socketDescriptor(), &otro)) {
+                    atender(s);
+                    continue;
                 }
-            };
-            const auto fin = [this, s, llamada, leer] {
-                if (llamada->hecha)
-                    return;
-                leer();
-                if (llamada->hecha)
-                    return;
-                llamada->hecha = true;
+                // Another user on this machine: nothing it says is read, nothing is shown.
+                qCWarning(lcInstancia) << "Llamada de otro usuario (uid" << otro << ") cerrada sin leerla";
+                s->abort();
                 s->deleteLater();
-                if (alLlamar_)
-                    alLlamar_(llamada->datos);
-            };
-            connect(s, &QLocalSocket::readyRead, s, leer);
-            connect(s, &QLocalSocket::disconnected, this, fin);
-            // Anything on this machine may connect: one that neither speaks nor hangs up is let go.
-            QTimer::singleShot(3000, s, [s, llamada] {
-                if (llamada->hecha)
-                    return;
-                qCWarning(lcInstancia) << "Otro arranque no terminó su mensaje a tiempo: se descarta";
+            }
+        });
+        if (servidor_->listen(nombre))
+            return true;
+        qCWarning(lcInstancia) << "No se pudo abrir el canal" << nombre << ":" << servidor_->errorString();
+        servidor_.reset();
+        return false;
+    };
+    // In the user's own runtime folder a file of the same name, one left by a crash, is replaced:
+    // only this user can have put it there, and the folder's lock says no instance of ours runs.
+    const QString ruta = Ruta(carpeta);
+    if (!ruta.isEmpty() && escuchar(ruta, QLocalServer::UserAccessOption))
+        return true;
+    if (escuchar(Clave(carpeta), QLocalServer::AbstractNamespaceOption))
+        return true;
+    qCWarning(lcInstancia) << "Sin canal: otro arranque de esta biblioteca no podrá llamar a este programa";
+    return false;
+}
+
+void Presencia::atender(QLocalSocket *s) {
+    // The caller writes its message and its end mark, and waits for the answer.
+    struct Llamada {
+        QByteArray datos;
+        bool hecha = false;
+    };
+    auto llamada = std::make_shared<Llamada>();
+    const auto leer = [this, s, llamada] {
+        if (llamada->hecha)
+            return;
+        if (s->isOpen())
+            llamada->datos += s->readAll();
+        const qsizetype fin = llamada->datos.indexOf(kFin);
+        if (fin < 0 || fin > kMaximo) {
+            if (llamada->datos.size() > kMaximo) {
+                qCWarning(lcInstancia) << "Mensaje de otro arranque demasiado largo: se descarta";
                 llamada->hecha = true;
                 s->abort();
                 s->deleteLater();
-            });
-            if (s->state() == QLocalSocket::UnconnectedState)
-                fin();
+            }
+            return;
         }
+        llamada->hecha = true;
+        const QByteArray mensaje = llamada->datos.left(fin);
+        // Answered before acting: what was asked may take a while, and the caller waits.
+        s->write(kRecibido);
+        s->flush();
+        s->disconnectFromServer();
+        if (alLlamar_)
+            alLlamar_(mensaje);
+    };
+    connect(s, &QLocalSocket::readyRead, this, leer);
+    connect(s, &QLocalSocket::disconnected, this, [s, llamada, leer] {
+        leer();
+        if (!llamada->hecha) {
+            qCWarning(lcInstancia) << "Otro arranque colgó sin terminar su mensaje: se descarta";
+            llamada->hecha = true;
+        }
+        s->deleteLater();
     });
-    return servidor_->listen(Clave(carpeta));
+    // One that neither speaks nor hangs up is let go.
+    QTimer::singleShot(3000, s, [s, llamada] {
+        if (llamada->hecha)
+            return;
+        qCWarning(lcInstancia) << "Otro arranque no terminó su mensaje a tiempo: se descarta";
+        llamada->hecha = true;
+        s->abort();
+        s->deleteLater();
+    });
+    if (s->bytesAvailable() > 0)
+        leer();
+    if (s->state() == QLocalSocket::UnconnectedState && !llamada->hecha) {
+        leer();
+        llamada->hecha = true;
+        s->deleteLater();
+    }
 }
 
-bool Presencia::Llamar(const QString &carpeta, const QByteArray &mensaje) {
+bool Presencia::Llamar(const QString &carpeta, const QByteArray &mensaje, QString *razon) {
+    const auto noContesta = [razon](const QString &detalle) {
+        qCWarning(lcInstancia) << "El programa en marcha no contesta:" << detalle;
+        if (razon)
+            *razon = QStringLiteral("no contesta. Espere a que termine lo que está haciendo, o ciérrelo, y vuelva "
+                                    "a intentarlo");
+        return false;
+    };
     QLocalSocket s;
-    s.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    s.connectToServer(Clave(carpeta));
-    if (!s.waitForConnected(2000)) {
-        qCWarning(lcInstancia) << "El programa en marcha no contesta:" << s.errorString();
+    // Where this user's instance listens: the runtime folder first, then the abstract name (an
+    // instance started without that folder in its environment).
+    const QString ruta = Ruta(carpeta);
+    bool conectado = false;
+    if (!ruta.isEmpty()) {
+        s.connectToServer(ruta);
+        conectado = s.waitForConnected(2000);
+        if (!conectado)
+            s.abort();
+    }
+    if (!conectado) {
+        s.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        s.connectToServer(Clave(carpeta));
+        conectado = s.waitForConnected(2000);
+    }
+    if (!conectado)
+        return noContesta(s.errorString());
+    uid_t otro = uid_t(-1);
+    if (!DelUsuario(s.socketDescriptor(), &otro)) {
+        // Someone else took the name first: what this user asked never leaves for them.
+        qCWarning(lcInstancia) << "El canal de la biblioteca es de otro usuario (uid" << otro << "): no se le envía nada";
+        s.abort();
+        if (razon)
+            *razon = QStringLiteral("su canal lo tiene otro usuario de este equipo (uid %1), y a ese no se le "
+                                    "envía nada. Cierre Rutinero y vuelva a abrirlo")
+                         .arg(otro == uid_t(-1) ? QStringLiteral("desconocido") : QString::number(otro));
         return false;
     }
-    if (!mensaje.isEmpty()) {
-        s.write(mensaje);
-        if (!s.waitForBytesWritten(2000)) {
-            qCWarning(lcInstancia) << "No se pudo hablar con el programa en marcha:" << s.errorString();
-            return false;
-        }
+    s.write(mensaje + kFin);
+    if (!s.waitForBytesWritten(2000) && s.bytesToWrite() > 0)
+        return noContesta(s.errorString());
+    // Only the answer says the message was read whole; a hang-up or silence is no delivery.
+    const QByteArray esperado(kRecibido);
+    QByteArray respuesta;
+    QDeadlineTimer plazo(5000);
+    while (respuesta.size() < esperado.size() && !plazo.hasExpired()) {
+        respuesta += s.readAll();
+        if (respuesta.size() >= esperado.size() || s.state() != QLocalSocket::ConnectedState)
+            break;
+        s.waitForReadyRead(int(qMax<qint64>(1, plazo.remainingTime())));
     }
+    respuesta += s.readAll();
+    if (!respuesta.startsWith(esperado))
+        return noContesta(QStringLiteral("no confirmó el mensaje"));
     s.disconnectFromServer();
-    if (s.state() != QLocalSocket::UnconnectedState)
-        s.waitForDisconnected(2000);
     return true;
 }
 
@@ -254,6 +366,18 @@ void TraerAlFrente(QWidget *ventana) {
     }
 }
 
+namespace {
+// A refusal at start: on the terminal that started it, and in a box where there is a screen to show
+// one (a box on a platform that shows nothing would wait for nobody).
+void Decir(const QString &texto) {
+    std::fputs((texto + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    const QString plataforma = QGuiApplication::platformName();
+    if (plataforma != QLatin1String("offscreen") && plataforma != QLatin1String("minimal"))
+        mensajes::Aviso(nullptr, texto, version::Titulo());
+}
+} // namespace
+
 int Main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rutinero"));
@@ -273,17 +397,17 @@ int Main(int argc, char **argv) {
     if (!instancia) {
         if (error.isEmpty()) {
             // Another instance runs on this library: it does what was asked instead.
-            if (Presencia::Llamar(estado.carpeta, Mensaje(pedido)))
+            QString razon;
+            if (Presencia::Llamar(estado.carpeta, Mensaje(pedido), &razon))
                 return 0;
-            // It holds the library but does not answer (busy, or stopped in a debugger): never a
-            // silent exit.
+            // It holds the library but did not take the call (busy, stopped in a debugger, or its
+            // channel taken by someone else): never a silent exit, never a success.
             qCWarning(lcInstancia) << "the running instance holds the lock but does not answer:" << estado.carpeta;
-            mensajes::Aviso(nullptr,
-                            QStringLiteral("Rutinero ya está abierto con la biblioteca de %1, pero no contesta. "
-                                           "Espere a que termine lo que está haciendo, o ciérrelo, y vuelva a "
-                                           "intentarlo.")
-                                .arg(QDir::toNativeSeparators(estado.carpeta)),
-                            version::Titulo());
+            QString texto = QStringLiteral("Rutinero ya está abierto con la biblioteca de %1, pero %2.")
+                                .arg(QDir::toNativeSeparators(estado.carpeta), razon);
+            if (pedido.buscar)
+                texto += QStringLiteral(" La búsqueda rápida no se abrió.");
+            Decir(texto);
             return 1;
         }
         mensajes::Aviso(nullptr,

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QSystemTrayIcon;
 class frmBusquedaRapida;
 class QLockFile;
@@ -34,19 +35,35 @@ std::unique_ptr<Instancia> TomarInstancia(const QString &carpeta, QString *error
 
 // The running instance's ear: a second start of the same application folder calls `alLlamar` with
 // what it was asked (empty: show yourself). What is done then is the caller's business.
+// The channel is the user's own: a socket file in the user's runtime folder when that folder is
+// theirs alone, an abstract socket otherwise; either way a connection from another user is closed
+// unread, and a call reaches only a listener of the caller's own user.
 class Presencia : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaximo = 64 * 1024; // a longer message is no start of ours: dropped
+    // A message ends with this byte (no argument can hold it); the listener answers kRecibido once
+    // it has read a whole one.
+    static constexpr char kFin = '\0';
+    static constexpr char kRecibido[] = "recibido\n";
     explicit Presencia(QObject *padre = nullptr);
     ~Presencia() override;
+    // Callers hold the folder's instance lock. False when nothing could listen (logged): the
+    // program goes on without being called.
     bool Escuchar(const QString &carpeta, std::function<void(const QByteArray &mensaje)> alLlamar);
     bool Escuchar(const QString &carpeta, std::function<void()> alLlamar);
-    // From a second start: hands the instance of the folder `mensaje` (empty: show yourself); false
-    // when none answers.
-    static bool Llamar(const QString &carpeta, const QByteArray &mensaje = QByteArray());
+    // From a second start: hands the instance of the folder `mensaje` (empty: show yourself); true
+    // only when the instance answered that it read it. Otherwise `razon` says why, in Spanish.
+    static bool Llamar(const QString &carpeta, const QByteArray &mensaje = QByteArray(), QString *razon = nullptr);
+
+    // The channel's name for a folder (from its path), used as is for the abstract socket.
+    static QString Clave(const QString &carpeta);
+    // The socket file for a folder in $XDG_RUNTIME_DIR; empty when that folder is missing, not the
+    // user's or open to others (mode other than 0700).
+    static QString Ruta(const QString &carpeta);
 
 private:
+    void atender(QLocalSocket *s);
     std::unique_ptr<QLocalServer> servidor_;
     std::function<void(const QByteArray &)> alLlamar_;
 };

@@ -250,6 +250,45 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), "sin campos");
     }
 
+    // A default that names another field is filled with that field's value: the box of `b` typed,
+    // the box of `a` left as offered.
+    void valorQueNombraOtroCampoSeLlenaConSuValor() {
+        Rapida v(false);
+        frmScript e(*v.w);
+        e.show();
+        e.ponerCodigo("x=${a:${b}} y=${b:2}");
+        QStringList vistos;
+        AlPedirCampos({"${b}", "5"}, Qt::Key_Return, &vistos);
+        e.mnuCopiar->trigger();
+        QCOMPARE(vistos, (QStringList{"a=${b}", "b=2"}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "x=5 y=5");
+    }
+
+    // More distinct fields than are asked for: no form (a hundred thousand boxes would take
+    // gigabytes), a note that says why, and the code copied as written; at the limit, the form.
+    void camposDeMasSeCopianComoEstanConUnAviso() {
+        Rapida v(false);
+        frmScript e(*v.w);
+        e.show();
+        QString codigo = "$${x}";
+        for (int i = 0; i < 100000; ++i)
+            codigo += QString(" ${c%1}").arg(i);
+        e.ponerCodigo(codigo);
+        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
+        e.mnuCopiar->trigger();
+        QVERIFY(aviso->visto);
+        QVERIFY2(aviso->texto.contains("más de 100 campos distintos"), qPrintable(aviso->texto));
+        QCOMPARE(aviso->icono, QMessageBox::Information);
+        QCOMPARE(QGuiApplication::clipboard()->text(), codigo);
+        codigo.truncate(codigo.indexOf(" ${c100}"));
+        e.ponerCodigo(codigo);
+        QStringList vistos;
+        AlPedirCampos({}, Qt::Key_Return, &vistos);
+        e.mnuCopiar->trigger();
+        QCOMPARE(vistos.size(), 100);
+        QCOMPARE(vistos.last(), "c99=");
+    }
+
     // The real program started again with --buscar calls the running one (here: this test, holding
     // the folder's lock and answering as the program does), whose quick window comes up with the text
     // typed; without --buscar it is the main window that is called.
