@@ -1,6 +1,10 @@
 #include "core/Senales.h"
+#include "core/Registro.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSocketNotifier>
+#include <QVector>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -10,6 +14,8 @@ namespace senales {
 
 namespace {
 int tubo[2] = {-1, -1};
+int aplazando = 0;                       // sections alive
+QVector<std::function<void()>> aplazadas; // the stop heard meanwhile (several count as one)
 
 // Only async-signal-safe work here: one byte through the pair, read by the event loop.
 void AlRecibir(int) {
@@ -18,6 +24,17 @@ void AlRecibir(int) {
 }
 } // namespace
 
+Aplazar::Aplazar() { ++aplazando; }
+
+Aplazar::~Aplazar() {
+    if (--aplazando > 0 || aplazadas.isEmpty())
+        return;
+    // After the command: whatever called it finishes first, then the stop is acted on.
+    for (std::function<void()> &f : aplazadas)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+    aplazadas.clear();
+}
+
 bool AlTerminar(QObject *contexto, std::function<void()> accion) {
     if (tubo[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, tubo) != 0)
         return false;
@@ -25,6 +42,19 @@ bool AlTerminar(QObject *contexto, std::function<void()> accion) {
     QObject::connect(notificador, &QSocketNotifier::activated, contexto, [notificador, accion] {
         char b;
         [[maybe_unused]] const auto n = ::read(tubo[1], &b, 1);
+        if (aplazando > 0) {
+            qCInfo(lcSenales) << "stop signal heard during a command: acted on when it ends";
+            if (aplazadas.isEmpty())
+                aplazadas.append([notificador = QPointer<QSocketNotifier>(notificador), accion] {
+                    if (!notificador)
+                        return;
+                    notificador->setEnabled(false);
+                    accion();
+                    if (notificador)
+                        notificador->setEnabled(true);
+                });
+            return;
+        }
         // A second signal while the first is handled adds nothing; one after it (the program stayed
         // to keep changes it could not put aside) is heard again.
         notificador->setEnabled(false);

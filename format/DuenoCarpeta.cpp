@@ -36,18 +36,31 @@ bool DuenoCarpeta::Valido(const QString &archivo, QString *error) const {
     return true;
 }
 
-void DuenoCarpeta::Entrar() {
+bool DuenoCarpeta::Entrar(QString *error) {
     if (m_.tryLock())
-        return;
-    // Another thread (the sync) holds the folder: its step is short, and the wait is told.
+        return true;
+    // Another thread holds the folder (the sync's write step, a few files). Other threads wait for
+    // it; the interface thread waits too, processing nothing meanwhile, up to a bound far past what
+    // that step takes: its command then fails, with nothing changed, rather than freeze the window.
     const bool interfaz = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
-    if (alEsperar_ && interfaz)
+    if (!interfaz) {
+        m_.lock();
+        return true;
+    }
+    if (alEsperar_)
         alEsperar_(true);
-    while (!m_.tryLock(50))
-        if (interfaz)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (alEsperar_ && interfaz)
+    const int limite = limiteEsperaMs_;
+    const bool ok = m_.tryLock(limite);
+    if (alEsperar_)
         alEsperar_(false);
+    if (!ok) {
+        qCWarning(lcArchivos) << "the folder is still held by another thread after" << limite << "ms:" << carpeta_;
+        if (error)
+            *error = QStringLiteral("la sincronización sigue escribiendo en la carpeta de las categorías después de "
+                                    "%1 segundos; no se ha cambiado nada. Vuelva a intentarlo cuando termine")
+                         .arg((limite + 999) / 1000);
+    }
+    return ok;
 }
 
 void DuenoCarpeta::Salir(const QStringList &hechos, const QString &mensaje) {
@@ -62,9 +75,8 @@ void DuenoCarpeta::Salir(const QStringList &hechos, const QString &mensaje) {
 }
 
 bool DuenoCarpeta::Guardar(const QString &archivo, const QByteArray &datos, QString *error, const QString &mensaje) {
-    if (!Valido(archivo, error))
+    if (!Valido(archivo, error) || !Entrar(error))
         return false;
-    Entrar();
     archivos::Identidad identidad;
     const bool ok = archivos::Guardar(carpeta_ + QLatin1Char('/') + archivo, datos, error, carpeta_, &identidad);
     if (!ok)
@@ -76,9 +88,8 @@ bool DuenoCarpeta::Guardar(const QString &archivo, const QByteArray &datos, QStr
 }
 
 bool DuenoCarpeta::Eliminar(const QString &archivo, QString *error) {
-    if (!Valido(archivo, error))
+    if (!Valido(archivo, error) || !Entrar(error))
         return false;
-    Entrar();
     Retener(archivo, {}, {});
     const bool ok = archivos::Eliminar(carpeta_ + QLatin1Char('/') + archivo, error);
     if (!ok)
@@ -88,9 +99,8 @@ bool DuenoCarpeta::Eliminar(const QString &archivo, QString *error) {
 }
 
 categorias::Renombre DuenoCarpeta::Renombrar(const QString &de, const QString &a, QString *error) {
-    if (!Valido(de, error) || !Valido(a, error))
+    if (!Valido(de, error) || !Valido(a, error) || !Entrar(error))
         return categorias::Renombre::Fallo;
-    Entrar();
     Retener(de, {}, {});
     Retener(a, {}, {});
     const auto r = categorias::RenombrarArchivo(carpeta_ + QLatin1Char('/') + de, carpeta_ + QLatin1Char('/') + a, error);
@@ -99,9 +109,8 @@ categorias::Renombre DuenoCarpeta::Renombrar(const QString &de, const QString &a
 }
 
 bool DuenoCarpeta::Copiar(const QString &origen, const QString &archivo, QString *error) {
-    if (!Valido(archivo, error))
+    if (!Valido(archivo, error) || !Entrar(error))
         return false;
-    Entrar();
     Retener(archivo, {}, {});
     const bool ok = categorias::CopiarArchivo(origen, carpeta_ + QLatin1Char('/') + archivo, error);
     Salir(ok ? QStringList{archivo} : QStringList());
@@ -200,8 +209,9 @@ void LectorEscritos::Para(const QString &carpeta) {
     numero_ = dueno_ ? dueno_->RetenerEscritos() : -1;
 }
 
-std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar() {
-    Entrar();
+std::unique_ptr<DuenoCarpeta::Toma> DuenoCarpeta::Tomar(QString *error) {
+    if (!Entrar(error))
+        return nullptr;
     ++profundidad_;
     std::unique_ptr<Toma> toma(new Toma(*this));
     emit tomada();

@@ -11,6 +11,7 @@
 #include <QRecursiveMutex>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -35,7 +36,8 @@ public:
     bool Copiar(const QString &origen, const QString &archivo, QString *error = nullptr);
 
     // Several operations as one: while the returned object lives the folder is this thread's, and
-    // the others' operations wait. Its writes are announced together when it goes.
+    // the others' operations wait. Its writes are announced together when it goes. Null only in the
+    // interface thread, when another thread held the folder past the wait's bound (*error says so).
     class Toma {
     public:
         ~Toma();
@@ -47,7 +49,7 @@ public:
         explicit Toma(DuenoCarpeta &d) : d_(d) {}
         DuenoCarpeta &d_;
     };
-    std::unique_ptr<Toma> Tomar();
+    std::unique_ptr<Toma> Tomar(QString *error = nullptr);
 
     // Whoever reads back what the program has just written (the index, the history) takes the bytes
     // from here instead of from the disk. While readers are registered, the last write of each file
@@ -59,9 +61,14 @@ public:
     // write (same inode, size and times); false otherwise. Once per reader and write.
     bool TomarEscrito(int lector, const QString &archivo, QByteArray &datos);
 
-    // How a waiting thread spends the wait when another holds the folder (the window keeps painting
-    // and says so); unset, it simply waits.
+    // Told in the interface thread when it starts and ends waiting for another thread's hold (the
+    // window says so). The wait processes no events: a timer or a stop signal handled in the middle
+    // of a command would act on half of it.
     void setAlEsperar(std::function<void(bool esperando)> f) { alEsperar_ = std::move(f); }
+    // How long the interface thread waits for another thread's hold before its operation fails
+    // (other threads wait as long as it takes). The sync's write step takes far less.
+    void setLimiteEspera(int ms) { limiteEsperaMs_ = ms; }
+    int limiteEspera() const { return limiteEsperaMs_; }
 
 signals:
     // Files written, renamed or removed (names inside the folder). May come from any thread.
@@ -72,7 +79,7 @@ signals:
 private:
     explicit DuenoCarpeta(const QString &carpeta);
     bool Valido(const QString &archivo, QString *error) const;
-    void Entrar();
+    bool Entrar(QString *error);
     void Salir(const QStringList &hechos, const QString &mensaje = QString());
 
     QString carpeta_;
@@ -80,6 +87,7 @@ private:
     int profundidad_ = 0;  // nested operations of the thread that holds it
     QStringList juntos_;   // what a Toma wrote, told when it goes
     std::function<void(bool)> alEsperar_;
+    std::atomic_int limiteEsperaMs_{20000};
 
     struct Escrito {
         QByteArray datos;

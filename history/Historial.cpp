@@ -4,6 +4,68 @@
 
 #include <QDir>
 
+Interlocutor::Interlocutor(Avance avance, Preguntar preguntar)
+    : avance_(std::move(avance)), preguntar_(std::move(preguntar)) {}
+
+void Interlocutor::MostrarAvance(const QString &texto, int valor, int maximo) {
+    const std::lock_guard<std::mutex> l(m_);
+    if (!cerrado_ && avance_)
+        avance_(texto, valor, maximo);
+}
+
+bool Interlocutor::PedirClave(const QString &url, QString *usuario, QString *clave) {
+    std::unique_lock<std::mutex> l(m_);
+    if (cerrado_ || !preguntar_ || pregunta_ != 0)
+        return false;
+    pregunta_ = ++ultima_;
+    respuesta_.reset();
+    preguntar_(pregunta_, url, *usuario);
+    cv_.wait(l, [this] { return cerrado_ || respuesta_.has_value(); });
+    pregunta_ = 0;
+    const std::optional<Respuesta> r = std::exchange(respuesta_, std::nullopt);
+    if (cerrado_ || !r || !*r)
+        return false;
+    *usuario = (*r)->first;
+    *clave = (*r)->second;
+    return true;
+}
+
+void Interlocutor::Responder(quint64 pregunta, Respuesta respuesta) {
+    {
+        const std::lock_guard<std::mutex> l(m_);
+        // An answer to a question nobody waits for any more (the sync ended, the window closed).
+        if (cerrado_ || pregunta == 0 || pregunta != pregunta_)
+            return;
+        respuesta_ = std::move(respuesta);
+    }
+    cv_.notify_all();
+}
+
+void Interlocutor::Cerrar() {
+    Avance avance;
+    Preguntar preguntar;
+    {
+        const std::lock_guard<std::mutex> l(m_);
+        cerrado_ = true;
+        // What they hold of the window is let go here, not whenever the last holder goes.
+        avance = std::move(avance_);
+        preguntar = std::move(preguntar_);
+        avance_ = nullptr;
+        preguntar_ = nullptr;
+    }
+    cv_.notify_all();
+}
+
+bool Interlocutor::cerrado() const {
+    const std::lock_guard<std::mutex> l(m_);
+    return cerrado_;
+}
+
+bool Interlocutor::preguntando() const {
+    const std::lock_guard<std::mutex> l(m_);
+    return pregunta_ != 0;
+}
+
 Historial::Historial(const QString &carpetaCategorias, QObject *padre)
     : QObject(padre), carpeta_(carpetaCategorias) {
     qRegisterMetaType<git::Informe>();
@@ -130,14 +192,26 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
 void Historial::Sincronizar(const QString &url) {
     git::Informe informe;
     QString error;
+    // Asked for just before the program closed: nothing is begun.
+    if (cancelado_) {
+        informe.error = QStringLiteral("Se canceló: el programa se está cerrando. No se ha cambiado nada.");
+        emit sincronizado(informe);
+        return;
+    }
     if (!abrir(&error)) {
         informe.error = QStringLiteral("No se pudo preparar el historial de las categorías: %1").arg(error);
         emit sincronizado(informe);
         return;
     }
     git::Llamadas ll;
-    ll.avance = [this](const QString &t, int v, int m) { emit avance(t, v, m); };
-    ll.clave = pedirClave_;
+    if (interlocutor_) {
+        ll.avance = [i = interlocutor_](const QString &t, int v, int m) { i->MostrarAvance(t, v, m); };
+        ll.clave = [i = interlocutor_](const QString &u, QString *usuario, QString *clave) {
+            return i->PedirClave(u, usuario, clave);
+        };
+    } else {
+        ll.avance = [this](const QString &t, int v, int m) { emit avance(t, v, m); };
+    }
     ll.cancelado = [this] { return cancelado_.load() || sincronizacionCancelada_.load(); };
     informe = git::Sincronizar(*repo_, url, ll);
     QString aviso;

@@ -5,12 +5,50 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 namespace git {
 class Repositorio;
 }
+
+// What a sync asks of the window that started it (a user name and password, showing progress),
+// through an object both sides hold: the window closes it before it goes, and a call that comes
+// later from the history thread finds it closed and gets no answer, instead of reaching a window
+// that no longer exists.
+class Interlocutor {
+public:
+    using Respuesta = std::optional<std::pair<QString, QString>>; // user name and password
+    // Both run on the history thread under the lock, so closing waits for them; they only hand the
+    // work to the window's thread. The question is answered through Responder with its number.
+    using Avance = std::function<void(const QString &texto, int valor, int maximo)>;
+    using Preguntar = std::function<void(quint64 pregunta, const QString &url, const QString &usuario)>;
+    Interlocutor(Avance avance, Preguntar preguntar);
+
+    void MostrarAvance(const QString &texto, int valor, int maximo);
+    // Waits for the answer to the question; false when none was given or the window closed.
+    bool PedirClave(const QString &url, QString *usuario, QString *clave);
+    void Responder(quint64 pregunta, Respuesta respuesta);
+    // From here on nothing reaches the window; a question waiting is answered "no". Any thread.
+    void Cerrar();
+    bool cerrado() const;
+    // A question is waiting for its answer.
+    bool preguntando() const;
+
+private:
+    mutable std::mutex m_;
+    std::condition_variable cv_;
+    Avance avance_;
+    Preguntar preguntar_;
+    bool cerrado_ = false;
+    quint64 ultima_ = 0;
+    quint64 pregunta_ = 0; // the question waiting, 0 when none
+    std::optional<Respuesta> respuesta_;
+};
 
 // Keeps the versions of the Categorias folder and syncs it. Lives in a thread of its own: saving a
 // big category is not slowed by recording it, and the window does not wait for the network. Its
@@ -21,11 +59,11 @@ public:
     explicit Historial(const QString &carpetaCategorias, QObject *padre = nullptr);
     ~Historial() override;
 
-    // How a sync asks the user for a user name and password; set before the object is moved.
-    void setPedirClave(std::function<bool(const QString &url, QString *usuario, QString *clave)> f) {
-        pedirClave_ = std::move(f);
-    }
-    // The program is closing: a sync under way stops at once, a compaction gives up. Any thread.
+    // How a sync asks for a password and shows its progress; set before the object is moved.
+    // Without one a sync asks nobody and its progress goes out as `avance`.
+    void setInterlocutor(std::shared_ptr<Interlocutor> i) { interlocutor_ = std::move(i); }
+    // The program is closing: a sync under way stops at once (its connections are cut), one not
+    // yet begun does not begin, a compaction gives up. Any thread.
     void Cancelar() { cancelado_ = true; }
     // Stops the sync under way, or the one asked for and not yet begun. Any thread.
     void CancelarSincronizacion() { sincronizacionCancelada_ = true; }
@@ -60,5 +98,5 @@ private:
     QStringList pendientes_;
     std::atomic_bool cancelado_{false};
     std::atomic_bool sincronizacionCancelada_{false};
-    std::function<bool(const QString &, QString *, QString *)> pedirClave_;
+    std::shared_ptr<Interlocutor> interlocutor_;
 };

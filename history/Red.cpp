@@ -1,6 +1,7 @@
 #include "history/Red.h"
 #include "core/Registro.h"
 
+#include <QRegularExpression>
 #include <git2.h>
 #include <git2/sys/stream.h>
 
@@ -36,6 +37,19 @@ qint64 Ahora() {
 } // namespace
 
 int LimiteMs() { return limite.load(); }
+
+bool EsDeRed(const QString &url) {
+    static const QRegularExpression red(QStringLiteral("^(ssh|git|https?|ssh\\+git|git\\+ssh)://"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    // user@host:path, as ssh and git write it
+    static const QRegularExpression scp(QStringLiteral("^[^/:]+@?[^/:]*:"));
+    const QString u = url.trimmed();
+    if (red.match(u).hasMatch())
+        return true;
+    return !u.contains(QLatin1String("://")) && !u.startsWith(QLatin1Char('/')) && !u.startsWith(QLatin1Char('.')) &&
+           scp.match(u).hasMatch();
+}
+
 void setLimiteMs(int ms) { limite = std::max(1, ms); }
 
 struct Guardia::Datos {
@@ -52,6 +66,13 @@ struct Guardia::Datos {
     std::thread vigia;
 
     bool cortado() const { return agotado || cancelado; }
+    // Asked at every step too, not only by the watch: a sync cancelled a moment ago never opens a
+    // connection or sends a request (the watch looks only every kPasoMs).
+    bool cortar() {
+        if (!cortado() && cancelar && cancelar())
+            cancelado = true;
+        return cortado();
+    }
     void Agregar(int fd, const std::atomic<qint64> *actividad) {
         const std::lock_guard<std::mutex> l(m);
         conexiones.push_back({fd, actividad});
@@ -121,7 +142,7 @@ struct Flujo {
 
 Flujo *De(git_stream *st) { return reinterpret_cast<Flujo *>(st); }
 
-bool Cortado(const Flujo *f) { return f->estado->guardia && f->estado->guardia->cortado(); }
+bool Cortado(const Flujo *f) { return f->estado->guardia && f->estado->guardia->cortar(); }
 
 int Fallo(const Flujo *f, const char *texto) {
     const bool agotado = f->estado->guardia ? f->estado->guardia->agotado.load() : false;

@@ -2,6 +2,7 @@
 // Every connection libgit2 opens (git://, http://, https:// through its TLS layer, ssh://) goes
 // through a socket of ours: a server that stops answering is given up after a time limit per
 // step, and a sync can be cancelled at any moment, whatever the network does.
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -9,6 +10,10 @@ namespace git::red {
 
 // Puts the bounded socket in place of libgit2's own; once per process, any thread.
 void Instalar();
+
+// Whether the address is reached through a socket (ssh://, git://, http(s)://, user@host:path),
+// which a cancel cuts at once, rather than a folder, whose reads can hang inside the kernel.
+bool EsDeRed(const QString &url);
 
 // How long one step (connecting, or waiting for the next bytes either way) may take, in ms.
 int LimiteMs();

@@ -65,27 +65,36 @@ bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error) {
     return true;
 }
 
-bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {
+bool EscribirCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QString *error) {
     const int n = lista->topLevelItemCount();
     if (barra && n > 0) {
         // A maximum equal to the minimum is refused: an empty list keeps the previous maximum.
         barra->setRange(0, n);
         barra->setValue(0);
     }
-    QString error;
-    const bool ok = GuardarLW(lista, archivo, &error);
+    const bool ok = GuardarLW(lista, archivo, error);
     if (barra && ok && n > 0)
         barra->setValue(n);
     if (barra) {
         barra->setRange(0, 200);
         barra->setValue(0);
     }
+    return ok;
+}
+
+void AvisarNoGuardada(QWidget *padre, const QString &archivo, const QString &error) {
+    mensajes::Aviso(padre,
+                    QStringLiteral("No se pudo guardar la categoría %1 en %2: %3\n\nLos cambios siguen "
+                                   "pendientes; el archivo no se ha modificado.")
+                        .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
+                    QStringLiteral("Guardar cambios"));
+}
+
+bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra) {
+    QString error;
+    const bool ok = EscribirCategoria(lista, archivo, barra, &error);
     if (!ok)
-        mensajes::Aviso(padre,
-                        QStringLiteral("No se pudo guardar la categoría %1 en %2: %3\n\nLos cambios siguen "
-                                       "pendientes; el archivo no se ha modificado.")
-                            .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
-                        QStringLiteral("Guardar cambios"));
+        AvisarNoGuardada(padre, archivo, error);
     return ok;
 }
 

@@ -13,6 +13,10 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
 // Replaces the file by the list's rows. On failure tells the
 // user, leaves the file as it was and the save commands as they were, and gives false.
 bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra);
+// Its two halves, for a caller that holds the folder while it writes and must let it go before a
+// box waits for the user: the write (no box; the reason in *error) and the refusal it shows.
+bool EscribirCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QString *error);
+void AvisarNoGuardada(QWidget *padre, const QString &archivo, const QString &error);
 // The same format without progress and without touching any command.
 bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error = nullptr);
 } // namespace mdlScripts

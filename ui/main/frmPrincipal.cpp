@@ -448,10 +448,13 @@ void frmPrincipal::Form_Load() {
     connect(&dueno, &DuenoCarpeta::escritos, this,
             [this](const QStringList &a, const QString &mensaje) { estado.sesion.AnunciarEscritos(a, mensaje); });
     dueno.setAlEsperar([yo = QPointer<frmPrincipal>(this)](bool esperando) {
-        if (yo)
-            yo->MostrarEnEstado(esperando ? QStringLiteral("Esperando a que la sincronización termine de escribir las "
-                                                           "categorías para guardar…")
-                                          : QString());
+        if (!yo)
+            return;
+        yo->MostrarEnEstado(esperando ? QStringLiteral("Esperando a que la sincronización termine de escribir las "
+                                                       "categorías para guardar…")
+                                      : QString());
+        // Painted now: no event is processed while the command waits.
+        yo->barEstado->repaint();
     });
     vigilante_ = new QFileSystemWatcher(this);
     vigilante_->addPath(estado.carpetaListado());

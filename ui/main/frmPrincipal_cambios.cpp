@@ -2,6 +2,7 @@
 // Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
 #include "core/Archivos.h"
 #include "core/Registro.h"
+#include "core/Senales.h"
 #include "format/Categorias.h"
 #include "format/DuenoCarpeta.h"
 #include "format/Recuperacion.h"
@@ -21,6 +22,7 @@
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QTreeWidget>
+#include <optional>
 
 void frmPrincipal::setGuardarHabilitado(bool habilitado) {
     btnGuardar->setEnabled(habilitado);
@@ -51,14 +53,19 @@ bool frmPrincipal::GuardarPendientes() {
     // Another program (an editor, a sync) may have rewritten the file since it was read: its work is
     // not overwritten without the user's word. The folder is held from the check to the write, so a
     // sync writing now is waited for (the status bar says so) and cannot slip in between; it is let
-    // go while the user reads the question, and what changed meanwhile is asked about again.
+    // go before any box waits for the user, and what changed meanwhile is asked about again.
     // A file that is gone, or no longer a file, holds no such work; the write says what is in its way.
     DuenoCarpeta &dueno = DuenoCarpeta::De(estado.carpetaCategorias());
-    auto toma = dueno.Tomar();
+    // A stop signal heard from the check to the write waits for the write: the changes end up
+    // either saved or put aside for the next start, never both.
+    std::optional<senales::Aplazar> aplazar(std::in_place);
+    QString error;
+    auto toma = dueno.Tomar(&error);
     Huella vista = s.huella();
-    while (QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, vista)) {
+    while (toma && QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, vista)) {
         vista = Huella::DeArchivo(ruta);
         toma.reset();
+        aplazar.reset();
         const auto respuesta = mensajes::Mostrar(
             this,
             QStringLiteral("Otro programa ha cambiado el archivo de la categoría %1 desde que se abrió.\n\n"
@@ -70,15 +77,19 @@ bool frmPrincipal::GuardarPendientes() {
             return GuardarComoNueva();
         if (respuesta != QMessageBox::Save)
             return false;
-        toma = dueno.Tomar();
+        aplazar.emplace();
+        toma = dueno.Tomar(&error);
     }
-    if (!mdlScripts::GuardarCategoria(this, lstScripts, ruta, barProgreso)) {
-        // Nothing is reported as saved that was not: the changes stay pending.
-        s.MarcarCambios();
-        return false;
-    }
-    s.Guardada(Huella::DeArchivo(ruta));
-    return true;
+    const bool ok = toma && mdlScripts::EscribirCategoria(lstScripts, ruta, barProgreso, &error);
+    if (ok)
+        s.Guardada(Huella::DeArchivo(ruta));
+    else
+        s.MarcarCambios(); // nothing is reported as saved that was not: the changes stay pending
+    toma.reset();
+    aplazar.reset();
+    if (!ok)
+        mdlScripts::AvisarNoGuardada(this, ruta, error);
+    return ok;
 }
 
 bool frmPrincipal::GuardarComoNueva() {
@@ -87,15 +98,20 @@ bool frmPrincipal::GuardarComoNueva() {
     for (int n = 2; archivos::Existe(estado.rutaCategoria(nombre)); ++n)
         nombre = s.abierta() + QStringLiteral(" copia %1").arg(n);
     const QString ruta = estado.rutaCategoria(nombre);
-    if (!mdlScripts::GuardarCategoria(this, lstScripts, ruta, barProgreso)) {
+    QString error;
+    {
+        const senales::Aplazar aplazar;
+        if (mdlScripts::EscribirCategoria(lstScripts, ruta, barProgreso, &error)) {
+            // The list now is the new category; the other program's file stays as it left it.
+            CategoriaAgregada(nombre, true);
+            s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
+            ActualizarLineaEstado();
+            return true;
+        }
         s.MarcarCambios();
-        return false;
     }
-    // The list now is the new category; the other program's file stays as it left it.
-    CategoriaAgregada(nombre, true);
-    s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
-    ActualizarLineaEstado();
-    return true;
+    mdlScripts::AvisarNoGuardada(this, ruta, error);
+    return false;
 }
 
 frmPrincipal::Guardado frmPrincipal::PreguntarGuardar() {

@@ -1,6 +1,7 @@
 #include "ui/tools/Versiones.h"
 #include "core/Registro.h"
 #include "history/Historial.h"
+#include "history/Red.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmEliminadas.h"
@@ -12,11 +13,14 @@
 #include <QStatusBar>
 #include <chrono>
 #include <future>
-#include <optional>
 
 namespace {
 // How long a history window waits for versions being recorded before it opens anyway.
 constexpr int kEsperaMs = 3000;
+// How long closing waits for the history thread: for the versions asked for, and for a sync whose
+// remote is a folder (which can hang inside the kernel, past any cancel).
+constexpr int kCierreMs = 60000;
+constexpr int kCierreCarpetaMs = 1500;
 } // namespace
 
 Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principal) {
@@ -24,14 +28,22 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
     hilo_ = new QThread;
     hilo_->setObjectName(QStringLiteral("historial"));
     motor_ = new Historial(p_.estado.carpetaCategorias());
-    motor_->setPedirClave([this](const QString &url, QString *usuario, QString *clave) {
-        return pedirClave(url, usuario, clave);
-    });
+    // What the thread asks of this window goes through the link, which this window closes first
+    // when it goes; what it hands over runs here, and is dropped if this window is gone by then.
+    enlace_ = std::make_shared<Interlocutor>(
+        [this](const QString &texto, int valor, int maximo) {
+            QMetaObject::invokeMethod(
+                this, [this, texto, valor, maximo] { p_.MostrarEnEstado(texto, 0, valor, maximo); },
+                Qt::QueuedConnection);
+        },
+        [this](quint64 pregunta, const QString &url, const QString &usuario) {
+            QMetaObject::invokeMethod(
+                this, [this, pregunta, url, usuario] { pedirClave(pregunta, url, usuario); }, Qt::QueuedConnection);
+        });
+    motor_->setInterlocutor(enlace_);
     motor_->moveToThread(hilo_);
     connect(motor_, &Historial::guardado, this, &Versiones::alGuardar);
     connect(motor_, &Historial::fallo, this, &Versiones::alFallar);
-    connect(motor_, &Historial::avance, this,
-            [this](const QString &texto, int valor, int maximo) { p_.MostrarEnEstado(texto, 0, valor, maximo); });
     connect(motor_, &Historial::sincronizado, this, &Versiones::alSincronizar);
     connect(&p_.estado.sesion, &Sesion::archivosEscritos, this,
             [this](const QStringList &a, const QString &mensaje) { Guardar(a, mensaje); });
@@ -48,14 +60,20 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
 }
 
 Versiones::~Versiones() {
-    // Versions asked for are still recorded; a sync under way stops. A sync stuck where nothing
-    // can interrupt it (a network folder that stopped answering, inside the kernel) is not waited
-    // for beyond a moment: the process ends without it.
-    cerrando_ = true;
+    // First, nothing of the thread reaches this window any more: a password asked for is answered
+    // "no", progress goes nowhere. Then the sync under way stops: its connections are cut at once.
+    enlace_->Cerrar();
     motor_->Cancelar();
     QMetaObject::invokeMethod(motor_, [h = hilo_] { h->quit(); }, Qt::QueuedConnection);
-    if (!hilo_->wait(QDeadlineTimer(sincronizando_ ? 1500 : 60000))) {
-        qCWarning(lcSincronizacion) << "The history thread did not stop in time: the program ends without it";
+    // Versions asked for are still recorded, and a sync over the network ends as soon as its
+    // connections are cut: the thread is waited for. What no cancel can reach is a read stuck inside
+    // the kernel (a shared folder or a network disk that stopped answering): after a while the
+    // thread is left to the end of the process, deliberately never deleted. Nothing it can still
+    // touch belongs to this window: the link is closed and its signals' receivers are gone.
+    const bool carpetaRemota = sincronizando_ && !git::red::EsDeRed(urlSincronizacion_);
+    if (!hilo_->wait(QDeadlineTimer(carpetaRemota ? kCierreCarpetaMs : kCierreMs))) {
+        qCWarning(lcSincronizacion) << "The history thread is stuck (a folder that does not answer): the program "
+                                       "ends without it";
         return;
     }
     delete motor_;
@@ -86,6 +104,8 @@ bool Versiones::Esperar(int limiteMs) {
     return true;
 }
 
+bool Versiones::esperandoClave() const { return enlace_->preguntando(); }
+
 void Versiones::CancelarSincronizacion() {
     if (!sincronizando_)
         return;
@@ -107,33 +127,14 @@ void Versiones::alFallar(const QString &motivo) {
     p_.AvisoBiblioteca(QStringLiteral("historial"), QStringLiteral("Sin historial: %1").arg(motivo));
 }
 
-bool Versiones::pedirClave(const QString &url, QString *usuario, QString *clave) {
-    using Respuesta = std::optional<std::pair<QString, QString>>;
-    auto promesa = std::make_shared<std::promise<Respuesta>>();
-    std::future<Respuesta> futuro = promesa->get_future();
-    const QString dado = *usuario;
-    QMetaObject::invokeMethod(
-        this,
-        [this, promesa, url, dado] {
-            QString u = dado, c;
-            const bool ok = frmSincronizar::PedirClave(&p_, url, &u, &c);
-            promesa->set_value(ok ? Respuesta(std::pair(u, c)) : std::nullopt);
-        },
-        Qt::QueuedConnection);
-    // Polled, so that a window closing meanwhile is not waited for.
-    while (futuro.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-        if (cerrando_)
-            return false;
-    try {
-        const Respuesta r = futuro.get();
-        if (!r)
-            return false;
-        *usuario = r->first;
-        *clave = r->second;
-        return true;
-    } catch (const std::future_error &) {
-        return false; // the window went before answering
-    }
+void Versiones::pedirClave(quint64 pregunta, const QString &url, const QString &usuario) {
+    // The box runs its own loop: the link is held here, so the answer reaches the thread (or finds
+    // it gone) whatever happened meanwhile.
+    const std::shared_ptr<Interlocutor> enlace = enlace_;
+    QString u = usuario, c;
+    const bool ok = frmSincronizar::PedirClave(&p_, url, &u, &c);
+    enlace->Responder(pregunta, ok ? Interlocutor::Respuesta(std::pair(u, c)) : std::nullopt);
+    c.fill(QChar(0));
 }
 
 void Versiones::MostrarHistorial() {
@@ -177,6 +178,7 @@ void Versiones::Sincronizar() {
     if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
         return;
     sincronizando_ = true;
+    urlSincronizacion_ = url;
     motor_->NuevaSincronizacion();
     cancelar_->setEnabled(true);
     cancelar_->show();

@@ -5,9 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <atomic>
+#include <memory>
 
 class Historial;
+class Interlocutor;
 class QPushButton;
 class frmPrincipal;
 
@@ -34,6 +35,8 @@ public:
     // Stops the sync under way ("Cancelar" in the status bar).
     void CancelarSincronizacion();
     bool sincronizando() const { return sincronizando_; }
+    // The sync's thread waits for a user name and password.
+    bool esperandoClave() const;
 
     int guardadas() const { return guardadas_; }
     QString ultimoMensaje() const { return ultimoMensaje_; }
@@ -46,16 +49,18 @@ private:
     void alGuardar(const QString &mensaje);
     void alFallar(const QString &motivo);
     void alSincronizar(const git::Informe &informe);
-    bool pedirClave(const QString &url, QString *usuario, QString *clave);
+    // The thread's question number `pregunta`, asked in this window's thread.
+    void pedirClave(quint64 pregunta, const QString &url, const QString &usuario);
 
     frmPrincipal &p_;
-    // Not owned when closing finds it stuck (a network folder that stopped answering): the process
-    // ends without it.
+    // Not owned when closing finds it stuck inside the kernel (a folder that stopped answering):
+    // the process ends without it.
     QThread *hilo_ = nullptr;
     QPushButton *cancelar_ = nullptr;
     Historial *motor_ = nullptr;
+    std::shared_ptr<Interlocutor> enlace_;
     bool sincronizando_ = false;
-    std::atomic_bool cerrando_{false};
+    QString urlSincronizacion_;
     int guardadas_ = 0;
     QString ultimoMensaje_;
     QString ultimoFallo_;

@@ -1,5 +1,6 @@
 #include "ui/tools/frmMover.h"
 #include "core/Registro.h"
+#include "core/Senales.h"
 #include "core/mdlSistema.h"
 #include "format/mdlScripts.h"
 #include "ui/Iconos.h"
@@ -8,7 +9,6 @@
 #include "ui/main/Principal.h"
 #include "ui/Dialogos.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmMover"));
@@ -126,6 +127,7 @@ void frmMover::cmdPegar_Click() {
     // must still be there, or saving the open category would lose it.
     QVector<Script> scripts;
     QString error;
+    std::optional<senales::Aplazar> aplazar;
     barMover->setRange(0, 200);
     barMover->setValue(0);
     codificacion::Tipo tipo = codificacion::Tipo::Cp1252;
@@ -156,11 +158,15 @@ void frmMover::cmdPegar_Click() {
         lstMover->addTopLevelItem(fila);
         barMover->setRange(0, int(scripts.size()));
         barMover->setValue(int(scripts.size()) / 2);
+        // From the target's write to the open category's mark the move is one step: a stop signal
+        // heard meanwhile is acted on after it, so the script is never both written and not marked.
+        aplazar.emplace();
         ok = mdlScripts::GuardarArchivo(ruta, scripts, &error, tipo);
     }
     barMover->setRange(0, 200);
     barMover->setValue(ok ? 200 : 0);
     if (!ok) {
+        aplazar.reset();
         lstMover->clear();
         cboImagen->show();
         mensajes::Aviso(
@@ -173,10 +179,11 @@ void frmMover::cmdPegar_Click() {
         return;
     }
 
+    // No event runs between the row leaving and the mark (both windows repaint afterwards).
     p_.filas().QuitarFila(sel);
     p_.filas().ActualizarLineaEstado();
-    QApplication::processEvents();
     p_.filas().MarcarCambios();
+    aplazar.reset();
     cmdPegar->setEnabled(false);
     cmdCancelar->setText(QStringLiteral("Cerrar"));
 }

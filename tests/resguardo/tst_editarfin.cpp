@@ -1,0 +1,117 @@
+// A real SIGTERM to a real second process whose editor is open on an existing script ("Editar")
+// with its code changed and not accepted: the recovery keeps the edited script at its own place, and
+// recovering it at the next start replaces that script in place instead of adding a second one.
+#include "Ayudas.h"
+#include "core/mdlINI.h"
+#include "format/Recuperacion.h"
+#include "format/mdlScripts.h"
+#include "ui/Mensajes.h"
+#include "ui/editor/frmScript.h"
+#include "ui/main/ListaScripts.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlInicio.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+using ayudas::Registro;
+using ayudas::ui;
+const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") + Registro("tres", "d", "c3", "3");
+const QByteArray kEditado = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2 editado", "2") +
+                            Registro("tres", "d", "c3", "3");
+const char *const kHijo = "RUTINERO_PRUEBA_EDITARFIN";
+
+// The second process: the real main window over the folder, wired for the end as the program's
+// entry wires it, with "Editar" open on "dos" and its code changed; it says "listo" and waits.
+int Hijo(const QString &carpeta, int argc, char **argv) {
+    QApplication app(argc, argv);
+    Estado estado;
+    estado.carpeta = carpeta;
+    const QStringList panel = mdlINI::CargarPreferencias(estado);
+    frmPrincipal w(estado);
+    w.setEntradasPanel(panel, estado.Mostrar);
+    w.setOpcionMarcada(1, false);
+    w.show();
+    ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
+    w.AbrirCategoria();
+    ui(w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")));
+    QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    mdlInicio::ConectarFin(w);
+    // The editor runs as the user would see it until something closes it; any other box is a fault.
+    mensajes::SinRespuesta([](QWidget *ventana) {
+        auto *editor = qobject_cast<frmScript *>(ventana);
+        if (!editor)
+            ::_exit(3);
+        editor->ponerCodigo(QStringLiteral("c2 editado"));
+        std::fputs("listo\n", stdout);
+        std::fflush(stdout);
+        QEventLoop bucle;
+        QObject::connect(editor, &QDialog::finished, &bucle, &QEventLoop::quit);
+        if (editor->isVisible())
+            bucle.exec();
+        return mensajes::kSuResultado;
+    });
+    QTimer::singleShot(0, &w, [&w] { w.EditarS(); });
+    return app.exec();
+}
+} // namespace
+
+class tst_editarfin : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    void sigtermEnEditarConservaElLugar() {
+        ayudas::VentanaPrincipal v(ayudas::VentanaPrincipal::PorCrear{});
+        ayudas::Carpeta &c = v.c;
+        c.categoria("Menus", kMenus);
+        QProcess hijo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QString::fromLatin1(kHijo), c.dir.path());
+        hijo.setProcessEnvironment(entorno);
+        hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        hijo.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(hijo.waitForStarted());
+        QVERIFY(hijo.waitForReadyRead(30000));
+        QCOMPARE(hijo.readLine().trimmed(), QByteArray("listo"));
+        hijo.terminate();
+        QVERIFY(hijo.waitForFinished(30000));
+        QCOMPARE(hijo.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(hijo.exitCode(), 0);
+
+        // The category's file as it was; the recovery with the edited script where it stood.
+        QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria("Menus")), kMenus);
+        const auto pendientes = recuperacion::Pendientes(c.estado);
+        QCOMPARE(pendientes.size(), 1);
+        QCOMPARE(pendientes.first().scripts, mdlScripts::Analizar(kEditado));
+
+        // The next start: recovering puts the edited script in place, and saving writes it so.
+        v.crear();
+        v.w->setOpcionMarcada(1, false);
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        v.w->OfrecerRecuperacion();
+        QCOMPARE(v.scripts(), (QStringList{"uno", "dos", "tres"}));
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ui(v.w)->mnuGuardar->trigger();
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kEditado);
+    }
+};
+
+int main(int argc, char **argv) {
+    const QString carpeta = qEnvironmentVariable(kHijo);
+    if (!carpeta.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return Hijo(carpeta, argc, argv);
+    }
+    QApplication app(argc, argv);
+    tst_editarfin t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_editarfin.moc"

@@ -1,0 +1,206 @@
+// No event runs in the middle of a command: a save waiting for the folder another real thread holds
+// (as the sync's write step does) waits without running timers or the stop signal, a stop signal
+// heard then is acted on after the save (the changes end up saved or put aside, never both), the
+// save's failure is shown with the folder free, and the move dialog marks its change in one step.
+#include "Ayudas.h"
+#include "format/DuenoCarpeta.h"
+#include "format/Recuperacion.h"
+#include "ui/Mensajes.h"
+#include "ui/main/frmPrincipal.h"
+#include "ui/mdlInicio.h"
+#include "ui/tools/frmMover.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+#include <csignal>
+#include <functional>
+#include <future>
+#include <thread>
+
+using ayudas::Registro;
+using ayudas::ui;
+
+namespace {
+const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") + Registro("tres", "d", "c3", "3");
+const QByteArray kSinDos = Registro("uno", "d", "c1", "1") + Registro("tres", "d", "c3", "3");
+
+// Another thread holding the folder, as the sync's write step does. Told that the save waits for it
+// (Soltar), it runs `antes` and keeps the folder for a write step's while more, cut short by Basta
+// (what a test watches for has happened), then lets go.
+class Tenedor {
+public:
+    explicit Tenedor(DuenoCarpeta &d, std::function<void()> antes = {}) {
+        hilo_ = std::thread([&d, this, antes] {
+            const auto toma = d.Tomar();
+            tomada_.release();
+            soltar_.acquire();
+            if (antes)
+                antes();
+            basta_.tryAcquire(1, 1000);
+        });
+        tomada_.acquire();
+    }
+    ~Tenedor() {
+        Soltar();
+        Basta();
+        hilo_.join();
+    }
+    void Soltar() {
+        if (!soltado_.exchange(true))
+            soltar_.release();
+    }
+    void Basta() { basta_.release(); }
+
+private:
+    QSemaphore tomada_, soltar_, basta_;
+    std::atomic_bool soltado_{false};
+    std::thread hilo_;
+};
+
+// Menus open in file order with "dos" deleted, a change waiting to be saved.
+void ConCambio(ayudas::VentanaPrincipal &v) {
+    v.w->setOpcionMarcada(1, false);
+    v.abrir("Menus");
+    v.seleccionarScript("dos");
+    v.w->EliminarS();
+    QVERIFY(v.c.estado.sesion.HayCambios());
+}
+
+// Runs `f` in the window's thread when the save starts waiting for the folder (the status bar says
+// so, from inside the save).
+QMetaObject::Connection AlEsperar(frmPrincipal &w, std::function<void()> f) {
+    return QObject::connect(ui(w)->barEstado, &QStatusBar::messageChanged, ui(w)->barEstado,
+                            [f](const QString &texto) {
+                                if (texto.startsWith(QStringLiteral("Esperando a que la sincronización")))
+                                    f();
+                            });
+}
+} // namespace
+
+class tst_sinbucles : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(mensajes::Pendientes(), 0); }
+
+    // A timer due while the save waits runs only after the save, and finds it done.
+    void guardarEsperaSinQueCorraUnTemporizador() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        ConCambio(v);
+        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
+        Tenedor tenedor(dueno);
+        bool corrio = false, conCambios = true;
+        AlEsperar(*v.w, [&] {
+            QTimer::singleShot(0, v.w.get(), [&] {
+                corrio = true;
+                conCambios = v.c.estado.sesion.HayCambios();
+                tenedor.Basta();
+            });
+            tenedor.Soltar();
+        });
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ui(v.w)->mnuGuardar->trigger();
+        QVERIFY(!corrio);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kSinDos);
+        QTRY_VERIFY(corrio);
+        QVERIFY(!conCambios);
+    }
+
+    // A real SIGTERM while the save waits: the save completes, then the stop is acted on with
+    // nothing pending, so the next start has nothing to offer again.
+    void sigtermDuranteLaEsperaNoDejaRecuperacion() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        ConCambio(v);
+        mdlInicio::ConectarFin(*v.w);
+        QSignalSpy terminado(v.w.get(), &frmPrincipal::terminado);
+        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
+        Tenedor tenedor(dueno, [] { ::raise(SIGTERM); });
+        connect(v.w.get(), &frmPrincipal::terminado, this, [&tenedor] { tenedor.Basta(); });
+        AlEsperar(*v.w, [&] { tenedor.Soltar(); });
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ui(v.w)->mnuGuardar->trigger();
+        QVERIFY(terminado.isEmpty());
+        QTRY_COMPARE(terminado.count(), 1);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kSinDos);
+        QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
+    }
+
+    // The sync holds the folder far longer than its write step could take: the save gives up at the
+    // bound, says why in Spanish, and the change stays pending with the file untouched.
+    void esperaAcotadaFallaYDejaElCambio() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        ConCambio(v);
+        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
+        const int limite = dueno.limiteEspera();
+        dueno.setLimiteEspera(100);
+        Tenedor tenedor(dueno);
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        ayudas::Mensaje fallo;
+        ayudas::ContestarMensaje(QMessageBox::Ok, &fallo);
+        ui(v.w)->mnuGuardar->trigger();
+        dueno.setLimiteEspera(limite);
+        QVERIFY2(fallo.texto.contains("la sincronización sigue escribiendo"), qPrintable(fallo.texto));
+        QVERIFY(fallo.texto.contains("Los cambios siguen pendientes"));
+        QVERIFY(v.c.estado.sesion.HayCambios());
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
+    }
+
+    // A save that fails for real (a folder stands where the file was) shows why with the folder
+    // let go: another thread (a sync) takes it while the message waits for the user.
+    void falloSeMuestraConLaCarpetaLibre() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
+        ConCambio(v);
+        const QString ruta = v.c.estado.rutaCategoria("Menus");
+        QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta + "/dentro"));
+        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
+        ayudas::ContestarMensaje(QMessageBox::Yes);
+        QString texto;
+        bool libre = false;
+        std::future<void> otro;
+        mensajes::Encolar([&](QWidget *w) {
+            texto = qobject_cast<QMessageBox *>(w)->text();
+            otro = std::async(std::launch::async, [&dueno] { const auto toma = dueno.Tomar(); });
+            libre = otro.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+            return int(QMessageBox::Ok);
+        });
+        ui(v.w)->mnuGuardar->trigger();
+        otro.wait();
+        QVERIFY2(texto.startsWith("No se pudo guardar la categoría Menus"), qPrintable(texto));
+        QVERIFY(libre);
+        QVERIFY(v.c.estado.sesion.HayCambios());
+    }
+
+    // The move dialog: a timer due during the move runs after it, and finds the script gone from
+    // the open list and the change marked, never one without the other.
+    void moverMarcaSinQueCorraUnTemporizador() {
+        ayudas::VentanaPrincipal v({{"Menus", kMenus}, {"Otra", Registro("x", "d", "cx", "1")}});
+        v.w->setOpcionMarcada(1, false);
+        v.abrir("Menus");
+        v.seleccionarScript("dos");
+        frmMover d(*v.w);
+        d.show();
+        ayudas::Elegir(d.cboImagen, "Otra");
+        int corrio = 0;
+        bool conCambios = false;
+        QStringList filas;
+        QTimer::singleShot(0, &d, [&] {
+            ++corrio;
+            conCambios = v.c.estado.sesion.HayCambios();
+            filas = v.scripts();
+        });
+        QTest::mouseClick(d.cmdPegar, Qt::LeftButton);
+        QCOMPARE(corrio, 0);
+        QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Otra")),
+                 Registro("x", "d", "cx", "1") + Registro("dos", "d", "c2", "2"));
+        QTRY_COMPARE(corrio, 1);
+        QCOMPARE(filas, (QStringList{"uno", "tres"}));
+        QVERIFY(conCambios);
+    }
+};
+
+QTEST_MAIN(tst_sinbucles)
+#include "tst_sinbucles.moc"
