@@ -137,9 +137,10 @@ public:
     bool Abrir(QByteArray comprimido) {
         comprimido_ = std::move(comprimido);
         const qsizetype n = comprimido_.size();
-        const quint32 largo = n >= 4 ? qFromBigEndian<quint32>(comprimido_.constData()) : 0;
-        // A claim past what the bytes could hold is damage, not a reason to allocate it.
-        if (largo == 0 || largo > quint32(n) * 1100u || inflateReset(&i_) != Z_OK) {
+        const qint64 largo = n >= 4 ? qint64(qFromBigEndian<quint32>(comprimido_.constData())) : 0;
+        // A claim past what the bytes could hold (zlib packs at most some thousand to one), or past
+        // the biggest category a block's code could come from, is damage, not a reason to allocate it.
+        if (largo == 0 || largo > qint64(n) * 1100 || largo > archivos::kMayorLectura || inflateReset(&i_) != Z_OK) {
             claro_.clear();
             return false;
         }

@@ -9,10 +9,13 @@
 #include "search/IndiceBiblioteca.h"
 #include "ui/main/frmPrincipal.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
+#include <QtEndian>
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -182,6 +185,64 @@ private slots:
         const auto r = respuestas.last().at(1).value<biblioteca::Respuesta>();
         QCOMPARE(r.total, 2);
         QCOMPARE(r.ilegibles, QStringList{"Pesada"});
+    }
+
+    void bloqueQueDiceSerEnormeNoSeReserva_data() {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<QByteArray>("datos");
+        // The length a block of code claims comes first, big-endian, then its zlib stream.
+        const auto bloque = [](quint32 largo, const QByteArray &flujo) {
+            QByteArray b(4, Qt::Uninitialized);
+            qToBigEndian(largo, b.data());
+            return b + flujo;
+        };
+        QByteArray ruido(1 << 20, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(ruido.data()), ruido.size() / 4);
+        QTest::newRow("un bloque de bytes que dice tener 4 GB")
+            << QByteArray("UPDATE bloques SET datos = ?") << bloque(0xffffffffu, qCompress("codigo").mid(4));
+        QTest::newRow("un bloque de 1 MB que dice tener 1 GB")
+            << QByteArray("UPDATE bloques SET datos = ?") << bloque(1u << 30, ruido);
+        QTest::newRow("una fila que dice tener 4 GB de código")
+            << QByteArray("UPDATE scripts SET largo = 4294967295") << QByteArray();
+    }
+    // The index file edited as an attacker would, with sqlite: what it claims is damage, never a
+    // size to allocate (with the memory held to a margin, allocating it would fail); the search
+    // answers from the files and the index is taken for damaged, to be made anew.
+    void bloqueQueDiceSerEnormeNoSeReserva() {
+        QFETCH(QByteArray, sql);
+        QFETCH(QByteArray, datos);
+        Carpeta c;
+        c.categoria("Chica", kChica);
+        c.categoria("Otra", kOtra);
+        const QString carpeta = c.estado.carpetaCategorias();
+        {
+            QDir().mkpath(c.estado.carpetaPreferencias());
+            biblioteca::Indice escritor(RutaIndice(c));
+            QVERIFY(escritor.AbrirParaEscribir());
+            QCOMPARE(escritor.Actualizar(carpeta), (QStringList{"Chica", "Otra"}));
+        }
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(RutaIndice(c)).constData(), &db), SQLITE_OK);
+        sqlite3_stmt *st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), SQLITE_OK);
+        if (!datos.isEmpty())
+            sqlite3_bind_blob(st, 1, datos.constData(), int(datos.size()), SQLITE_TRANSIENT);
+        QCOMPARE(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        QVERIFY(sqlite3_changes(db) > 0);
+        sqlite3_close(db);
+
+        biblioteca::Indice lector(RutaIndice(c));
+        QVERIFY(lector.AbrirParaLeer());
+        biblioteca::Respuesta r;
+        {
+            SinMemoria margen(qint64(256) << 20);
+            // Found only in the code, so the code is read.
+            r = lector.Buscar(carpeta, "codigo", 100);
+        }
+        QVERIFY(lector.danado());
+        QCOMPARE(r.total, 2);
+        QCOMPARE(r.hallazgos.value(0).codigo, QStringLiteral("codigo alfa"));
     }
 
     // A version holds the others; the big one is left as it was and named, however often asked.
