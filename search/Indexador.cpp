@@ -62,6 +62,9 @@ struct Indexador::Hilos {
 };
 
 namespace {
+// How long closing waits for the writer to stop at the end of a category before interrupting it.
+constexpr int kEsperaEscritorMs = 2000;
+
 // Runs `f` on the owner's thread. The owner outlives the threads (its destructor waits for them), and
 // what is still queued when it goes is dropped with it.
 template <typename F> void EnDueno(Indexador *dueno, F &&f) {
@@ -345,12 +348,19 @@ Indexador::~Indexador() {
         h_->salir = true;
         h_->cancelarPasada = true;
         h_->cancelarConsulta = true;
-        for (Indice *i : {h_->escritor, h_->lector})
-            if (i)
-                i->Interrumpir();
+        if (h_->lector)
+            h_->lector->Interrumpir();
         h_->hayPasada.wakeAll();
         h_->hayConsulta.wakeAll();
         h_->cierre.wakeAll();
+    }
+    // The writer, asked to stop, ends the category it is storing and keeps those stored before it.
+    // Interrupted, SQLite would roll back the whole batch, and every start cut short would lose what
+    // it had indexed and do it again at the next. Only a statement that runs on is interrupted.
+    if (!h_->hiloIndice->wait(QDeadlineTimer(kEsperaEscritorMs))) {
+        QMutexLocker l(&h_->m);
+        if (h_->escritor)
+            h_->escritor->Interrumpir();
     }
     for (QThread *t : {h_->hiloIndice, h_->hiloBusqueda}) {
         t->wait();

@@ -928,7 +928,8 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     if (mezclarAlFinal && !d_->danado)
         d_->MezclaAutomatica(true);
     // What was written moves into the file and the log shrinks, rather than wait for the next pass.
-    if (!hechas.isEmpty())
+    // Not when the program is closing: the log stays whole and the next pass moves it in.
+    if (!hechas.isEmpty() && !(cancelar && cancelar->load()))
         d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
     return hechas;
 }
