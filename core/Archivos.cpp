@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <new>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -242,6 +243,10 @@ QStringList Listar(const QString &carpeta, const QString &sufijo) {
     return nombres;
 }
 
+QString RazonDemasiadoGrande() {
+    return QStringLiteral("ocupa más de %1 MB y no se abre").arg(kMayorLectura >> 20);
+}
+
 bool Leer(const QString &ruta, QByteArray &datos, QString *error) {
     datos.clear();
     // Non-blocking, so that opening a named pipe returns at once instead of waiting for a writer.
@@ -259,34 +264,47 @@ bool Leer(const QString &ruta, QByteArray &datos, QString *error) {
         ::close(fd);
         return Fallo(error, Tipo(st.st_mode));
     }
-    datos.resize(qsizetype(st.st_size));
+    if (st.st_size > kMayorLectura) {
+        ::close(fd);
+        return Fallo(error, RazonDemasiadoGrande());
+    }
     qsizetype hecho = 0;
     int numeroError = 0;
-    for (;;) {
-        char extra[65536];
-        // Past the size the file had, it may have grown: read on until the end.
-        const bool lleno = hecho == datos.size();
-        char *destino = lleno ? extra : datos.data() + hecho;
-        const size_t pedido = lleno ? sizeof extra : size_t(datos.size() - hecho);
-        const ssize_t n = ::read(fd, destino, pedido);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            numeroError = errno;
-            break;
+    bool grande = false;
+    try {
+        datos.resize(qsizetype(st.st_size));
+        for (;;) {
+            char extra[65536];
+            // Past the size the file had, it may have grown: read on until the end, or the limit.
+            const bool lleno = hecho == datos.size();
+            char *destino = lleno ? extra : datos.data() + hecho;
+            const size_t pedido = lleno ? sizeof extra : size_t(datos.size() - hecho);
+            const ssize_t n = ::read(fd, destino, pedido);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                numeroError = errno;
+                break;
+            }
+            if (n == 0)
+                break;
+            if (hecho + n > kMayorLectura) {
+                grande = true;
+                break;
+            }
+            if (lleno)
+                datos.append(extra, n);
+            hecho += n;
         }
-        if (n == 0)
-            break;
-        if (lleno)
-            datos.append(extra, n);
-        hecho += n;
+    } catch (const std::bad_alloc &) {
+        numeroError = ENOMEM;
     }
     ::close(fd);
-    datos.resize(hecho);
-    if (numeroError != 0) {
-        datos.clear();
-        return Fallo(error, Razon(numeroError));
+    if (numeroError != 0 || grande) {
+        datos = QByteArray();
+        return Fallo(error, grande ? RazonDemasiadoGrande() : Razon(numeroError));
     }
+    datos.resize(hecho);
     return true;
 }
 

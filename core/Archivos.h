@@ -36,9 +36,17 @@ Identidad IdentidadDe(const QString &ruta);
 bool Guardar(const QString &ruta, const QByteArray &datos, QString *error = nullptr,
              const QString &dentroDe = QString(), Identidad *escrito = nullptr);
 
+// The largest file the program reads whole: a category (or any file) past it is refused by name
+// instead of read, so that a sparse file of a terabyte, or one another program keeps filling, can
+// neither take the memory nor end the program. Whoever reads a category goes through Leer.
+constexpr qint64 kMayorLectura = qint64(512) << 20;
+// Leer's reason for a file past kMayorLectura, to follow a colon ("ocupa más de 512 MB ...").
+QString RazonDemasiadoGrande();
+
 // Reads a regular file whole, following links. Folders, devices, pipes and sockets are refused
 // without waiting on them, so a link to /dev/zero or a named pipe can neither fill the memory nor
-// freeze the program.
+// freeze the program; so is a file bigger than kMayorLectura, also one that grows past it while it
+// is read (RazonDemasiadoGrande), and one there is no memory for.
 bool Leer(const QString &ruta, QByteArray &datos, QString *error = nullptr);
 
 // True when something exists at the path (a dangling link counts), under its readable name too.

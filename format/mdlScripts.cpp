@@ -5,7 +5,9 @@
 
 #include <QFileInfo>
 #include <QIODevice>
+#include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace mdlScripts {
 namespace {
@@ -186,14 +188,39 @@ QByteArray Componer(const QVector<Script> &scripts, codificacion::Tipo tipo) {
 }
 
 namespace {
+// Bounded as a file read is: a device that claims, or turns out to hold, more than the limit is
+// refused rather than held.
 bool LeerTodo(QIODevice &dispositivo, QByteArray &datos, QString *error) {
-    datos = dispositivo.readAll();
-    const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
-    if (archivo && archivo->error() != QFileDevice::NoError) {
+    const auto fallo = [&](const QString &razon) {
+        datos = QByteArray();
         if (error)
-            *error = archivos::Razon(archivo->error());
+            *error = razon;
         return false;
+    };
+    datos.clear();
+    if (!dispositivo.isSequential() && dispositivo.size() - dispositivo.pos() > archivos::kMayorLectura)
+        return fallo(archivos::RazonDemasiadoGrande());
+    try {
+        for (;;) {
+            char trozo[65536];
+            const qint64 n = dispositivo.read(trozo, sizeof trozo);
+            if (n < 0) {
+                const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
+                return fallo(archivos::Razon(archivo && archivo->error() != QFileDevice::NoError ? archivo->error()
+                                                                                                 : QFileDevice::ReadError));
+            }
+            if (n == 0)
+                break;
+            if (datos.size() + n > archivos::kMayorLectura)
+                return fallo(archivos::RazonDemasiadoGrande());
+            datos.append(trozo, qsizetype(n));
+        }
+    } catch (const std::bad_alloc &) {
+        return fallo(archivos::Razon(ENOMEM));
     }
+    const auto *archivo = qobject_cast<const QFileDevice *>(&dispositivo);
+    if (archivo && archivo->error() != QFileDevice::NoError)
+        return fallo(archivos::Razon(archivo->error()));
     return true;
 }
 } // namespace

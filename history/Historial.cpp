@@ -1,8 +1,62 @@
 #include "history/Historial.h"
 #include "history/Repositorio.h"
+#include "core/Archivos.h"
 #include "core/Registro.h"
+#include "history/Mezcla.h"
 
 #include <QDir>
+
+#include <exception>
+#include <new>
+
+namespace {
+// A slot's exception would end the program from the history thread (and at every start, while its
+// cause stays): it becomes a failure told like any other. `hacer` gives the reason.
+template <typename F> bool Protegido(F &&hacer, QString *motivo) {
+    try {
+        hacer();
+        return true;
+    } catch (const std::exception &e) {
+        qCWarning(lcHistorial) << "history step given up:" << e.what();
+        *motivo = dynamic_cast<const std::bad_alloc *>(&e)
+                      ? QStringLiteral("no hay memoria suficiente")
+                      : QStringLiteral("error interno: %1").arg(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+// Takes out of `archivos` those too big for any read, and gives them: a version leaves them as they
+// were (their last version, if any), rather than fail and hold back every other file.
+QStringList SinGrandes(const QString &carpeta, QStringList &archivos) {
+    QStringList grandes;
+    for (auto it = archivos.begin(); it != archivos.end();) {
+        if (archivos::IdentidadDe(carpeta + QLatin1Char('/') + *it).tamano > archivos::kMayorLectura) {
+            grandes << *it;
+            it = archivos.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return grandes;
+}
+
+// `uno` and `varios` say what is not done with them ("no se guarda", "no se guardan").
+QString AvisoGrandes(const QStringList &grandes, const QString &uno, const QString &varios) {
+    QStringList nombres;
+    for (const QString &a : grandes)
+        nombres << mezcla::Categoria(a);
+    return nombres.size() == 1
+               ? QStringLiteral("La categoría %1 %2: %3.").arg(nombres.first(), archivos::RazonDemasiadoGrande(), uno)
+               : QStringLiteral("Las categorías %1 ocupan cada una más de %2 MB y no se abren: %3.")
+                     .arg(nombres.join(QStringLiteral(", ")))
+                     .arg(archivos::kMayorLectura >> 20)
+                     .arg(varios);
+}
+QString AvisoVersion(const QStringList &grandes) {
+    return AvisoGrandes(grandes, QStringLiteral("no se guarda en el historial"),
+                        QStringLiteral("no se guardan en el historial"));
+}
+} // namespace
 
 Interlocutor::Interlocutor(Avance avance, Preguntar preguntar)
     : avance_(std::move(avance)), preguntar_(std::move(preguntar)) {}
@@ -75,7 +129,12 @@ Historial::~Historial() = default;
 
 bool Historial::primeraVersion(git::Repositorio &repo, QString *error) {
     // The library as it was before it had a history is its first version.
-    const QStringList presentes = repo.CategoriasPresentes();
+    QStringList presentes = repo.CategoriasPresentes();
+    const QStringList grandes = SinGrandes(carpeta_, presentes);
+    if (!grandes.isEmpty()) {
+        qCWarning(lcHistorial) << "too big for a version, left out:" << grandes;
+        emit fallo(AvisoVersion(grandes));
+    }
     QString mensaje;
     if (!presentes.isEmpty() &&
         !repo.Confirmar(presentes, &mensaje, error,
@@ -143,6 +202,14 @@ bool Historial::recuperarSiDanado(QString *aviso) {
 }
 
 void Historial::Preparar() {
+    QString motivo;
+    if (!Protegido([this] { preparar(); }, &motivo)) {
+        repo_.reset(); // opened again from the disk at the next step
+        emit fallo(QStringLiteral("No se pudo preparar el historial de las categorías: %1").arg(motivo));
+    }
+}
+
+void Historial::preparar() {
     QString error;
     if (!abrir(&error))
         emit fallo(QStringLiteral("No se pudo preparar el historial de las categorías: %1").arg(error));
@@ -158,9 +225,28 @@ void Historial::compactarSiHaceFalta() {
 }
 
 void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
+    QString motivo;
+    grandes_.clear();
+    if (!Protegido([&] { guardar(archivos, mensaje); }, &motivo)) {
+        repo_.reset();
+        emit fallo(QStringLiteral("No se pudo guardar la versión en el historial: %1. Se guardará con el próximo "
+                                  "cambio.")
+                       .arg(motivo));
+    }
+    // Said after the version of the others, which would otherwise clear it at once.
+    if (!grandes_.isEmpty())
+        emit fallo(AvisoVersion(grandes_));
+}
+
+void Historial::guardar(const QStringList &archivos, const QString &mensaje) {
     for (const QString &a : archivos)
         if (!pendientes_.contains(a))
             pendientes_ << a;
+    grandes_ = SinGrandes(carpeta_, pendientes_);
+    if (!grandes_.isEmpty())
+        qCWarning(lcHistorial) << "too big for a version, left out:" << grandes_;
+    if (pendientes_.isEmpty())
+        return;
     QString error, hecho;
     // A message given for these files does not describe others still waiting from a failed version.
     const QString dado = pendientes_.size() == archivos.size() ? mensaje : QString();
@@ -190,6 +276,16 @@ void Historial::Guardar(const QStringList &archivos, const QString &mensaje) {
 }
 
 void Historial::Sincronizar(const QString &url) {
+    QString motivo;
+    if (!Protegido([&] { sincronizar(url); }, &motivo)) {
+        repo_.reset();
+        git::Informe informe;
+        informe.error = QStringLiteral("No se pudo sincronizar: %1.").arg(motivo);
+        emit sincronizado(informe);
+    }
+}
+
+void Historial::sincronizar(const QString &url) {
     git::Informe informe;
     QString error;
     // Asked for just before the program closed: nothing is begun.
@@ -214,6 +310,11 @@ void Historial::Sincronizar(const QString &url) {
     }
     ll.cancelado = [this] { return cancelado_.load() || sincronizacionCancelada_.load(); };
     informe = git::Sincronizar(*repo_, url, ll);
+    // What the sync could not read is not sent, and is said so.
+    QStringList presentes = repo_->CategoriasPresentes();
+    QStringList grandes = SinGrandes(carpeta_, presentes);
+    if (informe.ok && !grandes.isEmpty())
+        informe.avisos << AvisoGrandes(grandes, QStringLiteral("no se sincroniza"), QStringLiteral("no se sincronizan"));
     QString aviso;
     if (!informe.ok && recuperarSiDanado(&aviso)) {
         informe.error = aviso;

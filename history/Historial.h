@@ -86,6 +86,10 @@ signals:
     void sincronizado(const git::Informe &informe);
 
 private:
+    // The slots' work; the slots turn an exception into a failure.
+    void preparar();
+    void guardar(const QStringList &archivos, const QString &mensaje);
+    void sincronizar(const QString &url);
     bool abrir(QString *error);
     bool primeraVersion(git::Repositorio &repo, QString *error);
     // When the repository is damaged: moved aside and a new history begun; *aviso says so.
@@ -96,6 +100,7 @@ private:
     QString carpeta_;
     std::unique_ptr<git::Repositorio> repo_;
     QStringList pendientes_;
+    QStringList grandes_; // left out of the version being recorded: too big to read
     std::atomic_bool cancelado_{false};
     std::atomic_bool sincronizacionCancelada_{false};
     std::shared_ptr<Interlocutor> interlocutor_;

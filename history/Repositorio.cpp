@@ -44,12 +44,18 @@ QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
     return ruta.mid(ruta.lastIndexOf('/') + 1);
 }
 
-// The bytes as a blob, hashed and compressed in one pass over them.
-int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id) {
+// The bytes as a blob, hashed and compressed in one pass over them. With `puedeEstar` (a first
+// version, which one cut short may have written in part), hashed first: a blob already there is not
+// compressed again.
+int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id, bool puedeEstar = false) {
     Odb odb;
     git_odb_stream *flujo = nullptr;
-    if (Tomar(odb, git_repository_odb, repo) < 0 ||
-        git_odb_open_wstream(&flujo, odb.get(), git_object_size_t(datos.size()), GIT_OBJECT_BLOB) < 0)
+    if (Tomar(odb, git_repository_odb, repo) < 0)
+        return -1;
+    if (puedeEstar && git_odb_hash(id, datos.constData(), size_t(datos.size()), GIT_OBJECT_BLOB) == 0 &&
+        git_odb_exists(odb.get(), id))
+        return 0;
+    if (git_odb_open_wstream(&flujo, odb.get(), git_object_size_t(datos.size()), GIT_OBJECT_BLOB) < 0)
         return -1;
     constexpr qsizetype kTrozo = 1 << 20;
     int r = 0;
@@ -602,7 +608,7 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
                            [datos = *c.despues] { return mezcla::Registros(datos).ligeros(); })
                     .share();
             git_oid id;
-            if (EscribirBlob(repo_, *c.despues, &id) < 0)
+            if (EscribirBlob(repo_, *c.despues, &id, !hayPadre) < 0)
                 return fallar();
             if (Id(&id) == idAntes)
                 continue; // the same bytes as the last version

@@ -3,12 +3,14 @@
 #include "core/Cp1252.h"
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
+#include "core/Registro.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -183,7 +185,14 @@ bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, co
     QByteArray datos;
     if (!mdlScripts::LeerBytes(ruta, datos))
         return false;
-    const QVector<Script> scripts = mdlScripts::Analizar(datos);
+    QVector<Script> scripts;
+    try {
+        scripts = mdlScripts::Analizar(datos);
+    } catch (const std::bad_alloc &) {
+        // Under the limit, yet more than the memory holds decoded: one category not searched.
+        qCWarning(lcIndice) << "no memory to search" << nombre;
+        return false;
+    }
     for (int i = 0; i < scripts.size(); ++i) {
         if (cancelar && (i & 255) == 0 && cancelar->load())
             return true;

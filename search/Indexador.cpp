@@ -1,6 +1,7 @@
 #include "search/Indexador.h"
 #include "search/IndiceBiblioteca.h"
 #include "core/VigiaCarpeta.h"
+#include "core/Archivos.h"
 #include "core/Registro.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QWaitCondition>
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <new>
 
 using biblioteca::Indice;
 using biblioteca::Respuesta;
@@ -58,6 +61,7 @@ struct Indexador::Hilos {
     QThread *hiloIndice = nullptr, *hiloBusqueda = nullptr;
 
     void Indexar(Indexador *dueno);
+    void Pasada(Indexador *dueno, Indice &indice, const QStringList &estos, QStringList &pendientes);
     // The searcher's connection closed, so that the file can be removed under no one.
     void CerrarLector();
     void AbrirLector();
@@ -67,10 +71,31 @@ struct Indexador::Hilos {
 };
 
 namespace {
+// How long closing waits for the writer to stop at the end of a category before interrupting it.
+constexpr int kEsperaEscritorMs = 2000;
+
 // Runs `f` on the owner's thread. The owner outlives the threads (its destructor waits for them), and
 // what is still queued when it goes is dropped with it.
 template <typename F> void EnDueno(Indexador *dueno, F &&f) {
     QMetaObject::invokeMethod(dueno, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+// What the user is told of an exception that gave up a pass or a search.
+QString Razon(const std::exception &e) {
+    return dynamic_cast<const std::bad_alloc *>(&e) ? QStringLiteral("no hay memoria suficiente")
+                                                    : QStringLiteral("error interno: %1").arg(QString::fromLocal8Bit(e.what()));
+}
+
+// Categories the index leaves out for their size, by name: searches do not look in them either.
+QString AvisoGrandes(const QStringList &grandes) {
+    if (grandes.isEmpty())
+        return {};
+    return grandes.size() == 1
+               ? QStringLiteral("La categoría %1 %2: no se busca en ella.")
+                     .arg(grandes.first(), archivos::RazonDemasiadoGrande())
+               : QStringLiteral("Las categorías %1 ocupan cada una más de %2 MB y no se abren: no se busca en ellas.")
+                     .arg(grandes.join(QStringLiteral(", ")))
+                     .arg(archivos::kMayorLectura >> 20);
 }
 } // namespace
 
@@ -117,6 +142,26 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
             pasada = false;
             estos.swap(forzados);
         }
+        // An exception here would end the program, at every start while its cause stays: the pass is
+        // given up instead, its connection closed (its transaction with it), and the next one starts
+        // from what the file holds.
+        try {
+            Pasada(dueno, indice, estos, pendientes);
+        } catch (const std::exception &e) {
+            qCWarning(lcIndice) << "indexing pass given up:" << e.what();
+            indice.Cerrar();
+            Avisar(dueno, QStringLiteral("No se pudo poner al día el índice de búsqueda (%1): las categorías que le "
+                                         "faltan se leen una por una.")
+                              .arg(Razon(e)));
+            EnDueno(dueno, [d = dueno] { emit d->actualizado({}); });
+        }
+    }
+    QMutexLocker l(&m);
+    escritor = nullptr;
+}
+
+void Indexador::Hilos::Pasada(Indexador *dueno, Indice &indice, const QStringList &estos, QStringList &pendientes) {
+    {
         // A damaged file is made anew once per pass; one that fails again waits for the next.
         for (int intento = 0; intento < 2; ++intento) {
             if (rehacer.exchange(false) || indice.danado()) {
@@ -155,7 +200,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
                 break;
             }
             if (!indice.danado())
-                Avisar(dueno, {});
+                Avisar(dueno, AvisoGrandes(indice.Grandes()));
             if (!indice.danado() || salir) {
                 ++pasadas;
                 hayConsulta.wakeAll();
@@ -165,8 +210,6 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
             }
         }
     }
-    QMutexLocker l(&m);
-    escritor = nullptr;
 }
 
 void Indexador::Hilos::Buscar(Indexador *dueno) {
@@ -199,7 +242,15 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                         indice.AbrirParaLeer();
                     }
                     qCDebug(lcIndice) << "loading index names";
-                    const bool cargado = indice.Calentar(carpeta, &cancelarConsulta);
+                    bool cargado = false;
+                    try {
+                        cargado = indice.Calentar(carpeta, &cancelarConsulta);
+                    } catch (const std::exception &e) {
+                        // What was loaded goes with the connection; a query opens it again.
+                        qCWarning(lcIndice) << "loading the index's names failed:" << e.what();
+                        indice.Cerrar();
+                        abiertaEn = -1;
+                    }
                     cargadaEn = paso; // given up for a query, that query loads it
                     if (cargado)
                         qCDebug(lcIndice) << "index names loaded";
@@ -224,16 +275,27 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             indice.AbrirParaLeer(); // without it, the files are read
         }
         indice.setVista(vista);
-        Respuesta r = indice.Buscar(carpeta, c.texto, c.limite, &cancelarConsulta, [&](const Respuesta &primeros) {
-            Respuesta a = primeros;
-            QMutexLocker l(&m);
-            a.aviso = aviso;
-            EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
-        });
+        Respuesta r;
+        QString fallo;
+        try {
+            r = indice.Buscar(carpeta, c.texto, c.limite, &cancelarConsulta, [&](const Respuesta &primeros) {
+                Respuesta a = primeros;
+                QMutexLocker l(&m);
+                a.aviso = aviso;
+                EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
+            });
+        } catch (const std::exception &e) {
+            // The search is answered, with none found and why: the window does not wait for it.
+            qCWarning(lcIndice) << "search given up:" << e.what();
+            r = Respuesta();
+            fallo = QStringLiteral("No se pudo terminar la búsqueda: %1.").arg(Razon(e));
+            indice.Cerrar();
+            abiertaEn = -1;
+        }
         {
             // Why the index is not (all) in use now, while it is so.
             QMutexLocker l(&m);
-            r.aviso = aviso;
+            r.aviso = fallo.isEmpty() || aviso.isEmpty() ? fallo + aviso : fallo + QLatin1Char('\n') + aviso;
         }
         {
             // Given up only so that the writer could make the file anew: asked again once it has,
@@ -298,12 +360,19 @@ Indexador::~Indexador() {
         h_->salir = true;
         h_->cancelarPasada = true;
         h_->cancelarConsulta = true;
-        for (Indice *i : {h_->escritor, h_->lector})
-            if (i)
-                i->Interrumpir();
+        if (h_->lector)
+            h_->lector->Interrumpir();
         h_->hayPasada.wakeAll();
         h_->hayConsulta.wakeAll();
         h_->cierre.wakeAll();
+    }
+    // The writer, asked to stop, ends the category it is storing and keeps those stored before it.
+    // Interrupted, SQLite would roll back the whole batch, and every start cut short would lose what
+    // it had indexed and do it again at the next. Only a statement that runs on is interrupted.
+    if (!h_->hiloIndice->wait(QDeadlineTimer(kEsperaEscritorMs))) {
+        QMutexLocker l(&h_->m);
+        if (h_->escritor)
+            h_->escritor->Interrumpir();
     }
     for (QThread *t : {h_->hiloIndice, h_->hiloBusqueda}) {
         t->wait();

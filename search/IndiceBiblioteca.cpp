@@ -1,4 +1,5 @@
 #include "search/IndiceBiblioteca.h"
+#include "core/Archivos.h"
 #include "core/Cp1252.h"
 #include "format/DuenoCarpeta.h"
 #include "format/Etiquetas.h"
@@ -136,9 +137,10 @@ public:
     bool Abrir(QByteArray comprimido) {
         comprimido_ = std::move(comprimido);
         const qsizetype n = comprimido_.size();
-        const quint32 largo = n >= 4 ? qFromBigEndian<quint32>(comprimido_.constData()) : 0;
-        // A claim past what the bytes could hold is damage, not a reason to allocate it.
-        if (largo == 0 || largo > quint32(n) * 1100u || inflateReset(&i_) != Z_OK) {
+        const qint64 largo = n >= 4 ? qint64(qFromBigEndian<quint32>(comprimido_.constData())) : 0;
+        // A claim past what the bytes could hold (zlib packs at most some thousand to one), or past
+        // the biggest category a block's code could come from, is damage, not a reason to allocate it.
+        if (largo == 0 || largo > qint64(n) * 1100 || largo > archivos::kMayorLectura || inflateReset(&i_) != Z_OK) {
             claro_.clear();
             return false;
         }
@@ -290,7 +292,14 @@ private:
                 if (parar_)
                     return;
             }
-            Leida leida = leer_(int(k));
+            Leida leida;
+            // A thread's exception would end the program: a file that cannot be held is one not read.
+            try {
+                leida = leer_(int(k));
+            } catch (const std::exception &e) {
+                qCWarning(lcIndice) << "a category could not be read for the index:" << e.what();
+                leida = Leida();
+            }
             {
                 std::lock_guard<std::mutex> l(m_);
                 bytes_ += tamanos_[k];
@@ -421,6 +430,7 @@ struct Indice::Datos {
     bool interrumpida = false;
     bool ocupado = false; // another program holds the file locked: it is left alone
     bool sinEspacio = false; // the last pass stopped to leave the disk's last space to the user
+    QStringList grandes; // left out of the last pass: bigger than any file read
     // What the searcher knows of each category (by its row), and every script by id.
     std::map<qint64, Categoria> cache;
     std::vector<Ref> refs;
@@ -756,6 +766,7 @@ bool Indice::AbrirParaLeer() {
 
 bool Indice::ocupado() const { return d_->ocupado; }
 bool Indice::sinEspacio() const { return d_->sinEspacio; }
+QStringList Indice::Grandes() const { return d_->grandes; }
 
 bool HayEspacio(const QString &ruta, qint64 porIndexar) {
     const QStorageInfo disco(QFileInfo(ruta).absolutePath());
@@ -835,12 +846,22 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
             aLeer.insert(f.chopped(4));
     QStringList porHacer;
     qint64 total = 0;
-    for (auto it = disco.cbegin(); it != disco.cend(); ++it)
+    const QStringList yaDichas = d_->grandes; // told once, not at every pass
+    d_->grandes.clear();
+    for (auto it = disco.cbegin(); it != disco.cend(); ++it) {
+        // Never read (a file that size is refused): it would only stop the pass or fill the memory.
+        if (it->tamano > archivos::kMayorLectura) {
+            d_->grandes.append(it.key());
+            if (!yaDichas.contains(it.key()))
+                qCWarning(lcIndice) << "category too big to index, left out:" << it.key() << it->tamano << "bytes";
+            continue;
+        }
         if (!indexadas.contains(it.key()) || indexadas.value(it.key()).second != it.value() ||
             aLeer.contains(it.key())) {
             porHacer.append(it.key());
             total += it->tamano;
         }
+    }
     if (!d_->comunesDecididos && indexadas.isEmpty() && !porHacer.isEmpty() &&
         !d_->ElegirComunes(carpeta, porHacer, total))
         return hechas;
@@ -907,7 +928,8 @@ QStringList Indice::Actualizar(const QString &carpeta, const QStringList &forzad
     if (mezclarAlFinal && !d_->danado)
         d_->MezclaAutomatica(true);
     // What was written moves into the file and the log shrinks, rather than wait for the next pass.
-    if (!hechas.isEmpty())
+    // Not when the program is closing: the log stays whole and the next pass moves it in.
+    if (!hechas.isEmpty() && !(cancelar && cancelar->load()))
         d_->Ejecutar("PRAGMA wal_checkpoint(TRUNCATE)");
     return hechas;
 }

@@ -43,6 +43,9 @@ public:
     bool ocupado() const;
     // The last pass stopped short because the disk is nearly full.
     bool sinEspacio() const;
+    // The categories the last pass left out because their files are bigger than any file the
+    // program reads (archivos::kMayorLectura).
+    QStringList Grandes() const;
 
     // Brings the index up to the folder: categories whose file size or time changed (and those in
     // `forzados`, just written by the program) are read again, and within them only the scripts that

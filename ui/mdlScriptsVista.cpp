@@ -11,6 +11,9 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 
+#include <cerrno>
+#include <new>
+
 namespace mdlScripts {
 namespace {
 void Aplicar(QProgressBar *barra, const Progreso &p) {
@@ -26,9 +29,19 @@ QString NombreDe(const QString &archivo) { return QFileInfo(archivo).completeBas
 bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QWidget *padre) {
     QByteArray datos;
     QString error;
-    const bool ok = LeerBytes(archivo, datos, &error);
+    bool ok = LeerBytes(archivo, datos, &error);
     QVector<Tramo> codigos;
-    const QVector<Script> scripts = ok ? Analizar(datos, codigos) : QVector<Script>();
+    QVector<Script> scripts;
+    try {
+        if (ok)
+            scripts = Analizar(datos, codigos);
+    } catch (const std::bad_alloc &) {
+        // A category under the limit may still be more than this machine's memory holds.
+        ok = false;
+        error = archivos::Razon(ENOMEM);
+        datos = QByteArray();
+        codigos.clear();
+    }
     // Rows appended to others keep UTF-8 if either had it: it holds every character of both.
     if (lista->topLevelItemCount() == 0 || codificacion::De(datos) == codificacion::Tipo::Utf8)
         vista::FijarCodificacion(lista, codificacion::De(datos));
@@ -50,8 +63,11 @@ bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *bar
     Aplicar(barra, p);
     if (!ok)
         mensajes::Aviso(padre ? padre : lista->window(),
-                        QStringLiteral("No se pudo leer la categoría %1 (%2): %3")
-                            .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
+                        error == archivos::RazonDemasiadoGrande()
+                            ? QStringLiteral("La categoría %1 %2 (%3).")
+                                  .arg(NombreDe(archivo), error, QDir::toNativeSeparators(archivo))
+                            : QStringLiteral("No se pudo leer la categoría %1 (%2): %3")
+                                  .arg(NombreDe(archivo), QDir::toNativeSeparators(archivo), error),
                         QStringLiteral("Abrir categoría"));
     return ok;
 }
