@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
+#include <sys/stat.h>
 
 namespace git {
 namespace {
@@ -222,6 +223,95 @@ QString NoSeLee(const QString &archivo) {
 using Cambios = QMap<QString, std::optional<QByteArray>>; // file -> new bytes, or none: removed
 using Ids = QMap<QString, std::optional<git_oid>>;         // file -> new blob, or none: removed
 
+// Names that differ only in case are one name to the folder (the panel lists Menus.rtn and
+// Menus.RTN as one category, the file layer finds one for the other, and a disk that ignores case
+// holds only one of them) and so to every machine that shares the library. When the trees of a sync
+// hold such names, one keeps its name (this machine's, else the common version's, else the one
+// ending in ".rtn") and each other one is merged, written and sent as a category of a name of its
+// own, "Uno (2)", free in every tree and in the folder: nothing is written over the other.
+struct Nombres {
+    QHash<QString, QString> deArbol; // name in a tree -> the name the sync gives it
+    QHash<QString, QString> aArbol;  // and back
+    struct Separada {
+        QString queda, otra, nueva;
+        bool aqui; // this machine had both
+    };
+    QVector<Separada> separadas;
+    QString nombre(const QString &enArbol) const { return deArbol.value(enArbol, enArbol); }
+    QString enArbol(const QString &nombre) const { return aArbol.value(nombre, nombre); }
+    mezcla::Arbol aplicar(const mezcla::Arbol &a) const {
+        mezcla::Arbol r;
+        for (auto it = a.cbegin(); it != a.cend(); ++it)
+            r.insert(nombre(it.key()), it.value());
+        return r;
+    }
+};
+
+Nombres Separar(const mezcla::Arbol &base, const mezcla::Arbol &nuestro, const mezcla::Arbol &suyo,
+                const QStringList &enCarpeta) {
+    Nombres n;
+    QMap<QString, QStringList> grupos; // by the name folded to one case
+    QSet<QString> usados;
+    for (const mezcla::Arbol *a : {&base, &nuestro, &suyo})
+        for (auto it = a->cbegin(); it != a->cend(); ++it) {
+            QStringList &g = grupos[it.key().toCaseFolded()];
+            if (!g.contains(it.key()))
+                g << it.key();
+        }
+    for (auto it = grupos.cbegin(); it != grupos.cend(); ++it)
+        usados.insert(it.key());
+    for (const QString &archivo : enCarpeta)
+        usados.insert(archivo.toCaseFolded());
+    for (QStringList g : std::as_const(grupos)) {
+        if (g.size() < 2)
+            continue;
+        auto rango = [&](const QString &x) {
+            return std::make_tuple(nuestro.contains(x) ? 0 : base.contains(x) ? 1 : 2,
+                                   x.endsWith(QLatin1String(".rtn")) ? 0 : 1, x);
+        };
+        std::sort(g.begin(), g.end(), [&](const QString &a, const QString &b) { return rango(a) < rango(b); });
+        for (int i = 1; i < g.size(); ++i) {
+            const QString tronco = mezcla::Categoria(g[i]);
+            QString nueva;
+            for (int k = 2;; ++k) {
+                nueva = QStringLiteral("%1 (%2).rtn").arg(tronco).arg(k);
+                if (!usados.contains(nueva.toCaseFolded()))
+                    break;
+            }
+            usados.insert(nueva.toCaseFolded());
+            n.deArbol.insert(g[i], nueva);
+            n.aArbol.insert(nueva, g[i]);
+            n.separadas.append({g[0], g[i], nueva, nuestro.contains(g[0]) && nuestro.contains(g[i])});
+        }
+    }
+    return n;
+}
+
+QStringList AvisosDeNombres(const Nombres &n, const mezcla::Arbol &resultado) {
+    QStringList r;
+    for (const Nombres::Separada &s : n.separadas) {
+        if (!resultado.contains(s.nueva))
+            continue;
+        r << (s.aqui ? QStringLiteral("La carpeta Categorias tenía dos archivos cuyos nombres sólo difieren en mayúsculas y "
+                                      "minúsculas, %1 y %2: %2 es ahora la categoría %3, para que ningún equipo "
+                                      "escriba uno sobre el otro.")
+                     : QStringLiteral("El repositorio remoto tiene dos categorías cuyos nombres sólo difieren en "
+                                      "mayúsculas y minúsculas, %1 y %2: en este equipo no pueden estar las dos con "
+                                      "esos nombres, así que %2 se conserva como la categoría %3."))
+                 .arg(s.queda, s.otra, mezcla::Categoria(s.nueva));
+    }
+    return r;
+}
+
+std::optional<QByteArray> LeerBlob(git_repository *r, const git_oid &id) {
+    Blob b;
+    if (Tomar(b, git_blob_lookup, r, &id) < 0) {
+        qCWarning(lcSincronizacion) << "cannot read blob" << Hex(id) << UltimoError();
+        return std::nullopt;
+    }
+    return Contenido(b.get());
+}
+
 // The changes as blobs of the repository.
 bool Blobs(git_repository *r, const Cambios &cambios, Ids *ids) {
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
@@ -296,17 +386,38 @@ QStringList Resumen(git_repository *r, const git_tree *antes, const git_tree *de
     return mezcla::Resumen(v);
 }
 
+// The file at the path exists under exactly this name: never a file of the same name in another case
+// that the file layer would find for it ("Uno.RTN" for "Uno.rtn").
+bool ExisteTal(const QString &ruta) {
+    const QByteArray nativa = archivos::Nativa(ruta);
+    struct stat st;
+    return ::lstat(nativa.constData(), &st) == 0 &&
+           archivos::Legible(nativa.mid(nativa.lastIndexOf('/') + 1)) == ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+std::function<void(const QString &)> &AntesDeEscribir() {
+    static std::function<void(const QString &)> f;
+    return f;
+}
+
 // The files of the working tree changed as given, all or none. What stands in the folder now is
 // read first, so that a file that cannot be written puts back exactly what was there.
-bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
+// With `desde` (each file as this machine's version had it, the one the merge started from), a file
+// another program changed since is never replaced: what the sync brings is merged into it again, and
+// a removal leaves it; *cambiadas then names those categories.
+bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
+              QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
     // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
     DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
     const auto toma = dueno.Tomar();
+    if (desde && AntesDeEscribir())
+        AntesDeEscribir()(carpeta);
     struct Antes {
         QString archivo;
         std::optional<QByteArray> datos;
     };
     QVector<Antes> antes;
+    Cambios escribir;
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
         Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
@@ -317,7 +428,7 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
         }
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
         Antes a{it.key(), std::nullopt};
-        if (archivos::Existe(ruta)) {
+        if (ExisteTal(ruta)) {
             QByteArray datos;
             QString e;
             if (!archivos::Leer(ruta, datos, &e)) {
@@ -326,15 +437,39 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
                 return false;
             }
             a.datos = std::move(datos);
+        } else if (archivos::Existe(ruta)) {
+            // Only another file whose name differs in case stands there: it is never written over.
+            const QByteArray otro = archivos::Nativa(ruta);
+            *error = QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas "
+                                    "y minúsculas. No se ha cambiado nada.")
+                         .arg(archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1)), it.key());
+            return false;
         }
+        std::optional<QByteArray> nuevo = it.value();
+        const auto origen = desde ? desde->constFind(it.key()) : Cambios::const_iterator();
+        if (desde && origen != desde->cend() && *origen != a.datos) {
+            // Another program changed the file since this machine's changes were recorded.
+            qCInfo(lcSincronizacion) << "changed meanwhile:" << it.key();
+            if (cambiadas)
+                *cambiadas << mezcla::Categoria(it.key());
+            if (!nuevo || !a.datos)
+                nuevo = nuevo ? nuevo : a.datos; // a removal leaves the edit; a file gone gets what came
+            else
+                nuevo = mezcla::Mezclar(mezcla::Registros(origen->value_or(QByteArray())), mezcla::Registros(*a.datos),
+                                        mezcla::Registros(*nuevo))
+                            .datos;
+            if (nuevo == a.datos)
+                continue;
+        }
+        escribir.insert(it.key(), nuevo);
         antes.append(std::move(a));
     }
     int hechos = 0;
-    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it, ++hechos) {
+    for (auto it = escribir.cbegin(); it != escribir.cend(); ++it, ++hechos) {
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
         QString e;
         const bool ok = it.value() ? dueno.Guardar(it.key(), *it.value(), &e)
-                                   : !archivos::Existe(ruta) || dueno.Eliminar(it.key(), &e);
+                                   : !ExisteTal(ruta) || dueno.Eliminar(it.key(), &e);
         if (ok)
             continue;
         qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
@@ -342,7 +477,7 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
         for (int i = 0; i < hechos; ++i) {
             const QString r = carpeta + QLatin1Char('/') + antes[i].archivo;
             const bool vuelta = antes[i].datos ? dueno.Guardar(antes[i].archivo, *antes[i].datos)
-                                               : !archivos::Existe(r) || dueno.Eliminar(antes[i].archivo);
+                                               : !ExisteTal(r) || dueno.Eliminar(antes[i].archivo);
             if (!vuelta) {
                 qCWarning(lcSincronizacion) << "cannot put back" << r;
                 sinDeshacer << mezcla::Categoria(antes[i].archivo);
@@ -357,6 +492,9 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
                           .arg(sinDeshacer.join(QStringLiteral(", ")));
         return false;
     }
+    if (previos)
+        for (const Antes &a : std::as_const(antes))
+            previos->insert(a.archivo, a.datos);
     return true;
 }
 
@@ -423,7 +561,7 @@ QStringList AvisosRecibidos(const QVector<mezcla::Copia> &copias) {
 
 // Everything a line of versions ever held, read for a merge with a side it has no version in common
 // with. Only checked category names are read.
-bool LeerHistoria(git_repository *r, const git_oid &cabeza, mezcla::Historia *historia) {
+bool LeerHistoria(git_repository *r, const git_oid &cabeza, const Nombres &nombres, mezcla::Historia *historia) {
     Revwalk rw;
     if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &cabeza) < 0)
         return false;
@@ -438,7 +576,8 @@ bool LeerHistoria(git_repository *r, const git_oid &cabeza, mezcla::Historia *hi
             const git_tree_entry *entrada = git_tree_entry_byindex(t.get(), i);
             const QString archivo = DeRuta(git_tree_entry_name(entrada));
             if (git_tree_entry_type(entrada) != GIT_OBJECT_BLOB || !archivo.endsWith(QLatin1String(".rtn")) ||
-                !NombreRechazado(entrada).isEmpty() || !historia->agregarArchivo(archivo, Id(git_tree_entry_id(entrada))))
+                !NombreRechazado(entrada).isEmpty() ||
+                !historia->agregarArchivo(nombres.nombre(archivo), Id(git_tree_entry_id(entrada))))
                 continue;
             Blob b;
             if (Tomar(b, git_blob_lookup, r, git_tree_entry_id(entrada)) < 0)
@@ -588,6 +727,10 @@ bool EsPropio(git_repository *r) {
 
 } // namespace
 
+namespace prueba {
+void AntesDeEscribir(std::function<void(const QString &carpeta)> f) { git::AntesDeEscribir() = std::move(f); }
+} // namespace prueba
+
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas) {
     Informe inf;
     Contexto cx;
@@ -730,17 +873,22 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         // Every name is checked before anything is written: ours, theirs and the common one.
         QString rechazo;
         int otrosNuestros = 0, otrosSuyos = 0;
-        const auto nuestras = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
-        if (!nuestras)
+        const auto nuestrasCrudas = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
+        if (!nuestrasCrudas)
             return fallar(QStringLiteral("La última versión de este equipo tiene un nombre que no se acepta: %1. "
                                          "No se ha cambiado nada.")
                               .arg(rechazo));
-        const auto suyas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
-        const auto comunes = suyas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
-        if (!suyas || !comunes)
+        const auto suyasCrudas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
+        const auto comunesCrudas = suyasCrudas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
+        if (!suyasCrudas || !comunesCrudas)
             return fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
                                          "aplicado nada de esa versión.")
                               .arg(url, rechazo));
+        // The merge works on names that differ in more than case; the trees keep theirs.
+        const Nombres nombres = Separar(*comunesCrudas, *nuestrasCrudas, *suyasCrudas,
+                                        archivos::Listar(repo.carpeta(), QStringLiteral(".rtn")));
+        const mezcla::Arbol nuestras = nombres.aplicar(*nuestrasCrudas), suyas = nombres.aplicar(*suyasCrudas),
+                            comunes = nombres.aplicar(*comunesCrudas);
 
         const bool alDia = haySuyo && hayNuestro &&
                            (git_oid_equal(&idNuestro, &idSuyo) || git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
@@ -765,16 +913,17 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             mezcla::Historia historiaNuestra, historiaSuya;
             const bool sinBase = hayNuestro && !hayBase && !avanzar;
 
-            if (sinBase && (!LeerHistoria(r, idNuestro, &historiaNuestra) || !LeerHistoria(r, idSuyo, &historiaSuya)))
+            if (sinBase && (!LeerHistoria(r, idNuestro, nombres, &historiaNuestra) ||
+                            !LeerHistoria(r, idSuyo, nombres, &historiaSuya)))
                 return fallar(QStringLiteral("No se pudo leer el historial para combinar: el repositorio está dañado o "
                                              "incompleto. No se ha cambiado nada."));
             bool ilegible = false;
             QString noLeida;
             const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
             mezcla = mezcla::MezclarArboles(
-                *comunes, *nuestras, *suyas,
+                comunes, nuestras, suyas,
                 [&](mezcla::Lado lado, const QString &archivo) {
-                    const auto datos = Leer(r, arboles[int(lado)], archivo);
+                    const auto datos = Leer(r, arboles[int(lado)], nombres.enArbol(archivo));
                     if (!datos && !ilegible)
                         ilegible = true, noLeida = archivo;
                     return datos.value_or(QByteArray());
@@ -789,7 +938,9 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (!Blobs(r, cambios, &ids))
             return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado "
                                          "nada."));
-        const mezcla::Arbol resultado = Aplicar(*nuestras, ids);
+        const mezcla::Arbol resultado = Aplicar(nuestras, ids);
+        // What this machine's tree and folder need to become the result, by the names they hold.
+        const Ids idsLocales = Diferencia(*nuestrasCrudas, resultado);
 
         // The version sent (envio) and the one this machine moves to (local). Both are made before
         // any file changes, and the branch is moved only once they have.
@@ -813,8 +964,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             QVector<mezcla::CambioArchivo> v;
             for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
                 mezcla::CambioArchivo c{it.key(), std::nullopt, it.value()};
-                if (nuestras->contains(it.key()))
-                    c.antes = Leer(r, tNuestro.get(), it.key());
+                if (nuestras.contains(it.key()))
+                    c.antes = Leer(r, tNuestro.get(), nombres.enArbol(it.key()));
                 v.append(std::move(c));
             }
             return mezcla::Resumen(v);
@@ -826,15 +977,26 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         const QVector<mezcla::Copia> copias = mezcla::Copias(mezcla);
         const QString marcas = copias.isEmpty() ? QString() : QStringLiteral("\n\n") + mezcla::Marcas(copias);
         texto += marcas;
+        const QString noSeGuardo =
+            QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado nada.");
         if (propio) {
-            if (alDia || !haySuyo) {
+            // A name given apart makes a version of its own, also where the branch would only move.
+            const Ids sobreSuyo = haySuyo ? Diferencia(*suyasCrudas, resultado) : Ids();
+            if ((alDia || !haySuyo) && idsLocales.isEmpty()) {
                 envio = idNuestro, hayEnvio = hayNuestro;
-            } else if (avanzar) {
+            } else if (alDia || !haySuyo) {
+                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get()}, texto, &local))
+                    return fallar(noSeGuardo);
+                envio = local, hayEnvio = true, moverLocal = true;
+            } else if (avanzar && sobreSuyo.isEmpty()) {
                 local = idSuyo, moverLocal = true;
+            } else if (avanzar) {
+                if (!versionCon(tSuyo.get(), sobreSuyo, {cSuyo.get()}, texto, &local))
+                    return fallar(noSeGuardo);
+                envio = local, moverLocal = true;
             } else {
-                if (!versionCon(tNuestro.get(), ids, {cNuestro.get(), cSuyo.get()}, texto, &local))
-                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
-                                                 "cambiado nada."));
+                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cSuyo.get()}, texto, &local))
+                    return fallar(noSeGuardo);
                 envio = local, moverLocal = true;
             }
         } else {
@@ -868,52 +1030,67 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             }
             const bool yaIncluido = hayNuestro && (git_oid_equal(&idNuestro, &envio) ||
                                                    git_graph_descendant_of(r, &idNuestro, &envio) == 1);
-            if (hayEnvio && !yaIncluido) {
+            const bool unir = hayEnvio && !yaIncluido;
+            if (unir || !idsLocales.isEmpty()) {
                 Commit cEnvio;
-                if (Tomar(cEnvio, git_commit_lookup, r, &envio) < 0 ||
-                    !versionCon(tNuestro.get(), ids, {cNuestro.get(), cEnvio.get()}, texto, &local))
-                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
-                                                 "cambiado nada."));
+                if ((unir && Tomar(cEnvio, git_commit_lookup, r, &envio) < 0) ||
+                    !versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cEnvio.get()}, texto, &local))
+                    return fallar(noSeGuardo);
                 moverLocal = true;
             }
         }
 
+        // The folder's files, by the names they have there, and what each was in the version the
+        // merge started from: one another program changed since is merged again, never replaced.
+        Cambios disco, desde;
+        for (auto it = idsLocales.cbegin(); it != idsLocales.cend(); ++it) {
+            std::optional<QByteArray> datos;
+            if (it.value()) {
+                datos = cambios.contains(it.key()) ? cambios.value(it.key()) : LeerBlob(r, *it.value());
+                if (!datos)
+                    return fallar(NoSeLee(it.key()));
+            }
+            disco.insert(it.key(), datos);
+            std::optional<QByteArray> nuestro;
+            if (nuestrasCrudas->contains(it.key())) {
+                git_oid id;
+                git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(nuestrasCrudas->value(it.key()).constData()));
+                if (!(nuestro = LeerBlob(r, id)))
+                    return fallar(NoSeLee(it.key()));
+            }
+            desde.insert(it.key(), nuestro);
+        }
         QString error;
-        if (!Escribir(repo.carpeta(), cambios, &error)) {
+        QStringList cambiadas;
+        Cambios previos;
+        if (!Escribir(repo.carpeta(), disco, &error, &desde, &cambiadas, &previos)) {
             inf.error = error;
             return inf;
         }
         if (moverLocal && !MoverCabeza(r, local)) {
             const QString motivo = UltimoError();
             qCWarning(lcSincronizacion) << "cannot move HEAD:" << motivo;
-            // The files go back to what the last version of this machine holds.
-            Cambios deshacer;
-            bool leidos = true;
-            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-                if (!nuestras->contains(it.key())) {
-                    deshacer.insert(it.key(), std::nullopt);
-                    continue;
-                }
-                const auto datos = Leer(r, tNuestro.get(), it.key());
-                leidos = leidos && datos;
-                deshacer.insert(it.key(), datos);
-            }
+            // The files go back to exactly what stood there.
             QString errorDeshacer;
-            if (!leidos || !Escribir(repo.carpeta(), deshacer, &errorDeshacer))
+            if (!Escribir(repo.carpeta(), previos, &errorDeshacer))
                 inf.error = QStringLiteral("No se pudo guardar la versión combinada, y las categorías de este equipo "
                                            "no se pudieron dejar como estaban: %1")
-                                .arg(QStringList(cambios.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
+                                .arg(QStringList(previos.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
             else
                 inf.error = QStringLiteral("No se pudo guardar la versión combinada. No se ha cambiado nada en este "
                                            "equipo.");
             return inf;
         }
-        Indexar(r, ids);
+        Indexar(r, idsLocales);
         inf.recibido += recibidoTexto;
-        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla);
+        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla) + AvisosDeNombres(nombres, resultado);
+        for (const QString &cat : std::as_const(cambiadas))
+            inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
+                                         "con esos cambios, que quedan pendientes para la próxima versión.")
+                              .arg(cat);
         inf.copiasRecibidas += recibidas;
         inf.copias += copias;
-        for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
+        for (auto it = previos.cbegin(); it != previos.cend(); ++it)
             if (!inf.escritos.contains(it.key()))
                 inf.escritos << it.key();
 
@@ -945,7 +1122,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (e == 0 && cx.rechazo.isEmpty()) {
             Recordar(r, refRama, envio);
             const auto enviadas = Categorias(tEnvio.get(), &rechazo);
-            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyas, enviadas.value_or(*suyas)));
+            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyasCrudas, enviadas.value_or(*suyasCrudas)));
             inf.ok = true;
             return inf;
         }
