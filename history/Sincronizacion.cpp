@@ -225,48 +225,32 @@ using Ids = QMap<QString, std::optional<git_oid>>;         // file -> new blob, 
 
 // Names that differ only in case are one name to the folder (the panel lists Menus.rtn and
 // Menus.RTN as one category, the file layer finds one for the other, and a disk that ignores case
-// holds only one of them) and so to every machine that shares the library. When the trees of a sync
-// hold such names, one keeps its name (this machine's, else the common version's, else the one
-// ending in ".rtn") and each other one is merged, written and sent as a category of a name of its
-// own, "Uno (2)", free in every tree and in the folder: nothing is written over the other.
-struct Nombres {
-    QHash<QString, QString> deArbol; // name in a tree -> the name the sync gives it
-    QHash<QString, QString> aArbol;  // and back
-    struct Separada {
-        QString queda, otra, nueva;
-        bool aqui; // this machine had both
-    };
-    QVector<Separada> separadas;
-    QString nombre(const QString &enArbol) const { return deArbol.value(enArbol, enArbol); }
-    QString enArbol(const QString &nombre) const { return aArbol.value(nombre, nombre); }
-    mezcla::Arbol aplicar(const mezcla::Arbol &a) const {
-        mezcla::Arbol r;
-        for (auto it = a.cbegin(); it != a.cend(); ++it)
-            r.insert(nombre(it.key()), it.value());
-        return r;
-    }
+// holds only one of them) and so to every machine that shares the library. When the merged
+// categories hold such names, one keeps its name (the one this machine has as it is, else the one
+// the common version had, else the one ending in ".rtn") and each other one becomes a category of a
+// name of its own, "Uno (2)", free in every tree and in the folder: nothing is written over the other.
+struct Separada {
+    QString queda, otra, nueva;
+    bool aqui; // this machine had both
 };
 
-Nombres Separar(const mezcla::Arbol &base, const mezcla::Arbol &nuestro, const mezcla::Arbol &suyo,
-                const QStringList &enCarpeta) {
-    Nombres n;
+mezcla::Arbol Separar(const mezcla::Arbol &resultado, const mezcla::Arbol &base, const mezcla::Arbol &nuestro,
+                      const mezcla::Arbol &suyo, const QStringList &enCarpeta, QVector<Separada> *separadas) {
     QMap<QString, QStringList> grupos; // by the name folded to one case
+    for (auto it = resultado.cbegin(); it != resultado.cend(); ++it)
+        grupos[it.key().toCaseFolded()] << it.key();
     QSet<QString> usados;
-    for (const mezcla::Arbol *a : {&base, &nuestro, &suyo})
-        for (auto it = a->cbegin(); it != a->cend(); ++it) {
-            QStringList &g = grupos[it.key().toCaseFolded()];
-            if (!g.contains(it.key()))
-                g << it.key();
-        }
-    for (auto it = grupos.cbegin(); it != grupos.cend(); ++it)
-        usados.insert(it.key());
+    for (const mezcla::Arbol *a : {&resultado, &base, &nuestro, &suyo})
+        for (auto it = a->cbegin(); it != a->cend(); ++it)
+            usados.insert(it.key().toCaseFolded());
     for (const QString &archivo : enCarpeta)
         usados.insert(archivo.toCaseFolded());
+    mezcla::Arbol r = resultado;
     for (QStringList g : std::as_const(grupos)) {
         if (g.size() < 2)
             continue;
         auto rango = [&](const QString &x) {
-            return std::make_tuple(nuestro.contains(x) ? 0 : base.contains(x) ? 1 : 2,
+            return std::make_tuple(nuestro.value(x) == resultado.value(x) ? 0 : 1, base.contains(x) ? 0 : 1,
                                    x.endsWith(QLatin1String(".rtn")) ? 0 : 1, x);
         };
         std::sort(g.begin(), g.end(), [&](const QString &a, const QString &b) { return rango(a) < rango(b); });
@@ -279,27 +263,23 @@ Nombres Separar(const mezcla::Arbol &base, const mezcla::Arbol &nuestro, const m
                     break;
             }
             usados.insert(nueva.toCaseFolded());
-            n.deArbol.insert(g[i], nueva);
-            n.aArbol.insert(nueva, g[i]);
-            n.separadas.append({g[0], g[i], nueva, nuestro.contains(g[0]) && nuestro.contains(g[i])});
+            r.insert(nueva, r.take(g[i]));
+            separadas->append({g[0], g[i], nueva, nuestro.contains(g[0]) && nuestro.contains(g[i])});
         }
     }
-    return n;
+    return r;
 }
 
-QStringList AvisosDeNombres(const Nombres &n, const mezcla::Arbol &resultado) {
+QStringList AvisosDeNombres(const QVector<Separada> &separadas) {
     QStringList r;
-    for (const Nombres::Separada &s : n.separadas) {
-        if (!resultado.contains(s.nueva))
-            continue;
+    for (const Separada &s : separadas)
         r << (s.aqui ? QStringLiteral("La carpeta Categorias tenía dos archivos cuyos nombres sólo difieren en mayúsculas y "
                                       "minúsculas, %1 y %2: %2 es ahora la categoría %3, para que ningún equipo "
                                       "escriba uno sobre el otro.")
-                     : QStringLiteral("El repositorio remoto tiene dos categorías cuyos nombres sólo difieren en "
-                                      "mayúsculas y minúsculas, %1 y %2: en este equipo no pueden estar las dos con "
-                                      "esos nombres, así que %2 se conserva como la categoría %3."))
+                     : QStringLiteral("Llegaron dos categorías cuyos nombres sólo difieren en mayúsculas y minúsculas, "
+                                      "%1 y %2: en este equipo no pueden estar las dos con esos nombres, así que %2 "
+                                      "se conserva como la categoría %3."))
                  .arg(s.queda, s.otra, mezcla::Categoria(s.nueva));
-    }
     return r;
 }
 
@@ -437,7 +417,7 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
                 return false;
             }
             a.datos = std::move(datos);
-        } else if (archivos::Existe(ruta)) {
+        } else if (it.value() && archivos::Existe(ruta)) {
             // Only another file whose name differs in case stands there: it is never written over.
             const QByteArray otro = archivos::Nativa(ruta);
             *error = QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas "
@@ -561,7 +541,7 @@ QStringList AvisosRecibidos(const QVector<mezcla::Copia> &copias) {
 
 // Everything a line of versions ever held, read for a merge with a side it has no version in common
 // with. Only checked category names are read.
-bool LeerHistoria(git_repository *r, const git_oid &cabeza, const Nombres &nombres, mezcla::Historia *historia) {
+bool LeerHistoria(git_repository *r, const git_oid &cabeza, mezcla::Historia *historia) {
     Revwalk rw;
     if (Tomar(rw, git_revwalk_new, r) < 0 || git_revwalk_push(rw.get(), &cabeza) < 0)
         return false;
@@ -576,8 +556,7 @@ bool LeerHistoria(git_repository *r, const git_oid &cabeza, const Nombres &nombr
             const git_tree_entry *entrada = git_tree_entry_byindex(t.get(), i);
             const QString archivo = DeRuta(git_tree_entry_name(entrada));
             if (git_tree_entry_type(entrada) != GIT_OBJECT_BLOB || !archivo.endsWith(QLatin1String(".rtn")) ||
-                !NombreRechazado(entrada).isEmpty() ||
-                !historia->agregarArchivo(nombres.nombre(archivo), Id(git_tree_entry_id(entrada))))
+                !NombreRechazado(entrada).isEmpty() || !historia->agregarArchivo(archivo, Id(git_tree_entry_id(entrada))))
                 continue;
             Blob b;
             if (Tomar(b, git_blob_lookup, r, git_tree_entry_id(entrada)) < 0)
@@ -884,11 +863,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             return fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
                                          "aplicado nada de esa versión.")
                               .arg(url, rechazo));
-        // The merge works on names that differ in more than case; the trees keep theirs.
-        const Nombres nombres = Separar(*comunesCrudas, *nuestrasCrudas, *suyasCrudas,
-                                        archivos::Listar(repo.carpeta(), QStringLiteral(".rtn")));
-        const mezcla::Arbol nuestras = nombres.aplicar(*nuestrasCrudas), suyas = nombres.aplicar(*suyasCrudas),
-                            comunes = nombres.aplicar(*comunesCrudas);
+        const mezcla::Arbol &nuestras = *nuestrasCrudas, &suyas = *suyasCrudas, &comunes = *comunesCrudas;
 
         const bool alDia = haySuyo && hayNuestro &&
                            (git_oid_equal(&idNuestro, &idSuyo) || git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
@@ -913,8 +888,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             mezcla::Historia historiaNuestra, historiaSuya;
             const bool sinBase = hayNuestro && !hayBase && !avanzar;
 
-            if (sinBase && (!LeerHistoria(r, idNuestro, nombres, &historiaNuestra) ||
-                            !LeerHistoria(r, idSuyo, nombres, &historiaSuya)))
+            if (sinBase && (!LeerHistoria(r, idNuestro, &historiaNuestra) || !LeerHistoria(r, idSuyo, &historiaSuya)))
                 return fallar(QStringLiteral("No se pudo leer el historial para combinar: el repositorio está dañado o "
                                              "incompleto. No se ha cambiado nada."));
             bool ilegible = false;
@@ -923,7 +897,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             mezcla = mezcla::MezclarArboles(
                 comunes, nuestras, suyas,
                 [&](mezcla::Lado lado, const QString &archivo) {
-                    const auto datos = Leer(r, arboles[int(lado)], nombres.enArbol(archivo));
+                    const auto datos = Leer(r, arboles[int(lado)], archivo);
                     if (!datos && !ilegible)
                         ilegible = true, noLeida = archivo;
                     return datos.value_or(QByteArray());
@@ -938,9 +912,31 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (!Blobs(r, cambios, &ids))
             return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado "
                                          "nada."));
-        const mezcla::Arbol resultado = Aplicar(nuestras, ids);
-        // What this machine's tree and folder need to become the result, by the names they hold.
-        const Ids idsLocales = Diferencia(*nuestrasCrudas, resultado);
+        QVector<Separada> separadas;
+        const mezcla::Arbol resultado = Separar(Aplicar(nuestras, ids), comunes, nuestras, suyas,
+                                                archivos::Listar(repo.carpeta(), QStringLiteral(".rtn")), &separadas);
+        for (const Separada &sep : std::as_const(separadas))
+            if (mezcla.contains(sep.otra))
+                mezcla.insert(sep.nueva, mezcla.take(sep.otra));
+        // What this machine's tree and folder need to become the result.
+        const Ids idsLocales = Diferencia(nuestras, resultado);
+        // The folder's files, and what each was in the version the merge started from: one another
+        // program changed since is merged again at the write step, never replaced.
+        Cambios disco, desde;
+        auto blob = [](const QByteArray &crudo) {
+            git_oid id;
+            git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
+            return id;
+        };
+        for (auto it = idsLocales.cbegin(); it != idsLocales.cend(); ++it) {
+            std::optional<QByteArray> datos, nuestro;
+            if (it.value() && !(datos = LeerBlob(r, *it.value())))
+                return fallar(NoSeLee(it.key()));
+            if (nuestras.contains(it.key()) && !(nuestro = LeerBlob(r, blob(nuestras.value(it.key())))))
+                return fallar(NoSeLee(it.key()));
+            disco.insert(it.key(), datos);
+            desde.insert(it.key(), nuestro);
+        }
 
         // The version sent (envio) and the one this machine moves to (local). Both are made before
         // any file changes, and the branch is moved only once they have.
@@ -962,12 +958,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         };
         const QStringList recibidoTexto = [&] {
             QVector<mezcla::CambioArchivo> v;
-            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-                mezcla::CambioArchivo c{it.key(), std::nullopt, it.value()};
-                if (nuestras.contains(it.key()))
-                    c.antes = Leer(r, tNuestro.get(), nombres.enArbol(it.key()));
-                v.append(std::move(c));
-            }
+            for (auto it = disco.cbegin(); it != disco.cend(); ++it)
+                v.append({it.key(), desde.value(it.key()), it.value()});
             return mezcla::Resumen(v);
         }();
         QString texto = QStringLiteral("Sincronización con %1: %2")
@@ -1040,26 +1032,6 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             }
         }
 
-        // The folder's files, by the names they have there, and what each was in the version the
-        // merge started from: one another program changed since is merged again, never replaced.
-        Cambios disco, desde;
-        for (auto it = idsLocales.cbegin(); it != idsLocales.cend(); ++it) {
-            std::optional<QByteArray> datos;
-            if (it.value()) {
-                datos = cambios.contains(it.key()) ? cambios.value(it.key()) : LeerBlob(r, *it.value());
-                if (!datos)
-                    return fallar(NoSeLee(it.key()));
-            }
-            disco.insert(it.key(), datos);
-            std::optional<QByteArray> nuestro;
-            if (nuestrasCrudas->contains(it.key())) {
-                git_oid id;
-                git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(nuestrasCrudas->value(it.key()).constData()));
-                if (!(nuestro = LeerBlob(r, id)))
-                    return fallar(NoSeLee(it.key()));
-            }
-            desde.insert(it.key(), nuestro);
-        }
         QString error;
         QStringList cambiadas;
         Cambios previos;
@@ -1083,7 +1055,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         }
         Indexar(r, idsLocales);
         inf.recibido += recibidoTexto;
-        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla) + AvisosDeNombres(nombres, resultado);
+        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla) + AvisosDeNombres(separadas);
         for (const QString &cat : std::as_const(cambiadas))
             inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
                                          "con esos cambios, que quedan pendientes para la próxima versión.")
