@@ -226,8 +226,8 @@ using Ids = QMap<QString, std::optional<git_oid>>;         // file -> new blob, 
 // Names that differ only in case are one name to the folder (the panel lists Menus.rtn and
 // Menus.RTN as one category, the file layer finds one for the other, and a disk that ignores case
 // holds only one of them) and so to every machine that shares the library. When the merged
-// categories hold such names, one keeps its name (the one this machine has as it is, else the one
-// the common version had, else the one ending in ".rtn") and each other one becomes a category of a
+// categories hold such names, one keeps its name (the one the common version had, else the one this
+// machine has, else the one ending in ".rtn") and each other one becomes a category of a
 // name of its own, "Uno (2)", free in every tree and in the folder: nothing is written over the other.
 struct Separada {
     QString queda, otra, nueva;
@@ -250,7 +250,7 @@ mezcla::Arbol Separar(const mezcla::Arbol &resultado, const mezcla::Arbol &base,
         if (g.size() < 2)
             continue;
         auto rango = [&](const QString &x) {
-            return std::make_tuple(nuestro.value(x) == resultado.value(x) ? 0 : 1, base.contains(x) ? 0 : 1,
+            return std::make_tuple(base.contains(x) ? 0 : 1, nuestro.contains(x) ? 0 : 1,
                                    x.endsWith(QLatin1String(".rtn")) ? 0 : 1, x);
         };
         std::sort(g.begin(), g.end(), [&](const QString &a, const QString &b) { return rango(a) < rango(b); });
@@ -384,7 +384,8 @@ std::function<void(const QString &)> &AntesDeEscribir() {
 // read first, so that a file that cannot be written puts back exactly what was there.
 // With `desde` (each file as this machine's version had it, the one the merge started from), a file
 // another program changed since is never replaced: what the sync brings is merged into it again, and
-// a removal leaves it; *cambiadas then names those categories.
+// a removal leaves it; *cambiadas then names those categories. *previos gets what stood before in
+// each file written, to put it back.
 bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
               QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
     // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
@@ -392,12 +393,22 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
     const auto toma = dueno.Tomar();
     if (desde && AntesDeEscribir())
         AntesDeEscribir()(carpeta);
-    struct Antes {
+    struct Paso {
         QString archivo;
-        std::optional<QByteArray> datos;
+        std::optional<QByteArray> nuevo, antes;
     };
-    QVector<Antes> antes;
-    Cambios escribir;
+    // Removals first: a file is never written while one whose name differs only in case, about to
+    // go, still stands there (the file layer would find that one for it).
+    QVector<Paso> quitar, poner;
+    auto otroNombre = [&](const QString &ruta) {
+        const QByteArray otro = archivos::Nativa(ruta);
+        return archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1));
+    };
+    auto otroArchivo = [&](const QString &archivo, const QString &otro) {
+        return QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas y "
+                              "minúsculas")
+            .arg(otro, archivo);
+    };
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
         Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
@@ -407,7 +418,7 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
             return false;
         }
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
-        Antes a{it.key(), std::nullopt};
+        Paso p{it.key(), it.value(), std::nullopt};
         if (ExisteTal(ruta)) {
             QByteArray datos;
             QString e;
@@ -416,54 +427,58 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
                              .arg(mezcla::Categoria(it.key()), e);
                 return false;
             }
-            a.datos = std::move(datos);
+            p.antes = std::move(datos);
         } else if (it.value() && archivos::Existe(ruta)) {
-            // Only another file whose name differs in case stands there: it is never written over.
-            const QByteArray otro = archivos::Nativa(ruta);
-            *error = QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas "
-                                    "y minúsculas. No se ha cambiado nada.")
-                         .arg(archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1)), it.key());
-            return false;
+            const QString otro = otroNombre(ruta);
+            if (!cambios.contains(otro) || cambios.value(otro)) {
+                *error = otroArchivo(it.key(), otro) + QStringLiteral(". No se ha cambiado nada.");
+                return false;
+            }
         }
-        std::optional<QByteArray> nuevo = it.value();
         const auto origen = desde ? desde->constFind(it.key()) : Cambios::const_iterator();
-        if (desde && origen != desde->cend() && *origen != a.datos) {
+        if (desde && origen != desde->cend() && *origen != p.antes) {
             // Another program changed the file since this machine's changes were recorded.
             qCInfo(lcSincronizacion) << "changed meanwhile:" << it.key();
-            if (cambiadas)
-                *cambiadas << mezcla::Categoria(it.key());
-            if (!nuevo || !a.datos)
-                nuevo = nuevo ? nuevo : a.datos; // a removal leaves the edit; a file gone gets what came
+            if (!p.nuevo || !p.antes)
+                p.nuevo = p.nuevo ? p.nuevo : p.antes; // a removal leaves the edit; a file gone gets what came
             else
-                nuevo = mezcla::Mezclar(mezcla::Registros(origen->value_or(QByteArray())), mezcla::Registros(*a.datos),
-                                        mezcla::Registros(*nuevo))
-                            .datos;
-            if (nuevo == a.datos)
+                p.nuevo = mezcla::Mezclar(mezcla::Registros(origen->value_or(QByteArray())),
+                                          mezcla::Registros(*p.antes), mezcla::Registros(*p.nuevo))
+                              .datos;
+            if (cambiadas && p.nuevo != it.value())
+                *cambiadas << mezcla::Categoria(it.key());
+            if (p.nuevo == p.antes)
                 continue;
         }
-        escribir.insert(it.key(), nuevo);
-        antes.append(std::move(a));
+        (p.nuevo ? poner : quitar).append(std::move(p));
     }
-    int hechos = 0;
-    for (auto it = escribir.cbegin(); it != escribir.cend(); ++it, ++hechos) {
-        const QString ruta = carpeta + QLatin1Char('/') + it.key();
+    const QVector<Paso> pasos = quitar + poner;
+    for (int hechos = 0; hechos < pasos.size(); ++hechos) {
+        const Paso &p = pasos[hechos];
+        const QString ruta = carpeta + QLatin1Char('/') + p.archivo;
         QString e;
-        const bool ok = it.value() ? dueno.Guardar(it.key(), *it.value(), &e)
-                                   : !ExisteTal(ruta) || dueno.Eliminar(it.key(), &e);
+        bool ok;
+        if (!p.nuevo)
+            ok = !ExisteTal(ruta) || dueno.Eliminar(p.archivo, &e);
+        else if (!ExisteTal(ruta) && archivos::Existe(ruta))
+            ok = false, e = otroArchivo(p.archivo, otroNombre(ruta));
+        else
+            ok = dueno.Guardar(p.archivo, *p.nuevo, &e);
         if (ok)
             continue;
         qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
+        // Undone last first, so that what comes back never meets what is still to go.
         QStringList sinDeshacer;
-        for (int i = 0; i < hechos; ++i) {
-            const QString r = carpeta + QLatin1Char('/') + antes[i].archivo;
-            const bool vuelta = antes[i].datos ? dueno.Guardar(antes[i].archivo, *antes[i].datos)
-                                               : !ExisteTal(r) || dueno.Eliminar(antes[i].archivo);
+        for (int i = hechos - 1; i >= 0; --i) {
+            const Paso &q = pasos[i];
+            const QString r = carpeta + QLatin1Char('/') + q.archivo;
+            const bool vuelta = q.antes ? dueno.Guardar(q.archivo, *q.antes) : !ExisteTal(r) || dueno.Eliminar(q.archivo);
             if (!vuelta) {
                 qCWarning(lcSincronizacion) << "cannot put back" << r;
-                sinDeshacer << mezcla::Categoria(antes[i].archivo);
+                sinDeshacer << mezcla::Categoria(q.archivo);
             }
         }
-        *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(it.key()), e);
+        *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(p.archivo), e);
         if (sinDeshacer.isEmpty())
             *error += QStringLiteral(" No se ha cambiado nada en este equipo.");
         else
@@ -473,8 +488,8 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
         return false;
     }
     if (previos)
-        for (const Antes &a : std::as_const(antes))
-            previos->insert(a.archivo, a.datos);
+        for (const Paso &p : pasos)
+            previos->insert(p.archivo, p.antes);
     return true;
 }
 
