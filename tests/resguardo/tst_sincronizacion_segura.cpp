@@ -158,6 +158,20 @@ class tst_sincronizacion_segura : public QObject {
         QCOMPARE(e.bytes("Uno (2).rtn"), mayus);
     }
 
+    // The other machine renamed Uno.rtn as Uno.RTN (the same category): here the old file goes before
+    // the new one is written, so that the new one is never written over the old and then removed.
+    void terminacionRenombradaEnElRemoto() {
+        const QByteArray uno = Bytes({"A1", "B2"}), cambiado = Bytes({"A1", "B2", "C3"});
+        Equipo e({{"Uno.rtn", uno}}, true);
+        QVERIFY(e.sincronizar().ok);
+        e.cambiarRemoto({{"Uno.rtn", std::nullopt}, {"Uno.RTN", cambiado}});
+        const git::Informe inf = e.sincronizar();
+        QVERIFY2(inf.ok, qPrintable(inf.error));
+        QCOMPARE(e.archivos(), QStringList({"Uno.RTN"}));
+        QCOMPARE(e.bytes("Uno.RTN"), cambiado);
+        QCOMPARE(e.repo.Pendientes(), QStringList());
+    }
+
     // Another program left Uno.rtn and Uno.RTN side by side in the folder: saving one never touches
     // the other, each is a file of its own in the versions, and the sync gives the second a name of
     // its own before sharing, so that no machine writes one over the other.
