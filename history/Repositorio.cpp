@@ -50,14 +50,6 @@ QByteArray NombreGit(const QString &carpeta, const QString &archivo, const git_t
     return nombre;
 }
 
-// Something is at the path under exactly this name, not only a file whose name differs in case.
-bool ExisteTal(const QString &ruta) {
-    const QByteArray nativa = archivos::Nativa(ruta);
-    struct stat st;
-    return ::lstat(nativa.constData(), &st) == 0 &&
-           archivos::Legible(nativa.mid(nativa.lastIndexOf('/') + 1)) == ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // The bytes as a blob, hashed and compressed in one pass over them.
 int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id) {
     Odb odb;

@@ -366,15 +366,6 @@ QStringList Resumen(git_repository *r, const git_tree *antes, const git_tree *de
     return mezcla::Resumen(v);
 }
 
-// The file at the path exists under exactly this name: never a file of the same name in another case
-// that the file layer would find for it ("Uno.RTN" for "Uno.rtn").
-bool ExisteTal(const QString &ruta) {
-    const QByteArray nativa = archivos::Nativa(ruta);
-    struct stat st;
-    return ::lstat(nativa.constData(), &st) == 0 &&
-           archivos::Legible(nativa.mid(nativa.lastIndexOf('/') + 1)) == ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 std::function<void(const QString &)> &AntesDeEscribir() {
     static std::function<void(const QString &)> f;
     return f;
