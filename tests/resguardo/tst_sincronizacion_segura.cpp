@@ -147,6 +147,8 @@ class tst_sincronizacion_segura : public QObject {
         QCOMPARE(Blob(e.remoto, "main:Uno.rtn"), uno);
         QCOMPARE(Blob(e.remoto, "main:Uno (2).rtn"), mayus);
         QCOMPARE(e.repo.Pendientes(), QStringList());
+        // Plain git sees the folder as the version holds it: the index follows the names too.
+        QCOMPARE(Git(e.categorias, "status --porcelain"), QByteArray());
 
         const QByteArray cabeza = Git(e.remoto, "rev-parse main");
         const git::Informe otra = e.sincronizar();
@@ -198,6 +200,7 @@ class tst_sincronizacion_segura : public QObject {
         QVERIFY2(Dice(inf.avisos, {"Uno.RTN", "Uno (2)"}), qPrintable(inf.avisos.join('\n')));
         QCOMPARE(e.arbolRemoto(), QStringList({"Uno (2).rtn", "Uno.rtn"}));
         QCOMPARE(e.repo.Pendientes(), QStringList());
+        QCOMPARE(Git(e.categorias, "status --porcelain"), QByteArray());
         const git::Informe otra = e.sincronizar();
         QVERIFY2(otra.ok, qPrintable(otra.error));
         QCOMPARE(otra.enviado, QStringList());
