@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 namespace git {
 
@@ -50,6 +51,15 @@ inline Signature Firma(git_repository *repo) {
 inline QString UltimoError() {
     const git_error *e = git_error_last();
     return e && e->message ? QString::fromUtf8(e->message).trimmed() : QStringLiteral("error desconocido");
+}
+
+// Something is at the path under exactly this name, not only a file whose name differs in case that
+// the file layer would find for it ("Uno.RTN" for "Uno.rtn").
+inline bool ExisteTal(const QString &ruta) {
+    const QByteArray nativa = archivos::Nativa(ruta);
+    struct stat st;
+    return ::lstat(nativa.constData(), &st) == 0 &&
+           archivos::Legible(nativa.mid(nativa.lastIndexOf('/') + 1)) == ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 inline QByteArray Ruta(const QString &archivo) { return QFile::encodeName(archivo); }

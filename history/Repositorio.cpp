@@ -38,10 +38,18 @@ std::optional<QByteArray> LeerArchivo(const QString &ruta, QString *error = null
     return datos;
 }
 
-// The name's bytes in a tree: the file's own bytes on disk, also when they are not UTF-8.
-QByteArray NombreGit(const QString &carpeta, const QString &archivo) {
+// The name's bytes in a tree: the file's own bytes on disk, also when they are not UTF-8. A file
+// whose name differs in case ("Menus.RTN" for "Menus.rtn") is that category's only when `arbol`, the
+// last version, has no file of exactly this name: else that file is another one, and this one is gone.
+QByteArray NombreGit(const QString &carpeta, const QString &archivo, const git_tree *arbol = nullptr) {
     const QByteArray ruta = archivos::Nativa(carpeta + QLatin1Char('/') + archivo);
-    return ruta.mid(ruta.lastIndexOf('/') + 1);
+    const QByteArray nombre = ruta.mid(ruta.lastIndexOf('/') + 1);
+    if (arbol && archivos::Legible(nombre) != archivo) {
+        const QByteArray propio = QFile::encodeName(archivo);
+        if (git_tree_entry_byname(arbol, propio.constData()))
+            return propio;
+    }
+    return nombre;
 }
 
 // The bytes as a blob, hashed and compressed in one pass over them. With `puedeEstar` (a first
@@ -585,11 +593,14 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
         if (archivo.isEmpty() || vistos.contains(archivo))
             continue;
         vistos.insert(archivo);
-        const QByteArray nombre = NombreGit(carpeta_, archivo);
+        const QByteArray nombre = NombreGit(carpeta_, archivo, arbol.get());
+        // Gone, though a file whose name differs in case stands beside where it was.
+        const bool ido = nombre != NombreGit(carpeta_, archivo);
         QString ilegible;
         QByteArray escrito;
         mezcla::CambioArchivo c{archivo, std::nullopt,
-                                escritos_.Tomar(archivo, escrito)
+                                ido ? std::nullopt
+                                : escritos_.Tomar(archivo, escrito)
                                     ? std::optional<QByteArray>(escrito)
                                     : LeerArchivo(carpeta_ + QLatin1Char('/') + archivo, &ilegible)};
         if (!ilegible.isEmpty()) {
@@ -645,13 +656,13 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
     if (texto.isEmpty() && hayQuitados) {
         for (int i = 0; i < cambios.size(); ++i)
             if (previos[i])
-                cambios[i].antes = BlobEn(repo_, arbol.get(), NombreGit(carpeta_, cambios[i].archivo));
+                cambios[i].antes = BlobEn(repo_, arbol.get(), NombreGit(carpeta_, cambios[i].archivo, arbol.get()));
         texto = mezcla::Mensaje(cambios);
     } else if (texto.isEmpty()) {
         QStringList partes;
         for (int i = 0; i < cambios.size(); ++i) {
             const mezcla::CambioArchivo &c = cambios[i];
-            const QByteArray nombre = NombreGit(carpeta_, c.archivo);
+            const QByteArray nombre = NombreGit(carpeta_, c.archivo, arbol.get());
             const mezcla::Registros &registros = nuevos[i].get();
             if (previos[i])
                 partes << mezcla::Modificada(c.archivo, *previos[i], registros);
@@ -746,7 +757,7 @@ QStringList Repositorio::Pendientes() const {
             const git_tree_entry *e = git_tree_entry_byindex(arbol.get(), i);
             const QString archivo = DeRuta(git_tree_entry_name(e));
             if (archivo.endsWith(QLatin1String(".rtn"), Qt::CaseInsensitive) && !presentes.contains(archivo) &&
-                !archivos::Existe(carpeta_ + QLatin1Char('/') + archivo))
+                !ExisteTal(carpeta_ + QLatin1Char('/') + archivo))
                 r << archivo;
         }
     return r;

@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
+#include <sys/stat.h>
 
 namespace git {
 namespace {
@@ -222,6 +223,75 @@ QString NoSeLee(const QString &archivo) {
 using Cambios = QMap<QString, std::optional<QByteArray>>; // file -> new bytes, or none: removed
 using Ids = QMap<QString, std::optional<git_oid>>;         // file -> new blob, or none: removed
 
+// Names that differ only in case are one name to the folder (the panel lists Menus.rtn and
+// Menus.RTN as one category, the file layer finds one for the other, and a disk that ignores case
+// holds only one of them) and so to every machine that shares the library. When the merged
+// categories hold such names, one keeps its name (the one the common version had, else the one this
+// machine has, else the one ending in ".rtn") and each other one becomes a category of a
+// name of its own, "Uno (2)", free in every tree and in the folder: nothing is written over the other.
+struct Separada {
+    QString queda, otra, nueva;
+    bool aqui; // this machine had both
+};
+
+mezcla::Arbol Separar(const mezcla::Arbol &resultado, const mezcla::Arbol &base, const mezcla::Arbol &nuestro,
+                      const mezcla::Arbol &suyo, const QStringList &enCarpeta, QVector<Separada> *separadas) {
+    QMap<QString, QStringList> grupos; // by the name folded to one case
+    for (auto it = resultado.cbegin(); it != resultado.cend(); ++it)
+        grupos[it.key().toCaseFolded()] << it.key();
+    QSet<QString> usados;
+    for (const mezcla::Arbol *a : {&resultado, &base, &nuestro, &suyo})
+        for (auto it = a->cbegin(); it != a->cend(); ++it)
+            usados.insert(it.key().toCaseFolded());
+    for (const QString &archivo : enCarpeta)
+        usados.insert(archivo.toCaseFolded());
+    mezcla::Arbol r = resultado;
+    for (QStringList g : std::as_const(grupos)) {
+        if (g.size() < 2)
+            continue;
+        auto rango = [&](const QString &x) {
+            return std::make_tuple(base.contains(x) ? 0 : 1, nuestro.contains(x) ? 0 : 1,
+                                   x.endsWith(QLatin1String(".rtn")) ? 0 : 1, x);
+        };
+        std::sort(g.begin(), g.end(), [&](const QString &a, const QString &b) { return rango(a) < rango(b); });
+        for (int i = 1; i < g.size(); ++i) {
+            const QString tronco = mezcla::Categoria(g[i]);
+            QString nueva;
+            for (int k = 2;; ++k) {
+                nueva = QStringLiteral("%1 (%2).rtn").arg(tronco).arg(k);
+                if (!usados.contains(nueva.toCaseFolded()))
+                    break;
+            }
+            usados.insert(nueva.toCaseFolded());
+            r.insert(nueva, r.take(g[i]));
+            separadas->append({g[0], g[i], nueva, nuestro.contains(g[0]) && nuestro.contains(g[i])});
+        }
+    }
+    return r;
+}
+
+QStringList AvisosDeNombres(const QVector<Separada> &separadas) {
+    QStringList r;
+    for (const Separada &s : separadas)
+        r << (s.aqui ? QStringLiteral("La carpeta Categorias tenía dos archivos cuyos nombres sólo difieren en mayúsculas y "
+                                      "minúsculas, %1 y %2: %2 es ahora la categoría %3, para que ningún equipo "
+                                      "escriba uno sobre el otro.")
+                     : QStringLiteral("Llegaron dos categorías cuyos nombres sólo difieren en mayúsculas y minúsculas, "
+                                      "%1 y %2: en este equipo no pueden estar las dos con esos nombres, así que %2 "
+                                      "se conserva como la categoría %3."))
+                 .arg(s.queda, s.otra, mezcla::Categoria(s.nueva));
+    return r;
+}
+
+std::optional<QByteArray> LeerBlob(git_repository *r, const git_oid &id) {
+    Blob b;
+    if (Tomar(b, git_blob_lookup, r, &id) < 0) {
+        qCWarning(lcSincronizacion) << "cannot read blob" << Hex(id) << UltimoError();
+        return std::nullopt;
+    }
+    return Contenido(b.get());
+}
+
 // The changes as blobs of the repository.
 bool Blobs(git_repository *r, const Cambios &cambios, Ids *ids) {
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
@@ -296,17 +366,40 @@ QStringList Resumen(git_repository *r, const git_tree *antes, const git_tree *de
     return mezcla::Resumen(v);
 }
 
+std::function<void(const QString &)> &AntesDeEscribir() {
+    static std::function<void(const QString &)> f;
+    return f;
+}
+
 // The files of the working tree changed as given, all or none. What stands in the folder now is
 // read first, so that a file that cannot be written puts back exactly what was there.
-bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
+// With `desde` (each file as this machine's version had it, the one the merge started from), a file
+// another program changed since is never replaced: what the sync brings is merged into it again, and
+// a removal leaves it; *cambiadas then names those categories. *previos gets what stood before in
+// each file written, to put it back.
+bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
+              QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
     // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
     DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
     const auto toma = dueno.Tomar();
-    struct Antes {
+    if (desde && AntesDeEscribir())
+        AntesDeEscribir()(carpeta);
+    struct Paso {
         QString archivo;
-        std::optional<QByteArray> datos;
+        std::optional<QByteArray> nuevo, antes;
     };
-    QVector<Antes> antes;
+    // Removals first: a file is never written while one whose name differs only in case, about to
+    // go, still stands there (the file layer would find that one for it).
+    QVector<Paso> quitar, poner;
+    auto otroNombre = [&](const QString &ruta) {
+        const QByteArray otro = archivos::Nativa(ruta);
+        return archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1));
+    };
+    auto otroArchivo = [&](const QString &archivo, const QString &otro) {
+        return QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas y "
+                              "minúsculas")
+            .arg(otro, archivo);
+    };
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
         Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
@@ -316,8 +409,8 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
             return false;
         }
         const QString ruta = carpeta + QLatin1Char('/') + it.key();
-        Antes a{it.key(), std::nullopt};
-        if (archivos::Existe(ruta)) {
+        Paso p{it.key(), it.value(), std::nullopt};
+        if (ExisteTal(ruta)) {
             QByteArray datos;
             QString e;
             if (!archivos::Leer(ruta, datos, &e)) {
@@ -325,30 +418,58 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
                              .arg(mezcla::Categoria(it.key()), e);
                 return false;
             }
-            a.datos = std::move(datos);
+            p.antes = std::move(datos);
+        } else if (it.value() && archivos::Existe(ruta)) {
+            const QString otro = otroNombre(ruta);
+            if (!cambios.contains(otro) || cambios.value(otro)) {
+                *error = otroArchivo(it.key(), otro) + QStringLiteral(". No se ha cambiado nada.");
+                return false;
+            }
         }
-        antes.append(std::move(a));
+        const auto origen = desde ? desde->constFind(it.key()) : Cambios::const_iterator();
+        if (desde && origen != desde->cend() && *origen != p.antes) {
+            // Another program changed the file since this machine's changes were recorded.
+            qCInfo(lcSincronizacion) << "changed meanwhile:" << it.key();
+            if (!p.nuevo || !p.antes)
+                p.nuevo = p.nuevo ? p.nuevo : p.antes; // a removal leaves the edit; a file gone gets what came
+            else
+                p.nuevo = mezcla::Mezclar(mezcla::Registros(origen->value_or(QByteArray())),
+                                          mezcla::Registros(*p.antes), mezcla::Registros(*p.nuevo))
+                              .datos;
+            if (cambiadas && p.nuevo != it.value())
+                *cambiadas << mezcla::Categoria(it.key());
+            if (p.nuevo == p.antes)
+                continue;
+        }
+        (p.nuevo ? poner : quitar).append(std::move(p));
     }
-    int hechos = 0;
-    for (auto it = cambios.cbegin(); it != cambios.cend(); ++it, ++hechos) {
-        const QString ruta = carpeta + QLatin1Char('/') + it.key();
+    const QVector<Paso> pasos = quitar + poner;
+    for (int hechos = 0; hechos < pasos.size(); ++hechos) {
+        const Paso &p = pasos[hechos];
+        const QString ruta = carpeta + QLatin1Char('/') + p.archivo;
         QString e;
-        const bool ok = it.value() ? dueno.Guardar(it.key(), *it.value(), &e)
-                                   : !archivos::Existe(ruta) || dueno.Eliminar(it.key(), &e);
+        bool ok;
+        if (!p.nuevo)
+            ok = !ExisteTal(ruta) || dueno.Eliminar(p.archivo, &e);
+        else if (!ExisteTal(ruta) && archivos::Existe(ruta))
+            ok = false, e = otroArchivo(p.archivo, otroNombre(ruta));
+        else
+            ok = dueno.Guardar(p.archivo, *p.nuevo, &e);
         if (ok)
             continue;
         qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
+        // Undone last first, so that what comes back never meets what is still to go.
         QStringList sinDeshacer;
-        for (int i = 0; i < hechos; ++i) {
-            const QString r = carpeta + QLatin1Char('/') + antes[i].archivo;
-            const bool vuelta = antes[i].datos ? dueno.Guardar(antes[i].archivo, *antes[i].datos)
-                                               : !archivos::Existe(r) || dueno.Eliminar(antes[i].archivo);
+        for (int i = hechos - 1; i >= 0; --i) {
+            const Paso &q = pasos[i];
+            const QString r = carpeta + QLatin1Char('/') + q.archivo;
+            const bool vuelta = q.antes ? dueno.Guardar(q.archivo, *q.antes) : !ExisteTal(r) || dueno.Eliminar(q.archivo);
             if (!vuelta) {
                 qCWarning(lcSincronizacion) << "cannot put back" << r;
-                sinDeshacer << mezcla::Categoria(antes[i].archivo);
+                sinDeshacer << mezcla::Categoria(q.archivo);
             }
         }
-        *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(it.key()), e);
+        *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(p.archivo), e);
         if (sinDeshacer.isEmpty())
             *error += QStringLiteral(" No se ha cambiado nada en este equipo.");
         else
@@ -357,6 +478,9 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error) {
                           .arg(sinDeshacer.join(QStringLiteral(", ")));
         return false;
     }
+    if (previos)
+        for (const Paso &p : pasos)
+            previos->insert(p.archivo, p.antes);
     return true;
 }
 
@@ -588,6 +712,10 @@ bool EsPropio(git_repository *r) {
 
 } // namespace
 
+namespace prueba {
+void AntesDeEscribir(std::function<void(const QString &carpeta)> f) { git::AntesDeEscribir() = std::move(f); }
+} // namespace prueba
+
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas) {
     Informe inf;
     Contexto cx;
@@ -730,17 +858,18 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         // Every name is checked before anything is written: ours, theirs and the common one.
         QString rechazo;
         int otrosNuestros = 0, otrosSuyos = 0;
-        const auto nuestras = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
-        if (!nuestras)
+        const auto nuestrasCrudas = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
+        if (!nuestrasCrudas)
             return fallar(QStringLiteral("La última versión de este equipo tiene un nombre que no se acepta: %1. "
                                          "No se ha cambiado nada.")
                               .arg(rechazo));
-        const auto suyas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
-        const auto comunes = suyas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
-        if (!suyas || !comunes)
+        const auto suyasCrudas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
+        const auto comunesCrudas = suyasCrudas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
+        if (!suyasCrudas || !comunesCrudas)
             return fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
                                          "aplicado nada de esa versión.")
                               .arg(url, rechazo));
+        const mezcla::Arbol &nuestras = *nuestrasCrudas, &suyas = *suyasCrudas, &comunes = *comunesCrudas;
 
         const bool alDia = haySuyo && hayNuestro &&
                            (git_oid_equal(&idNuestro, &idSuyo) || git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
@@ -772,7 +901,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             QString noLeida;
             const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
             mezcla = mezcla::MezclarArboles(
-                *comunes, *nuestras, *suyas,
+                comunes, nuestras, suyas,
                 [&](mezcla::Lado lado, const QString &archivo) {
                     const auto datos = Leer(r, arboles[int(lado)], archivo);
                     if (!datos && !ilegible)
@@ -789,7 +918,31 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (!Blobs(r, cambios, &ids))
             return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado "
                                          "nada."));
-        const mezcla::Arbol resultado = Aplicar(*nuestras, ids);
+        QVector<Separada> separadas;
+        const mezcla::Arbol resultado = Separar(Aplicar(nuestras, ids), comunes, nuestras, suyas,
+                                                archivos::Listar(repo.carpeta(), QStringLiteral(".rtn")), &separadas);
+        for (const Separada &sep : std::as_const(separadas))
+            if (mezcla.contains(sep.otra))
+                mezcla.insert(sep.nueva, mezcla.take(sep.otra));
+        // What this machine's tree and folder need to become the result.
+        const Ids idsLocales = Diferencia(nuestras, resultado);
+        // The folder's files, and what each was in the version the merge started from: one another
+        // program changed since is merged again at the write step, never replaced.
+        Cambios disco, desde;
+        auto blob = [](const QByteArray &crudo) {
+            git_oid id;
+            git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
+            return id;
+        };
+        for (auto it = idsLocales.cbegin(); it != idsLocales.cend(); ++it) {
+            std::optional<QByteArray> datos, nuestro;
+            if (it.value() && !(datos = LeerBlob(r, *it.value())))
+                return fallar(NoSeLee(it.key()));
+            if (nuestras.contains(it.key()) && !(nuestro = LeerBlob(r, blob(nuestras.value(it.key())))))
+                return fallar(NoSeLee(it.key()));
+            disco.insert(it.key(), datos);
+            desde.insert(it.key(), nuestro);
+        }
 
         // The version sent (envio) and the one this machine moves to (local). Both are made before
         // any file changes, and the branch is moved only once they have.
@@ -811,12 +964,8 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         };
         const QStringList recibidoTexto = [&] {
             QVector<mezcla::CambioArchivo> v;
-            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-                mezcla::CambioArchivo c{it.key(), std::nullopt, it.value()};
-                if (nuestras->contains(it.key()))
-                    c.antes = Leer(r, tNuestro.get(), it.key());
-                v.append(std::move(c));
-            }
+            for (auto it = disco.cbegin(); it != disco.cend(); ++it)
+                v.append({it.key(), desde.value(it.key()), it.value()});
             return mezcla::Resumen(v);
         }();
         QString texto = QStringLiteral("Sincronización con %1: %2")
@@ -826,15 +975,26 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         const QVector<mezcla::Copia> copias = mezcla::Copias(mezcla);
         const QString marcas = copias.isEmpty() ? QString() : QStringLiteral("\n\n") + mezcla::Marcas(copias);
         texto += marcas;
+        const QString noSeGuardo =
+            QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado nada.");
         if (propio) {
-            if (alDia || !haySuyo) {
+            // A name given apart makes a version of its own, also where the branch would only move.
+            const Ids sobreSuyo = haySuyo ? Diferencia(*suyasCrudas, resultado) : Ids();
+            if ((alDia || !haySuyo) && idsLocales.isEmpty()) {
                 envio = idNuestro, hayEnvio = hayNuestro;
-            } else if (avanzar) {
+            } else if (alDia || !haySuyo) {
+                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get()}, texto, &local))
+                    return fallar(noSeGuardo);
+                envio = local, hayEnvio = true, moverLocal = true;
+            } else if (avanzar && sobreSuyo.isEmpty()) {
                 local = idSuyo, moverLocal = true;
+            } else if (avanzar) {
+                if (!versionCon(tSuyo.get(), sobreSuyo, {cSuyo.get()}, texto, &local))
+                    return fallar(noSeGuardo);
+                envio = local, moverLocal = true;
             } else {
-                if (!versionCon(tNuestro.get(), ids, {cNuestro.get(), cSuyo.get()}, texto, &local))
-                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
-                                                 "cambiado nada."));
+                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cSuyo.get()}, texto, &local))
+                    return fallar(noSeGuardo);
                 envio = local, moverLocal = true;
             }
         } else {
@@ -868,52 +1028,47 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
             }
             const bool yaIncluido = hayNuestro && (git_oid_equal(&idNuestro, &envio) ||
                                                    git_graph_descendant_of(r, &idNuestro, &envio) == 1);
-            if (hayEnvio && !yaIncluido) {
+            const bool unir = hayEnvio && !yaIncluido;
+            if (unir || !idsLocales.isEmpty()) {
                 Commit cEnvio;
-                if (Tomar(cEnvio, git_commit_lookup, r, &envio) < 0 ||
-                    !versionCon(tNuestro.get(), ids, {cNuestro.get(), cEnvio.get()}, texto, &local))
-                    return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha "
-                                                 "cambiado nada."));
+                if ((unir && Tomar(cEnvio, git_commit_lookup, r, &envio) < 0) ||
+                    !versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cEnvio.get()}, texto, &local))
+                    return fallar(noSeGuardo);
                 moverLocal = true;
             }
         }
 
         QString error;
-        if (!Escribir(repo.carpeta(), cambios, &error)) {
+        QStringList cambiadas;
+        Cambios previos;
+        if (!Escribir(repo.carpeta(), disco, &error, &desde, &cambiadas, &previos)) {
             inf.error = error;
             return inf;
         }
         if (moverLocal && !MoverCabeza(r, local)) {
             const QString motivo = UltimoError();
             qCWarning(lcSincronizacion) << "cannot move HEAD:" << motivo;
-            // The files go back to what the last version of this machine holds.
-            Cambios deshacer;
-            bool leidos = true;
-            for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
-                if (!nuestras->contains(it.key())) {
-                    deshacer.insert(it.key(), std::nullopt);
-                    continue;
-                }
-                const auto datos = Leer(r, tNuestro.get(), it.key());
-                leidos = leidos && datos;
-                deshacer.insert(it.key(), datos);
-            }
+            // The files go back to exactly what stood there.
             QString errorDeshacer;
-            if (!leidos || !Escribir(repo.carpeta(), deshacer, &errorDeshacer))
+            if (!Escribir(repo.carpeta(), previos, &errorDeshacer))
                 inf.error = QStringLiteral("No se pudo guardar la versión combinada, y las categorías de este equipo "
                                            "no se pudieron dejar como estaban: %1")
-                                .arg(QStringList(cambios.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
+                                .arg(QStringList(previos.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
             else
                 inf.error = QStringLiteral("No se pudo guardar la versión combinada. No se ha cambiado nada en este "
                                            "equipo.");
             return inf;
         }
-        Indexar(r, ids);
+        Indexar(r, idsLocales);
         inf.recibido += recibidoTexto;
-        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla);
+        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla) + AvisosDeNombres(separadas);
+        for (const QString &cat : std::as_const(cambiadas))
+            inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
+                                         "con esos cambios, que quedan pendientes para la próxima versión.")
+                              .arg(cat);
         inf.copiasRecibidas += recibidas;
         inf.copias += copias;
-        for (auto it = cambios.cbegin(); it != cambios.cend(); ++it)
+        for (auto it = previos.cbegin(); it != previos.cend(); ++it)
             if (!inf.escritos.contains(it.key()))
                 inf.escritos << it.key();
 
@@ -945,7 +1100,7 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (e == 0 && cx.rechazo.isEmpty()) {
             Recordar(r, refRama, envio);
             const auto enviadas = Categorias(tEnvio.get(), &rechazo);
-            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyas, enviadas.value_or(*suyas)));
+            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyasCrudas, enviadas.value_or(*suyasCrudas)));
             inf.ok = true;
             return inf;
         }

@@ -37,6 +37,12 @@ struct Llamadas {
 // as it was.
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas);
 
+// For tests only (the program never sets it): called by the sync's write step in the sync's thread,
+// with the folder already held, just before it looks at the files it is about to replace.
+namespace prueba {
+void AntesDeEscribir(std::function<void(const QString &carpeta)> f);
+} // namespace prueba
+
 } // namespace git
 
 Q_DECLARE_METATYPE(git::Informe)

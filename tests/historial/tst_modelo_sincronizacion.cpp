@@ -3,10 +3,14 @@
 // the libraries are checked against what must hold whatever happened: no script text lost that was
 // not deleted on purpose, every script kept twice reported by both machines, nothing kept twice
 // with the same text, and both libraries the same after a sync both ways.
+// Among the edits: categories whose names differ only in case from one of either side (made by
+// another program beside the first), and scripts another program adds to a file between steps or
+// while a sync holds the folder at its write step.
 //
 // RUTINERO_SINC_PASOS sets the number of steps (500 by default) and RUTINERO_SINC_SEMILLA the seed
 // (a new one each run by default); a failure names both. Long runs need QTEST_FUNCTION_TIMEOUT raised.
 #include "AyudasNucleo.h"
+#include "history/Mezcla.h"
 #include "history/Repositorio.h"
 #include "history/Sincronizacion.h"
 #include "format/mdlScripts.h"
@@ -19,13 +23,22 @@
 
 namespace {
 
+// Thousands of versions are written: in memory when the machine allows, as nothing here is about
+// the disk, so that a long run takes minutes and not hours.
+QString Plantilla() {
+    const QFileInfo memoria(QStringLiteral("/dev/shm"));
+    return (memoria.isDir() && memoria.isWritable() ? memoria.filePath() : QDir::tempPath()) +
+           QStringLiteral("/rutinero-modelo-XXXXXX");
+}
+
 struct Lado {
-    QTemporaryDir dir;
+    QTemporaryDir dir{Plantilla()};
     QString carpeta;
     git::Repositorio repo;
     QSet<QString> tocados;    // scripts changed or added here since the last sync, by name
     QSet<QString> delOtro;    // those the other side sent since this one's last sync
     QVector<mezcla::Copia> porSaber; // kept twice by the other's merges, not yet received here
+    QSet<QString> durante;    // added by another program while this side's last sync was writing
 };
 
 QStringList Categorias(const Lado &l) {
@@ -48,7 +61,7 @@ QMap<QString, QByteArray> Archivos(const Lado &l) {
 class PruebaModeloSincronizacion : public QObject {
     Q_OBJECT
 
-    QTemporaryDir remotoDir_;
+    QTemporaryDir remotoDir_{Plantilla()};
     QString url_;
     std::unique_ptr<Lado> lados_[2];
     QRandomGenerator azar_;
@@ -57,6 +70,7 @@ class PruebaModeloSincronizacion : public QObject {
     int nombres_ = 0, codigos_ = 0, categorias_ = 0;
     QSet<QString> vivos_; // script codes that exist and were never replaced or deleted on purpose
     QStringList diario_;  // the last steps, told when something fails
+    int separados_ = 0, combinados_ = 0; // names the syncs gave apart, files merged again at the write step
 
     QString Donde() const {
         return QStringLiteral("semilla %1 (RUTINERO_SINC_SEMILLA), paso %2; últimos pasos:\n  %3\n")
@@ -73,6 +87,33 @@ class PruebaModeloSincronizacion : public QObject {
     }
     Script NuevoScript() {
         return {QStringLiteral("s%1").arg(++nombres_), "d", NuevoCodigo(), "5"};
+    }
+
+    // Another program adds a new script to a category file, with no version: written in place.
+    void AgregarDeFuera(Lado &l, const QString &archivo, QSet<QString> &tocados) {
+        QVector<Script> s = Leer(l, archivo);
+        const Script n = NuevoScript();
+        s.insert(int(azar_.bounded(s.size() + 1)), n);
+        tocados.insert(n.Nombre);
+        Anotar(QStringLiteral("otro programa agrega %1 en %2").arg(n.Nombre, archivo));
+        ayudas::EscribirBytes(l.carpeta + '/' + archivo, mdlScripts::Componer(s));
+    }
+
+    // A name that differs only in case from a category of either side, and from none of this one.
+    QString OtraMayuscula() {
+        QStringList todas = Categorias(*lados_[0]) + Categorias(*lados_[1]);
+        if (todas.isEmpty())
+            return {};
+        QString n = todas[int(azar_.bounded(todas.size()))];
+        for (int intento = 0; intento < 4; ++intento) {
+            QString v = n;
+            for (QChar &c : v)
+                if (azar_.bounded(2) == 0)
+                    c = c.isUpper() ? c.toLower() : c.toUpper();
+            if (v != n)
+                return v;
+        }
+        return n.toUpper() != n ? n.toUpper() : n.toLower();
     }
 
     void Escribir(Lado &l, const QString &archivo, const QVector<Script> &scripts) {
@@ -103,9 +144,26 @@ class PruebaModeloSincronizacion : public QObject {
             Escribir(l, nombre, s);
             return;
         }
+        if (tipo < 9) { // another program leaves a file beside one of a name that differs in case
+            const QString nombre = OtraMayuscula();
+            if (nombre.isEmpty() || QFileInfo::exists(l.carpeta + '/' + nombre))
+                return;
+            QVector<Script> s;
+            for (int k = 1 + int(azar_.bounded(2)); k > 0; --k) {
+                s.append(NuevoScript());
+                l.tocados.insert(s.last().Nombre);
+            }
+            Anotar(QStringLiteral("otro programa deja %1 en el lado %2 con %3 scripts").arg(nombre).arg(i).arg(s.size()));
+            ayudas::EscribirBytes(l.carpeta + '/' + nombre, mdlScripts::Componer(s));
+            return;
+        }
         const QString cat = cats[int(azar_.bounded(cats.size()))];
+        if (tipo < 13) {
+            AgregarDeFuera(l, cat, l.tocados);
+            return;
+        }
         QVector<Script> s = Leer(l, cat);
-        if (tipo < 9) { // the category deleted
+        if (tipo < 16) { // the category deleted
             Anotar(QStringLiteral("lado %1 elimina %2").arg(i).arg(cat));
             for (const Script &x : s)
                 vivos_.remove(x.Codigo);
@@ -113,7 +171,7 @@ class PruebaModeloSincronizacion : public QObject {
             ConfirmarALaVezOLuego(l, cat);
             return;
         }
-        if (tipo < 14) { // renamed, as the program does: the same file under another name
+        if (tipo < 21) { // renamed, as the program does: the same file under another name
             const QString nuevo = QStringLiteral("K%1.rtn").arg(++categorias_);
             Anotar(QStringLiteral("lado %1 renombra %2 como %3").arg(i).arg(cat, nuevo));
             QVERIFY(QFile::rename(l.carpeta + '/' + cat, l.carpeta + '/' + nuevo));
@@ -121,7 +179,7 @@ class PruebaModeloSincronizacion : public QObject {
             QVERIFY2(l.repo.Confirmar({cat, nuevo}, &mensaje, &error), qPrintable(error));
             return;
         }
-        if (s.isEmpty() || tipo < 40) { // a script added
+        if (s.isEmpty() || tipo < 45) { // a script added
             const Script n = NuevoScript();
             s.insert(int(azar_.bounded(s.size() + 1)), n);
             l.tocados.insert(n.Nombre);
@@ -130,7 +188,7 @@ class PruebaModeloSincronizacion : public QObject {
             return;
         }
         const int k = int(azar_.bounded(s.size()));
-        if (tipo < 52) { // a script deleted
+        if (tipo < 57) { // a script deleted
             Anotar(QStringLiteral("lado %1 elimina %2 de %3").arg(i).arg(s[k].Nombre, cat));
             vivos_.remove(s[k].Codigo);
             s.remove(k);
@@ -144,16 +202,33 @@ class PruebaModeloSincronizacion : public QObject {
         Escribir(l, cat, s);
     }
 
-    void Sincronizar(int i) {
+    // `durante`: another program adds a script to a category while the sync holds the folder to write.
+    void Sincronizar(int i, bool durante = false) {
         Lado &l = *lados_[i], &otro = *lados_[1 - i];
+        l.durante.clear();
+        git::prueba::AntesDeEscribir(nullptr);
+        if (durante)
+            git::prueba::AntesDeEscribir([this, &l](const QString &) {
+                const QStringList cats = Categorias(l);
+                if (!cats.isEmpty())
+                    AgregarDeFuera(l, cats[int(azar_.bounded(cats.size()))], l.durante);
+            });
         const git::Informe inf = git::Sincronizar(l.repo, url_, {});
+        git::prueba::AntesDeEscribir(nullptr);
+        // The program packs the history when its loose objects grow; so does a long run here.
+        if (git::Repositorio::HaceFaltaCompactar(l.repo.ContarSueltos()))
+            QVERIFY(l.repo.Compactar() >= 0);
+        separados_ += inf.avisos.filter(QStringLiteral("mayúsculas")).size();
+        combinados_ += inf.avisos.filter(QStringLiteral("otro programa")).size();
         Anotar(QStringLiteral("lado %1 sincroniza: %2 recibido, %3 enviado, copias %4, recibidas %5")
                    .arg(i)
                    .arg(inf.recibido.join("; "), inf.enviado.join("; "))
                    .arg(inf.copias.size())
                    .arg(inf.copiasRecibidas.size()));
         QVERIFY2(inf.ok, qPrintable(Donde() + inf.error));
-        QVERIFY2(l.repo.Pendientes().isEmpty(), qPrintable(Donde() + "quedan cambios sin versión"));
+        // What another program wrote during the write step waits for the next version; nothing else does.
+        if (l.durante.isEmpty())
+            QVERIFY2(l.repo.Pendientes().isEmpty(), qPrintable(Donde() + "quedan cambios sin versión"));
 
         // What the other machine's merges kept twice is told here once it arrives: it has arrived now.
         auto ordenar = [](QVector<mezcla::Copia> v) {
@@ -192,7 +267,7 @@ class PruebaModeloSincronizacion : public QObject {
             }
         }
         otro.delOtro += l.tocados;
-        l.tocados.clear();
+        l.tocados = l.durante;
         l.delOtro.clear();
     }
 
@@ -254,11 +329,13 @@ private slots:
         azar_.seed(semilla_);
         qInfo("semilla %u, %d pasos", semilla_, pasos);
         for (paso_ = 1; paso_ <= pasos; ++paso_) {
+            if (paso_ % 1000 == 0)
+                qInfo("paso %d de %d", paso_, pasos);
             const int tipo = int(azar_.bounded(100));
             if (tipo < 70) {
                 Editar(int(azar_.bounded(2)));
             } else if (tipo < 95) {
-                Sincronizar(int(azar_.bounded(2)));
+                Sincronizar(int(azar_.bounded(2)), azar_.bounded(4) == 0);
             } else {
                 // Both ways: one, the other, the first again; then both hold the same.
                 const int i = int(azar_.bounded(2));
@@ -276,6 +353,8 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+        qInfo("%d nombres separados por mayúsculas, %d archivos cambiados durante una sincronización", separados_,
+              combinados_);
     }
 };
 
