@@ -2,6 +2,7 @@
 #include "search/IndiceBiblioteca.h"
 #include "core/VigiaCarpeta.h"
 #include "core/Registro.h"
+#include "core/Hilos.h"
 
 #include <QDir>
 #include <QMutex>
@@ -102,7 +103,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
         {
             QMutexLocker l(&m);
             while (!salir && !pasada)
-                hayPasada.wait(&m);
+                hilos::Esperar(hayPasada, m);
             if (salir)
                 break;
             pasada = false;
@@ -202,7 +203,7 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                     l.relock();
                     continue;
                 }
-                hayConsulta.wait(&m);
+                hilos::Esperar(hayConsulta, m);
             }
             if (salir)
                 break;
@@ -256,7 +257,7 @@ void Indexador::Hilos::CerrarLector() {
     lector->Interrumpir();
     hayConsulta.wakeAll();
     while (!lectorCerrado && !salir && lector)
-        cierre.wait(&m);
+        hilos::Esperar(cierre, m);
 }
 
 void Indexador::Hilos::AbrirLector() {
@@ -275,6 +276,8 @@ Indexador::Indexador(const QString &carpetaCategorias, const QString &rutaIndice
     h_->hiloBusqueda = QThread::create([h = h_, yo] { h->Buscar(yo); });
     h_->hiloIndice->setObjectName(QStringLiteral("indice"));
     h_->hiloBusqueda->setObjectName(QStringLiteral("busqueda"));
+    hilos::Seguir(h_->hiloIndice);
+    hilos::Seguir(h_->hiloBusqueda);
     // Indexing gives way to searching and to the window on a busy machine.
     h_->hiloIndice->start(QThread::LowPriority);
     h_->hiloBusqueda->start();
@@ -294,7 +297,7 @@ Indexador::~Indexador() {
         h_->cierre.wakeAll();
     }
     for (QThread *t : {h_->hiloIndice, h_->hiloBusqueda}) {
-        t->wait();
+        hilos::EsperarHilo(t);
         delete t;
     }
 }
