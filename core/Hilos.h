@@ -6,6 +6,7 @@
 // they are the plain calls.
 #include <QDeadlineTimer>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <QThread>
 #include <QWaitCondition>
 
@@ -27,6 +28,29 @@ inline bool Esperar(QWaitCondition &c, QMutex &m, QDeadlineTimer plazo = QDeadli
     __tsan_mutex_post_lock(&m, 0, 0);
 #endif
     return despertado;
+}
+
+// QRecursiveMutex locks and unlocks inside Qt, unlike QMutex whose inline calls say so themselves.
+inline bool IntentarTomar(QRecursiveMutex &m, int esperaMs = 0) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_pre_lock(&m, __tsan_mutex_write_reentrant | __tsan_mutex_try_lock);
+#endif
+    const bool tomado = m.tryLock(esperaMs);
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_post_lock(&m, __tsan_mutex_write_reentrant | __tsan_mutex_try_lock |
+                                   (tomado ? 0u : unsigned(__tsan_mutex_try_lock_failed)), 0);
+#endif
+    return tomado;
+}
+
+inline void Soltar(QRecursiveMutex &m) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_pre_unlock(&m, 0);
+#endif
+    m.unlock();
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_post_unlock(&m, 0);
+#endif
 }
 
 // Before `t` starts: its end is then seen by EsperarHilo.

@@ -1,5 +1,6 @@
 #include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 
 #include <QCoreApplication>
@@ -37,13 +38,13 @@ bool DuenoCarpeta::Valido(const QString &archivo, QString *error) const {
 }
 
 void DuenoCarpeta::Entrar() {
-    if (m_.tryLock())
+    if (hilos::IntentarTomar(m_))
         return;
     // Another thread (the sync) holds the folder: its step is short, and the wait is told.
     const bool interfaz = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
     if (alEsperar_ && interfaz)
         alEsperar_(true);
-    while (!m_.tryLock(50))
+    while (!hilos::IntentarTomar(m_, 50))
         if (interfaz)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (alEsperar_ && interfaz)
@@ -56,7 +57,7 @@ void DuenoCarpeta::Salir(const QStringList &hechos, const QString &mensaje) {
         juntos_ += hechos;
     else
         contar = hechos;
-    m_.unlock();
+    hilos::Soltar(m_);
     if (!contar.isEmpty())
         emit escritos(contar, mensaje);
 }
