@@ -1,4 +1,5 @@
 #include "ui/tools/Versiones.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 #include "history/Historial.h"
 #include "ui/Mensajes.h"
@@ -23,6 +24,7 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
     setObjectName(QStringLiteral("versiones"));
     hilo_ = new QThread;
     hilo_->setObjectName(QStringLiteral("historial"));
+    hilos::Seguir(hilo_);
     motor_ = new Historial(p_.estado.carpetaCategorias());
     motor_->setPedirClave([this](const QString &url, QString *usuario, QString *clave) {
         return pedirClave(url, usuario, clave);
@@ -54,7 +56,7 @@ Versiones::~Versiones() {
     cerrando_ = true;
     motor_->Cancelar();
     QMetaObject::invokeMethod(motor_, [h = hilo_] { h->quit(); }, Qt::QueuedConnection);
-    if (!hilo_->wait(QDeadlineTimer(sincronizando_ ? 1500 : 60000))) {
+    if (!hilos::EsperarHilo(hilo_, QDeadlineTimer(sincronizando_ ? 1500 : 60000))) {
         qCWarning(lcSincronizacion) << "The history thread did not stop in time: the program ends without it";
         return;
     }
