@@ -11,10 +11,12 @@
 
 DuenoCarpeta &DuenoCarpeta::De(const QString &carpeta) {
     static QMutex m;
-    static QHash<QString, DuenoCarpeta *> duenos; // they live as long as the process
+    // They live as long as the process, and so does the table: never destroyed at exit, it keeps
+    // them reachable, not lost, for whatever still runs then (and for the leak checker).
+    static auto *duenos = new QHash<QString, DuenoCarpeta *>;
     const QString clave = QDir::cleanPath(QDir(carpeta).absolutePath());
     QMutexLocker l(&m);
-    DuenoCarpeta *&d = duenos[clave];
+    DuenoCarpeta *&d = (*duenos)[clave];
     if (!d) {
         d = new DuenoCarpeta(clave);
         // Announcements reach objects of the interface thread through its event loop.
