@@ -58,6 +58,10 @@ Versiones::~Versiones() {
     QMetaObject::invokeMethod(motor_, [h = hilo_] { h->quit(); }, Qt::QueuedConnection);
     if (!hilos::EsperarHilo(hilo_, QDeadlineTimer(sincronizando_ ? 1500 : 60000))) {
         qCWarning(lcSincronizacion) << "The history thread did not stop in time: the program ends without it";
+        // Left to the end of the process on purpose, and kept where the leak checker finds them.
+        static auto *abandonados = new QList<QObject *>;
+        abandonados->append(motor_);
+        abandonados->append(hilo_);
         return;
     }
     delete motor_;
