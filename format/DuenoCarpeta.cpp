@@ -1,5 +1,6 @@
 #include "format/DuenoCarpeta.h"
 #include "core/Archivos.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,12 @@
 
 DuenoCarpeta &DuenoCarpeta::De(const QString &carpeta) {
     static QMutex m;
-    static QHash<QString, DuenoCarpeta *> duenos; // they live as long as the process
+    // They live as long as the process, and so does the table: never destroyed at exit, it keeps
+    // them reachable, not lost, for whatever still runs then (and for the leak checker).
+    static auto *duenos = new QHash<QString, DuenoCarpeta *>;
     const QString clave = QDir::cleanPath(QDir(carpeta).absolutePath());
     QMutexLocker l(&m);
-    DuenoCarpeta *&d = duenos[clave];
+    DuenoCarpeta *&d = (*duenos)[clave];
     if (!d) {
         d = new DuenoCarpeta(clave);
         // Announcements reach objects of the interface thread through its event loop.
@@ -37,20 +40,20 @@ bool DuenoCarpeta::Valido(const QString &archivo, QString *error) const {
 }
 
 bool DuenoCarpeta::Entrar(QString *error) {
-    if (m_.tryLock())
+    if (hilos::IntentarTomar(m_))
         return true;
     // Another thread holds the folder (the sync's write step, a few files). Other threads wait for
     // it; the interface thread waits too, processing nothing meanwhile, up to a bound far past what
     // that step takes: its command then fails, with nothing changed, rather than freeze the window.
     const bool interfaz = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
     if (!interfaz) {
-        m_.lock();
+        hilos::IntentarTomar(m_, -1); // a negative wait has no end
         return true;
     }
     if (alEsperar_)
         alEsperar_(true);
     const int limite = limiteEsperaMs_;
-    const bool ok = m_.tryLock(limite);
+    const bool ok = hilos::IntentarTomar(m_, limite);
     if (alEsperar_)
         alEsperar_(false);
     if (!ok) {
@@ -69,7 +72,7 @@ void DuenoCarpeta::Salir(const QStringList &hechos, const QString &mensaje) {
         juntos_ += hechos;
     else
         contar = hechos;
-    m_.unlock();
+    hilos::Soltar(m_);
     if (!contar.isEmpty())
         emit escritos(contar, mensaje);
 }

@@ -3,6 +3,7 @@
 #include "core/VigiaCarpeta.h"
 #include "core/Archivos.h"
 #include "core/Registro.h"
+#include "core/Hilos.h"
 
 #include <QDir>
 #include <QMutex>
@@ -136,7 +137,7 @@ void Indexador::Hilos::Indexar(Indexador *dueno) {
         {
             QMutexLocker l(&m);
             while (!salir && !pasada)
-                hayPasada.wait(&m);
+                hilos::Esperar(hayPasada, m);
             if (salir)
                 break;
             pasada = false;
@@ -260,7 +261,7 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                     l.relock();
                     continue;
                 }
-                hayConsulta.wait(&m);
+                hilos::Esperar(hayConsulta, m);
             }
             if (salir)
                 break;
@@ -330,7 +331,7 @@ void Indexador::Hilos::CerrarLector() {
     lector->Interrumpir();
     hayConsulta.wakeAll();
     while (!lectorCerrado && !salir && lector)
-        cierre.wait(&m);
+        hilos::Esperar(cierre, m);
 }
 
 void Indexador::Hilos::AbrirLector() {
@@ -349,6 +350,8 @@ Indexador::Indexador(const QString &carpetaCategorias, const QString &rutaIndice
     h_->hiloBusqueda = QThread::create([h = h_, yo] { h->Buscar(yo); });
     h_->hiloIndice->setObjectName(QStringLiteral("indice"));
     h_->hiloBusqueda->setObjectName(QStringLiteral("busqueda"));
+    hilos::Seguir(h_->hiloIndice);
+    hilos::Seguir(h_->hiloBusqueda);
     // Indexing gives way to searching and to the window on a busy machine.
     h_->hiloIndice->start(QThread::LowPriority);
     h_->hiloBusqueda->start();
@@ -375,7 +378,7 @@ Indexador::~Indexador() {
             h_->escritor->Interrumpir();
     }
     for (QThread *t : {h_->hiloIndice, h_->hiloBusqueda}) {
-        t->wait();
+        hilos::EsperarHilo(t);
         delete t;
     }
 }

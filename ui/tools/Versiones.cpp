@@ -1,4 +1,5 @@
 #include "ui/tools/Versiones.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 #include "history/Historial.h"
 #include "history/Red.h"
@@ -27,6 +28,7 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
     setObjectName(QStringLiteral("versiones"));
     hilo_ = new QThread;
     hilo_->setObjectName(QStringLiteral("historial"));
+    hilos::Seguir(hilo_);
     motor_ = new Historial(p_.estado.carpetaCategorias());
     // What the thread asks of this window goes through the link, which this window closes first
     // when it goes; what it hands over runs here, and is dropped if this window is gone by then.
@@ -71,9 +73,13 @@ Versiones::~Versiones() {
     // thread is left to the end of the process, deliberately never deleted. Nothing it can still
     // touch belongs to this window: the link is closed and its signals' receivers are gone.
     const bool carpetaRemota = sincronizando_ && !git::red::EsDeRed(urlSincronizacion_);
-    if (!hilo_->wait(QDeadlineTimer(carpetaRemota ? kCierreCarpetaMs : kCierreMs))) {
+    if (!hilos::EsperarHilo(hilo_, QDeadlineTimer(carpetaRemota ? kCierreCarpetaMs : kCierreMs))) {
         qCWarning(lcSincronizacion) << "The history thread is stuck (a folder that does not answer): the program "
                                        "ends without it";
+        // Kept where the leak checker finds them.
+        static auto *abandonados = new QList<QObject *>;
+        abandonados->append(motor_);
+        abandonados->append(hilo_);
         return;
     }
     delete motor_;
