@@ -15,6 +15,8 @@
 #include <cstring>
 #include <future>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <git2/sys/odb_backend.h>
 
 namespace git {
@@ -423,38 +425,224 @@ struct Raices {
     }
 };
 
-// Puts an object and what it reaches into the pack: commits go to the walk (their history with
-// them), a tag with what it points at, trees and blobs as they are. An object that is not there
-// (a head git left pointing at something long gone) has nothing to keep.
-int Incluir(git_repository *repo, git_odb *odb, git_packbuilder *pb, git_revwalk *walk, git_oid id) {
-    for (int vueltas = 0; vueltas < 100; ++vueltas) {
-        size_t tamano = 0;
-        git_object_t tipo = GIT_OBJECT_INVALID;
-        if (!git_odb_exists(odb, &id))
-            return 0;
-        if (git_odb_read_header(&tamano, &tipo, odb, &id) < 0)
-            return -1;
-        switch (tipo) {
-        case GIT_OBJECT_COMMIT:
-            return git_revwalk_push(walk, &id);
-        case GIT_OBJECT_TREE:
-            return git_packbuilder_insert_tree(pb, &id);
-        case GIT_OBJECT_BLOB:
-            return git_packbuilder_insert(pb, &id, nullptr);
-        case GIT_OBJECT_TAG: {
-            Propio<git_tag, git_tag_free> tag;
-            if (Tomar(tag, git_tag_lookup, repo, &id) < 0 || git_packbuilder_insert(pb, &id, nullptr) < 0)
-                return -1;
-            id = *git_tag_target_id(tag.get());
-            break;
-        }
-        default:
-            return -1;
-        }
+struct HashId {
+    size_t operator()(const git_oid &id) const {
+        size_t h;
+        memcpy(&h, id.id, sizeof h); // an object id is already a hash
+        return h;
     }
-    return -1; // tags of tags without end
+};
+struct IgualId {
+    bool operator()(const git_oid &a, const git_oid &b) const { return git_oid_equal(&a, &b); }
+};
+using ConjuntoIds = std::unordered_set<git_oid, HashId, IgualId>;
+
+// Every object anything reaches, each with the path it was seen at (versions of one file are packed
+// side by side, as differences of each other). An object that is not there (a head git left pointing
+// at something long gone) has nothing to keep; one that is there and cannot be read fails the walk.
+struct Alcanzados {
+    struct Objeto {
+        git_oid id;
+        git_object_t tipo;
+        QByteArray ruta;
+    };
+    QVector<Objeto> objetos;
+    ConjuntoIds vistos;
+    QVector<Objeto> sueltos; // trees and blobs named by the index, walked after the versions
+
+    bool Nuevo(const git_oid &id) { return vistos.insert(id).second; }
+    int Arbol(git_repository *repo, const git_oid &id, const QByteArray &ruta) {
+        if (!Nuevo(id))
+            return 0;
+        objetos.append({id, GIT_OBJECT_TREE, ruta});
+        Tree arbol;
+        if (Tomar(arbol, git_tree_lookup, repo, &id) < 0)
+            return -1;
+        for (size_t i = 0, n = git_tree_entrycount(arbol.get()); i < n; ++i) {
+            const git_tree_entry *e = git_tree_entry_byindex(arbol.get(), i);
+            // Most entries are ones already seen in another version: their path is never built.
+            auto hijo = [&] {
+                return ruta.isEmpty() ? QByteArray(git_tree_entry_name(e)) : ruta + '/' + git_tree_entry_name(e);
+            };
+            switch (git_tree_entry_type(e)) {
+            case GIT_OBJECT_TREE:
+                if (!vistos.count(*git_tree_entry_id(e)) && Arbol(repo, *git_tree_entry_id(e), hijo()) < 0)
+                    return -1;
+                break;
+            case GIT_OBJECT_BLOB:
+                if (Nuevo(*git_tree_entry_id(e)))
+                    objetos.append({*git_tree_entry_id(e), GIT_OBJECT_BLOB, hijo()});
+                break;
+            default: // a submodule's commit lives in another repository
+                break;
+            }
+        }
+        return 0;
+    }
+    int Historia(git_repository *repo, git_revwalk *walk) {
+        git_oid id;
+        int r;
+        while ((r = git_revwalk_next(&id, walk)) == 0) {
+            if (!Nuevo(id))
+                continue;
+            objetos.append({id, GIT_OBJECT_COMMIT, {}});
+            Commit commit;
+            if (Tomar(commit, git_commit_lookup, repo, &id) < 0 ||
+                Arbol(repo, *git_commit_tree_id(commit.get()), {}) < 0)
+                return -1;
+        }
+        if (r != GIT_ITEROVER)
+            return -1;
+        // The index's files and folders, after the versions: most are in one, where their path is known.
+        for (const Objeto &o : std::as_const(sueltos)) {
+            if (o.tipo == GIT_OBJECT_TREE && Arbol(repo, o.id, {}) < 0)
+                return -1;
+            if (o.tipo == GIT_OBJECT_BLOB && Nuevo(o.id))
+                objetos.append(o);
+        }
+        return 0;
+    }
+    int Raiz(git_repository *repo, git_odb *odb, git_revwalk *walk, git_oid id) {
+        for (int vueltas = 0; vueltas < 100; ++vueltas) {
+            size_t tamano = 0;
+            git_object_t tipo = GIT_OBJECT_INVALID;
+            if (!git_odb_exists(odb, &id))
+                return 0;
+            if (git_odb_read_header(&tamano, &tipo, odb, &id) < 0)
+                return -1;
+            switch (tipo) {
+            case GIT_OBJECT_COMMIT:
+                return git_revwalk_push(walk, &id);
+            case GIT_OBJECT_TREE:
+            case GIT_OBJECT_BLOB:
+                sueltos.append({id, tipo, {}});
+                return 0;
+            case GIT_OBJECT_TAG: {
+                Propio<git_tag, git_tag_free> tag;
+                if (Tomar(tag, git_tag_lookup, repo, &id) < 0)
+                    return -1;
+                if (Nuevo(id))
+                    objetos.append({id, GIT_OBJECT_TAG, {}});
+                id = *git_tag_target_id(tag.get());
+                break;
+            }
+            default:
+                return -1;
+            }
+        }
+        return -1; // tags of tags without end
+    }
+};
+
+// Writes one pack of the given objects; gives the new pack's base path (".../pack-<id>"), empty
+// when it could not be made or was given up.
+QByteArray EscribirPaquete(git_repository *repo, const std::function<int(git_packbuilder *)> &llenar,
+                           const std::function<bool()> &parar) {
+    Packbuilder pb;
+    if (Tomar(pb, git_packbuilder_new, repo) < 0)
+        return {};
+    // Every core: packing runs while the user waits for nothing, and ends the sooner.
+    git_packbuilder_set_threads(pb.get(), 0);
+    void *pregunta = const_cast<std::function<bool()> *>(&parar);
+    git_packbuilder_set_callbacks(
+        pb.get(), [](int, uint32_t, uint32_t, void *p) { return Seguir(p); }, pregunta);
+    if (llenar(pb.get()) < 0 || git_packbuilder_object_count(pb.get()) == 0 ||
+        git_packbuilder_write(
+            pb.get(), nullptr, 0, [](const git_indexer_progress *, void *p) { return Seguir(p); }, pregunta) < 0)
+        return {};
+    return QByteArray(git_repository_path(repo)) + "objects/pack/pack-" + git_packbuilder_name(pb.get());
+}
+
+std::atomic<qint64> gLote{qint64(32) << 20};
+constexpr int kPaquetesHasta = 50; // as many as git's own housekeeping lets be
+
+bool JuntarPaquetes(git_repository *repo, const Alcanzados &alcanzados, const std::function<bool()> &parar) {
+    // Each housekeeping adds a pack. The smaller ones are packed into one, each kept pack at least
+    // twice the size of all smaller ones together, when versions of one file lie in more than one
+    // of them (packed together, they are stored as differences) or when the packs are many.
+    const QDir paquetes(QFile::decodeName(QByteArray(git_repository_path(repo)) + "objects/pack"));
+    QVector<QFileInfo> lista;
+    for (const QFileInfo &f : paquetes.entryInfoList({QStringLiteral("pack-*.pack")}, QDir::Files, QDir::Size | QDir::Reversed))
+        if (!paquetes.exists(f.completeBaseName() + QStringLiteral(".keep")) &&
+            paquetes.exists(f.completeBaseName() + QStringLiteral(".idx")))
+            lista.append(f);
+    if (lista.size() < 2)
+        return true;
+    qsizetype juntos = 1;
+    for (qint64 suma = lista[0].size(); juntos < lista.size() && lista[juntos].size() < 2 * suma; ++juntos)
+        suma += lista[juntos].size();
+    const bool muchos = lista.size() > kPaquetesHasta;
+    if (muchos)
+        juntos = std::max<qsizetype>(juntos, lista.size() - kPaquetesHasta + 1);
+    if (juntos < 2)
+        return true;
+    std::vector<PaqueteSolo> viejos(static_cast<size_t>(juntos));
+    for (qsizetype i = 0; i < juntos; ++i)
+        if (!viejos[size_t(i)].Abrir(QFile::encodeName(paquetes.filePath(lista[i].completeBaseName() + QStringLiteral(".idx")))))
+            return true; // left for a later housekeeping
+    if (!muchos) {
+        // The batches of one big first version hold different files: packing them again would
+        // cost as much as the first time and save nothing.
+        QHash<QByteArray, size_t> dondeEsta;
+        bool comparten = false;
+        for (const Alcanzados::Objeto &o : alcanzados.objetos) {
+            if (o.tipo != GIT_OBJECT_BLOB || o.ruta.isEmpty())
+                continue;
+            for (size_t i = 0; i < viejos.size(); ++i)
+                if (viejos[i].Tiene(o.id)) {
+                    const auto it = dondeEsta.constFind(o.ruta);
+                    if (it == dondeEsta.cend())
+                        dondeEsta.insert(o.ruta, i);
+                    else
+                        comparten = comparten || *it != i;
+                    break;
+                }
+            if (comparten)
+                break;
+        }
+        if (!comparten)
+            return true;
+    }
+    const QByteArray base = EscribirPaquete(
+        repo,
+        [&](git_packbuilder *pb) {
+            for (const PaqueteSolo &v : viejos)
+                if (git_odb_foreach(
+                        v.odb.get(),
+                        [](const git_oid *id, void *p) {
+                            return git_packbuilder_insert(static_cast<git_packbuilder *>(p), id, nullptr);
+                        },
+                        pb) != 0)
+                    return -1;
+            return 0;
+        },
+        parar);
+    PaqueteSolo nuevo;
+    if (base.isEmpty() || !nuevo.Abrir(base + ".idx"))
+        return false;
+    // A pack goes only when every object of it is in the new one.
+    for (qsizetype i = 0; i < juntos; ++i) {
+        bool todos = true;
+        std::pair<const PaqueteSolo *, bool *> datos{&nuevo, &todos};
+        const int r = git_odb_foreach(
+            viejos[size_t(i)].odb.get(),
+            [](const git_oid *id, void *d) {
+                auto *p = static_cast<std::pair<const PaqueteSolo *, bool *> *>(d);
+                if (p->first->Tiene(*id))
+                    return 0;
+                *p->second = false;
+                return 1; // stops the walk
+            },
+            &datos);
+        if (r == 0 && todos && QByteArray(QFile::encodeName(paquetes.filePath(lista[i].completeBaseName()))) != base)
+            for (const char *ext : {".pack", ".idx", ".rev"})
+                QFile::remove(paquetes.filePath(lista[i].completeBaseName() + QLatin1String(ext)));
+    }
+    return true;
 }
 } // namespace
+
+void Repositorio::LimitarLote(qint64 bytes) { gLote = bytes > 0 ? bytes : qint64(32) << 20; }
 
 int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
     if (!repo_)
@@ -464,78 +652,88 @@ int Repositorio::Compactar(QString *error, const std::function<bool()> &parar) {
             *error = UltimoError();
         return -1;
     };
+    auto detenido = [&] { return parar && parar(); };
     Revwalk walk;
-    Packbuilder pb;
     Odb odbRepo;
-    if (Tomar(walk, git_revwalk_new, repo_) < 0 || Tomar(pb, git_packbuilder_new, repo_) < 0 ||
-        Tomar(odbRepo, git_repository_odb, repo_) < 0)
+    if (Tomar(walk, git_revwalk_new, repo_) < 0 || Tomar(odbRepo, git_repository_odb, repo_) < 0)
         return fallo();
     // Not only the branches keep objects: plain git's staged files, reflogs, stashes and heads do
     // too, in a repository the user also works in with git.
     Raices raices;
     raices.DeRepositorio(repo_);
+    Alcanzados alcanzados;
     for (const QByteArray &raiz : std::as_const(raices.ids)) {
         git_oid id;
         memcpy(id.id, raiz.constData(), GIT_OID_RAWSZ);
-        if (Incluir(repo_, odbRepo.get(), pb.get(), walk.get(), id) < 0)
+        if (alcanzados.Raiz(repo_, odbRepo.get(), walk.get(), id) < 0)
             return fallo();
     }
+    if (alcanzados.Historia(repo_, walk.get()) < 0)
+        return fallo();
     const bool todoLeido = raices.ilegibles.isEmpty();
-    // Every core: packing runs while the user waits for nothing, and ends the sooner.
-    git_packbuilder_set_threads(pb.get(), 0);
-    // Packing a big history takes a while: a closing program does not wait for it to end.
-    void *pregunta = const_cast<std::function<bool()> *>(&parar);
-    git_packbuilder_set_callbacks(
-        pb.get(), [](int, uint32_t, uint32_t, void *p) { return Seguir(p); }, pregunta);
-    if (git_packbuilder_insert_walk(pb.get(), walk.get()) < 0)
-        return fallo();
-    if (git_packbuilder_object_count(pb.get()) == 0)
-        return 0;
-    if (git_packbuilder_write(
-            pb.get(), nullptr, 0, [](const git_indexer_progress *, void *p) { return Seguir(p); }, pregunta) <
-        0)
-        return fallo();
+
     const QByteArray objetos = QByteArray(git_repository_path(repo_)) + "objects/";
-    const QByteArray nombre = QByteArray("pack-") + git_packbuilder_name(pb.get());
-    PaqueteSolo nuevo;
-    if (!nuevo.Abrir(objetos + "pack/" + nombre + ".idx"))
-        return fallo();
+    struct Suelto {
+        QString archivo;
+        qint64 bytes;
+    };
+    std::unordered_map<git_oid, Suelto, HashId, IgualId> sueltos;
+    CadaSuelto(objetos, [&](const git_oid &id, const QFileInfo &f) { sueltos[id] = {f.filePath(), f.size()}; });
+    // Only loose objects are packed, in batches that are each kept once written: packing a big
+    // first version is done once, even when the program is closed part-way through it. Blobs go
+    // by path, so that the versions of a file are stored as differences of each other.
+    QVector<const Alcanzados::Objeto *> orden;
+    for (const Alcanzados::Objeto &o : std::as_const(alcanzados.objetos))
+        if (sueltos.count(o.id))
+            orden.append(&o);
+    std::stable_sort(orden.begin(), orden.end(), [](const Alcanzados::Objeto *a, const Alcanzados::Objeto *b) {
+        // The versions and folders first: few bytes, which would otherwise make a pack of their own
+        // after the batch of one big file.
+        auto rango = [](git_object_t t) { return t == GIT_OBJECT_BLOB ? 2 : t == GIT_OBJECT_TREE ? 1 : 0; };
+        if (rango(a->tipo) != rango(b->tipo))
+            return rango(a->tipo) < rango(b->tipo);
+        return a->tipo == GIT_OBJECT_BLOB && a->ruta < b->ruta;
+    });
+    int quitados = 0;
+    for (qsizetype desde = 0; desde < orden.size();) {
+        if (detenido())
+            return fallo();
+        qsizetype hasta = desde;
+        for (qint64 bytes = 0; hasta < orden.size() && (hasta == desde || bytes < gLote); ++hasta)
+            bytes += sueltos.at(orden[hasta]->id).bytes;
+        const QByteArray base = EscribirPaquete(
+            repo_,
+            [&](git_packbuilder *pb) {
+                for (qsizetype i = desde; i < hasta; ++i)
+                    if (git_packbuilder_insert(pb, &orden[i]->id,
+                                               orden[i]->ruta.isEmpty() ? nullptr : orden[i]->ruta.constData()) < 0)
+                        return -1;
+                return 0;
+            },
+            parar);
+        PaqueteSolo nuevo;
+        if (base.isEmpty() || !nuevo.Abrir(base + ".idx"))
+            return fallo();
+        for (qsizetype i = desde; i < hasta; ++i) {
+            const auto it = sueltos.find(orden[i]->id);
+            if (nuevo.Tiene(orden[i]->id) && QFile::remove(it->second.archivo))
+                ++quitados;
+            sueltos.erase(it);
+        }
+        desde = hasta;
+    }
     // What nothing reaches is left over from an interrupted record; like git, it goes once it is
     // two weeks old (never one being written now), and only when everything that could reach it
     // was read.
-    const QDateTime viejo = QDateTime::currentDateTimeUtc().addDays(-14);
-    int quitados = 0;
-    CadaSuelto(objetos, [&](const git_oid &id, const QFileInfo &f) {
-        if ((nuevo.Tiene(id) || (todoLeido && f.lastModified().toUTC() < viejo)) && QFile::remove(f.filePath()))
-            ++quitados;
-    });
-    // An older pack goes only when every object of it is in the new one, and nothing asks to keep it.
-    const QDir paquetes(QFile::decodeName(objetos + "pack"));
-    for (const QString &idx : paquetes.entryList({QStringLiteral("pack-*.idx")}, QDir::Files)) {
-        const QString base = idx.chopped(4);
-        if (base == QString::fromLatin1(nombre) || paquetes.exists(base + QStringLiteral(".keep")))
-            continue;
-        PaqueteSolo viejo;
-        if (!viejo.Abrir(QFile::encodeName(paquetes.filePath(idx))))
-            continue;
-        bool todos = true;
-        std::pair<const PaqueteSolo *, bool *> datos{&nuevo, &todos};
-        const int r = git_odb_foreach(
-            viejo.odb.get(),
-            [](const git_oid *id, void *d) {
-                auto *p = static_cast<std::pair<const PaqueteSolo *, bool *> *>(d);
-                if (p->first->Tiene(*id))
-                    return 0;
-                *p->second = false;
-                return 1; // stops the walk
-            },
-            &datos);
-        if (r != 0) // stopped at an object the new pack lacks, or failed to read the old one
-            todos = false;
-        if (todos)
-            for (const char *ext : {".pack", ".idx", ".rev"})
-                QFile::remove(paquetes.filePath(base + QLatin1String(ext)));
+    if (todoLeido) {
+        const QDateTime viejo = QDateTime::currentDateTimeUtc().addDays(-14);
+        for (const auto &[id, suelto] : sueltos)
+            if (!alcanzados.vistos.count(id) && QFileInfo(suelto.archivo).lastModified().toUTC() < viejo &&
+                QFile::remove(suelto.archivo))
+                ++quitados;
     }
+    if (!JuntarPaquetes(repo_, alcanzados, parar))
+        return fallo();
     git_odb_refresh(odbRepo.get());
     return quitados;
 }

@@ -86,13 +86,16 @@ public:
         qint64 empaquetados = 0; // the bytes of the packs, for scale
     };
     Sueltos ContarSueltos() const;
-    // Packs every object anything reaches: refs, HEAD and git's other heads, reflogs, the git index
-    // (staged files and its cache tree), stashes; then the loose files and the older packs that the
-    // new pack holds entirely are removed. A loose object nothing reaches is kept for two weeks, and
-    // for good when one of those could not be read. Gives
-    // how many loose objects went, or -1 when the pack could not be made (nothing is removed then).
-    // `parar`, asked now and then, gives it up (nothing removed) when the program is closing.
+    // Packs the loose objects that anything reaches: refs, HEAD and git's other heads, reflogs, the
+    // git index (staged files and its cache tree), stashes; in batches of a bounded size, the loose
+    // files of each batch removed once its pack is written. A loose object nothing reaches is kept
+    // for two weeks, and for good when one of those could not be read. When the packs are many,
+    // the smaller ones are packed into one. Gives how many loose objects went, or -1 when a pack
+    // could not be made (the batches written before it stay). `parar`, asked now and then, gives it
+    // up when the program is closing: the next housekeeping goes on from the batches already kept.
     int Compactar(QString *error = nullptr, const std::function<bool()> &parar = {});
+    // The loose bytes of one batch (for tests; 0 puts back the normal 32 MB).
+    static void LimitarLote(qint64 bytes);
     // Compacts once the loose objects are many, or take more than half the room of the packs: the
     // repository then stays within one and a half times its packed size. A few kilobytes of them
     // are left for later, so that a small library is not packed again at every version.

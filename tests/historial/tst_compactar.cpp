@@ -80,14 +80,40 @@ class tst_compactar : public QObject {
         QVERIFY(despues * 5 < antes.bytes);
     }
 
-    // A second housekeeping makes one pack again: the older one, held entirely by the new, goes.
+    // A second housekeeping packs the new versions with the old ones: one pack again, where the
+    // versions of the file are stored as differences of each other.
     void compactarOtraVezDejaUnPaquete() {
         Biblioteca b;
         QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 10);
         QVERIFY(b.repo.Compactar() > 0);
         guardadas += Versiones(b.repo, b.carpeta, 10, 10);
-        QVERIFY(b.repo.Compactar() > 0);
+        QCOMPARE(b.repo.Compactar(), 30);
         QCOMPARE(Paquetes(b.carpeta).size(), 1);
+        QCOMPARE(Recuperadas(b.repo), guardadas);
+    }
+
+    // Housekeeping after housekeeping, the packs stay few: the small ones are packed together.
+    void muchosPaquetesSeJuntan() {
+        Biblioteca b;
+        QVector<QByteArray> guardadas;
+        for (int vez = 0; vez < 16; ++vez) {
+            guardadas += Versiones(b.repo, b.carpeta, 2, 2 * vez);
+            QVERIFY(b.repo.Compactar() > 0);
+        }
+        QVERIFY2(Paquetes(b.carpeta).size() <= 4, qPrintable(Paquetes(b.carpeta).join(' ')));
+        QCOMPARE(b.repo.ContarSueltos().objetos, 0);
+        QCOMPARE(Recuperadas(b.repo), guardadas);
+    }
+
+    // Packed in small batches, every version is still there and nothing is left loose.
+    void compactarPorLotesConservaCadaVersion() {
+        Biblioteca b;
+        const QVector<QByteArray> guardadas = Versiones(b.repo, b.carpeta, 12);
+        git::Repositorio::LimitarLote(16 * 1024);
+        const int n = b.repo.Compactar();
+        git::Repositorio::LimitarLote(0);
+        QCOMPARE(n, 12 * 3);
+        QCOMPARE(b.repo.ContarSueltos().objetos, 0);
         QCOMPARE(Recuperadas(b.repo), guardadas);
     }
 

@@ -55,6 +55,19 @@ int HijoPrimera(const QString &carpeta) {
                : 1;
 }
 
+constexpr const char *kHijoCompactar = "RUTINERO_HIJO_COMPACTAR";
+
+// The child: packs the folder's history in small batches, as the history's housekeeping does.
+int HijoCompactar(const QString &carpeta) {
+    git::Repositorio repo;
+    git::Repositorio::LimitarLote(1 << 20);
+    return repo.Abrir(carpeta, false) && repo.Compactar() >= 0 ? 0 : 1;
+}
+
+QStringList Paquetes(const QString &carpeta) {
+    return QDir(carpeta + "/.git/objects/pack").entryList({"pack-*.idx"}, QDir::Files);
+}
+
 // The repository's loose objects, each with its file's modification time (ns): writing an object
 // that is there already touches its file.
 QMap<QString, qint64> Sueltos(const QString &carpeta) {
@@ -154,11 +167,62 @@ private slots:
         QCOMPARE(gitplano::Git(carpeta, "ls-tree --name-only HEAD").split('\n').size(), 20);
         QCOMPARE(gitplano::Git(carpeta, "fsck --no-dangling"), QByteArray());
     }
+
+    // A real process killed while it packs the first version's objects: the batches it had
+    // written stay, and the next housekeeping packs only what is still loose.
+    void compactacionCortadaSeRetoma() {
+        Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        QRandomGenerator azar(7);
+        for (int k = 0; k < 24; ++k) {
+            QByteArray codigo(1 << 18, Qt::Uninitialized);
+            azar.fillRange(reinterpret_cast<quint32 *>(codigo.data()), codigo.size() / 4);
+            c.categoria(QStringLiteral("Cat%1").arg(k, 2, 10, QLatin1Char('0')), Registro("s", "", codigo.toHex(), "1"));
+        }
+        {
+            git::Repositorio repo;
+            QString mensaje, error;
+            QVERIFY(repo.Abrir(carpeta, true));
+            QVERIFY2(repo.Confirmar(repo.CategoriasPresentes(), &mensaje, &error, QStringLiteral("Primera versión")),
+                     qPrintable(error));
+        }
+        const int sueltosAntes = Sueltos(carpeta).size();
+        QProcess hijo;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QString::fromLatin1(kHijoCompactar), carpeta);
+        hijo.setProcessEnvironment(e);
+        hijo.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(hijo.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!Paquetes(carpeta).isEmpty() || hijo.state() == QProcess::NotRunning, 30000);
+        hijo.kill();
+        hijo.waitForFinished();
+        const QStringList hechos = Paquetes(carpeta);
+        const int sueltosCortado = Sueltos(carpeta).size();
+        if (sueltosCortado == 0)
+            QSKIP("the housekeeping ended before it could be cut short");
+        QVERIFY(!hechos.isEmpty());
+        QVERIFY(sueltosCortado < sueltosAntes);
+
+        git::Repositorio repo;
+        QVERIFY(repo.Abrir(carpeta, false));
+        git::Repositorio::LimitarLote(1 << 20);
+        const int quitados = repo.Compactar();
+        git::Repositorio::LimitarLote(0);
+        // Only what was left is packed: the kept batches are not packed again.
+        QCOMPARE(quitados, sueltosCortado);
+        for (const QString &paquete : hechos)
+            QVERIFY2(Paquetes(carpeta).contains(paquete), qPrintable(paquete));
+        QCOMPARE(Sueltos(carpeta).size(), 0);
+        QCOMPARE(gitplano::Git(carpeta, "fsck --no-dangling"), QByteArray());
+        QCOMPARE(gitplano::Git(carpeta, "ls-tree --name-only HEAD").split('\n').size(), 24);
+    }
 };
 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsSet(kHijoPrimera))
         return HijoPrimera(qEnvironmentVariable(kHijoPrimera));
+    if (qEnvironmentVariableIsSet(kHijoCompactar))
+        return HijoCompactar(qEnvironmentVariable(kHijoCompactar));
     QCoreApplication app(argc, argv);
     tst_reanudar t;
     return QTest::qExec(&t, argc, argv);
