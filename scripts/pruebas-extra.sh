@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The rest of the test command: the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer (leaks too with -DRUTINERO_FUGAS=ON), the test programs that run code on more than one
-# thread under ThreadSanitizer (RUTINERO_HILOS=1), then a short run of every fuzzer over its seed corpus.
+# UndefinedBehaviorSanitizer, leaks included, the test programs that run code on more than one
+# thread under ThreadSanitizer, then a short run of every fuzzer over its seed corpus.
 # Each test's sanitizer options and suppression files come from CMakeLists.txt (rutinero_prueba).
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."

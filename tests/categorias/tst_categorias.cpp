@@ -261,7 +261,7 @@ private slots:
         QVERIFY(!v.editor());
         // Pending changes are saved first, then the file is renamed with what was saved; it is closed.
         v.abrir("Viejo");
-        ui(v.w)->lstScripts->takeTopLevelItem(0);
+        delete ui(v.w)->lstScripts->takeTopLevelItem(0);
         v.w->MarcarCambios();
         {
             Mensajes si({QMessageBox::Yes});
