@@ -39,6 +39,8 @@ struct Estado {
     // Automatico); the git address the library is synced with (Sincronizar, Remoto).
     int HistorialAutomatico = 0;
     QString Remoto;
+    // The selected script's code shown below the list (Vista, Codigo).
+    bool VerCodigo = true;
 
     QString carpetaCategorias() const { return carpeta + QStringLiteral("/Categorias"); }
     QString rutaCategoria(const QString &nombre) const {

@@ -27,6 +27,7 @@ const QString kVentana = QStringLiteral("Ventana");
 const QString kFuente = QStringLiteral("Fuente");
 const QString kPanel = QStringLiteral("Panel");
 const QString kHistorial = QStringLiteral("Historial");
+const QString kVista = QStringLiteral("Vista");
 const QString kSincronizar = QStringLiteral("Sincronizar");
 const QString kCategorias = QStringLiteral("Categor\u00edas");
 
@@ -402,6 +403,7 @@ QStringList CargarPreferencias(Estado &estado) {
     estado.Geometria = QByteArray::fromBase64(leer(kVentana, QStringLiteral("Geometria"), QString()).toLatin1());
     AEntero(leer(kHistorial, QStringLiteral("Automatico"), QStringLiteral("1")), estado.HistorialAutomatico);
     estado.Remoto = leer(kSincronizar, QStringLiteral("Remoto"), QString());
+    ABooleano(leer(kVista, QStringLiteral("Codigo"), QStringLiteral("True")), estado.VerCodigo);
 
     QStringList panel;
     const double cuenta = std::floor(Val(leer(kPanel, kCategorias, QStringLiteral("0"))));
@@ -439,6 +441,7 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kFuente, QStringLiteral("Familia"), estado.Familia);
     ini.escribir(kHistorial, QStringLiteral("Automatico"), n(estado.HistorialAutomatico));
     ini.escribir(kSincronizar, QStringLiteral("Remoto"), estado.Remoto);
+    ini.escribir(kVista, QStringLiteral("Codigo"), DeBooleano(estado.VerCodigo));
     QVector<QPair<QString, QString>> pares;
     pares.reserve(panel.size() + 1);
     pares.append({kCategorias, n(int(panel.size()))});

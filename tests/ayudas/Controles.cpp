@@ -1,4 +1,5 @@
 #include "Controles.h"
+#include "ui/editor/EditorCodigo.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 

@@ -87,7 +87,7 @@ private slots:
                             "\r\n[Email]\r\nMSOutlook=1\r\n\r\n[Script]\r\nIncluirTags=0\r\n\r\n[Exportar]\r\n"
                             "Extension=html\r\nTag=0\r\n\r\n[Ventana]\r\nDerecha=False\r\nIzquierda=False\r\n\r\n"
                             "[Fuente]\r\nTipo=6\r\nFamilia=\r\n\r\n[Historial]\r\nAutomatico=1\r\n\r\n[Sincronizar]\r\nRemoto=\r\n\r\n"
-                            "[Panel]\r\nCategor\xed" "as=1\r\nNombre0=Todas\r\n"));
+                            "[Vista]\r\nCodigo=True\r\n\r\n[Panel]\r\nCategor\xed" "as=1\r\nNombre0=Todas\r\n"));
         // Keys of a longer list stay in the file, but the count decides what is read.
         QVERIFY(GuardarPreferencias(c.estado, "a", {"a", "b", "c", "d", "e"}));
         QVERIFY(GuardarPreferencias(c.estado, "a", {"a", "b"}));

@@ -1,5 +1,7 @@
 #include "ui/main/Disposicion.h"
 
+#include <algorithm>
+
 namespace disposicion {
 
 namespace {
@@ -114,6 +116,17 @@ Areas Calcular(const Entrada &e, const Areas &previa) {
     // The open category's name runs up to the header's buttons, never under them.
     Ancho(a.lblMenu3, a.cmdM3.x() - kHolgura - a.lblMenu3.x());
     return a;
+}
+
+Partido ConCodigo(const QRect &lista) {
+    // The code takes two fifths of the height, the list the rest: a script's first lines and about
+    // a dozen rows stay in view at the designed size.
+    constexpr int kHueco = 60;
+    const int codigo = lista.height() * 2 / 5;
+    Partido p;
+    p.lista = {lista.x(), lista.y(), lista.width(), std::max(0, lista.height() - codigo - kHueco)};
+    p.codigo = {lista.x(), lista.y() + p.lista.height() + kHueco, lista.width(), std::max(0, codigo)};
+    return p;
 }
 
 Areas VerOpciones(const Areas &actual, bool mostrar) {

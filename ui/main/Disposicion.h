@@ -47,6 +47,13 @@ Areas VerOpciones(const Areas &actual, bool mostrar);
 // toolbar's place or gives it back.
 Areas BarraScripts(const Areas &actual, bool mostrar);
 
+// The code pane shown: the list's area is shared, the list above and the code below it. Gives the
+// two, in the list area's coordinates.
+struct Partido {
+    QRect lista, codigo;
+};
+Partido ConCodigo(const QRect &lista);
+
 // The window's areas as they are now, and placing them (frmPrincipal_disposicion.cpp).
 Areas Leer(const frmPrincipal &w);
 void Aplicar(frmPrincipal &w, const Areas &a);

@@ -67,7 +67,17 @@ bool ItemScript::operator<(const QTreeWidgetItem &otro) const {
             return puesto_ < o.puesto_;
         return claveOrden().compare(o.claveOrden()) < 0;
     }
-    return vista::Campo(this, c).compare(vista::Campo(&otro, c), Qt::CaseInsensitive) < 0;
+    const QString a = vista::Campo(this, c), b = vista::Campo(&otro, c);
+    if (c == vista::ColPuntaje) {
+        // Scores are numbers: 6 before 10. One that is not a number goes after those that are.
+        bool okA = false, okB = false;
+        const double x = a.trimmed().toDouble(&okA), y = b.trimmed().toDouble(&okB);
+        if (okA != okB)
+            return okA;
+        if (okA && x != y)
+            return x < y;
+    }
+    return a.compare(b, Qt::CaseInsensitive) < 0;
 }
 
 void ItemScript::setData(int columna, int rol, const QVariant &valor) {

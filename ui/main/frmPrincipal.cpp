@@ -91,6 +91,7 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Prin
     conectarDisposicion();
     Form_Load();
     conectarHistorial();
+    conectarCodigo();
     // Where the user left it, maximised or not; the designed size otherwise. A place on a screen that
     // is gone is brought back onto one that is there.
     if (!estado.Geometria.isEmpty() && !restoreGeometry(estado.Geometria))
@@ -181,6 +182,8 @@ void frmPrincipal::crearMenus() {
     g004->addSeparator()->setObjectName(QStringLiteral("g021"));
     mnuVerE = accion(g004, "mnuVerE", QStringLiteral("Barra de estado"));
     mnuVerE->setCheckable(true);
+    mnuVerCodigo = accion(g004, "mnuVerCodigo", QStringLiteral("Ver &código del script"), QKeySequence(Qt::Key_F9));
+    mnuVerCodigo->setCheckable(true);
 
     g007 = menu(nullptr, barra, "g007", QStringLiteral("Ay&uda"));
     g020 = menu(g007, barra, "g020", QStringLiteral("Soporte"));
@@ -419,7 +422,8 @@ void frmPrincipal::setEntradasPanel(const QStringList &entradas, const QString &
 
 void frmPrincipal::Form_Load() {
     estado.TituloApp = version::Titulo();
-    setWindowTitle(estado.TituloApp);
+    // "[*]" is where Qt shows that there are unsaved changes (setWindowModified).
+    setWindowTitle(estado.TituloApp + QStringLiteral("[*]"));
     if (!mdlSistema::ExisteArchivo(estado.carpetaCategorias()))
         QDir().mkpath(estado.carpetaCategorias());
     inHabilitarS();

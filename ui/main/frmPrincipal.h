@@ -6,6 +6,8 @@
 #include <QVector>
 #include <memory>
 
+class EditorCodigo;
+
 class QAction;
 class QComboBox;
 class QFileSystemWatcher;
@@ -251,6 +253,13 @@ private:
     void conectarComandos();
     void conectarDisposicion();
     void conectarHistorial();
+    void conectarCodigo();
+    // Shows the current script's code in the pane; `luego` waits for the list's changes to end.
+    void MostrarCodigo();
+    void MostrarCodigoLuego();
+  public:
+    void setVerCodigo(bool ver);
+  private:
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
@@ -319,6 +328,10 @@ private:
             *btnBajarS = nullptr, *btnBuscarS = nullptr;
     QFrame *fraMenu3 = nullptr;
     ListaScripts *lstScripts = nullptr;
+    // The selected script's code, read-only, below the list (frmPrincipal_codigo.cpp).
+    EditorCodigo *txtVista = nullptr;
+    QAction *mnuVerCodigo = nullptr;
+    bool codigoPendiente_ = false;
 
     QFrame *lin1 = nullptr;
     QFrame *lin2 = nullptr;

@@ -33,6 +33,9 @@ void frmPrincipal::MostrarSesion() {
     const Sesion &s = estado.sesion;
     lblMenu3->setText(s.hayAbierta() ? s.abierta() : QStringLiteral("(Ninguna)"));
     setGuardarHabilitado(s.HayCambios());
+    // The heading, the status line and the title all follow the open category, whatever closed it.
+    ActualizarLineaEstado();
+    setWindowModified(s.HayCambios());
 }
 
 void frmPrincipal::MarcarCambios() {

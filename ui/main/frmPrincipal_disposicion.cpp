@@ -1,6 +1,7 @@
 // Layout: the areas are placed by fixed rules from the window's size (ui/main/Disposicion.h), and the
 // status bar shows the progress bar, the lock keys and the time.
 #include "ui/Twips.h"
+#include "ui/editor/EditorCodigo.h"
 #include "ui/main/Disposicion.h"
 #include "ui/main/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -73,6 +74,11 @@ struct disposicion::Acceso {
     static QLabel *panelEstado(const frmPrincipal &w, int n) { return w.panelEstado[n - 1]; }
     static const QStatusBar *barEstado(const frmPrincipal &w) { return w.barEstado; }
     static const QHeaderView *cabecera(const frmPrincipal &w) { return w.lstScripts->header(); }
+    // The code pane while it is shown, else null.
+    static QWidget *codigo(const frmPrincipal &w) {
+        return w.txtVista && w.txtVista->isVisibleTo(&w) ? static_cast<QWidget *>(w.txtVista) : nullptr;
+    }
+    static QWidget *lista(const frmPrincipal &w) { return w.lstScripts; }
     static bool verEHabilitado(const frmPrincipal &w) { return w.mnuVerE->isEnabled(); }
     static int altoPanel2(const frmPrincipal &w) { return w.Panel2->y(); }
 };
@@ -156,6 +162,9 @@ Areas Leer(const frmPrincipal &w) {
             r.translate(0, panel2);
         a.*e.area = ATwips(r);
     }
+    // The rules know one list area: with the code pane shown, the list and the pane together.
+    if (const QWidget *codigo = Acceso::codigo(w))
+        a.lstScripts = ATwips(Acceso::lista(w)->geometry().united(codigo->geometry()));
     const Marcos m = Medir(w);
     a.barMenu = ATwips({0, 0, m.ancho, m.barra});
     a.barEstado = ATwips({0, m.alto - m.estado, m.ancho, m.estado});
@@ -178,6 +187,12 @@ void Aplicar(frmPrincipal &w, const Areas &a) {
             r.translate(0, -panel2);
         if (e.control->geometry() != r)
             e.control->setGeometry(r);
+    }
+    if (QWidget *codigo = Acceso::codigo(w)) {
+        const Partido p = ConCodigo(a.lstScripts);
+        for (auto [control, area] : {std::pair{Acceso::lista(w), p.lista}, std::pair{codigo, p.codigo}})
+            if (control->geometry() != APixeles(area))
+                control->setGeometry(APixeles(area));
     }
 }
 
