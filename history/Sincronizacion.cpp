@@ -325,17 +325,19 @@ bool ArbolCon(git_repository *r, const git_tree *base, const Ids &cambios, git_o
     return git_treebuilder_write(id, tb.get()) == 0;
 }
 
+// A blob id as a tree of categories keeps it (its raw bytes).
+git_oid OidDe(const QByteArray &crudo) {
+    git_oid id;
+    git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
+    return id;
+}
+
 // What turns the categories `de` into `a`, as blob ids.
 Ids Diferencia(const mezcla::Arbol &de, const mezcla::Arbol &a) {
     Ids d;
-    auto oid = [](const QByteArray &crudo) {
-        git_oid id;
-        git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
-        return id;
-    };
     for (auto it = a.cbegin(); it != a.cend(); ++it)
         if (de.value(it.key()) != it.value())
-            d.insert(it.key(), oid(it.value()));
+            d.insert(it.key(), OidDe(it.value()));
     for (auto it = de.cbegin(); it != de.cend(); ++it)
         if (!a.contains(it.key()))
             d.insert(it.key(), std::nullopt);
@@ -371,35 +373,31 @@ std::function<void(const QString &)> &AntesDeEscribir() {
     return f;
 }
 
-// The files of the working tree changed as given, all or none. What stands in the folder now is
-// read first, so that a file that cannot be written puts back exactly what was there.
-// With `desde` (each file as this machine's version had it, the one the merge started from), a file
-// another program changed since is never replaced: what the sync brings is merged into it again, and
-// a removal leaves it; *cambiadas then names those categories. *previos gets what stood before in
-// each file written, to put it back.
-bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
-              QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
-    // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
-    DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
-    const auto toma = dueno.Tomar();
-    if (desde && AntesDeEscribir())
-        AntesDeEscribir()(carpeta);
-    struct Paso {
-        QString archivo;
-        std::optional<QByteArray> nuevo, antes;
-    };
-    // Removals first: a file is never written while one whose name differs only in case, about to
-    // go, still stands there (the file layer would find that one for it).
+// One file of a write: what it gets (none: removed) and what stood there before (none: no file).
+struct Paso {
+    QString archivo;
+    std::optional<QByteArray> nuevo, antes;
+};
+
+// The name of the file the file layer finds for `ruta`: one whose name differs only in case.
+QString OtroNombre(const QString &ruta) {
+    const QByteArray otro = archivos::Nativa(ruta);
+    return archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1));
+}
+
+QString OtroArchivo(const QString &archivo, const QString &otro) {
+    return QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas y "
+                          "minúsculas")
+        .arg(otro, archivo);
+}
+
+// What each file needs, from what stands in the folder now. Removals come first: a file is never
+// written while one whose name differs only in case, about to go, still stands there (the file
+// layer would find that one for it). With `desde`, a file another program changed since gets what
+// came merged into it again, and a removal leaves it.
+bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde, QStringList *cambiadas,
+           QVector<Paso> *pasos, QString *error) {
     QVector<Paso> quitar, poner;
-    auto otroNombre = [&](const QString &ruta) {
-        const QByteArray otro = archivos::Nativa(ruta);
-        return archivos::Legible(otro.mid(otro.lastIndexOf('/') + 1));
-    };
-    auto otroArchivo = [&](const QString &archivo, const QString &otro) {
-        return QStringLiteral("En la carpeta hay otro archivo, %1, cuyo nombre sólo difiere de %2 en mayúsculas y "
-                              "minúsculas")
-            .arg(otro, archivo);
-    };
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
         Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
@@ -420,9 +418,9 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
             }
             p.antes = std::move(datos);
         } else if (it.value() && archivos::Existe(ruta)) {
-            const QString otro = otroNombre(ruta);
+            const QString otro = OtroNombre(ruta);
             if (!cambios.contains(otro) || cambios.value(otro)) {
-                *error = otroArchivo(it.key(), otro) + QStringLiteral(". No se ha cambiado nada.");
+                *error = OtroArchivo(it.key(), otro) + QStringLiteral(". No se ha cambiado nada.");
                 return false;
             }
         }
@@ -443,7 +441,28 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
         }
         (p.nuevo ? poner : quitar).append(std::move(p));
     }
-    const QVector<Paso> pasos = quitar + poner;
+    *pasos = quitar + poner;
+    return true;
+}
+
+// The first `hechos` steps undone, last first, so that what comes back never meets what is still
+// to go. Gives the categories that could not be put back.
+QStringList Deshacer(DuenoCarpeta &dueno, const QString &carpeta, const QVector<Paso> &pasos, int hechos) {
+    QStringList sinDeshacer;
+    for (int i = hechos - 1; i >= 0; --i) {
+        const Paso &q = pasos[i];
+        const QString r = carpeta + QLatin1Char('/') + q.archivo;
+        const bool vuelta = q.antes ? dueno.Guardar(q.archivo, *q.antes) : !ExisteTal(r) || dueno.Eliminar(q.archivo);
+        if (!vuelta) {
+            qCWarning(lcSincronizacion) << "cannot put back" << r;
+            sinDeshacer << mezcla::Categoria(q.archivo);
+        }
+    }
+    return sinDeshacer;
+}
+
+// The steps done in order; the first that fails undoes those before it.
+bool DarPasos(DuenoCarpeta &dueno, const QString &carpeta, const QVector<Paso> &pasos, QString *error) {
     for (int hechos = 0; hechos < pasos.size(); ++hechos) {
         const Paso &p = pasos[hechos];
         const QString ruta = carpeta + QLatin1Char('/') + p.archivo;
@@ -452,23 +471,13 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
         if (!p.nuevo)
             ok = !ExisteTal(ruta) || dueno.Eliminar(p.archivo, &e);
         else if (!ExisteTal(ruta) && archivos::Existe(ruta))
-            ok = false, e = otroArchivo(p.archivo, otroNombre(ruta));
+            ok = false, e = OtroArchivo(p.archivo, OtroNombre(ruta));
         else
             ok = dueno.Guardar(p.archivo, *p.nuevo, &e);
         if (ok)
             continue;
         qCWarning(lcSincronizacion) << "cannot write" << ruta << e;
-        // Undone last first, so that what comes back never meets what is still to go.
-        QStringList sinDeshacer;
-        for (int i = hechos - 1; i >= 0; --i) {
-            const Paso &q = pasos[i];
-            const QString r = carpeta + QLatin1Char('/') + q.archivo;
-            const bool vuelta = q.antes ? dueno.Guardar(q.archivo, *q.antes) : !ExisteTal(r) || dueno.Eliminar(q.archivo);
-            if (!vuelta) {
-                qCWarning(lcSincronizacion) << "cannot put back" << r;
-                sinDeshacer << mezcla::Categoria(q.archivo);
-            }
-        }
+        const QStringList sinDeshacer = Deshacer(dueno, carpeta, pasos, hechos);
         *error = QStringLiteral("No se pudo escribir la categoría %1: %2.").arg(mezcla::Categoria(p.archivo), e);
         if (sinDeshacer.isEmpty())
             *error += QStringLiteral(" No se ha cambiado nada en este equipo.");
@@ -478,6 +487,25 @@ bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, co
                           .arg(sinDeshacer.join(QStringLiteral(", ")));
         return false;
     }
+    return true;
+}
+
+// The files of the working tree changed as given, all or none. What stands in the folder now is
+// read first, so that a file that cannot be written puts back exactly what was there.
+// With `desde` (each file as this machine's version had it, the one the merge started from), a file
+// another program changed since is never replaced: what the sync brings is merged into it again, and
+// a removal leaves it; *cambiadas then names those categories. *previos gets what stood before in
+// each file written, to put it back.
+bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
+              QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
+    // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
+    DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
+    const auto toma = dueno.Tomar();
+    if (desde && AntesDeEscribir())
+        AntesDeEscribir()(carpeta);
+    QVector<Paso> pasos;
+    if (!Pasos(carpeta, cambios, desde, cambiadas, &pasos, error) || !DarPasos(dueno, carpeta, pasos, error))
+        return false;
     if (previos)
         for (const Paso &p : pasos)
             previos->insert(p.archivo, p.antes);
@@ -710,6 +738,537 @@ bool EsPropio(git_repository *r) {
     return QString::fromUtf8(git_commit_message(c.get())).startsWith(QStringLiteral("Primera versión de la biblioteca"));
 }
 
+// What one sync holds from start to end. The guard bounds every connection of the sync and can cut
+// them; it is declared before the remote, so that it outlives it.
+struct Sesion {
+    Sesion(Repositorio &repositorio, const QString &direccion, const Llamadas &llamadas)
+        : repo(repositorio), r(repositorio.crudo()), url(direccion), guardia(llamadas.cancelado) {
+        cx.ll = &llamadas;
+    }
+    Sesion(const Sesion &) = delete;
+    Sesion &operator=(const Sesion &) = delete;
+
+    // Stops the sync with `texto`; the log gets libgit2's own words too.
+    bool Fallar(const QString &texto) {
+        qCWarning(lcSincronizacion) << texto << (git_error_last() ? UltimoError() : QString());
+        inf.error = texto;
+        return false;
+    }
+
+    Repositorio &repo;
+    git_repository *r;
+    const QString &url; // as the user gave it, for the messages
+    Contexto cx;        // the callbacks' payload: never moves
+    const red::Guardia guardia;
+    Remote remoto;
+    git_remote_callbacks cb{};
+    Odb odb;
+    Informe inf;
+};
+
+// One round of fetching, merging, writing and sending: what each step finds, for the next ones.
+struct Ronda {
+    QByteArray refRama; // the shared branch
+    git_oid idSuyo{}, idNuestro{}, idBase{};
+    bool haySuyo = false, hayNuestro = false, hayBase = false;
+    Commit cNuestro, cSuyo, cBase;
+    Tree tNuestro, tSuyo, tBase;
+    mezcla::Arbol nuestras, suyas, comunes; // the checked categories of each side
+    bool alDia = false;   // ours already holds theirs
+    bool avanzar = false; // theirs holds ours: ours only moves forward
+    bool propio = false;  // the program's own repository, see Relacionar
+    QMap<QString, mezcla::ResultadoArchivo> mezclas;
+    QVector<mezcla::Copia> recibidas; // kept twice by merges elsewhere, in what came
+    QVector<Separada> separadas;
+    mezcla::Arbol resultado;
+    Ids idsLocales;       // what this machine's tree and folder need to become the result
+    Cambios disco, desde; // the folder's files, and each as the merge started from
+    // The version sent (envio) and the one this machine moves to (local).
+    Signature firma;
+    git_oid envio{}, local{};
+    bool hayEnvio = false, moverLocal = false;
+    QStringList recibidoTexto;
+    QString texto, marcas;
+    QVector<mezcla::Copia> copias;
+    QStringList cambiadas; // changed by another program while the sync ran
+    Cambios previos;       // what the folder had before the write
+};
+
+// A missing folder is told as such before libgit2 sees it: it would read as an unknown address.
+bool ComprobarDireccion(Sesion &s, const QString &dir) {
+    QString carpetaRemota;
+    switch (TipoDeDireccion(dir, &carpetaRemota)) {
+    case Direccion::Desconocida:
+        s.inf.error =
+            QStringLiteral("La dirección %1 no es de un tipo conocido (una carpeta, ssh:// o https://).").arg(dir);
+        return false;
+    case Direccion::Carpeta:
+        if (!QFileInfo(carpetaRemota).isDir()) {
+            s.inf.error = QStringLiteral("No se encuentra la carpeta compartida %1: no existe, o el disco o la carpeta "
+                                         "de red no está conectado. No se ha cambiado nada.")
+                              .arg(dir);
+            return false;
+        }
+        break;
+    case Direccion::Red:
+        break;
+    }
+    return true;
+}
+
+// Before any round: a known address, this machine's changes recorded, the remote and the object
+// database open.
+bool Preparar(Sesion &s) {
+    if (!s.r) {
+        s.inf.error = QStringLiteral("La carpeta Categorias no tiene historial.");
+        return false;
+    }
+    const QString dir = s.url.trimmed();
+    if (!ComprobarDireccion(s, dir))
+        return false;
+    // This machine's changes first, as a version of their own, so that the merge sees them.
+    const QStringList pendientes = s.repo.Pendientes();
+    if (!pendientes.isEmpty()) {
+        QString mensaje, error;
+        if (!s.repo.Confirmar(pendientes, &mensaje, &error)) {
+            s.inf.error = QStringLiteral("No se pudo guardar una versión de los cambios de este equipo: %1").arg(error);
+            return false;
+        }
+    }
+    const QByteArray direccion = dir.toUtf8();
+    if (direccion.isEmpty() || Tomar(s.remoto, git_remote_create_anonymous, s.r, direccion.constData()) < 0) {
+        qCWarning(lcSincronizacion) << "bad address" << dir << UltimoError();
+        s.inf.error = QStringLiteral("La dirección del repositorio remoto no es válida: %1").arg(s.url);
+        return false;
+    }
+    s.cb = Llamadas_(s.cx);
+    if (Tomar(s.odb, git_repository_odb, s.r) < 0) {
+        qCWarning(lcSincronizacion) << "no object database:" << UltimoError();
+        s.inf.error = QStringLiteral("No se puede leer el historial de este equipo: el repositorio está dañado.");
+        return false;
+    }
+    return true;
+}
+
+// Connects, and finds the shared branch and where the remote has it. The remote still where our
+// last push was refused means it does not take changes: another round would only be refused again.
+bool Conectar(Sesion &s, Ronda &ro, const std::optional<QByteArray> &rechazadoSobre) {
+    Avisar(&s.cx, QStringLiteral("Sincronizar: conectando con %1").arg(s.url));
+    const int e = git_remote_connect(s.remoto.get(), GIT_DIRECTION_FETCH, &s.cb, nullptr, nullptr);
+    if (e < 0) {
+        s.inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
+                          .arg(s.url, MotivoRed(s.guardia, &s.cx, e, Fase::Conectar));
+        return false;
+    }
+    const git_remote_head **cabezas = nullptr;
+    size_t n = 0;
+    if (git_remote_ls(&cabezas, &n, s.remoto.get()) < 0)
+        n = 0;
+    ro.refRama = RamaCompartida(cabezas, n);
+    for (size_t i = 0; i < n; ++i)
+        if (ro.refRama == cabezas[i]->name) {
+            ro.idSuyo = cabezas[i]->oid;
+            ro.haySuyo = true;
+        }
+    if (rechazadoSobre && *rechazadoSobre == (ro.haySuyo ? Id(&ro.idSuyo) : QByteArray())) {
+        git_remote_disconnect(s.remoto.get());
+        s.inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero el repositorio remoto %1 no "
+                                     "acepta cambios: no se puede escribir en él, o su configuración lo impide.")
+                          .arg(s.url);
+        return false;
+    }
+    return true;
+}
+
+// What the remote's branch holds and this machine does not, fetched; the connection is closed after.
+bool Descargar(Sesion &s, Ronda &ro) {
+    if (ro.haySuyo && !git_odb_exists(s.odb.get(), &ro.idSuyo)) {
+        git_fetch_options fo;
+        git_fetch_options_init(&fo, GIT_FETCH_OPTIONS_VERSION);
+        fo.callbacks = s.cb;
+        fo.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
+        QByteArray rama = ro.refRama;
+        char *ramas[] = {rama.data()};
+        const git_strarray mapa = {ramas, 1};
+        const int e = git_remote_download(s.remoto.get(), &mapa, &fo);
+        if (e < 0) {
+            const QString motivo = MotivoRed(s.guardia, &s.cx, e, Fase::Recibir);
+            git_remote_disconnect(s.remoto.get());
+            s.inf.error = QStringLiteral("No se pudo recibir lo que tiene el repositorio remoto %1: %2. No se ha "
+                                         "cambiado nada.")
+                              .arg(s.url, motivo);
+            return false;
+        }
+    }
+    git_remote_disconnect(s.remoto.get());
+    // What the remote holds is remembered as a reference of ours: the next fetch then offers
+    // it as common ground, and only what is new travels.
+    if (ro.haySuyo)
+        Recordar(s.r, ro.refRama, ro.idSuyo);
+    return true;
+}
+
+// Our last version, theirs and the one they have in common, with their trees. Nothing on either
+// side is a sync that is over, and done.
+bool LeerVersiones(Sesion &s, Ronda &ro) {
+    git_repository *r = s.r;
+    Avisar(&s.cx, QStringLiteral("Sincronizar: combinando categorías"));
+    ro.hayNuestro = git_reference_name_to_id(&ro.idNuestro, r, "HEAD") == 0;
+    if (ro.hayNuestro && (Tomar(ro.cNuestro, git_commit_lookup, r, &ro.idNuestro) < 0 ||
+                          Tomar(ro.tNuestro, git_commit_tree, ro.cNuestro.get()) < 0))
+        return s.Fallar(QStringLiteral("No se puede leer la última versión de este equipo: el historial está dañado. "
+                                       "No se ha cambiado nada."));
+    if (ro.haySuyo &&
+        (Tomar(ro.cSuyo, git_commit_lookup, r, &ro.idSuyo) < 0 || Tomar(ro.tSuyo, git_commit_tree, ro.cSuyo.get()) < 0))
+        return s.Fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
+                                       "cambiado nada.")
+                            .arg(s.url));
+    if (!ro.haySuyo && !ro.hayNuestro) {
+        s.inf.ok = true;
+        return false;
+    }
+    ro.hayBase = ro.hayNuestro && ro.haySuyo && git_merge_base(&ro.idBase, r, &ro.idNuestro, &ro.idSuyo) == 0;
+    if (ro.hayBase &&
+        (Tomar(ro.cBase, git_commit_lookup, r, &ro.idBase) < 0 || Tomar(ro.tBase, git_commit_tree, ro.cBase.get()) < 0))
+        return s.Fallar(QStringLiteral("No se puede leer la versión común con el repositorio remoto: el historial "
+                                       "está dañado. No se ha cambiado nada."));
+    return true;
+}
+
+// Every name is checked before anything is written: ours, theirs and the common one. Other files
+// on either side tell a repository the user had (see Relacionar).
+bool LeerCategorias(Sesion &s, Ronda &ro, int *otrosNuestros, int *otrosSuyos) {
+    QString rechazo;
+    const auto nuestras = Categorias(ro.tNuestro.get(), &rechazo, otrosNuestros);
+    if (!nuestras)
+        return s.Fallar(QStringLiteral("La última versión de este equipo tiene un nombre que no se acepta: %1. "
+                                       "No se ha cambiado nada.")
+                            .arg(rechazo));
+    const auto suyas = Categorias(ro.tSuyo.get(), &rechazo, otrosSuyos);
+    const auto comunes = suyas ? Categorias(ro.tBase.get(), &rechazo) : std::nullopt;
+    if (!suyas || !comunes)
+        return s.Fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
+                                       "aplicado nada de esa versión.")
+                            .arg(s.url, rechazo));
+    ro.nuestras = *nuestras;
+    ro.suyas = *suyas;
+    ro.comunes = *comunes;
+    return true;
+}
+
+// How the two lines of versions stand to each other, and whose repository this is.
+void Relacionar(Sesion &s, Ronda &ro, int otrosNuestros, int otrosSuyos) {
+    git_repository *r = s.r;
+    ro.alDia = ro.haySuyo && ro.hayNuestro &&
+               (git_oid_equal(&ro.idNuestro, &ro.idSuyo) || git_graph_descendant_of(r, &ro.idNuestro, &ro.idSuyo) == 1);
+    ro.avanzar = ro.haySuyo && (!ro.hayNuestro || git_graph_descendant_of(r, &ro.idSuyo, &ro.idNuestro) == 1);
+    // The program's own repository holds categories only and its whole history can travel; in a
+    // repository the user had, only the categories go, in versions of their own.
+    Reference cabeza;
+    const bool enRama = Tomar(cabeza, git_reference_lookup, r, "HEAD") == 0 &&
+                        git_reference_type(cabeza.get()) == GIT_REFERENCE_SYMBOLIC;
+    ro.propio = enRama && otrosNuestros == 0 && otrosSuyos == 0 && EsPropio(r);
+}
+
+// The categories merged file by file, script by script, where theirs has what ours has not; the
+// merged bytes go to *cambios.
+bool Combinar(Sesion &s, Ronda &ro, Cambios *cambios) {
+    if (!ro.haySuyo || ro.alDia)
+        return true;
+    git_repository *r = s.r;
+    // What other machines' merges kept twice concerns us only where our lines of versions meet.
+    if ((ro.avanzar || ro.hayBase) && ro.hayNuestro && !CopiasRecibidas(r, ro.idSuyo, ro.idNuestro, &ro.recibidas))
+        return s.Fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
+                                       "cambiado nada.")
+                            .arg(s.url));
+    // With no version in common, what each side ever held tells which side changed a script.
+    mezcla::Historia historiaNuestra, historiaSuya;
+    const bool sinBase = ro.hayNuestro && !ro.hayBase && !ro.avanzar;
+
+    if (sinBase && (!LeerHistoria(r, ro.idNuestro, &historiaNuestra) || !LeerHistoria(r, ro.idSuyo, &historiaSuya)))
+        return s.Fallar(QStringLiteral("No se pudo leer el historial para combinar: el repositorio está dañado o "
+                                       "incompleto. No se ha cambiado nada."));
+    bool ilegible = false;
+    QString noLeida;
+    const git_tree *arboles[] = {ro.tBase.get(), ro.tNuestro.get(), ro.tSuyo.get()};
+    ro.mezclas = mezcla::MezclarArboles(
+        ro.comunes, ro.nuestras, ro.suyas,
+        [&](mezcla::Lado lado, const QString &archivo) {
+            const auto datos = Leer(r, arboles[int(lado)], archivo);
+            if (!datos && !ilegible)
+                ilegible = true, noLeida = archivo;
+            return datos.value_or(QByteArray());
+        },
+        sinBase ? &historiaNuestra : nullptr, sinBase ? &historiaSuya : nullptr);
+    if (ilegible)
+        return s.Fallar(NoSeLee(noLeida));
+    for (auto it = ro.mezclas.cbegin(); it != ro.mezclas.cend(); ++it)
+        cambios->insert(it.key(), it->datos);
+    return true;
+}
+
+QString NoSeGuardo() {
+    return QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado nada.");
+}
+
+// The merge as this machine's categories will be, with names that differ only in case set apart,
+// and what the folder needs for it.
+bool Resultado(Sesion &s, Ronda &ro, const Cambios &cambios) {
+    git_repository *r = s.r;
+    Ids ids;
+    if (!Blobs(r, cambios, &ids))
+        return s.Fallar(NoSeGuardo());
+    ro.resultado = Separar(Aplicar(ro.nuestras, ids), ro.comunes, ro.nuestras, ro.suyas,
+                           archivos::Listar(s.repo.carpeta(), QStringLiteral(".rtn")), &ro.separadas);
+    for (const Separada &sep : std::as_const(ro.separadas))
+        if (ro.mezclas.contains(sep.otra))
+            ro.mezclas.insert(sep.nueva, ro.mezclas.take(sep.otra));
+    ro.idsLocales = Diferencia(ro.nuestras, ro.resultado);
+    // Each file also as it was in the version the merge started from: one another program changed
+    // since is merged again at the write step, never replaced.
+    for (auto it = ro.idsLocales.cbegin(); it != ro.idsLocales.cend(); ++it) {
+        std::optional<QByteArray> datos, nuestro;
+        if (it.value() && !(datos = LeerBlob(r, *it.value())))
+            return s.Fallar(NoSeLee(it.key()));
+        if (ro.nuestras.contains(it.key()) && !(nuestro = LeerBlob(r, OidDe(ro.nuestras.value(it.key())))))
+            return s.Fallar(NoSeLee(it.key()));
+        ro.disco.insert(it.key(), datos);
+        ro.desde.insert(it.key(), nuestro);
+    }
+    return true;
+}
+
+// A version of `base` with the changes, on the given parents (null ones left out).
+bool VersionCon(git_repository *r, const git_signature *firma, const git_tree *base, const Ids &cambiosArbol,
+                QVector<const git_commit *> padres, const QString &texto, git_oid *id) {
+    git_oid idArbol;
+    Tree t;
+    if (!ArbolCon(r, base, cambiosArbol, &idArbol) || Tomar(t, git_tree_lookup, r, &idArbol) < 0)
+        return false;
+    padres.removeAll(nullptr);
+    return git_commit_create(id, r, nullptr, firma, firma, nullptr, texto.toUtf8().constData(), t.get(),
+                             size_t(padres.size()), padres.data()) == 0;
+}
+
+// In the program's own repository the versions travel as they are. A name given apart makes a
+// version of its own, also where the branch would only move.
+bool VersionesPropias(Sesion &s, Ronda &ro) {
+    git_repository *r = s.r;
+    const git_signature *firma = ro.firma.get();
+    const Ids sobreSuyo = ro.haySuyo ? Diferencia(ro.suyas, ro.resultado) : Ids();
+    if ((ro.alDia || !ro.haySuyo) && ro.idsLocales.isEmpty()) {
+        ro.envio = ro.idNuestro, ro.hayEnvio = ro.hayNuestro;
+    } else if (ro.alDia || !ro.haySuyo) {
+        if (!VersionCon(r, firma, ro.tNuestro.get(), ro.idsLocales, {ro.cNuestro.get()}, ro.texto, &ro.local))
+            return s.Fallar(NoSeGuardo());
+        ro.envio = ro.local, ro.hayEnvio = true, ro.moverLocal = true;
+    } else if (ro.avanzar && sobreSuyo.isEmpty()) {
+        ro.local = ro.idSuyo, ro.moverLocal = true;
+    } else if (ro.avanzar) {
+        if (!VersionCon(r, firma, ro.tSuyo.get(), sobreSuyo, {ro.cSuyo.get()}, ro.texto, &ro.local))
+            return s.Fallar(NoSeGuardo());
+        ro.envio = ro.local, ro.moverLocal = true;
+    } else {
+        if (!VersionCon(r, firma, ro.tNuestro.get(), ro.idsLocales, {ro.cNuestro.get(), ro.cSuyo.get()}, ro.texto,
+                        &ro.local))
+            return s.Fallar(NoSeGuardo());
+        ro.envio = ro.local, ro.moverLocal = true;
+    }
+    return true;
+}
+
+// In a repository the user had, only the categories travel, on top of what the remote has; the
+// user's other files and versions stay on this machine. A shared repository that is still empty
+// gets the categories' past too (never the user's other files or messages): the machine that meets
+// them later needs it to tell an old version of a script from a changed one.
+bool VersionesCompartidas(Sesion &s, Ronda &ro) {
+    git_repository *r = s.r;
+    const git_signature *firma = ro.firma.get();
+    Commit cPasado;
+    if (!ro.haySuyo && ro.hayNuestro) {
+        git_oid pasado;
+        if (!PasadoDeCategorias(r, ro.idNuestro, &pasado) || Tomar(cPasado, git_commit_lookup, r, &pasado) < 0)
+            return s.Fallar(QStringLiteral("No se pudo preparar la versión para enviar: el historial de este "
+                                           "equipo no se puede leer. No se ha cambiado nada."));
+    }
+    const git_commit *sobre = ro.haySuyo ? ro.cSuyo.get() : cPasado.get();
+    Tree tSobre;
+    if (sobre && Tomar(tSobre, git_commit_tree, sobre) < 0)
+        return s.Fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
+    QString rechazo;
+    int otros = 0;
+    const auto enSobre = Categorias(tSobre.get(), &rechazo, &otros);
+    const Ids paraEnviar = Diferencia(enSobre.value_or(mezcla::Arbol()), ro.resultado);
+    if (!paraEnviar.isEmpty() || !sobre) {
+        if (!VersionCon(r, firma, tSobre.get(), paraEnviar, {sobre},
+                        QStringLiteral("Categorías enviadas desde otro equipo") + ro.marcas, &ro.envio))
+            return s.Fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
+        ro.hayEnvio = true;
+    } else if (!ro.haySuyo) {
+        ro.envio = *git_commit_id(sobre);
+        ro.hayEnvio = true;
+    }
+    // This machine's line then takes in what is sent, unless it holds it already.
+    const bool yaIncluido = ro.hayNuestro && (git_oid_equal(&ro.idNuestro, &ro.envio) ||
+                                              git_graph_descendant_of(r, &ro.idNuestro, &ro.envio) == 1);
+    const bool unir = ro.hayEnvio && !yaIncluido;
+    if (unir || !ro.idsLocales.isEmpty()) {
+        Commit cEnvio;
+        if ((unir && Tomar(cEnvio, git_commit_lookup, r, &ro.envio) < 0) ||
+            !VersionCon(r, firma, ro.tNuestro.get(), ro.idsLocales, {ro.cNuestro.get(), cEnvio.get()}, ro.texto,
+                        &ro.local))
+            return s.Fallar(NoSeGuardo());
+        ro.moverLocal = true;
+    }
+    return true;
+}
+
+// The version sent and the one this machine moves to. Both are made before any file changes, and
+// the branch is moved only once they have.
+bool PrepararVersiones(Sesion &s, Ronda &ro) {
+    ro.local = ro.idNuestro;
+    ro.hayEnvio = ro.haySuyo;
+    if (ro.haySuyo)
+        ro.envio = ro.idSuyo;
+    ro.firma = Firma(s.r);
+    ro.recibidoTexto = [&] {
+        QVector<mezcla::CambioArchivo> v;
+        for (auto it = ro.disco.cbegin(); it != ro.disco.cend(); ++it)
+            v.append({it.key(), ro.desde.value(it.key()), it.value()});
+        return mezcla::Resumen(v);
+    }();
+    ro.texto = QStringLiteral("Sincronización con %1: %2")
+                   .arg(s.url, ro.recibidoTexto.isEmpty() ? QStringLiteral("sin cambios recibidos")
+                                                          : ro.recibidoTexto.join(QStringLiteral("; ")));
+    // The scripts kept twice are written into the version, so the other machine can tell its user.
+    ro.copias = mezcla::Copias(ro.mezclas);
+    ro.marcas = ro.copias.isEmpty() ? QString() : QStringLiteral("\n\n") + mezcla::Marcas(ro.copias);
+    ro.texto += ro.marcas;
+    return ro.propio ? VersionesPropias(s, ro) : VersionesCompartidas(s, ro);
+}
+
+// The folder gets the result (under its lock, in Escribir), then the branch moves. A branch that
+// cannot move puts the files back exactly as they stood.
+bool EscribirCarpeta(Sesion &s, Ronda &ro) {
+    QString error;
+    if (!Escribir(s.repo.carpeta(), ro.disco, &error, &ro.desde, &ro.cambiadas, &ro.previos)) {
+        s.inf.error = error;
+        return false;
+    }
+    if (ro.moverLocal && !MoverCabeza(s.r, ro.local)) {
+        const QString motivo = UltimoError();
+        qCWarning(lcSincronizacion) << "cannot move HEAD:" << motivo;
+        QString errorDeshacer;
+        if (!Escribir(s.repo.carpeta(), ro.previos, &errorDeshacer))
+            s.inf.error = QStringLiteral("No se pudo guardar la versión combinada, y las categorías de este equipo "
+                                         "no se pudieron dejar como estaban: %1")
+                              .arg(QStringList(ro.previos.keys())
+                                       .replaceInStrings(QStringLiteral(".rtn"), QString())
+                                       .join(QStringLiteral(", ")));
+        else
+            s.inf.error = QStringLiteral("No se pudo guardar la versión combinada. No se ha cambiado nada en este "
+                                         "equipo.");
+        return false;
+    }
+    Indexar(s.r, ro.idsLocales);
+    return true;
+}
+
+// What this round did here, for the summary.
+void Informar(Sesion &s, const Ronda &ro) {
+    Informe &inf = s.inf;
+    inf.recibido += ro.recibidoTexto;
+    inf.avisos += AvisosRecibidos(ro.recibidas) + Avisos(ro.mezclas) + AvisosDeNombres(ro.separadas);
+    for (const QString &cat : std::as_const(ro.cambiadas))
+        inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
+                                     "con esos cambios, que quedan pendientes para la próxima versión.")
+                          .arg(cat);
+    inf.copiasRecibidas += ro.recibidas;
+    inf.copias += ro.copias;
+    for (auto it = ro.previos.cbegin(); it != ro.previos.cend(); ++it)
+        if (!inf.escritos.contains(it.key()))
+            inf.escritos << it.key();
+}
+
+// A push that did not go through. The remote moved on meanwhile (or refused this update): true,
+// another round merges what it has; false when that cannot help, or after the third round.
+bool NoEnviado(Sesion &s, const Ronda &ro, int e, int vuelta, std::optional<QByteArray> *rechazadoSobre) {
+    const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && !s.cx.rechazo.isEmpty());
+    if (!s.cx.rechazo.isEmpty())
+        qCWarning(lcSincronizacion) << "push refused:" << s.cx.rechazo;
+    *rechazadoSobre = ro.haySuyo ? Id(&ro.idSuyo) : QByteArray();
+    if (!otraVuelta || (e < 0 && (s.guardia.agotado() || s.guardia.cancelado()))) {
+        s.inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
+                                     "repositorio remoto %1: %2.")
+                          .arg(s.url, MotivoRed(s.guardia, &s.cx, e, Fase::Enviar));
+        return false;
+    }
+    if (vuelta == 2) {
+        s.inf.error = QStringLiteral("El repositorio remoto %1 rechazó los cambios de este equipo tres veces "
+                                     "seguidas. Las categorías se combinaron en este equipo; vuelva a sincronizar "
+                                     "más tarde.")
+                          .arg(s.url);
+        return false;
+    }
+    return true;
+}
+
+// Sends the version made for the remote, when there is one it lacks. False when the sync is over;
+// true when the remote moved on meanwhile and another round is due.
+bool Enviar(Sesion &s, Ronda &ro, int vuelta, std::optional<QByteArray> *rechazadoSobre) {
+    git_repository *r = s.r;
+    if (!ro.hayEnvio || (ro.haySuyo && git_oid_equal(&ro.envio, &ro.idSuyo))) {
+        s.inf.ok = true;
+        return false;
+    }
+    // Exactly the version made above is sent, through a reference of its own: never whatever a
+    // branch of the user's points to.
+    const QByteArray refEnvio = "refs/rutinero/envio";
+    Reference rEnvio;
+    if (Tomar(rEnvio, git_reference_create, r, refEnvio.constData(), &ro.envio, 1, "sincronizar") < 0)
+        return s.Fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
+    Commit cEnvio;
+    Tree tEnvio;
+    if (Tomar(cEnvio, git_commit_lookup, r, &ro.envio) < 0 || Tomar(tEnvio, git_commit_tree, cEnvio.get()) < 0)
+        return s.Fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
+    git_push_options po;
+    git_push_options_init(&po, GIT_PUSH_OPTIONS_VERSION);
+    po.callbacks = s.cb;
+    po.pb_parallelism = 0; // as many threads as the machine has
+    QByteArray rama = refEnvio + ':' + ro.refRama;
+    char *ramas[] = {rama.data()};
+    const git_strarray mapa = {ramas, 1};
+    s.cx.rechazo.clear();
+    Avisar(&s.cx, QStringLiteral("Sincronizar: enviando"));
+    const int e = git_remote_push(s.remoto.get(), &mapa, &po);
+    git_reference_remove(r, refEnvio.constData());
+    if (e == 0 && s.cx.rechazo.isEmpty()) {
+        Recordar(r, ro.refRama, ro.envio);
+        QString rechazo;
+        const auto enviadas = Categorias(tEnvio.get(), &rechazo);
+        s.inf.enviado += Resumen(r, ro.tSuyo.get(), tEnvio.get(), Diferencia(ro.suyas, enviadas.value_or(ro.suyas)));
+        s.inf.ok = true;
+        return false;
+    }
+    return NoEnviado(s, ro, e, vuelta, rechazadoSobre);
+}
+
+// One round; true when another is due (see Enviar). The merged bytes live only for the round.
+bool UnaVuelta(Sesion &s, int vuelta, std::optional<QByteArray> *rechazadoSobre) {
+    Ronda ro;
+    int otrosNuestros = 0, otrosSuyos = 0;
+    if (!Conectar(s, ro, *rechazadoSobre) || !Descargar(s, ro) || !LeerVersiones(s, ro) ||
+        !LeerCategorias(s, ro, &otrosNuestros, &otrosSuyos))
+        return false;
+    Relacionar(s, ro, otrosNuestros, otrosSuyos);
+    Cambios cambios;
+    if (!Combinar(s, ro, &cambios) || !Resultado(s, ro, cambios) || !PrepararVersiones(s, ro) ||
+        !EscribirCarpeta(s, ro))
+        return false;
+    Informar(s, ro);
+    return Enviar(s, ro, vuelta, rechazadoSobre);
+}
+
 } // namespace
 
 namespace prueba {
@@ -717,413 +1276,19 @@ void AntesDeEscribir(std::function<void(const QString &carpeta)> f) { git::Antes
 } // namespace prueba
 
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas) {
-    Informe inf;
-    Contexto cx;
-    cx.ll = &llamadas;
-    // Every connection of this sync is bounded and can be cut; it outlives the remote below.
+    // Every connection of this sync is bounded and can be cut.
     red::Instalar();
-    const red::Guardia guardia(llamadas.cancelado);
-    git_repository *r = repo.crudo();
-    if (!r) {
-        inf.error = QStringLiteral("La carpeta Categorias no tiene historial.");
-        return inf;
-    }
-    const QString dir = url.trimmed();
-    QString carpetaRemota;
-    switch (TipoDeDireccion(dir, &carpetaRemota)) {
-    case Direccion::Desconocida:
-        inf.error = QStringLiteral("La dirección %1 no es de un tipo conocido (una carpeta, ssh:// o https://).").arg(dir);
-        return inf;
-    case Direccion::Carpeta:
-        if (!QFileInfo(carpetaRemota).isDir()) {
-            inf.error = QStringLiteral("No se encuentra la carpeta compartida %1: no existe, o el disco o la carpeta "
-                                       "de red no está conectado. No se ha cambiado nada.")
-                            .arg(dir);
-            return inf;
-        }
-        break;
-    case Direccion::Red:
-        break;
-    }
-
-    // This machine's changes first, as a version of their own, so that the merge sees them.
-    const QStringList pendientes = repo.Pendientes();
-    if (!pendientes.isEmpty()) {
-        QString mensaje, error;
-        if (!repo.Confirmar(pendientes, &mensaje, &error)) {
-            inf.error = QStringLiteral("No se pudo guardar una versión de los cambios de este equipo: %1").arg(error);
-            return inf;
-        }
-    }
-
-    Remote remoto;
-    const QByteArray direccion = dir.toUtf8();
-    if (direccion.isEmpty() || Tomar(remoto, git_remote_create_anonymous, r, direccion.constData()) < 0) {
-        qCWarning(lcSincronizacion) << "bad address" << dir << UltimoError();
-        inf.error = QStringLiteral("La dirección del repositorio remoto no es válida: %1").arg(url);
-        return inf;
-    }
-    git_remote_callbacks cb = Llamadas_(cx);
-    Odb odb;
-    if (Tomar(odb, git_repository_odb, r) < 0) {
-        qCWarning(lcSincronizacion) << "no object database:" << UltimoError();
-        inf.error = QStringLiteral("No se puede leer el historial de este equipo: el repositorio está dañado.");
-        return inf;
-    }
-    auto fallar = [&](const QString &texto) {
-        qCWarning(lcSincronizacion) << texto << (git_error_last() ? UltimoError() : QString());
-        inf.error = texto;
-        return inf;
-    };
-
+    Sesion s(repo, url, llamadas);
+    if (!Preparar(s))
+        return s.inf;
     // Another machine may send between our fetch and our push: then the push is refused, and the
     // whole round is made again on top of what it sent. A refusal with the remote where it was is
     // not that: the remote does not take changes.
     std::optional<QByteArray> rechazadoSobre;
-    for (int vuelta = 0; vuelta < 3; ++vuelta) {
-        Avisar(&cx, QStringLiteral("Sincronizar: conectando con %1").arg(url));
-        int e = git_remote_connect(remoto.get(), GIT_DIRECTION_FETCH, &cb, nullptr, nullptr);
-        if (e < 0) {
-            inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
-                            .arg(url, MotivoRed(guardia, &cx, e, Fase::Conectar));
-            return inf;
-        }
-        const git_remote_head **cabezas = nullptr;
-        size_t n = 0;
-        if (git_remote_ls(&cabezas, &n, remoto.get()) < 0)
-            n = 0;
-        const QByteArray refRama = RamaCompartida(cabezas, n);
-        git_oid idSuyo;
-        bool haySuyo = false;
-        for (size_t i = 0; i < n; ++i)
-            if (refRama == cabezas[i]->name) {
-                idSuyo = cabezas[i]->oid;
-                haySuyo = true;
-            }
-        if (rechazadoSobre && *rechazadoSobre == (haySuyo ? Id(&idSuyo) : QByteArray())) {
-            git_remote_disconnect(remoto.get());
-            inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero el repositorio remoto %1 no "
-                                       "acepta cambios: no se puede escribir en él, o su configuración lo impide.")
-                            .arg(url);
-            return inf;
-        }
-        if (haySuyo && !git_odb_exists(odb.get(), &idSuyo)) {
-            git_fetch_options fo;
-            git_fetch_options_init(&fo, GIT_FETCH_OPTIONS_VERSION);
-            fo.callbacks = cb;
-            fo.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
-            QByteArray rama = refRama;
-            char *ramas[] = {rama.data()};
-            const git_strarray mapa = {ramas, 1};
-            e = git_remote_download(remoto.get(), &mapa, &fo);
-            if (e < 0) {
-                const QString motivo = MotivoRed(guardia, &cx, e, Fase::Recibir);
-                git_remote_disconnect(remoto.get());
-                inf.error = QStringLiteral("No se pudo recibir lo que tiene el repositorio remoto %1: %2. No se ha "
-                                           "cambiado nada.")
-                                .arg(url, motivo);
-                return inf;
-            }
-        }
-        git_remote_disconnect(remoto.get());
-        // What the remote holds is remembered as a reference of ours: the next fetch then offers
-        // it as common ground, and only what is new travels.
-        if (haySuyo)
-            Recordar(r, refRama, idSuyo);
-
-        Avisar(&cx, QStringLiteral("Sincronizar: combinando categorías"));
-        git_oid idNuestro;
-        const bool hayNuestro = git_reference_name_to_id(&idNuestro, r, "HEAD") == 0;
-        Commit cNuestro, cSuyo, cBase;
-        Tree tNuestro, tSuyo, tBase;
-        if (hayNuestro && (Tomar(cNuestro, git_commit_lookup, r, &idNuestro) < 0 ||
-                           Tomar(tNuestro, git_commit_tree, cNuestro.get()) < 0))
-            return fallar(QStringLiteral("No se puede leer la última versión de este equipo: el historial está dañado. "
-                                         "No se ha cambiado nada."));
-        if (haySuyo &&
-            (Tomar(cSuyo, git_commit_lookup, r, &idSuyo) < 0 || Tomar(tSuyo, git_commit_tree, cSuyo.get()) < 0))
-            return fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
-                                         "cambiado nada.")
-                              .arg(url));
-        if (!haySuyo && !hayNuestro) {
-            inf.ok = true;
-            return inf;
-        }
-        git_oid idBase;
-        const bool hayBase = hayNuestro && haySuyo && git_merge_base(&idBase, r, &idNuestro, &idSuyo) == 0;
-        if (hayBase && (Tomar(cBase, git_commit_lookup, r, &idBase) < 0 || Tomar(tBase, git_commit_tree, cBase.get()) < 0))
-            return fallar(QStringLiteral("No se puede leer la versión común con el repositorio remoto: el historial "
-                                         "está dañado. No se ha cambiado nada."));
-
-        // Every name is checked before anything is written: ours, theirs and the common one.
-        QString rechazo;
-        int otrosNuestros = 0, otrosSuyos = 0;
-        const auto nuestrasCrudas = Categorias(tNuestro.get(), &rechazo, &otrosNuestros);
-        if (!nuestrasCrudas)
-            return fallar(QStringLiteral("La última versión de este equipo tiene un nombre que no se acepta: %1. "
-                                         "No se ha cambiado nada.")
-                              .arg(rechazo));
-        const auto suyasCrudas = Categorias(tSuyo.get(), &rechazo, &otrosSuyos);
-        const auto comunesCrudas = suyasCrudas ? Categorias(tBase.get(), &rechazo) : std::nullopt;
-        if (!suyasCrudas || !comunesCrudas)
-            return fallar(QStringLiteral("El repositorio remoto %1 tiene un nombre que no se acepta: %2. No se ha "
-                                         "aplicado nada de esa versión.")
-                              .arg(url, rechazo));
-        const mezcla::Arbol &nuestras = *nuestrasCrudas, &suyas = *suyasCrudas, &comunes = *comunesCrudas;
-
-        const bool alDia = haySuyo && hayNuestro &&
-                           (git_oid_equal(&idNuestro, &idSuyo) || git_graph_descendant_of(r, &idNuestro, &idSuyo) == 1);
-        const bool avanzar = haySuyo && (!hayNuestro || git_graph_descendant_of(r, &idSuyo, &idNuestro) == 1);
-        // The program's own repository holds categories only and its whole history can travel; in a
-        // repository the user had, only the categories go, in versions of their own.
-        Reference cabeza;
-        const bool enRama = Tomar(cabeza, git_reference_lookup, r, "HEAD") == 0 &&
-                            git_reference_type(cabeza.get()) == GIT_REFERENCE_SYMBOLIC;
-        const bool propio = enRama && otrosNuestros == 0 && otrosSuyos == 0 && EsPropio(r);
-
-        Cambios cambios;
-        QMap<QString, mezcla::ResultadoArchivo> mezcla;
-        QVector<mezcla::Copia> recibidas;
-        if (haySuyo && !alDia) {
-            // What other machines' merges kept twice concerns us only where our lines of versions meet.
-            if ((avanzar || hayBase) && hayNuestro && !CopiasRecibidas(r, idSuyo, idNuestro, &recibidas))
-                return fallar(QStringLiteral("Lo recibido del repositorio remoto %1 está dañado o incompleto. No se ha "
-                                             "cambiado nada.")
-                                  .arg(url));
-            // With no version in common, what each side ever held tells which side changed a script.
-            mezcla::Historia historiaNuestra, historiaSuya;
-            const bool sinBase = hayNuestro && !hayBase && !avanzar;
-
-            if (sinBase && (!LeerHistoria(r, idNuestro, &historiaNuestra) || !LeerHistoria(r, idSuyo, &historiaSuya)))
-                return fallar(QStringLiteral("No se pudo leer el historial para combinar: el repositorio está dañado o "
-                                             "incompleto. No se ha cambiado nada."));
-            bool ilegible = false;
-            QString noLeida;
-            const git_tree *arboles[] = {tBase.get(), tNuestro.get(), tSuyo.get()};
-            mezcla = mezcla::MezclarArboles(
-                comunes, nuestras, suyas,
-                [&](mezcla::Lado lado, const QString &archivo) {
-                    const auto datos = Leer(r, arboles[int(lado)], archivo);
-                    if (!datos && !ilegible)
-                        ilegible = true, noLeida = archivo;
-                    return datos.value_or(QByteArray());
-                },
-                sinBase ? &historiaNuestra : nullptr, sinBase ? &historiaSuya : nullptr);
-            if (ilegible)
-                return fallar(NoSeLee(noLeida));
-            for (auto it = mezcla.cbegin(); it != mezcla.cend(); ++it)
-                cambios.insert(it.key(), it->datos);
-        }
-        Ids ids;
-        if (!Blobs(r, cambios, &ids))
-            return fallar(QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado "
-                                         "nada."));
-        QVector<Separada> separadas;
-        const mezcla::Arbol resultado = Separar(Aplicar(nuestras, ids), comunes, nuestras, suyas,
-                                                archivos::Listar(repo.carpeta(), QStringLiteral(".rtn")), &separadas);
-        for (const Separada &sep : std::as_const(separadas))
-            if (mezcla.contains(sep.otra))
-                mezcla.insert(sep.nueva, mezcla.take(sep.otra));
-        // What this machine's tree and folder need to become the result.
-        const Ids idsLocales = Diferencia(nuestras, resultado);
-        // The folder's files, and what each was in the version the merge started from: one another
-        // program changed since is merged again at the write step, never replaced.
-        Cambios disco, desde;
-        auto blob = [](const QByteArray &crudo) {
-            git_oid id;
-            git_oid_fromraw(&id, reinterpret_cast<const unsigned char *>(crudo.constData()));
-            return id;
-        };
-        for (auto it = idsLocales.cbegin(); it != idsLocales.cend(); ++it) {
-            std::optional<QByteArray> datos, nuestro;
-            if (it.value() && !(datos = LeerBlob(r, *it.value())))
-                return fallar(NoSeLee(it.key()));
-            if (nuestras.contains(it.key()) && !(nuestro = LeerBlob(r, blob(nuestras.value(it.key())))))
-                return fallar(NoSeLee(it.key()));
-            disco.insert(it.key(), datos);
-            desde.insert(it.key(), nuestro);
-        }
-
-        // The version sent (envio) and the one this machine moves to (local). Both are made before
-        // any file changes, and the branch is moved only once they have.
-        git_oid envio, local = idNuestro;
-        bool hayEnvio = haySuyo, moverLocal = false;
-        if (haySuyo)
-            envio = idSuyo;
-        const Signature firma = Firma(r);
-        auto versionCon = [&](const git_tree *base, const Ids &cambiosArbol, const QVector<const git_commit *> &padres,
-                              const QString &texto, git_oid *id) {
-            git_oid idArbol;
-            Tree t;
-            if (!ArbolCon(r, base, cambiosArbol, &idArbol) || Tomar(t, git_tree_lookup, r, &idArbol) < 0)
-                return false;
-            QVector<const git_commit *> p = padres;
-            p.removeAll(nullptr);
-            return git_commit_create(id, r, nullptr, firma.get(), firma.get(), nullptr, texto.toUtf8().constData(),
-                                     t.get(), size_t(p.size()), p.data()) == 0;
-        };
-        const QStringList recibidoTexto = [&] {
-            QVector<mezcla::CambioArchivo> v;
-            for (auto it = disco.cbegin(); it != disco.cend(); ++it)
-                v.append({it.key(), desde.value(it.key()), it.value()});
-            return mezcla::Resumen(v);
-        }();
-        QString texto = QStringLiteral("Sincronización con %1: %2")
-                            .arg(url, recibidoTexto.isEmpty() ? QStringLiteral("sin cambios recibidos")
-                                                              : recibidoTexto.join(QStringLiteral("; ")));
-        // The scripts kept twice are written into the version, so the other machine can tell its user.
-        const QVector<mezcla::Copia> copias = mezcla::Copias(mezcla);
-        const QString marcas = copias.isEmpty() ? QString() : QStringLiteral("\n\n") + mezcla::Marcas(copias);
-        texto += marcas;
-        const QString noSeGuardo =
-            QStringLiteral("No se pudo guardar la versión combinada en el historial. No se ha cambiado nada.");
-        if (propio) {
-            // A name given apart makes a version of its own, also where the branch would only move.
-            const Ids sobreSuyo = haySuyo ? Diferencia(*suyasCrudas, resultado) : Ids();
-            if ((alDia || !haySuyo) && idsLocales.isEmpty()) {
-                envio = idNuestro, hayEnvio = hayNuestro;
-            } else if (alDia || !haySuyo) {
-                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get()}, texto, &local))
-                    return fallar(noSeGuardo);
-                envio = local, hayEnvio = true, moverLocal = true;
-            } else if (avanzar && sobreSuyo.isEmpty()) {
-                local = idSuyo, moverLocal = true;
-            } else if (avanzar) {
-                if (!versionCon(tSuyo.get(), sobreSuyo, {cSuyo.get()}, texto, &local))
-                    return fallar(noSeGuardo);
-                envio = local, moverLocal = true;
-            } else {
-                if (!versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cSuyo.get()}, texto, &local))
-                    return fallar(noSeGuardo);
-                envio = local, moverLocal = true;
-            }
-        } else {
-            // Only the categories travel, on top of what the remote has; the user's other files and
-            // versions stay on this machine.
-            // A shared repository that is still empty gets the categories' past too (never the
-            // user's other files or messages): the machine that meets them later needs it to tell
-            // an old version of a script from a changed one.
-            Commit cPasado;
-            if (!haySuyo && hayNuestro) {
-                git_oid pasado;
-                if (!PasadoDeCategorias(r, idNuestro, &pasado) || Tomar(cPasado, git_commit_lookup, r, &pasado) < 0)
-                    return fallar(QStringLiteral("No se pudo preparar la versión para enviar: el historial de este "
-                                                 "equipo no se puede leer. No se ha cambiado nada."));
-            }
-            const git_commit *sobre = haySuyo ? cSuyo.get() : cPasado.get();
-            Tree tSobre;
-            if (sobre && Tomar(tSobre, git_commit_tree, sobre) < 0)
-                return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
-            int otros = 0;
-            const auto enSobre = Categorias(tSobre.get(), &rechazo, &otros);
-            const Ids paraEnviar = Diferencia(enSobre.value_or(mezcla::Arbol()), resultado);
-            if (!paraEnviar.isEmpty() || !sobre) {
-                if (!versionCon(tSobre.get(), paraEnviar, {sobre},
-                                QStringLiteral("Categorías enviadas desde otro equipo") + marcas, &envio))
-                    return fallar(QStringLiteral("No se pudo preparar la versión para enviar. No se ha cambiado nada."));
-                hayEnvio = true;
-            } else if (!haySuyo) {
-                envio = *git_commit_id(sobre);
-                hayEnvio = true;
-            }
-            const bool yaIncluido = hayNuestro && (git_oid_equal(&idNuestro, &envio) ||
-                                                   git_graph_descendant_of(r, &idNuestro, &envio) == 1);
-            const bool unir = hayEnvio && !yaIncluido;
-            if (unir || !idsLocales.isEmpty()) {
-                Commit cEnvio;
-                if ((unir && Tomar(cEnvio, git_commit_lookup, r, &envio) < 0) ||
-                    !versionCon(tNuestro.get(), idsLocales, {cNuestro.get(), cEnvio.get()}, texto, &local))
-                    return fallar(noSeGuardo);
-                moverLocal = true;
-            }
-        }
-
-        QString error;
-        QStringList cambiadas;
-        Cambios previos;
-        if (!Escribir(repo.carpeta(), disco, &error, &desde, &cambiadas, &previos)) {
-            inf.error = error;
-            return inf;
-        }
-        if (moverLocal && !MoverCabeza(r, local)) {
-            const QString motivo = UltimoError();
-            qCWarning(lcSincronizacion) << "cannot move HEAD:" << motivo;
-            // The files go back to exactly what stood there.
-            QString errorDeshacer;
-            if (!Escribir(repo.carpeta(), previos, &errorDeshacer))
-                inf.error = QStringLiteral("No se pudo guardar la versión combinada, y las categorías de este equipo "
-                                           "no se pudieron dejar como estaban: %1")
-                                .arg(QStringList(previos.keys()).replaceInStrings(QStringLiteral(".rtn"), QString()).join(QStringLiteral(", ")));
-            else
-                inf.error = QStringLiteral("No se pudo guardar la versión combinada. No se ha cambiado nada en este "
-                                           "equipo.");
-            return inf;
-        }
-        Indexar(r, idsLocales);
-        inf.recibido += recibidoTexto;
-        inf.avisos += AvisosRecibidos(recibidas) + Avisos(mezcla) + AvisosDeNombres(separadas);
-        for (const QString &cat : std::as_const(cambiadas))
-            inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
-                                         "con esos cambios, que quedan pendientes para la próxima versión.")
-                              .arg(cat);
-        inf.copiasRecibidas += recibidas;
-        inf.copias += copias;
-        for (auto it = previos.cbegin(); it != previos.cend(); ++it)
-            if (!inf.escritos.contains(it.key()))
-                inf.escritos << it.key();
-
-        if (!hayEnvio || (haySuyo && git_oid_equal(&envio, &idSuyo))) {
-            inf.ok = true;
-            return inf;
-        }
-        // Exactly the version made above is sent, through a reference of its own: never whatever a
-        // branch of the user's points to.
-        const QByteArray refEnvio = "refs/rutinero/envio";
-        Reference rEnvio;
-        if (Tomar(rEnvio, git_reference_create, r, refEnvio.constData(), &envio, 1, "sincronizar") < 0)
-            return fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
-        Commit cEnvio;
-        Tree tEnvio;
-        if (Tomar(cEnvio, git_commit_lookup, r, &envio) < 0 || Tomar(tEnvio, git_commit_tree, cEnvio.get()) < 0)
-            return fallar(QStringLiteral("No se pudo preparar la versión para enviar."));
-        git_push_options po;
-        git_push_options_init(&po, GIT_PUSH_OPTIONS_VERSION);
-        po.callbacks = cb;
-        po.pb_parallelism = 0; // as many threads as the machine has
-        QByteArray rama = refEnvio + ':' + refRama;
-        char *ramas[] = {rama.data()};
-        const git_strarray mapa = {ramas, 1};
-        cx.rechazo.clear();
-        Avisar(&cx, QStringLiteral("Sincronizar: enviando"));
-        e = git_remote_push(remoto.get(), &mapa, &po);
-        git_reference_remove(r, refEnvio.constData());
-        if (e == 0 && cx.rechazo.isEmpty()) {
-            Recordar(r, refRama, envio);
-            const auto enviadas = Categorias(tEnvio.get(), &rechazo);
-            inf.enviado += Resumen(r, tSuyo.get(), tEnvio.get(), Diferencia(*suyasCrudas, enviadas.value_or(*suyasCrudas)));
-            inf.ok = true;
-            return inf;
-        }
-        // The remote moved on meanwhile (or refused this update): another round merges what it has.
-        const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && !cx.rechazo.isEmpty());
-        if (!cx.rechazo.isEmpty())
-            qCWarning(lcSincronizacion) << "push refused:" << cx.rechazo;
-        rechazadoSobre = haySuyo ? Id(&idSuyo) : QByteArray();
-        if (!otraVuelta || (e < 0 && (guardia.agotado() || guardia.cancelado()))) {
-            inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
-                                       "repositorio remoto %1: %2.")
-                            .arg(url, MotivoRed(guardia, &cx, e, Fase::Enviar));
-            return inf;
-        }
-        if (vuelta == 2) {
-            inf.error = QStringLiteral("El repositorio remoto %1 rechazó los cambios de este equipo tres veces "
-                                       "seguidas. Las categorías se combinaron en este equipo; vuelva a sincronizar "
-                                       "más tarde.")
-                            .arg(url);
-            return inf;
-        }
-    }
-    return inf;
+    for (int vuelta = 0; vuelta < 3; ++vuelta)
+        if (!UnaVuelta(s, vuelta, &rechazadoSobre))
+            break;
+    return s.inf;
 }
 
 } // namespace git
