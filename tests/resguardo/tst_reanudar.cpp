@@ -41,6 +41,17 @@ void Biblioteca(Carpeta &c) {
     }
 }
 
+// `n` categories of one script each, its code `bytes` random bytes written as hex: random bytes do
+// not compress, which makes recording and packing them slow enough to be cut short.
+void Azarosas(Carpeta &c, int n, int bytes, quint32 semilla) {
+    QRandomGenerator azar(semilla);
+    for (int k = 0; k < n; ++k) {
+        QByteArray codigo(bytes, Qt::Uninitialized);
+        azar.fillRange(reinterpret_cast<quint32 *>(codigo.data()), codigo.size() / 4);
+        c.categoria(QStringLiteral("Cat%1").arg(k, 2, 10, QLatin1Char('0')), Registro("s", "", codigo.toHex(), "1"));
+    }
+}
+
 QString RutaIndice(const Carpeta &c) { return c.estado.carpetaPreferencias() + "/indice.db"; }
 
 constexpr const char *kHijoPrimera = "RUTINERO_HIJO_PRIMERA";
@@ -62,6 +73,14 @@ int HijoCompactar(const QString &carpeta) {
     git::Repositorio repo;
     git::Repositorio::LimitarLote(1 << 20);
     return repo.Abrir(carpeta, false) && repo.Compactar() >= 0 ? 0 : 1;
+}
+
+// This test program started again as the child that `variable` names, over the folder.
+void Lanzar(QProcess &hijo, const char *variable, const QString &carpeta) {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QString::fromLatin1(variable), carpeta);
+    hijo.setProcessEnvironment(e);
+    hijo.start(QCoreApplication::applicationFilePath(), {});
 }
 
 QStringList Paquetes(const QString &carpeta) {
@@ -130,18 +149,10 @@ private slots:
     void primeraVersionCortadaNoSeRehace() {
         Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
-        QRandomGenerator azar(3);
-        for (int k = 0; k < 20; ++k) {
-            // Random bytes: the slowest to compress, so the kill finds the version under way.
-            QByteArray codigo(1 << 19, Qt::Uninitialized);
-            azar.fillRange(reinterpret_cast<quint32 *>(codigo.data()), codigo.size() / 4);
-            c.categoria(QStringLiteral("Cat%1").arg(k, 2, 10, QLatin1Char('0')), Registro("s", "", codigo.toHex(), "1"));
-        }
+        // Random bytes: the slowest to compress, so the kill finds the version under way.
+        Azarosas(c, 20, 1 << 19, 3);
         QProcess hijo;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QString::fromLatin1(kHijoPrimera), carpeta);
-        hijo.setProcessEnvironment(e);
-        hijo.start(QCoreApplication::applicationFilePath(), {});
+        Lanzar(hijo, kHijoPrimera, carpeta);
         QVERIFY(hijo.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(Sueltos(carpeta).size() >= 5 || hijo.state() == QProcess::NotRunning, 30000);
         hijo.kill();
@@ -173,12 +184,7 @@ private slots:
     void compactacionCortadaSeRetoma() {
         Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
-        QRandomGenerator azar(7);
-        for (int k = 0; k < 24; ++k) {
-            QByteArray codigo(1 << 18, Qt::Uninitialized);
-            azar.fillRange(reinterpret_cast<quint32 *>(codigo.data()), codigo.size() / 4);
-            c.categoria(QStringLiteral("Cat%1").arg(k, 2, 10, QLatin1Char('0')), Registro("s", "", codigo.toHex(), "1"));
-        }
+        Azarosas(c, 24, 1 << 18, 7);
         {
             git::Repositorio repo;
             QString mensaje, error;
@@ -188,10 +194,7 @@ private slots:
         }
         const int sueltosAntes = Sueltos(carpeta).size();
         QProcess hijo;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QString::fromLatin1(kHijoCompactar), carpeta);
-        hijo.setProcessEnvironment(e);
-        hijo.start(QCoreApplication::applicationFilePath(), {});
+        Lanzar(hijo, kHijoCompactar, carpeta);
         QVERIFY(hijo.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(!Paquetes(carpeta).isEmpty() || hijo.state() == QProcess::NotRunning, 30000);
         hijo.kill();
