@@ -14,8 +14,9 @@
 using namespace ayudas;
 
 namespace {
-const QByteArray kTres = Registro("Uno", "primero", "alert(1);", "10") + Registro("Dos", "segundo", "<b>dos</b>", "6") +
-                         Registro("Tres", "tercero", "SELECT 3;", "");
+// The first code holds a double quote, stored as the file's token.
+const QByteArray kTres = Registro("Uno", "primero", "alert(*RTN*uno*RTN*);", "10") +
+                         Registro("Dos", "segundo", "<b>dos</b>", "6") + Registro("Tres", "tercero", "SELECT 3;", "");
 
 // The list's names from the top, as shown.
 QStringList Orden(const frmPrincipal &w) { return Textos(ui(w)->lstScripts); }
@@ -31,12 +32,12 @@ private slots:
         QVERIFY(c->txtVista->isVisible());
         QVERIFY(c->txtVista->isReadOnly());
         v.seleccionar(0);
-        QCOMPARE(c->txtVista->texto(), vista::Campo(v.fila(0), vista::ColCodigo));
+        QCOMPARE(c->txtVista->texto(), QStringLiteral("alert(\"uno\");"));
         c->lstScripts->setFocus();
         QTest::keyClick(c->lstScripts, Qt::Key_Down);
-        QCOMPARE(c->txtVista->texto(), vista::Campo(v.fila(1), vista::ColCodigo));
+        QCOMPARE(c->txtVista->texto(), QStringLiteral("<b>dos</b>"));
         QTest::keyClick(c->lstScripts, Qt::Key_End);
-        QCOMPARE(c->txtVista->texto(), vista::Campo(v.fila(2), vista::ColCodigo));
+        QCOMPARE(c->txtVista->texto(), QStringLiteral("SELECT 3;"));
     }
 
     // A row removed leaves the pane showing the row that is current now, not the one that went.

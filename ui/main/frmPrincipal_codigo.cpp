@@ -1,5 +1,6 @@
 // The code pane: the selected script's code below the list, read-only, highlighted as the editor
 // would, so that a script can be read without opening it.
+#include "format/Etiquetas.h"
 #include "format/Lenguaje.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/main/ListaScripts.h"
@@ -59,7 +60,8 @@ void frmPrincipal::MostrarCodigo() {
     if (!txtVista || !txtVista->isVisibleTo(this))
         return; // hidden, it costs nothing: shown again, it reads the current row
     const QTreeWidgetItem *item = lstScripts->currentItem();
-    const QString codigo = item ? vista::Campo(item, vista::ColCodigo) : QString();
+    // As the editor shows it: the stored form's quote token back to a quote.
+    const QString codigo = item ? etiquetas::AEditor(vista::Campo(item, vista::ColCodigo)) : QString();
     if (codigo == txtVista->texto())
         return;
     txtVista->setLenguaje(lenguaje::Elegir(codigo, estado.sesion.abierta()));
