@@ -105,6 +105,9 @@ frmPrincipal::~frmPrincipal() {
     // Hiding the children as the base class goes resizes the list's columns: no slot of this
     // window may run by then.
     disconnect(lstScripts->header(), nullptr, this, nullptr);
+    // The list empties its model as it goes, which the code pane listens to.
+    disconnect(lstScripts->model(), nullptr, this, nullptr);
+    disconnect(lstScripts, nullptr, this, nullptr);
 }
 
 QIcon Principal::Imagen(int n) {
