@@ -1,0 +1,376 @@
+#include "format/CategoriaAbierta.h"
+#include "core/Archivos.h"
+#include "format/Herramientas.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUndoCommand>
+#include <QUtf8StringView>
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+namespace {
+
+QString Comillado(const QString &nombre) { return QStringLiteral("«%1»").arg(nombre); }
+
+QString Varios(const QString &verbo, int n) {
+    return n == 1 ? QStringLiteral("%1 1 script").arg(verbo) : QStringLiteral("%1 %2 scripts").arg(verbo).arg(n);
+}
+
+// Why bytes the reader would take anyway are not a category. The reader is lenient on purpose (files
+// from other systems, hand-written ones), so only what is sure damage is refused here: opening it
+// and saving would write the damage over whatever could still be recovered from the file.
+QString Defecto(const QByteArray &datos, const QVector<mdlScripts::Registro> &registros) {
+    // No text this program writes holds a zero byte, in either encoding.
+    if (datos.contains('\0'))
+        return QStringLiteral("contiene bytes nulos: no es un archivo de texto");
+    const codificacion::Tipo tipo = codificacion::De(datos);
+    if (tipo == codificacion::Tipo::Utf8 &&
+        !QUtf8StringView(datos.constData() + codificacion::kLargoBom, datos.size() - codificacion::kLargoBom)
+             .isValidUtf8())
+        return QStringLiteral("empieza como UTF-8 pero su contenido no lo es");
+    // A quoted field whose closing quote would lie past the end: the file was cut while written.
+    for (const mdlScripts::Registro &r : registros)
+        for (const mdlScripts::Campo &c : r)
+            if (c.comillas && c.inicio + c.largo >= datos.size())
+                return QStringLiteral("termina a mitad de un campo: el archivo parece cortado");
+    return {};
+}
+
+} // namespace
+
+// What every command of the document shares: it reaches the document's private edits, which
+// friendship would not hand down to each command class.
+class ComandoCategoria : public QUndoCommand {
+public:
+    ComandoCategoria(CategoriaAbierta &d, const QString &texto) : QUndoCommand(texto), d_(d) {}
+
+protected:
+    void insertar(int fila, const QVector<Script> &s) { d_.insertar(fila, s); }
+    void quitar(int fila, int cuantas) { d_.quitar(fila, cuantas); }
+    void cambiar(int fila, const Script &s) { d_.cambiar(fila, s); }
+    void mover(int fila, int hasta) { d_.mover(fila, hasta); }
+    void reemplazarTodo(const QVector<Script> &s) { d_.reemplazarTodo(s); }
+
+private:
+    CategoriaAbierta &d_;
+};
+
+namespace {
+
+// Rows that come or go, each with its place while present (ascending). Adding puts them in and
+// removing takes them out; the undo is the other. Consecutive places are one run, so importing a
+// thousand scripts is one insertion for a view, not a thousand.
+class ComandoFilas : public ComandoCategoria {
+public:
+    struct Fila {
+        int fila;
+        Script script;
+    };
+    ComandoFilas(CategoriaAbierta &d, const QString &texto, QVector<Fila> filas, bool agregar)
+        : ComandoCategoria(d, texto), filas_(std::move(filas)), agregar_(agregar) {}
+    void redo() override { agregar_ ? poner() : sacar(); }
+    void undo() override { agregar_ ? sacar() : poner(); }
+
+private:
+    // Ascending, each at its final place: the earlier ones are already where they belong.
+    void poner() {
+        for (qsizetype i = 0; i < filas_.size();) {
+            qsizetype j = i + 1;
+            while (j < filas_.size() && filas_[j].fila == filas_[j - 1].fila + 1)
+                ++j;
+            QVector<Script> tanda;
+            tanda.reserve(j - i);
+            for (qsizetype k = i; k < j; ++k)
+                tanda.append(filas_[k].script);
+            insertar(filas_[i].fila, tanda);
+            i = j;
+        }
+    }
+    // Descending, so the places of the rows still to go do not move.
+    void sacar() {
+        for (qsizetype j = filas_.size(); j > 0;) {
+            qsizetype i = j - 1;
+            while (i > 0 && filas_[i - 1].fila == filas_[i].fila - 1)
+                --i;
+            quitar(filas_[i].fila, int(j - i));
+            j = i;
+        }
+    }
+    QVector<Fila> filas_;
+    bool agregar_;
+};
+
+class ComandoCambiar : public ComandoCategoria {
+public:
+    ComandoCambiar(CategoriaAbierta &d, int fila, Script antes, Script despues)
+        : ComandoCategoria(d, QStringLiteral("editar %1").arg(Comillado(antes.Nombre))), fila_(fila),
+          antes_(std::move(antes)), despues_(std::move(despues)) {}
+    void redo() override { cambiar(fila_, despues_); }
+    void undo() override { cambiar(fila_, antes_); }
+
+private:
+    int fila_;
+    Script antes_, despues_;
+};
+
+class ComandoMover : public ComandoCategoria {
+public:
+    ComandoMover(CategoriaAbierta &d, const QString &texto, int fila, int hasta)
+        : ComandoCategoria(d, texto), fila_(fila), hasta_(hasta) {}
+    void redo() override { mover(fila_, hasta_); }
+    void undo() override { mover(hasta_, fila_); }
+
+private:
+    int fila_, hasta_;
+};
+
+class ComandoTodo : public ComandoCategoria {
+public:
+    ComandoTodo(CategoriaAbierta &d, const QString &texto, QVector<Script> antes, QVector<Script> despues)
+        : ComandoCategoria(d, texto), antes_(std::move(antes)), despues_(std::move(despues)) {}
+    void redo() override { reemplazarTodo(despues_); }
+    void undo() override { reemplazarTodo(antes_); }
+
+private:
+    QVector<Script> antes_, despues_;
+};
+
+} // namespace
+
+CategoriaAbierta::CategoriaAbierta(QObject *padre) : QObject(padre) {
+    connect(&pila_, &QUndoStack::cleanChanged, this, &CategoriaAbierta::avisarCambio);
+}
+
+// The stack goes first: its commands refer to this document, and clearing tells no one.
+CategoriaAbierta::~CategoriaAbierta() {
+    disconnect(&pila_, nullptr, this, nullptr);
+    pila_.clear();
+}
+
+bool CategoriaAbierta::hayCambios() const { return cambioFueraDePila_ || !pila_.isClean(); }
+
+void CategoriaAbierta::avisarCambio() {
+    const bool ahora = hayCambios();
+    if (ahora == avisado_)
+        return;
+    avisado_ = ahora;
+    emit cambiado(ahora);
+}
+
+bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
+    const QString nombre = QFileInfo(ruta).completeBaseName();
+    const QString donde = QDir::toNativeSeparators(ruta);
+    QByteArray datos;
+    QString razon;
+    QVector<Script> scripts;
+    bool ok = mdlScripts::LeerBytes(ruta, datos, &razon);
+    try {
+        if (ok) {
+            const QVector<mdlScripts::Registro> registros = mdlScripts::Registros(datos);
+            const QString defecto = Defecto(datos, registros);
+            if (!defecto.isEmpty()) {
+                if (error)
+                    *error = QStringLiteral("La categoría %1 (%2) está dañada: %3.").arg(nombre, donde, defecto);
+                return false;
+            }
+            scripts.reserve(registros.size());
+            for (const mdlScripts::Registro &r : registros)
+                scripts.append(mdlScripts::Decodificar(datos, r));
+        }
+    } catch (const std::bad_alloc &) {
+        // A category under the size limit may still be more than this machine's memory holds.
+        ok = false;
+        razon = archivos::Razon(ENOMEM);
+    }
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("No se pudo leer la categoría %1 (%2): %3").arg(nombre, donde, razon);
+        return false;
+    }
+    emit porReiniciar();
+    scripts_ = std::move(scripts);
+    nombre_ = nombre;
+    ruta_ = ruta;
+    tipo_ = codificacion::De(datos);
+    huella_ = Huella::DeBytes(ruta, datos);
+    cambioFueraDePila_ = false;
+    // Undoing into another file's scripts, or into the ones this read replaced, would be nonsense.
+    pila_.clear();
+    emit reiniciada();
+    avisarCambio();
+    return true;
+}
+
+bool CategoriaAbierta::Abrir(const QString &ruta, QString *error) { return leer(ruta, error); }
+
+bool CategoriaAbierta::Recargar(QString *error) {
+    if (!hayAbierta()) {
+        if (error)
+            *error = QStringLiteral("No hay ninguna categoría abierta.");
+        return false;
+    }
+    return leer(ruta_, error);
+}
+
+bool CategoriaAbierta::Guardar(QString *error) {
+    if (!hayAbierta()) {
+        if (error)
+            *error = QStringLiteral("No hay ninguna categoría abierta.");
+        return false;
+    }
+    QString razon;
+    if (!mdlScripts::GuardarArchivo(ruta_, scripts_, &razon, tipo_)) {
+        // Nothing is reported as saved that was not: the changes stay pending.
+        if (error)
+            *error = QStringLiteral("No se pudo guardar la categoría %1 (%2): %3")
+                         .arg(nombre_, QDir::toNativeSeparators(ruta_), razon);
+        return false;
+    }
+    huella_ = Huella::DeArchivo(ruta_);
+    cambioFueraDePila_ = false;
+    pila_.setClean();
+    avisarCambio();
+    return true;
+}
+
+bool CategoriaAbierta::Agregar(const Script &s, int fila) {
+    if (fila == -1)
+        fila = cantidad();
+    if (fila < 0 || fila > cantidad())
+        return false;
+    pila_.push(new ComandoFilas(*this, QStringLiteral("agregar %1").arg(Comillado(s.Nombre)), {{fila, s}}, true));
+    return true;
+}
+
+bool CategoriaAbierta::Reemplazar(int fila, const Script &s) {
+    if (fila < 0 || fila >= cantidad() || scripts_.at(fila) == s)
+        return false;
+    // Named as it was: undoing gives that name back.
+    pila_.push(new ComandoCambiar(*this, fila, scripts_.at(fila), s));
+    return true;
+}
+
+bool CategoriaAbierta::Eliminar(int fila) { return Eliminar(QVector<int>{fila}); }
+
+bool CategoriaAbierta::Eliminar(const QVector<int> &filas) {
+    QVector<int> orden = filas;
+    std::sort(orden.begin(), orden.end());
+    orden.erase(std::unique(orden.begin(), orden.end()), orden.end());
+    // A row that is not there means the caller's view is not this document: nothing is removed.
+    if (orden.isEmpty() || orden.first() < 0 || orden.last() >= cantidad())
+        return false;
+    QVector<ComandoFilas::Fila> quitadas;
+    quitadas.reserve(orden.size());
+    for (int f : orden)
+        quitadas.append({f, scripts_.at(f)});
+    const QString texto = orden.size() == 1 ? QStringLiteral("eliminar %1").arg(Comillado(quitadas.first().script.Nombre))
+                                            : Varios(QStringLiteral("eliminar"), int(orden.size()));
+    pila_.push(new ComandoFilas(*this, texto, std::move(quitadas), false));
+    return true;
+}
+
+bool CategoriaAbierta::Subir(int fila) {
+    if (fila < 1 || fila >= cantidad())
+        return false;
+    pila_.push(new ComandoMover(*this, QStringLiteral("subir %1").arg(Comillado(scripts_.at(fila).Nombre)), fila, fila - 1));
+    return true;
+}
+
+bool CategoriaAbierta::Bajar(int fila) {
+    if (fila < 0 || fila >= cantidad() - 1)
+        return false;
+    pila_.push(new ComandoMover(*this, QStringLiteral("bajar %1").arg(Comillado(scripts_.at(fila).Nombre)), fila, fila + 1));
+    return true;
+}
+
+int CategoriaAbierta::EliminarDuplicados() {
+    QVector<QPair<QString, QString>> claves;
+    claves.reserve(scripts_.size());
+    for (const Script &s : scripts_)
+        claves.append({s.Nombre, s.Descripcion});
+    const QVector<bool> vive = herramientas::Sobrevivientes(claves);
+    QVector<ComandoFilas::Fila> quitadas;
+    for (int f = 0; f < cantidad(); ++f)
+        if (!vive.at(f))
+            quitadas.append({f, scripts_.at(f)});
+    const int n = int(quitadas.size());
+    if (n > 0)
+        pila_.push(new ComandoFilas(*this, QStringLiteral("eliminar duplicados"), std::move(quitadas), false));
+    return n;
+}
+
+bool CategoriaAbierta::Importar(const QVector<Script> &scripts) {
+    if (scripts.isEmpty())
+        return false;
+    QVector<ComandoFilas::Fila> nuevas;
+    nuevas.reserve(scripts.size());
+    for (const Script &s : scripts)
+        nuevas.append({cantidad() + int(nuevas.size()), s});
+    pila_.push(new ComandoFilas(*this, Varios(QStringLiteral("importar"), int(scripts.size())), std::move(nuevas), true));
+    return true;
+}
+
+bool CategoriaAbierta::Restaurar(const QVector<Script> &scripts) {
+    if (scripts == scripts_)
+        return false;
+    pila_.push(new ComandoTodo(*this, QStringLiteral("restaurar una versión"), scripts_, scripts));
+    return true;
+}
+
+// Not an undo step. Its other half is a write of another category's file, which the caller makes and
+// this stack could not take back; an undo here would bring the scripts back while they stay in the
+// other file too, and a redo after that would lose them from both. So the history ends here: the
+// stack is emptied (what came before could no longer be undone in order anyway, since the rows it
+// names have moved), and the document stays changed until it is saved or read again.
+QVector<Script> CategoriaAbierta::MoverA(const QVector<int> &filas, const QString &otra) {
+    QVector<int> orden = filas;
+    std::sort(orden.begin(), orden.end());
+    orden.erase(std::unique(orden.begin(), orden.end()), orden.end());
+    if (orden.isEmpty() || orden.first() < 0 || orden.last() >= cantidad() || otra.isEmpty() ||
+        otra.compare(nombre_, Qt::CaseInsensitive) == 0)
+        return {};
+    QVector<Script> movidos;
+    movidos.reserve(orden.size());
+    for (int f : orden)
+        movidos.append(scripts_.at(f));
+    for (qsizetype k = orden.size(); k > 0; --k)
+        quitar(orden.at(k - 1), 1);
+    cambioFueraDePila_ = true;
+    pila_.clear();
+    avisarCambio();
+    return movidos;
+}
+
+void CategoriaAbierta::insertar(int fila, const QVector<Script> &scripts) {
+    const int ultima = fila + int(scripts.size()) - 1;
+    emit filasPorInsertar(fila, ultima);
+    scripts_.insert(fila, scripts.size(), Script());
+    std::copy(scripts.begin(), scripts.end(), scripts_.begin() + fila);
+    emit filasInsertadas(fila, ultima);
+}
+
+void CategoriaAbierta::quitar(int fila, int cuantas) {
+    emit filasPorQuitar(fila, fila + cuantas - 1);
+    scripts_.remove(fila, cuantas);
+    emit filasQuitadas(fila, fila + cuantas - 1);
+}
+
+void CategoriaAbierta::cambiar(int fila, const Script &s) {
+    scripts_[fila] = s;
+    emit filasCambiadas(fila, fila);
+}
+
+void CategoriaAbierta::mover(int fila, int hasta) {
+    const int destino = hasta > fila ? hasta + 1 : hasta;
+    emit filaPorMover(fila, destino);
+    scripts_.move(fila, hasta);
+    emit filaMovida(fila, destino);
+}
+
+void CategoriaAbierta::reemplazarTodo(const QVector<Script> &scripts) {
+    emit porReiniciar();
+    scripts_ = scripts;
+    emit reiniciada();
+}

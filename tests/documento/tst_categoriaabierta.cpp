@@ -1,0 +1,384 @@
+// The open category as a document, without a window: reading, each edit with its undo and redo,
+// saving in the file's own encoding, and signals a table model can follow.
+#include "AyudasNucleo.h"
+#include "format/CategoriaAbierta.h"
+#include "format/mdlScripts.h"
+
+#include <QAbstractItemModelTester>
+#include <QAbstractTableModel>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using Operacion = std::function<bool(CategoriaAbierta &)>;
+Q_DECLARE_METATYPE(Operacion)
+
+namespace {
+
+Script S(const QString &nombre, const QString &desc = {}, const QString &codigo = {}, const QString &puntaje = {}) {
+    return {nombre, desc, codigo, puntaje};
+}
+
+QStringList Nombres(const CategoriaAbierta &d) {
+    QStringList n;
+    for (const Script &s : d.scripts())
+        n << s.Nombre;
+    return n;
+}
+
+// A, B, a second A with the same description as the first (a duplicate), C.
+const QVector<Script> kInicial{S("A", "a", "uno"), S("B", "b", "dos", "3"), S("A", "a", "tres"), S("C")};
+
+QByteArray Bytes(const QVector<Script> &scripts) {
+    QByteArray b;
+    for (const Script &s : scripts)
+        b += ayudas::Registro(s.Nombre.toLatin1(), s.Descripcion.toLatin1(), s.Codigo.toLatin1(), s.Puntaje.toLatin1());
+    return b;
+}
+
+// Forwards the document's signals as a table model would; QAbstractItemModelTester then checks that
+// every announced change is the change the rows show.
+class Modelo : public QAbstractTableModel {
+public:
+    explicit Modelo(CategoriaAbierta &d) : d_(d) {
+        connect(&d, &CategoriaAbierta::filasPorInsertar, this, [this](int a, int b) { beginInsertRows({}, a, b); });
+        connect(&d, &CategoriaAbierta::filasInsertadas, this, [this] { endInsertRows(); });
+        connect(&d, &CategoriaAbierta::filasPorQuitar, this, [this](int a, int b) { beginRemoveRows({}, a, b); });
+        connect(&d, &CategoriaAbierta::filasQuitadas, this, [this] { endRemoveRows(); });
+        connect(&d, &CategoriaAbierta::filaPorMover, this, [this](int f, int destino) {
+            if (!beginMoveRows({}, f, f, {}, destino))
+                QFAIL("movimiento que un modelo no acepta");
+        });
+        connect(&d, &CategoriaAbierta::filaMovida, this, [this] { endMoveRows(); });
+        connect(&d, &CategoriaAbierta::filasCambiadas, this,
+                [this](int a, int b) { emit dataChanged(index(a, 0), index(b, mdlScripts::kCampos - 1)); });
+        connect(&d, &CategoriaAbierta::porReiniciar, this, [this] { beginResetModel(); });
+        connect(&d, &CategoriaAbierta::reiniciada, this, [this] { endResetModel(); });
+    }
+    int rowCount(const QModelIndex &p = {}) const override { return p.isValid() ? 0 : d_.cantidad(); }
+    int columnCount(const QModelIndex &p = {}) const override { return p.isValid() ? 0 : mdlScripts::kCampos; }
+    QVariant data(const QModelIndex &i, int rol) const override {
+        if (rol != Qt::DisplayRole || !i.isValid())
+            return {};
+        const Script &s = d_.script(i.row());
+        const QString campos[] = {s.Nombre, s.Descripcion, s.Codigo, s.Puntaje};
+        return campos[i.column()];
+    }
+
+private:
+    CategoriaAbierta &d_;
+};
+
+void TablaDeEdiciones() {
+    QTest::addColumn<Operacion>("operacion");
+    QTest::addColumn<QStringList>("despues");
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("agregar al final") << Operacion([](CategoriaAbierta &d) { return d.Agregar(S("X")); })
+                                      << QStringList{"A", "B", "A", "C", "X"} << "agregar «X»";
+    QTest::newRow("agregar en medio") << Operacion([](CategoriaAbierta &d) { return d.Agregar(S("X"), 1); })
+                                      << QStringList{"A", "X", "B", "A", "C"} << "agregar «X»";
+    QTest::newRow("editar") << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(1, S("B2", "otra", "x", "5")); })
+                            << QStringList{"A", "B2", "A", "C"} << "editar «B»";
+    QTest::newRow("eliminar una") << Operacion([](CategoriaAbierta &d) { return d.Eliminar(1); })
+                                  << QStringList{"A", "A", "C"} << "eliminar «B»";
+    QTest::newRow("eliminar varias sueltas") << Operacion([](CategoriaAbierta &d) { return d.Eliminar({3, 0, 3}); })
+                                             << QStringList{"B", "A"} << "eliminar 2 scripts";
+    QTest::newRow("eliminar varias seguidas") << Operacion([](CategoriaAbierta &d) { return d.Eliminar({1, 2}); })
+                                              << QStringList{"A", "C"} << "eliminar 2 scripts";
+    QTest::newRow("subir") << Operacion([](CategoriaAbierta &d) { return d.Subir(3); })
+                           << QStringList{"A", "B", "C", "A"} << "subir «C»";
+    QTest::newRow("bajar") << Operacion([](CategoriaAbierta &d) { return d.Bajar(1); })
+                           << QStringList{"A", "A", "B", "C"} << "bajar «B»";
+    QTest::newRow("eliminar duplicados") << Operacion([](CategoriaAbierta &d) { return d.EliminarDuplicados() == 1; })
+                                         << QStringList{"A", "B", "C"} << "eliminar duplicados";
+    QTest::newRow("importar") << Operacion([](CategoriaAbierta &d) { return d.Importar({S("X"), S("Y"), S("Z")}); })
+                              << QStringList{"A", "B", "A", "C", "X", "Y", "Z"} << "importar 3 scripts";
+    QTest::newRow("restaurar") << Operacion([](CategoriaAbierta &d) { return d.Restaurar({S("V"), S("W")}); })
+                               << QStringList{"V", "W"} << "restaurar una versión";
+}
+
+} // namespace
+
+class tst_categoriaabierta : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString ruta(const QString &archivo) const { return dir_.path() + QLatin1Char('/') + archivo; }
+    // A fresh file with the initial scripts, opened.
+    QString abrirInicial(CategoriaAbierta &d, const QString &nombre = QStringLiteral("Menus")) {
+        const QString r = ruta(nombre + QStringLiteral(".rtn"));
+        ayudas::EscribirBytes(r, Bytes(kInicial));
+        QString error;
+        if (!d.Abrir(r, &error))
+            qWarning() << error;
+        return r;
+    }
+
+private slots:
+    void abrirLeeScriptsNombreYCodificacion_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("segundo");
+        QTest::addColumn<codificacion::Tipo>("tipo");
+        QTest::newRow("windows-1252") << ayudas::Registro("a", "", "", "") + ayudas::Registro("ca\xF1" "a", "", "", "")
+                                      << QStringLiteral("caña") << codificacion::Tipo::Cp1252;
+        QTest::newRow("utf-8") << QByteArray(codificacion::kBom) + ayudas::Registro("a", "", "", "") +
+                                      ayudas::Registro("ca\xC3\xB1" "a", "", "", "")
+                               << QStringLiteral("caña") << codificacion::Tipo::Utf8;
+    }
+    void abrirLeeScriptsNombreYCodificacion() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, segundo);
+        QFETCH(codificacion::Tipo, tipo);
+        const QString r = ruta(QStringLiteral("Leída.rtn"));
+        ayudas::EscribirBytes(r, bytes);
+        CategoriaAbierta d;
+        QString error;
+        QVERIFY2(d.Abrir(r, &error), qPrintable(error));
+        QCOMPARE(d.nombre(), QStringLiteral("Leída"));
+        QCOMPARE(d.ruta(), r);
+        QCOMPARE(Nombres(d), (QStringList{"a", segundo}));
+        QCOMPARE(d.codificacion(), tipo);
+        QCOMPARE(d.huella(), Huella::DeArchivo(r));
+        QVERIFY(!d.hayCambios());
+    }
+
+    // What the reader would take with nothing lost must not be called damaged.
+    void categoriasDeInicioAbrenEnteras() {
+        const QDir inicio(QStringLiteral(RUTINERO_FUENTES "/resources/inicio/Categorias"));
+        const QStringList archivos = inicio.entryList({QStringLiteral("*.rtn")}, QDir::Files);
+        QVERIFY(!archivos.isEmpty());
+        for (const QString &a : archivos) {
+            CategoriaAbierta d;
+            QString error;
+            QVERIFY2(d.Abrir(inicio.filePath(a), &error), qPrintable(error));
+            QCOMPARE(d.scripts(), mdlScripts::Analizar(ayudas::LeerBytes(inicio.filePath(a))));
+        }
+    }
+
+    void abrirArchivoDefectuosoEsErrorYNoCambiaNada_data() {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QByteArray>("bytes"); // null: nothing written
+        QTest::newRow("no existe") << "Falta.rtn" << QByteArray();
+        QTest::newRow("es una carpeta") << "Carpeta.rtn" << QByteArray();
+        QTest::newRow("bytes nulos") << "Nulos.rtn" << ayudas::Registro("A", "", QByteArray("x\0y", 3), "");
+        QTest::newRow("cortado a mitad de un campo")
+            << "Cortada.rtn" << ayudas::Registro("A", "", "x", "") + QByteArray("\"B\"\r\n\"descripci");
+        QTest::newRow("marca de utf-8 con bytes que no lo son")
+            << "Mezclada.rtn" << QByteArray(codificacion::kBom) + ayudas::Registro("ca\xF1" "a", "", "", "");
+    }
+    void abrirArchivoDefectuosoEsErrorYNoCambiaNada() {
+        QFETCH(QString, archivo);
+        QFETCH(QByteArray, bytes);
+        if (archivo == QLatin1String("Carpeta.rtn"))
+            QVERIFY(QDir().mkpath(ruta(archivo)));
+        else if (!bytes.isNull())
+            ayudas::EscribirBytes(ruta(archivo), bytes);
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QVERIFY(d.Agregar(S("pendiente")));
+        QSignalSpy reinicios(&d, &CategoriaAbierta::porReiniciar);
+        QString error;
+        QVERIFY(!d.Abrir(ruta(archivo), &error));
+        QVERIFY2(error.contains(QFileInfo(archivo).completeBaseName()), qPrintable(error));
+        QCOMPARE(reinicios.count(), 0);
+        QCOMPARE(d.nombre(), QStringLiteral("Menus"));
+        QCOMPARE(d.cantidad(), kInicial.size() + 1);
+        QCOMPARE(d.pila()->count(), 1);
+        QVERIFY(d.hayCambios());
+    }
+
+    void edicionDeshacerYRehacer_data() { TablaDeEdiciones(); }
+    void edicionDeshacerYRehacer() {
+        QFETCH(Operacion, operacion);
+        QFETCH(QStringList, despues);
+        QFETCH(QString, texto);
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
+        QVERIFY(operacion(d));
+        QCOMPARE(Nombres(d), despues);
+        QCOMPARE(d.pila()->count(), 1);
+        QCOMPARE(d.pila()->undoText(), texto);
+        QVERIFY(d.hayCambios());
+        d.pila()->undo();
+        QCOMPARE(d.scripts(), kInicial);
+        QVERIFY(!d.hayCambios());
+        d.pila()->redo();
+        QCOMPARE(Nombres(d), despues);
+        QVERIFY(d.hayCambios());
+        QCOMPARE(cambios.count(), 3);
+        QCOMPARE(cambios.at(1).at(0).toBool(), false);
+    }
+
+    void edicionSenalaLoQueUnModeloNecesita_data() { TablaDeEdiciones(); }
+    void edicionSenalaLoQueUnModeloNecesita() {
+        QFETCH(Operacion, operacion);
+        CategoriaAbierta d;
+        abrirInicial(d);
+        Modelo m(d);
+        QAbstractItemModelTester probador(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QPersistentModelIndex primera(m.index(0, 0));
+        const QString nombre = primera.data().toString();
+        QVERIFY(operacion(d));
+        d.pila()->undo();
+        d.pila()->redo();
+        d.pila()->undo();
+        // A row the view keeps hold of is still the same script once all is undone.
+        if (primera.isValid())
+            QCOMPARE(primera.data().toString(), nombre);
+        for (int f = 0; f < d.cantidad(); ++f)
+            QCOMPARE(m.index(f, 0).data().toString(), kInicial.at(f).Nombre);
+    }
+
+    void edicionSinEfectoNoApila_data() {
+        QTest::addColumn<Operacion>("operacion");
+        QTest::newRow("subir la primera") << Operacion([](CategoriaAbierta &d) { return d.Subir(0); });
+        QTest::newRow("bajar la última") << Operacion([](CategoriaAbierta &d) { return d.Bajar(3); });
+        QTest::newRow("editar sin cambiar nada") << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(1, kInicial.at(1)); });
+        QTest::newRow("editar fila que no existe") << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(4, S("X")); });
+        QTest::newRow("agregar fuera de la lista") << Operacion([](CategoriaAbierta &d) { return d.Agregar(S("X"), 5); });
+        QTest::newRow("eliminar ninguna") << Operacion([](CategoriaAbierta &d) { return d.Eliminar(QVector<int>{}); });
+        QTest::newRow("eliminar con una fila que no existe")
+            << Operacion([](CategoriaAbierta &d) { return d.Eliminar({0, 4}); });
+        QTest::newRow("importar nada") << Operacion([](CategoriaAbierta &d) { return d.Importar({}); });
+        QTest::newRow("restaurar lo mismo") << Operacion([](CategoriaAbierta &d) { return d.Restaurar(kInicial); });
+        QTest::newRow("mover a la misma categoría")
+            << Operacion([](CategoriaAbierta &d) { return !d.MoverA({0}, QStringLiteral("menus")).isEmpty(); });
+    }
+    void edicionSinEfectoNoApila() {
+        QFETCH(Operacion, operacion);
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
+        QVERIFY(!operacion(d));
+        QCOMPARE(d.scripts(), kInicial);
+        QCOMPARE(d.pila()->count(), 0);
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(cambios.count(), 0);
+    }
+
+    void deshacerHastaLoGuardadoQuedaSinCambios() {
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QVERIFY(d.Agregar(S("X")));
+        QString error;
+        QVERIFY2(d.Guardar(&error), qPrintable(error));
+        QVERIFY(d.Agregar(S("Y")));
+        QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
+        d.pila()->undo();
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(cambios.count(), 1);
+        QCOMPARE(cambios.at(0).at(0).toBool(), false);
+    }
+
+    void deshacerTrasGuardarQuedaCambiada() {
+        CategoriaAbierta d;
+        const QString r = abrirInicial(d);
+        QVERIFY(d.Agregar(S("X")));
+        QVERIFY(d.Guardar());
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(d.huella(), Huella::DeArchivo(r));
+        d.pila()->undo();
+        QVERIFY(d.hayCambios());
+        QCOMPARE(d.scripts(), kInicial);
+        // The file keeps what was saved: undoing is not writing.
+        QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), kInicial.size() + 1);
+    }
+
+    void abrirOtraVaciaLaPila() {
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QVERIFY(d.Agregar(S("X")));
+        QVERIFY(d.Subir(4));
+        const QString otra = ruta(QStringLiteral("Otra.rtn"));
+        ayudas::EscribirBytes(otra, Bytes({S("Z")}));
+        QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
+        QVERIFY(d.Abrir(otra));
+        QCOMPARE(d.pila()->count(), 0);
+        QVERIFY(!d.pila()->canUndo());
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(cambios.count(), 1);
+        QCOMPARE(Nombres(d), QStringList{"Z"});
+    }
+
+    void recargarDescartaCambios() {
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QVERIFY(d.Eliminar(0));
+        QVERIFY(d.Recargar());
+        QCOMPARE(d.scripts(), kInicial);
+        QCOMPARE(d.pila()->count(), 0);
+        QVERIFY(!d.hayCambios());
+    }
+
+    void guardarConservaLaCodificacion_data() {
+        QTest::addColumn<QByteArray>("antes");
+        QTest::addColumn<QByteArray>("agregado"); // the record of «canción», as the file must hold it
+        QTest::addColumn<codificacion::Tipo>("tipo");
+        QTest::newRow("windows-1252") << ayudas::Registro("ca\xF1" "a", "", "", "")
+                                      << ayudas::Registro("canci\xF3n", "", "", "") << codificacion::Tipo::Cp1252;
+        QTest::newRow("utf-8") << QByteArray(codificacion::kBom) + ayudas::Registro("ca\xC3\xB1" "a", "", "", "")
+                               << ayudas::Registro("canci\xC3\xB3n", "", "", "") << codificacion::Tipo::Utf8;
+    }
+    void guardarConservaLaCodificacion() {
+        QFETCH(QByteArray, antes);
+        QFETCH(QByteArray, agregado);
+        QFETCH(codificacion::Tipo, tipo);
+        const QString r = ruta(QStringLiteral("Codificada.rtn"));
+        ayudas::EscribirBytes(r, antes);
+        CategoriaAbierta d;
+        QVERIFY(d.Abrir(r));
+        QVERIFY(d.Agregar(S(QStringLiteral("canción"))));
+        QString error;
+        QVERIFY2(d.Guardar(&error), qPrintable(error));
+        QCOMPARE(ayudas::LeerBytes(r), antes + agregado);
+        QCOMPARE(d.codificacion(), tipo);
+    }
+
+    void guardarFallidoQuedaCambiada() {
+        QTemporaryDir otro;
+        const QString r = otro.path() + QStringLiteral("/Perdida.rtn");
+        ayudas::EscribirBytes(r, Bytes(kInicial));
+        CategoriaAbierta d;
+        QVERIFY(d.Abrir(r));
+        QVERIFY(d.Agregar(S("X")));
+        const Huella antes = d.huella();
+        QVERIFY(QDir(otro.path()).removeRecursively());
+        QString error;
+        QVERIFY(!d.Guardar(&error));
+        QVERIFY2(error.contains(QStringLiteral("Perdida")), qPrintable(error));
+        QVERIFY(d.hayCambios());
+        QCOMPARE(d.huella(), antes);
+    }
+
+    void moverAOtraDevuelveLoQuitadoSinDeshacer() {
+        CategoriaAbierta d;
+        abrirInicial(d);
+        QVERIFY(d.Agregar(S("X")));
+        const QVector<Script> movidos = d.MoverA({2, 0}, QStringLiteral("Otra"));
+        QCOMPARE(movidos, (QVector<Script>{kInicial.at(0), kInicial.at(2)}));
+        QCOMPARE(Nombres(d), (QStringList{"B", "C", "X"}));
+        QVERIFY(!d.pila()->canUndo());
+        QVERIFY(d.hayCambios());
+        // An edit and its undo after the move still leave the document apart from its file.
+        QVERIFY(d.Eliminar(0));
+        d.pila()->undo();
+        QVERIFY(d.hayCambios());
+    }
+
+    void moverQuedaCambiadaHastaGuardar() {
+        CategoriaAbierta d;
+        const QString r = abrirInicial(d);
+        QVERIFY(!d.MoverA({1}, QStringLiteral("Otra")).isEmpty());
+        QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
+        QVERIFY(d.Guardar());
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(cambios.count(), 1);
+        QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), kInicial.size() - 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_categoriaabierta)
+#include "tst_categoriaabierta.moc"
