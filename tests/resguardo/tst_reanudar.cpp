@@ -204,7 +204,9 @@ private slots:
         if (sueltosCortado == 0)
             QSKIP("the housekeeping ended before it could be cut short");
         QVERIFY(!hechos.isEmpty());
-        QVERIFY(sueltosCortado < sueltosAntes);
+        // The kill may land between a batch's pack and the removal of its loose files: those are
+        // packed again, which costs that batch alone.
+        QVERIFY(sueltosCortado <= sueltosAntes);
 
         git::Repositorio repo;
         QVERIFY(repo.Abrir(carpeta, false));
