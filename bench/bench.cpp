@@ -10,7 +10,7 @@
 #include "history/Sincronizacion.h"
 #include "format/DuenoCarpeta.h"
 #include "format/mdlScripts.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlScriptsVista.h"
 
@@ -636,9 +636,10 @@ void MedirBiblioteca(int categorias) {
     // of the file), and the write alone, which is the harder yardstick.
     QVector<double> guardar, escribir, reindexar;
     for (int i = 0; i < 7; ++i) {
-        QTreeWidgetItem *fila = ui(w)->lstScripts->topLevelItem(int(r.bounded(32767)));
-        fila->setText(vista::ColDescripcion, fila->text(vista::ColDescripcion) + QStringLiteral(" cambiada"));
-        w.MarcarCambios();
+        const int fila = int(r.bounded(32767));
+        Script s = w.categoria().script(fila);
+        s.Descripcion += QStringLiteral(" cambiada");
+        w.categoria().Reemplazar(fila, s);
         QElapsedTimer t;
         t.start();
         w.GuardarPendientes();
@@ -647,7 +648,7 @@ void MedirBiblioteca(int categorias) {
         indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
         reindexar.append(t.nsecsElapsed() / 1e6);
         t.restart();
-        mdlScripts::GuardarCategoria(&w, ui(w)->lstScripts, estado.rutaCategoria(grande), ui(w)->barProgreso);
+        mdlScripts::GuardarCategoria(&w, w.categoria(), estado.rutaCategoria(grande), ui(w)->barProgreso);
         escribir.append(t.nsecsElapsed() / 1e6);
         indice.Actualizar(carpeta, {grande + QStringLiteral(".rtn")});
         w.Abrir(grande); // the file's print again, as after the program's own save
@@ -861,7 +862,7 @@ int main(int argc, char **argv) {
                    QFileInfo(ruta).size() / 1048576.0);
         }
         const double guardar = Mediana(
-            veces, [&] { mdlScripts::GuardarCategoria(&w, ui(w)->lstScripts, ruta, ui(w)->barProgreso); });
+            veces, [&] { mdlScripts::GuardarCategoria(&w, w.categoria(), ruta, ui(w)->barProgreso); });
         Anotar(QStringLiteral("guardar desde lstScripts, ") + et, guardar, mb, baseEscritura);
         Anotar(QStringLiteral("versión en el historial tras guardar, ") + et, MedianaVersion(veces, ruta, datos), mb,
                guardar);
@@ -884,7 +885,7 @@ int main(int argc, char **argv) {
                 dup.cmdEliminar->click();
                 if (i > 0)
                     t.append(r.nsecsElapsed() / 1e6);
-                estado.sesion.Descartar(); // dropped, so the next opening asks nothing
+                w.categoria().Recargar(); // dropped, so the next opening asks nothing
             }
             std::sort(t.begin(), t.end());
             Anotar(QStringLiteral("eliminar duplicados, ") + et, t[t.size() / 2], 0, abrir);

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Sesion.h"
+#include "core/Huella.h"
 
 #include <QString>
 
@@ -8,8 +8,8 @@
 struct Estado {
     QString carpeta; // the application folder: holds Categorias, Preferencias and Exportar
 
-    // The open category and its pending changes.
-    Sesion sesion;
+    // Which category files the program wrote: the history and the index follow them.
+    Escritos escritos;
 
     QString TituloApp;
     QString ModoScript;

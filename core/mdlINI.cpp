@@ -364,7 +364,6 @@ int EntradasPresentes(const Ini &ini) {
 } // namespace
 
 QStringList CargarPreferencias(Estado &estado) {
-    estado.sesion.Descartar();
     if (!mdlSistema::ExisteArchivo(estado.rutaConfig())) {
         estado.Mostrar = QStringLiteral("Todas");
         estado.MostrarTodas = 1;

@@ -1,14 +1,20 @@
 #include "format/CategoriaAbierta.h"
 #include "core/Archivos.h"
+#include "format/DuenoCarpeta.h"
 #include "format/Herramientas.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QUndoCommand>
 #include <QUtf8StringView>
+#include <QCollatorSortKey>
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <numeric>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -18,24 +24,99 @@ QString Varios(const QString &verbo, int n) {
     return n == 1 ? QStringLiteral("%1 1 script").arg(verbo) : QStringLiteral("%1 %2 scripts").arg(verbo).arg(n);
 }
 
-// Why bytes the reader would take anyway are not a category. The reader is lenient on purpose (files
-// from other systems, hand-written ones), so only what is sure damage is refused here: opening it
-// and saving would write the damage over whatever could still be recovered from the file.
-QString Defecto(const QByteArray &datos, const QVector<mdlScripts::Registro> &registros) {
-    // No text this program writes holds a zero byte, in either encoding.
-    if (datos.contains('\0'))
-        return QStringLiteral("contiene bytes nulos: no es un archivo de texto");
+// Why bytes the reader would take anyway are not a category. The reader is lenient on purpose: files
+// from other systems and hand-written ones (stray control bytes, a last field left open) open and
+// are written back as they read. Only what decoding itself would damage is refused: text marked as
+// UTF-8 that is not would come back with replacement marks where its bytes were, and saving would
+// write those over whatever could still be recovered from the file.
+QString Defecto(const QByteArray &datos) {
     const codificacion::Tipo tipo = codificacion::De(datos);
     if (tipo == codificacion::Tipo::Utf8 &&
         !QUtf8StringView(datos.constData() + codificacion::kLargoBom, datos.size() - codificacion::kLargoBom)
              .isValidUtf8())
         return QStringLiteral("empieza como UTF-8 pero su contenido no lo es");
-    // A quoted field whose closing quote would lie past the end: the file was cut while written.
-    for (const mdlScripts::Registro &r : registros)
-        for (const mdlScripts::Campo &c : r)
-            if (c.comillas && c.inicio + c.largo >= datos.size())
-                return QStringLiteral("termina a mitad de un campo: el archivo parece cortado");
     return {};
+}
+
+// The names' sort keys. Collating is most of the cost of a sorted opening: a big category's keys are
+// made in two halves at once.
+std::vector<QCollatorSortKey> Claves(const QVector<Script> &scripts) {
+    const qsizetype n = scripts.size();
+    std::vector<std::optional<QCollatorSortKey>> claves(static_cast<size_t>(n));
+    const auto hacer = [&](qsizetype desde, qsizetype hasta) {
+        for (qsizetype i = desde; i < hasta; ++i)
+            claves[size_t(i)].emplace(herramientas::ClaveOrden(scripts.at(i).Nombre));
+    };
+    if (n >= 8192 && std::thread::hardware_concurrency() > 1) {
+        std::thread otra(hacer, n / 2, n);
+        hacer(0, n / 2);
+        otra.join();
+    } else {
+        hacer(0, n);
+    }
+    std::vector<QCollatorSortKey> listas;
+    listas.reserve(size_t(n));
+    for (auto &c : claves)
+        listas.push_back(std::move(*c));
+    return listas;
+}
+
+int CompararPuntaje(const QString &a, const QString &b) {
+    // Scores are numbers: 6 before 10. One that is not a number goes after those that are.
+    bool okA = false, okB = false;
+    const double x = a.trimmed().toDouble(&okA), y = b.trimmed().toDouble(&okB);
+    if (okA != okB)
+        return okA ? -1 : 1;
+    if (okA && x != y)
+        return x < y ? -1 : 1;
+    return a.compare(b, Qt::CaseInsensitive);
+}
+
+QString CampoDe(const Script &s, int columna) {
+    switch (columna) {
+    case 1: return s.Descripcion;
+    case 2: return s.Codigo;
+    case 3: return s.Puntaje;
+    default: return s.Nombre;
+    }
+}
+
+// The scripts' places in a column's order, stable.
+QVector<int> Permutacion(const QVector<Script> &scripts, int columna, Qt::SortOrder orden) {
+    QVector<int> p(scripts.size());
+    std::iota(p.begin(), p.end(), 0);
+    const auto ordenar = [&](auto comparar) {
+        if (orden == Qt::AscendingOrder)
+            std::stable_sort(p.begin(), p.end(), [&](int a, int b) { return comparar(a, b) < 0; });
+        else
+            std::stable_sort(p.begin(), p.end(), [&](int a, int b) { return comparar(b, a) < 0; });
+    };
+    if (columna == 0) {
+        const std::vector<QCollatorSortKey> claves = Claves(scripts);
+        ordenar([&](int a, int b) { return claves[size_t(a)].compare(claves[size_t(b)]); });
+    } else if (columna == 3) {
+        ordenar([&](int a, int b) { return CompararPuntaje(scripts.at(a).Puntaje, scripts.at(b).Puntaje); });
+    } else {
+        ordenar([&](int a, int b) {
+            return CampoDe(scripts.at(a), columna).compare(CampoDe(scripts.at(b), columna), Qt::CaseInsensitive);
+        });
+    }
+    return p;
+}
+
+QVector<Script> Permutados(const QVector<Script> &scripts, const QVector<int> &p) {
+    QVector<Script> r;
+    r.reserve(scripts.size());
+    for (int i : p)
+        r.append(scripts.at(i));
+    return r;
+}
+
+bool EsIdentidad(const QVector<int> &p) {
+    for (int i = 0; i < p.size(); ++i)
+        if (p.at(i) != i)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -102,16 +183,25 @@ private:
     bool agregar_;
 };
 
+// An edited script, and in a sorted category the move to its new place.
 class ComandoCambiar : public ComandoCategoria {
 public:
-    ComandoCambiar(CategoriaAbierta &d, int fila, Script antes, Script despues)
-        : ComandoCategoria(d, QStringLiteral("editar %1").arg(Comillado(antes.Nombre))), fila_(fila),
+    ComandoCambiar(CategoriaAbierta &d, int fila, int hasta, Script antes, Script despues)
+        : ComandoCategoria(d, QStringLiteral("editar %1").arg(Comillado(antes.Nombre))), fila_(fila), hasta_(hasta),
           antes_(std::move(antes)), despues_(std::move(despues)) {}
-    void redo() override { cambiar(fila_, despues_); }
-    void undo() override { cambiar(fila_, antes_); }
+    void redo() override {
+        cambiar(fila_, despues_);
+        if (hasta_ != fila_)
+            mover(fila_, hasta_);
+    }
+    void undo() override {
+        if (hasta_ != fila_)
+            mover(hasta_, fila_);
+        cambiar(fila_, antes_);
+    }
 
 private:
-    int fila_;
+    int fila_, hasta_;
     Script antes_, despues_;
 };
 
@@ -169,7 +259,7 @@ bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
     try {
         if (ok) {
             const QVector<mdlScripts::Registro> registros = mdlScripts::Registros(datos);
-            const QString defecto = Defecto(datos, registros);
+            const QString defecto = Defecto(datos);
             if (!defecto.isEmpty()) {
                 if (error)
                     *error = QStringLiteral("La categoría %1 (%2) está dañada: %3.").arg(nombre, donde, defecto);
@@ -178,6 +268,8 @@ bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
             scripts.reserve(registros.size());
             for (const mdlScripts::Registro &r : registros)
                 scripts.append(mdlScripts::Decodificar(datos, r));
+            if (ordenado_)
+                scripts = Permutados(scripts, Permutacion(scripts, 0, Qt::AscendingOrder));
         }
     } catch (const std::bad_alloc &) {
         // A category under the size limit may still be more than this machine's memory holds.
@@ -186,7 +278,9 @@ bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
     }
     if (!ok) {
         if (error)
-            *error = QStringLiteral("No se pudo leer la categoría %1 (%2): %3").arg(nombre, donde, razon);
+            *error = razon == archivos::RazonDemasiadoGrande()
+                         ? QStringLiteral("La categoría %1 %2 (%3).").arg(nombre, razon, donde)
+                         : QStringLiteral("No se pudo leer la categoría %1 (%2): %3").arg(nombre, donde, razon);
         return false;
     }
     emit porReiniciar();
@@ -221,23 +315,25 @@ bool CategoriaAbierta::Guardar(QString *error) {
         return false;
     }
     QString razon;
-    if (!mdlScripts::GuardarArchivo(ruta_, scripts_, &razon, tipo_)) {
+    const QByteArray datos = Componer();
+    const QFileInfo i(ruta_);
+    if (!DuenoCarpeta::De(i.path()).Guardar(i.fileName(), datos, &razon)) {
         // Nothing is reported as saved that was not: the changes stay pending.
         if (error)
             *error = QStringLiteral("No se pudo guardar la categoría %1 (%2): %3")
                          .arg(nombre_, QDir::toNativeSeparators(ruta_), razon);
         return false;
     }
-    huella_ = Huella::DeArchivo(ruta_);
-    cambioFueraDePila_ = false;
-    pila_.setClean();
-    avisarCambio();
+    Escrita(ruta_, datos);
     return true;
 }
 
 bool CategoriaAbierta::Agregar(const Script &s, int fila) {
+    // Scripts belong to a file: with none open there is nowhere they could be saved.
+    if (!hayAbierta())
+        return false;
     if (fila == -1)
-        fila = cantidad();
+        fila = ordenado_ ? lugarOrdenado(s) : cantidad();
     if (fila < 0 || fila > cantidad())
         return false;
     pila_.push(new ComandoFilas(*this, QStringLiteral("agregar %1").arg(Comillado(s.Nombre)), {{fila, s}}, true));
@@ -248,7 +344,8 @@ bool CategoriaAbierta::Reemplazar(int fila, const Script &s) {
     if (fila < 0 || fila >= cantidad() || scripts_.at(fila) == s)
         return false;
     // Named as it was: undoing gives that name back.
-    pila_.push(new ComandoCambiar(*this, fila, scripts_.at(fila), s));
+    const int hasta = ordenado_ && s.Nombre != scripts_.at(fila).Nombre ? lugarOrdenado(s, fila) : fila;
+    pila_.push(new ComandoCambiar(*this, fila, hasta, scripts_.at(fila), s));
     return true;
 }
 
@@ -301,21 +398,120 @@ int CategoriaAbierta::EliminarDuplicados() {
     return n;
 }
 
-bool CategoriaAbierta::Importar(const QVector<Script> &scripts) {
-    if (scripts.isEmpty())
+bool CategoriaAbierta::Importar(const QVector<Script> &scripts, const QString &texto) {
+    if (scripts.isEmpty() || !hayAbierta())
         return false;
     QVector<ComandoFilas::Fila> nuevas;
     nuevas.reserve(scripts.size());
-    for (const Script &s : scripts)
-        nuevas.append({cantidad() + int(nuevas.size()), s});
-    pila_.push(new ComandoFilas(*this, Varios(QStringLiteral("importar"), int(scripts.size())), std::move(nuevas), true));
+    if (ordenado_) {
+        // Each takes its sorted place, after the equal names already there: the new ones in their
+        // own order, merged into the old ones by one search each.
+        const std::vector<QCollatorSortKey> viejas = Claves(scripts_);
+        const QVector<int> p = Permutacion(scripts, 0, Qt::AscendingOrder);
+        for (int j = 0; j < p.size(); ++j) {
+            const Script &s = scripts.at(p.at(j));
+            const QCollatorSortKey clave = herramientas::ClaveOrden(s.Nombre);
+            const auto lugar = std::upper_bound(viejas.begin(), viejas.end(), clave,
+                                                [](const QCollatorSortKey &a, const QCollatorSortKey &b) {
+                                                    return a.compare(b) < 0;
+                                                });
+            nuevas.append({int(lugar - viejas.begin()) + j, s});
+        }
+    } else {
+        for (const Script &s : scripts)
+            nuevas.append({cantidad() + int(nuevas.size()), s});
+    }
+    pila_.push(new ComandoFilas(*this, texto.isEmpty() ? Varios(QStringLiteral("importar"), int(scripts.size())) : texto,
+                                std::move(nuevas), true));
     return true;
 }
 
-bool CategoriaAbierta::Restaurar(const QVector<Script> &scripts) {
-    if (scripts == scripts_)
+int CategoriaAbierta::lugarOrdenado(const Script &s, int sin) const {
+    const QCollatorSortKey clave = herramientas::ClaveOrden(s.Nombre);
+    // Rows after `sin` count one place less: they are where they will be once it is gone.
+    int bajo = 0, alto = cantidad() - (sin >= 0 ? 1 : 0);
+    while (bajo < alto) {
+        const int medio = (bajo + alto) / 2;
+        const int real = sin >= 0 && medio >= sin ? medio + 1 : medio;
+        if (herramientas::ClaveOrden(scripts_.at(real).Nombre).compare(clave) <= 0)
+            bajo = medio + 1;
+        else
+            alto = medio;
+    }
+    return bajo;
+}
+
+void CategoriaAbierta::setOrdenado(bool ordenado) {
+    ordenado_ = ordenado;
+    if (ordenado)
+        Ordenar(0, Qt::AscendingOrder);
+}
+
+bool CategoriaAbierta::Ordenar(int columna, Qt::SortOrder orden) {
+    if (columna < 0 || columna >= mdlScripts::kCampos || cantidad() < 2)
         return false;
-    pila_.push(new ComandoTodo(*this, QStringLiteral("restaurar una versión"), scripts_, scripts));
+    const QVector<int> p = Permutacion(scripts_, columna, orden);
+    if (EsIdentidad(p))
+        return false;
+    static const char *const kColumnas[] = {"Nombre", "Descripción", "Código", "P"};
+    pila_.push(new ComandoTodo(*this, QStringLiteral("ordenar por «%1»").arg(QString::fromUtf8(kColumnas[columna])),
+                               scripts_, Permutados(scripts_, p)));
+    return true;
+}
+
+void CategoriaAbierta::FijarCodificacion(codificacion::Tipo tipo) {
+    if (tipo == tipo_ || !hayAbierta())
+        return;
+    tipo_ = tipo;
+    cambioFueraDePila_ = true;
+    avisarCambio();
+}
+
+QByteArray CategoriaAbierta::Componer() const { return Componer(scripts_, tipo_); }
+
+QByteArray CategoriaAbierta::Componer(const QVector<Script> &scripts, codificacion::Tipo tipo) {
+    if (tipo == codificacion::Tipo::Cp1252)
+        for (const Script &s : scripts)
+            if (!cp1252::Representable(s.Nombre) || !cp1252::Representable(s.Descripcion) ||
+                !cp1252::Representable(s.Codigo) || !cp1252::Representable(s.Puntaje)) {
+                tipo = codificacion::Tipo::Utf8;
+                break;
+            }
+    return mdlScripts::Componer(scripts, tipo);
+}
+
+void CategoriaAbierta::Escrita(const QString &ruta, const QByteArray &datos) {
+    if (ruta != ruta_)
+        Renombrada(ruta);
+    tipo_ = codificacion::De(datos);
+    huella_ = Huella::DeBytes(ruta, datos);
+    cambioFueraDePila_ = false;
+    pila_.setClean();
+    avisarCambio();
+}
+
+void CategoriaAbierta::Renombrada(const QString &ruta) {
+    ruta_ = ruta;
+    nombre_ = QFileInfo(ruta).completeBaseName();
+    emit renombrada();
+}
+
+void CategoriaAbierta::Cerrar() {
+    emit porReiniciar();
+    scripts_.clear();
+    nombre_.clear();
+    ruta_.clear();
+    huella_ = {};
+    cambioFueraDePila_ = false;
+    pila_.clear();
+    emit reiniciada();
+    avisarCambio();
+}
+
+bool CategoriaAbierta::Restaurar(const QVector<Script> &scripts, const QString &texto) {
+    if (scripts == scripts_ || !hayAbierta())
+        return false;
+    pila_.push(new ComandoTodo(*this, texto, scripts_, scripts));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Cp1252.h"
-#include "core/Sesion.h"
+#include "core/Huella.h"
 #include "format/mdlScripts.h"
 
 #include <QObject>
@@ -29,6 +29,18 @@ public:
     // Writes the scripts over the file, in the encoding it was read in; the undo history stays, and
     // this point of it becomes the unchanged one.
     bool Guardar(QString *error = nullptr);
+    // The scripts as the category file's bytes: in the document's encoding, or in UTF-8 when a script
+    // holds a character Windows-1252 cannot (one brought from the history, a recovery), rather than
+    // lose it.
+    QByteArray Componer() const;
+    static QByteArray Componer(const QVector<Script> &scripts, codificacion::Tipo tipo);
+    // Someone else wrote Componer's bytes to `ruta` (the window, holding the folder): that file is now
+    // the open one and the scripts do not differ from it. The undo history stays.
+    void Escrita(const QString &ruta, const QByteArray &datos);
+    // The open file got a new name (renamed while open).
+    void Renombrada(const QString &ruta);
+    // Nothing is open.
+    void Cerrar();
 
     bool hayAbierta() const { return !ruta_.isEmpty(); }
     QString nombre() const { return nombre_; }
@@ -42,6 +54,19 @@ public:
     const QVector<Script> &scripts() const { return scripts_; }
     QUndoStack *pila() { return &pila_; }
 
+    // The encoding the next save writes: UTF-8 once the user agreed to store a character
+    // Windows-1252 cannot hold. A change of its own, pending until saved.
+    void FijarCodificacion(codificacion::Tipo tipo);
+    // "Orden ascendente": the scripts are kept by name, ascending in Spanish order without regard to
+    // case; an added, edited or imported script takes its place among them. Turning it on sorts
+    // them now, as one undo step when their order changes; a file read while on is read sorted.
+    void setOrdenado(bool ordenado);
+    bool ordenado() const { return ordenado_; }
+    // Puts the scripts in a column's order as one undo step: names in Spanish order, scores as numbers
+    // (one that is not a number after those that are), the rest without regard to case; equal ones
+    // keep their order. False when the order is that already.
+    bool Ordenar(int columna, Qt::SortOrder orden = Qt::AscendingOrder);
+
     // The edits. Each is one undo step; one that would change nothing (a bad row, a script replaced
     // by itself, the first row moved up) puts nothing on the stack and is false.
     // Agregar inserts at `fila`, or at the end when it is -1.
@@ -53,9 +78,9 @@ public:
     bool Bajar(int fila);
     // How many scripts went: same name and description as an earlier one (herramientas::Sobrevivientes).
     int EliminarDuplicados();
-    bool Importar(const QVector<Script> &scripts);
+    bool Importar(const QVector<Script> &scripts, const QString &texto = {});
     // A version from the history takes the place of all scripts.
-    bool Restaurar(const QVector<Script> &scripts);
+    bool Restaurar(const QVector<Script> &scripts, const QString &texto = QStringLiteral("restaurar una versión"));
 
     // Takes the rows out to go to category `otra`, and gives them back in their order; the caller
     // writes them into the other file. Not undoable: see the definition.
@@ -75,9 +100,13 @@ signals:
     void porReiniciar();
     void reiniciada();
     void cambiado(bool hayCambios);
+    // The open file's name or place changed, its scripts did not.
+    void renombrada();
 
 private:
     friend class ComandoCategoria;
+    // Where `s` goes among the sorted scripts, leaving out row `sin`: after the equal ones.
+    int lugarOrdenado(const Script &s, int sin = -1) const;
     // What the commands do and undo; each tells the rows' change.
     void insertar(int fila, const QVector<Script> &scripts);
     void quitar(int fila, int cuantas);
@@ -97,5 +126,6 @@ private:
     // file whatever the stack says, until the next save or read.
     bool cambioFueraDePila_ = false;
     bool avisado_ = false; // the last hayCambios told by `cambiado`
+    bool ordenado_ = false;
     QUndoStack pila_;
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Sesion.h"
+#include "core/Huella.h"
 
 #include <QString>
 

@@ -4,8 +4,8 @@
 #include "ui/mdlScriptsVista.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/Dialogos.h"
 
@@ -116,9 +116,9 @@ void frmCategoria::cmdAceptar_Click() {
     }
 
     // The open category's changes were offered for saving before this dialog opened.
-    p_.filas().Limpiar();
+    p_.panel().Limpiar();
     QString error;
-    if (!p_.filas().GuardarFilasEn(ruta, &error)) {
+    if (!mdlScripts::GuardarArchivo(ruta, {}, &error)) {
         // Nothing was created or emptied: the list of categories stays as it is and the dialog open.
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo crear la categoría %1 en %2: %3")

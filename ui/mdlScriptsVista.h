@@ -1,22 +1,22 @@
 #pragma once
 #include <QString>
 
+class CategoriaAbierta;
 class QProgressBar;
-class QTreeWidget;
 class QWidget;
 
-// Moves a category between its file and a list view, showing progress on the main window's bar.
+// Moves the open category between its file and the document, showing progress on the main window's
+// bar and telling the user what went wrong.
 namespace mdlScripts {
-// Appends the file's scripts after the rows already in the list. A file that cannot be read adds
-// nothing, says so to the user and gives false.
-bool LeerCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QWidget *padre = nullptr);
-// Replaces the file by the list's rows. On failure tells the
-// user, leaves the file as it was and the save commands as they were, and gives false.
-bool GuardarCategoria(QWidget *padre, QTreeWidget *lista, const QString &archivo, QProgressBar *barra);
-// Its two halves, for a caller that holds the folder while it writes and must let it go before a
-// box waits for the user: the write (no box; the reason in *error) and the refusal it shows.
-bool EscribirCategoria(QTreeWidget *lista, const QString &archivo, QProgressBar *barra, QString *error);
+// Opens the file in the document. A file that cannot be read changes nothing, says so to the user
+// and gives false.
+bool LeerCategoria(CategoriaAbierta &d, const QString &archivo, QProgressBar *barra, QWidget *padre);
+// Brings the file's scripts in after those the document holds, as one step that can be undone.
+bool ImportarCategoria(CategoriaAbierta &d, const QString &archivo, QProgressBar *barra, QWidget *padre);
+// Writes the document to `archivo`, which becomes its file (no box; the reason in *error), for a
+// caller that holds the folder while it writes and must let it go before a box waits for the user.
+bool EscribirCategoria(CategoriaAbierta &d, const QString &archivo, QProgressBar *barra, QString *error);
+// The refusal of a failed write: the changes stay pending and the file as it was.
 void AvisarNoGuardada(QWidget *padre, const QString &archivo, const QString &error);
-// The same format without progress and without touching any command.
-bool GuardarLW(QTreeWidget *Lw, const QString &Fname, QString *error = nullptr);
+bool GuardarCategoria(QWidget *padre, CategoriaAbierta &d, const QString &archivo, QProgressBar *barra);
 } // namespace mdlScripts

@@ -1,6 +1,6 @@
 #include "ui/mdlSistemaVista.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/ListaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QAction>

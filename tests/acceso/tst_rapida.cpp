@@ -7,7 +7,7 @@
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmCampos.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlInicio.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
@@ -158,8 +158,8 @@ private slots:
         v.tecla(Qt::Key_Return, Qt::ShiftModifier);
         QVERIFY(!v.r->isVisible());
         QCOMPARE(v.abiertos, QStringList{"Eventos"});
-        QCOMPARE(v.c.estado.sesion.abierta(), "JavaScript");
-        QCOMPARE(ui(v.w)->lstScripts->currentItem()->text(0), "Eventos");
+        QCOMPARE(v.w->categoria().nombre(), "JavaScript");
+        QCOMPARE(ui(v.w)->lstScripts->currentIndex().data().toString(), "Eventos");
         QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
     }
 

@@ -4,7 +4,7 @@
 #include "core/Correo.h"
 #include "core/mdlINI.h"
 #include "core/Cp1252.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/Enlace.h"
 #include "ui/tools/frmAcerca.h"
@@ -86,7 +86,7 @@ struct Ventana : ayudas::VentanaConPreferencias {
     }
     Panel panel() const {
         return {ayudas::Textos(ui(w)->lstCat), ui(w)->cboCat->currentText(), ui(w)->lblMenu3->text(),
-                ui(w)->lstScripts->topLevelItemCount(), c.estado.Mostrar, c.estado.MostrarTodas, w->entradasPanel()};
+                ui(w)->lstScripts->cantidad(), c.estado.Mostrar, c.estado.MostrarTodas, w->entradasPanel()};
     }
 };
 
@@ -117,21 +117,21 @@ private slots:
 
     void enviarListaVacia() {
         Ventana v({"Vacia"}, {});
-        v.abrir("Vacia").w->MarcarCambios();
+        ayudas::Cambiar(*v.abrir("Vacia").w);
         const auto m = ayudas::Contestar(QMessageBox::Ok);
         ui(v.w)->mnuEnviar->trigger();
         // Only the refusal: no save question, no dialog, nothing sent, the changes still pending.
         QCOMPARE(m->titulo, QStringLiteral("Enviar e-mail"));
         QCOMPARE(m->texto, QStringLiteral("No se puede enviar un archivo vacío"));
-        QVERIFY(m->icono == QMessageBox::Warning && v.c.estado.sesion.HayCambios());
+        QVERIFY(m->icono == QMessageBox::Warning && ayudas::HayCambios(*v.w));
         QCOMPARE(v.correos(), (Correos{"", "", 1, 0, false}));
     }
 
     void enviarPorElDialogo() {
         Ventana v({"Menus"}, Registro("Menu1", "d", "c", "1") + Registro("Menu2", "d", "c", "2"));
         // A pending change is saved first, so the attachment holds it.
-        delete ui(v.abrir("Menus").w)->lstScripts->topLevelItem(1);
-        v.w->MarcarCambios();
+        v.abrir("Menus").w->categoria().Eliminar(1);
+        ayudas::Cambiar(*v.w);
         const auto pregunta = ayudas::Contestar(QMessageBox::Yes);
         ui(v.w)->mnuEnviar->trigger();
         QCOMPARE(pregunta->texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));

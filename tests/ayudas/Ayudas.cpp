@@ -3,7 +3,7 @@
 #include "format/mdlScripts.h"
 #include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminarDup.h"
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QTreeWidget>
+#include "ui/main/VistaScripts.h"
 #include <QtTest>
 #include <memory>
 
@@ -105,6 +106,42 @@ void Clic(QTreeWidget *lista, QTreeWidgetItem *fila, Qt::MouseButton boton) {
     QTest::mouseClick(lista->viewport(), boton, {}, lista->visualItemRect(fila).center());
 }
 
+QStringList Textos(const ListaScripts *lista) {
+    QStringList r;
+    for (int i = 0; i < lista->model()->rowCount(); ++i)
+        r << lista->model()->index(i, 0).data().toString();
+    return r;
+}
+
+QModelIndex Buscar(const ListaScripts *lista, const QString &texto) {
+    for (int i = 0; i < lista->model()->rowCount(); ++i)
+        if (lista->model()->index(i, 0).data().toString() == texto)
+            return lista->model()->index(i, 0);
+    return {};
+}
+
+void Clic(ListaScripts *lista, const QModelIndex &fila, Qt::MouseButton boton) {
+    QVERIFY(fila.isValid());
+    lista->scrollTo(fila);
+    QTest::mouseClick(lista->viewport(), boton, {}, lista->visualRect(fila).center());
+}
+
+Script Fila(const frmPrincipal &w, int i) { return const_cast<frmPrincipal &>(w).categoria().script(i); }
+
+bool HayCambios(const frmPrincipal &w) { return const_cast<frmPrincipal &>(w).categoria().hayCambios(); }
+
+void Cambiar(frmPrincipal &w) {
+    CategoriaAbierta &d = w.categoria();
+    if (!d.hayAbierta())
+        return;
+    if (d.cantidad() == 0) {
+        d.FijarCodificacion(codificacion::Tipo::Utf8);
+        return;
+    }
+    const Script primero = d.script(0);
+    QVERIFY(d.Eliminar(0) && d.Agregar(primero, 0));
+}
+
 void Elegir(QComboBox *lista, const QString &texto) {
     const int i = lista->findText(texto);
     QVERIFY2(i >= 0, qPrintable(texto));
@@ -181,7 +218,7 @@ void VentanaPrincipal::abrir(const QString &nombre) {
 }
 
 void VentanaPrincipal::seleccionarScript(const QString &nombre) {
-    QVERIFY2(Buscar(ui(w)->lstScripts, nombre), qPrintable(nombre));
+    QVERIFY2(Buscar(ui(w)->lstScripts, nombre).isValid(), qPrintable(nombre));
     Clic(ui(w)->lstScripts, Buscar(ui(w)->lstScripts, nombre));
 }
 
@@ -224,13 +261,9 @@ void VentanaConPreferencias::abrir(const QString &categoria) {
     w->AbrirCategoria();
 }
 
-QTreeWidgetItem *VentanaConPreferencias::fila(int i) const {
-    return ui(w)->lstScripts->topLevelItem(i);
-}
+Script VentanaConPreferencias::fila(int i) const { return Fila(*w, i); }
 
-void VentanaConPreferencias::seleccionar(int i) {
-    ui(w)->lstScripts->setCurrentItem(fila(i));
-}
+void VentanaConPreferencias::seleccionar(int i) { ui(w)->lstScripts->Seleccionar(i); }
 
 std::unique_ptr<frmScript> VentanaConPreferencias::editor(const QString &modo, const QStringList &campos) {
     c.estado.ModoScript = modo;

@@ -1,6 +1,7 @@
 #pragma once
 #include "AyudasNucleo.h"
 #include "Controles.h"
+#include "format/mdlScripts.h"
 
 #include <QMessageBox>
 #include <QUrl>
@@ -12,6 +13,8 @@ class QComboBox;
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ListaScripts;
+class QModelIndex;
 class QWidget;
 class frmPrincipal;
 class frmScript;
@@ -51,6 +54,16 @@ QStringList Textos(const QTreeWidget *lista);
 QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
 // A click on a row of a list as the user gives it, with the left button unless told.
 void Clic(QTreeWidget *lista, QTreeWidgetItem *fila, Qt::MouseButton boton = Qt::LeftButton);
+// The same for the main window's script list, whose rows are the open category's scripts.
+QStringList Textos(const ListaScripts *lista);
+QModelIndex Buscar(const ListaScripts *lista, const QString &texto);
+void Clic(ListaScripts *lista, const QModelIndex &fila, Qt::MouseButton boton = Qt::LeftButton);
+// The script at a row of the open category, and whether that category has unsaved changes.
+Script Fila(const frmPrincipal &w, int i);
+bool HayCambios(const frmPrincipal &w);
+// A pending change in the open category that leaves its scripts as they are (the first one removed
+// and put back: two undo steps); nothing without an open category.
+void Cambiar(frmPrincipal &w);
 // Chooses an entry of a drop-down list as a click in its open list does.
 void Elegir(QComboBox *lista, const QString &texto);
 // The in-place editor of the category being renamed, once the command has opened it.
@@ -94,7 +107,7 @@ struct VentanaConPreferencias {
     ~VentanaConPreferencias();
     // Opens the category as selecting it and pressing Enter does.
     void abrir(const QString &categoria);
-    QTreeWidgetItem *fila(int i) const;
+    Script fila(int i) const;
     void seleccionar(int i);
     // An editor in the given mode, as the main window opens it but without waiting for it, shown and
     // active; `campos` are the name, description, score and code.

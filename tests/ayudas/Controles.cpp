@@ -1,6 +1,6 @@
 #include "Controles.h"
 #include "ui/editor/EditorCodigo.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QAction>

@@ -36,7 +36,8 @@ namespace ayudas {
     X(QAction, mnuCodBuscarBiblioteca) X(QAction, mnuVerOp) X(QAction, mnuVerE) X(QAction, mnuLinkJS)         \
     X(QAction, mnuLinkASP) X(QAction, mnuLinkPHP) X(QAction, mnuLinkVB) X(QAction, mnuActualizar)             \
     X(QAction, mnuAcerca) X(QAction, mnuSincronizar) X(QAction, mnuSincronizarConfig) X(QAction, mnuHistorial) \
-    X(QAction, mnuEliminadas) X(EditorCodigo, txtVista) X(QAction, mnuVerCodigo)
+    X(QAction, mnuEliminadas) X(EditorCodigo, txtVista) X(QAction, mnuVerCodigo)     \
+    X(QAction, mnuDeshacer) X(QAction, mnuRehacer)
 // clang-format on
 
 // The main window's controls as a test reaches them: found by their object names, the way a user's

@@ -12,9 +12,9 @@
 #include <atomic>
 
 namespace {
-using Escritos = QList<QStringList>;
-Escritos Anuncios(const QSignalSpy &s) {
-    Escritos r;
+using Anunciados = QList<QStringList>;
+Anunciados Anuncios(const QSignalSpy &s) {
+    Anunciados r;
     for (const auto &a : s)
         r << a.at(0).toStringList();
     return r;
@@ -77,7 +77,7 @@ class tst_dueno : public QObject {
             QVERIFY(d.Guardar("D.rtn", "4"));
             QVERIFY(d.Guardar("E.rtn", "5"));
         }
-        QCOMPARE(Anuncios(escritos), (Escritos{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
+        QCOMPARE(Anuncios(escritos), (Anunciados{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
         QFile::remove(dir.path() + "/../fuera.rtn");
     }
 

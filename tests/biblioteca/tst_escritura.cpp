@@ -64,7 +64,7 @@ class tst_escritura : public QObject {
         v.abrir("Menus");
         v.seleccionarScript("a");
         v.w->EliminarS();
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
@@ -72,7 +72,7 @@ class tst_escritura : public QObject {
         QVERIFY2(aviso.visto && aviso.texto.contains("error de lectura o escritura en el disco"),
                  qPrintable(aviso.texto));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         QCOMPARE(v.scripts(), QStringList{"b"});
     }
 

@@ -5,7 +5,7 @@
 #include "search/IndiceBiblioteca.h"
 #include "search/Indexador.h"
 #include "ui/mdlScriptsVista.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 
@@ -65,8 +65,8 @@ struct Ventana {
         return r;
     }
     QString seleccionado() const {
-        const QTreeWidgetItem *i = ui(w)->lstScripts->currentItem();
-        return i && i->isSelected() ? i->text(0) : QString();
+        const ListaScripts *l = ui(w)->lstScripts;
+        return l->filaSeleccionada() >= 0 ? l->currentIndex().data().toString() : QString();
     }
 };
 } // namespace
@@ -151,9 +151,9 @@ private slots:
         v.abrir();
         ui(v.w)->lstCat->setCurrentItem(ayudas::Buscar(ui(v.w)->lstCat, "PHP"));
         v.w->AbrirCategoria();
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->Seleccionar(0);
         v.w->EliminarS();
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         v.buscarEnBiblioteca();
         QTest::keyClicks(v.dlg->txtBuscar, "clics");
         QTRY_COMPARE(v.columna(1), QStringList{"Eventos"});
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(m.texto, "¿Guardar cambios realizados a PHP?");
         QCOMPARE(ui(v.w)->lblMenu3->text(), "JavaScript");
         QCOMPARE(v.seleccionado(), "Eventos");
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
     }
 
@@ -272,7 +272,7 @@ private slots:
         QSignalSpy pasadas(v.w->indexador(), &Indexador::actualizado);
         QTRY_COMPARE(pasadas.size(), 1);
         QCOMPARE(pasadas[0][0].toStringList(), QStringList{}); // it looks as it did
-        v.c.estado.sesion.AnunciarEscritos({"PHP.rtn"});
+        v.c.estado.escritos.AnunciarEscritos({"PHP.rtn"});
         QTRY_COMPARE(pasadas.size(), 2);
         QCOMPARE(pasadas[1][0].toStringList(), QStringList{"PHP"});
         v.buscarEnBiblioteca();

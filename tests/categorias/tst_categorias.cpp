@@ -5,7 +5,7 @@
 #include "ui/frmCategoria.h"
 #include "ui/Twips.h"
 #include "ui/main/Disposicion.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -150,7 +150,7 @@ private slots:
         const QString reemplazar = QStringLiteral("La categoría Ajax ya existe. ¿Desea reemplazarla?");
         Ventana v({{"Ajax", kAjax}, {"Zeta", {}}});
         v.abrir("Ajax");
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         // Pending changes are offered for saving before the dialog opens; No to both keeps everything.
         bool preguntar = false;
         {
@@ -161,7 +161,7 @@ private slots:
             ui(v.w)->mnuAgregar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a Ajax?", reemplazar}));
         }
-        QVERIFY(preguntar && !v.c.estado.sesion.HayCambios());
+        QVERIFY(preguntar && !ayudas::HayCambios(*v.w));
         QCOMPARE(v.bytes("Ajax"), kAjax);
         QCOMPARE(v.vista(), (Vista{{"Ajax", "Zeta"}, {"Ajax.rtn", "Zeta.rtn"}, "Ajax"}));
         // Yes: an empty category takes its place, listed once, last and selected, also after the panel
@@ -261,8 +261,8 @@ private slots:
         QVERIFY(!v.editor());
         // Pending changes are saved first, then the file is renamed with what was saved; it is closed.
         v.abrir("Viejo");
-        delete ui(v.w)->lstScripts->takeTopLevelItem(0);
-        v.w->MarcarCambios();
+        v.w->categoria().Eliminar(0);
+        ayudas::Cambiar(*v.w);
         {
             Mensajes si({QMessageBox::Yes});
             v.renombrar("Nue/vo?");
@@ -270,8 +270,8 @@ private slots:
         }
         QCOMPARE(v.vista(), (Vista{{"Foo", "Nuevo"}, {"Foo.rtn", "Nuevo.rtn"}, "(Ninguna)"}));
         QCOMPARE(v.bytes("Nuevo"), Registro("Tabla", "", "x", ""));
-        QVERIFY(!v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled() &&
-                ui(v.w)->lstScripts->topLevelItemCount() == 0);
+        QVERIFY(!ayudas::HayCambios(*v.w) && !ui(v.w)->mnuGuardar->isEnabled() &&
+                ui(v.w)->lstScripts->cantidad() == 0);
         // The same name, or one that differs only by removed characters: nothing happens at all.
         Mensajes mensajes;
         v.abrir("Nuevo");
@@ -328,14 +328,14 @@ private slots:
         // Pending changes of the open category are offered for saving before the question; No keeps both.
         v.abrir("A");
         v.seleccionar("B");
-        ui(v.w)->lstScripts->clear();
-        v.w->MarcarCambios();
+        v.w->categoria().Restaurar({});
+        ayudas::Cambiar(*v.w);
         {
             Mensajes no;
             ui(v.w)->mnuEliminar->trigger();
             QCOMPARE(no.textos, (QStringList{"¿Guardar cambios realizados a A?", "¿Desea eliminar la categoría B?"}));
         }
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
         for (auto [respuesta, queda, bytes] :
              {std::tuple{QMessageBox::No, Vista{{"A", "B"}, {"A.rtn", "B.rtn"}, "A"}, kAjax},
               {QMessageBox::Yes, Vista{{"B"}, {"B.rtn"}, "(Ninguna)"}, QByteArray()}}) {
@@ -375,7 +375,7 @@ private slots:
         QFETCH(QString, ventana);
         Ventana v({{"A", kAjax}});
         v.abrir("A");
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->Seleccionar(0);
         ayudas::Navegador navegador;
         Mensajes vigia;
         if (orden.startsWith("barra:")) {

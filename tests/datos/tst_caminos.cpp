@@ -5,7 +5,7 @@
 #include "core/Correo.h"
 #include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmEliminarDup.h"
 #include "ui/tools/frmExaminar.h"
@@ -105,8 +105,8 @@ private slots:
         v.seleccionar("Otra");
         EmpezarRenombre(v, "Nueva");
         ui(v.w)->mnuCodAgregar->trigger(); // the editor must not open: nothing answers it
-        QVERIFY(!v.c.estado.sesion.HayCambios());
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 0);
+        QVERIFY(!ayudas::HayCambios(*v.w));
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 0);
         QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files),
                  (QStringList{"Menus.rtn", "Nueva.rtn"}));
     }
@@ -145,7 +145,7 @@ private slots:
             return;
         }
         if (respuesta == QMessageBox::Cancel) {
-            QVERIFY(v.w->isVisible() && v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+            QVERIFY(v.w->isVisible() && ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
             QCOMPARE(v.scripts(), Nombres(4, {"s01"}));
             QVERIFY(QDir(ruta).removeRecursively());
             ayudas::ContestarMensaje(QMessageBox::Yes);
@@ -231,12 +231,11 @@ private slots:
         v.w->setOpcionMarcada(1, false); // the file's order
         v.abrir("Dup");
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "a", "c", "d"}));
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(2)); // the second "a"
+        ui(v.w)->lstScripts->Seleccionar(2); // the second "a"
         ayudas::EliminarDuplicados(*v.w);
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "c", "d"}));
-        QTreeWidgetItem *sel = ui(v.w)->lstScripts->currentItem();
-        QVERIFY(sel && sel->isSelected());
-        QCOMPARE(sel->text(0), QStringLiteral("c"));
+        QVERIFY(ui(v.w)->lstScripts->filaSeleccionada() >= 0);
+        QCOMPARE(ui(v.w)->lstScripts->currentIndex().data().toString(), QStringLiteral("c"));
         v.w->EliminarS();
         QCOMPARE(v.scripts(), (QStringList{"a", "b", "d"}));
     }
@@ -245,11 +244,11 @@ private slots:
     void eliminarSinFilaSeleccionadaNoHaceNada() {
         VentanaPrincipal v({{"Menus", Numerados(3)}});
         v.abrir("Menus");
-        ui(v.w)->lstScripts->setCurrentItem(nullptr);
+        ui(v.w)->lstScripts->Seleccionar(-1);
         ui(v.w)->lstScripts->clearSelection();
         v.w->EliminarS();
         QCOMPARE(v.scripts(), Nombres(3));
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
     }
 
     // A right click selects the category under the pointer, so the pop-up's Eliminar asks about it.
@@ -322,8 +321,8 @@ private slots:
         QCOMPARE(esc.pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
         QVERIFY(esc.conCancelar);
         QVERIFY(v.w->isVisible());
-        QCOMPARE(v.c.estado.sesion.abierta(), QStringLiteral("Menus"));
-        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QCOMPARE(v.w->categoria().nombre(), QStringLiteral("Menus"));
+        QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(v.scripts(), Nombres(6, {"s01"}));
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));

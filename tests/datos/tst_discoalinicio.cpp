@@ -6,7 +6,7 @@
 #include "DiscoLleno.h"
 #include "ui/Mensajes.h"
 #include "ui/frmSplash.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlInicio.h"
 

@@ -10,7 +10,7 @@
 #include "format/Herramientas.h"
 #include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmMover.h"
 
@@ -162,7 +162,7 @@ private:
         return m.listadas.isEmpty() ? QString() : m.listadas.at(int(r % m.listadas.size()));
     }
     int fila(quint32 r) const { return m.lista.isEmpty() ? -1 : int(r % m.lista.size()); }
-    void clicFila(int i) { ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->topLevelItem(i)); }
+    void clicFila(int i) { ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->model()->index(i, 0)); }
     // Answers the next question; Esc presses the key or closes the box, as `otra` says.
     static void contestar(Contesta c, bool otra) {
         if (c != Esc) {
@@ -279,10 +279,12 @@ private:
             if (i < 0)
                 return;
             clicFila(i);
+            // A row that cannot go further changes nothing.
             const int j = i + (p.orden == Subir ? -1 : 1);
-            if (j >= 0 && j < m.lista.size())
+            if (j >= 0 && j < m.lista.size()) {
                 m.lista.swapItemsAt(i, j);
-            m.pendiente = true;
+                m.pendiente = true;
+            }
             ui(v.w)->botonScript(p.orden == Subir ? "subir" : "bajar")->trigger();
             return;
         }
@@ -315,7 +317,7 @@ private:
             if (i < 0)
                 return;
             clicFila(fila(p.b)); // another row selected before
-            ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->topLevelItem(i), Qt::RightButton);
+            ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->model()->index(i, 0), Qt::RightButton);
             ui(v.w)->mnuCodigo->hide();
             m.lista.removeAt(i);
             m.pendiente = true;
@@ -462,8 +464,8 @@ private:
                     d = m;
             QVERIFY(d);
             // The user picks another row while the window is open; the named script still moves.
-            if (ui(v.w)->lstScripts->topLevelItemCount() > 1)
-                clicFila(int(p.c % ui(v.w)->lstScripts->topLevelItemCount()));
+            if (ui(v.w)->lstScripts->cantidad() > 1)
+                clicFila(int(p.c % ui(v.w)->lstScripts->cantidad()));
             moverA(d, destino);
             d->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -524,13 +526,13 @@ private:
             if (v.enArchivo(it.key()) != it.value())
                 return QStringLiteral("%1 guarda %2, esperado %3")
                     .arg(it.key(), v.enArchivo(it.key()).join(','), it.value().join(','));
-        const Sesion &s = v.c.estado.sesion;
-        if (s.abierta() != m.abierta)
-            return QStringLiteral("abierta %1, esperada %2").arg(s.abierta(), m.abierta);
+        const CategoriaAbierta &s = v.w->categoria();
+        if (s.nombre() != m.abierta)
+            return QStringLiteral("abierta %1, esperada %2").arg(s.nombre(), m.abierta);
         if (v.scripts() != m.lista)
             return QStringLiteral("la lista muestra %1, esperado %2").arg(v.scripts().join(','), m.lista.join(','));
-        if (s.HayCambios() != m.pendiente || ui(v.w)->mnuGuardar->isEnabled() != m.pendiente)
-            return QStringLiteral("cambios pendientes %1, esperado %2").arg(s.HayCambios()).arg(m.pendiente);
+        if (s.hayCambios() != m.pendiente || ui(v.w)->mnuGuardar->isEnabled() != m.pendiente)
+            return QStringLiteral("cambios pendientes %1, esperado %2").arg(s.hayCambios()).arg(m.pendiente);
         if (ayudas::Textos(ui(v.w)->lstCat) != m.listadas)
             return QStringLiteral("el panel muestra %1, esperado %2")
                 .arg(ayudas::Textos(ui(v.w)->lstCat).join(','), m.listadas.join(','));

@@ -162,9 +162,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // null: nothing written
         QTest::newRow("no existe") << "Falta.rtn" << QByteArray();
         QTest::newRow("es una carpeta") << "Carpeta.rtn" << QByteArray();
-        QTest::newRow("bytes nulos") << "Nulos.rtn" << ayudas::Registro("A", "", QByteArray("x\0y", 3), "");
-        QTest::newRow("cortado a mitad de un campo")
-            << "Cortada.rtn" << ayudas::Registro("A", "", "x", "") + QByteArray("\"B\"\r\n\"descripci");
         QTest::newRow("marca de utf-8 con bytes que no lo son")
             << "Mezclada.rtn" << QByteArray(codificacion::kBom) + ayudas::Registro("ca\xF1" "a", "", "", "");
     }

@@ -5,7 +5,7 @@
 #include "core/mdlINI.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/main/Disposicion.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -45,8 +45,8 @@ private slots:
         VentanaConPreferencias v({{"Menus", kTres}});
         const Controles *c = ui(*v.w);
         v.seleccionar(0);
-        const QString ido = vista::Campo(v.fila(0), vista::ColCodigo);
-        c->lstScripts->clear();
+        const QString ido = v.fila(0).Codigo;
+        v.w->categoria().Restaurar({});
         QTRY_COMPARE(c->txtVista->texto(), QString());
         QVERIFY(c->txtVista->texto() != ido);
     }
@@ -116,7 +116,7 @@ private slots:
         QHeaderView *cabecera = ui(*v.w)->lstScripts->header();
         QTest::mouseClick(cabecera->viewport(), Qt::LeftButton, {},
                           QPoint(cabecera->sectionViewportPosition(vista::ColPuntaje) + 4, cabecera->height() / 2));
-        QCOMPARE(ui(*v.w)->lstScripts->sortColumn(), int(vista::ColPuntaje));
+        QCOMPARE(ui(*v.w)->lstScripts->header()->sortIndicatorSection(), int(vista::ColPuntaje));
         const QStringList orden = Orden(*v.w);
         QCOMPARE(orden, cabecera->sortIndicatorOrder() == Qt::AscendingOrder ? (QStringList{"Dos", "Uno", "Tres"})
                                                                              : (QStringList{"Tres", "Uno", "Dos"}));
@@ -127,7 +127,7 @@ private slots:
         VentanaConPreferencias v({{"Menus", kTres}});
         QVERIFY(v.w->windowTitle().endsWith("[*]"));
         QVERIFY(!v.w->isWindowModified());
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         QVERIFY(v.w->isWindowModified());
         v.guardar();
         QVERIFY(!v.w->isWindowModified());
@@ -138,7 +138,7 @@ private slots:
         VentanaConPreferencias v({{"Menus", kTres}});
         const Controles *c = ui(*v.w);
         QCOMPARE(c->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
-        v.c.estado.sesion.Cerrar();
+        v.w->Limpiar();
         QCOMPARE(c->lblMenu3->text(), QStringLiteral("(Ninguna)"));
         QCOMPARE(c->panelEstado[0]->text(), QString());
     }

@@ -8,7 +8,7 @@
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <Qsci/qscilexer.h>
@@ -37,8 +37,8 @@ struct Ventana : ayudas::VentanaConPreferencias {
     explicit Ventana(const QByteArray &datos) : VentanaConPreferencias({{"Menus", datos}}, "Menus", false) {}
     Lista lista() const {
         const bool guardar = ui(w)->mnuGuardar->isEnabled() && ui(w)->botonMenu("guardar")->isEnabled();
-        return {ayudas::Textos(ui(w)->lstScripts), ui(w)->lstScripts->indexOfTopLevelItem(ui(w)->lstScripts->currentItem()),
-                !c.estado.sesion.HayCambios() ? Guardada : guardar ? Pendiente : SinGuardar};
+        return {ayudas::Textos(ui(w)->lstScripts), ui(w)->lstScripts->filaActual(),
+                !ayudas::HayCambios(*w) ? Guardada : guardar ? Pendiente : SinGuardar};
     }
 };
 
@@ -106,14 +106,14 @@ private slots:
         QCOMPARE(ventanas.size(), 2);
         frmScript *uno = ventanas[1];
         QCOMPARE(uno->focusWidget(), uno->Parar);
-        delete ui(v.w)->lstScripts->takeTopLevelItem(0);
+        v.w->categoria().Eliminar(0);
         QCOMPARE(uno->windowTitle(), QStringLiteral("Uno"));
         QCOMPARE(Controles(*uno), (ControlesEditor{{1, 3, 5, 11}, 4, false, false}));
         QCOMPARE(Campos(*uno), (CamposScript{"Uno", "d1", "1", "x=\"1\""}));
         QTest::keyClick(uno->txtCodigo, Qt::Key_Escape); // Esc closes a view
         ventanas[0]->close();
         QTRY_VERIFY(v.w->findChildren<frmScript *>().isEmpty()); // a closed view is gone
-        ui(v.w)->lstScripts->clear(); // an empty list opens nothing for editing or viewing
+        v.w->categoria().Restaurar({}); // an empty list opens nothing for editing or viewing
         v.w->EditarS();
         v.w->VerS();
         QVERIFY(v.w->findChildren<frmScript *>().isEmpty());
@@ -161,13 +161,13 @@ private slots:
         QCOMPARE(v.lista(), (Lista{{"ZZ", "b", "c"}, 0, Pendiente}));
         v.seleccionar(2); // all fields emptied: committed as an empty script
         Pulsar(*v.editor("Editar", {"", "", "", ""}), 7);
-        QCOMPARE(vista::ScriptDe(v.fila(2)), Script{});
+        QCOMPARE(v.fila(2), Script{});
         // Sorted, a new script with a name already there goes after it, and the first is selected.
         v.w->setOpcionMarcada(1, true);
         Pulsar(*v.editor("Agregar", {"b", "nuevo", "2", "x"}), 7);
         QCOMPARE(v.lista(), (Lista{{"", "b", "b", "ZZ"}, 1, Pendiente}));
-        QCOMPARE(v.fila(1)->text(1), QStringLiteral("viejo"));
-        QCOMPARE(v.fila(2)->text(1), QStringLiteral("nuevo"));
+        QCOMPARE(v.fila(1).Descripcion, QStringLiteral("viejo"));
+        QCOMPARE(v.fila(2).Descripcion, QStringLiteral("nuevo"));
         v.seleccionar(0); // an edited script moves to its sorted place, still selected
         Pulsar(*v.editor("Editar", {"y", "d", "1", "c"}), 7);
         QCOMPARE(v.lista(), (Lista{{"b", "b", "y", "ZZ"}, 2, Pendiente}));
@@ -255,7 +255,7 @@ private slots:
         QTest::keyClick(f->txtCodigo, Qt::Key_Return);
         QTest::keyClicks(f->txtCodigo, QStringLiteral("fin\u00a0!")); // a non-breaking space stays one
         Pulsar(*f, 7);
-        QCOMPARE(v.fila(0)->text(vista::ColCodigo), QStringLiteral("say *RTN*hi*RTN* *RTN*\r\nfin\u00a0!"));
+        QCOMPARE(v.fila(0).Codigo, QStringLiteral("say *RTN*hi*RTN* *RTN*\r\nfin\u00a0!"));
         QCOMPARE(v.editor("Ver")->textoCodigo(), QStringLiteral("say \"hi\" \"\nfin\u00a0!"));
     }
 
@@ -585,7 +585,7 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Yes); // one answer removes them, and the script is committed
         Pulsar(*e, 7);
         QVERIFY(!e->isVisible());
-        QCOMPARE(v.fila(0)->text(vista::ColCodigo), QStringLiteral("a\r\nb\r\ncd"));
+        QCOMPARE(v.fila(0).Codigo, QStringLiteral("a\r\nb\r\ncd"));
     }
 
     // Nothing is committed while a character the file cannot hold is there.

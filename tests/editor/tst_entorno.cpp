@@ -5,7 +5,7 @@
 #include "ui/Traducciones.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
@@ -77,17 +77,17 @@ private slots:
         v.elegir("Menus");
         QTest::keyClick(ui(v.w)->lstCat, Qt::Key_Return);
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
     }
 
     void suprimirEliminaElScript() {
         Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}});
         v.abrir("Menus");
         ui(v.w)->lstScripts->setFocus();
-        ui(v.w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(v.w)->lstScripts, "uno"));
+        ui(v.w)->lstScripts->Seleccionar(ayudas::Buscar(ui(v.w)->lstScripts, "uno").row());
         QTest::keyClick(ui(v.w)->lstScripts, Qt::Key_Delete);
         QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"dos"});
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
     }
 
     void flechasElijenElFiltro() {
@@ -236,13 +236,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         QVERIFY2(ContrasteTexto(d.txtPanel, d.txtPanel->rect().adjusted(4, 4, -4, -4)) >= 3.0, "filtro del panel");
         // The row just moved, with its drop mark, and the highlighted code of a view window.
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(1));
+        ui(v.w)->lstScripts->Seleccionar(1);
         v.w->SubirS();
-        ui(v.w)->lstScripts->setCurrentItem(nullptr);
-        const QRect fila = ui(v.w)->lstScripts->visualItemRect(ui(v.w)->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->Seleccionar(-1);
+        const QRect fila = ui(v.w)->lstScripts->visualRect(ui(v.w)->lstScripts->model()->index(0, 0));
         QVERIFY2(ContrasteTexto(ui(v.w)->lstScripts->viewport(), fila) >= 3.0, "fila marcada");
         v.c.estado.ModoScript = QStringLiteral("Ver");
-        ui(v.w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(v.w)->lstScripts, "uno"));
+        ui(v.w)->lstScripts->Seleccionar(ayudas::Buscar(ui(v.w)->lstScripts, "uno").row());
         frmScript e(*v.w);
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));

@@ -8,7 +8,7 @@
 #include "format/Recuperacion.h"
 #include "format/mdlScripts.h"
 #include "ui/frmSplash.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmMover.h"
 
@@ -58,7 +58,7 @@ struct Ventana : VentanaPrincipal {
     // Deletes the first script and saves with the question answered Yes; gives the failure's text
     // when one is expected (an answer armed for a message that never comes would outlive the test).
     QString cambiarYGuardar(bool falla) {
-        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->Seleccionar(0);
         w->EliminarS();
         Mensaje aviso;
         AlAbrirseModal([&](QWidget *pregunta) {
@@ -248,16 +248,16 @@ private slots:
         v.listar();
 
         QVERIFY(v.abrirCategoria("Fuera"));
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
         QCOMPARE(v.cambiarYGuardar(true).section(": ", -1).section('\n', 0, 0),
                  QStringLiteral("es un enlace a un archivo fuera de la carpeta Categorias"));
         QCOMPARE(LeerBytes(ajeno), kMenus);
-        QVERIFY(QFileInfo(v.ruta("Fuera")).isSymLink() && v.c.estado.sesion.HayCambios());
-        v.c.estado.sesion.Descartar();
+        QVERIFY(QFileInfo(v.ruta("Fuera")).isSymLink() && ayudas::HayCambios(*v.w));
+        v.w->categoria().Recargar();
 
         // As a move target: refused, and the script stays.
         QVERIFY(v.abrirCategoria("Menus"));
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->Seleccionar(0);
         {
             frmMover dlg(*v.w);
             dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Fuera"));
@@ -267,7 +267,7 @@ private slots:
             QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
             QVERIFY2(aviso.texto.contains("es un enlace a un archivo fuera de la carpeta Categorias"), qPrintable(aviso.texto));
         }
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
         QCOMPARE(LeerBytes(ajeno), kMenus);
 
         // A dangling link out of the folder: no file is made at its target.
@@ -278,7 +278,7 @@ private slots:
         // Within the folder, the link's target is the category that changes.
         QVERIFY(v.abrirCategoria("Alias"));
         v.cambiarYGuardar(false);
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
         QCOMPARE(v.bytes("Menus"), Registro("b", "d", "c", "2"));
         QVERIFY(QFileInfo(v.ruta("Alias")).isSymLink());
     }
@@ -357,9 +357,9 @@ private slots:
         v.listar();
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{QStringLiteral("Caféÿ"), QStringLiteral("Menús")}));
         QVERIFY(v.abrirCategoria(QStringLiteral("Menús")));
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2);
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
         v.cambiarYGuardar(false);
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
         QCOMPARE(LeerCrudo(carpeta, "Men\xfas.rtn"), Registro("b", "d", "c", "2"));
         QCOMPARE(archivos::Listar(carpeta, ".rtn").size(), 2); // no second file beside it
         QVERIFY(LeerCrudo(carpeta, "Men\xc3\xbas.rtn").isNull());

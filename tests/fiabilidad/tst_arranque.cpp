@@ -6,7 +6,7 @@
 #include "ui/mdlInicio.h"
 #include "core/Exportar.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -211,7 +211,7 @@ private slots:
         w.LlenarCat();
         ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, "Menus"));
         w.AbrirCategoria();
-        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->Seleccionar(0);
         c.estado.ModoScript = QStringLiteral("Ver");
         frmScript editor(w);
         editor.show();

@@ -6,7 +6,7 @@
 #include "core/mdlINI.h"
 #include "format/mdlScripts.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
@@ -72,7 +72,7 @@ struct Escena {
         w->LlenarCat();
         ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, "Menus"));
         w->AbrirCategoria();
-        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(0));
+        ui(w)->lstScripts->Seleccionar(0);
     }
 
     // Runs the command of the case; gives what the failure message said.
@@ -169,7 +169,7 @@ private slots:
         }
         Escena e(carpeta, tamano);
         const QByteArray antes = e.bytes(archivo);
-        const int filas = ui(e.w)->lstScripts->topLevelItemCount();
+        const int filas = ui(e.w)->lstScripts->cantidad();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abierto");
         const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
         Mensaje m;
@@ -196,10 +196,10 @@ private slots:
         QCOMPARE(QFileInfo::exists(e.ruta(archivo)), !antes.isNull());
         QVERIFY(abiertos.isEmpty());
         if (caso.startsWith("categoría")) {
-            QVERIFY(e.estado.sesion.HayCambios() && ui(e.w)->mnuGuardar->isEnabled());
+            QVERIFY(ayudas::HayCambios(*e.w) && ui(e.w)->mnuGuardar->isEnabled());
         } else if (caso == "destino de mover") {
-            QCOMPARE(ui(e.w)->lstScripts->topLevelItemCount(), filas);
-            QVERIFY(!e.estado.sesion.HayCambios());
+            QCOMPARE(ui(e.w)->lstScripts->cantidad(), filas);
+            QVERIFY(!ayudas::HayCambios(*e.w));
         }
         e.w.reset(); // before the file system goes
     }

@@ -6,7 +6,7 @@
 #include "ui/mdlInicio.h"
 #include "format/Recuperacion.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -34,7 +34,7 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     w.show();
     ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
     w.AbrirCategoria();
-    ui(w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")));
+    ui(w)->lstScripts->Seleccionar(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")).row());
     w.EliminarS();
     QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     mdlInicio::ConectarFin(w);
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(oferta.texto.contains("Menus"));
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(v.scripts(), QStringList{"uno"});
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ui(v.w)->mnuGuardar->trigger();
@@ -114,7 +114,7 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::No);
         otra.w->OfrecerRecuperacion();
         QVERIFY(recuperacion::Pendientes(otra.c.estado).isEmpty());
-        QVERIFY(!otra.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*otra.w));
         QCOMPARE(otra.enArchivo("Menus"), (QStringList{"uno", "dos", "tres"}));
     }
 

@@ -2,7 +2,7 @@
 // back while changes are pending, and files appearing in and disappearing from Categorias.
 #include "Ayudas.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -55,7 +55,7 @@ private slots:
         ui(e.w)->mnuGuardar->trigger();
         QVERIFY(aviso.texto.startsWith("Otro programa ha cambiado el archivo de la categoría Menus"));
         QCOMPARE(ayudas::LeerBytes(e.c.estado.rutaCategoria("Menus")) == kDeOtro, menusDelOtro);
-        QCOMPARE(e.c.estado.sesion.HayCambios(), listaEn.isEmpty());
+        QCOMPARE(ayudas::HayCambios(*e.w), listaEn.isEmpty());
         QCOMPARE(ui(e.w)->mnuGuardar->isEnabled(), listaEn.isEmpty());
         if (listaEn.isEmpty())
             return;

@@ -2,7 +2,7 @@
 // opened, imported both ways, used as a move target.
 #include "Ayudas.h"
 #include "format/mdlScripts.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
@@ -51,7 +51,7 @@ private slots:
         EscribirBytes(ajeno, bytes);
         v.abrir("Raro");
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Raro"));
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), registros);
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), registros);
         QCOMPARE(LeerBytes(v.c.estado.rutaCategoria("Raro")), bytes);
 
         // Scripts imported into the open category are appended to the list; nothing is written.
@@ -64,8 +64,8 @@ private slots:
             QMetaObject::invokeMethod(dlg, "accept");
         });
         v.w->mnuImportar_Click();
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 2 + registros);
-        v.c.estado.sesion.Descartar();
+        QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2 + registros);
+        v.w->categoria().Recargar();
 
         // The whole file imported as a category is copied as it is.
         v.w->setOpcionMarcada(3, true);
@@ -79,7 +79,7 @@ private slots:
 
         // A move into the hostile category: the target gets the script, the source stays as saved.
         v.abrir("Otra");
-        ui(v.w)->lstScripts->setCurrentItem(ui(v.w)->lstScripts->topLevelItem(0));
+        ui(v.w)->lstScripts->Seleccionar(0);
         frmMover dlg(*v.w);
         dlg.cboImagen->setCurrentIndex(dlg.cboImagen->findText("Raro"));
         emit dlg.cboImagen->activated(dlg.cboImagen->currentIndex());
@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(LeerBytes(v.c.estado.rutaCategoria("Otra")), kOtra);
         QCOMPARE(LeerBytes(v.c.estado.rutaCategoria("Ajeno")), bytes);
         QCOMPARE(LeerBytes(ajeno), bytes);
-        v.c.estado.sesion.Descartar();
+        v.w->categoria().Recargar();
     }
 };
 

@@ -3,7 +3,7 @@
 #include "Ayudas.h"
 #include "format/Herramientas.h"
 #include "ui/mdlScriptsVista.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscar.h"
 #include "ui/tools/frmEliminarDup.h"
@@ -26,7 +26,7 @@ struct Ventana : ayudas::VentanaPrincipal {
         if (!abierta.isEmpty())
             abrir(abierta);
     }
-    void seleccionar(int fila) { ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(fila)); }
+    void seleccionar(int fila) { ui(w)->lstScripts->Seleccionar(fila); }
 };
 
 } // namespace
@@ -65,16 +65,21 @@ private slots:
         dlg.lstBuscar->setCurrentItem(dlg.lstBuscar->topLevelItem(2));
         emit dlg.lstBuscar->itemDoubleClicked(dlg.lstBuscar->currentItem(), 0);
         QVERIFY(!dlg.isVisible());
-        QCOMPARE(ui(v.w)->lstScripts->currentItem(), ui(v.w)->lstScripts->topLevelItem(5));
-        QVERIFY(ui(v.w)->lstScripts->currentItem()->isSelected());
+        QCOMPARE(ui(v.w)->lstScripts->filaActual(), 5);
+        QVERIFY((ui(v.w)->lstScripts->filaSeleccionada() >= 0));
 
         // Renamed rows are found by their new names, short or long, and no longer by the old ones.
         const QString largo = QString(60, 'x') + "FORM";
-        ui(v.w)->lstScripts->topLevelItem(1)->setText(0, largo);
-        ui(v.w)->lstScripts->topLevelItem(0)->setText(0, "Otro");
+        const auto renombrar = [&v](int fila, const QString &nombre) {
+            Script s = v.w->categoria().script(fila);
+            s.Nombre = nombre;
+            v.w->categoria().Reemplazar(fila, s);
+        };
+        renombrar(1, largo);
+        renombrar(0, "Otro");
         dlg.show();
         QCOMPARE(hallados("form"), QStringList({largo + "@2"}) + form.mid(1));
-        ui(v.w)->lstScripts->topLevelItem(1)->setText(0, "Tabla");
+        renombrar(1, "Tabla");
         ayudas::ContestarMensaje(QMessageBox::Ok);
         QCOMPARE(hallados("xform"), QStringList{});
     }
@@ -94,7 +99,7 @@ private slots:
                  Solos({"X"}) + Registro("S2", "d2", "c2", "2"));
         QCOMPARE(v.scripts(), QStringList{"S1"});
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), a); // until A is saved
-        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 1"));
         QVERIFY(dlg.isVisible() && !dlg.cmdPegar->isEnabled());
     }
@@ -126,7 +131,7 @@ private slots:
         if (m.visto)
             QVERIFY(m.titulo == "Copiar" && m.texto.contains(QStringLiteral("sigue en la categoría abierta")));
         QCOMPARE(v.scripts(), (QStringList{"S1", "S2"}));
-        QVERIFY(!dlg.isVisible() && !v.c.estado.sesion.HayCambios() && !ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(!dlg.isVisible() && !ayudas::HayCambios(*v.w) && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(QFileInfo::exists(b), cambio != 1); // nothing written where B was
         QCOMPARE(QFileInfo(b).isDir(), cambio == 2);
     }
@@ -140,17 +145,16 @@ private slots:
         dlg.show();
         QTest::mouseClick(dlg.cmdEliminar, Qt::LeftButton);
         QCOMPARE(v.scripts(), (QStringList{"A", "B", "C", "A", "a", "T", "A "}));
-        QCOMPARE(ui(v.w)->lstScripts->topLevelItem(0)->text(vista::ColCodigo),
-                 QStringLiteral("1")); // the first survives
+        QCOMPARE(v.w->categoria().script(0).Codigo, QStringLiteral("1")); // the first survives
         QCOMPARE(dlg.lblDup->text(), QStringLiteral("Los duplicados han sido eliminados"));
-        QVERIFY(dlg.cmdEliminar->isEnabled() && v.c.estado.sesion.HayCambios() &&
+        QVERIFY(dlg.cmdEliminar->isEnabled() && ayudas::HayCambios(*v.w) &&
                 ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 7"));
-        v.c.estado.sesion.Descartar();
+        QVERIFY(v.w->GuardarPendientes());
         QTest::mouseClick(dlg.cmdEliminar, Qt::LeftButton);
         QCOMPARE(dlg.lblDup->text(), QStringLiteral("No se encontraron duplicados"));
-        QVERIFY(!dlg.cmdEliminar->isEnabled() && !v.c.estado.sesion.HayCambios());
-        ui(v.w)->lstScripts->clear();
+        QVERIFY(!dlg.cmdEliminar->isEnabled() && !ayudas::HayCambios(*v.w));
+        v.w->categoria().Restaurar({});
         frmEliminarDup vacio(*v.w); // an empty list goes straight to the last state
         QCOMPARE(vacio.lblDup->text(), QStringLiteral("No se encontraron duplicados"));
         QVERIFY(!vacio.cmdEliminar->isEnabled());
@@ -163,8 +167,8 @@ private slots:
         frmEliminarDup(*v.w).cmdEliminar->click();
         // The survivors stay in order, and a script added afterwards still goes to its place.
         QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "Ñu"}));
-        QVERIFY(ui(v.w)->lstScripts->isSortingEnabled());
-        ui(v.w)->lstScripts->addTopLevelItem(vista::NuevoItem({"B", "", "", ""}));
+        QVERIFY(v.w->categoria().ordenado());
+        v.w->categoria().Agregar({"B", "", "", ""});
         QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "B", "Ñu"}));
     }
 
@@ -210,7 +214,7 @@ private slots:
                 QFileInfo::exists(v.c.estado.rutaCategoria("Vacia")));
         QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Abierta", "Menus", "Ajax", "Vacia", "x"}));
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)")); // the open category was closed
-        QVERIFY(ui(v.w)->lstScripts->topLevelItemCount() == 0 && !v.c.estado.sesion.HayCambios());
+        QVERIFY(ui(v.w)->lstScripts->cantidad() == 0 && !ayudas::HayCambios(*v.w));
     }
 
     void importarScripts() {
@@ -233,7 +237,7 @@ private slots:
         v.w->mnuImportar_Click();
         QCOMPARE(v.scripts(), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
-        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
     }
 };
 

@@ -5,7 +5,7 @@
 #include "history/Repositorio.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmCategoria.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/Versiones.h"
 
@@ -106,9 +106,9 @@ struct Maquina {
         QTRY_VERIFY(QFile::exists(c.estado.rutaCategoria(nuevo)));
     }
     void seleccionarScript(const QString &nombre) {
-        QTreeWidgetItem *item = ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre);
-        QVERIFY2(item, qPrintable(nombre));
-        ayudas::ui(w)->lstScripts->setCurrentItem(item);
+        const QModelIndex item = ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre);
+        QVERIFY2(item.isValid(), qPrintable(nombre));
+        ayudas::ui(w)->lstScripts->Seleccionar(item.row());
     }
     // The script's code changed in the real editor.
     void editar(const QString &nombre, const QString &codigo) {
@@ -120,18 +120,18 @@ struct Maquina {
             e->barMenu_ButtonClick(7);
         });
         w->EditarS();
-        QVERIFY(c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*w));
     }
     void eliminarScript(const QString &nombre) {
         seleccionarScript(nombre);
         w->EliminarS();
-        QVERIFY(!ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre));
+        QVERIFY(!ayudas::Buscar(ayudas::ui(w)->lstScripts, nombre).isValid());
     }
     // "Guardar cambios", answered Yes; then the version it asked for is recorded.
     void guardar() {
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ui(w)->mnuGuardar->trigger();
-        QVERIFY(!c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*w));
         esperar();
     }
     void eliminarCategoria(const QString &nombre) {
@@ -144,7 +144,7 @@ struct Maquina {
     // "Sincronizar" (its save question, if any, answered Yes), and its summary answered; what it did.
     git::Informe sincronizar(ayudas::Mensaje *resumen = nullptr) {
         QSignalSpy fin(&versiones(), &Versiones::sincronizacionTerminada);
-        if (c.estado.sesion.HayCambios())
+        if (ayudas::HayCambios(*w))
             ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ui(w)->mnuSincronizar->trigger();
         // The summary comes once the sync's thread is done, so it is answered from here on.

@@ -208,7 +208,7 @@ private slots:
         });
         QCOMPARE(v.versiones.size(), 2);
         QCOMPARE(v.scripts, (QStringList{"a", "b"}));
-        QVERIFY(m.c.estado.sesion.HayCambios()); // the save question decides, as for any change
+        QVERIFY(ayudas::HayCambios(*m.w)); // the save question decides, as for any change
         m.guardar();
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QCOMPARE(m.mensajes().first(), "Menus: 1 script agregado");
@@ -226,7 +226,7 @@ private slots:
             h.cmdRecuperar->click();
         });
         QCOMPARE(v.estado, "«a» volvió a esta versión en la categoría Menus. Guarde los cambios para conservarlo.");
-        QVERIFY(m.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*m.w));
         QCOMPARE(m.bytes("Menus"), Bytes({Rec("a", "9"), Rec("b", "2")})); // nothing written yet
         m.guardar();
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));

@@ -165,7 +165,7 @@ private slots:
         e.b.abrir("Menus");
         QVERIFY(e.b.sincronizar().ok);
         QCOMPARE(e.b.w->categoriaAbierta(), "Menus");
-        QCOMPARE(vista::Campo(ayudas::Buscar(ui(e.b.w)->lstScripts, "b"), vista::ColCodigo),
+        QCOMPARE(ayudas::Buscar(ui(e.b.w)->lstScripts, "b").siblingAtColumn(vista::ColCodigo).data(Qt::EditRole).toString(),
                  "2A");
     }
 
@@ -190,7 +190,7 @@ private slots:
         e.a.abrir("Menus");
         e.a.editar("a", "sin guardar");
         QVERIFY(e.a.sincronizar().ok);
-        QVERIFY(!e.a.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*e.a.w));
         QVERIFY(e.b.sincronizar().ok);
         QCOMPARE(e.b.bytes("Menus"), Bytes({Rec("a", "sin guardar"), Rec("b", "2")}));
     }

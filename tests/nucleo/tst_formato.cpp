@@ -1,9 +1,10 @@
 // The category file: bytes written and read, the reader's tolerance, Windows-1252, and a list read and saved.
 #include "Ayudas.h"
 #include "core/Cp1252.h"
+#include "format/CategoriaAbierta.h"
 #include "format/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 
 #include <QProgressBar>
 #include <QtTest>
@@ -73,37 +74,44 @@ private slots:
         QCOMPARE(cp1252::NoRepresentables(QString::fromUtf8("aλbλ→")), QString::fromUtf8("λ→"));
     }
 
-    void leerEnLista() {
+    // Opening and importing read into the open category; the bar ends at rest; a failure adds
+    // nothing and says which category.
+    void leerEImportarEnLaCategoria() {
         ayudas::Carpeta c;
+        c.categoria(QStringLiteral("W"), ayudas::Registro("a", "", "", "") + ayudas::Registro("b", "", "", ""));
         c.categoria(QStringLiteral("X"), ayudas::Registro("c", "", "*RTN*", "") + ayudas::Registro("d", "", "", ""));
-        ListaScripts lista;
-        lista.setSortingEnabled(false);
-        vista::Anexar(&lista, {{"a", "", "", ""}, {"b", "", "", ""}});
+        CategoriaAbierta d;
         QProgressBar barra;
-        QVERIFY(LeerCategoria(&lista, c.estado.rutaCategoria(QStringLiteral("X")), &barra));
-        QCOMPARE(ayudas::Textos(&lista), (QStringList{"a", "b", "c", "d"}));
-        QCOMPARE(lista.topLevelItem(2)->text(2), QStringLiteral("*RTN*"));
+        QVERIFY(LeerCategoria(d, c.estado.rutaCategoria(QStringLiteral("W")), &barra, nullptr));
+        QVERIFY(ImportarCategoria(d, c.estado.rutaCategoria(QStringLiteral("X")), &barra, nullptr));
+        QStringList nombres;
+        for (const Script &s : d.scripts())
+            nombres << s.Nombre;
+        QCOMPARE(nombres, (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(d.script(2).Codigo, QStringLiteral("*RTN*"));
         QCOMPARE((QList<int>{barra.maximum(), barra.value()}), (QList<int>{200, 0})); // back at rest
 
-        // A folder named like a category adds nothing and is reported by name.
         QDir().mkpath(c.estado.rutaCategoria(QStringLiteral("Carpeta")));
         const auto m = ayudas::Contestar(QMessageBox::Ok);
-        QVERIFY(!LeerCategoria(&lista, c.estado.rutaCategoria(QStringLiteral("Carpeta")), nullptr));
+        QVERIFY(!ImportarCategoria(d, c.estado.rutaCategoria(QStringLiteral("Carpeta")), nullptr, nullptr));
         QVERIFY2(m->texto.contains(QStringLiteral("Carpeta")), qPrintable(m->texto));
-        QCOMPARE(lista.topLevelItemCount(), 4);
+        QCOMPARE(d.cantidad(), 4);
+    }
 
-        // A row keeps its code as the file's bytes: read, saved and replaced like any other field.
+    // A category written back unchanged is the same bytes, in its own encoding; the copy becomes the
+    // open file.
+    void escribirDevuelveLosMismosBytes() {
+        ayudas::Carpeta c;
         const QByteArray original = ayudas::Registro("e", "", "\x80 *RTN*\r\n\xe1", "3");
         c.categoria(QStringLiteral("Y"), original);
-        ListaScripts otra;
-        QVERIFY(LeerCategoria(&otra, c.estado.rutaCategoria(QStringLiteral("Y")), nullptr));
-        QTreeWidgetItem *e = otra.topLevelItem(0);
-        QCOMPARE(vista::Campo(e, vista::ColCodigo), QString::fromUtf8("€ *RTN*\r\ná"));
+        CategoriaAbierta d;
+        QVERIFY(LeerCategoria(d, c.estado.rutaCategoria(QStringLiteral("Y")), nullptr, nullptr));
+        QCOMPARE(d.script(0).Codigo, QString::fromUtf8("€ *RTN*\r\ná"));
         const QString copia = c.estado.rutaCategoria(QStringLiteral("Z"));
-        QVERIFY(GuardarLW(&otra, copia));
+        QString error;
+        QVERIFY2(EscribirCategoria(d, copia, nullptr, &error), qPrintable(error));
         QCOMPARE(ayudas::LeerBytes(copia), original);
-        e->setText(vista::ColCodigo, QStringLiteral("nuevo"));
-        QCOMPARE(vista::ScriptDe(e), (Script{"e", "", "nuevo", "3"}));
+        QCOMPARE(d.nombre(), QStringLiteral("Z"));
     }
 };
 

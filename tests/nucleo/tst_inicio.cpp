@@ -2,7 +2,7 @@
 // (A failed save that stays pending is tried on closing the real window in tst_caminos.)
 #include "Ayudas.h"
 #include "ui/frmSplash.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>

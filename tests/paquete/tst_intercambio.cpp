@@ -73,8 +73,8 @@ private slots:
         QCOMPARE(v.enArchivo("Web"), QStringList{"Rojo"});
         QVERIFY(Textos(ui(v.w)->lstCat).contains("javascript"));
         v.abrir("javascript");
-        QVERIFY(v.w->filasCuantas() == 1);
-        const Script s = v.w->fila(0);
+        QVERIFY(v.w->categoria().cantidad() == 1);
+        const Script s = v.w->categoria().script(0);
         QCOMPARE(s.Descripcion, QStringLiteral("Abre una ventana"));
         QCOMPARE(s.Codigo, QStringLiteral("window.open(*RTN*${1:pagina}*RTN*);\r\n\t$0"));
     }
@@ -152,7 +152,7 @@ private slots:
     void markdownDeLaCategoriaAbierta() {
         VentanaPrincipal v({{"CSS", Registro("Rojo", "r", "a { color: red }", "1")}});
         v.abrir("CSS");
-        v.w->AgregarFila(Script{"Azul", "b", "a { color: blue }", "1"});
+        v.w->categoria().Agregar(Script{"Azul", "b", "a { color: blue }", "1"});
         const QString ruta = v.c.ruta("CSS.md");
         GuardarEn(ruta);
         v.w->findChild<QAction *>("mnuMarkdown")->trigger();

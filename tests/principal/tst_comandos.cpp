@@ -2,7 +2,7 @@
 // a save fails, and what a screen reader reads.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
 
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"me", "menus"}));
         v.abrir("menus");
         v.w->EliminarS();
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         // The file's place is taken by a folder: the save cannot succeed.
         const QString ruta = v.c.estado.rutaCategoria("menus");
         QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta));
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría menus")));
         QCOMPARE(cbo->currentText(), QStringLiteral("me")); // what the preferences will keep
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"me", "menus"}));
-        QVERIFY(v.c.estado.MostrarTodas == 0 && v.c.estado.Mostrar == "me" && v.c.estado.sesion.HayCambios());
+        QVERIFY(v.c.estado.MostrarTodas == 0 && v.c.estado.Mostrar == "me" && ayudas::HayCambios(*v.w));
     }
 
     // Every label of the main window is read by its text.

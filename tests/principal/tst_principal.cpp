@@ -1,6 +1,6 @@
 // The main window's category panel and script list, driven through the real widgets.
 #include "Ayudas.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -121,7 +121,7 @@ private slots:
       QCOMPARE(v.c.estado.MostrarTodas, 1);
       QCOMPARE(v.c.estado.Mostrar, QStringLiteral("Todas"));
       QCOMPARE(Textos(ui(v.w)->lstCat), kSiete);
-      QCOMPARE(ui(v.w)->lstScripts->topLevelItemCount(), 0);
+      QCOMPARE(ui(v.w)->lstScripts->cantidad(), 0);
       QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
       QVERIFY(!ui(v.w)->botonScript("agregar")->isEnabled()); // nowhere to add a script
   }
@@ -144,9 +144,9 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible()); // shown whole: no tooltip
 
         // With no category open there is nothing to mark, and opening with none listed asks nothing.
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         v.w->AbrirCategoria();
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
     }
 
     // A category opens sorted; the row commands are on, moving up and down and saving are not.
@@ -170,7 +170,7 @@ private slots:
         v.w->setOpcionMarcada(1, false);
         QCOMPARE(v.scripts(), (QStringList{"Alfa", "beta", "gamma"}));
         QVERIFY(ui(v.w)->botonScript("subir")->isEnabled() && ui(v.w)->botonScript("bajar")->isEnabled());
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         const auto m = ayudas::Contestar(QMessageBox::Yes);
         ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(m->texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
@@ -220,14 +220,14 @@ private slots:
         Ventana v;
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
-        l->setCurrentItem(l->topLevelItem(1));
+        l->Seleccionar(1);
         ui(v.w)->botonScript("subir")->trigger();
         QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QCOMPARE(l->currentItem(), l->topLevelItem(0));
-        QCOMPARE(l->resaltado(), l->topLevelItem(0));
-        QCOMPARE(vista::ScriptDe(l->topLevelItem(0)), (Script{"B", "db", "c*RTN*b", "2"}));
-        QVERIFY(!l->topLevelItem(0)->icon(0).isNull());
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QCOMPARE(l->filaActual(), 0);
+        QCOMPARE(l->filaResaltada(), 0);
+        QCOMPARE(ayudas::Fila(*v.w, 0), (Script{"B", "db", "c*RTN*b", "2"}));
+        QVERIFY(!l->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(ayudas::HayCambios(*v.w));
     }
 
     // Bajar down to the end: the last one stays last; a click in the list takes the highlight away.
@@ -235,14 +235,14 @@ private slots:
         Ventana v;
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
-        l->setCurrentItem(l->topLevelItem(0));
+        l->Seleccionar(0);
         for (int i = 0; i < 3; ++i) // the third finds it last
             v.w->BajarS();
         QCOMPARE(v.scripts(), (QStringList{"B", "C", "A"}));
-        QCOMPARE(l->currentItem(), l->topLevelItem(2));
-        QCOMPARE(l->resaltado(), l->topLevelItem(2));
-        ayudas::Clic(l, l->topLevelItem(0));
-        QVERIFY(!l->resaltado());
+        QCOMPARE(l->filaActual(), 2);
+        QCOMPARE(l->filaResaltada(), 2);
+        ayudas::Clic(l, l->model()->index(0, 0));
+        QCOMPARE(l->filaResaltada(), -1);
     }
 
     // Deleting every row leaves only the adding commands on; the row commands then do nothing.
@@ -250,7 +250,7 @@ private slots:
         Ventana v;
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
-        l->setCurrentItem(l->topLevelItem(0));
+        l->Seleccionar(0);
         ui(v.w)->botonScript("eliminar")->trigger();
         v.w->EliminarS();
         v.w->EliminarS();
@@ -264,7 +264,7 @@ private slots:
         v.w->SubirS();
         v.w->BajarS();
         v.w->CopiarS();
-        QCOMPARE(l->topLevelItemCount(), 0);
+        QCOMPARE(l->cantidad(), 0);
     }
 
     // A right click on the panel asks about the pending changes before its menu shows; the menu then
@@ -272,13 +272,13 @@ private slots:
     void clicDerechoEnElPanelPreguntaAntes() {
         Ventana v;
         v.abrirL();
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         const QPoint p = ui(v.w)->lstCat->visualItemRect(ui(v.w)->lstCat->topLevelItem(0)).center();
         const auto m = ayudas::Contestar(QMessageBox::No);
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
         QVERIFY(m->visto);
         QVERIFY(!ui(v.w)->g002->isVisible());
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
         QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
         QTRY_VERIFY(ui(v.w)->g002->isVisible());
         ui(v.w)->g002->hide();
@@ -316,7 +316,7 @@ private slots:
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("B")), Registro("b", "", "", ""));
 
         // The file's place is taken by a folder: the save cannot succeed, and B does not open.
-        v.w->MarcarCambios();
+        ayudas::Cambiar(*v.w);
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("A")) && QDir().mkpath(v.c.estado.rutaCategoria("A")));
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Yes);
@@ -326,7 +326,7 @@ private slots:
         QVERIFY(aviso.texto.startsWith(QStringLiteral("No se pudo guardar la categoría A")));
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("A"));
         QCOMPARE(v.scripts(), (QStringList{"beta", "gamma"}));
-        QVERIFY(v.c.estado.sesion.HayCambios() && ui(v.w)->mnuGuardar->isEnabled());
+        QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
     }
 };
 

@@ -8,7 +8,7 @@
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmSplash.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 #include "ui/tools/frmBusquedaRapida.h"

@@ -7,7 +7,7 @@
 #include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlInicio.h"
 
@@ -38,7 +38,7 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     w.show();
     ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
     w.AbrirCategoria();
-    ui(w)->lstScripts->setCurrentItem(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")));
+    ui(w)->lstScripts->Seleccionar(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")).row());
     QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     mdlInicio::ConectarFin(w);
     // The editor runs as the user would see it until something closes it; any other box is a fault.
@@ -95,7 +95,7 @@ private slots:
         ayudas::ContestarMensaje(QMessageBox::Yes);
         v.w->OfrecerRecuperacion();
         QCOMPARE(v.scripts(), (QStringList{"uno", "dos", "tres"}));
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ui(v.w)->mnuGuardar->trigger();
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kEditado);

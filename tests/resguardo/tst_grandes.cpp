@@ -121,10 +121,10 @@ private slots:
         QTRY_VERIFY(aviso->visto);
         QCOMPARE(aviso->texto, QStringLiteral("La categoría %1 ocupa más de 512 MB y no se abre (%2).")
                                    .arg(nombre, v.c.estado.rutaCategoria(nombre)));
-        QVERIFY(!v.c.estado.sesion.hayAbierta());
+        QVERIFY(!v.w->categoria().hayAbierta());
         QVERIFY(v.scripts().isEmpty());
         v.abrir("Chica");
-        QCOMPARE(v.c.estado.sesion.abierta(), QStringLiteral("Chica"));
+        QCOMPARE(v.w->categoria().nombre(), QStringLiteral("Chica"));
         QCOMPARE(v.scripts(), (QStringList{"alfa", "beta"}));
     }
 

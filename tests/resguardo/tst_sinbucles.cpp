@@ -68,7 +68,7 @@ void ConCambio(ayudas::VentanaPrincipal &v) {
     v.abrir("Menus");
     v.seleccionarScript("dos");
     v.w->EliminarS();
-    QVERIFY(v.c.estado.sesion.HayCambios());
+    QVERIFY(ayudas::HayCambios(*v.w));
 }
 
 // Runs `f` in the window's thread when the save starts waiting for the folder (the status bar says
@@ -97,7 +97,7 @@ private slots:
         AlEsperar(*v.w, [&] {
             QTimer::singleShot(0, v.w.get(), [&] {
                 corrio = true;
-                conCambios = v.c.estado.sesion.HayCambios();
+                conCambios = ayudas::HayCambios(*v.w);
                 tenedor.Basta();
             });
             tenedor.Soltar();
@@ -145,7 +145,7 @@ private slots:
         dueno.setLimiteEspera(limite);
         QVERIFY2(fallo.texto.contains("la sincronización sigue escribiendo"), qPrintable(fallo.texto));
         QVERIFY(fallo.texto.contains("Los cambios siguen pendientes"));
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
     }
 
@@ -171,7 +171,7 @@ private slots:
         otro.wait();
         QVERIFY2(texto.startsWith("No se pudo guardar la categoría Menus"), qPrintable(texto));
         QVERIFY(libre);
-        QVERIFY(v.c.estado.sesion.HayCambios());
+        QVERIFY(ayudas::HayCambios(*v.w));
     }
 
     // The move dialog: a timer due during the move runs after it, and finds the script gone from
@@ -189,7 +189,7 @@ private slots:
         QStringList filas;
         QTimer::singleShot(0, &d, [&] {
             ++corrio;
-            conCambios = v.c.estado.sesion.HayCambios();
+            conCambios = ayudas::HayCambios(*v.w);
             filas = v.scripts();
         });
         QTest::mouseClick(d.cmdPegar, Qt::LeftButton);

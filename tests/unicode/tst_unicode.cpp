@@ -8,7 +8,7 @@
 #include "search/Indexador.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 #include "ui/tools/frmMover.h"
@@ -94,7 +94,7 @@ private slots:
         Pulsar(*e, 7);
         QVERIFY(e->isVisible());
         QCOMPARE(e->textoCodigo(), U("λ"));
-        QVERIFY(!v.c.estado.sesion.HayCambios());
+        QVERIFY(!ayudas::HayCambios(*v.w));
     }
 
     // A category that is UTF-8 already takes any character without a question, and keeps its mark.
@@ -156,8 +156,7 @@ private slots:
     void loQueLlegaDeOtraParteNoSePierde() {
         const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
         Ventana v({{"Menus", antes}});
-        v.w->AgregarFila({U("Versión λ"), "d", U("→ ✓"), "2"});
-        v.w->MarcarCambios();
+        v.w->categoria().Agregar({U("Versión λ"), "d", U("→ ✓"), "2"});
         QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
     }
 

@@ -9,7 +9,7 @@
 #include "format/mdlScripts.h"
 #include "ui/Traducciones.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmHistorial.h"
 #include "ui/frmCampos.h"
@@ -48,8 +48,8 @@ void Abrir(frmPrincipal &w, const QString &categoria, int fila) {
         if (ui(w)->lstCat->topLevelItem(i)->text(0) == categoria)
             ui(w)->lstCat->setCurrentItem(ui(w)->lstCat->topLevelItem(i));
     w.AbrirCategoria();
-    if (ui(w)->lstScripts->topLevelItemCount() > fila)
-        ui(w)->lstScripts->setCurrentItem(ui(w)->lstScripts->topLevelItem(fila));
+    if (ui(w)->lstScripts->cantidad() > fila)
+        ui(w)->lstScripts->Seleccionar(fila);
     w.LScripts();
 }
 
@@ -171,6 +171,6 @@ int main(int argc, char **argv) {
         ok = Editor(oscura, revision + QStringLiteral("/editor-oscuro.png")) && ok;
         ok = Rapida(oscura, revision, QStringLiteral("-oscuro")) && ok;
     }
-    estado.sesion.Descartar();
+    w.categoria().Recargar(); // nothing to ask about as the windows close
     return ok ? 0 : 1;
 }

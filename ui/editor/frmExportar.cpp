@@ -2,7 +2,7 @@
 #include "core/Exportar.h"
 #include "ui/Mensajes.h"
 #include "ui/Iconos.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QApplication>

@@ -6,8 +6,8 @@
 #include "ui/Twips.h"
 #include "ui/editor/DisposicionScript.h"
 #include "ui/editor/EditorCodigo.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -189,8 +189,8 @@ void frmScript::Form_Load() {
 }
 
 void frmScript::CargarScript() {
-    if (const int f = p_.filas().filaActual(); f >= 0) {
-        const Script s = p_.filas().fila(f);
+    if (const int f = p_.filaActual(); f >= 0) {
+        const Script s = p_.categoria().script(f);
         txtNombre->setText(s.Nombre);
         txtDes->setText(s.Descripcion);
         txtPuntaje->setText(s.Puntaje);
@@ -217,7 +217,6 @@ void frmScript::barMenu_ButtonClick(int posicion) {
     case 7:
         if (p_.estado.ModoScript == QLatin1String("Agregar")) {
             Agregar();
-            p_.filas().ActualizarBotones();
         } else if (p_.estado.ModoScript == QLatin1String("Editar")) {
             Editar();
         }

@@ -4,7 +4,7 @@
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 
 #include <QAction>
 #include <QCheckBox>

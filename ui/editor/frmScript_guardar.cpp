@@ -5,8 +5,8 @@
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 
 #include <QLineEdit>
 #include <array>
@@ -90,22 +90,21 @@ Rechazos Rechazados(codificacion::Tipo tipo, const std::array<Campo, 4> &campos)
 } // namespace
 
 bool frmScript::Representables(const QString &titulo) {
-    const codificacion::Tipo tipo = p_.filas().codificacionFilas();
-    const QString categoria = p_.estado.sesion.abierta();
+    const codificacion::Tipo tipo = p_.categoria().codificacion();
+    const QString categoria = p_.categoria().nombre();
     // Whatever Windows-1252 cannot hold UTF-8 can: the user is asked once per category whether to
     // store it so. Pasted zero-width marks are offered for removal first, as they mean nothing.
-    if (tipo == codificacion::Tipo::Cp1252 && !p_.filas().sinUnicode.contains(categoria) &&
+    if (tipo == codificacion::Tipo::Cp1252 && !p_.sinUnicode.contains(categoria) &&
         PideUnicode(Campos(*this))) {
         // Esc and the close box keep the category as it is and the window open, with nothing lost.
         const auto r = PreguntarUnicode(this, categoria, titulo);
         if (r == QMessageBox::Yes) {
-            p_.filas().FijarCodificacionFilas(codificacion::Tipo::Utf8);
-            p_.filas().MarcarCambios();
+            p_.categoria().FijarCodificacion(codificacion::Tipo::Utf8);
             return Representables(titulo);
         }
         if (r != QMessageBox::No)
             return false;
-        p_.filas().sinUnicode.insert(categoria);
+        p_.sinUnicode.insert(categoria);
     }
     const Rechazos rz = Rechazados(tipo, Campos(*this));
     if (rz.visibles.isEmpty() && rz.invisibles.isEmpty())
@@ -152,24 +151,33 @@ void frmScript::Agregar() {
     }
     if (!Representables(QStringLiteral("Agregar")))
         return;
-    p_.filas().MarcarCambios();
     Normalizar();
     const Script s{txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()};
-    p_.filas().AgregarFila(s);
+    CategoriaAbierta &d = p_.categoria();
+    d.Agregar(s);
+    // Among equal names the first one is selected, as a search for the name would find it.
+    int fila = d.cantidad() - 1;
+    if (d.ordenado())
+        for (int i = 0; i < d.cantidad(); ++i)
+            if (d.script(i).Nombre == s.Nombre) {
+                fila = i;
+                break;
+            }
+    p_.SeleccionarFila(fila);
     done(QDialog::Accepted);
 }
 
 void frmScript::Editar() {
-    const int f = p_.filas().filaActual();
+    const int f = p_.filaActual();
     if (f < 0) {
         done(QDialog::Rejected);
         return;
     }
     if (!Representables(QStringLiteral("Editar")))
         return;
-    p_.filas().MarcarCambios();
     Normalizar();
-    p_.filas().ReemplazarFila(
+    // The selection follows the script if it moves to its sorted place.
+    p_.categoria().Reemplazar(
         f, {txtNombre->text(), txtDes->text(), etiquetas::AAlmacen(textoCodigo()), txtPuntaje->text()});
     done(QDialog::Accepted);
 }

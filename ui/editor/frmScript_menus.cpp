@@ -1,7 +1,7 @@
 // The window's menus, and the font and highlighting chosen in them.
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -157,7 +157,7 @@ void frmScript::mnuFuente_Click(int indice) {
 }
 
 QString frmScript::categoriaAbierta() const {
-    return p_.estado.sesion.abierta();
+    return p_.categoria().nombre();
 }
 
 void frmScript::ElegirResaltado() {

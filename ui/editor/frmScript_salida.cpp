@@ -8,8 +8,8 @@
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmCampos.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QClipboard>
@@ -122,7 +122,7 @@ void frmScript::ExportarScript() {
     QString error;
     // A failed write must not open the previous preview as if it were this one.
     const QString pagina = exportar::Pagina(textoCodigo(), e.Tag) + QStringLiteral("\r\n");
-    if (!archivos::Guardar(ruta, exportar::Bytes(pagina, p_.filas().codificacionFilas(), e.Tag != 0), &error)) {
+    if (!archivos::Guardar(ruta, exportar::Bytes(pagina, p_.categoria().codificacion(), e.Tag != 0), &error)) {
         qCWarning(lcArchivos) << "preview not written:" << ruta << error;
         mensajes::Aviso(this,
                         QStringLiteral("No se pudo escribir la vista previa en %1: %2")

@@ -8,7 +8,7 @@
 #include "format/DuenoCarpeta.h"
 #include "format/Herramientas.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/mdlSistemaVista.h"
 
 #include <QApplication>
@@ -84,7 +84,6 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Prin
         connect(a, &QAction::triggered, this, &frmPrincipal::TerminarEdicionCategoria);
     for (QToolButton *b : {cmdM1, cmdM2, cmdM3, cmdM4, cmdMCat})
         connect(b, &QToolButton::pressed, this, &frmPrincipal::TerminarEdicionCategoria);
-    connect(&estado.sesion, &Sesion::cambiado, this, &frmPrincipal::MostrarSesion);
     conectarPanel();
     conectarLista();
     conectarComandos();
@@ -92,6 +91,7 @@ frmPrincipal::frmPrincipal(Estado &e, QWidget *padre) : QMainWindow(padre), Prin
     Form_Load();
     conectarHistorial();
     conectarCodigo();
+    conectarDocumento();
     // Where the user left it, maximised or not; the designed size otherwise. A place on a screen that
     // is gone is brought back onto one that is there.
     if (!estado.Geometria.isEmpty() && !restoreGeometry(estado.Geometria))
@@ -108,6 +108,10 @@ frmPrincipal::~frmPrincipal() {
     // The list empties its model as it goes, which the code pane listens to.
     disconnect(lstScripts->model(), nullptr, this, nullptr);
     disconnect(lstScripts, nullptr, this, nullptr);
+    disconnect(&categoria_, nullptr, this, nullptr);
+    // The list's model reads the document, which goes before the base class deletes the children.
+    delete lstScripts;
+    lstScripts = nullptr;
 }
 
 QIcon Principal::Imagen(int n) {
@@ -174,6 +178,15 @@ void frmPrincipal::crearMenus() {
     mnuCodEditar = accion(mnuCodigo, "mnuCodEditar", QStringLiteral("&Editar"), QKeySequence(QStringLiteral("Ctrl+E")));
     mnuCodEliminar = accion(mnuCodigo, "mnuCodEliminar", QStringLiteral("Eliminar"));
     mnuCodCopiar = accion(mnuCodigo, "mnuCodCopiar", QStringLiteral("Copiar"));
+    mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g025"));
+    // Each names what it would undo or redo ("Deshacer eliminar «Debounce»"), as the stack says.
+    mnuDeshacer = categoria_.pila()->createUndoAction(mnuCodigo, QStringLiteral("Deshacer"));
+    mnuDeshacer->setObjectName(QStringLiteral("mnuDeshacer"));
+    mnuDeshacer->setShortcut(QKeySequence::Undo);
+    mnuRehacer = categoria_.pila()->createRedoAction(mnuCodigo, QStringLiteral("Rehacer"));
+    mnuRehacer->setObjectName(QStringLiteral("mnuRehacer"));
+    mnuRehacer->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    mnuCodigo->addActions({mnuDeshacer, mnuRehacer});
     mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g003"));
     mnuCodBuscar = accion(mnuCodigo, "mnuCodBuscar", QStringLiteral("&Buscar"), QKeySequence(QStringLiteral("Ctrl+B")));
     mnuCodBuscarBiblioteca = accion(mnuCodigo, "mnuCodBuscarBiblioteca", QStringLiteral("Buscar en la biblioteca"),
@@ -311,7 +324,7 @@ void frmPrincipal::crearControles() {
     btnBuscarS = BotonDeBarra(barScript, "buscar", QStringLiteral("  Buscar  "), "edit-find");
 
     fraMenu3 = Marco(Panel3, QStringLiteral("fraMenu3"), QFrame::StyledPanel);
-    lstScripts = new ListaScripts(fraMenu3);
+    lstScripts = new ListaScripts(categoria_, fraMenu3);
     lstScripts->setObjectName(QStringLiteral("lstScripts"));
     lstScripts->setAccessibleName(QStringLiteral("Scripts"));
 
@@ -453,7 +466,7 @@ void frmPrincipal::Form_Load() {
     // Every write to the folder, whoever makes it, reaches history and index through the session.
     DuenoCarpeta &dueno = DuenoCarpeta::De(estado.carpetaCategorias());
     connect(&dueno, &DuenoCarpeta::escritos, this,
-            [this](const QStringList &a, const QString &mensaje) { estado.sesion.AnunciarEscritos(a, mensaje); });
+            [this](const QStringList &a, const QString &mensaje) { estado.escritos.AnunciarEscritos(a, mensaje); });
     dueno.setAlEsperar([yo = QPointer<frmPrincipal>(this)](bool esperando) {
         if (!yo)
             return;
@@ -540,7 +553,7 @@ void frmPrincipal::Form_Unload(bool preguntar) {
     if (descargado_)
         return;
     descargado_ = true;
-    if (preguntar && estado.sesion.HayCambios())
+    if (preguntar && categoria_.hayCambios())
         Preguntar();
     if (!mdlSistema::ExisteArchivo(estado.carpetaPreferencias()))
         QDir().mkpath(estado.carpetaPreferencias());

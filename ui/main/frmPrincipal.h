@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Estado.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -51,7 +51,6 @@ struct Acceso;
 //   frmPrincipal_historial.cpp   history and sync: what their windows need of this one
 class frmPrincipal : public QMainWindow,
                      public Principal,
-                     public Filas,
                      public PanelCategorias,
                      public Historia {
     Q_OBJECT
@@ -61,22 +60,12 @@ public:
 
     // The narrow sides the dialogs see.
     QWidget *ventana() override { return this; }
-    Filas &filas() override { return *this; }
+    CategoriaAbierta &categoria() override { return categoria_; }
     PanelCategorias &panel() override { return *this; }
     Historia &historia() override { return *this; }
-    int filasCuantas() const override;
-    Script fila(int posicion) const override;
-    QString campoFila(int posicion, int columna) const override;
-    QStringView claveFila(int posicion) const override;
     int filaActual() const override;
     void SeleccionarFila(int posicion) override;
-    void AgregarFila(const Script &s) override;
-    void ReemplazarFila(int posicion, const Script &s) override;
-    void QuitarFila(int posicion) override;
-    void QuedarseConFilas(const QVector<bool> &quedan) override;
-    bool GuardarFilasEn(const QString &ruta, QString *error) override;
-    codificacion::Tipo codificacionFilas() const override;
-    void FijarCodificacionFilas(codificacion::Tipo tipo) override;
+    void AgregarAlEstado(QWidget *control) override;
     QStringList categoriasListadas() const override;
     void CategoriaAgregada(const QString &nombre, bool seleccionar) override;
     void CategoriaQuitada(const QString &nombre) override;
@@ -86,14 +75,13 @@ public:
     void QuitarEntradaPanel(int posicion) override;
     void VaciarCategorias() override;
     void ImportacionTerminada() override;
-    void ActualizarBotones() override;
+    void ActualizarBotones();
 
     // The entries of cboCat, in order.
     QStringList entradasPanel() const override;
     void setEntradasPanel(const QStringList &entradas, const QString &texto);
 
     // Pending changes (frmPrincipal_cambios.cpp).
-    void MarcarCambios() override;
     // Asks Sí, No or Cancelar before a command that would clear or refill the list. True when the
     // command may go on: saved on Sí, or declined on No (the list is read again from the file, so
     // declined changes can never be saved later). False on Cancelar, Esc or the close box, and when
@@ -130,7 +118,7 @@ public:
     void ControlarCat();
     void setGuardarHabilitado(bool habilitado);
     // "Categoría: " + selected entry of lstCat + " / Scripts: " + count.
-    void ActualizarLineaEstado() override;
+    void ActualizarLineaEstado();
     QString textoCategoriaSeleccionada() const;
     bool hayCategoriaAbierta() const;
 
@@ -226,9 +214,9 @@ public:
     void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) override;
     // What keeps the library unversioned or unsearchable, by area ("historial", "indice"), shown in
     // the status bar until that area says it is well again (an empty text).
-    void AvisoBiblioteca(const QString &area, const QString &texto);
-    void TerminarAvance();
-    void setComandosHabilitados(bool habilitados);
+    void AvisoBiblioteca(const QString &area, const QString &texto) override;
+    void TerminarAvance() override;
+    void setComandosHabilitados(bool habilitados) override;
 
 signals:
     // The window has unloaded: the program ends.
@@ -263,7 +251,9 @@ private:
     bool filtrarPanel(QObject *objeto, QEvent *evento);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
-    void MostrarSesion();
+    void MostrarDocumento();
+    // The window follows the open category: rows that come, go or change, and its pending changes.
+    void conectarDocumento();
     enum class Guardado { Seguir, Cancelado, Fallido };
     Guardado PreguntarGuardar();
     // The script commands on (the list has rows) or off but Agregar.
@@ -275,6 +265,8 @@ private:
     } renombre_;
     void RenombrarPendiente();
 
+    // The list that shows it is deleted first, by the destructor.
+    CategoriaAbierta categoria_;
     bool descargado_ = false;
     int avisosDeFin_ = 0; // requests to end without asking (signals, the session's end)
     bool avisadoDiscoLleno_ = false;
@@ -351,6 +343,7 @@ private:
             *mnuCodBuscarBiblioteca = nullptr, *mnuVerOp = nullptr, *mnuVerE = nullptr, *mnuLinkJS = nullptr,
             *mnuLinkASP = nullptr, *mnuLinkPHP = nullptr, *mnuLinkVB = nullptr, *mnuActualizar = nullptr,
             *mnuAcerca = nullptr;
+    QAction *mnuDeshacer = nullptr, *mnuRehacer = nullptr;
     QAction *mnuExportarEditores = nullptr, *mnuMarkdown = nullptr, *mnuMarkdownBiblioteca = nullptr;
     QAction *mnuSincronizar = nullptr, *mnuSincronizarConfig = nullptr, *mnuHistorial = nullptr,
             *mnuEliminadas = nullptr;

@@ -2,7 +2,7 @@
 #include "core/Correo.h"
 #include "core/Soporte.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/frmAcerca.h"
@@ -15,17 +15,17 @@
 #include <QLabel>
 
 void frmPrincipal::mnuEnviar_Click() {
-    if (lstScripts->topLevelItemCount() == 0) {
+    if (categoria_.cantidad() == 0) {
         mensajes::Aviso(this, QStringLiteral("No se puede enviar un archivo vacío"),
                         QStringLiteral("Enviar e-mail"));
         return;
     }
     // The attachment is the file on disk; a save that failed would send something else than the
     // user sees, so nothing is sent then (the failure has been reported).
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     if (estado.MSOutlook != 1 && !estado.MailPara.isEmpty() && !estado.MailDe.isEmpty()) {
-        EnviarMail(estado.sesion.abierta());
+        EnviarMail(categoria_.nombre());
         return;
     }
     // Not modal. A dialog already open is brought forward rather than doubled.
@@ -51,7 +51,7 @@ void frmPrincipal::mnuOutlookConfig_Click() {
 
 bool frmPrincipal::EnviarMail(const QString &categoria) {
     // Only a category that is open and whose file exists can be attached.
-    if (categoria.isEmpty() || categoria != estado.sesion.abierta() ||
+    if (categoria.isEmpty() || categoria != categoria_.nombre() ||
         !QFileInfo(estado.rutaCategoria(categoria)).isFile())
         return false;
     if (!envioCorreo_)
@@ -63,7 +63,7 @@ bool frmPrincipal::EnviarMail(const QString &categoria) {
 
 void frmPrincipal::cmdMCat_Click() {
     // The dialog may close the open category: pending changes that could not be saved stay open.
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     {
         frmVerCat dlg(*this);

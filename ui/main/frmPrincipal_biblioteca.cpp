@@ -4,7 +4,7 @@
 #include "search/Indexador.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
 
@@ -17,7 +17,7 @@ void frmPrincipal::IniciarIndice() {
         return;
     indexador_ = new Indexador(estado.carpetaCategorias(),
                                estado.carpetaPreferencias() + QStringLiteral("/indice-biblioteca.db"), this);
-    connect(&estado.sesion, &Sesion::archivosEscritos, indexador_, &Indexador::ArchivosEscritos);
+    connect(&estado.escritos, &Escritos::archivosEscritos, indexador_, &Indexador::ArchivosEscritos);
     connect(indexador_, &Indexador::aviso, this,
             [this](const QString &texto) { AvisoBiblioteca(QStringLiteral("indice"), texto); });
     barEstado->insertPermanentWidget(1, new AvisoIndice(*indexador_, barEstado)); // after the status line
@@ -33,10 +33,11 @@ void frmPrincipal::mnuCodBuscarBiblioteca_Click() {
 }
 
 namespace {
-bool EsElScript(const QTreeWidgetItem *fila, const biblioteca::Hallazgo &h) {
-    return fila && vista::Campo(fila, vista::ColNombre) == h.nombre &&
-           vista::Campo(fila, vista::ColDescripcion) == h.descripcion &&
-           etiquetas::AEditor(vista::Campo(fila, vista::ColCodigo)) == h.codigo;
+bool EsElScript(const CategoriaAbierta &d, int fila, const biblioteca::Hallazgo &h) {
+    if (fila < 0 || fila >= d.cantidad())
+        return false;
+    const Script &s = d.script(fila);
+    return s.Nombre == h.nombre && s.Descripcion == h.descripcion && etiquetas::AEditor(s.Codigo) == h.codigo;
 }
 } // namespace
 
@@ -53,7 +54,7 @@ void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
     QTreeWidgetItem *item = enPanel();
     if (!item) {
         // The panel's filter hides it: the panel shows every category, as choosing "Todas" does.
-        if (estado.sesion.HayCambios() && !Preguntar())
+        if (categoria_.hayCambios() && !Preguntar())
             return;
         estado.MostrarTodas = 1;
         estado.Mostrar = QStringLiteral("Todas");
@@ -65,27 +66,24 @@ void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
     }
     lstCat->setCurrentItem(item);
     AbrirCategoria();
-    if (estado.sesion.abierta() != h.categoria)
+    if (categoria_.nombre() != h.categoria)
         return; // the pending changes could not be saved: the list still holds them
     // The file may have changed since it was indexed, and a sorted list is not in file order: the row
     // is the one at the script's place if it still holds it, or else the first with its content.
-    QTreeWidgetItem *fila = lstScripts->topLevelItem(h.posicion);
-    if (!EsElScript(fila, h)) {
-        fila = nullptr;
-        for (int i = 0; i < lstScripts->topLevelItemCount() && !fila; ++i)
-            if (EsElScript(lstScripts->topLevelItem(i), h))
-                fila = lstScripts->topLevelItem(i);
+    int fila = h.posicion;
+    if (!EsElScript(categoria_, fila, h)) {
+        fila = -1;
+        for (int i = 0; i < categoria_.cantidad() && fila < 0; ++i)
+            if (EsElScript(categoria_, i, h))
+                fila = i;
     }
-    if (!fila) {
+    if (fila < 0) {
         mensajes::Aviso(this,
                         QStringLiteral("El script %1 ya no está en la categoría %2.").arg(h.nombre, h.categoria),
                         titulo);
         return;
     }
-    lstScripts->clearSelection();
-    lstScripts->setCurrentItem(fila);
-    fila->setSelected(true);
-    lstScripts->scrollToItem(fila, QAbstractItemView::PositionAtCenter);
+    lstScripts->Seleccionar(fila, QAbstractItemView::PositionAtCenter);
     LScripts();
     activateWindow();
     raise();

@@ -1,5 +1,5 @@
 // Pending changes: the open category is edited in the list and reaches its file only on saving.
-// Which category is open and whether it has changes is held by estado.sesion; this file only shows it.
+// Which category is open and whether it has changes is held by the document; this file only shows it.
 #include "core/Archivos.h"
 #include "core/Registro.h"
 #include "core/Senales.h"
@@ -9,7 +9,7 @@
 #include "format/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/editor/frmScript.h"
 #include <QApplication>
@@ -29,30 +29,18 @@ void frmPrincipal::setGuardarHabilitado(bool habilitado) {
     mnuGuardar->setEnabled(habilitado);
 }
 
-void frmPrincipal::MostrarSesion() {
-    const Sesion &s = estado.sesion;
-    lblMenu3->setText(s.hayAbierta() ? s.abierta() : QStringLiteral("(Ninguna)"));
-    setGuardarHabilitado(s.HayCambios());
+void frmPrincipal::MostrarDocumento() {
+    const CategoriaAbierta &d = categoria_;
+    lblMenu3->setText(d.hayAbierta() ? d.nombre() : QStringLiteral("(Ninguna)"));
+    setGuardarHabilitado(d.hayCambios());
     // The heading, the status line and the title all follow the open category, whatever closed it.
     ActualizarLineaEstado();
-    setWindowModified(s.HayCambios());
-}
-
-void frmPrincipal::MarcarCambios() {
-    // Rows can only change in an open category; without one there is no file they could belong to.
-    if (estado.sesion.hayAbierta())
-        estado.sesion.MarcarCambios();
+    setWindowModified(d.hayCambios());
 }
 
 bool frmPrincipal::GuardarPendientes() {
-    Sesion &s = estado.sesion;
-    const QString categoria = s.CategoriaActual();
-    const QString ruta = estado.rutaCategoria(categoria);
-    // The list holds the open category only: changes of another one can no longer be written from it.
-    if (categoria != s.abierta()) {
-        s.Descartar();
-        return true;
-    }
+    const QString categoria = categoria_.nombre();
+    const QString ruta = categoria_.ruta();
     // Another program (an editor, a sync) may have rewritten the file since it was read: its work is
     // not overwritten without the user's word. The folder is held from the check to the write, so a
     // sync writing now is waited for (the status bar says so) and cannot slip in between; it is let
@@ -64,7 +52,7 @@ bool frmPrincipal::GuardarPendientes() {
     std::optional<senales::Aplazar> aplazar(std::in_place);
     QString error;
     auto toma = dueno.Tomar(&error);
-    Huella vista = s.huella();
+    Huella vista = categoria_.huella();
     while (toma && QFileInfo(ruta).isFile() && categorias::CambiadaEnDisco(ruta, vista)) {
         vista = Huella::DeArchivo(ruta);
         toma.reset();
@@ -83,11 +71,8 @@ bool frmPrincipal::GuardarPendientes() {
         aplazar.emplace();
         toma = dueno.Tomar(&error);
     }
-    const bool ok = toma && mdlScripts::EscribirCategoria(lstScripts, ruta, barProgreso, &error);
-    if (ok)
-        s.Guardada(Huella::DeArchivo(ruta));
-    else
-        s.MarcarCambios(); // nothing is reported as saved that was not: the changes stay pending
+    // Nothing is reported as saved that was not: on failure the changes stay pending.
+    const bool ok = toma && mdlScripts::EscribirCategoria(categoria_, ruta, barProgreso, &error);
     toma.reset();
     aplazar.reset();
     if (!ok)
@@ -96,60 +81,53 @@ bool frmPrincipal::GuardarPendientes() {
 }
 
 bool frmPrincipal::GuardarComoNueva() {
-    Sesion &s = estado.sesion;
-    QString nombre = s.abierta() + QStringLiteral(" copia");
+    const QString abierta = categoria_.nombre();
+    QString nombre = abierta + QStringLiteral(" copia");
     for (int n = 2; archivos::Existe(estado.rutaCategoria(nombre)); ++n)
-        nombre = s.abierta() + QStringLiteral(" copia %1").arg(n);
+        nombre = abierta + QStringLiteral(" copia %1").arg(n);
     const QString ruta = estado.rutaCategoria(nombre);
     QString error;
     {
         const senales::Aplazar aplazar;
-        if (mdlScripts::EscribirCategoria(lstScripts, ruta, barProgreso, &error)) {
+        if (mdlScripts::EscribirCategoria(categoria_, ruta, barProgreso, &error)) {
             // The list now is the new category; the other program's file stays as it left it.
             CategoriaAgregada(nombre, true);
-            s.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
-            ActualizarLineaEstado();
             return true;
         }
-        s.MarcarCambios();
     }
     mdlScripts::AvisarNoGuardada(this, ruta, error);
     return false;
 }
 
 frmPrincipal::Guardado frmPrincipal::PreguntarGuardar() {
-    Sesion &s = estado.sesion;
     // Esc and the close box are Cancelar: the command that asked does not run and nothing is lost.
     const auto respuesta = mensajes::Mostrar(
-        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(s.CategoriaActual()), estado.TituloApp,
+        this, QStringLiteral("¿Guardar cambios realizados a %1?").arg(categoria_.nombre()), estado.TituloApp,
         QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (respuesta == QMessageBox::Yes)
         return GuardarPendientes() ? Guardado::Seguir : Guardado::Fallido;
     if (respuesta != QMessageBox::No)
         return Guardado::Cancelado;
-    const bool abierta = s.CategoriaActual() == s.abierta();
-    s.Descartar();
     // What the list shows is what is stored: the declined changes leave it, so that no later save
     // can write them.
-    if (abierta)
-        Recargar();
+    Recargar();
     return Guardado::Seguir;
 }
 
 bool frmPrincipal::Preguntar() { return PreguntarGuardar() == Guardado::Seguir; }
 
 void frmPrincipal::GuardarCambios() {
-    if (!estado.sesion.HayCambios())
+    if (!categoria_.hayCambios())
         return;
     // The user asked to save: No and Esc only leave the changes as they are, pending.
     if (mensajes::Preguntar(this,
-                            QStringLiteral("¿Guardar cambios realizados a %1?").arg(estado.sesion.CategoriaActual()),
+                            QStringLiteral("¿Guardar cambios realizados a %1?").arg(categoria_.nombre()),
                             estado.TituloApp))
         GuardarPendientes();
 }
 
 bool frmPrincipal::PuedeCerrar() {
-    if (!estado.sesion.HayCambios())
+    if (!categoria_.hayCambios())
         return true;
     switch (PreguntarGuardar()) {
     case Guardado::Seguir:
@@ -164,7 +142,7 @@ bool frmPrincipal::PuedeCerrar() {
             this,
             QStringLiteral("No se pudieron guardar los cambios realizados a %1.\n\n¿Desea intentarlo de nuevo, "
                            "salir sin guardarlos o volver al programa?")
-                .arg(estado.sesion.CategoriaActual()),
+                .arg(categoria_.nombre()),
             estado.TituloApp, QMessageBox::Warning,
             QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel);
         if (respuesta == QMessageBox::Retry) {
@@ -173,7 +151,7 @@ bool frmPrincipal::PuedeCerrar() {
             continue;
         }
         if (respuesta == QMessageBox::Discard) {
-            estado.sesion.Descartar();
+            categoria_.Cerrar();
             return true;
         }
         return false;
@@ -181,8 +159,7 @@ bool frmPrincipal::PuedeCerrar() {
 }
 
 void frmPrincipal::Limpiar() {
-    lstScripts->clear();
-    estado.sesion.Cerrar();
+    categoria_.Cerrar();
     ActualizarBotones();
     btnAgregarS->setEnabled(false);
     panelEstado[0]->setText(QString());
@@ -204,17 +181,17 @@ QString frmPrincipal::textoCategoriaSeleccionada() const {
     return i ? i->text(0) : QString();
 }
 
-bool frmPrincipal::hayCategoriaAbierta() const { return estado.sesion.hayAbierta(); }
+bool frmPrincipal::hayCategoriaAbierta() const { return categoria_.hayAbierta(); }
 
 void frmPrincipal::ActualizarLineaEstado() {
     // The line names the category whose scripts are shown, whatever entry of the panel is selected.
-    if (!estado.sesion.hayAbierta()) {
+    if (!categoria_.hayAbierta()) {
         panelEstado[0]->setText(QString());
         return;
     }
     panelEstado[0]->setText(QStringLiteral("Categoría: %1 / Scripts: %2")
-                                .arg(estado.sesion.abierta())
-                                .arg(lstScripts->topLevelItemCount()));
+                                .arg(categoria_.nombre())
+                                .arg(categoria_.cantidad()));
 }
 
 bool frmPrincipal::FinDeSesion(bool preguntar) {
@@ -237,8 +214,8 @@ bool frmPrincipal::GuardarParaRecuperar() {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *e = qobject_cast<frmScript *>(w); e && e->isVisible())
             editores.append(e);
-    QVector<Script> lista = mdlScripts::Analizar(vista::Componer(lstScripts));
-    bool guardar = estado.sesion.HayCambios();
+    QVector<Script> lista = categoria_.scripts();
+    bool guardar = categoria_.hayCambios();
     for (frmScript *e : editores)
         if (const std::optional<Script> s = e->Tipeado()) {
             const int fila = filaActual();
@@ -248,10 +225,10 @@ bool frmPrincipal::GuardarParaRecuperar() {
                 lista.append(*s);
             guardar = true;
         }
-    const QString categoria = estado.sesion.HayCambios() ? estado.sesion.CategoriaActual() : estado.sesion.abierta();
+    const QString categoria = categoria_.hayCambios() ? categoria_.nombre() : categoria_.nombre();
     if (guardar && !categoria.isEmpty()) {
         QString error;
-        if (!recuperacion::Guardar(estado, categoria, mdlScripts::Componer(lista, vista::Codificacion(lstScripts)),
+        if (!recuperacion::Guardar(estado, categoria, CategoriaAbierta::Componer(lista, categoria_.codificacion()),
                                    &error)) {
             qCWarning(lcSenales) << "pending changes could not be kept for recovery:" << error;
             // The changes stay here, and so does the program, until they are saved or the user leaves;
@@ -267,7 +244,7 @@ bool frmPrincipal::GuardarParaRecuperar() {
                 return false;
             }
         }
-        estado.sesion.Descartar();
+        categoria_.Cerrar();
     }
     for (frmScript *e : editores)
         e->Abandonar();
@@ -277,7 +254,7 @@ bool frmPrincipal::GuardarParaRecuperar() {
 void frmPrincipal::OfrecerRecuperacion() {
     for (const recuperacion::Pendiente &p : recuperacion::Pendientes(estado)) {
         // The list holds one category's changes at a time; the others wait for a later start.
-        if (estado.sesion.HayCambios())
+        if (categoria_.hayCambios())
             return;
         // Esc and the close box keep the changes for the next start: only No throws them away.
         const auto respuesta = mensajes::Mostrar(
@@ -308,13 +285,9 @@ void frmPrincipal::OfrecerRecuperacion() {
         }
         if (!Abrir(p.categoria))
             continue;
-        lstScripts->clear();
         if (p.codificacion == codificacion::Tipo::Utf8)
-            vista::FijarCodificacion(lstScripts, p.codificacion);
-        vista::Anexar(lstScripts, p.scripts);
-        MarcarCambios();
-        ActualizarLineaEstado();
-        ActualizarBotones();
+            categoria_.FijarCodificacion(p.codificacion);
+        categoria_.Restaurar(p.scripts, QStringLiteral("recuperar los cambios"));
         recuperacion::Descartar(estado, p.categoria);
     }
 }

@@ -3,7 +3,7 @@
 #include "format/Etiquetas.h"
 #include "format/Lenguaje.h"
 #include "ui/editor/EditorCodigo.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QAction>
@@ -20,7 +20,7 @@ void frmPrincipal::conectarCodigo() {
     txtVista->setBraceMatching(QsciScintilla::NoBraceMatch);
     // Moving through the list shows each script's code at once; a change of the list (a load, an
     // edit, a removal) shows it once the change is over.
-    connect(lstScripts, &QTreeWidget::currentItemChanged, this, &frmPrincipal::MostrarCodigo);
+    connect(lstScripts, &ListaScripts::actualCambiado, this, &frmPrincipal::MostrarCodigo);
     QAbstractItemModel *modelo = lstScripts->model();
     for (auto senal : {&QAbstractItemModel::rowsRemoved, &QAbstractItemModel::rowsInserted})
         connect(modelo, senal, this, &frmPrincipal::MostrarCodigoLuego);
@@ -59,11 +59,11 @@ void frmPrincipal::MostrarCodigoLuego() {
 void frmPrincipal::MostrarCodigo() {
     if (!txtVista || !txtVista->isVisibleTo(this))
         return; // hidden, it costs nothing: shown again, it reads the current row
-    const QTreeWidgetItem *item = lstScripts->currentItem();
+    const int fila = lstScripts->filaActual();
     // As the editor shows it: the stored form's quote token back to a quote.
-    const QString codigo = item ? etiquetas::AEditor(vista::Campo(item, vista::ColCodigo)) : QString();
+    const QString codigo = fila >= 0 ? etiquetas::AEditor(categoria_.script(fila).Codigo) : QString();
     if (codigo == txtVista->texto())
         return;
-    txtVista->setLenguaje(lenguaje::Elegir(codigo, estado.sesion.abierta()));
+    txtVista->setLenguaje(lenguaje::Elegir(codigo, categoria_.nombre()));
     txtVista->ponerTexto(codigo);
 }

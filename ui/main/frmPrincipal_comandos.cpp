@@ -5,7 +5,7 @@
 #include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
 #include "ui/main/Disposicion.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "format/DuenoCarpeta.h"
 #include <QFileInfo>
@@ -54,7 +54,7 @@ void TerminarRenombre(frmPrincipal &w, QTreeWidgetItem *item, const QString &vie
     }
     // The window is reset after a rename: changes made meanwhile are offered first, and a save that
     // fails keeps the old name so that they stay where they belong.
-    if (w.estado.sesion.HayCambios() && !w.Preguntar()) {
+    if (w.categoria().hayCambios() && !w.Preguntar()) {
         mostrar(viejo);
         return;
     }
@@ -213,14 +213,14 @@ void frmPrincipal::TerminarEdicionCategoria() {
 
 void frmPrincipal::mnuAgregar_Click() {
     // A save that failed keeps its changes pending; the list they live in is not cleared.
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     frmCategoria dialogo(*this);
     mensajes::Ejecutar(dialogo);
 }
 
 void frmPrincipal::mnuEliminar_Click() {
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     // Only the entry the user sees chosen: the list's cursor may rest on one that is not selected.
     QTreeWidgetItem *item = lstCat->currentItem();
@@ -253,7 +253,7 @@ void frmPrincipal::mnuEliminar_Click() {
 }
 
 void frmPrincipal::mnuRenombrar_Click() {
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     lstCat->setFocus();
     QTreeWidgetItem *item = lstCat->currentItem();

@@ -3,7 +3,7 @@
 #include "ui/Twips.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/main/Disposicion.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QAction>

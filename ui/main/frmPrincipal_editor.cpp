@@ -2,24 +2,23 @@
 #include "ui/editor/frmExportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 namespace {
 // The script the editor will read: the selected row, or the first when none is (a list that holds
 // scripts always has one selected).
-bool SeleccionarDeNuevo(QTreeWidget *lista) {
-    if (lista->topLevelItemCount() == 0)
+bool SeleccionarDeNuevo(ListaScripts *lista) {
+    if (lista->cantidad() == 0)
         return false;
-    QTreeWidgetItem *item = vista::Seleccionado(lista);
-    lista->setCurrentItem(item);
+    lista->Seleccionar(std::max(lista->filaActual(), 0));
     return true;
 }
 } // namespace
 
 void frmPrincipal::AgregarS() {
     // A script is added to the open category; without one there is no file it could go to.
-    if (!estado.sesion.hayAbierta())
+    if (!categoria_.hayAbierta())
         return;
     estado.ModoScript = QStringLiteral("Agregar");
     frmScript editor(*this);
@@ -27,7 +26,7 @@ void frmPrincipal::AgregarS() {
 }
 
 void frmPrincipal::EditarS() {
-    if (!estado.sesion.hayAbierta() || !SeleccionarDeNuevo(lstScripts))
+    if (!categoria_.hayAbierta() || !SeleccionarDeNuevo(lstScripts))
         return;
     estado.ModoScript = QStringLiteral("Editar");
     frmScript editor(*this);

@@ -6,7 +6,7 @@
 #include "format/Editores.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/frmBuscar.h"
@@ -25,16 +25,14 @@ void frmPrincipal::BuscarS() {
 }
 
 void frmPrincipal::CopiarS() {
-    QTreeWidgetItem *sel = lstScripts->currentItem();
-    if (!estado.sesion.hayAbierta() || !sel || !sel->isSelected())
+    if (!categoria_.hayAbierta() || lstScripts->filaSeleccionada() < 0)
         return;
     frmMover dlg(*this);
     mensajes::Ejecutar(dlg);
 }
 
 void frmPrincipal::MoverPorArrastre() {
-    QTreeWidgetItem *sel = lstScripts->currentItem();
-    if (!estado.sesion.hayAbierta() || !sel)
+    if (!categoria_.hayAbierta() || lstScripts->filaActual() < 0)
         return;
     // Not modal: the user may pick another script while it is open; the dialog moves the script it
     // names, the one selected when it opened.
@@ -50,14 +48,14 @@ void frmPrincipal::AbrirEliminarDuplicados() {
 
 void frmPrincipal::mnuImportar_Click() {
     // A save that failed keeps the changes pending: clearing or refilling the list now would lose them.
-    if (estado.sesion.HayCambios() && !Preguntar())
+    if (categoria_.hayCambios() && !Preguntar())
         return;
     if (opcionMarcada(3)) {
         frmExaminar dlg(*this);
         mensajes::Ejecutar(dlg);
         return;
     }
-    if (!estado.sesion.hayAbierta()) {
+    if (!categoria_.hayAbierta()) {
         mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Importar"));
         return;
     }
@@ -70,11 +68,9 @@ void frmPrincipal::Importar() {
     // A folder is not a category file, even when it is named like one.
     if (!ruta.isEmpty() && mdlSistema::ExisteArchivo(ruta) && QFileInfo(ruta).isFile()) {
         // A file that cannot be read has already been reported and changes nothing.
-        if (estado.sesion.hayAbierta() && mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this))
-            MarcarCambios();
+        if (categoria_.hayAbierta())
+            mdlScripts::ImportarCategoria(categoria_, ruta, barProgreso, this);
     }
-    ActualizarLineaEstado();
-    ActualizarBotones();
 }
 
 namespace {
@@ -90,15 +86,13 @@ void EscribirExportacion(QWidget *padre, const QString &ruta, const QByteArray &
 
 void frmPrincipal::mnuExportarEditores_Click() {
     const QString titulo = QStringLiteral("Exportar para editores");
-    if (!estado.sesion.hayAbierta()) {
+    if (!categoria_.hayAbierta()) {
         mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), titulo);
         return;
     }
     // What the list shows, pending changes included.
-    const QString categoria = estado.sesion.abierta();
-    QVector<Script> scripts;
-    for (int i = 0; i < filasCuantas(); ++i)
-        scripts.append(fila(i));
+    const QString categoria = categoria_.nombre();
+    const QVector<Script> &scripts = categoria_.scripts();
     const QString ruta = mdlSistema::GuardarArchivo(
         this, QStringLiteral("Fragmentos de editores (*.code-snippets)|*.code-snippets"), titulo,
         QDir::home().filePath(categoria + QStringLiteral(".code-snippets")));
@@ -108,13 +102,11 @@ void frmPrincipal::mnuExportarEditores_Click() {
 
 void frmPrincipal::mnuMarkdown_Click() {
     const QString titulo = QStringLiteral("Categoría en Markdown");
-    if (!estado.sesion.hayAbierta()) {
+    if (!categoria_.hayAbierta()) {
         mensajes::Aviso(this, QStringLiteral("No ha seleccionado ninguna categoría"), titulo);
         return;
     }
-    editores::CategoriaMarkdown c{estado.sesion.abierta(), {}};
-    for (int i = 0; i < filasCuantas(); ++i)
-        c.scripts.append(fila(i));
+    editores::CategoriaMarkdown c{categoria_.nombre(), categoria_.scripts()};
     const QString ruta = mdlSistema::GuardarArchivo(this, QStringLiteral("Markdown (*.md)|*.md"), titulo,
                                                     QDir::home().filePath(c.nombre + QStringLiteral(".md")));
     if (!ruta.isEmpty())
@@ -129,10 +121,9 @@ void frmPrincipal::mnuMarkdownBiblioteca_Click() {
     herramientas::OrdenarNombres(nombres);
     for (const QString &nombre : std::as_const(nombres)) {
         editores::CategoriaMarkdown c{nombre, {}};
-        if (estado.sesion.hayAbierta() && estado.sesion.abierta() == nombre) {
+        if (categoria_.hayAbierta() && categoria_.nombre() == nombre) {
             // The open category as the list shows it, pending changes included.
-            for (int i = 0; i < filasCuantas(); ++i)
-                c.scripts.append(fila(i));
+            c.scripts = categoria_.scripts();
         } else {
             QString error;
             if (!mdlScripts::LeerArchivo(estado.rutaCategoria(nombre), c.scripts, &error)) {

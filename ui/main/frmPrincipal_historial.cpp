@@ -1,6 +1,6 @@
 // History and sync: the menu entries, and the little the history windows need of the main window.
 #include "core/mdlSistema.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Versiones.h"
@@ -19,21 +19,21 @@ static size_t qHash(const Script &s, size_t semilla = 0) {
 }
 
 void frmPrincipal::conectarHistorial() {
-    versiones_ = new Versiones(*this);
+    versiones_ = new Versiones(*this, this);
     connect(mnuHistorial, &QAction::triggered, versiones_, &Versiones::MostrarHistorial);
     connect(mnuEliminadas, &QAction::triggered, versiones_, &Versiones::MostrarEliminadas);
     connect(mnuSincronizar, &QAction::triggered, versiones_, &Versiones::Sincronizar);
     connect(mnuSincronizarConfig, &QAction::triggered, versiones_, [this] { versiones_->Configurar(); });
 }
 
-QString frmPrincipal::categoriaAbierta() const { return estado.sesion.abierta(); }
+QString frmPrincipal::categoriaAbierta() const { return categoria_.nombre(); }
 
 int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLosQueFaltan) {
     QVector<Script> nuevos;
     if (soloLosQueFaltan) {
         QHash<Script, int> presentes; // how many rows hold each script as it is
-        for (int i = 0; i < lstScripts->topLevelItemCount(); ++i)
-            ++presentes[vista::ScriptDe(lstScripts->topLevelItem(i))];
+        for (const Script &s : categoria_.scripts())
+            ++presentes[s];
         for (const Script &s : scripts) {
             auto it = presentes.find(s);
             if (it != presentes.end() && *it > 0)
@@ -46,17 +46,14 @@ int frmPrincipal::AgregarPendientes(const QVector<Script> &scripts, bool soloLos
     }
     if (nuevos.isEmpty())
         return 0;
-    vista::Anexar(lstScripts, nuevos);
-    // The last row brought back is the one shown, wherever sorting put it.
-    for (int i = lstScripts->topLevelItemCount() - 1; i >= 0; --i)
-        if (vista::ScriptDe(lstScripts->topLevelItem(i)) == nuevos.last()) {
-            lstScripts->setCurrentItem(lstScripts->topLevelItem(i));
-            lstScripts->scrollToItem(lstScripts->topLevelItem(i));
+    categoria_.Importar(nuevos, nuevos.size() == 1 ? QStringLiteral("recuperar «%1»").arg(nuevos.first().Nombre)
+                                                   : QStringLiteral("recuperar %1 scripts").arg(nuevos.size()));
+    // The last script brought back is the one shown, wherever sorting put it.
+    for (int i = categoria_.cantidad() - 1; i >= 0; --i)
+        if (categoria_.script(i) == nuevos.last()) {
+            lstScripts->Seleccionar(i);
             break;
         }
-    MarcarCambios();
-    ActualizarLineaEstado();
-    ActualizarBotones();
     return int(nuevos.size());
 }
 
@@ -64,8 +61,8 @@ void frmPrincipal::ReleerCategorias(const QStringList &archivos) {
     SeguirCarpeta();
     // What the list shows is what the file holds now. Changes still pending stay as they are: their
     // save finds the file changed and asks before writing over it.
-    if (estado.sesion.hayAbierta() && !estado.sesion.HayCambios() &&
-        archivos.contains(estado.sesion.abierta() + QStringLiteral(".rtn")))
+    if (categoria_.hayAbierta() && !categoria_.hayCambios() &&
+        archivos.contains(categoria_.nombre() + QStringLiteral(".rtn")))
         Recargar();
 }
 
@@ -105,3 +102,5 @@ void frmPrincipal::setComandosHabilitados(bool habilitados) {
     barMenu->setEnabled(habilitados);
     centralWidget()->setEnabled(habilitados);
 }
+
+void frmPrincipal::AgregarAlEstado(QWidget *control) { barEstado->addPermanentWidget(control); }

@@ -4,7 +4,7 @@
 #include "format/Herramientas.h"
 #include "ui/mdlScriptsVista.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
+#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlSistemaVista.h"
 
@@ -69,13 +69,13 @@ void frmPrincipal::conectarPanel() {
 
     connect(lstCat, &QTreeWidget::itemClicked, this, [this] {
         // Cancelar, or a save that failed, keeps the changes pending and the open category selected.
-        if (estado.sesion.HayCambios() && !Preguntar())
+        if (categoria_.hayCambios() && !Preguntar())
             SeleccionarAbierta();
     });
     connect(lstCat, &QTreeWidget::itemDoubleClicked, this, [this] { AbrirCategoria(); });
 
     connect(cboCat, qOverload<int>(&QComboBox::activated), this, [this](int indice) {
-        if (estado.sesion.HayCambios() && !Preguntar()) {
+        if (categoria_.hayCambios() && !Preguntar()) {
             // The filter stays; so does its name in the box, which is what the preferences keep.
             setEntradasPanel(entradasPanel(), estado.Mostrar);
             return;
@@ -100,7 +100,13 @@ void frmPrincipal::conectarPanel() {
         const bool marcada = item->checkState(0) == Qt::Checked;
         switch (posicion) {
         case 1:
-            vista::Ordenar(lstScripts, marcada);
+            categoria_.setOrdenado(marcada);
+            {
+                // The indicator only shows the order: the document is sorted already.
+                const QSignalBlocker bloqueo(lstScripts->header());
+                lstScripts->header()->setSortIndicator(vista::ColNombre, Qt::AscendingOrder);
+            }
+            lstScripts->header()->setSortIndicatorShown(marcada);
             btnSubirS->setEnabled(!marcada);
             btnBajarS->setEnabled(!marcada);
             break;
@@ -123,12 +129,12 @@ void frmPrincipal::conectarPanel() {
                 item->setCheckState(0, Qt::Unchecked);
             };
             const QString titulo = QStringLiteral("Eliminar duplicados");
-            if (!estado.sesion.hayAbierta()) {
+            if (!categoria_.hayAbierta()) {
                 mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
                 desmarcar();
                 return;
             }
-            if (lstScripts->topLevelItemCount() == 0) {
+            if (categoria_.cantidad() == 0) {
                 mensajes::Aviso(this, QStringLiteral("La categoría se encuentra vacía"), titulo);
                 desmarcar();
                 return;
@@ -186,7 +192,7 @@ bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
             // The pop-up's commands act on the row under the pointer, as the user sees it.
             if (QTreeWidgetItem *bajo = lstCat->itemAt(raton->position().toPoint()))
                 lstCat->setCurrentItem(bajo);
-            if (estado.sesion.HayCambios()) {
+            if (categoria_.hayCambios()) {
                 if (!Preguntar())
                     SeleccionarAbierta();
             } else
@@ -260,9 +266,9 @@ void frmPrincipal::LlenarCat() {
 }
 
 void frmPrincipal::SeleccionarAbierta() {
-    if (!estado.sesion.hayAbierta())
+    if (!categoria_.hayAbierta())
         return;
-    const auto hallados = lstCat->findItems(estado.sesion.abierta(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const auto hallados = lstCat->findItems(categoria_.nombre(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (hallados.isEmpty())
         return;
     const QSignalBlocker bloqueo(lstCat);
@@ -295,7 +301,7 @@ void frmPrincipal::AbrirCategoria() {
         return;
     // Opening replaces the list: if the save failed or was cancelled, the unsaved scripts stay on
     // screen, and so does the open category's entry.
-    if (estado.sesion.HayCambios() && !Preguntar()) {
+    if (categoria_.hayCambios() && !Preguntar()) {
         SeleccionarAbierta();
         return;
     }
@@ -311,13 +317,8 @@ bool frmPrincipal::Abrir(const QString &nombre) {
         return false;
     SeleccionInactivaVisible(lstCat, true);
 
-    lstScripts->setUpdatesEnabled(false);
     const bool ordenar = opcionMarcada(1);
-    lstScripts->setSortingEnabled(false);
-    lstScripts->clear();
-    vista::Ordenar(lstScripts, ordenar); // before reading: the rows are made in order
-    const bool leida = mdlScripts::LeerCategoria(lstScripts, ruta, barProgreso, this);
-    lstScripts->setUpdatesEnabled(true);
+    const bool leida = mdlScripts::LeerCategoria(categoria_, ruta, barProgreso, this);
     btnSubirS->setEnabled(!ordenar);
     btnBajarS->setEnabled(!ordenar);
     if (!leida) {
@@ -325,23 +326,21 @@ bool frmPrincipal::Abrir(const QString &nombre) {
         Limpiar();
         return false;
     }
-    estado.sesion.Abrir(nombre, ruta, Huella::DeArchivo(ruta));
+    lstScripts->Seleccionar(categoria_.cantidad() > 0 ? 0 : -1);
     ActualizarBotones();
-    ActualizarLineaEstado();
     return true;
 }
 
 void frmPrincipal::Recargar() {
-    if (!estado.sesion.hayAbierta())
+    if (!categoria_.hayAbierta())
         return;
-    const int fila = lstScripts->indexOfTopLevelItem(lstScripts->currentItem());
-    if (!Abrir(estado.sesion.abierta())) {
+    const int fila = lstScripts->filaActual();
+    if (!Abrir(categoria_.nombre())) {
         Limpiar();
         return;
     }
-    const int n = lstScripts->topLevelItemCount();
-    if (n > 0 && fila >= 0)
-        lstScripts->setCurrentItem(lstScripts->topLevelItem(std::min(fila, n - 1)));
+    if (fila >= 0)
+        lstScripts->SeleccionarCercana(fila);
 }
 
 void frmPrincipal::ResaltarPanel(int panel) {

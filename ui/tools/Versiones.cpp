@@ -4,7 +4,7 @@
 #include "history/Historial.h"
 #include "history/Red.h"
 #include "ui/Mensajes.h"
-#include "ui/main/frmPrincipal.h"
+#include "ui/Principal.h"
 #include "ui/tools/frmEliminadas.h"
 #include "ui/tools/frmHistorial.h"
 #include "ui/tools/frmSincronizar.h"
@@ -24,7 +24,7 @@ constexpr int kCierreMs = 60000;
 constexpr int kCierreCarpetaMs = 1500;
 } // namespace
 
-Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principal) {
+Versiones::Versiones(Principal &principal, QObject *padre) : QObject(padre), p_(principal) {
     setObjectName(QStringLiteral("versiones"));
     hilo_ = new QThread;
     hilo_->setObjectName(QStringLiteral("historial"));
@@ -47,14 +47,14 @@ Versiones::Versiones(frmPrincipal &principal) : QObject(&principal), p_(principa
     connect(motor_, &Historial::guardado, this, &Versiones::alGuardar);
     connect(motor_, &Historial::fallo, this, &Versiones::alFallar);
     connect(motor_, &Historial::sincronizado, this, &Versiones::alSincronizar);
-    connect(&p_.estado.sesion, &Sesion::archivosEscritos, this,
+    connect(&p_.estado.escritos, &Escritos::archivosEscritos, this,
             [this](const QStringList &a, const QString &mensaje) { Guardar(a, mensaje); });
     // Every other command is off during a sync: this one stays reachable.
-    cancelar_ = new QPushButton(QStringLiteral("Cancelar"), p_.statusBar());
+    cancelar_ = new QPushButton(QStringLiteral("Cancelar"));
     cancelar_->setObjectName(QStringLiteral("cmdCancelarSincronizacion"));
     cancelar_->setAccessibleName(QStringLiteral("Cancelar la sincronización"));
     cancelar_->hide();
-    p_.statusBar()->addPermanentWidget(cancelar_);
+    p_.AgregarAlEstado(cancelar_);
     connect(cancelar_, &QPushButton::clicked, this, &Versiones::CancelarSincronizacion);
     hilo_->start();
     if (p_.estado.HistorialAutomatico)
@@ -138,15 +138,15 @@ void Versiones::pedirClave(quint64 pregunta, const QString &url, const QString &
     // it gone) whatever happened meanwhile.
     const std::shared_ptr<Interlocutor> enlace = enlace_;
     QString u = usuario, c;
-    const bool ok = frmSincronizar::PedirClave(&p_, url, &u, &c);
+    const bool ok = frmSincronizar::PedirClave(p_.ventana(), url, &u, &c);
     enlace->Responder(pregunta, ok ? Interlocutor::Respuesta(std::pair(u, c)) : std::nullopt);
     c.fill(QChar(0));
 }
 
 void Versiones::MostrarHistorial() {
-    const QString categoria = p_.categoriaAbierta();
+    const QString categoria = p_.categoria().nombre();
     if (categoria.isEmpty()) {
-        mensajes::Aviso(&p_, QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Historial"));
+        mensajes::Aviso(p_.ventana(), QStringLiteral("No ha seleccionado ninguna categoría"), QStringLiteral("Historial"));
         return;
     }
     // What was just saved is shown once recorded; a history still busy after a moment is shown as
@@ -164,7 +164,7 @@ void Versiones::MostrarEliminadas() {
 
 bool Versiones::Configurar() {
     const bool antes = p_.estado.HistorialAutomatico != 0;
-    frmSincronizar dlg(p_.estado, &p_);
+    frmSincronizar dlg(p_.estado, p_.ventana());
     if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
         return false;
     if (!antes && p_.estado.HistorialAutomatico)
@@ -181,7 +181,7 @@ void Versiones::Sincronizar() {
     if (url.isEmpty())
         return;
     // What is only in the window is not in the files: the save question comes first.
-    if (p_.estado.sesion.HayCambios() && !p_.Preguntar())
+    if (p_.categoria().hayCambios() && !p_.Preguntar())
         return;
     sincronizando_ = true;
     urlSincronizacion_ = url;
@@ -198,12 +198,12 @@ void Versiones::alSincronizar(const git::Informe &informe) {
     cancelar_->hide();
     p_.TerminarAvance();
     p_.setComandosHabilitados(true);
-    p_.ReleerCategorias(informe.escritos);
+    p_.historia().ReleerCategorias(informe.escritos);
     const QString texto = TextoInforme(informe, p_.estado.Remoto.trimmed());
     if (informe.ok)
-        mensajes::Informacion(&p_, texto, QStringLiteral("Sincronizar"));
+        mensajes::Informacion(p_.ventana(), texto, QStringLiteral("Sincronizar"));
     else
-        mensajes::Aviso(&p_, texto, QStringLiteral("Sincronizar"));
+        mensajes::Aviso(p_.ventana(), texto, QStringLiteral("Sincronizar"));
     emit sincronizacionTerminada(informe);
 }
 

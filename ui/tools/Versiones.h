@@ -10,7 +10,7 @@
 class Historial;
 class Interlocutor;
 class QPushButton;
-class frmPrincipal;
+class Principal;
 
 // The main window's side of history and sync: records every change the program writes as a
 // version (when the preference says so), opens the history windows and runs the sync with its
@@ -18,7 +18,7 @@ class frmPrincipal;
 class Versiones : public QObject {
     Q_OBJECT
 public:
-    explicit Versiones(frmPrincipal &principal);
+    Versiones(Principal &principal, QObject *padre);
     ~Versiones() override;
 
     void MostrarHistorial();  // "Historial" of the open category
@@ -52,7 +52,7 @@ private:
     // The thread's question number `pregunta`, asked in this window's thread.
     void pedirClave(quint64 pregunta, const QString &url, const QString &usuario);
 
-    frmPrincipal &p_;
+    Principal &p_;
     // Not owned when closing finds it stuck inside the kernel (a folder that stopped answering):
     // the process ends without it.
     QThread *hilo_ = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/tools/frmAcerca.h"
 #include "core/Soporte.h"
 #include "ui/Iconos.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Enlace.h"
 #include "ui/Dialogos.h"

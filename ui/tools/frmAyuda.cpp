@@ -2,7 +2,7 @@
 #include "core/Soporte.h"
 #include "core/Cp1252.h"
 #include "ui/Iconos.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/tools/Enlace.h"
 

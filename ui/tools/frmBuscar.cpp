@@ -2,8 +2,8 @@
 #include "format/Herramientas.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QHBoxLayout>
@@ -46,7 +46,7 @@ frmBuscar::frmBuscar(Principal &principal, QWidget *padre) : QDialog(padre ? pad
     setWindowTitle(QStringLiteral("Buscar"));
     setWindowIcon(IconoApp());
 
-    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.estado.sesion.hayAbierta() ? p_.estado.sesion.abierta() : QStringLiteral("(Ninguna)")), this);
+    lblBuscar = new QLabel(QStringLiteral("Buscar en %1:").arg(p_.categoria().hayAbierta() ? p_.categoria().nombre() : QStringLiteral("(Ninguna)")), this);
     lblBuscar->setObjectName(QStringLiteral("lblBuscar"));
     txtBuscar = new QLineEdit(this);
     txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
@@ -96,10 +96,15 @@ void frmBuscar::cmdBuscar_Click() {
     if (palabra.isEmpty())
         return;
     lstBuscar->clear();
-    const auto clave = [this](int i) { return p_.filas().claveFila(i); };
+    // Names are searched folded, as the library's search does.
+    QStringList plegados;
+    plegados.reserve(p_.categoria().cantidad());
+    for (const Script &s : p_.categoria().scripts())
+        plegados.append(herramientas::Plegar(s.Nombre));
+    const auto clave = [&plegados](int i) { return QStringView(plegados.at(i)); };
     QList<QTreeWidgetItem *> filas;
-    for (int i : herramientas::Buscar(p_.filas().filasCuantas(), clave, palabra))
-        filas.append(new FilaHallada(p_.filas().campoFila(i, vista::ColNombre), i + 1));
+    for (int i : herramientas::Buscar(p_.categoria().cantidad(), clave, palabra))
+        filas.append(new FilaHallada(p_.categoria().script(i).Nombre, i + 1));
     lstBuscar->addTopLevelItems(filas);
     if (filas.isEmpty())
         mensajes::Informacion(this, QStringLiteral("No se encontró la palabra ") + palabra, QStringLiteral("Buscar"));
@@ -113,8 +118,8 @@ void frmBuscar::lstBuscar_DblClick() {
         const int p = r->text(1).toInt(&ok);
         // The main list cannot change while this modal window is open, but a stale position is
         // ignored rather than trusted.
-        if (ok && p >= 1 && p <= p_.filas().filasCuantas())
-            p_.filas().SeleccionarFila(p - 1);
+        if (ok && p >= 1 && p <= p_.categoria().cantidad())
+            p_.SeleccionarFila(p - 1);
     }
     accept();
 }

@@ -5,7 +5,7 @@
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/tools/Versiones.h"
 
 #include <QDir>

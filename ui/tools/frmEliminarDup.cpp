@@ -1,8 +1,8 @@
 #include "ui/tools/frmEliminarDup.h"
 #include "format/Herramientas.h"
 #include "ui/Iconos.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QFrame>
@@ -44,7 +44,7 @@ frmEliminarDup::frmEliminarDup(Principal &principal, QWidget *padre)
     HayDuplicados = false;
     barMover->setRange(0, 200);
     barMover->setValue(0);
-    if (p_.filas().filasCuantas() == 0)
+    if (p_.categoria().cantidad() == 0)
         SinDuplicados();
 }
 
@@ -57,7 +57,7 @@ void frmEliminarDup::Comenzar() {
 }
 
 void frmEliminarDup::BuscarDuplicados() {
-    const int n = p_.filas().filasCuantas();
+    const int n = p_.categoria().cantidad();
     HayDuplicados = false;
     if (n > 0)
         barMover->setRange(0, n);
@@ -66,13 +66,13 @@ void frmEliminarDup::BuscarDuplicados() {
     QVector<QPair<QString, QString>> claves;
     claves.reserve(n);
     for (int i = 0; i < n; ++i)
-        claves.append({p_.filas().campoFila(i, vista::ColNombre), p_.filas().campoFila(i, vista::ColDescripcion)});
+        claves.append({p_.categoria().script(i).Nombre, p_.categoria().script(i).Descripcion});
     const QVector<bool> vive = herramientas::Sobrevivientes(claves, [this](int k) { barMover->setValue(k); });
     const int quedan = int(std::count(vive.begin(), vive.end(), true));
     if (quedan == n)
         return;
     HayDuplicados = true;
-    p_.filas().QuedarseConFilas(vive);
+    p_.categoria().EliminarDuplicados();
     barMover->setRange(0, quedan);
     barMover->setValue(quedan);
 }
@@ -86,6 +86,4 @@ void frmEliminarDup::SinDuplicados() {
 
 void frmEliminarDup::DuplicadosEliminados() {
     lblDup->setText(QStringLiteral("Los duplicados han sido eliminados"));
-    p_.filas().MarcarCambios();
-    p_.filas().ActualizarLineaEstado();
 }

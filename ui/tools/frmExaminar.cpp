@@ -7,8 +7,8 @@
 #include "format/Editores.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/mdlSistemaVista.h"
 #include "ui/Dialogos.h"
 

@@ -2,8 +2,8 @@
 #include "history/Mezcla.h"
 #include "ui/Dialogos.h"
 #include "ui/Iconos.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -136,8 +136,8 @@ void frmHistorial::cmdRecuperar_Click() {
     // A script of that name still in the category gets the old text back: the same script, not a
     // second one beside it.
     int fila = -1;
-    for (int i = 0; i < p_.filas().filasCuantas() && fila < 0; ++i)
-        if (p_.filas().campoFila(i, 0) == s.Nombre)
+    for (int i = 0; i < p_.categoria().cantidad() && fila < 0; ++i)
+        if (p_.categoria().script(i).Nombre == s.Nombre)
             fila = i;
     if (fila < 0) {
         p_.historia().AgregarPendientes({s}, false);
@@ -145,13 +145,17 @@ void frmHistorial::cmdRecuperar_Click() {
                                .arg(s.Nombre, categoria_));
         return;
     }
-    if (p_.filas().fila(fila) == s) {
+    if (p_.categoria().script(fila) == s) {
         lblEstado->setText(QStringLiteral("«%1» ya está así en la categoría %2.").arg(s.Nombre, categoria_));
         return;
     }
-    p_.filas().ReemplazarFila(fila, s);
-    p_.filas().MarcarCambios();
-    p_.filas().ActualizarLineaEstado();
+    p_.categoria().Reemplazar(fila, s);
+    p_.SeleccionarFila(p_.categoria().script(fila) == s ? fila : [&] {
+        for (int i = 0; i < p_.categoria().cantidad(); ++i)
+            if (p_.categoria().script(i) == s)
+                return i;
+        return -1;
+    }());
     lblEstado->setText(QStringLiteral("«%1» volvió a esta versión en la categoría %2. Guarde los cambios para "
                                       "conservarlo.")
                            .arg(s.Nombre, categoria_));

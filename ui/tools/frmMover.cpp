@@ -5,8 +5,8 @@
 #include "format/mdlScripts.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/ListaScripts.h"
-#include "ui/main/Principal.h"
+#include "ui/ListaScripts.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QComboBox>
@@ -28,10 +28,10 @@ frmMover::frmMover(Principal &principal, QWidget *padre) : QDialog(padre ? padre
     setWindowIcon(IconoApp());
 
     // The dialog moves the script it names, whatever the user selects while it stays open.
-    fila_ = p_.filas().filaActual();
+    fila_ = p_.filaActual();
     if (fila_ >= 0)
-        script_ = p_.filas().fila(fila_);
-    categoria_ = p_.estado.sesion.abierta();
+        script_ = p_.categoria().script(fila_);
+    categoria_ = p_.categoria().nombre();
     lblCopiar = new QLabel(QStringLiteral("Seleccione la categoría a la cual desea copiar el script: ") +
                                (fila_ >= 0 ? vista::Mostrado(script_.Nombre) : QString()),
                            this);
@@ -180,24 +180,22 @@ void frmMover::cmdPegar_Click() {
     }
 
     // No event runs between the row leaving and the mark (both windows repaint afterwards).
-    p_.filas().QuitarFila(sel);
-    p_.filas().ActualizarLineaEstado();
-    p_.filas().MarcarCambios();
+    p_.categoria().MoverA({sel}, destino);
     aplazar.reset();
     cmdPegar->setEnabled(false);
     cmdCancelar->setText(QStringLiteral("Cerrar"));
 }
 
 int frmMover::FilaNombrada() const {
-    if (fila_ < 0 || categoria_.isEmpty() || p_.estado.sesion.abierta() != categoria_)
+    if (fila_ < 0 || categoria_.isEmpty() || p_.categoria().nombre() != categoria_)
         return -1;
     // Rows may have come, gone or moved meanwhile: the script is looked for where it was, then by
     // its name among the others; a row holding something else is never taken for it.
-    const int n = p_.filas().filasCuantas();
-    if (fila_ < n && p_.filas().fila(fila_) == script_)
+    const int n = p_.categoria().cantidad();
+    if (fila_ < n && p_.categoria().script(fila_) == script_)
         return fila_;
     for (int i = 0; i < n; ++i)
-        if (p_.filas().campoFila(i, vista::ColNombre) == script_.Nombre && p_.filas().fila(i) == script_)
+        if (p_.categoria().script(i).Nombre == script_.Nombre && p_.categoria().script(i) == script_)
             return i;
     return -1;
 }

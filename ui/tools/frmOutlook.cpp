@@ -1,7 +1,7 @@
 #include "ui/tools/frmOutlook.h"
 #include "ui/Iconos.h"
 #include "ui/Mensajes.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QCheckBox>
@@ -87,7 +87,7 @@ void frmOutlook::Form_Load() {
     txtPara->setText(p_.estado.MailPara);
     txtDe->setText(p_.estado.MailDe);
     cheEmail->setChecked(p_.estado.MSOutlook == 1);
-    categoria_ = p_.estado.sesion.abierta();
+    categoria_ = p_.categoria().nombre();
     txtAdjunto->setText(categoria_.isEmpty() ? QString() : categoria_ + QStringLiteral(".rtn"));
 }
 
@@ -102,7 +102,7 @@ void frmOutlook::cmdAceptar_Click() {
         return;
     const QString titulo = QStringLiteral("Enviar archivo");
     // The window stays open while the user works: the attachment must still be the open category.
-    const QString abierta = p_.estado.sesion.abierta();
+    const QString abierta = p_.categoria().nombre();
     if (abierta != categoria_) {
         categoria_ = abierta;
         txtAdjunto->setText(abierta.isEmpty() ? QString() : abierta + QStringLiteral(".rtn"));
@@ -118,7 +118,7 @@ void frmOutlook::cmdAceptar_Click() {
     if (categoria_.isEmpty())
         return;
     // The attachment is the file on disk: changes made since the window opened are offered first.
-    if (p_.estado.sesion.HayCambios() && !p_.filas().Preguntar())
+    if (p_.categoria().hayCambios() && !p_.Preguntar())
         return;
     Form_Unload();
     if (!p_.panel().EnviarMail(categoria_)) {

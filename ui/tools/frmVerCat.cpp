@@ -1,6 +1,6 @@
 #include "ui/tools/frmVerCat.h"
 #include "ui/Iconos.h"
-#include "ui/main/Principal.h"
+#include "ui/Principal.h"
 #include "ui/Dialogos.h"
 
 #include <QCheckBox>
@@ -118,7 +118,7 @@ void frmVerCat::cmdAceptar_Click() {
     if (e.MostrarTodas == 0)
         p_.panel().AgregarEntradaPanel(txtPanel->text());
     p_.panel().LlenarCat();
-    p_.filas().Limpiar();
+    p_.panel().Limpiar();
     MostrarEnPanel(e.Mostrar);
     accept();
 }
@@ -130,7 +130,7 @@ void frmVerCat::cmdElCat_Click() {
     if (cboCat->currentText() == p_.panel().textoPanel()) {
         p_.panel().VaciarCategorias();
         MostrarEnPanel(QString());
-        p_.filas().Limpiar();
+        p_.panel().Limpiar();
     }
     p_.panel().QuitarEntradaPanel(pos);
     cboCat->removeItem(pos);
@@ -145,7 +145,7 @@ void frmVerCat::cmdCancelar_Click() {
 void frmVerCat::reject() {
     // The entry in use was removed: nothing is open under a filter that no longer exists.
     if (p_.panel().textoPanel().isEmpty())
-        p_.filas().Limpiar();
+        p_.panel().Limpiar();
     QDialog::reject();
 }
 

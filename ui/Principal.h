@@ -1,55 +1,18 @@
 #pragma once
 #include "core/Estado.h"
-#include "format/mdlScripts.h"
+#include "format/CategoriaAbierta.h"
 
 #include <QIcon>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
+class CategoriaAbierta;
 class QWidget;
 
-// What the dialogs may reach of the main window, split by what they need: the open category's rows
-// and its pending changes, the category panel, and what the history windows hand back. The window's
-// controls, the list that shows the rows included, stay its own.
-
-// The open category's rows, by position from 0 as the list shows them, and its pending changes.
-class Filas {
-public:
-    virtual ~Filas() = default;
-    virtual int filasCuantas() const = 0;
-    virtual Script fila(int posicion) const = 0;
-    // One field as stored (columns: 0 name, 1 description, 2 code, 3 score), without the rest.
-    virtual QString campoFila(int posicion, int columna) const = 0;
-    // The name folded as it sorts and is searched (herramientas::Plegar).
-    virtual QStringView claveFila(int posicion) const = 0;
-    // The current row; -1 when there is none.
-    virtual int filaActual() const = 0;
-    virtual void SeleccionarFila(int posicion) = 0;
-    // Adds the script at the end, or in its sorted place when the list is sorted, and selects it.
-    virtual void AgregarFila(const Script &s) = 0;
-    // Puts the script in the row's place (then its sorted place, when sorted), selected.
-    virtual void ReemplazarFila(int posicion, const Script &s) = 0;
-    // Removes the row; the nearest one left is selected.
-    virtual void QuitarFila(int posicion) = 0;
-    // Keeps the rows marked, in their order; the selection stays or goes to the nearest one left.
-    virtual void QuedarseConFilas(const QVector<bool> &quedan) = 0;
-    // Writes the rows as a category file.
-    virtual bool GuardarFilasEn(const QString &ruta, QString *error) = 0;
-    // The encoding the open category's rows are written in; turned to UTF-8 when the user agrees to
-    // store a character Windows-1252 cannot hold, and written so at the next save.
-    virtual codificacion::Tipo codificacionFilas() const = 0;
-    virtual void FijarCodificacionFilas(codificacion::Tipo tipo) = 0;
-    // Categories whose user said no to UTF-8 in this run: they are not asked again.
-    QSet<QString> sinUnicode;
-
-    virtual void MarcarCambios() = 0;
-    virtual bool Preguntar() = 0;
-    virtual void Limpiar() = 0;
-    virtual void ActualizarLineaEstado() = 0;
-    // The script commands after the number of rows changed.
-    virtual void ActualizarBotones() = 0;
-};
+// What the dialogs may reach of the main window, split by what they need: the open category (a
+// document they edit directly), the category panel, and what the history windows hand back. The
+// window's controls, the list that shows the scripts included, stay its own.
 
 // The category panel: the names it lists, its quick-access filter, and what comes in from outside.
 class PanelCategorias {
@@ -59,6 +22,8 @@ public:
     virtual void CategoriaAgregada(const QString &nombre, bool seleccionar) = 0;
     virtual void CategoriaQuitada(const QString &nombre) = 0;
     virtual void LlenarCat() = 0;
+    // Nothing open: the list empty, the script commands off, the status line blank.
+    virtual void Limpiar() = 0;
     // The category import is over: nothing open, and with no category listed, nothing to delete,
     // rename or import.
     virtual void ImportacionTerminada() = 0;
@@ -101,9 +66,27 @@ public:
     static QIcon Imagen(int n);
 
     virtual QWidget *ventana() = 0;
+    // The open category: its scripts, its file, its pending changes and their undo.
+    virtual CategoriaAbierta &categoria() = 0;
+    // The row the script commands act on; -1 when there is none.
+    virtual int filaActual() const = 0;
+    // Makes the row current and selected, in view.
+    virtual void SeleccionarFila(int fila) = 0;
+    // Asks Sí, No or Cancelar about the pending changes before a command that would replace them;
+    // true when the command may go on.
+    virtual bool Preguntar() = 0;
+    // Categories whose user said no to UTF-8 in this run: they are not asked again.
+    QSet<QString> sinUnicode;
     // A passing note on the main window's status line, such as what a command just did.
     virtual void MostrarEnEstado(const QString &texto, int duracionMs = 0, int valor = 0, int maximo = 0) = 0;
-    virtual Filas &filas() = 0;
+    // What keeps the library unversioned or unsearchable, by area ("historial", "indice"), shown
+    // until that area says it is well again (an empty text).
+    virtual void AvisoBiblioteca(const QString &area, const QString &texto) = 0;
+    // Every command off while a long task (a sync) runs, and on again; the task's progress ended.
+    virtual void setComandosHabilitados(bool habilitados) = 0;
+    virtual void TerminarAvance() = 0;
+    // A control kept at the status bar's right end, such as a long task's Cancelar.
+    virtual void AgregarAlEstado(QWidget *control) = 0;
     virtual PanelCategorias &panel() = 0;
     virtual Historia &historia() = 0;
 };

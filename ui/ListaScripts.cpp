@@ -1,14 +1,9 @@
-#include "ui/main/ListaScripts.h"
-#include "core/Registro.h"
+#include "ui/ListaScripts.h"
 #include "core/Cp1252.h"
 #include "format/Herramientas.h"
-#include "ui/TextoCortado.h"
 
 #include <QApplication>
-#include <QDrag>
 #include <QHeaderView>
-#include <QMimeData>
-#include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QThread>
@@ -116,29 +111,6 @@ namespace vista {
 
 QTreeWidgetItem *NuevoItem(const Script &s) { return new ItemScript(s); }
 
-QTreeWidgetItem *Seleccionado(const QTreeWidget *lista) {
-    return lista->currentItem() ? lista->currentItem() : lista->topLevelItem(0);
-}
-
-void SeleccionarCercana(QTreeWidget *lista, int fila) {
-    const int n = lista->topLevelItemCount();
-    if (n == 0 || fila < 0) {
-        lista->setCurrentItem(nullptr);
-        return;
-    }
-    QTreeWidgetItem *cercana = lista->topLevelItem(std::min(fila, n - 1));
-    lista->setCurrentItem(cercana);
-    cercana->setSelected(true);
-}
-
-void Quitar(QTreeWidget *lista, QTreeWidgetItem *item) {
-    const int fila = lista->indexOfTopLevelItem(item);
-    if (fila < 0)
-        return;
-    delete lista->takeTopLevelItem(fila);
-    SeleccionarCercana(lista, fila);
-}
-
 QString Mostrado(const QString &campo) {
     constexpr int kVisible = 1000;
     return campo.size() > kVisible ? campo.left(kVisible) + QChar(0x2026) : campo;
@@ -160,64 +132,6 @@ Script ScriptDe(const QTreeWidgetItem *item) {
     if (!item)
         return {};
     return {Campo(item, ColNombre), Campo(item, ColDescripcion), Campo(item, ColCodigo), Campo(item, ColPuntaje)};
-}
-
-namespace {
-// The code's bytes as read, when they are already in the encoding being written.
-QByteArrayView CodigoCrudo(const QTreeWidgetItem *item, codificacion::Tipo tipo) {
-    if (item->type() != QTreeWidgetItem::UserType)
-        return {};
-    const auto *script = static_cast<const ItemScript *>(item);
-    return script->codificacionCruda() == tipo ? script->codigoCrudo() : QByteArrayView();
-}
-const char *const kCodificacion = "codificacion";
-} // namespace
-
-codificacion::Tipo Codificacion(const QTreeWidget *lista) {
-    return lista->property(kCodificacion).toBool() ? codificacion::Tipo::Utf8 : codificacion::Tipo::Cp1252;
-}
-
-void FijarCodificacion(QTreeWidget *lista, codificacion::Tipo tipo) {
-    lista->setProperty(kCodificacion, tipo == codificacion::Tipo::Utf8);
-}
-
-QByteArray Componer(const QTreeWidget *lista) {
-    codificacion::Tipo tipo = Codificacion(lista);
-    const int n = lista->topLevelItemCount();
-    // A row brought in from elsewhere (a version of the history, a recovery) may hold what
-    // Windows-1252 cannot: the category is then written in UTF-8 rather than lose a character.
-    for (int i = 0; i < n && tipo == codificacion::Tipo::Cp1252; ++i) {
-        const QTreeWidgetItem *item = lista->topLevelItem(i);
-        for (int c : {ColNombre, ColDescripcion, ColCodigo, ColPuntaje}) {
-            if (c == ColCodigo && !CodigoCrudo(item, tipo).isNull())
-                continue;
-            if (!cp1252::Representable(Campo(item, c))) {
-                qCWarning(lcArchivos) << "a script holds characters Windows-1252 cannot: the category is written in UTF-8";
-                tipo = codificacion::Tipo::Utf8;
-                break;
-            }
-        }
-    }
-    qsizetype total = 0;
-    for (int i = 0; i < n; ++i) {
-        const QTreeWidgetItem *item = lista->topLevelItem(i);
-        const QByteArrayView crudo = CodigoCrudo(item, tipo);
-        total += Campo(item, ColNombre).size() + Campo(item, ColDescripcion).size() + Campo(item, ColPuntaje).size() +
-                 (crudo.isNull() ? Campo(item, ColCodigo).size() : crudo.size()) + 16;
-    }
-    QByteArray salida;
-    salida.reserve(total + codificacion::Inicio(tipo));
-    if (tipo == codificacion::Tipo::Utf8)
-        salida.append(codificacion::kBom, codificacion::kLargoBom);
-    for (int i = 0; i < n; ++i) {
-        const QTreeWidgetItem *item = lista->topLevelItem(i);
-        const QByteArrayView crudo = CodigoCrudo(item, tipo);
-        mdlScripts::AgregarRegistro(salida,
-                                    {Campo(item, ColNombre), Campo(item, ColDescripcion),
-                                     crudo.isNull() ? Campo(item, ColCodigo) : QString(), Campo(item, ColPuntaje)},
-                                    crudo, tipo);
-    }
-    return salida;
 }
 
 namespace {
@@ -303,59 +217,3 @@ void PrepararColumnas(QTreeWidget *lista) {
 }
 
 } // namespace vista
-
-namespace {
-// Draws a dashed frame around the drop-highlighted row, visible with or without the selection.
-class DelegadoResaltado : public DelegadoTextoCortado {
-public:
-    explicit DelegadoResaltado(ListaScripts *lista) : DelegadoTextoCortado(lista), lista_(lista) {}
-    void paint(QPainter *p, const QStyleOptionViewItem &op, const QModelIndex &indice) const override {
-        QStyleOptionViewItem o(op);
-        // Compared by index: looking the row up by item would cost a scan of the list per painted row.
-        const bool marcado = lista_->filaResaltada() == indice.row() && !indice.parent().isValid();
-        if (marcado && !(o.state & QStyle::State_Selected)) {
-            p->fillRect(o.rect, QColor(255, 236, 160));
-            // Dark text on the light mark, whatever the desktop's theme gives the list.
-            for (auto grupo : {QPalette::Active, QPalette::Inactive})
-                o.palette.setColor(grupo, QPalette::Text, Qt::black);
-        }
-        DelegadoTextoCortado::paint(p, o, indice);
-        if (marcado) {
-            p->save();
-            QPen lapiz(QColor(200, 110, 0));
-            lapiz.setWidth(2);
-            lapiz.setStyle(Qt::DashLine);
-            p->setPen(lapiz);
-            p->drawLine(o.rect.topLeft(), o.rect.topRight());
-            p->drawLine(o.rect.bottomLeft(), o.rect.bottomRight());
-            p->restore();
-        }
-    }
-
-private:
-    ListaScripts *lista_;
-};
-} // namespace
-
-ListaScripts::ListaScripts(QWidget *padre) : QTreeWidget(padre) {
-    vista::PrepararColumnas(this);
-    setItemDelegate(new DelegadoResaltado(this));
-    setDragEnabled(true);
-    setDragDropMode(QAbstractItemView::DragOnly);
-    connect(this, &QTreeWidget::itemClicked, this, [this] { setResaltado(nullptr); });
-}
-
-void ListaScripts::setResaltado(QTreeWidgetItem *item) {
-    resaltado_ = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
-    viewport()->update();
-}
-
-void ListaScripts::startDrag(Qt::DropActions) {
-    if (!currentItem())
-        return;
-    auto *drag = new QDrag(this);
-    auto *datos = new QMimeData;
-    datos->setText(QString()); // the payload is empty: the move dialog works on the selected row
-    drag->setMimeData(datos);
-    drag->exec(Qt::CopyAction | Qt::MoveAction);
-}

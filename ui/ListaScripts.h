@@ -2,12 +2,12 @@
 #include "format/mdlScripts.h"
 
 #include <QCollatorSortKey>
-#include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <QVector>
 #include <optional>
 
-// A row of a script list: text = Nombre, sub-items 1..3 = Descripcion, Codigo, Puntaje.
+// A row of a list of scripts that is not the open category (a version of the history, a move's
+// destination): text = Nombre, sub-items 1..3 = Descripcion, Codigo, Puntaje.
 // Sorting by name follows the Spanish order (herramientas::ClaveOrden); other columns compare without
 // regard to letter case.
 // The row holds its script's fields itself, shared with the parsed records, instead of in the base
@@ -60,9 +60,6 @@ private:
 namespace vista {
 enum Columna { ColNombre = 0, ColDescripcion = 1, ColCodigo = 2, ColPuntaje = 3 };
 QTreeWidgetItem *NuevoItem(const Script &s);
-// The row commands act on: the current one, or the first when none is (a list that holds scripts
-// always has one selected for them). None for an empty list.
-QTreeWidgetItem *Seleccionado(const QTreeWidget *lista);
 // What a row shows of a field: a very long one is cut, since laying out megabytes for one row would
 // freeze the window.
 QString Mostrado(const QString &campo);
@@ -71,17 +68,6 @@ QString Campo(const QTreeWidgetItem *item, int columna);
 // A script row's name folded (herramientas::Plegar), as it sorts and is searched.
 QStringView Clave(const QTreeWidgetItem *item);
 Script ScriptDe(const QTreeWidgetItem *item);
-// Removes a row; the selection moves to the nearest row left (the next, or the last), so that no
-// command afterwards acts on a row the user did not see selected.
-void Quitar(QTreeWidget *lista, QTreeWidgetItem *item);
-// After rows were removed around position `fila`, selects the nearest row left, or none.
-void SeleccionarCercana(QTreeWidget *lista, int fila);
-// The encoding the list's category is written in: the one its file was read in, or UTF-8 once the
-// user agreed to store a character Windows-1252 cannot hold.
-codificacion::Tipo Codificacion(const QTreeWidget *lista);
-void FijarCodificacion(QTreeWidget *lista, codificacion::Tipo tipo);
-// The rows as the category file's bytes, in the list's encoding.
-QByteArray Componer(const QTreeWidget *lista);
 // Appends all rows in one batch: no repaint per row, and sorting (if on) applied once at the end.
 void Anexar(QTreeWidget *lista, const QVector<Script> &scripts);
 // The same for records whose code was left in the file's bytes (mdlScripts::Analizar).
@@ -93,20 +79,3 @@ void Ordenar(QTreeWidget *lista, bool ordenar);
 // Sets up the four columns "Nombre", "Descripción", "Código" (always 0 wide) and "P".
 void PrepararColumnas(QTreeWidget *lista);
 } // namespace vista
-
-// The main window's script list. Drags carry an empty plain text; one row may carry the drop
-// highlight, drawn apart from the selection.
-class ListaScripts : public QTreeWidget {
-    Q_OBJECT
-public:
-    explicit ListaScripts(QWidget *padre = nullptr);
-    QTreeWidgetItem *resaltado() const { return resaltado_.isValid() ? itemFromIndex(resaltado_) : nullptr; }
-    void setResaltado(QTreeWidgetItem *item);
-    int filaResaltada() const { return resaltado_.isValid() ? resaltado_.row() : -1; }
-
-protected:
-    void startDrag(Qt::DropActions acciones) override;
-
-private:
-    QPersistentModelIndex resaltado_; // follows the row as others move, and dies with it
-};
