@@ -63,12 +63,13 @@ struct Modelo {
 enum Orden {
     Seleccionar, Abrir, Agregar, Editar, Eliminar, Subir, Bajar, Guardar, GuardarFallido, RenombrarCat,
     RenombrarPendiente, AgregarCat, EliminarCat, MoverMenu, MoverArrastre, Duplicados, Importar, Cerrar, Salir,
-    EliminarMenu, Filtro, Releer, Llenar, Liberar, kOrdenes
+    EliminarMenu, Filtro, Releer, Llenar, Liberar, DeshacerRehacer, kOrdenes
 };
 const char *const kNombres[] = {"seleccionar", "abrir", "agregar", "editar", "eliminar", "subir", "bajar",
                                 "guardar", "guardar-fallido", "renombrar", "renombrar-pendiente", "agregar-cat",
                                 "eliminar-cat", "mover-menu", "mover-arrastre", "duplicados", "importar", "cerrar",
-                                "salir", "eliminar-menu", "filtro", "releer", "llenar", "liberar"};
+                                "salir", "eliminar-menu", "filtro", "releer", "llenar", "liberar",
+                                "deshacer-rehacer"};
 // The answers a question draws: Sí, No, or neither (Esc, or the question's close box).
 enum Contesta { Si, No, Esc };
 
@@ -346,6 +347,18 @@ private:
             ayudas::Llenar(v.c.estado.carpetaCategorias(), QStringLiteral("relleno"));
             m.lleno = true;
             return;
+        case DeshacerRehacer: {
+            // Ctrl+Z then Ctrl+Y (or Ctrl+Shift+Z) on the list: the last step undone and done again
+            // leaves the list, the files and the save commands as they were; an undo writes nothing.
+            const QByteArray archivo = m.abierta.isEmpty() ? QByteArray() : ayudas::LeerBytes(v.c.estado.rutaCategoria(m.abierta));
+            ui(v.w)->lstScripts->setFocus();
+            QTest::keySequence(ui(v.w)->lstScripts, QKeySequence(QStringLiteral("Ctrl+Z")));
+            if (!m.abierta.isEmpty())
+                QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria(m.abierta)), archivo);
+            QTest::keySequence(ui(v.w)->lstScripts,
+                               QKeySequence(p.b % 2 ? QStringLiteral("Ctrl+Y") : QStringLiteral("Ctrl+Shift+Z")));
+            return;
+        }
         case Liberar:
             if (!m.lleno)
                 return;
