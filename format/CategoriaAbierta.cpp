@@ -1,6 +1,7 @@
 #include "format/CategoriaAbierta.h"
 #include "core/Archivos.h"
 #include "format/DuenoCarpeta.h"
+#include "format/OrdenScripts.h"
 #include "format/Herramientas.h"
 
 #include <QDir>
@@ -11,10 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
-#include <numeric>
-#include <optional>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -36,87 +33,6 @@ QString Defecto(const QByteArray &datos) {
              .isValidUtf8())
         return QStringLiteral("empieza como UTF-8 pero su contenido no lo es");
     return {};
-}
-
-// The names' sort keys. Collating is most of the cost of a sorted opening: a big category's keys are
-// made in two halves at once.
-std::vector<QCollatorSortKey> Claves(const QVector<Script> &scripts) {
-    const qsizetype n = scripts.size();
-    std::vector<std::optional<QCollatorSortKey>> claves(static_cast<size_t>(n));
-    const auto hacer = [&](qsizetype desde, qsizetype hasta) {
-        for (qsizetype i = desde; i < hasta; ++i)
-            claves[size_t(i)].emplace(herramientas::ClaveOrden(scripts.at(i).Nombre));
-    };
-    if (n >= 8192 && std::thread::hardware_concurrency() > 1) {
-        std::thread otra(hacer, n / 2, n);
-        hacer(0, n / 2);
-        otra.join();
-    } else {
-        hacer(0, n);
-    }
-    std::vector<QCollatorSortKey> listas;
-    listas.reserve(size_t(n));
-    for (auto &c : claves)
-        listas.push_back(std::move(*c));
-    return listas;
-}
-
-int CompararPuntaje(const QString &a, const QString &b) {
-    // Scores are numbers: 6 before 10. One that is not a number goes after those that are.
-    bool okA = false, okB = false;
-    const double x = a.trimmed().toDouble(&okA), y = b.trimmed().toDouble(&okB);
-    if (okA != okB)
-        return okA ? -1 : 1;
-    if (okA && x != y)
-        return x < y ? -1 : 1;
-    return a.compare(b, Qt::CaseInsensitive);
-}
-
-QString CampoDe(const Script &s, int columna) {
-    switch (columna) {
-    case 1: return s.Descripcion;
-    case 2: return s.Codigo;
-    case 3: return s.Puntaje;
-    default: return s.Nombre;
-    }
-}
-
-// The scripts' places in a column's order, stable.
-QVector<int> Permutacion(const QVector<Script> &scripts, int columna, Qt::SortOrder orden) {
-    QVector<int> p(scripts.size());
-    std::iota(p.begin(), p.end(), 0);
-    const auto ordenar = [&](auto comparar) {
-        if (orden == Qt::AscendingOrder)
-            std::stable_sort(p.begin(), p.end(), [&](int a, int b) { return comparar(a, b) < 0; });
-        else
-            std::stable_sort(p.begin(), p.end(), [&](int a, int b) { return comparar(b, a) < 0; });
-    };
-    if (columna == 0) {
-        const std::vector<QCollatorSortKey> claves = Claves(scripts);
-        ordenar([&](int a, int b) { return claves[size_t(a)].compare(claves[size_t(b)]); });
-    } else if (columna == 3) {
-        ordenar([&](int a, int b) { return CompararPuntaje(scripts.at(a).Puntaje, scripts.at(b).Puntaje); });
-    } else {
-        ordenar([&](int a, int b) {
-            return CampoDe(scripts.at(a), columna).compare(CampoDe(scripts.at(b), columna), Qt::CaseInsensitive);
-        });
-    }
-    return p;
-}
-
-QVector<Script> Permutados(const QVector<Script> &scripts, const QVector<int> &p) {
-    QVector<Script> r;
-    r.reserve(scripts.size());
-    for (int i : p)
-        r.append(scripts.at(i));
-    return r;
-}
-
-bool EsIdentidad(const QVector<int> &p) {
-    for (int i = 0; i < p.size(); ++i)
-        if (p.at(i) != i)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -269,7 +185,7 @@ bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
             for (const mdlScripts::Registro &r : registros)
                 scripts.append(mdlScripts::Decodificar(datos, r));
             if (ordenado_)
-                scripts = Permutados(scripts, Permutacion(scripts, 0, Qt::AscendingOrder));
+                scripts = orden::Permutados(scripts, orden::Permutacion(scripts, 0, Qt::AscendingOrder));
         }
     } catch (const std::bad_alloc &) {
         // A category under the size limit may still be more than this machine's memory holds.
@@ -406,8 +322,8 @@ bool CategoriaAbierta::Importar(const QVector<Script> &scripts, const QString &t
     if (ordenado_) {
         // Each takes its sorted place, after the equal names already there: the new ones in their
         // own order, merged into the old ones by one search each.
-        const std::vector<QCollatorSortKey> viejas = Claves(scripts_);
-        const QVector<int> p = Permutacion(scripts, 0, Qt::AscendingOrder);
+        const std::vector<QCollatorSortKey> viejas = orden::Claves(scripts_);
+        const QVector<int> p = orden::Permutacion(scripts, 0, Qt::AscendingOrder);
         for (int j = 0; j < p.size(); ++j) {
             const Script &s = scripts.at(p.at(j));
             const QCollatorSortKey clave = herramientas::ClaveOrden(s.Nombre);
@@ -450,12 +366,12 @@ void CategoriaAbierta::setOrdenado(bool ordenado) {
 bool CategoriaAbierta::Ordenar(int columna, Qt::SortOrder orden) {
     if (columna < 0 || columna >= mdlScripts::kCampos || cantidad() < 2)
         return false;
-    const QVector<int> p = Permutacion(scripts_, columna, orden);
-    if (EsIdentidad(p))
+    const QVector<int> p = orden::Permutacion(scripts_, columna, orden);
+    if (orden::EsIdentidad(p))
         return false;
     static const char *const kColumnas[] = {"Nombre", "Descripción", "Código", "P"};
     pila_.push(new ComandoTodo(*this, QStringLiteral("ordenar por «%1»").arg(QString::fromUtf8(kColumnas[columna])),
-                               scripts_, Permutados(scripts_, p)));
+                               scripts_, orden::Permutados(scripts_, p)));
     return true;
 }
 

@@ -375,6 +375,83 @@ private slots:
         QCOMPARE(cambios.count(), 1);
         QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), kInicial.size() - 1);
     }
+
+    // Kept in name order, each edit puts its script in its place among the others, and its undo
+    // puts everything back where it was.
+    void ordenadaCadaEdicionVaASuLugar_data() {
+        QTest::addColumn<Operacion>("operacion");
+        QTest::addColumn<QStringList>("despues");
+        // Sorted, the initial scripts read A, A, B, C (the two A keep the file's order).
+        QTest::newRow("agregar va tras los iguales")
+            << Operacion([](CategoriaAbierta &d) { return d.Agregar(S("b", "nuevo")); })
+            << QStringList{"A", "A", "B", "b", "C"};
+        QTest::newRow("agregar con tilde y eñe en orden español")
+            << Operacion([](CategoriaAbierta &d) { return d.Agregar(S("Ñu")) && d.Agregar(S("Ábaco")); })
+            << QStringList{"A", "A", "Ábaco", "B", "C", "Ñu"};
+        QTest::newRow("editar el nombre lo mueve")
+            << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(0, S("Z")); })
+            << QStringList{"A", "B", "C", "Z"};
+        QTest::newRow("importar intercala")
+            << Operacion([](CategoriaAbierta &d) { return d.Importar({S("D"), S("AA"), S("0")}); })
+            << QStringList{"0", "A", "A", "AA", "B", "C", "D"};
+    }
+    void ordenadaCadaEdicionVaASuLugar() {
+        QFETCH(Operacion, operacion);
+        QFETCH(QStringList, despues);
+        CategoriaAbierta d;
+        d.setOrdenado(true);
+        abrirInicial(d);
+        const QStringList antes = Nombres(d);
+        QCOMPARE(antes, (QStringList{"A", "A", "B", "C"}));
+        QVERIFY(!d.hayCambios()); // read sorted: no change of its own
+        QVERIFY(operacion(d));
+        QCOMPARE(Nombres(d), despues);
+        while (d.pila()->canUndo())
+            d.pila()->undo();
+        QCOMPARE(Nombres(d), antes);
+        QVERIFY(!d.hayCambios());
+    }
+
+    // A column's order is one undo step: scores as numbers, one that is not a number last; a second
+    // sort into the same order is no step at all.
+    void ordenarPorPuntajeEsUnPaso() {
+        CategoriaAbierta d;
+        const QString r = ruta(QStringLiteral("P.rtn"));
+        ayudas::EscribirBytes(r, Bytes({S("a", "", "", "10"), S("b", "", "", "x"), S("c", "", "", "6"), S("d", "", "", "9.5")}));
+        QVERIFY(d.Abrir(r));
+        QVERIFY(d.Ordenar(3, Qt::AscendingOrder));
+        QCOMPARE(Nombres(d), (QStringList{"c", "d", "a", "b"}));
+        QCOMPARE(d.pila()->undoText(), QStringLiteral("ordenar por «P»"));
+        QVERIFY(!d.Ordenar(3, Qt::AscendingOrder));
+        QVERIFY(d.Ordenar(3, Qt::DescendingOrder));
+        QCOMPARE(Nombres(d), (QStringList{"b", "a", "d", "c"}));
+        d.pila()->undo();
+        d.pila()->undo();
+        QCOMPARE(Nombres(d), (QStringList{"a", "b", "c", "d"}));
+        QVERIFY(!d.hayCambios());
+    }
+
+    // With nothing open there is no file the scripts could go to: every edit is refused.
+    void sinAbiertaNoSeEdita() {
+        CategoriaAbierta d;
+        QVERIFY(!d.Agregar(S("X")));
+        QVERIFY(!d.Importar({S("X")}));
+        QVERIFY(!d.Restaurar({S("X")}));
+        d.FijarCodificacion(codificacion::Tipo::Utf8);
+        QCOMPARE(d.cantidad(), 0);
+        QVERIFY(!d.hayCambios());
+    }
+
+    // A script Windows-1252 cannot hold makes the file UTF-8 rather than lose the character.
+    void guardarPasaAUtf8AntesQuePerder() {
+        CategoriaAbierta d;
+        const QString r = abrirInicial(d);
+        QVERIFY(d.Agregar(S(QString::fromUtf8("λ →"))));
+        QVERIFY(d.Guardar());
+        QCOMPARE(d.codificacion(), codificacion::Tipo::Utf8);
+        const QVector<Script> leidos = mdlScripts::Analizar(ayudas::LeerBytes(r));
+        QCOMPARE(leidos.last().Nombre, QString::fromUtf8("λ →"));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_categoriaabierta)

@@ -230,7 +230,12 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
 
 private:
+    // frmPrincipal_controles.cpp
     void crearControles();
+    void crearOpciones();
+    void crearPanelScripts(QWidget *centro);
+    void crearListaScripts();
+    void crearBarraEstado();
     void crearMenus();
     void crearBarras();
     void Form_Load();
