@@ -357,10 +357,22 @@ int CategoriaAbierta::lugarOrdenado(const Script &s, int sin) const {
     return bajo;
 }
 
+// The option's sort is no edit of the user's: the same scripts, in the order the next save writes
+// anyway, as the file read sorted would show them. It is no undo step either, and the steps before
+// it end here, since they name rows by a place that no longer holds the same script; pending changes
+// stay pending.
 void CategoriaAbierta::setOrdenado(bool ordenado) {
     ordenado_ = ordenado;
-    if (ordenado)
-        Ordenar(0, Qt::AscendingOrder);
+    if (!ordenado || cantidad() < 2)
+        return;
+    const QVector<int> p = orden::Permutacion(scripts_, 0, Qt::AscendingOrder);
+    if (orden::EsIdentidad(p))
+        return;
+    if (!pila_.isClean())
+        cambioFueraDePila_ = true;
+    pila_.clear();
+    reemplazarTodo(orden::Permutados(scripts_, p));
+    avisarCambio();
 }
 
 bool CategoriaAbierta::Ordenar(int columna, Qt::SortOrder orden) {

@@ -59,7 +59,7 @@ public:
     void FijarCodificacion(codificacion::Tipo tipo);
     // "Orden ascendente": the scripts are kept by name, ascending in Spanish order without regard to
     // case; an added, edited or imported script takes its place among them. Turning it on sorts
-    // them now, as one undo step when their order changes; a file read while on is read sorted.
+    // them now, as a file read while on is read: not a change to save, and the end of the undo steps.
     void setOrdenado(bool ordenado);
     bool ordenado() const { return ordenado_; }
     // Puts the scripts in a column's order as one undo step: names in Spanish order, scores as numbers

@@ -412,6 +412,23 @@ private slots:
         QVERIFY(!d.hayCambios());
     }
 
+    // Ticking the option sorts what is open without making it a change; steps taken before it can no
+    // longer be undone, and changes pending before it stay pending.
+    void ordenarConLaOpcionNoEsUnCambio() {
+        CategoriaAbierta d;
+        const QString r = ruta(QStringLiteral("Z.rtn"));
+        ayudas::EscribirBytes(r, Bytes({S("c"), S("a"), S("b")}));
+        QVERIFY(d.Abrir(r));
+        d.setOrdenado(true);
+        QCOMPARE(Nombres(d), (QStringList{"a", "b", "c"}));
+        QVERIFY(!d.hayCambios() && !d.pila()->canUndo());
+        d.setOrdenado(false);
+        QVERIFY(d.Subir(2));
+        d.setOrdenado(true);
+        QCOMPARE(Nombres(d), (QStringList{"a", "b", "c"}));
+        QVERIFY(d.hayCambios() && !d.pila()->canUndo());
+    }
+
     // A column's order is one undo step: scores as numbers, one that is not a number last; a second
     // sort into the same order is no step at all.
     void ordenarPorPuntajeEsUnPaso() {

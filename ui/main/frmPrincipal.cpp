@@ -72,6 +72,9 @@ frmPrincipal::~frmPrincipal() {
     disconnect(lstScripts, nullptr, this, nullptr);
     disconnect(&categoria_, nullptr, this, nullptr);
     // The list's model reads the document, which goes before the base class deletes the children.
+    // Its events stop reaching this window first: they come while it is half destroyed.
+    lstScripts->viewport()->removeEventFilter(this);
+    lstScripts->removeEventFilter(this);
     delete lstScripts;
     lstScripts = nullptr;
 }

@@ -254,6 +254,8 @@ private:
     void setVerCodigo(bool ver);
   private:
     bool filtrarPanel(QObject *objeto, QEvent *evento);
+    // An option of lstOp ticked or unticked: its effect on the list and the commands.
+    void OpcionCambiada(QTreeWidgetItem *item, int columna);
     bool filtrarLista(QObject *objeto, QEvent *evento);
 
     void MostrarDocumento();

@@ -73,23 +73,32 @@ QAction *BotonDeBarra(QToolBar *barra, const char *clave, const QString &texto, 
 }
 } // namespace
 
+namespace {
+// A menu entry, also kept by the window so that its key works with the menu bar hidden.
+QAction *Entrada(QWidget *ventana, QMenu *menu, const char *nombre, const QString &texto, const QKeySequence &atajo) {
+    QAction *a = menu->addAction(texto);
+    a->setObjectName(QString::fromLatin1(nombre));
+    if (!atajo.isEmpty()) {
+        a->setShortcut(atajo);
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    ventana->addAction(a);
+    return a;
+}
+
+QMenu *Menu(QMenu *padre, QMenuBar *barra, const char *nombre, const QString &texto) {
+    QMenu *m = padre ? padre->addMenu(texto) : barra->addMenu(texto);
+    m->setObjectName(QString::fromLatin1(nombre));
+    return m;
+}
+} // namespace
+
 void frmPrincipal::crearMenus() {
     QMenuBar *barra = menuBar();
-    auto accion = [this](QMenu *menu, const char *nombre, const QString &texto, const QKeySequence &atajo = {}) {
-        QAction *a = menu->addAction(texto);
-        a->setObjectName(QString::fromLatin1(nombre));
-        if (!atajo.isEmpty()) {
-            a->setShortcut(atajo);
-            a->setShortcutContext(Qt::WindowShortcut);
-        }
-        addAction(a);
-        return a;
+    const auto accion = [this](QMenu *m, const char *nombre, const QString &texto, const QKeySequence &atajo = {}) {
+        return Entrada(this, m, nombre, texto, atajo);
     };
-    auto menu = [](QMenu *padre, QMenuBar *barra, const char *nombre, const QString &texto) {
-        QMenu *m = padre ? padre->addMenu(texto) : barra->addMenu(texto);
-        m->setObjectName(QString::fromLatin1(nombre));
-        return m;
-    };
+    const auto menu = Menu;
 
     g001 = menu(nullptr, barra, "g001", QStringLiteral("&Archivo"));
     mnuGuardar = accion(g001, "mnuGuardar", QStringLiteral("&Guardar cambios"), QKeySequence(QStringLiteral("Ctrl+G")));

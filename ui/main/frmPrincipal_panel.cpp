@@ -93,61 +93,63 @@ void frmPrincipal::conectarPanel() {
         Limpiar();
     });
 
-    connect(lstOp, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int columna) {
-        if (columna != 0)
-            return;
-        const int posicion = lstOp->indexOfTopLevelItem(item) + 1;
-        const bool marcada = item->checkState(0) == Qt::Checked;
-        switch (posicion) {
-        case 1:
-            categoria_.setOrdenado(marcada);
-            {
-                // The indicator only shows the order: the document is sorted already.
-                const QSignalBlocker bloqueo(lstScripts->header());
-                lstScripts->header()->setSortIndicator(vista::ColNombre, Qt::AscendingOrder);
-            }
-            lstScripts->header()->setSortIndicatorShown(marcada);
-            btnSubirS->setEnabled(!marcada);
-            btnBajarS->setEnabled(!marcada);
+    connect(lstOp, &QTreeWidget::itemChanged, this, &frmPrincipal::OpcionCambiada);
+}
+
+void frmPrincipal::OpcionCambiada(QTreeWidgetItem *item, int columna) {
+    if (columna != 0)
+        return;
+    const int posicion = lstOp->indexOfTopLevelItem(item) + 1;
+    const bool marcada = item->checkState(0) == Qt::Checked;
+    switch (posicion) {
+    case 1:
+        categoria_.setOrdenado(marcada);
+        {
+            // The indicator only shows the order: the document is sorted already.
+            const QSignalBlocker bloqueo(lstScripts->header());
+            lstScripts->header()->setSortIndicator(vista::ColNombre, Qt::AscendingOrder);
+        }
+        lstScripts->header()->setSortIndicatorShown(marcada);
+        btnSubirS->setEnabled(!marcada);
+        btnBajarS->setEnabled(!marcada);
+        break;
+    case 2:
+        // The list view shows names only.
+        lstScripts->setHeaderHidden(!marcada);
+        lstScripts->setColumnHidden(vista::ColDescripcion, !marcada);
+        lstScripts->setColumnHidden(vista::ColPuntaje, !marcada);
+        break;
+    case 3: {
+        const QSignalBlocker bloqueo(lstOp);
+        item->setText(0, marcada ? kImportarCategoria : kImportarScripts);
+        break;
+    }
+    case 4: {
+        if (!marcada)
             break;
-        case 2:
-            // The list view shows names only.
-            lstScripts->setHeaderHidden(!marcada);
-            lstScripts->setColumnHidden(vista::ColDescripcion, !marcada);
-            lstScripts->setColumnHidden(vista::ColPuntaje, !marcada);
-            break;
-        case 3: {
+        auto desmarcar = [this, item] {
             const QSignalBlocker bloqueo(lstOp);
-            item->setText(0, marcada ? kImportarCategoria : kImportarScripts);
-            break;
-        }
-        case 4: {
-            if (!marcada)
-                break;
-            auto desmarcar = [this, item] {
-                const QSignalBlocker bloqueo(lstOp);
-                item->setCheckState(0, Qt::Unchecked);
-            };
-            const QString titulo = QStringLiteral("Eliminar duplicados");
-            if (!categoria_.hayAbierta()) {
-                mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
-                desmarcar();
-                return;
-            }
-            if (categoria_.cantidad() == 0) {
-                mensajes::Aviso(this, QStringLiteral("La categoría se encuentra vacía"), titulo);
-                desmarcar();
-                return;
-            }
-            AbrirEliminarDuplicados();
+            item->setCheckState(0, Qt::Unchecked);
+        };
+        const QString titulo = QStringLiteral("Eliminar duplicados");
+        if (!categoria_.hayAbierta()) {
+            mensajes::Aviso(this, QStringLiteral("Primero debe seleccionar una categoría"), titulo);
             desmarcar();
-            break;
-        }
-        default:
             return;
         }
-        lstOp->setCurrentItem(item);
-    });
+        if (categoria_.cantidad() == 0) {
+            mensajes::Aviso(this, QStringLiteral("La categoría se encuentra vacía"), titulo);
+            desmarcar();
+            return;
+        }
+        AbrirEliminarDuplicados();
+        desmarcar();
+        break;
+    }
+    default:
+        return;
+    }
+    lstOp->setCurrentItem(item);
 }
 
 bool frmPrincipal::filtrarPanel(QObject *objeto, QEvent *evento) {
