@@ -1,9 +1,9 @@
 #include "ui/Ordenes.h"
-#include "ui/mdlInicio.h"
 
 int main(int argc, char **argv) {
-    // A command for the shell answers and ends here, before any window or lock.
+    // A command for the shell or an editor answers here, with no window's library loaded; anything
+    // else is the window's program.
     if (const auto codigo = ordenes::Ejecutar(argc, argv))
         return *codigo;
-    return mdlInicio::Main(argc, argv);
+    return ordenes::AbrirVentana(argc, argv);
 }

@@ -12,9 +12,18 @@ modo="${1:-ejecutar}"
 BUILD="${RUTINERO_BUILD:-build}"
 
 paquetes=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqscintilla2-qt6-l10n
-          libsqlite3-dev libgit2-dev zlib1g-dev xdg-utils dpkg-dev file)
+          libsqlite3-dev libgit2-dev libssh2-1-dev zlib1g-dev nlohmann-json3-dev qtkeychain-qt6-dev libsecret-1-0
+          xdg-utils dpkg-dev file)
 case "$modo" in
   pruebas|fuzz) paquetes+=(clang libclang-rt-14-dev git) ;;
+esac
+# A real editor for the language server's test; for the sync's, a real SSH server and agent, a real
+# smart-HTTP server (lighttpd, git's http-backend, openssl for its certificates) and a real keyring
+# (a session bus, gnome-keyring, secret-tool); ripgrep, the yardstick of the benchmark.
+case "$modo" in
+  pruebas) paquetes+=(neovim openssh-server openssh-client lighttpd lighttpd-mod-openssl openssl dbus gnome-keyring
+                   libsecret-tools) ;;
+  bench) paquetes+=(ripgrep) ;;
 esac
 case "$modo" in
   pruebas|paquete) paquetes+=(lintian appstream) ;;

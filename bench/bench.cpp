@@ -276,6 +276,25 @@ void PegarYTeclear(frmPrincipal &w, const QString &nombre, const QString &texto)
     Anotar(QStringLiteral("editor: una tecla tras pegar ") + nombre + QStringLiteral(", CPU"), teclearCpu[1], 0, 0);
 }
 
+// Keys typed one by one at the end of the editor's code: the processor time of each with its
+// repaint, sorted. A key typed into big code goes in once the queue is empty.
+QVector<double> TeclasAlFinal(frmScript &e, int teclas) {
+    e.txtCodigo->setFocus();
+    QTest::keyClick(e.txtCodigo, Qt::Key_End, Qt::ControlModifier);
+    e.txtCodigo->viewport()->repaint();
+    QCoreApplication::processEvents();
+    QVector<double> cpu;
+    for (int i = 0; i < teclas; ++i) {
+        const double antes = MsCpu();
+        QTest::keyClick(e.txtCodigo, Qt::Key_X);
+        QCoreApplication::processEvents();
+        e.txtCodigo->viewport()->repaint();
+        cpu.append(MsCpu() - antes);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    return cpu;
+}
+
 // Typing at the end of one long line, as a user finishing minified code does. Processor time per
 // key with its repaint (median of 21 keys; target at most 20 ms), and the wall time until a burst of
 // 50 keys, all arrived at once as from a fast typist, is typed and shown (target at most 1 s).
@@ -285,19 +304,7 @@ void TeclearAlFinal(frmPrincipal &w, const QString &nombre, const QString &texto
     e.show();
     e.activateWindow();
     e.txtCodigo->ponerTexto(texto);
-    e.txtCodigo->setFocus();
-    QTest::keyClick(e.txtCodigo, Qt::Key_End, Qt::ControlModifier);
-    e.txtCodigo->viewport()->repaint();
-    QCoreApplication::processEvents();
-    QVector<double> cpu;
-    for (int i = 0; i < 21; ++i) {
-        const double antes = MsCpu();
-        QTest::keyClick(e.txtCodigo, Qt::Key_X);
-        QCoreApplication::processEvents(); // a key typed into big code goes in once the queue is empty
-        e.txtCodigo->viewport()->repaint();
-        cpu.append(MsCpu() - antes);
-    }
-    std::sort(cpu.begin(), cpu.end());
+    const QVector<double> cpu = TeclasAlFinal(e, 21);
     const long largo = e.txtCodigo->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
     QElapsedTimer r;
     r.start();
@@ -313,6 +320,51 @@ void TeclearAlFinal(frmPrincipal &w, const QString &nombre, const QString &texto
     e.hide();
     Anotar(QStringLiteral("editor: una tecla al final de ") + nombre + QStringLiteral(", CPU (obj. <= 20)"), cpu[10], 0, 0);
     Anotar(QStringLiteral("editor: 50 teclas seguidas al final de ") + nombre + QStringLiteral(" (obj. <= 1000)"), rafaga, 0, 0);
+}
+
+// Typing at the end of a highlighted code just under the size where highlighting rests, one row per
+// lexer family: processor time per key with its repaint (median of 11; target at most 20 ms).
+void TeclearResaltado(frmPrincipal &w, lenguaje::Lenguaje l, const QString &muestra) {
+    w.estado.ModoScript = QStringLiteral("Agregar");
+    frmScript e(w);
+    e.show();
+    e.activateWindow();
+    e.mnuResaltado[1 + int(l)]->trigger();
+    QString texto;
+    while (texto.size() + muestra.size() < EditorCodigo::kGrande - 16 * 1024)
+        texto += muestra;
+    e.txtCodigo->ponerTexto(texto);
+    const QVector<double> cpu = TeclasAlFinal(e, 11);
+    const bool resaltado = e.txtCodigo->resaltando();
+    e.txtCodigo->ponerTexto(QString());
+    e.hide();
+    Anotar(QStringLiteral("editor: una tecla, %1 KB de %2%3, CPU (obj. <= 20)")
+               .arg(texto.size() / 1024)
+               .arg(lenguaje::Nombre(l), resaltado ? QString() : QStringLiteral(" (sin resaltar)")),
+           cpu[5], 0, 0);
+}
+
+// Choosing another language in "Resaltado" on a script of 1 MB, with the repaint (median of 5).
+void CambiarLenguaje(frmPrincipal &w, const QString &texto) {
+    w.estado.ModoScript = QStringLiteral("Agregar");
+    frmScript e(w);
+    e.show();
+    e.txtCodigo->ponerTexto(texto);
+    e.txtCodigo->viewport()->repaint();
+    QCoreApplication::processEvents();
+    QVector<double> ms;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer r;
+        r.start();
+        e.mnuResaltado[1 + int(i % 2 ? lenguaje::Lenguaje::Python : lenguaje::Lenguaje::Rust)]->trigger();
+        e.txtCodigo->viewport()->repaint();
+        QCoreApplication::processEvents();
+        ms.append(r.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    e.txtCodigo->ponerTexto(QString());
+    e.hide();
+    Anotar(QStringLiteral("editor: cambiar de lenguaje con 1 MB de código (obj. <= 100)"), ms[2], 0, 0);
 }
 
 // --- The library search: the index against reading every file, on a library like a real one: names
@@ -588,6 +640,31 @@ void MedirBiblioteca(int categorias) {
             },
             [&] { Rastrear(carpeta, QStringLiteral("callback")); }, l.indice, l.rastreo);
         l.objetivo = 30;
+        lineas.append(l);
+    }
+    {
+        // The command line as a shell runs it: the real program over the same library and its
+        // index, against ripgrep printing the lines it finds (or the scan done here without it).
+        const QString programa = dir.filePath(QStringLiteral("rutinero"));
+        QFile::copy(QStringLiteral(RUTINERO_PROGRAMA), programa);
+        const auto correr = [](const QString &orden, const QStringList &args) {
+            QProcess p;
+            p.start(orden, args);
+            p.waitForFinished(-1);
+            return p.readAllStandardOutput().count('\n');
+        };
+        Linea l;
+        l.nombre = QStringLiteral("--lista \"callback\"");
+        l.hallados = int(correr(programa, {QStringLiteral("--lista"), QStringLiteral("callback")}));
+        Comparar(
+            15, [&] { correr(programa, {QStringLiteral("--lista"), QStringLiteral("callback")}); },
+            [&] {
+                if (Rastreador().isEmpty())
+                    Rastrear(carpeta, QStringLiteral("callback"));
+                else
+                    correr(Rastreador(), {QStringLiteral("-i"), QStringLiteral("-F"), QStringLiteral("callback"), carpeta});
+            },
+            l.indice, l.rastreo);
         lineas.append(l);
     }
     {
@@ -953,6 +1030,35 @@ int main(int argc, char **argv) {
         while (lineas.size() < 5 * 1000 * 1000)
             lineas += QStringLiteral("<div class=\"fila\"><a href=\"#%1\">enlace %1</a> texto</div>\n").arg(r.bounded(100000));
         PegarYTeclear(w, QStringLiteral("5 MB en líneas"), lineas);
+        CambiarLenguaje(w, lineas.left(1000 * 1000));
+        // One sample per lexer family: the C family draws C, C++, C#, Java, Go, Rust, JavaScript and
+        // TypeScript; the shell's draws PowerShell too.
+        using L = lenguaje::Lenguaje;
+        const std::pair<L, const char *> familias[] = {
+            {L::Html, "<div class=\"fila\"><a href=\"#1\">enlace</a> texto</div>\n"},
+            {L::Css, ".fila a:hover { color: #336; border: 1px solid red; }\n"},
+            {L::Php, "$total = $precio * 2; echo \"<p>$total</p>\";\n"},
+            {L::Sql, "SELECT nombre, precio FROM productos WHERE id = 42 ORDER BY nombre;\n"},
+            {L::Shell, "for f in *.txt; do echo \"$f\" | grep -v x; done\n"},
+            {L::Python, "def suma(a, b):\n    return a + b  # comentario\n"},
+            {L::Cpp, "for (int i = 0; i < n; ++i) { total += v[i] * 2; } // suma\n"},
+            {L::Rust, "fn suma(a: i32, b: i32) -> i32 { let mut x = a; x += b; x }\n"},
+            {L::Batch, "@echo off\nset RUTA=%~dp0\nif exist x goto fin\n"},
+            {L::Perl, "my $x = shift; print \"$x\\n\" if $x =~ /a+/;\n"},
+            {L::Ruby, "def suma(a, b)\n  a + b\nend\n"},
+            {L::Lua, "local function suma(a, b) return a + b end\n"},
+            {L::Json, "{\"nombre\": \"web\", \"puerto\": 8080, \"activo\": true},\n"},
+            {L::Yaml, "servicio:\n  nombre: web\n  puertos:\n    - 8080\n"},
+            {L::Xml, "<fila id=\"1\"><nombre>web</nombre></fila>\n"},
+            {L::Markdown, "## Título\n\nTexto con *énfasis* y `código`.\n"},
+            {L::Makefile, "main.o: main.c\n\t$(CC) -c main.c -o $@\n"},
+            {L::CMake, "add_executable(app main.cpp)\ntarget_link_libraries(app PRIVATE Qt6::Core)\n"},
+            {L::Diff, "@@ -1,2 +1,2 @@\n-viejo\n+nuevo\n"},
+            {L::Ini, "[seccion]\nclave=valor\n"},
+            {L::TeX, "\\section{Título} Texto con \\emph{énfasis}.\n"},
+        };
+        for (const auto &[l, muestra] : familias)
+            TeclearResaltado(w, l, QString::fromUtf8(muestra));
     }
 
     // "x base": parsing against reading and decoding; writing and saving against encoding and

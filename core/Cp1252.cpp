@@ -218,4 +218,9 @@ QByteArray AUtf8(Tipo t, QByteArrayView datos) {
     return cp1252::Decodificar(datos.data(), datos.size()).toUtf8();
 }
 
+QString DeUtf8(QByteArrayView datos) {
+    QStringDecoder d(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return d(datos);
+}
+
 } // namespace codificacion

@@ -57,4 +57,7 @@ bool Representable(Tipo t, const QString &texto);
 QString NoRepresentables(Tipo t, const QString &texto);
 // The same text as UTF-8 bytes, from bytes in the given encoding; ASCII needs no conversion.
 QByteArray AUtf8(Tipo t, QByteArrayView datos);
+// UTF-8 taken as it is, a byte order mark at the start a character like any other (QString::fromUtf8
+// drops it): for a JSON string, which is text, not a file.
+QString DeUtf8(QByteArrayView datos);
 } // namespace codificacion

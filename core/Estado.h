@@ -25,6 +25,9 @@ struct Estado {
     int MSOutlook = 0;
     int IncluirTags = 0;
     QString Extension;
+    // 1 once the user chose the extension ("Opciones de exportar"); until then the preview takes the
+    // extension of the script's language (Exportar, ExtensionElegida).
+    int ExtensionElegida = 0;
     int Tag = 0;
     bool Derecha = false;
     bool Izquierda = false;
@@ -39,6 +42,8 @@ struct Estado {
     // Automatico); the git address the library is synced with (Sincronizar, Remoto).
     int HistorialAutomatico = 0;
     QString Remoto;
+    // Minutes between syncs the program starts by itself, 0 for never (Sincronizar, Cada).
+    int SincronizarCada = 0;
     // The selected script's code shown below the list (Vista, Codigo).
     bool VerCodigo = true;
 

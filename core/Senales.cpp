@@ -43,7 +43,7 @@ bool AlTerminar(QObject *contexto, std::function<void()> accion) {
         char b;
         [[maybe_unused]] const auto n = ::read(tubo[1], &b, 1);
         if (aplazando > 0) {
-            qCInfo(lcSenales) << "stop signal heard during a command: acted on when it ends";
+            qCDebug(lcSenales) << "stop signal heard during a command: acted on when it ends";
             if (aplazadas.isEmpty())
                 aplazadas.append([notificador = QPointer<QSocketNotifier>(notificador), accion] {
                     if (!notificador)

@@ -372,6 +372,7 @@ QStringList CargarPreferencias(Estado &estado) {
         estado.MSOutlook = 1;
         estado.IncluirTags = 0;
         estado.Extension = QStringLiteral("html");
+        estado.ExtensionElegida = 0;
         estado.Tag = 0;
         estado.Derecha = false;
         estado.Izquierda = false;
@@ -379,6 +380,7 @@ QStringList CargarPreferencias(Estado &estado) {
         estado.Familia.clear();
         estado.HistorialAutomatico = 1;
         estado.Remoto.clear();
+        estado.SincronizarCada = 0;
         return {estado.Mostrar};
     }
     Ini ini;
@@ -393,6 +395,10 @@ QStringList CargarPreferencias(Estado &estado) {
     AEntero(leer(kEmail, QStringLiteral("MSOutlook"), QStringLiteral("1")), estado.MSOutlook);
     AEntero(leer(kScript, QStringLiteral("IncluirTags"), QStringLiteral("0")), estado.IncluirTags);
     estado.Extension = exportar::ExtensionValida(leer(kExportar, QStringLiteral("Extension"), QStringLiteral("html")));
+    // A file from before the key: an extension other than the first one was the user's choice.
+    estado.ExtensionElegida = estado.Extension != QLatin1String("html");
+    AEntero(leer(kExportar, QStringLiteral("ExtensionElegida"), QString::number(estado.ExtensionElegida)),
+            estado.ExtensionElegida);
     AEntero(leer(kExportar, QStringLiteral("Tag"), QStringLiteral("0")), estado.Tag);
     ABooleano(leer(kVentana, QStringLiteral("Derecha"), QStringLiteral("False")), estado.Derecha);
     ABooleano(leer(kVentana, QStringLiteral("Izquierda"), QStringLiteral("False")), estado.Izquierda);
@@ -402,6 +408,10 @@ QStringList CargarPreferencias(Estado &estado) {
     estado.Geometria = QByteArray::fromBase64(leer(kVentana, QStringLiteral("Geometria"), QString()).toLatin1());
     AEntero(leer(kHistorial, QStringLiteral("Automatico"), QStringLiteral("1")), estado.HistorialAutomatico);
     estado.Remoto = leer(kSincronizar, QStringLiteral("Remoto"), QString());
+    AEntero(leer(kSincronizar, QStringLiteral("Cada"), QStringLiteral("0")), estado.SincronizarCada);
+    // A hand-edited value out of range is off, not a sync every minute or a timer that overflows.
+    if (estado.SincronizarCada < 0 || estado.SincronizarCada > 24 * 60)
+        estado.SincronizarCada = 0;
     ABooleano(leer(kVista, QStringLiteral("Codigo"), QStringLiteral("True")), estado.VerCodigo);
 
     QStringList panel;
@@ -431,6 +441,8 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kEmail, QStringLiteral("MSOutlook"), n(estado.MSOutlook));
     ini.escribir(kScript, QStringLiteral("IncluirTags"), n(estado.IncluirTags));
     ini.escribir(kExportar, QStringLiteral("Extension"), estado.Extension);
+    if (estado.ExtensionElegida) // a file where it is not chosen stays as it was
+        ini.escribir(kExportar, QStringLiteral("ExtensionElegida"), n(estado.ExtensionElegida));
     ini.escribir(kExportar, QStringLiteral("Tag"), n(estado.Tag));
     ini.escribir(kVentana, QStringLiteral("Derecha"), DeBooleano(estado.Derecha));
     ini.escribir(kVentana, QStringLiteral("Izquierda"), DeBooleano(estado.Izquierda));
@@ -440,6 +452,9 @@ bool GuardarPreferencias(const Estado &estado, const QString &textoPanel, const 
     ini.escribir(kFuente, QStringLiteral("Familia"), estado.Familia);
     ini.escribir(kHistorial, QStringLiteral("Automatico"), n(estado.HistorialAutomatico));
     ini.escribir(kSincronizar, QStringLiteral("Remoto"), estado.Remoto);
+    // Written once chosen: the files of those who never chose it stay as they were.
+    if (estado.SincronizarCada > 0 || !ini.leer(kSincronizar, QStringLiteral("Cada"), QString()).isEmpty())
+        ini.escribir(kSincronizar, QStringLiteral("Cada"), n(estado.SincronizarCada));
     ini.escribir(kVista, QStringLiteral("Codigo"), DeBooleano(estado.VerCodigo));
     QVector<QPair<QString, QString>> pares;
     pares.reserve(panel.size() + 1);

@@ -41,6 +41,12 @@ QString BibliotecaDeInicio(const QString &carpetaPrograma) {
     return QFileInfo(ruta).isDir() ? ruta : QString();
 }
 
+QString CarpetaDelPrograma(const QString &carpetaPropia) {
+    const QString instalado = QStringLiteral("/libexec/rutinero");
+    const QString limpia = QDir::cleanPath(carpetaPropia);
+    return limpia.endsWith(instalado) ? limpia.chopped(instalado.size()) + QStringLiteral("/bin") : limpia;
+}
+
 QString CarpetaDatos(const QString &carpetaPrograma) {
     // access() asks the kernel, so ownership, groups and a read-only mount all count.
     const bool escribible = ::access(QFile::encodeName(carpetaPrograma).constData(), W_OK | X_OK) == 0;

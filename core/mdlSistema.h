@@ -10,6 +10,9 @@ bool ExisteArchivo(const QString &archivo);
 // (archivos::Guardar). On failure *error gets the reason.
 bool GuardarTexto(const QString &archivo, const QString &texto, QString *error = nullptr);
 
+// The folder of the program the user starts (rutinero): the window's program's own folder, or, for
+// one installed in <prefix>/libexec/rutinero, <prefix>/bin.
+QString CarpetaDelPrograma(const QString &carpetaPropia);
 // The starter library an installed program carries: <prefix>/share/rutinero/Categorias for a program
 // in <prefix>/bin. Empty when there is none.
 QString BibliotecaDeInicio(const QString &carpetaPrograma);

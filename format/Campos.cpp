@@ -24,7 +24,21 @@ struct Trozo {
     int largo = 0;
     int nombre = 0, largoNombre = 0; // trimmed
     int valor = -1, largoValor = 0;  // -1: no default written
+    int opciones = -1, largoOpciones = 0; // a choice's texts between its bars, -1: none
 };
+
+// `nombre|uno,dos|` names a choice: where its texts lie, or -1. The name before the bars is trimmed
+// and not empty.
+int Opciones(QStringView nombre, int &largoNombre, int &largoOpciones) {
+    if (nombre.size() < 3 || !nombre.endsWith(QLatin1Char('|')))
+        return -1;
+    const int barra = int(nombre.indexOf(QLatin1Char('|')));
+    if (barra >= nombre.size() - 1 || nombre.left(barra).trimmed().isEmpty())
+        return -1;
+    largoNombre = int(nombre.left(barra).trimmed().size());
+    largoOpciones = int(nombre.size()) - barra - 2;
+    return barra + 1;
+}
 
 // What one reading of a code found.
 struct Lectura {
@@ -41,6 +55,7 @@ Lectura Leer(const QString &c) {
     Lectura r;
     struct Abierto {
         int inicio, nombre, largoNombre, valor;
+        int opciones, largoOpciones;
         QVector<Trozo> dentro; // complete inside it, dropped with it at a line end
     };
     QVector<Abierto> abiertos;
@@ -48,6 +63,8 @@ Lectura Leer(const QString &c) {
         int primero;  // where it is first written
         int conValor; // where its first non-empty default is written, or -1
         QString valor;
+        int conOpciones = -1; // where its first choice is written, or -1
+        QString opciones;
     };
     QHash<QStringView, Visto> vistos;
     const int n = int(c.size());
@@ -60,12 +77,16 @@ Lectura Leer(const QString &c) {
                     r.demasiados = true;
                     return;
                 }
-                it = vistos.insert(nombre, {t.inicio, -1, {}});
+                it = vistos.insert(nombre, {t.inicio, -1, {}, -1, {}});
             }
             it->primero = std::min(it->primero, t.inicio);
             if (t.largoValor > 0 && (it->conValor < 0 || t.inicio < it->conValor)) {
                 it->conValor = t.inicio;
                 it->valor = c.mid(t.valor, t.largoValor);
+            }
+            if (t.opciones >= 0 && (it->conOpciones < 0 || t.inicio < it->conOpciones)) {
+                it->conOpciones = t.inicio;
+                it->opciones = c.mid(t.opciones, t.largoOpciones);
             }
         }
         (abiertos.isEmpty() ? r.fuera : abiertos.last().dentro).append(t);
@@ -81,13 +102,22 @@ Lectura Leer(const QString &c) {
     int i = 0;
     while (i < n && !r.demasiados) {
         const QChar x = c[i];
-        if (x == QLatin1Char('$') && i + 2 < n && c[i + 1] == QLatin1Char('$') && c[i + 2] == QLatin1Char('{')) {
-            Trozo t;
-            t.escape = true;
-            t.inicio = i;
-            t.largo = 3;
-            completo(t);
-            i += 3;
+        int dolares = 0;
+        if (x == QLatin1Char('$'))
+            while (i + dolares < n && c[i + dolares] == QLatin1Char('$'))
+                ++dolares;
+        if (dolares >= 2) {
+            // Pairs before a `{` are escapes, each for one `$`; elsewhere dollars are plain text.
+            if (i + dolares < n && c[i + dolares] == QLatin1Char('{')) {
+                Trozo t;
+                t.escape = true;
+                t.inicio = i;
+                t.largo = dolares / 2 * 2;
+                completo(t);
+                i += t.largo;
+            } else {
+                i += dolares;
+            }
         } else if (x == QLatin1Char('$') && i + 1 < n && c[i + 1] == QLatin1Char('{') &&
                    abiertos.size() < kProfundidad) {
             int j = i + 2;
@@ -102,10 +132,17 @@ Lectura Leer(const QString &c) {
                 t.largo = j + 1 - i;
                 t.nombre = inicioNombre;
                 t.largoNombre = int(nombre.size());
+                const int opciones = Opciones(nombre, t.largoNombre, t.largoOpciones);
+                if (opciones >= 0)
+                    t.opciones = inicioNombre + opciones;
                 completo(t);
                 i = j + 1;
             } else if (j < n && !nombre.isEmpty() && c[j] == QLatin1Char(':')) {
-                abiertos.append({i, inicioNombre, int(nombre.size()), j + 1, {}});
+                // A choice may have a default written after it: the name is the same either way.
+                int largoNombre = int(nombre.size()), largoOpciones = 0;
+                const int opciones = Opciones(nombre, largoNombre, largoOpciones);
+                abiertos.append({i, inicioNombre, largoNombre, j + 1,
+                                 opciones >= 0 ? inicioNombre + opciones : -1, largoOpciones, {}});
                 i = j + 1;
             } else {
                 i = j; // plain text up to what stopped the name, which is read for itself
@@ -119,6 +156,8 @@ Lectura Leer(const QString &c) {
             t.largoNombre = a.largoNombre;
             t.valor = a.valor;
             t.largoValor = i - a.valor;
+            t.opciones = a.opciones;
+            t.largoOpciones = a.largoOpciones;
             completo(t);
             ++i;
         } else {
@@ -134,8 +173,15 @@ Lectura Leer(const QString &c) {
     soltar();
     QVector<std::pair<int, Campo>> orden;
     orden.reserve(vistos.size());
-    for (auto it = vistos.cbegin(); it != vistos.cend(); ++it)
-        orden.append({it->primero, Campo{it.key().toString(), it->valor}});
+    for (auto it = vistos.cbegin(); it != vistos.cend(); ++it) {
+        Campo campo{it.key().toString(), it->valor, {}};
+        if (it->conOpciones >= 0) {
+            campo.opciones = it->opciones.split(QLatin1Char(','));
+            if (it->conValor < 0)
+                campo.valor = campo.opciones.first();
+        }
+        orden.append({it->primero, campo});
+    }
     std::sort(orden.begin(), orden.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     for (const auto &o : orden)
         r.distintos.append(o.second);
@@ -160,7 +206,8 @@ public:
         for (const Trozo &t : trozos) {
             if (!agregar(r, QStringView(texto).mid(hecho, t.inicio - hecho)))
                 return {};
-            if (!agregar(r, t.escape ? QStringView(u"${") : QStringView(valor(texto.mid(t.nombre, t.largoNombre)))))
+            if (!agregar(r, t.escape ? QStringView(QString(t.largo / 2, QLatin1Char('$')))
+                                     : QStringView(valor(texto.mid(t.nombre, t.largoNombre)))))
                 return {};
             hecho = t.inicio + t.largo;
         }
@@ -216,6 +263,8 @@ QVector<Lugar> Lugares(const QString &codigo) {
         x.conValor = t.valor >= 0;
         if (x.conValor)
             x.valor = codigo.mid(t.valor, t.largoValor);
+        if (t.opciones >= 0)
+            x.opciones = codigo.mid(t.opciones, t.largoOpciones).split(QLatin1Char(','));
         r.append(x);
     }
     return r;

@@ -229,3 +229,7 @@ DuenoCarpeta::Toma::~Toma() {
     if (!hechos.isEmpty())
         emit d_.escritos(hechos, QString());
 }
+
+// Its meta-object here rather than with the layer's others: a program that writes through the
+// folder's owner needs no other class of the layer (the command line, which loads no Qt Gui).
+#include "moc_DuenoCarpeta.cpp"

@@ -1,17 +1,20 @@
 #include "format/Editores.h"
 #include "core/Registro.h"
-#include "core/Cp1252.h"
 #include "format/Etiquetas.h"
-#include "format/Lenguaje.h"
+#include "format/Traduccion.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 
-#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include <climits>
+#include <set>
 
 namespace editores {
+
+// Keys in the file's order: an editor's file is read and written as the person left it.
+using json = nlohmann::ordered_json;
 
 QByteArray SinComentarios(const QByteArray &texto, QString *error) {
     QByteArray r = texto;
@@ -64,97 +67,164 @@ QByteArray SinComentarios(const QByteArray &texto, QString *error) {
 
 namespace {
 
-// The editor reads `$` as the start of a field and `\` as an escape: written as `\$` and `\\` they
-// come back as typed. Reading undoes exactly those two, and `\}`, and leaves any other backslash.
-QString Escapar(const QString &linea) {
-    QString r;
-    r.reserve(linea.size());
-    for (QChar c : linea) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('$'))
-            r.append(QLatin1Char('\\'));
-        r.append(c);
-    }
-    return r;
-}
+// Deeper than this, a file is no snippet file (and reading it would cost for nothing).
+constexpr int kProfundidad = 64;
+struct Hondo {};
 
-QString Desescapar(const QString &texto) {
-    QString r;
-    r.reserve(texto.size());
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const QChar c = texto.at(i);
-        if (c == QLatin1Char('\\') && i + 1 < texto.size()) {
-            const QChar d = texto.at(i + 1);
-            if (d == QLatin1Char('\\') || d == QLatin1Char('$') || d == QLatin1Char('}')) {
-                r.append(d);
-                ++i;
-                continue;
-            }
-        }
-        r.append(c);
-    }
-    return r;
-}
+QString Q(const std::string &s) { return codificacion::DeUtf8(QByteArrayView(s.data(), qsizetype(s.size()))); }
+std::string S(const QString &s) { return s.toStdString(); }
 
 // A text, or a list of texts joined by line breaks (the two forms `body` and `description` take).
-bool Texto(const QJsonValue &v, QString &texto) {
-    if (v.isString()) {
-        texto = v.toString();
+bool Texto(const json &v, QString &texto) {
+    if (v.is_string()) {
+        texto = Q(v.get<std::string>());
         return true;
     }
-    if (!v.isArray())
+    if (!v.is_array())
         return false;
     QStringList lineas;
-    for (const QJsonValue &l : v.toArray()) {
-        if (!l.isString())
+    for (const json &l : v) {
+        if (!l.is_string())
             return false;
-        lineas.append(l.toString());
+        lineas.append(Q(l.get<std::string>()));
     }
     texto = lineas.join(QLatin1Char('\n'));
     return true;
 }
 
-// How each language is named by the code editor's snippet scopes and by Markdown's fences; the
-// editor has no scope of its own for ASP pages.
-struct Nombres {
-    lenguaje::Lenguaje lenguaje;
-    const char *alcance;
-    const char *markdown;
+// The top level of the file, entry by entry and in order, a key written twice included (a JSON
+// object would keep one). Inner keys written twice go to `repetidas`.
+struct Entrada {
+    QString clave;
+    json valor;
+    QStringList repetidas;
 };
-constexpr Nombres kNombres[] = {
-    {lenguaje::Lenguaje::Html, "html", "html"},       {lenguaje::Lenguaje::Css, "css", "css"},
-    {lenguaje::Lenguaje::JavaScript, "javascript", "javascript"}, {lenguaje::Lenguaje::Php, "php", "php"},
-    {lenguaje::Lenguaje::Asp, "", "asp"},            {lenguaje::Lenguaje::Sql, "sql", "sql"},
-    {lenguaje::Lenguaje::Shell, "shellscript", "sh"},
-};
-
-QString Alcance(lenguaje::Lenguaje l) {
-    for (const Nombres &n : kNombres)
-        if (n.lenguaje == l)
-            return QString::fromLatin1(n.alcance);
-    return QString();
-}
-
-// The info string of a Markdown fence, as the common highlighters name the languages.
-QString EtiquetaMarkdown(lenguaje::Lenguaje l) {
-    for (const Nombres &n : kNombres)
-        if (n.lenguaje == l)
-            return QString::fromLatin1(n.markdown);
-    return QString();
-}
-
-// Markdown punctuation in a heading or a paragraph, escaped so that it shows as written.
-QString EscaparMarkdown(const QString &texto) {
-    static const QString especiales = QStringLiteral("\\`*_[]<>#|~");
-    QString r;
-    r.reserve(texto.size());
-    for (QChar c : texto) {
-        // A paragraph starting with one of these would become a list or a heading's underline.
-        const bool alPrincipio = r.isEmpty() && QStringLiteral("-+=").contains(c);
-        if (alPrincipio || especiales.contains(c))
-            r.append(QLatin1Char('\\'));
-        r.append(c);
+bool Entradas(const QByteArray &limpio, QVector<Entrada> &entradas, QString *error) {
+    using E = json::parse_event_t;
+    bool objeto = false;
+    std::string clave;
+    std::set<std::string> dentro;
+    QStringList repetidas;
+    const auto oir = [&](int hondo, E e, json &v) {
+        if (hondo > kProfundidad)
+            throw Hondo{};
+        if (hondo == 0 && e == E::object_start)
+            objeto = true;
+        if (!objeto || hondo == 0)
+            return true;
+        if (hondo == 1 && e == E::key) {
+            clave = v.get<std::string>();
+            dentro.clear();
+            repetidas.clear();
+        } else if (hondo == 2 && e == E::key && !dentro.insert(v.get<std::string>()).second) {
+            repetidas << Q(v.get<std::string>());
+        } else if (hondo == 1 && (e == E::value || e == E::object_end || e == E::array_end)) {
+            entradas.append({Q(clave), std::move(v), repetidas});
+            return false; // kept here, not in the object
+        }
+        return true;
+    };
+    try {
+        const json todo = json::parse(limpio.cbegin(), limpio.cend(), oir);
+        if (!todo.is_object()) {
+            qCWarning(lcArchivos) << "Archivo de fragmentos sin un objeto de fragmentos";
+            if (error)
+                *error = QStringLiteral("no contiene fragmentos");
+            return false;
+        }
+    } catch (const json::parse_error &e) {
+        qCWarning(lcArchivos) << "Archivo de fragmentos que no es JSON:" << e.what();
+        if (error)
+            *error = QStringLiteral("no es JSON válido (byte %1)").arg(qulonglong(e.byte));
+        return false;
+    } catch (const json::exception &e) {
+        // A number no double holds, and the like.
+        qCWarning(lcArchivos) << "Archivo de fragmentos que no se puede leer:" << e.what();
+        if (error)
+            *error = QStringLiteral("no es JSON válido (%1)").arg(QString::fromUtf8(e.what()));
+        return false;
+    } catch (const Hondo &) {
+        qCWarning(lcArchivos) << "Archivo de fragmentos anidado más de" << kProfundidad << "niveles";
+        if (error)
+            *error = QStringLiteral("anida más de %1 niveles").arg(kProfundidad);
+        return false;
     }
-    return r;
+    return true;
+}
+
+// What this program wrote beside a snippet: its score, its name, its fields' names.
+void Propio(const json &o, Fragmento &f) {
+    const auto p = o.find("rutinero");
+    if (p == o.end() || !p->is_object())
+        return;
+    static const QRegularExpression cifras(QStringLiteral("^[0-9]{0,9}$"));
+    if (const auto v = p->find("puntaje"); v != p->end() && v->is_string() && cifras.match(Q(*v)).hasMatch())
+        f.puntaje = Q(*v);
+    if (const auto v = p->find("nombre"); v != p->end() && v->is_string())
+        f.nombrePropio = Q(*v);
+    if (const auto v = p->find("valores"); v != p->end() && v->is_array())
+        for (const json &n : *v)
+            if (n.is_number_integer() && n.get<qint64>() > 0 && n.get<qint64>() <= INT_MAX)
+                f.valores.append(int(n.get<qint64>()));
+    if (const auto v = p->find("campos"); v != p->end() && v->is_object())
+        for (auto it = v->begin(); it != v->end(); ++it) {
+            bool ok = false;
+            const int n = Q(it.key()).toInt(&ok);
+            if (ok && n > 0 && it.value().is_string())
+                f.campos.insert(n, Q(it.value()));
+        }
+}
+
+// One entry as a snippet, or under the heading of what is wrong with it.
+void Leer(const Entrada &e, Lectura &l) {
+    Fragmento f;
+    f.nombre = e.clave;
+    if (!e.valor.is_object()) {
+        l.noFragmentos << QStringLiteral("%1: no es un objeto").arg(f.nombre);
+        return;
+    }
+    const json &o = e.valor;
+    for (const QString &r : e.repetidas)
+        l.repetidos << QStringLiteral("%1: «%2»").arg(f.nombre, r);
+    const auto cuerpo = o.find("body");
+    if (cuerpo == o.end()) {
+        l.sinCuerpo << f.nombre;
+        return;
+    }
+    if (!Texto(*cuerpo, f.cuerpo)) {
+        l.cuerpoRaro << f.nombre;
+        return;
+    }
+    if (const auto d = o.find("description"); d != o.end() && !d->is_null()) {
+        if (!Texto(*d, f.descripcion)) {
+            l.noFragmentos << QStringLiteral("%1: la descripción no es un texto").arg(f.nombre);
+            return;
+        }
+        // A script's description is one line: the lines of a list come joined.
+        if (d->is_array())
+            f.descripcion.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    }
+    if (const auto p = o.find("prefix"); p != o.end() && !p->is_null()) {
+        QString uno;
+        if (p->is_string())
+            f.prefijos << Q(*p);
+        else if (!p->is_array() || !Texto(*p, uno) || p->empty()) {
+            l.noFragmentos << QStringLiteral("%1: el prefijo no es un texto ni una lista de textos").arg(f.nombre);
+            return;
+        } else {
+            for (const json &x : *p)
+                f.prefijos << Q(x);
+        }
+    }
+    if (const auto a = o.find("scope"); a != o.end() && !a->is_null()) {
+        if (!a->is_string()) {
+            l.noFragmentos << QStringLiteral("%1: el ámbito («scope») no es un texto").arg(f.nombre);
+            return;
+        }
+        f.alcance = Q(*a);
+    }
+    Propio(o, f);
+    l.fragmentos.append(f);
 }
 
 } // namespace
@@ -168,43 +238,20 @@ bool Leer(const QByteArray &datos, Lectura &lectura, QString *error) {
             *error = motivo;
         return false;
     }
-    QJsonParseError e;
-    const QJsonDocument doc = QJsonDocument::fromJson(limpio, &e);
-    if (e.error != QJsonParseError::NoError) {
-        qCWarning(lcArchivos) << "Archivo de fragmentos que no es JSON:" << e.errorString() << "en el byte" << e.offset;
-        if (error)
-            *error = QStringLiteral("no es JSON válido (byte %1)").arg(e.offset);
+    QVector<Entrada> entradas;
+    if (!Entradas(limpio, entradas, error))
         return false;
-    }
-    if (!doc.isObject()) {
-        qCWarning(lcArchivos) << "Archivo de fragmentos sin un objeto de fragmentos";
-        if (error)
-            *error = QStringLiteral("no contiene fragmentos");
-        return false;
-    }
-    const QJsonObject todo = doc.object();
-    for (auto it = todo.constBegin(); it != todo.constEnd(); ++it) {
-        Fragmento f;
-        f.nombre = it.key();
-        const QJsonObject o = it.value().toObject();
-        QString cuerpo;
-        if (!it.value().isObject() || !Texto(o.value(QLatin1String("body")), cuerpo)) {
-            lectura.noFragmentos.append(f.nombre);
-            continue;
-        }
-        f.codigo = Desescapar(cuerpo);
-        const QJsonValue d = o.value(QLatin1String("description"));
-        if (!d.isUndefined() && !d.isNull() && !Texto(d, f.descripcion)) {
-            lectura.noFragmentos.append(f.nombre);
-            continue;
-        }
-        lectura.fragmentos.append(f);
-    }
+    QHash<QString, int> veces;
+    for (const Entrada &e : std::as_const(entradas))
+        if (++veces[e.clave] == 2)
+            lectura.repetidos << e.clave;
+    for (const Entrada &e : std::as_const(entradas))
+        Leer(e, lectura);
     return true;
 }
 
-QString PorQueNoCabe(const Fragmento &f) {
-    if (f.nombre.trimmed().isEmpty())
+QString PorQueNoCabe(const QString &nombre, const QString &descripcion, const QString &codigo) {
+    if (nombre.trimmed().isEmpty())
         return QStringLiteral("no tiene nombre");
     const auto fueraDeLinea = [](const QString &t) {
         for (QChar c : t)
@@ -212,48 +259,78 @@ QString PorQueNoCabe(const Fragmento &f) {
                 return true;
         return false;
     };
-    if (fueraDeLinea(f.nombre))
+    if (fueraDeLinea(nombre))
         return QStringLiteral("el nombre tiene comillas o saltos de línea");
-    if (fueraDeLinea(f.descripcion))
-        return QStringLiteral("la descripción tiene comillas o saltos de línea");
-    const QString fuera = cp1252::NoRepresentables(f.nombre + f.descripcion + f.codigo);
-    if (!fuera.isEmpty()) {
-        QStringList lista;
-        for (char32_t c : fuera.toUcs4())
-            lista << (cp1252::EsInvisible(c) ? QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper()
-                                             : QString::fromUcs4(&c, 1));
-        return QStringLiteral("tiene caracteres que la categoría no puede guardar: %1").arg(lista.join(QLatin1Char(' ')));
-    }
+    if (fueraDeLinea(descripcion))
+        return QStringLiteral("la descripción (o su prefijo o su ámbito) tiene comillas o saltos de línea");
     // The file holds each double quote of the code as this very text: one already there would come
     // back as a quote.
-    if (f.codigo.contains(mdlScripts::kTokenComilla))
+    if (codigo.contains(mdlScripts::kTokenComilla))
         return QStringLiteral("el código contiene el texto %1").arg(mdlScripts::kTokenComilla);
     return QString();
 }
 
-Script AScript(const Fragmento &f) {
+namespace {
+// One snippet as a script of `categoria`, its code as the editor shows it; what could not be kept as
+// it was goes to *cambios.
+Script AScript(const Fragmento &f, const QString &categoria, QStringList *cambios) {
+    const traduccion::Campos c = traduccion::ACampos(gramatica::Analizar(f.cuerpo), f.campos, f.valores);
     // The category file keeps CR LF between lines; a lone CR of another system is a line end too.
-    QString codigo = f.codigo;
+    QString codigo = c.codigo;
     codigo.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return Script{f.nombre, f.descripcion, etiquetas::AAlmacen(codigo), QStringLiteral("0")};
+    const QString nombre = f.nombrePropio.isEmpty() ? f.nombre : f.nombrePropio;
+    Nota nota;
+    // Only what an export would not write again by itself. A scope of one language the program knows
+    // becomes its tag, one it knows not stays in the note as written.
+    QString descripcion = f.descripcion;
+    if (!f.prefijos.isEmpty() && f.prefijos != QStringList{Prefijo(nombre)})
+        nota.prefijos = f.prefijos;
+    const lenguaje::Lenguaje delAlcance = lenguaje::DeAlcance(f.alcance);
+    if (!f.alcance.isEmpty() && f.alcance != lenguaje::Alcance(lenguaje::Elegir(descripcion, codigo, categoria))) {
+        if (delAlcance != lenguaje::Lenguaje::Ninguno && f.alcance.trimmed() == lenguaje::Alcance(delAlcance))
+            descripcion = lenguaje::ConLenguaje(descripcion, delAlcance);
+        else
+            nota.ambito = f.alcance;
+    }
+    if (c.ordenPropio)
+        nota.orden = c.orden;
+    if (cambios)
+        for (const QString &n : c.notas)
+            cambios->append(nombre + QStringLiteral(": ") + n);
+    return Script{nombre, ConNota(descripcion, nota), codigo, f.puntaje};
 }
+} // namespace
 
-bool Importar(const QByteArray &datos, Importacion &importacion, QString *error) {
+bool Importar(const QByteArray &datos, Importacion &importacion, QString *error, const QString &categoria) {
     importacion = Importacion();
     Lectura lectura;
     if (!Leer(datos, lectura, error))
         return false;
-    for (const QString &n : lectura.noFragmentos)
-        importacion.rechazados.append(QStringLiteral("%1: no es un fragmento (le falta el código, \"body\")").arg(n));
-    for (const Fragmento &f : lectura.fragmentos) {
-        const QString motivo = PorQueNoCabe(f);
-        if (motivo.isEmpty())
-            importacion.scripts.append(AScript(f));
-        else
-            importacion.rechazados.append(f.nombre + QStringLiteral(": ") + motivo);
+    importacion.repetidos = lectura.repetidos;
+    importacion.sinCuerpo = lectura.sinCuerpo;
+    importacion.cuerpoRaro = lectura.cuerpoRaro;
+    importacion.noFragmentos = lectura.noFragmentos;
+    QString todo;
+    for (const Fragmento &f : std::as_const(lectura.fragmentos)) {
+        QStringList cambios;
+        Script s = AScript(f, categoria, &cambios);
+        const QString motivo = PorQueNoCabe(s.Nombre, s.Descripcion, s.Codigo);
+        if (!motivo.isEmpty()) {
+            importacion.rechazados.append(s.Nombre + QStringLiteral(": ") + motivo);
+            continue;
+        }
+        importacion.cambiados += cambios;
+        todo += s.Nombre + s.Descripcion + s.Codigo;
+        s.Codigo = etiquetas::AAlmacen(s.Codigo);
+        importacion.scripts.append(s);
     }
-    if (!importacion.rechazados.isEmpty())
-        qCWarning(lcArchivos) << "Fragmentos que la categoría no puede guardar:" << importacion.rechazados;
+    // What Windows-1252 has not (an emoji, Greek) makes the category UTF-8, as the program writes it.
+    if (!cp1252::NoRepresentables(todo).isEmpty())
+        importacion.tipo = codificacion::Tipo::Utf8;
+    const int avisos = int(importacion.rechazados.size() + importacion.repetidos.size() + importacion.sinCuerpo.size() +
+                           importacion.cuerpoRaro.size() + importacion.noFragmentos.size());
+    if (avisos > 0)
+        qCWarning(lcArchivos) << "Archivo de fragmentos con" << avisos << "entradas que no se importan como son";
     return true;
 }
 
@@ -282,57 +359,52 @@ QString Prefijo(const QString &nombre) {
 }
 
 QByteArray CodeSnippets(const QVector<Script> &scripts, const QString &categoria) {
-    QJsonObject todo;
+    json todo = json::object();
     QSet<QString> usados;
     for (const Script &s : scripts) {
         QString clave = s.Nombre;
         for (int n = 2; usados.contains(clave); ++n)
             clave = QStringLiteral("%1 (%2)").arg(s.Nombre).arg(n);
         usados.insert(clave);
+        Nota nota;
+        const QString descripcion = SinNota(s.Descripcion, &nota);
         const QString codigo = etiquetas::AEditor(s.Codigo);
-        QJsonArray cuerpo;
-        for (const QString &linea : codigo.split(QLatin1Char('\n')))
-            cuerpo.append(Escapar(linea));
-        QJsonObject f;
-        f.insert(QLatin1String("prefix"), Prefijo(s.Nombre));
-        f.insert(QLatin1String("body"), cuerpo);
-        f.insert(QLatin1String("description"), s.Descripcion);
-        const QString alcance = Alcance(lenguaje::Elegir(codigo, categoria));
-        if (!alcance.isEmpty())
-            f.insert(QLatin1String("scope"), alcance);
-        todo.insert(clave, f);
-    }
-    return QJsonDocument(todo).toJson(QJsonDocument::Indented);
-}
-
-QString Cerca(const QString &codigo) {
-    int mayor = 0, corrida = 0;
-    for (QChar c : codigo) {
-        corrida = c == QLatin1Char('`') ? corrida + 1 : 0;
-        mayor = std::max(mayor, corrida);
-    }
-    return QString(std::max(3, mayor + 1), QLatin1Char('`'));
-}
-
-QByteArray Markdown(const QVector<CategoriaMarkdown> &categorias) {
-    QString r;
-    for (const CategoriaMarkdown &c : categorias) {
-        if (!r.isEmpty())
-            r += QLatin1Char('\n');
-        r += QStringLiteral("# ") + EscaparMarkdown(c.nombre) + QStringLiteral("\n");
-        for (const Script &s : c.scripts) {
-            const QString codigo = etiquetas::AEditor(s.Codigo);
-            const QString cerca = Cerca(codigo);
-            r += QStringLiteral("\n## ") + EscaparMarkdown(s.Nombre) + QStringLiteral("\n\n");
-            if (!s.Descripcion.isEmpty())
-                r += EscaparMarkdown(s.Descripcion) + QStringLiteral("\n\n");
-            r += cerca + EtiquetaMarkdown(lenguaje::Elegir(codigo, c.nombre)) + QLatin1Char('\n') + codigo;
-            if (!codigo.isEmpty() && !codigo.endsWith(QLatin1Char('\n')))
-                r += QLatin1Char('\n');
-            r += cerca + QLatin1Char('\n');
+        const traduccion::Fragmento f = traduccion::AFragmento(codigo, {true, nota.orden});
+        json o = json::object();
+        const QStringList prefijos = nota.prefijos.isEmpty() ? QStringList{Prefijo(s.Nombre)} : nota.prefijos;
+        if (prefijos.size() == 1) {
+            o["prefix"] = S(prefijos.first());
+        } else {
+            o["prefix"] = json::array();
+            for (const QString &p : prefijos)
+                o["prefix"].push_back(S(p));
         }
+        o["body"] = json::array();
+        for (const QString &linea : f.cuerpo.split(QLatin1Char('\n')))
+            o["body"].push_back(S(linea));
+        o["description"] = S(descripcion);
+        const QString alcance =
+            nota.ambito.isEmpty() ? lenguaje::Alcance(lenguaje::Elegir(descripcion, codigo, categoria)) : nota.ambito;
+        if (!alcance.isEmpty())
+            o["scope"] = S(alcance);
+        // What the editor has no place for, read back by an import.
+        json propio = {{"puntaje", S(s.Puntaje)}};
+        if (clave != s.Nombre)
+            propio["nombre"] = S(s.Nombre);
+        if (!f.valores.isEmpty()) {
+            propio["valores"] = json::array();
+            for (int n : f.valores)
+                propio["valores"].push_back(n);
+        }
+        if (!f.nombres.isEmpty()) {
+            propio["campos"] = json::object();
+            for (auto it = f.nombres.cbegin(); it != f.nombres.cend(); ++it)
+                propio["campos"][std::to_string(it.key())] = S(it.value());
+        }
+        o["rutinero"] = std::move(propio);
+        todo[S(clave)] = std::move(o);
     }
-    return r.toUtf8();
+    return QByteArray::fromStdString(todo.dump(2, ' ', false, json::error_handler_t::replace)) + '\n';
 }
 
 } // namespace editores

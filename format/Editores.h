@@ -1,7 +1,10 @@
 #pragma once
+#include "core/Cp1252.h"
+#include "format/Lenguaje.h"
 #include "format/mdlScripts.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -16,35 +19,51 @@ namespace editores {
 // stay where they were. A comment that never ends is an error: *error says so and the result is empty.
 QByteArray SinComentarios(const QByteArray &texto, QString *error = nullptr);
 
-// One snippet as the editor sees it: its code with real double quotes and \n between lines.
+// One snippet as the file holds it. `cuerpo` is in the editors' snippet grammar (Gramatica.h), with
+// real double quotes and \n between lines.
 struct Fragmento {
     QString nombre;
     QString descripcion;
-    QString codigo;
+    QString cuerpo;
+    QStringList prefijos; // as written, a single prefix as a list of one; none when absent
+    QString alcance;      // `scope`, as written
+    // What this program writes beside a snippet (the key "rutinero") and reads back: the score, the
+    // script's name when the key is not it, and the names of fields an import would not find.
+    QString puntaje = QStringLiteral("0");
+    QString nombrePropio;
+    QMap<int, QString> campos;
+    QList<int> valores; // tab stops whose text is also their field's default
 };
 
+// What reading found, and each kind of entry that is no snippet, under its own heading.
 struct Lectura {
-    QVector<Fragmento> fragmentos; // in the order of their names
-    QStringList noFragmentos;      // entries without a body: not snippets
+    QVector<Fragmento> fragmentos; // in the file's order, a repeated key each time it is written
+    QStringList repetidos;         // keys written more than once (each kept), "Nombre" or "Nombre: clave"
+    QStringList sinCuerpo;         // entries without `body`
+    QStringList cuerpoRaro;        // a `body` that is neither a text nor a list of texts
+    QStringList noFragmentos;      // entries that are no object, or with an odd description, prefix or scope
 };
-// Reads a snippet file. False (with *error in Spanish) when it is not JSON or not an object of
-// snippets; true with no snippets for an empty object.
+// Reads a snippet file, keeping its order. False (with *error in Spanish) when it is not JSON or not
+// an object of snippets; true with no snippets for an empty object.
 bool Leer(const QByteArray &datos, Lectura &lectura, QString *error = nullptr);
 
-// A snippet as the category file holds it, or why it cannot be held: a character outside the
-// category's encoding, a double quote or a line break in the name or the description, an empty name,
-// or the quote token in the code. Empty when it can.
-QString PorQueNoCabe(const Fragmento &f);
-Script AScript(const Fragmento &f);
+// Why a script cannot be kept in a category file: a double quote or a line break in the name or the
+// description, an empty name, or the quote token in the code (given as the editor shows it). Empty
+// when it can.
+QString PorQueNoCabe(const QString &nombre, const QString &descripcion, const QString &codigo);
 
-// A snippet file as a new category: the scripts it can hold, in the file's order, and each one it
-// cannot ("Nombre: motivo"), entries that are no snippets included. False (with *error) when the
-// file is no snippet file at all.
+// A snippet file as a new category named `categoria`: the scripts, in the file's order, and what did
+// not come in or not whole, each under its heading. The category is UTF-8 when a script holds a
+// character Windows-1252 has not. False (with *error) when the file is no snippet file at all.
 struct Importacion {
     QVector<Script> scripts;
-    QStringList rechazados;
+    codificacion::Tipo tipo = codificacion::Tipo::Cp1252;
+    QStringList rechazados; // "Nombre: motivo", scripts the category cannot hold
+    QStringList cambiados;  // "Nombre: motivo", imported without something the program cannot keep
+    QStringList repetidos, sinCuerpo, cuerpoRaro, noFragmentos; // as Lectura's
 };
-bool Importar(const QByteArray &datos, Importacion &importacion, QString *error = nullptr);
+bool Importar(const QByteArray &datos, Importacion &importacion, QString *error = nullptr,
+              const QString &categoria = QString());
 // Whether a file name is one of the editor's snippet files: `.code-snippets`, or `.json` (per language).
 bool EsArchivoDeFragmentos(const QString &archivo);
 
@@ -52,10 +71,11 @@ bool EsArchivoDeFragmentos(const QString &archivo);
 // with a hyphen between words ("Abrir ventana" gives "abrir-ventana").
 QString Prefijo(const QString &nombre);
 
-// A category's scripts as a `.code-snippets` file (UTF-8). Each script's name is its key (a name seen
-// before gets " (2)", " (3)"... since keys are unique), its code the lines of `body` with `$` and `\`
-// escaped so that the editor inserts them as they are, and `scope` the language the program
-// highlights it in, when it knows one.
+// A category's scripts as a `.code-snippets` file (UTF-8), in their order. Each script's name is its
+// key (a name seen before gets " (2)", " (3)"... since keys are unique; the name itself goes beside
+// it), its code the lines of `body` with its fill-in fields as tab stops (a field named as an editor's
+// variable as that variable) and all else escaped, `prefix` and `scope` those its description's
+// note keeps, else its prefix and the language the program highlights it in; its score goes beside.
 QByteArray CodeSnippets(const QVector<Script> &scripts, const QString &categoria);
 
 // Markdown of categories, each a level-one heading; each script a level-two heading, its description
@@ -68,5 +88,26 @@ struct CategoriaMarkdown {
 QByteArray Markdown(const QVector<CategoriaMarkdown> &categorias);
 // The fence for a code: backticks, one more than its longest run and at least three.
 QString Cerca(const QString &codigo);
+// Markdown punctuation escaped, so that a text shows as written.
+QString EscaparMarkdown(const QString &texto);
+
+// What a snippet file says of a snippet beyond its name, description, code and score, kept at the
+// end of the script's description (the category file has no other place for it, and a copy of the
+// program that knows nothing of it shows it as part of the description):
+//   Descripción «editores: prefijo=abrir,ventana; ámbito=javascript; orden=url,destino»
+// `prefijo` the snippet's prefixes, `ámbito` its scope as written, `orden` its fields in the order
+// of their tab stops when that is not the order in which they appear; `\` escapes `\`, `,`, `;`
+// and `»` in the values.
+struct Nota {
+    QStringList prefijos;
+    QString ambito;
+    QStringList orden;
+    bool vacia() const { return prefijos.isEmpty() && ambito.isEmpty() && orden.isEmpty(); }
+    bool operator==(const Nota &o) const { return prefijos == o.prefijos && ambito == o.ambito && orden == o.orden; }
+};
+// The description without its note; *nota gets the note (empty when there is none).
+QString SinNota(const QString &descripcion, Nota *nota = nullptr);
+// The description with the note at its end (as it was when the note is empty).
+QString ConNota(const QString &descripcion, const Nota &nota);
 
 } // namespace editores

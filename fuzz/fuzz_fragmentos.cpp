@@ -1,6 +1,6 @@
 // Any bytes given as a code editor's snippet file: the comment and trailing-comma pass never reads
-// outside the text and keeps every line break, and whatever a category can hold comes back the same
-// after a trip through the category file and the editor's format.
+// outside the text and keeps every line break, and whatever came in comes back the same after a trip
+// through the category file and the editor's format, score and name included.
 #include "format/Editores.h"
 
 #include <cstddef>
@@ -13,19 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo) {
     if (error.isEmpty() && (limpio.size() != bytes.size() || limpio.count('\n') != bytes.count('\n')))
         __builtin_trap();
     editores::Importacion ida;
-    if (!editores::Importar(bytes, ida, &error))
+    const QString categoria = QStringLiteral("Fuzz");
+    if (!editores::Importar(bytes, ida, &error, categoria))
         return 0;
-    const QVector<Script> guardados = mdlScripts::Analizar(mdlScripts::Componer(ida.scripts));
+    const QVector<Script> guardados = mdlScripts::Analizar(mdlScripts::Componer(ida.scripts, ida.tipo));
     editores::Importacion vuelta;
-    if (!editores::Importar(editores::CodeSnippets(guardados, QStringLiteral("Fuzz")), vuelta, &error))
+    if (!editores::Importar(editores::CodeSnippets(guardados, categoria), vuelta, &error, categoria))
         __builtin_trap();
     if (!vuelta.rechazados.isEmpty() || vuelta.scripts.size() != guardados.size())
         __builtin_trap();
-    // The names are a JSON object's keys, so unique: the same scripts come back in the same order.
-    for (qsizetype i = 0; i < guardados.size(); ++i) {
-        const Script &a = guardados.at(i), &b = vuelta.scripts.at(i);
-        if (a.Nombre != b.Nombre || a.Descripcion != b.Descripcion || a.Codigo != b.Codigo)
-            __builtin_trap();
-    }
+    if (vuelta.scripts != guardados)
+        __builtin_trap();
     return 0;
 }

@@ -67,21 +67,52 @@ void Interlocutor::MostrarAvance(const QString &texto, int valor, int maximo) {
         avance_(texto, valor, maximo);
 }
 
-bool Interlocutor::PedirClave(const QString &url, QString *usuario, QString *clave) {
+std::optional<Interlocutor::Respuesta> Interlocutor::Esperar(std::unique_lock<std::mutex> &l,
+                                                            const std::function<void(quint64)> &hacer) {
+    pregunta_ = ++ultima_;
+    respuesta_.reset();
+    hacer(pregunta_);
+    cv_.wait(l, [this] { return cerrado_ || respuesta_.has_value(); });
+    pregunta_ = 0;
+    std::optional<Respuesta> r = std::exchange(respuesta_, std::nullopt);
+    if (cerrado_)
+        return std::nullopt;
+    return r;
+}
+
+bool Interlocutor::PedirClave(const QString &url, bool rechazada, git::Clave *clave) {
     std::unique_lock<std::mutex> l(m_);
     if (cerrado_ || !preguntar_ || pregunta_ != 0)
         return false;
-    pregunta_ = ++ultima_;
-    respuesta_.reset();
-    preguntar_(pregunta_, url, *usuario);
-    cv_.wait(l, [this] { return cerrado_ || respuesta_.has_value(); });
-    pregunta_ = 0;
-    const std::optional<Respuesta> r = std::exchange(respuesta_, std::nullopt);
-    if (cerrado_ || !r || !*r)
+    std::optional<Respuesta> r = Esperar(l, [&](quint64 n) { preguntar_(n, url, clave->usuario, rechazada); });
+    if (!r || !*r)
         return false;
-    *usuario = (*r)->first;
-    *clave = (*r)->second;
+    *clave = std::move(**r);
     return true;
+}
+
+void Interlocutor::setAceptada(Aceptada a) {
+    const std::lock_guard<std::mutex> l(m_);
+    aceptada_ = std::move(a);
+}
+
+void Interlocutor::ClaveAceptada(const QString &url) {
+    const std::lock_guard<std::mutex> l(m_);
+    if (!cerrado_ && aceptada_)
+        aceptada_(url);
+}
+
+void Interlocutor::setConfirmacion(Confirmacion c) {
+    const std::lock_guard<std::mutex> l(m_);
+    confirmacion_ = std::move(c);
+}
+
+bool Interlocutor::Confirmar(const QString &texto) {
+    std::unique_lock<std::mutex> l(m_);
+    if (cerrado_ || !confirmacion_ || pregunta_ != 0)
+        return false;
+    const std::optional<Respuesta> r = Esperar(l, [&](quint64 n) { confirmacion_(n, texto); });
+    return r && *r;
 }
 
 void Interlocutor::Responder(quint64 pregunta, Respuesta respuesta) {
@@ -98,14 +129,20 @@ void Interlocutor::Responder(quint64 pregunta, Respuesta respuesta) {
 void Interlocutor::Cerrar() {
     Avance avance;
     Preguntar preguntar;
+    Confirmacion confirmacion;
+    Aceptada aceptada;
     {
         const std::lock_guard<std::mutex> l(m_);
         cerrado_ = true;
         // What they hold of the window is let go here, not whenever the last holder goes.
         avance = std::move(avance_);
         preguntar = std::move(preguntar_);
+        confirmacion = std::move(confirmacion_);
+        aceptada = std::move(aceptada_);
+        aceptada_ = nullptr;
         avance_ = nullptr;
         preguntar_ = nullptr;
+        confirmacion_ = nullptr;
     }
     cv_.notify_all();
 }
@@ -302,9 +339,11 @@ void Historial::sincronizar(const QString &url) {
     git::Llamadas ll;
     if (interlocutor_) {
         ll.avance = [i = interlocutor_](const QString &t, int v, int m) { i->MostrarAvance(t, v, m); };
-        ll.clave = [i = interlocutor_](const QString &u, QString *usuario, QString *clave) {
-            return i->PedirClave(u, usuario, clave);
+        ll.clave = [i = interlocutor_](const QString &u, bool rechazada, git::Clave *clave) {
+            return i->PedirClave(u, rechazada, clave);
         };
+        ll.aceptada = [i = interlocutor_](const QString &u) { i->ClaveAceptada(u); };
+        ll.confirmar = [i = interlocutor_](const QString &texto) { return i->Confirmar(texto); };
     } else {
         ll.avance = [this](const QString &t, int v, int m) { emit avance(t, v, m); };
     }

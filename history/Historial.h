@@ -22,16 +22,27 @@ class Repositorio;
 // that no longer exists.
 class Interlocutor {
 public:
-    using Respuesta = std::optional<std::pair<QString, QString>>; // user name and password
+    using Respuesta = std::optional<git::Clave>; // a user name and password; any value is a yes
     // Both run on the history thread under the lock, so closing waits for them; they only hand the
     // work to the window's thread. The question is answered through Responder with its number.
     using Avance = std::function<void(const QString &texto, int valor, int maximo)>;
-    using Preguntar = std::function<void(quint64 pregunta, const QString &url, const QString &usuario)>;
+    // `rechazada`: the server refused the kept password the window gave before.
+    using Preguntar =
+        std::function<void(quint64 pregunta, const QString &url, const QString &usuario, bool rechazada)>;
     Interlocutor(Avance avance, Preguntar preguntar);
+
+    // A yes/no question, answered through Responder too: any answer with a value is yes.
+    using Confirmacion = std::function<void(quint64 pregunta, const QString &texto)>;
+    void setConfirmacion(Confirmacion c);
+    // The server took the password the window gave (on the history thread, under the lock too).
+    using Aceptada = std::function<void(const QString &url)>;
+    void setAceptada(Aceptada a);
 
     void MostrarAvance(const QString &texto, int valor, int maximo);
     // Waits for the answer to the question; false when none was given or the window closed.
-    bool PedirClave(const QString &url, QString *usuario, QString *clave);
+    bool PedirClave(const QString &url, bool rechazada, git::Clave *clave);
+    void ClaveAceptada(const QString &url);
+    bool Confirmar(const QString &texto);
     void Responder(quint64 pregunta, Respuesta respuesta);
     // From here on nothing reaches the window; a question waiting is answered "no". Any thread.
     void Cerrar();
@@ -44,10 +55,15 @@ private:
     std::condition_variable cv_;
     Avance avance_;
     Preguntar preguntar_;
+    Confirmacion confirmacion_;
+    Aceptada aceptada_;
     bool cerrado_ = false;
     quint64 ultima_ = 0;
     quint64 pregunta_ = 0; // the question waiting, 0 when none
     std::optional<Respuesta> respuesta_;
+    // Hands the question to the window with its number and waits under the lock; no value when
+    // nothing answered.
+    std::optional<Respuesta> Esperar(std::unique_lock<std::mutex> &l, const std::function<void(quint64)> &hacer);
 };
 
 // Keeps the versions of the Categorias folder and syncs it. Lives in a thread of its own: saving a

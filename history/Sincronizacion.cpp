@@ -1,6 +1,7 @@
 #include "history/Sincronizacion.h"
 #include "core/Archivos.h"
 #include "history/Git.h"
+#include "history/Huesped.h"
 #include "history/Mezcla.h"
 #include "history/Red.h"
 #include "history/Repositorio.h"
@@ -9,10 +10,12 @@
 #include "format/Categorias.h"
 #include "format/DuenoCarpeta.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
+#include <optional>
 #include <sys/stat.h>
 
 namespace git {
@@ -24,6 +27,27 @@ struct Contexto {
     int claves = 0;
     QString rechazo; // the remote refused our update, and said why
     int ultimoPorcentaje = -1;
+    QString servidor;          // what the server said on its side channel ("remote: ..."), last lines
+    QString url;               // as the user gave it: the SSH port is read from it
+    QString motivoCertificado; // why the server's key or certificate was refused, in Spanish
+    // The user name and password of the whole sync: the push's connection gives again what the
+    // fetch's was given, rather than ask twice.
+    std::optional<Clave> dada;
+    QString urlClave;          // the address they were given for
+    bool aceptadaDicha = false; // the window was told the server took them
+    // Each connection (the fetch's, the push's) tries the agent afresh; a second password asked
+    // within one connection means the server refused the first.
+    void NuevaConexion() {
+        agente = 0;
+        claves = 0;
+    }
+    void Olvidar() {
+        if (dada)
+            dada->clave.fill(QChar(0));
+        dada.reset();
+        aceptadaDicha = false;
+    }
+    ~Contexto() { Olvidar(); }
 };
 
 bool Cancelado(const Contexto *cx) { return cx->ll->cancelado && cx->ll->cancelado(); }
@@ -39,21 +63,135 @@ int Credencial(git_credential **out, const char *url, const char *usuarioUrl, un
     // The user's own keys, through the agent: nothing of them passes through the program.
     if ((tipos & GIT_CREDENTIAL_SSH_KEY) && cx->agente++ == 0)
         return git_credential_ssh_key_from_agent(out, usuario.constData());
-    if ((tipos & GIT_CREDENTIAL_USERPASS_PLAINTEXT) && cx->ll->clave && cx->claves++ < 3) {
-        QString u = usuarioUrl ? QString::fromUtf8(usuarioUrl) : QString(), c;
-        if (!cx->ll->clave(QString::fromUtf8(url), &u, &c)) {
-            git_error_set_str(GIT_ERROR_NET, "no se dio la clave");
-            return GIT_EUSER;
+    if ((tipos & GIT_CREDENTIAL_USERPASS_PLAINTEXT) && cx->ll->clave) {
+        const bool rechazada = cx->claves++ > 0;
+        if (rechazada || !cx->dada) {
+            // One the user typed is not asked for again: the sync ends, and says why.
+            if (rechazada && !(cx->dada && cx->dada->guardada)) {
+                git_error_set_str(GIT_ERROR_HTTP, "the server refused the credentials given");
+                return GIT_EAUTH;
+            }
+            Clave c;
+            c.usuario = cx->dada ? cx->dada->usuario : usuarioUrl ? QString::fromUtf8(usuarioUrl) : QString();
+            cx->Olvidar();
+            cx->urlClave = QString::fromUtf8(url);
+            if (!cx->ll->clave(cx->urlClave, rechazada, &c)) {
+                c.clave.fill(QChar(0));
+                git_error_set_str(GIT_ERROR_NET, "no se dio la clave");
+                return GIT_EUSER;
+            }
+            cx->dada = std::move(c);
         }
-        QByteArray claveUtf8 = c.toUtf8();
-        const int r = git_credential_userpass_plaintext_new(out, u.toUtf8().constData(), claveUtf8.constData());
+        QByteArray usuarioUtf8 = cx->dada->usuario.toUtf8(), claveUtf8 = cx->dada->clave.toUtf8();
+        const int r = git_credential_userpass_plaintext_new(out, usuarioUtf8.constData(), claveUtf8.constData());
         claveUtf8.fill('\0');
-        c.fill(QChar(0));
         return r;
     }
     if (tipos & GIT_CREDENTIAL_USERNAME)
         return git_credential_username_new(out, usuario.constData());
     return GIT_PASSTHROUGH;
+}
+
+// A connection went through with the password given: the window may keep it now.
+void ClaveAceptada(Contexto &cx) {
+    if (!cx.dada || std::exchange(cx.aceptadaDicha, true))
+        return;
+    if (cx.ll->aceptada)
+        cx.ll->aceptada(cx.urlClave);
+}
+
+// The authorities a TLS certificate is checked against: the system's (Debian's bundle, which libgit2
+// loads by itself), or the file named the way git and OpenSSL's tools name it, for a company's own
+// authority.
+void Autoridades() {
+    for (const char *variable : {"GIT_SSL_CAINFO", "SSL_CERT_FILE"}) {
+        const QByteArray archivo = qgetenv(variable);
+        if (archivo.isEmpty())
+            continue;
+        if (git_libgit2_opts(GIT_OPT_SET_SSL_CERT_LOCATIONS, archivo.constData(), nullptr) < 0)
+            qCWarning(lcSincronizacion) << "the authorities in" << variable << archivo << "could not be read:"
+                                        << UltimoError();
+        return;
+    }
+}
+
+// The host and port an SSH address names: ssh://[user@]host[:port]/path or user@host:path.
+std::pair<QString, int> HostYPuerto(const QString &url) {
+    if (url.contains(QLatin1String("://"))) {
+        const QUrl u(url);
+        return {u.host(), u.port(22)};
+    }
+    QString host = url.left(url.indexOf(QLatin1Char(':')));
+    host = host.mid(host.lastIndexOf(QLatin1Char('@')) + 1);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    return {host, 22};
+}
+
+// An SSH server's key is checked against the user's known hosts, as `ssh` does; an unknown one is
+// asked about (never when nobody can be asked), a changed one refused outright. A TLS certificate
+// is taken only when the system's trust store vouches for it.
+int Certificado(git_cert *cert, int valido, const char *hostTls, void *datos) {
+    auto *cx = static_cast<Contexto *>(datos);
+    if (cert->cert_type != GIT_CERT_HOSTKEY_LIBSSH2) {
+        if (valido)
+            return 0;
+        cx->motivoCertificado = QStringLiteral("el certificado del servidor %1 no es de confianza en este equipo "
+                                               "(no lo firma ninguna autoridad que el sistema reconozca, o no es "
+                                               "de ese nombre)")
+                                    .arg(QString::fromUtf8(hostTls));
+        return GIT_ECERTIFICATE;
+    }
+    const auto *hk = reinterpret_cast<const git_cert_hostkey *>(cert);
+    const auto [host, puerto] = HostYPuerto(cx->url);
+    const QString nombre = huesped::Nombre(host, puerto);
+    if (!(hk->type & GIT_CERT_SSH_RAW) || !hk->hostkey || hk->hostkey_len == 0) {
+        cx->motivoCertificado = QStringLiteral("el servidor %1 no dio su clave").arg(nombre);
+        return GIT_ECERTIFICATE;
+    }
+    const huesped::Clave clave = huesped::DeCrudo(QByteArray(hk->hostkey, int(hk->hostkey_len)));
+    const QString archivo = huesped::ArchivoDelUsuario();
+    const huesped::Resultado r = huesped::Comprobar(archivo, host, puerto, clave);
+    const QString huella = huesped::Huella(clave.crudo);
+    switch (r.veredicto) {
+    case huesped::Veredicto::Conocido:
+        return 0;
+    case huesped::Veredicto::Ilegible:
+        cx->motivoCertificado = r.error;
+        return GIT_ECERTIFICATE;
+    case huesped::Veredicto::Cambiado:
+        qCWarning(lcSincronizacion) << "host key changed:" << nombre << r.huellaAnterior << "->" << huella;
+        cx->motivoCertificado =
+            QStringLiteral("¡la clave del servidor %1 ha cambiado! %2 recuerda la clave %3 %4, y el servidor "
+                           "presenta ahora la clave %5 %6. Puede que alguien se haga pasar por el servidor; no se "
+                           "ha conectado. Si el cambio es legítimo (el servidor se reinstaló), quite la clave "
+                           "antigua con «ssh-keygen -R %7» y vuelva a sincronizar")
+                .arg(nombre, QDir::toNativeSeparators(archivo), r.tipoAnterior, r.huellaAnterior, clave.tipo, huella,
+                     nombre);
+        return GIT_ECERTIFICATE;
+    case huesped::Veredicto::Desconocido:
+        break;
+    }
+    const QString pregunta =
+        QStringLiteral("Este equipo no conoce el servidor %1.\n\nSu clave %2 tiene la huella\n%3\n\n"
+                       "Compruebe que es la del servidor (quien lo administra puede verla con «ssh-keygen -lf» "
+                       "sobre la clave del servidor). ¿Conectar y recordarla en %4?\n\n"
+                       "No, Esc o cerrar: no se conecta.")
+            .arg(nombre, clave.tipo, huella, QDir::toNativeSeparators(archivo));
+    if (!cx->ll->confirmar || !cx->ll->confirmar(pregunta)) {
+        cx->motivoCertificado = cx->ll->confirmar
+                                    ? QStringLiteral("no se aceptó la clave del servidor %1").arg(nombre)
+                                    : QStringLiteral("este equipo no conoce la clave del servidor %1; "
+                                                     "sincronice desde el menú para aceptarla")
+                                          .arg(nombre);
+        return GIT_ECERTIFICATE;
+    }
+    QString error;
+    if (!huesped::Agregar(archivo, host, puerto, clave, &error)) {
+        cx->motivoCertificado = error;
+        return GIT_ECERTIFICATE;
+    }
+    return 0;
 }
 
 int Recibiendo(const git_indexer_progress *p, void *datos) {
@@ -74,6 +212,58 @@ int Enviando(unsigned int actual, unsigned int total, size_t, void *datos) {
     return Cancelado(cx) ? -1 : 0;
 }
 
+// The server's own words (a hook's message): kept for the reason of a refusal, bounded.
+int Lateral(const char *texto, int largo, void *datos) {
+    auto *cx = static_cast<Contexto *>(datos);
+    cx->servidor += QString::fromUtf8(texto, std::max(0, largo));
+    if (cx->servidor.size() > 4000)
+        cx->servidor = cx->servidor.right(4000);
+    return Cancelado(cx) ? -1 : 0;
+}
+
+// The server's words, its progress counters left out, as one quoted line.
+QString PalabrasDelServidor(const QString &lateral) {
+    QStringList lineas;
+    for (QString l : lateral.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts)) {
+        l = l.trimmed();
+        if (!l.isEmpty() && !l.contains(QRegularExpression(QStringLiteral("^(Resolving|Counting|Compressing|"
+                                                                          "Writing|Total|Delta|Unpacking)"))))
+            lineas << l;
+    }
+    if (lineas.isEmpty())
+        return {};
+    // git's own servers put the cause on a line of its own: that one, else the last few.
+    for (const QString &l : std::as_const(lineas))
+        if (l.startsWith(QLatin1String("error:")) || l.startsWith(QLatin1String("fatal:")))
+            return QStringLiteral(" (el servidor dijo: «%1»)").arg(l);
+    return QStringLiteral(" (el servidor dijo: «%1»)").arg(lineas.mid(std::max<qsizetype>(0, lineas.size() - 3)).join(QLatin1Char(' ')));
+}
+
+// Whether the server refused an update because it moved on meanwhile: another round can merge.
+bool EsNoAvance(const QString &estado) {
+    return estado.contains(QLatin1String("non-fast-forward")) || estado.contains(QLatin1String("fetch first")) ||
+           estado.contains(QLatin1String("stale info"));
+}
+
+// The cause a server gave for refusing the update, in Spanish.
+QString CausaDelRechazo(const QString &estado, const QString &lateral) {
+    const QString dijo = PalabrasDelServidor(lateral);
+    if (estado.contains(QLatin1String("hook declined")))
+        return QStringLiteral("el servidor lo rechazó: una comprobación suya (un «hook» %1) no lo aceptó%2")
+            .arg(estado.section(QLatin1Char(' '), 0, 0), dijo);
+    if (estado.contains(QLatin1String("lock")) || lateral.contains(QLatin1String("cannot lock ref")))
+        return QStringLiteral("el servidor lo rechazó: la rama está bloqueada (quedó un archivo «.lock» de otro envío "
+                              "que no terminó; quien administra el servidor puede borrarlo)%1")
+            .arg(dijo);
+    if (estado.contains(QLatin1String("permission"), Qt::CaseInsensitive) ||
+        estado.contains(QLatin1String("unable to create"), Qt::CaseInsensitive) ||
+        estado.contains(QLatin1String("denied"), Qt::CaseInsensitive))
+        return QStringLiteral("el servidor lo rechazó: no da permiso para escribir en ese repositorio%1").arg(dijo);
+    if (EsNoAvance(estado))
+        return QStringLiteral("el servidor lo rechazó: no es un avance rápido sobre lo que tiene%1").arg(dijo);
+    return QStringLiteral("el servidor lo rechazó: «%1»%2").arg(estado, dijo);
+}
+
 int Respuesta(const char *, const char *estado, void *datos) {
     if (estado)
         static_cast<Contexto *>(datos)->rechazo = QString::fromUtf8(estado);
@@ -84,9 +274,11 @@ git_remote_callbacks Llamadas_(Contexto &cx) {
     git_remote_callbacks cb;
     git_remote_init_callbacks(&cb, GIT_REMOTE_CALLBACKS_VERSION);
     cb.credentials = Credencial;
+    cb.certificate_check = Certificado;
     cb.transfer_progress = Recibiendo;
     cb.push_transfer_progress = Enviando;
     cb.push_update_reference = Respuesta;
+    cb.sideband_progress = Lateral;
     cb.payload = &cx;
     return cb;
 }
@@ -112,6 +304,11 @@ QString Motivo(int codigo, Fase fase) {
     if (fase == Fase::Enviar && (clase == GIT_ERROR_OS || clase == GIT_ERROR_FILESYSTEM ||
                                  clase == GIT_ERROR_REFERENCE || codigo == GIT_ELOCKED))
         return QStringLiteral("el repositorio remoto no acepta cambios (no se puede escribir en él)");
+    // libgit2 1.5 gives no reason at all when an HTTP server refuses the push itself (403, a user
+    // who may read but not write): the fetch before it worked, so the connection did.
+    if (fase == Fase::Enviar && clase == GIT_ERROR_NONE)
+        return QStringLiteral("el servidor no aceptó el envío: puede que no le dé permiso para escribir en ese "
+                              "repositorio");
     if (clase == GIT_ERROR_NET || clase == GIT_ERROR_SSH || clase == GIT_ERROR_HTTP || clase == GIT_ERROR_OS)
         return fase == Fase::Conectar ? QStringLiteral("no hay conexión con el servidor")
                                       : QStringLiteral("se perdió la conexión con el servidor");
@@ -120,6 +317,11 @@ QString Motivo(int codigo, Fase fase) {
 
 // Why a network step failed: the time limit and the cancel are ours, and said as such.
 QString MotivoRed(const red::Guardia &guardia, const Contexto *cx, int codigo, Fase fase) {
+    if (!cx->motivoCertificado.isEmpty())
+        return cx->motivoCertificado;
+    if (codigo == GIT_EAUTH && cx->agente > 0)
+        if (const QString agente = huesped::MotivoAgente(); !agente.isEmpty())
+            return agente;
     if (guardia.agotado()) {
         const int segundos = qMax(1, (red::LimiteMs() + 999) / 1000);
         return segundos == 1 ? QStringLiteral("el servidor no respondió a tiempo (se esperó 1 segundo)")
@@ -150,6 +352,26 @@ Direccion TipoDeDireccion(const QString &url, QString *carpeta) {
         return Direccion::Red;
     *carpeta = url;
     return Direccion::Carpeta;
+}
+
+// What is wrong with a network address as written, in Spanish; empty when nothing is. Said before
+// any connection: a broken address is not a missing network.
+QString MalEscrita(const QString &url) {
+    if (!url.contains(QLatin1String("://"))) {
+        const auto [host, puerto] = HostYPuerto(url);
+        Q_UNUSED(puerto)
+        return host.isEmpty() ? QStringLiteral("falta el nombre del servidor antes de «:»") : QString();
+    }
+    const QUrl u(url, QUrl::StrictMode);
+    if (!u.isValid())
+        return url.count(QLatin1Char('[')) != url.count(QLatin1Char(']'))
+                   ? QStringLiteral("un corchete «[» de una dirección IPv6 no se cierra")
+                   : QStringLiteral("no se entiende como dirección: %1").arg(u.errorString());
+    if (u.host().isEmpty())
+        return QStringLiteral("falta el nombre del servidor");
+    if (u.path().isEmpty() || u.path() == QLatin1String("/"))
+        return QStringLiteral("falta la ruta del repositorio en el servidor");
+    return {};
 }
 
 // A name of a tree that the sync may write or delete in Categorias: one path component, a category
@@ -427,7 +649,7 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
         const auto origen = desde ? desde->constFind(it.key()) : Cambios::const_iterator();
         if (desde && origen != desde->cend() && *origen != p.antes) {
             // Another program changed the file since this machine's changes were recorded.
-            qCInfo(lcSincronizacion) << "changed meanwhile:" << it.key();
+            qCDebug(lcSincronizacion) << "changed meanwhile:" << it.key();
             if (!p.nuevo || !p.antes)
                 p.nuevo = p.nuevo ? p.nuevo : p.antes; // a removal leaves the edit; a file gone gets what came
             else
@@ -744,6 +966,7 @@ struct Sesion {
     Sesion(Repositorio &repositorio, const QString &direccion, const Llamadas &llamadas)
         : repo(repositorio), r(repositorio.crudo()), url(direccion), guardia(llamadas.cancelado) {
         cx.ll = &llamadas;
+        cx.url = direccion;
     }
     Sesion(const Sesion &) = delete;
     Sesion &operator=(const Sesion &) = delete;
@@ -811,6 +1034,12 @@ bool ComprobarDireccion(Sesion &s, const QString &dir) {
         }
         break;
     case Direccion::Red:
+        if (const QString falta = MalEscrita(dir); !falta.isEmpty()) {
+            s.inf.error = QStringLiteral("La dirección del repositorio remoto está mal escrita: %1 (%2). "
+                                         "No se ha cambiado nada.")
+                              .arg(dir, falta);
+            return false;
+        }
         break;
     }
     return true;
@@ -854,12 +1083,14 @@ bool Preparar(Sesion &s) {
 // last push was refused means it does not take changes: another round would only be refused again.
 bool Conectar(Sesion &s, Ronda &ro, const std::optional<QByteArray> &rechazadoSobre) {
     Avisar(&s.cx, QStringLiteral("Sincronizar: conectando con %1").arg(s.url));
+    s.cx.NuevaConexion();
     const int e = git_remote_connect(s.remoto.get(), GIT_DIRECTION_FETCH, &s.cb, nullptr, nullptr);
     if (e < 0) {
         s.inf.error = QStringLiteral("No se pudo conectar con el repositorio remoto %1: %2. No se ha cambiado nada.")
                           .arg(s.url, MotivoRed(s.guardia, &s.cx, e, Fase::Conectar));
         return false;
     }
+    ClaveAceptada(s.cx);
     const git_remote_head **cabezas = nullptr;
     size_t n = 0;
     if (git_remote_ls(&cabezas, &n, s.remoto.get()) < 0)
@@ -1193,10 +1424,17 @@ void Informar(Sesion &s, const Ronda &ro) {
 // A push that did not go through. The remote moved on meanwhile (or refused this update): true,
 // another round merges what it has; false when that cannot help, or after the third round.
 bool NoEnviado(Sesion &s, const Ronda &ro, int e, int vuelta, std::optional<QByteArray> *rechazadoSobre) {
-    const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && !s.cx.rechazo.isEmpty());
+    const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && EsNoAvance(s.cx.rechazo));
     if (!s.cx.rechazo.isEmpty())
-        qCWarning(lcSincronizacion) << "push refused:" << s.cx.rechazo;
+        qCWarning(lcSincronizacion) << "push refused:" << s.cx.rechazo << s.cx.servidor;
     *rechazadoSobre = ro.haySuyo ? Id(&ro.idSuyo) : QByteArray();
+    // Refused for a reason another round cannot change (a hook, a lock, a permission): said at once.
+    if (e == 0 && !s.cx.rechazo.isEmpty() && !otraVuelta) {
+        s.inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
+                                     "repositorio remoto %1: %2.")
+                          .arg(s.url, CausaDelRechazo(s.cx.rechazo, s.cx.servidor));
+        return false;
+    }
     if (!otraVuelta || (e < 0 && (s.guardia.agotado() || s.guardia.cancelado()))) {
         s.inf.error = QStringLiteral("Las categorías se combinaron en este equipo, pero no se pudieron enviar al "
                                      "repositorio remoto %1: %2.")
@@ -1205,9 +1443,10 @@ bool NoEnviado(Sesion &s, const Ronda &ro, int e, int vuelta, std::optional<QByt
     }
     if (vuelta == 2) {
         s.inf.error = QStringLiteral("El repositorio remoto %1 rechazó los cambios de este equipo tres veces "
-                                     "seguidas. Las categorías se combinaron en este equipo; vuelva a sincronizar "
-                                     "más tarde.")
-                          .arg(s.url);
+                                     "seguidas (%2). Las categorías se combinaron en este equipo; vuelva a "
+                                     "sincronizar más tarde.")
+                          .arg(s.url, s.cx.rechazo.isEmpty() ? QStringLiteral("otro equipo envió antes cada vez")
+                                                             : CausaDelRechazo(s.cx.rechazo, s.cx.servidor));
         return false;
     }
     return true;
@@ -1239,9 +1478,13 @@ bool Enviar(Sesion &s, Ronda &ro, int vuelta, std::optional<QByteArray> *rechaza
     char *ramas[] = {rama.data()};
     const git_strarray mapa = {ramas, 1};
     s.cx.rechazo.clear();
+    s.cx.servidor.clear();
+    s.cx.NuevaConexion();
     Avisar(&s.cx, QStringLiteral("Sincronizar: enviando"));
     const int e = git_remote_push(s.remoto.get(), &mapa, &po);
     git_reference_remove(r, refEnvio.constData());
+    if (e == 0)
+        ClaveAceptada(s.cx);
     if (e == 0 && s.cx.rechazo.isEmpty()) {
         Recordar(r, ro.refRama, ro.envio);
         QString rechazo;
@@ -1278,6 +1521,7 @@ void AntesDeEscribir(std::function<void(const QString &carpeta)> f) { git::Antes
 Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llamadas) {
     // Every connection of this sync is bounded and can be cut.
     red::Instalar();
+    Autoridades();
     Sesion s(repo, url, llamadas);
     if (!Preparar(s))
         return s.inf;
@@ -1289,6 +1533,27 @@ Informe Sincronizar(Repositorio &repo, const QString &url, const Llamadas &llama
         if (!UnaVuelta(s, vuelta, &rechazadoSobre))
             break;
     return s.inf;
+}
+
+QString TextoInforme(const git::Informe &informe, const QString &url) {
+    if (!informe.ok)
+        return QStringLiteral("No se pudo sincronizar.\n\n%1").arg(informe.error);
+    constexpr int kLineas = 12;
+    QStringList partes;
+    auto seccion = [&](const QString &titulo, const QStringList &lineas) {
+        if (lineas.isEmpty())
+            return;
+        QStringList l = lineas.mid(0, kLineas);
+        if (lineas.size() > kLineas)
+            l << QStringLiteral("… y %1 más").arg(lineas.size() - kLineas);
+        partes << titulo + QStringLiteral("\n• ") + l.join(QStringLiteral("\n• "));
+    };
+    seccion(QStringLiteral("Recibido:"), informe.recibido);
+    seccion(QStringLiteral("Enviado:"), informe.enviado);
+    seccion(QStringLiteral("Atención:"), informe.avisos);
+    if (partes.isEmpty())
+        return QStringLiteral("Las categorías ya estaban al día con %1.").arg(url);
+    return QStringLiteral("Sincronización terminada con %1.\n\n%2").arg(url, partes.join(QStringLiteral("\n\n")));
 }
 
 } // namespace git

@@ -63,9 +63,13 @@ QString Plegar(QStringView texto) {
 
 QStringList Palabras(const QString &consulta) {
     QStringList r;
-    for (const QString &p : Plegar(consulta).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+    for (QString p : Plegar(consulta).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        QString nombre;
+        if (rotulos::EsTermino(p, &nombre))
+            p = QLatin1Char('#') + nombre; // "#css." ends a sentence: the tag is "css"
         if (!r.contains(p))
             r.append(p);
+    }
     return r;
 }
 
@@ -85,9 +89,14 @@ QVector<Marca> Marcas(QStringView plegado, const QStringList &palabras) {
     return r;
 }
 
-void Adornar(Hallazgo &h, const QStringList &palabras) {
+void Adornar(Hallazgo &h, const QStringList &consulta) {
+    // A tag is found in the description only; there its '#' and name are marked.
+    QStringList palabras;
+    for (const QString &p : consulta)
+        if (!EsEtiqueta(p))
+            palabras << p;
     h.enNombre = Marcas(Plegar(h.nombre), palabras);
-    h.enDescripcion = Marcas(Plegar(h.descripcion), palabras);
+    h.enDescripcion = Marcas(Plegar(h.descripcion), consulta);
     h.linea.clear();
     h.enLinea.clear();
     const QString codigo = Plegar(h.codigo);
@@ -180,6 +189,58 @@ std::vector<std::pair<Clave, Hallazgo>> Recolector::Mejores() {
     return r;
 }
 
+void CuentaEtiquetas::Contar(QStringView descripcion) {
+    for (const QString &n : rotulos::Nombres(descripcion)) {
+        Etiqueta &e = cuentas_[Plegar(n)];
+        if (e.nombre.isEmpty())
+            e.nombre = n;
+        ++e.scripts;
+    }
+}
+
+namespace {
+// The most used first, then by name without regard to case.
+QVector<Etiqueta> EnOrden(const QHash<QString, Etiqueta> &cuentas) {
+    QVector<Etiqueta> r;
+    r.reserve(cuentas.size());
+    for (const Etiqueta &e : cuentas)
+        if (e.scripts > 0)
+            r.append(e);
+    std::sort(r.begin(), r.end(), [](const Etiqueta &a, const Etiqueta &b) {
+        if (a.scripts != b.scripts)
+            return a.scripts > b.scripts;
+        return CategoriaAntes(a.nombre, b.nombre);
+    });
+    return r;
+}
+} // namespace
+
+QVector<Etiqueta> CuentaEtiquetas::Lista() const { return EnOrden(cuentas_); }
+
+bool ContarEnCategoria(const QString &ruta, CuentaEtiquetas &cuenta) {
+    QByteArray datos;
+    QString error;
+    if (!mdlScripts::LeerBytes(ruta, datos, &error)) {
+        qCWarning(lcIndice) << "tags not counted in" << ruta << ":" << error;
+        return false;
+    }
+    QVector<mdlScripts::Tramo> tramos; // the code is not needed: left undecoded
+    for (const Script &s : mdlScripts::Analizar(datos, tramos))
+        cuenta.Contar(s.Descripcion);
+    return true;
+}
+
+Respuesta EtiquetasEnArchivos(const QString &carpeta) {
+    Respuesta r;
+    CuentaEtiquetas cuenta;
+    const QMap<QString, Sello> archivos = Archivos(carpeta);
+    for (auto it = archivos.cbegin(); it != archivos.cend(); ++it)
+        if (!ContarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), cuenta))
+            r.ilegibles << it.key();
+    r.etiquetas = cuenta.Lista();
+    return r;
+}
+
 bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, const QStringList &palabras,
                        Recolector &r, const std::atomic<bool> *cancelar) {
     QByteArray datos;
@@ -193,9 +254,15 @@ bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, co
         qCWarning(lcIndice) << "no memory to search" << nombre;
         return false;
     }
+    BuscarEnScripts(scripts, nombre, orden, palabras, r, cancelar);
+    return true;
+}
+
+void BuscarEnScripts(const QVector<Script> &scripts, const QString &nombre, int orden, const QStringList &palabras,
+                     Recolector &r, const std::atomic<bool> *cancelar) {
     for (int i = 0; i < scripts.size(); ++i) {
         if (cancelar && (i & 255) == 0 && cancelar->load())
-            return true;
+            return;
         const Script &s = scripts[i];
         QString codigo;
         bool plegado = false;
@@ -221,7 +288,80 @@ bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, co
             return h;
         });
     }
-    return true;
+}
+
+int CoincidenEnArchivo(const QString &carpeta, const QString &categoria, const QStringList &palabras) {
+    Recolector r(0); // counts, keeps none
+    if (!BuscarEnCategoria(carpeta + QLatin1Char('/') + categoria + QStringLiteral(".rtn"), categoria, 0, palabras, r))
+        return 0;
+    return r.total();
+}
+
+void SuperponerEtiquetas(Respuesta &r, const SinGuardar &s, const QString &carpeta) {
+    if (s.categoria.isEmpty())
+        return;
+    // Without the file's own count the index's cannot be corrected: the tags stay as saved (the
+    // failed read is logged where it happens).
+    CuentaEtiquetas enArchivo, enPantalla;
+    if (!ContarEnCategoria(carpeta + QLatin1Char('/') + s.categoria + QStringLiteral(".rtn"), enArchivo))
+        return;
+    r.ilegibles.removeAll(s.categoria);
+    for (const Script &x : s.scripts)
+        enPantalla.Contar(x.Descripcion);
+    QHash<QString, Etiqueta> todas;
+    for (const Etiqueta &e : std::as_const(r.etiquetas))
+        todas.insert(Plegar(e.nombre), e);
+    for (const Etiqueta &e : enArchivo.Lista()) {
+        const auto it = todas.find(Plegar(e.nombre));
+        if (it != todas.end())
+            it->scripts -= e.scripts;
+    }
+    for (const Etiqueta &e : enPantalla.Lista()) {
+        Etiqueta &t = todas[Plegar(e.nombre)];
+        if (t.nombre.isEmpty() || t.scripts <= 0)
+            t.nombre = e.nombre;
+        t.scripts = std::max(t.scripts, 0) + e.scripts;
+    }
+    r.etiquetas = EnOrden(todas);
+}
+
+void Superponer(Respuesta &r, const SinGuardar &s, const QStringList &palabras, int limite, int enArchivo) {
+    if (s.categoria.isEmpty() || palabras.isEmpty())
+        return;
+    r.ilegibles.removeAll(s.categoria); // its file is not what is searched
+    // The results are ranked again together: the order of their categories among those present is
+    // their order among all.
+    QStringList nombres{s.categoria};
+    for (const Hallazgo &h : std::as_const(r.hallazgos))
+        if (!nombres.contains(h.categoria))
+            nombres.append(h.categoria);
+    const QMap<QString, int> orden = OrdenCategorias(nombres);
+    Recolector juntos(limite);
+    BuscarEnScripts(s.scripts, s.categoria, orden.value(s.categoria), palabras, juntos);
+    const int pendientes = juntos.total();
+    for (Hallazgo &h : r.hallazgos) {
+        if (h.categoria == s.categoria)
+            continue;
+        Clave c;
+        c.categoria = orden.value(h.categoria);
+        c.posicion = h.posicion;
+        const QString nombre = Plegar(h.nombre), descripcion = Plegar(h.descripcion);
+        for (const QString &p : palabras) {
+            c.enNombre += nombre.contains(p);
+            c.enDescripcion += descripcion.contains(p);
+        }
+        juntos.Guardar(c, std::move(h));
+    }
+    r.hallazgos.clear();
+    for (auto &[clave, h] : juntos.Mejores()) {
+        if (h.categoria == s.categoria) {
+            h.sinGuardar = true;
+            h.puntaje = s.scripts.value(h.posicion).Puntaje;
+            Adornar(h, palabras);
+        }
+        r.hallazgos.append(std::move(h));
+    }
+    r.total = std::max(r.total - enArchivo, 0) + pendientes;
 }
 
 QMap<QString, Sello> Archivos(const QString &carpeta) {

@@ -1,4 +1,8 @@
 #pragma once
+#include "format/Rotulos.h"
+#include "format/mdlScripts.h"
+
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -15,8 +19,15 @@ namespace biblioteca {
 // place found in the folded text is the same place in the original.
 QString Plegar(QStringView texto);
 // The words of a query, folded, without repeats. A script matches when every word is part of one of
-// its fields (any part of a word: "bounc" is in "debounce").
+// its fields (any part of a word: "bounc" is in "debounce"), and every tag term ("#css", kept as
+// '#' and the name) is one of its description's tags.
 QStringList Palabras(const QString &consulta);
+// Whether a word of Palabras is a tag term.
+inline bool EsEtiqueta(QStringView palabra) { return rotulos::EsTermino(palabra); }
+// Whether a folded description holds a word of Palabras that is a tag term.
+inline bool TieneEtiqueta(QStringView descripcion, QStringView palabra) {
+    return rotulos::Tiene(descripcion, palabra.mid(1));
+}
 
 struct Marca {
     int inicio = 0;
@@ -35,12 +46,32 @@ struct Hallazgo {
     // The first line of the code that holds a word, cut around it when long, or empty.
     QString linea;
     QVector<Marca> enNombre, enDescripcion, enLinea;
+    bool sinGuardar = false; // found among the open category's unsaved scripts, not in its file
+    QString puntaje;         // the score of such a script, which its file does not hold
 };
 // Fills the line and the marks of a found script.
 void Adornar(Hallazgo &h, const QStringList &palabras);
 
+// A tag of the library and how many scripts carry it.
+struct Etiqueta {
+    QString nombre; // as first met, without the '#'
+    int scripts = 0;
+    bool operator==(const Etiqueta &o) const { return nombre == o.nombre && scripts == o.scripts; }
+};
+// Counts the tags of one script's description, each once, by its folded name.
+class CuentaEtiquetas {
+public:
+    void Contar(QStringView descripcion);
+    // The most used first, then by name without regard to case.
+    QVector<Etiqueta> Lista() const;
+
+private:
+    QHash<QString, Etiqueta> cuentas_;
+};
+
 struct Respuesta {
     QVector<Hallazgo> hallazgos; // best first, at most the limit asked for
+    QVector<Etiqueta> etiquetas; // when the library's tags were asked for
     int total = 0;               // every script that matches
     bool contando = false;       // the results are final, the total only what was seen so far
     bool interrumpida = false;   // given up for a newer query: means nothing
@@ -70,6 +101,12 @@ bool Coincide(const QStringList &palabras, QStringView nombre, QStringView descr
               Clave &clave) {
     clave.enNombre = clave.enDescripcion = 0;
     for (const QString &p : palabras) {
+        if (EsEtiqueta(p)) {
+            if (!TieneEtiqueta(descripcion, p))
+                return false;
+            ++clave.enDescripcion;
+            continue;
+        }
         const bool n = nombre.contains(p), d = descripcion.contains(p);
         clave.enNombre += n;
         clave.enDescripcion += d;
@@ -105,6 +142,24 @@ private:
 // Reads one category file and gathers its matches. False when the file cannot be read.
 bool BuscarEnCategoria(const QString &ruta, const QString &nombre, int orden, const QStringList &palabras,
                        Recolector &r, const std::atomic<bool> *cancelar = nullptr);
+// The same over scripts in memory, in their order.
+void BuscarEnScripts(const QVector<Script> &scripts, const QString &nombre, int orden, const QStringList &palabras,
+                     Recolector &r, const std::atomic<bool> *cancelar = nullptr);
+
+// The open category while its scripts differ from its file: what the user sees is what is searched.
+struct SinGuardar {
+    QString categoria; // empty when nothing is pending
+    QVector<Script> scripts;
+};
+// How many scripts of the category's file match: what an answer from the files or the index counted
+// for it. 0 when the file cannot be read.
+int CoincidenEnArchivo(const QString &carpeta, const QString &categoria, const QStringList &palabras);
+// The answer as it is with the unsaved scripts in place of their category's file, which matched
+// `enArchivo` times; they are marked. `r` was asked for `limite` + `enArchivo` results, so that the best
+// `limite` of the other categories are in it whatever the file's matches were.
+void Superponer(Respuesta &r, const SinGuardar &s, const QStringList &palabras, int limite, int enArchivo);
+// The library's tags with the unsaved scripts counted in place of their category's file.
+void SuperponerEtiquetas(Respuesta &r, const SinGuardar &s, const QString &carpeta);
 
 // What a category file looked like when it was read.
 struct Sello {
@@ -116,6 +171,11 @@ struct Sello {
 // The category files of a folder (name without ".rtn" -> how it looks now). Only files the program can
 // open as a category count: "Menus.rtn" (or "Menus.RTN" where no "Menus.rtn" is), not "a.b.rtn".
 QMap<QString, Sello> Archivos(const QString &carpeta);
+
+// Counts the tags of a category file's scripts; false when it cannot be read.
+bool ContarEnCategoria(const QString &ruta, CuentaEtiquetas &cuenta);
+// The library's tags, read from every file (unreadable ones in `ilegibles`).
+Respuesta EtiquetasEnArchivos(const QString &carpeta);
 
 // The search that reads every file: the answer whenever there is no index, and its yardstick.
 Respuesta BuscarEnArchivos(const QString &carpeta, const QString &consulta, int limite,

@@ -12,6 +12,7 @@
 #include <QWaitCondition>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <exception>
 #include <new>
 
@@ -50,6 +51,8 @@ struct Indexador::Hilos {
         QString texto;
         int limite = 0;
         quint64 numero = 0;
+        biblioteca::SinGuardar sinGuardar;
+        bool etiquetas = false; // the library's tags, not a search
     };
     QList<Consulta> pendientes;
     // Whose query runs now, if one does: only a newer query of the same asker stops it.
@@ -256,7 +259,7 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
                     if (cargado)
                         qCDebug(lcIndice) << "index names loaded";
                     else if (indice.abierto())
-                        qCInfo(lcIndice) << "loading the index's names given up";
+                        qCDebug(lcIndice) << "loading the index's names given up";
                     EnDueno(dueno, [d = dueno, cargado] { emit d->listo(cargado); });
                     l.relock();
                     continue;
@@ -279,12 +282,28 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
         Respuesta r;
         QString fallo;
         try {
-            r = indice.Buscar(carpeta, c.texto, c.limite, &cancelarConsulta, [&](const Respuesta &primeros) {
-                Respuesta a = primeros;
-                QMutexLocker l(&m);
-                a.aviso = aviso;
-                EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
-            });
+            if (c.etiquetas) {
+                r = indice.Etiquetas(carpeta, &cancelarConsulta);
+                if (!r.interrumpida)
+                    biblioteca::SuperponerEtiquetas(r, c.sinGuardar, carpeta);
+            } else {
+                // The open category's unsaved scripts stand for its file: the index is asked for as many
+                // more results as the file has matches, which then give way to the scripts'.
+                const QStringList palabras =
+                    c.sinGuardar.categoria.isEmpty() ? QStringList() : biblioteca::Palabras(c.texto);
+                const int enArchivo =
+                    palabras.isEmpty() ? 0 : biblioteca::CoincidenEnArchivo(carpeta, c.sinGuardar.categoria, palabras);
+                const int limite = c.limite > INT_MAX - enArchivo ? INT_MAX : c.limite + enArchivo;
+                r = indice.Buscar(carpeta, c.texto, limite, &cancelarConsulta, [&](const Respuesta &primeros) {
+                    Respuesta a = primeros;
+                    biblioteca::Superponer(a, c.sinGuardar, palabras, c.limite, enArchivo);
+                    QMutexLocker l(&m);
+                    a.aviso = aviso;
+                    EnDueno(dueno, [d = dueno, n, a = std::move(a)] { emit d->adelanto(n, a); });
+                });
+                if (!r.interrumpida)
+                    biblioteca::Superponer(r, c.sinGuardar, palabras, c.limite, enArchivo);
+            }
         } catch (const std::exception &e) {
             // The search is answered, with none found and why: the window does not wait for it.
             qCWarning(lcIndice) << "search given up:" << e.what();
@@ -416,14 +435,24 @@ void Indexador::ArchivosEscritos(const QStringList &archivos) {
     h_->hayPasada.wakeAll();
 }
 
+quint64 Indexador::Etiquetas(const QObject *quien) {
+    return Pedir(quien, QString(), 0, true, sinGuardar_ ? sinGuardar_() : biblioteca::SinGuardar());
+}
+
 quint64 Indexador::Buscar(const QString &consulta, int limite, const QObject *quien) {
+    biblioteca::SinGuardar sinGuardar = sinGuardar_ ? sinGuardar_() : biblioteca::SinGuardar();
+    return Pedir(quien, consulta, limite, false, std::move(sinGuardar));
+}
+
+quint64 Indexador::Pedir(const QObject *quien, const QString &consulta, int limite, bool etiquetas,
+                         biblioteca::SinGuardar sinGuardar) {
     QMutexLocker l(&h_->m);
     const quint64 n = ++h_->numero;
     // The asker's older query, if still waiting, is given up; it takes its place behind the others.
     auto &p = h_->pendientes;
     p.erase(std::remove_if(p.begin(), p.end(), [quien](const Hilos::Consulta &c) { return c.quien == quien; }),
             p.end());
-    p.append({quien, consulta, limite, n});
+    p.append({quien, consulta, limite, n, std::move(sinGuardar), etiquetas});
     // What runs is stopped only when it is this asker's own query, or the loading of the names
     // (which any query stops): the answer another window waits for is never thrown away.
     if (!h_->buscando || h_->buscandoPara == quien) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class VigiaCarpeta;
@@ -27,6 +28,11 @@ public:
     // answer comes through `hallados` (and first `adelanto`) with the number given here, which is
     // never given twice, so each asker knows its latest answer among those of the others.
     quint64 Buscar(const QString &consulta, int limite, const QObject *quien = nullptr);
+    // Where each search, when asked, takes the open category's unsaved scripts from, to search them
+    // in place of its file (on the asker's thread, the one that owns them).
+    void setSinGuardar(std::function<biblioteca::SinGuardar()> sinGuardar) { sinGuardar_ = std::move(sinGuardar); }
+    // Asks for the library's tags with their counts, answered as a search is (Respuesta::etiquetas).
+    quint64 Etiquetas(const QObject *quien);
 
 public slots:
     // Files the program wrote, renamed, deleted or imported (names relative to the folder): indexed
@@ -50,7 +56,10 @@ signals:
     void aviso(const QString &texto);
 
 private:
+    quint64 Pedir(const QObject *quien, const QString &consulta, int limite, bool etiquetas,
+                  biblioteca::SinGuardar sinGuardar = {});
     struct Hilos;
     std::shared_ptr<Hilos> h_;
     VigiaCarpeta *vigia_ = nullptr;
+    std::function<biblioteca::SinGuardar()> sinGuardar_;
 };

@@ -716,6 +716,30 @@ struct Indice::Datos {
                     const std::atomic<bool> *cancelar);
     // The code of script `id`, folded, through `s` (SELECT bloque, desde, largo FROM scripts WHERE id = ?).
     bool CodigoPlegado(Sql &s, qint64 id, QString &texto);
+    bool UnaVez(const QString &carpeta, const QStringList &palabras, Respuesta &res);
+    bool ContarEtiquetas(const QString &carpeta, Respuesta &res, const std::atomic<bool> *cancelar);
+    // Runs a reader's answer in one read transaction, so the writer's commits meanwhile are not half
+    // seen; false when the index could not answer (then the files do, unless the asker gave up).
+    template <typename Leer>
+    bool EnLectura(Respuesta &res, const std::atomic<bool> *cancelar, Leer leer) {
+        interrumpida = false;
+        abierto = -1; // another connection may have changed the blocks since
+        if (db && !sqlite3_get_autocommit(db))
+            Ejecutar("ROLLBACK");
+        if (db && Ejecutar("BEGIN")) {
+            const bool ok = leer();
+            if (!Ejecutar("COMMIT") && !sqlite3_get_autocommit(db))
+                Ejecutar("ROLLBACK");
+            if (ok)
+                return true;
+        }
+        if (interrumpida || (cancelar && cancelar->load())) {
+            res = {};
+            res.interrumpida = true;
+            return true;
+        }
+        return false;
+    }
     bool Responder(const QString &carpeta, const QStringList &palabras, int limite, Respuesta &res,
                    const std::atomic<bool> *cancelar, const std::function<void(const Respuesta &)> &adelanto);
     bool Hallazgos(const std::vector<std::pair<Clave, qint64>> &delIndice, size_t k,
@@ -965,7 +989,7 @@ bool Indice::Datos::ElegirComunes(const QString &carpeta, const QStringList &por
         Ejecutar("ROLLBACK");
         return false;
     }
-    qCInfo(lcIndice) << "trigrams left out of the index:" << lista.size() << "of a sample of" << recuento.scripts()
+    qCDebug(lcIndice) << "trigrams left out of the index:" << lista.size() << "of a sample of" << recuento.scripts()
                      << "scripts";
     comunes = Comunes(lista);
     comunesDecididos = true;
@@ -1221,8 +1245,11 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
     if (w > 30 || limite <= 0)
         return false;
     std::vector<Trigramas> trigramas;
-    for (const QString &p : palabras)
+    std::vector<char> etiqueta;
+    for (const QString &p : palabras) {
         trigramas.emplace_back(p);
+        etiqueta.push_back(EsEtiqueta(p));
+    }
     // Results go by words in the name, then in the description: one list per pair of counts, each
     // already in the order of category and place.
     const int lado = w + 1;
@@ -1233,19 +1260,24 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
         const Fila &f = *ref.fila;
         int n = 0, d = 0;
         quint32 falta = 0;
-        for (int i = 0; i < w; ++i) {
-            const bool en = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
-            const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
+        bool fuera = false;
+        for (int i = 0; i < w && !fuera; ++i) {
+            const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]) &&
+                            (!etiqueta[size_t(i)] || TieneEtiqueta(f.descripcion, palabras[i]));
+            const bool en = !etiqueta[size_t(i)] && f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
             n += en;
             d += ed;
+            fuera = etiqueta[size_t(i)] && !ed; // a tag is in the description or nowhere
             if (!en && !ed)
                 falta |= 1u << i;
         }
-        grupos[size_t(n * lado + d)].push_back({&ref, falta});
+        if (!fuera)
+            grupos[size_t(n * lado + d)].push_back({&ref, falta});
     }
     // Code is read script by script only while few are read: a word the code seldom holds is found
     // faster through the index.
-    int porLeer = 4 * limite + 256;
+    // 64 bits: a whole answer asks with the largest limit there is.
+    qint64 porLeer = 4 * qint64(limite) + 256;
     Sql codigo(db, "SELECT bloque, desde, largo FROM scripts WHERE id = ?");
     todos = true;
     for (int n = w; n >= 0; --n)
@@ -1312,7 +1344,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
             continue;
         todos += suyos;
-        resuelta[size_t(i)] = Letras(palabras[i]) == 3;
+        resuelta[size_t(i)] = Letras(palabras[i]) == 3 && !EsEtiqueta(palabras[i]);
     }
     const QByteArray terminos = todos.join(" AND ");
     candidatos.clear();
@@ -1336,6 +1368,13 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         const Fila &f = *ref.fila;
         bool buscar = false;
         for (int i = 0; i < palabras.size(); ++i) {
+            if (EsEtiqueta(palabras[i])) {
+                if (!f.enDescripcion.puede(trigramas[i]) || !TieneEtiqueta(f.descripcion, palabras[i]))
+                    return;
+                ++c.enDescripcion;
+                enCodigo[size_t(i)] = false;
+                continue;
+            }
             const bool n = f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
             const bool d = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
             c.enNombre += n;
@@ -1473,24 +1512,158 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
     const QStringList palabras = Palabras(consulta);
     if (palabras.isEmpty())
         return res;
-    d_->interrumpida = false;
-    d_->abierto = -1; // another connection may have changed the blocks since
-    if (abierto() && !sqlite3_get_autocommit(d_->db))
-        d_->Ejecutar("ROLLBACK");
+    if (d_->EnLectura(res, cancelar, [&] { return d_->Responder(carpeta, palabras, limite, res, cancelar, adelanto); }))
+        return res;
+    return BuscarEnArchivos(carpeta, consulta, limite, cancelar);
+}
+
+// The terms are Candidatos's; each candidate's row is read on its own, the code only when a word must
+// be confirmed there.
+bool Indice::Datos::UnaVez(const QString &carpeta, const QStringList &palabras, Respuesta &res) {
+    if (!comunesDecididos && !LeerComunes())
+        return false;
+    QByteArrayList todos;
+    std::vector<bool> resuelta(size_t(palabras.size()));
+    for (int i = 0; i < palabras.size(); ++i) {
+        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i], comunes) : QByteArrayList();
+        if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
+            continue;
+        todos += suyos;
+        resuelta[size_t(i)] = Letras(palabras[i]) == 3 && !EsEtiqueta(palabras[i]);
+    }
+    if (todos.isEmpty())
+        return false; // nothing narrows the scripts down: every name is looked at, as Buscar does
+    const QMap<QString, Sello> ahora = Archivos(carpeta);
+    const QMap<QString, int> orden = OrdenCategorias(ahora.keys());
+    QHash<qint64, QString> vigentes;
+    QSet<QString> cubiertas;
+    {
+        Sql s(db, "SELECT id, nombre, tamano, modificado FROM archivos");
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW) {
+            const auto d = ahora.constFind(s.texto(1));
+            if (d != ahora.cend() && *d == Sello{s.entero(2), s.entero(3)}) {
+                vigentes.insert(s.entero(0), d.key());
+                cubiertas.insert(d.key());
+            }
+        }
+        if (!Bien(rc))
+            return false;
+    }
+    std::vector<std::pair<Clave, Hallazgo>> hallados;
+    // One statement walks the candidates and their rows.
+    Sql fila(db, "SELECT archivo, posicion, nombre, descripcion, bloque, desde, largo FROM scripts"
+                 " WHERE id IN (SELECT rowid FROM texto WHERE texto MATCH ?) ORDER BY id");
+    fila.con(1, todos.join(" AND "));
+    int rc;
+    while ((rc = fila.paso()) == SQLITE_ROW) {
+        const auto categoria = vigentes.constFind(fila.entero(0));
+        if (categoria == vigentes.cend())
+            continue;
+        Hallazgo h;
+        h.categoria = *categoria;
+        h.posicion = int(fila.entero(1));
+        h.nombre = fila.texto(2);
+        h.descripcion = fila.texto(3);
+        const QString nombre = Plegar(h.nombre), descripcion = Plegar(h.descripcion);
+        Clave c;
+        c.categoria = orden.value(h.categoria);
+        c.posicion = h.posicion;
+        QString codigo;
+        bool leido = false, esta = true;
+        for (int i = 0; i < palabras.size() && esta; ++i) {
+            if (EsEtiqueta(palabras[i])) {
+                esta = TieneEtiqueta(descripcion, palabras[i]);
+                c.enDescripcion += esta;
+                continue;
+            }
+            const bool n = Contiene(nombre, palabras[i]), d = Contiene(descripcion, palabras[i]);
+            c.enNombre += n;
+            c.enDescripcion += d;
+            if (n || d || resuelta[size_t(i)])
+                continue;
+            if (!leido) {
+                if (!Codigo(fila.entero(4), fila.entero(5), fila.entero(6), codigo))
+                    return false;
+                codigo = Plegar(codigo);
+                leido = true;
+            }
+            esta = codigo.contains(palabras[i]);
+        }
+        if (esta)
+            hallados.emplace_back(c, std::move(h));
+    }
+    if (!Bien(rc))
+        return false;
+    // What the index does not hold as the files are now is read from them.
+    Recolector r(INT_MAX);
+    for (auto it = ahora.cbegin(); it != ahora.cend(); ++it)
+        if (!cubiertas.contains(it.key()) &&
+            !BuscarEnCategoria(carpeta + QLatin1Char('/') + it.key() + QStringLiteral(".rtn"), it.key(),
+                               orden.value(it.key()), palabras, r))
+            res.ilegibles << it.key();
+    for (auto &x : r.Mejores())
+        hallados.push_back(std::move(x));
+    std::stable_sort(hallados.begin(), hallados.end(), [](const auto &a, const auto &b) { return Antes(a.first, b.first); });
+    for (auto &x : hallados)
+        res.hallazgos.append(std::move(x.second));
+    res.total = int(res.hallazgos.size());
+    return true;
+}
+
+Respuesta Indice::BuscarUnaVez(const QString &carpeta, const QString &consulta) {
+    const QStringList palabras = Palabras(consulta);
+    Respuesta res;
+    if (palabras.isEmpty())
+        return res;
     if (abierto() && d_->Ejecutar("BEGIN")) {
-        // One read transaction: the writer's commits meanwhile are not half seen.
-        const bool ok = d_->Responder(carpeta, palabras, limite, res, cancelar, adelanto);
+        const bool ok = d_->UnaVez(carpeta, palabras, res);
         if (!d_->Ejecutar("COMMIT") && !sqlite3_get_autocommit(d_->db))
             d_->Ejecutar("ROLLBACK");
         if (ok)
             return res;
     }
-    if (d_->interrumpida || (cancelar && cancelar->load())) {
-        res = {};
-        res.interrumpida = true;
+    return Buscar(carpeta, consulta, INT_MAX);
+}
+
+Respuesta Indice::Etiquetas(const QString &carpeta, const std::atomic<bool> *cancelar) {
+    Respuesta res;
+    if (d_->EnLectura(res, cancelar, [&] { return d_->ContarEtiquetas(carpeta, res, cancelar); }))
         return res;
+    return EtiquetasEnArchivos(carpeta);
+}
+
+bool Indice::Datos::ContarEtiquetas(const QString &carpeta, Respuesta &res, const std::atomic<bool> *cancelar) {
+    const bool mirar = vista == 0 || vista != vistaMirada || disco.isEmpty();
+    vistaMirada = vista;
+    if (!Sincronizar(mirar ? Archivos(carpeta) : disco, cancelar))
+        return false;
+    CuentaEtiquetas cuenta;
+    // The folded descriptions in memory tell which scripts have a tag at all; only theirs are read, to
+    // show each tag as it was typed.
+    Sql s(db, "SELECT descripcion FROM scripts WHERE id = ?");
+    size_t k = 0;
+    for (const Ref &ref : enOrden) {
+        if ((++k & 1023) == 0 && cancelar && cancelar->load())
+            return false;
+        if (!ref.fila->descripcion.contains(QLatin1Char('#')))
+            continue;
+        const int rc = s.con(1, ref.id).paso();
+        if (rc != SQLITE_ROW) { // a script without its row: the tables no longer agree
+            Bien(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+            return false;
+        }
+        cuenta.Contar(s.texto(0));
+        s.reiniciar();
     }
-    return BuscarEnArchivos(carpeta, consulta, limite, cancelar);
+    for (const QString &nombre : sinIndice) {
+        if (cancelar && cancelar->load())
+            return false;
+        if (!ContarEnCategoria(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), cuenta))
+            res.ilegibles << nombre;
+    }
+    res.etiquetas = cuenta.Lista();
+    return true;
 }
 
 void Indice::setVista(quint64 vista) { d_->vista = vista; }

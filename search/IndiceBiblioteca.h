@@ -61,6 +61,15 @@ public:
     Respuesta Buscar(const QString &carpeta, const QString &consulta, int limite,
                      const std::atomic<bool> *cancelar = nullptr,
                      const std::function<void(const Respuesta &)> &adelanto = {});
+    // One query from a connection that searches only once (the command line): only the rows of the
+    // scripts the index points at are read, not every name, and the code only where a word must be
+    // confirmed in it. Every match, best first, without its code; what Buscar finds. A query the
+    // index cannot narrow (words of one or two letters, or only of trigrams it leaves out) is
+    // answered by Buscar.
+    Respuesta BuscarUnaVez(const QString &carpeta, const QString &consulta);
+    // The library's tags with how many scripts carry each: from the index for the categories it holds
+    // as their files are now, from the files for the others; without an index, from every file.
+    Respuesta Etiquetas(const QString &carpeta, const std::atomic<bool> *cancelar = nullptr);
     // Loads what searching keeps in memory (every script's name and description), so that the first
     // search of a session costs no more than the next. False when cancelled or without an index.
     bool Calentar(const QString &carpeta, const std::atomic<bool> *cancelar = nullptr);

@@ -74,7 +74,7 @@ void Ordenar(QVector<biblioteca::Hallazgo> &hallazgos, const QString &consulta, 
         }
         const int lugar = recientes.Lugar(h.categoria, h.nombre);
         o.reciente = lugar < 0 ? INT_MAX : lugar;
-        o.puntaje = puntajes.De(h.categoria, h.posicion);
+        o.puntaje = h.sinGuardar ? Valor(h.puntaje) : puntajes.De(h.categoria, h.posicion);
         o.antes = i;
     }
     std::sort(orden.begin(), orden.end(), [](const Orden &a, const Orden &b) {

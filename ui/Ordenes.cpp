@@ -2,16 +2,22 @@
 #include "core/Version.h"
 #include "core/mdlSistema.h"
 #include "search/Busqueda.h"
+#include "search/IndiceBiblioteca.h"
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
+#include "lsp/Servidor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
 
 namespace ordenes {
 namespace {
@@ -39,15 +45,40 @@ QString Ayuda(const QString &carpeta, const QString &datos) {
                "                             que lo contienen en el nombre, la descripción o el código (sin\n"
                "                             distinguir mayúsculas ni acentos). Termina con 1 si no hay ninguno.\n"
                "  --codigo \"Categoría/Nombre\" escribe el código del script, en UTF-8 con saltos de línea LF.\n"
-               "                             Termina con 1 si la categoría o el script no existen.\n"
+               "                             La categoría puede escribirse sin mayúsculas ni acentos si no\n"
+               "                             hay otra igual. Termina con 1 si la categoría o el script no existen.\n"
                "  --buscar [TEXTO]           abre la búsqueda rápida con TEXTO escrito: la del programa en marcha\n"
                "                             o, si no está en marcha, lo inicia sin la presentación.\n"
+               "  --sincronizar              sincroniza la biblioteca con su repositorio compartido, sin ventana\n"
+               "                             (o pide a la ventana abierta que lo haga). Termina con 0 si se\n"
+               "                             sincronizó.\n"
+               "  --lsp                      servidor de lenguaje (LSP) por la entrada y la salida estándar:\n"
+               "                             el editor completa con los scripts de la biblioteca.\n"
+               "  --version                  muestra la versión.\n"
                "  --ayuda, --help            muestra esta ayuda.\n"
                "\n"
-               "Las órdenes --lista y --codigo sólo leen la biblioteca, y funcionan con la ventana abierta.\n"
+               "Las órdenes --lista, --codigo y --lsp sólo leen la biblioteca, y funcionan con la ventana abierta.\n"
                "Biblioteca en uso: %1\n"
                "Carpeta de datos (categorías y preferencias): %2\n")
         .arg(QDir::toNativeSeparators(carpeta), QDir::toNativeSeparators(datos));
+}
+
+// The category named: the one of that very name, else the only one whose name differs only in case
+// and accents. Empty when none is, with *otras naming those that would be, when more than one.
+QString Categoria(const QString &carpeta, const QString &nombre, QStringList *otras = nullptr) {
+    const QStringList todas = biblioteca::Archivos(carpeta).keys();
+    if (todas.contains(nombre))
+        return nombre;
+    const QString plegado = biblioteca::Plegar(nombre);
+    QStringList parecidas;
+    for (const QString &c : todas)
+        if (biblioteca::Plegar(c) == plegado)
+            parecidas << c;
+    if (parecidas.size() == 1)
+        return parecidas.first();
+    if (otras)
+        *otras = parecidas;
+    return QString();
 }
 
 // The category's file: "Nombre.rtn", or its ending in capitals as another system left it.
@@ -70,7 +101,7 @@ bool LeerCategoria(const QString &carpeta, const QString &nombre, QVector<Script
     return true;
 }
 
-int Lista(const QString &carpeta, const QString &texto) {
+int Lista(const QString &carpeta, const QString &indiceRuta, const QString &texto) {
     if (!QFileInfo(carpeta).isDir()) {
         Escribir(stderr, QStringLiteral("rutinero: no existe la carpeta de categorías %1\n")
                              .arg(QDir::toNativeSeparators(carpeta)));
@@ -93,13 +124,19 @@ int Lista(const QString &carpeta, const QString &texto) {
             }
         }
     } else {
-        const biblioteca::Respuesta r = biblioteca::BuscarEnArchivos(carpeta, texto, INT_MAX);
+        // The window's index, opened only to read; the categories it does not hold as they are now
+        // (or all, without one) are read from their files.
+        biblioteca::Indice indice(indiceRuta);
+        indice.AbrirParaLeer();
+        const biblioteca::Respuesta r = indice.BuscarUnaVez(carpeta, texto);
         for (const QString &c : r.ilegibles)
             Escribir(stderr, QStringLiteral("rutinero: no se pudo leer la categoría %1\n").arg(c));
+        QString salida;
         for (const biblioteca::Hallazgo &h : r.hallazgos) {
-            Escribir(stdout, EnUnaLinea(h.categoria) + QLatin1Char('\t') + EnUnaLinea(h.nombre) + QLatin1Char('\n'));
+            salida += EnUnaLinea(h.categoria) + QLatin1Char('\t') + EnUnaLinea(h.nombre) + QLatin1Char('\n');
             ++lineas;
         }
+        Escribir(stdout, salida);
     }
     return lineas > 0 ? 0 : 1;
 }
@@ -112,10 +149,17 @@ int Codigo(const QString &carpeta, const QString &camino) {
                              .arg(camino));
         return 2;
     }
-    const QString categoria = camino.left(barra), nombre = camino.mid(barra + 1);
+    const QString nombre = camino.mid(barra + 1);
+    QStringList otras;
+    const QString categoria = Categoria(carpeta, camino.left(barra), &otras);
     QVector<Script> scripts;
-    if (RutaCategoria(carpeta, categoria).isEmpty()) {
-        Escribir(stderr, QStringLiteral("rutinero: no existe la categoría «%1»\n").arg(categoria));
+    if (categoria.isEmpty()) {
+        if (otras.isEmpty())
+            Escribir(stderr, QStringLiteral("rutinero: no existe la categoría «%1»\n").arg(camino.left(barra)));
+        else
+            Escribir(stderr, QStringLiteral("rutinero: «%1» puede ser cualquiera de estas categorías: %2; "
+                                            "escriba el nombre exacto\n")
+                                 .arg(camino.left(barra), otras.join(QStringLiteral(", "))));
         return 1;
     }
     if (!LeerCategoria(carpeta, categoria, scripts))
@@ -138,22 +182,37 @@ std::optional<int> Ejecutar(int argc, char **argv) {
     if (argc < 2)
         return std::nullopt;
     const QString orden = QString::fromLocal8Bit(argv[1]);
-    if (orden != QLatin1String("--lista") && orden != QLatin1String("--codigo") && orden != QLatin1String("--ayuda") &&
-        orden != QLatin1String("--help"))
+    static const QStringList ordenes{"--lista", "--codigo", "--ayuda", "--help", "--lsp", "--version"};
+    if (!ordenes.contains(orden))
         return std::nullopt;
     QCoreApplication app(argc, argv);
-    QString datos, error;
-    if (!mdlSistema::PrepararCarpetaDatos(QCoreApplication::applicationDirPath(), datos, &error)) {
+    if (orden == QLatin1String("--version")) {
+        Escribir(stdout, QStringLiteral("Rutinero %1.%2\n").arg(version::Mayor).arg(version::Menor));
+        std::fflush(stdout);
+        return 0;
+    }
+    // Listing and printing code start the user's library as the window does (the starter library
+    // copied at the first start); the language server and help make nothing, and before that first
+    // start the server reads the starter library where it is.
+    const QString programa = QCoreApplication::applicationDirPath();
+    QString datos = mdlSistema::CarpetaDatos(programa), error;
+    if ((orden == QLatin1String("--lista") || orden == QLatin1String("--codigo")) &&
+        !mdlSistema::PrepararCarpetaDatos(programa, datos, &error)) {
         Escribir(stderr, QStringLiteral("rutinero: %1\n").arg(error));
         return 1;
     }
-    const QString carpeta = datos + QStringLiteral("/Categorias");
+    QString carpeta = datos + QStringLiteral("/Categorias");
+    if (!QFileInfo(carpeta).isDir() && !mdlSistema::BibliotecaDeInicio(programa).isEmpty())
+        carpeta = mdlSistema::BibliotecaDeInicio(programa);
+    const QString indice = datos + QStringLiteral("/Preferencias/indice-biblioteca.db");
     QStringList resto;
     for (int i = 2; i < argc; ++i)
         resto << QString::fromLocal8Bit(argv[i]);
     int r;
-    if (orden == QLatin1String("--lista"))
-        r = Lista(carpeta, resto.join(QLatin1Char(' ')));
+    if (orden == QLatin1String("--lsp"))
+        r = lsp::Ejecutar(carpeta, indice);
+    else if (orden == QLatin1String("--lista"))
+        r = Lista(carpeta, indice, resto.join(QLatin1Char(' ')));
     else if (orden == QLatin1String("--codigo"))
         r = resto.size() == 1 ? Codigo(carpeta, resto.first())
                               : (Escribir(stderr, QStringLiteral("rutinero: --codigo necesita \"Categoría/Nombre\"\n")), 2);
@@ -161,6 +220,34 @@ std::optional<int> Ejecutar(int argc, char **argv) {
         Escribir(stdout, Ayuda(carpeta, datos)), r = 0;
     std::fflush(stdout);
     return r;
+}
+
+QString ProgramaVentana(const QString &carpeta) {
+    for (const QString &ruta : {carpeta + QStringLiteral("/rutinero-ventana"),
+                                carpeta + QStringLiteral("/../libexec/rutinero/rutinero-ventana")})
+        if (QFileInfo(ruta).isExecutable())
+            return QFileInfo(ruta).canonicalFilePath();
+    return QString();
+}
+
+int AbrirVentana(int argc, char **argv) {
+    // Where this program is, without making the application object a command makes.
+    const QString propio = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString ventana = ProgramaVentana(QFileInfo(propio).absolutePath());
+    if (ventana.isEmpty()) {
+        Escribir(stderr, QStringLiteral("rutinero: no se encuentra el programa de la ventana (rutinero-ventana) junto "
+                                        "a %1 ni en ../libexec/rutinero; vuelva a instalar el programa.\n")
+                             .arg(propio));
+        return 1;
+    }
+    std::vector<char *> args(argv, argv + argc);
+    const QByteArray nativo = QFile::encodeName(ventana);
+    args[0] = const_cast<char *>(nativo.constData());
+    args.push_back(nullptr);
+    ::execv(nativo.constData(), args.data());
+    const int numero = errno;
+    Escribir(stderr, QStringLiteral("rutinero: no se pudo iniciar %1: %2\n").arg(ventana, QString::fromLocal8Bit(std::strerror(numero))));
+    return 1;
 }
 
 } // namespace ordenes

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class CategoriaAbierta;
+class Indexador;
 class QWidget;
 
 // What the dialogs may reach of the main window, split by what they need: the open category (a
@@ -89,4 +90,6 @@ public:
     virtual void AgregarAlEstado(QWidget *control) = 0;
     virtual PanelCategorias &panel() = 0;
     virtual Historia &historia() = 0;
+    // The library's index, for what the dialogs offer from the whole library; none in some tests.
+    virtual Indexador *indexador() const { return nullptr; }
 };

@@ -4,6 +4,7 @@
 #include "ui/Mensajes.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -34,16 +35,31 @@ frmCampos::frmCampos(const QVector<campos::Campo> &campos, QWidget *padre) : QDi
     auto *cajas = new QWidget(zona);
     auto *formulario = new QFormLayout(cajas);
     for (int i = 0; i < campos_.size(); ++i) {
-        auto *t = new QLineEdit(cajas);
+        QWidget *caja = nullptr;
+        QLineEdit *t = nullptr;
+        if (!campos_[i].opciones.isEmpty()) {
+            // A choice offers its texts, and still takes one typed.
+            auto *lista = new QComboBox(cajas);
+            lista->setEditable(true);
+            lista->setInsertPolicy(QComboBox::NoInsert);
+            lista->addItems(campos_[i].opciones);
+            lista->setObjectName(QStringLiteral("cboCampo%1").arg(i));
+            lista->setAccessibleName(campos_[i].nombre);
+            t = lista->lineEdit();
+            caja = lista;
+        } else {
+            t = new QLineEdit(cajas);
+            caja = t;
+        }
         t->setMaxLength(std::numeric_limits<int>::max()); // a long default is offered whole, not cut
         t->setText(campos_[i].valor);
         t->setObjectName(QStringLiteral("txtCampo%1").arg(i));
         t->setAccessibleName(campos_[i].nombre);
-        t->setMinimumWidth(260);
+        caja->setMinimumWidth(260);
         auto *etiqueta = new QLabel(campos_[i].nombre.toHtmlEscaped() + QLatin1Char(':'), cajas);
         etiqueta->setTextFormat(Qt::RichText); // escaped: a name is shown as written, never as markup
-        etiqueta->setBuddy(t);
-        formulario->addRow(etiqueta, t);
+        etiqueta->setBuddy(caja);
+        formulario->addRow(etiqueta, caja);
         txtCampos << t;
     }
     zona->setWidget(cajas);
@@ -108,6 +124,11 @@ bool Copiar(QWidget *padre, const QString &codigo) {
         return false;
     QGuiApplication::clipboard()->setText(*texto);
     return true;
+}
+
+QString Copiado(const QString &nombre) {
+    return nombre.trimmed().isEmpty() ? QStringLiteral("Código copiado al portapapeles.")
+                                      : QStringLiteral("Código de %1 copiado al portapapeles.").arg(nombre);
 }
 
 } // namespace portapapeles

@@ -9,7 +9,8 @@ class QLineEdit;
 class QPushButton;
 
 // Asks for the fill-in fields of a code before it is copied: one box per distinct field, in order of
-// appearance, prefilled with its default. Enter copies, Esc copies nothing.
+// appearance, prefilled with its default; a choice is a list of its texts that also takes one typed
+// (txtCampos holds its text box). Enter copies, Esc copies nothing.
 class frmCampos : public QDialog {
     Q_OBJECT
 public:
@@ -33,4 +34,6 @@ namespace portapapeles {
 std::optional<QString> Preparar(QWidget *padre, const QString &codigo);
 // Prepares the code and puts it on the clipboard; false when nothing was copied.
 bool Copiar(QWidget *padre, const QString &codigo);
+// What is said once a script's code is on the clipboard; a script without a name is not named.
+QString Copiado(const QString &nombre);
 } // namespace portapapeles

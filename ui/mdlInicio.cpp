@@ -1,14 +1,20 @@
 #include "ui/mdlInicio.h"
+#include "ui/Pantalla.h"
 #include "core/Senales.h"
 #include "core/Version.h"
 #include "ui/frmSplash.h"
 #include "core/Archivos.h"
+#include "core/mdlINI.h"
 #include "core/mdlSistema.h"
+#include "history/Historial.h"
 #include "core/Registro.h"
 #include "ui/Iconos.h"
 #include "ui/Traducciones.h"
+#include "ui/EstiloFoco.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/tools/Llavero.h"
+#include "ui/tools/Versiones.h"
 #include "ui/tools/frmBusquedaRapida.h"
 #include "core/Registro.h"
 
@@ -23,9 +29,12 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -311,12 +320,16 @@ Pedido LeerPedido(const QStringList &argumentos) {
 }
 
 QByteArray Mensaje(const Pedido &pedido) {
+    if (pedido.sincronizar)
+        return QByteArrayLiteral("sincronizar");
     return pedido.buscar ? QByteArrayLiteral("buscar\n") + pedido.texto.toUtf8() : QByteArray();
 }
 
 Pedido DeMensaje(const QByteArray &mensaje) {
     Pedido p;
-    if (mensaje == "buscar" || mensaje.startsWith("buscar\n")) {
+    if (mensaje == "sincronizar") {
+        p.sincronizar = true;
+    } else if (mensaje == "buscar" || mensaje.startsWith("buscar\n")) {
         p.buscar = true;
         p.texto = QString::fromUtf8(mensaje.mid(7));
     } else if (!mensaje.isEmpty()) {
@@ -325,9 +338,13 @@ Pedido DeMensaje(const QByteArray &mensaje) {
     return p;
 }
 
-void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal) {
+void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal,
+             const std::function<void()> &sincronizar) {
     const Pedido p = DeMensaje(mensaje);
-    if (p.buscar)
+    if (p.sincronizar) {
+        if (sincronizar)
+            sincronizar();
+    } else if (p.buscar)
         rapida.Mostrar(p.texto, !p.texto.isEmpty());
     else if (abrirPrincipal)
         abrirPrincipal();
@@ -378,18 +395,142 @@ void Decir(const QString &texto) {
 }
 } // namespace
 
+namespace {
+std::atomic<Historial *> sincronizandoSinVentana{nullptr};
+void AlInterrumpir(int) {
+    // Only an atomic store: the sync sees it and cuts its connections.
+    if (Historial *h = sincronizandoSinVentana.load())
+        h->Cancelar();
+}
+void Linea(FILE *salida, const QString &texto) {
+    std::fputs((texto + QLatin1Char('\n')).toUtf8().constData(), salida);
+    std::fflush(salida);
+}
+} // namespace
+
+namespace {
+// A sync without a window is given the user and token kept in the keyring, as the window gives
+// them; nobody is there to type one, so a missing or refused one ends the sync, saying why.
+void DarClaveGuardada(QObject *contexto, Interlocutor &enlace, quint64 pregunta, const QString &url, bool rechazada,
+                      QString *sinClave) {
+    const QString servidor = llavero::Nombre(url);
+    if (rechazada) {
+        llavero::Olvidar(contexto, url, [&enlace, pregunta, servidor, sinClave](const QString &error) {
+            *sinClave = QStringLiteral("El servidor no aceptó la clave guardada en el llavero para %1 (puede que el "
+                                       "token se haya revocado o haya caducado)%2; sincronice desde la ventana para "
+                                       "escribir otra.")
+                            .arg(servidor, error.isEmpty() ? QStringLiteral(", y se ha quitado del llavero")
+                                                           : QStringLiteral(", y no se pudo quitar de él: ") + error);
+            enlace.Responder(pregunta, std::nullopt);
+        });
+        return;
+    }
+    llavero::Leer(contexto, url, [&enlace, pregunta, servidor, sinClave](const llavero::Leido &l) {
+        if (l.hay) {
+            enlace.Responder(pregunta, git::Clave{l.usuario, l.clave, true});
+            return;
+        }
+        *sinClave = l.error.isEmpty()
+                        ? QStringLiteral("No hay una clave guardada en el llavero para %1: sincronice una vez desde la "
+                                         "ventana y marque «Recordar en este equipo».")
+                              .arg(servidor)
+                        : QStringLiteral("No se pudo leer el llavero (%1), y sin ventana nadie puede escribir la clave "
+                                         "de %2.")
+                              .arg(l.error, servidor);
+        enlace.Responder(pregunta, std::nullopt);
+    });
+}
+} // namespace
+
+int SincronizarSinVentana(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    Estado estado;
+    QString error;
+    if (!mdlSistema::PrepararCarpetaDatos(mdlSistema::CarpetaDelPrograma(QCoreApplication::applicationDirPath()),
+                                          estado.carpeta, &error)) {
+        Linea(stderr, QStringLiteral("rutinero: no se puede sincronizar: %1.").arg(error));
+        return 1;
+    }
+    mdlINI::CargarPreferencias(estado);
+    const QString url = estado.Remoto.trimmed();
+    if (url.isEmpty()) {
+        Linea(stderr, QStringLiteral("rutinero: no hay un repositorio con el que sincronizar; elíjalo en \"Archivo\" → "
+                                     "\"Configurar sincronización\"."));
+        return 2;
+    }
+    const auto instancia = TomarInstancia(estado.carpeta, &error);
+    if (!instancia) {
+        QString razon;
+        if (error.isEmpty() && Presencia::Llamar(estado.carpeta, QByteArrayLiteral("sincronizar"), &razon)) {
+            Linea(stdout, QStringLiteral("Rutinero está abierto con esta biblioteca: sincroniza su ventana, que "
+                                         "muestra el resumen."));
+            return 0;
+        }
+        Linea(stderr, QStringLiteral("rutinero: no se puede sincronizar la biblioteca de %1: %2.")
+                          .arg(QDir::toNativeSeparators(estado.carpeta), error.isEmpty() ? razon : error));
+        return 1;
+    }
+    // Held for the whole sync: a window started meanwhile hands its call to nobody, and says so.
+    // The sync runs on a thread of its own, as in the window: this one answers its questions.
+    QThread hilo;
+    Historial historial(estado.carpetaCategorias());
+    QString sinClave;
+    std::shared_ptr<Interlocutor> enlace;
+    enlace = std::make_shared<Interlocutor>(
+        [](const QString &, int, int) {},
+        [&app, &enlace, &sinClave](quint64 pregunta, const QString &u, const QString &, bool rechazada) {
+            // On the sync's thread, under the link's lock: only handed over to this one.
+            QMetaObject::invokeMethod(
+                &app, [&app, &enlace, &sinClave, pregunta, u, rechazada] {
+                    DarClaveGuardada(&app, *enlace, pregunta, u, rechazada, &sinClave);
+                },
+                Qt::QueuedConnection);
+        });
+    historial.setInterlocutor(enlace);
+    historial.moveToThread(&hilo);
+    git::Informe informe;
+    QObject::connect(&historial, &Historial::sincronizado, &app, [&informe, &app](const git::Informe &i) {
+        informe = i;
+        app.quit();
+    });
+    sincronizandoSinVentana = &historial;
+    const auto antesInt = std::signal(SIGINT, AlInterrumpir);
+    const auto antesTerm = std::signal(SIGTERM, AlInterrumpir);
+    hilo.start();
+    QMetaObject::invokeMethod(&historial, [&historial, url] { historial.Sincronizar(url); }, Qt::QueuedConnection);
+    app.exec();
+    enlace->Cerrar();
+    hilo.quit();
+    hilo.wait();
+    std::signal(SIGINT, antesInt);
+    std::signal(SIGTERM, antesTerm);
+    sincronizandoSinVentana = nullptr;
+    QString texto = git::TextoInforme(informe, url);
+    if (!informe.ok && !sinClave.isEmpty())
+        texto += QLatin1Char('\n') + sinClave;
+    Linea(informe.ok ? stdout : stderr, texto);
+    return informe.ok ? 0 : 1;
+}
+
 int Main(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--sincronizar") == 0)
+            return SincronizarSinVentana(argc, argv);
+    auto sinPantalla = std::make_unique<pantalla::Guardia>();
     QApplication app(argc, argv);
+    sinPantalla.reset();
     QApplication::setApplicationName(QStringLiteral("Rutinero"));
     QApplication::setWindowIcon(IconoApp());
     CargarTraducciones();
+    EstiloFoco::Instalar();
     QApplication::setQuitOnLastWindowClosed(false);
     Estado estado;
     const Pedido pedido = LeerPedido(QCoreApplication::arguments().mid(1));
     QString error;
     // An installed program keeps the library in the user's data folder; one in a folder of the
     // user's own keeps it beside itself.
-    if (!mdlSistema::PrepararCarpetaDatos(QCoreApplication::applicationDirPath(), estado.carpeta, &error)) {
+    if (!mdlSistema::PrepararCarpetaDatos(mdlSistema::CarpetaDelPrograma(QCoreApplication::applicationDirPath()),
+                                          estado.carpeta, &error)) {
         mensajes::Aviso(nullptr, QStringLiteral("No se puede iniciar el programa: %1.").arg(error), version::Titulo());
         return 1;
     }
@@ -460,8 +601,11 @@ int Main(int argc, char **argv) {
                      Qt::QueuedConnection);
     // Answered only once a stop signal is heard too: whoever finds it answering may also stop it.
     Presencia presencia;
-    presencia.Escuchar(estado.carpeta, [&rapida, abrirPrincipal](const QByteArray &mensaje) {
-        Atender(mensaje, *rapida, abrirPrincipal);
+    presencia.Escuchar(estado.carpeta, [&rapida, &principal, abrirPrincipal](const QByteArray &mensaje) {
+        Atender(mensaje, *rapida, abrirPrincipal, [&principal] {
+            // Queued: the caller gets its confirmation before the sync's questions, if any.
+            QTimer::singleShot(0, principal.get(), [&principal] { principal->versiones()->Sincronizar(); });
+        });
     });
     if (pedido.buscar)
         rapida->Mostrar(pedido.texto, !pedido.texto.isEmpty());

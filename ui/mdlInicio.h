@@ -73,6 +73,7 @@ private:
 struct Pedido {
     bool buscar = false;
     QString texto;
+    bool sincronizar = false; // `--sincronizar`, handed to the running window
 };
 Pedido LeerPedido(const QStringList &argumentos);
 // The message a second start hands the running one, and back.
@@ -81,7 +82,11 @@ Pedido DeMensaje(const QByteArray &mensaje);
 
 // What the running instance does when a second start calls: the quick search comes up with the
 // text asked, or the main window comes to the front.
-void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal);
+void Atender(const QByteArray &mensaje, frmBusquedaRapida &rapida, const std::function<void()> &abrirPrincipal,
+             const std::function<void()> &sincronizar = {});
+// `rutinero --sincronizar`: one sync of the data folder's library without a window, its summary on
+// the terminal; 0 when it synced. A window open on the library is asked to do it instead.
+int SincronizarSinVentana(int argc, char **argv);
 
 // The tray icon where the desktop has a tray: a click opens the quick search, its menu the main
 // window too. Null where there is no tray.

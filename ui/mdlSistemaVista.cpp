@@ -63,6 +63,16 @@ QString GuardarArchivo(QWidget *frm, const QString &Filtro, const QString &Titul
     return ruta;
 }
 
+QString ElegirCarpeta(QWidget *frm, const QString &Titulo, const QString &Inicial) {
+    QFileDialog dialogo(frm, Titulo, Inicial);
+    dialogo.setObjectName(QStringLiteral("dlgCarpeta"));
+    dialogo.setFileMode(QFileDialog::Directory);
+    dialogo.setOption(QFileDialog::ShowDirsOnly);
+    if (mensajes::Ejecutar(dialogo) != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return QString();
+    return dialogo.selectedFiles().constFirst();
+}
+
 bool Ejecutar(const QString &Operacion, const QString &Archivo, const QString &, const QString &, int) {
     if (Operacion != QLatin1String("open") || Archivo.isEmpty())
         return false;

@@ -5,12 +5,14 @@
 #include "ui/Mensajes.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
+#include "ui/mdlInicio.h"
 #include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminarDup.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QProcess>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolBar>
@@ -45,6 +47,15 @@ void AlAbrirseModal(std::function<void(QWidget *)> accion) {
 }
 
 namespace {
+void Anotar(Mensaje &m, const QMessageBox &caja) {
+    m.texto = caja.text();
+    m.titulo = caja.windowTitle();
+    m.icono = caja.icon();
+    m.visto = true;
+    m.porDefecto = caja.standardButton(caja.defaultButton());
+    m.conCancelar = caja.button(QMessageBox::Cancel) != nullptr;
+}
+
 void Responder(QMessageBox::StandardButton boton, std::shared_ptr<Mensaje> registro) {
     mensajes::Encolar([boton, registro](QWidget *w) {
         auto *caja = qobject_cast<QMessageBox *>(w);
@@ -54,12 +65,8 @@ void Responder(QMessageBox::StandardButton boton, std::shared_ptr<Mensaje> regis
                          __FILE__, __LINE__);
             return int(QDialog::Rejected);
         }
-        if (registro) {
-            registro->texto = caja->text();
-            registro->titulo = caja->windowTitle();
-            registro->icono = caja->icon();
-            registro->visto = true;
-        }
+        if (registro)
+            Anotar(*registro, *caja);
         return int(boton);
     });
 }
@@ -73,6 +80,23 @@ void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro) {
 std::shared_ptr<Mensaje> Contestar(QMessageBox::StandardButton boton) {
     auto registro = std::make_shared<Mensaje>();
     Responder(boton, registro);
+    return registro;
+}
+
+std::shared_ptr<Mensaje> Responder(Gesto gesto) {
+    auto registro = std::make_shared<Mensaje>();
+    AlAbrirseModal([registro, gesto](QWidget *w) {
+        auto *caja = qobject_cast<QMessageBox *>(w);
+        QVERIFY2(caja, w->metaObject()->className());
+        Anotar(*registro, *caja);
+        switch (gesto) {
+        case Gesto::Si: caja->button(QMessageBox::Yes)->click(); break;
+        case Gesto::No: caja->button(QMessageBox::No)->click(); break;
+        case Gesto::Intro: QTest::keyClick(caja, Qt::Key_Return); break;
+        case Gesto::Esc: QTest::keyClick(caja, Qt::Key_Escape); break;
+        case Gesto::Cerrar: caja->close(); break;
+        }
+    });
     return registro;
 }
 
@@ -235,21 +259,26 @@ QStringList VentanaPrincipal::enArchivo(const QString &categoria) const {
     return nombres;
 }
 
-VentanaConPreferencias::VentanaConPreferencias(const QList<QPair<QString, QByteArray>> &categorias,
-                                               const QString &abierta, bool mostrar) {
-    for (const auto &[nombre, datos] : categorias)
-        c.categoria(nombre, datos);
+std::unique_ptr<frmPrincipal> PrincipalConPreferencias(Carpeta &c, bool mostrar) {
     mdlINI::CargarPreferencias(c.estado);
     c.estado.HistorialAutomatico = 0;
-    w = std::make_unique<frmPrincipal>(c.estado);
+    auto w = std::make_unique<frmPrincipal>(c.estado);
     w->setEntradasPanel({QStringLiteral("Todas")}, c.estado.Mostrar);
     w->LlenarCat();
     w->setOpcionMarcada(1, false);
     if (mostrar) {
         w->show();
         if (!QTest::qWaitForWindowExposed(w.get()))
-            qWarning("La ventana principal no se mostró");
+            QTest::qFail("La ventana principal no se mostró", __FILE__, __LINE__);
     }
+    return w;
+}
+
+VentanaConPreferencias::VentanaConPreferencias(const QList<QPair<QString, QByteArray>> &categorias,
+                                               const QString &abierta, bool mostrar) {
+    for (const auto &[nombre, datos] : categorias)
+        c.categoria(nombre, datos);
+    w = PrincipalConPreferencias(c, mostrar);
     if (!abierta.isEmpty())
         abrir(abierta);
 }
@@ -295,6 +324,39 @@ void Pulsar(frmScript &e, int posicion) {
     QWidget *b = e.barMenu->widgetForAction(e.boton(posicion));
     QVERIFY(b);
     QTest::mouseClick(b, Qt::LeftButton);
+}
+
+std::unique_ptr<frmPrincipal> PrincipalParaElFin(Estado &estado, const QString &categoria, const QString &script) {
+    const QStringList panel = mdlINI::CargarPreferencias(estado);
+    auto w = std::make_unique<frmPrincipal>(estado);
+    w->setEntradasPanel(panel, estado.Mostrar);
+    w->setOpcionMarcada(1, false);
+    w->show();
+    ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, categoria));
+    w->AbrirCategoria();
+    ui(w)->lstScripts->Seleccionar(Buscar(ui(w)->lstScripts, script).row());
+    QObject::connect(w.get(), &frmPrincipal::terminado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    mdlInicio::ConectarFin(*w);
+    return w;
+}
+
+QString TerminarSegundoProceso(const char *variable, const QString &carpeta) {
+    QProcess hijo;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QString::fromLatin1(variable), carpeta);
+    hijo.setProcessEnvironment(entorno);
+    hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    hijo.start(QCoreApplication::applicationFilePath(), {});
+    if (!hijo.waitForStarted())
+        return QStringLiteral("no arrancó");
+    if (!hijo.waitForReadyRead(30000) || hijo.readLine().trimmed() != "listo")
+        return QStringLiteral("no dijo «listo»");
+    hijo.terminate();
+    if (!hijo.waitForFinished(30000))
+        return QStringLiteral("no terminó");
+    if (hijo.exitStatus() != QProcess::NormalExit || hijo.exitCode() != 0)
+        return QStringLiteral("terminó mal: estado %1, código %2").arg(hijo.exitStatus()).arg(hijo.exitCode());
+    return {};
 }
 
 } // namespace ayudas

@@ -27,6 +27,8 @@ struct Mensaje {
     QString titulo;
     QMessageBox::Icon icono = QMessageBox::NoIcon;
     bool visto = false;
+    QMessageBox::StandardButton porDefecto = QMessageBox::NoButton;
+    bool conCancelar = false; // it offered Cancelar
 };
 
 // Queues `accion` as the answer to the next modal window the program opens (through the message
@@ -37,6 +39,11 @@ void AlAbrirseModal(std::function<void(QWidget *)> accion);
 void ContestarMensaje(QMessageBox::StandardButton boton, Mensaje *registro = nullptr);
 // The same, with what it said in the result once it has been answered.
 std::shared_ptr<Mensaje> Contestar(QMessageBox::StandardButton boton);
+// How a user answers a message box by hand: a click on Sí or No, Enter (its default button), Esc, or
+// the box's close button.
+enum class Gesto { Si, No, Intro, Esc, Cerrar };
+// Answers the next message box by hand; what it showed in the result once answered.
+std::shared_ptr<Mensaje> Responder(Gesto gesto);
 
 // Where the program's web addresses go instead of the browser, while it lives.
 class Navegador : public QObject {
@@ -97,6 +104,10 @@ struct VentanaPrincipal {
     QStringList enArchivo(const QString &categoria) const;
 };
 
+// The main window over the folder with the preferences a first start leaves (the history off, so that
+// only the library's files cause passes of the index), shown unless told, listing every category,
+// scripts in the file's order.
+std::unique_ptr<frmPrincipal> PrincipalConPreferencias(Carpeta &c, bool mostrar = true);
 // A main window over its own folder with the preferences a first start leaves (the history off),
 // shown unless told, listing every category, scripts in the file's order; `abierta` is opened when given.
 struct VentanaConPreferencias {
@@ -121,4 +132,25 @@ struct VentanaConPreferencias {
 // 7 Aceptar, 9 Cancelar, 11 Cerrar).
 void Pulsar(frmScript &e, int posicion);
 
+// The second process of a test that ends the program from outside: the main window over the folder
+// with its preferences, `categoria` open and `script` selected, wired for the end as the program's
+// entry wires it (its end quits the application).
+std::unique_ptr<frmPrincipal> PrincipalParaElFin(Estado &estado, const QString &categoria, const QString &script);
+// Runs this test program again as that process (`variable` gives it `carpeta`), waits for its
+// "listo" and sends SIGTERM: empty when it then ended by itself, cleanly; else what went wrong.
+QString TerminarSegundoProceso(const char *variable, const QString &carpeta);
+
 } // namespace ayudas
+
+// main() of a test that is its own second process: with `variable` set, hijo(carpeta, argc, argv) runs.
+#define RUTINERO_MAIN_CON_HIJO(Prueba, variable, hijo)                                                    \
+    int main(int argc, char **argv) {                                                                     \
+        if (const QString carpeta = qEnvironmentVariable(variable); !carpeta.isEmpty()) {                 \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                                      \
+            return hijo(carpeta, argc, argv);                                                             \
+        }                                                                                                 \
+        QApplication app(argc, argv);                                                                     \
+        Prueba t;                                                                                         \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                        \
+        return QTest::qExec(&t, argc, argv);                                                              \
+    }

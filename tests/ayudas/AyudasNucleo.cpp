@@ -1,6 +1,7 @@
 #include "AyudasNucleo.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
@@ -57,6 +58,14 @@ bool ReescribirComoOtroPrograma(const QString &ruta, const QByteArray &datos, bo
     return otro.waitForFinished() && otro.exitCode() == 0 && ::stat(nativa.constData(), &despues) == 0 &&
            despues.st_size == antes.st_size && despues.st_mtim.tv_sec == antes.st_mtim.tv_sec &&
            despues.st_mtim.tv_nsec == antes.st_mtim.tv_nsec && (renombrando || despues.st_ino == antes.st_ino);
+}
+
+qint64 TamanoDeLaCarpeta(const QString &carpeta) {
+    qint64 total = 0;
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        total += QFileInfo(it.next()).size();
+    return total;
 }
 
 } // namespace ayudas

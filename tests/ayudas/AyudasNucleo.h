@@ -22,6 +22,9 @@ struct Carpeta {
     void categoria(const QString &nombre, const QByteArray &datos);
 };
 
+// The bytes of every file below the folder, hidden ones too.
+qint64 TamanoDeLaCarpeta(const QString &carpeta);
+
 // The bytes of one record as the file stores it.
 QByteArray Registro(const QByteArray &nombre, const QByteArray &desc, const QByteArray &codigo,
                     const QByteArray &puntaje);

@@ -83,3 +83,18 @@ inline bool EnEspacioPropio(const char *marca, QString *razon) {
 }
 
 } // namespace ayudas
+
+// Starts a test that needs `montaje`, a tmpfs of `bytes`: not being root, it runs again in a namespace
+// of its own (`marca` tells that child) and ends here with the child's verdict; skipped, with the
+// reason, where no tmpfs can be had.
+#define RUTINERO_MONTAR(montaje, bytes, marca)                                                             \
+    if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(marca)) {                                          \
+        QString razon_;                                                                                    \
+        if (!ayudas::EnEspacioPropio(marca, &razon_))                                                      \
+            QSKIP(qPrintable(razon_));                                                                     \
+        QVERIFY2(razon_.isEmpty(), qPrintable(razon_));                                                    \
+        return;                                                                                            \
+    }                                                                                                      \
+    ayudas::Montaje montaje(bytes);                                                                        \
+    if (!montaje.montado)                                                                                  \
+        QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"))

@@ -118,6 +118,7 @@ class tst_dueno : public QObject {
         QTemporaryDir dir;
         const QString programa = dir.path() + "/rutinero";
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa));
+        QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero-ventana"), programa + "-ventana"));
         QDir().mkpath(dir.path() + "/Categorias");
         QString error;
         const auto instancia = mdlInicio::TomarInstancia(dir.path(), &error); // held here, never answered

@@ -31,16 +31,7 @@ class tst_terminar : public QObject {
     // On a full disk the typed script cannot be put aside: the program stays with it (and says so)
     // instead of dropping it; a second SIGTERM ends it.
     void sigtermConElDiscoLlenoNoLoPierde() {
-        if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(kEspacioPropio)) {
-            QString razon;
-            if (!ayudas::EnEspacioPropio(kEspacioPropio, &razon))
-                QSKIP(qPrintable(razon));
-            QVERIFY2(razon.isEmpty(), qPrintable(razon));
-            return;
-        }
-        ayudas::Montaje montaje(8 << 20);
-        if (!montaje.montado)
-            QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"));
+        RUTINERO_MONTAR(montaje, 8 << 20, kEspacioPropio);
         programa::Programa p;
         p.c.categoria("Menus", kMenus);
         // The preferences (where recovery files go) on the full disk.
@@ -61,11 +52,5 @@ class tst_terminar : public QObject {
     }
 };
 
-int main(int argc, char **argv) {
-    if (programa::EsHijo())
-        return programa::Hijo(argc, argv);
-    QApplication app(argc, argv);
-    tst_terminar t;
-    return QTest::qExec(&t, argc, argv);
-}
+PROGRAMA_MAIN(tst_terminar)
 #include "tst_terminar.moc"

@@ -146,16 +146,7 @@ class tst_vigilancia : public QObject {
     // On a nearly full disk the index does not take the space the user's saves need: it waits, and
     // searches read the categories meanwhile and say why.
     void discoCasiLlenoElIndiceEspera() {
-        if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(kEspacioPropio)) {
-            QString razon;
-            if (!ayudas::EnEspacioPropio(kEspacioPropio, &razon))
-                QSKIP(qPrintable(razon));
-            QVERIFY2(razon.isEmpty(), qPrintable(razon));
-            return;
-        }
-        ayudas::Montaje montaje(32 << 20);
-        if (!montaje.montado)
-            QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"));
+        RUTINERO_MONTAR(montaje, 32 << 20, kEspacioPropio);
         Biblio b;
         const QByteArray grande(200 * 1024, 'x');
         for (int i = 0; i < 20; ++i)

@@ -25,17 +25,39 @@ inline QString PlegarRef(const QString &t) {
     return r.toLower();
 }
 
+// A tag as the rules say, by a pattern: '#' at the start or after a space, then letters, digits,
+// marks, '-', '_', '+' and '.', without the dots that end it.
+inline const QRegularExpression kEtiquetaRef(QStringLiteral(R"((?:^|(?<=\s))#([\p{L}\p{N}\p{M}_+.\-]*[\p{L}\p{N}\p{M}_+\-]))"));
+inline QStringList EtiquetasRef(const QString &plegada) {
+    QStringList r;
+    for (auto it = kEtiquetaRef.globalMatch(plegada); it.hasNext();)
+        r << it.next().captured(1);
+    return r;
+}
+// A query's word that is a tag term: '#', a name, and maybe the dots of a sentence; gives the name.
+inline bool TerminoRef(const QString &palabra, QString &nombre) {
+    static const QRegularExpression termino(QStringLiteral(R"(\A#([\p{L}\p{N}\p{M}_+.\-]*[\p{L}\p{N}\p{M}_+\-])\.*\z)"));
+    const QRegularExpressionMatch m = termino.match(palabra);
+    nombre = m.captured(1);
+    return m.hasMatch();
+}
+
 // The search by its rules, over what the files hold: every word in one field (the code with real
-// quotes); more words in the name first, then in the description, then category and place.
+// quotes), every tag term among the description's tags; more words in the name first, then in the
+// description, then category and place.
 struct Referencia {
     QVector<Lugar> lugares;
     int total = 0;
 };
 inline Referencia Buscar(const QString &carpeta, const QString &consulta) {
     QStringList palabras;
-    for (const QString &p : PlegarRef(consulta).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+    for (QString p : PlegarRef(consulta).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
+        QString nombre;
+        if (TerminoRef(p, nombre))
+            p = '#' + nombre;
         if (!palabras.contains(p))
             palabras << p;
+    }
     struct Uno {
         int nombre, desc;
         QString cat;
@@ -55,7 +77,14 @@ inline Referencia Buscar(const QString &carpeta, const QString &consulta) {
             const QString c = PlegarRef(QString(scripts[i].Codigo).replace("*RTN*", "\""));
             Uno u{0, 0, cat, i};
             bool todas = true;
+            const QStringList etiquetas = EtiquetasRef(d);
             for (const QString &p : palabras) {
+                QString nombre;
+                if (TerminoRef(p, nombre)) {
+                    u.desc += etiquetas.contains(nombre);
+                    todas = todas && etiquetas.contains(nombre);
+                    continue;
+                }
                 u.nombre += n.contains(p);
                 u.desc += d.contains(p);
                 todas = todas && (n.contains(p) || d.contains(p) || c.contains(p));
@@ -150,7 +179,7 @@ inline QString Consulta(QRandomGenerator &r, const QList<QByteArray> &textos) {
 
 inline QString RutaIndice(const ayudas::Carpeta &c) { return c.estado.carpetaPreferencias() + "/indice.db"; }
 // How many scripts the full-text table says hold a trigram: what a script that left still leaves behind.
-int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
+inline int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
     sqlite3 *db = nullptr;
     sqlite3_stmt *st = nullptr;
     int n = -1;

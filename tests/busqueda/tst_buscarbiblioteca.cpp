@@ -1,6 +1,5 @@
 // The library search window on the real main window: typing, results, opening, copying, keyboard.
 #include "Ayudas.h"
-#include "core/mdlINI.h"
 #include "core/Archivos.h"
 #include "search/IndiceBiblioteca.h"
 #include "search/Indexador.h"
@@ -27,18 +26,7 @@ struct Ventana {
         c.categoria("CSS", Registro("Botones", "Estilo de botones", "button { color: red; } /* rebounce */", "1"));
         c.categoria("PHP", Registro("Formulario", "Valida el formulario", "<?php echo 1; ?>", "1"));
     }
-    void abrir() {
-        mdlINI::CargarPreferencias(c.estado);
-        // The folder's history would add its own passes of the index when it is made; these tests
-        // count the passes that the library's files cause.
-        c.estado.HistorialAutomatico = 0;
-        w = std::make_unique<frmPrincipal>(c.estado);
-        w->setEntradasPanel({"Todas"}, c.estado.Mostrar);
-        w->LlenarCat();
-        w->setOpcionMarcada(1, false);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    }
+    void abrir() { w = ayudas::PrincipalConPreferencias(c); }
     // The command as the user gives it: its shortcut on the main window.
     void buscarEnBiblioteca() {
         w->activateWindow(); // as the user's click on it

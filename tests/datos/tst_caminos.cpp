@@ -64,26 +64,6 @@ frmOutlook *AbrirCorreo(VentanaPrincipal &v, const std::shared_ptr<Correos> &cor
     }
     return dlg;
 }
-// Answers the next question as a user who does not want to choose: Esc, or the box's close button.
-// Records what it asked and whether it offered Cancelar.
-struct SinElegir {
-    ayudas::Mensaje pregunta;
-    bool conCancelar = false;
-    void responder(bool tecla) {
-        ayudas::AlAbrirseModal([this, tecla](QWidget *w) {
-            auto *caja = qobject_cast<QMessageBox *>(w);
-            QVERIFY2(caja, w->metaObject()->className());
-            pregunta.texto = caja->text();
-            pregunta.visto = true;
-            conCancelar = caja->button(QMessageBox::Cancel) != nullptr;
-            if (tecla)
-                QTest::keyClick(caja, Qt::Key_Escape);
-            else
-                caja->close();
-        });
-    }
-};
-
 // Alfa, Menus and Metas (each holding `datos`) under the filter "me", which hides Alfa.
 void BajoElFiltro(VentanaPrincipal &v, const QByteArray &datos = {}) {
     for (const char *n : {"Alfa", "Menus", "Metas"})
@@ -297,8 +277,7 @@ private slots:
         QTreeWidgetItem *otra = ayudas::Buscar(lstCat, "Otra");
         if (orden.contains("categoría"))
             lstCat->setCurrentItem(otra); // chosen with the keyboard: a click would ask already
-        SinElegir esc;
-        esc.responder(tecla);
+        const auto esc = ayudas::Responder(tecla ? ayudas::Gesto::Esc : ayudas::Gesto::Cerrar);
         if (orden == "clic") {
             v.seleccionar("Otra");
         } else if (orden == "abrir") {
@@ -318,8 +297,8 @@ private slots:
         } else if (orden == "configurar panel") {
             QTest::mouseClick(ui(v.w)->cmdMCat, Qt::LeftButton);
         }
-        QCOMPARE(esc.pregunta.texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
-        QVERIFY(esc.conCancelar);
+        QCOMPARE(esc->texto, QStringLiteral("¿Guardar cambios realizados a Menus?"));
+        QVERIFY(esc->conCancelar);
         QVERIFY(v.w->isVisible());
         QCOMPARE(v.w->categoria().nombre(), QStringLiteral("Menus"));
         QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
@@ -336,7 +315,7 @@ private slots:
 
     // ---- The panel keeps the program's own changes when it follows the folder ----
 
-    // Files another program adds come in at their sorted place when the filter shows them; a file
+    // Files another program adds come in at the end when the filter shows them; a file
     // it removes takes its entry along; the program's own entry at the end stays there, selected.
     void elPanelSigueAOtroProgramaSinReordenar() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
@@ -346,7 +325,7 @@ private slots:
         v.c.categoria("Beta", {});
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
         v.w->SeguirCarpeta();
-        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Mesa", "Zeta"}));
+        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Mesa"}));
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
     }
 

@@ -91,9 +91,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    tst_discoalinicio t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(tst_discoalinicio)
 #include "tst_discoalinicio.moc"

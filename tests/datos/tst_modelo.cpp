@@ -166,16 +166,10 @@ private:
     void clicFila(int i) { ayudas::Clic(ui(v.w)->lstScripts, ui(v.w)->lstScripts->model()->index(i, 0)); }
     // Answers the next question; Esc presses the key or closes the box, as `otra` says.
     static void contestar(Contesta c, bool otra) {
-        if (c != Esc) {
+        if (c != Esc)
             ayudas::ContestarMensaje(c == Si ? QMessageBox::Yes : QMessageBox::No);
-            return;
-        }
-        ayudas::AlAbrirseModal([otra](QWidget *w) {
-            if (otra)
-                w->close();
-            else
-                QTest::keyClick(w, Qt::Key_Escape);
-        });
+        else
+            ayudas::Responder(otra ? ayudas::Gesto::Cerrar : ayudas::Gesto::Esc);
     }
     // The save question comes first whenever changes are pending. False when the command does not
     // go on: the answer was Esc, or Sí could not save on a full disk (which says so).

@@ -465,34 +465,6 @@ private slots:
         QCOMPARE(v.lista(), (Lista{{"A"}, 0, Guardada})); // nothing committed either way
     }
 
-    void lenguajeElegido_data() {
-        QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QString>("categoria");
-        QTest::addColumn<int>("lenguaje");
-        using L = lenguaje::Lenguaje;
-        auto fila = [](const char *n, const char *c, const char *cat, L l) {
-            QTest::newRow(n) << QString::fromUtf8(c) << QString::fromUtf8(cat) << int(l);
-        };
-        fila("html con script", "<div id=\"a\">\n<script>var x = 1;</script>\n</div>", "Menus", L::Html);
-        fila("php con etiqueta", "<?php echo $a; ?>", "Menus", L::Php);
-        fila("php sin etiqueta en su categoría", "echo $a;", "PHP", L::Php);
-        fila("php sin etiqueta ni categoría", "$total = $a + 1;", "Varios", L::Php);
-        fila("asp", "<% Response.Write(\"x\") %>", "Menus", L::Asp);
-        fila("css", "body { color: red; }", "Varios", L::Css);
-        fila("javascript", "function f(a) {\n  return a;\n}", "Varios", L::JavaScript);
-        fila("sql", "SELECT nombre FROM clientes WHERE id = 1;", "Varios", L::Sql);
-        fila("shell con shebang", "#!/bin/bash\necho hola", "Varios", L::Shell);
-        fila("categoría Linux", "ls -la | less", "Linux", L::Shell);
-        fila("las etiquetas mandan sobre la categoría", "<table><tr><td>1</td></tr></table>", "SQL", L::Html);
-        fila("nada que decir", "hola mundo", "Varios", L::Ninguno);
-    }
-    void lenguajeElegido() {
-        QFETCH(QString, codigo);
-        QFETCH(QString, categoria);
-        QFETCH(int, lenguaje);
-        QCOMPARE(int(lenguaje::Elegir(codigo, categoria)), lenguaje);
-    }
-
     void resaltadoAutomaticoYElegido() {
         Ventana v(Registro("A", "d", "<p>hola</p>", "1"));
         auto e = v.editor("Editar");

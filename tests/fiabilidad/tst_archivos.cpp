@@ -61,11 +61,9 @@ struct Ventana : VentanaPrincipal {
         ui(w)->lstScripts->Seleccionar(0);
         w->EliminarS();
         Mensaje aviso;
-        AlAbrirseModal([&](QWidget *pregunta) {
-            if (falla)
-                ContestarMensaje(QMessageBox::Ok, &aviso);
-            qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
-        });
+        ayudas::Responder(ayudas::Gesto::Si);
+        if (falla)
+            ContestarMensaje(QMessageBox::Ok, &aviso); // the failure, while the question is still open
         ui(w)->mnuGuardar->trigger();
         return aviso.texto;
     }

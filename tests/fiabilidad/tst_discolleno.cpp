@@ -80,10 +80,8 @@ struct Escena {
         Mensaje aviso;
         if (caso.startsWith("categoría")) {
             w->EliminarS();
-            AlAbrirseModal([&](QWidget *pregunta) {
-                ContestarMensaje(QMessageBox::Ok, &aviso);
-                qobject_cast<QMessageBox *>(pregunta)->button(QMessageBox::Yes)->click();
-            });
+            ayudas::Responder(ayudas::Gesto::Si);
+            ContestarMensaje(QMessageBox::Ok, &aviso); // the failure, while the question is still open
             ui(w)->mnuGuardar->trigger();
         } else if (caso == "destino de mover") {
             frmMover dlg(*w);

@@ -2,8 +2,6 @@
 // desktop session with and without leave to ask. Pending changes are never lost: asked about, or
 // kept in a recovery file (never a category) and offered at the next start.
 #include "Ayudas.h"
-#include "core/mdlINI.h"
-#include "ui/mdlInicio.h"
 #include "format/Recuperacion.h"
 #include "ui/Mensajes.h"
 #include "ui/main/VistaScripts.h"
@@ -27,17 +25,8 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     QApplication app(argc, argv);
     Estado estado;
     estado.carpeta = carpeta;
-    const QStringList panel = mdlINI::CargarPreferencias(estado);
-    frmPrincipal w(estado);
-    w.setEntradasPanel(panel, estado.Mostrar);
-    w.setOpcionMarcada(1, false);
-    w.show();
-    ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
-    w.AbrirCategoria();
-    ui(w)->lstScripts->Seleccionar(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")).row());
-    w.EliminarS();
-    QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    mdlInicio::ConectarFin(w);
+    const auto w = ayudas::PrincipalParaElFin(estado, QStringLiteral("Menus"), QStringLiteral("dos"));
+    w->EliminarS();
     // Nobody answers a box in this process: one would be a fault, and ends it with a mark.
     mensajes::SinRespuesta([](QWidget *) {
         ::_exit(3);
@@ -59,18 +48,8 @@ private slots:
     void sigtermGuardaLosCambiosParaRecuperar() {
         ayudas::Carpeta c;
         c.categoria("Menus", kMenus);
-        QProcess hijo;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QString::fromLatin1(kHijo), c.dir.path());
-        hijo.setProcessEnvironment(entorno);
-        hijo.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(hijo.waitForStarted());
-        QVERIFY(hijo.waitForReadyRead(30000));
-        QCOMPARE(hijo.readLine().trimmed(), QByteArray("listo"));
-        hijo.terminate();
-        QVERIFY(hijo.waitForFinished(30000));
-        QCOMPARE(hijo.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(hijo.exitCode(), 0);
+        const QString fallo = ayudas::TerminarSegundoProceso(kHijo, c.dir.path());
+        QVERIFY2(fallo.isEmpty(), qPrintable(fallo));
 
         QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria("Menus")), kMenus);
         QVERIFY(QFileInfo::exists(c.estado.rutaConfig()));
@@ -134,16 +113,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    const QString carpeta = qEnvironmentVariable(kHijo);
-    if (!carpeta.isEmpty()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return Hijo(carpeta, argc, argv);
-    }
-    QApplication app(argc, argv);
-    tst_fin t;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&t, argc, argv);
-}
+RUTINERO_MAIN_CON_HIJO(tst_fin, kHijo, Hijo)
 
 #include "tst_fin.moc"

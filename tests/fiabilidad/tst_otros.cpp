@@ -85,7 +85,7 @@ private slots:
         v.abrir("Menus");
         v.seleccionar("Zeta");
         ayudas::EscribirBytes(v.c.estado.rutaCategoria("Nueva"), kMenus);
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Nueva", "Zeta"}));
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Nueva"})); // at the end
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Zeta")));
         QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Nueva"}));

@@ -145,6 +145,17 @@ inline int Hijo(int argc, char **argv) {
 
 } // namespace programa
 
+// main() of a test that runs the program as its own child: the child runs the program's entry point.
+#define PROGRAMA_MAIN(Prueba)                                                                               \
+    int main(int argc, char **argv) {                                                                       \
+        if (programa::EsHijo())                                                                             \
+            return programa::Hijo(argc, argv);                                                              \
+        QApplication app(argc, argv);                                                                       \
+        Prueba t;                                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                          \
+        return QTest::qExec(&t, argc, argv);                                                                \
+    }
+
 namespace {
 void AlArrancarElHijo() { programa::AlArrancar(); }
 } // namespace

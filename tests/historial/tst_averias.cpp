@@ -172,13 +172,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    if (programa::EsHijo())
-        return programa::Hijo(argc, argv);
-    QApplication app(argc, argv);
-    tst_averias t;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&t, argc, argv);
-}
+PROGRAMA_MAIN(tst_averias)
 
 #include "tst_averias.moc"

@@ -7,7 +7,6 @@
 #include "format/mdlScripts.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -47,13 +46,6 @@ QStringList Paquetes(const QString &carpeta) {
     return QDir(carpeta + "/.git/objects/pack").entryList({"*.pack"}, QDir::Files);
 }
 
-qint64 TamanoObjetos(const QString &carpeta) {
-    qint64 total = 0;
-    QDirIterator it(carpeta + "/.git/objects", QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        total += QFileInfo(it.next()).size();
-    return total;
-}
 // A Categorias folder of its own with its history.
 struct Biblioteca {
     ayudas::Carpeta c;
@@ -75,7 +67,7 @@ class tst_compactar : public QObject {
         QCOMPARE(b.repo.ContarSueltos().objetos, 0);
         QCOMPARE(Recuperadas(b.repo), guardadas);
         // Thirty versions that differ in a line each take little more room than one.
-        const qint64 despues = TamanoObjetos(b.carpeta);
+        const qint64 despues = ayudas::TamanoDeLaCarpeta(b.carpeta + "/.git/objects");
         qInfo("objetos: %lld bytes sueltos, %lld en el paquete", antes.bytes, despues);
         QVERIFY(despues * 5 < antes.bytes);
     }

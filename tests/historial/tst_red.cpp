@@ -342,13 +342,6 @@ private:
     }
 };
 
-int main(int argc, char **argv) {
-    if (programa::EsHijo())
-        return programa::Hijo(argc, argv);
-    QApplication app(argc, argv);
-    tst_red t;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&t, argc, argv);
-}
+PROGRAMA_MAIN(tst_red)
 
 #include "tst_red.moc"

@@ -57,7 +57,8 @@ class tst_intercambio : public QObject {
 private slots:
     void cleanup() { mensajes::VaciarCola(); }
 
-    // Snippet files come in as new categories; what the category cannot hold is named, the rest kept.
+    // Snippet files come in as new categories; what the category cannot hold is named under its
+    // heading, the rest kept (in UTF-8 when Windows-1252 cannot hold it).
     void importarArchivosDeEditores() {
         VentanaPrincipal v({{"Menus", Registro("a", "d", "x", "1")}});
         EscribirBytes(v.c.ruta("fuera/javascript.json"), ArchivoEscritoAMano());
@@ -68,15 +69,21 @@ private slots:
         Importar(v, v.c.ruta("fuera"), &listados, &aviso);
         // A JSON file that holds no snippets is not offered.
         QCOMPARE(listados, (QStringList{"javascript.json", "Web.code-snippets"}));
-        QVERIFY2(aviso.texto.contains(QStringLiteral("javascript / Cara: ")), qPrintable(aviso.texto));
-        QCOMPARE(v.enArchivo("javascript"), QStringList{"Abrir ventana"});
+        QVERIFY2(aviso.texto.contains(QStringLiteral("no puede guardar tal como son, que no se importaron:\n"
+                                                     "  javascript / Di \"hola\": ")),
+                 qPrintable(aviso.texto));
+        QVERIFY2(aviso.texto.contains(QStringLiteral("sin código («body»), que no se importaron:\n  javascript / Sin cuerpo")),
+                 qPrintable(aviso.texto));
+        QCOMPARE(v.enArchivo("javascript"), (QStringList{"Abrir ventana", "Cara"}));
+        QVERIFY(LeerBytes(v.c.estado.rutaCategoria("javascript")).startsWith("\xEF\xBB\xBF"));
         QCOMPARE(v.enArchivo("Web"), QStringList{"Rojo"});
         QVERIFY(Textos(ui(v.w)->lstCat).contains("javascript"));
         v.abrir("javascript");
-        QVERIFY(v.w->categoria().cantidad() == 1);
+        QCOMPARE(v.w->categoria().cantidad(), 2);
         const Script s = v.w->categoria().script(0);
-        QCOMPARE(s.Descripcion, QStringLiteral("Abre una ventana"));
-        QCOMPARE(s.Codigo, QStringLiteral("window.open(*RTN*${1:pagina}*RTN*);\r\n\t$0"));
+        QCOMPARE(s.Descripcion, QStringLiteral("Abre una ventana «editores: prefijo=win»"));
+        QCOMPARE(s.Codigo, QStringLiteral("window.open(*RTN*${pagina}*RTN*);\r\n\t"));
+        QCOMPARE(v.w->categoria().script(1).Codigo, QStringLiteral("x = '\u263A';"));
     }
 
     // The same rule as category files: an existing category is never replaced.
@@ -101,7 +108,7 @@ private slots:
     }
 
     // "Exportar para editores" writes the open category, and importing what it wrote gives the same
-    // names, descriptions and code.
+    // names, descriptions, code and scores.
     void exportarEImportarDeVuelta() {
         QByteArray datos = Registro("Saludo", "Dice hola", "alert(*RTN*hola $nombre*RTN*);\r\nfin\\ x", "3") +
                            Registro("Vacio", "Sin nada", "", "1");
@@ -120,9 +127,11 @@ private slots:
         const QVector<Script> ida = mdlScripts::Analizar(datos);
         QVector<Script> vuelta;
         QVERIFY(mdlScripts::LeerArchivo(v.c.estado.rutaCategoria("Vuelta"), vuelta));
-        for (int i = 0; i < qMin(ida.size(), vuelta.size()); ++i)
-            vuelta[i].Puntaje = ida[i].Puntaje; // the editors' files hold no score
-        QCOMPARE(vuelta, ida);
+        // The empty code's scope came from the category's name, which is now another: it comes back as
+        // the language's tag.
+        QVector<Script> esperados = ida;
+        esperados[1].Descripcion += QStringLiteral(" #javascript");
+        QCOMPARE(vuelta, esperados);
     }
 
     // A file already there is replaced only on Yes; No, Esc and the close box leave it as it was.
@@ -201,9 +210,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    tst_intercambio t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(tst_intercambio)
 #include "tst_intercambio.moc"

@@ -116,11 +116,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    if (programa::EsHijo())
-        return programa::Hijo(argc, argv);
-    QApplication app(argc, argv);
-    tst_indice_calentamiento t;
-    return QTest::qExec(&t, argc, argv);
-}
+PROGRAMA_MAIN(tst_indice_calentamiento)
 #include "tst_indice_calentamiento.moc"

@@ -43,6 +43,16 @@ void ComoLaReferencia(biblioteca::Indice &indice, const QString &carpeta, const 
     }
 }
 
+// The same, asked as the window asks once it has its answer: results and count at one limit.
+void ComoLaReferencia(biblioteca::Indice &indice, const QString &carpeta, const QStringList &consultas, int limite) {
+    for (const QString &q : consultas) {
+        const Referencia ref = Buscar(carpeta, q);
+        const biblioteca::Respuesta res = indice.Buscar(carpeta, q, limite);
+        QCOMPARE(Lugares(res), ref.lugares.mid(0, limite));
+        QCOMPARE(res.total, ref.total);
+    }
+}
+
 // Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
 // its own texts, and words it does not hold.
 // A library of `scripts` scripts, one category per hundred, whose code always holds "function" and
@@ -171,12 +181,7 @@ private slots:
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(indice.AbrirParaEscribir());
         indice.Actualizar(c.estado.carpetaCategorias());
-        for (const QString &q : {QString("clave"), QString("x cla"), QString("x")}) {
-            const Referencia ref = Buscar(c.estado.carpetaCategorias(), q);
-            const ConAdelanto r = Preguntar(indice, c.estado.carpetaCategorias(), q, 2);
-            QCOMPARE(Lugares(r.final), ref.lugares.mid(0, 2));
-            QCOMPARE(r.final.total, ref.total);
-        }
+        ComoLaReferencia(indice, c.estado.carpetaCategorias(), {"clave", "x cla", "x"}, {2});
     }
 
     // The first results of a common word come before the count, which then follows in full.
@@ -276,24 +281,11 @@ private slots:
                 cancelar = true;
         }, &cancelar);
         QCOMPARE(hechas.size() < 12, cortada);
-        // As another connection reads it from the file.
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(RutaIndice(c)).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt *s = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db, "SELECT v FROM texto_config WHERE k = 'automerge'", -1, &s, nullptr), SQLITE_OK);
-        QCOMPARE(sqlite3_step(s), SQLITE_ROW);
-        const int automerge = sqlite3_column_int(s, 0);
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-        QCOMPARE(automerge, 4);
+        // As another connection reads it from the file (-1 where it cannot).
+        QCOMPARE(Numero(RutaIndice(c), "SELECT v FROM texto_config WHERE k = 'automerge'"), 4);
         if (cortada)
             QCOMPARE(indice.Actualizar(carpeta).size(), 12 - hechas.size());
-        for (const QString &q : Consultas(43, textos, 10)) {
-            const Referencia ref = Buscar(carpeta, q);
-            const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 50);
-            QCOMPARE(Lugares(res), ref.lugares.mid(0, 50));
-            QCOMPARE(res.total, ref.total);
-        }
+        ComoLaReferencia(indice, carpeta, Consultas(43, textos, 10), 50);
     }
 
     // A pass cut short while files are read well ahead of the one being stored (more than the 16 MB
@@ -322,12 +314,7 @@ private slots:
         }, &cancelar);
         QVERIFY(!hechas.isEmpty() && hechas.size() < 24);
         QCOMPARE(indice.Actualizar(carpeta).size(), 24 - hechas.size());
-        for (const QString &q : {QString("s5"), QString("v1234"), QString("s190 v99")}) {
-            const Referencia ref = Buscar(carpeta, q);
-            const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 50);
-            QCOMPARE(Lugares(res), ref.lugares.mid(0, 50));
-            QCOMPARE(res.total, ref.total);
-        }
+        ComoLaReferencia(indice, carpeta, {"s5", "v1234", "s190 v99"}, 50);
     }
 
     // The program's own saves reach the index as the bytes written, not read back: after edits of
@@ -355,12 +342,7 @@ private slots:
             }
             QVERIFY(dueno.Guardar(nombre + ".rtn", mdlScripts::Componer(scripts)));
             QCOMPARE(indice.Actualizar(carpeta, {nombre + ".rtn"}), QStringList{nombre});
-            for (const QString &q : consultas) {
-                const Referencia ref = Buscar(carpeta, q);
-                const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 1000);
-                QCOMPARE(Lugares(res), ref.lugares);
-                QCOMPARE(res.total, ref.total);
-            }
+            ComoLaReferencia(indice, carpeta, consultas, 1000);
         }
     }
 
@@ -477,12 +459,7 @@ private slots:
             QCOMPARE(Numero(RutaIndice(c), "SELECT sum(vivos) FROM bloques"),
                      Numero(RutaIndice(c), "SELECT count(*) FROM scripts WHERE bloque != 0"));
             QVERIFY(Numero(RutaIndice(c), "SELECT count(*) FROM bloques WHERE vivos <= 0") == 0);
-            for (const QString &q : {QString("codigo1"), QString("cambiado"), QString("xxx codigo2")}) {
-                const Referencia ref = Buscar(carpeta, q);
-                const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 1000);
-                QCOMPARE(Lugares(res), ref.lugares);
-                QCOMPARE(res.total, ref.total);
-            }
+            ComoLaReferencia(indice, carpeta, {"codigo1", "cambiado", "xxx codigo2"}, 1000);
         }
         QCOMPARE(bloques(), 0);
     }
@@ -511,12 +488,7 @@ private slots:
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(indice.AbrirParaEscribir());
         QCOMPARE(indice.Actualizar(carpeta).size(), 12);
-        for (const QString &q : {QString("cookie"), QString("function"), QString("ook"), QString("unc f7")}) {
-            const Referencia ref = Buscar(carpeta, q);
-            const biblioteca::Respuesta res = indice.Buscar(carpeta, q, 100);
-            QCOMPARE(Lugares(res), ref.lugares.mid(0, 100));
-            QCOMPARE(res.total, ref.total);
-        }
+        ComoLaReferencia(indice, carpeta, {"cookie", "function", "ook", "unc f7"}, 100);
     }
 };
 

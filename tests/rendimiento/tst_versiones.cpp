@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -73,14 +72,6 @@ QByteArray GitMuestra(const QString &carpeta, const QByteArray &commit, const QS
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return "(git no lo pudo leer: " + p.readAllStandardError() + ')';
     return p.readAllStandardOutput();
-}
-
-qint64 Tamano(const QString &carpeta) {
-    qint64 total = 0;
-    QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        total += QFileInfo(it.next()).size();
-    return total;
 }
 
 // A Categorias folder, and the random edits made on it from a seed.
@@ -278,8 +269,8 @@ class tst_versiones : public QObject {
             QTemporaryDir copia;
             QCOMPARE(QProcess::execute("cp", {"-a", b.carpeta + "/.git", copia.path()}), 0);
             gitplano::Git(copia.filePath(".git"), "gc -q");
-            const qint64 nuestro = Tamano(b.carpeta + "/.git/objects");
-            const qint64 deGit = Tamano(copia.filePath(".git/objects"));
+            const qint64 nuestro = ayudas::TamanoDeLaCarpeta(b.carpeta + "/.git/objects");
+            const qint64 deGit = ayudas::TamanoDeLaCarpeta(copia.filePath(".git/objects"));
             qInfo("versión %d: %lld bytes, git gc: %lld", i + 1, nuestro, deGit);
             QVERIFY2(nuestro * 2 <= deGit * 3, qPrintable(QStringLiteral("%1 > 1,5 × %2").arg(nuestro).arg(deGit)));
         }

@@ -111,6 +111,7 @@ private slots:
         c_->categoria("JavaScript", ayudas::Registro("Debounce", "d", "x", "1"));
         programa_ = c_->ruta("rutinero");
         QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero"), programa_));
+        QVERIFY(QFile::copy(QStringLiteral(RUTINERO_CONSTRUCCION "/rutinero-ventana"), programa_ + "-ventana"));
     }
     void cleanup() {
         c_.reset();

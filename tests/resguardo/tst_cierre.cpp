@@ -218,14 +218,14 @@ private slots:
         std::atomic_int preguntas{0}, avances{0};
         std::atomic<quint64> numero{0};
         Interlocutor enlace([&](const QString &, int, int) { ++avances; },
-                            [&](quint64 n, const QString &, const QString &) {
+                            [&](quint64 n, const QString &, const QString &, bool) {
                                 ++preguntas;
                                 numero = n;
                             });
         bool respuesta = true;
         std::thread esperando([&] {
-            QString usuario, clave;
-            respuesta = enlace.PedirClave("http://x", &usuario, &clave);
+            git::Clave clave;
+            respuesta = enlace.PedirClave("http://x", false, &clave);
         });
         const QDeadlineTimer limite(30000);
         while (!enlace.preguntando() && !limite.hasExpired())
@@ -234,11 +234,11 @@ private slots:
         enlace.Cerrar();
         esperando.join();
         QVERIFY(!respuesta);
-        enlace.Responder(numero, std::pair(QStringLiteral("u"), QStringLiteral("c")));
+        enlace.Responder(numero, git::Clave{QStringLiteral("u"), QStringLiteral("c"), false});
 
         std::thread tarde([&] {
-            QString usuario, clave;
-            respuesta = enlace.PedirClave("http://x", &usuario, &clave);
+            git::Clave clave;
+            respuesta = enlace.PedirClave("http://x", false, &clave);
             enlace.MostrarAvance("tarde", 1, 2);
         });
         tarde.join();

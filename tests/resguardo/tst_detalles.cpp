@@ -116,36 +116,25 @@ private slots:
     // Esc in the editor with typed code asks; Enter (the default button), Esc and the question's close
     // box all go back to the script with what was typed. The question says so.
     void descartarPorDefectoConservaLoTecleado_data() {
-        QTest::addColumn<QString>("respuesta"); // how the question is answered
-        QTest::newRow("intro") << "intro";
-        QTest::newRow("esc") << "esc";
-        QTest::newRow("cierre") << "cierre";
+        QTest::addColumn<int>("respuesta"); // how the question is answered, an ayudas::Gesto
+        QTest::newRow("intro") << int(ayudas::Gesto::Intro);
+        QTest::newRow("esc") << int(ayudas::Gesto::Esc);
+        QTest::newRow("cierre") << int(ayudas::Gesto::Cerrar);
     }
     void descartarPorDefectoConservaLoTecleado() {
-        QFETCH(QString, respuesta);
+        QFETCH(int, respuesta);
         ayudas::VentanaConPreferencias v({{"Menus", Registro("A", "d", "viejo", "1")}});
         v.seleccionar(0);
         auto e = v.editor("Editar");
         e->txtCodigo->setFocus();
         QTest::keyClick(e->txtCodigo, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClicks(e->txtCodigo, " nuevo");
-        QString texto;
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *caja = qobject_cast<QMessageBox *>(w);
-            QVERIFY(caja);
-            texto = caja->text();
-            if (respuesta == "intro")
-                QTest::keyClick(caja, Qt::Key_Return);
-            else if (respuesta == "esc")
-                QTest::keyClick(caja, Qt::Key_Escape);
-            else
-                caja->close();
-        });
+        const auto pregunta = ayudas::Responder(ayudas::Gesto(respuesta));
         QTest::keyClick(e->txtCodigo, Qt::Key_Escape);
         QVERIFY(e->isVisible());
         QCOMPARE(e->textoCodigo(), "viejo nuevo");
-        QVERIFY(texto.startsWith(QStringLiteral("¿Descartar los cambios del script?")));
-        QVERIFY(texto.contains(QStringLiteral("No, Esc o cerrar este mensaje: vuelve al script con lo escrito")));
+        QVERIFY(pregunta->texto.startsWith(QStringLiteral("¿Descartar los cambios del script?")));
+        QVERIFY(pregunta->texto.contains(QStringLiteral("No, Esc o cerrar este mensaje: vuelve al script con lo escrito")));
     }
 
     // A count far beyond the entries ("Categorías=99999") reads the entries there are, and the exit
@@ -201,7 +190,7 @@ private slots:
             QStringList t;
             for (int i = 0; i < r.lstResultados->topLevelItemCount(); ++i) {
                 const QTreeWidgetItem *f = r.lstResultados->topLevelItem(i);
-                t << f->text(0) + QLatin1Char('|') + f->text(1) + QLatin1Char('|') + f->text(2);
+                t << f->text(0) + QLatin1Char('|') + f->text(1) + QLatin1Char('|') + f->text(3); // name, category, code
             }
             return t;
         };

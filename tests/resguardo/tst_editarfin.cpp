@@ -2,14 +2,12 @@
 // with its code changed and not accepted: the recovery keeps the edited script at its own place, and
 // recovering it at the next start replaces that script in place instead of adding a second one.
 #include "Ayudas.h"
-#include "core/mdlINI.h"
 #include "format/Recuperacion.h"
 #include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/mdlInicio.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -31,16 +29,7 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
     QApplication app(argc, argv);
     Estado estado;
     estado.carpeta = carpeta;
-    const QStringList panel = mdlINI::CargarPreferencias(estado);
-    frmPrincipal w(estado);
-    w.setEntradasPanel(panel, estado.Mostrar);
-    w.setOpcionMarcada(1, false);
-    w.show();
-    ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, QStringLiteral("Menus")));
-    w.AbrirCategoria();
-    ui(w)->lstScripts->Seleccionar(ayudas::Buscar(ui(w)->lstScripts, QStringLiteral("dos")).row());
-    QObject::connect(&w, &frmPrincipal::terminado, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    mdlInicio::ConectarFin(w);
+    const auto w = ayudas::PrincipalParaElFin(estado, QStringLiteral("Menus"), QStringLiteral("dos"));
     // The editor runs as the user would see it until something closes it; any other box is a fault.
     mensajes::SinRespuesta([](QWidget *ventana) {
         auto *editor = qobject_cast<frmScript *>(ventana);
@@ -55,7 +44,7 @@ int Hijo(const QString &carpeta, int argc, char **argv) {
             bucle.exec();
         return mensajes::kSuResultado;
     });
-    QTimer::singleShot(0, &w, [&w] { w.EditarS(); });
+    QTimer::singleShot(0, w.get(), [&w] { w->EditarS(); });
     return app.exec();
 }
 } // namespace
@@ -69,19 +58,8 @@ private slots:
         ayudas::VentanaPrincipal v(ayudas::VentanaPrincipal::PorCrear{});
         ayudas::Carpeta &c = v.c;
         c.categoria("Menus", kMenus);
-        QProcess hijo;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QString::fromLatin1(kHijo), c.dir.path());
-        hijo.setProcessEnvironment(entorno);
-        hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        hijo.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(hijo.waitForStarted());
-        QVERIFY(hijo.waitForReadyRead(30000));
-        QCOMPARE(hijo.readLine().trimmed(), QByteArray("listo"));
-        hijo.terminate();
-        QVERIFY(hijo.waitForFinished(30000));
-        QCOMPARE(hijo.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(hijo.exitCode(), 0);
+        const QString fallo = ayudas::TerminarSegundoProceso(kHijo, c.dir.path());
+        QVERIFY2(fallo.isEmpty(), qPrintable(fallo));
 
         // The category's file as it was; the recovery with the edited script where it stood.
         QCOMPARE(ayudas::LeerBytes(c.estado.rutaCategoria("Menus")), kMenus);
@@ -102,16 +80,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    const QString carpeta = qEnvironmentVariable(kHijo);
-    if (!carpeta.isEmpty()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return Hijo(carpeta, argc, argv);
-    }
-    QApplication app(argc, argv);
-    tst_editarfin t;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&t, argc, argv);
-}
+RUTINERO_MAIN_CON_HIJO(tst_editarfin, kHijo, Hijo)
 
 #include "tst_editarfin.moc"

@@ -288,10 +288,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    tst_grandes t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(tst_grandes)
 
 #include "tst_grandes.moc"

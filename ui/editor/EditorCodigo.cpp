@@ -2,11 +2,28 @@
 #include "format/Campos.h"
 
 #include <Qsci/qscilexerbash.h>
+#include <Qsci/qscilexerbatch.h>
+#include <Qsci/qscilexercmake.h>
+#include <Qsci/qscilexercpp.h>
+#include <Qsci/qscilexercsharp.h>
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexercustom.h>
+#include <Qsci/qscilexerdiff.h>
 #include <Qsci/qscilexerhtml.h>
+#include <Qsci/qscilexerjava.h>
 #include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexerjson.h>
+#include <Qsci/qscilexerlua.h>
+#include <Qsci/qscilexermakefile.h>
+#include <Qsci/qscilexermarkdown.h>
+#include <Qsci/qscilexerperl.h>
+#include <Qsci/qscilexerproperties.h>
+#include <Qsci/qscilexerpython.h>
+#include <Qsci/qscilexerruby.h>
 #include <Qsci/qscilexersql.h>
+#include <Qsci/qscilexertex.h>
+#include <Qsci/qscilexerxml.h>
+#include <Qsci/qscilexeryaml.h>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontDatabase>
@@ -42,6 +59,74 @@ class LexicoPhp : public LexicoHtml {
 public:
     using LexicoHtml::LexicoHtml;
     const char *lexer() const override { return "phpscript"; }
+};
+
+// A language the C-family lexer draws well with its own words: Go, Rust, plain C. Set 1 holds the
+// keywords, set 2 the built-in types and functions.
+class LexicoC : public QsciLexerCPP {
+public:
+    LexicoC(const char *nombre, const char *claves, const char *tipos, QObject *padre)
+        : QsciLexerCPP(padre), nombre_(nombre), claves_(claves), tipos_(tipos) {}
+    const char *language() const override { return nombre_; }
+    const char *keywords(int conjunto) const override {
+        if (conjunto == 1)
+            return claves_;
+        if (conjunto == 2)
+            return tipos_;
+        return nullptr;
+    }
+
+private:
+    const char *nombre_, *claves_, *tipos_;
+};
+
+const char kClavesGo[] = "break case chan const continue default defer else fallthrough for func go goto if import "
+                         "interface map package range return select struct switch type var";
+const char kTiposGo[] = "any bool byte comparable complex64 complex128 error float32 float64 int int8 int16 int32 int64 "
+                        "rune string uint uint8 uint16 uint32 uint64 uintptr true false iota nil append cap clear close "
+                        "complex copy delete imag len make max min new panic print println real recover";
+const char kClavesRust[] = "as async await break const continue crate dyn else enum extern false fn for if impl in let "
+                           "loop match mod move mut pub ref return self Self static struct super trait true type union "
+                           "unsafe use where while";
+const char kTiposRust[] = "bool char f32 f64 i8 i16 i32 i64 i128 isize str u8 u16 u32 u64 u128 usize String Vec Option "
+                          "Result Some None Ok Err Box Rc Arc HashMap";
+const char kClavesC[] = "auto break case const continue default do else enum extern for goto if inline register "
+                        "restrict return sizeof static struct switch typedef union volatile while _Bool _Complex "
+                        "_Alignas _Alignof _Atomic _Generic _Noreturn _Static_assert _Thread_local";
+const char kTiposC[] = "char double float int long short signed unsigned void bool size_t ssize_t FILE NULL true false "
+                       "int8_t int16_t int32_t int64_t uint8_t uint16_t uint32_t uint64_t";
+
+// TypeScript: the JavaScript lexer with the words TypeScript adds.
+class LexicoTypeScript : public QsciLexerJavaScript {
+public:
+    using QsciLexerJavaScript::QsciLexerJavaScript;
+    const char *language() const override { return "TypeScript"; }
+    const char *keywords(int conjunto) const override {
+        if (conjunto != 1)
+            return QsciLexerJavaScript::keywords(conjunto);
+        static const std::string todas = std::string(QsciLexerJavaScript::keywords(1)) +
+                                         " abstract any as async await declare enum implements infer interface is"
+                                         " keyof let module namespace never of private protected public readonly"
+                                         " type unknown";
+        return todas.c_str();
+    }
+};
+
+// PowerShell, light: the shell lexer already draws its comments, strings and $variables; the words
+// are PowerShell's.
+class LexicoPowerShell : public QsciLexerBash {
+public:
+    using QsciLexerBash::QsciLexerBash;
+    const char *language() const override { return "PowerShell"; }
+    const char *keywords(int conjunto) const override {
+        if (conjunto != 1)
+            return QsciLexerBash::keywords(conjunto);
+        return "begin break catch class continue data do dynamicparam else elseif end enum exit filter finally for "
+               "foreach function if in param process return switch throw trap try until using while "
+               "Get-ChildItem Get-Content Set-Content Get-Item Set-Item New-Item Remove-Item Copy-Item Move-Item "
+               "Write-Host Write-Output Write-Error Invoke-WebRequest Invoke-RestMethod Select-Object "
+               "Where-Object ForEach-Object Sort-Object Import-Module Get-Process Start-Process Test-Path";
+    }
 };
 
 // Plain text cut into short pieces of alternating styles, all drawn alike. The editor measures a line
@@ -121,6 +206,50 @@ std::unique_ptr<QsciLexer> NuevoLexico(lenguaje::Lenguaje l, QObject *padre) {
         return std::make_unique<QsciLexerSQL>(padre);
     case Lenguaje::Shell:
         return std::make_unique<QsciLexerBash>(padre);
+    case Lenguaje::Python:
+        return std::make_unique<QsciLexerPython>(padre);
+    case Lenguaje::C:
+        return std::make_unique<LexicoC>("C", kClavesC, kTiposC, padre);
+    case Lenguaje::Cpp:
+        return std::make_unique<QsciLexerCPP>(padre);
+    case Lenguaje::CSharp:
+        return std::make_unique<QsciLexerCSharp>(padre);
+    case Lenguaje::Java:
+        return std::make_unique<QsciLexerJava>(padre);
+    case Lenguaje::Go:
+        return std::make_unique<LexicoC>("Go", kClavesGo, kTiposGo, padre);
+    case Lenguaje::Rust:
+        return std::make_unique<LexicoC>("Rust", kClavesRust, kTiposRust, padre);
+    case Lenguaje::Batch:
+        return std::make_unique<QsciLexerBatch>(padre);
+    case Lenguaje::PowerShell:
+        return std::make_unique<LexicoPowerShell>(padre);
+    case Lenguaje::Perl:
+        return std::make_unique<QsciLexerPerl>(padre);
+    case Lenguaje::Ruby:
+        return std::make_unique<QsciLexerRuby>(padre);
+    case Lenguaje::Lua:
+        return std::make_unique<QsciLexerLua>(padre);
+    case Lenguaje::Json:
+        return std::make_unique<QsciLexerJSON>(padre);
+    case Lenguaje::Yaml:
+        return std::make_unique<QsciLexerYAML>(padre);
+    case Lenguaje::Xml:
+        return std::make_unique<QsciLexerXML>(padre);
+    case Lenguaje::Markdown:
+        return std::make_unique<QsciLexerMarkdown>(padre);
+    case Lenguaje::Makefile:
+        return std::make_unique<QsciLexerMakefile>(padre);
+    case Lenguaje::CMake:
+        return std::make_unique<QsciLexerCMake>(padre);
+    case Lenguaje::Diff:
+        return std::make_unique<QsciLexerDiff>(padre);
+    case Lenguaje::Ini:
+        return std::make_unique<QsciLexerProperties>(padre);
+    case Lenguaje::TeX:
+        return std::make_unique<QsciLexerTeX>(padre);
+    case Lenguaje::TypeScript:
+        return std::make_unique<LexicoTypeScript>(padre);
     case Lenguaje::Ninguno:
         break;
     }

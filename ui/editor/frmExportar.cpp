@@ -87,6 +87,7 @@ void frmExportar::cmdAceptar_Click() {
         return;
     }
     p_.estado.Extension = ext;
+    p_.estado.ExtensionElegida = 1;
     p_.estado.Tag = cheTag->isChecked() ? 1 : 0;
     accept();
 }

@@ -54,6 +54,8 @@ frmScript::frmScript(Principal &principal, QWidget *padre)
     setMinimumSize(twips::APixeles(3600), twips::APixeles(2800));
     Form_Load();
     RecordarCampos();
+    crearCompletarEtiquetas();
+    DescripcionCambiada();
     ElegirResaltado();
     // While automatic, the language follows what is pasted or typed, once the typing pauses.
     auto *reloj = new QTimer(this);

@@ -1,4 +1,5 @@
 #pragma once
+#include "format/Lenguaje.h"
 #include "format/mdlScripts.h"
 
 #include <optional>
@@ -51,9 +52,11 @@ public:
     // The fixed-width fonts installed: first the system's own, then each family by name.
     QAction *mnuFijaSistema = nullptr;
     QVector<QAction *> mnuFijas;
-    // "Resaltado": 0 automatic (from the code and the category), then one entry per language.
+    // "Resaltado": 0 automatic (from the code and the category), then one entry per language, at
+    // 1 + its number. Choosing one sets the description's language tag; "Ninguno" and "Automático"
+    // take it out.
     QMenu *mnuResaltadoMenu = nullptr;
-    QAction *mnuResaltado[9] = {};
+    QAction *mnuResaltado[1 + lenguaje::kCuantos] = {};
 
     // Toolbar positions 1..11; separators at even positions.
     QAction *boton(int posicion) const;
@@ -103,6 +106,12 @@ private:
     void crearBuscar();
     void crearTeclas();
     void ElegirResaltado();
+    // A menu entry chosen: the description's tag follows, where it may be edited.
+    void mnuResaltado_Click(int indice);
+    // The description's language tag was typed or removed.
+    void DescripcionCambiada();
+    void crearCompletarEtiquetas();
+    void CompletarEtiqueta();
     void FiltrarPuntaje(const QString &nuevo);
     void RecordarCampos();
     QString categoriaAbierta() const;
@@ -115,6 +124,11 @@ private:
     // No printer: the script may go to a PDF file instead.
     void ImprimirEnPdf();
     void ExportarScript();
+public:
+    // The preview file's extension: the one chosen in "Opciones de exportar", else the language's.
+    QString ExtensionVistaPrevia() const;
+
+private:
     // Before a commit: the fields must fit the category file's code page.
     bool Representables(const QString &titulo);
     void Normalizar();
@@ -124,6 +138,8 @@ private:
     QFont fuenteDisenada_;
     QVector<QAction *> botones_;
     QActionGroup *grupoResaltado_ = nullptr;
+    class QCompleter *completarEtiquetas_ = nullptr;
+    quint64 pedidoEtiquetas_ = 0;
     QStringList campos_; // the fields as loaded, to tell typed changes
     QString puntaje_;    // the score before the last edit, to filter what a paste adds
     bool agregando_ = false;

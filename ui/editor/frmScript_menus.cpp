@@ -6,8 +6,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
 
 namespace {
 struct Fuente {
@@ -57,16 +59,16 @@ void frmScript::crearMenus() {
         a->setObjectName(QString::fromLatin1(nombre));
         return a;
     };
-    mnuCodigoMenu = barraMenus->addMenu(QStringLiteral("Código"));
+    mnuCodigoMenu = barraMenus->addMenu(QStringLiteral("&Código"));
     mnuCodigoMenu->setObjectName(QStringLiteral("mnuCodigo"));
-    mnuCopiar = accion(mnuCodigoMenu, "mnuCopiar", QStringLiteral("Copiar"));
-    mnuImprimir = accion(mnuCodigoMenu, "mnuImprimir", QStringLiteral("Imprimir"));
+    mnuCopiar = accion(mnuCodigoMenu, "mnuCopiar", QStringLiteral("&Copiar"));
+    mnuImprimir = accion(mnuCodigoMenu, "mnuImprimir", QStringLiteral("&Imprimir"));
     mnuCodigoMenu->addSeparator();
-    mnuExportar = accion(mnuCodigoMenu, "mnuExportar", QStringLiteral("Exportar"));
+    mnuExportar = accion(mnuCodigoMenu, "mnuExportar", QStringLiteral("&Exportar"));
 
-    mnuOpcionesMenu = barraMenus->addMenu(QStringLiteral("Opciones"));
+    mnuOpcionesMenu = barraMenus->addMenu(QStringLiteral("&Opciones"));
     mnuOpcionesMenu->setObjectName(QStringLiteral("mnuOpciones"));
-    mnuFuenteMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Fuente"));
+    mnuFuenteMenu = mnuOpcionesMenu->addMenu(QStringLiteral("&Fuente"));
     mnuFuenteMenu->setObjectName(QStringLiteral("mnuFuenteMenu"));
     // Code keeps its columns in a fixed-width font: the system's own, and every one installed.
     mnuFijaSistema = accion(mnuFuenteMenu, "mnuFijaSistema",
@@ -90,7 +92,7 @@ void frmScript::crearMenus() {
     mnuResaltadoMenu = mnuOpcionesMenu->addMenu(QStringLiteral("Resaltado"));
     mnuResaltadoMenu->setObjectName(QStringLiteral("mnuResaltadoMenu"));
     grupoResaltado_ = new QActionGroup(this);
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i <= lenguaje::kCuantos; ++i) {
         const QString texto =
             i == 0 ? QStringLiteral("Automático") : lenguaje::Nombre(lenguaje::Lenguaje(i - 1));
         mnuResaltado[i] = accion(mnuResaltadoMenu, "mnuResaltado", texto);
@@ -99,7 +101,7 @@ void frmScript::crearMenus() {
         grupoResaltado_->addAction(mnuResaltado[i]);
         if (i == 0)
             mnuResaltadoMenu->addSeparator();
-        connect(mnuResaltado[i], &QAction::triggered, this, &frmScript::ElegirResaltado);
+        connect(mnuResaltado[i], &QAction::triggered, this, [this, i] { mnuResaltado_Click(i); });
     }
     mnuResaltado[0]->setChecked(true);
     mnuOpcionesMenu->addSeparator();
@@ -162,12 +164,43 @@ QString frmScript::categoriaAbierta() const {
 
 void frmScript::ElegirResaltado() {
     int elegido = 0;
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i <= lenguaje::kCuantos; ++i)
         if (mnuResaltado[i]->isChecked())
             elegido = i;
     if (elegido > 0) {
         txtCodigo->setLenguaje(lenguaje::Lenguaje(elegido - 1));
         return;
     }
-    txtCodigo->setLenguaje(lenguaje::Elegir(textoCodigo(), categoriaAbierta()));
+    txtCodigo->setLenguaje(lenguaje::Elegir(txtDes->text(), textoCodigo(), categoriaAbierta()));
+}
+
+void frmScript::mnuResaltado_Click(int indice) {
+    const lenguaje::Lenguaje l = indice > 0 ? lenguaje::Lenguaje(indice - 1) : lenguaje::Lenguaje::Ninguno;
+    // The language is the script's own, kept in its description: a pending change like any other
+    // (a script only viewed keeps its description, the window shows the language chosen).
+    if (!txtDes->isReadOnly()) {
+        const QString nueva = lenguaje::ConLenguaje(txtDes->text(), l);
+        if (nueva != txtDes->text()) {
+            const QSignalBlocker callar(txtDes);
+            txtDes->selectAll();
+            txtDes->insert(nueva); // kept in the field's undo
+        }
+    }
+    mnuResaltado[indice]->setChecked(true);
+    ElegirResaltado();
+}
+
+void frmScript::DescripcionCambiada() {
+    const lenguaje::Lenguaje l = lenguaje::DeDescripcion(txtDes->text());
+    int elegido = 0;
+    for (int i = 0; i <= lenguaje::kCuantos; ++i)
+        if (mnuResaltado[i]->isChecked())
+            elegido = i;
+    if (l != lenguaje::Lenguaje::Ninguno)
+        mnuResaltado[1 + int(l)]->setChecked(true);
+    else if (elegido != 1 + int(lenguaje::Lenguaje::Ninguno))
+        mnuResaltado[0]->setChecked(true); // the tag went: the language is found again
+    else
+        return;
+    ElegirResaltado();
 }

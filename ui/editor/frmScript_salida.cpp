@@ -4,6 +4,7 @@
 #include "core/Registro.h"
 #include "core/mdlSistema.h"
 #include "format/Categorias.h"
+#include "format/Lenguaje.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
@@ -31,7 +32,7 @@ void frmScript::CopiarCodigo() {
     txtCodigo->setFocus();
     txtCodigo->selectAll(true);
     destino->setText(*texto);
-    p_.MostrarEnEstado(QStringLiteral("Código de %1 copiado al portapapeles.").arg(txtNombre->text()), 5000);
+    p_.MostrarEnEstado(portapapeles::Copiado(txtNombre->text()), 5000);
 }
 
 void frmScript::ImprimirEnPdf() {
@@ -114,11 +115,18 @@ void frmScript::ImprimirScript() {
     ImprimirEn(impresora);
 }
 
+QString frmScript::ExtensionVistaPrevia() const {
+    const Estado &e = p_.estado;
+    const QString delLenguaje = lenguaje::Extension(txtCodigo->lenguaje());
+    return e.ExtensionElegida || delLenguaje.isEmpty() ? e.Extension : delLenguaje;
+}
+
 void frmScript::ExportarScript() {
     const Estado &e = p_.estado;
     if (!mdlSistema::ExisteArchivo(e.carpetaExportar()))
         QDir().mkpath(e.carpetaExportar());
-    const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), e.Extension);
+    const QString extension = ExtensionVistaPrevia();
+    const QString ruta = exportar::RutaVistaPrevia(e.carpetaExportar(), extension);
     QString error;
     // A failed write must not open the previous preview as if it were this one.
     const QString pagina = exportar::Pagina(textoCodigo(), e.Tag) + QStringLiteral("\r\n");
@@ -135,7 +143,7 @@ void frmScript::ExportarScript() {
         mensajes::Aviso(this,
                         QStringLiteral("La vista previa se guardó en %1, pero ningún programa pudo abrirla. Instale "
                                        "un navegador o asigne un programa a los archivos .%2.")
-                            .arg(QDir::toNativeSeparators(ruta), exportar::ExtensionValida(e.Extension)),
+                            .arg(QDir::toNativeSeparators(ruta), exportar::ExtensionValida(extension)),
                         QStringLiteral("Exportar"));
     }
 }

@@ -182,6 +182,9 @@ void frmPrincipal::Form_Load() {
     estado.TituloApp = version::Titulo();
     // "[*]" is where Qt shows that there are unsaved changes (setWindowModified).
     setWindowTitle(estado.TituloApp + QStringLiteral("[*]"));
+    // A minimised window is named by its icon text (a start for the quick search leaves it so, with
+    // no tray): without one it would have no name for the taskbar and assistive tools.
+    setWindowIconText(estado.TituloApp);
     if (!mdlSistema::ExisteArchivo(estado.carpetaCategorias()))
         QDir().mkpath(estado.carpetaCategorias());
     inHabilitarS();
@@ -234,7 +237,7 @@ void frmPrincipal::SeguirCarpeta() {
         return;
     }
     // The list is followed, not rebuilt: entries whose files are gone leave, files new to it come in
-    // at their sorted place when the filter shows them, and every other entry keeps its place. What
+    // at the end when the filter shows them, and every other entry keeps its place. What
     // the program itself just added, replaced, renamed or imported stays where it was put, shown
     // even where the filter would hide it, until the panel is filled again.
     const QStringList enCarpeta = NombresEnCarpeta();
@@ -257,27 +260,14 @@ void frmPrincipal::SeguirCarpeta() {
         }
         delete item;
     }
+    // What another program added comes in at the end, as a category the program adds does: the
+    // entries the user is looking at keep their places.
     const QIcon icono = Imagen(7);
-    std::vector<QCollatorSortKey> claves; // of the entries, made once
-    int desde = 0;
     for (const QString &nombre : enCarpeta) {
         if (listadas.contains(nombre) || !PasaFiltro(nombre))
             continue;
-        if (claves.empty()) {
-            claves.reserve(size_t(lstCat->topLevelItemCount()));
-            for (int i = 0; i < lstCat->topLevelItemCount(); ++i)
-                claves.push_back(herramientas::ClaveOrden(lstCat->topLevelItem(i)->text(0)));
-        }
-        // Before the first entry that sorts after it; entries put at the end by the program stay last.
-        const QCollatorSortKey clave = herramientas::ClaveOrden(nombre);
-        int i = desde;
-        while (i < int(claves.size()) && claves[size_t(i)].compare(clave) <= 0)
-            ++i;
-        auto *item = new QTreeWidgetItem({nombre});
+        auto *item = new QTreeWidgetItem(lstCat, {nombre});
         item->setIcon(0, icono);
-        lstCat->insertTopLevelItem(i, item);
-        claves.insert(claves.begin() + i, clave);
-        desde = i + 1;
     }
     if (seleccionada) {
         lstCat->setCurrentItem(seleccionada);

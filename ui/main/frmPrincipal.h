@@ -192,7 +192,7 @@ public:
 
     // The library's search (frmPrincipal_biblioteca.cpp). The index is kept from the start of the run.
     void IniciarIndice();
-    Indexador *indexador() const { return indexador_; }
+    Indexador *indexador() const override { return indexador_; }
     void mnuCodBuscarBiblioteca_Click();
     // Opens the found script's category as a double click on it does, and selects the script.
     void AbrirScript(const biblioteca::Hallazgo &h);

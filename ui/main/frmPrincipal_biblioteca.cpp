@@ -21,14 +21,26 @@ void frmPrincipal::IniciarIndice() {
     connect(indexador_, &Indexador::aviso, this,
             [this](const QString &texto) { AvisoBiblioteca(QStringLiteral("indice"), texto); });
     barEstado->insertPermanentWidget(1, new AvisoIndice(*indexador_, barEstado)); // after the status line
+    // Searches find the open category as the list shows it, not as its file was last saved.
+    indexador_->setSinGuardar([this] {
+        return categoria_.hayCambios() ? biblioteca::SinGuardar{categoria_.nombre(), categoria_.scripts()}
+                                       : biblioteca::SinGuardar();
+    });
     indexador_->Iniciar();
 }
 
 void frmPrincipal::mnuCodBuscarBiblioteca_Click() {
     IniciarIndice();
-    if (!buscarBiblioteca_)
+    if (!buscarBiblioteca_) {
         buscarBiblioteca_ = new frmBuscarBiblioteca(
             *indexador_, [this](const biblioteca::Hallazgo &h) { AbrirScript(h); }, this);
+        // The window may stay open while the list changes: its results follow.
+        for (auto senal : {&CategoriaAbierta::filasInsertadas, &CategoriaAbierta::filasQuitadas,
+                           &CategoriaAbierta::filasCambiadas, &CategoriaAbierta::filaMovida})
+            connect(&categoria_, senal, buscarBiblioteca_, &frmBuscarBiblioteca::Refrescar);
+        connect(&categoria_, &CategoriaAbierta::reiniciada, buscarBiblioteca_, &frmBuscarBiblioteca::Refrescar);
+        connect(&categoria_, &CategoriaAbierta::cambiado, buscarBiblioteca_, &frmBuscarBiblioteca::Refrescar);
+    }
     buscarBiblioteca_->Mostrar();
 }
 
@@ -47,27 +59,31 @@ void frmPrincipal::AbrirScript(const biblioteca::Hallazgo &h) {
         mensajes::Aviso(this, QStringLiteral("La categoría %1 ya no existe.").arg(h.categoria), titulo);
         return;
     }
-    const auto enPanel = [this, &h]() -> QTreeWidgetItem * {
-        const auto hallados = lstCat->findItems(h.categoria, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        return hallados.isEmpty() ? nullptr : hallados.first();
-    };
-    QTreeWidgetItem *item = enPanel();
-    if (!item) {
-        // The panel's filter hides it: the panel shows every category, as choosing "Todas" does.
-        if (categoria_.hayCambios() && !Preguntar())
-            return;
-        estado.MostrarTodas = 1;
-        estado.Mostrar = QStringLiteral("Todas");
-        MostrarEnPanel(estado.Mostrar);
-        LlenarCat();
-        Limpiar();
-        if (!(item = enPanel()))
-            return;
+    // A script of the open category with changes pending is looked for where it is: opening the
+    // category again would ask to save them, or drop them.
+    if (!categoria_.hayCambios() || categoria_.nombre() != h.categoria) {
+        const auto enPanel = [this, &h]() -> QTreeWidgetItem * {
+            const auto hallados = lstCat->findItems(h.categoria, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            return hallados.isEmpty() ? nullptr : hallados.first();
+        };
+        QTreeWidgetItem *item = enPanel();
+        if (!item) {
+            // The panel's filter hides it: the panel shows every category, as choosing "Todas" does.
+            if (categoria_.hayCambios() && !Preguntar())
+                return;
+            estado.MostrarTodas = 1;
+            estado.Mostrar = QStringLiteral("Todas");
+            MostrarEnPanel(estado.Mostrar);
+            LlenarCat();
+            Limpiar();
+            if (!(item = enPanel()))
+                return;
+        }
+        lstCat->setCurrentItem(item);
+        AbrirCategoria();
+        if (categoria_.nombre() != h.categoria)
+            return; // the pending changes could not be saved: the list still holds them
     }
-    lstCat->setCurrentItem(item);
-    AbrirCategoria();
-    if (categoria_.nombre() != h.categoria)
-        return; // the pending changes could not be saved: the list still holds them
     // The file may have changed since it was indexed, and a sorted list is not in file order: the row
     // is the one at the script's place if it still holds it, or else the first with its content.
     int fila = h.posicion;

@@ -62,8 +62,10 @@ void frmPrincipal::MostrarCodigo() {
     const int fila = lstScripts->filaActual();
     // As the editor shows it: the stored form's quote token back to a quote.
     const QString codigo = fila >= 0 ? etiquetas::AEditor(categoria_.script(fila).Codigo) : QString();
+    // The description may name another language for the same code.
+    txtVista->setLenguaje(fila >= 0 ? lenguaje::Elegir(categoria_.script(fila).Descripcion, codigo, categoria_.nombre())
+                                    : lenguaje::Lenguaje::Ninguno);
     if (codigo == txtVista->texto())
         return;
-    txtVista->setLenguaje(lenguaje::Elegir(codigo, categoria_.nombre()));
     txtVista->ponerTexto(codigo);
 }

@@ -103,37 +103,37 @@ void frmPrincipal::crearMenus() {
     g001 = menu(nullptr, barra, "g001", QStringLiteral("&Archivo"));
     mnuGuardar = accion(g001, "mnuGuardar", QStringLiteral("&Guardar cambios"), QKeySequence(QStringLiteral("Ctrl+G")));
     g001->addSeparator()->setObjectName(QStringLiteral("g010"));
-    g013 = menu(g001, barra, "g013", QStringLiteral("Enviar"));
-    mnuEnviar = accion(g013, "mnuEnviar", QStringLiteral("MS Outlook"));
+    g013 = menu(g001, barra, "g013", QStringLiteral("&Enviar"));
+    mnuEnviar = accion(g013, "mnuEnviar", QStringLiteral("MS &Outlook"));
     g013->addSeparator()->setObjectName(QStringLiteral("g019"));
-    mnuOutlookConfig = accion(g013, "mnuOutlookConfig", QStringLiteral("Configurar"));
-    g012 = menu(g001, barra, "g012", QStringLiteral("Exportar"));
-    mnuOpciones = accion(g012, "mnuOpciones", QStringLiteral("Opciones"));
+    mnuOutlookConfig = accion(g013, "mnuOutlookConfig", QStringLiteral("&Configurar"));
+    g012 = menu(g001, barra, "g012", QStringLiteral("E&xportar"));
+    mnuOpciones = accion(g012, "mnuOpciones", QStringLiteral("&Opciones"));
     g012->addSeparator()->setObjectName(QStringLiteral("g024"));
-    mnuExportarEditores = accion(g012, "mnuExportarEditores", QStringLiteral("Exportar para editores"));
-    mnuMarkdown = accion(g012, "mnuMarkdown", QStringLiteral("Categoría en Markdown"));
-    mnuMarkdownBiblioteca = accion(g012, "mnuMarkdownBiblioteca", QStringLiteral("Biblioteca en Markdown"));
+    mnuExportarEditores = accion(g012, "mnuExportarEditores", QStringLiteral("Exportar para &editores"));
+    mnuMarkdown = accion(g012, "mnuMarkdown", QStringLiteral("&Categoría en Markdown"));
+    mnuMarkdownBiblioteca = accion(g012, "mnuMarkdownBiblioteca", QStringLiteral("&Biblioteca en Markdown"));
     g001->addSeparator()->setObjectName(QStringLiteral("g015"));
-    mnuSincronizar = accion(g001, "mnuSincronizar", QStringLiteral("Sincronizar"));
-    mnuSincronizarConfig = accion(g001, "mnuSincronizarConfig", QStringLiteral("Configurar sincronización"));
+    mnuSincronizar = accion(g001, "mnuSincronizar", QStringLiteral("S&incronizar"), QKeySequence(Qt::Key_F5));
+    mnuSincronizarConfig = accion(g001, "mnuSincronizarConfig", QStringLiteral("C&onfigurar sincronización"));
     g001->addSeparator()->setObjectName(QStringLiteral("g023"));
-    mnuSalir = accion(g001, "mnuSalir", QStringLiteral("Salir"), QKeySequence(QStringLiteral("Ctrl+S")));
+    mnuSalir = accion(g001, "mnuSalir", QStringLiteral("&Salir"), QKeySequence(QStringLiteral("Ctrl+S")));
 
     g002 = menu(nullptr, barra, "g002", QStringLiteral("C&ategoría"));
-    mnuAgregar = accion(g002, "mnuAgregar", QStringLiteral("Agregar"));
-    mnuEliminar = accion(g002, "mnuEliminar", QStringLiteral("Eliminar"));
-    mnuRenombrar = accion(g002, "mnuRenombrar", QStringLiteral("Renombrar"));
+    mnuAgregar = accion(g002, "mnuAgregar", QStringLiteral("&Agregar"));
+    mnuEliminar = accion(g002, "mnuEliminar", QStringLiteral("&Eliminar"));
+    mnuRenombrar = accion(g002, "mnuRenombrar", QStringLiteral("&Renombrar"));
     g002->addSeparator()->setObjectName(QStringLiteral("g009"));
-    mnuImportar = accion(g002, "mnuImportar", QStringLiteral("Importar"), QKeySequence(QStringLiteral("Ctrl+I")));
+    mnuImportar = accion(g002, "mnuImportar", QStringLiteral("&Importar"), QKeySequence(QStringLiteral("Ctrl+I")));
     g002->addSeparator()->setObjectName(QStringLiteral("g022"));
-    mnuHistorial = accion(g002, "mnuHistorial", QStringLiteral("Historial"));
-    mnuEliminadas = accion(g002, "mnuEliminadas", QStringLiteral("Categorías eliminadas"));
+    mnuHistorial = accion(g002, "mnuHistorial", QStringLiteral("&Historial"), QKeySequence(QStringLiteral("Ctrl+H")));
+    mnuEliminadas = accion(g002, "mnuEliminadas", QStringLiteral("Categorías eli&minadas"));
 
     mnuCodigo = menu(nullptr, barra, "mnuCodigo", QStringLiteral("&Código"));
     mnuCodAgregar = accion(mnuCodigo, "mnuCodAgregar", QStringLiteral("&Agregar"), QKeySequence(QStringLiteral("Ctrl+A")));
     mnuCodEditar = accion(mnuCodigo, "mnuCodEditar", QStringLiteral("&Editar"), QKeySequence(QStringLiteral("Ctrl+E")));
-    mnuCodEliminar = accion(mnuCodigo, "mnuCodEliminar", QStringLiteral("Eliminar"));
-    mnuCodCopiar = accion(mnuCodigo, "mnuCodCopiar", QStringLiteral("Copiar"));
+    mnuCodEliminar = accion(mnuCodigo, "mnuCodEliminar", QStringLiteral("E&liminar"));
+    mnuCodCopiar = accion(mnuCodigo, "mnuCodCopiar", QStringLiteral("&Copiar"));
     mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g025"));
     // Each names what it would undo or redo ("Deshacer eliminar «Debounce»"), as the stack says.
     mnuDeshacer = categoria_.pila()->createUndoAction(mnuCodigo, QStringLiteral("Deshacer"));
@@ -145,27 +145,27 @@ void frmPrincipal::crearMenus() {
     mnuCodigo->addActions({mnuDeshacer, mnuRehacer});
     mnuCodigo->addSeparator()->setObjectName(QStringLiteral("g003"));
     mnuCodBuscar = accion(mnuCodigo, "mnuCodBuscar", QStringLiteral("&Buscar"), QKeySequence(QStringLiteral("Ctrl+B")));
-    mnuCodBuscarBiblioteca = accion(mnuCodigo, "mnuCodBuscarBiblioteca", QStringLiteral("Buscar en la biblioteca"),
+    mnuCodBuscarBiblioteca = accion(mnuCodigo, "mnuCodBuscarBiblioteca", QStringLiteral("Buscar en la bibl&ioteca"),
                                     QKeySequence(QStringLiteral("Ctrl+Shift+F")));
 
     g004 = menu(nullptr, barra, "g004", QStringLiteral("&Ver"));
-    mnuVerOp = accion(g004, "mnuVerOp", QStringLiteral("Opciones"), QKeySequence(QStringLiteral("Ctrl+O")));
+    mnuVerOp = accion(g004, "mnuVerOp", QStringLiteral("&Opciones"), QKeySequence(QStringLiteral("Ctrl+O")));
     mnuVerOp->setCheckable(true);
     g004->addSeparator()->setObjectName(QStringLiteral("g021"));
-    mnuVerE = accion(g004, "mnuVerE", QStringLiteral("Barra de estado"));
+    mnuVerE = accion(g004, "mnuVerE", QStringLiteral("&Barra de estado"));
     mnuVerE->setCheckable(true);
     mnuVerCodigo = accion(g004, "mnuVerCodigo", QStringLiteral("Ver &código del script"), QKeySequence(Qt::Key_F9));
     mnuVerCodigo->setCheckable(true);
 
     g007 = menu(nullptr, barra, "g007", QStringLiteral("Ay&uda"));
-    g020 = menu(g007, barra, "g020", QStringLiteral("Soporte"));
-    mnuLinkJS = accion(g020, "mnuLinkJS", QStringLiteral("JavaScript"));
-    mnuLinkASP = accion(g020, "mnuLinkASP", QStringLiteral("ASP"));
-    mnuLinkPHP = accion(g020, "mnuLinkPHP", QStringLiteral("PHP"));
-    mnuLinkVB = accion(g020, "mnuLinkVB", QStringLiteral("Visual Basic"));
-    mnuActualizar = accion(g007, "mnuActualizar", QStringLiteral("Actualizar"), QKeySequence(Qt::Key_F1));
+    g020 = menu(g007, barra, "g020", QStringLiteral("&Soporte"));
+    mnuLinkJS = accion(g020, "mnuLinkJS", QStringLiteral("&JavaScript"));
+    mnuLinkASP = accion(g020, "mnuLinkASP", QStringLiteral("A&SP"));
+    mnuLinkPHP = accion(g020, "mnuLinkPHP", QStringLiteral("&PHP"));
+    mnuLinkVB = accion(g020, "mnuLinkVB", QStringLiteral("&Visual Basic"));
+    mnuActualizar = accion(g007, "mnuActualizar", QStringLiteral("A&ctualizar"), QKeySequence(Qt::Key_F1));
     g007->addSeparator()->setObjectName(QStringLiteral("g006"));
-    mnuAcerca = accion(g007, "mnuAcerca", QStringLiteral("Acerca de..."));
+    mnuAcerca = accion(g007, "mnuAcerca", QStringLiteral("&Acerca de..."));
 }
 
 void frmPrincipal::crearBarras() {

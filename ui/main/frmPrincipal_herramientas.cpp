@@ -74,13 +74,26 @@ void frmPrincipal::Importar() {
 }
 
 namespace {
-// Writes an export where the user chose; a failure is said and logged.
-void EscribirExportacion(QWidget *padre, const QString &ruta, const QByteArray &datos, const QString &titulo) {
+// Writes an export where the user chose and says on the status line what went where (`que`: "3
+// scripts de la categoría Menus"); a failure is said and logged.
+void EscribirExportacion(Principal &p, const QString &ruta, const QByteArray &datos, const QString &titulo,
+                         const QString &que) {
     QString error;
-    if (archivos::Guardar(ruta, datos, &error))
+    if (archivos::Guardar(ruta, datos, &error)) {
+        p.MostrarEnEstado(QStringLiteral("%1: %2 escritos en %3.").arg(titulo, que, QDir::toNativeSeparators(ruta)), 15000);
         return;
+    }
     qCWarning(lcArchivos) << "No se pudo exportar a" << ruta << error;
-    mensajes::Aviso(padre, QStringLiteral("No se pudo guardar %1: %2").arg(QDir::toNativeSeparators(ruta), error), titulo);
+    mensajes::Aviso(p.ventana(), QStringLiteral("No se pudo guardar %1: %2").arg(QDir::toNativeSeparators(ruta), error),
+                    titulo);
+}
+
+QString Scripts(qsizetype n) {
+    return n == 1 ? QStringLiteral("1 script") : QStringLiteral("%1 scripts").arg(n);
+}
+
+QString DeLaCategoria(const QVector<Script> &scripts, const QString &categoria) {
+    return QStringLiteral("%1 de la categoría %2").arg(Scripts(scripts.size()), categoria);
 }
 } // namespace
 
@@ -97,7 +110,8 @@ void frmPrincipal::mnuExportarEditores_Click() {
         this, QStringLiteral("Fragmentos de editores (*.code-snippets)|*.code-snippets"), titulo,
         QDir::home().filePath(categoria + QStringLiteral(".code-snippets")));
     if (!ruta.isEmpty())
-        EscribirExportacion(this, ruta, editores::CodeSnippets(scripts, categoria), titulo);
+        EscribirExportacion(*this, ruta, editores::CodeSnippets(scripts, categoria), titulo,
+                            DeLaCategoria(scripts, categoria));
 }
 
 void frmPrincipal::mnuMarkdown_Click() {
@@ -110,7 +124,7 @@ void frmPrincipal::mnuMarkdown_Click() {
     const QString ruta = mdlSistema::GuardarArchivo(this, QStringLiteral("Markdown (*.md)|*.md"), titulo,
                                                     QDir::home().filePath(c.nombre + QStringLiteral(".md")));
     if (!ruta.isEmpty())
-        EscribirExportacion(this, ruta, editores::Markdown({c}), titulo);
+        EscribirExportacion(*this, ruta, editores::Markdown({c}), titulo, DeLaCategoria(c.scripts, c.nombre));
 }
 
 void frmPrincipal::mnuMarkdownBiblioteca_Click() {
@@ -144,6 +158,13 @@ void frmPrincipal::mnuMarkdownBiblioteca_Click() {
     }
     const QString ruta = mdlSistema::GuardarArchivo(this, QStringLiteral("Markdown (*.md)|*.md"), titulo,
                                                     QDir::home().filePath(QStringLiteral("Rutinero.md")));
-    if (!ruta.isEmpty())
-        EscribirExportacion(this, ruta, editores::Markdown(todas), titulo);
+    if (ruta.isEmpty())
+        return;
+    qsizetype scripts = 0;
+    for (const editores::CategoriaMarkdown &c : std::as_const(todas))
+        scripts += c.scripts.size();
+    EscribirExportacion(*this, ruta, editores::Markdown(todas), titulo,
+                        QStringLiteral("%1 de %2").arg(Scripts(scripts),
+                                                       todas.size() == 1 ? QStringLiteral("1 categoría")
+                                                                         : QStringLiteral("%1 categorías").arg(todas.size())));
 }

@@ -1,4 +1,7 @@
 #include "ui/tools/Versiones.h"
+
+#include <QApplication>
+#include <QTimer>
 #include "core/Hilos.h"
 #include "core/Registro.h"
 #include "history/Historial.h"
@@ -7,11 +10,14 @@
 #include "ui/Principal.h"
 #include "ui/tools/frmEliminadas.h"
 #include "ui/tools/frmHistorial.h"
+#include "ui/tools/Llavero.h"
 #include "ui/tools/frmSincronizar.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <chrono>
 #include <future>
 
@@ -38,10 +44,18 @@ Versiones::Versiones(Principal &principal, QObject *padre) : QObject(padre), p_(
                 this, [this, texto, valor, maximo] { p_.MostrarEnEstado(texto, 0, valor, maximo); },
                 Qt::QueuedConnection);
         },
-        [this](quint64 pregunta, const QString &url, const QString &usuario) {
+        [this](quint64 pregunta, const QString &url, const QString &usuario, bool rechazada) {
             QMetaObject::invokeMethod(
-                this, [this, pregunta, url, usuario] { pedirClave(pregunta, url, usuario); }, Qt::QueuedConnection);
+                this, [this, pregunta, url, usuario, rechazada] { pedirClave(pregunta, url, usuario, rechazada); },
+                Qt::QueuedConnection);
         });
+    // Handed over before the sync's end, so the end finds it.
+    enlace_->setAceptada([this](const QString &) {
+        QMetaObject::invokeMethod(this, [this] { claveAceptada(); }, Qt::QueuedConnection);
+    });
+    enlace_->setConfirmacion([this](quint64 pregunta, const QString &texto) {
+        QMetaObject::invokeMethod(this, [this, pregunta, texto] { confirmar(pregunta, texto); }, Qt::QueuedConnection);
+    });
     motor_->setInterlocutor(enlace_);
     motor_->moveToThread(hilo_);
     connect(motor_, &Historial::guardado, this, &Versiones::alGuardar);
@@ -56,6 +70,10 @@ Versiones::Versiones(Principal &principal, QObject *padre) : QObject(padre), p_(
     cancelar_->hide();
     p_.AgregarAlEstado(cancelar_);
     connect(cancelar_, &QPushButton::clicked, this, &Versiones::CancelarSincronizacion);
+    reloj_ = new QTimer(this);
+    reloj_->setSingleShot(true);
+    connect(reloj_, &QTimer::timeout, this, &Versiones::SincronizarSola);
+    ProgramarAutomatica();
     hilo_->start();
     if (p_.estado.HistorialAutomatico)
         QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
@@ -133,14 +151,89 @@ void Versiones::alFallar(const QString &motivo) {
     p_.AvisoBiblioteca(QStringLiteral("historial"), QStringLiteral("Sin historial: %1").arg(motivo));
 }
 
-void Versiones::pedirClave(quint64 pregunta, const QString &url, const QString &usuario) {
+void Versiones::pedirClave(quint64 pregunta, const QString &url, const QString &usuario, bool rechazada) {
+    // The keyring answers later, in this thread, within its time limit; the sync's thread waits for
+    // the answer through the link meanwhile, and the window goes on.
+    if (rechazada && clave_.guardada) {
+        const QString kept = clave_.usuario;
+        olvidarClave();
+        llavero::Olvidar(this, url, [this, pregunta, url, kept](const QString &error) {
+            const QString aviso =
+                error.isEmpty()
+                    ? QStringLiteral("El servidor no aceptó la clave guardada en el llavero para %1 (puede que el "
+                                     "token se haya revocado o haya caducado); se ha quitado del llavero.")
+                          .arg(llavero::Nombre(url))
+                    : QStringLiteral("El servidor no aceptó la clave guardada en el llavero para %1, y no se pudo "
+                                     "quitar de él: %2.")
+                          .arg(llavero::Nombre(url), error);
+            preguntarClave(pregunta, url, kept, aviso, error);
+        });
+        return;
+    }
+    llavero::Leer(this, url, [this, pregunta, url, usuario](const llavero::Leido &l) {
+        if (l.hay) {
+            olvidarClave();
+            clave_ = {url, l.usuario, l.clave, false, true};
+            enlace_->Responder(pregunta, git::Clave{l.usuario, l.clave, true});
+            return;
+        }
+        preguntarClave(pregunta, url, usuario, QString(), l.error);
+    });
+}
+
+void Versiones::preguntarClave(quint64 pregunta, const QString &url, const QString &usuario, const QString &aviso,
+                               const QString &sinLlavero) {
     // The box runs its own loop: the link is held here, so the answer reaches the thread (or finds
     // it gone) whatever happened meanwhile.
     const std::shared_ptr<Interlocutor> enlace = enlace_;
-    QString u = usuario, c;
-    const bool ok = frmSincronizar::PedirClave(p_.ventana(), url, &u, &c);
-    enlace->Responder(pregunta, ok ? Interlocutor::Respuesta(std::pair(u, c)) : std::nullopt);
-    c.fill(QChar(0));
+    if (silenciosa_) {
+        lefaltoAlgo_ = true;
+        enlace->Responder(pregunta, std::nullopt);
+        return;
+    }
+    frmSincronizar::Clave c{usuario, QString(), false};
+    if (!frmSincronizar::PedirClave(p_.ventana(), url, aviso, sinLlavero, &c)) {
+        enlace->Responder(pregunta, std::nullopt);
+        return;
+    }
+    olvidarClave();
+    clave_ = {url, c.usuario, c.clave, c.recordar, false};
+    enlace->Responder(pregunta, git::Clave{c.usuario, c.clave, false});
+    c.clave.fill(QChar(0));
+}
+
+void Versiones::claveAceptada() {
+    if (!clave_.recordar || clave_.guardada || clave_.clave.isEmpty())
+        return;
+    clave_.recordar = false;
+    guardando_ = true;
+    llavero::Guardar(this, clave_.url, clave_.usuario, clave_.clave, [this](const QString &error) {
+        guardando_ = false;
+        if (!error.isEmpty())
+            avisoLlavero_ = QStringLiteral("La clave no se guardó en el llavero: %1. Se le volverá a preguntar en la "
+                                           "próxima sincronización.")
+                                .arg(error);
+        if (informeEnEspera_)
+            alSincronizar(*std::exchange(informeEnEspera_, std::nullopt));
+    });
+}
+
+void Versiones::olvidarClave() {
+    clave_.clave.fill(QChar(0));
+    clave_ = Clave();
+}
+
+void Versiones::confirmar(quint64 pregunta, const QString &texto) {
+    const std::shared_ptr<Interlocutor> enlace = enlace_;
+    if (silenciosa_) {
+        lefaltoAlgo_ = true;
+        enlace->Responder(pregunta, std::nullopt);
+        return;
+    }
+    // Trusting a server is never the default: Enter, Esc and the close box all say no.
+    const bool si = mensajes::Mostrar(p_.ventana(), texto, QStringLiteral("Sincronizar"), QMessageBox::Question,
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    enlace->Responder(pregunta, si ? Interlocutor::Respuesta(git::Clave()) : std::nullopt);
 }
 
 void Versiones::MostrarHistorial() {
@@ -162,11 +255,42 @@ void Versiones::MostrarEliminadas() {
     mensajes::Ejecutar(dlg);
 }
 
+void Versiones::ProgramarAutomatica() {
+    const int espera = esperaAutomatica();
+    if (espera > 0)
+        reloj_->start(espera);
+    else
+        reloj_->stop();
+}
+
+int Versiones::esperaAutomatica() const {
+    const int minutos = p_.estado.SincronizarCada;
+    if (minutos <= 0 || p_.estado.Remoto.trimmed().isEmpty())
+        return 0;
+    return minutos * 60000 * (1 << fallosSeguidos_);
+}
+
+bool Versiones::SincronizarSola() {
+    const QString url = p_.estado.Remoto.trimmed();
+    if (url.isEmpty() || p_.estado.SincronizarCada <= 0)
+        return false;
+    // Changes not saved, a dialog open or a sync under way: tried again in a minute.
+    if (sincronizando_ || p_.categoria().hayCambios() || QApplication::activeModalWidget()) {
+        reloj_->start(60000);
+        return false;
+    }
+    silenciosa_ = true;
+    empezar(url);
+    return true;
+}
+
 bool Versiones::Configurar() {
     const bool antes = p_.estado.HistorialAutomatico != 0;
     frmSincronizar dlg(p_.estado, p_.ventana());
     if (mensajes::Ejecutar(dlg) != QDialog::Accepted)
         return false;
+    fallosSeguidos_ = 0;
+    ProgramarAutomatica();
     if (!antes && p_.estado.HistorialAutomatico)
         QMetaObject::invokeMethod(motor_, &Historial::Preparar, Qt::QueuedConnection);
     return true;
@@ -175,6 +299,7 @@ bool Versiones::Configurar() {
 void Versiones::Sincronizar() {
     if (sincronizando_)
         return;
+    silenciosa_ = false;
     if (p_.estado.Remoto.trimmed().isEmpty() && !Configurar())
         return;
     const QString url = p_.estado.Remoto.trimmed();
@@ -183,7 +308,14 @@ void Versiones::Sincronizar() {
     // What is only in the window is not in the files: the save question comes first.
     if (p_.categoria().hayCambios() && !p_.Preguntar())
         return;
+    empezar(url);
+}
+
+void Versiones::empezar(const QString &url) {
     sincronizando_ = true;
+    lefaltoAlgo_ = false;
+    olvidarClave();
+    avisoLlavero_.clear();
     urlSincronizacion_ = url;
     motor_->NuevaSincronizacion();
     cancelar_->setEnabled(true);
@@ -193,13 +325,43 @@ void Versiones::Sincronizar() {
     QMetaObject::invokeMethod(motor_, [m = motor_, url] { m->Sincronizar(url); }, Qt::QueuedConnection);
 }
 
-void Versiones::alSincronizar(const git::Informe &informe) {
+void Versiones::alSincronizar(const git::Informe &recibido) {
+    // The password the user asked to keep is being written: the sync ends once it is kept (or the
+    // keyring's time ran out), so the next one finds it.
+    if (guardando_) {
+        informeEnEspera_ = recibido;
+        return;
+    }
+    olvidarClave();
+    git::Informe informe = recibido;
+    if (!avisoLlavero_.isEmpty())
+        informe.avisos << std::exchange(avisoLlavero_, QString());
     sincronizando_ = false;
     cancelar_->hide();
     p_.TerminarAvance();
     p_.setComandosHabilitados(true);
     p_.historia().ReleerCategorias(informe.escritos);
-    const QString texto = TextoInforme(informe, p_.estado.Remoto.trimmed());
+    if (std::exchange(silenciosa_, false)) {
+        // Nobody asked for it: one line in the status bar, and a longer wait after a failure.
+        fallosSeguidos_ = informe.ok ? 0 : std::min(fallosSeguidos_ + 1, 4);
+        QString linea;
+        if (informe.ok)
+            linea = informe.recibido.isEmpty() && informe.enviado.isEmpty()
+                        ? QStringLiteral("Sincronización automática: las categorías ya estaban al día.")
+                        : QStringLiteral("Sincronización automática: %1 recibido, %2 enviado.")
+                              .arg(informe.recibido.size())
+                              .arg(informe.enviado.size());
+        else if (lefaltoAlgo_)
+            linea = QStringLiteral("Sincronización automática sin hacer: hace falta una respuesta suya; use "
+                                   "\"Sincronizar\" del menú.");
+        else
+            linea = QStringLiteral("Sincronización automática sin hacer: %1").arg(informe.error);
+        p_.MostrarEnEstado(linea, 0);
+        ProgramarAutomatica();
+        emit sincronizacionTerminada(informe);
+        return;
+    }
+    const QString texto = git::TextoInforme(informe, p_.estado.Remoto.trimmed());
     if (informe.ok)
         mensajes::Informacion(p_.ventana(), texto, QStringLiteral("Sincronizar"));
     else
@@ -207,23 +369,3 @@ void Versiones::alSincronizar(const git::Informe &informe) {
     emit sincronizacionTerminada(informe);
 }
 
-QString TextoInforme(const git::Informe &informe, const QString &url) {
-    if (!informe.ok)
-        return QStringLiteral("No se pudo sincronizar.\n\n%1").arg(informe.error);
-    constexpr int kLineas = 12;
-    QStringList partes;
-    auto seccion = [&](const QString &titulo, const QStringList &lineas) {
-        if (lineas.isEmpty())
-            return;
-        QStringList l = lineas.mid(0, kLineas);
-        if (lineas.size() > kLineas)
-            l << QStringLiteral("… y %1 más").arg(lineas.size() - kLineas);
-        partes << titulo + QStringLiteral("\n• ") + l.join(QStringLiteral("\n• "));
-    };
-    seccion(QStringLiteral("Recibido:"), informe.recibido);
-    seccion(QStringLiteral("Enviado:"), informe.enviado);
-    seccion(QStringLiteral("Atención:"), informe.avisos);
-    if (partes.isEmpty())
-        return QStringLiteral("Las categorías ya estaban al día con %1.").arg(url);
-    return QStringLiteral("Sincronización terminada con %1.\n\n%2").arg(url, partes.join(QStringLiteral("\n\n")));
-}

@@ -11,12 +11,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <QStatusBar>
 #include <QTreeWidget>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,6 +74,10 @@ void DelegadoMarcas::paint(QPainter *p, const QStyleOptionViewItem &opcion, cons
 
 QVariant DelegadoMarcas::Marcas(const QVector<biblioteca::Marca> &marcas) { return QVariant::fromValue(Plano(marcas)); }
 
+QString CategoriaMostrada(const biblioteca::Hallazgo &h) {
+    return h.sinGuardar ? h.categoria + QStringLiteral(" (sin guardar)") : h.categoria;
+}
+
 QTreeWidget *ListaResultados(QWidget *padre, const QStringList &columnas) {
     auto *lista = new QTreeWidget(padre);
     lista->setObjectName(QStringLiteral("lstResultados"));
@@ -109,6 +115,14 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     lstResultados->setColumnWidth(ColNombre, 170);
     lstResultados->setColumnWidth(ColDescripcion, 230);
 
+    lblEtiquetas = new QLabel(QStringLiteral("&Etiquetas:"), this);
+    lblEtiquetas->setObjectName(QStringLiteral("lblEtiquetas"));
+    lstEtiquetas = new QListWidget(this);
+    lstEtiquetas->setObjectName(QStringLiteral("lstEtiquetas"));
+    lstEtiquetas->setAccessibleName(QStringLiteral("Etiquetas"));
+    lstEtiquetas->setToolTip(QStringLiteral("Un clic agrega la etiqueta a la búsqueda"));
+    lblEtiquetas->setBuddy(lstEtiquetas);
+
     lblMas = new QLabel(this);
     lblMas->setObjectName(QStringLiteral("lblMas"));
     lblAviso = new QLabel(this);
@@ -125,7 +139,14 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     auto *todo = new QVBoxLayout(this);
     todo->addWidget(lblBuscar);
     todo->addWidget(txtBuscar);
-    todo->addWidget(lstResultados, 1);
+    auto *centro = new QHBoxLayout;
+    centro->addWidget(lstResultados, 1);
+    auto *lado = new QVBoxLayout;
+    lado->addWidget(lblEtiquetas);
+    lado->addWidget(lstEtiquetas, 1);
+    centro->addLayout(lado);
+    lstEtiquetas->setMaximumWidth(180);
+    todo->addLayout(centro, 1);
     todo->addWidget(lblMas);
     todo->addWidget(lblAviso);
     todo->addLayout(dialogos::FilaBotones({cmdAbrir, cmdCopiar, cmdCerrar}));
@@ -134,7 +155,8 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     barEstado->setSizeGripEnabled(false);
     todo->addWidget(barEstado);
     setTabOrder(txtBuscar, lstResultados);
-    setTabOrder(lstResultados, cmdAbrir);
+    setTabOrder(lstResultados, lstEtiquetas);
+    setTabOrder(lstEtiquetas, cmdAbrir);
     setTabOrder(cmdAbrir, cmdCopiar);
     setTabOrder(cmdCopiar, cmdCerrar);
     resize(820, 420);
@@ -142,6 +164,14 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     connect(txtBuscar, &QLineEdit::textChanged, this, &frmBuscarBiblioteca::Consultar);
     connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::Recibir);
     connect(&indexador_, &Indexador::adelanto, this, &frmBuscarBiblioteca::Recibir);
+    connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::RecibirEtiquetas);
+    // After a pass the counts may have changed; only while shown are they asked for.
+    connect(&indexador_, &Indexador::actualizado, this, [this] {
+        if (isVisible())
+            PedirEtiquetas();
+    });
+    connect(lstEtiquetas, &QListWidget::itemClicked, this, &frmBuscarBiblioteca::lstEtiquetas_Click);
+    connect(lstEtiquetas, &QListWidget::itemActivated, this, &frmBuscarBiblioteca::lstEtiquetas_Click);
     connect(lstResultados, &QTreeWidget::itemDoubleClicked, this, &frmBuscarBiblioteca::cmdAbrir_Click);
     connect(lstResultados, &QTreeWidget::currentItemChanged, this, [this] {
         const bool hay = actual() != nullptr;
@@ -162,6 +192,39 @@ void frmBuscarBiblioteca::Mostrar() {
     txtBuscar->setFocus();
     txtBuscar->selectAll();
     Consultar(); // the library may have changed since the last time
+    PedirEtiquetas();
+}
+
+void frmBuscarBiblioteca::PedirEtiquetas() { etiquetasEsperadas_ = indexador_.Etiquetas(lstEtiquetas); }
+
+void frmBuscarBiblioteca::RecibirEtiquetas(quint64 numero, const biblioteca::Respuesta &r) {
+    if (numero != etiquetasEsperadas_)
+        return;
+    lstEtiquetas->clear();
+    for (const biblioteca::Etiqueta &e : r.etiquetas) {
+        auto *fila = new QListWidgetItem(QStringLiteral("#%1 (%2)").arg(e.nombre).arg(e.scripts), lstEtiquetas);
+        fila->setData(Qt::UserRole, QString(QLatin1Char('#') + e.nombre));
+    }
+}
+
+void frmBuscarBiblioteca::lstEtiquetas_Click(QListWidgetItem *fila) {
+    if (!fila)
+        return;
+    const QString etiqueta = fila->data(Qt::UserRole).toString();
+    // Already asked for, it is not added twice.
+    if (biblioteca::Palabras(txtBuscar->text()).contains(biblioteca::Plegar(etiqueta)))
+        return;
+    const QString t = txtBuscar->text();
+    txtBuscar->setText(t.trimmed().isEmpty() ? etiqueta : t.trimmed() + QLatin1Char(' ') + etiqueta);
+    txtBuscar->setFocus();
+    txtBuscar->end(false);
+}
+
+void frmBuscarBiblioteca::Refrescar() {
+    if (isVisible()) {
+        Consultar();
+        PedirEtiquetas(); // counted as the open category is now
+    }
 }
 
 void frmBuscarBiblioteca::Consultar() {
@@ -180,7 +243,7 @@ void frmBuscarBiblioteca::Consultar() {
 }
 
 void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r) {
-    if (numero != esperada_)
+    if (numero != esperada_ || numero == 0)
         return; // an answer to what was typed before
     // A new query chooses its first result again; the count that follows the first results of the
     // same query leaves the list as it is.
@@ -192,7 +255,7 @@ void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r
         for (int i = 0; i < r.hallazgos.size(); ++i)
             if (r.hallazgos[i].categoria != hallazgos_[i].categoria || r.hallazgos[i].posicion != hallazgos_[i].posicion ||
                 r.hallazgos[i].nombre != hallazgos_[i].nombre || r.hallazgos[i].descripcion != hallazgos_[i].descripcion ||
-                r.hallazgos[i].codigo != hallazgos_[i].codigo)
+                r.hallazgos[i].codigo != hallazgos_[i].codigo || r.hallazgos[i].sinGuardar != hallazgos_[i].sinGuardar)
                 return false;
         return true;
     };
@@ -209,7 +272,10 @@ void frmBuscarBiblioteca::Recibir(quint64 numero, const biblioteca::Respuesta &r
         QList<QTreeWidgetItem *> filas;
         for (const biblioteca::Hallazgo &h : hallazgos_) {
             // A tab is one character like a space: the marks keep their places.
-            auto *f = new QTreeWidgetItem({h.categoria, h.nombre, h.descripcion, QString(h.linea).replace('\t', ' ')});
+            auto *f = new QTreeWidgetItem(
+                {CategoriaMostrada(h), h.nombre, h.descripcion, QString(h.linea).replace('\t', ' ')});
+            if (h.sinGuardar)
+                f->setToolTip(ColCategoria, QStringLiteral("Cambios sin guardar de la categoría abierta"));
             f->setData(ColNombre, kRolMarcas, QVariant::fromValue(Plano(h.enNombre)));
             f->setData(ColDescripcion, kRolMarcas, QVariant::fromValue(Plano(h.enDescripcion)));
             f->setData(ColCodigo, kRolMarcas, QVariant::fromValue(Plano(h.enLinea)));
@@ -261,7 +327,7 @@ void frmBuscarBiblioteca::cmdCopiar_Click() {
         const QString codigo = h->codigo; // the form may wait while answers arrive
         const QString nombre = h->nombre;
         if (portapapeles::Copiar(this, codigo))
-            barEstado->showMessage(QStringLiteral("Código de %1 copiado al portapapeles.").arg(nombre));
+            barEstado->showMessage(portapapeles::Copiado(nombre));
     }
 }
 

@@ -7,12 +7,18 @@
 #include <functional>
 
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
 class QStatusBar;
 class QPushButton;
 class QTreeWidget;
 class Indexador;
 
 class QTreeWidget;
+// A result's category as the lists show it: a script found among the open category's unsaved
+// changes says so.
+QString CategoriaMostrada(const biblioteca::Hallazgo &h);
+
 // The list of found scripts of the search windows: one row each, chosen whole, read only, the
 // words found marked.
 QTreeWidget *ListaResultados(QWidget *padre, const QStringList &columnas);
@@ -41,6 +47,9 @@ public:
 
     QLabel *lblBuscar = nullptr;
     QLineEdit *txtBuscar = nullptr;
+    // The library's tags, the most used first, each "#nombre (N)"; a click adds it to the query.
+    QLabel *lblEtiquetas = nullptr;
+    QListWidget *lstEtiquetas = nullptr;
     QTreeWidget *lstResultados = nullptr; // Categoría, Nombre, Descripción, Código
     QLabel *lblMas = nullptr;             // "y N más", or that nothing matched
     QStatusBar *barEstado = nullptr;      // what a command did, such as copying
@@ -51,8 +60,11 @@ public:
 
     // Shows the window with the last query ready to be typed over and its results fresh.
     void Mostrar();
+    // Asks again for what is typed, while shown: the open category changed.
+    void Refrescar();
     void cmdAbrir_Click();
     void cmdCopiar_Click();
+    void lstEtiquetas_Click(QListWidgetItem *fila);
     // The result of the current row, if any.
     const biblioteca::Hallazgo *actual() const;
 
@@ -62,10 +74,13 @@ protected:
 private:
     void Consultar();
     void Recibir(quint64 numero, const biblioteca::Respuesta &r);
+    void PedirEtiquetas();
+    void RecibirEtiquetas(quint64 numero, const biblioteca::Respuesta &r);
 
     Indexador &indexador_;
     Abrir abrir_;
     quint64 esperada_ = 0;
+    quint64 etiquetasEsperadas_ = 0;
     QString consultaMostrada_; // the query whose results the list shows
     QVector<biblioteca::Hallazgo> hallazgos_;
 };

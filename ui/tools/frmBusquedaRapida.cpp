@@ -13,22 +13,36 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
-enum Columna { ColNombre, ColCategoria, ColCodigo };
+enum Columna { ColNombre, ColCategoria, ColDescripcion, ColCodigo };
 
-// The first line of the code with something on it, for scripts found by name or description.
+// A line that only opens PHP, ASP, a script or a style says nothing of what the code does.
+bool SoloAbre(QStringView linea) {
+    static const QRegularExpression etiqueta(
+        QStringLiteral("^(<\\?(php|=)?|<%[@=]?|<(script|style)\\b[^>]*>)$"), QRegularExpression::CaseInsensitiveOption);
+    return etiqueta.match(linea).hasMatch();
+}
+
+// The first line of the code that says something, for scripts found by name or description: not
+// empty, and not a bare opening tag unless the code holds nothing else.
 QString PrimeraLinea(const QString &codigo) {
+    QStringView primera;
     for (QStringView l : QStringView(codigo).split(QLatin1Char('\n'))) {
         const QStringView t = l.trimmed();
-        if (!t.isEmpty())
+        if (t.isEmpty())
+            continue;
+        if (!SoloAbre(t))
             return t.left(200).toString();
+        if (primera.isEmpty())
+            primera = t;
     }
-    return QString();
+    return primera.left(200).toString();
 }
 } // namespace
 
@@ -54,10 +68,12 @@ frmBusquedaRapida::frmBusquedaRapida(Indexador &indexador, const QString &carpet
     txtBuscar->installEventFilter(this);
 
     lstResultados =
-        ListaResultados(this, {QStringLiteral("Nombre"), QStringLiteral("Categoría"), QStringLiteral("Código")});
+        ListaResultados(this, {QStringLiteral("Nombre"), QStringLiteral("Categoría"), QStringLiteral("Descripción"),
+                               QStringLiteral("Código")});
     lstResultados->setHeaderHidden(true);
-    lstResultados->setColumnWidth(ColNombre, 220);
-    lstResultados->setColumnWidth(ColCategoria, 120);
+    lstResultados->setColumnWidth(ColNombre, 200);
+    lstResultados->setColumnWidth(ColCategoria, 110);
+    lstResultados->setColumnWidth(ColDescripcion, 210);
     lstResultados->installEventFilter(this);
     // The query keeps the focus: the list is chosen in with the arrows sent to it.
     lstResultados->setFocusPolicy(Qt::NoFocus);
@@ -77,7 +93,7 @@ frmBusquedaRapida::frmBusquedaRapida(Indexador &indexador, const QString &carpet
     todo->addWidget(lstResultados, 1);
     todo->addWidget(lblEstado);
     todo->addWidget(lblTeclas);
-    resize(680, 380);
+    resize(820, 380);
 
     connect(txtBuscar, &QLineEdit::textChanged, this, &frmBusquedaRapida::Consultar);
     connect(&indexador_, &Indexador::hallados, this, &frmBusquedaRapida::Recibir);
@@ -143,8 +159,10 @@ void frmBusquedaRapida::Recibir(quint64 numero, const biblioteca::Respuesta &r) 
         const bool enCodigo = !h.linea.isEmpty();
         // A tab is one character like a space: the marks keep their places.
         const QString linea = QString(enCodigo ? h.linea : PrimeraLinea(h.codigo)).replace('\t', ' ');
-        auto *f = new QTreeWidgetItem({h.nombre, h.categoria, linea});
+        auto *f = new QTreeWidgetItem({h.nombre, CategoriaMostrada(h), h.descripcion, linea});
         f->setData(ColNombre, DelegadoMarcas::kRol, DelegadoMarcas::Marcas(h.enNombre));
+        f->setData(ColDescripcion, DelegadoMarcas::kRol, DelegadoMarcas::Marcas(h.enDescripcion));
+        f->setToolTip(ColDescripcion, h.descripcion);
         if (enCodigo)
             f->setData(ColCodigo, DelegadoMarcas::kRol, DelegadoMarcas::Marcas(h.enLinea));
         f->setFont(ColCodigo, fija);
@@ -187,7 +205,7 @@ bool frmBusquedaRapida::Copiar() {
     }
     QGuiApplication::clipboard()->setText(*texto);
     recientes_.Agregar(elegido.categoria, elegido.nombre);
-    lblEstado->setText(QStringLiteral("Copiado: %1").arg(elegido.nombre));
+    lblEstado->setText(portapapeles::Copiado(elegido.nombre));
     return true;
 }
 

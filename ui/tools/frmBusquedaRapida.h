@@ -27,7 +27,7 @@ public:
     static constexpr int kFilas = 50;   // listed
 
     QLineEdit *txtBuscar = nullptr;
-    QTreeWidget *lstResultados = nullptr; // Nombre, Categoría, Código
+    QTreeWidget *lstResultados = nullptr; // Nombre, Categoría, Descripción, Código
     QLabel *lblEstado = nullptr;          // what was copied, nothing found, categories not read
     QLabel *lblTeclas = nullptr;
 

@@ -20,18 +20,21 @@
 #include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <utility>
 
 frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
     : QDialog(padre ? padre : principal.ventana()), p_(principal) {
     setObjectName(QStringLiteral("frmExaminar"));
-    setWindowTitle(QStringLiteral("Importar (.rtn)"));
+    // Category files and code editors' snippet files alike become categories.
+    setWindowTitle(QStringLiteral("Importar categorías"));
     setWindowIcon(IconoApp());
 
     Label1 = new QLabel(
@@ -44,8 +47,14 @@ frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
     for (const QStorageInfo &v : QStorageInfo::mountedVolumes())
         if (v.isValid() && v.isReady())
             drvCarpeta->addItem(v.rootPath(), v.rootPath());
-    lblCarpeta = new QLabel(this);
+    lblCarpeta = new QLabel(QStringLiteral("&Carpeta:"), this);
     lblCarpeta->setObjectName(QStringLiteral("lblCarpeta"));
+    txtCarpeta = new QLineEdit(this);
+    txtCarpeta->setObjectName(QStringLiteral("txtCarpeta"));
+    txtCarpeta->setAccessibleName(QStringLiteral("Carpeta"));
+    txtCarpeta->setToolTip(QStringLiteral("Escriba o pegue la ruta de una carpeta y pulse Intro"));
+    txtCarpeta->installEventFilter(this);
+    lblCarpeta->setBuddy(txtCarpeta);
     dirCarpeta = new QListWidget(this);
     dirCarpeta->setObjectName(QStringLiteral("dirCarpeta"));
     dirCarpeta->setAccessibleName(QStringLiteral("Carpetas"));
@@ -59,7 +68,10 @@ frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
     auto *rejilla = new QGridLayout(this);
     rejilla->addWidget(Label1, 0, 0, 1, 2);
     rejilla->addWidget(drvCarpeta, 1, 0);
-    rejilla->addWidget(lblCarpeta, 2, 0, 1, 2);
+    auto *ruta = new QHBoxLayout;
+    ruta->addWidget(lblCarpeta);
+    ruta->addWidget(txtCarpeta, 1);
+    rejilla->addLayout(ruta, 2, 0, 1, 2);
     rejilla->addWidget(dirCarpeta, 3, 0);
     rejilla->addWidget(flbArchivos, 3, 1);
     auto *botones = dialogos::FilaBotones({cmdAceptar, cmdCancelar});
@@ -84,6 +96,13 @@ frmExaminar::frmExaminar(Principal &principal, QWidget *padre)
 bool frmExaminar::eventFilter(QObject *objeto, QEvent *evento) {
     // Enter opens the folder and ends there: passed on, it would press "Aceptar" and import every file
     // of the folder just opened.
+    if (objeto == txtCarpeta && evento->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent *>(evento)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) {
+            txtCarpeta_Intro();
+            return true;
+        }
+    }
     if (objeto == dirCarpeta && evento->type() == QEvent::KeyPress) {
         const int tecla = static_cast<QKeyEvent *>(evento)->key();
         if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) {
@@ -101,7 +120,7 @@ void frmExaminar::setCarpeta(const QString &ruta) {
     if (!dir.exists() || !QFileInfo(ruta).isReadable())
         return;
     carpeta_ = QDir::cleanPath(dir.absolutePath());
-    lblCarpeta->setText(QDir::toNativeSeparators(carpeta_));
+    txtCarpeta->setText(QDir::toNativeSeparators(carpeta_));
     dirCarpeta->clear();
     if (!dir.isRoot())
         dirCarpeta->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), QStringLiteral("..")));
@@ -129,17 +148,38 @@ void frmExaminar::setCarpeta(const QString &ruta) {
             drvCarpeta->setCurrentIndex(i);
 }
 
+void frmExaminar::txtCarpeta_Intro() {
+    QString ruta = txtCarpeta->text().trimmed();
+    // Pasted from a file manager, a folder may come as an address.
+    if (ruta.startsWith(QLatin1String("file://")))
+        ruta = QUrl(ruta).toLocalFile();
+    if (ruta == QLatin1String("~") || ruta.startsWith(QLatin1String("~/")))
+        ruta = QDir::homePath() + ruta.mid(1);
+    if (!ruta.isEmpty() && QDir::isRelativePath(ruta))
+        ruta = QDir(carpeta_).absoluteFilePath(ruta);
+    const QFileInfo info(ruta);
+    if (ruta.isEmpty() || !info.isDir() || !info.isReadable()) {
+        mensajes::Aviso(this,
+                        QStringLiteral("No se puede abrir la carpeta %1: no existe o no se puede leer.")
+                            .arg(QDir::toNativeSeparators(ruta.isEmpty() ? txtCarpeta->text() : ruta)),
+                        windowTitle());
+        txtCarpeta->setFocus();
+        return;
+    }
+    setCarpeta(ruta);
+    txtCarpeta->selectAll();
+}
+
 void frmExaminar::cmdAceptar_Click() {
-    QStringList fallidos, reservados, copiados;
+    QStringList fallidos, reservados;
     const QDir origen(carpeta_);
     QDir().mkpath(p_.estado.carpetaCategorias());
-    QStringList noCaben;
+    QStringList avisos;
     for (int i = 0; i < flbArchivos->count(); ++i) {
         const QString archivo = flbArchivos->item(i)->text();
         const QString nombre = herramientas::NombreImportado(archivo);
         if (editores::EsArchivoDeFragmentos(archivo)) {
-            if (ImportarFragmentos(archivo, fallidos, reservados, noCaben))
-                copiados.append(nombre + QStringLiteral(".rtn"));
+            ImportarFragmentos(archivo, fallidos, reservados, avisos);
             continue;
         }
         // The listing ignores case, the category is opened as <name>.rtn: the copy takes that extension.
@@ -158,7 +198,6 @@ void frmExaminar::cmdAceptar_Click() {
             fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
             continue;
         }
-        copiados.append(QFileInfo(destino).fileName());
         p_.panel().CategoriaAgregada(nombre, false);
     }
     p_.panel().ImportacionTerminada();
@@ -166,24 +205,46 @@ void frmExaminar::cmdAceptar_Click() {
         mensajes::Aviso(this,
                         QStringLiteral("No se pudieron importar estos archivos:\n%1").arg(fallidos.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
-    if (!noCaben.isEmpty())
-        mensajes::Aviso(this,
-                        QStringLiteral("Estos fragmentos no se importaron porque el archivo de la categoría no puede "
-                                       "guardarlos tal como son:\n%1")
-                            .arg(noCaben.join(QLatin1Char('\n'))),
-                        QStringLiteral("Importar"));
+    if (!avisos.isEmpty())
+        mensajes::Aviso(this, avisos.join(QLatin1Char('\n')), QStringLiteral("Importar"));
     if (!reservados.isEmpty())
         mensajes::Aviso(this,
                         QStringLiteral("Estos archivos no se importaron porque su nombre está reservado para el "
                                        "programa (\"Todas\" y \"(Ninguna)\"):\n%1")
                             .arg(reservados.join(QLatin1Char('\n'))),
                         QStringLiteral("Importar"));
-    if (!copiados.isEmpty())
     accept();
 }
 
+namespace {
+// What a snippet file brought in other than whole, each kind under its heading.
+void Avisar(const QString &categoria, const editores::Importacion &i, QStringList &avisos) {
+    const std::pair<QString, const QStringList *> secciones[] = {
+        {QStringLiteral("Claves repetidas en el archivo (se importan todas, en su orden):"), &i.repetidos},
+        {QStringLiteral("Fragmentos sin código («body»), que no se importaron:"), &i.sinCuerpo},
+        {QStringLiteral("Fragmentos cuyo código («body») no es un texto ni una lista de textos, que no se "
+                        "importaron:"),
+         &i.cuerpoRaro},
+        {QStringLiteral("Entradas que no son fragmentos, que no se importaron:"), &i.noFragmentos},
+        {QStringLiteral("Fragmentos que el archivo de la categoría no puede guardar tal como son, que no se "
+                        "importaron:"),
+         &i.rechazados},
+        {QStringLiteral("Fragmentos importados sin algo que el programa no conserva:"), &i.cambiados},
+    };
+    for (const auto &[titulo, lista] : secciones) {
+        if (lista->isEmpty())
+            continue;
+        if (!avisos.isEmpty())
+            avisos << QString();
+        avisos << titulo;
+        for (const QString &x : *lista)
+            avisos << QStringLiteral("  %1 / %2").arg(categoria, x);
+    }
+}
+} // namespace
+
 bool frmExaminar::ImportarFragmentos(const QString &archivo, QStringList &fallidos, QStringList &reservados,
-                                     QStringList &noCaben) {
+                                     QStringList &avisos) {
     const QString nombre = herramientas::NombreImportado(archivo);
     const QString destino = nombre + QStringLiteral(".rtn");
     // The same rule as a category file: an existing category is never replaced.
@@ -209,19 +270,18 @@ bool frmExaminar::ImportarFragmentos(const QString &archivo, QStringList &fallid
         fallidos.append(QStringLiteral("%1: es demasiado grande para ser un archivo de fragmentos").arg(archivo));
         return false;
     }
-    if (!archivos::Leer(origen, datos, &error) || !editores::Importar(datos, importacion, &error)) {
+    if (!archivos::Leer(origen, datos, &error) || !editores::Importar(datos, importacion, &error, nombre)) {
         qCWarning(lcArchivos) << "No se pudo importar el archivo de fragmentos" << origen << error;
         fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
         return false;
     }
-    for (const QString &r : std::as_const(importacion.rechazados))
-        noCaben.append(QStringLiteral("%1 / %2").arg(nombre, r));
+    Avisar(nombre, importacion, avisos);
     if (importacion.scripts.isEmpty()) {
         fallidos.append(QStringLiteral("%1: no tiene ningún fragmento que se pueda guardar").arg(archivo));
         return false;
     }
     if (!DuenoCarpeta::De(p_.estado.carpetaCategorias())
-             .Guardar(destino, mdlScripts::Componer(importacion.scripts), &error)) {
+             .Guardar(destino, mdlScripts::Componer(importacion.scripts, importacion.tipo), &error)) {
         qCWarning(lcArchivos) << "No se pudo escribir la categoría importada" << destino << error;
         fallidos.append(QStringLiteral("%1: %2").arg(archivo, error));
         return false;

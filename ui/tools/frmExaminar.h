@@ -5,6 +5,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class Principal;
@@ -19,7 +20,8 @@ public:
 
     QLabel *Label1 = nullptr;
     QComboBox *drvCarpeta = nullptr;  // mounted volumes
-    QLabel *lblCarpeta = nullptr;     // the folder being shown
+    QLabel *lblCarpeta = nullptr;     // "Carpeta:", the field's label
+    QLineEdit *txtCarpeta = nullptr;  // the folder being shown; a path typed or pasted there, with Enter, is opened
     QListWidget *dirCarpeta = nullptr; // ".." and the sub-folders
     QListWidget *flbArchivos = nullptr; // the category files of the folder: all are imported
     QPushButton *cmdAceptar = nullptr;
@@ -28,6 +30,8 @@ public:
     QString carpeta() const { return carpeta_; }
     void setCarpeta(const QString &ruta);
     void cmdAceptar_Click();
+    // Opens the folder typed in the field; says so when there is none such.
+    void txtCarpeta_Intro();
 
 protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
@@ -37,7 +41,7 @@ private:
     static constexpr qint64 kMayorJson = 16 * 1024 * 1024;
     // Imports a code editor's snippet file as a new category, adding to the lists what went wrong.
     bool ImportarFragmentos(const QString &archivo, QStringList &fallidos, QStringList &reservados,
-                            QStringList &noCaben);
+                            QStringList &avisos);
 
     Principal &p_;
     QString carpeta_;

@@ -182,8 +182,16 @@ void frmMover::cmdPegar_Click() {
     // No event runs between the row leaving and the mark (both windows repaint afterwards).
     p_.categoria().MoverA({sel}, destino);
     aplazar.reset();
+    // The dialog rests on what it did: the target shown but no longer offered, the bar back at rest,
+    // and Enter or Esc closing it.
+    lblCopiar->setText(QStringLiteral("El script %1 pasó a la categoría %2.").arg(vista::Mostrado(script_.Nombre), destino));
+    cboImagen->setEnabled(false);
+    cboImagen->show();
+    barMover->setValue(0);
     cmdPegar->setEnabled(false);
     cmdCancelar->setText(QStringLiteral("Cerrar"));
+    cmdCancelar->setDefault(true);
+    cmdCancelar->setFocus();
 }
 
 int frmMover::FilaNombrada() const {
