@@ -39,11 +39,15 @@ struct Instalado {
         e.remove("QT_QPA_PLATFORM");
         p.setProcessEnvironment(e);
         p.start(programa, {"--sincronizar"});
-        if (!p.waitForFinished(60000))
-            return -1;
+        const bool termino = p.waitForFinished(60000);
         *salida = p.readAllStandardOutput();
         *errores = p.readAllStandardError();
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        if (termino && p.exitStatus() == QProcess::NormalExit)
+            return p.exitCode();
+        // A program that did not start, hung or crashed: what it said, for the failure's report.
+        qWarning().noquote() << "rutinero --sincronizar" << (termino ? "crashed:" : "did not finish:") << p.errorString()
+                             << "\nstdout:" << QString::fromUtf8(*salida) << "\nstderr:" << QString::fromUtf8(*errores);
+        return -1;
     }
 };
 } // namespace servidores
