@@ -240,9 +240,11 @@ QString PalabrasDelServidor(const QString &lateral) {
 }
 
 // Whether the server refused an update because it moved on meanwhile: another round can merge.
-bool EsNoAvance(const QString &estado) {
+// git's receive-pack says so as "cannot lock ref …: is at X but expected Y" when another push
+// moved the branch after it told us where it was; a stale ".lock" reads "cannot lock ref" too.
+bool EsNoAvance(const QString &estado, const QString &lateral = {}) {
     return estado.contains(QLatin1String("non-fast-forward")) || estado.contains(QLatin1String("fetch first")) ||
-           estado.contains(QLatin1String("stale info"));
+           estado.contains(QLatin1String("stale info")) || lateral.contains(QLatin1String("but expected"));
 }
 
 // The cause a server gave for refusing the update, in Spanish.
@@ -251,6 +253,8 @@ QString CausaDelRechazo(const QString &estado, const QString &lateral) {
     if (estado.contains(QLatin1String("hook declined")))
         return QStringLiteral("el servidor lo rechazó: una comprobación suya (un «hook» %1) no lo aceptó%2")
             .arg(estado.section(QLatin1Char(' '), 0, 0), dijo);
+    if (EsNoAvance(estado, lateral))
+        return QStringLiteral("el servidor lo rechazó: no es un avance rápido sobre lo que tiene%1").arg(dijo);
     if (estado.contains(QLatin1String("lock")) || lateral.contains(QLatin1String("cannot lock ref")))
         return QStringLiteral("el servidor lo rechazó: la rama está bloqueada (quedó un archivo «.lock» de otro envío "
                               "que no terminó; quien administra el servidor puede borrarlo)%1")
@@ -259,8 +263,6 @@ QString CausaDelRechazo(const QString &estado, const QString &lateral) {
         estado.contains(QLatin1String("unable to create"), Qt::CaseInsensitive) ||
         estado.contains(QLatin1String("denied"), Qt::CaseInsensitive))
         return QStringLiteral("el servidor lo rechazó: no da permiso para escribir en ese repositorio%1").arg(dijo);
-    if (EsNoAvance(estado))
-        return QStringLiteral("el servidor lo rechazó: no es un avance rápido sobre lo que tiene%1").arg(dijo);
     return QStringLiteral("el servidor lo rechazó: «%1»%2").arg(estado, dijo);
 }
 
@@ -1424,7 +1426,7 @@ void Informar(Sesion &s, const Ronda &ro) {
 // A push that did not go through. The remote moved on meanwhile (or refused this update): true,
 // another round merges what it has; false when that cannot help, or after the third round.
 bool NoEnviado(Sesion &s, const Ronda &ro, int e, int vuelta, std::optional<QByteArray> *rechazadoSobre) {
-    const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && EsNoAvance(s.cx.rechazo));
+    const bool otraVuelta = e == GIT_ENONFASTFORWARD || (e == 0 && EsNoAvance(s.cx.rechazo, s.cx.servidor));
     if (!s.cx.rechazo.isEmpty())
         qCWarning(lcSincronizacion) << "push refused:" << s.cx.rechazo << s.cx.servidor;
     *rechazadoSobre = ro.haySuyo ? Id(&ro.idSuyo) : QByteArray();
