@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <vector>
+
 namespace lenguaje {
 
 namespace {
@@ -314,9 +316,16 @@ Lenguaje DeCategoria(const QString &categoria) {
         {R"(linux|bash|shell|unix|consola|terminal|\bsh\b)", Lenguaje::Shell},
         {R"(^c$|\blenguaje c\b)", Lenguaje::C},
     };
-    for (const Regla &r : reglas)
-        if (Hay(categoria, Patron(r.patron)))
-            return r.l;
+    // Compiled once: every script of an export asks for its category's language.
+    static const std::vector<std::pair<QRegularExpression, Lenguaje>> compiladas = [] {
+        std::vector<std::pair<QRegularExpression, Lenguaje>> v;
+        for (const Regla &r : reglas)
+            v.emplace_back(Patron(r.patron), r.l);
+        return v;
+    }();
+    for (const auto &[patron, l] : compiladas)
+        if (Hay(categoria, patron))
+            return l;
     return Lenguaje::Ninguno;
 }
 
