@@ -59,6 +59,10 @@ struct Ventana {
 };
 } // namespace
 
+// The search answers from its own thread; under the sanitizers on a loaded machine an answer can
+// take longer than QtTest's five seconds.
+constexpr int kEspera = 30000;
+
 class tst_buscarbiblioteca : public QObject {
     Q_OBJECT
 private slots:
@@ -67,7 +71,7 @@ private slots:
         Ventana v;
         v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, QString::fromUtf8("BOÚNC"));
-        QTRY_COMPARE(v.columna(1), (QStringList{"Debounce", "Botones"}));
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Botones"}), kEspera);
         QCOMPARE(v.columna(0), (QStringList{"JavaScript", "CSS"}));
         QCOMPARE(v.columna(2), (QStringList{QString::fromUtf8("Función debounce"), "Estilo de botones"}));
         QCOMPARE(v.columna(3), (QStringList{"", "button { color: red; } /* rebounce */"}));
@@ -76,10 +80,10 @@ private slots:
         QCOMPARE(v.dlg->lblMas->text(), QString());
         // Every word must be found, each in any field.
         v.escribir("return deb");
-        QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
         QCOMPARE(v.columna(3), QStringList{"return \"x\";"});
         v.escribir("return php");
-        QTRY_COMPARE(v.dlg->lblMas->text(), "Ningún script contiene return php");
+        QTRY_COMPARE_WITH_TIMEOUT(v.dlg->lblMas->text(), "Ningún script contiene return php", kEspera);
         QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), 0);
         QVERIFY(!v.dlg->cmdAbrir->isEnabled() && !v.dlg->cmdCopiar->isEnabled());
     }
@@ -92,7 +96,7 @@ private slots:
         v.c.categoria("Tablas", muchos);
         v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "tab");
-        QTRY_COMPARE(v.dlg->lblMas->text(), "y 7 más");
+        QTRY_COMPARE_WITH_TIMEOUT(v.dlg->lblMas->text(), "y 7 más", kEspera);
         QCOMPARE(v.dlg->lstResultados->topLevelItemCount(), frmBuscarBiblioteca::kLimite);
     }
 
@@ -118,7 +122,7 @@ private slots:
         v.w->LlenarCat();
         v.buscarEnBiblioteca();
         QTest::keyClicks(v.dlg->txtBuscar, "debounce");
-        QTRY_COMPARE(v.columna(0), QStringList{"JavaScript"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(0), QStringList{"JavaScript"}, kEspera);
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_Return);
         QVERIFY(!v.dlg->isVisible());
         QCOMPARE(ui(v.w)->lblMenu3->text(), "JavaScript");
@@ -144,7 +148,7 @@ private slots:
         QVERIFY(ayudas::HayCambios(*v.w));
         v.buscarEnBiblioteca();
         QTest::keyClicks(v.dlg->txtBuscar, "clics");
-        QTRY_COMPARE(v.columna(1), QStringList{"Eventos"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Eventos"}, kEspera);
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &m);
         const QPoint p = v.dlg->lstResultados->visualItemRect(v.dlg->lstResultados->topLevelItem(0)).center();
@@ -163,10 +167,10 @@ private slots:
         Ventana v;
         v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "debounce");
-        QTRY_COMPARE(v.columna(1), QStringList{"Debounce"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
-        QTRY_COMPARE(QGuiApplication::clipboard()->text(), "function d() {\n  return \"x\";\n}");
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), "function d() {\n  return \"x\";\n}", kEspera);
         QVERIFY(v.dlg->isVisible());
         QCOMPARE(ui(v.w)->lblMenu3->text(), "(Ninguna)");
     }
@@ -204,7 +208,7 @@ private slots:
         Ventana v;
         v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "formulario");
-        QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulario"}, kEspera);
         v.c.categoria("PHP", Registro("Otro", "", "", ""));
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
@@ -222,7 +226,7 @@ private slots:
         auto *aviso = ui(v.w)->barEstado->findChild<AvisoIndice *>("lblIndice");
         QVERIFY(aviso);
         QSignalSpy fin(v.w->indexador(), &Indexador::actualizado);
-        QTRY_COMPARE(fin.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(fin.size(), 1, kEspera);
         QVERIFY(!aviso->isVisible()); // too small to be told
         aviso->umbral = 1000;
         QStringList vistos;
@@ -258,14 +262,14 @@ private slots:
         v.abrir();
         v.w->IniciarIndice();
         QSignalSpy pasadas(v.w->indexador(), &Indexador::actualizado);
-        QTRY_COMPARE(pasadas.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(pasadas.size(), 1, kEspera);
         QCOMPARE(pasadas[0][0].toStringList(), QStringList{}); // it looks as it did
         v.c.estado.escritos.AnunciarEscritos({"PHP.rtn"});
-        QTRY_COMPARE(pasadas.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(pasadas.size(), 2, kEspera);
         QCOMPARE(pasadas[1][0].toStringList(), QStringList{"PHP"});
         v.buscarEnBiblioteca();
         QTest::keyClicks(v.dlg->txtBuscar, "formulaz");
-        QTRY_COMPARE(v.columna(1), QStringList{"Formulazio"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulazio"}, kEspera);
     }
 
     // Without a place for the index the search still answers, reading the files.
@@ -274,7 +278,7 @@ private slots:
         ayudas::EscribirBytes(v.c.estado.carpetaPreferencias(), "no es una carpeta");
         v.abrirYBuscar();
         QTest::keyClicks(v.dlg->txtBuscar, "valida");
-        QTRY_COMPARE(v.columna(1), QStringList{"Formulario"});
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulario"}, kEspera);
     }
 };
 
