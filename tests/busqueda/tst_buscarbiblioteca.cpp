@@ -88,6 +88,18 @@ private slots:
         QVERIFY(!v.dlg->cmdAbrir->isEnabled() && !v.dlg->cmdCopiar->isEnabled());
     }
 
+    // A category another program adds while the answer is shown: the index's pass brings it into
+    // the results without a key pressed.
+    void resultadosSiguenAlIndice() {
+        Ventana v;
+        v.abrirYBuscar();
+        v.escribir("deb");
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
+        v.c.categoria("Python", Registro("Depurar", "debug con pdb", "import pdb", "1"));
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Depurar"}), kEspera);
+        QCOMPARE(v.dlg->txtBuscar->text(), QStringLiteral("deb"));
+    }
+
     void masDeLosQueSeMuestran() {
         Ventana v;
         QByteArray muchos;

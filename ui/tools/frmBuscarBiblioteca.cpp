@@ -165,11 +165,10 @@ frmBuscarBiblioteca::frmBuscarBiblioteca(Indexador &indexador, Abrir abrir, QWid
     connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::Recibir);
     connect(&indexador_, &Indexador::adelanto, this, &frmBuscarBiblioteca::Recibir);
     connect(&indexador_, &Indexador::hallados, this, &frmBuscarBiblioteca::RecibirEtiquetas);
-    // After a pass the counts may have changed; only while shown are they asked for.
-    connect(&indexador_, &Indexador::actualizado, this, [this] {
-        if (isVisible())
-            PedirEtiquetas();
-    });
+    // After a pass the results and counts may have changed (an answer given while the index was
+    // still being filled found only what it held then): while shown, both are asked for again; the
+    // list is left as it is when the answer is the same.
+    connect(&indexador_, &Indexador::actualizado, this, &frmBuscarBiblioteca::Refrescar);
     connect(lstEtiquetas, &QListWidget::itemClicked, this, &frmBuscarBiblioteca::lstEtiquetas_Click);
     connect(lstEtiquetas, &QListWidget::itemActivated, this, &frmBuscarBiblioteca::lstEtiquetas_Click);
     connect(lstResultados, &QTreeWidget::itemDoubleClicked, this, &frmBuscarBiblioteca::cmdAbrir_Click);
