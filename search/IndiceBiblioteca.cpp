@@ -101,6 +101,22 @@ QByteArrayList TerminosDe(const QString &palabra, const Comunes &comunes) {
     return r;
 }
 
+// The terms of every word of three letters or more, some two hundred at most (past them, words are
+// only confirmed on the scripts); `resuelta` says of each word whether holding its terms settles it
+// (a word of exactly three letters is one trigram).
+QByteArrayList TerminosDeTodas(const QStringList &palabras, const Comunes &comunes, std::vector<bool> &resuelta) {
+    QByteArrayList todos;
+    resuelta.assign(size_t(palabras.size()), false);
+    for (int i = 0; i < palabras.size(); ++i) {
+        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i], comunes) : QByteArrayList();
+        if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
+            continue;
+        todos += suyos;
+        resuelta[size_t(i)] = Letras(palabras[i]) == 3 && !EsEtiqueta(palabras[i]);
+    }
+    return todos;
+}
+
 // Code is kept compressed: it is read back only for the scripts shown or looked through. Its
 // layout is qCompress's (the length, big-endian, then a zlib stream), but the streams are set up once
 // for the connection: setting one up per script cost more than compressing the script.
@@ -1337,15 +1353,8 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
     // Scripts holding every trigram of every word of three letters or more. A word of exactly three is
     // one trigram, so holding it settles the word; any other is looked for in the script's texts.
     // So for many words: past some two hundred terms, words are only confirmed on the scripts.
-    QByteArrayList todos;
-    std::vector<bool> resuelta(size_t(palabras.size()));
-    for (int i = 0; i < palabras.size(); ++i) {
-        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i], comunes) : QByteArrayList();
-        if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
-            continue;
-        todos += suyos;
-        resuelta[size_t(i)] = Letras(palabras[i]) == 3 && !EsEtiqueta(palabras[i]);
-    }
+    std::vector<bool> resuelta;
+    const QByteArrayList todos = TerminosDeTodas(palabras, comunes, resuelta);
     const QByteArray terminos = todos.join(" AND ");
     candidatos.clear();
     if (!terminos.isEmpty()) {
@@ -1522,15 +1531,8 @@ Respuesta Indice::Buscar(const QString &carpeta, const QString &consulta, int li
 bool Indice::Datos::UnaVez(const QString &carpeta, const QStringList &palabras, Respuesta &res) {
     if (!comunesDecididos && !LeerComunes())
         return false;
-    QByteArrayList todos;
-    std::vector<bool> resuelta(size_t(palabras.size()));
-    for (int i = 0; i < palabras.size(); ++i) {
-        const QByteArrayList suyos = Letras(palabras[i]) >= 3 ? TerminosDe(palabras[i], comunes) : QByteArrayList();
-        if (suyos.isEmpty() || todos.size() + suyos.size() > 200)
-            continue;
-        todos += suyos;
-        resuelta[size_t(i)] = Letras(palabras[i]) == 3 && !EsEtiqueta(palabras[i]);
-    }
+    std::vector<bool> resuelta;
+    const QByteArrayList todos = TerminosDeTodas(palabras, comunes, resuelta);
     if (todos.isEmpty())
         return false; // nothing narrows the scripts down: every name is looked at, as Buscar does
     const QMap<QString, Sello> ahora = Archivos(carpeta);
