@@ -331,8 +331,10 @@ void TeclearResaltado(frmPrincipal &w, lenguaje::Lenguaje l, const QString &mues
     e.show();
     e.activateWindow();
     e.mnuResaltado[1 + int(l)]->trigger();
+    // The limit is in the editor's bytes (UTF-8), not in characters: accents count twice.
     QString texto;
-    while (texto.size() + muestra.size() < EditorCodigo::kGrande - 16 * 1024)
+    const qsizetype bytes = muestra.toUtf8().size();
+    for (qsizetype n = 0; n + bytes < EditorCodigo::kGrande - 16 * 1024; n += bytes)
         texto += muestra;
     e.txtCodigo->ponerTexto(texto);
     const QVector<double> cpu = TeclasAlFinal(e, 11);
@@ -340,12 +342,13 @@ void TeclearResaltado(frmPrincipal &w, lenguaje::Lenguaje l, const QString &mues
     e.txtCodigo->ponerTexto(QString());
     e.hide();
     Anotar(QStringLiteral("editor: una tecla, %1 KB de %2%3, CPU (obj. <= 20)")
-               .arg(texto.size() / 1024)
+               .arg(texto.toUtf8().size() / 1024)
                .arg(lenguaje::Nombre(l), resaltado ? QString() : QStringLiteral(" (sin resaltar)")),
            cpu[5], 0, 0);
 }
 
-// Choosing another language in "Resaltado" on a script of 1 MB, with the repaint (median of 5).
+// Choosing another language in "Resaltado", with the repaint (median of 5): on a code just under the
+// size where highlighting rests, the dearest switch there is, and on 1 MB, where it rests.
 void CambiarLenguaje(frmPrincipal &w, const QString &texto) {
     w.estado.ModoScript = QStringLiteral("Agregar");
     frmScript e(w);
@@ -363,9 +366,13 @@ void CambiarLenguaje(frmPrincipal &w, const QString &texto) {
         ms.append(r.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
+    const bool resaltado = e.txtCodigo->resaltando();
     e.txtCodigo->ponerTexto(QString());
     e.hide();
-    Anotar(QStringLiteral("editor: cambiar de lenguaje con 1 MB de código (obj. <= 100)"), ms[2], 0, 0);
+    Anotar(QStringLiteral("editor: cambiar de lenguaje con %1 KB de código%2 (obj. <= 100)")
+               .arg(texto.toUtf8().size() / 1024)
+               .arg(resaltado ? QString() : QStringLiteral(" (sin resaltar)")),
+           ms[2], 0, 0);
 }
 
 // --- The library search: the index against reading every file, on a library like a real one: names
@@ -1098,6 +1105,7 @@ int main(int argc, char **argv) {
         while (lineas.size() < 5 * 1000 * 1000)
             lineas += QStringLiteral("<div class=\"fila\"><a href=\"#%1\">enlace %1</a> texto</div>\n").arg(r.bounded(100000));
         PegarYTeclear(w, QStringLiteral("5 MB en líneas"), lineas);
+        CambiarLenguaje(w, lineas.left(EditorCodigo::kGrande - 16 * 1024));
         CambiarLenguaje(w, lineas.left(1000 * 1000));
         // One sample per lexer family: the C family draws C, C++, C#, Java, Go, Rust, JavaScript and
         // TypeScript; the shell's draws PowerShell too.
