@@ -30,7 +30,7 @@ namespace biblioteca {
 
 namespace {
 // Raised whenever what the file holds changes meaning; an index of another version is made anew.
-constexpr int kVersion = 6;
+constexpr int kVersion = 7;
 constexpr size_t kSemilla = 0x52544e31;
 // Bytes of category files written in one transaction.
 constexpr qint64 kLote = 16 << 20;
@@ -198,6 +198,7 @@ struct Leida {
     struct Filas {
         QByteArray nombre, descripcion, codigo; // as stored, the code before it goes into its block
         QByteArray plegados[3]; // as the full-text table takes them
+        QByteArray presencia; // Presencia::Ancho words, little-endian
     };
     std::vector<Filas> filas; // empty until made: only scripts not indexed yet need them
     struct Bloque {
@@ -232,11 +233,16 @@ bool HacerBloques(int n, Codigo &&codigo, Zlib &zlib, std::vector<Leida::Bloque>
 Leida::Filas Hacer(const Leida &l, int i, const Comunes &comunes) {
     const Script s = mdlScripts::Decodificar(l.datos, l.registros[i]);
     const QString editor = etiquetas::AEditor(s.Codigo);
-    return {s.Nombre.toUtf8(),
-            s.Descripcion.toUtf8(),
-            editor.toUtf8(),
-            {TrigramasDe(Plegar(s.Nombre).toUtf8(), comunes), TrigramasDe(Plegar(s.Descripcion).toUtf8(), comunes),
-             TrigramasDe(Plegar(editor).toUtf8(), comunes)}};
+    std::vector<uint64_t> presencia(size_t(Presencia::Ancho(comunes)), 0);
+    Leida::Filas f{s.Nombre.toUtf8(),
+                   s.Descripcion.toUtf8(),
+                   editor.toUtf8(),
+                   {TrigramasDe(Plegar(s.Nombre).toUtf8(), comunes, presencia.data()),
+                    TrigramasDe(Plegar(s.Descripcion).toUtf8(), comunes, presencia.data()),
+                    TrigramasDe(Plegar(editor).toUtf8(), comunes, presencia.data())},
+                   QByteArray(qsizetype(presencia.size() * 8), Qt::Uninitialized)};
+    qToLittleEndian<quint64>(presencia.data(), qsizetype(presencia.size()), f.presencia.data());
+    return f;
 }
 
 // `filas`: also every script's rows, for a category the index does not hold yet.
@@ -374,6 +380,16 @@ public:
         const auto *p = static_cast<const char *>(sqlite3_column_blob(st_, c));
         return QString::fromUtf8(p, sqlite3_column_bytes(st_, c));
     }
+    // A script's marks, appended to `r`; false when the column does not hold `ancho` words.
+    bool presencia(int c, int ancho, std::vector<uint64_t> &r) const {
+        const void *p = sqlite3_column_blob(st_, c);
+        if (sqlite3_column_bytes(st_, c) != ancho * 8 || !p)
+            return false;
+        const size_t n = r.size();
+        r.resize(n + size_t(ancho));
+        qFromLittleEndian<quint64>(p, ancho, r.data() + n);
+        return true;
+    }
 
 private:
     sqlite3_stmt *st_ = nullptr;
@@ -409,11 +425,21 @@ bool Contiene(QStringView texto, QStringView palabra) {
     return false;
 }
 
+// Whether a script's marks allow every word of a query.
+bool Cumple(const std::vector<Presencia> &palabras, const uint64_t *presencia) {
+    for (const Presencia &p : palabras)
+        if (!p.Cumple(presencia))
+            return false;
+    return true;
+}
+
 struct Fila {
     qint64 id = 0;
     int posicion = 0;
     QString nombre, descripcion; // folded
     Trigramas enNombre, enDescripcion;
+    const uint64_t *presencia = nullptr; // in its Categoria's
+
     Fila(qint64 i, int p, QString n, QString d)
         : id(i), posicion(p), nombre(std::move(n)), descripcion(std::move(d)), enNombre(nombre),
           enDescripcion(descripcion) {}
@@ -423,6 +449,7 @@ struct Categoria {
     qint64 generacion = -1;
     Sello sello; // how its file looked when indexed
     std::vector<Fila> filas;
+    std::vector<uint64_t> presencia; // each row's in turn
     int orden = 0;
     bool vigente = false; // the index holds the file as it is now
 };
@@ -636,7 +663,7 @@ struct Indice::Datos {
             // Each script's code is bytes [desde, desde + largo) of its block, once opened.
             "CREATE TABLE scripts(id INTEGER PRIMARY KEY, archivo INTEGER NOT NULL, posicion INTEGER NOT NULL,"
             " huella INTEGER NOT NULL, nombre TEXT NOT NULL, descripcion TEXT NOT NULL, bloque INTEGER NOT NULL,"
-            " desde INTEGER NOT NULL, largo INTEGER NOT NULL);"
+            " desde INTEGER NOT NULL, largo INTEGER NOT NULL, presencia BLOB NOT NULL);"
             // What a category's new records are matched against, read without the table's texts.
             "CREATE INDEX scripts_archivo ON scripts(archivo, posicion, huella);"
             // `vivos`: the scripts whose code is in it; a block goes with the last of them.
@@ -725,9 +752,10 @@ struct Indice::Datos {
     bool Cargar(const QString &carpeta, const std::atomic<bool> *cancelar);
     // The best `limite` matches of the index, walking scripts in the order of results and reading
     // code only where the name and description do not settle it. False when that would read too much
-    // code: the index's full answer is then needed.
+    // code: the index's full answer is then needed. `cuantos`: how many match in all, when that is
+    // known without reading any code; else -1.
     bool Primeros(const QStringList &palabras, int limite, std::vector<std::pair<Clave, qint64>> &r,
-                  bool &todos, const std::atomic<bool> *cancelar);
+                  bool &todos, int &cuantos, const std::atomic<bool> *cancelar);
     bool Candidatos(const QStringList &palabras, std::vector<std::pair<Clave, qint64>> &r,
                     const std::atomic<bool> *cancelar);
     // The code of script `id`, folded, through `s` (SELECT bloque, desde, largo FROM scripts WHERE id = ?).
@@ -1103,8 +1131,8 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
             return false;
 
     Sql mover(db, "UPDATE scripts SET posicion = ? WHERE id = ?");
-    Sql script(db, "INSERT INTO scripts(archivo, posicion, huella, nombre, descripcion, bloque, desde, largo)"
-                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    Sql script(db, "INSERT INTO scripts(archivo, posicion, huella, nombre, descripcion, bloque, desde, largo, presencia)"
+                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
     Sql bloque(db, "INSERT INTO bloques(vivos, datos) VALUES(?, ?)");
     Sql texto(db, "INSERT INTO texto(rowid, nombre, descripcion, codigo) VALUES(?, ?, ?, ?)");
     std::vector<int> nuevos;
@@ -1144,7 +1172,7 @@ bool Indice::Datos::Escribir(qint64 archivo, const Leida &leida, std::vector<Vie
             const int i = nuevos[k];
             const Leida::Filas &f = filas(k);
             if (!Bien(script.con(1, archivo).con(2, i).con(3, huellas[i]).con(4, f.nombre).con(5, f.descripcion)
-                          .con(6, suyo).con(7, desde).con(8, qint64(f.codigo.size())).hacer()))
+                          .con(6, suyo).con(7, desde).con(8, qint64(f.codigo.size())).conBytes(9, f.presencia).hacer()))
                 return false;
             desde += f.codigo.size();
             const qint64 id = sqlite3_last_insert_rowid(db);
@@ -1171,7 +1199,8 @@ bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::at
         return false;
     if (v != version || cache.empty()) {
         Sql s(db, "SELECT id, nombre, tamano, modificado, generacion FROM archivos");
-        Sql filas(db, "SELECT id, posicion, nombre, descripcion FROM scripts WHERE archivo = ? ORDER BY id");
+        Sql filas(db, "SELECT id, posicion, nombre, descripcion, presencia FROM scripts WHERE archivo = ? ORDER BY id");
+        const int ancho = Presencia::Ancho(comunes);
         QSet<qint64> vistas;
         int rc;
         while ((rc = s.paso()) == SQLITE_ROW) {
@@ -1186,17 +1215,29 @@ bool Indice::Datos::Sincronizar(const QMap<QString, Sello> &ahora, const std::at
                 continue;
             c.generacion = s.entero(4);
             c.filas.clear();
+            c.presencia.clear();
             cambio = true;
             filas.con(1, id);
             int rcf;
-            while ((rcf = filas.paso()) == SQLITE_ROW)
+            while ((rcf = filas.paso()) == SQLITE_ROW) {
+                // Marks of another width were not made with this list: the index no longer agrees.
+                if (!filas.presencia(4, ancho, c.presencia)) {
+                    qCWarning(lcIndice) << "a script's marks in the index do not fit its list of common trigrams";
+                    rcf = SQLITE_CORRUPT;
+                    break;
+                }
                 c.filas.emplace_back(filas.entero(0), int(filas.entero(1)), Plegar(filas.texto(2)),
                                      Plegar(filas.texto(3)));
+            }
             filas.reiniciar();
             if (!Bien(rcf)) {
                 c.generacion = -1;
+                c.filas.clear();
+                c.presencia.clear();
                 return false;
             }
+            for (size_t i = 0; i < c.filas.size(); ++i)
+                c.filas[i].presencia = c.presencia.data() + i * size_t(ancho);
         }
         if (!Bien(rc))
             return false;
@@ -1256,19 +1297,23 @@ bool Indice::Datos::Cargar(const QString &carpeta, const std::atomic<bool> *canc
 }
 
 bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vector<std::pair<Clave, qint64>> &r,
-                             bool &todos, const std::atomic<bool> *cancelar) {
+                             bool &todos, int &cuantos, const std::atomic<bool> *cancelar) {
+    cuantos = -1;
     const int w = int(palabras.size());
     if (w > 30 || limite <= 0)
         return false;
     std::vector<Trigramas> trigramas;
     std::vector<char> etiqueta;
+    std::vector<Presencia> presencia;
     for (const QString &p : palabras) {
         trigramas.emplace_back(p);
         etiqueta.push_back(EsEtiqueta(p));
+        presencia.emplace_back(p, comunes);
     }
     // Results go by words in the name, then in the description: one list per pair of counts, each
     // already in the order of category and place.
     const int lado = w + 1;
+    int seguros = 0, dudosos = 0;
     grupos.resize(std::max(grupos.size(), size_t(lado * lado)));
     for (std::vector<Entrada> &g : grupos)
         g.clear();
@@ -1276,7 +1321,7 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
         const Fila &f = *ref.fila;
         int n = 0, d = 0;
         quint32 falta = 0;
-        bool fuera = false;
+        bool fuera = !Cumple(presencia, f.presencia);
         for (int i = 0; i < w && !fuera; ++i) {
             const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]) &&
                             (!etiqueta[size_t(i)] || TieneEtiqueta(f.descripcion, palabras[i]));
@@ -1284,12 +1329,18 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
             n += en;
             d += ed;
             fuera = etiqueta[size_t(i)] && !ed; // a tag is in the description or nowhere
-            if (!en && !ed)
+            // Only the code can hold the word now; its marks may say that it does.
+            if (!en && !ed && !presencia[size_t(i)].exacta())
                 falta |= 1u << i;
         }
-        if (!fuera)
+        if (!fuera) {
             grupos[size_t(n * lado + d)].push_back({&ref, falta});
+            ++seguros;
+            dudosos += falta != 0;
+        }
     }
+    if (dudosos == 0)
+        cuantos = seguros;
     // Code is read script by script only while few are read: a word the code seldom holds is found
     // faster through the index.
     // 64 bits: a whole answer asks with the largest limit there is.
@@ -1363,13 +1414,18 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
             return false;
     }
     std::vector<Trigramas> trigramas;
-    for (const QString &p : palabras)
+    std::vector<Presencia> presencia;
+    std::vector<char> etiqueta;
+    for (const QString &p : palabras) {
         trigramas.emplace_back(p);
+        presencia.emplace_back(p, comunes);
+        etiqueta.push_back(EsEtiqueta(p));
+    }
     Sql codigo(db, "SELECT bloque, desde, largo FROM scripts WHERE id = ?");
     bool leido = true;
     std::vector<char> enCodigo(size_t(palabras.size())); // the words to look for in the code
     const auto evaluar = [&](const Ref &ref) {
-        if (!ref.cat->vigente)
+        if (!ref.cat->vigente || !Cumple(presencia, ref.fila->presencia))
             return;
         Clave c;
         c.categoria = ref.cat->orden;
@@ -1377,7 +1433,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
         const Fila &f = *ref.fila;
         bool buscar = false;
         for (int i = 0; i < palabras.size(); ++i) {
-            if (EsEtiqueta(palabras[i])) {
+            if (etiqueta[size_t(i)]) {
                 if (!f.enDescripcion.puede(trigramas[i]) || !TieneEtiqueta(f.descripcion, palabras[i]))
                     return;
                 ++c.enDescripcion;
@@ -1388,7 +1444,7 @@ bool Indice::Datos::Candidatos(const QStringList &palabras, std::vector<std::pai
             const bool d = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]);
             c.enNombre += n;
             c.enDescripcion += d;
-            enCodigo[size_t(i)] = !n && !d && !resuelta[size_t(i)];
+            enCodigo[size_t(i)] = !n && !d && !resuelta[size_t(i)] && !presencia[size_t(i)].exacta();
             buscar = buscar || enCodigo[size_t(i)];
         }
         if (buscar) {
@@ -1482,12 +1538,17 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
     const auto leidos = r.Mejores();
     delIndice.clear();
     bool todos = false;
-    if (Primeros(palabras, limite, delIndice, todos, cancelar)) {
+    int cuantos = -1;
+    if (Primeros(palabras, limite, delIndice, todos, cuantos, cancelar)) {
         if (!Hallazgos(delIndice, delIndice.size(), leidos, limite, palabras, res))
             return false;
         res.total = r.total() + int(delIndice.size());
         if (todos)
             return true;
+        if (cuantos >= 0) { // no match needed its code read: the count is known already
+            res.total = r.total() + cuantos;
+            return true;
+        }
         // The first results are final; only the count goes on, over the index's full answer.
         if (adelanto) {
             res.contando = true;
@@ -1554,11 +1615,23 @@ bool Indice::Datos::UnaVez(const QString &carpeta, const QStringList &palabras, 
     }
     std::vector<std::pair<Clave, Hallazgo>> hallados;
     // One statement walks the candidates and their rows.
-    Sql fila(db, "SELECT archivo, posicion, nombre, descripcion, bloque, desde, largo FROM scripts"
+    Sql fila(db, "SELECT archivo, posicion, nombre, descripcion, bloque, desde, largo, presencia FROM scripts"
                  " WHERE id IN (SELECT rowid FROM texto WHERE texto MATCH ?) ORDER BY id");
     fila.con(1, todos.join(" AND "));
+    std::vector<Presencia> presencia;
+    for (const QString &p : palabras)
+        presencia.emplace_back(p, comunes);
+    const int ancho = Presencia::Ancho(comunes);
+    std::vector<uint64_t> suyas;
     int rc;
     while ((rc = fila.paso()) == SQLITE_ROW) {
+        suyas.clear();
+        if (!fila.presencia(7, ancho, suyas)) {
+            qCWarning(lcIndice) << "a script's marks in the index do not fit its list of common trigrams";
+            return Bien(SQLITE_CORRUPT);
+        }
+        if (!Cumple(presencia, suyas.data()))
+            continue;
         const auto categoria = vigentes.constFind(fila.entero(0));
         if (categoria == vigentes.cend())
             continue;
@@ -1583,6 +1656,8 @@ bool Indice::Datos::UnaVez(const QString &carpeta, const QStringList &palabras, 
             c.enNombre += n;
             c.enDescripcion += d;
             if (n || d || resuelta[size_t(i)])
+                continue;
+            if (presencia[size_t(i)].exacta())
                 continue;
             if (!leido) {
                 if (!Codigo(fila.entero(4), fila.entero(5), fila.entero(6), codigo))

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <sqlite3.h>
 #include <vector>
 
@@ -71,10 +72,15 @@ private:
     size_t mascara_ = 0;
 };
 
+struct Ninguno {
+    void operator()(uint64_t) const {}
+};
+
 // Gives `dar` every trigram of the text; with `vistos`, each only once and none with white space,
-// with its packed bytes.
-template <typename Dar>
-int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
+// with its packed bytes. `cada` hears the packed bytes of every trigram in turn, repeats too (0 for
+// one with white space or too long to pack).
+template <typename Dar, typename Cada = Ninguno>
+int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar, Cada &&cada = {}) {
     if (vistos)
         vistos->Empezar(size_t(largo));
     const auto despues = [&](int i) {
@@ -92,6 +98,7 @@ int Recorrer(const char *texto, int largo, Vistos *vistos, Dar &&dar) {
         // A query's words never hold white space: a trigram with some is never looked for.
         const bool conBlanco = vistos && (b0 || b1 || b2);
         const uint64_t clave = vistos && !conBlanco ? Clave(texto + s0, fin - s0) : 0;
+        cada(clave);
         if (!conBlanco && (!vistos || vistos->Nuevo(clave))) {
             const int rc = dar(s0, fin, clave);
             if (rc != SQLITE_OK)
@@ -140,30 +147,86 @@ Comunes::Comunes(const QByteArrayList &trigramas) {
     while (n < size_t(trigramas.size()) * 4)
         n <<= 1;
     tabla_.assign(n, 0);
+    posiciones_.assign(n, -1);
     mascara_ = n - 1;
-    for (const QByteArray &t : trigramas) {
+    // Places follow byte order, whatever order the list came in: they are bits of the stored marks.
+    QByteArrayList ordenados = trigramas;
+    std::sort(ordenados.begin(), ordenados.end());
+    for (const QByteArray &t : ordenados) {
         const uint64_t clave = Clave(t.constData(), int(t.size()));
         if (clave == 0)
             continue;
         size_t i = Hueco(clave, mascara_);
         while (tabla_[i] != 0 && tabla_[i] != clave)
             i = (i + 1) & mascara_;
-        cuantos_ += tabla_[i] == 0;
+        if (tabla_[i] == 0)
+            posiciones_[i] = cuantos_++;
         tabla_[i] = clave;
     }
 }
 
 bool Comunes::Tiene(const char *p, int largo) const { return TieneClave(Clave(p, largo)); }
 
-bool Comunes::TieneClave(uint64_t clave) const {
+int Comunes::Posicion(const QByteArray &t) const { return Posicion(Clave(t.constData(), int(t.size()))); }
+
+int Comunes::Posicion(uint64_t clave) const {
     if (clave == 0 || tabla_.empty())
-        return false;
+        return -1;
     for (size_t i = Hueco(clave, mascara_);; i = (i + 1) & mascara_) {
         if (tabla_[i] == clave)
-            return true;
+            return posiciones_[i];
         if (tabla_[i] == 0)
-            return false;
+            return -1;
     }
+}
+
+namespace {
+// The bit of four code points in a row, by the two trigrams that make them.
+int BitDePar(uint64_t a, uint64_t b) {
+    return int(((a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full)) >> 54) & (Presencia::kPares - 1);
+}
+
+void Ascii(const QByteArray &plegado, uint64_t *bits) {
+    uint64_t a = 0, b = 0;
+    for (const char c : plegado) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 64)
+            a |= uint64_t(1) << u;
+        else if (u < 128)
+            b |= uint64_t(1) << (u - 64);
+    }
+    bits[0] |= a;
+    bits[1] |= b;
+}
+} // namespace
+
+Presencia::Presencia(const QString &palabra, const Comunes &comunes) {
+    std::map<int, uint64_t> partes;
+    for (const QChar c : palabra)
+        if (c.unicode() < 128)
+            partes[c.unicode() / 64] |= uint64_t(1) << (c.unicode() % 64);
+    const QByteArray u = palabra.toUtf8();
+    int comunesVistas = 0, trigramas = 0;
+    const int pares = 2 + (comunes.cuantos() + 63) / 64;
+    uint64_t antes = 0;
+    Recorrer(u.constData(), int(u.size()), nullptr, [&](int desde, int hasta, uint64_t) {
+        ++trigramas;
+        const uint64_t clave = Clave(u.constData() + desde, hasta - desde);
+        if (const int p = comunes.Posicion(clave); p >= 0) {
+            partes[2 + p / 64] |= uint64_t(1) << (p % 64);
+            ++comunesVistas;
+        }
+        if (antes != 0 && clave != 0) {
+            const int b = BitDePar(antes, clave);
+            partes[pares + b / 64] |= uint64_t(1) << (b % 64);
+        }
+        antes = clave;
+        return SQLITE_OK;
+    });
+    partes_.assign(partes.begin(), partes.end());
+    // One code point, or one trigram: holding the marks is holding the word.
+    const bool uno = palabra.size() == 1 && palabra[0].unicode() < 128;
+    exacta_ = uno || (trigramas == 1 && comunesVistas == 1 && palabra.toUcs4().size() == 3);
 }
 
 void Recuento::Contar(const QByteArray &nombre, const QByteArray &descripcion, const QByteArray &codigo) {
@@ -199,21 +262,38 @@ QByteArrayList Recuento::MasDe(double parte) const {
     return r;
 }
 
-QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes) {
+QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes, uint64_t *presencia) {
     // One table per thread: rows are made on two threads at once.
     thread_local Vistos vistos;
     // Each byte is in at most three trigrams, and each trigram adds its length: four bytes a byte.
     QByteArray r(plegado.size() * 4, Qt::Uninitialized);
     char *o = r.data();
-    Recorrer(plegado.constData(), int(plegado.size()), &vistos, [&](int desde, int hasta, uint64_t clave) {
-        if (comunes.TieneClave(clave))
+    uint64_t *pares = presencia ? presencia + 2 + (comunes.cuantos() + 63) / 64 : nullptr;
+    uint64_t antes = 0;
+    const auto dar = [&](int desde, int hasta, uint64_t clave) {
+        if (const int p = comunes.Posicion(clave); p >= 0) {
+            if (presencia)
+                presencia[2 + p / 64] |= uint64_t(1) << (p % 64);
             return SQLITE_OK;
+        }
         *o++ = char(hasta - desde);
         std::memcpy(o, plegado.constData() + desde, size_t(hasta - desde));
         o += hasta - desde;
         return SQLITE_OK;
-    });
+    };
+    if (pares)
+        Recorrer(plegado.constData(), int(plegado.size()), &vistos, dar, [&](uint64_t clave) {
+            if (antes != 0 && clave != 0) {
+                const int b = BitDePar(antes, clave);
+                pares[b / 64] |= uint64_t(1) << (b % 64);
+            }
+            antes = clave;
+        });
+    else
+        Recorrer(plegado.constData(), int(plegado.size()), &vistos, dar);
     r.truncate(o - r.constData());
+    if (presencia)
+        Ascii(plegado, presencia);
     // A category's rows wait in memory to be stored: they keep no more room than they need.
     if (r.capacity() > 2 * r.size() + 64)
         r.squeeze();

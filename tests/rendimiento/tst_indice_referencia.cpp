@@ -415,7 +415,9 @@ private slots:
         QVERIFY(ConTrigrama(RutaIndice(c), "unc") == 0);
         QStringList consultas = Consultas(semilla, textos, 30);
         consultas << "function" << "unction" << "fun" << "return" << "RETURN cookie" << "function zeta4"
-                  << "tionret" << "f11" << "f1199";
+                  << "tionret" << "f11" << "f1199"
+                  // Only common trigrams; one character; one common trigram; with a rare word.
+                  << "nctio" << "unctio eturn" << "f" << "(" << "z" << "{" << "unc" << "ret" << "nctio zeta";
         ComoLaReferencia(lector, carpeta, consultas, {1000, 7});
         if (QTest::currentTestFailed())
             return;
@@ -462,6 +464,33 @@ private slots:
             ComoLaReferencia(indice, carpeta, {"codigo1", "cambiado", "xxx codigo2"}, 1000);
         }
         QCOMPARE(bloques(), 0);
+    }
+
+    // What a script's row says its texts hold (its characters, its common trigrams) is not believed
+    // when it does not fit the list: the answer comes from the files, and the index is to be made anew.
+    void presenciaAlteradaNoSeCree_data() {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::newRow("más corta") << QByteArray("UPDATE scripts SET presencia = x'00' WHERE id = 7");
+        QTest::newRow("vacía") << QByteArray("UPDATE scripts SET presencia = x'' WHERE id = 7");
+        QTest::newRow("más larga") << QByteArray("UPDATE scripts SET presencia = zeroblob(4096) WHERE id = 7");
+    }
+    void presenciaAlteradaNoSeCree() {
+        QFETCH(QByteArray, sql);
+        ayudas::Carpeta c;
+        ConComunes(c, 9, 1200);
+        const QString carpeta = c.estado.carpetaCategorias();
+        {
+            biblioteca::Indice indice(RutaIndice(c));
+            QVERIFY(indice.AbrirParaEscribir());
+            QCOMPARE(indice.Actualizar(carpeta).size(), 12);
+        }
+        QVERIFY(Alterar(RutaIndice(c), sql.constData()));
+        biblioteca::Indice lector(RutaIndice(c));
+        QVERIFY(lector.AbrirParaLeer());
+        QTest::ignoreMessage(QtWarningMsg, "a script's marks in the index do not fit its list of common trigrams");
+        ComoLaReferencia(lector, carpeta, {"nctio"}, 100);
+        QVERIFY(lector.danado());
+        ComoLaReferencia(lector, carpeta, {"f", "unc f7"}, 100);
     }
 
     // A list of left-out trigrams another program changed cannot be trusted: the index is made anew,
