@@ -186,14 +186,24 @@ int BitDePar(uint64_t a, uint64_t b) {
     return int(((a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full)) >> 54) & (Presencia::kPares - 1);
 }
 
-void Ascii(const QByteArray &plegado, uint64_t *bits) {
+// The bit of two ASCII letters in a row, -1 for any other pair.
+int BitDeLetras(unsigned char a, unsigned char b) {
+    return a >= 'a' && a <= 'z' && b >= 'a' && b <= 'z' ? (a - 'a') * 26 + (b - 'a') : -1;
+}
+
+// The ASCII characters, and the pairs of ASCII letters in a row, of a folded text.
+void Ascii(const QByteArray &plegado, uint64_t *bits, uint64_t *letras) {
     uint64_t a = 0, b = 0;
+    unsigned char antes = 0;
     for (const char c : plegado) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 64)
             a |= uint64_t(1) << u;
         else if (u < 128)
             b |= uint64_t(1) << (u - 64);
+        if (const int l = BitDeLetras(antes, u); l >= 0)
+            letras[l / 64] |= uint64_t(1) << (l % 64);
+        antes = u;
     }
     bits[0] |= a;
     bits[1] |= b;
@@ -202,12 +212,19 @@ void Ascii(const QByteArray &plegado, uint64_t *bits) {
 
 Presencia::Presencia(const QString &palabra, const Comunes &comunes) {
     std::map<int, uint64_t> partes;
-    for (const QChar c : palabra)
-        if (c.unicode() < 128)
-            partes[c.unicode() / 64] |= uint64_t(1) << (c.unicode() % 64);
+    const int pares = DePares(comunes), letras = DeLetras(comunes);
+    for (qsizetype i = 0; i < palabra.size(); ++i) {
+        const char16_t c = palabra[i].unicode();
+        if (c < 128)
+            partes[c / 64] |= uint64_t(1) << (c % 64);
+        if (const int l = i > 0 && c < 128 && palabra[i - 1].unicode() < 128
+                              ? BitDeLetras((unsigned char)palabra[i - 1].unicode(), (unsigned char)c)
+                              : -1;
+            l >= 0)
+            partes[letras + l / 64] |= uint64_t(1) << (l % 64);
+    }
     const QByteArray u = palabra.toUtf8();
     int comunesVistas = 0, trigramas = 0;
-    const int pares = 2 + (comunes.cuantos() + 63) / 64;
     uint64_t antes = 0;
     Recorrer(u.constData(), int(u.size()), nullptr, [&](int desde, int hasta, uint64_t) {
         ++trigramas;
@@ -224,9 +241,11 @@ Presencia::Presencia(const QString &palabra, const Comunes &comunes) {
         return SQLITE_OK;
     });
     partes_.assign(partes.begin(), partes.end());
-    // One code point, or one trigram: holding the marks is holding the word.
+    // One code point, two letters, or one trigram: holding the marks is holding the word.
     const bool uno = palabra.size() == 1 && palabra[0].unicode() < 128;
-    exacta_ = uno || (trigramas == 1 && comunesVistas == 1 && palabra.toUcs4().size() == 3);
+    const bool dos = palabra.size() == 2 && palabra[0].unicode() < 128 && palabra[1].unicode() < 128 &&
+                     BitDeLetras((unsigned char)palabra[0].unicode(), (unsigned char)palabra[1].unicode()) >= 0;
+    exacta_ = uno || dos || (trigramas == 1 && comunesVistas == 1 && palabra.toUcs4().size() == 3);
 }
 
 void Recuento::Contar(const QByteArray &nombre, const QByteArray &descripcion, const QByteArray &codigo) {
@@ -268,7 +287,7 @@ QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes, uint64
     // Each byte is in at most three trigrams, and each trigram adds its length: four bytes a byte.
     QByteArray r(plegado.size() * 4, Qt::Uninitialized);
     char *o = r.data();
-    uint64_t *pares = presencia ? presencia + 2 + (comunes.cuantos() + 63) / 64 : nullptr;
+    uint64_t *pares = presencia ? presencia + Presencia::DePares(comunes) : nullptr;
     uint64_t antes = 0;
     const auto dar = [&](int desde, int hasta, uint64_t clave) {
         if (const int p = comunes.Posicion(clave); p >= 0) {
@@ -293,7 +312,7 @@ QByteArray TrigramasDe(const QByteArray &plegado, const Comunes &comunes, uint64
         Recorrer(plegado.constData(), int(plegado.size()), &vistos, dar);
     r.truncate(o - r.constData());
     if (presencia)
-        Ascii(plegado, presencia);
+        Ascii(plegado, presencia, presencia + Presencia::DeLetras(comunes));
     // A category's rows wait in memory to be stored: they keep no more room than they need.
     if (r.capacity() > 2 * r.size() + 64)
         r.squeeze();

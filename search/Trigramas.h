@@ -58,16 +58,20 @@ private:
 };
 
 // What a script's folded texts hold that the full-text table cannot say: which ASCII characters
-// (bits 0 to 127), which of the common trigrams (a bit by its place), and, as a filter, which runs
-// of four code points (a bit each by their hash, kPares bits). A word whose marks a script lacks is
-// not in it; a word of one ASCII character, or of three letters that make one common trigram, is in
-// it exactly when its marks are. The runs of four tell apart most scripts that hold every trigram of
-// a word made of common ones from those that hold the word.
+// (bits 0 to 127), which of the common trigrams (a bit by its place), as a filter which runs of
+// four code points (a bit each by their hash, kPares bits), and which pairs of ASCII letters. A word
+// whose marks a script lacks is not in it; a word of one ASCII character, of two ASCII letters, or of
+// three letters that make one common trigram, is in it exactly when its marks are. The runs of four
+// tell apart most scripts that hold every trigram of a word made of common ones from those that hold
+// the word.
 class Presencia {
 public:
     static constexpr int kPares = 1024;
-    // Words of 64 bits each script keeps.
-    static int Ancho(const Comunes &comunes) { return 2 + (comunes.cuantos() + 63) / 64 + kPares / 64; }
+    static constexpr int kLetras = 26 * 26;
+    // Where each part starts, in words of 64 bits, and how many words each script keeps.
+    static int DePares(const Comunes &comunes) { return 2 + (comunes.cuantos() + 63) / 64; }
+    static int DeLetras(const Comunes &comunes) { return DePares(comunes) + kPares / 64; }
+    static int Ancho(const Comunes &comunes) { return DeLetras(comunes) + (kLetras + 63) / 64; }
     // What a folded query word asks of a script's marks.
     Presencia(const QString &palabra, const Comunes &comunes);
     bool Cumple(const uint64_t *bits) const {

@@ -417,7 +417,9 @@ private slots:
         consultas << "function" << "unction" << "fun" << "return" << "RETURN cookie" << "function zeta4"
                   << "tionret" << "f11" << "f1199"
                   // Only common trigrams; one character; one common trigram; with a rare word.
-                  << "nctio" << "unctio eturn" << "f" << "(" << "z" << "{" << "unc" << "ret" << "nctio zeta";
+                  << "nctio" << "unctio eturn" << "f" << "(" << "z" << "{" << "unc" << "ret" << "nctio zeta"
+                  // Two letters; two characters that are not both ASCII letters.
+                  << "fu" << "ze" << "qx" << "f1" << "n(" << QString::fromUtf8("ñu");
         ComoLaReferencia(lector, carpeta, consultas, {1000, 7});
         if (QTest::currentTestFailed())
             return;
