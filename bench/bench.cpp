@@ -744,6 +744,16 @@ void MedirBiblioteca(int categorias, const QString &consulta = {}) {
             l.objetivo = Letras(consulta) >= 3 ? 30 : 0;
             lineas.append(l);
         }
+        for (const QString &consulta : {QStringLiteral("z"), QStringLiteral("ca"), QStringLiteral("belurnexe"), QStringLiteral("#js")}) {
+            Linea l;
+            l.nombre = QStringLiteral("entera \"%1\", %2 cat.").arg(consulta).arg(k);
+            l.hallados = otroIndice.Buscar(muchas, consulta, 100).total;
+            Comparar(
+                7, [&] { otroIndice.Buscar(muchas, consulta, 100); }, [&] { Rastrear(muchas, consulta); }, l.indice,
+                l.rastreo);
+            l.objetivo = consulta == QStringLiteral("belurnexe") ? 30 : 0;
+            lineas.append(l);
+        }
     }
 
     // Saving one category of 32 767 scripts from the real window, one script changed each time, and
