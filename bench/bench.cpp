@@ -850,6 +850,13 @@ void MedirMarkdown(int categorias) {
                                    Scripts(voc, r, 200));
     const double mb = Tamano(carpeta) / 1e6;
     const QStringList nombres = QDir(carpeta).entryList({QStringLiteral("*.rtn")}, QDir::Files, QDir::Name);
+    // The baseline of both rows: every file converted by the shell.
+    const auto iconv = [&] {
+        QProcess p;
+        p.setWorkingDirectory(carpeta);
+        p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat *.rtn | iconv -f CP1252 -t UTF-8 > ../iconv.txt")});
+        p.waitForFinished(-1);
+    };
     Tiempos programa, base;
     Comparar(
         5,
@@ -862,12 +869,7 @@ void MedirMarkdown(int categorias) {
             }
             archivos::Guardar(dir.filePath(QStringLiteral("biblioteca.md")), editores::Markdown(todas));
         },
-        [&] {
-            QProcess p;
-            p.setWorkingDirectory(carpeta);
-            p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat *.rtn | iconv -f CP1252 -t UTF-8 > ../iconv.txt")});
-            p.waitForFinished(-1);
-        },
+        iconv,
         programa, base);
     // Every category composed for the code editors (.code-snippets), as "Exportar" composes one, into
     // one file written once as the Markdown is (a file each would time 500 safe saves, not the work),
@@ -884,12 +886,7 @@ void MedirMarkdown(int categorias) {
             }
             archivos::Guardar(dir.filePath(QStringLiteral("biblioteca.code-snippets")), todo);
         },
-        [&] {
-            QProcess p;
-            p.setWorkingDirectory(carpeta);
-            p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat *.rtn | iconv -f CP1252 -t UTF-8 > ../iconv.txt")});
-            p.waitForFinished(-1);
-        },
+        iconv,
         fragmentos, base2);
     std::printf("\nBiblioteca en Markdown y en .code-snippets: %d scripts en %d categorías, %.1f MB; base: cat | iconv\n",
                 categorias * 200, categorias, mb);

@@ -98,6 +98,18 @@ bool Alterar(const QString &ruta, const char *sql) {
     return ok;
 }
 
+// An index filled over ConComunes's library (seed 9, 1 200 scripts), then changed by `sql` as another
+// program would change it.
+void IndiceAlterado(ayudas::Carpeta &c, const QByteArray &sql) {
+    ConComunes(c, 9, 1200);
+    {
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(c.estado.carpetaCategorias()).size(), 12);
+    }
+    QVERIFY(Alterar(RutaIndice(c), sql.constData()));
+}
+
 QStringList Consultas(quint32 semilla, const QList<QByteArray> &textos, int cuantas) {
     QRandomGenerator r(semilla * 7919);
     QStringList consultas{"\"", "rtn", "*RTN*", "a", "e o", "zz", "nada_de_esto", QString::fromUtf8("Á")};
@@ -479,14 +491,10 @@ private slots:
     void presenciaAlteradaNoSeCree() {
         QFETCH(QByteArray, sql);
         ayudas::Carpeta c;
-        ConComunes(c, 9, 1200);
         const QString carpeta = c.estado.carpetaCategorias();
-        {
-            biblioteca::Indice indice(RutaIndice(c));
-            QVERIFY(indice.AbrirParaEscribir());
-            QCOMPARE(indice.Actualizar(carpeta).size(), 12);
-        }
-        QVERIFY(Alterar(RutaIndice(c), sql.constData()));
+        IndiceAlterado(c, sql);
+        if (QTest::currentTestFailed())
+            return;
         biblioteca::Indice lector(RutaIndice(c));
         QVERIFY(lector.AbrirParaLeer());
         QTest::ignoreMessage(QtWarningMsg, "a script's marks in the index do not fit its list of common trigrams");
@@ -506,14 +514,10 @@ private slots:
     void listaDeComunesAlteradaSeRehace() {
         QFETCH(QByteArray, sql);
         ayudas::Carpeta c;
-        ConComunes(c, 9, 1200);
         const QString carpeta = c.estado.carpetaCategorias();
-        {
-            biblioteca::Indice indice(RutaIndice(c));
-            QVERIFY(indice.AbrirParaEscribir());
-            QCOMPARE(indice.Actualizar(carpeta).size(), 12);
-        }
-        QVERIFY(Alterar(RutaIndice(c), sql.constData()));
+        IndiceAlterado(c, sql);
+        if (QTest::currentTestFailed())
+            return;
         biblioteca::Indice lector(RutaIndice(c));
         QVERIFY(!lector.AbrirParaLeer());
         biblioteca::Indice indice(RutaIndice(c));
