@@ -219,6 +219,7 @@ void Indexador::Hilos::Pasada(Indexador *dueno, Indice &indice, const QStringLis
 void Indexador::Hilos::Buscar(Indexador *dueno) {
     Indice indice(ruta);
     int abiertaEn = -1, cargadaEn = -1;
+    int reintentos = 0; // of the query asked again last
     {
         QMutexLocker l(&m);
         lector = &indice;
@@ -325,8 +326,15 @@ void Indexador::Hilos::Buscar(Indexador *dueno) {
             buscandoPara = nullptr;
             const bool hayOtra = std::any_of(pendientes.cbegin(), pendientes.cend(),
                                              [&c](const Consulta &p) { return p.quien == c.quien; });
-            if (r.interrumpida && pedirCierre && !hayOtra)
+            // Stopped though no one asked it to stop (neither a newer query of its asker nor the writer):
+            // asked again, a few times at most, rather than leave its window waiting for ever.
+            const bool pedida = cancelarConsulta && !pedirCierre;
+            if (r.interrumpida && !hayOtra && !salir && (pedirCierre || (!pedida && ++reintentos <= 3))) {
+                if (!pedirCierre)
+                    qCWarning(lcIndice) << "a search stopped by itself; asked again";
                 pendientes.prepend(c);
+            } else
+                reintentos = 0;
         }
         if (indice.danado()) {
             indice.Cerrar();
@@ -454,12 +462,10 @@ quint64 Indexador::Pedir(const QObject *quien, const QString &consulta, int limi
             p.end());
     p.append({quien, consulta, limite, n, std::move(sinGuardar), etiquetas});
     // What runs is stopped only when it is this asker's own query, or the loading of the names
-    // (which any query stops): the answer another window waits for is never thrown away.
-    if (!h_->buscando || h_->buscandoPara == quien) {
+    // (which any query stops): the answer another window waits for is never thrown away. The flag
+    // alone stops it, the index watching it while SQLite works.
+    if (!h_->buscando || h_->buscandoPara == quien)
         h_->cancelarConsulta = true;
-        if (h_->lector)
-            h_->lector->Interrumpir();
-    }
     h_->hayConsulta.wakeAll();
     return n;
 }

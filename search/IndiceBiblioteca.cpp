@@ -497,6 +497,20 @@ struct Indice::Datos {
     // were stored, a block's at a time.
     qint64 abierto = -1;
     std::unique_ptr<Sql> leerBloque;
+    // The running read's own stop flag, seen by SQLite every few hundred steps. A newer query stops
+    // the one before this way, never by sqlite3_interrupt: an interrupt that lands as one query ends
+    // can stay raised into the next, which would then fail for no one's asking.
+    std::atomic<const std::atomic<bool> *> parar{nullptr};
+    static int Parar(void *datos) {
+        const std::atomic<bool> *p = static_cast<Datos *>(datos)->parar.load(std::memory_order_relaxed);
+        return p && p->load(std::memory_order_relaxed) ? 1 : 0;
+    }
+    // Sets the stop flag for one read, cleared when it ends.
+    struct Vigilar {
+        Datos &d;
+        Vigilar(Datos &datos, const std::atomic<bool> *cancelar) : d(datos) { d.parar = cancelar; }
+        ~Vigilar() { d.parar = nullptr; }
+    };
 
     // The code a script's row points at. False when the tables do not agree.
     bool Codigo(qint64 bloque, qint64 desde, qint64 largo, QString &r) {
@@ -598,6 +612,7 @@ struct Indice::Datos {
         }
         // Only our own two connections share the file; a wait this long means another program holds it.
         sqlite3_busy_timeout(nueva, 1000);
+        sqlite3_progress_handler(nueva, 500, &Datos::Parar, this);
         QMutexLocker l(&candado);
         db = nueva;
         return true;
@@ -766,6 +781,7 @@ struct Indice::Datos {
     // seen; false when the index could not answer (then the files do, unless the asker gave up).
     template <typename Leer>
     bool EnLectura(Respuesta &res, const std::atomic<bool> *cancelar, Leer leer) {
+        const Vigilar vigilar(*this, cancelar);
         interrumpida = false;
         abierto = -1; // another connection may have changed the blocks since
         if (db && !sqlite3_get_autocommit(db))
@@ -1751,6 +1767,7 @@ bool Indice::Calentar(const QString &carpeta, const std::atomic<bool> *cancelar)
         return false;
     if (!sqlite3_get_autocommit(d_->db))
         d_->Ejecutar("ROLLBACK");
+    const Datos::Vigilar vigilar(*d_, cancelar);
     return d_->Cargar(carpeta, cancelar);
 }
 

@@ -149,6 +149,26 @@ private slots:
         QCOMPARE(r.nombres.value(b), QStringList{"Tabla"});
         QCOMPARE(r.nombres.value(nuevo), (QStringList{"Clics", "Eventos"}));
     }
+
+    // Typing on: the next key's query may come at any moment of the one before, even as it ends.
+    // However late it lands, the last query is answered; the stop meant for the one before never
+    // carries over to it.
+    void laUltimaDeCadaRafagaSeResponde() {
+        Indexado i;
+        Respuestas r(*i.x);
+        QObject ventana;
+        for (int ronda = 0; ronda < 80; ++ronda) {
+            // A word typed key by key, the keys further apart each round.
+            for (const char *parte : {"b", "bo", "bou", "boun", "bounc", "bounce", "clic"}) {
+                i.x->Buscar(parte, 50, &ventana);
+                QThread::usleep(ronda * 53 % 4000);
+            }
+            const quint64 ultima = i.x->Buscar("clics", 50, &ventana);
+            QVERIFY2(QTest::qWaitFor([&] { return r.numeros.contains(ultima); }, 30000),
+                     qPrintable(QStringLiteral("ronda %1").arg(ronda)));
+            QCOMPARE(r.nombres.value(ultima), (QStringList{"Clics", "Eventos"}));
+        }
+    }
 };
 
 QTEST_MAIN(tst_consultas)
