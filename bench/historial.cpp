@@ -102,32 +102,46 @@ void Imprimir(const QVector<Fila> &filas, const QByteArray &version) {
 }
 
 // One changed script saved, recorded by the program in one folder and by `git add && git commit` in
-// another with the same bytes; gives the medians in ms.
-std::pair<double, double> Version(const GitPlano &git, int scripts, int veces) {
+// another with the same bytes; gives the medians in ms. `propio`: the program saved the file and hands
+// its bytes to the history; else another program rewrote it, and the history, opened afresh as at the
+// start of a session, knows nothing of it but the file and the last version.
+std::pair<double, double> Version(const GitPlano &git, int scripts, int veces, bool propio) {
     QTemporaryDir dir;
-    const QString propio = dir.filePath(QStringLiteral("programa")), otro = dir.filePath(QStringLiteral("git"));
-    QDir().mkpath(propio);
-    QDir().mkpath(otro);
+    const QString programa = dir.filePath(QStringLiteral("programa")), otro = dir.filePath(QStringLiteral("git")),
+                  fuera = dir.filePath(QStringLiteral("fuera"));
+    for (const QString &c : {programa, otro, fuera})
+        QDir().mkpath(c);
     const QString archivo = QStringLiteral("Lib%1.rtn").arg(scripts);
     QVector<Script> datos = Categoria(scripts, quint32(scripts));
     auto guardar = [&] {
-        mdlScripts::GuardarArchivo(propio + QLatin1Char('/') + archivo, datos);
+        const QString aqui = programa + QLatin1Char('/') + archivo;
+        if (propio)
+            mdlScripts::GuardarArchivo(aqui, datos);
+        else {
+            mdlScripts::GuardarArchivo(fuera + QLatin1Char('/') + archivo, datos);
+            QFile::remove(aqui);
+            QFile::copy(fuera + QLatin1Char('/') + archivo, aqui);
+        }
         QFile::remove(otro + QLatin1Char('/') + archivo);
-        QFile::copy(propio + QLatin1Char('/') + archivo, otro + QLatin1Char('/') + archivo);
+        QFile::copy(aqui, otro + QLatin1Char('/') + archivo);
     };
     guardar();
-    git::Repositorio repo;
+    auto repo = std::make_unique<git::Repositorio>();
     QString mensaje;
-    repo.Abrir(propio, true);
-    repo.Confirmar({archivo}, &mensaje, nullptr);
+    repo->Abrir(programa, true);
+    repo->Confirmar({archivo}, &mensaje, nullptr);
     git(otro, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")});
     git(otro, {QStringLiteral("add"), archivo});
     git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("primera")});
-    QVector<double> programa, base;
+    QVector<double> nuestros, suyos;
     for (int i = 0; i <= veces; ++i) {
         datos[(i * 7919) % datos.size()].Codigo += QStringLiteral(" // cambio %1").arg(i);
         guardar();
-        auto nuestro = [&] { return Cronometrar([&] { repo.Confirmar({archivo}, &mensaje, nullptr); }); };
+        if (!propio) {
+            repo = std::make_unique<git::Repositorio>();
+            repo->Abrir(programa, false);
+        }
+        auto nuestro = [&] { return Cronometrar([&] { repo->Confirmar({archivo}, &mensaje, nullptr); }); };
         auto suyo = [&] {
             return Cronometrar([&] {
                 git(otro, {QStringLiteral("add"), archivo});
@@ -144,11 +158,11 @@ std::pair<double, double> Version(const GitPlano &git, int scripts, int veces) {
             a = nuestro();
         }
         if (i > 0) { // the first round warms up
-            programa.append(a);
-            base.append(b);
+            nuestros.append(a);
+            suyos.append(b);
         }
     }
-    return {Mediana(programa), Mediana(base)};
+    return {Mediana(nuestros), Mediana(suyos)};
 }
 
 } // namespace
@@ -163,9 +177,16 @@ void MedirHistorial(int scripts, int grande) {
     }
     QVector<Fila> filas;
 
-    const auto [version, commit] = Version(git, scripts, 5);
-    filas.append({QStringLiteral("una versión tras guardar %1 scripts").arg(scripts), QStringLiteral("ms"), version,
-                  commit, QStringLiteral("git add && git commit"), 1.0});
+    // The sizes of the version rows: the given one alone, or a small, the biggest and a huge category.
+    const QList<int> tamanos = scripts > 0 ? QList<int>{scripts} : QList<int>{1000, 32767, 100000};
+    for (const int n : tamanos) {
+        const auto [version, commit] = Version(git, n, 5, true);
+        filas.append({QStringLiteral("una versión tras guardar %1 scripts").arg(n), QStringLiteral("ms"), version,
+                      commit, QStringLiteral("git add && git commit"), 0.8});
+        const auto [ajena, commitAjena] = Version(git, n, 5, false);
+        filas.append({QStringLiteral("una versión de %1 scripts que reescribió otro programa").arg(n),
+                      QStringLiteral("ms"), ajena, commitAjena, QStringLiteral("git add && git commit"), 1.0});
+    }
 
     // Ten saves of a category of some 30 MB, one script changed each time: recorded through the
     // history's own thread object (which packs when it sees fit) in one folder, and by git in another.
