@@ -632,6 +632,8 @@ void MedirBiblioteca(int categorias, const QString &consulta = {}) {
     // here.
     indice.setVista(1);
     if (!consulta.isEmpty()) {
+        std::printf("construir el índice: %.1f MB/s (%.1f MB en %.0f ms)\n", mb / (construir / 1000), mb,
+                    construir);
         indice.Buscar(carpeta, consulta, 100);
         QElapsedTimer t;
         t.start();

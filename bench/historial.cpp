@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 
 QVector<Script> Biblioteca(int n, quint32 semilla);
 
@@ -84,6 +85,7 @@ struct Fila {
     double programa, base;
     QString comoBase;
     double objetivo; // the ratio to git it must not pass
+    QVector<double> razones = {}; // each round's, when program and git took turns round by round
 };
 
 void Imprimir(const QVector<Fila> &filas, const QByteArray &version) {
@@ -91,12 +93,20 @@ void Imprimir(const QVector<Fila> &filas, const QByteArray &version) {
     std::printf("%-50s %12s %12s  %-24s %7s %9s  %s\n", "medida", "programa", "base", "(base)", "x base", "objetivo",
                 "");
     for (const Fila &f : filas) {
-        const double x = f.base > 0 ? f.programa / f.base : 0;
-        std::printf("%-50s %9.2f %-2s %9.2f %-2s  %-24s %7.2f %9s  %s\n", f.medida.toUtf8().constData(), f.programa,
+        // The verdict goes by the median of the rounds' ratios where there are rounds.
+        const double x = !f.razones.isEmpty() ? Mediana(f.razones) : f.base > 0 ? f.programa / f.base : 0;
+        const QByteArray extremos =
+            f.razones.isEmpty() ? QByteArray()
+                                : QStringLiteral("  (%1-%2, %3 rondas)")
+                                      .arg(*std::min_element(f.razones.cbegin(), f.razones.cend()), 0, 'f', 2)
+                                      .arg(*std::max_element(f.razones.cbegin(), f.razones.cend()), 0, 'f', 2)
+                                      .arg(f.razones.size())
+                                      .toUtf8();
+        std::printf("%-50s %9.2f %-2s %9.2f %-2s  %-24s %7.2f %9s  %s%s\n", f.medida.toUtf8().constData(), f.programa,
                     f.unidad.toUtf8().constData(), f.base, f.unidad.toUtf8().constData(),
                     f.comoBase.toUtf8().constData(), x,
                     QStringLiteral("≤ %1").arg(f.objetivo, 0, 'f', 1).toUtf8().constData(),
-                    x <= f.objetivo ? "cumple" : "no cumple");
+                    x <= f.objetivo ? "cumple" : "no cumple", extremos.constData());
     }
     std::fflush(stdout);
 }
@@ -104,8 +114,8 @@ void Imprimir(const QVector<Fila> &filas, const QByteArray &version) {
 // One changed script saved, recorded by the program in one folder and by `git add && git commit` in
 // another with the same bytes; gives the medians in ms. `propio`: the program saved the file and hands
 // its bytes to the history; else another program rewrote it, and the history, opened afresh as at the
-// start of a session, knows nothing of it but the file and the last version.
-std::pair<double, double> Version(const GitPlano &git, int scripts, int veces, bool propio) {
+// start of a session, knows nothing of it but the file and the last version. Also each round's ratio.
+std::tuple<double, double, QVector<double>> Version(const GitPlano &git, int scripts, int veces, bool propio) {
     QTemporaryDir dir;
     const QString programa = dir.filePath(QStringLiteral("programa")), otro = dir.filePath(QStringLiteral("git")),
                   fuera = dir.filePath(QStringLiteral("fuera"));
@@ -133,7 +143,7 @@ std::pair<double, double> Version(const GitPlano &git, int scripts, int veces, b
     git(otro, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")});
     git(otro, {QStringLiteral("add"), archivo});
     git(otro, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("primera")});
-    QVector<double> nuestros, suyos;
+    QVector<double> nuestros, suyos, razones;
     for (int i = 0; i <= veces; ++i) {
         datos[(i * 7919) % datos.size()].Codigo += QStringLiteral(" // cambio %1").arg(i);
         guardar();
@@ -160,9 +170,10 @@ std::pair<double, double> Version(const GitPlano &git, int scripts, int veces, b
         if (i > 0) { // the first round warms up
             nuestros.append(a);
             suyos.append(b);
+            razones.append(a / b);
         }
     }
-    return {Mediana(nuestros), Mediana(suyos)};
+    return {Mediana(nuestros), Mediana(suyos), razones};
 }
 
 } // namespace
@@ -180,12 +191,13 @@ void MedirHistorial(int scripts, int grande) {
     // The sizes of the version rows: the given one alone, or a small, the biggest and a huge category.
     const QList<int> tamanos = scripts > 0 ? QList<int>{scripts} : QList<int>{1000, 32767, 100000};
     for (const int n : tamanos) {
-        const auto [version, commit] = Version(git, n, 5, true);
+        const auto [version, commit, razones] = Version(git, n, 5, true);
         filas.append({QStringLiteral("una versión tras guardar %1 scripts").arg(n), QStringLiteral("ms"), version,
-                      commit, QStringLiteral("git add && git commit"), 0.8});
-        const auto [ajena, commitAjena] = Version(git, n, 5, false);
+                      commit, QStringLiteral("git add && git commit"), 0.8, razones});
+        const auto [ajena, commitAjena, razonesAjena] = Version(git, n, 5, false);
         filas.append({QStringLiteral("una versión de %1 scripts que reescribió otro programa").arg(n),
-                      QStringLiteral("ms"), ajena, commitAjena, QStringLiteral("git add && git commit"), 1.0});
+                      QStringLiteral("ms"), ajena, commitAjena, QStringLiteral("git add && git commit"), 1.0,
+                      razonesAjena});
     }
 
     // Ten saves of a category of some 30 MB, one script changed each time: recorded through the

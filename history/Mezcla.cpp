@@ -1,11 +1,14 @@
 #include "history/Mezcla.h"
 #include "core/Cp1252.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QHash>
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
+#include <zlib.h>
 
 namespace mezcla {
 
@@ -57,6 +60,67 @@ Registros Registros::ligeros() const {
         r.hashes_.append(hash(i));
         r.textos_.append(texto(i));
     }
+    return r;
+}
+
+namespace {
+constexpr char kGuardado[] = "rutinero-registros 1";
+// The digests come from Qt's hash, which may differ between builds and processors: a file made by
+// another one must not be compared with these.
+size_t Sonda() {
+    return qHashMulti(3, QStringLiteral("sonda"), QByteArrayView("sonda"));
+}
+quint32 Suma(QByteArrayView d) {
+    return quint32(crc32_z(0, reinterpret_cast<const Bytef *>(d.data()), size_t(d.size())));
+}
+} // namespace
+
+QByteArray Registros::guardable(const QByteArray &clave) const {
+    QByteArray r;
+    QDataStream out(&r, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << QByteArray(kGuardado) << clave << quint64(Sonda()) << qint32(size());
+    for (int i = 0; i < size(); ++i) {
+        const auto [a, b] = texto(i);
+        out << scripts_[i].Nombre << quint64(hash(i)) << quint64(a) << quint64(b);
+    }
+    out << Suma(r);
+    return r;
+}
+
+std::optional<Registros> Registros::DeGuardado(const QByteArray &datos, const QByteArray &clave) {
+    if (datos.size() < 4)
+        return std::nullopt;
+    const QByteArrayView cuerpo(datos.constData(), datos.size() - 4);
+    QDataStream in(datos);
+    in.setVersion(QDataStream::Qt_6_4);
+    in.skipRawData(int(cuerpo.size()));
+    quint32 suma = 0;
+    in >> suma;
+    if (suma != Suma(cuerpo))
+        return std::nullopt;
+    in.device()->seek(0);
+    QByteArray marca, suya;
+    quint64 sonda = 0;
+    qint32 n = -1;
+    in >> marca >> suya >> sonda >> n;
+    // Each record takes at least 28 bytes: a count past that is a lie, not an allocation to make.
+    if (in.status() != QDataStream::Ok || marca != kGuardado || suya != clave || sonda != quint64(Sonda()) ||
+        n < 0 || n > cuerpo.size() / 28)
+        return std::nullopt;
+    Registros r;
+    r.ligero_ = true;
+    r.scripts_.resize(n);
+    r.hashes_.resize(n);
+    r.textos_.resize(n);
+    for (int i = 0; i < n; ++i) {
+        quint64 h = 0, a = 0, b = 0;
+        in >> r.scripts_[i].Nombre >> h >> a >> b;
+        r.hashes_[i] = size_t(h);
+        r.textos_[i] = {size_t(a), size_t(b)};
+    }
+    if (in.status() != QDataStream::Ok || in.device()->pos() != cuerpo.size())
+        return std::nullopt;
     return r;
 }
 

@@ -39,6 +39,11 @@ public:
     // The same records without their bytes: the names and a digest of each record, enough for
     // Comparar against a later version at a small part of the memory. Nothing else reads them.
     Registros ligeros() const;
+    // Light records as bytes to keep on disk, tied to `clave` (what they describe), and read back:
+    // nothing when the bytes are not whole, are of another key, or were digested by another build's
+    // hash, so a damaged or foreign file is never believed.
+    QByteArray guardable(const QByteArray &clave) const;
+    static std::optional<Registros> DeGuardado(const QByteArray &datos, const QByteArray &clave);
 
 private:
     // Two independent 64-bit digests of the description, score and code.

@@ -5,19 +5,23 @@
 #include "history/Objetos.h"
 #include "core/Registro.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <git2/sys/odb_backend.h>
+#include <zlib.h>
 
 namespace git {
 
@@ -54,9 +58,96 @@ QByteArray NombreGit(const QString &carpeta, const QString &archivo, const git_t
     return nombre;
 }
 
-// The bytes as a blob, hashed and compressed in one pass over them. With `puedeEstar` (a first
-// version, which one cut short may have written in part), hashed first: a blob already there is not
+// The bytes as a blob, hashed and compressed in one pass over them (at once, when big). With `puedeEstar` (a
+// first version, which one cut short may have written in part), hashed first: a blob already there is not
 // compressed again.
+// From this size a blob is hashed and compressed at once, on two cores.
+constexpr qsizetype kBlobGrande = 1 << 20;
+
+// A big blob hashed on another core while it is compressed on this one (libgit2's stream does one
+// after the other, which is most of a version's time), then stored as git stores a loose object: a
+// temporary file in the object's folder, synced, renamed into place, the folder synced.
+int EscribirGrande(git_repository *repo, Odb &odb, const QByteArray &datos, git_oid *id) {
+    auto hash = std::async(std::launch::async, [&datos] {
+        git_oid o;
+        const int r = git_odb_hash(&o, datos.constData(), size_t(datos.size()), GIT_OBJECT_BLOB);
+        return std::pair{r, o};
+    });
+    const QByteArray cabeza = "blob " + QByteArray::number(datos.size()) + '\0';
+    z_stream z{};
+    QByteArray comprimido;
+    bool bien = deflateInit(&z, Z_BEST_SPEED) == Z_OK;
+    const auto comprimir = [&](const char *p, qsizetype n, int final) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(p));
+        z.avail_in = uInt(n);
+        int r;
+        do {
+            if (comprimido.size() - qsizetype(z.total_out) < 65536)
+                comprimido.resize(comprimido.size() + std::max<qsizetype>(65536, comprimido.size() / 2));
+            z.next_out = reinterpret_cast<Bytef *>(comprimido.data()) + z.total_out;
+            z.avail_out = uInt(comprimido.size() - qsizetype(z.total_out));
+            r = deflate(&z, final);
+        } while (r == Z_OK && (z.avail_in > 0 || (final == Z_FINISH && r != Z_STREAM_END)));
+        return final == Z_FINISH ? r == Z_STREAM_END : r == Z_OK || r == Z_BUF_ERROR;
+    };
+    if (bien) {
+        comprimido.resize(datos.size() / 3 + 65536);
+        bien = comprimir(cabeza.constData(), cabeza.size(), Z_NO_FLUSH);
+        constexpr qsizetype kTrozo = qsizetype(1) << 30;
+        for (qsizetype hecho = 0; bien && hecho < datos.size(); hecho += kTrozo)
+            bien = comprimir(datos.constData() + hecho, std::min(kTrozo, datos.size() - hecho), Z_NO_FLUSH);
+        bien = bien && comprimir(nullptr, 0, Z_FINISH);
+        comprimido.resize(qsizetype(z.total_out));
+        deflateEnd(&z);
+    }
+    const auto [r, o] = hash.get();
+    if (r < 0)
+        return r;
+    *id = o;
+    if (git_odb_exists(odb.get(), id))
+        return 0;
+    if (!bien) {
+        git_error_set_str(GIT_ERROR_ZLIB, "zlib could not compress the object");
+        return -1;
+    }
+    char hex[GIT_OID_HEXSZ + 1];
+    git_oid_tostr(hex, sizeof hex, id);
+    const QString objetos = QFile::decodeName(git_repository_path(repo)) + QStringLiteral("objects");
+    const QString carpeta = objetos + QLatin1Char('/') + QLatin1String(hex, 2);
+    // A link in place of a folder would take the object, and what is written after it, elsewhere.
+    struct stat st;
+    for (const QString &c : {objetos, carpeta})
+        if (::lstat(QFile::encodeName(c).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            qCWarning(lcHistorial) << "not a folder in the history's objects:" << c;
+            git_error_set_str(GIT_ERROR_OS,
+                              QStringLiteral("%1 no es una carpeta del historial (es un enlace o un archivo)")
+                                  .arg(QDir::toNativeSeparators(c))
+                                  .toUtf8()
+                                  .constData());
+            return -1;
+        }
+    if (::mkdir(QFile::encodeName(carpeta).constData(), 0777) != 0 && errno != EEXIST) {
+        git_error_set_str(GIT_ERROR_OS, archivos::Razon(errno).toUtf8().constData());
+        return -1;
+    }
+    const QString ruta = carpeta + QLatin1Char('/') + QLatin1String(hex + 2);
+    QString error;
+    if (!archivos::Guardar(ruta, comprimido, &error, carpeta)) {
+        git_error_set_str(GIT_ERROR_OS, error.toUtf8().constData());
+        return -1;
+    }
+    ::chmod(QFile::encodeName(ruta).constData(), 0444); // as git leaves its objects
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY);
+    const bool sincronizada = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!sincronizada) {
+        git_error_set_str(GIT_ERROR_OS, "the object's folder could not be synced");
+        return -1;
+    }
+    return 0;
+}
+
 int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id, bool puedeEstar = false) {
     Odb odb;
     git_odb_stream *flujo = nullptr;
@@ -65,6 +156,8 @@ int EscribirBlob(git_repository *repo, const QByteArray &datos, git_oid *id, boo
     if (puedeEstar && git_odb_hash(id, datos.constData(), size_t(datos.size()), GIT_OBJECT_BLOB) == 0 &&
         git_odb_exists(odb.get(), id))
         return 0;
+    if (datos.size() >= kBlobGrande)
+        return EscribirGrande(repo, odb, datos, id);
     if (git_odb_open_wstream(&flujo, odb.get(), git_object_size_t(datos.size()), GIT_OBJECT_BLOB) < 0)
         return -1;
     constexpr qsizetype kTrozo = 1 << 20;
@@ -184,6 +277,9 @@ bool Repositorio::Abrir(const QString &carpeta, bool crear, bool *creado, QStrin
     const int r = git_repository_open_ext(&repo_, ruta.constData(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
     if (r == 0) {
         Acelerar(repo_, danado_);
+        // What a killed program left half written of the records it keeps.
+        archivos::LimpiarTemporales(QFile::decodeName(git_repository_path(repo_)),
+                                    QStringLiteral("rutinero-registros-[0-9a-f]{40}"));
         return true;
     }
     repo_ = nullptr;
@@ -756,6 +852,47 @@ QString Repositorio::Rama() const {
 
 QStringList Repositorio::CategoriasPresentes() const { return CategoriasDe(carpeta_); }
 
+QString Repositorio::RutaRegistros(const QByteArray &nombre) const {
+    // A name of our own making: nothing the tree holds reaches the path.
+    return QFile::decodeName(git_repository_path(repo_)) + QStringLiteral("rutinero-registros-") +
+           QString::fromLatin1(QCryptographicHash::hash(nombre, QCryptographicHash::Sha1).toHex());
+}
+
+std::optional<mezcla::Registros> Repositorio::RegistrosGuardados(const QByteArray &nombre,
+                                                                 const QByteArray &id) const {
+    const QString ruta = RutaRegistros(nombre);
+    if (!QFileInfo::exists(ruta))
+        return std::nullopt;
+    QByteArray datos;
+    QString error;
+    if (!archivos::Leer(ruta, datos, &error)) {
+        qCWarning(lcHistorial) << "cannot read the kept records" << ruta << error;
+        return std::nullopt;
+    }
+    auto r = mezcla::Registros::DeGuardado(datos, id);
+    if (!r)
+        qCInfo(lcHistorial) << "kept records of" << nombre
+                            << "are of another version or damaged; the blob is read";
+    return r;
+}
+
+void Repositorio::GuardarRegistros(const QByteArray &nombre, const QByteArray &id,
+                                   const mezcla::Registros &registros) const {
+    // Only a cache, so not synced to the disk: a file cut short by a crash fails its checks, and a
+    // failure costs the next version a read of the blob, nothing else. Written under a new name and
+    // renamed, so a link or a folder standing in its place is replaced or refused, never followed.
+    const QString ruta = RutaRegistros(nombre);
+    QTemporaryFile f(ruta + QStringLiteral(".XXXXXX"));
+    const QByteArray datos = registros.guardable(id);
+    if (!f.open() || f.write(datos) != datos.size() || !f.flush() ||
+        ::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(ruta).constData()) != 0) {
+        qCWarning(lcHistorial) << "cannot keep the records of" << nombre << f.errorString()
+                               << strerror(errno);
+        return;
+    }
+    f.setAutoRemove(false);
+}
+
 bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QString *error,
                             const QString &mensajeDado) {
     if (mensaje)
@@ -835,8 +972,12 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
             nuevos.append(std::shared_future<mezcla::Registros>());
         }
         const auto guardado = ultimos_.constFind(nombre);
+        std::optional<mezcla::Registros> enDisco;
         if (!idAntes.isEmpty() && c.despues && guardado != ultimos_.cend() && guardado->first == idAntes)
             previos.append(guardado->second);
+        else if (!idAntes.isEmpty() && c.despues && mensajeDado.isEmpty() &&
+                 (enDisco = RegistrosGuardados(nombre, idAntes)))
+            previos.append(std::move(enDisco));
         else {
             if (!idAntes.isEmpty())
                 c.antes = BlobEn(repo_, arbol.get(), nombre);
@@ -908,12 +1049,16 @@ bool Repositorio::Confirmar(const QStringList &archivos, QString *mensaje, QStri
             git_index_remove_bypath(indice.get(), nombre.constData());
         git_index_write(indice.get());
     }
-    for (const QByteArray &nombre : quitados)
+    for (const QByteArray &nombre : quitados) {
         ultimos_.remove(nombre);
+        QFile::remove(RutaRegistros(nombre));
+    }
     for (const auto &[nombre, id] : agregados)
         ultimos_.remove(nombre);
-    for (auto it = resumenes.cbegin(); it != resumenes.cend(); ++it)
+    for (auto it = resumenes.cbegin(); it != resumenes.cend(); ++it) {
         ultimos_.insert(it.key(), it.value());
+        GuardarRegistros(it.key(), it.value().first, it.value().second);
+    }
     if (mensaje)
         *mensaje = texto;
     return true;

@@ -120,6 +120,12 @@ private:
     // blob's id): the next version's message compares with them instead of reading the blob back.
     static constexpr qsizetype kResumenDesde = 1 << 20;
     QHash<QByteArray, std::pair<QByteArray, mezcla::Registros>> ultimos_;
+    // The same records kept in the repository's folder, for the next object that opens it: the
+    // program started again, or another program's rewrite of the file, needs not read the blob back.
+    QString RutaRegistros(const QByteArray &nombre) const;
+    std::optional<mezcla::Registros> RegistrosGuardados(const QByteArray &nombre, const QByteArray &id) const;
+    void GuardarRegistros(const QByteArray &nombre, const QByteArray &id,
+                          const mezcla::Registros &registros) const;
     // The bytes the program has just written, handed by the folder's owner: a version needs not read
     // them back.
     LectorEscritos escritos_;
