@@ -228,12 +228,7 @@ private slots:
         QCOMPARE(m->texto, QStringLiteral("No ha seleccionado ninguna categoría"));
 
         v.abrir("Menus");
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *dlg = qobject_cast<QFileDialog *>(w);
-            QVERIFY(dlg);
-            dlg->selectFile(archivo);
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
+        ayudas::ElegirArchivo(archivo);
         v.w->mnuImportar_Click();
         QCOMPARE(v.scripts(), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
