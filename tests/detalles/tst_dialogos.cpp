@@ -20,20 +20,6 @@ namespace {
 using ayudas::Registro;
 using ayudas::ui;
 
-// The next file or folder dialog is answered with `ruta`, as the user picking it does.
-void ElegirEnDialogo(const QString &ruta) {
-    mensajes::Encolar([ruta](QWidget *w) {
-        auto *d = qobject_cast<QFileDialog *>(w);
-        if (!d)
-            return int(QDialog::Rejected);
-        if (d->fileMode() == QFileDialog::Directory)
-            d->setDirectory(ruta);
-        else
-            d->selectFile(ruta);
-        return int(QDialog::Accepted);
-    });
-}
-
 QString Mensaje(const frmPrincipal &w) { return ui(w)->barEstado->currentMessage(); }
 } // namespace
 
@@ -65,20 +51,6 @@ private slots:
         QCOMPARE(dlg.cmdCancelar->text(), "Cerrar");
         QTest::keyClick(&dlg, Qt::Key_Return);
         QVERIFY(!dlg.isVisible());
-    }
-
-    void categoriaDeOtroProgramaAlFinal_data() {
-        QTest::addColumn<QString>("nueva");
-        QTest::newRow("antes de todas por nombre") << "Ajax";
-        QTest::newRow("entre otras") << "Forms";
-        QTest::newRow("después de todas") << "Zeta";
-    }
-    // A category file another program puts in the folder is listed last, as one the program adds.
-    void categoriaDeOtroProgramaAlFinal() {
-        QFETCH(QString, nueva);
-        ayudas::VentanaConPreferencias v({{"Beta", {}}, {"Menus", {}}}, QString());
-        ayudas::EscribirBytes(v.c.estado.rutaCategoria(nueva), ayudas::Solos({"s"}));
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Beta", "Menus", nueva}));
     }
 
     // The import dialog names what it imports, and takes a folder typed or pasted: Enter there opens
@@ -141,7 +113,7 @@ private slots:
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(dlg.cmdExaminar->text(), QStringLiteral("E&xaminar…"));
-        ElegirEnDialogo(c.ruta("usb/rutinero.git"));
+        ayudas::ElegirArchivo(c.ruta("usb/rutinero.git"));
         QTest::mouseClick(dlg.cmdExaminar, Qt::LeftButton);
         QCOMPARE(dlg.txtRemoto->text(), c.ruta("usb/rutinero.git"));
         // Cancelled, the address stays.
@@ -184,7 +156,7 @@ private slots:
         QFETCH(QString, dice);
         ayudas::VentanaConPreferencias v({{"Menus", ayudas::Solos({"a", "b"})}, {"Otra", ayudas::Solos({"c"})}});
         const QString ruta = v.c.ruta(archivo);
-        ElegirEnDialogo(ruta);
+        ayudas::ElegirArchivo(ruta);
         v.w->findChild<QAction *>(orden)->trigger();
         QVERIFY(QFileInfo(ruta).size() > 0);
         QCOMPARE(Mensaje(*v.w), dice.arg(ruta));

@@ -151,15 +151,6 @@ private slots:
         QCOMPARE(v.archivo("Uni"), nuevo + Registro("Acento", Utf8("é"), Utf8("ñ"), "1"));
     }
 
-    // A script that reaches a Windows-1252 list by another way than the editor (a version brought
-    // back from the history, a recovery) is not cut to question marks: the category is written in UTF-8.
-    void loQueLlegaDeOtraParteNoSePierde() {
-        const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
-        Ventana v({{"Menus", antes}});
-        v.w->categoria().Agregar({U("Versión λ"), "d", U("→ ✓"), "2"});
-        QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
-    }
-
     // The page is written in the encoding it declares, or else the category's, with what that cannot
     // hold as numeric references.
     void vistaPreviaEnSuCodificacion_data() {
@@ -387,12 +378,7 @@ private slots:
         const QString pdf = v.c.ruta("script.pdf");
         ayudas::Mensaje pregunta;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *d = qobject_cast<QFileDialog *>(w);
-            QVERIFY(d);
-            d->selectFile(pdf);
-            QMetaObject::invokeMethod(d, "accept");
-        });
+        ayudas::ElegirArchivo(pdf);
         Pulsar(*e, 3);
         QVERIFY(pregunta.texto.startsWith(U("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo PDF?")));
         QVERIFY(ayudas::LeerBytes(pdf).startsWith("%PDF"));
