@@ -4,13 +4,10 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/Mensajes.h"
-#include "search/IndiceBiblioteca.h"
-#include "search/Indexador.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/tools/frmBuscarBiblioteca.h"
 #include "ui/tools/frmMover.h"
 
 #include <QPrinterInfo>
@@ -28,15 +25,8 @@ QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 // The main window over its own folder, with the category "Menus" (or the one named) open.
 using Ventana = ayudas::VentanaConPreferencias;
 
-QByteArray Utf8(const char *t) { return QByteArray(t); }
-
-// The library search, opened by its keys over the main window.
-frmBuscarBiblioteca *BuscarEnLaBiblioteca(Ventana &v) {
-    v.w->activateWindow();
-    if (!QTest::qWaitForWindowActive(v.w.get()))
-        return nullptr;
-    QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-    return v.w->findChild<frmBuscarBiblioteca *>();
+QByteArray Utf8(const char *t) {
+    return QByteArray(t);
 }
 } // namespace
 
@@ -335,39 +325,6 @@ private slots:
         QCOMPARE(ver->txtNombre->text(), QStringLiteral("Dos"));
         QVERIFY(ver->txtNombre->isReadOnly());
         ver->close();
-    }
-
-    // Enter in the library search opens the first result of the query typed, never a result of an
-    // earlier query left selected.
-    void buscarEnLaBibliotecaEligeElPrimeroDeCadaConsulta() {
-        Ventana v({{"Menus", Registro("Alfa", "uno", "beta gamma", "1") + Registro("Beta", "dos", "alfa", "2")},
-                   {"Otra", Registro("Gamma", "tres", "nada", "1")}});
-        auto *dlg = BuscarEnLaBiblioteca(v);
-        QVERIFY(dlg && dlg->isVisible());
-        QTest::keyClicks(dlg->txtBuscar, "alfa");
-        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 2);
-        // The user moves to the second result, then types another query.
-        dlg->lstResultados->setCurrentItem(dlg->lstResultados->topLevelItem(1));
-        const QString segundo = dlg->lstResultados->topLevelItem(1)->text(1);
-        dlg->txtBuscar->selectAll();
-        QTest::keyClicks(dlg->txtBuscar, "gamma");
-        // Before the answer, Enter opens nothing.
-        QVERIFY(!dlg->lstResultados->currentItem() || !dlg->cmdAbrir->isEnabled());
-        QTRY_VERIFY(dlg->lstResultados->topLevelItemCount() > 0 &&
-                    dlg->lstResultados->topLevelItem(0)->text(1) != segundo);
-        QTRY_COMPARE(dlg->lstResultados->currentItem(), dlg->lstResultados->topLevelItem(0));
-    }
-
-    void copiarCodigoLoDiceEnLaLineaDeEstado() {
-        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
-        auto *dlg = BuscarEnLaBiblioteca(v);
-        QVERIFY(dlg);
-        QTest::keyClicks(dlg->txtBuscar, "codigo");
-        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 1);
-        QTRY_VERIFY(dlg->cmdCopiar->isEnabled());
-        QTest::mouseClick(dlg->cmdCopiar, Qt::LeftButton);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo"));
-        QCOMPARE(dlg->barEstado->currentMessage(), U("Código de Uno copiado al portapapeles."));
     }
 
     void imprimirSinImpresoraOfreceUnPdf() {
