@@ -113,14 +113,16 @@ void ElegirArchivo(const QString &ruta) {
     });
 }
 
-Navegador::Navegador() {
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "abrir");
+Navegador::Navegador(bool archivos) : esquemas_{QStringLiteral("https"), QStringLiteral("http")} {
+    if (archivos)
+        esquemas_ << QStringLiteral("file");
+    for (const QString &e : std::as_const(esquemas_))
+        QDesktopServices::setUrlHandler(e, this, "abrir");
 }
 
 Navegador::~Navegador() {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    for (const QString &e : std::as_const(esquemas_))
+        QDesktopServices::unsetUrlHandler(e);
 }
 
 QStringList Textos(const QTreeWidget *lista) {

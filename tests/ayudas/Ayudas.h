@@ -45,15 +45,19 @@ enum class Gesto { Si, No, Intro, Esc, Cerrar };
 // Answers the next message box by hand; what it showed in the result once answered.
 std::shared_ptr<Mensaje> Responder(Gesto gesto);
 
-// Where the program's web addresses go instead of the browser, while it lives.
+// Where the program's web addresses go instead of the browser, while it lives; with `archivos`, the
+// files it hands to the desktop (a preview) too.
 class Navegador : public QObject {
     Q_OBJECT
 public:
-    Navegador();
-    ~Navegador() override;
-    QList<QUrl> abiertas;
+  explicit Navegador(bool archivos = false);
+  ~Navegador() override;
+  QList<QUrl> abiertas;
 public slots:
     void abrir(const QUrl &url) { abiertas.append(url); }
+
+  private:
+    QStringList esquemas_;
 };
 
 // The texts of a list's rows, and the row with a given text (or none).

@@ -159,9 +159,7 @@ private slots:
         QFETCH(int, tag);
         QFETCH(QString, codigo);
         QFETCH(QByteArray, archivo);
-        ayudas::Navegador escritorio;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
-        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        ayudas::Navegador escritorio(true); // the desktop's handler of files too
         Ventana v({{"Menus", categoria + Registro("Nom", "d", "c", "1")}});
         v.c.estado.Tag = tag;
         v.c.estado.Extension = "html";
