@@ -403,6 +403,9 @@ private slots:
         QTest::newRow("editar el nombre lo mueve")
             << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(0, S("Z")); })
             << QStringList{"A", "B", "C", "Z"};
+        QTest::newRow("eliminar duplicados deja el orden")
+            << Operacion([](CategoriaAbierta &d) { return d.EliminarDuplicados() == 1 && d.Agregar(S("b")); })
+            << QStringList{"A", "B", "b", "C"};
         QTest::newRow("importar intercala")
             << Operacion([](CategoriaAbierta &d) { return d.Importar({S("D"), S("AA"), S("0")}); })
             << QStringList{"0", "A", "A", "AA", "B", "C", "D"};

@@ -160,18 +160,6 @@ private slots:
         QVERIFY(!vacio.cmdEliminar->isEnabled());
     }
 
-    void duplicadosEnListaOrdenada() {
-        Ventana v({{"O", Solos({"b", "Ñu", "A", "b", "a", "á"})}}, "O");
-        v.w->setOpcionMarcada(1, true);
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "b", "Ñu"})); // the Spanish order
-        frmEliminarDup(*v.w).cmdEliminar->click();
-        // The survivors stay in order, and a script added afterwards still goes to its place.
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "Ñu"}));
-        QVERIFY(v.w->categoria().ordenado());
-        v.w->categoria().Agregar({"B", "", "", ""});
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "B", "Ñu"}));
-    }
-
     void duplicadosEnUnaPasada() {
         QVector<QPair<QString, QString>> claves;
         for (int i = 0; i < 32767; ++i)
