@@ -9,15 +9,16 @@
 #include "ui/frmCategoria.h"
 #include "ui/tools/frmEliminarDup.h"
 
+#include "ui/main/VistaScripts.h"
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QProcess>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QToolBar>
 #include <QTreeWidget>
-#include "ui/main/VistaScripts.h"
 #include <QtTest>
 #include <memory>
 
@@ -100,14 +101,28 @@ std::shared_ptr<Mensaje> Responder(Gesto gesto) {
     return registro;
 }
 
-Navegador::Navegador() {
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "abrir");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "abrir");
+void ElegirArchivo(const QString &ruta) {
+    AlAbrirseModal([ruta](QWidget *w) {
+        auto *d = qobject_cast<QFileDialog *>(w);
+        QVERIFY2(d, w->metaObject()->className());
+        if (d->fileMode() == QFileDialog::Directory)
+            d->setDirectory(ruta);
+        else
+            d->selectFile(ruta);
+        QMetaObject::invokeMethod(d, "accept");
+    });
+}
+
+Navegador::Navegador(bool archivos) : esquemas_{QStringLiteral("https"), QStringLiteral("http")} {
+    if (archivos)
+        esquemas_ << QStringLiteral("file");
+    for (const QString &e : std::as_const(esquemas_))
+        QDesktopServices::setUrlHandler(e, this, "abrir");
 }
 
 Navegador::~Navegador() {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    for (const QString &e : std::as_const(esquemas_))
+        QDesktopServices::unsetUrlHandler(e);
 }
 
 QStringList Textos(const QTreeWidget *lista) {
@@ -179,6 +194,29 @@ QLineEdit *EditorDeNombre(const frmPrincipal &w) {
         if (auto *e = qobject_cast<QLineEdit *>(l->indexWidget(l->indexFromItem(l->topLevelItem(i)))))
             return e;
     return nullptr;
+}
+
+QLineEdit *EmpezarRenombre(frmPrincipal &w, const QString &texto) {
+    ui(w)->mnuRenombrar->trigger();
+    QLineEdit *editor = nullptr;
+    if (!QTest::qWaitFor([&] { return (editor = EditorDeNombre(w)) != nullptr; })) {
+        QTest::qFail("El editor del nombre no se abrió", __FILE__, __LINE__);
+        return nullptr;
+    }
+    editor->selectAll();
+    QTest::keyClicks(editor, texto);
+    return editor;
+}
+
+void Renombrar(frmPrincipal &w, const QString &texto, Qt::Key tecla) {
+    QLineEdit *editor = EmpezarRenombre(w, texto);
+    if (!editor)
+        return;
+    QTest::keyClick(editor, tecla);
+    QTRY_VERIFY(!EditorDeNombre(w));
+    // The editor hands its text over once the key's event is done, the rename after it.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
 }
 
 void AgregarCategoria(frmPrincipal &w, const QString &nombre, const std::function<void()> &antes) {

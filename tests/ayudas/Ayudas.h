@@ -45,20 +45,28 @@ enum class Gesto { Si, No, Intro, Esc, Cerrar };
 // Answers the next message box by hand; what it showed in the result once answered.
 std::shared_ptr<Mensaje> Responder(Gesto gesto);
 
-// Where the program's web addresses go instead of the browser, while it lives.
+// Where the program's web addresses go instead of the browser, while it lives; with `archivos`, the
+// files it hands to the desktop (a preview) too.
 class Navegador : public QObject {
     Q_OBJECT
 public:
-    Navegador();
-    ~Navegador() override;
-    QList<QUrl> abiertas;
+  explicit Navegador(bool archivos = false);
+  ~Navegador() override;
+  QList<QUrl> abiertas;
 public slots:
     void abrir(const QUrl &url) { abiertas.append(url); }
+
+  private:
+    QStringList esquemas_;
 };
 
 // The texts of a list's rows, and the row with a given text (or none).
 QStringList Textos(const QTreeWidget *lista);
 QTreeWidgetItem *Buscar(QTreeWidget *lista, const QString &texto);
+// Answers the next file dialog with `ruta`, as the user picking it does: a folder dialog goes to it,
+// any other takes it as the file chosen.
+void ElegirArchivo(const QString &ruta);
+
 // A click on a row of a list as the user gives it, with the left button unless told.
 void Clic(QTreeWidget *lista, QTreeWidgetItem *fila, Qt::MouseButton boton = Qt::LeftButton);
 // The same for the main window's script list, whose rows are the open category's scripts.
@@ -75,6 +83,10 @@ void Cambiar(frmPrincipal &w);
 void Elegir(QComboBox *lista, const QString &texto);
 // The in-place editor of the category being renamed, once the command has opened it.
 QLineEdit *EditorDeNombre(const frmPrincipal &w);
+// Starts renaming the selected category and types `texto` over its name, without Enter; the editor.
+QLineEdit *EmpezarRenombre(frmPrincipal &w, const QString &texto);
+// The same, then the key (Enter accepts, Escape gives up); returns once the rename has run.
+void Renombrar(frmPrincipal &w, const QString &texto, Qt::Key tecla = Qt::Key_Return);
 // Adds a category through the add dialog, typed and accepted with Enter; `antes` runs before Enter.
 void AgregarCategoria(frmPrincipal &w, const QString &nombre, const std::function<void()> &antes = {});
 

@@ -84,17 +84,16 @@ inline bool EnEspacioPropio(const char *marca, QString *razon) {
 
 } // namespace ayudas
 
-// Starts a test that needs `montaje`, a tmpfs of `bytes`: not being root, it runs again in a namespace
-// of its own (`marca` tells that child) and ends here with the child's verdict; skipped, with the
-// reason, where no tmpfs can be had.
-#define RUTINERO_MONTAR(montaje, bytes, marca)                                                             \
-    if (::geteuid() != 0 && qEnvironmentVariableIsEmpty(marca)) {                                          \
-        QString razon_;                                                                                    \
-        if (!ayudas::EnEspacioPropio(marca, &razon_))                                                      \
-            QSKIP(qPrintable(razon_));                                                                     \
-        QVERIFY2(razon_.isEmpty(), qPrintable(razon_));                                                    \
-        return;                                                                                            \
-    }                                                                                                      \
-    ayudas::Montaje montaje(bytes);                                                                        \
-    if (!montaje.montado)                                                                                  \
-        QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ")"))
+// Starts a test that needs `montaje`, a tmpfs of `bytes`: where this process cannot mount one, it
+// runs again in a namespace of its own (`marca` tells that child, which must mount) and ends here
+// with the child's verdict; skipped, with the reason, where no namespace can be had either.
+#define RUTINERO_MONTAR(montaje, bytes, marca)                                                               \
+    ayudas::Montaje montaje(bytes);                                                                          \
+    if (!montaje.montado && qEnvironmentVariableIsEmpty(marca)) {                                            \
+        QString razon_;                                                                                      \
+        if (!ayudas::EnEspacioPropio(marca, &razon_))                                                        \
+            QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ") and " + razon_));       \
+        QVERIFY2(razon_.isEmpty(), qPrintable(razon_));                                                      \
+        return;                                                                                              \
+    }                                                                                                        \
+    QVERIFY2(montaje.montado, qPrintable("no tmpfs inside the user namespace: " + montaje.razon))

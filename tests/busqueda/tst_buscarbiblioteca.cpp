@@ -174,7 +174,23 @@ private slots:
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("PHP")).isEmpty(), respuesta == QMessageBox::Yes);
     }
 
-    // The code goes to the clipboard as the editor shows it, and nothing is opened.
+    // Enter opens the first result of the query typed, never a result of an earlier query left chosen.
+    void otraConsultaEligeSuPrimerResultado() {
+        Ventana v;
+        v.abrirYBuscar();
+        QTest::keyClicks(v.dlg->txtBuscar, "bounce");
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Botones"}), kEspera);
+        v.dlg->lstResultados->setCurrentItem(v.dlg->lstResultados->topLevelItem(1));
+        v.dlg->txtBuscar->selectAll();
+        QTest::keyClicks(v.dlg->txtBuscar, "clics");
+        // Before the answer, Enter opens nothing.
+        QVERIFY(!v.dlg->lstResultados->currentItem() || !v.dlg->cmdAbrir->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Eventos"}, kEspera);
+        QTRY_COMPARE(v.dlg->lstResultados->currentItem(), v.dlg->lstResultados->topLevelItem(0));
+    }
+
+    // The code goes to the clipboard as the editor shows it, the window's status line says so, and
+    // nothing is opened.
     void copiarCodigo() {
         Ventana v;
         v.abrirYBuscar();
@@ -183,6 +199,8 @@ private slots:
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), "function d() {\n  return \"x\";\n}", kEspera);
+        QCOMPARE(v.dlg->barEstado->currentMessage(),
+                 QStringLiteral("Código de Debounce copiado al portapapeles."));
         QVERIFY(v.dlg->isVisible());
         QCOMPARE(ui(v.w)->lblMenu3->text(), "(Ninguna)");
     }

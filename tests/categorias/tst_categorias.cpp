@@ -76,21 +76,9 @@ struct Ventana : ayudas::VentanaPrincipal {
     QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
     QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(ruta(nombre)); }
     QStringList archivos() const { return QDir(c.estado.carpetaCategorias()).entryList(QDir::Files, QDir::Name); }
-    // The in-place editor of the category being renamed.
-    QLineEdit *editor() const {
-        return qobject_cast<QLineEdit *>(ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()));
-    }
-    // Renames the selected category as a user does: the command, the new text, then Enter (or Escape).
+    QLineEdit *editor() const { return ayudas::EditorDeNombre(*w); }
     void renombrar(const QString &texto, Qt::Key tecla = Qt::Key_Return) {
-        ui(w)->mnuRenombrar->trigger();
-        QTRY_VERIFY(editor());
-        editor()->selectAll();
-        QTest::keyClicks(editor(), texto);
-        QTest::keyClick(editor(), tecla);
-        QTRY_VERIFY(!editor());
-        // The rename runs once the editor has gone.
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        ayudas::Renombrar(*w, texto, tecla);
     }
     // Which category commands are on: the menu's Agregar, Eliminar, Renombrar, Importar, the toolbar's
     // drop-down entries eliminar and renombrar, and the toolbar button itself.

@@ -37,14 +37,6 @@ QByteArray Numerados(int n) {
     return ayudas::Solos(Nombres(n));
 }
 
-// Starts renaming the selected category and types a new name without pressing Enter.
-void EmpezarRenombre(VentanaPrincipal &v, const QString &nombre) {
-    ui(v.w)->mnuRenombrar->trigger();
-    QTRY_VERIFY(EditorDeNombre(*v.w));
-    EditorDeNombre(*v.w)->selectAll();
-    QTest::keyClicks(EditorDeNombre(*v.w), nombre);
-}
-
 // Records the hand-off instead of starting a mail program.
 struct Correos : correo::Envio {
     QStringList adjuntos;
@@ -83,7 +75,7 @@ private slots:
         VentanaPrincipal v({{"Menus", Numerados(12)}, {"Otra", Numerados(2)}});
         v.abrir("Menus");
         v.seleccionar("Otra");
-        EmpezarRenombre(v, "Nueva");
+        ayudas::EmpezarRenombre(*v.w, "Nueva");
         ui(v.w)->mnuCodAgregar->trigger(); // the editor must not open: nothing answers it
         QVERIFY(!ayudas::HayCambios(*v.w));
         QCOMPARE(ui(v.w)->lstScripts->cantidad(), 0);
@@ -168,8 +160,19 @@ private slots:
         QVERIFY(dlg->txtAdjunto->text().isEmpty());
     }
 
-    // A named script moved up the list while the dialog stays open is still the one that moves.
-    void moverPorArrastreSigueAlScriptQueSube() {
+    // The dialog opened for s03 moves s03 when Copiar is clicked, though it went up the list meanwhile;
+    // when it is gone by then, that is reported and nothing moves.
+    void moverPorArrastreSigueAlScriptNombrado_data() {
+        QTest::addColumn<bool>("eliminado");
+        QTest::addColumn<QStringList>("enOtra");
+        QTest::addColumn<QStringList>("quedan");
+        QTest::newRow("subido") << false << QStringList{"s03"} << QStringList{"s01", "s02", "s04", "s05"};
+        QTest::newRow("eliminado") << true << QStringList{} << Nombres(5, {"s03"});
+    }
+    void moverPorArrastreSigueAlScriptNombrado() {
+        QFETCH(bool, eliminado);
+        QFETCH(QStringList, enOtra);
+        QFETCH(QStringList, quedan);
         VentanaPrincipal v({{"Menus", Numerados(5)}, {"Otra", {}}});
         v.w->setOpcionMarcada(1, false); // the file's order, so that Subir moves rows
         v.abrir("Menus");
@@ -177,29 +180,20 @@ private slots:
         v.w->MoverPorArrastre();
         auto *dlg = v.w->findChild<frmMover *>();
         QVERIFY(dlg);
-        v.w->SubirS();
-        QCOMPARE(v.scripts(), (QStringList{"s01", "s03", "s02", "s04", "s05"}));
+        std::shared_ptr<ayudas::Mensaje> aviso;
+        if (eliminado) {
+            v.w->EliminarS();
+            aviso = ayudas::Contestar(QMessageBox::Ok);
+        } else {
+            v.w->SubirS();
+            QCOMPARE(v.scripts(), (QStringList{"s01", "s03", "s02", "s04", "s05"}));
+        }
         ayudas::Elegir(dlg->cboImagen, "Otra");
         QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
-        QCOMPARE(v.enArchivo("Otra"), QStringList{"s03"});
-        QCOMPARE(v.scripts(), (QStringList{"s01", "s02", "s04", "s05"}));
-    }
-
-    // A named script that is gone when Copiar is clicked is reported, and nothing moves.
-    void moverPorArrastreSinElScriptNoMueveOtro() {
-        VentanaPrincipal v({{"Menus", Numerados(4)}, {"Otra", {}}});
-        v.abrir("Menus");
-        v.seleccionarScript("s02");
-        v.w->MoverPorArrastre();
-        auto *dlg = v.w->findChild<frmMover *>();
-        QVERIFY(dlg);
-        v.w->EliminarS();
-        ayudas::Elegir(dlg->cboImagen, "Otra");
-        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
-        QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
-        QVERIFY(aviso->texto.contains("s02"));
-        QVERIFY(v.enArchivo("Otra").isEmpty());
-        QCOMPARE(v.scripts(), Nombres(4, {"s02"}));
+        if (aviso)
+            QVERIFY(aviso->texto.contains("s03"));
+        QCOMPARE(v.enArchivo("Otra"), enOtra);
+        QCOMPARE(v.scripts(), quedan);
     }
 
     // Duplicate removal that takes away the selected row leaves the nearest row selected, and
@@ -379,7 +373,7 @@ private slots:
         QFETCH(QString, nombre);
         VentanaPrincipal v({{"Menus", Numerados(1)}});
         v.seleccionar("Menus");
-        EmpezarRenombre(v, nombre);
+        ayudas::EmpezarRenombre(*v.w, nombre);
         const auto aviso = ayudas::Contestar(QMessageBox::Ok);
         QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
         QTRY_VERIFY(aviso->visto);

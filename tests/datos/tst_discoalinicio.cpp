@@ -33,18 +33,8 @@ private slots:
 
     void arrancaConElDiscoLlenoYSoloLee() {
         ::umask(022);
-        auto montaje = std::make_unique<Montaje>(8 << 20);
-        if (!montaje->montado) {
-            montaje.reset();
-            if (qEnvironmentVariableIsSet(kEnEspacio))
-                QFAIL("no tmpfs inside the user namespace");
-            QString razon;
-            if (!EnEspacioPropio(kEnEspacio, &razon))
-                QSKIP(qPrintable("a tmpfs cannot be mounted here and " + razon));
-            QVERIFY2(razon.isEmpty(), qPrintable(razon));
-            return;
-        }
-        const QString carpeta = montaje->dir.path();
+        RUTINERO_MONTAR(montaje, 8 << 20, kEnEspacio);
+        const QString carpeta = montaje.dir.path();
         EscribirBytes(carpeta + "/Categorias/Menus.rtn", Tres());
         EscribirBytes(carpeta + "/Categorias/Otra.rtn", Registro("o1", "", "x", "1"));
         EscribirBytes(carpeta + "/Preferencias/config.ini", "[Categor\xed" "a]\r\nMostrar=Todas\r\n");

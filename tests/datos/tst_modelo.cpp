@@ -384,11 +384,8 @@ private:
                 return v.seleccionar(viejo); // the click asks; the rename is not started
             v.seleccionar(viejo);
             const QString nuevo = QStringLiteral("R%1").arg(++m.siguienteCategoria);
-            ui(v.w)->mnuRenombrar->trigger();
-            QLineEdit *editor = nullptr;
-            QTRY_VERIFY((editor = ayudas::EditorDeNombre(*v.w)));
-            editor->selectAll();
-            QTest::keyClicks(editor, nuevo);
+            QLineEdit *editor = ayudas::EmpezarRenombre(*v.w, nuevo);
+            QVERIFY(editor);
             m.archivos[nuevo] = m.archivos.take(viejo);
             m.listadas[m.listadas.indexOf(viejo)] = nuevo;
             m.limpiar();
@@ -505,12 +502,7 @@ private:
                 recibidos << m.lista.at(int(p.a % m.lista.size()));
             recibidos << m.nuevoNombre();
             ayudas::EscribirBytes(externo, Archivo(recibidos));
-            ayudas::AlAbrirseModal([this](QWidget *w) {
-                auto *d = qobject_cast<QFileDialog *>(w);
-                QVERIFY(d);
-                d->selectFile(externo);
-                QMetaObject::invokeMethod(d, "accept");
-            });
+            ayudas::ElegirArchivo(externo);
             ui(v.w)->mnuImportar->trigger();
             m.lista << recibidos;
             m.pendiente = true;

@@ -20,20 +20,6 @@ namespace {
 using ayudas::Registro;
 using ayudas::ui;
 
-// The next file or folder dialog is answered with `ruta`, as the user picking it does.
-void ElegirEnDialogo(const QString &ruta) {
-    mensajes::Encolar([ruta](QWidget *w) {
-        auto *d = qobject_cast<QFileDialog *>(w);
-        if (!d)
-            return int(QDialog::Rejected);
-        if (d->fileMode() == QFileDialog::Directory)
-            d->setDirectory(ruta);
-        else
-            d->selectFile(ruta);
-        return int(QDialog::Accepted);
-    });
-}
-
 QString Mensaje(const frmPrincipal &w) { return ui(w)->barEstado->currentMessage(); }
 } // namespace
 
@@ -65,20 +51,6 @@ private slots:
         QCOMPARE(dlg.cmdCancelar->text(), "Cerrar");
         QTest::keyClick(&dlg, Qt::Key_Return);
         QVERIFY(!dlg.isVisible());
-    }
-
-    void categoriaDeOtroProgramaAlFinal_data() {
-        QTest::addColumn<QString>("nueva");
-        QTest::newRow("antes de todas por nombre") << "Ajax";
-        QTest::newRow("entre otras") << "Forms";
-        QTest::newRow("después de todas") << "Zeta";
-    }
-    // A category file another program puts in the folder is listed last, as one the program adds.
-    void categoriaDeOtroProgramaAlFinal() {
-        QFETCH(QString, nueva);
-        ayudas::VentanaConPreferencias v({{"Beta", {}}, {"Menus", {}}}, QString());
-        ayudas::EscribirBytes(v.c.estado.rutaCategoria(nueva), ayudas::Solos({"s"}));
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Beta", "Menus", nueva}));
     }
 
     // The import dialog names what it imports, and takes a folder typed or pasted: Enter there opens
@@ -141,7 +113,7 @@ private slots:
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(dlg.cmdExaminar->text(), QStringLiteral("E&xaminar…"));
-        ElegirEnDialogo(c.ruta("usb/rutinero.git"));
+        ayudas::ElegirArchivo(c.ruta("usb/rutinero.git"));
         QTest::mouseClick(dlg.cmdExaminar, Qt::LeftButton);
         QCOMPARE(dlg.txtRemoto->text(), c.ruta("usb/rutinero.git"));
         // Cancelled, the address stays.
@@ -150,21 +122,15 @@ private slots:
         QCOMPARE(dlg.txtRemoto->text(), c.ruta("usb/rutinero.git"));
     }
 
-    void copiarDiceQueCopio_data() {
-        QTest::addColumn<QByteArray>("nombre");
-        QTest::addColumn<QString>("dice");
-        QTest::newRow("con nombre") << QByteArray("Debounce") << "Código de Debounce copiado al portapapeles.";
-        QTest::newRow("sin nombre") << QByteArray() << "Código copiado al portapapeles.";
-    }
-    void copiarDiceQueCopio() {
-        QFETCH(QByteArray, nombre);
-        QFETCH(QString, dice);
-        ayudas::VentanaConPreferencias v({{"Menus", Registro(nombre, "d", "x();", "1")}});
+    // A script without a name is copied all the same, and said so without one (tst_editor has the
+    // named one).
+    void copiarSinNombreDiceQueCopio() {
+        ayudas::VentanaConPreferencias v({{"Menus", Registro("", "d", "x();", "1")}});
         v.seleccionar(0);
         auto e = v.editor(QStringLiteral("Ver"));
         ayudas::Pulsar(*e, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), "x();");
-        QCOMPARE(Mensaje(*v.w), dice);
+        QCOMPARE(Mensaje(*v.w), "Código copiado al portapapeles.");
     }
 
     void exportarDiceQueYDonde_data() {
@@ -184,7 +150,7 @@ private slots:
         QFETCH(QString, dice);
         ayudas::VentanaConPreferencias v({{"Menus", ayudas::Solos({"a", "b"})}, {"Otra", ayudas::Solos({"c"})}});
         const QString ruta = v.c.ruta(archivo);
-        ElegirEnDialogo(ruta);
+        ayudas::ElegirArchivo(ruta);
         v.w->findChild<QAction *>(orden)->trigger();
         QVERIFY(QFileInfo(ruta).size() > 0);
         QCOMPARE(Mensaje(*v.w), dice.arg(ruta));

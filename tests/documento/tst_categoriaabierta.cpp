@@ -310,27 +310,39 @@ private slots:
         QVERIFY(!d.hayCambios());
     }
 
+    // Saved in the file's own encoding; a script Windows-1252 cannot hold makes the file UTF-8, the
+    // scripts that were there included, rather than lose the character.
     void guardarConservaLaCodificacion_data() {
         QTest::addColumn<QByteArray>("antes");
-        QTest::addColumn<QByteArray>("agregado"); // the record of «canción», as the file must hold it
+        QTest::addColumn<QString>("agregado");
+        QTest::addColumn<QByteArray>("despues");
         QTest::addColumn<codificacion::Tipo>("tipo");
-        QTest::newRow("windows-1252") << ayudas::Registro("ca\xF1" "a", "", "", "")
-                                      << ayudas::Registro("canci\xF3n", "", "", "") << codificacion::Tipo::Cp1252;
-        QTest::newRow("utf-8") << QByteArray(codificacion::kBom) + ayudas::Registro("ca\xC3\xB1" "a", "", "", "")
-                               << ayudas::Registro("canci\xC3\xB3n", "", "", "") << codificacion::Tipo::Utf8;
+        const QByteArray nino = ayudas::Registro("ni\xF1o", "", "", "");
+        const QByteArray ninoUtf8 =
+            QByteArray(codificacion::kBom) + ayudas::Registro("ni\xC3\xB1o", "", "", "");
+        QTest::newRow("windows-1252")
+            << nino << QStringLiteral("canción") << nino + ayudas::Registro("canci\xF3n", "", "", "")
+            << codificacion::Tipo::Cp1252;
+        QTest::newRow("utf-8") << ninoUtf8 << QStringLiteral("canción")
+                               << ninoUtf8 + ayudas::Registro("canci\xC3\xB3n", "", "", "")
+                               << codificacion::Tipo::Utf8;
+        QTest::newRow("windows-1252 que no lo guarda pasa a utf-8")
+            << nino << QString::fromUtf8("λ →")
+            << ninoUtf8 + ayudas::Registro("\xCE\xBB \xE2\x86\x92", "", "", "") << codificacion::Tipo::Utf8;
     }
     void guardarConservaLaCodificacion() {
         QFETCH(QByteArray, antes);
-        QFETCH(QByteArray, agregado);
+        QFETCH(QString, agregado);
+        QFETCH(QByteArray, despues);
         QFETCH(codificacion::Tipo, tipo);
         const QString r = ruta(QStringLiteral("Codificada.rtn"));
         ayudas::EscribirBytes(r, antes);
         CategoriaAbierta d;
         QVERIFY(d.Abrir(r));
-        QVERIFY(d.Agregar(S(QStringLiteral("canción"))));
+        QVERIFY(d.Agregar(S(agregado)));
         QString error;
         QVERIFY2(d.Guardar(&error), qPrintable(error));
-        QCOMPARE(ayudas::LeerBytes(r), antes + agregado);
+        QCOMPARE(ayudas::LeerBytes(r), despues);
         QCOMPARE(d.codificacion(), tipo);
     }
 
@@ -391,6 +403,9 @@ private slots:
         QTest::newRow("editar el nombre lo mueve")
             << Operacion([](CategoriaAbierta &d) { return d.Reemplazar(0, S("Z")); })
             << QStringList{"A", "B", "C", "Z"};
+        QTest::newRow("eliminar duplicados deja el orden")
+            << Operacion([](CategoriaAbierta &d) { return d.EliminarDuplicados() == 1 && d.Agregar(S("b")); })
+            << QStringList{"A", "B", "b", "C"};
         QTest::newRow("importar intercala")
             << Operacion([](CategoriaAbierta &d) { return d.Importar({S("D"), S("AA"), S("0")}); })
             << QStringList{"0", "A", "A", "AA", "B", "C", "D"};
@@ -457,17 +472,6 @@ private slots:
         d.FijarCodificacion(codificacion::Tipo::Utf8);
         QCOMPARE(d.cantidad(), 0);
         QVERIFY(!d.hayCambios());
-    }
-
-    // A script Windows-1252 cannot hold makes the file UTF-8 rather than lose the character.
-    void guardarPasaAUtf8AntesQuePerder() {
-        CategoriaAbierta d;
-        const QString r = abrirInicial(d);
-        QVERIFY(d.Agregar(S(QString::fromUtf8("λ →"))));
-        QVERIFY(d.Guardar());
-        QCOMPARE(d.codificacion(), codificacion::Tipo::Utf8);
-        const QVector<Script> leidos = mdlScripts::Analizar(ayudas::LeerBytes(r));
-        QCOMPARE(leidos.last().Nombre, QString::fromUtf8("λ →"));
     }
 };
 

@@ -53,20 +53,6 @@ private slots:
         QVERIFY(Guardable(*v.w));
     }
 
-    // A second Delete removes the next script; two Ctrl+Z bring both back, in order.
-    void dosEliminacionesSeDeshacenEnOrden() {
-        VentanaConPreferencias v({{"Menus", kMenus}});
-        v.seleccionar(0);
-        Tecla(*v.w, Qt::Key_Delete);
-        Tecla(*v.w, Qt::Key_Delete);
-        QCOMPARE(Nombres(v), QStringList{"Fetch"});
-        Tecla(*v.w, QKeySequence(QStringLiteral("Ctrl+Z")));
-        QCOMPARE(Nombres(v), (QStringList{"Throttle", "Fetch"}));
-        Tecla(*v.w, QKeySequence(QStringLiteral("Ctrl+Z")));
-        QCOMPARE(Nombres(v), (QStringList{"Debounce", "Throttle", "Fetch"}));
-        QVERIFY(!ui(v.w)->mnuDeshacer->isEnabled());
-    }
-
     // Undo after a save makes the category changed again; closing then asks, and Esc stays.
     void deshacerTrasGuardarVuelveAPreguntar() {
         VentanaConPreferencias v({{"Menus", kMenus}});

@@ -262,9 +262,7 @@ private slots:
     // "Ver en el navegador" writes the code in the export folder under the chosen extension, wrapped
     // or not, and hands the file to the desktop.
     void previsualizarEscribeYAbre() {
-        ayudas::Navegador escritorio; // the desktop's handler of files too
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
-        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        ayudas::Navegador escritorio(true); // the desktop's handler of files too
         Ventana v(Registro("Nom", "Desc", "c", "1"));
         auto x = v.editor("Ver");
         const std::tuple<int, const char *, QString, QByteArray> casos[] = {

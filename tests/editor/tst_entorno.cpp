@@ -80,16 +80,6 @@ private slots:
         QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
     }
 
-    void suprimirEliminaElScript() {
-        Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}});
-        v.abrir("Menus");
-        ui(v.w)->lstScripts->setFocus();
-        ui(v.w)->lstScripts->Seleccionar(ayudas::Buscar(ui(v.w)->lstScripts, "uno").row());
-        QTest::keyClick(ui(v.w)->lstScripts, Qt::Key_Delete);
-        QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"dos"});
-        QVERIFY(ayudas::HayCambios(*v.w));
-    }
-
     void flechasElijenElFiltro() {
         Ventana v({{"alfa", {}}, {"beta", {}}});
         ui(v.w)->cboCat->setFocus();

@@ -204,9 +204,7 @@ private slots:
         mdlINI::CargarPreferencias(c.estado);
         QCOMPARE(c.estado.Extension, extension);
         // The preview goes where the valid extension says, and is opened from there.
-        Navegador escritorio;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
-        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        Navegador escritorio(true); // the desktop's handler of files too
         frmPrincipal w(c.estado);
         w.LlenarCat();
         ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, "Menus"));

@@ -168,8 +168,7 @@ private slots:
         Escena e(carpeta, tamano);
         const QByteArray antes = e.bytes(archivo);
         const int filas = ui(e.w)->lstScripts->cantidad();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "abierto");
-        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        Navegador escritorio(true); // a preview written would be handed to the desktop
         Mensaje m;
         {
             std::unique_ptr<LimiteDeTamano> limite;
@@ -192,7 +191,7 @@ private slots:
         QVERIFY2(m.texto.contains(razon), qPrintable(m.texto));
         QCOMPARE(e.bytes(archivo), antes);
         QCOMPARE(QFileInfo::exists(e.ruta(archivo)), !antes.isNull());
-        QVERIFY(abiertos.isEmpty());
+        QVERIFY(escritorio.abiertas.isEmpty());
         if (caso.startsWith("categoría")) {
             QVERIFY(ayudas::HayCambios(*e.w) && ui(e.w)->mnuGuardar->isEnabled());
         } else if (caso == "destino de mover") {
@@ -201,12 +200,6 @@ private slots:
         }
         e.w.reset(); // before the file system goes
     }
-
-public slots:
-    void abierto(const QUrl &url) { abiertos.append(url); }
-
-private:
-    QList<QUrl> abiertos;
 };
 
 QTEST_MAIN(tst_discolleno)

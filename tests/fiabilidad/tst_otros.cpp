@@ -78,17 +78,18 @@ private slots:
         QVERIFY(v.enArchivo("Menus").isEmpty());
     }
 
-    // Files added and removed by another program appear and go from the panel by themselves; the
-    // selected entry and the open category stay as they were.
+    // Files added and removed by another program appear and go from the panel by themselves, one
+    // added listed last wherever its name sorts; the selected entry and the open category stay as they were.
     void elPanelSigueALaCarpeta() {
         ayudas::VentanaPrincipal v({{"Menus", kMenus}, {"Zeta", {}}});
         v.abrir("Menus");
         v.seleccionar("Zeta");
+        ayudas::EscribirBytes(v.c.estado.rutaCategoria("Ajax"), kMenus);
         ayudas::EscribirBytes(v.c.estado.rutaCategoria("Nueva"), kMenus);
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Nueva"})); // at the end
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Ajax", "Nueva"}));
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Zeta")));
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Nueva"}));
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Ajax", "Nueva"}));
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(v.scripts().size(), 2);
     }

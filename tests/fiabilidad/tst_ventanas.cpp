@@ -57,12 +57,7 @@ private slots:
         // Scripts imported into the open category are appended to the list; nothing is written.
         v.abrir("Otra");
         v.w->setOpcionMarcada(3, false);
-        AlAbrirseModal([&](QWidget *w) {
-            auto *dlg = qobject_cast<QFileDialog *>(w);
-            QVERIFY(dlg);
-            dlg->selectFile(ajeno);
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
+        ElegirArchivo(ajeno);
         v.w->mnuImportar_Click();
         QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2 + registros);
         v.w->categoria().Recargar();

@@ -160,18 +160,6 @@ private slots:
         QVERIFY(!vacio.cmdEliminar->isEnabled());
     }
 
-    void duplicadosEnListaOrdenada() {
-        Ventana v({{"O", Solos({"b", "Ñu", "A", "b", "a", "á"})}}, "O");
-        v.w->setOpcionMarcada(1, true);
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "b", "Ñu"})); // the Spanish order
-        frmEliminarDup(*v.w).cmdEliminar->click();
-        // The survivors stay in order, and a script added afterwards still goes to its place.
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "Ñu"}));
-        QVERIFY(v.w->categoria().ordenado());
-        v.w->categoria().Agregar({"B", "", "", ""});
-        QCOMPARE(v.scripts(), (QStringList{"A", "a", "á", "b", "B", "Ñu"}));
-    }
-
     void duplicadosEnUnaPasada() {
         QVector<QPair<QString, QString>> claves;
         for (int i = 0; i < 32767; ++i)
@@ -228,12 +216,7 @@ private slots:
         QCOMPARE(m->texto, QStringLiteral("No ha seleccionado ninguna categoría"));
 
         v.abrir("Menus");
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *dlg = qobject_cast<QFileDialog *>(w);
-            QVERIFY(dlg);
-            dlg->selectFile(archivo);
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
+        ayudas::ElegirArchivo(archivo);
         v.w->mnuImportar_Click();
         QCOMPARE(v.scripts(), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));

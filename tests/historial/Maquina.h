@@ -96,13 +96,7 @@ struct Maquina {
     // "Renombrar" as the user does it: the new name typed in the list's editor, then Enter.
     void renombrarCategoria(const QString &viejo, const QString &nuevo) {
         seleccionarCategoria(viejo);
-        ayudas::ui(w)->mnuRenombrar->trigger();
-        QTreeWidget *lista = ayudas::ui(w)->lstCat;
-        auto editor = [lista] { return qobject_cast<QLineEdit *>(lista->indexWidget(lista->currentIndex())); };
-        QTRY_VERIFY(editor());
-        editor()->selectAll();
-        QTest::keyClicks(editor(), nuevo);
-        QTest::keyClick(editor(), Qt::Key_Return);
+        ayudas::Renombrar(*w, nuevo);
         QTRY_VERIFY(QFile::exists(c.estado.rutaCategoria(nuevo)));
     }
     void seleccionarScript(const QString &nombre) {

@@ -3,47 +3,23 @@
 // and closing the program ends it too, whatever the network does.
 #include "Maquina.h"
 #include "Programa.h"
+#include "ServidorParado.h"
 #include "history/Red.h"
 
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <atomic>
 #include <chrono>
-#include <thread>
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 using ayudas::ui;
 
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
-
-// Listens on 127.0.0.1, takes every connection and keeps it open without ever answering.
-struct Mudo {
-    QTcpServer servidor;
-    int conexiones = 0;
-    Mudo() {
-        QObject::connect(&servidor, &QTcpServer::newConnection, &servidor, [this] {
-            while (servidor.nextPendingConnection())
-                ++conexiones; // kept by the server (its child) until it goes
-        });
-        QVERIFY(servidor.listen(QHostAddress::LocalHost));
-    }
-    QString url(const QString &esquema) const {
-        return QStringLiteral("%1://127.0.0.1:%2/biblioteca.git").arg(esquema).arg(servidor.serverPort());
-    }
-};
 
 // A real git server (git daemon, one process a connection, as inetd runs it) behind a relay that
 // passes its answers on a few bytes at a time, a pause between each: slow, never silent for long.
@@ -192,7 +168,7 @@ private slots:
     void servidorMudoAgotaElTiempo_data() { Esquemas(); }
     void servidorMudoAgotaElTiempo() {
         QFETCH(QString, esquema);
-        Mudo mudo;
+        Servidor mudo(Servidor::Mudo);
         git::red::setLimiteMs(300);
         Maquina m({{"Menus", kMenus}}, mudo.url(esquema));
         ayudas::Mensaje resumen;
@@ -200,7 +176,7 @@ private slots:
         QVERIFY(!inf.ok);
         QVERIFY2(inf.error.contains("el servidor no respondió a tiempo"), qPrintable(inf.error));
         QVERIFY2(resumen.texto.contains("el servidor no respondió a tiempo"), qPrintable(resumen.texto));
-        QVERIFY(mudo.conexiones > 0);
+        QVERIFY(mudo.conexiones() > 0);
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QVERIFY(m.w->menuBar()->isEnabled());
         QVERIFY(!BotonCancelar(m)->isVisible());
@@ -240,12 +216,12 @@ private slots:
     // "Cancelar" in the status bar, while the sync waits for the silent server: it ends at once
     // (the limit is far longer than the test waits) and says it was cancelled.
     void cancelarTerminaLaSincronizacion() {
-        Mudo mudo;
+        Servidor mudo(Servidor::Mudo);
         git::red::setLimiteMs(3600 * 1000);
         Maquina m({{"Menus", kMenus}}, mudo.url("http"));
         QSignalSpy fin(&m.versiones(), &Versiones::sincronizacionTerminada);
         ui(m.w)->mnuSincronizar->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones() > 0, 30000);
         QPushButton *cancelar = BotonCancelar(m);
         QVERIFY(cancelar && cancelar->isVisible() && cancelar->isEnabled());
         QVERIFY(!m.w->menuBar()->isEnabled());
@@ -263,29 +239,29 @@ private slots:
 
     // A cancelled sync does not cancel the next one: it goes to the server again.
     void laSiguienteSincronizacionNoNaceCancelada() {
-        Mudo mudo;
+        Servidor mudo(Servidor::Mudo);
         git::red::setLimiteMs(3600 * 1000);
         Maquina m({{"Menus", kMenus}}, mudo.url("git"));
         QSignalSpy fin(&m.versiones(), &Versiones::sincronizacionTerminada);
         ui(m.w)->mnuSincronizar->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones == 1, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones() == 1, 30000);
         ayudas::ContestarMensaje(QMessageBox::Ok);
         BotonCancelar(m)->click();
         QVERIFY(fin.wait(30000) || !fin.isEmpty());
         git::red::setLimiteMs(300);
         const git::Informe inf = m.sincronizar();
-        QCOMPARE(mudo.conexiones, 2);
+        QCOMPARE(mudo.conexiones(), 2);
         QVERIFY2(inf.error.contains("el servidor no respondió a tiempo"), qPrintable(inf.error));
     }
 
     // Closing the window while the sync waits for the silent server: the window goes at once
     // (nothing waits for the network) and the library is as it was.
     void cerrarDuranteLaSincronizacion() {
-        Mudo mudo;
+        Servidor mudo(Servidor::Mudo);
         git::red::setLimiteMs(3600 * 1000);
         Maquina m({{"Menus", kMenus}}, mudo.url("http"));
         ui(m.w)->mnuSincronizar->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones() > 0, 30000);
         m.w.reset();
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
         QCOMPARE(m.mensajes().size(), 1);
@@ -296,11 +272,11 @@ private slots:
     void sigtermDuranteLaSincronizacion_data() { Esquemas(); }
     void sigtermDuranteLaSincronizacion() {
         QFETCH(QString, esquema);
-        Mudo mudo;
+        Servidor mudo(Servidor::Mudo);
         programa::Programa prog(mudo.url(esquema));
         prog.c.categoria("Menus", Bytes(kMenus));
         QVERIFY(prog.Iniciar(true));
-        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones > 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(mudo.conexiones() > 0, 30000);
         QVERIFY(prog.Terminar());
         QVERIFY(!QFileInfo::exists(prog.c.ruta("rutinero.lock")) ||
                 mdlInicio::TomarInstancia(prog.c.dir.path()));

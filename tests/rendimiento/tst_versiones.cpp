@@ -87,6 +87,13 @@ struct Biblioteca {
     bool escribir(const QString &archivo, const QVector<Script> &v) const {
         return mdlScripts::GuardarArchivo(ruta(archivo), v);
     }
+    // The repository over the folder, with a first version of `archivo` holding `v`.
+    git::Repositorio repo;
+    QString mensaje;
+    bool primeraVersion(const QString &archivo, const QVector<Script> &v) {
+        return hecha && escribir(archivo, v) && repo.Abrir(carpeta, true) &&
+               repo.Confirmar({archivo}, &mensaje, nullptr);
+    }
 };
 const QString kGrande = QStringLiteral("Grande.rtn");
 
@@ -156,23 +163,19 @@ class tst_versiones : public QObject {
         QFETCH(quint32, semilla);
         QFETCH(bool, otroEnMedio);
         Biblioteca b(semilla);
-        QVERIFY(b.hecha);
         QVector<Script> v = Grande(b.r, b.siguiente);
-        QVERIFY(b.escribir(kGrande, v));
-        git::Repositorio repo, otro;
-        QVERIFY(repo.Abrir(b.carpeta, true));
+        QVERIFY(b.primeraVersion(kGrande, v));
+        git::Repositorio otro;
         QVERIFY(otro.Abrir(b.carpeta, false));
-        QString mensaje;
-        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
         QByteArray antes = ayudas::LeerBytes(b.ruta(kGrande));
         for (int paso = 0; paso < 20; ++paso) {
             Editar(b.r, v, b.siguiente);
             QVERIFY(b.escribir(kGrande, v));
             const QByteArray despues = ayudas::LeerBytes(b.ruta(kGrande));
             const QString esperado = mezcla::Mensaje({{kGrande, antes, despues}});
-            git::Repositorio &quien = otroEnMedio && paso % 3 == 1 ? otro : repo;
-            QVERIFY(quien.Confirmar({kGrande}, &mensaje, nullptr));
-            QCOMPARE(mensaje, esperado);
+            git::Repositorio &quien = otroEnMedio && paso % 3 == 1 ? otro : b.repo;
+            QVERIFY(quien.Confirmar({kGrande}, &b.mensaje, nullptr));
+            QCOMPARE(b.mensaje, esperado);
             antes = despues;
         }
     }
@@ -280,29 +283,19 @@ class tst_versiones : public QObject {
     // program rewrote the file since, keeping its size and time, the version holds what the file holds.
     void versionDeLoQueOtroProgramaDejo() {
         Biblioteca b(8);
-        QVERIFY(b.hecha);
-        QVERIFY(b.escribir("Menus.rtn", {{"inicial", "", "", "1"}}));
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(b.carpeta, true));
-        QString mensaje;
-        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        QVERIFY(b.primeraVersion("Menus.rtn", {{"inicial", "", "", "1"}}));
         QVERIFY(b.escribir("Menus.rtn", {{"propio", "", "", "1"}}));
         const QByteArray ajeno = ayudas::Registro("ajeno", "", "x", "1");
         QVERIFY(ayudas::ReescribirComoOtroPrograma(b.ruta("Menus.rtn"), ajeno, false));
-        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
-        QCOMPARE(repo.Contenido(repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), ajeno);
+        QVERIFY(b.repo.Confirmar({"Menus.rtn"}, &b.mensaje, nullptr));
+        QCOMPARE(b.repo.Contenido(b.repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), ajeno);
     }
 
     // A loose object whose header only ends past the first kilobytes of its file (a zlib stream may
     // begin with empty blocks) is whole, not damaged: a version that meets it is made and reads back.
     void cabeceraTrasBloquesVacios() {
         Biblioteca b(9);
-        QVERIFY(b.hecha);
-        QVERIFY(b.escribir("Otra.rtn", {{"otra", "", "", "1"}}));
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(b.carpeta, true));
-        QString mensaje;
-        QVERIFY(repo.Confirmar({"Otra.rtn"}, &mensaje, nullptr));
+        QVERIFY(b.primeraVersion("Otra.rtn", {{"otra", "", "", "1"}}));
         const QByteArray datos = ayudas::Registro("menu", "con cabecera lejana", "x = 1;", "3");
         const QByteArray objeto = "blob " + QByteArray::number(datos.size()) + '\0' + datos;
         QByteArray zlib("\x78\x01", 2);
@@ -328,27 +321,22 @@ class tst_versiones : public QObject {
         QVERIFY(zlib.size() > 8192);
 
         ayudas::EscribirBytes(b.ruta("Menus.rtn"), datos);
-        QVERIFY(repo.Confirmar({"Menus.rtn"}, &mensaje, nullptr));
+        QVERIFY(b.repo.Confirmar({"Menus.rtn"}, &b.mensaje, nullptr));
         QString motivo;
-        QVERIFY2(!repo.Danado(&motivo), qPrintable(motivo));
-        QCOMPARE(repo.Contenido(repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), datos);
+        QVERIFY2(!b.repo.Danado(&motivo), qPrintable(motivo));
+        QCOMPARE(b.repo.Contenido(b.repo.Ultima(), "Menus.rtn").value_or("(sin contenido)"), datos);
     }
 
     // Saving the same bytes again records nothing, also once the history keeps the file's records.
     void mismosBytesNoSonVersion() {
         Biblioteca b(7);
-        QVERIFY(b.hecha);
         const QVector<Script> v = Grande(b.r, b.siguiente);
+        QVERIFY(b.primeraVersion(kGrande, v));
+        const QByteArray primera = b.repo.Ultima();
         QVERIFY(b.escribir(kGrande, v));
-        git::Repositorio repo;
-        QVERIFY(repo.Abrir(b.carpeta, true));
-        QString mensaje;
-        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
-        const QByteArray primera = repo.Ultima();
-        QVERIFY(b.escribir(kGrande, v));
-        QVERIFY(repo.Confirmar({kGrande}, &mensaje, nullptr));
-        QCOMPARE(mensaje, QString());
-        QCOMPARE(repo.Ultima(), primera);
+        QVERIFY(b.repo.Confirmar({kGrande}, &b.mensaje, nullptr));
+        QCOMPARE(b.mensaje, QString());
+        QCOMPARE(b.repo.Ultima(), primera);
     }
 
     // After every version of a category of a few megabytes, the repository is at most one and a

@@ -83,13 +83,13 @@ QStringList Ordenados(QStringList l) {
 class tst_consultas : public QObject {
     Q_OBJECT
 private slots:
-    // The quick window and the library window each type in the same turn of the event loop, so that
-    // one's query is still waiting (or running) when the other asks: both show their own text's
-    // results, whichever asked last.
-    void cadaVentanaMuestraLoDeSuUltimoTexto_data() {
-        QTest::addColumn<bool>("rapidaPrimero");
-        QTest::newRow("la rápida pregunta antes") << true;
-        QTest::newRow("la biblioteca pregunta antes") << false;
+  // The quick window and the library window each type in the same turn of the event loop, so that
+  // one's query is still waiting (or running) when the other asks: both show their own text's
+  // results, whichever asked last, and the quick window shown again gives its own again.
+  void cadaVentanaMuestraLoDeSuUltimoTexto_data() {
+      QTest::addColumn<bool>("rapidaPrimero");
+      QTest::newRow("la rápida pregunta antes") << true;
+      QTest::newRow("la biblioteca pregunta antes") << false;
     }
     void cadaVentanaMuestraLoDeSuUltimoTexto() {
         QFETCH(bool, rapidaPrimero);
@@ -118,6 +118,11 @@ private slots:
         QTRY_COMPARE(Nombres(dlg), QStringList{"Tabla"});
         QTRY_COMPARE(Ordenados(Textos(r.lstResultados)), (QStringList{"Clics", "Eventos"}));
         QCOMPARE(r.txtBuscar->text(), "clics");
+        const QStringList rapida = Textos(r.lstResultados);
+        QSignalSpy listos(&r, &frmBusquedaRapida::listos);
+        r.Mostrar();
+        QTRY_VERIFY(!listos.isEmpty());
+        QCOMPARE(Textos(r.lstResultados), rapida);
     }
 
     // Two askers in the same turn: both are answered, the first one first.

@@ -1,17 +1,14 @@
 // Smaller ways to act on the wrong thing or lose a setting, each on the real window or file: a
 // category removed by another program, the editor's discard question, a broken or UTF-8 config.ini;
-// and what the quick window, big code and a category's encoding must keep.
+// and what big code and a category's encoding must keep.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
-#include "search/Indexador.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmSplash.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/tools/frmBuscarBiblioteca.h"
-#include "ui/tools/frmBusquedaRapida.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -174,46 +171,6 @@ private slots:
         QCOMPARE(CuentaEscrita(escrito).valor, QByteArray("3"));
         QVERIFY(escrito.contains("\r\nNombre2=Canci\xf3n\r\n"));
         QVERIFY(!escrito.contains("\xc3"));
-    }
-
-    // The library window's searches reach the index the quick window asks too: the quick window's
-    // results stay those of its own query, and asking it again gives them again.
-    void rapidaNoCambiaCuandoBuscaLaBiblioteca() {
-        ayudas::VentanaConPreferencias v(
-            {{"JavaScript", Registro("Debounce", "espera", "function d() {}", "1") +
-                                Registro("Eventos", "Escucha clics", "el.onclick = f;", "2")},
-             {"Otra", Registro("Debounce lento", "d", "setTimeout(f, 500);", "9") + Registro("Clics", "d", "x", "1")}},
-            QString());
-        v.w->IniciarIndice();
-        frmBusquedaRapida r(*v.w->indexador(), v.c.estado.carpetaCategorias(), {});
-        auto filas = [&r] {
-            QStringList t;
-            for (int i = 0; i < r.lstResultados->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem *f = r.lstResultados->topLevelItem(i);
-                t << f->text(0) + QLatin1Char('|') + f->text(1) + QLatin1Char('|') + f->text(3); // name, category, code
-            }
-            return t;
-        };
-        {
-            QSignalSpy listos(&r, &frmBusquedaRapida::listos);
-            r.Mostrar("bounce", true);
-            QTRY_VERIFY(!listos.isEmpty());
-        }
-        const QStringList antes = filas();
-        QCOMPARE(antes, (QStringList{"Debounce lento|Otra|setTimeout(f, 500);", "Debounce|JavaScript|function d() {}"}));
-
-        v.w->mnuCodBuscarBiblioteca_Click();
-        auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
-        QVERIFY(dlg);
-        QTest::keyClicks(dlg->txtBuscar, "clics");
-        QTRY_COMPARE(Textos(dlg->lstResultados).size(), 2);
-        QCOMPARE(filas(), antes);
-        QCOMPARE(r.actual() ? r.actual()->nombre : QString(), "Debounce lento");
-
-        QSignalSpy listos(&r, &frmBusquedaRapida::listos);
-        r.Mostrar();
-        QTRY_VERIFY(!listos.isEmpty());
-        QCOMPARE(filas(), antes);
     }
 
     // A key typed over a selection in big code replaces the selection, whichever end the caret is

@@ -276,16 +276,7 @@ class tst_sincronizacion_segura : public QObject {
     // The write step changes two categories and the second cannot be written (the disk fills up
     // just then): the first is put back byte for byte, and the user is told nothing changed.
     void segundaEscrituraFallidaDevuelveLaPrimera() {
-        const bool enHijo = qEnvironmentVariableIsSet(kEnEspacio);
-        ayudas::Montaje montaje(16 << 20);
-        if (!montaje.montado) {
-            QVERIFY2(!enHijo, qPrintable(montaje.razon));
-            QString razon;
-            if (!ayudas::EnEspacioPropio(kEnEspacio, &razon))
-                QSKIP(qPrintable("a tmpfs cannot be mounted here (" + montaje.razon + ") and " + razon));
-            QVERIFY2(razon.isEmpty(), qPrintable(razon));
-            return;
-        }
+        RUTINERO_MONTAR(montaje, 16 << 20, kEnEspacio);
         const QByteArray a = Bytes({"a1"}), b = Bytes({"b1"});
         Equipo e({{"A.rtn", a}, {"B.rtn", b}}, true, montaje.dir.path());
         QVERIFY(e.sincronizar().ok);

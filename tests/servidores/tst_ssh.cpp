@@ -33,6 +33,12 @@ struct Escena {
 };
 } // namespace
 
+// The scene `e` started with the default keys, or the test skipped with the reason it could not start.
+#define ESCENA(e)                                                                                            \
+    Escena e;                                                                                                \
+    if (!e.iniciar())                                                                                        \
+    QSKIP(qPrintable(e.ssh.porQue))
+
 class tst_ssh : public QObject {
     Q_OBJECT
 
@@ -83,9 +89,7 @@ private slots:
 
     // An agent without keys is named as the cause.
     void agenteSinClavesSeExplica() {
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         QVERIFY(servidores::Correr(servidores::Programa("ssh-add"), {"-q", "-D"}, entorno));
         Maquina a({{"Menus", kMenus}}, e.url);
@@ -98,9 +102,7 @@ private slots:
 
     // The question shows the key as ssh does; yes writes it where plain ssh then accepts it.
     void servidorDesconocidoAceptado() {
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         QVERIFY(!e.ssh.sshEntra());
         Maquina a({{"Menus", kMenus}}, e.url);
         const auto r = ResponderServidor(Modo::Si);
@@ -123,9 +125,7 @@ private slots:
     }
     void servidorDesconocidoSinAceptar() {
         QFETCH(int, modo);
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo(modo));
         const git::Informe informe = a.sincronizar();
@@ -139,9 +139,7 @@ private slots:
 
     // A key other than the one remembered is refused without a question, naming both.
     void claveCambiadaSeRechaza() {
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         const auto otra = servidores::Generar(e.ssh.dir.filePath("otra"), "ed25519");
         QVERIFY(otra);
         const QByteArray recordada = e.nombre().toUtf8() + ' ' + otra->publica.left(otra->publica.lastIndexOf(' ')) + '\n';
@@ -160,9 +158,7 @@ private slots:
     // A line added by ssh itself (hashed names, other hosts, no final line break) is read as ssh
     // reads it, and kept when the program adds its own.
     void archivoDeSshSeRespeta() {
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         const QByteArray antes = "|1|F1E1KeoE/eEWhi10WpGv4OdiO6Y=|3988QV0VE8wmZL7suNrYQLITLCg= ssh-rsa AAAAB3NzaC1yc2EAAAADAQABAAABAQ\n"
                                  "@cert-authority *.ejemplo ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIA\n"
                                  "otro.ejemplo ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIKq";
@@ -191,9 +187,7 @@ private slots:
     void envioRechazadoDiceLaCausa() {
         QFETCH(QString, averia);
         QFETCH(QString, causa);
-        Escena e;
-        if (!e.iniciar())
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(e);
         const QString repo = e.ssh.dir.filePath("biblioteca.git");
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo::Si);

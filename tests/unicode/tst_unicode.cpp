@@ -4,13 +4,10 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/Mensajes.h"
-#include "search/IndiceBiblioteca.h"
-#include "search/Indexador.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/tools/frmBuscarBiblioteca.h"
 #include "ui/tools/frmMover.h"
 
 #include <QPrinterInfo>
@@ -28,15 +25,8 @@ QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 // The main window over its own folder, with the category "Menus" (or the one named) open.
 using Ventana = ayudas::VentanaConPreferencias;
 
-QByteArray Utf8(const char *t) { return QByteArray(t); }
-
-// The library search, opened by its keys over the main window.
-frmBuscarBiblioteca *BuscarEnLaBiblioteca(Ventana &v) {
-    v.w->activateWindow();
-    if (!QTest::qWaitForWindowActive(v.w.get()))
-        return nullptr;
-    QTest::keyClick(v.w.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-    return v.w->findChild<frmBuscarBiblioteca *>();
+QByteArray Utf8(const char *t) {
+    return QByteArray(t);
 }
 } // namespace
 
@@ -151,15 +141,6 @@ private slots:
         QCOMPARE(v.archivo("Uni"), nuevo + Registro("Acento", Utf8("é"), Utf8("ñ"), "1"));
     }
 
-    // A script that reaches a Windows-1252 list by another way than the editor (a version brought
-    // back from the history, a recovery) is not cut to question marks: the category is written in UTF-8.
-    void loQueLlegaDeOtraParteNoSePierde() {
-        const QByteArray antes = Registro("Viejo", "d", "\xe9", "1");
-        Ventana v({{"Menus", antes}});
-        v.w->categoria().Agregar({U("Versión λ"), "d", U("→ ✓"), "2"});
-        QCOMPARE(v.guardar(), kBom + Registro("Viejo", "d", Utf8("é"), "1") + Registro(Utf8("Versión λ"), "d", Utf8("→ ✓"), "2"));
-    }
-
     // The page is written in the encoding it declares, or else the category's, with what that cannot
     // hold as numeric references.
     void vistaPreviaEnSuCodificacion_data() {
@@ -178,9 +159,7 @@ private slots:
         QFETCH(int, tag);
         QFETCH(QString, codigo);
         QFETCH(QByteArray, archivo);
-        ayudas::Navegador escritorio;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
-        const auto quitar = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        ayudas::Navegador escritorio(true); // the desktop's handler of files too
         Ventana v({{"Menus", categoria + Registro("Nom", "d", "c", "1")}});
         v.c.estado.Tag = tag;
         v.c.estado.Extension = "html";
@@ -346,39 +325,6 @@ private slots:
         ver->close();
     }
 
-    // Enter in the library search opens the first result of the query typed, never a result of an
-    // earlier query left selected.
-    void buscarEnLaBibliotecaEligeElPrimeroDeCadaConsulta() {
-        Ventana v({{"Menus", Registro("Alfa", "uno", "beta gamma", "1") + Registro("Beta", "dos", "alfa", "2")},
-                   {"Otra", Registro("Gamma", "tres", "nada", "1")}});
-        auto *dlg = BuscarEnLaBiblioteca(v);
-        QVERIFY(dlg && dlg->isVisible());
-        QTest::keyClicks(dlg->txtBuscar, "alfa");
-        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 2);
-        // The user moves to the second result, then types another query.
-        dlg->lstResultados->setCurrentItem(dlg->lstResultados->topLevelItem(1));
-        const QString segundo = dlg->lstResultados->topLevelItem(1)->text(1);
-        dlg->txtBuscar->selectAll();
-        QTest::keyClicks(dlg->txtBuscar, "gamma");
-        // Before the answer, Enter opens nothing.
-        QVERIFY(!dlg->lstResultados->currentItem() || !dlg->cmdAbrir->isEnabled());
-        QTRY_VERIFY(dlg->lstResultados->topLevelItemCount() > 0 &&
-                    dlg->lstResultados->topLevelItem(0)->text(1) != segundo);
-        QTRY_COMPARE(dlg->lstResultados->currentItem(), dlg->lstResultados->topLevelItem(0));
-    }
-
-    void copiarCodigoLoDiceEnLaLineaDeEstado() {
-        Ventana v({{"Menus", Registro("Uno", "d", "codigo", "1")}});
-        auto *dlg = BuscarEnLaBiblioteca(v);
-        QVERIFY(dlg);
-        QTest::keyClicks(dlg->txtBuscar, "codigo");
-        QTRY_COMPARE(dlg->lstResultados->topLevelItemCount(), 1);
-        QTRY_VERIFY(dlg->cmdCopiar->isEnabled());
-        QTest::mouseClick(dlg->cmdCopiar, Qt::LeftButton);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codigo"));
-        QCOMPARE(dlg->barEstado->currentMessage(), U("Código de Uno copiado al portapapeles."));
-    }
-
     void imprimirSinImpresoraOfreceUnPdf() {
         if (!QPrinterInfo::defaultPrinter().isNull())
             QSKIP("Hay una impresora predeterminada: la falta de impresora no se puede probar aquí");
@@ -387,12 +333,7 @@ private slots:
         const QString pdf = v.c.ruta("script.pdf");
         ayudas::Mensaje pregunta;
         ayudas::ContestarMensaje(QMessageBox::Yes, &pregunta);
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *d = qobject_cast<QFileDialog *>(w);
-            QVERIFY(d);
-            d->selectFile(pdf);
-            QMetaObject::invokeMethod(d, "accept");
-        });
+        ayudas::ElegirArchivo(pdf);
         Pulsar(*e, 3);
         QVERIFY(pregunta.texto.startsWith(U("No hay ninguna impresora instalada. ¿Desea imprimir el script en un archivo PDF?")));
         QVERIFY(ayudas::LeerBytes(pdf).startsWith("%PDF"));
