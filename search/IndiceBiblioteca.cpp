@@ -23,6 +23,7 @@
 #include <map>
 #include <QtEndian>
 #include <sqlite3.h>
+#include <future>
 #include <zlib.h>
 #include <vector>
 
@@ -47,6 +48,8 @@ constexpr int kMuestraMinima = 1000;
 // script at a time, zlib took as long as all the rest of reading a library, and kept half again as
 // much; a block much bigger would cost more to open for the one script a search shows.
 constexpr qsizetype kBloque = 8 << 10;
+// From this many scripts a search looks through the names and descriptions on two cores.
+constexpr size_t kEnDosNucleos = 20000;
 // Bytes of category files a pass reads ahead of the one being stored.
 constexpr qint64 kAdelanto = 16 << 20;
 
@@ -1329,32 +1332,57 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
     // Results go by words in the name, then in the description: one list per pair of counts, each
     // already in the order of category and place.
     const int lado = w + 1;
-    int seguros = 0, dudosos = 0;
+    struct Parte {
+        int seguros = 0, dudosos = 0;
+    };
+    // The scripts from `desde` to `hasta` of the library's order, each into its list.
+    const auto clasificar = [&](size_t desde, size_t hasta, std::vector<std::vector<Entrada>> &listas) {
+        Parte parte;
+        for (size_t k = desde; k < hasta; ++k) {
+            const Ref &ref = enOrden[k];
+            const Fila &f = *ref.fila;
+            int n = 0, d = 0;
+            quint32 falta = 0;
+            bool fuera = !Cumple(presencia, f.presencia);
+            for (int i = 0; i < w && !fuera; ++i) {
+                const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]) &&
+                                (!etiqueta[size_t(i)] || TieneEtiqueta(f.descripcion, palabras[i]));
+                const bool en =
+                    !etiqueta[size_t(i)] && f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
+                n += en;
+                d += ed;
+                fuera = etiqueta[size_t(i)] && !ed; // a tag is in the description or nowhere
+                // Only the code can hold the word now; its marks may say that it does.
+                if (!en && !ed && !presencia[size_t(i)].exacta())
+                    falta |= 1u << i;
+            }
+            if (!fuera) {
+                listas[size_t(n * lado + d)].push_back({&ref, falta});
+                ++parte.seguros;
+                parte.dudosos += falta != 0;
+            }
+        }
+        return parte;
+    };
     grupos.resize(std::max(grupos.size(), size_t(lado * lado)));
     for (std::vector<Entrada> &g : grupos)
         g.clear();
-    for (const Ref &ref : enOrden) {
-        const Fila &f = *ref.fila;
-        int n = 0, d = 0;
-        quint32 falta = 0;
-        bool fuera = !Cumple(presencia, f.presencia);
-        for (int i = 0; i < w && !fuera; ++i) {
-            const bool ed = f.enDescripcion.puede(trigramas[i]) && Contiene(f.descripcion, palabras[i]) &&
-                            (!etiqueta[size_t(i)] || TieneEtiqueta(f.descripcion, palabras[i]));
-            const bool en = !etiqueta[size_t(i)] && f.enNombre.puede(trigramas[i]) && Contiene(f.nombre, palabras[i]);
-            n += en;
-            d += ed;
-            fuera = etiqueta[size_t(i)] && !ed; // a tag is in the description or nowhere
-            // Only the code can hold the word now; its marks may say that it does.
-            if (!en && !ed && !presencia[size_t(i)].exacta())
-                falta |= 1u << i;
-        }
-        if (!fuera) {
-            grupos[size_t(n * lado + d)].push_back({&ref, falta});
-            ++seguros;
-            dudosos += falta != 0;
-        }
-    }
+    // A big library's second half is looked through on another core; its lists follow the first's,
+    // so every list stays in the library's order.
+    Parte parte;
+    if (enOrden.size() >= kEnDosNucleos) {
+        const size_t mitad = enOrden.size() / 2;
+        std::vector<std::vector<Entrada>> otras(size_t(lado * lado));
+        auto segunda = std::async(std::launch::async, [&] { return clasificar(mitad, enOrden.size(), otras); });
+        parte = clasificar(0, mitad, grupos);
+        const Parte otra = segunda.get();
+        parte.seguros += otra.seguros;
+        parte.dudosos += otra.dudosos;
+        for (size_t g = 0; g < otras.size(); ++g)
+            grupos[g].insert(grupos[g].end(), otras[g].cbegin(), otras[g].cend());
+    } else
+        parte = clasificar(0, enOrden.size(), grupos);
+    const int seguros = parte.seguros, dudosos = parte.dudosos;
     if (dudosos == 0)
         cuantos = seguros;
     // Code is read script by script only while few are read: a word the code seldom holds is found

@@ -444,6 +444,26 @@ private slots:
         ComoLaReferencia(lector, carpeta, consultas, {1000, 7});
     }
 
+    // A library big enough to be looked through on two cores, tags included: each half's results
+    // in their place, and the count of both.
+    void bibliotecaGrandeIgualQueLaReferencia() {
+        QTest::failOnWarning(QRegularExpression("sqlite"));
+        ayudas::Carpeta c;
+        const QList<QByteArray> textos = ConComunes(c, 11, 24000);
+        QByteArray etiquetados;
+        for (int i = 0; i < 60; ++i)
+            etiquetados += Registro("e" + QByteArray::number(i), i % 2 ? "#js cookie" : "#css return", "x", "1");
+        c.categoria("Cat1", etiquetados); // among the first categories
+        c.categoria("Cat99", etiquetados); // and in the second half
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice indice(RutaIndice(c));
+        QVERIFY(indice.AbrirParaEscribir());
+        QCOMPARE(indice.Actualizar(carpeta).size(), 240);
+        QStringList consultas = Consultas(11, textos, 12);
+        consultas << "function" << "cookie" << "#js" << "#js cookie" << "#css" << "e1" << "zeta4 return";
+        ComoLaReferencia(indice, carpeta, consultas, {1000, 7});
+    }
+
     // Code kept in blocks of several scripts: a block goes with the last script whose code it holds,
     // and those left answer as the reference, through every kind of edit down to an empty category.
     void bloquesSeVanConSuUltimoScript() {
