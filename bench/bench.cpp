@@ -3,6 +3,7 @@
 // compare across noisy machines.
 #include "Controles.h"
 #include "core/Archivos.h"
+#include "core/Hilos.h"
 #include "core/mdlINI.h"
 #include "core/mdlSistema.h"
 #include "core/Cp1252.h"
@@ -863,12 +864,12 @@ void MedirMarkdown(int categorias) {
     Comparar(
         5,
         [&] {
-            QVector<editores::CategoriaMarkdown> todas;
-            for (const QString &a : nombres) {
-                editores::CategoriaMarkdown c{QFileInfo(a).completeBaseName(), {}};
-                mdlScripts::LeerArchivo(carpeta + QLatin1Char('/') + a, c.scripts);
-                todas.append(c);
-            }
+            // Read on every core, as the menu reads them.
+            QVector<editores::CategoriaMarkdown> todas(nombres.size());
+            hilos::EnParalelo(int(nombres.size()), [&](int i) {
+                todas[i].nombre = QFileInfo(nombres.at(i)).completeBaseName();
+                mdlScripts::LeerArchivo(carpeta + QLatin1Char('/') + nombres.at(i), todas[i].scripts);
+            });
             archivos::Guardar(dir.filePath(QStringLiteral("biblioteca.md")), editores::Markdown(todas));
         },
         iconv,
@@ -880,12 +881,13 @@ void MedirMarkdown(int categorias) {
     Comparar(
         5,
         [&] {
+            QVector<QVector<Script>> leidas(nombres.size());
+            hilos::EnParalelo(int(nombres.size()), [&](int i) {
+                mdlScripts::LeerArchivo(carpeta + QLatin1Char('/') + nombres.at(i), leidas[i]);
+            });
             QByteArray todo;
-            for (const QString &a : nombres) {
-                QVector<Script> v;
-                mdlScripts::LeerArchivo(carpeta + QLatin1Char('/') + a, v);
-                todo += editores::CodeSnippets(v, QFileInfo(a).completeBaseName());
-            }
+            for (qsizetype i = 0; i < nombres.size(); ++i)
+                todo += editores::CodeSnippets(leidas[i], QFileInfo(nombres[i]).completeBaseName());
             archivos::Guardar(dir.filePath(QStringLiteral("biblioteca.code-snippets")), todo);
         },
         iconv,

@@ -1,4 +1,5 @@
 #include "format/Editores.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 #include "format/Etiquetas.h"
 #include "format/Traduccion.h"
@@ -358,53 +359,93 @@ QString Prefijo(const QString &nombre) {
     return r.isEmpty() ? QStringLiteral("rutinero") : r;
 }
 
+namespace {
+// One snippet of a category, its key already unique.
+json Entrada(const Script &s, const QString &clave, const QString &categoria) {
+    Nota nota;
+    const QString descripcion = SinNota(s.Descripcion, &nota);
+    const QString codigo = etiquetas::AEditor(s.Codigo);
+    const traduccion::Fragmento f = traduccion::AFragmento(codigo, {true, nota.orden});
+    json o = json::object();
+    const QStringList prefijos = nota.prefijos.isEmpty() ? QStringList{Prefijo(s.Nombre)} : nota.prefijos;
+    if (prefijos.size() == 1) {
+        o["prefix"] = S(prefijos.first());
+    } else {
+        o["prefix"] = json::array();
+        for (const QString &p : prefijos)
+            o["prefix"].push_back(S(p));
+    }
+    o["body"] = json::array();
+    for (const QString &linea : f.cuerpo.split(QLatin1Char('\n')))
+        o["body"].push_back(S(linea));
+    o["description"] = S(descripcion);
+    const QString alcance =
+        nota.ambito.isEmpty() ? lenguaje::Alcance(lenguaje::Elegir(descripcion, codigo, categoria)) : nota.ambito;
+    if (!alcance.isEmpty())
+        o["scope"] = S(alcance);
+    // What the editor has no place for, read back by an import.
+    json propio = {{"puntaje", S(s.Puntaje)}};
+    if (clave != s.Nombre)
+        propio["nombre"] = S(s.Nombre);
+    if (!f.valores.isEmpty()) {
+        propio["valores"] = json::array();
+        for (int n : f.valores)
+            propio["valores"].push_back(n);
+    }
+    if (!f.nombres.isEmpty()) {
+        propio["campos"] = json::object();
+        for (auto it = f.nombres.cbegin(); it != f.nombres.cend(); ++it)
+            propio["campos"][std::to_string(it.key())] = S(it.value());
+    }
+    o["rutinero"] = std::move(propio);
+    return o;
+}
+
+std::string Texto(const json &j) { return j.dump(2, ' ', false, json::error_handler_t::replace); }
+} // namespace
+
 QByteArray CodeSnippets(const QVector<Script> &scripts, const QString &categoria) {
-    json todo = json::object();
+    if (scripts.isEmpty())
+        return QByteArrayLiteral("{}\n");
+    std::vector<QString> claves;
+    claves.reserve(size_t(scripts.size()));
     QSet<QString> usados;
     for (const Script &s : scripts) {
         QString clave = s.Nombre;
         for (int n = 2; usados.contains(clave); ++n)
             clave = QStringLiteral("%1 (%2)").arg(s.Nombre).arg(n);
         usados.insert(clave);
-        Nota nota;
-        const QString descripcion = SinNota(s.Descripcion, &nota);
-        const QString codigo = etiquetas::AEditor(s.Codigo);
-        const traduccion::Fragmento f = traduccion::AFragmento(codigo, {true, nota.orden});
-        json o = json::object();
-        const QStringList prefijos = nota.prefijos.isEmpty() ? QStringList{Prefijo(s.Nombre)} : nota.prefijos;
-        if (prefijos.size() == 1) {
-            o["prefix"] = S(prefijos.first());
-        } else {
-            o["prefix"] = json::array();
-            for (const QString &p : prefijos)
-                o["prefix"].push_back(S(p));
-        }
-        o["body"] = json::array();
-        for (const QString &linea : f.cuerpo.split(QLatin1Char('\n')))
-            o["body"].push_back(S(linea));
-        o["description"] = S(descripcion);
-        const QString alcance =
-            nota.ambito.isEmpty() ? lenguaje::Alcance(lenguaje::Elegir(descripcion, codigo, categoria)) : nota.ambito;
-        if (!alcance.isEmpty())
-            o["scope"] = S(alcance);
-        // What the editor has no place for, read back by an import.
-        json propio = {{"puntaje", S(s.Puntaje)}};
-        if (clave != s.Nombre)
-            propio["nombre"] = S(s.Nombre);
-        if (!f.valores.isEmpty()) {
-            propio["valores"] = json::array();
-            for (int n : f.valores)
-                propio["valores"].push_back(n);
-        }
-        if (!f.nombres.isEmpty()) {
-            propio["campos"] = json::object();
-            for (auto it = f.nombres.cbegin(); it != f.nombres.cend(); ++it)
-                propio["campos"][std::to_string(it.key())] = S(it.value());
-        }
-        o["rutinero"] = std::move(propio);
-        todo[S(clave)] = std::move(o);
+        claves.push_back(clave);
     }
-    return QByteArray::fromStdString(todo.dump(2, ' ', false, json::error_handler_t::replace)) + '\n';
+    // Each snippet composed on its own, on every core, and written as one object would be: its key
+    // and its value one level in.
+    std::vector<std::string> partes(claves.size());
+    hilos::EnParalelo(int(scripts.size()), [&](int i) {
+        const std::string valor = Texto(Entrada(scripts[i], claves[size_t(i)], categoria));
+        std::string &r = partes[size_t(i)];
+        r = "  " + Texto(json(S(claves[size_t(i)]))) + ": ";
+        r.reserve(r.size() + valor.size() + valor.size() / 8);
+        // Strings hold no line break of their own (JSON escapes it): every one starts a line.
+        for (size_t desde = 0; desde < valor.size();) {
+            const size_t salto = std::min(valor.find('\n', desde), valor.size() - 1);
+            r.append(valor, desde, salto + 1 - desde);
+            if (valor[salto] == '\n')
+                r += "  ";
+            desde = salto + 1;
+        }
+    });
+    qsizetype largo = 4;
+    for (const std::string &p : partes)
+        largo += qsizetype(p.size()) + 2;
+    QByteArray r;
+    r.reserve(largo);
+    r += "{\n";
+    for (size_t i = 0; i < partes.size(); ++i) {
+        r += QByteArrayView(partes[i].data(), qsizetype(partes[i].size()));
+        r += i + 1 < partes.size() ? ",\n" : "\n";
+    }
+    r += "}\n";
+    return r;
 }
 
 } // namespace editores

@@ -1,8 +1,10 @@
 // The Markdown export of categories (Editores.h).
 #include "format/Editores.h"
 #include "format/Etiquetas.h"
+#include "core/Hilos.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace editores {
 
@@ -29,25 +31,54 @@ QString Cerca(const QString &codigo) {
     return QString(std::max(3, mayor + 1), QLatin1Char('`'));
 }
 
-QByteArray Markdown(const QVector<CategoriaMarkdown> &categorias) {
+namespace {
+// Scripts composed together: enough to be worth a core, few enough to share a category's work.
+constexpr int kTramo = 256;
+
+struct Tramo {
+    const CategoriaMarkdown *categoria;
+    int desde, hasta;
+};
+
+// A piece of the text: the category's heading with its first scripts, or more of its scripts.
+QByteArray Componer(const Tramo &t, bool primera) {
+    const CategoriaMarkdown &c = *t.categoria;
     QString r;
-    for (const CategoriaMarkdown &c : categorias) {
-        if (!r.isEmpty())
+    if (t.desde == 0)
+        r += (primera ? QString() : QStringLiteral("\n")) + QStringLiteral("# ") + EscaparMarkdown(c.nombre) +
+             QStringLiteral("\n");
+    for (int i = t.desde; i < t.hasta; ++i) {
+        const Script &s = c.scripts[i];
+        const QString codigo = etiquetas::AEditor(s.Codigo);
+        const QString cerca = Cerca(codigo);
+        r += QStringLiteral("\n## ") + EscaparMarkdown(s.Nombre) + QStringLiteral("\n\n");
+        if (!SinNota(s.Descripcion).isEmpty())
+            r += EscaparMarkdown(SinNota(s.Descripcion)) + QStringLiteral("\n\n");
+        r += cerca + lenguaje::Markdown(lenguaje::Elegir(s.Descripcion, codigo, c.nombre)) + QLatin1Char('\n') + codigo;
+        if (!codigo.isEmpty() && !codigo.endsWith(QLatin1Char('\n')))
             r += QLatin1Char('\n');
-        r += QStringLiteral("# ") + EscaparMarkdown(c.nombre) + QStringLiteral("\n");
-        for (const Script &s : c.scripts) {
-            const QString codigo = etiquetas::AEditor(s.Codigo);
-            const QString cerca = Cerca(codigo);
-            r += QStringLiteral("\n## ") + EscaparMarkdown(s.Nombre) + QStringLiteral("\n\n");
-            if (!SinNota(s.Descripcion).isEmpty())
-                r += EscaparMarkdown(SinNota(s.Descripcion)) + QStringLiteral("\n\n");
-            r += cerca + lenguaje::Markdown(lenguaje::Elegir(s.Descripcion, codigo, c.nombre)) + QLatin1Char('\n') + codigo;
-            if (!codigo.isEmpty() && !codigo.endsWith(QLatin1Char('\n')))
-                r += QLatin1Char('\n');
-            r += cerca + QLatin1Char('\n');
-        }
+        r += cerca + QLatin1Char('\n');
     }
     return r.toUtf8();
+}
+} // namespace
+
+QByteArray Markdown(const QVector<CategoriaMarkdown> &categorias) {
+    // A whole library is composed on every core, in pieces joined in their order.
+    std::vector<Tramo> tramos;
+    for (const CategoriaMarkdown &c : categorias)
+        for (int desde = 0; desde == 0 || desde < c.scripts.size(); desde += kTramo)
+            tramos.push_back({&c, desde, int(std::min<qsizetype>(c.scripts.size(), desde + kTramo))});
+    std::vector<QByteArray> partes(tramos.size());
+    hilos::EnParalelo(int(tramos.size()), [&](int i) { partes[size_t(i)] = Componer(tramos[size_t(i)], i == 0); });
+    qsizetype largo = 0;
+    for (const QByteArray &p : partes)
+        largo += p.size();
+    QByteArray r;
+    r.reserve(largo);
+    for (const QByteArray &p : partes)
+        r += p;
+    return r;
 }
 
 } // namespace editores

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <nlohmann/json.hpp>
 
 namespace {
 editores::Importacion Importado(const QString &archivo, const QString &categoria) {
@@ -222,6 +223,48 @@ private slots:
         const gramatica::Arbol arbol = gramatica::Analizar(escrito);
         QCOMPARE(gramatica::Insertado(arbol), insertado);
         QCOMPARE(gramatica::Analizar(gramatica::Escribir(arbol)), arbol);
+    }
+
+    // A big category is composed in pieces on several cores: the file is still the JSON library's
+    // own layout of one object, every snippet in its place, repeated names numbered in order.
+    void granCategoriaComoUnSoloObjeto() {
+        QVector<Script> scripts;
+        for (int i = 0; i < 700; ++i)
+            scripts << Guion(i % 100 == 7 ? QString("Repetido") : QString("S%1").arg(i), "d \u00f1",
+                             QString("linea ${campo%1}\n\totra \"comillas\" \\").arg(i % 3), QString::number(i));
+        const QByteArray archivo = editores::CodeSnippets(scripts, "Varios");
+        const nlohmann::ordered_json leido = nlohmann::ordered_json::parse(archivo.toStdString());
+        QCOMPARE(QByteArray::fromStdString(leido.dump(2)) + '\n', archivo);
+        QCOMPARE(int(leido.size()), 700);
+        int repetidos = 0, i = 0;
+        for (const auto &[clave, valor] : leido.items()) {
+            const QString esperada = i % 100 != 7 ? QString("S%1").arg(i)
+                                     : repetidos == 0 ? QString("Repetido")
+                                                      : QString("Repetido (%1)").arg(repetidos + 1);
+            repetidos += i % 100 == 7;
+            QCOMPARE(QString::fromStdString(clave), esperada);
+            QCOMPARE(QString::fromStdString(valor["rutinero"]["puntaje"].get<std::string>()), QString::number(i));
+            ++i;
+        }
+        QCOMPARE(editores::CodeSnippets({}, "Varios"), QByteArray("{}\n"));
+    }
+
+    // A library's Markdown, composed in pieces, is its categories' own texts one after another.
+    void bibliotecaEnMarkdownEsSusCategorias() {
+        QVector<editores::CategoriaMarkdown> categorias{{"Grande", {}}, {"Vacía", {}}, {"Una", {Guion("U", "", "u")}}};
+        for (int i = 0; i < 700; ++i)
+            categorias[0].scripts << Guion(QString("S%1").arg(i), "d", QString("c%1").arg(i));
+        const QByteArray junta = editores::Markdown(categorias);
+        QCOMPARE(junta, editores::Markdown({categorias[0]}) + '\n' + editores::Markdown({categorias[1]}) + '\n' +
+                            editores::Markdown({categorias[2]}));
+        const QString texto = QString::fromUtf8(junta);
+        qsizetype desde = 0;
+        for (int i = 0; i < 700; ++i) {
+            const qsizetype aqui = texto.indexOf(QString("\n## S%1\n\nd\n\n```\nc%1\n```\n").arg(i), desde);
+            QVERIFY2(aqui >= desde, qPrintable(QString("S%1").arg(i)));
+            desde = aqui;
+        }
+        QCOMPARE(texto.count("# Grande\n"), 1);
     }
 };
 

@@ -1,5 +1,6 @@
 // Library tools: search, move to another category, duplicate removal, import.
 #include "core/Archivos.h"
+#include "core/Hilos.h"
 #include "core/Registro.h"
 #include "core/mdlSistema.h"
 #include "search/Busqueda.h"
@@ -129,24 +130,29 @@ void frmPrincipal::mnuMarkdown_Click() {
 
 void frmPrincipal::mnuMarkdownBiblioteca_Click() {
     const QString titulo = QStringLiteral("Biblioteca en Markdown");
-    QVector<editores::CategoriaMarkdown> todas;
-    QStringList ilegibles;
     QStringList nombres = biblioteca::Archivos(estado.carpetaCategorias()).keys();
     herramientas::OrdenarNombres(nombres);
-    for (const QString &nombre : std::as_const(nombres)) {
-        editores::CategoriaMarkdown c{nombre, {}};
-        if (categoria_.hayAbierta() && categoria_.nombre() == nombre) {
-            // The open category as the list shows it, pending changes included.
-            c.scripts = categoria_.scripts();
-        } else {
-            QString error;
-            if (!mdlScripts::LeerArchivo(estado.rutaCategoria(nombre), c.scripts, &error)) {
-                qCWarning(lcArchivos) << "No se pudo leer la categoría para exportarla" << nombre << error;
-                ilegibles.append(QStringLiteral("%1: %2").arg(nombre, error));
-                continue;
-            }
+    QVector<editores::CategoriaMarkdown> todas(nombres.size());
+    QStringList rutas, errores(nombres.size());
+    for (const QString &nombre : std::as_const(nombres))
+        rutas.append(estado.rutaCategoria(nombre));
+    const QString abierta = categoria_.hayAbierta() ? categoria_.nombre() : QString();
+    std::vector<char> leida(size_t(nombres.size()), 1);
+    // The files are read on every core; the open category as the list shows it, pending changes
+    // included.
+    hilos::EnParalelo(int(nombres.size()), [&](int i) {
+        todas[i].nombre = nombres.at(i);
+        if (nombres.at(i) != abierta)
+            leida[size_t(i)] = mdlScripts::LeerArchivo(rutas.at(i), todas[i].scripts, &errores[i]);
+    });
+    QStringList ilegibles;
+    for (qsizetype i = 0; i < nombres.size(); ++i) {
+        if (nombres[i] == abierta)
+            todas[i].scripts = categoria_.scripts();
+        else if (!leida[size_t(i)]) {
+            qCWarning(lcArchivos) << "No se pudo leer la categoría para exportarla" << nombres[i] << errores[i];
+            ilegibles.append(QStringLiteral("%1: %2").arg(nombres[i], errores[i]));
         }
-        todas.append(c);
     }
     // A library with a category missing is not the library: nothing is written.
     if (!ilegibles.isEmpty()) {
