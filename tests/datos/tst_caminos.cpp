@@ -323,14 +323,13 @@ private slots:
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
     }
 
-    // Imported categories are listed at the end even under the filter, not selected; the status
-    // line stays as it was; the refill keeps them there.
-    void importarListaAlFinalYConservaLaLinea() {
+    // Imported categories are listed at the end even under the filter, not selected; the category
+    // that was open is closed, and the status line no longer names it; the refill keeps them there.
+    void importarListaAlFinalYCierraLaAbierta() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
         BajoElFiltro(v, Numerados(3));
         v.abrir("Menus");
-        const QString linea = ui(v.w)->panelEstado[0]->text();
-        QCOMPARE(linea, QStringLiteral("Categoría: Menus / Scripts: 3"));
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
         ayudas::EscribirBytes(v.c.ruta("fuera/Ajax.rtn"), Numerados(1));
         ayudas::EscribirBytes(v.c.ruta("fuera/Mesa.rtn"), Numerados(1));
         ayudas::AlAbrirseModal([&](QWidget *w) {
@@ -343,7 +342,9 @@ private slots:
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Ajax")));
         for (int refill = 0; refill < 2; ++refill) {
             QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Metas", "Ajax", "Mesa"}));
-            QCOMPARE(ui(v.w)->panelEstado[0]->text(), linea);
+            // Nothing is open afterwards: neither the heading nor the status line names Menus.
+            QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("(Ninguna)"));
+            QCOMPARE(ui(v.w)->panelEstado[0]->text(), QString());
             v.w->SeguirCarpeta();
         }
     }

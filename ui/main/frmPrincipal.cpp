@@ -147,10 +147,9 @@ void frmPrincipal::QuitarEntradaPanel(int posicion) {
 }
 
 void frmPrincipal::ImportacionTerminada() {
-    // Nothing is open afterwards, but the status line is left as it was.
-    const QString linea = panelEstado[0]->text();
+    // Nothing is open afterwards, and the status line says so: it never names a category that is
+    // no longer open.
     Limpiar();
-    panelEstado[0]->setText(linea);
     if (lstCat->topLevelItemCount() == 0)
         for (QAction *a : {mnuEliminar, mnuRenombrar, mnuImportar, entEliminarCat, entRenombrarCat})
             a->setEnabled(false);
