@@ -421,7 +421,9 @@ private slots:
             // Stopped while its temporary file is there, so that the kill lands in the middle of a save
             // however fast or slow the child runs.
             for (int intento = 0; intento < 100; ++intento) {
-                QTRY_VERIFY_WITH_TIMEOUT(!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(), 60000);
+                // Not QTRY_VERIFY: it looks again once seen, and the file may be gone by then.
+                QVERIFY(QTest::qWaitFor([&] { return !QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty(); },
+                                        60000));
                 QCOMPARE(::kill(pid_t(hijo.processId()), SIGSTOP), 0);
                 QTRY_VERIFY(Detenido(hijo.processId()));
                 if (!QDir(cat).entryList(QDir::Files).filter(temporal).isEmpty())
