@@ -1,4 +1,5 @@
 #include "search/IndiceBiblioteca.h"
+#include "core/Hilos.h"
 #include "core/Archivos.h"
 #include "core/Cp1252.h"
 #include "format/DuenoCarpeta.h"
@@ -23,7 +24,6 @@
 #include <map>
 #include <QtEndian>
 #include <sqlite3.h>
-#include <future>
 #include <zlib.h>
 #include <vector>
 
@@ -1373,11 +1373,12 @@ bool Indice::Datos::Primeros(const QStringList &palabras, int limite, std::vecto
     if (enOrden.size() >= kEnDosNucleos) {
         const size_t mitad = enOrden.size() / 2;
         std::vector<std::vector<Entrada>> otras(size_t(lado * lado));
-        auto segunda = std::async(std::launch::async, [&] { return clasificar(mitad, enOrden.size(), otras); });
-        parte = clasificar(0, mitad, grupos);
-        const Parte otra = segunda.get();
-        parte.seguros += otra.seguros;
-        parte.dudosos += otra.dudosos;
+        Parte mitades[2];
+        hilos::EnParalelo(2, [&](int h) {
+            mitades[h] = h == 0 ? clasificar(0, mitad, grupos) : clasificar(mitad, enOrden.size(), otras);
+        });
+        parte.seguros = mitades[0].seguros + mitades[1].seguros;
+        parte.dudosos = mitades[0].dudosos + mitades[1].dudosos;
         for (size_t g = 0; g < otras.size(); ++g)
             grupos[g].insert(grupos[g].end(), otras[g].cbegin(), otras[g].cend());
     } else
