@@ -33,6 +33,11 @@ private slots:
             << "x=${a:${b}} y=${b:2}" << Campos{{"a", "${b}"}, {"b", "2"}};
         QTest::newRow("campo con valor dentro de un valor") << "${a:<${b:1}>}" << Campos{{"a", "<${b:1}>"}, {"b", "1"}};
         QTest::newRow("campo completo dentro de uno abierto") << "${a:${b} y" << Campos{{"b", ""}};
+        QTest::newRow("elección") << "${color|rojo,verde|}" << Campos{{"color", "rojo", {"rojo", "verde"}}};
+        QTest::newRow("elección con valor escrito aparte") << "${c|a,b|} ${c:b}" << Campos{{"c", "b", {"a", "b"}}};
+        QTest::newRow("barras sin forma de elección") << "${a|b}" << Campos{{"a|b", ""}};
+        QTest::newRow("dólar delante de un campo") << "$$${x}" << Campos{{"x", ""}};
+        QTest::newRow("dos pares de dólares son texto") << "$$$${x}" << Campos();
     }
     void camposDistintosEnOrden() {
         QFETCH(QString, codigo);
@@ -69,6 +74,9 @@ private slots:
         QTest::newRow("cadena de valores") << "${a:${b}} ${b:${c}} ${c:1}" << Dados{{"c", "3"}} << "3 3 3";
         QTest::newRow("valores que se nombran en círculo") << "[${a:${b}}|${b:${a}}]" << Dados() << "[|]";
         QTest::newRow("escapado dentro de un valor") << "${a:$${b}}" << Dados() << "${b}";
+        QTest::newRow("elección ofrecida") << "color: ${c|rojo,verde|};" << Dados() << "color: rojo;";
+        QTest::newRow("dólar y campo") << "$$${v:x} = 1;" << Dados() << "$x = 1;";
+        QTest::newRow("dos pares de dólares y llave") << "$$$${x}" << Dados() << "$${x}";
     }
     void codigoLleno() {
         QFETCH(QString, codigo);

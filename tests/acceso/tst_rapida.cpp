@@ -12,7 +12,6 @@
 #include "ui/tools/frmBuscarBiblioteca.h"
 #include "ui/tools/frmBusquedaRapida.h"
 
-#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 #include <QtWidgets>
@@ -111,8 +110,22 @@ private slots:
         QCOMPARE(otro->data(3, DelegadoMarcas::kRol).value<QList<int>>(), (QList<int>{2, 5}));
     }
 
-    // Down chooses, Enter copies with real quotes and LF line ends, and hides.
-    void abajoEIntroCopianYOcultan() {
+    // Down and Up choose; Enter copies with real quotes and LF line ends and hides, Ctrl+Enter copies
+    // and stays, Esc hides without copying.
+    void teclasSobreLoElegido_data() {
+        QTest::addColumn<int>("tecla");
+        QTest::addColumn<bool>("control");
+        QTest::addColumn<bool>("copia");
+        QTest::addColumn<bool>("sigue"); // still shown
+        QTest::newRow("Intro copia y oculta") << int(Qt::Key_Return) << false << true << false;
+        QTest::newRow("Ctrl+Intro copia y se queda") << int(Qt::Key_Enter) << true << true << true;
+        QTest::newRow("Esc oculta sin copiar") << int(Qt::Key_Escape) << false << false << false;
+    }
+    void teclasSobreLoElegido() {
+        QFETCH(int, tecla);
+        QFETCH(bool, control);
+        QFETCH(bool, copia);
+        QFETCH(bool, sigue);
         Rapida v;
         v.escribir("debounce");
         QCOMPARE(v.elegido(), "Debounce lento");
@@ -121,27 +134,11 @@ private slots:
         v.tecla(Qt::Key_Down);
         v.tecla(Qt::Key_Up);
         QCOMPARE(v.elegido(), "Debounce");
-        v.tecla(Qt::Key_Return);
-        QCOMPARE(QGuiApplication::clipboard()->text(), kDebounce);
-        QVERIFY(!v.r->isVisible());
-    }
-
-    void escOcultaSinCopiar() {
-        Rapida v;
-        v.escribir("debounce");
-        v.tecla(Qt::Key_Escape);
-        QVERIFY(!v.r->isVisible());
-        QCOMPARE(QGuiApplication::clipboard()->text(), "antes");
-    }
-
-    void ctrlIntroCopiaYSeQueda() {
-        Rapida v;
-        v.escribir("debounce");
-        v.tecla(Qt::Key_Down);
-        v.tecla(Qt::Key_Enter, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), kDebounce);
-        QVERIFY(v.r->isVisible());
-        QCOMPARE(v.r->lblEstado->text(), "Código de Debounce copiado al portapapeles.");
+        v.tecla(Qt::Key(tecla), control ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), copia ? kDebounce : QStringLiteral("antes"));
+        QCOMPARE(v.r->isVisible(), sigue);
+        if (sigue)
+            QCOMPARE(v.r->lblEstado->text(), "Código de Debounce copiado al portapapeles.");
     }
 
     // Shift+Enter opens the script in the main window, selected, and copies nothing.
@@ -211,7 +208,6 @@ private slots:
         v.w->mnuCodBuscarBiblioteca_Click();
         auto *dlg = v.w->findChild<frmBuscarBiblioteca *>();
         QVERIFY(dlg);
-        QSignalSpy hallados(v.w->indexador(), &Indexador::hallados);
         QTest::keyClicks(dlg->txtBuscar, "saludo");
         QTRY_VERIFY(dlg->actual() != nullptr);
         AlPedirCampos({"Eva", "2"}, Qt::Key_Return);
@@ -241,20 +237,6 @@ private slots:
         QVERIFY(e.txtCodigo->camposMarcados().isEmpty());
         e.mnuCopiar->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "sin campos");
-    }
-
-    // A default that names another field is filled with that field's value: the box of `b` typed,
-    // the box of `a` left as offered.
-    void valorQueNombraOtroCampoSeLlenaConSuValor() {
-        Rapida v(false);
-        frmScript e(*v.w);
-        e.show();
-        e.ponerCodigo("x=${a:${b}} y=${b:2}");
-        QStringList vistos;
-        AlPedirCampos({"${b}", "5"}, Qt::Key_Return, &vistos);
-        e.mnuCopiar->trigger();
-        QCOMPARE(vistos, (QStringList{"a=${b}", "b=2"}));
-        QCOMPARE(QGuiApplication::clipboard()->text(), "x=5 y=5");
     }
 
     // More distinct fields than are asked for: no form (a hundred thousand boxes would take

@@ -2,7 +2,6 @@
 // driven over the real main window.
 #include "Ayudas.h"
 #include "core/Correo.h"
-#include "core/mdlINI.h"
 #include "core/Cp1252.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -76,10 +75,6 @@ struct Ventana : ayudas::VentanaConPreferencias {
             l.append({n, datos});
         return l;
     }
-    Ventana &abrir(const QString &abierta) {
-        VentanaConPreferencias::abrir(abierta);
-        return *this;
-    }
     frmOutlook *outlook() const { return w->findChild<frmOutlook *>(QString(), Qt::FindDirectChildrenOnly); }
     Correos correos() const {
         return {c.estado.MailPara, c.estado.MailDe, c.estado.MSOutlook, int(correo->mensajes.size()), outlook() != nullptr};
@@ -117,7 +112,8 @@ private slots:
 
     void enviarListaVacia() {
         Ventana v({"Vacia"}, {});
-        ayudas::Cambiar(*v.abrir("Vacia").w);
+        v.abrir("Vacia");
+        ayudas::Cambiar(*v.w);
         const auto m = ayudas::Contestar(QMessageBox::Ok);
         ui(v.w)->mnuEnviar->trigger();
         // Only the refusal: no save question, no dialog, nothing sent, the changes still pending.
@@ -130,7 +126,8 @@ private slots:
     void enviarPorElDialogo() {
         Ventana v({"Menus"}, Registro("Menu1", "d", "c", "1") + Registro("Menu2", "d", "c", "2"));
         // A pending change is saved first, so the attachment holds it.
-        v.abrir("Menus").w->categoria().Eliminar(1);
+        v.abrir("Menus");
+        v.w->categoria().Eliminar(1);
         ayudas::Cambiar(*v.w);
         const auto pregunta = ayudas::Contestar(QMessageBox::Yes);
         ui(v.w)->mnuEnviar->trigger();

@@ -6,15 +6,13 @@
 
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
-
-QLabel *Aviso(const Maquina &m) { return m.w->findChild<QLabel *>("lblAvisoBiblioteca"); }
 } // namespace
 
 class tst_avisos : public QObject {
     Q_OBJECT
   private slots:
-    // Another git program holds the branch locked: the version cannot be recorded, the status bar
-    // says so, other messages do not hide it, and it goes once a version is recorded again.
+    // A version that cannot be recorded (another git program holds the branch locked) stays told in
+    // the status bar, whatever else it says, until one is recorded again.
     void versionQueNoSeGuardaQuedaALaVista() {
         Maquina m({{"Menus", kMenus}});
         const QString candado = m.categorias() + "/.git/refs/heads/main.lock";
@@ -22,7 +20,7 @@ class tst_avisos : public QObject {
         m.abrir("Menus");
         m.editar("a", "cambiado");
         m.guardar();
-        QLabel *aviso = Aviso(m);
+        QLabel *aviso = m.w->findChild<QLabel *>("lblAvisoBiblioteca");
         QVERIFY(aviso);
         QTRY_VERIFY(aviso->isVisible());
         QVERIFY2(aviso->text().startsWith("Sin historial: "), qPrintable(aviso->text()));

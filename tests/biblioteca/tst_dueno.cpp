@@ -1,38 +1,23 @@
-// The folder's one writer: one operation at a time whatever the thread, every write announced, names
-// that leave the folder refused; and the single instance, which a stale lock never keeps out and a
-// silent one never turns away without a word.
+// The folder's one writer (one operation at a time, every write announced, nothing outside the
+// folder), and the single instance.
 #include "AyudasNucleo.h"
 #include "format/DuenoCarpeta.h"
 #include "ui/mdlInicio.h"
 
-#include <QProcess>
-#include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 #include <atomic>
-
-namespace {
-using Anunciados = QList<QStringList>;
-Anunciados Anuncios(const QSignalSpy &s) {
-    Anunciados r;
-    for (const auto &a : s)
-        r << a.at(0).toStringList();
-    return r;
-}
-} // namespace
 
 class tst_dueno : public QObject {
     Q_OBJECT
   private slots:
-    // While another thread holds the folder for several writes (as the sync's write step does), a
-    // save waits for it and is never interleaved.
+    // A save waits for another thread's hold on the folder (the sync's write step), never interleaved.
     void guardarEsperaALaToma() {
         QTemporaryDir dir;
         DuenoCarpeta &d = DuenoCarpeta::De(dir.path());
         std::atomic<bool> tomada{false}, soltar{false};
         QStringList orden;
         QMutex m;
-        auto *sincronizacion = QThread::create([&] {
+        const std::unique_ptr<QThread> sincronizacion(QThread::create([&] {
             const auto toma = d.Tomar();
             tomada = true;
             d.Guardar("A.rtn", "1");
@@ -40,14 +25,14 @@ class tst_dueno : public QObject {
                 QThread::msleep(5);
             QMutexLocker l(&m);
             orden << "sincronización";
-        });
+        }));
         sincronizacion->start();
         QTRY_VERIFY(tomada.load());
-        auto *guardado = QThread::create([&] {
+        const std::unique_ptr<QThread> guardado(QThread::create([&] {
             d.Guardar("B.rtn", "2");
             QMutexLocker l(&m);
             orden << "guardar";
-        });
+        }));
         guardado->start();
         QTest::qWait(200);
         {
@@ -57,12 +42,9 @@ class tst_dueno : public QObject {
         soltar = true;
         QVERIFY(sincronizacion->wait(10000) && guardado->wait(10000));
         QCOMPARE(orden, (QStringList{"sincronización", "guardar"}));
-        delete sincronizacion;
-        delete guardado;
     }
 
-    // Every operation is announced once, with the names it touched; several under one hold are
-    // announced together when it ends.
+    // Every operation is announced once, with the names it touched; those under one hold, together.
     void cadaEscrituraSeAnuncia() {
         QTemporaryDir dir;
         DuenoCarpeta &d = DuenoCarpeta::De(dir.path());
@@ -77,7 +59,11 @@ class tst_dueno : public QObject {
             QVERIFY(d.Guardar("D.rtn", "4"));
             QVERIFY(d.Guardar("E.rtn", "5"));
         }
-        QCOMPARE(Anuncios(escritos), (Anunciados{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
+        QList<QStringList> anunciados;
+        for (const auto &a : escritos)
+            anunciados << a.at(0).toStringList();
+        QCOMPARE(anunciados,
+                 (QList<QStringList>{{"A.rtn"}, {"A.rtn", "B.rtn"}, {"C.rtn"}, {"B.rtn"}, {"D.rtn", "E.rtn"}}));
         QFile::remove(dir.path() + "/../fuera.rtn");
     }
 
@@ -102,8 +88,7 @@ class tst_dueno : public QObject {
         QCOMPARE(escritos.count(), 0);
     }
 
-    // A lock file left by a crash on another computer does not keep the program out: the kernel's
-    // lock went with the process that held it.
+    // A lock file a crash on another computer left does not keep the program out.
     void bloqueoDeOtraMaquinaNoImpideArrancar() {
         QTemporaryDir dir;
         ayudas::EscribirBytes(dir.path() + "/rutinero.lock", "999999\nrutinero\notra-maquina\n");
@@ -112,8 +97,7 @@ class tst_dueno : public QObject {
         QVERIFY2(instancia, qPrintable(error));
     }
 
-    // When the library is held by a program that does not answer, a second start says so instead of
-    // ending without a word.
+    // A second start whose library is held by a program that does not answer says so.
     void instanciaMudaSeDice() {
         QTemporaryDir dir;
         const QString programa = dir.path() + "/rutinero";

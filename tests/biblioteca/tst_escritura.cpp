@@ -1,12 +1,10 @@
 // The file layer under conditions the suite cannot fake: a disk whose fsync fails (as a dying disk
 // or a network folder reports EIO) and a named pipe standing under a category's name.
 #include "Ayudas.h"
-#include "Controles.h"
 #include "core/Archivos.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QtTest>
 
 #include <cerrno>
@@ -43,8 +41,7 @@ const QByteArray kMenus = Registro("a", "d", "1", "5") + Registro("b", "d", "2",
 class tst_escritura : public QObject {
     Q_OBJECT
   private slots:
-    // A save whose data cannot be made durable is refused: the old bytes stay, the changes stay
-    // pending, and the user is told. Run in a child process whose fsync fails.
+    // A save that cannot be made durable is refused, its changes kept: run in a child whose fsync fails.
     void fsyncQueFallaRechazaElGuardado() {
         QProcess hijo;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();

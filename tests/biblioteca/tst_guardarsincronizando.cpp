@@ -1,16 +1,10 @@
-// A save asked for while a real sync holds the folder for its write step: it waits, says so, and
-// then finds the file the sync rewrote, so the user's pending change goes through the changed-on-disk
-// question instead of writing over what the sync brought in.
+// A save asked for while a real sync holds the folder for its write step waits, says so, and then
+// asks about the file the sync rewrote instead of writing over what it brought in.
 #include "../historial/Maquina.h"
 #include "format/DuenoCarpeta.h"
 #include "ui/Mensajes.h"
-#include "ui/mdlScriptsVista.h"
 
-#include <QApplication>
-#include <QSemaphore>
 #include <QStatusBar>
-#include <QThread>
-#include <QUrl>
 #include <atomic>
 
 using ayudas::ui;
@@ -34,8 +28,7 @@ private slots:
         QVERIFY(a.sincronizar().ok);
         b.abrir("Menus");
 
-        // The sync's thread stops right after taking the folder, until the window's save is seen
-        // waiting for it in the status bar.
+        // The sync's thread stops once it holds the folder, until the save is seen waiting for it.
         std::atomic<bool> tomada{false};
         QSemaphore seguir;
         DuenoCarpeta &dueno = DuenoCarpeta::De(b.categorias());
@@ -63,9 +56,8 @@ private slots:
         b.w->AgregarPendientes({Rec("n", "nuevo")}, false);
         QVERIFY(ayudas::HayCambios(*b.w));
 
-        // Three boxes come: the save question, the changed-on-disk question and the sync's summary,
-        // whose place among the others depends on when the sync's thread ends. Each is answered by
-        // what it says.
+        // The save question, the changed-on-disk question and the sync's summary come in an order that
+        // depends on when the sync's thread ends: each is answered by what it says.
         QString cambiado;
         for (int i = 0; i < 3; ++i)
             mensajes::Encolar([&](QWidget *w) {

@@ -13,8 +13,8 @@ const char *const kEspacioPropio = "RUTINERO_PRUEBA_TERMINAR_ESPACIO";
 class tst_terminar : public QObject {
     Q_OBJECT
   private slots:
-    // The typed script is kept for the next start, beside the category's own scripts, and the
-    // program ends by itself without waiting on "¿Descartar los cambios del script?".
+    // The typed script is kept for the next start, and the program ends without waiting on the
+    // discard question.
     void sigtermGuardaLoTipeado() {
         programa::Programa p;
         p.c.categoria("Menus", kMenus);
@@ -28,8 +28,8 @@ class tst_terminar : public QObject {
                  (mdlScripts::Analizar(kMenus) << Script{"tipeado", "sin aceptar", "echo *RTN*hola*RTN*", "5"}));
     }
 
-    // On a full disk the typed script cannot be put aside: the program stays with it (and says so)
-    // instead of dropping it; a second SIGTERM ends it.
+    // On a full disk the typed script cannot be put aside: the program stays with it rather than drop
+    // it, until a second SIGTERM.
     void sigtermConElDiscoLlenoNoLoPierde() {
         RUTINERO_MONTAR(montaje, 8 << 20, kEspacioPropio);
         programa::Programa p;

@@ -1,6 +1,5 @@
-// The library's index as one more program among others on the machine: one kernel watch for the
-// whole folder, edits by other programs seen even when they keep size and time, an index another
-// program holds locked left alone, categories that cannot be read named in the answer.
+// The library's index as one more program among others on the machine: other programs' edits and
+// locks, the kernel's watches, a nearly full disk, unreadable categories.
 #include "AyudasNucleo.h"
 #include "DiscoLleno.h"
 #include "search/Indexador.h"
@@ -8,13 +7,8 @@
 #include "ui/tools/frmBuscarBiblioteca.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStorageInfo>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -22,30 +16,14 @@
 
 namespace {
 
-QByteArray Categoria(const QString &codigo) {
-    return mdlScripts::Componer({{"uno", "d", codigo, "5"}});
-}
-
 // The kernel watches this process holds, counted from what the kernel itself lists.
 int Vigilancias() {
     int n = 0;
     for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::System | QDir::Files)) {
-        QFile info("/proc/self/fdinfo/" + fd);
-        if (info.open(QIODevice::ReadOnly))
-            n += info.readAll().count("inotify wd:");
+        n += ayudas::LeerBytes("/proc/self/fdinfo/" + fd).count("inotify wd:");
     }
     return n;
 }
-
-struct Biblio {
-    QTemporaryDir dir;
-    QString carpeta = dir.path() + "/Categorias";
-    QString indice = dir.path() + "/Preferencias/indice.db";
-    Biblio() { QDir().mkpath(carpeta); }
-    void categoria(const QString &nombre, const QByteArray &datos) const {
-        ayudas::EscribirBytes(carpeta + QLatin1Char('/') + nombre + ".rtn", datos);
-    }
-};
 
 // A search through the index, and its answer.
 biblioteca::Respuesta Buscar(Indexador &x, const QString &texto) {
@@ -67,6 +45,25 @@ void Asentar(Indexador &x) {
     }
 }
 
+// A library folder of its own: its categories hold one script each, with the given code.
+struct Biblio {
+    QTemporaryDir dir;
+    QString carpeta = dir.path() + "/Categorias";
+    QString indice = dir.path() + "/Preferencias/indice.db";
+    Biblio() { QDir().mkpath(carpeta); }
+    void categoria(const QString &nombre, const QString &codigo) const {
+        ayudas::EscribirBytes(carpeta + QLatin1Char('/') + nombre + ".rtn",
+                              mdlScripts::Componer({{"uno", "d", codigo, "5"}}));
+    }
+    // The indexer over the folder, its passes settled.
+    std::unique_ptr<Indexador> indexar() const {
+        auto x = std::make_unique<Indexador>(carpeta, indice);
+        x->Iniciar();
+        Asentar(*x);
+        return x;
+    }
+};
+
 const char *const kBloquear = "--bloquear-indice";
 const char *const kEspacioPropio = "RUTINERO_PRUEBA_INDICE_ESPACIO";
 
@@ -79,23 +76,18 @@ class tst_vigilancia : public QObject {
     void unaVigilanciaParaTodaLaCarpeta() {
         Biblio b;
         for (int i = 0; i < 5000; ++i)
-            b.categoria(QStringLiteral("c%1").arg(i), Categoria("x"));
+            b.categoria(QStringLiteral("c%1").arg(i), "x");
         const int antes = Vigilancias();
-        Indexador x(b.carpeta, b.indice);
-        x.Iniciar();
-        Asentar(x);
+        const auto x = b.indexar();
         QVERIFY2(Vigilancias() - antes <= 1, qPrintable(QString::number(Vigilancias() - antes)));
     }
 
-    // Another program rewrites a category with the same size and puts its time back: its new text
-    // is found, its old one no longer.
+    // Another program rewrites a category with the same size and puts its time back: still seen.
     void cambioConElMismoTamanoYHoraSeVe() {
         Biblio b;
-        b.categoria("Menus", Categoria("alfabeto"));
-        Indexador x(b.carpeta, b.indice);
-        x.Iniciar();
-        Asentar(x);
-        QCOMPARE(Buscar(x, "alfabeto").total, 1);
+        b.categoria("Menus", "alfabeto");
+        const auto x = b.indexar();
+        QCOMPARE(Buscar(*x, "alfabeto").total, 1);
         const QString ruta = b.carpeta + "/Menus.rtn";
         const QDateTime hora = QFileInfo(ruta).lastModified();
         QByteArray datos = ayudas::LeerBytes(ruta);
@@ -107,21 +99,16 @@ class tst_vigilancia : public QObject {
         QVERIFY(f.setFileTime(hora, QFileDevice::FileModificationTime));
         f.close();
         QCOMPARE(QFileInfo(ruta).lastModified(), hora);
-        Asentar(x);
-        QCOMPARE(Buscar(x, "zanahori").total, 1);
-        QCOMPARE(Buscar(x, "alfabeto").total, 0);
+        Asentar(*x);
+        QCOMPARE(Buscar(*x, "zanahori").total, 1);
+        QCOMPARE(Buscar(*x, "alfabeto").total, 0);
     }
 
-    // An index another program holds locked is neither removed nor made anew: searches read the
-    // files meanwhile, and say so.
+    // An index another program holds locked is neither removed nor made anew; searches say so.
     void indiceBloqueadoPorOtroProgramaSeRespeta() {
         Biblio b;
-        b.categoria("Menus", Categoria("alfabeto"));
-        {
-            Indexador x(b.carpeta, b.indice);
-            x.Iniciar();
-            Asentar(x);
-        }
+        b.categoria("Menus", "alfabeto");
+        b.indexar(); // the index made, and its indexer gone
         struct stat antes;
         QCOMPARE(::stat(QFile::encodeName(b.indice).constData(), &antes), 0);
         QProcess otro;
@@ -143,25 +130,22 @@ class tst_vigilancia : public QObject {
         QCOMPARE(otro.exitCode(), 0); // its data was there all along
     }
 
-    // On a nearly full disk the index does not take the space the user's saves need: it waits, and
-    // searches read the categories meanwhile and say why.
+    // On a nearly full disk the index waits instead of taking the room the user's saves need.
     void discoCasiLlenoElIndiceEspera() {
         RUTINERO_MONTAR(montaje, 32 << 20, kEspacioPropio);
         Biblio b;
         const QByteArray grande(200 * 1024, 'x');
         for (int i = 0; i < 20; ++i)
-            b.categoria(QStringLiteral("c%1").arg(i), Categoria(QString::fromLatin1(grande) + " alfabeto"));
-        const QString indice = montaje.dir.path() + "/Preferencias/indice.db";
-        QDir().mkpath(QFileInfo(indice).path());
+            b.categoria(QStringLiteral("c%1").arg(i), QString::fromLatin1(grande) + " alfabeto");
+        b.indice = montaje.dir.path() + "/Preferencias/indice.db";
+        QDir().mkpath(QFileInfo(b.indice).path());
         ayudas::Llenar(montaje.dir.path());
         // Two megabytes left: less than the reserve kept for the user (a tenth of this disk).
         QFile relleno(montaje.dir.path() + "/relleno");
         QVERIFY(relleno.resize(relleno.size() - (2 << 20)));
         const qint64 libre = QStorageInfo(montaje.dir.path()).bytesAvailable();
-        Indexador x(b.carpeta, indice);
-        x.Iniciar();
-        Asentar(x);
-        const biblioteca::Respuesta r = Buscar(x, "alfabeto");
+        const auto x = b.indexar();
+        const biblioteca::Respuesta r = Buscar(*x, "alfabeto");
         QCOMPARE(r.total, 20);
         QVERIFY2(r.aviso.contains("casi lleno"), qPrintable(r.aviso));
         QStorageInfo despues(montaje.dir.path());
@@ -170,18 +154,14 @@ class tst_vigilancia : public QObject {
                  qPrintable(QStringLiteral("%1 of %2 bytes left").arg(despues.bytesAvailable()).arg(libre)));
     }
 
-    // A category whose file cannot be read (here a link to memory that the kernel refuses to give)
-    // is named in the search window, not dropped from the results in silence.
+    // A category that cannot be read (a link to memory the kernel refuses) is named, not dropped.
     void categoriaIlegibleSeNombraEnLaBusqueda() {
         Biblio b;
-        b.categoria("Menus", Categoria("alfabeto"));
+        b.categoria("Menus", "alfabeto");
         QVERIFY(QFile::link("/proc/self/mem", b.carpeta + "/Rota.rtn"));
-        Indexador x(b.carpeta, b.indice);
-        x.Iniciar();
-        Asentar(x);
-        frmBuscarBiblioteca w(x, [](const biblioteca::Hallazgo &) {}, nullptr);
+        const auto x = b.indexar();
+        frmBuscarBiblioteca w(*x, [](const biblioteca::Hallazgo &) {}, nullptr);
         w.Mostrar();
-        QSignalSpy hallados(&x, &Indexador::hallados);
         QTest::keyClicks(w.findChild<QLineEdit *>("txtBuscar"), "alfa");
         auto *aviso = w.findChild<QLabel *>("lblAviso");
         QVERIFY(aviso);

@@ -3,6 +3,7 @@
 // libraries and queries to hold the index to it.
 #include "AyudasNucleo.h"
 #include "search/Busqueda.h"
+#include "search/IndiceBiblioteca.h"
 #include "core/Cp1252.h"
 #include "format/mdlScripts.h"
 #include "search/Trigramas.h"
@@ -178,21 +179,29 @@ inline QString Consulta(QRandomGenerator &r, const QList<QByteArray> &textos) {
 }
 
 inline QString RutaIndice(const ayudas::Carpeta &c) { return c.estado.carpetaPreferencias() + "/indice.db"; }
-// How many scripts the full-text table says hold a trigram: what a script that left still leaves behind.
-inline int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
+// One number from the index's file, as another program reads it (-1 where it cannot); `parametro`
+// is bound to the statement's `?`.
+inline int Numero(const QString &ruta, const char *sql, const QByteArray &parametro = {}) {
     sqlite3 *db = nullptr;
     sqlite3_stmt *st = nullptr;
     int n = -1;
-    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        biblioteca::RegistrarTrigramas(db) &&
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM texto WHERE texto MATCH ?", -1, &st, nullptr) == SQLITE_OK) {
-        const QByteArray frase = '"' + trigrama + '"';
-        sqlite3_bind_text(st, 1, frase.constData(), int(frase.size()), SQLITE_TRANSIENT);
+    if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        biblioteca::RegistrarTrigramas(db) && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+        if (!parametro.isNull())
+            sqlite3_bind_text(st, 1, parametro.constData(), int(parametro.size()), SQLITE_TRANSIENT);
         if (sqlite3_step(st) == SQLITE_ROW)
             n = sqlite3_column_int(st, 0);
     }
     sqlite3_finalize(st);
     sqlite3_close(db);
     return n;
+}
+// How many scripts the full-text table says hold a trigram: what a script that left still leaves behind.
+inline int ConTrigrama(const QString &ruta, const QByteArray &trigrama) {
+    return Numero(ruta, "SELECT count(*) FROM texto WHERE texto MATCH ?", '"' + trigrama + '"');
+}
+// The index made and brought up to the folder's files: how many categories it read (-1: not made).
+inline int Indexar(biblioteca::Indice &indice, const QString &carpeta) {
+    return indice.AbrirParaEscribir() ? int(indice.Actualizar(carpeta).size()) : -1;
 }
 } // namespace

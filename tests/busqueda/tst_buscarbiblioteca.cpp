@@ -3,7 +3,6 @@
 #include "core/Archivos.h"
 #include "search/IndiceBiblioteca.h"
 #include "search/Indexador.h"
-#include "ui/mdlScriptsVista.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscarBiblioteca.h"
@@ -14,6 +13,10 @@
 namespace {
 using ayudas::Registro;
 using ayudas::ui;
+
+// The search answers from its own thread; under the sanitizers on a loaded machine an answer can
+// take longer than QtTest's five seconds.
+constexpr int kEspera = 30000;
 
 struct Ventana {
     ayudas::Carpeta c;
@@ -46,6 +49,11 @@ struct Ventana {
         dlg->txtBuscar->clear();
         QTest::keyClicks(dlg->txtBuscar, texto);
     }
+    // Types the query and waits for the scripts it finds, by name.
+    void buscar(const QString &texto, const QStringList &nombres) {
+        escribir(texto);
+        QTRY_COMPARE_WITH_TIMEOUT(columna(1), nombres, kEspera);
+    }
     QStringList columna(int c) const {
         QStringList r;
         for (int i = 0; i < dlg->lstResultados->topLevelItemCount(); ++i)
@@ -59,10 +67,6 @@ struct Ventana {
 };
 } // namespace
 
-// The search answers from its own thread; under the sanitizers on a loaded machine an answer can
-// take longer than QtTest's five seconds.
-constexpr int kEspera = 30000;
-
 class tst_buscarbiblioteca : public QObject {
     Q_OBJECT
 private slots:
@@ -70,8 +74,7 @@ private slots:
     void resultadosAlEscribir() {
         Ventana v;
         v.abrirYBuscar();
-        QTest::keyClicks(v.dlg->txtBuscar, QString::fromUtf8("BOÚNC"));
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Botones"}), kEspera);
+        v.buscar(QString::fromUtf8("BOÚNC"), {"Debounce", "Botones"});
         QCOMPARE(v.columna(0), (QStringList{"JavaScript", "CSS"}));
         QCOMPARE(v.columna(2), (QStringList{QString::fromUtf8("Función debounce"), "Estilo de botones"}));
         QCOMPARE(v.columna(3), (QStringList{"", "button { color: red; } /* rebounce */"}));
@@ -79,8 +82,7 @@ private slots:
         QCOMPARE(css->data(3, Qt::UserRole + 1).value<QList<int>>(), (QList<int>{28, 5}));
         QCOMPARE(v.dlg->lblMas->text(), QString());
         // Every word must be found, each in any field.
-        v.escribir("return deb");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
+        v.buscar("return deb", {"Debounce"});
         QCOMPARE(v.columna(3), QStringList{"return \"x\";"});
         v.escribir("return php");
         QTRY_COMPARE_WITH_TIMEOUT(v.dlg->lblMas->text(), "Ningún script contiene return php", kEspera);
@@ -93,8 +95,7 @@ private slots:
     void resultadosSiguenAlIndice() {
         Ventana v;
         v.abrirYBuscar();
-        v.escribir("deb");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
+        v.buscar("deb", {"Debounce"});
         v.c.categoria("Python", Registro("Depurar", "debug con pdb", "import pdb", "1"));
         QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Depurar"}), kEspera);
         QCOMPARE(v.dlg->txtBuscar->text(), QStringLiteral("deb"));
@@ -159,8 +160,7 @@ private slots:
         v.w->EliminarS();
         QVERIFY(ayudas::HayCambios(*v.w));
         v.buscarEnBiblioteca();
-        QTest::keyClicks(v.dlg->txtBuscar, "clics");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Eventos"}, kEspera);
+        v.buscar("clics", {"Eventos"});
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &m);
         const QPoint p = v.dlg->lstResultados->visualItemRect(v.dlg->lstResultados->topLevelItem(0)).center();
@@ -178,8 +178,7 @@ private slots:
     void otraConsultaEligeSuPrimerResultado() {
         Ventana v;
         v.abrirYBuscar();
-        QTest::keyClicks(v.dlg->txtBuscar, "bounce");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), (QStringList{"Debounce", "Botones"}), kEspera);
+        v.buscar("bounce", {"Debounce", "Botones"});
         v.dlg->lstResultados->setCurrentItem(v.dlg->lstResultados->topLevelItem(1));
         v.dlg->txtBuscar->selectAll();
         QTest::keyClicks(v.dlg->txtBuscar, "clics");
@@ -194,8 +193,7 @@ private slots:
     void copiarCodigo() {
         Ventana v;
         v.abrirYBuscar();
-        QTest::keyClicks(v.dlg->txtBuscar, "debounce");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Debounce"}, kEspera);
+        v.buscar("debounce", {"Debounce"});
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(v.dlg->txtBuscar, Qt::Key_C, Qt::AltModifier); // the button's mnemonic
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), "function d() {\n  return \"x\";\n}", kEspera);
@@ -237,8 +235,7 @@ private slots:
     void scriptQueYaNoEsta() {
         Ventana v;
         v.abrirYBuscar();
-        QTest::keyClicks(v.dlg->txtBuscar, "formulario");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulario"}, kEspera);
+        v.buscar("formulario", {"Formulario"});
         v.c.categoria("PHP", Registro("Otro", "", "", ""));
         ayudas::Mensaje m;
         ayudas::ContestarMensaje(QMessageBox::Ok, &m);
@@ -298,8 +295,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(pasadas.size(), 2, kEspera);
         QCOMPARE(pasadas[1][0].toStringList(), QStringList{"PHP"});
         v.buscarEnBiblioteca();
-        QTest::keyClicks(v.dlg->txtBuscar, "formulaz");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulazio"}, kEspera);
+        v.buscar("formulaz", {"Formulazio"});
     }
 
     // Without a place for the index the search still answers, reading the files.
@@ -307,8 +303,7 @@ private slots:
         Ventana v;
         ayudas::EscribirBytes(v.c.estado.carpetaPreferencias(), "no es una carpeta");
         v.abrirYBuscar();
-        QTest::keyClicks(v.dlg->txtBuscar, "valida");
-        QTRY_COMPARE_WITH_TIMEOUT(v.columna(1), QStringList{"Formulario"}, kEspera);
+        v.buscar("valida", {"Formulario"});
     }
 };
 

@@ -13,11 +13,6 @@
 namespace {
 using ayudas::Registro;
 
-// The index of the folder's library, made and brought up to its files.
-bool Indexar(biblioteca::Indice &indice, const ayudas::Carpeta &c) {
-    return indice.AbrirParaEscribir() && !indice.Actualizar(c.estado.carpetaCategorias()).isEmpty();
-}
-
 bool Integro(const QString &ruta) {
     sqlite3 *db = nullptr;
     // Read-write only because the full-text table's check is asked as an insert; it writes nothing.
@@ -60,7 +55,7 @@ private slots:
         ayudas::Carpeta c;
         c.categoria("JS", Registro("Debounce", "Funci\xf3n debounce", "var a;\r\n  // deBOUNCE *RTN*x*RTN*\r\nfin", "1"));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(Indexar(indice, c));
+        QVERIFY(Indexar(indice, c.estado.carpetaCategorias()) > 0);
         const biblioteca::Respuesta r = indice.Buscar(c.estado.carpetaCategorias(), QString::fromUtf8("bóunc \"x"), 10);
         QCOMPARE(r.total, 1);
         const biblioteca::Hallazgo &h = r.hallazgos[0];
@@ -113,7 +108,7 @@ private slots:
             datos += Registro("s" + QByteArray::number(i), "d", "c", "");
         c.categoria("A", datos);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(Indexar(indice, c));
+        QVERIFY(Indexar(indice, c.estado.carpetaCategorias()) > 0);
         const auto ids = [&] {
             QMap<int, qint64> r; // position -> row
             sqlite3 *db = nullptr;
@@ -140,63 +135,46 @@ private slots:
     }
 
     void indiceInservibleSeRehace_data() {
-        QTest::addColumn<int>("dano");
-        QTest::newRow("basura") << 0;
-        QTest::newRow("páginas rotas") << 1;
-        QTest::newRow("versión anterior") << 2;
-        QTest::newRow("vacío") << 3;
-        QTest::newRow("código que no se descomprime") << 4;
-        QTest::newRow("código fuera de su bloque") << 5;
+        QTest::addColumn<int>("dano");     // 0 garbage, 1 noise after the first page, 2 emptied
+        QTest::addColumn<QByteArray>("sql"); // or a change as another program would make it
+        QTest::newRow("basura") << 0 << QByteArray();
+        QTest::newRow("páginas rotas") << 1 << QByteArray();
+        QTest::newRow("vacío") << 2 << QByteArray();
+        QTest::newRow("versión anterior") << -1 << QByteArray("PRAGMA user_version = 0");
+        QTest::newRow("código que no se descomprime") << -1 << QByteArray("UPDATE bloques SET datos = x'0000ffff78da0102'");
+        QTest::newRow("código fuera de su bloque") << -1 << QByteArray("UPDATE scripts SET desde = desde + 100000");
     }
     // Whatever is found in place of the index, it is made anew without a word, and answers right.
     void indiceInservibleSeRehace() {
         QFETCH(int, dano);
+        QFETCH(QByteArray, sql);
         ayudas::Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
         Biblioteca(c, 99);
         {
             biblioteca::Indice indice(RutaIndice(c));
-            QVERIFY(Indexar(indice, c));
+            QVERIFY(Indexar(indice, carpeta) > 0);
         }
         QFile f(RutaIndice(c));
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.size() > 8192);
-        switch (dano) {
-        case 0:
+        if (dano == 0) {
             f.write(QByteArray(int(f.size()), 'x'));
-            break;
-        case 1: {
+        } else if (dano == 1) {
             QRandomGenerator r(5);
             f.seek(4096);
             QByteArray ruido(int(f.size()) - 4096, 0);
             for (char &b : ruido)
                 b = char(r.bounded(256));
             f.write(ruido);
-            break;
-        }
-        case 2: {
-            f.close();
-            sqlite3 *db = nullptr;
-            sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
-            QCOMPARE(sqlite3_exec(db, "PRAGMA user_version = 0", nullptr, nullptr, nullptr), SQLITE_OK);
-            sqlite3_close(db);
-            break;
-        }
-        case 3:
+        } else if (dano == 2) {
             f.resize(0);
-            break;
-        case 4:
-        case 5: {
+        } else {
             f.close();
             sqlite3 *db = nullptr;
             sqlite3_open(RutaIndice(c).toUtf8().constData(), &db);
-            QCOMPARE(sqlite3_exec(db, dano == 4 ? "UPDATE bloques SET datos = x'0000ffff78da0102'"
-                                                : "UPDATE scripts SET desde = desde + 100000",
-                                  nullptr, nullptr, nullptr),
-                     SQLITE_OK);
+            QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(db);
-            break;
-        }
         }
         f.close();
         Indexador ix(carpeta, RutaIndice(c));

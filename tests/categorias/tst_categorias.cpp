@@ -76,10 +76,6 @@ struct Ventana : ayudas::VentanaPrincipal {
     QString ruta(const QString &nombre) const { return c.estado.rutaCategoria(nombre); }
     QByteArray bytes(const QString &nombre) const { return ayudas::LeerBytes(ruta(nombre)); }
     QStringList archivos() const { return QDir(c.estado.carpetaCategorias()).entryList(QDir::Files, QDir::Name); }
-    QLineEdit *editor() const { return ayudas::EditorDeNombre(*w); }
-    void renombrar(const QString &texto, Qt::Key tecla = Qt::Key_Return) {
-        ayudas::Renombrar(*w, texto, tecla);
-    }
     // Which category commands are on: the menu's Agregar, Eliminar, Renombrar, Importar, the toolbar's
     // drop-down entries eliminar and renombrar, and the toolbar button itself.
     QVector<bool> comandos() const {
@@ -246,14 +242,14 @@ private slots:
         v.seleccionar("Viejo");
         v.seleccionar("Viejo");
         QTest::qWait(0);
-        QVERIFY(!v.editor());
+        QVERIFY(!ayudas::EditorDeNombre(*v.w));
         // Pending changes are saved first, then the file is renamed with what was saved; it is closed.
         v.abrir("Viejo");
         v.w->categoria().Eliminar(0);
         ayudas::Cambiar(*v.w);
         {
             Mensajes si({QMessageBox::Yes});
-            v.renombrar("Nue/vo?");
+            ayudas::Renombrar(*v.w, "Nue/vo?");
             QCOMPARE(si.textos, QStringList{"¿Guardar cambios realizados a Viejo?"});
         }
         QCOMPARE(v.vista(), (Vista{{"Foo", "Nuevo"}, {"Foo.rtn", "Nuevo.rtn"}, "(Ninguna)"}));
@@ -263,17 +259,17 @@ private slots:
         // The same name, or one that differs only by removed characters: nothing happens at all.
         Mensajes mensajes;
         v.abrir("Nuevo");
-        v.renombrar("Nuevo");
-        v.renombrar(" Nue.vo* ");
+        ayudas::Renombrar(*v.w, "Nuevo");
+        ayudas::Renombrar(*v.w, " Nue.vo* ");
         QCOMPARE(v.vista(), (Vista{{"Foo", "Nuevo"}, {"Foo.rtn", "Nuevo.rtn"}, "Nuevo"}));
         // Case matters.
         v.seleccionar("Foo");
-        v.renombrar("foo");
+        ayudas::Renombrar(*v.w, "foo");
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"foo", "Nuevo"}));
         QCOMPARE(v.archivos(), (QStringList{"Nuevo.rtn", "foo.rtn"}));
         QCOMPARE(v.bytes("foo"), kAjax);
         // Escape gives up: the entry and the files stay, and the entry is not editable by a click.
-        v.renombrar("Otro", Qt::Key_Escape);
+        ayudas::Renombrar(*v.w, "Otro", Qt::Key_Escape);
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"foo", "Nuevo"}));
         QCOMPARE(v.archivos(), (QStringList{"Nuevo.rtn", "foo.rtn"}));
         QVERIFY(!(ui(v.w)->lstCat->currentItem()->flags() & Qt::ItemIsEditable));
@@ -287,15 +283,15 @@ private slots:
         // Onto an existing category, or to a name made only of removed characters: never overwritten,
         // the entry keeps its name, the user is told.
         v.abrir("Uno");
-        v.renombrar("Dos");
+        ayudas::Renombrar(*v.w, "Dos");
         QTRY_COMPARE(mensajes.textos.size(), 1);
-        v.renombrar(" ./?* ");
+        ayudas::Renombrar(*v.w, " ./?* ");
         QTRY_COMPARE(mensajes.textos.size(), 2);
         QCOMPARE(v.vista(), (Vista{{"Dos", "Uno"}, {"Dos.rtn", "Uno.rtn"}, "Uno"}));
         QCOMPARE(v.bytes("Uno") + v.bytes("Dos"), kAjax + dos);
         // The file has gone meanwhile.
         QVERIFY(QFile::remove(v.ruta("Uno")));
-        v.renombrar("Tres");
+        ayudas::Renombrar(*v.w, "Tres");
         QTRY_COMPARE(mensajes.textos.size(), 3);
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Dos", "Uno"}));
         QCOMPARE(v.archivos(), (QStringList{"Dos.rtn"}));
@@ -305,7 +301,7 @@ private slots:
         QVERIFY(mensajes.textos[2].startsWith(QStringLiteral("No se encuentra el archivo de la categoría Uno")));
         // Path characters never leave the folder.
         v.seleccionar("Dos");
-        v.renombrar("../../Fuera");
+        ayudas::Renombrar(*v.w, "../../Fuera");
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"Fuera", "Uno"}));
         QCOMPARE(v.archivos(), (QStringList{"Fuera.rtn"}));
         QCOMPARE(mensajes.textos.size(), 3);
@@ -403,9 +399,9 @@ private slots:
         ui(v.w)->mnuRenombrar->setEnabled(false);
         ui(v.w)->mnuEliminar->setEnabled(false);
         ui(v.w)->entradaCategorias("renombrar")->trigger();
-        QTRY_VERIFY(v.editor());
-        QTest::keyClick(v.editor(), Qt::Key_Escape);
-        QTRY_VERIFY(!v.editor());
+        QTRY_VERIFY(ayudas::EditorDeNombre(*v.w));
+        QTest::keyClick(ayudas::EditorDeNombre(*v.w), Qt::Key_Escape);
+        QTRY_VERIFY(!ayudas::EditorDeNombre(*v.w));
         {
             Mensajes si({QMessageBox::Yes});
             ui(v.w)->entradaCategorias("eliminar")->trigger();

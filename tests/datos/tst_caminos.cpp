@@ -3,11 +3,9 @@
 // the user works, duplicate removal, the pop-up menu and reserved names.
 #include "Ayudas.h"
 #include "core/Correo.h"
-#include "ui/frmCategoria.h"
 #include "ui/Mensajes.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
-#include "ui/tools/frmEliminarDup.h"
 #include "ui/tools/frmExaminar.h"
 #include "ui/tools/frmMover.h"
 #include "ui/tools/frmOutlook.h"
@@ -225,21 +223,28 @@ private slots:
         QVERIFY(!ayudas::HayCambios(*v.w));
     }
 
-    // A right click selects the category under the pointer, so the pop-up's Eliminar asks about it.
+    // A right click on the panel asks about the pending changes before its menu shows; then it
+    // selects the category under the pointer, so the menu's Eliminar asks about it, and the menu comes
+    // with the panel's header highlighted.
     void clicDerechoSeleccionaLaCategoria() {
         VentanaPrincipal v({{"Alfa", Numerados(1)}, {"Beta", Numerados(1)}});
-        v.seleccionar("Alfa");
+        v.abrir("Alfa");
+        ayudas::Cambiar(*v.w);
         QTreeWidgetItem *beta = ayudas::Buscar(ui(v.w)->lstCat, "Beta");
+        const auto guardar = ayudas::Contestar(QMessageBox::No);
+        ayudas::Clic(ui(v.w)->lstCat, beta, Qt::RightButton);
+        QVERIFY(guardar->visto && !ui(v.w)->g002->isVisible() && !ayudas::HayCambios(*v.w));
         ayudas::Clic(ui(v.w)->lstCat, beta, Qt::RightButton);
         QTRY_VERIFY(ui(v.w)->g002->isVisible());
         ui(v.w)->g002->hide();
+        QCOMPARE(ui(v.w)->lbl1->palette().color(QPalette::Window), v.w->style()->standardPalette().color(QPalette::Highlight));
+        QCOMPARE(ui(v.w)->lblMenu3->palette().color(QPalette::Window), QColor(128, 128, 128));
         QCOMPARE(ui(v.w)->lstCat->currentItem(), beta);
         const auto pregunta = ayudas::Contestar(QMessageBox::No);
         ui(v.w)->mnuEliminar->trigger();
         QCOMPARE(pregunta->texto, QStringLiteral("¿Desea eliminar la categoría Beta?"));
         QVERIFY(QFileInfo::exists(v.c.estado.rutaCategoria("Alfa")));
     }
-
 
     // ---- Esc never discards ----
 
@@ -309,18 +314,22 @@ private slots:
 
     // ---- The panel keeps the program's own changes when it follows the folder ----
 
-    // Files another program adds come in at the end when the filter shows them; a file
-    // it removes takes its entry along; the program's own entry at the end stays there, selected.
+    // Files another program adds come in by themselves, at the end, when the filter shows them; a
+    // file it removes takes its entry along; the program's own entry at the end stays there, and the
+    // selected entry and the open category stay as they were.
     void elPanelSigueAOtroProgramaSinReordenar() {
         VentanaPrincipal v(VentanaPrincipal::PorCrear{"me"});
-        BajoElFiltro(v);
+        BajoElFiltro(v, Numerados(2));
         ayudas::AgregarCategoria(*v.w, "Zeta");
+        v.abrir("Menus");
+        v.seleccionar("Zeta");
         v.c.categoria("Mesa", {});
         v.c.categoria("Beta", {});
         QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Metas")));
-        v.w->SeguirCarpeta();
-        QCOMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Mesa"}));
+        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Mesa"}));
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
+        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
+        QCOMPARE(v.scripts(), Nombres(2));
     }
 
     // Imported categories are listed at the end even under the filter, not selected; the category
@@ -363,32 +372,32 @@ private slots:
         QCOMPARE(v.enArchivo("(Ninguna)"), QStringList{"s02"});
     }
 
-    // The reserved names are refused by rename, with a Spanish message, and nothing is renamed.
-    void renombrarATodasSeRechaza_data() {
+    // The reserved names are refused by rename and by adding, with a Spanish message, and no file is
+    // renamed or made.
+    void nombreReservadoSeRechaza_data() {
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("Todas") << "Todas";
-        QTest::newRow("(Ninguna)") << "(Ninguna)";
-        QTest::newRow("todas") << "todas";
+        QTest::addColumn<bool>("agregar");
+        QTest::newRow("renombrar a Todas") << "Todas" << false;
+        QTest::newRow("renombrar a (Ninguna)") << "(Ninguna)" << false;
+        QTest::newRow("renombrar a todas") << "todas" << false;
+        QTest::newRow("agregar Todas") << "Todas" << true;
     }
-    void renombrarATodasSeRechaza() {
+    void nombreReservadoSeRechaza() {
         QFETCH(QString, nombre);
+        QFETCH(bool, agregar);
         VentanaPrincipal v({{"Menus", Numerados(1)}});
-        v.seleccionar("Menus");
-        ayudas::EmpezarRenombre(*v.w, nombre);
-        const auto aviso = ayudas::Contestar(QMessageBox::Ok);
-        QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
-        QTRY_VERIFY(aviso->visto);
-        QVERIFY(aviso->texto.contains("reservado"));
-        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
-    }
-
-    // Adding a category called Todas is refused the same way; nothing is created.
-    void agregarTodasSeRechaza() {
-        VentanaPrincipal v;
         ayudas::Mensaje aviso;
-        ayudas::AgregarCategoria(*v.w, "Todas", [&aviso] { ayudas::ContestarMensaje(QMessageBox::Ok, &aviso); });
+        if (agregar) {
+            ayudas::AgregarCategoria(*v.w, nombre, [&aviso] { ayudas::ContestarMensaje(QMessageBox::Ok, &aviso); });
+        } else {
+            v.seleccionar("Menus");
+            ayudas::EmpezarRenombre(*v.w, nombre);
+            ayudas::ContestarMensaje(QMessageBox::Ok, &aviso);
+            QTest::keyClick(EditorDeNombre(*v.w), Qt::Key_Return);
+            QTRY_VERIFY(aviso.visto);
+        }
         QVERIFY(aviso.texto.contains("reservado"));
-        QVERIFY(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files).isEmpty());
+        QCOMPARE(QDir(v.c.estado.carpetaCategorias()).entryList(QDir::Files), QStringList{"Menus.rtn"});
     }
 };
 

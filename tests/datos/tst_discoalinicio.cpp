@@ -6,7 +6,6 @@
 #include "DiscoLleno.h"
 #include "ui/Mensajes.h"
 #include "ui/frmSplash.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/mdlInicio.h"
 

@@ -18,7 +18,7 @@ using ayudas::ui;
 
 struct Busquedas {
     ayudas::VentanaConPreferencias v;
-    std::unique_ptr<frmBusquedaRapida> rapida; // goes before the window, while the index exists
+    std::unique_ptr<frmBusquedaRapida> rapida; // declared after the window: gone first, while the index exists
 
     explicit Busquedas(const QList<QPair<QString, QByteArray>> &categorias, const QString &abierta = "JavaScript")
         : v(categorias, abierta) {
@@ -26,17 +26,12 @@ struct Busquedas {
         rapida = std::make_unique<frmBusquedaRapida>(*v.w->indexador(), v.c.estado.carpetaCategorias(),
                                                      [this](const biblioteca::Hallazgo &h) { v.w->AbrirScript(h); });
     }
-    ~Busquedas() { rapida.reset(); }
 
-    // A script changed in the editor as the user does it, accepted with its button.
-    void editar(int fila, const QStringList &campos) {
-        v.seleccionar(fila);
-        auto e = v.editor(QStringLiteral("Editar"), campos);
-        ayudas::Pulsar(*e, 7);
-    }
-    void agregar(const QStringList &campos) {
-        auto e = v.editor(QStringLiteral("Agregar"), campos);
-        ayudas::Pulsar(*e, 7);
+    // A script changed at `fila`, or one added, in the editor as the user does it, accepted with its button.
+    void aceptar(const QStringList &campos, int fila = -1) {
+        if (fila >= 0)
+            v.seleccionar(fila);
+        ayudas::Pulsar(*v.editor(fila >= 0 ? QStringLiteral("Editar") : QStringLiteral("Agregar"), campos), 7);
     }
     frmBuscarBiblioteca *biblioteca() {
         v.w->activateWindow();
@@ -46,12 +41,12 @@ struct Busquedas {
     }
     // The rows of the window that searched `texto`, once its answer is listed: name and category.
     QStringList buscar(const QString &ventana, const QString &texto) {
-        QTreeWidget *lista = nullptr;
-        int colCategoria = 0;
         // What was typed before goes first, so that the answer waited for is the one to this text.
         if (auto *antes = v.w->findChild<frmBuscarBiblioteca *>())
             antes->txtBuscar->clear();
         rapida->txtBuscar->clear();
+        QTreeWidget *lista = rapida->lstResultados;
+        int nombre = 0, categoria = 1;
         if (ventana == "biblioteca") {
             frmBuscarBiblioteca *d = biblioteca();
             if (!d)
@@ -62,21 +57,17 @@ struct Busquedas {
             if (!QTest::qWaitFor([&] { return d->lstResultados->topLevelItemCount() > 0 || !d->lblMas->text().isEmpty(); }))
                 return {"sin respuesta"};
             lista = d->lstResultados;
+            std::swap(nombre, categoria);
         } else {
             rapida->Mostrar();
             QSignalSpy listos(rapida.get(), &frmBusquedaRapida::listos);
             rapida->txtBuscar->setText(texto);
             if (!QTest::qWaitFor([&] { return !listos.isEmpty(); }))
                 return {"sin respuesta"};
-            lista = rapida->lstResultados;
-            colCategoria = 1;
         }
         QStringList r;
-        for (int i = 0; i < lista->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem *f = lista->topLevelItem(i);
-            const QString nombre = f->text(ventana == "biblioteca" ? 1 : 0);
-            r << nombre + " · " + f->text(ventana == "biblioteca" ? 0 : colCategoria);
-        }
+        for (int i = 0; i < lista->topLevelItemCount(); ++i)
+            r << lista->topLevelItem(i)->text(nombre) + " · " + lista->topLevelItem(i)->text(categoria);
         return r;
     }
 };
@@ -106,8 +97,8 @@ private slots:
     void sinGuardarSeEncuentraComoEnPantalla() {
         QFETCH(QString, ventana);
         Busquedas b(kBiblioteca);
-        b.editar(0, {"Throttle", "Espera", "1", "setTimeout(f, 300);"});
-        b.agregar({"Nuevo debounce", "otro", "1", "x();"});
+        b.aceptar({"Throttle", "Espera", "1", "setTimeout(f, 300);"}, 0);
+        b.aceptar({"Nuevo debounce", "otro", "1", "x();"});
         QVERIFY(ayudas::HayCambios(*b.v.w));
         QCOMPARE(b.buscar(ventana, "debounce"),
                  (QStringList{"Nuevo debounce · JavaScript (sin guardar)", "Debounce en PHP · PHP"}));
@@ -141,7 +132,7 @@ private slots:
     // Opening an unsaved result selects it in the open category: nothing is asked, nothing is lost.
     void abrirUnSinGuardarNoPreguntaNiLoPierde() {
         Busquedas b(kBiblioteca);
-        b.agregar({"Nuevo debounce", "otro", "1", "x();"});
+        b.aceptar({"Nuevo debounce", "otro", "1", "x();"});
         QCOMPARE(b.buscar("biblioteca", "nuevo"), QStringList{"Nuevo debounce · JavaScript (sin guardar)"});
         QTest::keyClick(b.biblioteca()->txtBuscar, Qt::Key_Return);
         QVERIFY(ayudas::HayCambios(*b.v.w));
@@ -154,7 +145,7 @@ private slots:
         Busquedas b(kBiblioteca);
         QCOMPARE(b.buscar("biblioteca", "eventos"), QStringList{"Eventos · JavaScript"});
         frmBuscarBiblioteca *d = b.biblioteca();
-        b.editar(1, {"Eventos del teclado", "Escucha teclas", "2", "el.onkeyup = f;"});
+        b.aceptar({"Eventos del teclado", "Escucha teclas", "2", "el.onkeyup = f;"}, 1);
         // The change asks both the results and the tags again: the row is looked at once it changed.
         QTRY_VERIFY_WITH_TIMEOUT(d->lstResultados->topLevelItemCount() == 1 &&
                                      d->lstResultados->topLevelItem(0)->text(1) == "Eventos del teclado",
@@ -167,7 +158,7 @@ private slots:
         Busquedas b({{"JavaScript", Registro("Debounce", "Espera #tiempo", "setTimeout(f, 300);", "1") +
                                         Registro("Eventos", "Escucha clics #dom", "el.onclick = f;", "2")},
                      {"PHP", Registro("Debounce en PHP", "d #tiempo", "usleep(300);", "1")}});
-        b.editar(1, {"Eventos", "Escucha teclas #teclado", "2", "el.onkeyup = f;"});
+        b.aceptar({"Eventos", "Escucha teclas #teclado", "2", "el.onkeyup = f;"}, 1);
         frmBuscarBiblioteca *d = b.biblioteca();
         QVERIFY(d);
         const auto etiquetas = [d] {

@@ -1,6 +1,5 @@
-// The dialogs and messages a new user meets, on the real main window: the move dialog after a move,
-// categories another program adds, the import and sync dialogs' folders, what copying and exporting
-// say, and the window's name.
+// The dialogs and messages a new user meets, on the real main window: the import and sync dialogs'
+// folders, what copying and exporting say, and the window's name.
 #include "Ayudas.h"
 #include "core/Version.h"
 #include "ui/Mensajes.h"
@@ -9,7 +8,6 @@
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
-#include "ui/tools/frmMover.h"
 #include "ui/tools/frmSincronizar.h"
 
 #include <QAccessible>
@@ -29,28 +27,6 @@ private slots:
     void cleanup() {
         QCOMPARE(mensajes::Pendientes(), 0);
         mensajes::VaciarCola();
-    }
-
-    // After the move the dialog rests on what it did: the target still shown, not offered again, the
-    // bar at rest, and Enter closes it.
-    void moverTerminaEnReposo() {
-        ayudas::VentanaConPreferencias v({{"A", ayudas::Solos({"S1", "S2"})}, {"B", {}}}, "A");
-        v.seleccionar(1);
-        frmMover dlg(*v.w);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        ayudas::Elegir(dlg.cboImagen, "B");
-        QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
-        QCOMPARE(v.archivo("B"), ayudas::Solos({"S2"}));
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(dlg.lblCopiar->text(), "El script S2 pasó a la categoría B.");
-        QVERIFY(dlg.cboImagen->isVisible() && !dlg.cboImagen->isEnabled());
-        QCOMPARE(dlg.cboImagen->currentText(), "B");
-        QCOMPARE(dlg.barMover->value(), dlg.barMover->minimum());
-        QVERIFY(!dlg.cmdPegar->isEnabled());
-        QCOMPARE(dlg.cmdCancelar->text(), "Cerrar");
-        QTest::keyClick(&dlg, Qt::Key_Return);
-        QVERIFY(!dlg.isVisible());
     }
 
     // The import dialog names what it imports, and takes a folder typed or pasted: Enter there opens

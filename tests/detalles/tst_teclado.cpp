@@ -112,33 +112,30 @@ private slots:
 
     void focoVisible_data() {
         QTest::addColumn<bool>("oscura");
-        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("boton"); // the sync dialog's Aceptar, else the category list
         for (bool oscura : {false, true}) {
             const QString paleta = oscura ? " oscura" : " clara";
-            QTest::newRow(qPrintable("lista de categorías" + paleta)) << oscura << "lstCat";
-            QTest::newRow(qPrintable("botón" + paleta)) << oscura << "cmdAceptar";
+            QTest::newRow(qPrintable("lista de categorías" + paleta)) << oscura << false;
+            QTest::newRow(qPrintable("botón" + paleta)) << oscura << true;
         }
     }
     // With the focus a list or a button shows a frame of its own colour; without it, none.
     void focoVisible() {
         QFETCH(bool, oscura);
-        QFETCH(QString, control);
+        QFETCH(bool, boton);
         const QPalette antes = QApplication::palette();
         const auto restaurar = qScopeGuard([antes] { QApplication::setPalette(antes); });
         if (oscura)
             QApplication::setPalette(Oscura());
         ayudas::VentanaConPreferencias v({{"Menus", {}}, {"Otra", {}}});
         frmSincronizar dlg(v.c.estado, v.w.get());
-        QWidget *ventana = v.w.get();
-        QWidget *w = ui(v.w)->lstCat;
-        if (control == "cmdAceptar") {
+        if (boton)
             dlg.show();
-            ventana = &dlg;
-            w = dlg.cmdAceptar;
-        }
+        QWidget *ventana = boton ? static_cast<QWidget *>(&dlg) : v.w.get();
+        QWidget *w = boton ? static_cast<QWidget *>(dlg.cmdAceptar) : ui(v.w)->lstCat;
+        QWidget *otro = boton ? static_cast<QWidget *>(dlg.txtRemoto) : ui(v.w)->lstOp;
         ventana->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(ventana));
-        QWidget *otro = control == "cmdAceptar" ? static_cast<QWidget *>(dlg.txtRemoto) : ui(v.w)->lstOp;
         otro->setFocus();
         QTRY_VERIFY(!w->hasFocus());
         const int sin = EnElMarco(w);

@@ -106,10 +106,11 @@ class tst_categoriaabierta : public QObject {
 
     QTemporaryDir dir_;
     QString ruta(const QString &archivo) const { return dir_.path() + QLatin1Char('/') + archivo; }
-    // A fresh file with the initial scripts, opened.
-    QString abrirInicial(CategoriaAbierta &d, const QString &nombre = QStringLiteral("Menus")) {
+    // A fresh file with the given bytes (the initial scripts unless told), opened.
+    QString abrirInicial(CategoriaAbierta &d, const QString &nombre = QStringLiteral("Menus"),
+                         const QByteArray &bytes = Bytes(kInicial)) {
         const QString r = ruta(nombre + QStringLiteral(".rtn"));
-        ayudas::EscribirBytes(r, Bytes(kInicial));
+        ayudas::EscribirBytes(r, bytes);
         QString error;
         if (!d.Abrir(r, &error))
             qWarning() << error;
@@ -256,31 +257,25 @@ private slots:
         QCOMPARE(cambios.count(), 0);
     }
 
-    void deshacerHastaLoGuardadoQuedaSinCambios() {
+    // Undo back to the saved point leaves no changes; undo past it makes the document changed again,
+    // and the file keeps what was saved: undoing is not writing.
+    void deshacerSigueAlPuntoGuardado() {
         CategoriaAbierta d;
-        abrirInicial(d);
+        const QString r = abrirInicial(d);
         QVERIFY(d.Agregar(S("X")));
         QString error;
         QVERIFY2(d.Guardar(&error), qPrintable(error));
+        QVERIFY(!d.hayCambios());
+        QCOMPARE(d.huella(), Huella::DeArchivo(r));
         QVERIFY(d.Agregar(S("Y")));
         QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
         d.pila()->undo();
         QVERIFY(!d.hayCambios());
         QCOMPARE(cambios.count(), 1);
         QCOMPARE(cambios.at(0).at(0).toBool(), false);
-    }
-
-    void deshacerTrasGuardarQuedaCambiada() {
-        CategoriaAbierta d;
-        const QString r = abrirInicial(d);
-        QVERIFY(d.Agregar(S("X")));
-        QVERIFY(d.Guardar());
-        QVERIFY(!d.hayCambios());
-        QCOMPARE(d.huella(), Huella::DeArchivo(r));
         d.pila()->undo();
         QVERIFY(d.hayCambios());
         QCOMPARE(d.scripts(), kInicial);
-        // The file keeps what was saved: undoing is not writing.
         QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), kInicial.size() + 1);
     }
 
@@ -335,10 +330,8 @@ private slots:
         QFETCH(QString, agregado);
         QFETCH(QByteArray, despues);
         QFETCH(codificacion::Tipo, tipo);
-        const QString r = ruta(QStringLiteral("Codificada.rtn"));
-        ayudas::EscribirBytes(r, antes);
         CategoriaAbierta d;
-        QVERIFY(d.Abrir(r));
+        const QString r = abrirInicial(d, QStringLiteral("Codificada"), antes);
         QVERIFY(d.Agregar(S(agregado)));
         QString error;
         QVERIFY2(d.Guardar(&error), qPrintable(error));
@@ -362,30 +355,25 @@ private slots:
         QCOMPARE(d.huella(), antes);
     }
 
-    void moverAOtraDevuelveLoQuitadoSinDeshacer() {
+    // A move takes no undo step: the document stays apart from its file, even after an edit and its
+    // undo, until it is saved.
+    void moverAOtraQuedaCambiadaHastaGuardar() {
         CategoriaAbierta d;
-        abrirInicial(d);
+        const QString r = abrirInicial(d);
         QVERIFY(d.Agregar(S("X")));
         const QVector<Script> movidos = d.MoverA({2, 0}, QStringLiteral("Otra"));
         QCOMPARE(movidos, (QVector<Script>{kInicial.at(0), kInicial.at(2)}));
         QCOMPARE(Nombres(d), (QStringList{"B", "C", "X"}));
         QVERIFY(!d.pila()->canUndo());
         QVERIFY(d.hayCambios());
-        // An edit and its undo after the move still leave the document apart from its file.
         QVERIFY(d.Eliminar(0));
         d.pila()->undo();
         QVERIFY(d.hayCambios());
-    }
-
-    void moverQuedaCambiadaHastaGuardar() {
-        CategoriaAbierta d;
-        const QString r = abrirInicial(d);
-        QVERIFY(!d.MoverA({1}, QStringLiteral("Otra")).isEmpty());
         QSignalSpy cambios(&d, &CategoriaAbierta::cambiado);
         QVERIFY(d.Guardar());
         QVERIFY(!d.hayCambios());
         QCOMPARE(cambios.count(), 1);
-        QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), kInicial.size() - 1);
+        QCOMPARE(mdlScripts::Analizar(ayudas::LeerBytes(r)).size(), 3);
     }
 
     // Kept in name order, each edit puts its script in its place among the others, and its undo
@@ -431,9 +419,7 @@ private slots:
     // longer be undone, and changes pending before it stay pending.
     void ordenarConLaOpcionNoEsUnCambio() {
         CategoriaAbierta d;
-        const QString r = ruta(QStringLiteral("Z.rtn"));
-        ayudas::EscribirBytes(r, Bytes({S("c"), S("a"), S("b")}));
-        QVERIFY(d.Abrir(r));
+        abrirInicial(d, QStringLiteral("Z"), Bytes({S("c"), S("a"), S("b")}));
         d.setOrdenado(true);
         QCOMPARE(Nombres(d), (QStringList{"a", "b", "c"}));
         QVERIFY(!d.hayCambios() && !d.pila()->canUndo());
@@ -448,9 +434,7 @@ private slots:
     // sort into the same order is no step at all.
     void ordenarPorPuntajeEsUnPaso() {
         CategoriaAbierta d;
-        const QString r = ruta(QStringLiteral("P.rtn"));
-        ayudas::EscribirBytes(r, Bytes({S("a", "", "", "10"), S("b", "", "", "x"), S("c", "", "", "6"), S("d", "", "", "9.5")}));
-        QVERIFY(d.Abrir(r));
+        abrirInicial(d, QStringLiteral("P"), Bytes({S("a", "", "", "10"), S("b", "", "", "x"), S("c", "", "", "6"), S("d", "", "", "9.5")}));
         QVERIFY(d.Ordenar(3, Qt::AscendingOrder));
         QCOMPARE(Nombres(d), (QStringList{"c", "d", "a", "b"}));
         QCOMPARE(d.pila()->undoText(), QStringLiteral("ordenar por «P»"));

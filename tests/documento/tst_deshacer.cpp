@@ -1,7 +1,6 @@
 // Undo and redo in the main window: the keys and the script menu reach the open category's steps,
 // name them, and the save commands, the title and the close question follow the saved point.
 #include "Ayudas.h"
-#include "Controles.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
@@ -32,6 +31,7 @@ private slots:
     // and Ctrl+Shift+Z remove it again.
     void eliminarSeDeshaceConLaTecla() {
         VentanaConPreferencias v({{"Menus", kMenus}});
+        QVERIFY(v.w->windowTitle().endsWith("[*]")); // where the title shows the unsaved-changes marker
         v.seleccionar(0);
         Tecla(*v.w, Qt::Key_Delete);
         QCOMPARE(Nombres(v), (QStringList{"Throttle", "Fetch"}));
@@ -59,7 +59,7 @@ private slots:
         v.seleccionar(1);
         Tecla(*v.w, Qt::Key_Delete);
         v.guardar();
-        QVERIFY(!Guardable(*v.w));
+        QVERIFY(!Guardable(*v.w) && !v.w->isWindowModified());
         ui(v.w)->mnuDeshacer->trigger();
         QVERIFY(Guardable(*v.w) && v.w->isWindowModified());
         const auto pregunta = Contestar(QMessageBox::Cancel);

@@ -1,7 +1,6 @@
-// The open category in view: the selected script's code below the list, the score column sorted as
-// numbers, and the heading, status line and title that follow the open category.
+// The open category in view: the selected script's code below the list, and the score column sorted
+// as numbers by a click on its header.
 #include "Ayudas.h"
-#include "Controles.h"
 #include "core/mdlINI.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/main/Disposicion.h"
@@ -17,9 +16,6 @@ namespace {
 // The first code holds a double quote, stored as the file's token.
 const QByteArray kTres = Registro("Uno", "primero", "alert(*RTN*uno*RTN*);", "10") +
                          Registro("Dos", "segundo", "<b>dos</b>", "6") + Registro("Tres", "tercero", "SELECT 3;", "");
-
-// The list's names from the top, as shown.
-QStringList Orden(const frmPrincipal &w) { return Textos(ui(w)->lstScripts); }
 } // namespace
 
 class tst_vistacodigo : public QObject {
@@ -117,30 +113,9 @@ private slots:
         QTest::mouseClick(cabecera->viewport(), Qt::LeftButton, {},
                           QPoint(cabecera->sectionViewportPosition(vista::ColPuntaje) + 4, cabecera->height() / 2));
         QCOMPARE(ui(*v.w)->lstScripts->header()->sortIndicatorSection(), int(vista::ColPuntaje));
-        const QStringList orden = Orden(*v.w);
+        const QStringList orden = Textos(ui(*v.w)->lstScripts);
         QCOMPARE(orden, cabecera->sortIndicatorOrder() == Qt::AscendingOrder ? (QStringList{"Dos", "Uno", "Tres"})
                                                                              : (QStringList{"Tres", "Uno", "Dos"}));
-    }
-
-    // The title carries the unsaved-changes marker exactly while the open category has them.
-    void elTituloDiceSiHayCambios() {
-        VentanaConPreferencias v({{"Menus", kTres}});
-        QVERIFY(v.w->windowTitle().endsWith("[*]"));
-        QVERIFY(!v.w->isWindowModified());
-        ayudas::Cambiar(*v.w);
-        QVERIFY(v.w->isWindowModified());
-        v.guardar();
-        QVERIFY(!v.w->isWindowModified());
-    }
-
-    // Whatever closes the open category, the status line stops naming it.
-    void sinCategoriaAbiertaLaLineaNoLaNombra() {
-        VentanaConPreferencias v({{"Menus", kTres}});
-        const Controles *c = ui(*v.w);
-        QCOMPARE(c->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 3"));
-        v.w->Limpiar();
-        QCOMPARE(c->lblMenu3->text(), QStringLiteral("(Ninguna)"));
-        QCOMPARE(c->panelEstado[0]->text(), QString());
     }
 };
 

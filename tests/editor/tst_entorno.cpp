@@ -1,7 +1,6 @@
 // Around the editor: the program's keys in the main window and the dialogs, Qt's own Spanish, the
 // Spanish order of names, the command pictures and a dark desktop theme, on the real windows.
 #include "Ayudas.h"
-#include "format/mdlScripts.h"
 #include "ui/Traducciones.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
@@ -27,22 +26,23 @@ struct Ventana : ayudas::VentanaPrincipal {
             c.categoria(it.key(), it.value());
         crear({"Todas", "b"});
     }
-    void elegir(const QString &categoria) {
-        ui(w)->lstCat->setFocus();
-        ui(w)->lstCat->setCurrentItem(ayudas::Buscar(ui(w)->lstCat, categoria));
-    }
 };
+
+// The contrast ratio of two colours, from their relative luminance.
+double Contraste(QRgb a, QRgb b) {
+    const auto luminancia = [](QRgb c) {
+        const auto canal = [](int v) {
+            const double x = v / 255.0;
+            return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * canal(qRed(c)) + 0.7152 * canal(qGreen(c)) + 0.0722 * canal(qBlue(c));
+    };
+    const double x = luminancia(a), y = luminancia(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
 
 // How far the text of a widget's area stands out from its background: the contrast ratio between
 // the most common colour of the picture (the background) and the colour farthest from it.
-double Luminancia(QRgb c) {
-    auto canal = [](int v) {
-        const double x = v / 255.0;
-        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * canal(qRed(c)) + 0.7152 * canal(qGreen(c)) + 0.0722 * canal(qBlue(c));
-}
-
 double ContrasteTexto(QWidget *w, const QRect &zona) {
     const QImage img = w->grab(zona).toImage().convertToFormat(QImage::Format_RGB32);
     QHash<QRgb, int> cuenta;
@@ -51,10 +51,8 @@ double ContrasteTexto(QWidget *w, const QRect &zona) {
             ++cuenta[img.pixel(x, y)];
     const QRgb fondo = std::max_element(cuenta.cbegin(), cuenta.cend()).key(); // the most common
     double mejor = 1.0;
-    for (auto it = cuenta.cbegin(); it != cuenta.cend(); ++it) {
-        const double a = Luminancia(fondo), b = Luminancia(it.key());
-        mejor = std::max(mejor, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
-    }
+    for (auto it = cuenta.cbegin(); it != cuenta.cend(); ++it)
+        mejor = std::max(mejor, Contraste(fondo, it.key()));
     return mejor;
 }
 
@@ -74,7 +72,8 @@ private slots:
 
     void enterAbreLaCategoria() {
         Ventana v({{"Menus", Registro("uno", "d", "c", "1") + Registro("dos", "d", "c", "2")}, {"Otra", {}}});
-        v.elegir("Menus");
+        ui(v.w)->lstCat->setFocus();
+        ui(v.w)->lstCat->setCurrentItem(ayudas::Buscar(ui(v.w)->lstCat, "Menus"));
         QTest::keyClick(ui(v.w)->lstCat, Qt::Key_Return);
         QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
         QCOMPARE(ui(v.w)->lstScripts->cantidad(), 2);
@@ -241,13 +240,11 @@ private slots:
         const int margen = e.txtCodigo->marginWidth(0);
         QVERIFY2(ContrasteTexto(e.txtCodigo->viewport(), QRect(margen + 2, 0, vista->width() - margen - 4, 20)) >= 4.5,
                  "código resaltado");
+        const QsciLexer *lexico = e.txtCodigo->lexer();
         for (int estilo = 0; estilo < 128; ++estilo) {
-            if (e.txtCodigo->lexer()->description(estilo).isEmpty())
-                continue;
-            const double t = Luminancia(e.txtCodigo->lexer()->color(estilo).rgb()),
-                         p = Luminancia(e.txtCodigo->lexer()->paper(estilo).rgb());
-            QVERIFY2((std::max(t, p) + 0.05) / (std::min(t, p) + 0.05) >= 4.5,
-                     qPrintable(e.txtCodigo->lexer()->description(estilo)));
+            if (!lexico->description(estilo).isEmpty())
+                QVERIFY2(Contraste(lexico->color(estilo).rgb(), lexico->paper(estilo).rgb()) >= 4.5,
+                         qPrintable(lexico->description(estilo)));
         }
     }
 };

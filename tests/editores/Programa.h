@@ -3,6 +3,7 @@
 // and a language server talked to with framed messages.
 #include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
+#include "search/IndiceBiblioteca.h"
 
 #include <QDirIterator>
 #include <QJsonDocument>
@@ -34,6 +35,11 @@ struct Aplicacion {
     bool Categoria(const QString &nombre, const QVector<Script> &scripts) const {
         return mdlScripts::GuardarArchivo(categorias() + QLatin1Char('/') + nombre + QStringLiteral(".rtn"), scripts);
     }
+    // The search index as the program keeps it, brought up to the library's files.
+    bool Indexar() const {
+        biblioteca::Indice indice(ruta(QStringLiteral("Preferencias/indice-biblioteca.db")));
+        return indice.AbrirParaEscribir() && !indice.Actualizar(categorias()).isEmpty();
+    }
     // Every file of the application folder with its bytes.
     QMap<QString, QByteArray> Todo() const {
         QMap<QString, QByteArray> r;
@@ -53,6 +59,27 @@ inline QProcessEnvironment SinPantalla() {
     e.remove(QStringLiteral("WAYLAND_DISPLAY"));
     e.remove(QStringLiteral("QT_QPA_PLATFORM"));
     return e;
+}
+
+struct Resultado {
+    int codigo = -1;
+    QString salida, errores;
+};
+
+// Runs the program to its end, as a shell does, with nothing on its input.
+inline Resultado Correr(const QString &programa, const QStringList &args,
+                        const QProcessEnvironment &entorno = SinPantalla()) {
+    QProcess p;
+    p.setProcessEnvironment(entorno);
+    p.start(programa, args);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, QStringLiteral("no terminó")};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 inline QByteArray Marco(const QByteArray &cuerpo) {

@@ -43,64 +43,50 @@ Q_DECLARE_METATYPE(Script)
 class tst_codesnippets : public QObject {
     Q_OBJECT
 private slots:
-    void importaCampos_data() {
+    // Fields come in as fill-in fields; prefix, scope and tab order have their place at the end of
+    // the description, only where an export would not give them back by itself.
+    void importado_data() {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("codigo");
-        QTest::newRow("dólar delante de un campo") << "php.json" << "Asignar variable" << "$$${variable} = ${valor};";
-        QTest::newRow("anidado, elección y repetido")
+        QTest::addColumn<QString>("descripcion");
+        QTest::newRow("dólar delante de un campo, varios prefijos")
+            << "php.json" << "Asignar variable" << "$$${variable} = ${valor};"
+            << "Crea una variable «editores: prefijo=var,asignar»";
+        QTest::newRow("anidado, elección y repetido; descripción en líneas")
             << "php.json" << "Recorrer lista"
             << "foreach ($$${lista} as $$${clave} => $$${_valor:${lista}_valor}) {\n"
-               "\t${campo 4|echo,print,var_dump|}($$${_valor});\n}";
-        QTest::newRow("variables") << "php.json" << "Cabecera del archivo"
-                                   << "<?php\n// ${TM_FILENAME} — ${CURRENT_YEAR} ${Autor}\n"
-                                      "// Copiado: ${CLIPBOARD:nada}\nnamespace ${App};";
-        QTest::newRow("UTF-8 y dólar escapado") << "php.json" << "Precio en euros" << "echo \"${10} €$ \U0001F680\";";
-        QTest::newRow("final $0 fuera") << "web.code-snippets" << "Registro en consola"
-                                        << "console.log('${mensaje}', ${valor});\n";
-        QTest::newRow("llave escapada") << "web.code-snippets" << "Plantilla de cadena"
-                                        << "const ${texto} = `Hola $${${nombre}}`;";
-        QTest::newRow("sin nombre posible") << "web.code-snippets" << "Enlace"
-                                            << "<a href=\"${campo 1:https://${ejemplo.org}}\">"
-                                               "${campo 3:${TM_SELECTED_TEXT}}</a>";
-        QTest::newRow("elección repetida") << "web.code-snippets" << "Color"
-                                           << "color: ${campo 1|red,green,blue|};\nbackground: ${campo 1};";
+               "\t${campo 4|echo,print,var_dump|}($$${_valor});\n}"
+            << "Recorre una lista con clave y valor «editores: prefijo=foreach»";
+        QTest::newRow("variables, orden de las paradas")
+            << "php.json" << "Cabecera del archivo"
+            << "<?php\n// ${TM_FILENAME} — ${CURRENT_YEAR} ${Autor}\n// Copiado: ${CLIPBOARD:nada}\nnamespace ${App};"
+            << "«editores: prefijo=cab; orden=App,Autor»";
+        QTest::newRow("UTF-8 y dólar escapado")
+            << "php.json" << "Precio en euros" << "echo \"${10} €$ \U0001F680\";" << "Imprime un precio «editores: prefijo=eur»";
+        QTest::newRow("final $0 fuera, ámbito de dos lenguajes")
+            << "web.code-snippets" << "Registro en consola" << "console.log('${mensaje}', ${valor});\n"
+            << "Escribe en la consola «editores: prefijo=log; ámbito=javascript\\,typescript»";
+        QTest::newRow("llave escapada, un ámbito es la etiqueta de su lenguaje")
+            << "web.code-snippets" << "Plantilla de cadena" << "const ${texto} = `Hola $${${nombre}}`;"
+            << "Cadena con un valor dentro #javascript «editores: prefijo=plantilla»";
+        QTest::newRow("sin nombre posible, el ámbito de su lenguaje no se anota")
+            << "web.code-snippets" << "Enlace"
+            << "<a href=\"${campo 1:https://${ejemplo.org}}\">${campo 3:${TM_SELECTED_TEXT}}</a>"
+            << "Un enlace «editores: prefijo=a,enlace»";
+        QTest::newRow("elección repetida, el prefijo que da su nombre no se anota")
+            << "web.code-snippets" << "Color" << "color: ${campo 1|red,green,blue|};\nbackground: ${campo 1};"
+            << "Color del texto #css";
     }
-    void importaCampos() {
+    void importado() {
         QFETCH(QString, archivo);
         QFETCH(QString, nombre);
         QFETCH(QString, codigo);
-        const editores::Importacion imp = Importado(archivo, "Varios");
-        const Script *s = Llamado(imp, nombre);
-        QVERIFY(s);
-        QCOMPARE(etiquetas::AEditor(s->Codigo), codigo);
-    }
-
-    // Prefix, scope and tab order have their place at the end of the description, only where an
-    // export would not give them back by itself.
-    void guardaPrefijoAmbitoYOrden_data() {
-        QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("descripcion");
-        QTest::newRow("varios prefijos") << "php.json" << "Asignar variable"
-                                         << "Crea una variable «editores: prefijo=var,asignar»";
-        QTest::newRow("descripción en líneas") << "php.json" << "Recorrer lista"
-                                               << "Recorre una lista con clave y valor «editores: prefijo=foreach»";
-        QTest::newRow("orden de las paradas") << "php.json" << "Cabecera del archivo"
-                                              << "«editores: prefijo=cab; orden=App,Autor»";
-        QTest::newRow("ámbito de dos lenguajes")
-            << "web.code-snippets" << "Registro en consola"
-            << "Escribe en la consola «editores: prefijo=log; ámbito=javascript\\,typescript»";
-        QTest::newRow("el ámbito de su lenguaje no se anota") << "web.code-snippets" << "Enlace"
-                                                              << "Un enlace «editores: prefijo=a,enlace»";
-    }
-    void guardaPrefijoAmbitoYOrden() {
-        QFETCH(QString, archivo);
-        QFETCH(QString, nombre);
         QFETCH(QString, descripcion);
         const editores::Importacion imp = Importado(archivo, "Varios");
         const Script *s = Llamado(imp, nombre);
         QVERIFY(s);
+        QCOMPARE(etiquetas::AEditor(s->Codigo), codigo);
         QCOMPARE(s->Descripcion, descripcion);
     }
 
@@ -167,6 +153,12 @@ private slots:
         QTest::newRow("numerados") << Guion("Numerados", "d", "${campo 1} ${campo 2:x}");
         QTest::newRow("UTF-8") << Guion("Cohete \U0001F680", "ñandú Ω", "x = '\U0001F680';\n");
         QTest::newRow("sin puntaje") << Guion("Vacío", "", "", "");
+        QTest::newRow("comillas en líneas") << Guion("Saludo", "Dice hola", "alert(\"hola\");\nalert('adiós');");
+        QTest::newRow("dólares sueltos") << Guion("Variable PHP", "Precio con $", "<?php echo \"$precio ${x} $1\"; ?>");
+        QTest::newRow("barras") << Guion("Ruta", "Barras", "printf(\"a\\n\\\\b\\$\");\nC:\\temp\\");
+        QTest::newRow("líneas vacías") << Guion("Bloque", "", "\n\nif (a) {\n\n}\n");
+        QTest::newRow("tabuladores y acentos") << Guion("Año ñandú", "Descripción €", "\tcañón = 'é';\t");
+        QTest::newRow("llave en la descripción") << Guion("Llaves", "}", "function f() { return '}'; }");
     }
     void exportarEImportarDaLoMismo() {
         QFETCH(Script, script);

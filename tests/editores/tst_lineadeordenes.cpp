@@ -4,29 +4,12 @@
 #include "AyudasNucleo.h"
 #include "Programa.h"
 #include "search/Busqueda.h"
-#include "search/IndiceBiblioteca.h"
 
 #include <climits>
 
+using prueba::Correr;
 using prueba::Guion;
-
-namespace {
-struct Resultado {
-    int codigo = -1;
-    QString salida, errores;
-};
-
-Resultado Correr(const QString &programa, const QStringList &args, const QProcessEnvironment &entorno = prueba::SinPantalla()) {
-    QProcess p;
-    p.setProcessEnvironment(entorno);
-    p.start(programa, args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-} // namespace
+using prueba::Resultado;
 
 class tst_lineadeordenes : public QObject {
     Q_OBJECT
@@ -37,9 +20,7 @@ private slots:
         QVERIFY(app_.Categoria("Categoría Ñ", {Guion("Camión", "d", "echo \"hola\""), Guion("a/b con barra", "d", "ruta")}));
         QVERIFY(app_.Categoria("Menús", {Guion("debounce", "retrasa", "setTimeout(f, 100)"), Guion("Otra", "d", "x")}));
         QVERIFY(app_.Categoria("MENUS", {Guion("Mayúsculas", "d", "y")}));
-        biblioteca::Indice indice(app_.ruta("Preferencias/indice-biblioteca.db"));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(app_.categorias());
+        QVERIFY(app_.Indexar());
     }
 
     void listaComoLaBusqueda_data() {
@@ -122,12 +103,6 @@ private slots:
         const Resultado x = Correr(programa, args, e);
         QCOMPARE(x.codigo, codigo);
         QCOMPARE(QDir(dir.path() + "/datos").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
-    }
-
-    void versionSinPantalla() {
-        const Resultado x = Correr(app_.programa, {"--version"});
-        QCOMPARE(x.codigo, 0);
-        QCOMPARE(x.salida, QStringLiteral("Rutinero 1.0\n"));
     }
 
     // The window is a program of its own: without it the command line still works, and the window

@@ -1,7 +1,6 @@
 // The language server as an editor drives it: the real program started with --lsp, framed JSON-RPC
 // messages on its standard input, its replies read back; hostile input included.
 #include "Programa.h"
-#include "search/IndiceBiblioteca.h"
 
 #include <QJsonArray>
 
@@ -30,11 +29,6 @@ class tst_protocolo : public QObject {
     Q_OBJECT
     prueba::Aplicacion app_;
 
-    void Indexar() {
-        biblioteca::Indice indice(app_.ruta("Preferencias/indice-biblioteca.db"));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(app_.categorias());
-    }
     // A server that has opened one document holding `texto`.
     std::unique_ptr<prueba::Servidor> ConDocumento(const QString &lenguaje, const QString &texto) {
         auto s = std::make_unique<prueba::Servidor>(app_.programa);
@@ -55,7 +49,7 @@ private slots:
                                 Guion("Alerta", "Muestra un aviso", "alert('${mensaje}');")}));
         QVERIFY(app_.Categoria("CSS", {Guion("Retrasar animación", "animation-delay", "animation-delay: ${tiempo:1s};")}));
         QVERIFY(app_.Categoria("Varios", {Guion("Nota", "texto", "// debounce en el código, no en el nombre")}));
-        Indexar();
+        QVERIFY(app_.Indexar());
     }
 
     void completaPorNombreYDescripcion_data() {

@@ -13,8 +13,6 @@
 #include <QJsonObject>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(lenguaje::Lenguaje)
-
 namespace {
 using L = lenguaje::Lenguaje;
 
@@ -237,8 +235,6 @@ private slots:
         QTest::newRow("go") << "go" << "Varios" << "Suma #go";
         QTest::newRow("python") << "python" << "Varios" << "Suma #python";
         QTest::newRow("lo que la categoría ya dice") << "python" << "Python" << "Suma";
-        QTest::newRow("dos lenguajes quedan en la nota") << "javascript,typescript" << "Varios"
-                                                         << "Suma «editores: ámbito=javascript\\,typescript»";
         QTest::newRow("uno desconocido queda en la nota") << "haskell" << "Varios" << "Suma «editores: ámbito=haskell»";
     }
     void alcanceImportadoEsEtiqueta() {

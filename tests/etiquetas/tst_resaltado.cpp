@@ -21,12 +21,8 @@
 #include <Qsci/qscilexerproperties.h>
 #include <Qsci/qscilexertex.h>
 #include <Qsci/qscilexeryaml.h>
-#include <QAbstractItemView>
-#include <QCompleter>
 #include <QtTest>
 #include <QtWidgets>
-
-Q_DECLARE_METATYPE(lenguaje::Lenguaje)
 
 namespace {
 using ayudas::Registro;

@@ -5,7 +5,6 @@
 #include "core/Archivos.h"
 #include "search/Busqueda.h"
 #include "format/Categorias.h"
-#include "format/Recuperacion.h"
 #include "format/mdlScripts.h"
 #include "ui/frmSplash.h"
 #include "ui/main/VistaScripts.h"
@@ -43,16 +42,15 @@ struct Ventana : VentanaPrincipal {
         abrir(nombre);
         return ui(w)->lblMenu3->text() == nombre;
     }
-    // Starts renaming the category and types the text into the in-place editor at once.
+    // Renames the category with the text put into the in-place editor at once (a tab typed there
+    // would move the focus instead).
     void renombrar(const QString &nombre, const QString &texto) {
         ui(w)->lstCat->setCurrentItem(Buscar(ui(w)->lstCat, nombre));
-        ui(w)->mnuRenombrar->trigger();
-        QLineEdit *editor = nullptr;
-        QTRY_VERIFY(
-            (editor = qobject_cast<QLineEdit *>(ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()))));
+        QLineEdit *editor = EmpezarRenombre(*w, QString());
+        QVERIFY(editor);
         editor->setText(texto);
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_VERIFY(!ui(w)->lstCat->indexWidget(ui(w)->lstCat->currentIndex()));
+        QTRY_VERIFY(!EditorDeNombre(*w));
         QCoreApplication::processEvents();
     }
     // Deletes the first script and saves with the question answered Yes; gives the failure's text

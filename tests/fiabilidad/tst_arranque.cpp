@@ -4,7 +4,6 @@
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/mdlInicio.h"
-#include "core/Exportar.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"

@@ -4,7 +4,6 @@
 #include "Ayudas.h"
 #include "DiscoLleno.h"
 #include "core/mdlINI.h"
-#include "format/mdlScripts.h"
 #include "ui/editor/frmScript.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
@@ -15,13 +14,7 @@
 #include <QtWidgets>
 
 #include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <linux/magic.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/vfs.h>
-#include <unistd.h>
 
 using namespace ayudas;
 

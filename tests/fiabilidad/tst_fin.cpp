@@ -4,7 +4,6 @@
 #include "Ayudas.h"
 #include "format/Recuperacion.h"
 #include "ui/Mensajes.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>

@@ -1,8 +1,6 @@
-// Other programs at work on the library while the program runs: a category rewritten behind its
-// back while changes are pending, and files appearing in and disappearing from Categorias.
+// Another program rewrites a category behind the program's back while changes are pending.
 #include "Ayudas.h"
 #include "ui/Mensajes.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>
@@ -14,18 +12,6 @@ using ayudas::ui;
 const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2");
 const QByteArray kDeOtro = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") +
                            Registro("del otro programa", "d", "x", "3");
-
-// Menus opened, "dos" deleted and pending; then another program rewrites the file.
-struct Escena : ayudas::VentanaPrincipal {
-    Escena() : VentanaPrincipal({{"Menus", kMenus}, {"Otra", {}}}) {
-        w->setOpcionMarcada(1, false);
-        abrir("Menus");
-        seleccionarScript("dos");
-        w->EliminarS();
-        QTest::qWait(20); // another time stamp, as a real editor's save would have
-        ayudas::EscribirBytes(c.estado.rutaCategoria("Menus"), kDeOtro);
-    }
-};
 } // namespace
 
 class tst_otros : public QObject {
@@ -48,7 +34,14 @@ private slots:
         QFETCH(int, respuesta);
         QFETCH(QString, listaEn);
         QFETCH(bool, menusDelOtro);
-        Escena e;
+        // Menus opened, "dos" deleted and pending; then another program rewrites the file.
+        ayudas::VentanaPrincipal e({{"Menus", kMenus}, {"Otra", {}}});
+        e.w->setOpcionMarcada(1, false);
+        e.abrir("Menus");
+        e.seleccionarScript("dos");
+        e.w->EliminarS();
+        QTest::qWait(20); // another time stamp, as a real editor's save would have
+        ayudas::EscribirBytes(e.c.estado.rutaCategoria("Menus"), kDeOtro);
         ayudas::Mensaje aviso;
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::ContestarMensaje(QMessageBox::StandardButton(respuesta), &aviso);
@@ -62,36 +55,6 @@ private slots:
         QCOMPARE(e.enArchivo(listaEn), QStringList{"uno"});
         QCOMPARE(ui(e.w)->lblMenu3->text(), listaEn);
         QVERIFY(ayudas::Buscar(ui(e.w)->lstCat, listaEn));
-    }
-
-    // Our own save followed by another of ours asks nothing: only a foreign change counts.
-    void guardarDosVecesNoPregunta() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
-        v.w->setOpcionMarcada(1, false);
-        v.abrir("Menus");
-        for (const char *nombre : {"dos", "uno"}) {
-            v.seleccionarScript(nombre);
-            v.w->EliminarS();
-            ayudas::ContestarMensaje(QMessageBox::Yes);
-            ui(v.w)->mnuGuardar->trigger();
-        }
-        QVERIFY(v.enArchivo("Menus").isEmpty());
-    }
-
-    // Files added and removed by another program appear and go from the panel by themselves, one
-    // added listed last wherever its name sorts; the selected entry and the open category stay as they were.
-    void elPanelSigueALaCarpeta() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}, {"Zeta", {}}});
-        v.abrir("Menus");
-        v.seleccionar("Zeta");
-        ayudas::EscribirBytes(v.c.estado.rutaCategoria("Ajax"), kMenus);
-        ayudas::EscribirBytes(v.c.estado.rutaCategoria("Nueva"), kMenus);
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Zeta", "Ajax", "Nueva"}));
-        QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), QStringLiteral("Zeta"));
-        QVERIFY(QFile::remove(v.c.estado.rutaCategoria("Zeta")));
-        QTRY_COMPARE(ayudas::Textos(ui(v.w)->lstCat), (QStringList{"Menus", "Ajax", "Nueva"}));
-        QCOMPARE(ui(v.w)->lblMenu3->text(), QStringLiteral("Menus"));
-        QCOMPARE(v.scripts().size(), 2);
     }
 };
 

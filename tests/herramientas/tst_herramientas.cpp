@@ -2,7 +2,6 @@
 // both kinds of import.
 #include "Ayudas.h"
 #include "format/Herramientas.h"
-#include "ui/mdlScriptsVista.h"
 #include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmBuscar.h"
@@ -18,17 +17,9 @@ using ayudas::Registro;
 using ayudas::Solos;
 using ayudas::ui;
 
-// A main window over the categories, with `abierta` opened by a double click, its rows in the file's
-// order so that positions in the tests are the file's.
-struct Ventana : ayudas::VentanaPrincipal {
-    Ventana(const QList<QPair<QString, QByteArray>> &categorias, const QString &abierta) : VentanaPrincipal(categorias) {
-        w->setOpcionMarcada(1, false);
-        if (!abierta.isEmpty())
-            abrir(abierta);
-    }
-    void seleccionar(int fila) { ui(w)->lstScripts->Seleccionar(fila); }
-};
-
+// Its rows in the file's order, so that positions in the tests are the file's.
+using Ventana = ayudas::VentanaConPreferencias;
+QStringList Scripts(const Ventana &v) { return ayudas::Textos(ui(v.w)->lstScripts); }
 } // namespace
 
 class tst_herramientas : public QObject {
@@ -97,11 +88,20 @@ private slots:
         QTest::mouseClick(dlg.cmdPegar, Qt::LeftButton);
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("B")),
                  Solos({"X"}) + Registro("S2", "d2", "c2", "2"));
-        QCOMPARE(v.scripts(), QStringList{"S1"});
+        QCOMPARE(Scripts(v), QStringList{"S1"});
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("A")), a); // until A is saved
         QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: A / Scripts: 1"));
+        // The dialog rests on what it did: the target still shown, not offered again, the bar at
+        // rest, and Enter closes it.
         QVERIFY(dlg.isVisible() && !dlg.cmdPegar->isEnabled());
+        QCOMPARE(dlg.lblCopiar->text(), QStringLiteral("El script S2 pasó a la categoría B."));
+        QVERIFY(dlg.cboImagen->isVisible() && !dlg.cboImagen->isEnabled());
+        QCOMPARE(dlg.cboImagen->currentText(), QStringLiteral("B"));
+        QCOMPARE(dlg.barMover->value(), dlg.barMover->minimum());
+        QCOMPARE(dlg.cmdCancelar->text(), QStringLiteral("Cerrar"));
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QVERIFY(!dlg.isVisible());
     }
 
     void moverSinEfecto_data() {
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(m.visto, cambio == 2);
         if (m.visto)
             QVERIFY(m.titulo == "Copiar" && m.texto.contains(QStringLiteral("sigue en la categoría abierta")));
-        QCOMPARE(v.scripts(), (QStringList{"S1", "S2"}));
+        QCOMPARE(Scripts(v), (QStringList{"S1", "S2"}));
         QVERIFY(!dlg.isVisible() && !ayudas::HayCambios(*v.w) && !ui(v.w)->mnuGuardar->isEnabled());
         QCOMPARE(QFileInfo::exists(b), cambio != 1); // nothing written where B was
         QCOMPARE(QFileInfo(b).isDir(), cambio == 2);
@@ -144,7 +144,7 @@ private slots:
         frmEliminarDup dlg(*v.w);
         dlg.show();
         QTest::mouseClick(dlg.cmdEliminar, Qt::LeftButton);
-        QCOMPARE(v.scripts(), (QStringList{"A", "B", "C", "A", "a", "T", "A "}));
+        QCOMPARE(Scripts(v), (QStringList{"A", "B", "C", "A", "a", "T", "A "}));
         QCOMPARE(v.w->categoria().script(0).Codigo, QStringLiteral("1")); // the first survives
         QCOMPARE(dlg.lblDup->text(), QStringLiteral("Los duplicados han sido eliminados"));
         QVERIFY(dlg.cmdEliminar->isEnabled() && ayudas::HayCambios(*v.w) &&
@@ -218,7 +218,7 @@ private slots:
         v.abrir("Menus");
         ayudas::ElegirArchivo(archivo);
         v.w->mnuImportar_Click();
-        QCOMPARE(v.scripts(), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
+        QCOMPARE(Scripts(v), (QStringList{"M1", "M2", "M3", "N1", "N2"}));
         QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 5"));
         QVERIFY(ayudas::HayCambios(*v.w) && ui(v.w)->mnuGuardar->isEnabled());
     }

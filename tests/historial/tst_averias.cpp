@@ -5,7 +5,6 @@
 #include "GitPlano.h"
 #include "Programa.h"
 
-#include <QStandardPaths>
 #include <QStatusBar>
 
 using ayudas::ui;
@@ -96,8 +95,7 @@ private slots:
     void historialAbreTrasElDano() {
         Maquina m({{"Menus", kMenus}});
         QVERIFY(!DanadaYReabierta(m).isEmpty());
-        m.seleccionarCategoria("Menus");
-        m.w->AbrirCategoria();
+        m.abrir("Menus");
         QStringList versiones;
         ayudas::AlAbrirseModal([&](QWidget *w) {
             if (auto *lista = w->findChild<QTreeWidget *>("lstVersiones"))

@@ -11,9 +11,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <cstdio>
 #include <grp.h>
 #include <iostream>
@@ -54,6 +52,22 @@ VistaHistorial UsarHistorial(Maquina &m, int version, const std::function<void(f
     });
     ui(m.w)->mnuHistorial->trigger();
     return v;
+}
+
+// Opens "Categorías eliminadas", recovers the first one listed and closes the window; what it listed
+// before and after.
+std::pair<QStringList, QStringList> RecuperarEliminada(Maquina &m) {
+    std::pair<QStringList, QStringList> listadas;
+    ayudas::AlAbrirseModal([&](QWidget *w) {
+        auto *d = qobject_cast<frmEliminadas *>(w);
+        QVERIFY(d);
+        listadas.first = ayudas::Textos(d->lstEliminadas);
+        d->cmdRecuperar->click();
+        listadas.second = ayudas::Textos(d->lstEliminadas);
+        d->cmdCerrar->click();
+    });
+    ui(m.w)->mnuEliminadas->trigger();
+    return listadas;
 }
 
 // Every file and folder under `ruta` given to the user.
@@ -267,16 +281,7 @@ private slots:
     void categoriaEliminadaVuelve() {
         Maquina m({{"Menus", kMenus}, {"Otra", kOtra}});
         m.eliminarCategoria("Menus");
-        QStringList listadas, despues;
-        ayudas::AlAbrirseModal([&](QWidget *w) {
-            auto *d = qobject_cast<frmEliminadas *>(w);
-            QVERIFY(d);
-            listadas = ayudas::Textos(d->lstEliminadas);
-            d->cmdRecuperar->click();
-            despues = ayudas::Textos(d->lstEliminadas);
-            d->cmdCerrar->click();
-        });
-        ui(m.w)->mnuEliminadas->trigger();
+        const auto [listadas, despues] = RecuperarEliminada(m);
         QCOMPARE(listadas, QStringList{"Menus"});
         QVERIFY(despues.isEmpty());
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
@@ -289,13 +294,7 @@ private slots:
         Maquina m({{"Menus", kMenus}});
         m.eliminarCategoria("Menus");
         ayudas::EscribirBytes(m.c.estado.rutaCategoria("Menus"), {});
-        ayudas::AlAbrirseModal([](QWidget *w) {
-            auto *d = qobject_cast<frmEliminadas *>(w);
-            QVERIFY(d);
-            d->cmdRecuperar->click();
-            d->cmdCerrar->click();
-        });
-        ui(m.w)->mnuEliminadas->trigger();
+        RecuperarEliminada(m);
         QCOMPARE(m.bytes("Menus"), QByteArray());
         QCOMPARE(m.bytes("Menus (recuperada)"), Bytes(kMenus));
     }

@@ -4,11 +4,8 @@
 #include "Maquina.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QPushButton>
-#include <QUrl>
 
 using ayudas::ui;
 

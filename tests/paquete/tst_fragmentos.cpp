@@ -1,6 +1,6 @@
 // The code editors' snippet files and the Markdown export, on files written by hand in those formats:
-// what the editor accepts is read, a round trip through the category file keeps every name,
-// description and code, and what a category cannot hold is named.
+// what the editor accepts is read, and what a category cannot hold is named. Round trips are
+// tst_codesnippets'.
 #include "AyudasNucleo.h"
 #include "format/Editores.h"
 #include "format/Etiquetas.h"
@@ -93,36 +93,6 @@ private slots:
         QCOMPARE(l.fragmentos.at(2).cuerpo, QStringLiteral("echo \"\\$\" . $precio;\nc:\\\\temp"));
     }
 
-    void idaYVuelta_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("descripcion");
-        QTest::addColumn<QString>("codigo");
-        QTest::newRow("comillas") << "Saludo" << "Dice hola" << "alert(\"hola\");\nalert('adiós');";
-        QTest::newRow("dólares") << "Variable PHP" << "Precio con $" << "<?php echo \"$precio ${x} $1\"; ?>";
-        QTest::newRow("barras") << "Ruta" << "Barras" << "printf(\"a\\n\\\\b\\$\");\nC:\\temp\\";
-        QTest::newRow("líneas vacías") << "Bloque" << "" << "\n\nif (a) {\n\n}\n";
-        QTest::newRow("tabuladores y acentos") << "Año ñandú" << "Descripción €" << "\tcañón = 'é';\t";
-        QTest::newRow("llaves") << "Llaves" << "}" << "function f() { return '}'; }";
-    }
-    void idaYVuelta() {
-        QFETCH(QString, nombre);
-        QFETCH(QString, descripcion);
-        QFETCH(QString, codigo);
-        // From the category file to the editor's file and back into a category file.
-        const QVector<Script> antes = {Guardado(nombre, descripcion, codigo), Guardado("Otro", "o", "y")};
-        const QVector<Script> enArchivo = mdlScripts::Analizar(mdlScripts::Componer(antes));
-        editores::Importacion imp;
-        QString error;
-        QVERIFY2(editores::Importar(editores::CodeSnippets(enArchivo, "PHP"), imp, &error, "PHP"), qPrintable(error));
-        QCOMPARE(imp.rechazados, QStringList());
-        const QVector<Script> despues = mdlScripts::Analizar(mdlScripts::Componer(imp.scripts));
-        QCOMPARE(despues.size(), 2);
-        const Script &s = despues.at(1).Nombre == nombre ? despues.at(1) : despues.at(0);
-        QCOMPARE(s.Nombre, nombre);
-        QCOMPARE(s.Descripcion, descripcion);
-        QCOMPARE(etiquetas::AEditor(s.Codigo), codigo);
-    }
-
     // The editor inserts the body as written only with `$` and `\` escaped, one line per element.
     void cuerpoComoLoInsertaElEditor() {
         const QJsonObject o =
@@ -133,15 +103,6 @@ private slots:
         QCOMPARE(f.value("prefix").toString(), QStringLiteral("precio"));
         QCOMPARE(f.value("description").toString(), QStringLiteral("p"));
         QCOMPARE(f.value("scope").toString(), QStringLiteral("php"));
-    }
-
-    // Keys are unique in JSON: a repeated name is kept apart instead of lost.
-    void nombresRepetidos() {
-        const QJsonObject o =
-            QJsonDocument::fromJson(editores::CodeSnippets({Guardado("A", "1", "x"), Guardado("A", "2", "y")}, "C"))
-                .object();
-        QCOMPARE(o.keys(), (QStringList{"A", "A (2)"}));
-        QCOMPARE(o.value("A (2)").toObject().value("description").toString(), QStringLiteral("2"));
     }
 
     void prefijo_data() {

@@ -1,7 +1,6 @@
 // Trading snippets with code editors through the real window: their files come in through the
 // import window under its rules, and the menu writes a category for them or as Markdown.
 #include "Ayudas.h"
-#include "format/Editores.h"
 #include "ui/Mensajes.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmAcerca.h"
@@ -19,9 +18,6 @@
 using namespace ayudas;
 
 namespace {
-// A snippet file as a person writes it for the editor, comments and trailing commas included.
-QByteArray ArchivoEscritoAMano() { return LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/ventana.json"); }
-
 // Imports every file the import window lists in the folder; `aviso`, when given, answers the message
 // that follows and keeps what it said.
 void Importar(VentanaPrincipal &v, const QString &carpeta, QStringList *listados = nullptr, Mensaje *aviso = nullptr) {
@@ -62,7 +58,8 @@ private slots:
     // heading, the rest kept (in UTF-8 when Windows-1252 cannot hold it).
     void importarArchivosDeEditores() {
         VentanaPrincipal v({{"Menus", Registro("a", "d", "x", "1")}});
-        EscribirBytes(v.c.ruta("fuera/javascript.json"), ArchivoEscritoAMano());
+        // Written by hand for the editor, comments and trailing commas included.
+        EscribirBytes(v.c.ruta("fuera/javascript.json"), LeerBytes(RUTINERO_FUENTES "/tests/paquete/datos/ventana.json"));
         EscribirBytes(v.c.ruta("fuera/Web.code-snippets"), R"({"Rojo": {"body": "color: red;"}})");
         EscribirBytes(v.c.ruta("fuera/package.json"), R"({"name": "x", "version": "1.0.0"})");
         Mensaje aviso;

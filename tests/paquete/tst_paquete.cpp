@@ -2,9 +2,8 @@
 // from a throwaway root as an ordinary user, with its library in that user's data folder. Where the
 // program's own folder may be written, everything stays beside it as before.
 #include "AyudasNucleo.h"
+#include "../editores/Programa.h"
 
-#include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -12,29 +11,8 @@
 #include <unistd.h>
 
 namespace {
-
-struct Salida {
-    int codigo = -1;
-    QByteArray salida, errores;
-};
-
-Salida Correr(const QString &programa, const QStringList &args, const QProcessEnvironment &entorno = {}) {
-    QProcess p;
-    if (!entorno.isEmpty())
-        p.setProcessEnvironment(entorno);
-    p.start(programa, args);
-    Salida r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        r.errores = "no terminó";
-        return r;
-    }
-    r.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.salida = p.readAllStandardOutput();
-    r.errores = p.readAllStandardError();
-    return r;
-}
+using prueba::Correr;
+using Salida = prueba::Resultado;
 
 bool Existe(const char *programa) { return !QStandardPaths::findExecutable(QString::fromLatin1(programa)).isEmpty(); }
 
@@ -75,8 +53,8 @@ Salida ComoUsuario(const QString &programa, const QStringList &args, const QStri
     return Correr("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", programa} + args, e);
 }
 
-QString Linea(const QByteArray &salida, const QString &comienzo) {
-    for (const QString &l : QString::fromUtf8(salida).split('\n'))
+QString Linea(const QString &salida, const QString &comienzo) {
+    for (const QString &l : salida.split('\n'))
         if (l.startsWith(comienzo))
             return l.mid(comienzo.size());
     return QString();
@@ -100,11 +78,11 @@ private slots:
                                                         QFileDevice::ExeOther | QFileDevice::ReadGroup |
                                                         QFileDevice::ExeGroup));
         const Salida x = Correr("dpkg-deb", {"-x", deb_, raiz_.path()});
-        QVERIFY2(x.codigo == 0, x.errores.constData());
+        QVERIFY2(x.codigo == 0, qPrintable(x.errores));
         const Salida c = Correr("dpkg-deb", {"-c", deb_});
-        QVERIFY2(c.codigo == 0, c.errores.constData());
+        QVERIFY2(c.codigo == 0, qPrintable(c.errores));
         // drwxr-xr-x root/root         0 2026-12-07 12:00 ./usr/
-        for (const QString &l : QString::fromUtf8(c.salida).split('\n', Qt::SkipEmptyParts)) {
+        for (const QString &l : c.salida.split('\n', Qt::SkipEmptyParts)) {
             const QStringList p = l.split(' ', Qt::SkipEmptyParts);
             QVERIFY2(p.size() >= 6, qPrintable(l));
             lista_.insert(p.at(5), p.at(0) + ' ' + p.at(1));
@@ -117,9 +95,9 @@ private slots:
         const Salida r = Correr("dpkg-deb", {"-f", deb_, "Package", "Version", "Architecture"});
         QCOMPARE(r.codigo, 0);
         QStringList v;
-        for (const QString &l : QString::fromUtf8(r.salida).split('\n', Qt::SkipEmptyParts))
+        for (const QString &l : r.salida.split('\n', Qt::SkipEmptyParts))
             v << l.section(": ", 1);
-        QCOMPARE(v, (QStringList{"rutinero", RUTINERO_VERSION, QString::fromUtf8(a.salida.trimmed())}));
+        QCOMPARE(v, (QStringList{"rutinero", RUTINERO_VERSION, a.salida.trimmed()}));
         QCOMPARE(QFileInfo(deb_).fileName(), v.join('_') + ".deb");
     }
 
@@ -135,11 +113,11 @@ private slots:
     void dependencias() {
         QFETCH(QString, paquete);
         const Salida r = Correr("dpkg-deb", {"-f", deb_, "Depends"});
-        const QStringList dependencias = QString::fromUtf8(r.salida).split(QRegularExpression("\\s*[,|]\\s*"));
+        const QStringList dependencias = r.salida.split(QRegularExpression("\\s*[,|]\\s*"));
         QStringList nombres;
         for (const QString &d : dependencias)
             nombres << d.section(' ', 0, 0).section(':', 0, 0).trimmed();
-        QVERIFY2(nombres.contains(paquete), r.salida.constData());
+        QVERIFY2(nombres.contains(paquete), qPrintable(r.salida));
     }
 
     void archivos_data() {
@@ -178,7 +156,7 @@ private slots:
         const QString casa = CarpetaDelUsuario(base, "casa");
         const QString programa = raiz_.filePath("usr/bin/rutinero");
         const Salida r = ComoUsuario(programa, {"--lista"}, casa);
-        QVERIFY2(r.codigo == 0, r.errores.constData());
+        QVERIFY2(r.codigo == 0, qPrintable(r.errores));
         QVERIFY(r.salida.contains("HTML\t"));
         const QDir inicio(RUTINERO_FUENTES "/resources/inicio/Categorias");
         const QString categorias = casa + "/datos/rutinero/Categorias";
@@ -240,7 +218,7 @@ private slots:
             QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         });
         const Salida r = ComoUsuario(programa, {"--ayuda"}, casa);
-        QVERIFY2(r.codigo == 0, r.errores.constData());
+        QVERIFY2(r.codigo == 0, qPrintable(r.errores));
         QCOMPARE(Linea(r.salida, "Carpeta de datos (categorías y preferencias): "),
                  escribible ? carpeta : casa + "/datos/rutinero");
         // Help only says where: it makes no folder.
@@ -251,8 +229,8 @@ private slots:
         if (!Existe("lintian"))
             QSKIP("lintian is not installed (./rutinero.sh pruebas installs it)");
         const Salida r = Correr("lintian", {"--tag-display-limit", "0", deb_});
-        QVERIFY2(!r.salida.contains("\nE: ") && !r.salida.startsWith("E: "), r.salida.constData());
-        QVERIFY2(r.codigo == 0, (r.salida + r.errores).constData());
+        QVERIFY2(!r.salida.contains("\nE: ") && !r.salida.startsWith("E: "), qPrintable(r.salida));
+        QVERIFY2(r.codigo == 0, qPrintable(r.salida + r.errores));
     }
 
     void appstreamValida() {
@@ -260,7 +238,7 @@ private slots:
             QSKIP("appstreamcli is not installed (./rutinero.sh pruebas installs it)");
         const Salida r = Correr("appstreamcli", {"validate", "--no-net",
                                                  raiz_.filePath("usr/share/metainfo/org.example.rutinero.Rutinero.metainfo.xml")});
-        QVERIFY2(r.codigo == 0, (r.salida + r.errores).constData());
+        QVERIFY2(r.codigo == 0, qPrintable(r.salida + r.errores));
     }
 };
 

@@ -2,7 +2,6 @@
 // a save fails, and what a screen reader reads.
 #include "Ayudas.h"
 #include "core/Archivos.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 #include "ui/tools/frmExaminar.h"
 

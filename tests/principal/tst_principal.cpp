@@ -18,6 +18,12 @@ const QStringList kSiete{"a", "B", "c", "Imagenes", "me", "menus", "x"};
 struct Ventana : ayudas::VentanaPrincipal {
     Ventana() : VentanaPrincipal(PorCrear{}) {}
     void crear() { VentanaPrincipal::crear({"Todas", "me"}); }
+    // The panel listed again by the letters, as the preferences leave them.
+    void filtrar(const QString &letras) {
+        c.estado.MostrarTodas = 0;
+        c.estado.Mostrar = letras;
+        w->LlenarCat();
+    }
     // Seven categories, every one listed: a, B, c, Imagenes, me, menus (three scripts), and x (from
     // x.y.rtn); a folder named like a category file beside them.
     void panelDeSiete() {
@@ -99,9 +105,7 @@ private slots:
       QFETCH(QStringList, listadas);
       Ventana v;
       v.panelDeSiete();
-      v.c.estado.MostrarTodas = 0;
-      v.c.estado.Mostrar = letras;
-      v.w->LlenarCat();
+      v.filtrar(letras);
       QCOMPARE(Textos(ui(v.w)->lstCat), listadas);
       QCOMPARE(ui(v.w)->mnuEliminar->isEnabled(), !listadas.isEmpty());
   }
@@ -110,9 +114,7 @@ private slots:
   void elegirEnElComboCierraLaCategoria() {
       Ventana v;
       v.panelDeSiete();
-      v.c.estado.MostrarTodas = 0;
-      v.c.estado.Mostrar = QStringLiteral("men");
-      v.w->LlenarCat();
+      v.filtrar(QStringLiteral("men"));
       v.abrir("menus");
       QCOMPARE(v.scripts().size(), 3);
       QTest::keyClicks(ui(v.w)->cboCat, "xyz");
@@ -215,33 +217,35 @@ private slots:
         QVERIFY(!entra());
     }
 
-    // Subir moves the row up, keeps it selected and marks it as the dropped one; the record is whole.
-    void subirMueveYResalta() {
-        Ventana v;
-        v.abrirL();
-        ListaScripts *l = ui(v.w)->lstScripts;
-        l->Seleccionar(1);
-        ui(v.w)->botonScript("subir")->trigger();
-        QCOMPARE(v.scripts(), (QStringList{"B", "A", "C"}));
-        QCOMPARE(l->filaActual(), 0);
-        QCOMPARE(l->filaResaltada(), 0);
-        QCOMPARE(ayudas::Fila(*v.w, 0), (Script{"B", "db", "c*RTN*b", "2"}));
-        QVERIFY(!l->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
-        QVERIFY(ayudas::HayCambios(*v.w));
+    // Subir and Bajar keep the moved row selected, whole, and marked as the dropped one; the last row
+    // stays last; a click in the list takes the mark away. (The order itself: tst_categoriaabierta.)
+    void moverResaltaLaFila_data() {
+        QTest::addColumn<int>("desde");
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<int>("veces");
+        QTest::addColumn<int>("hasta");
+        QTest::addColumn<Script>("movido");
+        QTest::newRow("subir") << 1 << "subir" << 1 << 0 << Script{"B", "db", "c*RTN*b", "2"};
+        QTest::newRow("bajar hasta el final") << 0 << "bajar" << 3 << 2 << Script{"A", "da", "ca", "1"};
     }
-
-    // Bajar down to the end: the last one stays last; a click in the list takes the highlight away.
-    void bajarHastaElFinal() {
+    void moverResaltaLaFila() {
+        QFETCH(int, desde);
+        QFETCH(QString, boton);
+        QFETCH(int, veces);
+        QFETCH(int, hasta);
+        QFETCH(Script, movido);
         Ventana v;
         v.abrirL();
         ListaScripts *l = ui(v.w)->lstScripts;
-        l->Seleccionar(0);
-        for (int i = 0; i < 3; ++i) // the third finds it last
-            v.w->BajarS();
-        QCOMPARE(v.scripts(), (QStringList{"B", "C", "A"}));
-        QCOMPARE(l->filaActual(), 2);
-        QCOMPARE(l->filaResaltada(), 2);
-        ayudas::Clic(l, l->model()->index(0, 0));
+        l->Seleccionar(desde);
+        for (int i = 0; i < veces; ++i)
+            ui(v.w)->botonScript(boton)->trigger();
+        QCOMPARE(ayudas::Fila(*v.w, hasta), movido);
+        QCOMPARE(l->filaActual(), hasta);
+        QCOMPARE(l->filaResaltada(), hasta);
+        QVERIFY(!l->model()->index(hasta, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(ayudas::HayCambios(*v.w));
+        ayudas::Clic(l, l->model()->index(1, 0));
         QCOMPARE(l->filaResaltada(), -1);
     }
 
@@ -265,26 +269,6 @@ private slots:
         v.w->BajarS();
         v.w->CopiarS();
         QCOMPARE(l->cantidad(), 0);
-    }
-
-    // A right click on the panel asks about the pending changes before its menu shows; the menu then
-    // comes with the panel's header highlighted.
-    void clicDerechoEnElPanelPreguntaAntes() {
-        Ventana v;
-        v.abrirL();
-        ayudas::Cambiar(*v.w);
-        const QPoint p = ui(v.w)->lstCat->visualItemRect(ui(v.w)->lstCat->topLevelItem(0)).center();
-        const auto m = ayudas::Contestar(QMessageBox::No);
-        QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
-        QVERIFY(m->visto);
-        QVERIFY(!ui(v.w)->g002->isVisible());
-        QVERIFY(!ayudas::HayCambios(*v.w));
-        QTest::mouseClick(ui(v.w)->lstCat->viewport(), Qt::RightButton, {}, p);
-        QTRY_VERIFY(ui(v.w)->g002->isVisible());
-        ui(v.w)->g002->hide();
-        const QColor resaltado = v.w->style()->standardPalette().color(QPalette::Highlight);
-        QCOMPARE(ui(v.w)->lbl1->palette().color(QPalette::Window), resaltado);
-        QCOMPARE(ui(v.w)->lblMenu3->palette().color(QPalette::Window), QColor(128, 128, 128));
     }
 
     // The script list's pop-up menu shows even on an empty list.

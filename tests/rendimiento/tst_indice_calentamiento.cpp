@@ -49,12 +49,10 @@ private slots:
             return;
         QLoggingCategory::setFilterRules("rutinero.indice.debug=true");
         anterior = qInstallMessageHandler(Oir);
-        struct Restaurar {
-            ~Restaurar() {
-                qInstallMessageHandler(anterior);
-                QLoggingCategory::setFilterRules(QString());
-            }
-        } restaurar;
+        const auto restaurar = qScopeGuard([] {
+            qInstallMessageHandler(anterior);
+            QLoggingCategory::setFilterRules(QString());
+        });
         cargas = abandonos = 0;
         {
             Indexador ix(c.estado.carpetaCategorias(), ruta);

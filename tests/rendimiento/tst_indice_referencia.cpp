@@ -4,9 +4,6 @@
 #include "AyudasNucleo.h"
 #include "format/DuenoCarpeta.h"
 #include "format/mdlScripts.h"
-#include "search/Busqueda.h"
-#include "search/IndiceBiblioteca.h"
-#include "search/Trigramas.h"
 #include "../busqueda/Referencia.h"
 
 #include <QtTest>
@@ -30,31 +27,24 @@ ConAdelanto Preguntar(biblioteca::Indice &indice, const QString &carpeta, const 
     return r;
 }
 
-// Every query answered by `indice` as the reference at each limit: the best results and the count.
+// Every query answered by `indice` as the reference at each limit: the best results and the count;
+// asked with the first results before the count, or as the window asks once it has its answer.
 void ComoLaReferencia(biblioteca::Indice &indice, const QString &carpeta, const QStringList &consultas,
-                      std::initializer_list<int> limites) {
+                      std::initializer_list<int> limites, bool adelanto = true) {
     for (const QString &q : consultas) {
         const Referencia ref = Buscar(carpeta, q);
         for (int limite : limites) {
-            const ConAdelanto r = Preguntar(indice, carpeta, q, limite);
-            QCOMPARE(Lugares(r.final), ref.lugares.mid(0, limite));
-            QCOMPARE(r.final.total, ref.total);
+            const biblioteca::Respuesta r =
+                adelanto ? Preguntar(indice, carpeta, q, limite).final : indice.Buscar(carpeta, q, limite);
+            QCOMPARE(Lugares(r), ref.lugares.mid(0, limite));
+            QCOMPARE(r.total, ref.total);
         }
     }
 }
-
-// The same, asked as the window asks once it has its answer: results and count at one limit.
 void ComoLaReferencia(biblioteca::Indice &indice, const QString &carpeta, const QStringList &consultas, int limite) {
-    for (const QString &q : consultas) {
-        const Referencia ref = Buscar(carpeta, q);
-        const biblioteca::Respuesta res = indice.Buscar(carpeta, q, limite);
-        QCOMPARE(Lugares(res), ref.lugares.mid(0, limite));
-        QCOMPARE(res.total, ref.total);
-    }
+    ComoLaReferencia(indice, carpeta, consultas, {limite}, false);
 }
 
-// Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
-// its own texts, and words it does not hold.
 // A library of `scripts` scripts, one category per hundred, whose code always holds "function" and
 // "return": trigrams nearly every script holds, beside rarer words and random text.
 QList<QByteArray> ConComunes(ayudas::Carpeta &c, quint32 semilla, int scripts) {
@@ -76,19 +66,6 @@ QList<QByteArray> ConComunes(ayudas::Carpeta &c, quint32 semilla, int scripts) {
     return textos;
 }
 
-// One number from the index's file, as another program reads it.
-int Numero(const QString &ruta, const char *sql) {
-    sqlite3 *db = nullptr;
-    int n = -1;
-    sqlite3_stmt *s = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
-        n = sqlite3_column_int(s, 0);
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return n;
-}
-
 // Runs SQL on the index's file as another program would.
 bool Alterar(const QString &ruta, const char *sql) {
     sqlite3 *db = nullptr;
@@ -104,12 +81,13 @@ void IndiceAlterado(ayudas::Carpeta &c, const QByteArray &sql) {
     ConComunes(c, 9, 1200);
     {
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(c.estado.carpetaCategorias()).size(), 12);
+        QCOMPARE(Indexar(indice, c.estado.carpetaCategorias()), 12);
     }
     QVERIFY(Alterar(RutaIndice(c), sql.constData()));
 }
 
+// Queries of every kind over a library made by `Biblioteca`: marks, one and two letters, pieces of
+// its own texts, and words it does not hold.
 QStringList Consultas(quint32 semilla, const QList<QByteArray> &textos, int cuantas) {
     QRandomGenerator r(semilla * 7919);
     QStringList consultas{"\"", "rtn", "*RTN*", "a", "e o", "zz", "nada_de_esto", QString::fromUtf8("Á")};
@@ -140,8 +118,7 @@ private slots:
         const QList<QByteArray> textos = Biblioteca(c, semilla);
         const QString carpeta = c.estado.carpetaCategorias();
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
+        QCOMPARE(Indexar(indice, carpeta), 6);
         for (const QString &q : Consultas(semilla, textos, 40)) {
             const Referencia ref = Buscar(carpeta, q);
             const QVector<Lugar> mejores = ref.lugares.mid(0, limite);
@@ -169,8 +146,7 @@ private slots:
         const QList<QByteArray> textos = Biblioteca(c, 5000, nombres, 4);
         const QString carpeta = c.estado.carpetaCategorias();
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 5000);
+        QCOMPARE(Indexar(indice, carpeta), 5000);
         const QStringList consultas = Consultas(5000, textos, 6);
         ComoLaReferencia(indice, carpeta, consultas, {100, 3});
         if (QTest::currentTestFailed())
@@ -191,8 +167,7 @@ private slots:
         c.categoria("A", datos);
         c.categoria("B", Registro("clave en el nombre", "", "", ""));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(c.estado.carpetaCategorias());
+        QVERIFY(Indexar(indice, c.estado.carpetaCategorias()) > 0);
         ComoLaReferencia(indice, c.estado.carpetaCategorias(), {"clave", "x cla", "x"}, {2});
     }
 
@@ -204,8 +179,7 @@ private slots:
             datos += Registro("s" + QByteArray::number(i), "d", i % 2 ? "comun" : "nada", "");
         c.categoria("A", datos);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(c.estado.carpetaCategorias());
+        QVERIFY(Indexar(indice, c.estado.carpetaCategorias()) > 0);
         const ConAdelanto r = Preguntar(indice, c.estado.carpetaCategorias(), "comun", 10);
         QCOMPARE(r.adelantos, 1);
         QVERIFY(r.adelanto.contando);
@@ -243,8 +217,7 @@ private slots:
         ayudas::Carpeta c;
         c.categoria("A", Registro("nombre", "descripcion", codigo, "1"));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(c.estado.carpetaCategorias()).size(), 1);
+        QCOMPARE(Indexar(indice, c.estado.carpetaCategorias()), 1);
         // Answered by the index itself, never by reading the files after a failed query.
         QTest::failOnWarning(QRegularExpression("sqlite"));
         // Without results to show, the count comes from the index's candidates alone.
@@ -337,8 +310,7 @@ private slots:
         const QString carpeta = c.estado.carpetaCategorias();
         DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 6);
+        QCOMPARE(Indexar(indice, carpeta), 6);
         QRandomGenerator r(41);
         const QStringList consultas = Consultas(41, textos, 12);
         for (int vuelta = 0; vuelta < 12; ++vuelta) {
@@ -371,8 +343,7 @@ private slots:
         const QString carpeta = c.estado.carpetaCategorias();
         c.categoria("Menus", Registro("inicial", "", "", "1"));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 1);
+        QCOMPARE(Indexar(indice, carpeta), 1);
 
         QVERIFY(DuenoCarpeta::De(carpeta).Guardar("Menus.rtn", Registro("propio", "", "", "1")));
         QVERIFY(ayudas::ReescribirComoOtroPrograma(c.estado.rutaCategoria("Menus"), Registro("ajeno", "", "x", "1"),
@@ -398,8 +369,7 @@ private slots:
         ayudas::Carpeta c;
         ConComunes(c, 3, scripts);
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        indice.Actualizar(c.estado.carpetaCategorias());
+        QVERIFY(Indexar(indice, c.estado.carpetaCategorias()) > 0);
         QCOMPARE(ConTrigrama(RutaIndice(c), "unc"), fuera ? 0 : scripts);
         QCOMPARE(ConTrigrama(RutaIndice(c), "urn"), fuera ? 0 : scripts);
         QVERIFY(ConTrigrama(RutaIndice(c), "ook") > 0);
@@ -457,8 +427,7 @@ private slots:
         c.categoria("Cat99", etiquetados); // and in the second half
         const QString carpeta = c.estado.carpetaCategorias();
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 240);
+        QCOMPARE(Indexar(indice, carpeta), 240);
         QStringList consultas = Consultas(11, textos, 12);
         consultas << "function" << "cookie" << "#js" << "#js cookie" << "#css" << "e1" << "zeta4 return";
         ComoLaReferencia(indice, carpeta, consultas, {1000, 7});
@@ -479,8 +448,7 @@ private slots:
         DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
         QVERIFY(dueno.Guardar("Menus.rtn", mdlScripts::Componer(scripts)));
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 1);
+        QCOMPARE(Indexar(indice, carpeta), 1);
         const auto bloques = [&] { return Numero(RutaIndice(c), "SELECT count(*) FROM bloques"); };
         const int alPrincipio = bloques();
         QVERIFY2(alPrincipio > 1 && alPrincipio < 300, "several scripts to a block");
@@ -541,8 +509,7 @@ private slots:
         biblioteca::Indice lector(RutaIndice(c));
         QVERIFY(!lector.AbrirParaLeer());
         biblioteca::Indice indice(RutaIndice(c));
-        QVERIFY(indice.AbrirParaEscribir());
-        QCOMPARE(indice.Actualizar(carpeta).size(), 12);
+        QCOMPARE(Indexar(indice, carpeta), 12);
         ComoLaReferencia(indice, carpeta, {"cookie", "function", "ook", "unc f7"}, 100);
     }
 };

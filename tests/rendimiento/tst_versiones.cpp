@@ -308,13 +308,10 @@ class tst_versiones : public QObject {
         zlib += char(~largo & 0xff);
         zlib += char((~largo >> 8) & 0xff);
         zlib += objeto;
-        quint32 a = 1, s2 = 0;
-        for (const char c : objeto) {
-            a = (a + uchar(c)) % 65521;
-            s2 = (s2 + a) % 65521;
-        }
+        const quint32 suma =
+            quint32(adler32_z(1, reinterpret_cast<const Bytef *>(objeto.constData()), size_t(objeto.size())));
         for (const int desplazamiento : {24, 16, 8, 0})
-            zlib += char((((s2 << 16) | a) >> desplazamiento) & 0xff);
+            zlib += char((suma >> desplazamiento) & 0xff);
         const QByteArray id = QCryptographicHash::hash(objeto, QCryptographicHash::Sha1).toHex();
         QVERIFY(QDir().mkpath(b.carpeta + "/.git/objects/" + id.left(2)));
         ayudas::EscribirBytes(b.carpeta + "/.git/objects/" + id.left(2) + '/' + id.mid(2), zlib);

@@ -1,16 +1,11 @@
-// Closing the real main window while its sync is stuck on a real server of this machine that takes
-// the connection and then stalls, or waits for a password: the history thread is waited for and
-// ends, nothing of it outlives the window (run under AddressSanitizer too), and the password it
-// asked for is answered "no" by the closing itself, before any box could wait on it.
+// Closing the main window while its sync is stuck on a real server that stalls or asks for a
+// password: the history thread ends, and nothing of it outlives the window (run under ASan too).
 #include "../historial/Maquina.h"
 #include "../historial/ServidorParado.h"
 #include "history/Historial.h"
 #include "history/Red.h"
 #include "ui/Mensajes.h"
 
-#include <QDeadlineTimer>
-#include <QRegularExpression>
-#include <QThread>
 #include <thread>
 
 using ayudas::ui;
@@ -44,8 +39,7 @@ private slots:
         QCOMPARE(mensajes::Pendientes(), 0);
     }
 
-    // The sync waits on a server that stalls (silent from the start, or after part of its answer):
-    // closing cuts its connections and waits for the thread, which ends.
+    // On a server that stalls (silent, or after part of its answer) closing cuts the connections.
     void cerrarConElServidorParadoTerminaElHilo_data() {
         QTest::addColumn<QString>("esquema");
         QTest::addColumn<int>("modo");
@@ -73,9 +67,8 @@ private slots:
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
     }
 
-    // The server asks for a password and the thread waits for it; the window closes before the box
-    // could show: the wait is answered "no" by the closing, no credentials leave, the thread ends,
-    // and no box opens afterwards for a window that is gone.
+    // The window closes while the thread waits for a password, before the box could show: the
+    // closing answers "no", no credentials leave, and no box opens afterwards for a window gone.
     void cerrarConLaClavePedidaLaCancela() {
         Servidor servidor(Servidor::PideClave);
         const int antes = Hilos("historial");
@@ -101,9 +94,8 @@ private slots:
         QCOMPARE(m.bytes("Menus"), Bytes(kMenus));
     }
 
-    // The link between the thread and the window, on real threads: a question asked after it
-    // closed is "no" at once and reaches nobody; one waiting when it closes is woken with "no",
-    // and a late answer to it is dropped.
+    // The link between the thread and the window, on real threads: once closed, a waiting question
+    // is woken with "no", a late answer is dropped, and a new question is "no" at once.
     void enlaceCerradoDiceQueNo() {
         std::atomic_int preguntas{0}, avances{0};
         std::atomic<quint64> numero{0};

@@ -1,11 +1,9 @@
 // Housekeeping in a repository the user also works in with plain git: what git's own index, reflogs,
 // stashes and heads name is kept, however old, and git finds its repository whole afterwards.
 #include "../historial/GitPlano.h"
+#include "AyudasNucleo.h"
 #include "history/Repositorio.h"
 
-#include <QDirIterator>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using gitplano::Git;
@@ -17,14 +15,14 @@ struct Usuario {
     QString r = dir.path();
     Usuario() {
         Git(r, "init -q -b main");
-        escribir("A.rtn", "uno\r\n");
-        Git(r, "add A.rtn");
+        escribir("A.rtn", "uno\r\n", true);
         Git(r, "commit -q -m uno");
     }
-    void escribir(const QString &archivo, const QByteArray &datos) const {
-        QDir().mkpath(QFileInfo(r + '/' + archivo).path());
-        QFile f(r + '/' + archivo);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size());
+    // A file of the user's, staged with git add when told.
+    void escribir(const QString &archivo, const QByteArray &datos, bool preparar = false) const {
+        ayudas::EscribirBytes(r + '/' + archivo, datos);
+        if (preparar)
+            Git(r, {"add", archivo});
     }
     // The index written in that version of its format, with entries that need version 3's flags;
     // version 0: split in two, most entries in a shared file next to it.
@@ -37,10 +35,7 @@ struct Usuario {
         if (version == 3)
             Git(r, "update-index --skip-worktree A.rtn");
         Git(r, {"update-index", "--index-version", QString::number(version)});
-        QFile f(r + "/.git/index");
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray cabeza = f.read(8);
-        QCOMPARE(int(cabeza.at(7)), version);
+        QCOMPARE(int(ayudas::LeerBytes(r + "/.git/index").at(7)), version);
     }
     // Every loose object three weeks old, well past the two weeks housekeeping waits.
     void envejecer() const {
@@ -57,6 +52,11 @@ struct Usuario {
             ++cuantos;
         }
         QVERIFY(cuantos > 0);
+    }
+    // Every loose object made old, then the housekeeping, which finds something to pack.
+    void compactarViejos() const {
+        envejecer();
+        QVERIFY(compactar() > 0);
     }
     // The program's housekeeping on it; gives how many loose objects went.
     int compactar() const {
@@ -99,12 +99,10 @@ class tst_compactargit : public QObject {
     void archivoPreparadoSigueTrasCompactar() {
         QFETCH(int, version);
         Usuario u;
-        u.escribir("sub/B.rtn", "preparado\r\n");
-        Git(u.r, "add sub/B.rtn");
+        u.escribir("sub/B.rtn", "preparado\r\n", true);
         u.indiceEnVersion(version);
         const QByteArray blob = Git(u.r, "rev-parse :sub/B.rtn");
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         QVERIFY(u.hay(blob));
         u.sano();
         Git(u.r, "commit -q -m dos");
@@ -117,13 +115,10 @@ class tst_compactargit : public QObject {
         QTemporaryDir otro;
         const QString w = otro.path() + "/w";
         Git(u.r, {"worktree", "add", "-q", "-b", "otra", w});
-        QFile f(w + "/F.rtn");
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("en el otro\r\n") > 0);
-        f.close();
+        ayudas::EscribirBytes(w + "/F.rtn", "en el otro\r\n");
         Git(w, "add F.rtn");
         const QByteArray blob = Git(w, "rev-parse :F.rtn");
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         QVERIFY(u.hay(blob));
         u.sano();
         Git(w, "commit -q -m otra");
@@ -134,13 +129,11 @@ class tst_compactargit : public QObject {
     void arbolDelIndiceSigueTrasCompactar() {
         QFETCH(int, version);
         Usuario u;
-        u.escribir("sub/C.rtn", "en una carpeta\r\n");
-        Git(u.r, "add sub/C.rtn");
+        u.escribir("sub/C.rtn", "en una carpeta\r\n", true);
         u.indiceEnVersion(version);
         const QByteArray arbol = Git(u.r, "write-tree");
         const QByteArray subarbol = Git(u.r, {"rev-parse", arbol + ":sub"});
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         QVERIFY(u.hay(arbol));
         QVERIFY(u.hay(subarbol));
         u.sano();
@@ -155,17 +148,13 @@ class tst_compactargit : public QObject {
     void entradaDelReflogSigueTrasCompactar() {
         QFETCH(QString, orden);
         Usuario u;
-        u.escribir("D.rtn", "solo en el reflog\r\n");
-        Git(u.r, "add D.rtn");
+        u.escribir("D.rtn", "solo en el reflog\r\n", true);
         Git(u.r, "commit -q -m dos");
         const QByteArray perdido = Git(u.r, "rev-parse HEAD");
-        if (orden.contains("amend")) {
-            u.escribir("D.rtn", "corregido\r\n");
-            Git(u.r, "add D.rtn");
-        }
+        if (orden.contains("amend"))
+            u.escribir("D.rtn", "corregido\r\n", true);
         Git(u.r, orden.split(' '));
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         QVERIFY(u.hay(perdido));
         u.sano();
         QCOMPARE(Git(u.r, {"show", perdido + ":D.rtn"}), QByteArray("solo en el reflog"));
@@ -178,18 +167,14 @@ class tst_compactargit : public QObject {
         Git(u.r, "stash -q");
         u.escribir("A.rtn", "segundo cambio\r\n");
         Git(u.r, "stash -q");
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         u.sano();
         QCOMPARE(Git(u.r, "show stash@{1}:A.rtn"), QByteArray("primer cambio"));
         Git(u.r, "stash pop -q");
-        QFile a(u.r + "/A.rtn");
-        QVERIFY(a.open(QIODevice::ReadOnly));
-        QCOMPARE(a.readAll(), QByteArray("segundo cambio\r\n"));
+        QCOMPARE(ayudas::LeerBytes(u.r + "/A.rtn"), QByteArray("segundo cambio\r\n"));
     }
 
-    // With git's own files all there and readable (tags, packed refs, heads, stash, every index
-    // version), what nothing names still goes once old.
+    // With git's own files all readable (every index version too), what nothing names still goes.
     void loQueNadaNombraSeVa_data() { Versiones(); }
     void loQueNadaNombraSeVa() {
         QFETCH(int, version);
@@ -198,23 +183,19 @@ class tst_compactargit : public QObject {
         u.escribir("A.rtn", "cambio\r\n");
         Git(u.r, "stash -q");
         Git(u.r, "pack-refs --all");
-        u.escribir("E.rtn", "nuevo\r\n");
-        Git(u.r, "add E.rtn");
+        u.escribir("E.rtn", "nuevo\r\n", true);
         Git(u.r, "commit -q -m dos");
         Git(u.r, "reset -q --hard HEAD~1"); // ORIG_HEAD
-        u.escribir("sub/B.rtn", "preparado\r\n");
-        Git(u.r, "add sub/B.rtn");
+        u.escribir("sub/B.rtn", "preparado\r\n", true);
         u.indiceEnVersion(version);
         Git(u.r, "write-tree");
         const QByteArray huerfano = gitplano::Blob(u.r, "nada lo nombra");
-        u.envejecer();
-        QVERIFY(u.compactar() > 0);
+        u.compactarViejos();
         QVERIFY(!u.hay(huerfano));
         u.sano();
     }
 
-    // A damaged file that could name objects: nothing that looks unreachable goes, however old;
-    // what is reachable is still packed.
+    // A damaged file that could name objects: nothing that looks unreachable goes, however old.
     void fuenteDanadaNoQuitaNadaSuelto_data() {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<int>("desde"); // where the damage is written (-1: the file is replaced)

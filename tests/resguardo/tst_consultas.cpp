@@ -83,9 +83,8 @@ QStringList Ordenados(QStringList l) {
 class tst_consultas : public QObject {
     Q_OBJECT
 private slots:
-  // The quick window and the library window each type in the same turn of the event loop, so that
-  // one's query is still waiting (or running) when the other asks: both show their own text's
-  // results, whichever asked last, and the quick window shown again gives its own again.
+  // The two windows type in the same turn of the event loop, one's query still waiting or running
+  // when the other asks: each shows its own text's results, whichever asked last.
   void cadaVentanaMuestraLoDeSuUltimoTexto_data() {
       QTest::addColumn<bool>("rapidaPrimero");
       QTest::newRow("la rápida pregunta antes") << true;
@@ -125,20 +124,9 @@ private slots:
         QCOMPARE(Textos(r.lstResultados), rapida);
     }
 
-    // Two askers in the same turn: both are answered, the first one first.
-    void cadaPedidorRecibeSuRespuesta() {
-        Indexado i;
-        Respuestas r(*i.x);
-        QObject rapida, biblioteca;
-        const quint64 a = i.x->Buscar("clics", 50, &rapida);
-        const quint64 b = i.x->Buscar("tabla", 50, &biblioteca);
-        QTRY_COMPARE(r.numeros, (QList<quint64>{a, b}));
-        QCOMPARE(r.nombres.value(a), (QStringList{"Clics", "Eventos"}));
-        QCOMPARE(r.nombres.value(b), QStringList{"Tabla"});
-    }
-
-    // An asker that asks again gives up only its own older query, and goes behind the other asker
-    // that was waiting: typing on in one window never starves the other.
+    // Two askers are both answered, the first one first; one that asks again gives up only its own
+    // older query, and goes behind the other asker that was waiting: typing on in one window never
+    // starves the other.
     void laNuevaDeUnPedidorSoloDejaSuAnterior() {
         Indexado i;
         Respuestas r(*i.x);
@@ -155,9 +143,8 @@ private slots:
         QCOMPARE(r.nombres.value(nuevo), (QStringList{"Clics", "Eventos"}));
     }
 
-    // Typing on: the next key's query may come at any moment of the one before, even as it ends.
-    // However late it lands, the last query is answered; the stop meant for the one before never
-    // carries over to it.
+    // The next key's query may land at any moment of the one before, even as it ends: the stop meant
+    // for the one before never carries over to the last one, which is answered.
     void laUltimaDeCadaRafagaSeResponde() {
         Indexado i;
         Respuestas r(*i.x);

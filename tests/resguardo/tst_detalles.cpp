@@ -1,16 +1,11 @@
-// Smaller ways to act on the wrong thing or lose a setting, each on the real window or file: a
-// category removed by another program, the editor's discard question, a broken or UTF-8 config.ini;
-// and what big code and a category's encoding must keep.
+// Smaller ways to act on the wrong thing or lose a setting or a byte, each on the real window or file.
 #include "Ayudas.h"
-#include "core/mdlINI.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/EditorCodigo.h"
 #include "ui/editor/frmScript.h"
 #include "ui/frmSplash.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
-#include <QProcess>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -20,23 +15,6 @@ using ayudas::Textos;
 using ayudas::ui;
 
 const QByteArray kBom("\xEF\xBB\xBF");
-
-// While it lives, every message box is answered Sí, as a reflex does, and its text kept.
-class SiATodo {
-public:
-    SiATodo() {
-        anterior_ = mensajes::SinRespuesta([this](QWidget *w) {
-            if (auto *caja = qobject_cast<QMessageBox *>(w))
-                textos << caja->text();
-            return int(QMessageBox::Yes);
-        });
-    }
-    ~SiATodo() { mensajes::SinRespuesta(anterior_); }
-    QStringList textos;
-
-private:
-    mensajes::Respuesta anterior_;
-};
 
 // A real start over the folder (splash, preferences, main window) and a real close; gives the
 // panel's entries as the window had them.
@@ -71,11 +49,7 @@ Cuenta CuentaEscrita(const QByteArray &ini) {
 
 // Big code: one line longer than the editor's threshold.
 QString LineaGrande() {
-    QString l;
-    l.reserve(EditorCodigo::kGrande + 40);
-    while (l.size() < EditorCodigo::kGrande + 10)
-        l += QStringLiteral("abcdefghij");
-    return l;
+    return QStringLiteral("abcdefghij").repeated(EditorCodigo::kGrande / 10 + 2);
 }
 } // namespace
 
@@ -98,11 +72,10 @@ private slots:
         QCOMPARE(ui(v.w)->lstCat->currentItem()->text(0), "B");
         QCOMPARE(QProcess::execute("rm", {v.c.estado.rutaCategoria("B")}), 0);
         QTRY_COMPARE(Textos(ui(v.w)->lstCat), (QStringList{"A", "C"}));
-        {
-            SiATodo si;
-            ui(v.w)->mnuEliminar->trigger();
-            QCOMPARE(si.textos, QStringList{});
-        }
+        const auto si = ayudas::Contestar(QMessageBox::Yes); // a reflexive Sí, which finds no question
+        ui(v.w)->mnuEliminar->trigger();
+        QVERIFY2(!si->visto, qPrintable(si->texto));
+        mensajes::VaciarCola();
         QVERIFY(QFile::exists(v.c.estado.rutaCategoria("A")));
         QVERIFY(QFile::exists(v.c.estado.rutaCategoria("C")));
         QCOMPARE(Textos(ui(v.w)->lstCat), (QStringList{"A", "C"}));
@@ -134,8 +107,7 @@ private slots:
         QVERIFY(pregunta->texto.contains(QStringLiteral("No, Esc o cerrar este mensaje: vuelve al script con lo escrito")));
     }
 
-    // A count far beyond the entries ("Categorías=99999") reads the entries there are, and the exit
-    // writes them back with their true count.
+    // A count far beyond the entries ("Categorías=99999") keeps them, written back with their count.
     void cuentaAbsurdaNoVaciaElPanel() {
         ayudas::Carpeta c;
         ayudas::EscribirBytes(c.estado.rutaConfig(), "[Historial]\r\nAutomatico=0\r\n[Panel]\r\nCategor\xed" "as=99999\r\n"
@@ -173,8 +145,7 @@ private slots:
         QVERIFY(!escrito.contains("\xc3"));
     }
 
-    // A key typed over a selection in big code replaces the selection, whichever end the caret is
-    // at, and a burst of keys goes in where the selection was.
+    // Keys typed over a selection in big code replace it, whichever end the caret is at.
     void teclearSobreSeleccionEnCodigoGrandeLaReemplaza_data() {
         QTest::addColumn<bool>("haciaAtras"); // the caret at the selection's start
         QTest::addColumn<QString>("teclas");
@@ -210,11 +181,14 @@ private slots:
         QCOMPARE(c.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), long(desde + teclas.size()));
     }
 
-    // A Windows-1252 category opened after a UTF-8 one, changed and saved: still Windows-1252, the
-    // scripts that were there byte for byte, the new one in its bytes, no mark.
+    // A Windows-1252 category opened after a UTF-8 one, changed and saved: still Windows-1252, every
+    // byte of the scripts that were there kept, the new one in its bytes, no mark.
     void windows1252TrasUtf8SigueSiendoWindows1252() {
+        QByteArray altos;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            altos.append(char(b));
         const QByteArray uni = kBom + Registro("Lambda", "d", "\xce\xbb", "1");
-        const QByteArray menus = Registro("Men\xfa", "Descripci\xf3n", "// \xe9 \x80", "1");
+        const QByteArray menus = Registro("Men\xfa", "Descripci\xf3n", altos, "1");
         ayudas::VentanaConPreferencias v({{"Uni", uni}, {"Menus", menus}}, "Uni");
         QCOMPARE(Textos(ui(v.w)->lstScripts), QStringList{"Lambda"});
         v.abrir("Menus");

@@ -1,12 +1,10 @@
-// A real SIGTERM to a real second process whose editor is open on an existing script ("Editar")
-// with its code changed and not accepted: the recovery keeps the edited script at its own place, and
-// recovering it at the next start replaces that script in place instead of adding a second one.
+// A real SIGTERM to a second process whose editor ("Editar") has changed code not yet accepted: the
+// recovery, taken at the next start, replaces that script in place instead of adding a second one.
 #include "Ayudas.h"
 #include "format/Recuperacion.h"
 #include "format/mdlScripts.h"
 #include "ui/Mensajes.h"
 #include "ui/editor/frmScript.h"
-#include "ui/main/VistaScripts.h"
 #include "ui/main/frmPrincipal.h"
 
 #include <QtTest>

@@ -1,6 +1,5 @@
-// Files bigger than anything the program reads (real sparse files of 1 TB and 2 GB, a file that never
-// ends) and memory that runs out: refused by name wherever a category is read, and no thread ends
-// the program.
+// Files bigger than anything the program reads (real sparse files, a file that never ends) and memory
+// that runs out: refused by name wherever a category is read, and no thread ends the program.
 #include "Ayudas.h"
 #include "../historial/GitPlano.h"
 #include "core/Archivos.h"
@@ -9,12 +8,7 @@
 #include "search/IndiceBiblioteca.h"
 #include "ui/main/frmPrincipal.h"
 
-#include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTreeWidget>
-#include <QUrl>
 #include <QtTest>
-#include <QtEndian>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -54,9 +48,8 @@ struct SinMemoria {
     rlimit antes{};
     explicit SinMemoria(qint64 margen) {
         getrlimit(RLIMIT_AS, &antes);
-        QFile statm(QStringLiteral("/proc/self/statm"));
-        QVERIFY(statm.open(QIODevice::ReadOnly));
-        const qint64 usado = statm.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+        const qint64 paginas = LeerBytes("/proc/self/statm").split(' ').value(0).toLongLong();
+        const qint64 usado = paginas * ::sysconf(_SC_PAGESIZE);
         QVERIFY(usado > 0);
         rlimit ahora = antes;
         ahora.rlim_cur = rlim_t(usado + margen);
@@ -89,8 +82,7 @@ private slots:
         QVERIFY(datos.isEmpty());
     }
 
-    // A file whose size says nothing of what it holds (here one of the system's, which reads on for
-    // hundreds of gigabytes) is cut at the limit while it is read.
+    // A file whose size says nothing (one of the system's, hundreds of gigabytes long) is cut at the limit.
     void loQueCreceAlLeerseSeCortaEnElLimite() {
         Carpeta c;
         const QString ruta = c.estado.rutaCategoria("Crece");
@@ -109,8 +101,7 @@ private slots:
         QTest::newRow("1 TB") << "Enorme";
         QTest::newRow("2 GB") << "Doble";
     }
-    // Opened in the main window: a message names it and the limit, nothing is open, and the
-    // program goes on opening the others.
+    // Opened in the main window: a message names it and the limit, and the others still open.
     void laVentanaNombraLaQueNoAbre() {
         QFETCH(QString, nombre);
         VentanaPrincipal v{VentanaPrincipal::PorCrear{}};
@@ -128,8 +119,7 @@ private slots:
         QCOMPARE(v.scripts(), (QStringList{"alfa", "beta"}));
     }
 
-    // The index is made of the others, says which it leaves out, and searches answer from the others
-    // naming those not searched.
+    // The index is made of the others, and it and its searches name those left out.
     void elIndiceDejaFueraLasGrandes() {
         Carpeta c;
         Biblioteca(c);
@@ -154,8 +144,7 @@ private slots:
         QCOMPARE(r.ilegibles, (QStringList{"Doble", "Enorme"}));
     }
 
-    // Memory that runs out while the index's threads read a category under the limit: that
-    // category is left out, the others are indexed and searched, and the program goes on.
+    // Memory that runs out while the index's threads read a category leaves only that one out.
     void sinMemoriaLosHilosSiguen() {
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer ends the process on a failed allocation instead of throwing");
@@ -205,9 +194,8 @@ private slots:
         QTest::newRow("una fila que dice tener 4 GB de código")
             << QByteArray("UPDATE scripts SET largo = 4294967295") << QByteArray();
     }
-    // The index file edited as an attacker would, with sqlite: what it claims is damage, never a
-    // size to allocate (with the memory held to a margin, allocating it would fail); the search
-    // answers from the files and the index is taken for damaged, to be made anew.
+    // The index file edited as an attacker would: what it claims is damage, never a size to allocate
+    // (with the memory held to a margin, that would fail); the search answers from the files.
     void bloqueQueDiceSerEnormeNoSeReserva() {
         QFETCH(QByteArray, sql);
         QFETCH(QByteArray, datos);

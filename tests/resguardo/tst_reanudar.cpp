@@ -6,12 +6,10 @@
 #include "search/Indexador.h"
 #include "search/IndiceBiblioteca.h"
 
-#include <QRandomGenerator>
-#include <QDirIterator>
-#include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -20,9 +18,8 @@ using namespace ayudas;
 namespace {
 constexpr int kCategorias = 60;
 
-// A library of some 2 MB in many categories: one batch of the index's, longer to index than it
-// takes to close the program. Code of random words: many distinct trigrams, the index's slowest
-// statements, where closing finds the writer.
+// Some 2 MB in many categories, longer to index than closing takes: random words, whose many
+// trigrams make the index's slowest statements, where closing finds the writer.
 void Biblioteca(Carpeta &c) {
     QRandomGenerator azar(11);
     for (int k = 0; k < kCategorias; ++k) {
@@ -75,12 +72,18 @@ int HijoCompactar(const QString &carpeta) {
     return repo.Abrir(carpeta, false) && repo.Compactar() >= 0 ? 0 : 1;
 }
 
-// This test program started again as the child that `variable` names, over the folder.
-void Lanzar(QProcess &hijo, const char *variable, const QString &carpeta) {
+// This test program started again as the child that `variable` names, over the folder, and killed
+// once `hecho` holds (unless it ended first).
+void CortarHijo(const char *variable, const QString &carpeta, const std::function<bool()> &hecho) {
+    QProcess hijo;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QString::fromLatin1(variable), carpeta);
     hijo.setProcessEnvironment(e);
     hijo.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(hijo.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(hecho() || hijo.state() == QProcess::NotRunning, 30000);
+    hijo.kill();
+    hijo.waitForFinished();
 }
 
 QStringList Paquetes(const QString &carpeta) {
@@ -106,8 +109,7 @@ QMap<QString, qint64> Sueltos(const QString &carpeta) {
 class tst_reanudar : public QObject {
     Q_OBJECT
 private slots:
-    // Closed (the index's owner destroyed, as closing does) part way through its first pass: the
-    // categories it had stored stay in the index, and the next pass indexes only the others.
+    // Closed part way through the first pass, the index keeps what it stored; the next does the rest.
     void indiceCortadoSeRetomaSinRehacer() {
         Carpeta c;
         Biblioteca(c);
@@ -143,20 +145,14 @@ private slots:
         QCOMPARE(escritor.Actualizar(carpeta), QStringList());
     }
 
-    // A real process killed while it records the first version: the blobs it wrote are taken as
-    // they are by the next start's first version, not compressed and written again (which would
-    // touch their files).
+    // A real process killed while it records the first version: the next start takes the blobs it
+    // wrote as they are, not compressed and written again (which would touch their files).
     void primeraVersionCortadaNoSeRehace() {
         Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
         // Random bytes: the slowest to compress, so the kill finds the version under way.
         Azarosas(c, 20, 1 << 19, 3);
-        QProcess hijo;
-        Lanzar(hijo, kHijoPrimera, carpeta);
-        QVERIFY(hijo.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(Sueltos(carpeta).size() >= 5 || hijo.state() == QProcess::NotRunning, 30000);
-        hijo.kill();
-        hijo.waitForFinished();
+        CortarHijo(kHijoPrimera, carpeta, [&] { return Sueltos(carpeta).size() >= 5; });
         git::Repositorio repo;
         QVERIFY(repo.Abrir(carpeta, false));
         if (!repo.Ultima().isEmpty())
@@ -179,8 +175,7 @@ private slots:
         QCOMPARE(gitplano::Git(carpeta, "fsck --no-dangling"), QByteArray());
     }
 
-    // A real process killed while it packs the first version's objects: the batches it had
-    // written stay, and the next housekeeping packs only what is still loose.
+    // Killed while it packs, the housekeeping keeps its batches; the next packs only what is loose.
     void compactacionCortadaSeRetoma() {
         Carpeta c;
         const QString carpeta = c.estado.carpetaCategorias();
@@ -193,12 +188,7 @@ private slots:
                      qPrintable(error));
         }
         const int sueltosAntes = Sueltos(carpeta).size();
-        QProcess hijo;
-        Lanzar(hijo, kHijoCompactar, carpeta);
-        QVERIFY(hijo.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!Paquetes(carpeta).isEmpty() || hijo.state() == QProcess::NotRunning, 30000);
-        hijo.kill();
-        hijo.waitForFinished();
+        CortarHijo(kHijoCompactar, carpeta, [&] { return !Paquetes(carpeta).isEmpty(); });
         const QStringList hechos = Paquetes(carpeta);
         const int sueltosCortado = Sueltos(carpeta).size();
         if (sueltosCortado == 0)

@@ -1,7 +1,5 @@
 // No event runs in the middle of a command: a save waiting for the folder another real thread holds
-// (as the sync's write step does) waits without running timers or the stop signal, a stop signal
-// heard then is acted on after the save (the changes end up saved or put aside, never both), the
-// save's failure is shown with the folder free, and the move dialog marks its change in one step.
+// (as the sync's write step does) runs no timer nor the stop signal until it is done.
 #include "Ayudas.h"
 #include "format/DuenoCarpeta.h"
 #include "format/Recuperacion.h"
@@ -10,13 +8,8 @@
 #include "ui/mdlInicio.h"
 #include "ui/tools/frmMover.h"
 
-#include <QComboBox>
-#include <QPushButton>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 #include <csignal>
 #include <functional>
 #include <future>
@@ -29,9 +22,8 @@ namespace {
 const QByteArray kMenus = Registro("uno", "d", "c1", "1") + Registro("dos", "d", "c2", "2") + Registro("tres", "d", "c3", "3");
 const QByteArray kSinDos = Registro("uno", "d", "c1", "1") + Registro("tres", "d", "c3", "3");
 
-// Another thread holding the folder, as the sync's write step does. Told that the save waits for it
-// (Soltar), it runs `antes` and keeps the folder for a write step's while more, cut short by Basta
-// (what a test watches for has happened), then lets go.
+// Another thread holding the folder, as the sync's write step does. Once the save waits (Soltar), it
+// runs `antes` and holds on for a write step's while, cut short by Basta, then lets go.
 class Tenedor {
 public:
     explicit Tenedor(DuenoCarpeta &d, std::function<void()> antes = {}) {
@@ -62,14 +54,17 @@ private:
     std::thread hilo_;
 };
 
-// Menus open in file order with "dos" deleted, a change waiting to be saved.
-void ConCambio(ayudas::VentanaPrincipal &v) {
-    v.w->setOpcionMarcada(1, false);
-    v.abrir("Menus");
-    v.seleccionarScript("dos");
-    v.w->EliminarS();
-    QVERIFY(ayudas::HayCambios(*v.w));
-}
+// Menus open in file order with "dos" deleted, a change waiting to be saved; the folder's writer.
+struct ConCambio : ayudas::VentanaPrincipal {
+    DuenoCarpeta &dueno = DuenoCarpeta::De(c.estado.carpetaCategorias());
+    ConCambio() : VentanaPrincipal({{"Menus", kMenus}}) {
+        w->setOpcionMarcada(1, false);
+        abrir("Menus");
+        seleccionarScript("dos");
+        w->EliminarS();
+        QVERIFY(ayudas::HayCambios(*w));
+    }
+};
 
 // Runs `f` in the window's thread when the save starts waiting for the folder (the status bar says
 // so, from inside the save).
@@ -89,10 +84,8 @@ private slots:
 
     // A timer due while the save waits runs only after the save, and finds it done.
     void guardarEsperaSinQueCorraUnTemporizador() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
-        ConCambio(v);
-        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
-        Tenedor tenedor(dueno);
+        ConCambio v;
+        Tenedor tenedor(v.dueno);
         bool corrio = false, conCambios = true;
         AlEsperar(*v.w, [&] {
             QTimer::singleShot(0, v.w.get(), [&] {
@@ -110,15 +103,12 @@ private slots:
         QVERIFY(!conCambios);
     }
 
-    // A real SIGTERM while the save waits: the save completes, then the stop is acted on with
-    // nothing pending, so the next start has nothing to offer again.
+    // A real SIGTERM while the save waits is acted on after it: nothing is left to recover.
     void sigtermDuranteLaEsperaNoDejaRecuperacion() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
-        ConCambio(v);
+        ConCambio v;
         mdlInicio::ConectarFin(*v.w);
         QSignalSpy terminado(v.w.get(), &frmPrincipal::terminado);
-        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
-        Tenedor tenedor(dueno, [] { ::raise(SIGTERM); });
+        Tenedor tenedor(v.dueno, [] { ::raise(SIGTERM); });
         connect(v.w.get(), &frmPrincipal::terminado, this, [&tenedor] { tenedor.Basta(); });
         AlEsperar(*v.w, [&] { tenedor.Soltar(); });
         ayudas::ContestarMensaje(QMessageBox::Yes);
@@ -129,41 +119,35 @@ private slots:
         QVERIFY(recuperacion::Pendientes(v.c.estado).isEmpty());
     }
 
-    // The sync holds the folder far longer than its write step could take: the save gives up at the
-    // bound, says why in Spanish, and the change stays pending with the file untouched.
+    // A sync that holds the folder too long: the save gives up at the bound, the change still pending.
     void esperaAcotadaFallaYDejaElCambio() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
-        ConCambio(v);
-        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
-        const int limite = dueno.limiteEspera();
-        dueno.setLimiteEspera(100);
-        Tenedor tenedor(dueno);
+        ConCambio v;
+        const int limite = v.dueno.limiteEspera();
+        v.dueno.setLimiteEspera(100);
+        Tenedor tenedor(v.dueno);
         ayudas::ContestarMensaje(QMessageBox::Yes);
         ayudas::Mensaje fallo;
         ayudas::ContestarMensaje(QMessageBox::Ok, &fallo);
         ui(v.w)->mnuGuardar->trigger();
-        dueno.setLimiteEspera(limite);
+        v.dueno.setLimiteEspera(limite);
         QVERIFY2(fallo.texto.contains("la sincronización sigue escribiendo"), qPrintable(fallo.texto));
         QVERIFY(fallo.texto.contains("Los cambios siguen pendientes"));
         QVERIFY(ayudas::HayCambios(*v.w));
         QCOMPARE(ayudas::LeerBytes(v.c.estado.rutaCategoria("Menus")), kMenus);
     }
 
-    // A save that fails for real (a folder stands where the file was) shows why with the folder
-    // let go: another thread (a sync) takes it while the message waits for the user.
+    // A save that fails for real shows why with the folder let go, for a sync to take meanwhile.
     void falloSeMuestraConLaCarpetaLibre() {
-        ayudas::VentanaPrincipal v({{"Menus", kMenus}});
-        ConCambio(v);
+        ConCambio v;
         const QString ruta = v.c.estado.rutaCategoria("Menus");
         QVERIFY(QFile::remove(ruta) && QDir().mkpath(ruta + "/dentro"));
-        DuenoCarpeta &dueno = DuenoCarpeta::De(v.c.estado.carpetaCategorias());
         ayudas::ContestarMensaje(QMessageBox::Yes);
         QString texto;
         bool libre = false;
         std::future<void> otro;
         mensajes::Encolar([&](QWidget *w) {
             texto = qobject_cast<QMessageBox *>(w)->text();
-            otro = std::async(std::launch::async, [&dueno] { const auto toma = dueno.Tomar(); });
+            otro = std::async(std::launch::async, [&v] { const auto toma = v.dueno.Tomar(); });
             libre = otro.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
             return int(QMessageBox::Ok);
         });

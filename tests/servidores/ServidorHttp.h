@@ -19,42 +19,21 @@ namespace servidores {
 
 inline constexpr char kBackend[] = "/usr/lib/git-core/git-http-backend";
 
-inline bool Escribir(const QString &ruta, const QByteArray &datos) {
-    QFile f(ruta);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
-}
-
-inline void Parar(QProcess &p) {
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(3000))
-        p.kill();
-    p.waitForFinished(1000);
-}
-
 // A certificate authority made by openssl, and the server certificates it signs.
-class Autoridad {
+class Autoridad : public Arranque {
 public:
     QTemporaryDir dir;
     QString certificado; // PEM
-    QString porQue;
-    bool falta = false; // a package is not installed (the only reason to skip)
 
     bool Crear(const QString &nombre) {
-        if (Programa("openssl").isEmpty()) {
-            porQue = "no está instalado openssl";
-            falta = true;
-            return false;
-        }
+        if (Programa("openssl").isEmpty())
+            return Falta("no está instalado openssl");
         certificado = dir.filePath("autoridad.pem");
         if (!Correr(Programa("openssl"),
                     {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir.filePath("autoridad.key"),
                      "-out", certificado, "-days", "2", "-subj", "/CN=" + nombre, "-addext",
-                     "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign"})) {
-            porQue = "openssl no pudo crear la autoridad";
-            return false;
-        }
+                     "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign"}))
+            return Fallo("openssl no pudo crear la autoridad");
         return true;
     }
     // The certificate and key of 127.0.0.1, signed by this authority, in `carpeta`. The address goes
@@ -77,32 +56,22 @@ public:
 // lighttpd with git http-backend under /git, every request behind basic authentication with one
 // user and token. http-backend takes pushes from an authenticated user (REMOTE_USER set), as
 // GitHub, GitLab or Gitea do over HTTPS.
-class Http {
+class Http : public Arranque {
 public:
     QTemporaryDir dir;
     int puerto = 0;
     bool tls = false;
     QProcess lighttpd;
-    QString porQue;
-    bool falta = false;
 
     bool Iniciar(const QString &usuario, const QString &token, Autoridad *autoridad = nullptr) {
-        if (Programa("lighttpd").isEmpty() || !QFileInfo(QString::fromLatin1(kBackend)).isExecutable()) {
-            porQue = "no están instalados lighttpd y git (git-http-backend)";
-            falta = true;
-            return false;
-        }
+        if (Programa("lighttpd").isEmpty() || !QFileInfo(QString::fromLatin1(kBackend)).isExecutable())
+            return Falta("no están instalados lighttpd y git (git-http-backend)");
         tls = autoridad != nullptr;
-        if (tls && !QFileInfo::exists("/usr/lib/lighttpd/mod_openssl.so")) {
-            porQue = "no está instalado lighttpd-mod-openssl";
-            falta = true;
-            return false;
-        }
+        if (tls && !QFileInfo::exists("/usr/lib/lighttpd/mod_openssl.so"))
+            return Falta("no está instalado lighttpd-mod-openssl");
         QString cert, clave;
-        if (tls && !autoridad->Firmar(dir.path(), &cert, &clave)) {
-            porQue = "openssl no pudo firmar el certificado del servidor";
-            return false;
-        }
+        if (tls && !autoridad->Firmar(dir.path(), &cert, &clave))
+            return Fallo("openssl no pudo firmar el certificado del servidor");
         if (!git::Repositorio::CrearRemoto(dir.filePath("repos/biblioteca.git")) ||
             !Escribir(dir.filePath("usuarios"), (usuario + ':' + token + '\n').toUtf8()))
             return false;
@@ -128,10 +97,8 @@ public:
             return false;
         lighttpd.setProcessChannelMode(QProcess::ForwardedChannels);
         lighttpd.start(Programa("lighttpd"), {"-D", "-f", dir.filePath("lighttpd.conf")});
-        if (!lighttpd.waitForStarted() || !Escucha(puerto)) {
-            porQue = "lighttpd no arrancó: " + QString::fromUtf8(ayudas::LeerBytes(dir.filePath("error.log")));
-            return false;
-        }
+        if (!lighttpd.waitForStarted() || !Escucha(puerto))
+            return Fallo("lighttpd no arrancó: " + QString::fromUtf8(ayudas::LeerBytes(dir.filePath("error.log"))));
         return true;
     }
     ~Http() { Parar(lighttpd); }
@@ -142,21 +109,16 @@ public:
 
 // A session bus and gnome-keyring's Secret Service of the test's own, unlocked with a password given
 // on standard input; HOME and the XDG folders of the whole test program point into its folder.
-class Llavero {
+class Llavero : public Arranque {
 public:
     QTemporaryDir dir;
     QProcess bus, llavero;
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    QString porQue;
-    bool falta = false;
 
     bool Iniciar() {
         for (const char *p : {"dbus-daemon", "gnome-keyring-daemon", "secret-tool", "dbus-send"})
-            if (Programa(p).isEmpty()) {
-                porQue = "no están instalados dbus, gnome-keyring y libsecret-tools";
-                falta = true;
-                return false;
-            }
+            if (Programa(p).isEmpty())
+                return Falta("no están instalados dbus, gnome-keyring y libsecret-tools");
         for (const char *d : {"casa", "datos", "config", "cache", "run"})
             QDir().mkpath(dir.filePath(d));
         QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -184,17 +146,13 @@ public:
         bus.setProcessEnvironment(entorno);
         bus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         bus.start(Programa("dbus-daemon"), {"--nofork", "--config-file=" + dir.filePath("bus.conf")});
-        if (!bus.waitForStarted() || !Esperar([&] { return QFileInfo::exists(dir.filePath("bus")); })) {
-            porQue = "dbus-daemon no arrancó";
-            return false;
-        }
+        if (!bus.waitForStarted() || !Esperar([&] { return QFileInfo::exists(dir.filePath("bus")); }))
+            return Fallo("dbus-daemon no arrancó");
         llavero.setProcessEnvironment(entorno);
         llavero.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         llavero.start(Programa("gnome-keyring-daemon"), {"--foreground", "--unlock", "--components=secrets"});
-        if (!llavero.waitForStarted()) {
-            porQue = "gnome-keyring-daemon no arrancó";
-            return false;
-        }
+        if (!llavero.waitForStarted())
+            return Fallo("gnome-keyring-daemon no arrancó");
         llavero.write("clave-del-llavero");
         llavero.closeWriteChannel();
         if (!Esperar([&] {
@@ -203,10 +161,8 @@ public:
                                        "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.secrets"},
                                       entorno);
                 return r && r->contains("boolean true");
-            })) {
-            porQue = "gnome-keyring-daemon no ofreció el servicio de secretos";
-            return false;
-        }
+            }))
+            return Fallo("gnome-keyring-daemon no ofreció el servicio de secretos");
         return true;
     }
     ~Llavero() {
@@ -216,38 +172,27 @@ public:
     // What secret-tool finds for the attributes (QtKeychain's: "server" is the service, "user" the
     // entry's name); no value when it finds nothing.
     std::optional<QByteArray> Buscar(const QString &nombre) const {
+        return SecretTool({"lookup", "server", "Rutinero", "user", nombre});
+    }
+    bool Guardar(const QString &nombre, const QByteArray &secreto) const {
+        return SecretTool({"store", "--label=prueba", "server", "Rutinero", "user", nombre, "type", "plaintext"},
+                          secreto)
+            .has_value();
+    }
+    // Nothing of the program's left (secret-tool says 1 when there was nothing to clear).
+    void Vaciar() const { SecretTool({"clear", "server", "Rutinero"}); }
+
+private:
+    // secret-tool in the keyring's environment, given `entrada`: its output, none when it failed.
+    std::optional<QByteArray> SecretTool(const QStringList &args, const QByteArray &entrada = {}) const {
         QProcess p;
         p.setProcessEnvironment(entorno);
-        p.start(Programa("secret-tool"), {"lookup", "server", "Rutinero", "user", nombre});
+        p.start(Programa("secret-tool"), args);
+        p.write(entrada);
+        p.closeWriteChannel();
         if (!p.waitForFinished(30000) || p.exitCode() != 0)
             return std::nullopt;
         return p.readAllStandardOutput();
-    }
-    bool Guardar(const QString &nombre, const QByteArray &secreto) const {
-        QProcess p;
-        p.setProcessEnvironment(entorno);
-        p.start(Programa("secret-tool"),
-                {"store", "--label=prueba", "server", "Rutinero", "user", nombre, "type", "plaintext"});
-        p.write(secreto);
-        p.closeWriteChannel();
-        return p.waitForFinished(30000) && p.exitCode() == 0;
-    }
-    // Nothing of the program's left (secret-tool says 1 when there was nothing to clear).
-    void Vaciar() const {
-        QProcess p;
-        p.setProcessEnvironment(entorno);
-        p.start(Programa("secret-tool"), {"clear", "server", "Rutinero"});
-        p.waitForFinished(30000);
-    }
-
-private:
-    template <typename F> static bool Esperar(F &&listo) {
-        for (int i = 0; i < 200; ++i) {
-            if (listo())
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
     }
 };
 

@@ -42,21 +42,57 @@ inline int PuertoLibre() {
     return s.serverPort();
 }
 
-inline bool Escucha(int puerto) {
+// Waits up to ten seconds for `listo` to hold, events running.
+template <typename F> bool Esperar(F &&listo) {
     for (int i = 0; i < 200; ++i) {
-        QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, quint16(puerto));
-        if (s.waitForConnected(100))
+        if (listo())
             return true;
         QTest::qWait(50);
     }
     return false;
 }
 
+inline bool Escucha(int puerto) {
+    return Esperar([puerto] {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, quint16(puerto));
+        return s.waitForConnected(100);
+    });
+}
+
+inline bool Escribir(const QString &ruta, const QByteArray &datos) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
+}
+
+inline void Parar(QProcess &p) {
+    if (p.state() == QProcess::NotRunning)
+        return;
+    p.terminate();
+    if (!p.waitForFinished(3000))
+        p.kill();
+    p.waitForFinished(1000);
+}
+
 inline QString Usuario() {
     const passwd *pw = ::getpwuid(::getuid());
     return pw ? QString::fromLocal8Bit(pw->pw_name) : QStringLiteral("root");
 }
+
+// Why a server of the test could not start; `falta` when a package is not installed, the only
+// reason to skip.
+struct Arranque {
+    QString porQue;
+    bool falta = false;
+    bool Falta(const QString &paquetes) {
+        falta = true;
+        return Fallo(paquetes);
+    }
+    bool Fallo(const QString &motivo) {
+        porQue = motivo;
+        return false;
+    }
+};
 
 // A key pair made by ssh-keygen; `publica` is the .pub line.
 struct Par {
@@ -77,22 +113,19 @@ inline QString HuellaDe(const QString &publica) {
     return r ? QString::fromLatin1(r->split(' ').value(1)) : QString();
 }
 
-class Ssh {
+class Ssh : public Arranque {
 public:
     QTemporaryDir dir;
     QString home; // the test's HOME
     int puerto = 0;
     QString hostPublica; // the server's key, .pub
     QProcess sshd, agente;
-    QString porQue;      // why it could not start, for QSKIP or a failure
 
     // `tipoCliente`: the agent's key ("ed25519", "rsa"); `tipoHost`: the server's.
     // `extra`: more lines for the server's configuration.
     bool Iniciar(const QString &tipoCliente = "ed25519", const QString &tipoHost = "ed25519", const QString &extra = {}) {
-        if (Programa("sshd").isEmpty() || Programa("ssh-agent").isEmpty() || Programa("ssh-keygen").isEmpty()) {
-            porQue = "no están instalados openssh-server y openssh-client";
-            return false;
-        }
+        if (Programa("sshd").isEmpty() || Programa("ssh-agent").isEmpty() || Programa("ssh-keygen").isEmpty())
+            return Falta("no están instalados openssh-server y openssh-client");
         // The server's privilege separation needs its empty folder, as the package's service makes it.
         if (::getuid() == 0)
             QDir().mkpath("/run/sshd");
@@ -100,56 +133,39 @@ public:
         QDir().mkpath(home + "/.ssh");
         const auto host = Generar(dir.filePath("clave_servidor"), tipoHost);
         const auto cliente = Generar(dir.filePath("clave_cliente"), tipoCliente);
-        if (!host || !cliente) {
-            porQue = "ssh-keygen no pudo crear las claves";
-            return false;
-        }
+        if (!host || !cliente)
+            return Fallo("ssh-keygen no pudo crear las claves");
         hostPublica = host->privada + ".pub";
-        QFile autorizadas(dir.filePath("authorized_keys"));
-        if (!autorizadas.open(QIODevice::WriteOnly) || autorizadas.write(cliente->publica + '\n') < 0)
-            return false;
-        autorizadas.close();
+        const QString autorizadas = dir.filePath("authorized_keys"), config = dir.filePath("sshd_config");
         puerto = PuertoLibre();
-        QFile config(dir.filePath("sshd_config"));
-        if (!config.open(QIODevice::WriteOnly))
-            return false;
-        config.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile %3\n"
-                                    "AuthorizedKeysFile %4\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
-                                    "KbdInteractiveAuthentication no\nPubkeyAuthentication yes\nPermitRootLogin yes\n"
-                                    "LogLevel ERROR\n%5")
-                         .arg(puerto)
-                         .arg(host->privada, dir.filePath("sshd.pid"), autorizadas.fileName(), extra)
-                         .toUtf8());
-        config.close();
+        if (!Escribir(autorizadas, cliente->publica + '\n') ||
+            !Escribir(config, QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile %3\n"
+                                             "AuthorizedKeysFile %4\nStrictModes no\nUsePAM no\n"
+                                             "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                             "PubkeyAuthentication yes\nPermitRootLogin yes\nLogLevel ERROR\n%5")
+                                  .arg(puerto)
+                                  .arg(host->privada, dir.filePath("sshd.pid"), autorizadas, extra)
+                                  .toUtf8()))
+            return Fallo("no se pudo escribir la configuración de sshd");
         sshd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sshd.start(Programa("sshd"), {"-D", "-e", "-f", config.fileName()});
-        if (!sshd.waitForStarted() || !Escucha(puerto)) {
-            porQue = "sshd no arrancó";
-            return false;
-        }
+        sshd.start(Programa("sshd"), {"-D", "-e", "-f", config});
+        if (!sshd.waitForStarted() || !Escucha(puerto))
+            return Fallo("sshd no arrancó");
         const QString socket = dir.filePath("agente");
         agente.start(Programa("ssh-agent"), {"-D", "-a", socket});
-        for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i)
-            QTest::qWait(20);
+        Esperar([&] { return QFileInfo::exists(socket); });
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("SSH_AUTH_SOCK", socket);
-        if (!Correr(Programa("ssh-add"), {"-q", cliente->privada}, e)) {
-            porQue = "ssh-add no pudo dar la clave al agente";
-            return false;
-        }
+        if (!Correr(Programa("ssh-add"), {"-q", cliente->privada}, e))
+            return Fallo("ssh-add no pudo dar la clave al agente");
         // What the program reads: the agent, and a home of the test's own.
         qputenv("SSH_AUTH_SOCK", socket.toLocal8Bit());
         qputenv("HOME", home.toLocal8Bit());
         return true;
     }
     ~Ssh() {
-        for (QProcess *p : {&sshd, &agente})
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000))
-                    p->kill();
-                p->waitForFinished(1000);
-            }
+        Parar(sshd);
+        Parar(agente);
     }
     QString knownHosts() const { return home + "/.ssh/known_hosts"; }
     // The address of a bare repository in the server's folder (made by the caller).

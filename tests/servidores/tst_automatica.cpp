@@ -16,7 +16,6 @@ using servidores::Instalado;
 
 namespace {
 const QVector<Script> kMenus{Rec("a", "1"), Rec("b", "2")};
-
 } // namespace
 
 class tst_automatica : public QObject {

@@ -33,10 +33,11 @@ struct Escena {
 };
 } // namespace
 
-// The scene `e` started with the default keys, or the test skipped with the reason it could not start.
-#define ESCENA(e)                                                                                            \
+// The scene `e` started (with the default keys unless told), or the test skipped with the reason it
+// could not start.
+#define ESCENA(...)                                                                                          \
     Escena e;                                                                                                \
-    if (!e.iniciar())                                                                                        \
+    if (!e.iniciar(__VA_ARGS__))                                                                             \
     QSKIP(qPrintable(e.ssh.porQue))
 
 class tst_ssh : public QObject {
@@ -57,16 +58,13 @@ private slots:
     void dosBibliotecasPorSsh() {
         QFETCH(QString, tipoCliente);
         QFETCH(QString, servidor);
-        Escena e;
-        if (!e.iniciar(tipoCliente, servidor))
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA(tipoCliente, servidor);
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo::Si);
         const git::Informe enviado = a.sincronizar();
         QVERIFY2(enviado.ok, qPrintable(enviado.error));
         Maquina b({}, e.url);
-        ayudas::Mensaje resumen;
-        const git::Informe recibido = b.sincronizar(&resumen);
+        const git::Informe recibido = b.sincronizar();
         QVERIFY2(recibido.ok, qPrintable(recibido.error));
         QCOMPARE(b.bytes("Menus"), a.bytes("Menus"));
         QCOMPARE(mensajes::Pendientes(), 0);
@@ -74,9 +72,7 @@ private slots:
 
     // A server that refuses the agent's RSA signature: the user is told why, and what to do.
     void rsaRechazadaSeExplica() {
-        Escena e;
-        if (!e.iniciar("rsa"))
-            QSKIP(qPrintable(e.ssh.porQue));
+        ESCENA("rsa");
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo::Si);
         const git::Informe informe = a.sincronizar();
@@ -89,9 +85,8 @@ private slots:
 
     // An agent without keys is named as the cause.
     void agenteSinClavesSeExplica() {
-        ESCENA(e);
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        QVERIFY(servidores::Correr(servidores::Programa("ssh-add"), {"-q", "-D"}, entorno));
+        ESCENA();
+        QVERIFY(servidores::Correr(servidores::Programa("ssh-add"), {"-q", "-D"}));
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo::Si);
         const git::Informe informe = a.sincronizar();
@@ -102,7 +97,7 @@ private slots:
 
     // The question shows the key as ssh does; yes writes it where plain ssh then accepts it.
     void servidorDesconocidoAceptado() {
-        ESCENA(e);
+        ESCENA();
         QVERIFY(!e.ssh.sshEntra());
         Maquina a({{"Menus", kMenus}}, e.url);
         const auto r = ResponderServidor(Modo::Si);
@@ -125,7 +120,7 @@ private slots:
     }
     void servidorDesconocidoSinAceptar() {
         QFETCH(int, modo);
-        ESCENA(e);
+        ESCENA();
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo(modo));
         const git::Informe informe = a.sincronizar();
@@ -139,14 +134,13 @@ private slots:
 
     // A key other than the one remembered is refused without a question, naming both.
     void claveCambiadaSeRechaza() {
-        ESCENA(e);
+        ESCENA();
         const auto otra = servidores::Generar(e.ssh.dir.filePath("otra"), "ed25519");
         QVERIFY(otra);
         const QByteArray recordada = e.nombre().toUtf8() + ' ' + otra->publica.left(otra->publica.lastIndexOf(' ')) + '\n';
         ayudas::EscribirBytes(e.ssh.knownHosts(), "# de otro día\n" + recordada);
         Maquina a({{"Menus", kMenus}}, e.url);
-        ayudas::Mensaje resumen;
-        const git::Informe informe = a.sincronizar(&resumen);
+        const git::Informe informe = a.sincronizar();
         QVERIFY(!informe.ok);
         QVERIFY2(informe.error.contains("¡la clave del servidor " + e.nombre() + " ha cambiado!"), qPrintable(informe.error));
         QVERIFY2(informe.error.contains("ED25519 " + servidores::HuellaDe(otra->privada + ".pub")), qPrintable(informe.error));
@@ -158,7 +152,7 @@ private slots:
     // A line added by ssh itself (hashed names, other hosts, no final line break) is read as ssh
     // reads it, and kept when the program adds its own.
     void archivoDeSshSeRespeta() {
-        ESCENA(e);
+        ESCENA();
         const QByteArray antes = "|1|F1E1KeoE/eEWhi10WpGv4OdiO6Y=|3988QV0VE8wmZL7suNrYQLITLCg= ssh-rsa AAAAB3NzaC1yc2EAAAADAQABAAABAQ\n"
                                  "@cert-authority *.ejemplo ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIA\n"
                                  "otro.ejemplo ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIKq";
@@ -187,7 +181,7 @@ private slots:
     void envioRechazadoDiceLaCausa() {
         QFETCH(QString, averia);
         QFETCH(QString, causa);
-        ESCENA(e);
+        ESCENA();
         const QString repo = e.ssh.dir.filePath("biblioteca.git");
         Maquina a({{"Menus", kMenus}}, e.url);
         ResponderServidor(Modo::Si);

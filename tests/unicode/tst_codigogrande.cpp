@@ -2,8 +2,6 @@
 // cheap must leave typing, undo, the caret, brace matching and accessibility as they are in small code.
 #include "ui/editor/EditorCodigo.h"
 
-#include <QAccessible>
-#include <QScopeGuard>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -91,8 +89,7 @@ private slots:
         QCOMPARE(indice, 4);
     }
 
-    // Whoever listens for the caret's place hears it in big code too, its column counted in characters
-    // with tabs to their stops.
+    // Whoever listens for the caret's place hears it in big code too, in characters, tabs to their stops.
     void laPosicionDelCursorSeAvisaEnCodigoGrande() {
         const int enes = EditorCodigo::kGrande / 2 + 10;
         auto c = Editor(QLatin1Char('\t') + QString(enes, QChar(0xF1)));
@@ -117,9 +114,8 @@ private slots:
         QVERIFY(PintadoDe(*c, 2, rojo));
     }
 
-    // With no assistive tool listening, big code's accessible object is a plain widget's, made again
-    // as such when the editor takes the focus: the editor's own follows the caret by counting every
-    // character before it.
+    // With no assistive tool listening, big code's accessible object is a plain widget's (the editor's
+    // own counts every character before the caret), made again as such when it takes the focus.
     void sinEscuchaElCodigoGrandeEsUnControlSencillo() {
         auto c = Editor(QStringLiteral("a"));
         QVERIFY(c);

@@ -1,6 +1,5 @@
-// Any character in a script, on the real main window and editor: the question that turns a category
-// to UTF-8, saving and moving between both encodings, the preview as a browser reads it, the code's
-// font, the script list's columns and the window's place, and the smaller frictions.
+// Any character in a script, on the real main window and editor; and the code's font, the script
+// list's columns, the window's place and other small frictions.
 #include "Ayudas.h"
 #include "core/mdlINI.h"
 #include "ui/Mensajes.h"
@@ -25,9 +24,7 @@ QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 // The main window over its own folder, with the category "Menus" (or the one named) open.
 using Ventana = ayudas::VentanaConPreferencias;
 
-QByteArray Utf8(const char *t) {
-    return QByteArray(t);
-}
+using Utf8 = QByteArray; // the bytes of a literal, which this file spells in UTF-8
 } // namespace
 
 class tst_unicode : public QObject {
@@ -35,8 +32,7 @@ class tst_unicode : public QObject {
 private slots:
     void init() { mensajes::VaciarCola(); }
 
-    // A character Windows-1252 cannot hold: the user is asked, Sí turns the category to UTF-8, and
-    // the next save writes it so, the scripts that were there included.
+    // A character Windows-1252 cannot hold asks; Sí turns the whole category to UTF-8 at the next save.
     void siGuardaLaCategoriaEnUtf8() {
         Ventana v({{"Menus", Registro("Viejo", "Descripci\xf3n", "// \xe9 \x80", "1")}});
         auto e = v.editor("Agregar", {"Nuevo", "d", "1", U("// λ → ✓ Ω")});
@@ -98,19 +94,6 @@ private slots:
         QCOMPARE(v.guardar(), antes + Registro(Utf8("Ω"), "d", Utf8("✓ 😀"), "1"));
     }
 
-    // A Windows-1252 category saved again keeps every byte of the scripts that were not touched.
-    void windows1252GuardadaByteAByte() {
-        QByteArray altos;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            altos.append(char(b));
-        altos.replace('"', "*RTN*");
-        const QByteArray antes = Registro("Todos", "\xe1\xe9\xed", altos, "1");
-        Ventana v({{"Menus", antes}});
-        auto e = v.editor("Agregar", {"Nuevo", U("cañón €"), "2", "x"});
-        Pulsar(*e, 7);
-        QCOMPARE(v.guardar(), antes + Registro("Nuevo", "ca\xf1\xf3n \x80", "x", "2"));
-    }
-
     // Moving between the two: what the target cannot hold is refused by name, nothing lost; what it
     // can is written in the target's own encoding.
     void moverEntreCodificaciones() {
@@ -122,8 +105,7 @@ private slots:
             ayudas::AlAbrirseModal([&, destino, aviso](QWidget *w) {
                 auto *dlg = qobject_cast<frmMover *>(w);
                 QVERIFY(dlg);
-                dlg->cboImagen->setCurrentIndex(dlg->cboImagen->findText(destino));
-                emit dlg->cboImagen->activated(dlg->cboImagen->currentIndex());
+                ayudas::Elegir(dlg->cboImagen, destino);
                 if (aviso)
                     ayudas::ContestarMensaje(QMessageBox::Ok, aviso);
                 QTest::mouseClick(dlg->cmdPegar, Qt::LeftButton);
@@ -141,8 +123,7 @@ private slots:
         QCOMPARE(v.archivo("Uni"), nuevo + Registro("Acento", Utf8("é"), Utf8("ñ"), "1"));
     }
 
-    // The page is written in the encoding it declares, or else the category's, with what that cannot
-    // hold as numeric references.
+    // The preview is written in the encoding it declares, or else the category's.
     void vistaPreviaEnSuCodificacion_data() {
         QTest::addColumn<QByteArray>("categoria");
         QTest::addColumn<int>("tag");
@@ -228,8 +209,7 @@ private slots:
         QVERIFY(!e->mnuFijaSistema->isChecked());
     }
 
-    // After a change of font every character of a line sits where the new font puts it: the field's
-    // own measure of the line is the font's.
+    // After a change of font the field measures a line as the new font does.
     void cambiarLaFuenteRedibujaBien() {
         Ventana v({{"Menus", Registro("Nom", "d", "iiiiiiiiii WWWWWWWWWW mmmmmmmmmm", "1")}});
         auto e = v.editor("Ver");
