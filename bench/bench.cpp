@@ -580,6 +580,11 @@ void Comparar(int veces, const std::function<void()> &programa, const std::funct
 // `consulta`: only that query's whole answer, asked 50 times after the index is built (for a profiler).
 void MedirBiblioteca(int categorias, const QString &consulta = {}) {
     QTemporaryDir dir;
+    // To look at the library by hand afterwards (the program copied in it uses it as its data folder).
+    if (qEnvironmentVariableIsSet("RUTINERO_BANCO_CONSERVAR")) {
+        dir.setAutoRemove(false);
+        std::printf("Biblioteca en %s\n", qPrintable(dir.path()));
+    }
     Estado estado;
     estado.carpeta = dir.path();
     QDir().mkpath(estado.carpetaCategorias());

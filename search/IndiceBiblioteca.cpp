@@ -14,7 +14,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QSet>
-#include <QStorageInfo>
 #include <algorithm>
 #include <cstring>
 #include <condition_variable>
@@ -24,6 +23,7 @@
 #include <map>
 #include <QtEndian>
 #include <sqlite3.h>
+#include <sys/statvfs.h>
 #include <zlib.h>
 #include <vector>
 
@@ -839,13 +839,13 @@ bool Indice::AbrirParaEscribir() {
     return Rehacer();
 }
 
-bool Indice::AbrirParaLeer() {
+bool Indice::AbrirParaLeer(bool unaVez) {
     d_->danado = false;
     d_->ocupado = false;
     // Searching never writes: its connection cannot change the file whatever happens.
     // It reads the same pages again and again: mapped, they are not copied in at each query.
     if (QFileInfo::exists(d_->ruta) && d_->Abrir(SQLITE_OPEN_READONLY) && d_->DeEstaVersion() &&
-        d_->Ejecutar("PRAGMA mmap_size = 4294967296"))
+        (unaVez || d_->Ejecutar("PRAGMA mmap_size = 4294967296")))
         return true;
     d_->Cerrar();
     return false;
@@ -856,13 +856,19 @@ bool Indice::sinEspacio() const { return d_->sinEspacio; }
 QStringList Indice::Grandes() const { return d_->grandes; }
 
 bool HayEspacio(const QString &ruta, qint64 porIndexar) {
-    const QStorageInfo disco(QFileInfo(ruta).absolutePath());
-    if (!disco.isValid() || disco.bytesTotal() <= 0)
+    // Asked before every file of a pass: statvfs is one system call, where QStorageInfo also reads the
+    // whole mount table each time.
+    struct statvfs disco {};
+    if (statvfs(QFile::encodeName(QFileInfo(ruta).absolutePath()).constData(), &disco) != 0)
         return true;
-    const qint64 reserva = std::min<qint64>(64LL << 20, disco.bytesTotal() / 10);
+    const qint64 total = qint64(disco.f_blocks) * qint64(disco.f_frsize);
+    if (total <= 0)
+        return true;
+    const qint64 libres = qint64(disco.f_bavail) * qint64(disco.f_frsize);
+    const qint64 reserva = std::min<qint64>(64LL << 20, total / 10);
     // What indexing a file adds is a few times the file, and the log as much again before a checkpoint.
     const qint64 crecimiento = porIndexar * 8 + (1 << 20);
-    return disco.bytesAvailable() - crecimiento >= reserva;
+    return libres - crecimiento >= reserva;
 }
 
 bool Indice::Rehacer() {

@@ -30,7 +30,9 @@ public:
     // locked by another program or of an older format. False when no index can be had at all.
     bool AbrirParaEscribir();
     // For a thread that only searches: opens the index as it is; false when there is none usable.
-    bool AbrirParaLeer();
+    // `unaVez`: for a single question (the command line), the file is read, not mapped: mapping
+    // costs more in page faults and the unmapping at the end than one query gains from it.
+    bool AbrirParaLeer(bool unaVez = false);
     bool abierto() const;
     void Cerrar();
     // Removes the index file and makes an empty one.

@@ -127,7 +127,7 @@ int Lista(const QString &carpeta, const QString &indiceRuta, const QString &text
         // The window's index, opened only to read; the categories it does not hold as they are now
         // (or all, without one) are read from their files.
         biblioteca::Indice indice(indiceRuta);
-        indice.AbrirParaLeer();
+        indice.AbrirParaLeer(true);
         const biblioteca::Respuesta r = indice.BuscarUnaVez(carpeta, texto);
         for (const QString &c : r.ilegibles)
             Escribir(stderr, QStringLiteral("rutinero: no se pudo leer la categoría %1\n").arg(c));
