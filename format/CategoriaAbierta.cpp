@@ -49,6 +49,7 @@ protected:
     void cambiar(int fila, const Script &s) { d_.cambiar(fila, s); }
     void mover(int fila, int hasta) { d_.mover(fila, hasta); }
     void reemplazarTodo(const QVector<Script> &s) { d_.reemplazarTodo(s); }
+    const CategoriaAbierta &documento() const { return d_; }
 
 private:
     CategoriaAbierta &d_;
@@ -71,8 +72,32 @@ public:
     void undo() override { agregar_ ? sacar() : poner(); }
 
 private:
+    // Past this many runs one change of the whole list is cheaper for a view than a change per run
+    // (each costs it the length of the list: removing the duplicates scattered through 100 000
+    // scripts took minutes).
+    static constexpr int kMuchasTandas = 64;
+    int tandas() const {
+        int n = 0;
+        for (qsizetype i = 0; i < filas_.size(); ++i)
+            n += i == 0 || filas_[i].fila != filas_[i - 1].fila + 1;
+        return n;
+    }
     // Ascending, each at its final place: the earlier ones are already where they belong.
     void poner() {
+        if (tandas() > kMuchasTandas) {
+            const QVector<Script> &antes = documento().scripts();
+            QVector<Script> todo;
+            todo.reserve(antes.size() + filas_.size());
+            qsizetype k = 0, viejo = 0;
+            while (k < filas_.size() || viejo < antes.size()) {
+                if (k < filas_.size() && filas_[k].fila == todo.size())
+                    todo.append(filas_[k++].script);
+                else
+                    todo.append(antes.at(viejo++));
+            }
+            reemplazarTodo(todo);
+            return;
+        }
         for (qsizetype i = 0; i < filas_.size();) {
             qsizetype j = i + 1;
             while (j < filas_.size() && filas_[j].fila == filas_[j - 1].fila + 1)
@@ -87,6 +112,20 @@ private:
     }
     // Descending, so the places of the rows still to go do not move.
     void sacar() {
+        if (tandas() > kMuchasTandas) {
+            const QVector<Script> &antes = documento().scripts();
+            QVector<Script> resto;
+            resto.reserve(antes.size() - filas_.size());
+            qsizetype k = 0;
+            for (qsizetype f = 0; f < antes.size(); ++f) {
+                if (k < filas_.size() && filas_[k].fila == f)
+                    ++k;
+                else
+                    resto.append(antes.at(f));
+            }
+            reemplazarTodo(resto);
+            return;
+        }
         for (qsizetype j = filas_.size(); j > 0;) {
             qsizetype i = j - 1;
             while (i > 0 && filas_[i - 1].fila == filas_[i].fila - 1)

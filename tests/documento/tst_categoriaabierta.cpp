@@ -230,6 +230,44 @@ private slots:
             QCOMPARE(m.index(f, 0).data().toString(), kInicial.at(f).Nombre);
     }
 
+    // Scattered rows in their hundreds go and come back as one change of the list: a view pays the
+    // length of the list for each change it is told of.
+    void muchasFilasSueltasSonUnSoloCambio_data() {
+        QTest::addColumn<bool>("duplicados");
+        QTest::newRow("eliminar duplicados") << true;
+        QTest::newRow("eliminar las elegidas") << false;
+    }
+    void muchasFilasSueltasSonUnSoloCambio() {
+        QFETCH(bool, duplicados);
+        QVector<Script> inicial, quedan;
+        QList<int> elegidas;
+        for (int i = 0; i < 300; ++i) {
+            const bool repetida = i % 3 == 2;
+            inicial.append(repetida ? S(QStringLiteral("n%1").arg(i - 2), "d", QStringLiteral("otro %1").arg(i))
+                                    : S(QStringLiteral("n%1").arg(i), "d", QString::number(i)));
+            if (repetida)
+                elegidas.append(i);
+            else
+                quedan.append(inicial.last());
+        }
+        CategoriaAbierta d;
+        abrirInicial(d, QStringLiteral("Menus"), Bytes(inicial));
+        QCOMPARE(d.scripts(), inicial);
+        Modelo m(d);
+        QAbstractItemModelTester probador(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy quitadas(&d, &CategoriaAbierta::filasPorQuitar), puestas(&d, &CategoriaAbierta::filasPorInsertar),
+            reinicios(&d, &CategoriaAbierta::porReiniciar);
+        QVERIFY(duplicados ? d.EliminarDuplicados() == 100 : d.Eliminar(elegidas));
+        QCOMPARE(d.scripts(), quedan);
+        d.pila()->undo();
+        QCOMPARE(d.scripts(), inicial);
+        QVERIFY(!d.hayCambios());
+        d.pila()->redo();
+        QCOMPARE(d.scripts(), quedan);
+        QCOMPARE(reinicios.count(), 3);
+        QCOMPARE(quitadas.count() + puestas.count(), 0);
+    }
+
     void edicionSinEfectoNoApila_data() {
         QTest::addColumn<Operacion>("operacion");
         QTest::newRow("subir la primera") << Operacion([](CategoriaAbierta &d) { return d.Subir(0); });
