@@ -621,7 +621,7 @@ QString OtroArchivo(const QString &archivo, const QString &otro) {
 // came merged into it again, and a removal leaves it.
 bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde, QStringList *cambiadas,
            QVector<Paso> *pasos, QString *error) {
-    QVector<Paso> quitar, poner;
+    QVector<Paso> quitar, poner, dejados;
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
         Q_ASSERT(!it.key().contains(QLatin1Char('/')) && it.key() != QLatin1String(".."));
@@ -652,6 +652,8 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
         if (desde && origen != desde->cend() && *origen != p.antes) {
             // Another program changed the file since this machine's changes were recorded.
             qCDebug(lcSincronizacion) << "changed meanwhile:" << it.key();
+            if (!p.nuevo && p.antes)
+                dejados.append(p);
             if (!p.nuevo || !p.antes)
                 p.nuevo = p.nuevo ? p.nuevo : p.antes; // a removal leaves the edit; a file gone gets what came
             else
@@ -664,6 +666,35 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
                 continue;
         }
         (p.nuevo ? poner : quitar).append(std::move(p));
+    }
+    // A file left for another program's edit may stand where the sync writes one whose name differs
+    // only in case (the file layer would find the one left): the edited file goes aside to a name of
+    // its own, "K8 (2)", with that edit, and waits for the next version as the others do.
+    const auto choca = [&](const QString &archivo) {
+        return std::any_of(poner.cbegin(), poner.cend(),
+                           [&](const Paso &x) { return x.archivo.toCaseFolded() == archivo.toCaseFolded(); });
+    };
+    for (const Paso &d : std::as_const(dejados)) {
+        if (!std::any_of(poner.cbegin(), poner.cend(), [&](const Paso &x) {
+                return x.archivo != d.archivo && x.archivo.toCaseFolded() == d.archivo.toCaseFolded();
+            }))
+            continue;
+        QString nueva;
+        for (int k = 2;; ++k) {
+            nueva = QStringLiteral("%1 (%2).rtn").arg(mezcla::Categoria(d.archivo)).arg(k);
+            const bool enCambios = std::any_of(cambios.keyBegin(), cambios.keyEnd(), [&](const QString &c) {
+                return c.toCaseFolded() == nueva.toCaseFolded();
+            });
+            if (!enCambios && !choca(nueva) && !archivos::Existe(carpeta + QLatin1Char('/') + nueva))
+                break;
+        }
+        qCDebug(lcSincronizacion) << "changed meanwhile, moved aside:" << d.archivo << "->" << nueva;
+        quitar.append({d.archivo, std::nullopt, d.antes});
+        poner.append({nueva, d.antes, std::nullopt});
+        if (cambiadas) {
+            cambiadas->removeAll(mezcla::Categoria(d.archivo));
+            *cambiadas << mezcla::Categoria(nueva);
+        }
     }
     *pasos = quitar + poner;
     return true;
