@@ -620,7 +620,7 @@ QString OtroArchivo(const QString &archivo, const QString &otro) {
 // layer would find that one for it). With `desde`, a file another program changed since gets what
 // came merged into it again, and a removal leaves it.
 bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde, QStringList *cambiadas,
-           QVector<Paso> *pasos, QString *error) {
+           QStringList *apartadas, QVector<Paso> *pasos, QString *error) {
     QVector<Paso> quitar, poner, dejados;
     for (auto it = cambios.cbegin(); it != cambios.cend(); ++it) {
         // Checked names only reach here; a last look that the path stays in the folder.
@@ -675,10 +675,12 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
                            [&](const Paso &x) { return x.archivo.toCaseFolded() == archivo.toCaseFolded(); });
     };
     for (const Paso &d : std::as_const(dejados)) {
-        if (!std::any_of(poner.cbegin(), poner.cend(), [&](const Paso &x) {
-                return x.archivo != d.archivo && x.archivo.toCaseFolded() == d.archivo.toCaseFolded();
-            }))
+        const auto llega = std::find_if(poner.cbegin(), poner.cend(), [&](const Paso &x) {
+            return x.archivo != d.archivo && x.archivo.toCaseFolded() == d.archivo.toCaseFolded();
+        });
+        if (llega == poner.cend())
             continue;
+        const QString llegado = llega->archivo;
         QString nueva;
         for (int k = 2;; ++k) {
             nueva = QStringLiteral("%1 (%2).rtn").arg(mezcla::Categoria(d.archivo)).arg(k);
@@ -691,10 +693,13 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
         qCDebug(lcSincronizacion) << "changed meanwhile, moved aside:" << d.archivo << "->" << nueva;
         quitar.append({d.archivo, std::nullopt, d.antes});
         poner.append({nueva, d.antes, std::nullopt});
-        if (cambiadas) {
+        if (cambiadas)
             cambiadas->removeAll(mezcla::Categoria(d.archivo));
-            *cambiadas << mezcla::Categoria(nueva);
-        }
+        if (apartadas)
+            *apartadas << QStringLiteral("Otro programa cambió el archivo %1 mientras se sincronizaba, y llegó %2, cuyo "
+                                         "nombre sólo difiere en mayúsculas y minúsculas: lo que tenía %1, con ese "
+                                         "cambio, es ahora la categoría %3, pendiente para la próxima versión.")
+                              .arg(d.archivo, llegado, mezcla::Categoria(nueva));
     }
     *pasos = quitar + poner;
     return true;
@@ -752,14 +757,14 @@ bool DarPasos(DuenoCarpeta &dueno, const QString &carpeta, const QVector<Paso> &
 // a removal leaves it; *cambiadas then names those categories. *previos gets what stood before in
 // each file written, to put it back.
 bool Escribir(const QString &carpeta, const Cambios &cambios, QString *error, const Cambios *desde = nullptr,
-              QStringList *cambiadas = nullptr, Cambios *previos = nullptr) {
+              QStringList *cambiadas = nullptr, Cambios *previos = nullptr, QStringList *apartadas = nullptr) {
     // The folder is the sync's for this step: a save asked for meanwhile waits, never interleaves.
     DuenoCarpeta &dueno = DuenoCarpeta::De(carpeta);
     const auto toma = dueno.Tomar();
     if (desde && AntesDeEscribir())
         AntesDeEscribir()(carpeta);
     QVector<Paso> pasos;
-    if (!Pasos(carpeta, cambios, desde, cambiadas, &pasos, error) || !DarPasos(dueno, carpeta, pasos, error))
+    if (!Pasos(carpeta, cambios, desde, cambiadas, apartadas, &pasos, error) || !DarPasos(dueno, carpeta, pasos, error))
         return false;
     if (previos)
         for (const Paso &p : pasos)
@@ -1047,6 +1052,7 @@ struct Ronda {
     QString texto, marcas;
     QVector<mezcla::Copia> copias;
     QStringList cambiadas; // changed by another program while the sync ran
+    QStringList apartadas; // what was said of those moved aside for a file of another case
     Cambios previos;       // what the folder had before the write
 };
 
@@ -1415,7 +1421,7 @@ bool PrepararVersiones(Sesion &s, Ronda &ro) {
 // cannot move puts the files back exactly as they stood.
 bool EscribirCarpeta(Sesion &s, Ronda &ro) {
     QString error;
-    if (!Escribir(s.repo.carpeta(), ro.disco, &error, &ro.desde, &ro.cambiadas, &ro.previos)) {
+    if (!Escribir(s.repo.carpeta(), ro.disco, &error, &ro.desde, &ro.cambiadas, &ro.previos, &ro.apartadas)) {
         s.inf.error = error;
         return false;
     }
@@ -1442,7 +1448,7 @@ bool EscribirCarpeta(Sesion &s, Ronda &ro) {
 void Informar(Sesion &s, const Ronda &ro) {
     Informe &inf = s.inf;
     inf.recibido += ro.recibidoTexto;
-    inf.avisos += AvisosRecibidos(ro.recibidas) + Avisos(ro.mezclas) + AvisosDeNombres(ro.separadas);
+    inf.avisos += AvisosRecibidos(ro.recibidas) + Avisos(ro.mezclas) + AvisosDeNombres(ro.separadas) + ro.apartadas;
     for (const QString &cat : std::as_const(ro.cambiadas))
         inf.avisos << QStringLiteral("%1: otro programa la cambió mientras se sincronizaba; lo recibido se combinó "
                                      "con esos cambios, que quedan pendientes para la próxima versión.")

@@ -53,6 +53,25 @@ private slots:
         QVERIFY(Guardable(*v.w));
     }
 
+    // Duplicates scattered through a long list go as one change of it: a row stays selected, and the
+    // commands on it stay at hand, as after a removal row by row; the undo brings every one back.
+    void eliminarMuchosDuplicadosDejaUnaFilaElegida() {
+        QByteArray muchos;
+        for (int i = 0; i < 300; ++i)
+            muchos += i % 3 == 2 ? Registro(QByteArray::number(i - 2), "d", "otro", "1")
+                                 : Registro(QByteArray::number(i), "d", "c", "1");
+        VentanaConPreferencias v({{"Menus", muchos}});
+        v.seleccionar(7);
+        EliminarDuplicados(*v.w);
+        QCOMPARE(Nombres(v).size(), 200);
+        QCOMPARE(ui(v.w)->lstScripts->filaActual(), 7);
+        QVERIFY(ui(v.w)->mnuCodEditar->isEnabled());
+        QCOMPARE(ui(v.w)->panelEstado[0]->text(), QStringLiteral("Categoría: Menus / Scripts: 200"));
+        ui(v.w)->mnuDeshacer->trigger();
+        QCOMPARE(Nombres(v).size(), 300);
+        QVERIFY(!Guardable(*v.w));
+    }
+
     // Undo after a save makes the category changed again; closing then asks, and Esc stays.
     void deshacerTrasGuardarVuelveAPreguntar() {
         VentanaConPreferencias v({{"Menus", kMenus}});

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolBar>
+#include <memory>
 
 void frmPrincipal::conectarLista() {
     lstScripts->viewport()->installEventFilter(this);
@@ -151,7 +152,14 @@ void frmPrincipal::SeleccionarFila(int posicion) {
 void frmPrincipal::conectarDocumento() {
     connect(&categoria_, &CategoriaAbierta::cambiado, this, &frmPrincipal::MostrarDocumento);
     connect(&categoria_, &CategoriaAbierta::renombrada, this, &frmPrincipal::MostrarDocumento);
-    connect(&categoria_, &CategoriaAbierta::reiniciada, this, [this] {
+    // A change of the whole list (hundreds of scattered rows at once, a version restored) keeps a
+    // row selected where one was, as a removal row by row does; opening a category picks its own.
+    auto filaAntes = std::make_shared<int>(-1);
+    connect(&categoria_, &CategoriaAbierta::porReiniciar, this,
+            [this, filaAntes] { *filaAntes = lstScripts->filaActual(); });
+    connect(&categoria_, &CategoriaAbierta::reiniciada, this, [this, filaAntes] {
+        if (*filaAntes >= 0 && lstScripts->filaActual() < 0)
+            lstScripts->SeleccionarCercana(*filaAntes);
         MostrarDocumento();
         ActualizarBotones();
     });
