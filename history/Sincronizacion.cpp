@@ -15,6 +15,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 
@@ -458,6 +459,15 @@ struct Separada {
     bool aqui; // this machine had both
 };
 
+// "Uno (2).rtn", "Uno (3).rtn"…: the first that `ocupado` does not hold.
+QString NombreLibre(const QString &tronco, const std::function<bool(const QString &)> &ocupado) {
+    for (int k = 2;; ++k) {
+        const QString nueva = QStringLiteral("%1 (%2).rtn").arg(tronco).arg(k);
+        if (!ocupado(nueva))
+            return nueva;
+    }
+}
+
 mezcla::Arbol Separar(const mezcla::Arbol &resultado, const mezcla::Arbol &base, const mezcla::Arbol &nuestro,
                       const mezcla::Arbol &suyo, const QStringList &enCarpeta, QVector<Separada> *separadas) {
     QMap<QString, QStringList> grupos; // by the name folded to one case
@@ -479,13 +489,8 @@ mezcla::Arbol Separar(const mezcla::Arbol &resultado, const mezcla::Arbol &base,
         };
         std::sort(g.begin(), g.end(), [&](const QString &a, const QString &b) { return rango(a) < rango(b); });
         for (int i = 1; i < g.size(); ++i) {
-            const QString tronco = mezcla::Categoria(g[i]);
-            QString nueva;
-            for (int k = 2;; ++k) {
-                nueva = QStringLiteral("%1 (%2).rtn").arg(tronco).arg(k);
-                if (!usados.contains(nueva.toCaseFolded()))
-                    break;
-            }
+            const QString nueva = NombreLibre(mezcla::Categoria(g[i]),
+                                              [&](const QString &n) { return usados.contains(n.toCaseFolded()); });
             usados.insert(nueva.toCaseFolded());
             r.insert(nueva, r.take(g[i]));
             separadas->append({g[0], g[i], nueva, nuestro.contains(g[0]) && nuestro.contains(g[i])});
@@ -618,7 +623,7 @@ QString OtroArchivo(const QString &archivo, const QString &otro) {
 // What each file needs, from what stands in the folder now. Removals come first: a file is never
 // written while one whose name differs only in case, about to go, still stands there (the file
 // layer would find that one for it). With `desde`, a file another program changed since gets what
-// came merged into it again, and a removal leaves it.
+// came merged into it again, and a removal leaves it; *apartadas tells of those moved aside for it.
 bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde, QStringList *cambiadas,
            QStringList *apartadas, QVector<Paso> *pasos, QString *error) {
     QVector<Paso> quitar, poner, dejados;
@@ -681,15 +686,11 @@ bool Pasos(const QString &carpeta, const Cambios &cambios, const Cambios *desde,
         if (llega == poner.cend())
             continue;
         const QString llegado = llega->archivo;
-        QString nueva;
-        for (int k = 2;; ++k) {
-            nueva = QStringLiteral("%1 (%2).rtn").arg(mezcla::Categoria(d.archivo)).arg(k);
-            const bool enCambios = std::any_of(cambios.keyBegin(), cambios.keyEnd(), [&](const QString &c) {
-                return c.toCaseFolded() == nueva.toCaseFolded();
-            });
-            if (!enCambios && !choca(nueva) && !archivos::Existe(carpeta + QLatin1Char('/') + nueva))
-                break;
-        }
+        const QString nueva = NombreLibre(mezcla::Categoria(d.archivo), [&](const QString &n) {
+            return choca(n) || archivos::Existe(carpeta + QLatin1Char('/') + n) ||
+                   std::any_of(cambios.keyBegin(), cambios.keyEnd(),
+                               [&](const QString &c) { return c.toCaseFolded() == n.toCaseFolded(); });
+        });
         qCDebug(lcSincronizacion) << "changed meanwhile, moved aside:" << d.archivo << "->" << nueva;
         quitar.append({d.archivo, std::nullopt, d.antes});
         poner.append({nueva, d.antes, std::nullopt});
