@@ -408,6 +408,11 @@ Respuesta BuscarEnArchivos(const QString &carpeta, const QString &consulta, int 
                                it.value(), palabras, r, cancelar))
             res.ilegibles << it.key();
     }
+    // Stopped inside a category (the scan gives up without a word): what was found is not all.
+    if (cancelar && cancelar->load()) {
+        res.interrumpida = true;
+        return res;
+    }
     res.total = r.total();
     for (auto &[clave, h] : r.Mejores()) {
         Adornar(h, palabras);

@@ -1586,6 +1586,8 @@ bool Indice::Datos::Responder(const QString &carpeta, const QStringList &palabra
                                orden.value(nombre), palabras, r, cancelar))
             res.ilegibles << nombre;
     }
+    if (cancelar && cancelar->load())
+        return false; // stopped inside a category: what it gave is not all it holds
     const auto leidos = r.Mejores();
     delIndice.clear();
     bool todos = false;

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 using ayudas::Registro;
@@ -208,6 +209,39 @@ private slots:
         biblioteca::Indice indice(RutaIndice(c));
         QVERIFY(!indice.AbrirParaEscribir());
         QCOMPARE(Lugares(indice.Buscar(carpeta, "o", 1000)), Buscar(carpeta, "o").lugares);
+    }
+
+    void paradaNoEsNingunoHallado_data() {
+        QTest::addColumn<bool>("conIndice");
+        QTest::newRow("leyendo los archivos") << false;
+        QTest::newRow("la categoría que el índice aún no tiene") << true;
+    }
+    // A search stopped while it reads a category (a newer query, the writer making the index anew)
+    // says it was stopped: the window asks again rather than show "Ningún script contiene…". The
+    // stop comes from another thread at a moment of its own, as it does in the program.
+    void paradaNoEsNingunoHallado() {
+        QFETCH(bool, conIndice);
+        ayudas::Carpeta c;
+        const QString carpeta = c.estado.carpetaCategorias();
+        biblioteca::Indice indice(RutaIndice(c));
+        if (conIndice)
+            QVERIFY(indice.AbrirParaEscribir() && indice.Actualizar(carpeta).isEmpty());
+        QByteArray datos;
+        for (int i = 0; i < 5000; ++i)
+            datos += Registro("tabla " + QByteArray::number(i), "", "", "");
+        c.categoria("Tablas", datos);
+        for (int vez = 0; vez < 40; ++vez) {
+            std::atomic<bool> parar{false};
+            std::thread otro([&] {
+                std::this_thread::sleep_for(std::chrono::microseconds(vez * 50));
+                parar = true;
+            });
+            const biblioteca::Respuesta r = conIndice ? indice.Buscar(carpeta, "tabla", 10, &parar)
+                                                      : biblioteca::BuscarEnArchivos(carpeta, "tabla", 10, &parar);
+            otro.join();
+            if (!r.interrumpida)
+                QCOMPARE(r.total, 5000);
+        }
     }
 
     // With the program running, files changed, added and removed by another program reach the index.
