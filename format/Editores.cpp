@@ -6,9 +6,11 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringTokenizer>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <set>
 
@@ -360,48 +362,134 @@ QString Prefijo(const QString &nombre) {
 }
 
 namespace {
-// One snippet of a category, its key already unique.
-json Entrada(const Script &s, const QString &clave, const QString &categoria) {
+// Writes JSON laid out as the library's dump(2) lays it out, without building the tree first (at a
+// whole library that tree cost more than all the rest); the library still spells every string.
+class Escritor {
+public:
+    Escritor(std::string &r, int nivel) : r_(r), nivel_(nivel) {}
+    void Abrir(char c) {
+        r_ += c;
+        vacios_.push_back(true);
+    }
+    void Cerrar(char c) {
+        const bool vacio = vacios_.back();
+        vacios_.pop_back();
+        if (!vacio) {
+            r_ += '\n';
+            Sangria();
+        }
+        r_ += c;
+    }
+    void Clave(const char *clave) {
+        Siguiente();
+        r_ += '"';
+        r_ += clave;
+        r_ += "\": ";
+    }
+    void Elemento() { Siguiente(); }
+    void Cadena(QStringView s) {
+        // ASCII is escaped here as the library escapes it, byte for byte (most code is ASCII, and
+        // the library's way costs a copy and a check of every byte); anything else goes through it.
+        const bool ascii = std::all_of(s.begin(), s.end(), [](QChar c) {
+            return (c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == QLatin1Char('\t');
+        });
+        if (!ascii) {
+            r_ += json(S(s.toString())).dump(-1, ' ', false, json::error_handler_t::replace);
+            return;
+        }
+        r_ += '"';
+        for (QChar c : s) {
+            const char b = char(c.unicode());
+            if (b == '"' || b == '\\')
+                r_ += '\\';
+            else if (b == '\t') {
+                r_ += "\\t";
+                continue;
+            }
+            r_ += b;
+        }
+        r_ += '"';
+    }
+    void Numero(int n) { r_ += std::to_string(n); }
+
+private:
+    void Siguiente() {
+        if (!vacios_.back())
+            r_ += ',';
+        vacios_.back() = false;
+        r_ += '\n';
+        Sangria();
+    }
+    void Sangria() { r_.append(size_t(2 * (nivel_ + int(vacios_.size()))), ' '); }
+    std::string &r_;
+    const int nivel_;
+    std::vector<bool> vacios_;
+};
+
+// One snippet of a category, its key already unique, as the value of that key one level in.
+void Entrada(Escritor &e, const Script &s, const QString &clave, const QString &categoria) {
     Nota nota;
     const QString descripcion = SinNota(s.Descripcion, &nota);
     const QString codigo = etiquetas::AEditor(s.Codigo);
     const traduccion::Fragmento f = traduccion::AFragmento(codigo, {true, nota.orden});
-    json o = json::object();
+    e.Abrir('{');
     const QStringList prefijos = nota.prefijos.isEmpty() ? QStringList{Prefijo(s.Nombre)} : nota.prefijos;
+    e.Clave("prefix");
     if (prefijos.size() == 1) {
-        o["prefix"] = S(prefijos.first());
+        e.Cadena(prefijos.first());
     } else {
-        o["prefix"] = json::array();
-        for (const QString &p : prefijos)
-            o["prefix"].push_back(S(p));
+        e.Abrir('[');
+        for (const QString &p : prefijos) {
+            e.Elemento();
+            e.Cadena(p);
+        }
+        e.Cerrar(']');
     }
-    o["body"] = json::array();
-    for (const QString &linea : f.cuerpo.split(QLatin1Char('\n')))
-        o["body"].push_back(S(linea));
-    o["description"] = S(descripcion);
+    e.Clave("body");
+    e.Abrir('[');
+    for (const QStringView linea : QStringTokenizer(f.cuerpo, QLatin1Char('\n'))) {
+        e.Elemento();
+        e.Cadena(linea);
+    }
+    e.Cerrar(']');
+    e.Clave("description");
+    e.Cadena(descripcion);
     const QString alcance =
         nota.ambito.isEmpty() ? lenguaje::Alcance(lenguaje::Elegir(descripcion, codigo, categoria)) : nota.ambito;
-    if (!alcance.isEmpty())
-        o["scope"] = S(alcance);
+    if (!alcance.isEmpty()) {
+        e.Clave("scope");
+        e.Cadena(alcance);
+    }
     // What the editor has no place for, read back by an import.
-    json propio = {{"puntaje", S(s.Puntaje)}};
-    if (clave != s.Nombre)
-        propio["nombre"] = S(s.Nombre);
+    e.Clave("rutinero");
+    e.Abrir('{');
+    e.Clave("puntaje");
+    e.Cadena(s.Puntaje);
+    if (clave != s.Nombre) {
+        e.Clave("nombre");
+        e.Cadena(s.Nombre);
+    }
     if (!f.valores.isEmpty()) {
-        propio["valores"] = json::array();
-        for (int n : f.valores)
-            propio["valores"].push_back(n);
+        e.Clave("valores");
+        e.Abrir('[');
+        for (int n : f.valores) {
+            e.Elemento();
+            e.Numero(n);
+        }
+        e.Cerrar(']');
     }
     if (!f.nombres.isEmpty()) {
-        propio["campos"] = json::object();
-        for (auto it = f.nombres.cbegin(); it != f.nombres.cend(); ++it)
-            propio["campos"][std::to_string(it.key())] = S(it.value());
+        e.Clave("campos");
+        e.Abrir('{');
+        for (auto it = f.nombres.cbegin(); it != f.nombres.cend(); ++it) {
+            e.Clave(std::to_string(it.key()).c_str());
+            e.Cadena(it.value());
+        }
+        e.Cerrar('}');
     }
-    o["rutinero"] = std::move(propio);
-    return o;
+    e.Cerrar('}');
+    e.Cerrar('}');
 }
-
-std::string Texto(const json &j) { return j.dump(2, ' ', false, json::error_handler_t::replace); }
 } // namespace
 
 QByteArray CodeSnippets(const QVector<Script> &scripts, const QString &categoria) {
@@ -417,22 +505,17 @@ QByteArray CodeSnippets(const QVector<Script> &scripts, const QString &categoria
         usados.insert(clave);
         claves.push_back(clave);
     }
-    // Each snippet composed on its own, on every core, and written as one object would be: its key
-    // and its value one level in.
+    // Each snippet composed on its own, on every core, as a member of the top object: its key and
+    // its value one level in.
     std::vector<std::string> partes(claves.size());
     hilos::EnParalelo(int(scripts.size()), [&](int i) {
-        const std::string valor = Texto(Entrada(scripts[i], claves[size_t(i)], categoria));
         std::string &r = partes[size_t(i)];
-        r = "  " + Texto(json(S(claves[size_t(i)]))) + ": ";
-        r.reserve(r.size() + valor.size() + valor.size() / 8);
-        // Strings hold no line break of their own (JSON escapes it): every one starts a line.
-        for (size_t desde = 0; desde < valor.size();) {
-            const size_t salto = std::min(valor.find('\n', desde), valor.size() - 1);
-            r.append(valor, desde, salto + 1 - desde);
-            if (valor[salto] == '\n')
-                r += "  ";
-            desde = salto + 1;
-        }
+        r.reserve(size_t(scripts[i].Codigo.size() + scripts[i].Descripcion.size()) + 256);
+        Escritor e(r, 1);
+        r = "  ";
+        e.Cadena(claves[size_t(i)]);
+        r += ": ";
+        Entrada(e, scripts[i], claves[size_t(i)], categoria);
     });
     qsizetype largo = 4;
     for (const std::string &p : partes)

@@ -31,9 +31,23 @@ QString Principales(const QString &extension) {
 }
 
 QString AEditor(const QString &almacenado) {
-    QString t = almacenado;
-    t.replace(mdlScripts::kTokenComilla, QStringLiteral("\""));
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // One pass, in place of two replaces: exports and searches put whole libraries through here.
+    const QStringView token = mdlScripts::kTokenComilla;
+    QString t(almacenado.size(), Qt::Uninitialized);
+    QChar *o = t.data();
+    const QChar *p = almacenado.constBegin(), *fin = almacenado.constEnd();
+    while (p < fin) {
+        if (*p == QLatin1Char('\r') && p + 1 < fin && p[1] == QLatin1Char('\n')) {
+            *o++ = QLatin1Char('\n');
+            p += 2;
+        } else if (*p == token.front() && fin - p >= token.size() && QStringView(p, token.size()) == token) {
+            *o++ = QLatin1Char('"');
+            p += token.size();
+        } else {
+            *o++ = *p++;
+        }
+    }
+    t.truncate(o - t.constData());
     return t;
 }
 

@@ -1,5 +1,7 @@
 #include "format/Gramatica.h"
 
+#include <algorithm>
+
 #include <QHash>
 #include <QSet>
 
@@ -340,12 +342,14 @@ Arbol Analizar(QStringView fragmento) {
 }
 
 QString Escapar(QStringView texto) {
-    QString r;
-    r.reserve(texto.size());
+    const auto especial = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('$') || c == QLatin1Char('}'); };
+    // Sized once and written in place: a whole library's code goes through here on export.
+    QString r(texto.size() + std::count_if(texto.begin(), texto.end(), especial), Qt::Uninitialized);
+    QChar *o = r.data();
     for (QChar c : texto) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('$') || c == QLatin1Char('}'))
-            r += QLatin1Char('\\');
-        r += c;
+        if (especial(c))
+            *o++ = QLatin1Char('\\');
+        *o++ = c;
     }
     return r;
 }

@@ -415,6 +415,10 @@ bool NombreValido(const QString &nombre) {
 }
 
 Fragmento AFragmento(const QString &codigo, const Opciones &opciones) {
+    // Most code has no field: with no `${` every character goes as it is, escaped, and the four
+    // passes below would give just that.
+    if (!codigo.contains(QStringView(u"${")))
+        return {gramatica::Escapar(codigo), {}, {}};
     bool demasiados = false;
     campos::Distintos(codigo, &demasiados);
     if (demasiados)

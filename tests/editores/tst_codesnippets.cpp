@@ -241,6 +241,26 @@ private slots:
         QCOMPARE(editores::CodeSnippets({}, "Varios"), QByteArray("{}\n"));
     }
 
+    void textosComoLosEscribeLaBiblioteca_data() {
+        QTest::addColumn<QString>("descripcion");
+        QTest::addColumn<QString>("codigo");
+        QTest::newRow("comillas, barras y tabuladores") << "\"d\" \\" << "\tx = \"a\\b\";\t";
+        QTest::newRow("caracteres de control") << QString("a\x01b\x1f") << QString("\x08\x0c\rfin");
+        QTest::newRow("DEL") << QString("a\x7f") << QString("\x7f;");
+        QTest::newRow("acentos y emoji") << "ñandú €" << "x = '\U0001F680';";
+        QTest::newRow("sustituto suelto") << QString("a") + QChar(0xD800) << QString(QChar(0xDC00)) + "b";
+        QTest::newRow("varios prefijos y campos") << "«editores: prefijo=ab,cd; orden=b,a»" << "${a} ${b:${a}} ${c|x,y|}";
+        QTest::newRow("vacíos") << "" << "";
+    }
+    // Whatever the text, the file is byte for byte what the JSON library writes of the same object.
+    void textosComoLosEscribeLaBiblioteca() {
+        QFETCH(QString, descripcion);
+        QFETCH(QString, codigo);
+        const QByteArray archivo = editores::CodeSnippets({Guion("Uno", descripcion, codigo), Guion("Uno", "", "z")}, "Varios");
+        const nlohmann::ordered_json leido = nlohmann::ordered_json::parse(archivo.toStdString());
+        QCOMPARE(QByteArray::fromStdString(leido.dump(2)) + '\n', archivo);
+    }
+
     // A library's Markdown, composed in pieces, is its categories' own texts one after another.
     void bibliotecaEnMarkdownEsSusCategorias() {
         QVector<editores::CategoriaMarkdown> categorias{{"Grande", {}}, {"Vacía", {}}, {"Una", {Guion("U", "", "u")}}};

@@ -2,6 +2,7 @@
 #include "Ayudas.h"
 #include "core/Cp1252.h"
 #include "format/CategoriaAbierta.h"
+#include "format/Etiquetas.h"
 #include "format/mdlScripts.h"
 #include "ui/mdlScriptsVista.h"
 
@@ -97,6 +98,25 @@ private slots:
 
     // A category written back unchanged is the same bytes, in its own encoding; the copy becomes the
     // open file.
+    void codigoParaElEditor_data() {
+        QTest::addColumn<QString>("almacenado");
+        QTest::addColumn<QString>("editor");
+        QTest::newRow("comillas y saltos") << "a*RTN*b\r\nc" << "a\"b\nc";
+        QTest::newRow("seguidos") << "*RTN**RTN*\r\n\r\n" << "\"\"\n\n";
+        QTest::newRow("retorno suelto") << "a\r\r\nb\r" << "a\r\nb\r";
+        QTest::newRow("marca a medias") << "**RTN* *RTN" << "*\" *RTN";
+        QTest::newRow("retorno antes de la marca") << "\r*RTN*\n" << "\r\"\n";
+        QTest::newRow("vacío") << "" << "";
+    }
+    // The stored code as the editor shows it: each mark a quote, each CR LF one line break; nothing
+    // else changes, at the ends and between marks included.
+    void codigoParaElEditor() {
+        QFETCH(QString, almacenado);
+        QFETCH(QString, editor);
+        QCOMPARE(etiquetas::AEditor(almacenado), editor);
+        QCOMPARE(etiquetas::AEditor(etiquetas::AAlmacen(editor)), editor);
+    }
+
     void escribirDevuelveLosMismosBytes() {
         ayudas::Carpeta c;
         const QByteArray original = ayudas::Registro("e", "", "\x80 *RTN*\r\n\xe1", "3");
