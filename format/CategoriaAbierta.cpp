@@ -1,5 +1,6 @@
 #include "format/CategoriaAbierta.h"
 #include "core/Archivos.h"
+#include "core/Hilos.h"
 #include "format/DuenoCarpeta.h"
 #include "format/OrdenScripts.h"
 #include "format/Herramientas.h"
@@ -220,9 +221,19 @@ bool CategoriaAbierta::leer(const QString &ruta, QString *error) {
                     *error = QStringLiteral("La categoría %1 (%2) está dañada: %3.").arg(nombre, donde, defecto);
                 return false;
             }
-            scripts.reserve(registros.size());
-            for (const mdlScripts::Registro &r : registros)
-                scripts.append(mdlScripts::Decodificar(datos, r));
+            // Each record decodes on its own, so a big category decodes on every core.
+            scripts.resize(registros.size());
+            Script *destino = scripts.data(); // detached once, here, not by each thread
+            std::atomic<bool> sinMemoria{false};
+            hilos::EnParalelo(int(registros.size()), [&](int i) {
+                try {
+                    destino[i] = mdlScripts::Decodificar(datos, registros[i]);
+                } catch (const std::bad_alloc &) {
+                    sinMemoria = true;
+                }
+            });
+            if (sinMemoria)
+                throw std::bad_alloc();
             if (ordenado_)
                 scripts = orden::Permutados(scripts, orden::Permutacion(scripts, 0, Qt::AscendingOrder));
         }

@@ -158,6 +158,31 @@ private slots:
         }
     }
 
+    void grandeAbreComoElLector_data() {
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("windows-1252") << false;
+        QTest::newRow("utf-8") << true;
+    }
+    // A big category is decoded on several cores: every script still in its place, each field as
+    // the one-pass reader gives it.
+    void grandeAbreComoElLector() {
+        QFETCH(bool, utf8);
+        QByteArray bytes = utf8 ? QByteArray(codificacion::kBom) : QByteArray();
+        for (int i = 0; i < 5000; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            const QByteArray alto = utf8 ? QByteArray("\xC3\xB1") : QByteArray("\xF1");
+            bytes += i % 7 == 0 ? n + ", sin comillas, " + alto + " a\"b, 1\r\n"
+                                : ayudas::Registro("s" + n, alto + n, "c*RTN*\r\n" + n, QByteArray::number(i % 10));
+        }
+        const QString r = ruta(QStringLiteral("Grande.rtn"));
+        ayudas::EscribirBytes(r, bytes);
+        CategoriaAbierta d;
+        QString error;
+        QVERIFY2(d.Abrir(r, &error), qPrintable(error));
+        QCOMPARE(d.cantidad(), 5000);
+        QCOMPARE(d.scripts(), mdlScripts::Analizar(bytes));
+    }
+
     void abrirArchivoDefectuosoEsErrorYNoCambiaNada_data() {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QByteArray>("bytes"); // null: nothing written
